@@ -1,0 +1,36 @@
+# Test helpers. Every test carries the label of its area, so that one area can be
+# run alone with `ctest -L <area>`.
+include(GoogleTest)
+
+# pk_add_test(<name> LABEL <area> SOURCES <files...> [LIBS <targets...>])
+# One GoogleTest program; its cases are discovered when ctest runs.
+function(pk_add_test name)
+  cmake_parse_arguments(T "" "LABEL" "SOURCES;LIBS" ${ARGN})
+  if(NOT T_LABEL)
+    message(FATAL_ERROR "pk_add_test(${name}): LABEL is required")
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock)
+  if(TARGET pk_test_main)
+    target_link_libraries(${name} PRIVATE pk_test_main)
+  else()
+    target_link_libraries(${name} PRIVATE GTest::gtest_main)
+  endif()
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
+  target_compile_definitions(${name} PRIVATE PK_TEST_DATA_DIR="${CMAKE_SOURCE_DIR}/tests/data")
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    PROPERTIES LABELS ${T_LABEL}
+    DISCOVERY_TIMEOUT 60)
+endfunction()
+
+# pk_add_test_dir(LABEL <area> [LIBS <targets...>])
+# One test program made of every *.cpp in the calling folder, named after the
+# folder's path below tests/.
+function(pk_add_test_dir)
+  cmake_parse_arguments(T "" "LABEL" "LIBS" ${ARGN})
+  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  file(RELATIVE_PATH rel ${CMAKE_SOURCE_DIR}/tests ${CMAKE_CURRENT_SOURCE_DIR})
+  string(REPLACE "/" "_" name "test_${rel}")
+  pk_add_test(${name} LABEL ${T_LABEL} SOURCES ${srcs} LIBS ${T_LIBS})
+endfunction()
