@@ -1,0 +1,13 @@
+// The interface library's build of the settings model runs the same tests as
+// the graphics driver's build, plus the check of its own switch.
+#include <gtest/gtest.h>
+
+#include "settings/settings_build.h"
+
+#include "settings/dependent_values_test.cpp"
+#include "settings/devmode_buffer_test.cpp"
+#include "settings/setting_access_test.cpp"
+#include "settings/setting_compare_test.cpp"
+#include "settings/setting_table_test.cpp"
+
+TEST(SettingsBuild, InterfaceLibraryBuild) { EXPECT_FALSE(SettingsBuiltForGraphicsDriver()); }
