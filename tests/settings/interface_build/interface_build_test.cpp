@@ -1,5 +1,6 @@
 // The interface library's build of the settings model runs the same tests as
-// the graphics driver's build, plus the check of its own switch.
+// the graphics driver's build (each shared test file of tests/settings is
+// included here), plus the check of its own switch.
 #include <gtest/gtest.h>
 
 #include "settings/settings_build.h"
