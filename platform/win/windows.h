@@ -10,3 +10,4 @@
 #include "platform/win/win_memory.h"
 #include "platform/win/win_text.h"
 #include "platform/win/win_handle.h"
+#include "platform/win/win_sync.h"
