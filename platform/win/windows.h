@@ -9,4 +9,7 @@
 #include "platform/win/win_version.h"
 #include "platform/win/win_memory.h"
 #include "platform/win/win_text.h"
+#include "platform/win/win_format.h"
+#include "platform/win/win_codepage.h"
 #include "platform/win/win_handle.h"
+#include "platform/win/win_sync.h"
