@@ -287,6 +287,7 @@ SettingAccessResult WriteSettingField(SettingId id, void* devMode, void* setting
   if (valueType == kSettingTypeText) {
     std::memcpy(&source, value, sizeof source);
     if (source == nullptr) return kSettingNotAvailable;
+    // The size tests hold for every text field: no text may run past its field.
     if (size > d.maxSize) return kSettingTooLarge;
     // The caller's text is scanned no further than the field and its own size.
     storedSize = BoundedTextBytes(source, size < d.maxSize ? size : d.maxSize);
