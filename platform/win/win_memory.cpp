@@ -363,7 +363,7 @@ SIZE_T GlobalLiveBlocks() {
 SIZE_T HeapLiveBlocks(HANDLE heap) {
   std::lock_guard<std::mutex> lock(g_mutex);
   Heap* h = FindHeap(heap);
-  return h ? h->blocks.size() : static_cast<SIZE_T>(-1);
+  return h ? h->blocks.size() : 0;
 }
 
 SIZE_T LiveHeaps() {
