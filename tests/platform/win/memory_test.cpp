@@ -108,6 +108,26 @@ TEST(WinMemory, HeapDestroyFreesEveryBlock) {
   EXPECT_FALSE(HeapDestroy(heap));
 }
 
+// Handles of freed blocks and destroyed heaps stay dead: a new block or heap
+// never answers to them.
+TEST(WinMemory, StaleHandlesNeverReachNewBlocks) {
+  for (int round = 0; round < 50; ++round) {
+    HGLOBAL old = GlobalAlloc(GMEM_MOVEABLE, 32);
+    GlobalFree(old);
+    HGLOBAL fresh = GlobalAlloc(GMEM_MOVEABLE, 32);
+    EXPECT_NE(fresh, old);
+    EXPECT_EQ(GlobalLock(old), nullptr);
+    GlobalFree(fresh);
+
+    HANDLE oldHeap = HeapCreate(0, 0, 0);
+    HeapDestroy(oldHeap);
+    HANDLE freshHeap = HeapCreate(0, 0, 0);
+    EXPECT_NE(freshHeap, oldHeap);
+    EXPECT_EQ(HeapAlloc(oldHeap, 0, 8), nullptr);
+    HeapDestroy(freshHeap);
+  }
+}
+
 TEST(WinMemory, HeapMaximumCapsLiveBytes) {
   HANDLE heap = HeapCreate(0, 0, 1000);
   void* a = HeapAlloc(heap, 0, 600);
