@@ -13,3 +13,7 @@
 #include "platform/win/win_codepage.h"
 #include "platform/win/win_handle.h"
 #include "platform/win/win_sync.h"
+#include "platform/win/win_time.h"
+#include "platform/win/win_names.h"
+#include "platform/win/win_muldiv.h"
+#include "platform/win/win_md5.h"
