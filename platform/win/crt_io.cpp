@@ -3,6 +3,8 @@
 // the 32-bit results, so that no caller ever sees a wrapped offset.
 #include "platform/win/crt_io.h"
 
+#include "platform/win/win_seams.h"
+
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -179,7 +181,19 @@ int _stat(const char* path, struct _stat* buffer) {
   return 0;
 }
 
-void PkSetCrtReadFault(LONGLONG bytes) { g_read_budget.store(bytes < 0 ? -1 : bytes); }
-void PkSetCrtWriteFault(LONGLONG bytes) { g_write_budget.store(bytes < 0 ? -1 : bytes); }
-
 }  // extern "C"
+
+namespace pk::seams {
+
+void FailCrtReadAfter(LONGLONG bytes) { g_read_budget.store(bytes < 0 ? -1 : bytes); }
+void FailCrtWriteAfter(LONGLONG bytes) { g_write_budget.store(bytes < 0 ? -1 : bytes); }
+
+namespace {
+void ResetCrtFaults() {
+  FailCrtReadAfter(-1);
+  FailCrtWriteAfter(-1);
+}
+const ResetHook g_reset_hook(&ResetCrtFaults);
+}  // namespace
+
+}  // namespace pk::seams

@@ -66,11 +66,14 @@ PKAPI LONG _tell(int fd);
 PKAPI LONGLONG _telli64(int fd);
 PKAPI int _close(int fd);
 PKAPI int _stat(const char* path, struct _stat* buffer);
-
-// Test seam: after `bytes` more bytes have been read (written) through _read
-// (_write) in this process, the following calls fail with -1 (EIO, or ENOSPC
-// for writes); a call that crosses the limit is cut short at it. A negative
-// value switches the fault off (the default).
-PKAPI void PkSetCrtReadFault(LONGLONG bytes);
-PKAPI void PkSetCrtWriteFault(LONGLONG bytes);
 }
+
+namespace pk::seams {
+// ---- File faults (_read, _write) ----------------------------------------------
+// After `bytes` more bytes have been read (written) through _read (_write) in
+// this process, the following calls fail with -1 (EIO, or ENOSPC for writes); a
+// call that crosses the limit is cut short at it. A negative value switches the
+// fault off (the default, restored by ResetAll).
+PKAPI void FailCrtReadAfter(LONGLONG bytes);
+PKAPI void FailCrtWriteAfter(LONGLONG bytes);
+}  // namespace pk::seams

@@ -12,3 +12,4 @@
 #include "platform/win/win_format.h"
 #include "platform/win/win_handle.h"
 #include "platform/win/win_sync.h"
+#include "platform/win/crt_io.h"

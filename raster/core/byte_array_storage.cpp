@@ -5,6 +5,8 @@
 #include <cstring>
 #include <new>
 
+#include "raster/core/rst_alloc.h"
+
 namespace {
 
 // Clamps a signed move from `current` to the range begin..end.
@@ -31,7 +33,7 @@ ByteArrayInputStorage::ByteArrayInputStorage(const uint8_t* first, const uint8_t
 
 ByteArrayInputStorage::ByteArrayInputStorage(const std::vector<uint8_t>& bytes) {
   size_t n = bytes.size() > INT32_MAX ? INT32_MAX : bytes.size();
-  uint8_t* copy = new (std::nothrow) uint8_t[n ? n : 1];
+  uint8_t* copy = static_cast<uint8_t*>(rst_malloc(n));
   if (!copy) return;
   if (n) std::memcpy(copy, bytes.data(), n);
   data_ = copy;
@@ -43,7 +45,7 @@ ByteArrayInputStorage::ByteArrayInputStorage(const std::vector<uint8_t>& bytes) 
 
 ByteArrayInputStorage::~ByteArrayInputStorage() {
   close();
-  if (owns_) delete[] data_;
+  if (owns_) rst_free(const_cast<uint8_t*>(data_));
 }
 
 void ByteArrayInputStorage::close() { current_ = begin_ = end_ = nullptr; }
@@ -159,14 +161,14 @@ int32_t ByteArrayOutputStorage::seek_from_end(int32_t offset) {
 }
 
 InputStorage* ByteArrayOutputStorage::to_input_storage() {
-  InputStorage* in = new (std::nothrow) ByteArrayInputStorage(begin_, size());
+  InputStorage* in = rst_new<ByteArrayInputStorage>(begin_, size());
   close();
   return in;
 }
 
 InputStorage* ByteArrayInputSource::create_input() const {
-  ByteArrayInputStorage* in = bytes ? new (std::nothrow) ByteArrayInputStorage(*bytes)
-                                    : new (std::nothrow) ByteArrayInputStorage(address, length);
+  ByteArrayInputStorage* in = bytes ? rst_new<ByteArrayInputStorage>(*bytes)
+                                    : rst_new<ByteArrayInputStorage>(address, length);
   if (in && bytes && in->is_closed()) {
     delete in;
     return nullptr;

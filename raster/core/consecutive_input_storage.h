@@ -3,6 +3,7 @@
 // storage closes off the list.
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "raster/core/empty_input_storage.h"

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <new>
 
 #include "raster/core/bufferable.h"
 #include "raster/core/stream_buffer.h"
@@ -106,11 +105,11 @@ class InputStorageBuffer : public D, public StreamBuffer, public Bufferable {
   // storage, which moves back to the new filled_end.
   int32_t set_capacity(int32_t n) override {
     if (n < 0) n = 0;
-    uint8_t* b = n > 0 ? new (std::nothrow) uint8_t[static_cast<size_t>(n)] : nullptr;
+    uint8_t* b = n > 0 ? static_cast<uint8_t*>(rst_malloc(static_cast<size_t>(n))) : nullptr;
     if (n > 0 && !b) return 0;
     int32_t keep = std::min(std::max(filled_end_ - pos_, 0), n);
     if (keep > 0) std::memcpy(b, buffer_ + (pos_ - start_), static_cast<size_t>(keep));
-    delete[] buffer_;
+    rst_free(buffer_);
     buffer_ = b;
     capacity_ = n;
     int32_t old_end = filled_end_;

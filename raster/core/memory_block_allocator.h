@@ -1,23 +1,14 @@
-// Allocation of the memory storages' blocks and lists, with a test seam that
-// makes allocations fail after a count, so that running out of memory can be
-// shown without exhausting the machine.
+// The allocator of the memory block lists' vectors: it goes through the raster
+// library's allocation hook, so that a failing growth of a block vector can be
+// shown under test as it happens when memory runs out (std::bad_alloc).
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <memory>
 #include <new>
 
-namespace memory_block_seam {
-// Whether one more allocation may proceed (the seam counts it down).
-bool allow_allocation();
-// Lets `count` further allocations succeed, then fails all; -1 switches the
-// fault off (the default).
-void set_allocations_left(int32_t count);
-}  // namespace memory_block_seam
+#include "raster/core/rst_alloc.h"
 
-// std::allocator that consults the seam, so growing a block vector can fail
-// with std::bad_alloc under test as it would when memory runs out.
 template <class T>
 struct MemoryBlockAllocator {
   using value_type = T;
@@ -25,7 +16,7 @@ struct MemoryBlockAllocator {
   template <class U>
   MemoryBlockAllocator(const MemoryBlockAllocator<U>&) {}
   T* allocate(size_t n) {
-    if (!memory_block_seam::allow_allocation()) throw std::bad_alloc();
+    if (RstAllocFault::next_fails()) throw std::bad_alloc();
     return std::allocator<T>().allocate(n);
   }
   void deallocate(T* p, size_t n) { std::allocator<T>().deallocate(p, n); }

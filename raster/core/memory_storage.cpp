@@ -7,6 +7,8 @@
 #include <cstring>
 #include <new>
 
+#include "raster/core/rst_alloc.h"
+
 namespace {
 
 // The move both memory storages share: clamped to 0..size.
@@ -23,7 +25,14 @@ int32_t clamped_move(int32_t& position, int32_t size, int32_t offset) {
 }  // namespace
 
 MemoryOutputStorage::MemoryOutputStorage(int32_t block_size)
-    : list_(MemoryBlockList::create(block_size)) {}
+    : list_(MemoryBlockList::create(block_size)) {
+  // A list whose count could not be allocated would never be freed: drop it
+  // and behave as closed, as without a list.
+  if (list_.get() && !list_.has_count()) {
+    delete list_.get();
+    list_ = MemoryBlockListPtr();
+  }
+}
 
 bool MemoryOutputStorage::is_closed() const { return closed_ || !list_.get(); }
 
@@ -94,7 +103,7 @@ bool MemoryOutputStorage::seek_end() {
 int32_t MemoryOutputStorage::move(int32_t offset) { return clamped_move(position_, size(), offset); }
 
 InputStorage* MemoryOutputStorage::to_input_storage() {
-  InputStorage* in = list_.get() ? new (std::nothrow) MemoryInputStorage(list_) : nullptr;
+  InputStorage* in = list_.get() ? rst_new<MemoryInputStorage>(list_) : nullptr;
   close();
   return in;
 }

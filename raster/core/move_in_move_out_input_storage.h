@@ -43,7 +43,12 @@ class MoveInMoveOutMovableInputStream : public D {
   }
 
   // Only the own position changes; the parent is not touched.
-  int32_t skip(int32_t count) override {
+  int32_t skip(int32_t count) override { return shift(count); }
+  int32_t move(int32_t offset) override { return shift(offset); }
+  int32_t tell() const override { return position_; }
+
+ protected:
+  int32_t shift(int32_t count) {
     int64_t target = static_cast<int64_t>(position_) + count;
     if (target > std::numeric_limits<int32_t>::max()) target = std::numeric_limits<int32_t>::max();
     if (target < std::numeric_limits<int32_t>::min()) target = std::numeric_limits<int32_t>::min();
@@ -51,10 +56,7 @@ class MoveInMoveOutMovableInputStream : public D {
     position_ = static_cast<int32_t>(target);
     return moved;
   }
-  int32_t move(int32_t offset) override { return skip(offset); }
-  int32_t tell() const override { return position_; }
 
- protected:
   int32_t position_;
   int32_t saved_ = 0;
 

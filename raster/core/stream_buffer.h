@@ -4,14 +4,15 @@
 #pragma once
 
 #include <cstdint>
-#include <new>
+
+#include "raster/core/rst_alloc.h"
 
 class StreamBuffer {
  public:
   // A buffer of `capacity` bytes; when it cannot be allocated the capacity is 0
   // and every transfer passes straight through.
   explicit StreamBuffer(int32_t capacity) { allocate(capacity); }
-  ~StreamBuffer() { delete[] buffer_; }
+  ~StreamBuffer() { rst_free(buffer_); }
   StreamBuffer(const StreamBuffer&) = delete;
   StreamBuffer& operator=(const StreamBuffer&) = delete;
 
@@ -23,9 +24,9 @@ class StreamBuffer {
   // changed) when it cannot be allocated.
   bool allocate(int32_t n) {
     if (n < 0) n = 0;
-    uint8_t* b = n > 0 ? new (std::nothrow) uint8_t[static_cast<size_t>(n)] : nullptr;
+    uint8_t* b = n > 0 ? static_cast<uint8_t*>(rst_malloc(static_cast<size_t>(n))) : nullptr;
     if (n > 0 && !b) return false;
-    delete[] buffer_;
+    rst_free(buffer_);
     buffer_ = b;
     capacity_ = n;
     return true;
