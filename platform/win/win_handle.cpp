@@ -45,12 +45,12 @@ std::shared_ptr<KernelObject> LookupHandleObject(HANDLE handle) {
   return it->second;
 }
 
-std::shared_ptr<KernelObject> UnregisterHandle(HANDLE handle) {
+std::shared_ptr<KernelObject> UnregisterHandle(HANDLE handle, bool (*accept)(const KernelObject&)) {
   std::shared_ptr<KernelObject> object;
   {
     std::lock_guard<std::mutex> lock(g_mutex);
     auto it = g_table.find(reinterpret_cast<uintptr_t>(handle));
-    if (it != g_table.end()) {
+    if (it != g_table.end() && (!accept || accept(*it->second))) {
       object = std::move(it->second);
       g_table.erase(it);
     }
@@ -64,7 +64,8 @@ std::shared_ptr<KernelObject> UnregisterHandle(HANDLE handle) {
 extern "C" {
 
 BOOL CloseHandle(HANDLE hObject) {
-  auto object = pk::win::UnregisterHandle(hObject);
+  auto object = pk::win::UnregisterHandle(
+      hObject, [](const pk::win::KernelObject& o) { return o.ClosedByCloseHandle(); });
   if (!object) return FALSE;
   return object->OnClose();
 }

@@ -9,7 +9,6 @@
 #include <cstring>
 #include <mutex>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "platform/win/win_error.h"
 #include "platform/win/win_seams.h"
@@ -25,6 +24,7 @@ struct GlobalBlock {
   SIZE_T size;
   bool moveable;
   unsigned locks;
+  uintptr_t handle;  // movable blocks only
 };
 
 struct Heap {
@@ -34,11 +34,16 @@ struct Heap {
 };
 
 std::mutex g_mutex;
-// Every global block by its address; movable blocks also by their handle,
-// which is the address of their GlobalBlock record.
+// Every global block by its address; movable blocks also by their handle.
+// Movable-block and heap handles are counted up and never reused, so a stale
+// handle cannot reach a newer block or heap; their low bits (6 and 10) keep
+// them apart from malloc addresses and from kernel handles (multiples of 4).
 std::unordered_map<void*, GlobalBlock*> g_byData;
-std::unordered_set<GlobalBlock*> g_moveable;
-std::unordered_set<Heap*> g_heaps;
+std::unordered_map<uintptr_t, GlobalBlock*> g_moveable;
+std::unordered_map<uintptr_t, Heap*> g_heaps;
+uintptr_t g_nextHandle = 1;
+
+uintptr_t NewHandle(uintptr_t tag) { return (g_nextHandle++ << 4) | tag; }
 
 std::atomic<unsigned> g_failCountdown{0};
 std::atomic<SIZE_T> g_failFrom{0};
@@ -81,18 +86,18 @@ void* RawRealloc(void* old, SIZE_T oldSize, SIZE_T bytes, bool zero) {
 // The block a handle names (a movable handle or a fixed block's address).
 GlobalBlock* FindGlobal(HGLOBAL h) {
   if (!h) return nullptr;
-  auto m = g_moveable.find(static_cast<GlobalBlock*>(h));
-  if (m != g_moveable.end()) return *m;
+  auto m = g_moveable.find(reinterpret_cast<uintptr_t>(h));
+  if (m != g_moveable.end()) return m->second;
   auto d = g_byData.find(h);
   if (d != g_byData.end() && !d->second->moveable) return d->second;
   return nullptr;
 }
 
-HGLOBAL HandleOf(GlobalBlock* b) { return b->moveable ? static_cast<HGLOBAL>(b) : b->data; }
+HGLOBAL HandleOf(GlobalBlock* b) { return b->moveable ? reinterpret_cast<HGLOBAL>(b->handle) : b->data; }
 
 Heap* FindHeap(HANDLE h) {
-  auto it = g_heaps.find(static_cast<Heap*>(h));
-  return it == g_heaps.end() ? nullptr : *it;
+  auto it = g_heaps.find(reinterpret_cast<uintptr_t>(h));
+  return it == g_heaps.end() ? nullptr : it->second;
 }
 
 }  // namespace
@@ -103,10 +108,13 @@ HGLOBAL GlobalAlloc(UINT uFlags, SIZE_T dwBytes) {
   if (!AllocationAllowed(dwBytes)) return nullptr;
   void* data = RawAlloc(dwBytes, (uFlags & GMEM_ZEROINIT) != 0);
   if (!data) return nullptr;
-  auto* b = new GlobalBlock{data, dwBytes, (uFlags & GMEM_MOVEABLE) != 0, 0};
+  auto* b = new GlobalBlock{data, dwBytes, (uFlags & GMEM_MOVEABLE) != 0, 0, 0};
   std::lock_guard<std::mutex> lock(g_mutex);
   g_byData[data] = b;
-  if (b->moveable) g_moveable.insert(b);
+  if (b->moveable) {
+    b->handle = NewHandle(0x6);
+    g_moveable[b->handle] = b;
+  }
   return HandleOf(b);
 }
 
@@ -121,7 +129,7 @@ HGLOBAL GlobalFree(HGLOBAL hMem) {
       return hMem;
     }
     g_byData.erase(b->data);
-    g_moveable.erase(b);
+    if (b->moveable) g_moveable.erase(b->handle);
   }
   free(b->data);
   delete b;
@@ -227,8 +235,9 @@ HANDLE HeapCreate(DWORD, SIZE_T, SIZE_T dwMaximumSize) {
   auto* h = new Heap;
   h->maximum = dwMaximumSize;
   std::lock_guard<std::mutex> lock(g_mutex);
-  g_heaps.insert(h);
-  return h;
+  uintptr_t handle = NewHandle(0xA);
+  g_heaps[handle] = h;
+  return reinterpret_cast<HANDLE>(handle);
 }
 
 BOOL HeapDestroy(HANDLE hHeap) {
@@ -240,7 +249,7 @@ BOOL HeapDestroy(HANDLE hHeap) {
       SetLastError(ERROR_INVALID_HANDLE);
       return FALSE;
     }
-    g_heaps.erase(h);
+    g_heaps.erase(reinterpret_cast<uintptr_t>(hHeap));
   }
   for (auto& [p, size] : h->blocks) free(p);
   delete h;
@@ -363,7 +372,7 @@ SIZE_T GlobalLiveBlocks() {
 SIZE_T HeapLiveBlocks(HANDLE heap) {
   std::lock_guard<std::mutex> lock(g_mutex);
   Heap* h = FindHeap(heap);
-  return h ? h->blocks.size() : static_cast<SIZE_T>(-1);
+  return h ? h->blocks.size() : 0;
 }
 
 SIZE_T LiveHeaps() {
