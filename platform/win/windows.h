@@ -17,3 +17,4 @@
 #include "platform/win/win_names.h"
 #include "platform/win/win_muldiv.h"
 #include "platform/win/win_md5.h"
+#include "platform/win/crt_io.h"
