@@ -58,3 +58,26 @@ PKAPI void FailComputerName(DWORD error);
 PKAPI void SetOsVersion(DWORD major, DWORD minor, DWORD platformId = 2);
 
 }  // namespace pk::seams
+
+// ---- Machine root, files, registry, message boxes, programs -------------------
+#include <string>
+
+namespace pk::seams {
+
+// A fresh empty machine root in the host's temp folder for this test; the
+// next reset removes it and forgets the root.
+PKAPI std::string UseTemporaryMachineRoot();
+// GetTempPathW answers this Windows folder (created when missing); null
+// restores the per-user default.
+PKAPI void SetTempPath(const WCHAR* folder);
+// WriteFile on files whose Windows path contains `pathPart` (case-insensitive;
+// empty: every file) fails with 112 from the n-th call on (writing nothing),
+// or once k more bytes are written (those k are written and reported). Once:
+// only that call fails; always: every later write fails too.
+PKAPI void FailWritesFrom(const WCHAR* pathPart, unsigned nthWrite, bool always);
+PKAPI void FailWritesAfter(const WCHAR* pathPart, DWORD bytes, bool always);
+PKAPI void ClearWriteFaults();
+// While set, every write under HKEY_LOCAL_MACHINE answers 5.
+PKAPI void SetMachineRegistryReadOnly(bool readOnly);
+
+}  // namespace pk::seams
