@@ -61,6 +61,7 @@ PKAPI void SetOsVersion(DWORD major, DWORD minor, DWORD platformId = 2);
 
 // ---- Machine root, files, registry, message boxes, programs -------------------
 #include <string>
+#include <vector>
 
 namespace pk::seams {
 
@@ -79,5 +80,21 @@ PKAPI void FailWritesAfter(const WCHAR* pathPart, DWORD bytes, bool always);
 PKAPI void ClearWriteFaults();
 // While set, every write under HKEY_LOCAL_MACHINE answers 5.
 PKAPI void SetMachineRegistryReadOnly(bool readOnly);
+
+// MessageBoxW answers these, in order, and records every call.
+struct MessageBoxCall {
+  HWND owner;
+  std::u16string caption;
+  std::u16string text;
+  UINT style;
+};
+PKAPI void QueueMessageBoxAnswer(int answer);
+PKAPI std::vector<MessageBoxCall> MessageBoxCalls();
+
+// Puts a stand-in program at a Windows path ("...\\Lindvar.exe" becomes the
+// host program "...\\Lindvar"): it records its arguments in "<path>.args"
+// beside itself, copies the file named by its first argument to `copyTo` (a
+// Windows path; null: no copy) and ends with `exitCode`.
+PKAPI bool InstallProgramStub(const WCHAR* program, int exitCode, const WCHAR* copyTo);
 
 }  // namespace pk::seams

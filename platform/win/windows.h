@@ -17,3 +17,5 @@
 #include "platform/win/win_crt_file.h"
 #include "platform/win/win_path.h"
 #include "platform/win/win_registry.h"
+#include "platform/win/win_msgbox.h"
+#include "platform/win/win_process.h"
