@@ -19,3 +19,5 @@
 #include "platform/win/win_registry.h"
 #include "platform/win/win_msgbox.h"
 #include "platform/win/win_process.h"
+#include "platform/win/win_module.h"
+#include "platform/win/win_resource.h"
