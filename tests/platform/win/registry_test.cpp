@@ -228,3 +228,26 @@ TEST_F(RegistryTest, ASecondProcessReadsWhatTheFirstSet) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(RegistryTest, CurrentUserFollowsTheUserName) {
+  DWORD value = 0, size = 4;
+  HKEY key;
+  pk::seams::SetUserName(u"Alice");
+  EXPECT_EQ(RegOpenKeyW(HKEY_CURRENT_USER, u"Software\\Caldrix", &key), ERROR_FILE_NOT_FOUND);  // nothing yet
+  EXPECT_EQ(RegQueryValueExW(HKEY_CURRENT_USER, u"Seen", nullptr, nullptr, nullptr, &size), ERROR_FILE_NOT_FOUND);
+  ASSERT_EQ(RegCreateKeyW(HKEY_CURRENT_USER, u"Software\\Caldrix", &key), ERROR_SUCCESS);
+  ASSERT_EQ(SetDword(key, u"Seen", 1), ERROR_SUCCESS);
+  RegCloseKey(key);
+  pk::seams::SetUserName(u"Bob");
+  EXPECT_EQ(RegOpenKeyW(HKEY_CURRENT_USER, u"Software\\Caldrix", &key), ERROR_FILE_NOT_FOUND);
+  pk::seams::SetUserName(u"alice");
+  ASSERT_EQ(RegOpenKeyW(HKEY_CURRENT_USER, u"Software\\Caldrix", &key), ERROR_SUCCESS);
+  size = 4;
+  EXPECT_EQ(RegQueryValueExW(key, u"Seen", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size), ERROR_SUCCESS);
+  EXPECT_EQ(value, 1u);
+  RegCloseKey(key);
+}
+
+}  // namespace
