@@ -30,7 +30,19 @@ struct RootState {
   std::vector<Step> steps;
   unsigned generation = 1;
   bool running = false;  // steps are running (they may use the root themselves)
+  // Once a test asked for a temporary root, a root chosen later in the process
+  // is a temporary one too (removed at the next reset), never the user's own.
+  bool temporaryOnly = false;
+  std::string autoTemporary;
 };
+
+std::string MakeTemporaryFolder() {
+  const char* tmp = getenv("TMPDIR");
+  std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/pk-root-XXXXXX";
+  std::vector<char> buf(templ.begin(), templ.end());
+  buf.push_back('\0');
+  return mkdtemp(buf.data()) ? std::string(buf.data()) : std::string();
+}
 
 RootState& State() {
   static RootState* s = new RootState;  // lives until exit, used by late destructors
@@ -52,7 +64,12 @@ std::string DefaultRoot() {
 std::string ChooseRoot(RootState& s) {
   if (s.root.empty()) {
     const char* env = getenv(PK_MACHINE_ROOT_ENV);
-    std::string r = env && *env ? std::string(env) : DefaultRoot();
+    std::string r = env && *env ? std::string(env) : std::string();
+    if (r.empty() && s.temporaryOnly) {
+      r = s.autoTemporary = MakeTemporaryFolder();
+      setenv(PK_MACHINE_ROOT_ENV, r.c_str(), 1);
+    }
+    if (r.empty()) r = DefaultRoot();
     while (r.size() > 1 && r.back() == '/') r.pop_back();
     std::error_code ec;
     std::filesystem::create_directories(r, ec);
@@ -149,13 +166,9 @@ unsigned PkMachineRootGeneration() {
 }
 
 std::string PkCreateTemporaryMachineRoot() {
-  const char* tmp = getenv("TMPDIR");
-  std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/pk-root-XXXXXX";
-  std::vector<char> buf(templ.begin(), templ.end());
-  buf.push_back('\0');
-  if (!mkdtemp(buf.data())) return std::string();
-  PkSetMachineRoot(buf.data());
-  return std::string(buf.data());
+  std::string root = MakeTemporaryFolder();
+  if (!root.empty()) PkSetMachineRoot(root.c_str());
+  return root;
 }
 
 void PkRemoveMachineRoot(const std::string& hostFolder) {
@@ -177,12 +190,18 @@ std::mutex gTempRootMutex;
 std::string gTempRoot;  // the root a test asked for, removed at the next reset
 
 void RemoveTemporaryRoot() {
-  std::string root;
+  std::string root, automatic;
   {
     std::lock_guard<std::mutex> lock(gTempRootMutex);
     root.swap(gTempRoot);
   }
+  {
+    RootState& s = State();
+    std::lock_guard<std::recursive_mutex> lock(s.mutex);
+    automatic.swap(s.autoTemporary);
+  }
   if (!root.empty()) PkRemoveMachineRoot(root);
+  if (!automatic.empty()) PkRemoveMachineRoot(automatic);
 }
 const pk::seams::ResetHook gHook(&RemoveTemporaryRoot);
 }  // namespace
@@ -190,6 +209,11 @@ const pk::seams::ResetHook gHook(&RemoveTemporaryRoot);
 namespace pk::seams {
 std::string UseTemporaryMachineRoot() {
   RemoveTemporaryRoot();
+  {
+    RootState& s = State();
+    std::lock_guard<std::recursive_mutex> lock(s.mutex);
+    s.temporaryOnly = true;
+  }
   std::string root = PkCreateTemporaryMachineRoot();
   std::lock_guard<std::mutex> lock(gTempRootMutex);
   gTempRoot = root;

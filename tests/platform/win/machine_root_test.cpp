@@ -53,6 +53,14 @@ TEST(MachineRootTest, SetUpStepsRunOncePerRoot) {
   EXPECT_EQ(gLastRoot, second);
   pk::seams::ResetAll();
   EXPECT_FALSE(std::filesystem::exists(second));
+
+  // After that, a use without a root of its own gets a temporary one, never
+  // the user's: the next reset removes it as well.
+  std::string automatic = PkMachineRoot();
+  EXPECT_NE(automatic.find("/pk-root-"), std::string::npos);
+  EXPECT_TRUE(std::filesystem::exists(automatic));
+  pk::seams::ResetAll();
+  EXPECT_FALSE(std::filesystem::exists(automatic));
 }
 
 TEST(MachineRootTest, HandlesOfOtherKindsRefuseCloseHandle) {
