@@ -43,10 +43,18 @@
 #define INVALID_SET_FILE_POINTER 0xFFFFFFFFu
 #define INVALID_FILE_SIZE 0xFFFFFFFFu
 
+#ifndef ERROR_NEGATIVE_SEEK
 #define ERROR_NEGATIVE_SEEK 131L
+#endif
+#ifndef ERROR_DIRECTORY
 #define ERROR_DIRECTORY 267L
+#endif
+#ifndef ERROR_FILENAME_EXCED_RANGE
 #define ERROR_FILENAME_EXCED_RANGE 206L
+#endif
+#ifndef ERROR_BAD_FORMAT
 #define ERROR_BAD_FORMAT 11L
+#endif
 
 // OpenFile: the path field holds a full save name (259 bytes and the zero).
 #define OFS_MAXPATHNAME 260

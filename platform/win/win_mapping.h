@@ -10,8 +10,12 @@
 #define FILE_MAP_READ 0x0004
 #define FILE_MAP_WRITE 0x0002
 #define FILE_MAP_COPY 0x0001
+#ifndef ERROR_FILE_INVALID
 #define ERROR_FILE_INVALID 1006L
+#endif
+#ifndef ERROR_MAPPED_ALIGNMENT
 #define ERROR_MAPPED_ALIGNMENT 1132L
+#endif
 
 extern "C" {
 PKAPI HANDLE CreateFileMappingW(HANDLE hFile, LPSECURITY_ATTRIBUTES lpFileMappingAttributes, DWORD flProtect,

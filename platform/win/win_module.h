@@ -17,8 +17,12 @@
 #define DLL_PROCESS_ATTACH 1
 #define DLL_THREAD_ATTACH 2
 #define DLL_THREAD_DETACH 3
+#ifndef ERROR_BAD_EXE_FORMAT
 #define ERROR_BAD_EXE_FORMAT 193L
+#endif
+#ifndef ERROR_DLL_INIT_FAILED
 #define ERROR_DLL_INIT_FAILED 1114L
+#endif
 
 using FARPROC = void (*)();
 using PkDllEntry = BOOL (*)(HINSTANCE, DWORD, LPVOID);

@@ -6,7 +6,6 @@
 #pragma once
 
 #include "platform/win/win_types.h"
-#include "platform/win/win_file.h"
 
 using REGSAM = DWORD;
 using PHKEY = HKEY*;
@@ -43,8 +42,12 @@ using LSTATUS = LONG;
 #define REG_CREATED_NEW_KEY 1
 #define REG_OPENED_EXISTING_KEY 2
 
+#ifndef ERROR_BADKEY
 #define ERROR_BADKEY 1010L
+#endif
+#ifndef ERROR_KEY_DELETED
 #define ERROR_KEY_DELETED 1018L
+#endif
 
 extern "C" {
 PKAPI LSTATUS RegCreateKeyW(HKEY hKey, LPCWSTR lpSubKey, PHKEY phkResult);
