@@ -1,8 +1,14 @@
-// Low-level file functions of the C run-time over POSIX descriptors. Every call
-// retries on EINTR, keeps offsets in off_t and refuses positions that do not fit
-// the 32-bit results, so that no caller ever sees a wrapped offset.
+// Low-level file functions of the C run-time over POSIX descriptors. Opens obey
+// the share modes of open handles like CreateFileW (sharing read and write).
+// Every call retries on EINTR, keeps offsets in off_t and refuses positions that
+// do not fit the 32-bit results, so that no caller ever sees a wrapped offset.
 #include "platform/win/crt_io.h"
 
+#include "platform/win/name_text.h"
+#include "platform/win/win_error.h"
+#include "platform/win/win_file.h"
+#include "platform/win/win_file_object.h"
+#include "platform/win/win_path.h"
 #include "platform/win/win_seams.h"
 
 #include <atomic>
@@ -14,8 +20,8 @@
 #include <string>
 
 #include <cctype>
-#include <strings.h>
-#include <dirent.h>
+#include <mutex>
+#include <unordered_map>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -41,70 +47,47 @@ unsigned int take_budget(std::atomic<long long>& budget, unsigned int want) {
   return want;
 }
 
-// Finds an existing entry of `dir` whose name matches `name` ignoring ASCII
-// case; the name itself when none does.
-std::string match_entry(const std::string& dir, const std::string& name) {
-  struct stat st;
-  std::string exact = dir.empty() ? name : dir + "/" + name;
-  if (name.empty() || name == "." || name == ".." || ::lstat(exact.c_str(), &st) == 0) return name;
-  DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
-  if (!d) return name;
-  std::string found = name;
-  while (struct dirent* e = ::readdir(d)) {
-    if (::strcasecmp(e->d_name, name.c_str()) == 0) {
-      found = e->d_name;
-      break;
-    }
-  }
-  ::closedir(d);
-  return found;
-}
-
-// Windows paths ("C:\dir\file", "dir\file") name files below the machine root
-// (drive C: is <root>/c), separated by either slash, existing names found
-// ignoring case. POSIX paths are used as they are.
-std::string map_path(const char* path) {
+// A path with a drive letter or a backslash is a Windows path and names a file
+// below the machine root; any other path is the host's own (the raster tools
+// are handed host paths on Linux).
+bool resolve_path(const char* path, std::string* host) {
   std::string p(path);
   bool drive = p.size() >= 2 && std::isalpha(static_cast<unsigned char>(p[0])) && p[1] == ':';
-  if (!drive && p.find('\\') == std::string::npos) return p;
-  std::string out;
-  bool rooted = !drive && (p[0] == '\\' || p[0] == '/');
-  if (drive || rooted) {
-    // A path rooted without a drive is on drive C.
-    const char* env = std::getenv("PK_MACHINE_ROOT");
-    std::string root = env && *env ? env : "/";
-    while (root.size() > 1 && root.back() == '/') root.pop_back();
-    char letter = drive ? static_cast<char>(std::tolower(static_cast<unsigned char>(p[0]))) : 'c';
-    out = (root == "/" ? "" : root) + "/" + match_entry(root, std::string(1, letter));
-    p.erase(0, drive ? 2 : 0);
+  if (!drive && p.find('\\') == std::string::npos) {
+    *host = p;
+    return true;
   }
-  size_t at = 0;
-  while (at <= p.size()) {
-    size_t next = p.find_first_of("\\/", at);
-    if (next == std::string::npos) next = p.size();
-    std::string part = p.substr(at, next - at);
-    if (!part.empty()) {
-      std::string dir = out;
-      if (!out.empty() && out.back() != '/') out += '/';
-      out += match_entry(dir, part);
-    }
-    at = next + 1;
+  std::u16string wide = pk::AnsiToWide(path);
+  if (PkResolveWindowsPath(wide.c_str(), nullptr, host) != 0) {
+    errno = ENOENT;
+    return false;
   }
-  return out;
+  return true;
 }
 
-int posix_flags(int oflag) {
-  int flags = 0;
-  switch (oflag & (_O_WRONLY | _O_RDWR)) {
-    case _O_WRONLY: flags = O_WRONLY; break;
-    case _O_RDWR: flags = O_RDWR; break;
-    default: flags = O_RDONLY; break;
+int error_to_errno(DWORD e) {
+  switch (e) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND: return ENOENT;
+    case ERROR_FILE_EXISTS: return EEXIST;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_ACCESS_DENIED: return EACCES;
+    case ERROR_TOO_MANY_OPEN_FILES: return EMFILE;
+    default: return EINVAL;
   }
-  if (oflag & _O_APPEND) flags |= O_APPEND;
-  if (oflag & _O_CREAT) flags |= O_CREAT;
-  if (oflag & _O_TRUNC) flags |= O_TRUNC;
-  if (oflag & _O_EXCL) flags |= O_EXCL;
-  return flags | O_CLOEXEC;
+}
+
+// The descriptor is opened for reading and writing whatever the caller asked
+// (the share locks need it), so the access the caller asked for is kept here
+// and checked by _read and _write.
+std::mutex g_access_lock;
+std::unordered_map<int, int> g_access;  // descriptor -> _O_RDONLY / _O_WRONLY / _O_RDWR
+
+bool access_allows(int fd, int want) {
+  std::lock_guard<std::mutex> lock(g_access_lock);
+  auto it = g_access.find(fd);
+  if (it == g_access.end()) return true;  // not opened here: the descriptor decides
+  return it->second == _O_RDWR || it->second == want;
 }
 
 off_t seek_checked(int fd, off_t offset, int origin, off_t limit) {
@@ -129,22 +112,39 @@ int _open(const char* filename, int oflag, ...) {
     errno = EINVAL;
     return -1;
   }
-  mode_t mode = 0;
+  std::string host;
+  if (!resolve_path(filename, &host)) return -1;
+  int rw = oflag & (_O_WRONLY | _O_RDWR);
+  DWORD access = rw == _O_WRONLY ? GENERIC_WRITE : rw == _O_RDWR ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
+  DWORD creation = OPEN_EXISTING;
   if (oflag & _O_CREAT) {
-    va_list ap;
-    va_start(ap, oflag);
-    mode = static_cast<mode_t>(va_arg(ap, int)) & 0777;
-    va_end(ap);
+    creation = (oflag & _O_EXCL) ? CREATE_NEW : (oflag & _O_TRUNC) ? CREATE_ALWAYS : OPEN_ALWAYS;
+  } else if (oflag & _O_TRUNC) {
+    creation = TRUNCATE_EXISTING;
   }
-  std::string path = map_path(filename);
-  int fd;
-  do {
-    fd = ::open(path.c_str(), posix_flags(oflag), mode);
-  } while (fd < 0 && errno == EINTR);
+  DWORD error = 0;
+  int fd = pk::OpenHostFile(host, access, FILE_SHARE_READ | FILE_SHARE_WRITE, creation, &error, nullptr);
+  if (fd < 0) {
+    errno = error_to_errno(error);
+    return -1;
+  }
+  if ((oflag & _O_TRUNC) && ::ftruncate(fd, 0) != 0) {
+    int err = errno;
+    ::close(fd);
+    errno = err;
+    return -1;
+  }
+  if (oflag & _O_APPEND) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_APPEND);
+  std::lock_guard<std::mutex> lock(g_access_lock);
+  g_access[fd] = rw == (_O_WRONLY | _O_RDWR) ? _O_RDWR : rw;
   return fd;
 }
 
 int _read(int fd, void* buffer, unsigned int count) {
+  if (!access_allows(fd, _O_RDONLY)) {
+    errno = EBADF;
+    return -1;
+  }
   if (count > INT_MAX) count = INT_MAX;
   unsigned int allowed = take_budget(g_read_budget, count);
   if (allowed == 0 && count > 0) {
@@ -159,6 +159,10 @@ int _read(int fd, void* buffer, unsigned int count) {
 }
 
 int _write(int fd, const void* buffer, unsigned int count) {
+  if (!access_allows(fd, _O_WRONLY)) {
+    errno = EBADF;
+    return -1;
+  }
   if (count > INT_MAX) count = INT_MAX;
   unsigned int allowed = take_budget(g_write_budget, count);
   if (allowed == 0 && count > 0) {
@@ -185,6 +189,10 @@ LONG _tell(int fd) { return _lseek(fd, 0, SEEK_CUR); }
 LONGLONG _telli64(int fd) { return _lseeki64(fd, 0, SEEK_CUR); }
 
 int _close(int fd) {
+  {
+    std::lock_guard<std::mutex> lock(g_access_lock);
+    g_access.erase(fd);
+  }
   // A close interrupted by a signal has still released the descriptor on Linux.
   int r = ::close(fd);
   return (r < 0 && errno != EINTR) ? -1 : 0;
@@ -196,7 +204,8 @@ int _stat(const char* path, struct _stat* buffer) {
     return -1;
   }
   struct stat st;
-  std::string p = map_path(path);
+  std::string p;
+  if (!resolve_path(path, &p)) return -1;
   if (::stat(p.c_str(), &st) != 0) return -1;
   if (st.st_size > INT32_MAX) {
     errno = EOVERFLOW;

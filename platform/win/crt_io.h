@@ -1,7 +1,8 @@
 // The C run-time's low-level file functions (descriptor based: _open, _read,
 // _write, _lseek, _tell, _close, _stat) over POSIX descriptors, with the flag
-// values and the 32-bit offsets their callers expect. Windows paths are mapped
-// onto the machine root. A small fault seam lets tests make reads and writes
+// values and the 32-bit offsets their callers expect. Windows paths (a drive
+// letter or a backslash) name files below the machine root; other paths are the
+// host's. A small fault seam lets tests make reads and writes
 // fail after a number of bytes.
 #pragma once
 
