@@ -14,7 +14,7 @@ namespace fake {
 
 struct CopyCall {
   ULONG format = 0;
-  USHORT iType = 0;
+  ULONG iType = 0;
   SIZEL size{};
   RECTL dest{};
   POINTL src{};

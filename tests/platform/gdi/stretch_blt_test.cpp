@@ -3,6 +3,8 @@
 // DrvCopyBits, and the cases it refuses.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "fake_driver.h"
 
 using namespace pkgdi;
@@ -56,7 +58,7 @@ TEST(StretchBlt, HalftoneOfBlackWhiteAndGrey) {
     ASSERT_EQ(fake::state().copies.size(), 1u);
     const fake::CopyCall& call = fake::state().copies[0];
     EXPECT_EQ(call.format, ULONG(BMF_1BPP));
-    EXPECT_EQ(call.iType, STYPE_BITMAP);
+    EXPECT_EQ(call.iType, ULONG(STYPE_BITMAP));
     EXPECT_EQ(call.size.cx, 32);
     EXPECT_EQ(call.size.cy, 16);
     EXPECT_EQ(call.dest.right, 32);
@@ -190,4 +192,42 @@ TEST(StretchBlt, RefusesMasksBadArgumentsAndDeepNesting) {
   EXPECT_EQ(fake::state().recursiveResults, 1);
   DeleteBitmap(mask);
   DeleteBitmap(src);
+}
+
+TEST(StretchBlt, ScalingKeepsPixelsOfEveryFormat) {
+  struct Case {
+    ULONG format;
+    ULONG values[4];  // raw pixels of a 2 x 2 source, row by row
+  };
+  for (Case c : {Case{BMF_1BPP, {1, 0, 0, 1}}, Case{BMF_4BPP, {0x3, 0xC, 0xF, 0x1}},
+                 Case{BMF_8BPP, {7, 200, 13, 255}}, Case{BMF_16BPP, {0x7C00, 0x03E0, 0x001F, 0x7FFF}},
+                 Case{BMF_24BPP, {0x123456, 0xABCDEF, 0xFF0000, 0x000001}},
+                 Case{BMF_32BPP, {0x01020304, 0xFFFFFFFF, 0x80000000, 0x7F}}}) {
+    fake::Device dev({16, 16});
+    for (bool topDown : {true, false}) {
+      fake::state().copies.clear();
+      SURFOBJ* src = CreateBitmap({2, 2}, c.format, topDown);
+      ULONG bpp = BitsPerPixelOfFormat(c.format);
+      for (LONG y = 0; y < 2; ++y) {
+        auto* row = static_cast<uint8_t*>(src->pvScan0) + static_cast<ptrdiff_t>(y) * src->lDelta;
+        for (LONG x = 0; x < 2; ++x) {
+          ULONG v = c.values[2 * y + x];
+          if (bpp < 8) row[0] |= static_cast<uint8_t>(v << (8 - bpp * (x + 1)));
+          else std::memcpy(row + x * bpp / 8, &v, bpp / 8);
+        }
+      }
+      ASSERT_TRUE(Stretch(dev, src, {0, 0, 4, 4}, {0, 0, 2, 2}, COLORONCOLOR));
+      const fake::CopyCall& call = fake::state().copies.at(0);
+      EXPECT_EQ(call.format, c.format);
+      for (LONG y = 0; y < 4; ++y)
+        for (LONG x = 0; x < 4; ++x) {
+          ULONG v = 0;
+          const auto& row = call.rows[y];
+          if (bpp < 8) v = (row[x * bpp / 8] >> (8 - bpp * (x % (8 / bpp) + 1))) & ((1u << bpp) - 1);
+          else std::memcpy(&v, row.data() + x * bpp / 8, bpp / 8);
+          EXPECT_EQ(v, c.values[2 * (y / 2) + x / 2]) << c.format << " " << x << "," << y;
+        }
+      DeleteBitmap(src);
+    }
+  }
 }
