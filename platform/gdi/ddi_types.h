@@ -37,8 +37,15 @@ using PFLOAT_LONG = FLOAT_LONG*;
 struct POINTFIX { FIX x; FIX y; };
 struct RECTFX { FIX xLeft; FIX yTop; FIX xRight; FIX yBottom; };
 struct POINTE { FLOATL x; FLOATL y; };
-struct LARGE_INTEGER_PARTS { DWORD LowPart; LONG HighPart; };
-union LARGE_INTEGER { LARGE_INTEGER_PARTS u; LONGLONG QuadPart; };
+// A 64-bit value with its two halves (the layer's other areas use this one).
+#ifndef PK_LARGE_INTEGER_DEFINED
+#define PK_LARGE_INTEGER_DEFINED
+union LARGE_INTEGER {
+  struct { DWORD LowPart; LONG HighPart; };
+  struct { DWORD LowPart; LONG HighPart; } u;
+  LONGLONG QuadPart;
+};
+#endif
 struct POINTQF { LARGE_INTEGER x; LARGE_INTEGER y; };
 struct XFORML { FLOATL eM11; FLOATL eM12; FLOATL eM21; FLOATL eM22; FLOATL eDx; FLOATL eDy; };
 struct FD_XFORM { FLOATL eXX; FLOATL eXY; FLOATL eYX; FLOATL eYY; };

@@ -112,6 +112,17 @@ TEST(Font, GlyphBitmapsSitOnTheBaselineAndAreCached) {
 
   EXPECT_EQ(Glyph(pfo, U'H'), h);  // cached for the font's life
 
+  // The advance: along the baseline, in 28.4 and as the high part of ptqD.
+  HGLYPH hH = FontGlyphIndex(pfo, U'H');
+  void* data = nullptr;
+  ASSERT_EQ(FONTOBJ_cGetGlyphs(pfo, FO_GLYPHBITS, 1, &hH, &data), 1u);
+  auto* gd = static_cast<GLYPHDATA*>(data);
+  EXPECT_EQ(gd->hg, hH);
+  EXPECT_EQ(gd->gdf.pgb, h);
+  EXPECT_NEAR(gd->ptqD.x.HighPart, 73, 2);  // 1542 / 2048 of the em
+  EXPECT_EQ(gd->ptqD.y.HighPart, 0);
+  EXPECT_NEAR(gd->fxD, gd->ptqD.x.HighPart * 16, 16);
+
   // Bad handle, bad mode, device font: nothing.
   HGLYPH bad = 0x7FFFFFFF;
   void* pv = nullptr;
