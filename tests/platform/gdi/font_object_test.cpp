@@ -192,3 +192,50 @@ TEST(String, RunsOfAtMostTheBatchLimit) {
   EXPECT_EQ(LiveEngineObjects(), before);
   DeleteFont(pfo);
 }
+
+TEST(Font, FacesFolderAndSimulatedItalic) {
+  struct Case {
+    FontFamily family;
+    bool bold;
+    USHORT weight;
+    bool fixed;
+  };
+  for (Case c : {Case{FontFamily::Sans, false, 400, false}, Case{FontFamily::Sans, true, 700, false},
+                 Case{FontFamily::SansMono, false, 400, true}, Case{FontFamily::SansMono, true, 700, true},
+                 Case{FontFamily::Serif, false, 400, false}, Case{FontFamily::Serif, true, 700, false}}) {
+    FontRequest r;
+    r.family = c.family;
+    r.bold = c.bold;
+    FONTOBJ* pfo = CreateTrueTypeFont(r);
+    ASSERT_NE(pfo, nullptr);
+    IFIMETRICS* ifi = FONTOBJ_pifi(pfo);
+    EXPECT_EQ(ifi->usWinWeight, c.weight);
+    EXPECT_EQ((ifi->flInfo & FM_INFO_CONSTANT_WIDTH) != 0, c.fixed);
+    EXPECT_EQ((ifi->jWinPitchAndFamily & 3) == FIXED_PITCH, c.fixed);
+    DeleteFont(pfo);
+  }
+
+  // Simulated italic slants the glyph: the same rows, wider.
+  FontRequest upright;
+  FontRequest italic;
+  italic.simulatedItalic = true;
+  FONTOBJ* a = CreateTrueTypeFont(upright);
+  FONTOBJ* b = CreateTrueTypeFont(italic);
+  EXPECT_EQ(b->flFontType & FO_SIM_ITALIC, ULONG(FO_SIM_ITALIC));
+  GLYPHBITS* ga = Glyph(a, U'l');
+  GLYPHBITS* gb = Glyph(b, U'l');
+  ASSERT_TRUE(ga && gb);
+  EXPECT_NEAR(gb->sizlBitmap.cy, ga->sizlBitmap.cy, 1);
+  EXPECT_GT(gb->sizlBitmap.cx, ga->sizlBitmap.cx + 10);
+  DeleteFont(a);
+  DeleteFont(b);
+
+  // The folder is configurable; a folder without the faces gives no font.
+  std::string folder = FontFolder();
+  SetFontFolder("/nonexistent");
+  EXPECT_EQ(CreateTrueTypeFont(upright), nullptr);
+  SetFontFolder(folder);
+  FONTOBJ* again = CreateTrueTypeFont(upright);
+  EXPECT_NE(again, nullptr);
+  DeleteFont(again);
+}
