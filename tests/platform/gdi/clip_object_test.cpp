@@ -2,6 +2,7 @@
 // CLIPOBJ_bEnum at the buffer sizes drivers use, and outline paths.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/gdi/engine_host.h"
@@ -224,4 +225,63 @@ TEST(ClipObject, OutlinePathHasOneClosedSubpathPerBoundary) {
   EXPECT_EQ(ppo->cCurves, 8u);
   EngDeletePath(ppo);
   DeleteClip(pco);
+}
+
+TEST(ClipObject, OutlinesOfRandomRegionsEncloseThemExactly) {
+  // Unions of small rectangles on a coarse grid give touching corners, holes
+  // and nested pieces; filling the outline (even-odd) must give the region back.
+  uint32_t seed = 12345;
+  auto next = [&seed](uint32_t n) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) % n;
+  };
+  for (int trial = 0; trial < 200; ++trial) {
+    std::vector<RECTL> rects;
+    for (uint32_t k = 0, n = 1 + next(8); k < n; ++k) {
+      LONG l = LONG(next(6)) * 3, t = LONG(next(6)) * 3;
+      rects.push_back(RECTL{l, t, l + 3 * LONG(1 + next(3)), t + 3 * LONG(1 + next(3))});
+    }
+    Region region = Region::FromRects(rects);
+    CLIPOBJ* pco = CreateClip(region);
+    PATHOBJ* ppo = CLIPOBJ_ppoGetPath(pco);
+    std::vector<FLONG> flags;
+    auto subs = Subpaths(ppo, &flags);
+    for (const auto& s : subs) EXPECT_GE(s.size(), 4u);
+    EXPECT_TRUE(Region::FromPolygonFix(subs, FP_ALTERNATEMODE) == region) << "trial " << trial;
+    EngDeletePath(ppo);
+    DeleteClip(pco);
+  }
+}
+
+TEST(Region, PolygonFillMatchesADotByDotTest) {
+  uint32_t seed = 777;
+  auto next = [&seed](uint32_t n) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) % n;
+  };
+  for (int trial = 0; trial < 100; ++trial) {
+    std::vector<POINTFIX> ring;
+    for (uint32_t k = 0, n = 3 + next(6); k < n; ++k) ring.push_back(POINTFIX{FIX(next(640)), FIX(next(640))});
+    for (ULONG mode : {ULONG(FP_ALTERNATEMODE), ULONG(FP_WINDINGMODE)}) {
+      Region r = Region::FromPolygonFix({ring}, mode);
+      std::vector<RECTL> dots;
+      for (LONG y = 0; y < 40; ++y)
+        for (LONG x = 0; x < 40; ++x) {
+          // Crossings at or left of the dot's centre, edges half-open in y.
+          double cx = 16.0 * x + 8, cy = 16.0 * y + 8;
+          int crossings = 0, winding = 0;
+          for (size_t i = 0; i < ring.size(); ++i) {
+            POINTFIX p = ring[i], q = ring[(i + 1) % ring.size()];
+            if (p.y == q.y || cy < std::min(p.y, q.y) || cy >= std::max(p.y, q.y)) continue;
+            double xc = p.x + (cy - p.y) * (q.x - p.x) / double(q.y - p.y);
+            if (xc <= cx) {
+              ++crossings;
+              winding += q.y > p.y ? 1 : -1;
+            }
+          }
+          if (mode == FP_ALTERNATEMODE ? (crossings & 1) : winding != 0) dots.push_back(RECTL{x, y, x + 1, y + 1});
+        }
+      EXPECT_TRUE(r == Region::FromRects(dots)) << "trial " << trial << " mode " << mode;
+    }
+  }
 }
