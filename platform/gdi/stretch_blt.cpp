@@ -91,10 +91,10 @@ void SetEngineFallbackResult(BOOL result) {
 using namespace pkgdi;
 using namespace pkgdi::detail;
 
-extern "C" {
+namespace {
 
-BOOL EngStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo,
-                   COLORADJUSTMENT*, POINTL*, RECTL* prclDest, RECTL* prclSrc, POINTL*, ULONG iMode) {
+BOOL StretchToDevice(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo,
+                     RECTL* prclDest, RECTL* prclSrc, ULONG iMode) {
   // Masks are not drawn here: the driver then asks EngBitBlt.
   if (!psoDest || !prclDest || !prclSrc || psoMask || !ValidBitmap(psoSrc)) return FALSE;
   if (iMode < BLACKONWHITE || iMode > HALFTONE) return FALSE;
@@ -137,15 +137,14 @@ BOOL EngStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ*
   LONG sw = src.right - src.left, sh = src.bottom - src.top;
   bool halftone = iMode == HALFTONE;
   ULONG format = halftone ? BMF_1BPP : psoSrc->iBitmapFormat;
-  SURFOBJ* bits = CreateBitmap(SIZEL{w, h}, format, true);
-  if (!bits) return FALSE;
-
   std::vector<LONG> xs(static_cast<size_t>(w));
   for (LONG x = 0; x < w; ++x) {
     LONG d = out.left + x - dst.left;
     if (mirrorX) d = dw - 1 - d;
     xs[x] = src.left + NearestSource(d, dw, sw);
   }
+  SURFOBJ* bits = CreateBitmap(SIZEL{w, h}, format, true);
+  if (!bits) return FALSE;
   POINTL org = dest->bandOrigin;
   for (LONG y = 0; y < h; ++y) {
     LONG d = out.top + y - dst.top;
@@ -177,6 +176,19 @@ BOOL EngStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ*
   DeleteXlate(xloBW);
   DeleteBitmap(bits);
   return result;
+}
+
+}  // namespace
+
+extern "C" {
+
+BOOL EngStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo,
+                   COLORADJUSTMENT*, POINTL*, RECTL* prclDest, RECTL* prclSrc, POINTL*, ULONG iMode) {
+  try {
+    return StretchToDevice(psoDest, psoSrc, psoMask, pco, pxlo, prclDest, prclSrc, iMode);
+  } catch (...) {
+    return FALSE;  // out of memory
+  }
 }
 
 BOOL EngBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ*, XLATEOBJ*, RECTL* prclTrg,
