@@ -138,6 +138,9 @@ PKAPI FONTOBJ* CreateTrueTypeFont(const FontRequest& request);
 // and metrics; it has no glyph bitmaps.
 PKAPI FONTOBJ* CreateDeviceFont(ULONG iFace, const XFORML& xform, IFIMETRICS* pifi, ULONG cxMax);
 PKAPI HGLYPH FontGlyphIndex(FONTOBJ* pfo, char32_t ch);  // 0 when the face lacks it
+// The advance of every glyph of a monospaced face in dots (a string's
+// ulCharInc); 0 for a proportional face.
+PKAPI ULONG FontFixedAdvance(FONTOBJ* pfo);
 PKAPI void DeleteFont(FONTOBJ* pfo);
 
 // ---- Strings -------------------------------------------------------------------

@@ -283,6 +283,14 @@ HGLYPH FontGlyphIndex(FONTOBJ* pfo, char32_t ch) {
   return FT_Get_Char_Index(f->face, ch);
 }
 
+ULONG FontFixedAdvance(FONTOBJ* pfo) {
+  Font* f = AsFont(pfo);
+  if (!f || !f->face || !FT_IS_FIXED_WIDTH(f->face)) return 0;
+  std::lock_guard<std::mutex> g(f->lock);
+  return static_cast<ULONG>(std::lround(double(f->face->max_advance_width) * f->face->size->metrics.x_ppem /
+                                        f->face->units_per_EM));
+}
+
 void DeleteFont(FONTOBJ* pfo) {
   Font* f = AsFont(pfo);
   if (f && UntrackObject(f)) FreeFont(f);

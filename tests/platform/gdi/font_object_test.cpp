@@ -212,6 +212,8 @@ TEST(Font, FacesFolderAndSimulatedItalic) {
     EXPECT_EQ(ifi->usWinWeight, c.weight);
     EXPECT_EQ((ifi->flInfo & FM_INFO_CONSTANT_WIDTH) != 0, c.fixed);
     EXPECT_EQ((ifi->jWinPitchAndFamily & 3) == FIXED_PITCH, c.fixed);
+    // A monospaced face's advance is every glyph's (1233 / 2048 of the em).
+    EXPECT_EQ(FontFixedAdvance(pfo), c.fixed ? 60u : 0u);
     DeleteFont(pfo);
   }
 
