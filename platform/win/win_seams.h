@@ -58,3 +58,43 @@ PKAPI void FailComputerName(DWORD error);
 PKAPI void SetOsVersion(DWORD major, DWORD minor, DWORD platformId = 2);
 
 }  // namespace pk::seams
+
+// ---- Machine root, files, registry, message boxes, programs -------------------
+#include <string>
+#include <vector>
+
+namespace pk::seams {
+
+// A fresh empty machine root in the host's temp folder for this test; the
+// next reset removes it and forgets the root.
+PKAPI std::string UseTemporaryMachineRoot();
+// GetTempPathW answers this Windows folder (created when missing); null
+// restores the per-user default.
+PKAPI void SetTempPath(const WCHAR* folder);
+// WriteFile on files whose Windows path contains `pathPart` (case-insensitive;
+// empty: every file) fails with 112 from the n-th call on (writing nothing),
+// or once k more bytes are written (those k are written and reported). Once:
+// only that call fails; always: every later write fails too.
+PKAPI void FailWritesFrom(const WCHAR* pathPart, unsigned nthWrite, bool always);
+PKAPI void FailWritesAfter(const WCHAR* pathPart, DWORD bytes, bool always);
+PKAPI void ClearWriteFaults();
+// While set, every write under HKEY_LOCAL_MACHINE answers 5.
+PKAPI void SetMachineRegistryReadOnly(bool readOnly);
+
+// MessageBoxW answers these, in order, and records every call.
+struct MessageBoxCall {
+  HWND owner;
+  std::u16string caption;
+  std::u16string text;
+  UINT style;
+};
+PKAPI void QueueMessageBoxAnswer(int answer);
+PKAPI std::vector<MessageBoxCall> MessageBoxCalls();
+
+// Puts a stand-in program at a Windows path ("...\\Lindvar.exe" becomes the
+// host program "...\\Lindvar"): it records its arguments in "<path>.args"
+// beside itself, copies the file named by its first argument to `copyTo` (a
+// Windows path; null: no copy) and ends with `exitCode`.
+PKAPI bool InstallProgramStub(const WCHAR* program, int exitCode, const WCHAR* copyTo);
+
+}  // namespace pk::seams

@@ -1,0 +1,129 @@
+// UTF conversion and case folding of names (see name_text.h).
+#include "platform/win/name_text.h"
+
+namespace pk {
+
+std::string Utf16ToUtf8(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    char32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = 0xFFFD;
+    }
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+std::u16string Utf8ToUtf16(std::string_view text) {
+  std::u16string out;
+  out.reserve(text.size());
+  size_t i = 0;
+  while (i < text.size()) {
+    unsigned char b = static_cast<unsigned char>(text[i]);
+    char32_t c;
+    size_t n;
+    if (b < 0x80) { c = b; n = 1; }
+    else if ((b & 0xE0) == 0xC0) { c = b & 0x1F; n = 2; }
+    else if ((b & 0xF0) == 0xE0) { c = b & 0x0F; n = 3; }
+    else if ((b & 0xF8) == 0xF0) { c = b & 0x07; n = 4; }
+    else { out += u'\uFFFD'; ++i; continue; }
+    if (i + n > text.size()) { out += u'\uFFFD'; break; }
+    bool ok = true;
+    for (size_t k = 1; k < n; ++k) {
+      unsigned char t = static_cast<unsigned char>(text[i + k]);
+      if ((t & 0xC0) != 0x80) { ok = false; break; }
+      c = (c << 6) | (t & 0x3F);
+    }
+    if (!ok || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+      out += u'\uFFFD';
+      ++i;
+      continue;
+    }
+    i += n;
+    if (c >= 0x10000) {
+      c -= 0x10000;
+      out += static_cast<char16_t>(0xD800 + (c >> 10));
+      out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(c);
+    }
+  }
+  return out;
+}
+
+size_t WideLength(LPCWSTR text) {
+  size_t n = 0;
+  if (text)
+    while (text[n]) ++n;
+  return n;
+}
+
+char16_t FoldUnit(char16_t c) {
+  if (c >= u'a' && c <= u'z') return c - 32;
+  if (c < 0x80) return c;
+  if ((c >= 0xE0 && c <= 0xFE && c != 0xF7)) return c - 32;  // Latin-1
+  if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return c - 32;  // Greek
+  if (c >= 0x430 && c <= 0x44F) return c - 32;                // Cyrillic
+  if (c >= 0x450 && c <= 0x45F) return c - 80;
+  return c;
+}
+
+std::u16string FoldName(std::u16string_view name) {
+  std::u16string out(name);
+  for (auto& c : out) c = FoldUnit(c);
+  return out;
+}
+
+std::string FoldUtf8(std::string_view name) { return Utf16ToUtf8(FoldName(Utf8ToUtf16(name))); }
+
+bool NamesEqual(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (FoldUnit(a[i]) != FoldUnit(b[i])) return false;
+  return true;
+}
+
+}  // namespace pk
+
+#include <cstdlib>
+
+namespace pk {
+
+std::u16string CurrentUserName() {
+  const char* user = getenv("USER");
+  return Utf8ToUtf16(user && *user ? user : "User");
+}
+
+std::u16string AnsiToWide(std::string_view text) {
+  std::u16string out;
+  for (unsigned char c : text) out += static_cast<char16_t>(c);
+  return out;
+}
+
+std::string WideToAnsi(std::u16string_view text) {
+  std::string out;
+  for (char16_t c : text) out += c < 0x100 ? static_cast<char>(c) : '?';
+  return out;
+}
+
+}  // namespace pk

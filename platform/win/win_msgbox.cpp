@@ -1,0 +1,71 @@
+// Message boxes for tests and batch runs (see win_msgbox.h).
+#include "platform/win/win_msgbox.h"
+
+#include <cstdio>
+#include <deque>
+#include <mutex>
+
+#include "platform/win/name_text.h"
+#include "platform/win/win_seams.h"
+
+namespace {
+
+std::mutex gMutex;
+std::deque<int> gAnswers;
+std::vector<pk::seams::MessageBoxCall> gCalls;
+
+void Reset() {
+  std::lock_guard<std::mutex> lock(gMutex);
+  gAnswers.clear();
+  gCalls.clear();
+}
+const pk::seams::ResetHook gHook(&Reset);
+
+// The answer that ends whatever the box asks.
+int StoppingAnswer(UINT type) {
+  switch (type & 0xF) {
+    case MB_OKCANCEL:
+    case MB_YESNOCANCEL:
+    case MB_RETRYCANCEL:
+    case MB_CANCELTRYCONTINUE: return IDCANCEL;
+    case MB_ABORTRETRYIGNORE: return IDABORT;
+    case MB_YESNO: return IDNO;
+    default: return IDOK;
+  }
+}
+
+}  // namespace
+
+namespace pk::seams {
+
+void QueueMessageBoxAnswer(int answer) {
+  std::lock_guard<std::mutex> lock(gMutex);
+  gAnswers.push_back(answer);
+}
+
+std::vector<MessageBoxCall> MessageBoxCalls() {
+  std::lock_guard<std::mutex> lock(gMutex);
+  return gCalls;
+}
+
+}  // namespace pk::seams
+
+extern "C" {
+
+int MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType) {
+  std::u16string caption = lpCaption ? std::u16string(pk::WideView(lpCaption)) : u"Error";
+  std::u16string text(pk::WideView(lpText));
+  std::lock_guard<std::mutex> lock(gMutex);
+  gCalls.push_back({hWnd, caption, text, uType});
+  if (!gAnswers.empty()) {
+    int answer = gAnswers.front();
+    gAnswers.pop_front();
+    return answer;
+  }
+  std::fprintf(stderr, "%s: %s\n", pk::Utf16ToUtf8(caption).c_str(), pk::Utf16ToUtf8(text).c_str());
+  return StoppingAnswer(uType);
+}
+
+HWND GetActiveWindow(void) { return nullptr; }
+
+}  // extern "C"
