@@ -147,7 +147,7 @@ PVOID BRUSHOBJ_pvGetRbrush(BRUSHOBJ* pbo) {
   // A solid brush has nothing to realise; a failed realisation is not retried.
   if (!b || pbo->iSolidColor != kNotSolid || b->realiseTried) return nullptr;
   b->realiseTried = true;
-  if (!b->target) return nullptr;
+  if (!FindSurface(b->target)) return nullptr;  // no target, or one deleted since
   auto realize = reinterpret_cast<PFN_DrvRealizeBrush>(DeviceEntry(b->target->hdev, INDEX_DrvRealizeBrush));
   if (!realize) return nullptr;
   if (!realize(pbo, b->target, b->pattern, nullptr, b->xlate, b->iHatch)) {

@@ -131,11 +131,25 @@ TEST(Brush, RealisedOnceByTheTargetDriver) {
   EXPECT_EQ(BRUSHOBJ_pvGetRbrush(failing), nullptr);
   EXPECT_EQ(fake::state().realizes.size(), 3u);
 
+  // Without a live target nothing is realised (and nothing is read).
+  fake::state().realizeResult = TRUE;
+  BRUSHOBJ* orphan = CreateHatchBrush(1, 0, 0xFFFFFF);
+  EXPECT_EQ(BRUSHOBJ_pvGetRbrush(orphan), nullptr);
+  BRUSHOBJ* late = CreateHatchBrush(1, 0, 0xFFFFFF);
+  {
+    fake::Device gone({8, 8});
+    SetBrushTarget(late, gone.surface());
+  }
+  EXPECT_EQ(BRUSHOBJ_pvGetRbrush(late), nullptr);
+  EXPECT_EQ(fake::state().realizes.size(), 0u);  // the second device reset the record
+  DeleteBrush(orphan);
+  DeleteBrush(late);
+
   // A solid brush carries its device colour and has nothing to realise.
   BRUSHOBJ* red = CreateSolidBrush(0x00FF0000);
   EXPECT_EQ(red->iSolidColor, 0x00FF0000u);
   EXPECT_EQ(BRUSHOBJ_pvGetRbrush(red), nullptr);
-  EXPECT_EQ(fake::state().realizes.size(), 3u);
+  EXPECT_EQ(fake::state().realizes.size(), 0u);
 
   // Realisation memory is zeroed and freed with the brush.
   auto* mem = static_cast<BYTE*>(BRUSHOBJ_pvAllocRbrush(red, 40));
