@@ -105,24 +105,35 @@ bool NamesEqual(std::u16string_view a, std::u16string_view b) {
 
 }  // namespace pk
 
-#include <cstdlib>
+#include <vector>
+
+#include "platform/win/win_codepage.h"
+#include "platform/win/win_names.h"
 
 namespace pk {
 
 std::u16string CurrentUserName() {
-  const char* user = getenv("USER");
-  return Utf8ToUtf16(user && *user ? user : "User");
+  WCHAR buf[257];
+  DWORD n = 257;
+  if (GetUserNameW(buf, &n) && n > 1) return std::u16string(buf, n - 1);
+  return u"User";
 }
 
 std::u16string AnsiToWide(std::string_view text) {
-  std::u16string out;
-  for (unsigned char c : text) out += static_cast<char16_t>(c);
+  if (text.empty()) return std::u16string();
+  int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  if (n <= 0) return std::u16string();
+  std::u16string out(static_cast<size_t>(n), u'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
   return out;
 }
 
 std::string WideToAnsi(std::u16string_view text) {
-  std::string out;
-  for (char16_t c : text) out += c < 0x100 ? static_cast<char>(c) : '?';
+  if (text.empty()) return std::string();
+  int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  if (n <= 0) return std::string();
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
   return out;
 }
 

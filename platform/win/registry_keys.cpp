@@ -8,6 +8,7 @@ namespace {
 class RegistryKeyObject : public win::KernelObject {
  public:
   explicit RegistryKeyObject(const RegistryKeyRef& r) : ref(r) {}
+  bool ClosedByCloseHandle() const override { return false; }  // RegCloseKey closes it
   RegistryKeyRef ref;
 };
 }  // namespace
@@ -24,8 +25,7 @@ bool LookupRegistryKey(HKEY key, RegistryKeyRef* ref) {
 }
 
 bool CloseRegistryKeyHandle(HKEY key) {
-  if (!win::LookupHandle<RegistryKeyObject>(key)) return false;
-  return win::UnregisterHandle(key) != nullptr;
+  return win::UnregisterHandleOf<RegistryKeyObject>(key) != nullptr;
 }
 
 }  // namespace pk

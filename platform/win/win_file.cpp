@@ -98,7 +98,9 @@ int OpenHostFile(const std::string& host, DWORD access, DWORD share, DWORD creat
   // Read and write on the descriptor whatever the access: the share locks
   // need it, and the handle checks its access itself.
   int fd = ::open(host.c_str(), flags | O_RDWR, 0644);
-  if (fd < 0 && errno == EACCES && !(access & GENERIC_WRITE)) fd = ::open(host.c_str(), flags | O_RDONLY, 0644);
+  bool readOnlyWillDo = !(access & GENERIC_WRITE);
+  if (fd < 0 && readOnlyWillDo && (errno == EACCES || errno == ETXTBSY || errno == EROFS))
+    fd = ::open(host.c_str(), flags | O_RDONLY, 0644);
   if (fd < 0) {
     *error = errno == ENOENT ? MissingPathError(host) : ErrnoToError(errno);
     return -1;

@@ -20,6 +20,7 @@ namespace {
 
 class FindObject : public pk::win::KernelObject {
  public:
+  bool ClosedByCloseHandle() const override { return false; }  // FindClose closes it
   std::vector<WIN32_FIND_DATAW> entries;
   size_t next = 0;
 };
@@ -127,9 +128,7 @@ BOOL FindNextFileW(HANDLE hFindFile, LPWIN32_FIND_DATAW lpFindFileData) {
 }
 
 BOOL FindClose(HANDLE hFindFile) {
-  if (!pk::win::LookupHandle<FindObject>(hFindFile)) return FALSE;
-  pk::win::UnregisterHandle(hFindFile);
-  return TRUE;
+  return pk::win::UnregisterHandleOf<FindObject>(hFindFile) ? TRUE : FALSE;
 }
 
 }  // extern "C"

@@ -1,4 +1,4 @@
-// Internal pieces of the path mapping shared by the file services.
+// Internals of the path mapping shared by the file services.
 #pragma once
 
 #include <string>

@@ -96,10 +96,15 @@ int64_t AddChild(sqlite3* db, int64_t parent, const std::string& name) {
   return q.step() == SQLITE_DONE ? sqlite3_last_insert_rowid(db) : 0;
 }
 
-// Id of a top-level key, created when missing.
-int64_t RootKey(sqlite3* db, const char* name) {
-  int64_t id = FindChild(db, 0, name);
-  return id ? id : AddChild(db, 0, name);
+// A key that does not exist yet reads as empty (no row has this id).
+constexpr int64_t kAbsentKey = -1;
+
+// Id of a top-level key; a write creates it when missing, a read sees it empty.
+int64_t RootKey(sqlite3* db, int64_t parent, const std::string& name, bool create) {
+  int64_t id = FindChild(db, parent, name);
+  if (id) return id;
+  if (!create) return kAbsentKey;
+  return AddChild(db, parent, name);
 }
 
 std::string CurrentUserName() { return pk::Utf16ToUtf8(pk::CurrentUserName()); }
@@ -111,17 +116,15 @@ struct Resolved {
   REGSAM access = KEY_ALL_ACCESS;
 };
 
-LONG ResolveHandle(sqlite3* db, HKEY h, Resolved* out) {
+LONG ResolveHandle(sqlite3* db, HKEY h, Resolved* out, bool create) {
   if (h == HKEY_LOCAL_MACHINE) {
-    out->id = RootKey(db, "HKEY_LOCAL_MACHINE");
+    out->id = RootKey(db, 0, "HKEY_LOCAL_MACHINE", create);
     out->machine = true;
   } else if (h == HKEY_USERS) {
-    out->id = RootKey(db, "HKEY_USERS");
+    out->id = RootKey(db, 0, "HKEY_USERS", create);
   } else if (h == HKEY_CURRENT_USER) {
-    int64_t users = RootKey(db, "HKEY_USERS");
-    std::string user = CurrentUserName();
-    int64_t id = users ? FindChild(db, users, user) : 0;
-    out->id = id ? id : (users ? AddChild(db, users, user) : 0);
+    int64_t users = RootKey(db, 0, "HKEY_USERS", create);
+    out->id = users == kAbsentKey ? kAbsentKey : users ? RootKey(db, users, CurrentUserName(), create) : 0;
   } else {
     pk::RegistryKeyRef ref;
     if (!pk::LookupRegistryKey(h, &ref)) return ERROR_INVALID_HANDLE;
@@ -146,11 +149,13 @@ LONG OpenOrCreate(HKEY hKey, LPCWSTR sub, REGSAM sam, bool create, PHKEY out, LP
   *out = nullptr;
   std::vector<std::string> parts;
   if (!SplitKeyPath(sub, &parts)) return ERROR_INVALID_PARAMETER;
-  PkMachineDbTransaction tx(create);
+  // A handle always names a stored key: opening a top-level key makes it.
+  bool write = create || parts.empty();
+  PkMachineDbTransaction tx(write);
   if (!tx.ok()) return ERROR_GEN_FAILURE;
   sqlite3* db = tx.db();
   Resolved r;
-  LONG rc = ResolveHandle(db, hKey, &r);
+  LONG rc = ResolveHandle(db, hKey, &r, write);
   if (rc) return rc;
   int64_t id = r.id;
   bool created = false;
@@ -267,7 +272,7 @@ LSTATUS RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD, LPDWORD lpType
   PkMachineDbTransaction tx(false);
   if (!tx.ok()) return ERROR_GEN_FAILURE;
   Resolved r;
-  LONG rc = ResolveHandle(tx.db(), hKey, &r);
+  LONG rc = ResolveHandle(tx.db(), hKey, &r, false);
   if (rc) return rc;
   if (!(r.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
   Stmt q(tx.db(), "SELECT type, data FROM reg_values WHERE key=? AND fold=?");
@@ -284,7 +289,7 @@ LSTATUS RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD, DWORD dwType, cons
   PkMachineDbTransaction tx(true);
   if (!tx.ok()) return ERROR_GEN_FAILURE;
   Resolved r;
-  LONG rc = ResolveHandle(tx.db(), hKey, &r);
+  LONG rc = ResolveHandle(tx.db(), hKey, &r, true);
   if (rc) return rc;
   if (!(r.access & KEY_SET_VALUE) || MachineWriteRefused(r)) return ERROR_ACCESS_DENIED;
   if (!PutValue(tx.db(), r.id, name, dwType, lpData, cbData)) return ERROR_GEN_FAILURE;
@@ -308,7 +313,7 @@ LSTATUS RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName) {
   PkMachineDbTransaction tx(true);
   if (!tx.ok()) return ERROR_GEN_FAILURE;
   Resolved r;
-  LONG rc = ResolveHandle(tx.db(), hKey, &r);
+  LONG rc = ResolveHandle(tx.db(), hKey, &r, false);
   if (rc) return rc;
   if (!(r.access & KEY_SET_VALUE) || MachineWriteRefused(r)) return ERROR_ACCESS_DENIED;
   Stmt q(tx.db(), "DELETE FROM reg_values WHERE key=? AND fold=?");
@@ -326,7 +331,7 @@ LSTATUS RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey) {
   if (!tx.ok()) return ERROR_GEN_FAILURE;
   sqlite3* db = tx.db();
   Resolved r;
-  LONG rc = ResolveHandle(db, hKey, &r);
+  LONG rc = ResolveHandle(db, hKey, &r, false);
   if (rc) return rc;
   int64_t id = r.id;
   for (const auto& p : parts) {
@@ -350,7 +355,7 @@ LSTATUS RegEnumKeyExW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, LPDWORD lpcchName
   PkMachineDbTransaction tx(false);
   if (!tx.ok()) return ERROR_GEN_FAILURE;
   Resolved r;
-  LONG rc = ResolveHandle(tx.db(), hKey, &r);
+  LONG rc = ResolveHandle(tx.db(), hKey, &r, false);
   if (rc) return rc;
   if (!(r.access & KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
   Stmt q(tx.db(), "SELECT name FROM reg_keys WHERE parent=? ORDER BY id LIMIT 1 OFFSET ?");
@@ -375,7 +380,7 @@ LSTATUS RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName, LPDWORD lpcc
   PkMachineDbTransaction tx(false);
   if (!tx.ok()) return ERROR_GEN_FAILURE;
   Resolved r;
-  LONG rc = ResolveHandle(tx.db(), hKey, &r);
+  LONG rc = ResolveHandle(tx.db(), hKey, &r, false);
   if (rc) return rc;
   if (!(r.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
   Stmt q(tx.db(), "SELECT name, type, data FROM reg_values WHERE key=? ORDER BY id LIMIT 1 OFFSET ?");
@@ -394,7 +399,7 @@ LSTATUS RegQueryInfoKeyW(HKEY hKey, LPWSTR lpClass, LPDWORD lpcchClass, LPDWORD,
   PkMachineDbTransaction tx(false);
   if (!tx.ok()) return ERROR_GEN_FAILURE;
   Resolved r;
-  LONG rc = ResolveHandle(tx.db(), hKey, &r);
+  LONG rc = ResolveHandle(tx.db(), hKey, &r, false);
   if (rc) return rc;
   DWORD subKeys = 0, maxSub = 0, values = 0, maxName = 0, maxData = 0;
   {

@@ -96,6 +96,13 @@ TEST_F(ModuleTest, MissingModulesAndProviders) {
     EXPECT_EQ(std::u16string(name), u"C:\\Windows\\System32\\compstui.dll");
     EXPECT_TRUE(FreeLibrary(h));
   }
+  // An entry (here DllInitialize) that refuses the attach fails the load.
+  Install("Refuser.so", u"C:\\Driver\\Refuser.so");
+  EXPECT_EQ(LoadLibraryW(u"C:\\Driver\\Refuser.dll"), nullptr);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DLL_INIT_FAILED));
+  HMODULE data = LoadLibraryExW(u"C:\\Driver\\Refuser.dll", nullptr, 9);  // no entry call
+  EXPECT_NE(data, nullptr);
+  EXPECT_TRUE(FreeLibrary(data));
   // A bare name also looks in the system folder.
   Install("Probe.so", u"C:\\Windows\\System32\\Probe.so");
   HMODULE h = LoadLibraryW(u"probe.dll");

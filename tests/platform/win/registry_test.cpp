@@ -2,6 +2,7 @@
 // size rules, deletion, the read-only machine seam, the seeded logon user and
 // sharing between processes.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -197,7 +198,7 @@ TEST_F(RegistryTest, FreshRootSeedsTheLogonUser) {
   RegCloseKey(key);
 }
 
-TEST_F(RegistryTest, ASecondProcessReadsWhatTheFirstSet) {
+TEST_F(RegistryTest, ASecondProcessSharesItAndACrashLosesNothing) {
   HKEY key;
   ASSERT_EQ(RegCreateKeyW(HKEY_LOCAL_MACHINE, u"Software\\Shared", &key), ERROR_SUCCESS);
   ASSERT_EQ(SetDword(key, u"Value", 0x1234), ERROR_SUCCESS);
@@ -205,25 +206,48 @@ TEST_F(RegistryTest, ASecondProcessReadsWhatTheFirstSet) {
   pid_t pid = fork();
   ASSERT_GE(pid, 0);
   if (pid == 0) {
-    // The child reads the parent's value and answers with a value of its own.
+    // The child reads the parent's value, answers with a value of its own and
+    // dies at once: what a call reported as done survives the crash.
     HKEY k;
     DWORD v = 0, size = 4;
-    int code = 1;
     if (RegOpenKeyW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\SHARED", &k) == ERROR_SUCCESS &&
         RegQueryValueExW(k, u"value", nullptr, nullptr, reinterpret_cast<BYTE*>(&v), &size) == ERROR_SUCCESS &&
-        v == 0x1234 && SetDword(k, u"FromChild", 7) == ERROR_SUCCESS)
-      code = 0;
-    _exit(code);
+        v == 0x1234)
+      SetDword(k, u"FromChild", 7);
+    kill(getpid(), SIGKILL);
+    _exit(1);
   }
   int status = 0;
   ASSERT_EQ(waitpid(pid, &status, 0), pid);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_TRUE(WIFSIGNALED(status));
   ASSERT_EQ(RegOpenKeyW(HKEY_LOCAL_MACHINE, u"Software\\Shared", &key), ERROR_SUCCESS);
   DWORD v = 0, size = 4;
   EXPECT_EQ(RegQueryValueExW(key, u"FromChild", nullptr, nullptr, reinterpret_cast<BYTE*>(&v), &size),
             ERROR_SUCCESS);
   EXPECT_EQ(v, 7u);
+  RegCloseKey(key);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(RegistryTest, CurrentUserFollowsTheUserName) {
+  DWORD value = 0, size = 4;
+  HKEY key;
+  pk::seams::SetUserName(u"Alice");
+  EXPECT_EQ(RegOpenKeyW(HKEY_CURRENT_USER, u"Software\\Caldrix", &key), ERROR_FILE_NOT_FOUND);  // nothing yet
+  EXPECT_EQ(RegQueryValueExW(HKEY_CURRENT_USER, u"Seen", nullptr, nullptr, nullptr, &size), ERROR_FILE_NOT_FOUND);
+  ASSERT_EQ(RegCreateKeyW(HKEY_CURRENT_USER, u"Software\\Caldrix", &key), ERROR_SUCCESS);
+  ASSERT_EQ(SetDword(key, u"Seen", 1), ERROR_SUCCESS);
+  RegCloseKey(key);
+  pk::seams::SetUserName(u"Bob");
+  EXPECT_EQ(RegOpenKeyW(HKEY_CURRENT_USER, u"Software\\Caldrix", &key), ERROR_FILE_NOT_FOUND);
+  pk::seams::SetUserName(u"alice");
+  ASSERT_EQ(RegOpenKeyW(HKEY_CURRENT_USER, u"Software\\Caldrix", &key), ERROR_SUCCESS);
+  size = 4;
+  EXPECT_EQ(RegQueryValueExW(key, u"Seen", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size), ERROR_SUCCESS);
+  EXPECT_EQ(value, 1u);
   RegCloseKey(key);
 }
 

@@ -134,7 +134,7 @@ TEST_F(ResourceTest, DamagedFilesFailWithBadFormat) {
   ASSERT_GT(good.size(), 100u);
   std::string host = HostOf(u"C:\\Driver\\Cut.vbn");
   // Every cut that keeps the magic (shorter files are no resource file at all).
-  for (size_t n = 8; n < good.size(); n += (n < 64 ? 1 : 13)) {
+  for (size_t n = 8; n < good.size(); n += (n < 48 ? 1 : 29)) {
     WriteBytes(host, std::vector<char>(good.begin(), good.begin() + n));
     HMODULE h = LoadLibraryExW(u"C:\\Driver\\Cut.vbn", nullptr, 9);
     EXPECT_EQ(h, nullptr) << n;
