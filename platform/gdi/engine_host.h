@@ -129,7 +129,8 @@ struct FontRequest {
   bool simulatedItalic = false;
 };
 
-// The folder of the DejaVu fonts (default /usr/share/fonts/truetype/dejavu).
+// The folder of the DejaVu fonts (default /usr/share/fonts/truetype/dejavu,
+// restored by the seam reset).
 PKAPI void SetFontFolder(const std::string& folder);
 PKAPI std::string FontFolder();
 // A realisation of a face: null when its file cannot be opened.
@@ -173,7 +174,8 @@ struct EngineCall {
 };
 PKAPI std::vector<EngineCall> EngineCalls();
 PKAPI void ClearEngineCalls();
-// What EngBitBlt and EngEraseSurface answer (TRUE by default).
+// What EngBitBlt and EngEraseSurface answer (TRUE by default). The seam reset
+// of the test support clears the record and restores the default.
 PKAPI void SetEngineFallbackResult(BOOL result);
 
 }  // namespace pkgdi

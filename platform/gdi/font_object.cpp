@@ -13,6 +13,7 @@
 #include <map>
 
 #include "platform/gdi/engine_objects.h"
+#include "platform/win/win_seams.h"
 
 namespace pkgdi {
 namespace detail {
@@ -37,9 +38,17 @@ Font* AsFont(FONTOBJ* pfo) {
   return IsLiveObject(f) && f->magic == kFontMagic ? f : nullptr;
 }
 
+constexpr char kDefaultFolder[] = "/usr/share/fonts/truetype/dejavu";
 std::mutex g_folderLock;
-std::string g_folder = "/usr/share/fonts/truetype/dejavu";
+std::string g_folder = kDefaultFolder;
 ULONG g_fontUniq = 1;
+
+// Tests start with the default font folder.
+void ResetFolder() {
+  std::lock_guard<std::mutex> g(g_folderLock);
+  g_folder = kDefaultFolder;
+}
+const pk::seams::ResetHook g_resetHook(&ResetFolder);
 
 const char* FileOf(FontFamily family, bool bold) {
   switch (family) {
@@ -199,7 +208,7 @@ using namespace detail;
 
 void SetFontFolder(const std::string& folder) {
   std::lock_guard<std::mutex> g(g_folderLock);
-  g_folder = folder.empty() ? "/usr/share/fonts/truetype/dejavu" : folder;
+  g_folder = folder.empty() ? kDefaultFolder : folder;
 }
 
 std::string FontFolder() {

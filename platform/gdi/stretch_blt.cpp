@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "platform/gdi/engine_objects.h"
+#include "platform/win/win_seams.h"
 
 namespace pkgdi {
 namespace detail {
@@ -32,6 +33,15 @@ Fallback& fallback() {
   static Fallback f;
   return f;
 }
+
+// Tests start with no recorded calls and the default answer.
+void ResetFallback() {
+  Fallback& f = fallback();
+  std::lock_guard<std::mutex> g(f.lock);
+  f.calls.clear();
+  f.result = TRUE;
+}
+const pk::seams::ResetHook g_resetHook(&ResetFallback);
 
 BOOL Record(EngineCall call) {
   Fallback& f = fallback();
