@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "fake_driver.h"
+#include "platform/win/win_seams.h"
 
 using namespace pkgdi;
 
@@ -45,6 +46,11 @@ TEST(Surface, DeviceSurfaceIsBoundToThePdevAndDeletedOnce) {
   EXPECT_EQ(calls[0].rcl.bottom, 4);
   EXPECT_EQ(calls[1].kind, EngineCall::EraseSurface);
   EXPECT_EQ(calls[1].iColor, 0xFFFFFFFFu);
+  // The seam reset forgets the record and restores the default answer.
+  SetEngineFallbackResult(FALSE);
+  pk::seams::ResetAll();
+  EXPECT_TRUE(EngineCalls().empty());
+  EXPECT_TRUE(EngEraseSurface(so, &rc, 0));
 
   EXPECT_TRUE(EngDeleteSurface(hs));
   EXPECT_FALSE(EngDeleteSurface(hs));
