@@ -4,8 +4,10 @@
 #pragma once
 
 #include "platform/gdi/ddi_types.h"
+#include "platform/win/win_devmode.h"
 
-// Signatures of the driver's entry points, as bound through DRVFN rows.
+// Signatures of the driver entry points the engine calls back, as bound
+// through DRVFN rows.
 using PFN_DrvCopyBits = BOOL (*)(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ* pco, XLATEOBJ* pxlo,
                                  RECTL* prclDest, POINTL* pptlSrc);
 using PFN_DrvRealizeBrush = BOOL (*)(BRUSHOBJ* pbo, SURFOBJ* psoTarget, SURFOBJ* psoPattern,
@@ -22,6 +24,41 @@ using PFN_DrvTextOut = BOOL (*)(SURFOBJ* pso, STROBJ* pstro, FONTOBJ* pfo, CLIPO
 using PFN_DrvStrokePath = BOOL (*)(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ* pxo,
                                    BRUSHOBJ* pbo, POINTL* pptlBrushOrg, LINEATTRS* plineattrs,
                                    MIX mix);
+
+// The rest of a printer driver's entry points, as the host binds them.
+using PFN_DrvEnableDriver = BOOL (*)(ULONG iEngineVersion, ULONG cj, DRVENABLEDATA* pded);
+using PFN_DrvDisableDriver = void (*)(void);
+using PFN_DrvQueryDriverInfo = BOOL (*)(DWORD dwMode, PVOID pBuffer, DWORD cbBuf, PDWORD pcbNeeded);
+using PFN_DrvEnablePDEV = DHPDEV (*)(DEVMODEW* pdm, LPWSTR pwszLogAddress, ULONG cPat, HSURF* phsurfPatterns,
+                                     ULONG cjCaps, ULONG* pdevcaps, ULONG cjDevInfo, DEVINFO* pdi, HDEV hdev,
+                                     LPWSTR pwszDeviceName, HANDLE hDriver);
+using PFN_DrvCompletePDEV = void (*)(DHPDEV dhpdev, HDEV hdev);
+using PFN_DrvResetPDEV = BOOL (*)(DHPDEV dhpdevOld, DHPDEV dhpdevNew);
+using PFN_DrvDisablePDEV = void (*)(DHPDEV dhpdev);
+using PFN_DrvEnableSurface = HSURF (*)(DHPDEV dhpdev);
+using PFN_DrvDisableSurface = void (*)(DHPDEV dhpdev);
+using PFN_DrvStartDoc = BOOL (*)(SURFOBJ* pso, LPWSTR pwszDocName, DWORD dwJobId);
+using PFN_DrvEndDoc = BOOL (*)(SURFOBJ* pso, FLONG fl);
+using PFN_DrvStartPage = BOOL (*)(SURFOBJ* pso);
+using PFN_DrvSendPage = BOOL (*)(SURFOBJ* pso);
+using PFN_DrvStartBanding = BOOL (*)(SURFOBJ* pso, POINTL* pptl);
+using PFN_DrvNextBand = BOOL (*)(SURFOBJ* pso, POINTL* pptl);
+using PFN_DrvEscape = ULONG (*)(SURFOBJ* pso, ULONG iEsc, ULONG cjIn, PVOID pvIn, ULONG cjOut, PVOID pvOut);
+using PFN_DrvGetGlyphMode = ULONG (*)(DHPDEV dhpdev, FONTOBJ* pfo);
+using PFN_DrvQueryFont = IFIMETRICS* (*)(DHPDEV dhpdev, ULONG_PTR iFile, ULONG iFace, ULONG_PTR* pid);
+using PFN_DrvQueryFontTree = PVOID (*)(DHPDEV dhpdev, ULONG_PTR iFile, ULONG iFace, ULONG iMode, ULONG_PTR* pid);
+using PFN_DrvQueryFontData = LONG (*)(DHPDEV dhpdev, FONTOBJ* pfo, ULONG iMode, HGLYPH hg, GLYPHDATA* pgd,
+                                      PVOID pv, ULONG cjSize);
+using PFN_DrvQueryAdvanceWidths = BOOL (*)(DHPDEV dhpdev, FONTOBJ* pfo, ULONG iMode, HGLYPH* phg, PVOID pvWidths,
+                                           ULONG cGlyphs);
+using PFN_DrvFillPath = BOOL (*)(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL* pptlBrushOrg,
+                                 MIX mix, FLONG flOptions);
+using PFN_DrvStrokeAndFillPath = BOOL (*)(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ* pxo,
+                                          BRUSHOBJ* pboStroke, LINEATTRS* plineattrs, BRUSHOBJ* pboFill,
+                                          POINTL* pptlBrushOrg, MIX mixFill, FLONG flOptions);
+using PFN_DrvStretchBltROP = BOOL (*)(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco,
+                                      XLATEOBJ* pxlo, COLORADJUSTMENT* pca, POINTL* pptlHTOrg, RECTL* prclDest,
+                                      RECTL* prclSrc, POINTL* pptlMask, ULONG iMode, BRUSHOBJ* pbo, ROP4 rop4);
 
 extern "C" {
 
