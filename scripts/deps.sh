@@ -8,6 +8,7 @@ packages=(
   cmake ninja-build g++ make pkg-config ccache
   libgtest-dev libgmock-dev
   libtiff-tools libbenchmark-dev
+  libfreetype-dev fonts-dejavu-core
   libsqlite3-dev
 )
 
