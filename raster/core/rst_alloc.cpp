@@ -1,0 +1,44 @@
+// Allocation helpers of the raster library and their failure hook.
+#include "raster/core/rst_alloc.h"
+
+#include <atomic>
+#include <cstdlib>
+
+namespace {
+std::atomic<int64_t> g_fail_at{0};  // 0: disarmed
+std::atomic<int64_t> g_calls{0};
+}  // namespace
+
+void RstAllocFault::fail_nth(int64_t n) {
+  g_calls = 0;
+  g_fail_at = n > 0 ? n : 0;
+}
+
+void RstAllocFault::clear() {
+  g_calls = 0;
+  g_fail_at = 0;
+}
+
+int64_t RstAllocFault::calls() { return g_calls; }
+
+bool RstAllocFault::next_fails() {
+  int64_t n = ++g_calls;
+  int64_t at = g_fail_at;
+  if (at != 0 && n == at) {
+    g_fail_at = 0;
+    return true;
+  }
+  return false;
+}
+
+void* rst_malloc(size_t size) {
+  if (RstAllocFault::next_fails()) return nullptr;
+  return std::malloc(size ? size : 1);
+}
+
+void* rst_calloc(size_t size) {
+  if (RstAllocFault::next_fails()) return nullptr;
+  return std::calloc(size ? size : 1, 1);
+}
+
+void rst_free(void* block) { std::free(block); }
