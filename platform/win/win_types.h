@@ -137,6 +137,15 @@ struct SYSTEMTIME {
 };
 struct FILETIME { DWORD dwLowDateTime; DWORD dwHighDateTime; };
 #pragma pack(pop)
+
+// Security attributes are accepted and ignored by the layer.
+struct SECURITY_ATTRIBUTES {
+  DWORD nLength;
+  LPVOID lpSecurityDescriptor;
+  BOOL bInheritHandle;
+};
+using PSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
+using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
 using PPOINTL = POINTL*;
 using PRECTL = RECTL*;
 using LPRECT = RECT*;

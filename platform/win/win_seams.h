@@ -1,0 +1,60 @@
+// Seams of the platform layer: what a test may set or read without touching
+// the code under test. Grouped by area; each area's defaults come back with
+// pk::seams::ResetAll(), which the test support calls after every test.
+#pragma once
+
+#include "platform/win/win_types.h"
+
+namespace pk::seams {
+
+// ---- Reset -------------------------------------------------------------------
+// Restores every seam of every area to its default.
+PKAPI void ResetAll();
+// An area hands its reset function over once, at load time:
+//   static const pk::seams::ResetHook hook(&ResetMyArea);
+struct PKAPI ResetHook {
+  explicit ResetHook(void (*reset)());
+};
+
+// ---- Memory (GlobalAlloc, heaps) ---------------------------------------------
+// Global blocks alive now.
+PKAPI SIZE_T GlobalLiveBlocks();
+// Blocks alive now in one heap; (SIZE_T)-1 when the heap is unknown.
+PKAPI SIZE_T HeapLiveBlocks(HANDLE heap);
+// Heaps alive now.
+PKAPI SIZE_T LiveHeaps();
+// The n-th next allocation (1 = the very next) fails; 0 switches it off. It
+// counts GlobalAlloc, GlobalReAlloc, HeapCreate, HeapAlloc and HeapReAlloc.
+PKAPI void FailNthAllocation(unsigned n);
+// Every allocation of at least `bytes` bytes fails; 0 switches it off.
+PKAPI void FailAllocationsFrom(SIZE_T bytes);
+
+// ---- Handles -----------------------------------------------------------------
+// Kernel-style handles (mutexes, files, ...) open now.
+PKAPI SIZE_T LiveHandles();
+
+// ---- Code pages --------------------------------------------------------------
+// The (ANSI, OEM) code pages; the default is (1252, 437). Only 1252/437 and
+// 932/932 are supported.
+PKAPI void SetCodePages(UINT ansi, UINT oem);
+
+// ---- Clock -------------------------------------------------------------------
+// Freezes the clock at a local instant; the system time lies utcOffsetMinutes
+// before it (local = UTC + offset). The tick count then stays at `tick` until
+// AdvanceClock moves it, and the instant with it.
+PKAPI void SetClock(const SYSTEMTIME& local, DWORD tick, LONG utcOffsetMinutes = 0);
+PKAPI void AdvanceClock(DWORD milliseconds);
+
+// ---- Names -------------------------------------------------------------------
+// A name replaces the login or host name; a failure makes the query fail with
+// that error. Null restores the default.
+PKAPI void SetUserName(const WCHAR* name);
+PKAPI void FailUserName(DWORD error);
+PKAPI void SetComputerName(const WCHAR* name);
+PKAPI void FailComputerName(DWORD error);
+
+// ---- OS version --------------------------------------------------------------
+// The default is 10.0, build 19045, platform 2.
+PKAPI void SetOsVersion(DWORD major, DWORD minor, DWORD platformId = 2);
+
+}  // namespace pk::seams
