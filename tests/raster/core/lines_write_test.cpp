@@ -270,6 +270,8 @@ TEST_F(LinesWrite, RefusedSourcesAndArguments) {
 
   status.clear();
   EXPECT_EQ(RstWriteCode::create(nullptr, &out, false), nullptr);
-  EXPECT_EQ(RstWriteCode::create(numbered_source(3, 3), &closed, false), nullptr);
+  LineSource* kept = numbered_source(3, 3);
+  EXPECT_EQ(RstWriteCode::create(kept, &closed, false), nullptr);
+  kept->end();
   EXPECT_EQ(status.errors(), (std::vector<RstReport>{{-2, "RstWriteCode::create()"}, {-2, "RstWriteCode::create()"}}));
 }
