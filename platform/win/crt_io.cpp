@@ -13,6 +13,9 @@
 #include <cstring>
 #include <string>
 
+#include <cctype>
+#include <strings.h>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -38,22 +41,55 @@ unsigned int take_budget(std::atomic<long long>& budget, unsigned int want) {
   return want;
 }
 
-// Windows paths ("C:\dir\file", "\dir\file") name files below the machine root;
-// POSIX paths are used as they are.
+// Finds an existing entry of `dir` whose name matches `name` ignoring ASCII
+// case; the name itself when none does.
+std::string match_entry(const std::string& dir, const std::string& name) {
+  struct stat st;
+  std::string exact = dir.empty() ? name : dir + "/" + name;
+  if (name.empty() || name == "." || name == ".." || ::lstat(exact.c_str(), &st) == 0) return name;
+  DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
+  if (!d) return name;
+  std::string found = name;
+  while (struct dirent* e = ::readdir(d)) {
+    if (::strcasecmp(e->d_name, name.c_str()) == 0) {
+      found = e->d_name;
+      break;
+    }
+  }
+  ::closedir(d);
+  return found;
+}
+
+// Windows paths ("C:\dir\file", "dir\file") name files below the machine root
+// (drive C: is <root>/c), separated by either slash, existing names found
+// ignoring case. POSIX paths are used as they are.
 std::string map_path(const char* path) {
   std::string p(path);
-  bool drive = p.size() >= 2 && ((p[0] | 0x20) >= 'a' && (p[0] | 0x20) <= 'z') && p[1] == ':';
+  bool drive = p.size() >= 2 && std::isalpha(static_cast<unsigned char>(p[0])) && p[1] == ':';
   if (!drive && p.find('\\') == std::string::npos) return p;
   std::string out;
-  if (drive) {
-    const char* root = std::getenv("PK_MACHINE_ROOT");
-    out = root ? root : "/";
-    if (!out.empty() && out.back() != '/') out += '/';
-    out += static_cast<char>(p[0] | 0x20);
-    p.erase(0, 2);
-    if (p.empty() || (p[0] != '\\' && p[0] != '/')) out += '/';
+  bool rooted = !drive && (p[0] == '\\' || p[0] == '/');
+  if (drive || rooted) {
+    // A path rooted without a drive is on drive C.
+    const char* env = std::getenv("PK_MACHINE_ROOT");
+    std::string root = env && *env ? env : "/";
+    while (root.size() > 1 && root.back() == '/') root.pop_back();
+    char letter = drive ? static_cast<char>(std::tolower(static_cast<unsigned char>(p[0]))) : 'c';
+    out = (root == "/" ? "" : root) + "/" + match_entry(root, std::string(1, letter));
+    p.erase(0, drive ? 2 : 0);
   }
-  for (char c : p) out += (c == '\\') ? '/' : c;
+  size_t at = 0;
+  while (at <= p.size()) {
+    size_t next = p.find_first_of("\\/", at);
+    if (next == std::string::npos) next = p.size();
+    std::string part = p.substr(at, next - at);
+    if (!part.empty()) {
+      std::string dir = out;
+      if (!out.empty() && out.back() != '/') out += '/';
+      out += match_entry(dir, part);
+    }
+    at = next + 1;
+  }
   return out;
 }
 

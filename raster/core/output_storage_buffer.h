@@ -88,6 +88,16 @@ class OutputStorageBuffer : public D, public Bufferable, public StreamBuffer {
     return true;
   }
 
+  // The interface's own positioning, through this buffer's rewind and move.
+  int32_t seek(int32_t position) override {
+    rewind();
+    return move(position);
+  }
+  int32_t seek_from_end(int32_t offset) override {
+    seek_end();
+    return move(offset);
+  }
+
   // Writes out the buffered bytes; the inner storage stays open and linked.
   void close() override { write_out(); }
 
