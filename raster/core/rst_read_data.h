@@ -10,7 +10,7 @@
 #include "raster/core/nested_input_storage.h"
 #include "raster/core/rst_header.h"
 #include "raster/core/rst_read.h"
-#include "raster/core/storage_buffer.h"
+#include "raster/core/input_storage_buffer.h"
 
 class RstReadData : public RstRead {
 public:

@@ -29,16 +29,18 @@ public:
   int32_t stride() const { return stride_; }
   bool bottom_up() const { return bottom_up_; }
 
-protected:
+  // Use create().
   RstReadRaw(InputStorage* storage, const RstHeader& header, int32_t stride, bool bottom_up,
              bool bit_reverse);
+
+protected:
   // The checks of create, reported with where.
   static bool check(InputStorage* storage, const RstHeader& header, int32_t stride, const char* where);
   bool my_reset();
 
   int32_t stride_;
   int32_t line_size_;
-  int32_t gap_;
+  int64_t gap_;  // from a line's end to the next stored line's start
   bool bottom_up_;
   int32_t lines_left_ = 0;
 
@@ -58,7 +60,7 @@ public:
   // value that does not arrive whole.
   int read_raw_line(uint8_t* line) override;
 
-protected:
+  // Use create().
   RstReadRawDepth16(InputStorage* storage, const RstHeader& header, int32_t stride,
                     int32_t byte_order, bool bottom_up, bool bit_reverse);
 
