@@ -287,7 +287,7 @@ TEST(CCITTDecode, EndlessMakeUpCodesStopAtTheWidth)
 TEST(CCITTDecode, WidthZeroGivesTerminatorOnlyLines)
 {
     ReportLog log;
-    Decoded d = decode_ccitt({}, 1, 0, 3, &kCompression2);
+    Decoded d = decode_ccitt({0x00}, 1, 0, 3, &kCompression2);
     ASSERT_EQ(d.lines.size(), 3u);
     for (const Runs& l : d.lines) EXPECT_TRUE(l.empty());
     EXPECT_TRUE(log.reports.empty());
