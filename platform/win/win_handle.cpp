@@ -12,9 +12,18 @@
 
 namespace {
 
-std::mutex g_mutex;
-std::unordered_map<uintptr_t, std::shared_ptr<pk::win::KernelObject>> g_table;
-uintptr_t g_next = 0x10000;
+struct Table {
+  std::mutex mutex;
+  std::unordered_map<uintptr_t, std::shared_ptr<pk::win::KernelObject>> objects;
+  uintptr_t next = 0x10000;
+};
+
+// Never destroyed: objects of other libraries close their handles from
+// static destructors at exit, after this library's statics would be gone.
+Table& GetTable() {
+  static Table* table = new Table;
+  return *table;
+}
 
 }  // namespace
 
@@ -28,31 +37,34 @@ DWORD KernelObject::Wait(DWORD) {
 void SetInvalidHandleError() { SetLastError(ERROR_INVALID_HANDLE); }
 
 HANDLE RegisterHandle(std::shared_ptr<KernelObject> object) {
-  std::lock_guard<std::mutex> lock(g_mutex);
-  uintptr_t value = g_next;
-  g_next += 4;
-  g_table.emplace(value, std::move(object));
+  Table& t = GetTable();
+  std::lock_guard<std::mutex> lock(t.mutex);
+  uintptr_t value = t.next;
+  t.next += 4;
+  t.objects.emplace(value, std::move(object));
   return reinterpret_cast<HANDLE>(value);
 }
 
 std::shared_ptr<KernelObject> LookupHandleObject(HANDLE handle) {
-  std::lock_guard<std::mutex> lock(g_mutex);
-  auto it = g_table.find(reinterpret_cast<uintptr_t>(handle));
-  if (it == g_table.end()) {
+  Table& t = GetTable();
+  std::lock_guard<std::mutex> lock(t.mutex);
+  auto it = t.objects.find(reinterpret_cast<uintptr_t>(handle));
+  if (it == t.objects.end()) {
     SetLastError(ERROR_INVALID_HANDLE);
     return nullptr;
   }
   return it->second;
 }
 
-std::shared_ptr<KernelObject> UnregisterHandle(HANDLE handle) {
+std::shared_ptr<KernelObject> UnregisterHandle(HANDLE handle, bool (*accept)(const KernelObject&)) {
   std::shared_ptr<KernelObject> object;
+  Table& t = GetTable();
   {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    auto it = g_table.find(reinterpret_cast<uintptr_t>(handle));
-    if (it != g_table.end()) {
+    std::lock_guard<std::mutex> lock(t.mutex);
+    auto it = t.objects.find(reinterpret_cast<uintptr_t>(handle));
+    if (it != t.objects.end() && (!accept || accept(*it->second))) {
       object = std::move(it->second);
-      g_table.erase(it);
+      t.objects.erase(it);
     }
   }
   if (!object) SetLastError(ERROR_INVALID_HANDLE);
@@ -64,7 +76,8 @@ std::shared_ptr<KernelObject> UnregisterHandle(HANDLE handle) {
 extern "C" {
 
 BOOL CloseHandle(HANDLE hObject) {
-  auto object = pk::win::UnregisterHandle(hObject);
+  auto object = pk::win::UnregisterHandle(
+      hObject, [](const pk::win::KernelObject& o) { return o.ClosedByCloseHandle(); });
   if (!object) return FALSE;
   return object->OnClose();
 }
@@ -80,8 +93,9 @@ DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
 namespace pk::seams {
 
 SIZE_T LiveHandles() {
-  std::lock_guard<std::mutex> lock(g_mutex);
-  return g_table.size();
+  Table& t = GetTable();
+  std::lock_guard<std::mutex> lock(t.mutex);
+  return t.objects.size();
 }
 
 }  // namespace pk::seams

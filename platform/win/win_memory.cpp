@@ -9,7 +9,6 @@
 #include <cstring>
 #include <mutex>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "platform/win/win_error.h"
 #include "platform/win/win_seams.h"
@@ -25,6 +24,7 @@ struct GlobalBlock {
   SIZE_T size;
   bool moveable;
   unsigned locks;
+  uintptr_t handle;  // movable blocks only
 };
 
 struct Heap {
@@ -33,12 +33,25 @@ struct Heap {
   std::unordered_map<void*, SIZE_T> blocks;
 };
 
-std::mutex g_mutex;
-// Every global block by its address; movable blocks also by their handle,
-// which is the address of their GlobalBlock record.
-std::unordered_map<void*, GlobalBlock*> g_byData;
-std::unordered_set<GlobalBlock*> g_moveable;
-std::unordered_set<Heap*> g_heaps;
+// Every global block by its address; movable blocks also by their handle.
+// Movable-block and heap handles are counted up and never reused, so a stale
+// handle cannot reach a newer block or heap; their low bits (6 and 10) keep
+// them apart from malloc addresses and from kernel handles (multiples of 4).
+struct Tables {
+  std::mutex mutex;
+  std::unordered_map<void*, GlobalBlock*> byData;
+  std::unordered_map<uintptr_t, GlobalBlock*> moveable;
+  std::unordered_map<uintptr_t, Heap*> heaps;
+  uintptr_t nextHandle = 1;
+};
+
+// Never destroyed: blocks are freed from static destructors at exit too.
+Tables& GetTables() {
+  static Tables* tables = new Tables;
+  return *tables;
+}
+
+uintptr_t NewHandle(uintptr_t tag) { return (GetTables().nextHandle++ << 4) | tag; }
 
 std::atomic<unsigned> g_failCountdown{0};
 std::atomic<SIZE_T> g_failFrom{0};
@@ -81,18 +94,18 @@ void* RawRealloc(void* old, SIZE_T oldSize, SIZE_T bytes, bool zero) {
 // The block a handle names (a movable handle or a fixed block's address).
 GlobalBlock* FindGlobal(HGLOBAL h) {
   if (!h) return nullptr;
-  auto m = g_moveable.find(static_cast<GlobalBlock*>(h));
-  if (m != g_moveable.end()) return *m;
-  auto d = g_byData.find(h);
-  if (d != g_byData.end() && !d->second->moveable) return d->second;
+  auto m = GetTables().moveable.find(reinterpret_cast<uintptr_t>(h));
+  if (m != GetTables().moveable.end()) return m->second;
+  auto d = GetTables().byData.find(h);
+  if (d != GetTables().byData.end() && !d->second->moveable) return d->second;
   return nullptr;
 }
 
-HGLOBAL HandleOf(GlobalBlock* b) { return b->moveable ? static_cast<HGLOBAL>(b) : b->data; }
+HGLOBAL HandleOf(GlobalBlock* b) { return b->moveable ? reinterpret_cast<HGLOBAL>(b->handle) : b->data; }
 
 Heap* FindHeap(HANDLE h) {
-  auto it = g_heaps.find(static_cast<Heap*>(h));
-  return it == g_heaps.end() ? nullptr : *it;
+  auto it = GetTables().heaps.find(reinterpret_cast<uintptr_t>(h));
+  return it == GetTables().heaps.end() ? nullptr : it->second;
 }
 
 }  // namespace
@@ -103,10 +116,13 @@ HGLOBAL GlobalAlloc(UINT uFlags, SIZE_T dwBytes) {
   if (!AllocationAllowed(dwBytes)) return nullptr;
   void* data = RawAlloc(dwBytes, (uFlags & GMEM_ZEROINIT) != 0);
   if (!data) return nullptr;
-  auto* b = new GlobalBlock{data, dwBytes, (uFlags & GMEM_MOVEABLE) != 0, 0};
-  std::lock_guard<std::mutex> lock(g_mutex);
-  g_byData[data] = b;
-  if (b->moveable) g_moveable.insert(b);
+  auto* b = new GlobalBlock{data, dwBytes, (uFlags & GMEM_MOVEABLE) != 0, 0, 0};
+  std::lock_guard<std::mutex> lock(GetTables().mutex);
+  GetTables().byData[data] = b;
+  if (b->moveable) {
+    b->handle = NewHandle(0x6);
+    GetTables().moveable[b->handle] = b;
+  }
   return HandleOf(b);
 }
 
@@ -114,14 +130,14 @@ HGLOBAL GlobalFree(HGLOBAL hMem) {
   if (!hMem) return nullptr;
   GlobalBlock* b;
   {
-    std::lock_guard<std::mutex> lock(g_mutex);
+    std::lock_guard<std::mutex> lock(GetTables().mutex);
     b = FindGlobal(hMem);
     if (!b) {
       SetLastError(ERROR_INVALID_HANDLE);
       return hMem;
     }
-    g_byData.erase(b->data);
-    g_moveable.erase(b);
+    GetTables().byData.erase(b->data);
+    if (b->moveable) GetTables().moveable.erase(b->handle);
   }
   free(b->data);
   delete b;
@@ -129,7 +145,7 @@ HGLOBAL GlobalFree(HGLOBAL hMem) {
 }
 
 LPVOID GlobalLock(HGLOBAL hMem) {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  std::lock_guard<std::mutex> lock(GetTables().mutex);
   GlobalBlock* b = FindGlobal(hMem);
   if (!b) {
     SetLastError(ERROR_INVALID_HANDLE);
@@ -140,7 +156,7 @@ LPVOID GlobalLock(HGLOBAL hMem) {
 }
 
 BOOL GlobalUnlock(HGLOBAL hMem) {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  std::lock_guard<std::mutex> lock(GetTables().mutex);
   GlobalBlock* b = FindGlobal(hMem);
   if (!b) {
     SetLastError(ERROR_INVALID_HANDLE);
@@ -161,7 +177,7 @@ BOOL GlobalUnlock(HGLOBAL hMem) {
 }
 
 SIZE_T GlobalSize(HGLOBAL hMem) {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  std::lock_guard<std::mutex> lock(GetTables().mutex);
   GlobalBlock* b = FindGlobal(hMem);
   if (!b) {
     SetLastError(ERROR_INVALID_HANDLE);
@@ -171,9 +187,9 @@ SIZE_T GlobalSize(HGLOBAL hMem) {
 }
 
 HGLOBAL GlobalHandle(LPCVOID pMem) {
-  std::lock_guard<std::mutex> lock(g_mutex);
-  auto it = g_byData.find(const_cast<void*>(pMem));
-  if (it == g_byData.end()) {
+  std::lock_guard<std::mutex> lock(GetTables().mutex);
+  auto it = GetTables().byData.find(const_cast<void*>(pMem));
+  if (it == GetTables().byData.end()) {
     SetLastError(ERROR_INVALID_HANDLE);
     return nullptr;
   }
@@ -184,7 +200,7 @@ HGLOBAL GlobalReAlloc(HGLOBAL hMem, SIZE_T dwBytes, UINT uFlags) {
   SIZE_T oldSize;
   void* oldData;
   {
-    std::lock_guard<std::mutex> lock(g_mutex);
+    std::lock_guard<std::mutex> lock(GetTables().mutex);
     GlobalBlock* b = FindGlobal(hMem);
     if (!b) {
       SetLastError(ERROR_INVALID_HANDLE);
@@ -207,18 +223,18 @@ HGLOBAL GlobalReAlloc(HGLOBAL hMem, SIZE_T dwBytes, UINT uFlags) {
   if (!AllocationAllowed(dwBytes)) return nullptr;
   void* data = RawRealloc(oldData, oldSize, dwBytes, (uFlags & GMEM_ZEROINIT) != 0);
   if (!data) return nullptr;
-  std::lock_guard<std::mutex> lock(g_mutex);
+  std::lock_guard<std::mutex> lock(GetTables().mutex);
   GlobalBlock* b = FindGlobal(hMem);
   if (!b || b->data != oldData) {  // freed or moved meanwhile by another thread
     free(data);
     SetLastError(ERROR_INVALID_HANDLE);
     return nullptr;
   }
-  g_byData.erase(oldData);
+  GetTables().byData.erase(oldData);
   free(oldData);
   b->data = data;
   b->size = dwBytes;
-  g_byData[data] = b;
+  GetTables().byData[data] = b;
   return HandleOf(b);
 }
 
@@ -226,21 +242,22 @@ HANDLE HeapCreate(DWORD, SIZE_T, SIZE_T dwMaximumSize) {
   if (!AllocationAllowed(0)) return nullptr;
   auto* h = new Heap;
   h->maximum = dwMaximumSize;
-  std::lock_guard<std::mutex> lock(g_mutex);
-  g_heaps.insert(h);
-  return h;
+  std::lock_guard<std::mutex> lock(GetTables().mutex);
+  uintptr_t handle = NewHandle(0xA);
+  GetTables().heaps[handle] = h;
+  return reinterpret_cast<HANDLE>(handle);
 }
 
 BOOL HeapDestroy(HANDLE hHeap) {
   Heap* h;
   {
-    std::lock_guard<std::mutex> lock(g_mutex);
+    std::lock_guard<std::mutex> lock(GetTables().mutex);
     h = FindHeap(hHeap);
     if (!h) {
       SetLastError(ERROR_INVALID_HANDLE);
       return FALSE;
     }
-    g_heaps.erase(h);
+    GetTables().heaps.erase(reinterpret_cast<uintptr_t>(hHeap));
   }
   for (auto& [p, size] : h->blocks) free(p);
   delete h;
@@ -249,7 +266,7 @@ BOOL HeapDestroy(HANDLE hHeap) {
 
 LPVOID HeapAlloc(HANDLE hHeap, DWORD dwFlags, SIZE_T dwBytes) {
   {
-    std::lock_guard<std::mutex> lock(g_mutex);
+    std::lock_guard<std::mutex> lock(GetTables().mutex);
     Heap* h = FindHeap(hHeap);
     if (!h) {
       SetLastError(ERROR_INVALID_HANDLE);
@@ -263,7 +280,7 @@ LPVOID HeapAlloc(HANDLE hHeap, DWORD dwFlags, SIZE_T dwBytes) {
   if (!AllocationAllowed(dwBytes)) return nullptr;
   void* p = RawAlloc(dwBytes, (dwFlags & HEAP_ZERO_MEMORY) != 0);
   if (!p) return nullptr;
-  std::lock_guard<std::mutex> lock(g_mutex);
+  std::lock_guard<std::mutex> lock(GetTables().mutex);
   Heap* h = FindHeap(hHeap);
   if (!h) {  // destroyed meanwhile
     free(p);
@@ -278,7 +295,7 @@ LPVOID HeapAlloc(HANDLE hHeap, DWORD dwFlags, SIZE_T dwBytes) {
 LPVOID HeapReAlloc(HANDLE hHeap, DWORD dwFlags, LPVOID lpMem, SIZE_T dwBytes) {
   SIZE_T oldSize;
   {
-    std::lock_guard<std::mutex> lock(g_mutex);
+    std::lock_guard<std::mutex> lock(GetTables().mutex);
     Heap* h = FindHeap(hHeap);
     auto it = h ? h->blocks.find(lpMem) : decltype(h->blocks)::iterator();
     if (!h || it == h->blocks.end()) {
@@ -304,7 +321,7 @@ LPVOID HeapReAlloc(HANDLE hHeap, DWORD dwFlags, LPVOID lpMem, SIZE_T dwBytes) {
   if (!AllocationAllowed(dwBytes)) return nullptr;
   void* p = RawRealloc(lpMem, oldSize, dwBytes, (dwFlags & HEAP_ZERO_MEMORY) != 0);
   if (!p) return nullptr;
-  std::lock_guard<std::mutex> lock(g_mutex);
+  std::lock_guard<std::mutex> lock(GetTables().mutex);
   Heap* h = FindHeap(hHeap);
   auto it = h ? h->blocks.find(lpMem) : decltype(h->blocks)::iterator();
   if (!h || it == h->blocks.end() || it->second != oldSize) {
@@ -322,7 +339,7 @@ LPVOID HeapReAlloc(HANDLE hHeap, DWORD dwFlags, LPVOID lpMem, SIZE_T dwBytes) {
 BOOL HeapFree(HANDLE hHeap, DWORD, LPVOID lpMem) {
   if (!lpMem) return TRUE;
   {
-    std::lock_guard<std::mutex> lock(g_mutex);
+    std::lock_guard<std::mutex> lock(GetTables().mutex);
     Heap* h = FindHeap(hHeap);
     auto it = h ? h->blocks.find(lpMem) : decltype(h->blocks)::iterator();
     if (!h || it == h->blocks.end()) {
@@ -337,7 +354,7 @@ BOOL HeapFree(HANDLE hHeap, DWORD, LPVOID lpMem) {
 }
 
 SIZE_T HeapSize(HANDLE hHeap, DWORD, LPCVOID lpMem) {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  std::lock_guard<std::mutex> lock(GetTables().mutex);
   Heap* h = FindHeap(hHeap);
   if (!h) {
     SetLastError(ERROR_INVALID_HANDLE);
@@ -356,19 +373,19 @@ SIZE_T HeapSize(HANDLE hHeap, DWORD, LPCVOID lpMem) {
 namespace pk::seams {
 
 SIZE_T GlobalLiveBlocks() {
-  std::lock_guard<std::mutex> lock(g_mutex);
-  return g_byData.size();
+  std::lock_guard<std::mutex> lock(GetTables().mutex);
+  return GetTables().byData.size();
 }
 
 SIZE_T HeapLiveBlocks(HANDLE heap) {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  std::lock_guard<std::mutex> lock(GetTables().mutex);
   Heap* h = FindHeap(heap);
-  return h ? h->blocks.size() : static_cast<SIZE_T>(-1);
+  return h ? h->blocks.size() : 0;
 }
 
 SIZE_T LiveHeaps() {
-  std::lock_guard<std::mutex> lock(g_mutex);
-  return g_heaps.size();
+  std::lock_guard<std::mutex> lock(GetTables().mutex);
+  return GetTables().heaps.size();
 }
 
 void FailNthAllocation(unsigned n) { g_failCountdown = n; }

@@ -3,6 +3,8 @@
 // and allocation failures are reachable through the memory seams.
 #pragma once
 
+#include <cstring>
+
 #include "platform/win/win_types.h"
 
 #define GMEM_FIXED 0x0000

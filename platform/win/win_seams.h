@@ -19,7 +19,7 @@ struct PKAPI ResetHook {
 // ---- Memory (GlobalAlloc, heaps) ---------------------------------------------
 // Global blocks alive now.
 PKAPI SIZE_T GlobalLiveBlocks();
-// Blocks alive now in one heap; (SIZE_T)-1 when the heap is unknown.
+// Blocks alive now in one heap; 0 once it is destroyed (or never was).
 PKAPI SIZE_T HeapLiveBlocks(HANDLE heap);
 // Heaps alive now.
 PKAPI SIZE_T LiveHeaps();

@@ -80,6 +80,8 @@ int lstrcmpiW(LPCWSTR lpString1, LPCWSTR lpString2) {
 }
 
 int _wcsnicmp(const WCHAR* string1, const WCHAR* string2, size_t count) {
+  if (count == 0) return 0;
+  if (!string1 || !string2) return INT_MAX;  // the C library's comparison error value
   for (size_t i = 0; i < count; ++i) {
     int a = AsciiLower(string1[i]), b = AsciiLower(string2[i]);
     if (a != b || a == 0) return a - b;

@@ -20,7 +20,7 @@ PKAPI LPWSTR lstrcpynW(LPWSTR lpString1, LPCWSTR lpString2, int iMaxLength);
 PKAPI int lstrcmpW(LPCWSTR lpString1, LPCWSTR lpString2);
 PKAPI int lstrcmpiW(LPCWSTR lpString1, LPCWSTR lpString2);
 // Compares at most `count` code units, folding ASCII letters as the C locale
-// does; the difference of the first unequal pair.
+// does; the difference of the first unequal pair (INT_MAX for a null text).
 PKAPI int _wcsnicmp(const WCHAR* string1, const WCHAR* string2, size_t count);
 // Decimal value after white space and an optional sign; stops at the first
 // non-digit; clamps to the INT range.

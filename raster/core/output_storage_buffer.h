@@ -27,17 +27,18 @@ class OutputStorageBuffer : public D, public Bufferable, public StreamBuffer {
   ~OutputStorageBuffer() override { write_out(); }
 
   int32_t put(int32_t byte) override {
-    if (!buffer_empty() && capacity_ + start_ - pos_ > 0) {
+    if (!buffer_empty() && room() > 0) {
       buffer_[pos_ - start_] = static_cast<uint8_t>(byte);
       ++pos_;
       grow_filled();
       return byte & 0xFF;
     }
     uint8_t b = static_cast<uint8_t>(byte);
-    return general_write(&b, 1) == 1 ? b : -1;
+    return pos_ < INT32_MAX && general_write(&b, 1) == 1 ? b : -1;
   }
 
   int32_t write(const void* src, int32_t n) override {
+    n = std::min(n, INT32_MAX - pos_);  // positions stay 32-bit
     if (n < 1) return 0;
     return general_write(static_cast<const uint8_t*>(src), n);
   }
@@ -45,6 +46,7 @@ class OutputStorageBuffer : public D, public Bufferable, public StreamBuffer {
   // Existing bytes below high_water are passed over (kept); bytes beyond it
   // are written as zeros.
   int32_t skip(int32_t n) override {
+    n = std::min(n, INT32_MAX - pos_);
     if (n < 1) return 0;
     int32_t passed = 0;
     int32_t over = static_cast<int32_t>(std::min<int64_t>(n, int64_t{high_water_} - pos_));
@@ -122,6 +124,9 @@ class OutputStorageBuffer : public D, public Bufferable, public StreamBuffer {
   bool flush() override { return write_out(); }
 
  private:
+  // Bytes the buffer can still take at pos.
+  int32_t room() const { return capacity_ - (pos_ - start_); }
+
   void grow_filled() {
     if (pos_ > filled_end_) filled_end_ = pos_;
     if (filled_end_ > high_water_) high_water_ = filled_end_;
@@ -168,7 +173,7 @@ class OutputStorageBuffer : public D, public Bufferable, public StreamBuffer {
         high_water_ = std::max(high_water_, pos_);
         return count;
       }
-      if (capacity_ + start_ - pos_ >= n) {
+      if (room() >= n) {
         if (src) {
           std::memcpy(buffer_ + (pos_ - start_), src, static_cast<size_t>(n));
         } else {

@@ -1,6 +1,7 @@
 // Main of every test program. A listener restores every seam of the platform
 // layer around each test, so a test that sets the clock, a name or an
-// allocation failure cannot leak it into the next one.
+// allocation failure cannot leak it into the next one. Seams are therefore set
+// in SetUp or in the test body, never in SetUpTestSuite.
 #include <gtest/gtest.h>
 
 #include "platform/win/win_seams.h"

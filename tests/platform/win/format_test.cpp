@@ -82,3 +82,15 @@ TEST(WinFormat, BoundedFormCutsAndTerminates) {
   EXPECT_EQ(std::u16string(block.get()), u"12");
   EXPECT_EQ(wnsprintfW(block.get(), 0, u"x"), -1);
 }
+
+// A directive outside the supported set is a programming error: debug builds
+// stop on it, release builds copy it as it stands.
+TEST(WinFormat, UnsupportedDirective) {
+  WCHAR buf[WSPRINTF_LIMIT];
+#ifdef NDEBUG
+  EXPECT_EQ(wsprintfW(buf, u"a%qb%", 1), 5);
+  EXPECT_EQ(std::u16string(buf), u"a%qb%");
+#else
+  EXPECT_DEATH(wsprintfW(buf, u"a%qb", 1), "unsupported directive");
+#endif
+}

@@ -103,9 +103,29 @@ TEST(WinMemory, HeapDestroyFreesEveryBlock) {
   HeapAlloc(heap, 0, 5);
   EXPECT_EQ(seams::HeapLiveBlocks(heap), 3u);
   EXPECT_TRUE(HeapDestroy(heap));
-  EXPECT_EQ(seams::HeapLiveBlocks(heap), static_cast<SIZE_T>(-1));
+  EXPECT_EQ(seams::HeapLiveBlocks(heap), 0u);
   EXPECT_EQ(seams::LiveHeaps(), heapsBefore);
   EXPECT_FALSE(HeapDestroy(heap));
+}
+
+// Handles of freed blocks and destroyed heaps stay dead: a new block or heap
+// never answers to them.
+TEST(WinMemory, StaleHandlesNeverReachNewBlocks) {
+  for (int round = 0; round < 50; ++round) {
+    HGLOBAL old = GlobalAlloc(GMEM_MOVEABLE, 32);
+    GlobalFree(old);
+    HGLOBAL fresh = GlobalAlloc(GMEM_MOVEABLE, 32);
+    EXPECT_NE(fresh, old);
+    EXPECT_EQ(GlobalLock(old), nullptr);
+    GlobalFree(fresh);
+
+    HANDLE oldHeap = HeapCreate(0, 0, 0);
+    HeapDestroy(oldHeap);
+    HANDLE freshHeap = HeapCreate(0, 0, 0);
+    EXPECT_NE(freshHeap, oldHeap);
+    EXPECT_EQ(HeapAlloc(oldHeap, 0, 8), nullptr);
+    HeapDestroy(freshHeap);
+  }
 }
 
 TEST(WinMemory, HeapMaximumCapsLiveBytes) {

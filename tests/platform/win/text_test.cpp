@@ -40,6 +40,7 @@ TEST(WinText, Comparisons) {
   EXPECT_LT(_wcsnicmp(u"A4", u"B4", 2), 0);
   EXPECT_EQ(_wcsnicmp(u"ab", u"ab", 10), 0);
   EXPECT_NE(_wcsnicmp(u"ab", u"abc", 3), 0);
+  EXPECT_EQ(_wcsnicmp(nullptr, u"a", 1), INT_MAX);
 }
 
 TEST(WinText, NumberConversion) {

@@ -118,6 +118,24 @@ TEST_F(MemoryStorage, RunningOutOfMemoryGivesShortCountsNeverAnException) {
   EXPECT_TRUE(status.messages().empty());
 }
 
+TEST_F(MemoryStorage, BlockListOverInitialBytes) {
+  const uint8_t segment[] = {'E', 'x', 'i', 'f', 0};
+  MemoryBlockListPtr list(MemoryBlockList::create(5, segment));
+  ASSERT_TRUE(list);
+  EXPECT_EQ(list->size(), 5);
+  MemoryInputStorage in(list);
+  char got[8] = {};
+  EXPECT_EQ(in.read(got, 8), 5);
+  EXPECT_STREQ(got, "Exif");
+  EXPECT_EQ(MemoryBlockList::create(0), nullptr);
+  RstAllocFault::fail_nth(2);  // the list, then its block
+  EXPECT_EQ(MemoryBlockList::create(5, segment), nullptr);
+  MemoryInputStorage empty{MemoryBlockListPtr()};
+  EXPECT_TRUE(empty.is_closed());
+  EXPECT_EQ(empty.get(), -1);
+  EXPECT_EQ(empty.size(), 0);
+}
+
 TEST_F(MemoryStorage, ByteArraySourceCopiesOrBorrows) {
   std::vector<uint8_t> bytes = pattern(6, 0x20);
   for (bool copy : {false, true}) {

@@ -133,6 +133,23 @@ TEST(InputStorageBuffer, FlushFillsBehindTheUnreadBytes) {
   EXPECT_FALSE(buf.flush() && bytes.tell() != 40);
 }
 
+TEST(StorageBuffers, AreFoundByTheirMixIn) {
+  std::vector<uint8_t> data = pattern(4);
+  ByteArrayInputStorage bytes(data.data(), 4);
+  MemoryOutputStorage mem(16);
+  InputStorageBuffer<InputStorage, StreamDecorator<InputStorage>> in(&bytes, 16);
+  OutputStorageBuffer<OutputStorage, StreamDecorator<OutputStorage>> out(&mem, 16);
+  InputStorage* as_input = &in;
+  OutputStorage* as_output = &out;
+  ASSERT_NE(dynamic_cast<Bufferable*>(as_input), nullptr);
+  ASSERT_NE(dynamic_cast<Bufferable*>(as_output), nullptr);
+  EXPECT_EQ(dynamic_cast<Bufferable*>(static_cast<InputStorage*>(&bytes)), nullptr);
+  EXPECT_EQ(dynamic_cast<Bufferable*>(as_output)->set_capacity(64), 64);
+  EXPECT_EQ(out.capacity(), 64);
+  EXPECT_FALSE(out.is_closed());
+  EXPECT_EQ(in.size(), 4);
+}
+
 TEST(OutputStorageBuffer, HoldsSmallWritesAndPassesLargeOnes) {
   MemoryOutputStorage inner(64);
   {
