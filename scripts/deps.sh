@@ -7,7 +7,8 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ make pkg-config ccache
   libgtest-dev libgmock-dev
-  libtiff-tools libtiff-dev jbigkit-bin jbigkit-testdata imagemagick netpbm libbenchmark-dev
+  libtiff-tools libbenchmark-dev
+  libtiff-dev jbigkit-bin jbigkit-testdata imagemagick netpbm
 )
 
 missing=()

@@ -22,6 +22,7 @@ public:
             if (b < 0) return false;
             accumulator = (accumulator << 8) | static_cast<uint32_t>(b);
             count += 8;
+            ++bytes_in;
         }
         return true;
     }
@@ -41,11 +42,15 @@ public:
     {
         accumulator = 0;
         count = 0;
+        bytes_in = 0;
         buffer.clear();
     }
+    // Bits consumed since the start (or the last clear).
+    int64_t consumed() const { return bytes_in * 8 - count; }
 
     uint32_t accumulator;
     int32_t count;
+    int64_t bytes_in = 0;
     Buffer buffer;
 };
 

@@ -134,7 +134,9 @@ RstCCITTLineResult RstDecodeCCITT1DLine::get_eol(RstBitsGettableCodeBuffer& bits
         rst_report(RstCode::recoverable_decode,
                    "RstDecodeCCITT1DLine::get_eol() - can't find eol, but try to search eol.");
     clear_saved();
-    int32_t s = find_eol(bits);
+    // The plain search: fill bits before the EOL of a two-dimensional line
+    // must not make the search pass over that line to the next tag bit 1.
+    int32_t s = RstDecodeCCITT1DLine::find_eol(bits);
     if (s != 1) return {s, width};
     return pattern == 0 ? RstCCITTLineResult{1, 0} : RstCCITTLineResult{4, width};
 }

@@ -170,8 +170,15 @@ int RstDecodeMH::read(uint8_t* line)
             }
         }
     } else if (option_.byte_align) {
+        if (status_ <= 0 && bits_.consumed() == line_start_ && bits_.count % 8 == 0) {
+            // The last line failed on its first code at a byte boundary:
+            // without a byte skipped it would fail there again and again.
+            if (bits_.count >= 8) bits_.drop(8);
+            else if (bits_.buffer.take_byte() >= 0) ++bits_.bytes_in;
+        }
         bits_.align();
     }
+    line_start_ = bits_.consumed();
     RstRLELine out(line, 0);
     RstCCITTLineResult r = line_.decode_line(bits_, out);
     status_ = r.status;

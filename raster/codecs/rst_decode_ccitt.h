@@ -69,6 +69,8 @@ public:
 private:
     RstMHOption option_;
     RstDecodeCCITT1DLineMH line_;
+    // Where the last line began, to see whether a failed line moved at all.
+    int64_t line_start_ = 0;
 };
 
 class RstDecodeMR : public RstDecodeCCITT2D {

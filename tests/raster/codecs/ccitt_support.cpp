@@ -1,6 +1,8 @@
 // The test-side coder and the decode driver.
 #include "ccitt_support.h"
 
+#include "raster/codecs/rst_read_code.h"
+#include "raster/core/byte_array_storage.h"
 #include "tiff_peer.h"
 
 namespace {
@@ -70,14 +72,19 @@ std::vector<uint8_t> encode_mmr(const std::vector<Runs>& lines, int32_t width, b
 }
 
 Decoded decode_ccitt(const std::vector<uint8_t>& code, int32_t form, int32_t width, int32_t height,
-                     const RstCodingOption* option, size_t chunk, int32_t max_lines)
+                     const RstCodingOption* option, size_t chunk, int32_t max_lines, bool bit_reverse)
 {
     Decoded d;
-    std::vector<std::vector<uint8_t>> chunks;
-    for (size_t i = 0; i < code.size(); i += chunk)
-        chunks.emplace_back(code.begin() + static_cast<long>(i),
-                            code.begin() + static_cast<long>(std::min(code.size(), i + chunk)));
-    auto* src = new ChunkSource(make_header(width, height, form), chunks, static_cast<int>(chunk));
+    // The code bytes reach the decoder as a strip does: through the code
+    // reader, in chunks of the given size.
+    ByteArrayInputStorage storage(code.data(), static_cast<int32_t>(code.size()));
+    RstRead* src = RstReadCode::create(&storage, static_cast<int32_t>(chunk), make_header(width, height, form),
+                                       bit_reverse);
+    if (!src) {
+        d.invariants = false;
+        d.violation = "no code reader";
+        return d;
+    }
     RstRead* node = nullptr;
     if (form == 1) node = RstDecodeMH::create(src, dynamic_cast<const RstMHOption*>(option));
     if (form == 2) node = RstDecodeMR::create(src, dynamic_cast<const RstMROption*>(option));

@@ -95,10 +95,12 @@ struct Decoded {
     ReportLog* log = nullptr;
 };
 
-// Decodes coded bytes of the given data form (1, 2, 3) through our decoder,
-// fed in chunks; reads until the decoder returns 0 or max_lines.
+// Decodes coded bytes of the given data form (1, 2, 3) through the code
+// reader (chunk bytes at a time, each byte's bits reversed when asked) and
+// our decoder; reads until the decoder returns 0 or max_lines.
 Decoded decode_ccitt(const std::vector<uint8_t>& code, int32_t form, int32_t width, int32_t height,
-                     const RstCodingOption* option, size_t chunk = 8192, int32_t max_lines = 1 << 30);
+                     const RstCodingOption* option, size_t chunk = 8192, int32_t max_lines = 1 << 30,
+                     bool bit_reverse = false);
 
 // Packed rows of decoded lines.
 std::vector<uint8_t> paint_rows(const std::vector<Runs>& lines, int32_t width);
