@@ -8,6 +8,8 @@
 #include <memory>
 
 #include "lines_test_nodes.h"
+#include "raster/codecs/rst_read_code.h"
+#include "raster/core/byte_array_storage.h"
 #include "raster/core/file_output_storage.h"
 #include "raster/core/memory_storage.h"
 #include "raster/core/output_storage_buffer.h"
@@ -281,6 +283,22 @@ TEST_F(LinesWrite, RefusedSourcesAndArguments) {
     EXPECT_EQ(status.errors(), std::vector<RstReport>{c.report});
     if (source) source->end();
   }
+
+  // The code reader itself is refused by the raw writer and copied by the
+  // code writer.
+  status.clear();
+  Bytes code = {1, 2, 3, 4, 5};
+  ByteArrayInputStorage code_storage(code.data(), 5);
+  RstReadCode* reader = RstReadCode::create(&code_storage, coded, false);
+  ASSERT_NE(reader, nullptr);
+  EXPECT_EQ(RstWriteRaw::create(reader, &out, 10, false, false), nullptr);
+  EXPECT_EQ(status.errors(), (std::vector<RstReport>{{-5, "RstWriteRaw::create()"}}));
+  MemoryOutputStorage copy;
+  RstNodeHandle<RstWriteCode> code_writer(RstWriteCode::create(reader, &copy, false));
+  ASSERT_TRUE(code_writer);
+  EXPECT_EQ(drive(code_writer.get()), 2);
+  code_writer.reset();
+  EXPECT_EQ(contents(copy), code);
 
   status.clear();
   EXPECT_EQ(RstWriteCode::create(nullptr, &out, false), nullptr);
