@@ -63,6 +63,20 @@ TEST_F(RstNodeTest, LinkWritesFourEntries) {
   EXPECT_EQ(log.deleted, (std::vector<std::string>{"b", "a", "c"}));
 }
 
+TEST_F(RstNodeTest, EndFromAnUnlinkedNodeIsIgnored) {
+  // Two free nodes that know nothing of each other must not keep calling
+  // each other's end.
+  RstTestLog log;
+  auto* a = new RstTestNode("a", &log);
+  auto* b = new RstTestNode("b", &log);
+  a->end(b);
+  EXPECT_TRUE(log.deleted.empty());
+  EXPECT_EQ(a->source(), nullptr);
+  a->end();
+  b->end();
+  EXPECT_EQ(log.deleted.size(), 2u);
+}
+
 TEST_F(RstNodeTest, TwoReadersKeepTheSourceUntilBothEnd) {
   RstTestLog log;
   auto* g = new RstTestNode("g", &log);
