@@ -1,36 +1,26 @@
-// RstMutex over an unnamed, re-entrant system mutex. The handle is made here
-// by a small stand-in until the platform layer offers its mutex calls.
+// RstMutex over the platform's unnamed mutex: created owned and released at
+// once, waited on without a time limit, released, and closed at the end.
 #include "raster/core/rst_mutex.h"
 
-#include <mutex>
-#include <new>
-
-namespace {
-// Stand-in for the platform's unnamed mutex handle.
-struct SystemMutex {
-  std::recursive_mutex m;
-};
-}  // namespace
+#include "platform/win/win_error.h"
+#include "platform/win/win_handle.h"
+#include "platform/win/win_sync.h"
 
 RstMutex::RstMutex() {
-  auto* m = new (std::nothrow) SystemMutex;
-  // Made owned by its creator, then released so that it starts free.
-  if (m) {
-    m->m.lock();
-    m->m.unlock();
-  }
-  handle_ = m;
+  handle_ = CreateMutexA(nullptr, TRUE, nullptr);
+  // An existing mutex of that name would not be ours to release.
+  if (handle_ && GetLastError() != ERROR_ALREADY_EXISTS) ReleaseMutex(handle_);
 }
 
 RstMutex::~RstMutex() {
-  delete static_cast<SystemMutex*>(handle_);
+  if (handle_) CloseHandle(handle_);
   handle_ = nullptr;  // a late lock at exit then does nothing
 }
 
 void RstMutex::lock() {
-  if (handle_) static_cast<SystemMutex*>(handle_)->m.lock();
+  if (handle_) WaitForSingleObject(handle_, INFINITE);
 }
 
 void RstMutex::unlock() {
-  if (handle_) static_cast<SystemMutex*>(handle_)->m.unlock();
+  if (handle_) ReleaseMutex(handle_);
 }

@@ -50,8 +50,8 @@ public:
   // to first, to end its hold.
   void end_readers();
 
-  // The first source (callers know there is one).
-  RstRoot* source() const { return sources_.front(); }
+  // The first source; null when there is none.
+  RstRoot* source() const { return sources_.empty() ? nullptr : sources_.front(); }
 
   bool initiated() const { return initiated_; }
   int32_t pin_count() const { return pin_count_; }

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 #include "raster/core/rst_mutex.h"
 #include "raster/core/rst_status_recorder.h"
 
@@ -98,5 +102,24 @@ TEST(RstMutexTest, ReentrantForItsOwner) {
   m.lock();  // a system mutex may be taken again by its owner thread
   m.unlock();
   m.unlock();
-  SUCCEED();
+}
+
+TEST(RstMutexTest, ExcludesOtherThreads) {
+  RstMutex m;
+  std::atomic<bool> started{false};
+  bool written_under_lock = false;
+  bool seen = false;
+  m.lock();
+  std::thread other([&] {
+    started = true;
+    m.lock();  // only after the main thread has released it
+    seen = written_under_lock;
+    m.unlock();
+  });
+  while (!started) std::this_thread::yield();
+  std::this_thread::sleep_for(std::chrono::milliseconds(5));  // let it block
+  written_under_lock = true;
+  m.unlock();
+  other.join();
+  EXPECT_TRUE(seen);
 }
