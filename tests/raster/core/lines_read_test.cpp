@@ -163,6 +163,23 @@ TEST_F(LinesRead, Depth16ConvertsEachValueFromItsByteOrder) {
     EXPECT_EQ(values[0], 0x1234);
     EXPECT_EQ(values[1], 0xABCD);
   }
+  // Bottom-up at a padded stride: stored lines 2, 1, 0, each 4 value bytes
+  // and 2 pad bytes; skip counts a line and the next read finds line 0.
+  Bytes stored;
+  for (uint8_t k : {0, 1, 2}) stored.insert(stored.end(), {k, 0x10, k, 0x20, 0xEE, 0xEE});
+  ByteArrayInputStorage storage(stored.data(), static_cast<int32_t>(stored.size()));
+  RstNodeHandle<RstReadRawDepth16> reader(
+      RstReadRawDepth16::create(&storage, raw_header(2, 3, 16), 6, 1, true, false));
+  ASSERT_TRUE(reader);
+  EXPECT_EQ(reader->line_size(), 4);
+  uint16_t values[2] = {};
+  ASSERT_EQ(reader->read(reinterpret_cast<uint8_t*>(values)), 4);
+  EXPECT_EQ(values[0], 0x1002);
+  EXPECT_EQ(values[1], 0x2002);
+  EXPECT_EQ(reader->skip(1), 1);
+  ASSERT_EQ(reader->read(reinterpret_cast<uint8_t*>(values)), 4);
+  EXPECT_EQ(values[0], 0x1000);
+  EXPECT_EQ(reader->read(reinterpret_cast<uint8_t*>(values)), 0);
 }
 
 TEST_F(LinesRead, ShortDataIsAWarningAndTheLineIsStillDelivered) {
@@ -219,6 +236,21 @@ TEST_F(LinesRead, ByteArrayReaderOwnsItsStorageNeverTheBytes) {
     EXPECT_EQ(firsts(pull(reader.get())), (std::vector<int>{12, 11, 10}));
   }
   EXPECT_EQ(data, copy);  // the storage went with the node (ASan: no leak), the bytes stayed
+
+  // Out of memory at each step: no node, nothing leaked, the bytes intact.
+  for (int n = 1;; ++n) {
+    status.clear();
+    RstAllocFault::fail_nth(n);
+    RstRead* reader = RstReadRawFromByteArray::create(data.data(), raw_header(2, 3), 2, false, false);
+    RstAllocFault::clear();
+    if (reader) {
+      reader->end();
+      break;
+    }
+    ASSERT_FALSE(status.errors().empty());
+    EXPECT_EQ(status.errors().back().code, -1);
+  }
+  EXPECT_EQ(data, copy);
 
   struct Case {
     const void* bytes;

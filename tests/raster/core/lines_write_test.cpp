@@ -10,6 +10,7 @@
 #include "lines_test_nodes.h"
 #include "raster/core/file_output_storage.h"
 #include "raster/core/memory_storage.h"
+#include "raster/core/output_storage_buffer.h"
 #include "raster/core/rst_code_source.h"
 #include "raster/core/rst_node_handle.h"
 #include "raster/core/rst_write_code.h"
@@ -126,6 +127,19 @@ TEST_F(LinesWrite, FileTargetIsCompleteOnlyAfterTheWriterIsEnded) {
     EXPECT_EQ(Bytes(got.begin() + k * 100, got.begin() + k * 100 + 90), Bytes(90, static_cast<uint8_t>(1 + k)));
     EXPECT_EQ(Bytes(got.begin() + k * 100 + 90, got.begin() + (k + 1) * 100), Bytes(10, 0));
   }
+}
+
+TEST_F(LinesWrite, AnAlreadyBufferedTargetIsResizedNotStacked) {
+  MemoryOutputStorage memory;
+  OutputStorageBuffer<> buffered(&memory, 16);
+  RstNodeHandle<RstWriteRaw> writer(RstWriteRaw::create(numbered_source(90, 3), &buffered, 100, false, false));
+  ASSERT_TRUE(writer);
+  EXPECT_FALSE(writer->has_output_buffer());
+  EXPECT_EQ(buffered.capacity(), 8100);
+  drive(writer.get());
+  writer.reset();
+  buffered.flush();
+  EXPECT_EQ(memory.size(), 300);
 }
 
 TEST_F(LinesWrite, ShortWriteOutAtEndIsReportedOnceHoweverOftenEndComes) {
@@ -270,6 +284,8 @@ TEST_F(LinesWrite, RefusedSourcesAndArguments) {
 
   status.clear();
   EXPECT_EQ(RstWriteCode::create(nullptr, &out, false), nullptr);
-  EXPECT_EQ(RstWriteCode::create(numbered_source(3, 3), &closed, false), nullptr);
+  LineSource* kept = numbered_source(3, 3);
+  EXPECT_EQ(RstWriteCode::create(kept, &closed, false), nullptr);
+  kept->end();
   EXPECT_EQ(status.errors(), (std::vector<RstReport>{{-2, "RstWriteCode::create()"}, {-2, "RstWriteCode::create()"}}));
 }
