@@ -1,8 +1,10 @@
 // The fuzz entry over the three CCITT decoders. The test program runs it for
 // a fixed budget; built with -fsanitize=fuzzer and PK_LIBFUZZER defined, the
 // same file is a libFuzzer target:
-//   clang++ -std=c++20 -g -fsanitize=fuzzer,address,undefined -DPK_LIBFUZZER -I. -Itests
-//     tests/raster/codecs/ccitt_fuzz_target.cpp <raster sources> -o ccitt_fuzz
+//   clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -DPK_LIBFUZZER -I. -Itests
+//     tests/raster/codecs/{ccitt_fuzz_target,ccitt_support,tiff_peer}.cpp raster/codecs/*.cpp
+//     raster/core/*.cpp platform/win/*.cpp -lgtest -o ccitt_fuzz
+//   ./ccitt_fuzz -max_total_time=60 corpus/
 #pragma once
 
 #include <cstddef>

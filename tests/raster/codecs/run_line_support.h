@@ -47,8 +47,12 @@ inline ::testing::AssertionResult run_line_ok(const void* line, int32_t bytes, i
 inline std::vector<uint8_t> paint_row(const Runs& runs, int32_t width)
 {
     std::vector<uint8_t> row(static_cast<size_t>((width + 7) / 8));
-    for (auto [f, l] : runs)
-        for (int32_t x = f; x <= l; ++x) row[static_cast<size_t>(x / 8)] |= static_cast<uint8_t>(0x80 >> (x % 8));
+    for (auto [f, l] : runs) {
+        int32_t x = f;
+        for (; x <= l && x % 8 != 0; ++x) row[static_cast<size_t>(x / 8)] |= static_cast<uint8_t>(0x80 >> (x % 8));
+        for (; x + 7 <= l; x += 8) row[static_cast<size_t>(x / 8)] = 0xFF;
+        for (; x <= l; ++x) row[static_cast<size_t>(x / 8)] |= static_cast<uint8_t>(0x80 >> (x % 8));
+    }
     return row;
 }
 
