@@ -1,0 +1,56 @@
+// Coding options: small value objects that carry a codec's parameters from
+// whoever chooses them to the codec. Each knows its encode type (the header's
+// data form) and clones itself. These are the bilevel CCITT options.
+#pragma once
+
+#include <cstdint>
+
+class RstCodingOption {
+public:
+    virtual ~RstCodingOption() = default;
+    virtual int32_t encode_type() const = 0;
+    // A copy the caller owns, or none (reported) when memory runs out.
+    virtual RstCodingOption* clone() const = 0;
+};
+
+class RstCCITTBWOption : public RstCodingOption {
+public:
+    RstCCITTBWOption(uint8_t end_code, uint8_t uncompressed_mode)
+        : end_code(end_code), uncompressed_mode(uncompressed_mode) {}
+
+    uint8_t end_code;           // RTC (T.4) or EOFB (T.6) ends the data
+    uint8_t uncompressed_mode;  // carried, never produced
+};
+
+class RstMHOption : public RstCCITTBWOption {
+public:
+    RstMHOption(uint8_t end_code, uint8_t uncompressed_mode, uint8_t eol, uint8_t reserved, uint8_t byte_align)
+        : RstCCITTBWOption(end_code, uncompressed_mode), eol(eol), reserved(reserved), byte_align(byte_align) {}
+
+    int32_t encode_type() const override { return 1; }
+    RstCodingOption* clone() const override;
+
+    uint8_t eol;         // an EOL precedes every line
+    uint8_t reserved;    // carried and copied only
+    uint8_t byte_align;  // EOLs end on byte boundaries; without EOLs lines start on one
+};
+
+class RstMROption : public RstMHOption {
+public:
+    // The EOL flag is always set for two-dimensional coding.
+    RstMROption(uint8_t end_code, uint8_t uncompressed_mode, uint8_t reserved, uint8_t byte_align, int32_t k)
+        : RstMHOption(end_code, uncompressed_mode, 1, reserved, byte_align), k(k) {}
+
+    int32_t encode_type() const override { return 2; }
+    RstCodingOption* clone() const override;
+
+    int32_t k;  // one one-dimensional line, then k - 1 two-dimensional ones
+};
+
+class RstMMROption : public RstCCITTBWOption {
+public:
+    RstMMROption(uint8_t end_code, uint8_t uncompressed_mode) : RstCCITTBWOption(end_code, uncompressed_mode) {}
+
+    int32_t encode_type() const override { return 3; }
+    RstCodingOption* clone() const override;
+};
