@@ -58,10 +58,10 @@ RstRead* RstTransformColor::create_previous(RstRead* source, const RstColorTrans
     }
     clone.release();
     RstOwner<RstTransformColor> node(raw);
-    if (!rst_create_end(node)) return nullptr;
+    if (!rst_create_end(node)) return nullptr;  // the owner ends the failed node
     // The new node holds the previous one: hand the hold over without ending.
     made.release();
-    made.attach(node.release());
+    made.attach(raw);
     current = raw;
     step.disarm();
   }
