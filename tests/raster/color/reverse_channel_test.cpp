@@ -95,6 +95,20 @@ TEST_F(ReverseChannel, ThreeBytePixelsAreSwappedInPlace) {
   EXPECT_EQ(static_cast<LineSource*>(src)->resets, 1);
   EXPECT_EQ(node->skip(1), 1);
 
+  // Long lines: every pixel swapped, whatever its place in the line.
+  for (int32_t width : {8, 16, 19}) {
+    SCOPED_TRACE(width);
+    Bytes in, out;
+    for (int32_t x = 0; x < width; ++x) {
+      Bytes px{uint8_t(3 * x), uint8_t(3 * x + 1), uint8_t(3 * x + 2)};
+      in.insert(in.end(), px.begin(), px.end());
+      out.insert(out.end(), {px[2], px[1], px[0]});
+    }
+    Held<> long_line(RstReverseChannel::create(source(width, 8, 3, 0, in, RstColorType::s_rgb()), nullptr));
+    ASSERT_NE(long_line, nullptr);
+    EXPECT_EQ(first_line(long_line.get()), out);
+  }
+
   // A source that delivers a partial pixel: whole pixels only.
   Held<> partial(RstReverseChannel3UInt8::create(new LineSource(image_header(2, 1, 8, 3), {{1, 2, 3, 4, 5}})));
   ASSERT_NE(partial, nullptr);
