@@ -32,24 +32,13 @@ bool line_fits(const RstHeader& h) {
   return expanded_line_bytes(h.width, h.colormap->channels(), h.colormap->bits()) <= INT32_MAX;
 }
 
-template <int IN>
-inline uint32_t index_at(const uint8_t* buffer, int32_t x) {
-  if constexpr (IN == 1) {
-    return (buffer[x >> 3] >> (7 - (x & 7))) & 1u;
-  } else if constexpr (IN == 8) {
-    return buffer[x];
-  } else {
-    uint16_t v;
-    std::memcpy(&v, buffer + 2 * size_t(x), 2);
-    return v;
-  }
-}
-
-template <int OUT>
-inline uint32_t colormap_sample(const uint8_t* data, uint64_t k) {
-  if constexpr (OUT == 1) {
+// Sample k of packed data of N-bit samples: bits most significant first,
+// bytes, or 16-bit words in machine order.
+template <int N>
+inline uint32_t packed_sample(const uint8_t* data, uint64_t k) {
+  if constexpr (N == 1) {
     return (data[k >> 3] >> (7 - (k & 7))) & 1u;
-  } else if constexpr (OUT == 8) {
+  } else if constexpr (N == 8) {
     return data[k];
   } else {
     uint16_t v;
@@ -186,7 +175,7 @@ bool RstApplyColormapNBit<IN, OUT>::initiate() {
     return false;
   }
   uint64_t samples = uint64_t(entries_) * uint64_t(channels_);
-  for (uint64_t k = 0; k < samples; ++k) table_[k] = colormap_sample<OUT>(map->data(), k);
+  for (uint64_t k = 0; k < samples; ++k) table_[k] = packed_sample<OUT>(map->data(), k);
   return true;
 }
 
@@ -209,7 +198,7 @@ int RstApplyColormapNBit<IN, OUT>::read(uint8_t* line) {
     if (channels == 3) {
       uint8_t* out = line;
       for (int32_t x = 0; x < width_; ++x, out += 3) {
-        const uint32_t* e = table + 3 * index_at<IN>(in, x);
+        const uint32_t* e = table + 3 * packed_sample<IN>(in, uint64_t(x));
         out[0] = uint8_t(e[0]);
         out[1] = uint8_t(e[1]);
         out[2] = uint8_t(e[2]);
@@ -219,7 +208,7 @@ int RstApplyColormapNBit<IN, OUT>::read(uint8_t* line) {
   }
   uint64_t k = 0;
   for (int32_t x = 0; x < width_; ++x) {
-    uint32_t i = index_at<IN>(in, x);
+    uint32_t i = packed_sample<IN>(in, uint64_t(x));
     if constexpr (IN == 16) {
       if (i >= entries_) {
         for (int32_t c = 0; c < channels; ++c) put_sample<OUT>(line, k++, 0);

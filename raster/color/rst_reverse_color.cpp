@@ -9,45 +9,71 @@
 
 namespace {
 
-// Run lines are inverted by the run-line inverter and relabelled by a header
-// reinterpretation; the library has neither yet, so RstPixelNot::create
-// refuses such a source with its own report and no node is made.
-RstRead* refuse_coded(RstRead* source) {
-  RstOwner<RstPixelNot> refused(RstPixelNot::create(source));
+// What tells the two inversions apart: their where-text, channel count,
+// colour family and counterpart rule.
+struct Counterparts {
+  const char* where;
+  int32_t channels;
+  bool (*in_family)(const RstColorType*);
+  // The counterpart of the source's colour type, or null after a report.
+  RstColorType* (*counterpart)(const RstHeader& h, const char* where);
+};
+
+bool rgb_family(const RstColorType* t) { return t->is_rgb() || t->is_cmy(); }
+bool gray_family(const RstColorType* t) { return t->is_gray() || t->is_gray_reverse(); }
+
+RstColorType* rgb_counterpart(const RstHeader& h, const char* where) {
+  if (h.color_type == RstColorType::s_rgb()) return RstColorType::cmy();
+  if (h.color_type == RstColorType::cmy()) return RstColorType::s_rgb();
+  rst_report(RstCode::tiff_color_type, where);
   return nullptr;
+}
+
+RstColorType* gray_counterpart(const RstHeader& h, const char* where) {
+  if (h.color_type == RstColorType::s_gray()) return RstColorType::s_gray_reverse();
+  if (h.color_type == RstColorType::s_gray_reverse()) return RstColorType::s_gray();
+  if (h.color_type == RstColorType::icc_lstar()) {
+    if (h.bits_per_sample == 1) return RstColorType::s_gray_reverse();
+    rst_report(RstCode::unsupported_form, "RstReverseGray::create() L* is supported only 1bit");
+    return nullptr;
+  }
+  rst_report(RstCode::tiff_color_type, where);
+  return nullptr;
+}
+
+template <class Node>
+RstRead* create_counterpart(RstRead* source, RstColorType* color_type, const Counterparts& c) {
+  RstCreateGuard guard(source);
+  if (!source || (color_type && !c.in_family(color_type))) {
+    rst_report(RstCode::bad_argument, c.where);
+    return nullptr;
+  }
+  RstHeader h(source);
+  if (h.samples_per_pixel != c.channels || !h.color_type || !c.in_family(h.color_type)) {
+    rst_report(RstCode::unsupported_form, c.where);
+    return nullptr;
+  }
+  if (!color_type && !(color_type = c.counterpart(h, c.where))) return nullptr;
+  if (h.data_form != RstDataForm::raw) {
+    // Run lines are inverted by the run-line inverter and relabelled by a
+    // header reinterpretation; the library has neither yet, so
+    // RstPixelNot::create refuses such a source with its own report.
+    RstOwner<RstPixelNot> refused(RstPixelNot::create(source));
+    return nullptr;
+  }
+  if (h.colormap) {
+    // Indices are not inverted.
+    rst_report(RstCode::unsupported_option, c.where);
+    return nullptr;
+  }
+  return rst_create_end(rst_new<Node>(source, color_type), guard);
 }
 
 }  // namespace
 
 RstRead* RstReverseRGB::create(RstRead* source, RstColorType* color_type) {
-  const char* where = "RstReverseRGB::create()";
-  RstCreateGuard guard(source);
-  if (!source || (color_type && !color_type->is_rgb() && !color_type->is_cmy())) {
-    rst_report(RstCode::bad_argument, where);
-    return nullptr;
-  }
-  RstHeader h(source);
-  if (h.samples_per_pixel != 3 || !h.color_type || (!h.color_type->is_rgb() && !h.color_type->is_cmy())) {
-    rst_report(RstCode::unsupported_form, where);
-    return nullptr;
-  }
-  if (!color_type) {
-    if (h.color_type == RstColorType::s_rgb()) {
-      color_type = RstColorType::cmy();
-    } else if (h.color_type == RstColorType::cmy()) {
-      color_type = RstColorType::s_rgb();
-    } else {
-      rst_report(RstCode::tiff_color_type, where);
-      return nullptr;
-    }
-  }
-  if (h.data_form != RstDataForm::raw) return refuse_coded(source);
-  if (h.colormap) {
-    // Indices are not inverted.
-    rst_report(RstCode::unsupported_option, where);
-    return nullptr;
-  }
-  return rst_create_end(rst_new<RstReverseRGB>(source, color_type), guard);
+  static const Counterparts rgb{"RstReverseRGB::create()", 3, rgb_family, rgb_counterpart};
+  return create_counterpart<RstReverseRGB>(source, color_type, rgb);
 }
 
 void RstReverseRGB::header(RstHeader& h) {
@@ -56,40 +82,8 @@ void RstReverseRGB::header(RstHeader& h) {
 }
 
 RstRead* RstReverseGray::create(RstRead* source, RstColorType* color_type) {
-  const char* where = "RstReverseGray::create()";
-  RstCreateGuard guard(source);
-  if (!source || (color_type && !color_type->is_gray() && !color_type->is_gray_reverse())) {
-    rst_report(RstCode::bad_argument, where);
-    return nullptr;
-  }
-  RstHeader h(source);
-  if (h.samples_per_pixel != 1 || !h.color_type || (!h.color_type->is_gray() && !h.color_type->is_gray_reverse())) {
-    rst_report(RstCode::unsupported_form, where);
-    return nullptr;
-  }
-  if (!color_type) {
-    if (h.color_type == RstColorType::s_gray()) {
-      color_type = RstColorType::s_gray_reverse();
-    } else if (h.color_type == RstColorType::s_gray_reverse()) {
-      color_type = RstColorType::s_gray();
-    } else if (h.color_type == RstColorType::icc_lstar()) {
-      if (h.bits_per_sample != 1) {
-        rst_report(RstCode::unsupported_form, "RstReverseGray::create() L* is supported only 1bit");
-        return nullptr;
-      }
-      color_type = RstColorType::s_gray_reverse();
-    } else {
-      rst_report(RstCode::tiff_color_type, where);
-      return nullptr;
-    }
-  }
-  if (h.data_form != RstDataForm::raw) return refuse_coded(source);
-  if (h.colormap) {
-    // Indices are not inverted.
-    rst_report(RstCode::unsupported_option, where);
-    return nullptr;
-  }
-  return rst_create_end(rst_new<RstReverseGray>(source, color_type), guard);
+  static const Counterparts gray{"RstReverseGray::create()", 1, gray_family, gray_counterpart};
+  return create_counterpart<RstReverseGray>(source, color_type, gray);
 }
 
 void RstReverseGray::header(RstHeader& h) {
