@@ -1,6 +1,7 @@
 // The 1-to-8 and 4-to-8 bit expansions.
 #include "raster/color/rst_convert_bits.h"
 
+#include <bit>
 #include <climits>
 #include <cstring>
 
@@ -147,8 +148,21 @@ int RstConvertBits4To8NoRangeConversion::read(uint8_t* line) {
   if (source()->read(line_buffer_) != source_line_size_) return 0;
   const uint8_t* in = line_buffer_;
   uint8_t* out = line;
-  // The high nibble is the first sample.
-  for (uint32_t i = 0; i < whole_bytes_; ++i, out += 2) {
+  uint32_t i = 0;
+  // The high nibble is the first sample. Four input bytes at a time: each
+  // byte is spread to a 16-bit lane, then its nibbles are split with shifts.
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; i + 4 <= whole_bytes_; i += 4, out += 8) {
+      uint32_t x;
+      std::memcpy(&x, in + i, 4);
+      uint64_t t = x;
+      t = (t | (t << 16)) & 0x0000FFFF0000FFFFu;
+      t = (t | (t << 8)) & 0x00FF00FF00FF00FFu;
+      uint64_t pairs = ((t >> 4) & 0x000F000F000F000Fu) | ((t & 0x000F000F000F000Fu) << 8);
+      std::memcpy(out, &pairs, 8);
+    }
+  }
+  for (; i < whole_bytes_; ++i, out += 2) {
     uint8_t b = in[i];
     out[0] = uint8_t(b >> 4);
     out[1] = uint8_t(b & 0x0F);

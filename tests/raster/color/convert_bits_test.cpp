@@ -48,6 +48,15 @@ TEST_F(ConvertBits, FourBitKeepsTheValues) {
   EXPECT_EQ(RstHeader(node.get()).bits_per_sample, 8);
   EXPECT_EQ(node->line_size(), 5);
   EXPECT_EQ(pull(node.get()), (std::vector<Bytes>{{1, 2, 3, 4, 5}}));
+  // Long lines: every nibble in its place, whatever its position.
+  for (int32_t width : {8, 15, 21}) {
+    SCOPED_TRACE(width);
+    std::vector<uint32_t> samples;
+    for (int32_t x = 0; x < width; ++x) samples.push_back(uint32_t(x * 7 + 3) & 15);
+    Held<> long_line(RstConvertBits4To8NoRangeConversion::create(source(width, 4, 1, {pack(4, samples)})));
+    ASSERT_NE(long_line, nullptr);
+    EXPECT_EQ(first_line(long_line.get()), pack(8, samples));
+  }
   Held<> rgb(RstConvertBits4To8NoRangeConversion::create(source(2, 4, 3, {{0xAB, 0xCD, 0xEF}})));
   ASSERT_NE(rgb, nullptr);
   EXPECT_EQ(first_line(rgb.get()), (Bytes{10, 11, 12, 13, 14, 15}));
