@@ -11,6 +11,7 @@ packages=(
   libfreetype-dev fonts-dejavu-core
   libsqlite3-dev
   libtiff-dev jbigkit-bin jbigkit-testdata imagemagick netpbm
+  libleptonica-dev
 )
 
 missing=()

@@ -1,0 +1,34 @@
+// Pixel inversion: every bit of every line is inverted, so a bilevel image
+// swaps black and white and an unsigned sample v of b bits becomes
+// 2^b - 1 - v, whatever the channel layout. RstPixelUnaryOperation is the
+// base of the in-place line operations: the source reads straight into the
+// caller's line and the header is the source's.
+#pragma once
+
+#include <cstdint>
+
+#include "raster/core/rst_process.h"
+
+class RstPixelUnaryOperation : public RstProcess {
+public:
+  // Keeps the source's line size.
+  explicit RstPixelUnaryOperation(RstRead* source);
+  int skip(int n) override { return source()->skip(n); }
+  void reset() override { source()->reset(); }
+  int line_size() override { return line_size_; }
+
+protected:
+  int line_size_ = 0;
+};
+
+class RstPixelNot : public RstPixelUnaryOperation {
+public:
+  // No source: -2; a colormap (indices are not inverted) or lines that are
+  // neither raw nor run lines: -50; all "RstPixelNot::create()". Run lines
+  // are not inverted here yet: they are refused with -50 as well.
+  static RstPixelNot* create(RstRead* source);
+
+  explicit RstPixelNot(RstRead* source) : RstPixelUnaryOperation(source) {}
+  // The line size, or 0 when the source gives a short line or none.
+  int read(uint8_t* line) override;
+};
