@@ -55,11 +55,13 @@ void AddPrinterRecord(BlockBuilder& b, size_t i, DWORD level, const PrinterRow& 
       b.setText(i, offsetof(PRINTER_INFO_2W, pDriverName), r.driverName);
       b.setText(i, offsetof(PRINTER_INFO_2W, pComment), r.comment);
       b.setText(i, offsetof(PRINTER_INFO_2W, pLocation), r.location);
-      if (!r.devmode.empty()) b.setBytes(i, offsetof(PRINTER_INFO_2W, pDevMode), r.devmode);
       b.setText(i, offsetof(PRINTER_INFO_2W, pSepFile), u"");
       b.setText(i, offsetof(PRINTER_INFO_2W, pPrintProcessor), u"winprint");
       b.setText(i, offsetof(PRINTER_INFO_2W, pDatatype), r.datatype);
       b.setText(i, offsetof(PRINTER_INFO_2W, pParameters), u"");
+      // The DEVMODE comes last: a reader that goes past its declared size
+      // leaves the block.
+      if (!r.devmode.empty()) b.setBytes(i, offsetof(PRINTER_INFO_2W, pDevMode), r.devmode);
       break;
     }
     case 4: {
