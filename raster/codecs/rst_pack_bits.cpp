@@ -18,38 +18,85 @@ int32_t RstPackBits::max_packed_size(int32_t n)
 
 namespace {
 
-void put_literal(RstEncodeBuffer& buffer, const uint8_t* bytes, int32_t n)
+// Output with a capacity check per byte (bytes beyond it are dropped).
+struct CheckedOut {
+    RstEncodeBuffer& buffer;
+    void put(uint8_t c) { buffer.put_char(c); }
+    void put_bytes(const uint8_t* bytes, int32_t n) { buffer.put_bytes(bytes, n); }
+};
+
+// Output into a buffer known to hold the worst case.
+struct UncheckedOut {
+    uint8_t* p;
+    void put(uint8_t c) { *p++ = c; }
+    void put_bytes(const uint8_t* bytes, int32_t n)
+    {
+        std::memcpy(p, bytes, static_cast<size_t>(n));
+        p += n;
+    }
+};
+
+// Bytes equal to data[0] from the start, at most limit.
+int32_t run_length(const uint8_t* data, int32_t limit)
 {
-    if (n <= 0) return;
-    buffer.put_char(static_cast<uint8_t>(n - 1));
-    buffer.put_bytes(bytes, n);
+    int32_t run = 1;
+    uint8_t b = data[0];
+    // Eight bytes at a time while they all match.
+    uint64_t pattern = 0x0101010101010101ull * b;
+    while (run + 8 <= limit) {
+        uint64_t v;
+        std::memcpy(&v, data + run, 8);
+        if (v != pattern) break;
+        run += 8;
+    }
+    while (run < limit && data[run] == b) ++run;
+    return run;
+}
+
+template <class Out>
+void pack_into(Out& out, const uint8_t* data, int32_t count)
+{
+    int32_t i = 0;
+    int32_t literal = 0;  // start of the literal being gathered
+    auto put_literal = [&](int32_t from, int32_t n) {
+        if (n <= 0) return;
+        out.put(static_cast<uint8_t>(n - 1));
+        out.put_bytes(data + from, n);
+    };
+    while (i < count) {
+        // The run of equal bytes at i, at most 128 long.
+        int32_t limit = count - i < 128 ? count - i : 128;
+        if (limit == 1 || data[i + 1] != data[i]) {
+            if (++i - literal == 128) {
+                put_literal(literal, 128);
+                literal = i;
+            }
+            continue;
+        }
+        // Two equal bytes already pay as a run: they end the literal.
+        int32_t run = run_length(data + i, limit);
+        put_literal(literal, i - literal);
+        out.put(static_cast<uint8_t>(1 - run));
+        out.put(data[i]);
+        i += run;
+        literal = i;
+    }
+    put_literal(literal, i - literal);
 }
 
 }  // namespace
 
 int32_t RstPackBits::pack(RstEncodeBuffer& buffer, const uint8_t* data, int32_t count)
 {
-    int32_t i = 0;
-    int32_t literal = 0;  // start of the literal being gathered
-    while (i < count) {
-        // The run of equal bytes at i, at most 128 long.
-        uint8_t b = data[i];
-        int32_t limit = count - i < 128 ? count - i : 128;
-        int32_t run = 1;
-        while (run < limit && data[i + run] == b) ++run;
-        if (run >= 2) {
-            // Two equal bytes already pay as a run: they end the literal.
-            put_literal(buffer, data + literal, i - literal);
-            buffer.put_char(static_cast<uint8_t>(1 - run));
-            buffer.put_char(b);
-            i += run;
-            literal = i;
-        } else if (++i - literal == 128) {
-            put_literal(buffer, data + literal, 128);
-            literal = i;
-        }
+    if (count <= 0) return buffer.count;
+    if (buffer.room() >= max_packed_size(count)) {
+        UncheckedOut out{buffer.data + buffer.count};
+        pack_into(out, data, count);
+        buffer.count = static_cast<int32_t>(out.p - buffer.data);
+    } else {
+        CheckedOut out{buffer};
+        pack_into(out, data, count);
     }
-    put_literal(buffer, data + literal, i - literal);
     return buffer.count;
 }
 
@@ -101,6 +148,32 @@ int RstPackBits::read(uint8_t* line)
 int32_t PackBitsRunBuffer::read(RstCodeBuffer& code, uint8_t* out, int32_t n)
 {
     while (n > 0) {
+        // The common case first, on local copies of the state: the staging
+        // area is empty, the whole run is in the code buffer and fits the line.
+        if (position >= count) {
+            const uint8_t* p = code.buffer + code.position;
+            const uint8_t* end = code.buffer + code.fill;
+            while (n > 0 && end - p >= 129) {
+                int32_t header = static_cast<int8_t>(p[0]);
+                if (header >= 0) {
+                    if (header + 1 > n) break;
+                    std::memcpy(out, p + 1, static_cast<size_t>(header + 1));
+                    p += header + 2;
+                    out += header + 1;
+                    n -= header + 1;
+                } else if (header != -128) {
+                    if (1 - header > n) break;
+                    std::memset(out, p[1], static_cast<size_t>(1 - header));
+                    p += 2;
+                    out += 1 - header;
+                    n -= 1 - header;
+                } else {
+                    ++p;
+                }
+            }
+            code.position = static_cast<int32_t>(p - code.buffer);
+            if (n == 0) break;
+        }
         if (position < count) {
             int32_t k = count - position < n ? count - position : n;
             std::memcpy(out, data + position, static_cast<size_t>(k));

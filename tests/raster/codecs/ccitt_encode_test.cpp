@@ -276,7 +276,9 @@ TEST(CCITTEncode, AllocationFailures)
         }
         auto has = [&](const char* w) { return std::find(wheres.begin(), wheres.end(), w) != wheres.end(); };
         EXPECT_TRUE(has("RstEncodeRLEToCCITTBW::init()"));
-        if (c.form != Form::mh) EXPECT_TRUE(has("RstEncodeCCITT2D::init()"));
+        if (c.form != Form::mh) {
+            EXPECT_TRUE(has("RstEncodeCCITT2D::init()"));
+        }
         EXPECT_TRUE(has("rst_create_end()"));
     }
 }
