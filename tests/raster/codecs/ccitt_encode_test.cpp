@@ -283,6 +283,97 @@ TEST(CCITTEncode, AllocationFailures)
     }
 }
 
+// A line coder fed from a list of run lines, whose bound a test may shrink.
+template <class Line>
+class ListCoder : public Line {
+public:
+    template <class Option>
+    ListCoder(int32_t width, std::vector<Runs> lines, const Option& option)
+        : Line(width, static_cast<int32_t>(lines.size()), option), lines_(std::move(lines))
+    {
+    }
+    int32_t read_line(uint8_t* runs) override
+    {
+        const Runs& r = lines_[next_++ % lines_.size()];
+        auto* p = reinterpret_cast<int32_t*>(runs);
+        for (size_t i = 0; i < r.size(); ++i) {
+            p[2 * i] = r[i].first;
+            p[2 * i + 1] = r[i].second;
+        }
+        p[2 * r.size()] = p[2 * r.size() + 1] = -1;
+        return static_cast<int32_t>(r.size() + 1) * 8;
+    }
+    void shrink_bound(int32_t bytes) { this->bound_ = bytes; }
+
+private:
+    std::vector<Runs> lines_;
+    size_t next_ = 0;
+};
+
+// A line that does not fit the output is reported with the coder's text and
+// ends the page; nothing is cut silently.
+TEST(CCITTEncode, OverflowIsReportedAndEndsThePage)
+{
+    std::vector<Runs> lines = {{{0, 0}, {2, 2}, {4, 4}, {6, 6}}, {{1, 1}, {3, 5}}};
+    std::vector<uint8_t> out(64);
+    auto check = [&](RstEncodeRLEToCCITTBW& coder, auto& shrink, const char* where) {
+        SCOPED_TRACE(where);
+        ReportLog log;
+        ASSERT_TRUE(coder.init());
+        shrink(1);
+        EXPECT_EQ(coder.encode_line(out.data()), 0);
+        EXPECT_TRUE(log.has(0, where));
+        EXPECT_TRUE(coder.all_done());
+        EXPECT_EQ(coder.encode_line(out.data()), 0);
+    };
+    ListCoder<RstEncodeMHLine> mh(8, lines, RstMHOption(1, 0, 1, 0, 0));
+    ListCoder<RstEncodeMRLine> mr(8, lines, RstMROption(1, 0, 0, 0, 4));
+    ListCoder<RstEncodeMMRLine> mmr(8, lines, RstMMROption(1, 0));
+    auto s1 = [&](int32_t b) { mh.shrink_bound(b); };
+    auto s2 = [&](int32_t b) { mr.shrink_bound(b); };
+    auto s3 = [&](int32_t b) { mmr.shrink_bound(b); };
+    check(mh, s1, "RstEncodeMHLine::encode_line()");
+    check(mr, s2, "RstEncodeMRLine::encode_line()");
+    check(mmr, s3, "RstEncodeMMRLine::encode_line()");
+
+    // finish writes the end code once and ends the page.
+    ListCoder<RstEncodeMMRLine> open(8, {{}, {}, {}}, RstMMROption(1, 0));
+    ASSERT_TRUE(open.init());
+    EXPECT_EQ(open.encode_line(out.data()), 0) << "one V0 bit stays pending";
+    EXPECT_EQ(open.finish(out.data()), 4) << "the pending bit and EOFB";
+    EXPECT_EQ(std::vector<uint8_t>(out.begin(), out.begin() + 4), (std::vector<uint8_t>{0x80, 0x08, 0x00, 0x80}));
+    EXPECT_TRUE(open.all_done());
+    EXPECT_EQ(open.finish(out.data()), 0);
+}
+
+// A source that ends before its height: the page is closed after the lines
+// it gave, with warning 3.
+TEST(CCITTEncode, ShortSourceEndsThePageWithItsEndCode)
+{
+    class Short : public RowSource {
+    public:
+        using RowSource::RowSource;
+        void header(RstHeader& h) override
+        {
+            RowSource::header(h);
+            h.height = 5;
+        }
+    };
+    std::mt19937 rng(8);
+    auto rows = make_rows(24, 3, 4, rng);
+    for (Coding c : {Coding{Form::mh}, Coding{Form::mr}, Coding{Form::mmr}}) {
+        SCOPED_TRACE(c.name());
+        ReportLog log;
+        RstOwner<RstRead> node(make_encoder(c, new Short(24, rows)));
+        ASSERT_TRUE(node);
+        std::vector<uint8_t> buf(static_cast<size_t>(node->line_size())), got;
+        for (int n; (n = node->read(buf.data())) > 0;) got.insert(got.end(), buf.begin(), buf.begin() + n);
+        EXPECT_EQ(got, encode_rows(c, 24, rows).bytes);
+        ASSERT_EQ(log.reports.size(), 1u);
+        EXPECT_EQ(log.reports[0].code, RstCode::end_of_input);
+    }
+}
+
 // Widths 1 to 64 and random widths up to 300, random, alternating,
 // all-black and blocky content, every option combination: no read exceeds
 // the line size and our decoders give back the source.

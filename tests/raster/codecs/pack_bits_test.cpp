@@ -178,6 +178,14 @@ TEST(PackBits, NodesRoundTripRandomLinesWithinTheBound)
             continue;
         }
         EXPECT_EQ(lines, 3);
+        if (round == 20) {
+            // skip and reset pass to the source: lines stay independent.
+            packer->reset();
+            EXPECT_EQ(packer->skip(2), 2);
+            int n = packer->read(buf.data());
+            EXPECT_EQ(Bytes(buf.begin(), buf.begin() + n), pack(rows[2]));
+            EXPECT_EQ(packer->read(buf.data()), 0);
+        }
         ReportLog log(false);
         RstOwner<RstRead> unpacker(RstUnPackBits::create(code_source(code, length, 3, 97)));
         ASSERT_TRUE(unpacker);
