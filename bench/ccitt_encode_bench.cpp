@@ -8,46 +8,23 @@
 #include <tiffio.h>
 
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "bench_charts.h"
 #include "bench_tiff_memory.h"
 #include "raster/codecs/rst_encode_ccitt.h"
 #include "raster/core/rst_read_raw_from_byte_array.h"
 
 namespace {
 
-struct Chart {
-    int32_t width = 0, height = 0;
-    std::vector<uint8_t> rows;
-};
+using Chart = BenchChart;
 
 const std::vector<Chart>& charts()
 {
-    static std::vector<Chart> list = [] {
-        std::vector<Chart> out;
-        std::string dir = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp";
-        for (int n = 1; n <= 8; ++n) {
-            std::string pbm = dir + "/pk-ccitt-encode-bench-" + std::to_string(n) + ".pbm";
-            std::string cmd = "jbgtopbm /usr/share/jbigkit-testdata/ccitt" + std::to_string(n) + ".jbg " + pbm;
-            if (std::system(cmd.c_str()) != 0) continue;
-            std::ifstream f(pbm, std::ios::binary);
-            std::string magic;
-            Chart c;
-            f >> magic >> c.width >> c.height;
-            f.get();
-            c.rows.resize(static_cast<size_t>((c.width + 7) / 8) * static_cast<size_t>(c.height));
-            f.read(reinterpret_cast<char*>(c.rows.data()), static_cast<std::streamsize>(c.rows.size()));
-            std::remove(pbm.c_str());
-            if (magic == "P4" && f) out.push_back(std::move(c));
-        }
-        return out;
-    }();
-    return list;
+    return bench_charts();
 }
 
 // Codes every chart once with our encoder; the bytes coded.

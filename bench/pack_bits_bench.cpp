@@ -8,13 +8,12 @@
 
 #include <chrono>
 #include <functional>
-#include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "bench_charts.h"
 #include "bench_tiff_memory.h"
 #include "raster/codecs/rst_pack_bits.h"
 #include "raster/codecs/rst_read_code.h"
@@ -35,20 +34,12 @@ std::vector<Image>& images()
 {
     static std::vector<Image> list = [] {
         std::vector<Image> out;
-        std::string dir = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp";
-        for (int n = 1; n <= 8; ++n) {
-            std::string pbm = dir + "/pk-packbits-bench-" + std::to_string(n) + ".pbm";
-            std::string cmd = "jbgtopbm /usr/share/jbigkit-testdata/ccitt" + std::to_string(n) + ".jbg " + pbm;
-            if (std::system(cmd.c_str()) != 0) continue;
-            std::ifstream f(pbm, std::ios::binary);
-            std::string magic;
+        for (const BenchChart& chart : bench_charts()) {
             Image c;
-            f >> magic >> c.width >> c.height;
-            f.get();
-            c.rows.resize(static_cast<size_t>(c.row_bytes()) * static_cast<size_t>(c.height));
-            f.read(reinterpret_cast<char*>(c.rows.data()), static_cast<std::streamsize>(c.rows.size()));
-            std::remove(pbm.c_str());
-            if (magic == "P4" && f) out.push_back(std::move(c));
+            c.width = chart.width;
+            c.height = chart.height;
+            c.rows = chart.rows;
+            out.push_back(std::move(c));
         }
         Image g;
         g.width = 2400;

@@ -189,45 +189,36 @@ int32_t PackBitsRunBuffer::read(RstCodeBuffer& code, uint8_t* out, int32_t n)
         }
         int32_t header = static_cast<int8_t>(h);
         if (header == -128) continue;  // no operation
+        // The run goes straight to the line when the line takes it whole,
+        // otherwise to the staging area.
+        int32_t length = header < 0 ? 1 - header : header + 1;
+        uint8_t* target = length <= n ? out : data;
         if (header < 0) {
             int32_t v = code.take_byte();
             if (v < 0) {
                 std::memset(out, 0, static_cast<size_t>(n));
                 return -4;
             }
-            int32_t length = 1 - header;
-            // A run the line takes whole goes straight to it.
-            uint8_t* target = length <= n ? out : data;
             std::memset(target, v, static_cast<size_t>(length));
-            if (target == out) {
-                out += length;
-                n -= length;
-            } else {
-                position = 0;
-                count = length;
+        } else {
+            int32_t got = 0;
+            while (got < length) {
+                if (code.position < code.fill) {
+                    int32_t k = code.fill - code.position;
+                    if (k > length - got) k = length - got;
+                    std::memcpy(target + got, code.buffer + code.position, static_cast<size_t>(k));
+                    code.position += k;
+                    got += k;
+                    continue;
+                }
+                int32_t b = code.take_byte();
+                if (b < 0) {
+                    std::memset(target + got, 0xFF, static_cast<size_t>(length - got));
+                    short_literal = true;
+                    break;
+                }
+                target[got++] = static_cast<uint8_t>(b);
             }
-            continue;
-        }
-        // A literal of header + 1 bytes, straight into the line when it fits.
-        int32_t length = header + 1;
-        uint8_t* target = length <= n ? out : data;
-        int32_t got = 0;
-        while (got < length) {
-            if (code.position < code.fill) {
-                int32_t k = code.fill - code.position;
-                if (k > length - got) k = length - got;
-                std::memcpy(target + got, code.buffer + code.position, static_cast<size_t>(k));
-                code.position += k;
-                got += k;
-                continue;
-            }
-            int32_t b = code.take_byte();
-            if (b < 0) {
-                std::memset(target + got, 0xFF, static_cast<size_t>(length - got));
-                short_literal = true;
-                break;
-            }
-            target[got++] = static_cast<uint8_t>(b);
         }
         if (target == out) {
             out += length;
