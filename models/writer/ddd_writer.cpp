@@ -285,11 +285,11 @@ void ModelWriter::AddBlob(uint16_t key, const Bytes& data) {
   Add(18, key, b, Place::kPrimary);
 }
 
-void ModelWriter::AddNamedByte(uint16_t key, const Text& name, uint8_t byte) {
+void ModelWriter::AddNamedByte(uint16_t key, const Text& name, uint8_t byte, Place place) {
   Bytes b;
   PutTextField(&b, name);
   Put8(&b, byte);
-  Add(19, key, b, Place::kPrimary);
+  Add(19, key, b, place);
 }
 
 void ModelWriter::AddValueTable(uint16_t key, uint16_t word, uint8_t valueType, uint16_t itemSize,

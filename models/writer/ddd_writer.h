@@ -113,7 +113,7 @@ class ModelWriter {
   void AddConditionalTexts(uint16_t key, uint16_t word, std::vector<Chained> chained, const Text& a, const Text& b);
   void AddConditionalData(uint16_t key, std::vector<Chained> chained, uint8_t a, uint8_t b, const Bytes& data);
   void AddBlob(uint16_t key, const Bytes& data);
-  void AddNamedByte(uint16_t key, const Text& name, uint8_t byte);
+  void AddNamedByte(uint16_t key, const Text& name, uint8_t byte, Place place = Place::kPrimary);
   // Items are given as numbers and stored with the item size.
   void AddValueTable(uint16_t key, uint16_t word, uint8_t valueType, uint16_t itemSize,
                      const std::vector<int64_t>& items);
