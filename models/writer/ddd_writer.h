@@ -36,7 +36,11 @@ struct Value {
   Bytes data;  // the stored data; empty: absent (length 0)
   static Value Flag(bool v) { return Value{1, {static_cast<uint8_t>(v ? 1 : 0)}}; }
   static Value U16(uint16_t v) { return Value{3, {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)}}; }
-  static Value I16(int16_t v) { return U16(static_cast<uint16_t>(v)); }
+  static Value I16(int16_t v) {
+    Value x = U16(static_cast<uint16_t>(v));
+    x.type = 2;
+    return x;
+  }
   static Value U8(uint8_t v) { return Value{8, {v}}; }
   static Value I32(int32_t v, uint8_t type = 10);
   static Value U32(uint32_t v) { return I32(static_cast<int32_t>(v), 5); }
