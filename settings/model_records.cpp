@@ -94,12 +94,15 @@ void FreeOwnedBlocks(ModelRecord* r, WORD type) {
       break;
     }
     case kRecordFlagFeature:
-    case kRecordSettingFeature: {
-      auto* x = static_cast<FeatureRecord*>(r);
+    case kRecordSettingFeature:
+    case kRecordFlagOption:
+    case kRecordSettingOption: {
+      auto* x = static_cast<ConstrainedRecord*>(r);
       Free(x->name);
       Free(x->constraintAKeys);
       Free(x->constraintBKeys);
-      Free(x->optionKeys);
+      if (type == kRecordFlagFeature || type == kRecordSettingFeature) Free(static_cast<FeatureRecord*>(r)->optionKeys);
+      else Free(static_cast<OptionRecord*>(r)->value);
       break;
     }
     case kRecordRangeA:
@@ -135,15 +138,6 @@ void FreeOwnedBlocks(ModelRecord* r, WORD type) {
       break;
     }
     case kRecordBitmap: Free(static_cast<BitmapRecord*>(r)->data); break;
-    case kRecordFlagOption:
-    case kRecordSettingOption: {
-      auto* x = static_cast<OptionRecord*>(r);
-      Free(x->name);
-      Free(x->constraintAKeys);
-      Free(x->constraintBKeys);
-      Free(x->value);
-      break;
-    }
     case kRecordConditionalTexts: {
       auto* x = static_cast<ConditionalTextsRecord*>(r);
       FreeChained(x->chained, x->chainedCount);
@@ -785,8 +779,10 @@ ModelStatus CopyRecordValue(ModelFile*, ModelFile*, const ModelRecord* record, W
   switch (record->type) {
     case kRecordFlagFeature:
     case kRecordSettingFeature:
-      source = static_cast<const FeatureRecord*>(record)->name;
-      bytes = static_cast<const FeatureRecord*>(record)->nameBytes;
+    case kRecordFlagOption:
+    case kRecordSettingOption:
+      source = static_cast<const ConstrainedRecord*>(record)->name;
+      bytes = static_cast<const ConstrainedRecord*>(record)->nameBytes;
       break;
     case kRecordRangeA:
     case kRecordRangeB:
@@ -796,11 +792,6 @@ ModelStatus CopyRecordValue(ModelFile*, ModelFile*, const ModelRecord* record, W
     case kRecordPaper:
       source = static_cast<const PaperRecord*>(record)->name;
       bytes = static_cast<const PaperRecord*>(record)->nameBytes;
-      break;
-    case kRecordFlagOption:
-    case kRecordSettingOption:
-      source = static_cast<const OptionRecord*>(record)->name;
-      bytes = static_cast<const OptionRecord*>(record)->nameBytes;
       break;
     default: return 1;
   }

@@ -77,7 +77,9 @@ struct FileInfoRecord : ModelRecord {  // 1
   DWORD formatLevel;
 };
 
-struct FeatureRecord : ModelRecord {  // 3, 4
+// The fields features and options share: the name, the auxiliary key and
+// the constraint key lists of types 7 and 8 the conflict engine reads.
+struct ConstrainedRecord : ModelRecord {
   WORD nameBytes;
   WCHAR* name;
   KeyItem auxiliary;
@@ -85,6 +87,9 @@ struct FeatureRecord : ModelRecord {  // 3, 4
   KeyItem* constraintAKeys;
   WORD constraintBCount;
   KeyItem* constraintBKeys;
+};
+
+struct FeatureRecord : ConstrainedRecord {  // 3, 4
   WORD displayKind;
   WORD defaultOption;
   WORD optionCount;
@@ -156,14 +161,7 @@ struct BitmapRecord : ModelRecord {  // 12
   BYTE* data;  // information header, colour table, pixels
 };
 
-struct OptionRecord : ModelRecord {  // 13, 14
-  WORD nameBytes;
-  WCHAR* name;
-  KeyItem auxiliary;
-  WORD constraintACount;
-  KeyItem* constraintAKeys;
-  WORD constraintBCount;
-  KeyItem* constraintBKeys;
+struct OptionRecord : ConstrainedRecord {  // 13, 14
   WORD targetType;
   KeyItem targetKey;
   WORD valueType;
