@@ -263,7 +263,9 @@ TEST_F(ModelTest, TruncatedAndDamagedFiles) {
   for (size_t length : {size_t(0), size_t(100), size_t(224), bytes.size() / 2, bytes.size() - 1}) {
     std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(length));
     pk::test::WriteWindowsFile(u"C:\\models\\cut.ddd", cut);
-    if (LoadPath(u"C:\\models\\cut.ddd") != 0) EXPECT_EQ(primary()->data, nullptr) << length;
+    if (LoadPath(u"C:\\models\\cut.ddd") != 0) {
+      EXPECT_EQ(primary()->data, nullptr) << length;
+    }
   }
   pk::test::WriteWindowsFile(u"C:\\models\\cut.ddd", bytes);
 
