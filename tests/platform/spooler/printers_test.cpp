@@ -194,8 +194,8 @@ class SpoolerFreshRoot : public ::testing::Test {
     pk::seams::ResetAll();
     source_ = fs::temp_directory_path() / ("pk-driver-src-" + std::to_string(getpid()));
     fs::create_directories(source_);
-    for (const char* name : {"Pelkran.so", "Sumbrel.so", "Tarquen.vbn", "Lindvar", "KZTRD.DDD", "KZTRD2.DDD",
-                             "unrelated.txt"})
+    for (const char* name : {"Pelkran.so", "Sumbrel.so", "Tarquen.vbn", "KZTRD.vbn", "Lindvar", "KZTRD.DDD",
+                             "KZTRD2.DDD", "unrelated.txt"})
       std::ofstream(source_ / name) << name;
     pk::spooler::SetDriverSourceFolder(source_.string());
     root_ = pk::seams::UseTemporaryMachineRoot();
@@ -213,7 +213,9 @@ TEST_F(SpoolerFreshRoot, DriverFolderGetsTheListedFilesAndTheModelBecomesTheData
   fs::path folder = fs::path(root_) / "c/Windows/System32/spool/drivers/x64/3";
   HANDLE h = nullptr;
   ASSERT_TRUE(OpenPrinterW(PK_DEFAULT_PRINTER_NAME, &h, nullptr));
-  for (const char* name : {"Pelkran.so", "Sumbrel.so", "Tarquen.vbn", "Lindvar", "KZTRD.DDD", "KZTRD2.DDD"}) {
+  // The model's own string module goes with it.
+  for (const char* name :
+       {"Pelkran.so", "Sumbrel.so", "Tarquen.vbn", "KZTRD.vbn", "Lindvar", "KZTRD.DDD", "KZTRD2.DDD"}) {
     std::ifstream in(folder / name);
     std::string text;
     in >> text;
@@ -229,7 +231,7 @@ TEST_F(SpoolerFreshRoot, DriverFolderGetsTheListedFilesAndTheModelBecomesTheData
   // The dependent files name every file placed, as a list ended by an empty name.
   std::vector<std::u16string> files;
   for (const WCHAR* p = d->pDependentFiles; *p; p += files.back().size() + 1) files.emplace_back(p);
-  EXPECT_EQ(files.size(), 6u);
+  EXPECT_EQ(files.size(), 7u);
   EXPECT_EQ(files.front(), std::u16string(PK_DRIVER_FOLDER) + u"Pelkran.so");
   ClosePrinter(h);
 }
