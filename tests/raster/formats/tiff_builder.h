@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "raster/core/byte_array_storage.h"
@@ -19,21 +20,29 @@ struct TiffEntry {
   bool raw = false;              // value_word written as is, nothing in the value area
   uint32_t value_word = 0;
 
-  static TiffEntry shorts(uint16_t tag, std::vector<uint32_t> v) { return {tag, 3, uint32_t(v.size()), v}; }
-  static TiffEntry longs(uint16_t tag, std::vector<uint32_t> v) { return {tag, 4, uint32_t(v.size()), v}; }
+  static TiffEntry make(uint16_t tag, uint16_t type, uint32_t count, std::vector<uint32_t> values = {}) {
+    TiffEntry e;
+    e.tag = tag;
+    e.type = type;
+    e.count = count;
+    e.values = std::move(values);
+    return e;
+  }
+  static TiffEntry shorts(uint16_t tag, std::vector<uint32_t> v) { return make(tag, 3, uint32_t(v.size()), v); }
+  static TiffEntry longs(uint16_t tag, std::vector<uint32_t> v) { return make(tag, 4, uint32_t(v.size()), v); }
   static TiffEntry typed(uint16_t tag, uint16_t type, std::vector<uint32_t> v) {
     uint32_t n = uint32_t(type == 5 || type == 10 ? v.size() / 2 : v.size());
-    return {tag, type, n, v};
+    return make(tag, type, n, v);
   }
-  static TiffEntry rational(uint16_t tag, uint32_t n, uint32_t d) { return {tag, 5, 1, {n, d}}; }
+  static TiffEntry rational(uint16_t tag, uint32_t n, uint32_t d) { return make(tag, 5, 1, {n, d}); }
   static TiffEntry ascii(uint16_t tag, const std::string& s, uint16_t type = 2) {
-    TiffEntry e{tag, type, uint32_t(s.size()), {}};
+    TiffEntry e = make(tag, type, uint32_t(s.size()));
     e.text = s;
     return e;
   }
   // An entry with the given count whose value field holds `word` unchanged.
   static TiffEntry raw_entry(uint16_t tag, uint16_t type, uint32_t count, uint32_t word) {
-    TiffEntry e{tag, type, count, {}};
+    TiffEntry e = make(tag, type, count);
     e.raw = true;
     e.value_word = word;
     return e;
