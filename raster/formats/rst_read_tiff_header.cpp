@@ -45,7 +45,7 @@ uint32_t RstReadTIFFHeaderBase::read_ifd(InputStorage* input, uint32_t byte_orde
     for (uint32_t sub_offset : header->sub_ifds) {
       // A SubIFD that leads back to an IFD already read, lies outside the
       // data or nests too deep ends the SubIFDs of this header.
-      if (depth + 1 > max_sub_ifd_depth || walk.visited.count(sub_offset) || !rst_tiff_fits(*input, sub_offset, 2)) {
+      if (depth + 1 > max_sub_ifd_depth || walk.visited.count(sub_offset) || !rst_tiff_ifd_offset_usable(*input, sub_offset)) {
         walk.stop();
         break;
       }
@@ -87,7 +87,7 @@ uint32_t RstReadTIFFHeaderBase::read_page(InputStorage* input, uint32_t page, bo
   // Pages after the first must lie inside the data and must not lead back to
   // an IFD already passed; otherwise the page asked for is not in the chain.
   auto beyond_chain = [&](uint32_t i) {
-    return offset == 0 || walk.visited.count(offset) || (i > 1 && !rst_tiff_fits(*input, offset, 2));
+    return offset == 0 || walk.visited.count(offset) || (i > 1 && !rst_tiff_ifd_offset_usable(*input, offset));
   };
   for (uint32_t i = 1; i < page; ++i) {
     if (beyond_chain(i)) {
@@ -117,7 +117,7 @@ void RstReadTIFFHeaderBase::read_chain(InputStorage* input, int32_t level) {
     uint32_t next = current->ifd.next_ifd_offset;
     // A chain that leads back, leaves the data or runs past the page cap
     // ends here; the pages read so far stay.
-    if (pages >= max_pages || walk.visited.count(next) || !rst_tiff_fits(*input, next, 2)) {
+    if (pages >= max_pages || walk.visited.count(next) || !rst_tiff_ifd_offset_usable(*input, next)) {
       walk.stop();
       break;
     }

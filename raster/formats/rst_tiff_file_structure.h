@@ -23,6 +23,11 @@ inline int32_t rst_tiff_data_order(uint32_t byte_order) { return byte_order == 0
 bool rst_tiff_seek(InputStorage& input, uint32_t offset);
 // True when `length` bytes from `offset` lie inside the input.
 bool rst_tiff_fits(const InputStorage& input, uint64_t offset, uint64_t length);
+// True when an IFD named by another one can lie at `offset`: past the image
+// file header and with its entry count inside the input.
+inline bool rst_tiff_ifd_offset_usable(const InputStorage& input, uint32_t offset) {
+  return offset >= 8 && rst_tiff_fits(input, offset, 2);
+}
 
 struct RstTIFFImageFileHeader {
   RstTIFFImageFileHeader() = default;

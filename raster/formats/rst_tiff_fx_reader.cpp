@@ -141,7 +141,7 @@ bool RstTIFFFXIFDReader::read_global_parameters(RstTIFFDataInput& input) {
   RstTIFFFXHeader& h = *fx_header_;
   // A global parameters IFD outside the data is not followed; the page keeps
   // no global parameters and its reader notes the refusal.
-  if (!rst_tiff_fits(input, h.global_parameters_ifd, 2) || !rst_tiff_seek(input, h.global_parameters_ifd)) {
+  if (!rst_tiff_ifd_offset_usable(input, h.global_parameters_ifd) || !rst_tiff_seek(input, h.global_parameters_ifd)) {
     refused_offset_ = true;
     h.global_parameters.reset();
     return true;
