@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "raster/codecs/rst_jpeg_option.h"
 #include "raster/core/rst_alloc.h"
 #include "raster/core/rst_status_context.h"
 
@@ -135,6 +136,8 @@ RstCountedPtr<RstCodingOption> RstTIFF6Header::coding_option() {
       }
       break;
     case 4: option = rst_new<RstMMROption>(1, (t6_options >> 1) & 1); break;
+    case 6: option = rst_new<RstJPEGOption>(nullptr, rst_color_type()); break;
+    case 7: option = rst_new<RstJPEGOption>(jpeg_tables.get(), rst_color_type()); break;
     default: rst_report(RstCode::no_memory, where); return coding_option_cache;
   }
   if (!option) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "raster/codecs/rst_coding_option.h"
+#include "raster/codecs/rst_jpeg_tables.h"
 #include "raster/core/rst_counted_ptr.h"
 #include "raster/core/rst_header.h"
 #include "raster/core/rst_private_header.h"
@@ -132,6 +133,7 @@ public:
   uint32_t ycbcr_positioning = 1;
   uint32_t resolution_unit = 2;  // inch
   RstCountedPtr<RstTileSpecArray> tile_specs_cache;
+  RstCountedPtr<RstJPEGTables> jpeg_tables;  // shared by the options made from this page
   RstHeader header_cache;
   RstCountedPtr<RstCodingOption> coding_option_cache;
   RstCountedPtr<RstColormap> colormap_cache;

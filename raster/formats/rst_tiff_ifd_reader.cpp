@@ -92,6 +92,17 @@ void RstTIFF6IFDReader::read_jpeg_tables(const RstReadTIFFIFDEntry& e, RstTIFFDa
   if (!rst_tiff_seek(in, e.value_word)) return;
   NestedInputStorage window(&in, int32_t(std::min<uint32_t>(e.count, std::numeric_limits<int32_t>::max())));
   RstTIFFJPEGStream* stream = rst_tiff_parse_jpeg_stream(&window);
+  if (!stream) return;
+  // The tables go into a set of the page's own, which every coding option
+  // made from this page shares.
+  if (stream->tables) {
+    const RstJPEGTables& t = *stream->tables;
+    RstJPEGTables* copy = rst_new<RstJPEGTables>(t.quantization, t.dc, t.ac);
+    if (copy)
+      h.jpeg_tables.reset(copy);
+    else
+      h.status = -1;
+  }
   delete stream;
 }
 
@@ -256,7 +267,6 @@ bool RstTIFF6IFDReader::create_nested_info(int32_t level, RstTIFFDataInput& inpu
   }
   input.seek(position);
   if (!stream) return true;
-  bool ok = true;
   if (stream->status > 0) {
     NestedInfo* info = rst_new<NestedInfo>();
     if (!info) {
@@ -270,7 +280,7 @@ bool RstTIFF6IFDReader::create_nested_info(int32_t level, RstTIFFDataInput& inpu
     nested_.reset(info);
   }
   delete stream;
-  return ok;
+  return true;
 }
 
 bool RstTIFF6IFDReader::validate_consistency(int32_t level, RstTIFFDataInput& input) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "raster/codecs/rst_jpeg_tables.h"
 #include "raster/core/input_storage.h"
 #include "raster/core/rst_header.h"
 
@@ -16,6 +17,7 @@ struct RstTIFFJPEGStream {
   RstHeader header;           // the stream's image header
   uint32_t x_resolution = 0;  // dots per inch; 0 when the stream carries none
   uint32_t y_resolution = 0;
+  RstCountedPtr<RstJPEGTables> tables;  // the table set of the stream's coding option
 };
 
 // Parses the stream at the window's start; a new record the caller owns, or

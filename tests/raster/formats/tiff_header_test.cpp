@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "raster/codecs/rst_jpeg_option.h"
 #include "raster/core/rst_status_recorder.h"
 
 namespace {
@@ -215,6 +216,38 @@ TEST_F(TiffHeaderTest, CodingOptionsFromCompressionAndOptions) {
   bad.set_compression(8);
   EXPECT_EQ(bad.coding_option().get(), kept.get());
   EXPECT_EQ(status.errors(), (std::vector<RstReport>{{-1, "RstTIFFHeader::coding_option()"}}));
+}
+
+TEST_F(TiffHeaderTest, JpegCodingOptionsCarryTheColourTypeAndThePageTables) {
+  RstTIFF6Header old_style(0x4949);
+  old_style.set_compression(6);
+  old_style.photometric_interpretation = 6;
+  old_style.jpeg_tables.reset(new RstJPEGTables(RstJPEGQTableArray(), RstHuffmanTableArray(), RstHuffmanTableArray()));
+  RstCountedPtr<RstCodingOption> option = old_style.coding_option();
+  auto* jpeg = dynamic_cast<RstJPEGOption*>(option.get());
+  ASSERT_TRUE(jpeg);
+  EXPECT_EQ(jpeg->encode_type(), 4);
+  EXPECT_EQ(jpeg->color_type, RstColorType::default_ycbcr());
+  EXPECT_FALSE(jpeg->tables);  // old-style pages carry no table set
+
+  RstTIFF6Header new_style(0x4949);
+  new_style.set_compression(7);
+  new_style.photometric_interpretation = 1;
+  option = new_style.coding_option();
+  jpeg = dynamic_cast<RstJPEGOption*>(option.get());
+  ASSERT_TRUE(jpeg);
+  EXPECT_FALSE(jpeg->tables);
+  EXPECT_EQ(jpeg->color_type, RstColorType::default_gray());
+
+  RstJPEGQTableArray q;
+  uint8_t values[64] = {16, 11, 10};
+  q[0].reset(new RstJPEGQTable(values, false));
+  new_style.jpeg_tables.reset(new RstJPEGTables(q, RstHuffmanTableArray(), RstHuffmanTableArray()));
+  option = new_style.coding_option();
+  jpeg = dynamic_cast<RstJPEGOption*>(option.get());
+  ASSERT_TRUE(jpeg && jpeg->tables);
+  EXPECT_EQ(jpeg->tables->quantization[0].get(), new_style.jpeg_tables->quantization[0].get());
+  EXPECT_TRUE(status.messages().empty());
 }
 
 TEST_F(TiffHeaderTest, ColourTypesOfPhotometricInterpretation) {

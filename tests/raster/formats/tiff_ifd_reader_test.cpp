@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "raster/codecs/rst_jpeg_option.h"
 #include "raster/core/rst_status_recorder.h"
 #include "raster/formats/rst_tiff_jpeg_stream.h"
 #include "tiff_reader_support.h"
@@ -299,6 +300,10 @@ RstTIFFJPEGStream* fake_stream(InputStorage* window) {
   s->header.color_type = RstColorType::s_ycbcr();
   s->x_resolution = 72;
   s->y_resolution = 72;
+  RstJPEGQTableArray q;
+  uint8_t values[64] = {3, 5, 7};
+  q[1].reset(new RstJPEGQTable(values, true));
+  s->tables.reset(new RstJPEGTables(q, RstHuffmanTableArray(), RstHuffmanTableArray()));
   return s;
 }
 
@@ -350,6 +355,28 @@ TEST_F(TiffNestedStreamTest, NestedImageOverridesThePageFields) {
   RstReadTIFFHeader two(&in, 0x4949, 8, false, 2);
   EXPECT_FALSE(two.reader()->nested_info());
   EXPECT_EQ(two.image_width, 100u);
+}
+
+TEST_F(TiffNestedStreamTest, JpegTablesAreParsedIntoASetOfThePage) {
+  TiffBuilder b;
+  b.add_ifd(with(basic_page(), {TiffEntry::shorts(259, {7}), TiffEntry::ascii(347, "\xFF\xD8\xFF\xC4\xFF\xD9", 7)}));
+  ByteArrayInputStorage in(b.bytes.data(), int32_t(b.bytes.size()));
+  RstReadTIFFHeader h(&in, 3);
+  EXPECT_NE(h.jpeg_tables_offset, 0u);
+  ASSERT_TRUE(h.jpeg_tables);
+  ASSERT_TRUE(h.jpeg_tables->quantization[1]);
+  EXPECT_EQ(h.jpeg_tables->quantization[1]->at(0, 1), 5u);
+  RstCountedPtr<RstCodingOption> option = h.coding_option();
+  auto* jpeg = dynamic_cast<RstJPEGOption*>(option.get());
+  ASSERT_TRUE(jpeg && jpeg->tables);
+  EXPECT_EQ(jpeg->tables->quantization[1].get(), h.jpeg_tables->quantization[1].get());
+  // Tables that do not parse leave the page without a set, quietly.
+  TiffBuilder c;
+  c.add_ifd(with(basic_page(), {TiffEntry::shorts(259, {7}), TiffEntry::ascii(347, "no tables", 7)}));
+  ByteArrayInputStorage in_c(c.bytes.data(), int32_t(c.bytes.size()));
+  RstReadTIFFHeader unparsed(&in_c, 3);
+  EXPECT_FALSE(unparsed.jpeg_tables);
+  EXPECT_TRUE(status.messages().empty());
 }
 
 TEST_F(TiffIFDReaderTest, HostileSizesAreRefused) {
