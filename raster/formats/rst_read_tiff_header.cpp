@@ -27,8 +27,8 @@ uint32_t RstReadTIFFHeaderBase::read(InputStorage* input, uint32_t byte_order, u
   return read_ifd(input, byte_order, offset, read_sub_ifds, level, walk, 0);
 }
 
-uint32_t RstReadTIFFHeaderBase::read_ifd(InputStorage* input, uint32_t byte_order, uint32_t offset,
-                                         bool read_sub_ifds, int32_t level, Walk& walk, int depth) {
+uint32_t RstReadTIFFHeaderBase::read_ifd(InputStorage* input, uint32_t byte_order, uint32_t offset, bool read_sub_ifds,
+                                         int32_t level, Walk& walk, int depth) {
   if (!input) return 0;
   int32_t p0 = input->tell();
   RstTIFF6Header* header = tiff6_header();
@@ -45,7 +45,8 @@ uint32_t RstReadTIFFHeaderBase::read_ifd(InputStorage* input, uint32_t byte_orde
     for (uint32_t sub_offset : header->sub_ifds) {
       // A SubIFD that leads back to an IFD already read, lies outside the
       // data or nests too deep ends the SubIFDs of this header.
-      if (depth + 1 > max_sub_ifd_depth || walk.visited.count(sub_offset) || !rst_tiff_ifd_offset_usable(*input, sub_offset)) {
+      if (depth + 1 > max_sub_ifd_depth || walk.visited.count(sub_offset) ||
+          !rst_tiff_ifd_offset_usable(*input, sub_offset)) {
         walk.stop();
         break;
       }

@@ -3,8 +3,8 @@
 #include "raster/formats/rst_tiff_file_structure.h"
 
 #include <cstring>
-#include <type_traits>
 #include <limits>
+#include <type_traits>
 
 #include "raster/core/rst_status_context.h"
 

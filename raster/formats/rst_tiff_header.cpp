@@ -11,8 +11,7 @@
 
 bool RstTIFFGlobalParameters::operator==(const RstTIFFGlobalParameters& other) const {
   return coding_methods == other.coding_methods && mode_number == other.mode_number &&
-         fax_profile == other.fax_profile && profile_type == other.profile_type &&
-         version_year == other.version_year;
+         fax_profile == other.fax_profile && profile_type == other.profile_type && version_year == other.version_year;
 }
 
 RstTIFF6Header::RstTIFF6Header(uint32_t byte_order) : byte_order(byte_order) {}
@@ -319,11 +318,11 @@ bool RstTIFF6Header::operator==(const RstTIFF6Header& o) const {
          ink_set == o.ink_set && number_of_inks == o.number_of_inks && jpeg_proc == o.jpeg_proc &&
          jpeg_interchange_format_length == o.jpeg_interchange_format_length &&
          jpeg_restart_interval == o.jpeg_restart_interval && compression == o.compression &&
-         photometric_interpretation == o.photometric_interpretation &&
-         planar_configuration == o.planar_configuration && orientation == o.orientation &&
-         fill_order == o.fill_order && threshholding == o.threshholding && ycbcr_positioning == o.ycbcr_positioning &&
-         resolution_unit == o.resolution_unit && jpeg_interchange_format == o.jpeg_interchange_format &&
-         free_offsets == o.free_offsets && jpeg_tables_offset == o.jpeg_tables_offset;
+         photometric_interpretation == o.photometric_interpretation && planar_configuration == o.planar_configuration &&
+         orientation == o.orientation && fill_order == o.fill_order && threshholding == o.threshholding &&
+         ycbcr_positioning == o.ycbcr_positioning && resolution_unit == o.resolution_unit &&
+         jpeg_interchange_format == o.jpeg_interchange_format && free_offsets == o.free_offsets &&
+         jpeg_tables_offset == o.jpeg_tables_offset;
 }
 
 uint32_t RstTIFFFXHeader::strip_count(uint32_t width, uint32_t length) {
@@ -339,9 +338,7 @@ bool RstTIFFFXHeader::is_mrc_background() const { return image_layer.size() == 2
 
 bool RstTIFFFXHeader::is_mrc_foreground() const { return image_layer.size() == 2 && image_layer[0] == 3; }
 
-bool RstTIFFFXHeader::is_profile_s() const {
-  return !is_profile_m() && compression.value() == 3 && !(t4_options & 1);
-}
+bool RstTIFFFXHeader::is_profile_s() const { return !is_profile_m() && compression.value() == 3 && !(t4_options & 1); }
 
 bool RstTIFFFXHeader::is_profile_f() const {
   return !is_profile_m() && ((compression.value() == 3 && (t4_options & 1)) || compression.value() == 4);

@@ -250,8 +250,7 @@ bool RstTIFF6IFDReader::read_tag(const RstReadTIFFIFDEntry& e, RstTIFFDataInput&
 bool RstTIFF6IFDReader::create_nested_info(int32_t level, RstTIFFDataInput& input) {
   RstTIFF6Header& h = *header_;
   if (h.compression.value() != 6) return true;
-  if (h.jpeg_interchange_format == 0 ||
-      (!h.strip_offsets.empty() && h.jpeg_interchange_format > h.strip_offsets[0])) {
+  if (h.jpeg_interchange_format == 0 || (!h.strip_offsets.empty() && h.jpeg_interchange_format > h.strip_offsets[0])) {
     rst_report(level == 1 ? -13 : 13,
                "RstTIFF6IFDReader::create_nested_info()- jpeg_interchange_format doesn't exist or conflicts with "
                "strip_offsets.");
@@ -437,8 +436,7 @@ bool RstTIFF6IFDReader::run_checks(int32_t level) {
   if (h.bits_per_sample.size() != h.samples_per_pixel) {
     fire(signed_code(203), text_bits_samples);
     uint16_t last = h.bits_per_sample.empty() ? uint16_t{1} : h.bits_per_sample.back();
-    if (!rst_resize(h.bits_per_sample, h.samples_per_pixel, last) ||
-        h.bits_per_sample.size() != h.samples_per_pixel) {
+    if (!rst_resize(h.bits_per_sample, h.samples_per_pixel, last) || h.bits_per_sample.size() != h.samples_per_pixel) {
       rst_report(RstCode::no_memory, text_plain);
       return false;
     }

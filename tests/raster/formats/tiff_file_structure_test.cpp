@@ -77,7 +77,8 @@ TEST_F(TiffFileStructureTest, DirectoryEntryCountsOutsideOneTo1024AreRefused) {
 TEST_F(TiffFileStructureTest, EntriesInlineOrAtAnOffsetInBothByteOrders) {
   for (bool big : {false, true}) {
     TiffBuilder b(big);
-    b.add_ifd({TiffEntry::shorts(258, {8, 8}), TiffEntry::shorts(258, {8, 8, 8}), TiffEntry::ascii(270, std::string("abc\0", 4)),
+    b.add_ifd({TiffEntry::shorts(258, {8, 8}), TiffEntry::shorts(258, {8, 8, 8}),
+               TiffEntry::ascii(270, std::string("abc\0", 4)),
                TiffEntry::ascii(270, std::string("abcd\0", 5)), TiffEntry::ascii(270, std::string("ab\0\0", 4)),
                TiffEntry::typed(280, 1, {1, 2, 3, 4}), TiffEntry::typed(280, 1, {7, 8, 9}),
                TiffEntry::longs(273, {0x12345678, 0x9ABCDEF0}), TiffEntry::shorts(262, {0x0102}),

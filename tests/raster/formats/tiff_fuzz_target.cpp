@@ -131,7 +131,8 @@ std::vector<std::vector<uint8_t>> seeds() {
                              TiffEntry::longs(279, {3, 3}), TiffEntry::shorts(259, {4}), TiffEntry::longs(559, {2, 3}),
                              TiffEntry::typed(433, 10, {0, 1, 100, 1}), TiffEntry::longs(330, {8})});
     b.patch32(next, p2);
-    uint32_t g = b.add_ifd({TiffEntry::longs(401, {0}), TiffEntry::typed(402, 1, {1}), TiffEntry::ascii(404, "1998", 1)});
+    uint32_t g =
+        b.add_ifd({TiffEntry::longs(401, {0}), TiffEntry::typed(402, 1, {1}), TiffEntry::ascii(404, "1998", 1)});
     b.add_ifd({TiffEntry::longs(256, {4}), TiffEntry::longs(257, {4}), TiffEntry::longs(273, {8}),
                TiffEntry::longs(400, {g}), TiffEntry::shorts(262, {3}), TiffEntry::shorts(258, {2}),
                TiffEntry::shorts(320, std::vector<uint32_t>(12, 0x1234))});

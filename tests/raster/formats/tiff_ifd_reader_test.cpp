@@ -178,7 +178,8 @@ TEST_F(TiffIFDReaderTest, ConsistencyChecksReportTheirTextsAtTheirLevels) {
       "photometric_interpretation.";
   const char* bits =
       "RstTIFF6IFDReader::validate_consistency() - bits_per_sample doesn't exist or conflicts with samples_per_pixel.";
-  const char* bits_compression = "RstTIFF6IFDReader::validate_consistency() - bits_per_sample conflicts with compression.";
+  const char* bits_compression =
+      "RstTIFF6IFDReader::validate_consistency() - bits_per_sample conflicts with compression.";
   const char* planar =
       "RstTIFF6IFDReader::validate_consistency() - planar_configuration conflicts with other attributes.";
   const char* counts = "RstTIFF6IFDReader::validate_consistency() - invalid strip_byte_counts.";
@@ -390,8 +391,8 @@ TEST_F(TiffIFDReaderTest, HostileSizesAreRefused) {
   status.clear();
   h = read_ifd(with(basic_page(), {TiffEntry::longs(277, {100000}), TiffEntry::shorts(262, {6})}), 3);
   EXPECT_EQ(h->status, -13);
-  EXPECT_EQ(status.errors(), (std::vector<RstReport>{
-                                 {-13, "RstTIFF6IFDReader::validate_consistency() - samples_per_pixel is too large."}}));
+  const char* too_many = "RstTIFF6IFDReader::validate_consistency() - samples_per_pixel is too large.";
+  EXPECT_EQ(status.errors(), (std::vector<RstReport>{{-13, too_many}}));
   // With the default observer the report ends the read by an exception.
   status.clear();
   RstStatusContext* context = RstStatusContext::instance();

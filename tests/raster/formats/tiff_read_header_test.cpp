@@ -118,20 +118,7 @@ TEST_F(TiffReadHeaderTest, LoopingAndRunawayChainsEndWithWarning13) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TiffBuilder b = chain_file(c.pages);
-    uint32_t target = c.link_last_to >= 0 ? 8 : c.next_of_last;
-    if (c.link_last_to > 0) {
-      // Offsets of the pages: walk the chain as built.
-      RstReadTIFFImageFileDirectory dir;
-      ByteArrayInputStorage in(b.bytes.data(), int32_t(b.bytes.size()));
-      RstTIFFDataInput data(&in, 1);
-      uint32_t offset = 8;
-      for (int i = 0; i < c.link_last_to; ++i) {
-        in.seek(int32_t(offset));
-        dir.read(data, true);
-        offset = dir.next_ifd_offset;
-      }
-      target = offset;
-    }
+    uint32_t target = c.link_last_to >= 0 ? chain_offsets(b.bytes).at(size_t(c.link_last_to)) : c.next_of_last;
     b.patch32(b.last_next_field, target);
     ByteArrayInputStorage in(b.bytes.data(), int32_t(b.bytes.size()));
     RstReadTIFFHeader h(&in, 3);
@@ -238,17 +225,8 @@ TEST(TiffReadHeaderThrowTest, AReportThrownMidChainLeaksNothing) {
   // With the default observer the third page's missing strips end the read by
   // an exception; the two pages read before it are freed on the way out.
   TiffBuilder b = chain_file(3);
-  RstReadTIFFImageFileDirectory dir;
-  ByteArrayInputStorage probe(b.bytes.data(), int32_t(b.bytes.size()));
-  RstTIFFDataInput data(&probe, 1);
-  uint32_t offset = 8;
-  for (int i = 0; i < 2; ++i) {
-    probe.seek(int32_t(offset));
-    dir.read(data, true);
-    offset = dir.next_ifd_offset;
-  }
   // Turn the third page's StripOffsets tag into a private tag.
-  uint32_t third = offset;
+  uint32_t third = chain_offsets(b.bytes).at(2);
   b.bytes[third + 2 + 12 * 2] = 0x50;
   b.bytes[third + 2 + 12 * 2 + 1] = 0xC3;
   ByteArrayInputStorage in(b.bytes.data(), int32_t(b.bytes.size()));

@@ -21,6 +21,21 @@ inline std::unique_ptr<RstReadTIFFFXHeader> read_ifd(const std::vector<TiffEntry
   return h;
 }
 
+// Offsets of the IFDs of a little-endian file's chain, in order.
+inline std::vector<uint32_t> chain_offsets(const std::vector<uint8_t>& bytes) {
+  std::vector<uint32_t> offsets;
+  ByteArrayInputStorage in(bytes.data(), int32_t(bytes.size()));
+  RstTIFFDataInput data(&in, 1);
+  RstReadTIFFImageFileDirectory dir;
+  uint32_t offset = uint32_t(bytes[4]) | uint32_t(bytes[5]) << 8 | uint32_t(bytes[6]) << 16 | uint32_t(bytes[7]) << 24;
+  while (offset != 0 && offsets.size() < 100 && in.seek(int32_t(offset)) == int32_t(offset)) {
+    offsets.push_back(offset);
+    if (dir.read(data, false) == 0) break;
+    offset = dir.next_ifd_offset;
+  }
+  return offsets;
+}
+
 // Entries of `base` with `extra` added (an entry of the same tag replaced).
 inline std::vector<TiffEntry> with(std::vector<TiffEntry> base, const std::vector<TiffEntry>& extra) {
   for (const TiffEntry& e : extra) {
