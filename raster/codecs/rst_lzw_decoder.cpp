@@ -1,6 +1,7 @@
-// LZW decoding: codes are read from a one-block buffer, each string is
-// expanded through the prefix chain onto a reusable output stack (so nothing
-// is allocated per code), and the stack is popped into the lines.
+// LZW decoding: codes are read from a one-block buffer and each string is
+// expanded through the prefix chain, straight into the line when it fits,
+// else onto a reusable output stack that the next line is served from first.
+// Nothing is allocated per code.
 #include "raster/codecs/rst_lzw_decoder.h"
 
 #include <algorithm>
@@ -31,6 +32,7 @@ public:
         for (int32_t code = 0; code < clear_code_; ++code) {
             prefix_[code] = 0;
             suffix_[code] = static_cast<uint8_t>(code);
+            length_[code] = 1;
         }
     }
     ~LzwDecoderContext() override { rst_free(stack_); }
@@ -49,7 +51,7 @@ public:
     void skip_bytes(int64_t count)
     {
         while (count > 0 && stop_status_ == 0) {
-            if (stack_count_ == 0 && next_string() <= 0) return;
+            if (stack_count_ == 0 && next_string(nullptr, 0) < 0) return;
             int32_t n = static_cast<int32_t>(std::min<int64_t>(stack_count_, count));
             stack_count_ -= n;
             count -= n;
@@ -62,11 +64,19 @@ public:
         return RstCode::good;
     }
 
+    // Fills the line from what the stack holds, then string by string: a
+    // string that fits goes straight into the line, one that does not goes
+    // onto the stack and the rest of it waits there for the next line.
     int32_t line(uint8_t* out) override
     {
         int32_t done = 0;
         while (done < line_bytes_) {
-            if (stack_count_ == 0 && next_string() <= 0) return stop_status_;
+            if (stack_count_ == 0) {
+                int32_t direct = next_string(out + done, line_bytes_ - done);
+                if (direct < 0) return stop_status_;
+                done += direct;
+                if (direct > 0) continue;
+            }
             // The top of the stack is the next byte out.
             int32_t n = std::min(stack_count_, line_bytes_ - done);
             const uint8_t* top = stack_ + stack_count_ - 1;
@@ -97,78 +107,73 @@ private:
     {
         stop_status_ = status;
         stack_count_ = 0;
-        return 0;
+        return -1;
     }
 
-    // The next data byte, or -1 at the end of the data.
-    int32_t next_byte()
+    // Refills the block buffer; false at the end of the data.
+    bool refill()
     {
-        if (block_position_ >= block_size_) {
-            block_position_ = 0;
-            block_size_ = 0;
-            if (variant_ == 7) {
-                // A sub-block: its size byte, then its bytes. A zero size
-                // ends the data, and so do a missing or a short block.
-                int32_t size = stream_->getc();
-                if (size <= 0 || stream_->read(block_, 1, size) != size) return -1;
-                block_size_ = size;
-            } else {
-                block_size_ = stream_->read_available(block_, sizeof block_);
-                if (block_size_ <= 0) return -1;
-            }
+        block_position_ = 0;
+        block_size_ = 0;
+        if (variant_ == 7) {
+            // A sub-block: its size byte, then its bytes. A zero size ends
+            // the data, and so do a missing or a short block.
+            int32_t size = stream_->getc();
+            if (size <= 0 || stream_->read(block_, 1, size) != size) return false;
+            block_size_ = size;
+        } else {
+            block_size_ = stream_->read_available(block_, sizeof block_);
+            if (block_size_ <= 0) return false;
         }
-        return block_[block_position_++];
+        return true;
     }
 
     // A code of the current width, or -1 at the end of the data.
     int32_t next_code()
     {
         const int32_t w = width_;
+        uint32_t bits = bits_;
+        int32_t count = bit_count_;
+        while (count < w) {
+            if (block_position_ >= block_size_ && !refill()) return -1;
+            uint32_t b = block_[block_position_++];
+            bits = lsb_ ? bits | (b << count) : (bits << 8) | b;
+            count += 8;
+        }
+        count -= w;
+        int32_t code;
         if (lsb_) {
-            while (bit_count_ < w) {
-                int32_t b = next_byte();
-                if (b < 0) return -1;
-                bits_ |= static_cast<uint32_t>(b) << bit_count_;
-                bit_count_ += 8;
-            }
-            int32_t code = static_cast<int32_t>(bits_ & ((1u << w) - 1));
-            bits_ >>= w;
-            bit_count_ -= w;
-            return code;
+            code = static_cast<int32_t>(bits & ((1u << w) - 1));
+            bits >>= w;
+        } else {
+            code = static_cast<int32_t>((bits >> count) & ((1u << w) - 1));
+            bits &= (1u << count) - 1;
         }
-        while (bit_count_ < w) {
-            int32_t b = next_byte();
-            if (b < 0) return -1;
-            bits_ = (bits_ << 8) | static_cast<uint32_t>(b);
-            bit_count_ += 8;
-        }
-        bit_count_ -= w;
-        int32_t code = static_cast<int32_t>((bits_ >> bit_count_) & ((1u << w) - 1));
-        bits_ &= (1u << bit_count_) - 1;
+        bits_ = bits;
+        bit_count_ = count;
         return code;
     }
 
-    // Room for the longest string the table can hold now.
-    bool reserve_stack()
+    // Room on the stack for a string of len bytes.
+    bool reserve_stack(int32_t len)
     {
-        int32_t need = stack_count_ + next_free_ - clear_code_ + 2;
-        if (need <= stack_capacity_) return true;
+        if (len <= stack_capacity_) return true;
         int32_t capacity = stack_capacity_;
-        while (capacity < need) capacity += kStackStep;
+        while (capacity < len) capacity += kStackStep;
         auto* grown = static_cast<uint8_t*>(rst_malloc(static_cast<size_t>(capacity)));
         if (!grown) return false;
-        std::copy(stack_, stack_ + stack_count_, grown);
         rst_free(stack_);
         stack_ = grown;
         stack_capacity_ = capacity;
         return true;
     }
 
-    // Pushes the string of the next code; the stack count, or 0 when the data
-    // has ended.
-    int32_t next_string()
+    // Expands the string of the next code: into dst when it fits in room
+    // bytes (the bytes written), else onto the empty stack (0); -1 when the
+    // data has ended.
+    int32_t next_string(uint8_t* dst, int32_t room)
     {
-        if (stop_status_ != 0) return 0;
+        if (stop_status_ != 0) return -1;
         int32_t code;
         for (;;) {
             code = next_code();
@@ -183,36 +188,55 @@ private:
         if (previous_ < 0) {
             // The first code after a clear must be a literal.
             if (code > clear_code_) return stop(RstCode::unsupported_form);
-            stack_[stack_count_++] = suffix_[code];
             first_byte_ = suffix_[code];
             previous_ = code;
-            return stack_count_;
+            if (room >= 1) {
+                *dst = first_byte_;
+                return 1;
+            }
+            stack_[0] = first_byte_;
+            stack_count_ = 1;
+            return 0;
         }
         if (code > next_free_) return stop(RstCode::unsupported_form);
-        if (!reserve_stack()) return stop(RstCode::no_memory);
+        const bool repeat = code == next_free_;  // the previous string plus its own first byte
+        const int32_t len = repeat ? length_[previous_] + 1 : length_[code];
+        const bool direct = len <= room;
+        if (!direct && !reserve_stack(len)) return stop(RstCode::no_memory);
+        // Written from the last byte back: straight into the line in order,
+        // or onto the stack with the first byte on top.
+        uint8_t* p = direct ? dst + len - 1 : stack_;
+        const int step = direct ? -1 : 1;
         int32_t c = code;
-        if (code == next_free_) {
-            // The previous string plus its own first byte.
-            stack_[stack_count_++] = first_byte_;
+        if (repeat) {
+            *p = first_byte_;
+            p += step;
             c = previous_;
         }
-        while (c > clear_code_) {
-            stack_[stack_count_++] = suffix_[c];
-            c = prefix_[c];
+        const uint16_t* prefix = prefix_;
+        const uint8_t* suffix = suffix_;
+        const int32_t clear = clear_code_;
+        while (c > clear) {
+            *p = suffix[c];
+            p += step;
+            c = prefix[c];
         }
-        first_byte_ = suffix_[c];
-        stack_[stack_count_++] = first_byte_;
+        const uint8_t first = suffix[c];
+        *p = first;
+        first_byte_ = first;
+        if (!direct) stack_count_ = len;
         // A full table without a clear code ends the data.
         if (next_free_ == kTableSize) return stop(RstCode::unsupported_form);
         prefix_[next_free_] = static_cast<uint16_t>(previous_);
-        suffix_[next_free_] = first_byte_;
+        suffix_[next_free_] = first;
+        length_[next_free_] = static_cast<uint16_t>(length_[previous_] + 1);
         ++next_free_;
         if (next_free_ == code_limit_ && next_free_ != kTableSize && width_ < kMaxWidth) {
             ++width_;
             code_limit_ = (1 << width_) - (variant_ == 1 ? 1 : 0);
         }
         previous_ = code;
-        return stack_count_;
+        return direct ? len : 0;
     }
 
     BrenvoldStream* stream_;
@@ -239,6 +263,7 @@ private:
     int32_t stop_status_ = 0;  // 0 while data comes; the status of every line after
     uint16_t prefix_[kTableSize];
     uint8_t suffix_[kTableSize];
+    uint16_t length_[kTableSize];  // bytes of each entry's string
 };
 
 RstInstanceTolvane* rst_lzw_create_decoder(BrenvoldStream* stream, int32_t first_line, int32_t line_count,
