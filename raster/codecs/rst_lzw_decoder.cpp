@@ -5,6 +5,8 @@
 #include "raster/codecs/rst_lzw_decoder.h"
 
 #include <algorithm>
+#include <cstring>
+#include <iterator>
 
 #include "raster/core/rst_alloc.h"
 #include "raster/core/rst_status.h"
@@ -15,6 +17,8 @@ constexpr int32_t kTableSize = 4096;
 constexpr int32_t kMaxWidth = 12;
 constexpr int32_t kStackStart = 1024;
 constexpr int32_t kStackStep = 256;
+// Strings longer than this are copied from where they stand in the line.
+constexpr int32_t kCopyFrom = 4;
 
 }  // namespace
 
@@ -70,9 +74,15 @@ public:
     int32_t line(uint8_t* out) override
     {
         int32_t done = 0;
+        // Strings written into this line may be copied from it later on.
+        if (++line_serial_ == 0) {
+            std::fill(std::begin(seen_), std::end(seen_), 0u);
+            line_serial_ = 1;
+        }
+        previous_at_ = -1;
         while (done < line_bytes_) {
             if (stack_count_ == 0) {
-                int32_t direct = next_string(out + done, line_bytes_ - done);
+                int32_t direct = next_string(out, done);
                 if (direct < 0) return stop_status_;
                 done += direct;
                 if (direct > 0) continue;
@@ -168,10 +178,11 @@ private:
         return true;
     }
 
-    // Expands the string of the next code: into dst when it fits in room
-    // bytes (the bytes written), else onto the empty stack (0); -1 when the
-    // data has ended.
-    int32_t next_string(uint8_t* dst, int32_t room)
+    // Expands the string of the next code: into line at offset `at` when it
+    // fits in the rest of the line (the bytes written), else onto the empty
+    // stack (0); -1 when the data has ended. Without a line (skipping) every
+    // string goes onto the stack.
+    int32_t next_string(uint8_t* line, int32_t at)
     {
         if (stop_status_ != 0) return -1;
         int32_t code;
@@ -185,28 +196,75 @@ private:
             if (code != clear_code_) break;
             restart_table();
         }
+        const int32_t room = line ? line_bytes_ - at : 0;
         if (previous_ < 0) {
             // The first code after a clear must be a literal.
             if (code > clear_code_) return stop(RstCode::unsupported_form);
             first_byte_ = suffix_[code];
             previous_ = code;
             if (room >= 1) {
-                *dst = first_byte_;
+                line[at] = first_byte_;
+                previous_at_ = at;
                 return 1;
             }
             stack_[0] = first_byte_;
             stack_count_ = 1;
+            previous_at_ = -1;
             return 0;
         }
         if (code > next_free_) return stop(RstCode::unsupported_form);
         const bool repeat = code == next_free_;  // the previous string plus its own first byte
         const int32_t len = repeat ? length_[previous_] + 1 : length_[code];
         const bool direct = len <= room;
-        if (!direct && !reserve_stack(len)) return stop(RstCode::no_memory);
-        // Written from the last byte back: straight into the line in order,
-        // or onto the stack with the first byte on top.
-        uint8_t* p = direct ? dst + len - 1 : stack_;
-        const int step = direct ? -1 : 1;
+        uint8_t first;
+        if (direct) {
+            uint8_t* dst = line + at;
+            // A string already written into this line is copied from there;
+            // any other is expanded from its last byte back.
+            const int32_t source = repeat ? previous_ : code;
+            if (len > kCopyFrom && seen_[source] == line_serial_) {
+                std::memcpy(dst, line + where_[source], static_cast<size_t>(repeat ? len - 1 : len));
+                if (repeat) dst[len - 1] = first_byte_;
+                first = dst[0];
+            } else {
+                first = expand(dst + len - 1, -1, code, repeat);
+            }
+            where_[code] = at;
+            seen_[code] = line_serial_;
+        } else {
+            if (!reserve_stack(len)) return stop(RstCode::no_memory);
+            first = expand(stack_, 1, code, repeat);
+            stack_count_ = len;
+        }
+        first_byte_ = first;
+        // A full table without a clear code ends the data.
+        if (next_free_ == kTableSize) return stop(RstCode::unsupported_form);
+        const int32_t entry = next_free_;
+        prefix_[entry] = static_cast<uint16_t>(previous_);
+        suffix_[entry] = first;
+        length_[entry] = static_cast<uint16_t>(length_[previous_] + 1);
+        // The new string is the previous one and this one's first byte: when
+        // both went into this line one after the other, it stands there.
+        if (direct && previous_at_ >= 0 && previous_at_ + length_[previous_] == at) {
+            where_[entry] = previous_at_;
+            seen_[entry] = line_serial_;
+        } else {
+            seen_[entry] = 0;
+        }
+        next_free_ = entry + 1;
+        if (next_free_ == code_limit_ && next_free_ != kTableSize && width_ < kMaxWidth) {
+            ++width_;
+            code_limit_ = (1 << width_) - (variant_ == 1 ? 1 : 0);
+        }
+        previous_ = code;
+        previous_at_ = direct ? at : -1;
+        return direct ? len : 0;
+    }
+
+    // Writes the string of code (or, repeating, the previous string plus its
+    // first byte) from p on, stepping by step; its first byte.
+    uint8_t expand(uint8_t* p, int step, int32_t code, bool repeat)
+    {
         int32_t c = code;
         if (repeat) {
             *p = first_byte_;
@@ -221,22 +279,8 @@ private:
             p += step;
             c = prefix[c];
         }
-        const uint8_t first = suffix[c];
-        *p = first;
-        first_byte_ = first;
-        if (!direct) stack_count_ = len;
-        // A full table without a clear code ends the data.
-        if (next_free_ == kTableSize) return stop(RstCode::unsupported_form);
-        prefix_[next_free_] = static_cast<uint16_t>(previous_);
-        suffix_[next_free_] = first;
-        length_[next_free_] = static_cast<uint16_t>(length_[previous_] + 1);
-        ++next_free_;
-        if (next_free_ == code_limit_ && next_free_ != kTableSize && width_ < kMaxWidth) {
-            ++width_;
-            code_limit_ = (1 << width_) - (variant_ == 1 ? 1 : 0);
-        }
-        previous_ = code;
-        return direct ? len : 0;
+        *p = suffix[c];
+        return suffix[c];
     }
 
     BrenvoldStream* stream_;
@@ -264,6 +308,12 @@ private:
     uint16_t prefix_[kTableSize];
     uint8_t suffix_[kTableSize];
     uint16_t length_[kTableSize];  // bytes of each entry's string
+    // Where each code's string stands in the line being filled: its offset,
+    // valid when the serial equals the line's.
+    int32_t where_[kTableSize];
+    uint32_t seen_[kTableSize];
+    uint32_t line_serial_ = 0;
+    int32_t previous_at_ = -1;  // offset of the previous string in this line, or -1
 };
 
 RstInstanceTolvane* rst_lzw_create_decoder(BrenvoldStream* stream, int32_t first_line, int32_t line_count,
