@@ -1,7 +1,8 @@
 // LZW decoding: codes are read from a one-block buffer and each string is
-// expanded through the prefix chain, straight into the line when it fits,
-// else onto a reusable output stack that the next line is served from first.
-// Nothing is allocated per code.
+// appended to an output history, from which the lines are served. A string
+// that still stands in the history (every table entry is a string decoded
+// earlier plus one byte) is copied from there; others are expanded through
+// the prefix chain. Nothing is allocated per code.
 #include "raster/codecs/rst_lzw_decoder.h"
 
 #include <algorithm>
@@ -15,9 +16,12 @@ namespace {
 
 constexpr int32_t kTableSize = 4096;
 constexpr int32_t kMaxWidth = 12;
-constexpr int32_t kStackStart = 1024;
-constexpr int32_t kStackStep = 256;
-// Strings longer than this are copied from where they stand in the line.
+// The output history: the window of recent output that strings are copied
+// from, and room for the longest string after it.
+constexpr int32_t kWindow = 1 << 14;
+constexpr int32_t kHistory = 2 * kWindow + kTableSize;
+// Strings up to this long are expanded through their chain, longer ones
+// copied from the history when they still stand there.
 constexpr int32_t kCopyFrom = 4;
 
 }  // namespace
@@ -33,20 +37,20 @@ public:
         end_code_ = static_cast<uint16_t>(clear_code_ + 1);
         initial_width_ = min_code_bits == 1 ? 3 : min_code_bits + 1;
         restart_table();
+        for (int32_t code = 0; code < kTableSize; ++code) where_[code] = -1;
         for (int32_t code = 0; code < clear_code_; ++code) {
             prefix_[code] = 0;
             suffix_[code] = static_cast<uint8_t>(code);
             length_[code] = 1;
         }
     }
-    ~LzwDecoderContext() override { rst_free(stack_); }
+    ~LzwDecoderContext() override { rst_free(history_); }
 
-    // The output stack of its first size; false without memory.
-    bool make_stack()
+    // The output history; false without memory.
+    bool make_history()
     {
-        stack_ = static_cast<uint8_t*>(rst_malloc(kStackStart));
-        stack_capacity_ = stack_ ? kStackStart : 0;
-        return stack_ != nullptr;
+        history_ = static_cast<uint8_t*>(rst_malloc(kHistory));
+        return history_ != nullptr;
     }
 
     // Decodes and drops the bytes before the first delivered line; what the
@@ -54,10 +58,10 @@ public:
     // here shows at the first line.
     void skip_bytes(int64_t count)
     {
-        while (count > 0 && stop_status_ == 0) {
-            if (stack_count_ == 0 && next_string(nullptr, 0) < 0) return;
-            int32_t n = static_cast<int32_t>(std::min<int64_t>(stack_count_, count));
-            stack_count_ -= n;
+        while (count > 0) {
+            if (pending_ == end_ && !next_string()) return;
+            int32_t n = static_cast<int32_t>(std::min<int64_t>(end_ - pending_, count));
+            pending_ += n;
             count -= n;
         }
     }
@@ -68,30 +72,17 @@ public:
         return RstCode::good;
     }
 
-    // Fills the line from what the stack holds, then string by string: a
-    // string that fits goes straight into the line, one that does not goes
-    // onto the stack and the rest of it waits there for the next line.
+    // Fills the line from the decoded bytes not yet delivered, decoding
+    // string by string as needed; what a string holds beyond the line waits
+    // for the next one.
     int32_t line(uint8_t* out) override
     {
         int32_t done = 0;
-        // Strings written into this line may be copied from it later on.
-        if (++line_serial_ == 0) {
-            std::fill(std::begin(seen_), std::end(seen_), 0u);
-            line_serial_ = 1;
-        }
-        previous_at_ = -1;
         while (done < line_bytes_) {
-            if (stack_count_ == 0) {
-                int32_t direct = next_string(out, done);
-                if (direct < 0) return stop_status_;
-                done += direct;
-                if (direct > 0) continue;
-            }
-            // The top of the stack is the next byte out.
-            int32_t n = std::min(stack_count_, line_bytes_ - done);
-            const uint8_t* top = stack_ + stack_count_ - 1;
-            for (int32_t k = 0; k < n; ++k) out[done + k] = top[-k];
-            stack_count_ -= n;
+            if (pending_ == end_ && !next_string()) return stop_status_;
+            int32_t n = std::min(end_ - pending_, line_bytes_ - done);
+            std::memcpy(out + done, history_ + pending_, static_cast<size_t>(n));
+            pending_ += n;
             done += n;
         }
         return RstCode::good;
@@ -113,11 +104,11 @@ private:
     }
 
     // Ends the data: this and every later line fail with status.
-    int32_t stop(int32_t status)
+    bool stop(int32_t status)
     {
         stop_status_ = status;
-        stack_count_ = 0;
-        return -1;
+        pending_ = end_;
+        return false;
     }
 
     // Refills the block buffer; false at the end of the data.
@@ -164,27 +155,23 @@ private:
         return code;
     }
 
-    // Room on the stack for a string of len bytes.
-    bool reserve_stack(int32_t len)
+    // Room for len more bytes: the oldest output beyond the window (never
+    // bytes not yet delivered) is dropped.
+    void make_room(int32_t len)
     {
-        if (len <= stack_capacity_) return true;
-        int32_t capacity = stack_capacity_;
-        while (capacity < len) capacity += kStackStep;
-        auto* grown = static_cast<uint8_t*>(rst_malloc(static_cast<size_t>(capacity)));
-        if (!grown) return false;
-        rst_free(stack_);
-        stack_ = grown;
-        stack_capacity_ = capacity;
-        return true;
+        if (end_ + len <= kHistory) return;
+        int32_t from = std::min(pending_, end_ - kWindow);
+        std::memmove(history_, history_ + from, static_cast<size_t>(end_ - from));
+        base_ += from;
+        end_ -= from;
+        pending_ -= from;
     }
 
-    // Expands the string of the next code: into line at offset `at` when it
-    // fits in the rest of the line (the bytes written), else onto the empty
-    // stack (0); -1 when the data has ended. Without a line (skipping) every
-    // string goes onto the stack.
-    int32_t next_string(uint8_t* line, int32_t at)
+    // Decodes the next code and appends its string to the history; false
+    // when the data has ended.
+    bool next_string()
     {
-        if (stop_status_ != 0) return -1;
+        if (stop_status_ != 0) return false;
         int32_t code;
         for (;;) {
             code = next_code();
@@ -196,87 +183,68 @@ private:
             if (code != clear_code_) break;
             restart_table();
         }
-        const int32_t room = line ? line_bytes_ - at : 0;
         if (previous_ < 0) {
             // The first code after a clear must be a literal.
             if (code > clear_code_) return stop(RstCode::unsupported_form);
+            make_room(1);
             first_byte_ = suffix_[code];
+            where_[code] = base_ + end_;
+            history_[end_++] = first_byte_;
             previous_ = code;
-            if (room >= 1) {
-                line[at] = first_byte_;
-                previous_at_ = at;
-                return 1;
-            }
-            stack_[0] = first_byte_;
-            stack_count_ = 1;
-            previous_at_ = -1;
-            return 0;
+            return true;
         }
         if (code > next_free_) return stop(RstCode::unsupported_form);
         const bool repeat = code == next_free_;  // the previous string plus its own first byte
         const int32_t len = repeat ? length_[previous_] + 1 : length_[code];
-        const bool direct = len <= room;
+        make_room(len);
+        uint8_t* dst = history_ + end_;
+        // A string still in the history is copied from there; any other is
+        // expanded through its chain from its last byte back.
+        const int32_t source = repeat ? previous_ : code;
+        const int64_t at = where_[source];
         uint8_t first;
-        if (direct) {
-            uint8_t* dst = line + at;
-            // A string already written into this line is copied from there;
-            // any other is expanded from its last byte back.
-            const int32_t source = repeat ? previous_ : code;
-            if (len > kCopyFrom && seen_[source] == line_serial_) {
-                std::memcpy(dst, line + where_[source], static_cast<size_t>(repeat ? len - 1 : len));
-                if (repeat) dst[len - 1] = first_byte_;
-                first = dst[0];
-            } else {
-                first = expand(dst + len - 1, -1, code, repeat);
-            }
-            where_[code] = at;
-            seen_[code] = line_serial_;
+        if (len > kCopyFrom && at >= base_) {
+            std::memcpy(dst, history_ + (at - base_), static_cast<size_t>(repeat ? len - 1 : len));
+            if (repeat) dst[len - 1] = first_byte_;
+            first = dst[0];
         } else {
-            if (!reserve_stack(len)) return stop(RstCode::no_memory);
-            first = expand(stack_, 1, code, repeat);
-            stack_count_ = len;
+            first = expand(dst + len - 1, code, repeat);
         }
         first_byte_ = first;
         // A full table without a clear code ends the data.
         if (next_free_ == kTableSize) return stop(RstCode::unsupported_form);
+        // The new entry is the previous string and this one's first byte,
+        // which stand one after the other.
         const int32_t entry = next_free_;
         prefix_[entry] = static_cast<uint16_t>(previous_);
         suffix_[entry] = first;
         length_[entry] = static_cast<uint16_t>(length_[previous_] + 1);
-        // The new string is the previous one and this one's first byte: when
-        // both went into this line one after the other, it stands there.
-        if (direct && previous_at_ >= 0 && previous_at_ + length_[previous_] == at) {
-            where_[entry] = previous_at_;
-            seen_[entry] = line_serial_;
-        } else {
-            seen_[entry] = 0;
-        }
+        where_[entry] = base_ + end_ - length_[previous_];
+        where_[code] = base_ + end_;
+        end_ += len;
         next_free_ = entry + 1;
         if (next_free_ == code_limit_ && next_free_ != kTableSize && width_ < kMaxWidth) {
             ++width_;
             code_limit_ = (1 << width_) - (variant_ == 1 ? 1 : 0);
         }
         previous_ = code;
-        previous_at_ = direct ? at : -1;
-        return direct ? len : 0;
+        return true;
     }
 
     // Writes the string of code (or, repeating, the previous string plus its
-    // first byte) from p on, stepping by step; its first byte.
-    uint8_t expand(uint8_t* p, int step, int32_t code, bool repeat)
+    // first byte) from its last byte at p back; its first byte.
+    uint8_t expand(uint8_t* p, int32_t code, bool repeat)
     {
         int32_t c = code;
         if (repeat) {
-            *p = first_byte_;
-            p += step;
+            *p-- = first_byte_;
             c = previous_;
         }
         const uint16_t* prefix = prefix_;
         const uint8_t* suffix = suffix_;
         const int32_t clear = clear_code_;
         while (c > clear) {
-            *p = suffix[c];
-            p += step;
+            *p-- = suffix[c];
             c = prefix[c];
         }
         *p = suffix[c];
@@ -297,23 +265,21 @@ private:
     int32_t previous_ = -1;
     uint8_t first_byte_ = 0;
     bool lsb_;
-    int32_t stack_count_ = 0;
-    int32_t stack_capacity_ = 0;
-    uint8_t* stack_ = nullptr;
     int32_t bit_count_ = 0;
     uint32_t bits_ = 0;
     int32_t next_free_ = 0;
     int32_t code_limit_ = 0;
     int32_t stop_status_ = 0;  // 0 while data comes; the status of every line after
+    // Decoded output: history_[pending_, end_) is not yet delivered; byte i
+    // of the buffer is byte base_ + i of the decoded data.
+    uint8_t* history_ = nullptr;
+    int32_t pending_ = 0;
+    int32_t end_ = 0;
+    int64_t base_ = 0;
     uint16_t prefix_[kTableSize];
     uint8_t suffix_[kTableSize];
     uint16_t length_[kTableSize];  // bytes of each entry's string
-    // Where each code's string stands in the line being filled: its offset,
-    // valid when the serial equals the line's.
-    int32_t where_[kTableSize];
-    uint32_t seen_[kTableSize];
-    uint32_t line_serial_ = 0;
-    int32_t previous_at_ = -1;  // offset of the previous string in this line, or -1
+    int64_t where_[kTableSize];    // where each code's string last started in the decoded data (-1: nowhere)
 };
 
 RstInstanceTolvane* rst_lzw_create_decoder(BrenvoldStream* stream, int32_t first_line, int32_t line_count,
@@ -328,7 +294,7 @@ RstInstanceTolvane* rst_lzw_create_decoder(BrenvoldStream* stream, int32_t first
     int32_t count = std::min(line_count, height - first_line);
     auto* context = rst_new<LzwDecoderContext>(stream, *info, count, variant, line_bytes, min_code_bits, lsb == 1);
     if (!context) return rst_create_error_instance(RstCode::no_memory);
-    if (!context->make_stack()) {
+    if (!context->make_history()) {
         context->close();
         return rst_create_error_instance(RstCode::no_memory);
     }
