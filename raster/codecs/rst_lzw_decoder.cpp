@@ -59,7 +59,8 @@ public:
     void skip_bytes(int64_t count)
     {
         while (count > 0) {
-            if (pending_ == end_ && !next_string()) return;
+            if (pending_ == end_) decode(static_cast<int32_t>(std::min<int64_t>(count, kWindow)));
+            if (pending_ == end_) return;
             int32_t n = static_cast<int32_t>(std::min<int64_t>(end_ - pending_, count));
             pending_ += n;
             count -= n;
@@ -72,14 +73,14 @@ public:
         return RstCode::good;
     }
 
-    // Fills the line from the decoded bytes not yet delivered, decoding
-    // string by string as needed; what a string holds beyond the line waits
-    // for the next one.
+    // Fills the line from the decoded bytes not yet delivered, decoding as
+    // needed; what a string holds beyond the line waits for the next one.
     int32_t line(uint8_t* out) override
     {
         int32_t done = 0;
         while (done < line_bytes_) {
-            if (pending_ == end_ && !next_string()) return stop_status_;
+            if (pending_ == end_) decode(std::min(line_bytes_ - done, kWindow));
+            if (pending_ == end_) return stop_status_;
             int32_t n = std::min(end_ - pending_, line_bytes_ - done);
             std::memcpy(out + done, history_ + pending_, static_cast<size_t>(n));
             pending_ += n;
@@ -103,14 +104,6 @@ private:
         code_limit_ = (1 << width_) - (variant_ == 1 ? 1 : 0);
     }
 
-    // Ends the data: this and every later line fail with status.
-    bool stop(int32_t status)
-    {
-        stop_status_ = status;
-        pending_ = end_;
-        return false;
-    }
-
     // Refills the block buffer; false at the end of the data.
     bool refill()
     {
@@ -129,126 +122,147 @@ private:
         return true;
     }
 
-    // A code of the current width, or -1 at the end of the data.
-    int32_t next_code()
+    // Decodes strings until at least want bytes wait in the history or the
+    // data ends (then stop_status_ is set). The state lives in locals while
+    // it runs: the history is written through byte pointers, which would
+    // otherwise make the compiler reload every member after each byte.
+    void decode(int32_t want)
     {
-        const int32_t w = width_;
+        if (stop_status_ != 0) return;
+        uint8_t* const history = history_;
+        uint16_t* const prefix = prefix_;
+        uint8_t* const suffix = suffix_;
+        uint16_t* const length = length_;
+        int64_t* const where = where_;
+        const int32_t clear = clear_code_;
+        const int32_t end_code = end_code_;
+        const bool lsb = lsb_;
+        const int32_t early = variant_ == 1 ? 1 : 0;
         uint32_t bits = bits_;
         int32_t count = bit_count_;
-        while (count < w) {
-            if (block_position_ >= block_size_ && !refill()) return -1;
-            uint32_t b = block_[block_position_++];
-            bits = lsb_ ? bits | (b << count) : (bits << 8) | b;
-            count += 8;
+        int32_t width = width_;
+        int32_t next_free = next_free_;
+        int32_t limit = code_limit_;
+        int32_t previous = previous_;
+        uint8_t first_byte = first_byte_;
+        int32_t pending = pending_;
+        int32_t end = end_;
+        int64_t base = base_;
+        int32_t status = 0;
+
+        while (end - pending < want) {
+            // The next code.
+            while (count < width) {
+                if (block_position_ >= block_size_ && !refill()) break;
+                uint32_t b = block_[block_position_++];
+                bits = lsb ? bits | (b << count) : (bits << 8) | b;
+                count += 8;
+            }
+            if (count < width) {
+                status = RstCode::unsupported_form;
+                break;
+            }
+            count -= width;
+            int32_t code;
+            if (lsb) {
+                code = static_cast<int32_t>(bits & ((1u << width) - 1));
+                bits >>= width;
+            } else {
+                code = static_cast<int32_t>((bits >> count) & ((1u << width) - 1));
+                bits &= (1u << count) - 1;
+            }
+            if (code == clear) {
+                width = initial_width_;
+                previous = -1;
+                next_free = clear + 2;
+                limit = (1 << width) - early;
+                continue;
+            }
+            if (code == end_code) {
+                previous = end_code;
+                status = RstCode::unsupported_form;
+                break;
+            }
+            // Room for the longest string: the oldest output beyond the
+            // window (never bytes not yet delivered) is dropped.
+            if (end + kTableSize > kHistory) {
+                int32_t from = std::min(pending, end - kWindow);
+                std::memmove(history, history + from, static_cast<size_t>(end - from));
+                base += from;
+                end -= from;
+                pending -= from;
+            }
+            if (previous < 0) {
+                // The first code after a clear must be a literal.
+                if (code > clear) {
+                    status = RstCode::unsupported_form;
+                    break;
+                }
+                first_byte = suffix[code];
+                where[code] = base + end;
+                history[end++] = first_byte;
+                previous = code;
+                continue;
+            }
+            if (code > next_free) {
+                status = RstCode::unsupported_form;
+                break;
+            }
+            const bool repeat = code == next_free;  // the previous string plus its own first byte
+            const int32_t len = repeat ? length[previous] + 1 : length[code];
+            uint8_t* const dst = history + end;
+            // A string still in the history is copied from there; any other
+            // is expanded through its chain from its last byte back.
+            const int64_t at = where[repeat ? previous : code];
+            if (len > kCopyFrom && at >= base) {
+                std::memcpy(dst, history + (at - base), static_cast<size_t>(repeat ? len - 1 : len));
+                if (repeat) dst[len - 1] = first_byte;
+            } else {
+                uint8_t* p = dst + len - 1;
+                int32_t c = code;
+                if (repeat) {
+                    *p-- = first_byte;
+                    c = previous;
+                }
+                while (c > clear) {
+                    *p-- = suffix[c];
+                    c = prefix[c];
+                }
+                *p = suffix[c];
+            }
+            first_byte = dst[0];
+            // A full table without a clear code ends the data.
+            if (next_free == kTableSize) {
+                status = RstCode::unsupported_form;
+                break;
+            }
+            // The new entry is the previous string and this one's first
+            // byte, which stand one after the other.
+            prefix[next_free] = static_cast<uint16_t>(previous);
+            suffix[next_free] = first_byte;
+            length[next_free] = static_cast<uint16_t>(length[previous] + 1);
+            where[next_free] = base + end - length[previous];
+            where[code] = base + end;
+            end += len;
+            ++next_free;
+            if (next_free == limit && next_free != kTableSize && width < kMaxWidth) {
+                ++width;
+                limit = (1 << width) - early;
+            }
+            previous = code;
         }
-        count -= w;
-        int32_t code;
-        if (lsb_) {
-            code = static_cast<int32_t>(bits & ((1u << w) - 1));
-            bits >>= w;
-        } else {
-            code = static_cast<int32_t>((bits >> count) & ((1u << w) - 1));
-            bits &= (1u << count) - 1;
-        }
+
         bits_ = bits;
         bit_count_ = count;
-        return code;
-    }
-
-    // Room for len more bytes: the oldest output beyond the window (never
-    // bytes not yet delivered) is dropped.
-    void make_room(int32_t len)
-    {
-        if (end_ + len <= kHistory) return;
-        int32_t from = std::min(pending_, end_ - kWindow);
-        std::memmove(history_, history_ + from, static_cast<size_t>(end_ - from));
-        base_ += from;
-        end_ -= from;
-        pending_ -= from;
-    }
-
-    // Decodes the next code and appends its string to the history; false
-    // when the data has ended.
-    bool next_string()
-    {
-        if (stop_status_ != 0) return false;
-        int32_t code;
-        for (;;) {
-            code = next_code();
-            if (code < 0) return stop(RstCode::unsupported_form);
-            if (code == end_code_) {
-                previous_ = end_code_;
-                return stop(RstCode::unsupported_form);
-            }
-            if (code != clear_code_) break;
-            restart_table();
-        }
-        if (previous_ < 0) {
-            // The first code after a clear must be a literal.
-            if (code > clear_code_) return stop(RstCode::unsupported_form);
-            make_room(1);
-            first_byte_ = suffix_[code];
-            where_[code] = base_ + end_;
-            history_[end_++] = first_byte_;
-            previous_ = code;
-            return true;
-        }
-        if (code > next_free_) return stop(RstCode::unsupported_form);
-        const bool repeat = code == next_free_;  // the previous string plus its own first byte
-        const int32_t len = repeat ? length_[previous_] + 1 : length_[code];
-        make_room(len);
-        uint8_t* dst = history_ + end_;
-        // A string still in the history is copied from there; any other is
-        // expanded through its chain from its last byte back.
-        const int32_t source = repeat ? previous_ : code;
-        const int64_t at = where_[source];
-        uint8_t first;
-        if (len > kCopyFrom && at >= base_) {
-            std::memcpy(dst, history_ + (at - base_), static_cast<size_t>(repeat ? len - 1 : len));
-            if (repeat) dst[len - 1] = first_byte_;
-            first = dst[0];
-        } else {
-            first = expand(dst + len - 1, code, repeat);
-        }
-        first_byte_ = first;
-        // A full table without a clear code ends the data.
-        if (next_free_ == kTableSize) return stop(RstCode::unsupported_form);
-        // The new entry is the previous string and this one's first byte,
-        // which stand one after the other.
-        const int32_t entry = next_free_;
-        prefix_[entry] = static_cast<uint16_t>(previous_);
-        suffix_[entry] = first;
-        length_[entry] = static_cast<uint16_t>(length_[previous_] + 1);
-        where_[entry] = base_ + end_ - length_[previous_];
-        where_[code] = base_ + end_;
-        end_ += len;
-        next_free_ = entry + 1;
-        if (next_free_ == code_limit_ && next_free_ != kTableSize && width_ < kMaxWidth) {
-            ++width_;
-            code_limit_ = (1 << width_) - (variant_ == 1 ? 1 : 0);
-        }
-        previous_ = code;
-        return true;
-    }
-
-    // Writes the string of code (or, repeating, the previous string plus its
-    // first byte) from its last byte at p back; its first byte.
-    uint8_t expand(uint8_t* p, int32_t code, bool repeat)
-    {
-        int32_t c = code;
-        if (repeat) {
-            *p-- = first_byte_;
-            c = previous_;
-        }
-        const uint16_t* prefix = prefix_;
-        const uint8_t* suffix = suffix_;
-        const int32_t clear = clear_code_;
-        while (c > clear) {
-            *p-- = suffix[c];
-            c = prefix[c];
-        }
-        *p = suffix[c];
-        return suffix[c];
+        width_ = width;
+        next_free_ = next_free;
+        code_limit_ = limit;
+        previous_ = previous;
+        first_byte_ = first_byte;
+        pending_ = pending;
+        end_ = end;
+        base_ = base;
+        stop_status_ = status;
     }
 
     BrenvoldStream* stream_;
