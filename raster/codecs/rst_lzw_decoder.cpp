@@ -38,11 +38,13 @@ public:
         end_code_ = static_cast<uint16_t>(clear_code_ + 1);
         initial_width_ = min_code_bits == 1 ? 3 : min_code_bits + 1;
         restart_table();
-        for (int32_t code = 0; code < kTableSize; ++code) where_[code] = -1;
+        // Entries above the literals are written before they can be named;
+        // a literal's place is recorded whenever it is written.
         for (int32_t code = 0; code < clear_code_; ++code) {
             prefix_[code] = 0;
             suffix_[code] = static_cast<uint8_t>(code);
             length_[code] = 1;
+            where_[code] = -1;
         }
     }
     ~LzwDecoderContext() override { rst_free(history_); }
@@ -50,7 +52,7 @@ public:
     // The output history; false without memory.
     bool make_history()
     {
-        history_ = static_cast<uint8_t*>(rst_calloc(kHistory + kSlack));
+        history_ = static_cast<uint8_t*>(rst_malloc(kHistory + kSlack));
         return history_ != nullptr;
     }
 
