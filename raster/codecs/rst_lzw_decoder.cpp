@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <iterator>
 
 #include "raster/core/rst_alloc.h"
 #include "raster/core/rst_status.h"
@@ -37,7 +36,9 @@ public:
         clear_code_ = static_cast<uint16_t>(1 << min_code_bits);
         end_code_ = static_cast<uint16_t>(clear_code_ + 1);
         initial_width_ = min_code_bits == 1 ? 3 : min_code_bits + 1;
-        restart_table();
+        width_ = initial_width_;
+        next_free_ = clear_code_ + 2;
+        code_limit_ = (1 << width_) - (variant_ == 1 ? 1 : 0);
         // Entries above the literals are written before they can be named;
         // a literal's place is recorded whenever it is written.
         for (int32_t code = 0; code < clear_code_; ++code) {
@@ -99,14 +100,6 @@ public:
     }
 
 private:
-    void restart_table()
-    {
-        width_ = initial_width_;
-        previous_ = -1;
-        next_free_ = clear_code_ + 2;
-        code_limit_ = (1 << width_) - (variant_ == 1 ? 1 : 0);
-    }
-
     // Refills the block buffer; false at the end of the data.
     bool refill()
     {
