@@ -19,7 +19,7 @@ constexpr int32_t kMaxWidth = 12;
 // from, and room for the longest string after it.
 constexpr int32_t kWindow = 1 << 14;
 constexpr int32_t kHistory = 2 * kWindow + kTableSize;
-constexpr int32_t kSlack = 8;
+constexpr int32_t kSlack = 16;
 // Strings up to this long are expanded through their chain, longer ones
 // copied from the history when they still stand there.
 constexpr int32_t kCopyFrom = 1;
@@ -211,18 +211,18 @@ private:
             // is expanded through its chain from its last byte back.
             const int64_t at = where[repeat ? previous : code];
             if (len > kCopyFrom && at >= base) {
-                // Eight bytes at a time: the source ends before dst, and the
+                // Sixteen bytes at a time: the source ends before dst, and the
                 // history has slack for what the last step writes beyond len.
                 const uint8_t* from = history + (at - base);
                 uint8_t* to = dst;
                 int32_t n = repeat ? len - 1 : len;
                 do {
-                    uint64_t v;
-                    std::memcpy(&v, from, 8);
-                    std::memcpy(to, &v, 8);
-                    from += 8;
-                    to += 8;
-                    n -= 8;
+                    uint64_t v[2];
+                    std::memcpy(v, from, 16);
+                    std::memcpy(to, v, 16);
+                    from += 16;
+                    to += 16;
+                    n -= 16;
                 } while (n > 0);
                 if (repeat) dst[len - 1] = first_byte;
             } else {
