@@ -1,0 +1,325 @@
+// LZW decoding: codes are read from a one-block buffer and each string is
+// appended to an output history, from which the lines are served. A string
+// that still stands in the history (every table entry is a string decoded
+// earlier plus one byte) is copied from there; others are expanded through
+// the prefix chain. Nothing is allocated per code.
+#include "raster/codecs/rst_lzw_decoder.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "raster/core/rst_alloc.h"
+#include "raster/core/rst_status.h"
+
+namespace {
+
+constexpr int32_t kTableSize = 4096;
+constexpr int32_t kMaxWidth = 12;
+// The output history: the window of recent output that strings are copied
+// from, and room for the longest string after it.
+constexpr int32_t kWindow = 1 << 14;
+constexpr int32_t kHistory = 2 * kWindow + kTableSize;
+constexpr int32_t kSlack = 16;
+// Strings up to this long are expanded through their chain, longer ones
+// copied from the history when they still stand there.
+constexpr int32_t kCopyFrom = 1;
+
+}  // namespace
+
+class LzwDecoderContext final : public RstInstanceTolvane {
+public:
+    LzwDecoderContext(BrenvoldStream* stream, const TolvaneImageInfo& info, int32_t lines, int32_t variant,
+                      int32_t line_bytes, int32_t min_code_bits, bool lsb)
+        : stream_(stream), info_(info), variant_(variant), line_bytes_(line_bytes), lsb_(lsb || variant == 7)
+    {
+        info_.height = lines;
+        clear_code_ = static_cast<uint16_t>(1 << min_code_bits);
+        end_code_ = static_cast<uint16_t>(clear_code_ + 1);
+        initial_width_ = min_code_bits == 1 ? 3 : min_code_bits + 1;
+        width_ = initial_width_;
+        next_free_ = clear_code_ + 2;
+        code_limit_ = (1 << width_) - (variant_ == 1 ? 1 : 0);
+        // Entries above the literals are written before they can be named;
+        // a literal's place is recorded whenever it is written.
+        for (int32_t code = 0; code < clear_code_; ++code) {
+            prefix_[code] = 0;
+            suffix_[code] = static_cast<uint8_t>(code);
+            length_[code] = 1;
+            where_[code] = -1;
+        }
+    }
+    ~LzwDecoderContext() override { rst_free(history_); }
+
+    // The output history; false without memory.
+    bool make_history()
+    {
+        history_ = static_cast<uint8_t*>(rst_malloc(kHistory + kSlack));
+        return history_ != nullptr;
+    }
+
+    // Decodes and drops the bytes before the first delivered line; what the
+    // last string holds beyond them stays for that line. An end of the data
+    // here shows at the first line.
+    void skip_bytes(int64_t count)
+    {
+        while (count > 0) {
+            if (pending_ == end_) decode(static_cast<int32_t>(std::min<int64_t>(count, kWindow)));
+            if (pending_ == end_) return;
+            int32_t n = static_cast<int32_t>(std::min<int64_t>(end_ - pending_, count));
+            pending_ += n;
+            count -= n;
+        }
+    }
+
+    int32_t info(TolvaneImageInfo* info) override
+    {
+        if (info) *info = info_;
+        return RstCode::good;
+    }
+
+    // Fills the line from the decoded bytes not yet delivered, decoding as
+    // needed; what a string holds beyond the line waits for the next one.
+    int32_t line(uint8_t* out) override
+    {
+        int32_t done = 0;
+        while (done < line_bytes_) {
+            if (pending_ == end_) decode(std::min(line_bytes_ - done, kWindow));
+            if (pending_ == end_) return stop_status_;
+            int32_t n = std::min(end_ - pending_, line_bytes_ - done);
+            std::memcpy(out + done, history_ + pending_, static_cast<size_t>(n));
+            pending_ += n;
+            done += n;
+        }
+        return RstCode::good;
+    }
+
+    int32_t close() override
+    {
+        delete this;
+        return RstCode::good;
+    }
+
+private:
+    // Refills the block buffer; false at the end of the data.
+    bool refill()
+    {
+        block_position_ = 0;
+        block_size_ = 0;
+        if (variant_ == 7) {
+            // A sub-block: its size byte, then its bytes. A zero size ends
+            // the data, and so do a missing or a short block.
+            int32_t size = stream_->getc();
+            if (size <= 0 || stream_->read(block_, 1, size) != size) return false;
+            block_size_ = size;
+        } else {
+            block_size_ = stream_->read_available(block_, sizeof block_);
+            if (block_size_ <= 0) return false;
+        }
+        return true;
+    }
+
+    // Decodes strings until at least want bytes wait in the history or the
+    // data ends (then stop_status_ is set). The state lives in locals while
+    // it runs: the history is written through byte pointers, which would
+    // otherwise make the compiler reload every member after each byte.
+    void decode(int32_t want)
+    {
+        if (stop_status_ != 0) return;
+        uint8_t* const history = history_;
+        uint16_t* const prefix = prefix_;
+        uint8_t* const suffix = suffix_;
+        uint16_t* const length = length_;
+        int64_t* const where = where_;
+        const int32_t clear = clear_code_;
+        const int32_t end_code = end_code_;
+        const bool lsb = lsb_;
+        const int32_t early = variant_ == 1 ? 1 : 0;
+        uint32_t bits = bits_;
+        int32_t count = bit_count_;
+        int32_t width = width_;
+        int32_t next_free = next_free_;
+        int32_t limit = code_limit_;
+        int32_t previous = previous_;
+        uint8_t first_byte = first_byte_;
+        int32_t pending = pending_;
+        int32_t end = end_;
+        int64_t base = base_;
+        int32_t status = 0;
+
+        while (end - pending < want) {
+            // The next code.
+            while (count < width) {
+                if (block_position_ >= block_size_ && !refill()) break;
+                uint32_t b = block_[block_position_++];
+                bits = lsb ? bits | (b << count) : (bits << 8) | b;
+                count += 8;
+            }
+            if (count < width) {
+                status = RstCode::unsupported_form;
+                break;
+            }
+            count -= width;
+            int32_t code;
+            if (lsb) {
+                code = static_cast<int32_t>(bits & ((1u << width) - 1));
+                bits >>= width;
+            } else {
+                code = static_cast<int32_t>((bits >> count) & ((1u << width) - 1));
+                bits &= (1u << count) - 1;
+            }
+            if (code == clear) {
+                width = initial_width_;
+                previous = -1;
+                next_free = clear + 2;
+                limit = (1 << width) - early;
+                continue;
+            }
+            if (code == end_code) {
+                previous = end_code;
+                status = RstCode::unsupported_form;
+                break;
+            }
+            // Room for the longest string: the oldest output beyond the
+            // window (never bytes not yet delivered) is dropped.
+            if (end + kTableSize > kHistory) {
+                int32_t from = std::min(pending, end - kWindow);
+                std::memmove(history, history + from, static_cast<size_t>(end - from));
+                base += from;
+                end -= from;
+                pending -= from;
+            }
+            if (previous < 0) {
+                // The first code after a clear must be a literal.
+                if (code > clear) {
+                    status = RstCode::unsupported_form;
+                    break;
+                }
+                first_byte = suffix[code];
+                where[code] = base + end;
+                history[end++] = first_byte;
+                previous = code;
+                continue;
+            }
+            if (code > next_free) {
+                status = RstCode::unsupported_form;
+                break;
+            }
+            const bool repeat = code == next_free;  // the previous string plus its own first byte
+            const int32_t len = repeat ? length[previous] + 1 : length[code];
+            uint8_t* const dst = history + end;
+            // A string still in the history is copied from there; any other
+            // is expanded through its chain from its last byte back.
+            const int64_t at = where[repeat ? previous : code];
+            if (len > kCopyFrom && at >= base) {
+                // Sixteen bytes at a time: the source ends before dst, and the
+                // history has slack for what the last step writes beyond len.
+                const uint8_t* from = history + (at - base);
+                uint8_t* to = dst;
+                int32_t n = repeat ? len - 1 : len;
+                do {
+                    uint64_t v[2];
+                    std::memcpy(v, from, 16);
+                    std::memcpy(to, v, 16);
+                    from += 16;
+                    to += 16;
+                    n -= 16;
+                } while (n > 0);
+                if (repeat) dst[len - 1] = first_byte;
+            } else {
+                uint8_t* p = dst + len - 1;
+                int32_t c = code;
+                if (repeat) {
+                    *p-- = first_byte;
+                    c = previous;
+                }
+                while (c > clear) {
+                    *p-- = suffix[c];
+                    c = prefix[c];
+                }
+                *p = suffix[c];
+            }
+            first_byte = dst[0];
+            // A full table without a clear code ends the data.
+            if (next_free == kTableSize) {
+                status = RstCode::unsupported_form;
+                break;
+            }
+            // The new entry is the previous string and this one's first
+            // byte, which stand one after the other.
+            prefix[next_free] = static_cast<uint16_t>(previous);
+            suffix[next_free] = first_byte;
+            length[next_free] = static_cast<uint16_t>(length[previous] + 1);
+            where[next_free] = base + end - length[previous];
+            where[code] = base + end;
+            end += len;
+            ++next_free;
+            if (next_free == limit && next_free != kTableSize && width < kMaxWidth) {
+                ++width;
+                limit = (1 << width) - early;
+            }
+            previous = code;
+        }
+
+        bits_ = bits;
+        bit_count_ = count;
+        width_ = width;
+        next_free_ = next_free;
+        code_limit_ = limit;
+        previous_ = previous;
+        first_byte_ = first_byte;
+        pending_ = pending;
+        end_ = end;
+        base_ = base;
+        stop_status_ = status;
+    }
+
+    BrenvoldStream* stream_;
+    TolvaneImageInfo info_;
+    int32_t variant_;
+    int32_t line_bytes_;
+    int32_t block_size_ = 0;
+    int32_t block_position_ = 0;
+    uint8_t block_[256];
+    int32_t initial_width_ = 0;
+    int32_t width_ = 0;
+    uint16_t clear_code_ = 0;
+    uint16_t end_code_ = 0;
+    int32_t previous_ = -1;
+    uint8_t first_byte_ = 0;
+    bool lsb_;
+    int32_t bit_count_ = 0;
+    uint32_t bits_ = 0;
+    int32_t next_free_ = 0;
+    int32_t code_limit_ = 0;
+    int32_t stop_status_ = 0;  // 0 while data comes; the status of every line after
+    // Decoded output: history_[pending_, end_) is not yet delivered; byte i
+    // of the buffer is byte base_ + i of the decoded data.
+    uint8_t* history_ = nullptr;
+    int32_t pending_ = 0;
+    int32_t end_ = 0;
+    int64_t base_ = 0;
+    uint16_t prefix_[kTableSize];
+    uint8_t suffix_[kTableSize];
+    uint16_t length_[kTableSize];  // bytes of each entry's string
+    int64_t where_[kTableSize];    // where each code's string last started in the decoded data (-1: nowhere)
+};
+
+RstInstanceTolvane* rst_lzw_create_decoder(BrenvoldStream* stream, int32_t first_line, int32_t line_count,
+                                           const TolvaneImageInfo* info, int32_t line_bytes,
+                                           int32_t min_code_bits, int32_t variant, int32_t lsb)
+{
+    if (!stream || !info || first_line < 0 || line_count < 1 || line_bytes < 1 || info->height < 1 ||
+        min_code_bits < 1 || min_code_bits > 11)
+        return rst_create_error_instance(RstCode::bad_argument);
+    int32_t height = info->height;
+    if (first_line >= height) first_line = height - 1;
+    int32_t count = std::min(line_count, height - first_line);
+    auto* context = rst_new<LzwDecoderContext>(stream, *info, count, variant, line_bytes, min_code_bits, lsb == 1);
+    if (!context) return rst_create_error_instance(RstCode::no_memory);
+    if (!context->make_history()) {
+        context->close();
+        return rst_create_error_instance(RstCode::no_memory);
+    }
+    context->skip_bytes(int64_t{first_line} * line_bytes);
+    return context;
+}
