@@ -36,6 +36,7 @@ struct Config {
 };
 
 struct Pdev {
+  int serial = 0;
   HDEV hdev = nullptr;
   HSURF hsurf = nullptr;
   HANDLE hPrinter = nullptr;
@@ -45,6 +46,7 @@ struct Pdev {
 Config g_config;
 std::string g_trace;
 std::map<std::string, int> g_calls;
+int g_pdevs = 0;
 
 void ParseConfig(const std::string& text) {
   std::istringstream in(text);
@@ -108,9 +110,9 @@ std::string Rect(const RECTL* r) {
          std::to_string(r->bottom) + ")";
 }
 
-std::string Hex(ULONG v) {
+std::string Hex(ULONG v, int digits = 4) {
   char b[16];
-  std::snprintf(b, sizeof b, "%04X", v);
+  std::snprintf(b, sizeof b, "%0*X", digits, v);
   return b;
 }
 
@@ -132,7 +134,7 @@ std::string Clip(CLIPOBJ* pco) {
 
 std::string Brush(BRUSHOBJ* pbo) {
   if (!pbo) return "brush=none";
-  if (pbo->iSolidColor != 0xFFFFFFFF) return "brush=" + Hex(pbo->iSolidColor);
+  if (pbo->iSolidColor != 0xFFFFFFFF) return "brush=" + Hex(pbo->iSolidColor, 6);
   void* rb = BRUSHOBJ_pvGetRbrush(pbo);
   return rb ? "brush=realized" : "brush=unrealized";
 }
@@ -163,7 +165,7 @@ std::string Source(SURFOBJ* pso, XLATEOBJ* pxlo) {
   }
   if (pxlo && pxlo->pulXlate && pxlo->cEntries <= 2) {
     s += " table=";
-    for (ULONG i = 0; i < pxlo->cEntries; ++i) s += (i ? "," : "") + Hex(pxlo->pulXlate[i]);
+    for (ULONG i = 0; i < pxlo->cEntries; ++i) s += (i ? "," : "") + Hex(pxlo->pulXlate[i], 6);
   }
   return s;
 }
@@ -174,7 +176,7 @@ Pdev* PdevOf(SURFOBJ* pso) { return pso ? reinterpret_cast<Pdev*>(pso->dhpdev) :
 
 DHPDEV FakeEnablePDEV(DEVMODEW* pdm, LPWSTR, ULONG, HSURF*, ULONG cjCaps, ULONG* pdevcaps, ULONG cjDevInfo,
                       DEVINFO* pdi, HDEV hdev, LPWSTR, HANDLE hDriver) {
-  std::string line = "DrvEnablePDEV";
+  std::string line = "DrvEnablePDEV pdev=" + std::to_string(g_pdevs + 1);
   if (pdm) {
     line += " extra=" + std::to_string(pdm->dmDriverExtra) + " paper=" + std::to_string(pdm->dmPaperSize);
     if (pdm->dmSize + pdm->dmDriverExtra > 2628) {
@@ -204,6 +206,7 @@ DHPDEV FakeEnablePDEV(DEVMODEW* pdm, LPWSTR, ULONG, HSURF*, ULONG cjCaps, ULONG*
   di.flGraphicsCaps = GCAPS_HALFTONE;
   std::memcpy(pdi, &di, std::min<size_t>(cjDevInfo, sizeof di));
   Pdev* p = new Pdev();
+  p->serial = ++g_pdevs;
   p->hdev = hdev;
   p->hPrinter = hDriver;
   return reinterpret_cast<DHPDEV>(p);
@@ -252,8 +255,8 @@ BOOL FakeEndDoc(SURFOBJ*, FLONG fl) {
   return !Fails("DrvEndDoc");
 }
 
-BOOL FakeStartPage(SURFOBJ*) {
-  Trace("DrvStartPage");
+BOOL FakeStartPage(SURFOBJ* pso) {
+  Trace("DrvStartPage pdev=" + std::to_string(PdevOf(pso)->serial));
   return !Fails("DrvStartPage");
 }
 
@@ -291,7 +294,8 @@ BOOL FakeRealizeBrush(BRUSHOBJ* pbo, SURFOBJ*, SURFOBJ* psoPattern, SURFOBJ*, XL
   Trace("DrvRealizeBrush hatch=" + std::to_string(iHatch) + " pattern=" +
         std::to_string(psoPattern ? psoPattern->sizlBitmap.cx : 0));
   if (Fails("DrvRealizeBrush")) return FALSE;
-  return BRUSHOBJ_pvAllocRbrush(pbo, 16) != nullptr;
+  pbo->pvRbrush = BRUSHOBJ_pvAllocRbrush(pbo, 16);
+  return pbo->pvRbrush != nullptr;
 }
 
 BOOL FakeBitBlt(SURFOBJ*, SURFOBJ* psoSrc, SURFOBJ*, CLIPOBJ* pco, XLATEOBJ* pxlo, RECTL* prclTrg, POINTL*, POINTL*,
@@ -437,6 +441,7 @@ __attribute__((visibility("default"))) void FakeDriverReset() {
   g_config = Config{};
   g_trace.clear();
   g_calls.clear();
+  g_pdevs = 0;
 }
 
 __attribute__((visibility("default"))) const char* FakeDriverTrace() { return g_trace.c_str(); }
