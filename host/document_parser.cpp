@@ -192,7 +192,10 @@ bool LineParser::ParseBrush(Statement& st) {
     static const std::map<std::string, ULONG> styles = {{"horizontal", 0}, {"vertical", 1}, {"fdiagonal", 2},
                                                         {"bdiagonal", 3},  {"cross", 4},    {"diagcross", 5}};
     std::string style;
-    if (!Word(&style) || !styles.count(style)) return Fail("hatch style expected");
+    if (!Word(&style) || !styles.count(style)) {
+      if (!style.empty()) --pos_;
+      return Fail("hatch style expected");
+    }
     b.kind = BrushSpec::Hatch;
     b.hatch = styles.at(style);
     if (!Colour(&b.color)) return false;
@@ -303,7 +306,11 @@ bool LineParser::Parse(Statement& st, Unit& unit, std::u16string& docName, Fault
     case Statement::Document: return done(String(&docName) && End());
     case Statement::UnitSet: {
       std::string u;
-      if (!Word(&u) || (u != "pt" && u != "mm" && u != "dot")) return done(Fail("unit pt, mm or dot expected"));
+      int col = Col();
+      if (!Word(&u) || (u != "pt" && u != "mm" && u != "dot")) {
+        fault_ = {col, "unit pt, mm or dot expected"};
+        return done(false);
+      }
       unit = u == "pt" ? Unit::Point : u == "mm" ? Unit::Millimetre : Unit::Dot;
       return done(End());
     }
@@ -319,10 +326,13 @@ bool LineParser::Parse(Statement& st, Unit& unit, std::u16string& docName, Fault
       if (!Colour(&st.pen.color)) return done(false);
       if (More()) {
         std::string s;
-        Word(&s);
+        if (!Word(&s)) return done(Fail("pen style expected (solid, dash, dot, dashdot)"));
         static const std::map<std::string, PenSpec::Style> styles = {
             {"solid", PenSpec::Solid}, {"dash", PenSpec::Dash}, {"dot", PenSpec::Dot}, {"dashdot", PenSpec::DashDot}};
-        if (!styles.count(s)) return done(Fail("pen style expected (solid, dash, dot, dashdot)"));
+        if (!styles.count(s)) {
+          --pos_;
+          return done(Fail("pen style expected (solid, dash, dot, dashdot)"));
+        }
         st.pen.style = styles.at(s);
       }
       return done(End());
