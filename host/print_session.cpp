@@ -101,6 +101,18 @@ pkgdi::Region WidenPath(const std::vector<Subpath>& path, LONG width) {
   return out;
 }
 
+// The engine calls DrvRealizeBrush itself when the driver first asks for a
+// brush's realisation; the device is bound to this stand-in so that the call
+// shows in the trace like every other.
+thread_local RunLog* t_realizeLog = nullptr;
+thread_local PFN_DrvRealizeBrush t_realize = nullptr;
+
+BOOL TracedRealizeBrush(BRUSHOBJ* pbo, SURFOBJ* psoTarget, SURFOBJ* psoPattern, SURFOBJ* psoMask, XLATEOBJ* pxlo,
+                        ULONG iHatch) {
+  if (t_realizeLog) t_realizeLog->Trace("DrvRealizeBrush");
+  return t_realize ? t_realize(pbo, psoTarget, psoPattern, psoMask, pxlo, iHatch) : FALSE;
+}
+
 }  // namespace
 
 PrintSession::PrintSession(RunLog& log, JobPort* job) : log_(log), job_(job) {}
@@ -108,6 +120,7 @@ PrintSession::PrintSession(RunLog& log, JobPort* job) : log_(log), job_(job) {}
 PrintSession::~PrintSession() {
   if (status_ == SessionState::InDocument) EndDoc(true);
   DeleteDc();
+  if (t_realizeLog == &log_) t_realizeLog = nullptr;
 }
 
 int PrintSession::Event(int event, ULONG cjIn, PVOID in, ULONG cjOut, PVOID out) {
@@ -124,7 +137,13 @@ bool PrintSession::EnablePdev(const std::vector<uint8_t>& devMode, std::unique_p
   auto p = std::make_unique<Pdev>();
   p->devMode = devMode;
   p->deviceName = setup_.printerName;
-  const std::vector<DRVFN>& rows = driver_.rows();
+  std::vector<DRVFN> rows = driver_.rows();
+  for (DRVFN& row : rows)
+    if (row.iFunc == INDEX_DrvRealizeBrush && row.pfn) {
+      t_realizeLog = &log_;
+      t_realize = reinterpret_cast<PFN_DrvRealizeBrush>(row.pfn);
+      row.pfn = reinterpret_cast<PFN>(&TracedRealizeBrush);
+    }
   p->hdev = pkgdi::CreateDevice(rows.data(), static_cast<ULONG>(rows.size()), nullptr);
   if (!p->hdev) {
     *error = "cannot make the device";

@@ -8,7 +8,9 @@
 // module when DrvEnableDriver runs): "surface W H", "page W H", "dpi X Y",
 // "bands x,y x,y ..." or "bands none" (unbanded), "hooks MASK", "fail NAME N"
 // (the Nth call fails, 0 every one), "endless" (bands never end), "trace FILE"
-// (the trace also goes to a host file).
+// (the trace also goes to a host file), "write TEXT" (each page writes TEXT
+// to the printer's job), "ownjob TEXT" (the driver opens a job of its own on
+// the same printer at DrvStartDoc, writes TEXT and ends it at DrvEndDoc).
 #include <dlfcn.h>
 
 #include <cstdio>
@@ -20,6 +22,7 @@
 #include <vector>
 
 #include "platform/gdi/eng_services.h"
+#include "platform/spooler/winspool.h"
 
 namespace {
 
@@ -33,6 +36,8 @@ struct Config {
   std::map<std::string, int> fail;  // entry name -> call number (0: every)
   bool endless = false;
   std::string traceFile;
+  std::string write;
+  std::string ownJob;
 };
 
 struct Pdev {
@@ -40,6 +45,8 @@ struct Pdev {
   HDEV hdev = nullptr;
   HSURF hsurf = nullptr;
   HANDLE hPrinter = nullptr;
+  HANDLE ownPrinter = nullptr;
+  std::u16string name;
   size_t band = 0;
 };
 
@@ -69,6 +76,8 @@ void ParseConfig(const std::string& text) {
       g_config.fail[name] = n;
     } else if (key == "endless") g_config.endless = true;
     else if (key == "trace") ls >> g_config.traceFile;
+    else if (key == "write") std::getline(ls >> std::ws, g_config.write);
+    else if (key == "ownjob") std::getline(ls >> std::ws, g_config.ownJob);
     else if (key == "bands") {
       g_config.bands.clear();
       std::string b;
@@ -175,7 +184,7 @@ Pdev* PdevOf(SURFOBJ* pso) { return pso ? reinterpret_cast<Pdev*>(pso->dhpdev) :
 // ---- Entry points -----------------------------------------------------------
 
 DHPDEV FakeEnablePDEV(DEVMODEW* pdm, LPWSTR, ULONG, HSURF*, ULONG cjCaps, ULONG* pdevcaps, ULONG cjDevInfo,
-                      DEVINFO* pdi, HDEV hdev, LPWSTR, HANDLE hDriver) {
+                      DEVINFO* pdi, HDEV hdev, LPWSTR pwszDeviceName, HANDLE hDriver) {
   std::string line = "DrvEnablePDEV pdev=" + std::to_string(g_pdevs + 1);
   if (pdm) {
     line += " extra=" + std::to_string(pdm->dmDriverExtra) + " paper=" + std::to_string(pdm->dmPaperSize);
@@ -209,6 +218,7 @@ DHPDEV FakeEnablePDEV(DEVMODEW* pdm, LPWSTR, ULONG, HSURF*, ULONG cjCaps, ULONG*
   p->serial = ++g_pdevs;
   p->hdev = hdev;
   p->hPrinter = hDriver;
+  if (pwszDeviceName) p->name = pwszDeviceName;
   return reinterpret_cast<DHPDEV>(p);
 }
 
@@ -247,11 +257,24 @@ BOOL FakeResetPDEV(DHPDEV, DHPDEV) {
 BOOL FakeStartDoc(SURFOBJ* pso, LPWSTR, DWORD jobId) {
   Trace("DrvStartDoc job=" + std::to_string(jobId) + " surface=" + std::to_string(pso->sizlBitmap.cx) + "x" +
         std::to_string(pso->sizlBitmap.cy));
+  Pdev* p = PdevOf(pso);
+  if (!g_config.ownJob.empty() && !p->ownPrinter && OpenPrinterW(p->name.c_str(), &p->ownPrinter, nullptr)) {
+    DOC_INFO_1W di{u"own job", nullptr, u"RAW"};
+    StartDocPrinterW(p->ownPrinter, 1, reinterpret_cast<const BYTE*>(&di));
+  }
   return !Fails("DrvStartDoc");
 }
 
-BOOL FakeEndDoc(SURFOBJ*, FLONG fl) {
+BOOL FakeEndDoc(SURFOBJ* pso, FLONG fl) {
   Trace("DrvEndDoc " + std::to_string(fl));
+  Pdev* p = PdevOf(pso);
+  if (p->ownPrinter) {
+    DWORD written = 0;
+    WritePrinter(p->ownPrinter, g_config.ownJob.data(), static_cast<DWORD>(g_config.ownJob.size()), &written);
+    EndDocPrinter(p->ownPrinter);
+    ClosePrinter(p->ownPrinter);
+    p->ownPrinter = nullptr;
+  }
   return !Fails("DrvEndDoc");
 }
 
@@ -260,8 +283,12 @@ BOOL FakeStartPage(SURFOBJ* pso) {
   return !Fails("DrvStartPage");
 }
 
-BOOL FakeSendPage(SURFOBJ*) {
+BOOL FakeSendPage(SURFOBJ* pso) {
   Trace("DrvSendPage");
+  if (!g_config.write.empty()) {
+    DWORD written = 0;
+    WritePrinter(PdevOf(pso)->hPrinter, g_config.write.data(), static_cast<DWORD>(g_config.write.size()), &written);
+  }
   return !Fails("DrvSendPage");
 }
 
