@@ -129,7 +129,9 @@ int PrintSession::Event(int event, ULONG cjIn, PVOID in, ULONG cjOut, PVOID out)
   ++eventDepth_;
   int r = documentEvent_(setup_.hPrinter, event <= DOCUMENTEVENT_CREATEDCPRE ? nullptr : hdc_, event, cjIn, in, cjOut, out);
   --eventDepth_;
-  if (r < 0) log_.Warning(std::string("the interface library failed the ") + EventName(event) + " event");
+  // The library's failures are its own business (a page-start record it
+  // cannot send, for one); they show in the trace and the document goes on.
+  if (r < 0) log_.Trace(std::string("DrvDocumentEvent ") + EventName(event) + " failed");
   return r;
 }
 

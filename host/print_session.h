@@ -41,8 +41,10 @@ struct DrawState {
   ULONG backColor = 0xFFFFFF;
   bool opaqueText = false;
   ROP4 rop4 = 0xF0F0;
-  bool clipped = false;
+  // The layer's rectangles are byte-packed: kept on a 4-byte boundary here so
+  // the engine's region calls get aligned fields.
   RECTL clip{};  // in device dots when clipped
+  bool clipped = false;
 };
 
 enum class SessionState { Idle, Ready, InDocument, Aborted, Failed };

@@ -193,6 +193,15 @@ TEST_F(GdihostTest, FailedDrawingCallsGiveExitOne) {
   EXPECT_NE(o.err.find("gdihost: DrvBitBlt failed at (0, 0, 5, 5)"), std::string::npos) << o.err;
 }
 
+TEST_F(GdihostTest, SettingsAndMarginsShapeTheApplicationsDevMode) {
+  DriverConfig("trace " + dir_ + "/fake.txt\n");
+  Outcome o;
+  FakeRun({"-s", "8=11", "--margins", "46,46,50,60", "-q", WriteFile("p.txt", "page\n")}, false, &o);
+  ASSERT_EQ(o.exit, 0) << o.err;
+  EXPECT_EQ(Matching(Lines(Slurp(dir_ + "/fake.txt")), "DrvEnablePDEV"),
+            std::vector<std::string>{"DrvEnablePDEV pdev=1 extra=2418 paper=11 tail=0B002E002E0032003C00"});
+}
+
 TEST_F(GdihostTest, TwoTestPageRunsMakeTheSameCalls) {
   DriverConfig("page 2480 3508\nsurface 2480 1200\nbands 0,0 0,1200 0,2400\n");
   std::string t1 = dir_ + "/t1.txt", t2 = dir_ + "/t2.txt";

@@ -182,7 +182,24 @@ TEST_F(SessionTest, EscapeReachesTheDriverWithItsBlocks) {
   EXPECT_EQ(Matching(r.driver, "DrvEscape"), std::vector<std::string>{"DrvEscape 5002 in=2 out=16"});
 }
 
+TEST_F(SessionTest, EngineFallbackIsListed) {
+  Configure("fallback\n");
+  RunResult r = Run("unit dot\nrect 10 10 20 20\n");
+  EXPECT_EQ(r.result, pkhost::PlayResult::Printed);
+  EXPECT_EQ(r.failures, std::vector<std::string>{"DrvBitBlt fell back to the engine at (10, 10, 20, 20)"});
+}
+
 TEST_F(SessionTest, MissingRequiredEntryRefusesTheDriverNamingIt) {
+  Configure("drop 32\n");
+  RunResult r = Run("page\n");
+  EXPECT_EQ(r.createError, "C:\\Driver\\FakeDriver.dll lacks DrvSendPage");
+  // Without the banding entries a banded surface cannot be printed.
+  Call<void (*)()>(driver_, "FakeDriverReset")();
+  Configure("drop 58\n");
+  RunResult b = Run("page\n");
+  EXPECT_EQ(b.result, pkhost::PlayResult::Failed);
+  EXPECT_EQ(b.failures[0], "the surface is banded but the driver lacks DrvStartBanding or DrvNextBand");
+
   pkhost::RunLog log;
   pkhost::DriverTable table;
   std::string error;

@@ -10,9 +10,12 @@
 // (the Nth call fails, 0 every one), "endless" (bands never end), "trace FILE"
 // (the trace also goes to a host file), "write TEXT" (each page writes TEXT
 // to the printer's job), "ownjob TEXT" (the driver opens a job of its own on
-// the same printer at DrvStartDoc, writes TEXT and ends it at DrvEndDoc).
+// the same printer at DrvStartDoc, writes TEXT and ends it at DrvEndDoc),
+// "drop INDEX" (the table lacks that row), "fallback" (DrvBitBlt hands its
+// work back to EngBitBlt).
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -38,6 +41,8 @@ struct Config {
   std::string traceFile;
   std::string write;
   std::string ownJob;
+  std::vector<ULONG> drop;
+  bool fallback = false;
 };
 
 struct Pdev {
@@ -78,6 +83,12 @@ void ParseConfig(const std::string& text) {
     else if (key == "trace") ls >> g_config.traceFile;
     else if (key == "write") std::getline(ls >> std::ws, g_config.write);
     else if (key == "ownjob") std::getline(ls >> std::ws, g_config.ownJob);
+    else if (key == "fallback") g_config.fallback = true;
+    else if (key == "drop") {
+      ULONG index = 0;
+      ls >> index;
+      g_config.drop.push_back(index);
+    }
     else if (key == "bands") {
       g_config.bands.clear();
       std::string b;
@@ -325,11 +336,13 @@ BOOL FakeRealizeBrush(BRUSHOBJ* pbo, SURFOBJ*, SURFOBJ* psoPattern, SURFOBJ*, XL
   return pbo->pvRbrush != nullptr;
 }
 
-BOOL FakeBitBlt(SURFOBJ*, SURFOBJ* psoSrc, SURFOBJ*, CLIPOBJ* pco, XLATEOBJ* pxlo, RECTL* prclTrg, POINTL*, POINTL*,
-                BRUSHOBJ* pbo, POINTL*, ROP4 rop4) {
+BOOL FakeBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ*, CLIPOBJ* pco, XLATEOBJ* pxlo, RECTL* prclTrg,
+                POINTL* pptlSrc, POINTL*, BRUSHOBJ* pbo, POINTL* pptlBrush, ROP4 rop4) {
   std::string line = "DrvBitBlt rop=" + Hex(rop4) + " trg=" + Rect(prclTrg) + " " + Clip(pco) + " " + Brush(pbo);
   if (psoSrc) line += " " + Source(psoSrc, pxlo);
   Trace(line);
+  if (g_config.fallback)
+    return EngBitBlt(psoTrg, psoSrc, nullptr, pco, pxlo, prclTrg, pptlSrc, nullptr, pbo, pptlBrush, rop4);
   return !Fails("DrvBitBlt");
 }
 
@@ -454,9 +467,13 @@ __attribute__((visibility("default"))) BOOL DrvEnableDriver(ULONG, ULONG cj, DRV
   ReadConfigFile();
   Trace("DrvEnableDriver");
   if (cj < sizeof(DRVENABLEDATA) || !pded) return FALSE;
+  static std::vector<DRVFN> rows;
+  rows.clear();
+  for (const DRVFN& row : g_table)
+    if (std::find(g_config.drop.begin(), g_config.drop.end(), row.iFunc) == g_config.drop.end()) rows.push_back(row);
   pded->iDriverVersion = DDI_DRIVER_VERSION_NT4;
-  pded->c = sizeof(g_table) / sizeof(g_table[0]);
-  pded->pdrvfn = g_table;
+  pded->c = static_cast<ULONG>(rows.size());
+  pded->pdrvfn = rows.data();
   return TRUE;
 }
 
