@@ -1,6 +1,8 @@
 // Replay of journaled drawing into two bands of the fake driver (surface
 // 800 x 500, page 800 x 1000, bands at (0, 0) and (0, 500)): target
 // rectangles, clips per band, path points in 28.4, brush realisation, hooks.
+#include <algorithm>
+
 #include "host_fixture.h"
 
 namespace hosttest {
@@ -111,6 +113,32 @@ TEST_F(BandReplayTest, ClipLimitsWhereItemsDraw) {
   EXPECT_EQ(Matching(r.driver, "DrvBitBlt"),
             (std::vector<std::string>{"DrvBitBlt rop=F0F0 trg=(100,100,300,200) clip=DC_RECT (150,100,250,200) brush=000000",
                                       "DrvBitBlt rop=F0F0 trg=(100,100,300,200) clip=DC_TRIVIAL brush=000000"}));
+}
+
+TEST_F(BandReplayTest, PathsFillTheirShapeAndStrokeTheirFlattenedOutline) {
+  RunResult r = Run(
+      "unit dot\nbrush solid #00FF00\n"
+      "path winding move 100 100 line 200 100 bezier 250 150 250 250 200 300 line 100 300 close strokefill\n");
+  auto blts = Matching(r.driver, "DrvBitBlt");
+  ASSERT_EQ(blts.size(), 1u);
+  EXPECT_EQ(blts[0].rfind("DrvBitBlt rop=F0F0 trg=(100,100,237,300) clip=DC_COMPLEX", 0), 0u) << blts[0];
+  auto strokes = Matching(r.driver, "DrvStrokePath");
+  ASSERT_EQ(strokes.size(), 1u);
+  // Starts at (100, 100) and ends closed back at the start; the curve is lines.
+  EXPECT_EQ(strokes[0].rfind("DrvStrokePath pts=(1600,1600)(3200,1600)", 0), 0u) << strokes[0];
+  EXPECT_GT(std::count(strokes[0].begin(), strokes[0].end(), '('), 10);
+}
+
+TEST_F(BandReplayTest, EngineObjectsAreFreedWithTheDc) {
+  WriteFile("g.pgm", "P2 2 1 255\n0 255\n");
+  size_t before = pkgdi::LiveEngineObjects();
+  RunResult r = Run(
+      "unit dot\nbrush hatch cross #000000\nrect 0 0 50 900\nbrush pattern 8142241818244281 #FF0000\n"
+      "ellipse 100 100 300 700\nfont serif 30 italic\ntext 10 480 \"Across the bands\"\n"
+      "image 0 0 20 10 \"g.pgm\"\nline 0 0 700 900\n");
+  EXPECT_EQ(r.result, pkhost::PlayResult::Printed);
+  EXPECT_EQ(Matching(r.driver, "DrvTextOut").size(), 2u);
+  EXPECT_EQ(pkgdi::LiveEngineObjects(), before);
 }
 
 }  // namespace
