@@ -31,6 +31,13 @@ const char kDefaultModelFile[] = "";
 std::mutex gSourceMutex;
 std::string gSourceOverride;
 
+// Tests set the source folder; the seam reset forgets it.
+void ForgetSourceOverride() {
+  std::lock_guard<std::mutex> lock(gSourceMutex);
+  gSourceOverride.clear();
+}
+const pk::seams::ResetHook gHook(&ForgetSourceOverride);
+
 std::string LibraryFolder() {
   Dl_info info{};
   if (!dladdr(reinterpret_cast<void*>(&DriverSourceFolder), &info) || !info.dli_fname) return std::string();

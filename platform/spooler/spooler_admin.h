@@ -65,7 +65,8 @@ PKAPI bool ListPrinterData(const std::u16string& printer, std::vector<PrinterDat
 PKAPI const std::vector<std::string>& DriverFileList();
 // The driver source folder now in use (host path).
 PKAPI std::string DriverSourceFolder();
-// Sets the driver source folder for roots set up from now on (empty: default).
+// Sets the driver source folder for roots set up from now on (empty: default);
+// pk::seams::ResetAll() forgets it.
 PKAPI void SetDriverSourceFolder(const std::string& hostFolder);
 
 }  // namespace pk::spooler

@@ -8,7 +8,9 @@
 namespace pk::spooler {
 namespace {
 
-constexpr DWORD kAdministerBits = PRINTER_ACCESS_ADMINISTER | 0x000F0000;
+// Rights only an administrator gets: administering the printer, deleting it,
+// changing its security or owner. Reading it and printing are for everyone.
+constexpr DWORD kAdministerBits = PRINTER_ACCESS_ADMINISTER | 0x000D0000;
 
 // Reads the handle's printer; false with an error set when it is gone.
 bool ReadHandlePrinter(HANDLE h, PrinterRow* row) {
@@ -55,11 +57,13 @@ void AddPrinterRecord(BlockBuilder& b, size_t i, DWORD level, const PrinterRow& 
       b.setText(i, offsetof(PRINTER_INFO_2W, pDriverName), r.driverName);
       b.setText(i, offsetof(PRINTER_INFO_2W, pComment), r.comment);
       b.setText(i, offsetof(PRINTER_INFO_2W, pLocation), r.location);
-      if (!r.devmode.empty()) b.setBytes(i, offsetof(PRINTER_INFO_2W, pDevMode), r.devmode);
       b.setText(i, offsetof(PRINTER_INFO_2W, pSepFile), u"");
       b.setText(i, offsetof(PRINTER_INFO_2W, pPrintProcessor), u"winprint");
       b.setText(i, offsetof(PRINTER_INFO_2W, pDatatype), r.datatype);
       b.setText(i, offsetof(PRINTER_INFO_2W, pParameters), u"");
+      // The DEVMODE comes last: a reader that goes past its declared size
+      // leaves the block.
+      if (!r.devmode.empty()) b.setBytes(i, offsetof(PRINTER_INFO_2W, pDevMode), r.devmode);
       break;
     }
     case 4: {

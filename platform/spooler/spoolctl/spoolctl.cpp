@@ -11,54 +11,27 @@
 #include "platform/spooler/spooler_admin.h"
 #include "platform/spooler/winspool.h"
 #include "platform/win/machine_root.h"
+#include "platform/win/win_codepage.h"
 #include "platform/win/win_registry.h"
 
 namespace {
 
+// Texts go through the layer's UTF-8 code page.
 std::string Narrow(const WCHAR* text) {
-  std::string out;
-  for (; text && *text; ++text) {
-    char32_t c = *text;
-    if (c >= 0xD800 && c <= 0xDBFF && text[1] >= 0xDC00 && text[1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[1] - 0xDC00);
-      ++text;
-    }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
+  if (!text || !*text) return std::string();
+  int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  std::string out(n > 0 ? n : 1, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), n, nullptr, nullptr);
+  out.resize(n > 0 ? n - 1 : 0);
   return out;
 }
 std::string Narrow(const std::u16string& text) { return Narrow(text.c_str()); }
 
 std::u16string Widen(const char* text) {
-  std::u16string out;
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
-  while (*p) {
-    char32_t c = *p++;
-    int more = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
-    if (more) c &= 0x3F >> more;
-    for (; more > 0 && (*p & 0xC0) == 0x80; --more) c = (c << 6) | (*p++ & 0x3F);
-    if (c >= 0x10000) {
-      c -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (c >> 10));
-      out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(c);
-    }
-  }
+  int n = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
+  std::u16string out(n > 0 ? n : 1, u'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text, -1, out.data(), n);
+  out.resize(n > 0 ? n - 1 : 0);
   return out;
 }
 
