@@ -87,7 +87,7 @@ bool MakeSource(const Bitmap& image, Source& src) {
 }
 
 // Dash, dot and dash-dot in style units, as cosmetic pens step them.
-void StyleOf(PenSpec::Style style, std::vector<FLOAT_LONG>& out) {
+void StyleOf(PenDesc::Style style, std::vector<FLOAT_LONG>& out) {
   auto set = [&](std::initializer_list<LONG> v) {
     for (LONG x : v) {
       FLOAT_LONG f;
@@ -96,9 +96,9 @@ void StyleOf(PenSpec::Style style, std::vector<FLOAT_LONG>& out) {
     }
   };
   switch (style) {
-    case PenSpec::Dash: set({6, 2}); break;
-    case PenSpec::Dot: set({1, 1}); break;
-    case PenSpec::DashDot: set({3, 1, 1, 1}); break;
+    case PenDesc::Dash: set({6, 2}); break;
+    case PenDesc::Dot: set({1, 1}); break;
+    case PenDesc::DashDot: set({3, 1, 1, 1}); break;
     default: break;
   }
 }
@@ -134,7 +134,7 @@ BOOL SendItem(const JournalItem& item, const BandTarget& band, const DriverTable
       la.elWidth.l = 1;
       la.cstyle = static_cast<ULONG>(style.size());
       la.pstyle = style.empty() ? nullptr : style.data();
-      BrushSpec penBrush;
+      BrushDesc penBrush;
       penBrush.color = item.pen.color;
       BRUSHOBJ* pbo = objects.Brush(penBrush);
       POINTL org{-o.x, -o.y};
@@ -157,7 +157,7 @@ BOOL SendItem(const JournalItem& item, const BandTarget& band, const DriverTable
       for (const RECTL& r : item.extras) extras.push_back(Offset(r, o));
       if (!extras.empty()) extras.push_back(RECTL{0, 0, 0, 0});
       RECTL opaque = Offset(item.opaqueRect, o);
-      BrushSpec fore, back;
+      BrushDesc fore, back;
       fore.color = item.textColor;
       back.color = item.backColor;
       BRUSHOBJ* pboFore = objects.Brush(fore);
@@ -190,29 +190,29 @@ BOOL SendItem(const JournalItem& item, const BandTarget& band, const DriverTable
 }  // namespace
 
 PdevObjects::~PdevObjects() {
-  for (auto& [spec, pbo] : brushes_) pkgdi::DeleteBrush(pbo);
-  for (auto& [spec, pso] : patterns_) pkgdi::DeleteBitmap(pso);
-  for (auto& [spec, pxlo] : patternXlates_) pkgdi::DeleteXlate(pxlo);
-  for (auto& [spec, pfo] : fonts_) pkgdi::DeleteFont(pfo);
+  for (auto& [desc, pbo] : brushes_) pkgdi::DeleteBrush(pbo);
+  for (auto& [desc, pso] : patterns_) pkgdi::DeleteBitmap(pso);
+  for (auto& [desc, pxlo] : patternXlates_) pkgdi::DeleteXlate(pxlo);
+  for (auto& [desc, pfo] : fonts_) pkgdi::DeleteFont(pfo);
 }
 
-BRUSHOBJ* PdevObjects::Brush(const BrushSpec& spec) {
-  if (spec.kind == BrushSpec::Null) return nullptr;
-  auto it = brushes_.find(spec);
+BRUSHOBJ* PdevObjects::Brush(const BrushDesc& desc) {
+  if (desc.kind == BrushDesc::Null) return nullptr;
+  auto it = brushes_.find(desc);
   if (it != brushes_.end()) return it->second;
   BRUSHOBJ* pbo = nullptr;
-  switch (spec.kind) {
-    case BrushSpec::Solid: pbo = pkgdi::CreateSolidBrush(spec.color); break;
-    case BrushSpec::Hatch: pbo = pkgdi::CreateHatchBrush(spec.hatch, spec.color, spec.background); break;
-    case BrushSpec::Pattern: {
+  switch (desc.kind) {
+    case BrushDesc::Solid: pbo = pkgdi::CreateSolidBrush(desc.color); break;
+    case BrushDesc::Hatch: pbo = pkgdi::CreateHatchBrush(desc.hatch, desc.color, desc.background); break;
+    case BrushDesc::Pattern: {
       // An 8 x 8 1-bpp pattern: bit set is ink (table entry 1).
       SURFOBJ* pattern = pkgdi::CreateBitmap(SIZEL{8, 8}, BMF_1BPP, true);
       if (!pattern) return nullptr;
-      for (int y = 0; y < 8; ++y) static_cast<uint8_t*>(pattern->pvScan0)[ptrdiff_t(y) * pattern->lDelta] = spec.pattern[y];
-      const ULONG table[2] = {spec.background, spec.color};
+      for (int y = 0; y < 8; ++y) static_cast<uint8_t*>(pattern->pvScan0)[ptrdiff_t(y) * pattern->lDelta] = desc.pattern[y];
+      const ULONG table[2] = {desc.background, desc.color};
       XLATEOBJ* xlo = pkgdi::CreateXlateTable(table, 2);
-      patterns_[spec] = pattern;
-      if (xlo) patternXlates_[spec] = xlo;
+      patterns_[desc] = pattern;
+      if (xlo) patternXlates_[desc] = xlo;
       pbo = pkgdi::CreatePatternBrush(pattern, xlo);
       break;
     }
@@ -220,21 +220,21 @@ BRUSHOBJ* PdevObjects::Brush(const BrushSpec& spec) {
   }
   if (!pbo) return nullptr;
   pkgdi::SetBrushTarget(pbo, target_);
-  brushes_[spec] = pbo;
+  brushes_[desc] = pbo;
   return pbo;
 }
 
-FONTOBJ* PdevObjects::Font(const FontSpec& spec) {
-  auto it = fonts_.find(spec);
+FONTOBJ* PdevObjects::Font(const FontDesc& desc) {
+  auto it = fonts_.find(desc);
   if (it != fonts_.end()) return it->second;
   pkgdi::FontRequest req;
-  req.family = spec.family;
-  req.bold = spec.bold;
-  req.emDots = spec.emDots;
-  req.angleDegrees = spec.angle;
-  req.simulatedItalic = spec.italic;
+  req.family = desc.family;
+  req.bold = desc.bold;
+  req.emDots = desc.emDots;
+  req.angleDegrees = desc.angle;
+  req.simulatedItalic = desc.italic;
   FONTOBJ* pfo = pkgdi::CreateTrueTypeFont(req);
-  if (pfo) fonts_[spec] = pfo;
+  if (pfo) fonts_[desc] = pfo;
   return pfo;
 }
 

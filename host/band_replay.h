@@ -20,15 +20,15 @@ class PdevObjects {
   PdevObjects& operator=(const PdevObjects&) = delete;
   ~PdevObjects();
 
-  BRUSHOBJ* Brush(const BrushSpec& spec);  // null for a null brush or failure
-  FONTOBJ* Font(const FontSpec& spec);     // null when the face cannot be opened
+  BRUSHOBJ* Brush(const BrushDesc& desc);  // null for a null brush or failure
+  FONTOBJ* Font(const FontDesc& desc);     // null when the face cannot be opened
 
  private:
   SURFOBJ* target_;
-  std::map<BrushSpec, BRUSHOBJ*> brushes_;
-  std::map<BrushSpec, SURFOBJ*> patterns_;
-  std::map<BrushSpec, XLATEOBJ*> patternXlates_;
-  std::map<FontSpec, FONTOBJ*> fonts_;
+  std::map<BrushDesc, BRUSHOBJ*> brushes_;
+  std::map<BrushDesc, SURFOBJ*> patterns_;
+  std::map<BrushDesc, XLATEOBJ*> patternXlates_;
+  std::map<FontDesc, FONTOBJ*> fonts_;
 };
 
 struct BandTarget {

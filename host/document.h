@@ -29,9 +29,9 @@ struct Statement {
   Unit unit = Unit::Point;  // the unit in force for the statement's numbers
   std::vector<double> nums;  // coordinates and sizes in `unit`
   std::u16string text;       // document name, text
-  PenSpec pen;               // width in `nums[0]`
-  BrushSpec brush;
-  FontSpec font;             // size in `nums[0]`
+  PenDesc pen;               // width in `nums[0]`
+  BrushDesc brush;
+  FontDesc font;             // size in `nums[0]`
   ULONG color = 0;
   bool flag = false;         // background: opaque; clip: set
   ULONG fillMode = 1;        // FP_ALTERNATEMODE or FP_WINDINGMODE

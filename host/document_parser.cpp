@@ -179,13 +179,13 @@ class LineParser {
 bool LineParser::ParseBrush(Statement& st) {
   std::string kind;
   if (!Word(&kind)) return Fail("brush kind expected (solid, hatch, pattern, null)");
-  BrushSpec& b = st.brush;
+  BrushDesc& b = st.brush;
   if (kind == "null") {
-    b.kind = BrushSpec::Null;
+    b.kind = BrushDesc::Null;
     return End();
   }
   if (kind == "solid") {
-    b.kind = BrushSpec::Solid;
+    b.kind = BrushDesc::Solid;
     return Colour(&b.color) && End();
   }
   if (kind == "hatch") {
@@ -196,7 +196,7 @@ bool LineParser::ParseBrush(Statement& st) {
       if (!style.empty()) --pos_;
       return Fail("hatch style expected");
     }
-    b.kind = BrushSpec::Hatch;
+    b.kind = BrushDesc::Hatch;
     b.hatch = styles.at(style);
     if (!Colour(&b.color)) return false;
     if (More() && !Colour(&b.background)) return false;
@@ -211,7 +211,7 @@ bool LineParser::ParseBrush(Statement& st) {
       b.pattern[size_t(i)] = static_cast<uint8_t>(std::strtoul(byte.c_str(), &end, 16));
       if (*end) return Fail("pattern of 16 hex digits expected");
     }
-    b.kind = BrushSpec::Pattern;
+    b.kind = BrushDesc::Pattern;
     if (!Colour(&b.color)) return false;
     if (More() && !Colour(&b.background)) return false;
     return End();
@@ -319,7 +319,7 @@ bool LineParser::Parse(Statement& st, Unit& unit, std::u16string& docName, Fault
     case Statement::Pen: {
       if (Peek("null")) {
         ++pos_;
-        st.pen.style = PenSpec::Null;
+        st.pen.style = PenDesc::Null;
         return done(End());
       }
       if (!Numbers(1, &st.nums) || st.nums[0] < 0) return done(st.nums.empty() ? false : Fail("negative width"));
@@ -327,8 +327,8 @@ bool LineParser::Parse(Statement& st, Unit& unit, std::u16string& docName, Fault
       if (More()) {
         std::string s;
         if (!Word(&s)) return done(Fail("pen style expected (solid, dash, dot, dashdot)"));
-        static const std::map<std::string, PenSpec::Style> styles = {
-            {"solid", PenSpec::Solid}, {"dash", PenSpec::Dash}, {"dot", PenSpec::Dot}, {"dashdot", PenSpec::DashDot}};
+        static const std::map<std::string, PenDesc::Style> styles = {
+            {"solid", PenDesc::Solid}, {"dash", PenDesc::Dash}, {"dot", PenDesc::Dot}, {"dashdot", PenDesc::DashDot}};
         if (!styles.count(s)) {
           --pos_;
           return done(Fail("pen style expected (solid, dash, dot, dashdot)"));

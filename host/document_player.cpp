@@ -103,7 +103,7 @@ bool Player::Play(const Document& doc, const std::vector<uint8_t>& devModeIn) {
         break;
       case Statement::Pen:
         ds.pen = st.pen;
-        if (st.pen.style != PenSpec::Null) ds.pen.width = std::max<LONG>(1, X(st, st.nums[0]));
+        if (st.pen.style != PenDesc::Null) ds.pen.width = std::max<LONG>(1, X(st, st.nums[0]));
         break;
       case Statement::Brush: ds.brush = st.brush; break;
       case Statement::Font:

@@ -13,23 +13,23 @@
 namespace pkhost {
 
 // Colours are device colours 0x00RRGGBB.
-struct BrushSpec {
+struct BrushDesc {
   enum Kind { Null, Solid, Hatch, Pattern } kind = Solid;
   ULONG color = 0x000000;       // solid colour, hatch line colour, pattern ink
   ULONG background = 0xFFFFFF;  // hatch and pattern background
   ULONG hatch = 0;              // 0-5
   std::array<uint8_t, 8> pattern{};  // rows of an 8 x 8 pattern, bit set: ink
-  auto operator<=>(const BrushSpec&) const = default;
+  auto operator<=>(const BrushDesc&) const = default;
 };
 
-struct PenSpec {
+struct PenDesc {
   enum Style { Solid, Dash, Dot, DashDot, Null } style = Solid;
   LONG width = 1;  // dots; 0 and 1 draw one-dot lines
   ULONG color = 0x000000;
-  auto operator<=>(const PenSpec&) const = default;
+  auto operator<=>(const PenDesc&) const = default;
 };
 
-struct FontSpec {
+struct FontDesc {
   pkgdi::FontFamily family = pkgdi::FontFamily::Sans;
   LONG emDots = 40;
   bool bold = false;
@@ -37,7 +37,7 @@ struct FontSpec {
   bool underline = false;
   bool strikeout = false;
   double angle = 0;  // degrees, counter-clockwise
-  auto operator<=>(const FontSpec&) const = default;
+  auto operator<=>(const FontDesc&) const = default;
 };
 
 // A source image: top-down rows in the layout of the engine's bitmaps
@@ -63,16 +63,16 @@ struct JournalItem {
 
   // FillRect and FillRegion: the brush; FillRegion draws `shape` (made part of
   // the clip) over its bounds.
-  BrushSpec brush;
+  BrushDesc brush;
   ROP4 rop4 = 0xF0F0;
   POINTL brushOrigin{0, 0};
 
   // Stroke: a one-dot pen along the subpaths.
-  PenSpec pen;
+  PenDesc pen;
   std::vector<Subpath> path;
 
   // Text: glyphs placed at their baseline points.
-  FontSpec font;
+  FontDesc font;
   std::u16string text;
   std::vector<pkgdi::StringGlyph> glyphs;
   ULONG textColor = 0;

@@ -461,7 +461,7 @@ void PrintSession::Add(JournalItem item) {
 }
 
 void PrintSession::FillRect(const RECTL& r) {
-  if (state_.brush.kind == BrushSpec::Null && state_.rop4 == 0xF0F0) return;
+  if (state_.brush.kind == BrushDesc::Null && state_.rop4 == 0xF0F0) return;
   JournalItem item;
   item.kind = JournalItem::FillRect;
   item.bounds = Normal(r);
@@ -471,7 +471,7 @@ void PrintSession::FillRect(const RECTL& r) {
 }
 
 void PrintSession::FillShape(const std::vector<std::vector<POINTFIX>>& rings, ULONG fillMode) {
-  if (state_.brush.kind == BrushSpec::Null) return;
+  if (state_.brush.kind == BrushDesc::Null) return;
   JournalItem item;
   item.kind = JournalItem::FillRegion;
   item.clip = pkgdi::Region::FromPolygonFix(rings, fillMode);
@@ -493,7 +493,7 @@ void PrintSession::FillPolygon(const std::vector<std::vector<POINTL>>& rings, UL
 }
 
 void PrintSession::StrokePolyline(const std::vector<Subpath>& path) {
-  if (state_.pen.style == PenSpec::Null || path.empty()) return;
+  if (state_.pen.style == PenDesc::Null || path.empty()) return;
   if (state_.pen.width > 1) {
     // A wide pen fills its widened outline with the pen's colour.
     JournalItem item;
@@ -501,7 +501,7 @@ void PrintSession::StrokePolyline(const std::vector<Subpath>& path) {
     item.clip = WidenPath(path, state_.pen.width);
     if (item.clip.empty()) return;
     item.bounds = item.clip.bounds();
-    item.brush.kind = BrushSpec::Solid;
+    item.brush.kind = BrushDesc::Solid;
     item.brush.color = state_.pen.color;
     Add(std::move(item));
     return;
@@ -580,23 +580,23 @@ void PrintSession::DrawImage(std::shared_ptr<const Bitmap> image, const RECTL& d
 
 void PrintSession::ApplyDcState(const pkgdi::DcState& dc) {
   const LOGPEN& lp = dc.pen;
-  state_.pen.style = lp.lopnStyle == PS_NULL      ? PenSpec::Null
-                     : lp.lopnStyle == PS_DASH    ? PenSpec::Dash
-                     : lp.lopnStyle == PS_DOT     ? PenSpec::Dot
-                     : lp.lopnStyle == PS_DASHDOT ? PenSpec::DashDot
-                                                  : PenSpec::Solid;
+  state_.pen.style = lp.lopnStyle == PS_NULL      ? PenDesc::Null
+                     : lp.lopnStyle == PS_DASH    ? PenDesc::Dash
+                     : lp.lopnStyle == PS_DOT     ? PenDesc::Dot
+                     : lp.lopnStyle == PS_DASHDOT ? PenDesc::DashDot
+                                                  : PenDesc::Solid;
   state_.pen.width = std::clamp<LONG>(lp.lopnWidth.x, 1, 10000);
   state_.pen.color = SwapRb(lp.lopnColor);
   const LOGBRUSH& lb = dc.brush;
-  state_.brush = BrushSpec{};
-  state_.brush.kind = lb.lbStyle == BS_NULL ? BrushSpec::Null : lb.lbStyle == BS_HATCHED ? BrushSpec::Hatch : BrushSpec::Solid;
+  state_.brush = BrushDesc{};
+  state_.brush.kind = lb.lbStyle == BS_NULL ? BrushDesc::Null : lb.lbStyle == BS_HATCHED ? BrushDesc::Hatch : BrushDesc::Solid;
   state_.brush.color = SwapRb(lb.lbColor);
   state_.brush.hatch = static_cast<ULONG>(std::min<ULONG_PTR>(lb.lbHatch, 5));
   state_.brush.background = SwapRb(dc.bkColor);
   const LOGFONTW& lf = dc.font;
   std::u16string face(lf.lfFaceName, std::find(lf.lfFaceName, lf.lfFaceName + LF_FACESIZE, u'\0'));
   std::string f = Utf16ToUtf8(face);
-  state_.font = FontSpec{};
+  state_.font = FontDesc{};
   state_.font.family = (f.find("Mono") != std::string::npos || f.find("Courier") != std::string::npos)
                            ? pkgdi::FontFamily::SansMono
                        : (f.find("Serif") != std::string::npos && f.find("Sans") == std::string::npos) ||

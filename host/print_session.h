@@ -34,9 +34,9 @@ struct PrinterSetup {
 };
 
 struct DrawState {
-  PenSpec pen;
-  BrushSpec brush;
-  FontSpec font;
+  PenDesc pen;
+  BrushDesc brush;
+  FontDesc font;
   ULONG textColor = 0x000000;
   ULONG backColor = 0xFFFFFF;
   bool opaqueText = false;

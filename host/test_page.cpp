@@ -64,19 +64,19 @@ Document TestPageDocument(const std::u16string& printerName) {
     st.font.italic = italic;
     add(st);
   };
-  auto brush = [&](BrushSpec b) {
+  auto brush = [&](BrushDesc b) {
     Statement st = Make(Statement::Brush, mm);
     st.brush = b;
     add(st);
   };
-  auto pen = [&](double width, PenSpec::Style style) {
+  auto pen = [&](double width, PenDesc::Style style) {
     Statement st = Make(Statement::Pen, mm, {width});
     st.pen.style = style;
     add(st);
   };
   add(Make(Statement::Page, mm));
   // Frame: a wide pen around the printable area's inner part.
-  pen(0.5, PenSpec::Solid);
+  pen(0.5, PenDesc::Solid);
   {
     Statement st = Make(Statement::Line, mm, {5, 5, 185, 5, 185, 270, 5, 270, 5, 5});
     add(st);
@@ -97,44 +97,44 @@ Document TestPageDocument(const std::u16string& printerName) {
   }
   // Grey ramp.
   for (int i = 0; i < 11; ++i) {
-    BrushSpec b;
+    BrushDesc b;
     b.color = static_cast<ULONG>(i * 25) * 0x010101;
     brush(b);
     add(Make(Statement::Rect, mm, {12.0 + i * 10, 56, 22.0 + i * 10, 66}));
   }
   // Six hatches and a pattern.
   for (ULONG h = 0; h < 6; ++h) {
-    BrushSpec b;
-    b.kind = BrushSpec::Hatch;
+    BrushDesc b;
+    b.kind = BrushDesc::Hatch;
     b.hatch = h;
     b.color = 0x000000;
     brush(b);
     add(Make(Statement::Rect, mm, {12.0 + h * 18, 72, 27.0 + h * 18, 87}));
   }
   {
-    BrushSpec b;
-    b.kind = BrushSpec::Pattern;
+    BrushDesc b;
+    b.kind = BrushDesc::Pattern;
     b.pattern = {0x81, 0x42, 0x24, 0x18, 0x18, 0x24, 0x42, 0x81};
     b.color = 0x0000C0;
     brush(b);
     add(Make(Statement::Rect, mm, {122, 72, 137, 87}));
   }
   // Styled and wide lines.
-  const PenSpec::Style styles[] = {PenSpec::Solid, PenSpec::Dash, PenSpec::Dot, PenSpec::DashDot};
+  const PenDesc::Style styles[] = {PenDesc::Solid, PenDesc::Dash, PenDesc::Dot, PenDesc::DashDot};
   for (int i = 0; i < 4; ++i) {
     pen(0, styles[i]);
     add(Make(Statement::Line, mm, {12, 95.0 + i * 4, 100, 95.0 + i * 4}));
   }
-  pen(1.5, PenSpec::Solid);
+  pen(1.5, PenDesc::Solid);
   add(Make(Statement::Line, mm, {110, 95, 180, 110}));
   // An ellipse with a hatch fill.
   {
-    BrushSpec b;
-    b.kind = BrushSpec::Hatch;
+    BrushDesc b;
+    b.kind = BrushDesc::Hatch;
     b.hatch = 5;
     b.color = 0x008000;
     brush(b);
-    pen(0, PenSpec::Solid);
+    pen(0, PenDesc::Solid);
     add(Make(Statement::Ellipse, mm, {12, 115, 72, 145}));
   }
   // A scaled 24-bpp gradient and a 1-bpp checkerboard at its own size.
@@ -149,7 +149,7 @@ Document TestPageDocument(const std::u16string& printerName) {
   }
   // White on black.
   {
-    BrushSpec b;
+    BrushDesc b;
     b.color = 0x000000;
     brush(b);
     add(Make(Statement::Rect, mm, {12, 152, 120, 166}));
