@@ -21,6 +21,7 @@ constexpr size_t kMaxPoints = 10000;
 constexpr size_t kMaxText = 4096;
 constexpr size_t kMaxEscapeBytes = 65536;
 constexpr size_t kMaxStatements = 100000;
+constexpr size_t kMaxDocumentNumbers = 1000000;  // coordinates of all statements together
 
 struct Token {
   std::string text;
@@ -448,6 +449,7 @@ bool ParseSetting(const std::string& text, std::pair<int, long long>* out) {
 bool ParseDocument(const std::string& text, const std::string& displayName, const std::string& baseDir,
                    Document* doc, std::string* error) {
   Unit unit = Unit::Point;
+  size_t numbers = 0;
   size_t start = 0;
   int lineNo = 0;
   while (start <= text.size()) {
@@ -470,8 +472,10 @@ bool ParseDocument(const std::string& text, const std::string& displayName, cons
       *error = displayName + ":" + std::to_string(lineNo) + ":" + std::to_string(fault.col) + ": " + fault.message;
       return false;
     }
-    if (doc->statements.size() >= kMaxStatements) {
-      *error = displayName + ":" + std::to_string(lineNo) + ":1: too many statements";
+    numbers += st.nums.size();
+    for (const PathOp& op : st.path) numbers += op.pts.size();
+    if (doc->statements.size() >= kMaxStatements || numbers > kMaxDocumentNumbers) {
+      *error = displayName + ":" + std::to_string(lineNo) + ":1: document too large";
       return false;
     }
     if (st.kind != Statement::Document && st.kind != Statement::UnitSet) doc->statements.push_back(std::move(st));

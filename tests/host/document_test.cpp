@@ -36,6 +36,21 @@ TEST(DocumentParseTest, FaultsNameLineAndColumn) {
   for (const auto& [text, expected] : cases) EXPECT_EQ(ParseError(text), expected) << text;
 }
 
+TEST(DocumentParseTest, DocumentSizeIsBounded) {
+  std::string line = "polygon";
+  for (int i = 0; i < 5000; ++i) line += " 1 2";
+  std::string text;
+  for (int i = 0; i < 101; ++i) text += line + "\n";
+  pkhost::Document d;
+  std::string error;
+  EXPECT_FALSE(pkhost::ParseDocument(text, "big", "", &d, &error));
+  EXPECT_EQ(error, "big:101:1: document too large");
+  std::string tooMany = "line";
+  for (int i = 0; i < 10001; ++i) tooMany += " 1 2";
+  EXPECT_EQ(ParseError(tooMany + "\n").substr(0, 9), "doc.txt:1");
+  EXPECT_NE(ParseError(tooMany + "\n").find("too many points"), std::string::npos);
+}
+
 TEST(DocumentParseTest, GoodDocumentReadsEveryStatement) {
   pkhost::Document d;
   std::string error;
