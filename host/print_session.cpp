@@ -67,9 +67,58 @@ std::vector<POINTFIX> EllipseRing(const RECTL& box) {
   return ring;
 }
 
+// A ring cut to a rectangle (28.4), edge by edge: inside the rectangle the
+// winding number of every dot is kept, so the shape's region there is the
+// same, while the work of building it stays bounded by the page.
+std::vector<POINTFIX> ClipRing(const std::vector<POINTFIX>& ring, const RECTFX& w) {
+  std::vector<POINTFIX> in = ring, out;
+  for (int side = 0; side < 4 && !in.empty(); ++side) {
+    auto inside = [&](const POINTFIX& p) {
+      switch (side) {
+        case 0: return p.x >= w.xLeft;
+        case 1: return p.x <= w.xRight;
+        case 2: return p.y >= w.yTop;
+        default: return p.y <= w.yBottom;
+      }
+    };
+    auto cross = [&](const POINTFIX& a, const POINTFIX& b) {
+      double t = 0;
+      switch (side) {
+        case 0: t = double(w.xLeft - a.x) / (b.x - a.x); break;
+        case 1: t = double(w.xRight - a.x) / (b.x - a.x); break;
+        case 2: t = double(w.yTop - a.y) / (b.y - a.y); break;
+        default: t = double(w.yBottom - a.y) / (b.y - a.y); break;
+      }
+      POINTFIX p{static_cast<FIX>(std::lround(a.x + t * (b.x - a.x))), static_cast<FIX>(std::lround(a.y + t * (b.y - a.y)))};
+      if (side < 2) p.x = side == 0 ? w.xLeft : w.xRight;
+      else p.y = side == 2 ? w.yTop : w.yBottom;
+      return p;
+    };
+    out.clear();
+    for (size_t i = 0; i < in.size(); ++i) {
+      const POINTFIX& a = in[i];
+      const POINTFIX& b = in[(i + 1) % in.size()];
+      bool ia = inside(a), ib = inside(b);
+      if (ia) out.push_back(a);
+      if (ia != ib) out.push_back(cross(a, b));
+    }
+    in.swap(out);
+  }
+  return in;
+}
+
+pkgdi::Region ShapeRegion(const std::vector<std::vector<POINTFIX>>& rings, ULONG fillMode, const RECTFX& window) {
+  std::vector<std::vector<POINTFIX>> cut;
+  for (const auto& ring : rings) {
+    std::vector<POINTFIX> c = ClipRing(ring, window);
+    if (c.size() >= 3) cut.push_back(std::move(c));
+  }
+  return pkgdi::Region::FromPolygonFix(cut, fillMode);
+}
+
 // A wide pen's outline as GDI widens geometric pens: each segment as a
 // rectangle of the pen's width, with round joins and ends.
-pkgdi::Region WidenPath(const std::vector<Subpath>& path, LONG width) {
+pkgdi::Region WidenPath(const std::vector<Subpath>& path, LONG width, const RECTFX& window) {
   pkgdi::Region out;
   double h = width * 8.0;  // half the width in 28.4
   auto disc = [&](POINTFIX c) {
@@ -80,7 +129,7 @@ pkgdi::Region WidenPath(const std::vector<Subpath>& path, LONG width) {
       ring.push_back(POINTFIX{static_cast<FIX>(std::lround(c.x + h * std::cos(t))),
                               static_cast<FIX>(std::lround(c.y + h * std::sin(t)))});
     }
-    out = out.Union(pkgdi::Region::FromPolygonFix({ring}, FP_WINDINGMODE));
+    out = out.Union(ShapeRegion({ring}, FP_WINDINGMODE, window));
   };
   for (const Subpath& sp : path) {
     size_t n = sp.pts.size();
@@ -93,7 +142,7 @@ pkgdi::Region WidenPath(const std::vector<Subpath>& path, LONG width) {
         auto pt = [](double x, double y) { return POINTFIX{static_cast<FIX>(std::lround(x)), static_cast<FIX>(std::lround(y))}; };
         std::vector<POINTFIX> quad = {pt(p.x + nx, p.y + ny), pt(q.x + nx, q.y + ny), pt(q.x - nx, q.y - ny),
                                       pt(p.x - nx, p.y - ny)};
-        out = out.Union(pkgdi::Region::FromPolygonFix({quad}, FP_WINDINGMODE));
+        out = out.Union(ShapeRegion({quad}, FP_WINDINGMODE, window));
       }
     }
     for (const POINTFIX& p : sp.pts) disc(p);
@@ -470,11 +519,17 @@ void PrintSession::FillRect(const RECTL& r) {
   Add(std::move(item));
 }
 
+// Shapes are built within the page and a dot around it.
+RECTFX PrintSession::ShapeWindow() const {
+  return RECTFX{-16, -16, static_cast<FIX>(std::min<ULONG>(gdi_.ulHorzRes, 1u << 22) + 1) * 16,
+                static_cast<FIX>(std::min<ULONG>(gdi_.ulVertRes, 1u << 22) + 1) * 16};
+}
+
 void PrintSession::FillShape(const std::vector<std::vector<POINTFIX>>& rings, ULONG fillMode) {
   if (state_.brush.kind == BrushDesc::Null) return;
   JournalItem item;
   item.kind = JournalItem::FillRegion;
-  item.clip = pkgdi::Region::FromPolygonFix(rings, fillMode);
+  item.clip = ShapeRegion(rings, fillMode, ShapeWindow());
   if (item.clip.empty()) return;
   item.bounds = item.clip.bounds();
   item.brush = state_.brush;
@@ -498,7 +553,7 @@ void PrintSession::StrokePolyline(const std::vector<Subpath>& path) {
     // A wide pen fills its widened outline with the pen's colour.
     JournalItem item;
     item.kind = JournalItem::FillRegion;
-    item.clip = WidenPath(path, state_.pen.width);
+    item.clip = WidenPath(path, state_.pen.width, ShapeWindow());
     if (item.clip.empty()) return;
     item.bounds = item.clip.bounds();
     item.brush.kind = BrushDesc::Solid;

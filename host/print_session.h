@@ -95,6 +95,7 @@ class PrintSession : private pkgdi::PrinterDcBackEnd {
   bool RunBands();
   void Abort(const std::string& why);
   void Add(JournalItem item);
+  RECTFX ShapeWindow() const;
 
   // Printer DC back end (the interface library's drawing).
   int StartPage() override;

@@ -129,6 +129,17 @@ TEST_F(BandReplayTest, PathsFillTheirShapeAndStrokeTheirFlattenedOutline) {
   EXPECT_GT(std::count(strokes[0].begin(), strokes[0].end(), '('), 10);
 }
 
+TEST_F(BandReplayTest, HugeShapesAreBuiltWithinThePage) {
+  // Kilometres of polygon and pen: the region covers the page and no more.
+  RunResult r = Run("unit mm\npen null\npolygon -99999 -99999 99999 -99999 0 99999\n"
+                    "pen 99999 #000000\nline 0 0 10 10\n");
+  auto blts = Matching(r.driver, "DrvBitBlt");
+  ASSERT_EQ(blts.size(), 4u);
+  for (size_t i : {0u, 1u})
+    EXPECT_EQ(blts[i], "DrvBitBlt rop=F0F0 trg=(-1,-1,801,1001) clip=DC_RECT (0,0,800,500) brush=000000");
+  EXPECT_EQ(blts[3], "DrvBitBlt rop=F0F0 trg=(-1,-501,801,501) clip=DC_RECT (0,0,800,500) brush=000000");
+}
+
 TEST_F(BandReplayTest, EngineObjectsAreFreedWithTheDc) {
   WriteFile("g.pgm", "P2 2 1 255\n0 255\n");
   size_t before = pkgdi::LiveEngineObjects();
