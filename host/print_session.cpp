@@ -673,30 +673,32 @@ void PrintSession::ApplyDcState(const pkgdi::DcState& dc) {
 }
 
 // The library draws with its own DC state; the document's stays as it was.
-#define PK_WITH_DC_STATE(dc, body) \
-  if (!inPage_) return false;      \
-  DrawState saved = state_;        \
-  ApplyDcState(dc);                \
-  body;                            \
-  state_ = saved;                  \
-  return true
+template <typename F>
+bool PrintSession::WithDcState(const pkgdi::DcState& dc, F draw) {
+  if (!inPage_) return false;
+  DrawState saved = state_;
+  ApplyDcState(dc);
+  draw();
+  state_ = saved;
+  return true;
+}
 
 bool PrintSession::TextOut(const pkgdi::DcState& dc, POINT at, const std::u16string& text) {
-  PK_WITH_DC_STATE(dc, DrawText(POINTL{at.x, at.y}, text));
+  return WithDcState(dc, [&] { DrawText(POINTL{at.x, at.y}, text); });
 }
 
 bool PrintSession::Polygon(const pkgdi::DcState& dc, const std::vector<POINT>& points) {
   std::vector<POINTL> pts;
   for (const POINT& p : points) pts.push_back(POINTL{p.x, p.y});
-  PK_WITH_DC_STATE(dc, DrawPolygon(pts, FP_ALTERNATEMODE));
+  return WithDcState(dc, [&] { DrawPolygon(pts, FP_ALTERNATEMODE); });
 }
 
 bool PrintSession::Ellipse(const pkgdi::DcState& dc, const RECT& box) {
-  PK_WITH_DC_STATE(dc, DrawEllipse(RECTL{box.left, box.top, box.right, box.bottom}));
+  return WithDcState(dc, [&] { DrawEllipse(RECTL{box.left, box.top, box.right, box.bottom}); });
 }
 
 bool PrintSession::Rectangle(const pkgdi::DcState& dc, const RECT& box) {
-  PK_WITH_DC_STATE(dc, DrawRectangle(RECTL{box.left, box.top, box.right, box.bottom}));
+  return WithDcState(dc, [&] { DrawRectangle(RECTL{box.left, box.top, box.right, box.bottom}); });
 }
 
 bool PrintSession::MeasureText(const pkgdi::DcState& dc, const std::u16string& text, SIZE* size) {

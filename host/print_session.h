@@ -107,6 +107,8 @@ class PrintSession : private pkgdi::PrinterDcBackEnd {
   bool Rectangle(const pkgdi::DcState& dc, const RECT& box) override;
   int DeviceCaps(int index) override;
   void ApplyDcState(const pkgdi::DcState& dc);
+  template <typename F>
+  bool WithDcState(const pkgdi::DcState& dc, F draw);
 
   RunLog& log_;
   JobPort* job_;
