@@ -187,6 +187,17 @@ int PrintSession::Event(int event, ULONG cjIn, PVOID in, ULONG cjOut, PVOID out)
 bool PrintSession::EnablePdev(const std::vector<uint8_t>& devMode, std::unique_ptr<Pdev>& out, std::string* error) {
   auto p = std::make_unique<Pdev>();
   p->devMode = devMode;
+  // The driver reads as many bytes as the DEVMODE's two sizes say: never past
+  // the buffer.
+  if (p->devMode.size() >= sizeof(DEVMODEW)) {
+    DEVMODEW dm;
+    std::memcpy(&dm, p->devMode.data(), sizeof dm);
+    size_t claimed = size_t(dm.dmSize) + dm.dmDriverExtra;
+    if (claimed > p->devMode.size()) p->devMode.resize(claimed, 0);
+  } else if (!p->devMode.empty()) {
+    *error = "the DEVMODE is shorter than its public part";
+    return false;
+  }
   p->deviceName = setup_.printerName;
   std::vector<DRVFN> rows = driver_.rows();
   for (DRVFN& row : rows)

@@ -1,6 +1,8 @@
 // The order of driver calls and document events over a document's life, with
 // and without the interface library; ResetDC; the paper margin record; failing
 // driver calls and bands that never end.
+#include <cstring>
+
 #include "host_fixture.h"
 
 namespace hosttest {
@@ -82,6 +84,18 @@ TEST_F(SessionTest, PaperMarginRecordReachesEnablePdev) {
   Call<void (*)()>(driver_, "FakeDriverReset")();
   RunResult without = Run("page\n");
   EXPECT_EQ(Matching(without.driver, "DrvEnablePDEV")[0], "DrvEnablePDEV pdev=1 extra=2408 paper=9");
+}
+
+TEST_F(SessionTest, DevModeThatClaimsMoreThanItHoldsIsPaddedForTheDriver) {
+  std::vector<uint8_t> dm = pkhost::BareDevMode();
+  DEVMODEW head;
+  std::memcpy(&head, dm.data(), sizeof head);
+  head.dmDriverExtra = 5000;
+  std::memcpy(dm.data(), &head, sizeof head);
+  RunResult r = Run("page\n", false, dm);
+  EXPECT_EQ(Matching(r.driver, "DrvEnablePDEV")[0], "DrvEnablePDEV pdev=1 extra=5000 paper=9 tail=00000000000000000000");
+  RunResult shortOne = Run("page\n", false, std::vector<uint8_t>(100, 0));
+  EXPECT_EQ(shortOne.createError, "the DEVMODE is shorter than its public part");
 }
 
 TEST_F(SessionTest, CreateDcEventDevModeReplacesTheApplications) {
