@@ -202,6 +202,20 @@ TEST_F(GdihostTest, SettingsAndMarginsShapeTheApplicationsDevMode) {
             std::vector<std::string>{"DrvEnablePDEV pdev=1 extra=2418 paper=11 tail=0B002E002E0032003C00"});
 }
 
+TEST_F(GdihostTest, LibrariesByHostPathInsideTheRoot) {
+  std::string trace = dir_ + "/t.txt";
+  Outcome o = Gdihost({"--driver", root_ + "/c/Driver/FakeDriver.dll", "--interface",
+                       root_ + "/c/Driver/FakeInterface.dll", "--trace", trace, "-q", WriteFile("p.txt", "page\n")});
+  ASSERT_EQ(o.exit, 0) << o.err;
+  std::vector<std::string> lines = Lines(Slurp(trace));
+  EXPECT_EQ(lines.front(), "DrvEnableDriver");
+  EXPECT_EQ(Matching(lines, "DrvDocumentEvent ENDDOC").size(), 1u);
+  EXPECT_EQ(Matching(lines, "DrvTextOut").size(), 1u);
+  // A library outside the root cannot be loaded as the platform would.
+  Outcome outside = Gdihost({"--driver", "/usr/lib/FakeDriver.dll"});
+  EXPECT_EQ(outside.exit, 4);
+}
+
 TEST_F(GdihostTest, TwoTestPageRunsMakeTheSameCalls) {
   DriverConfig("page 2480 3508\nsurface 2480 1200\nbands 0,0 0,1200 0,2400\n");
   std::string t1 = dir_ + "/t1.txt", t2 = dir_ + "/t2.txt";
