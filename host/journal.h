@@ -61,8 +61,8 @@ struct JournalItem {
   pkgdi::Region clip;  // where the item may draw
   RECTL bounds{};      // the item's full extent (the replayed target rectangle)
 
-  // FillRect and FillRegion: the brush; FillRegion draws `shape` (made part of
-  // the clip) over its bounds.
+  // FillRect and FillRegion: the brush; a FillRegion's shape is part of its
+  // clip and it is drawn over the shape's bounds.
   BrushDesc brush;
   ROP4 rop4 = 0xF0F0;
   POINTL brushOrigin{0, 0};

@@ -228,6 +228,19 @@ bool PrintSession::EnablePdev(const std::vector<uint8_t>& devMode, std::unique_p
   return true;
 }
 
+bool PrintSession::EnableSurface(Pdev& p) {
+  log_.Trace("DrvEnableSurface");
+  HSURF hsurf = driver_.get<PFN_DrvEnableSurface>(INDEX_DrvEnableSurface)(p.dhpdev);
+  SURFOBJ* pso = hsurf ? pkgdi::SurfaceObject(hsurf) : nullptr;
+  if (!pso) return false;
+  p.hsurf = hsurf;
+  p.pso = pso;
+  p.hooks = pkgdi::SurfaceHooks(hsurf);
+  p.banded = pkgdi::SurfaceIsBanded(hsurf);
+  p.objects = std::make_unique<PdevObjects>(pso);
+  return true;
+}
+
 void PrintSession::DisablePdev(std::unique_ptr<Pdev>& p) {
   if (!p) return;
   p->objects.reset();
@@ -269,19 +282,11 @@ bool PrintSession::CreateDc(const PrinterSetup& setup, std::string* error) {
   std::unique_ptr<Pdev> p;
   if (!EnablePdev(devMode, p, error)) return false;
   pdev_ = std::move(p);
-  log_.Trace("DrvEnableSurface");
-  HSURF hsurf = driver_.get<PFN_DrvEnableSurface>(INDEX_DrvEnableSurface)(pdev_->dhpdev);
-  SURFOBJ* pso = hsurf ? pkgdi::SurfaceObject(hsurf) : nullptr;
-  if (!pso) {
+  if (!EnableSurface(*pdev_)) {
     *error = "DrvEnableSurface failed";
     DisablePdev(pdev_);
     return false;
   }
-  pdev_->hsurf = hsurf;
-  pdev_->pso = pso;
-  pdev_->hooks = pkgdi::SurfaceHooks(hsurf);
-  pdev_->banded = pkgdi::SurfaceIsBanded(hsurf);
-  pdev_->objects = std::make_unique<PdevObjects>(pso);
   gdi_ = pdev_->gdi;
   if (documentEvent_) Event(DOCUMENTEVENT_CREATEDCPOST, sizeof(eventDevMode), &eventDevMode, 0, nullptr);
   status_ = SessionState::Ready;
@@ -463,19 +468,11 @@ bool PrintSession::ResetDc(const std::vector<uint8_t>& devModeIn) {
     log_.Trace("DrvResetPDEV");
     if (!reset(pdev_->dhpdev, fresh->dhpdev)) log_.Warning("DrvResetPDEV failed");
   }
-  log_.Trace("DrvEnableSurface");
-  HSURF hsurf = driver_.get<PFN_DrvEnableSurface>(INDEX_DrvEnableSurface)(fresh->dhpdev);
-  SURFOBJ* pso = hsurf ? pkgdi::SurfaceObject(hsurf) : nullptr;
-  if (!pso) {
+  if (!EnableSurface(*fresh)) {
     DisablePdev(fresh);
     if (status_ == SessionState::InDocument) Abort("DrvEnableSurface failed at ResetDC");
     return false;
   }
-  fresh->hsurf = hsurf;
-  fresh->pso = pso;
-  fresh->hooks = pkgdi::SurfaceHooks(hsurf);
-  fresh->banded = pkgdi::SurfaceIsBanded(hsurf);
-  fresh->objects = std::make_unique<PdevObjects>(pso);
   DisablePdev(pdev_);
   pdev_ = std::move(fresh);
   gdi_ = pdev_->gdi;

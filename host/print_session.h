@@ -54,8 +54,7 @@ class PrintSession : private pkgdi::PrinterDcBackEnd {
   PrintSession(RunLog& log, JobPort* job);
   ~PrintSession() override;
 
-  // Loads both libraries and creates the DC. On failure `error` says why;
-  // `setupError` tells a missing or refused driver from other failures.
+  // Loads both libraries and creates the DC. On failure `error` says why.
   bool CreateDc(const PrinterSetup& setup, std::string* error);
   bool StartDoc(const std::u16string& name);
   bool StartPageCall();  // StartPage as the application calls it
@@ -90,6 +89,7 @@ class PrintSession : private pkgdi::PrinterDcBackEnd {
  private:
   struct Pdev;
   bool EnablePdev(const std::vector<uint8_t>& devMode, std::unique_ptr<Pdev>& out, std::string* error);
+  bool EnableSurface(Pdev& pdev);
   void DisablePdev(std::unique_ptr<Pdev>& pdev);
   int Event(int event, ULONG cjIn, PVOID in, ULONG cjOut, PVOID out);
   bool RunBands();
