@@ -1,0 +1,96 @@
+// Editing the application's DEVMODE by setting id.
+#include "host/devmode_edit.h"
+
+#include <cstring>
+
+#include "platform/win/win_devmode.h"
+#include "settings/setting_access.h"
+
+namespace pkhost {
+
+bool ApplySetting(std::vector<uint8_t>& devMode, int id, long long value, std::string* error) {
+  if (devMode.size() < kDriverDevModeSize) {
+    *error = "the DEVMODE is too short for the driver's settings";
+    return false;
+  }
+  // Settings of the extension need the working form; the buffer is widened
+  // for the access and cut back after.
+  std::vector<uint8_t> work(devMode);
+  if (work.size() < 4700) work.resize(4700, 0);
+  SettingValueType type = 0, returned = 0;
+  UINT typeSize = 0, maxSize = 0;
+  SettingBlock block = 0;
+  SettingAccessResult r = LookupSettingField(static_cast<SettingId>(id), &type, &returned, &typeSize, &maxSize,
+                                             work.data(), nullptr, nullptr, nullptr, &block);
+  if (r != kSettingOk || block == kSettingBlockPrinter) {
+    *error = "setting " + std::to_string(id) + " is not a DEVMODE setting";
+    return false;
+  }
+  long long lo = 0, hi = 0;
+  switch (type) {
+    case kSettingTypeInt32:
+    case kSettingTypeSInt32: lo = INT32_MIN, hi = INT32_MAX; break;
+    case kSettingTypeUInt32: lo = 0, hi = UINT32_MAX; break;
+    case kSettingTypeInt16: lo = INT16_MIN, hi = INT16_MAX; break;
+    case kSettingTypeUInt16: lo = 0, hi = UINT16_MAX; break;
+    case kSettingTypeUInt8: lo = 0, hi = UINT8_MAX; break;
+    default:
+      *error = "setting " + std::to_string(id) + " is not a number";
+      return false;
+  }
+  if (value < lo || value > hi) {
+    *error = "value " + std::to_string(value) + " does not fit setting " + std::to_string(id);
+    return false;
+  }
+  UINT size = 0;
+  GetValueTypeSize(static_cast<SettingId>(id), type, &size);
+  uint64_t slot = 0;
+  std::memcpy(&slot, &value, sizeof slot);
+  r = WriteSettingField(static_cast<SettingId>(id), work.data(), nullptr, type, size, &slot);
+  if (r != kSettingOk) {
+    *error = "setting " + std::to_string(id) + " cannot be written (code " + std::to_string(r) + ")";
+    return false;
+  }
+  std::memcpy(devMode.data(), work.data(), std::min(devMode.size(), work.size()));
+  return true;
+}
+
+bool AppendPaperMargins(std::vector<uint8_t>& devMode, const int margins[4], std::string* error) {
+  for (int i = 0; i < 4; ++i)
+    if (margins[i] < INT16_MIN || margins[i] > INT16_MAX) {
+      *error = "margins must fit 16 bits";
+      return false;
+    }
+  if (!ApplySetting(devMode, 387, 1, error)) return false;
+  devMode.resize(kDriverDevModeSize);
+  DEVMODEW dm;
+  std::memcpy(&dm, devMode.data(), sizeof dm);
+  uint8_t rec[kPaperMarginRecordSize];
+  uint16_t paper = static_cast<uint16_t>(dm.dmPaperSize);
+  rec[0] = static_cast<uint8_t>(paper);
+  rec[1] = static_cast<uint8_t>(paper >> 8);
+  for (int i = 0; i < 4; ++i) {
+    uint16_t m = static_cast<uint16_t>(static_cast<int16_t>(margins[i]));
+    rec[2 + 2 * i] = static_cast<uint8_t>(m);
+    rec[3 + 2 * i] = static_cast<uint8_t>(m >> 8);
+  }
+  devMode.insert(devMode.end(), rec, rec + kPaperMarginRecordSize);
+  dm.dmDriverExtra = static_cast<WORD>(kDriverDevModeSize + kPaperMarginRecordSize - sizeof(DEVMODEW));
+  std::memcpy(devMode.data(), &dm, sizeof dm);
+  return true;
+}
+
+std::vector<uint8_t> BareDevMode() {
+  std::vector<uint8_t> b(kDriverDevModeSize, 0);
+  DEVMODEW dm{};
+  dm.dmSpecVersion = DM_SPECVERSION;
+  dm.dmSize = sizeof(DEVMODEW);
+  dm.dmDriverExtra = static_cast<WORD>(kDriverDevModeSize - sizeof(DEVMODEW));
+  dm.dmFields = DM_PAPERSIZE | DM_ORIENTATION;
+  dm.dmOrientation = DMORIENT_PORTRAIT;
+  dm.dmPaperSize = DMPAPER_A4;
+  std::memcpy(b.data(), &dm, sizeof dm);
+  return b;
+}
+
+}  // namespace pkhost

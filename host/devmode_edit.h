@@ -1,0 +1,26 @@
+// The application's DEVMODE as the host makes it: the printer's default with
+// settings written by id, and the paper margin record the interface library
+// appends at create-DC time.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace pkhost {
+
+constexpr size_t kDriverDevModeSize = 2628;
+constexpr size_t kPaperMarginRecordSize = 10;
+
+// Writes an integer setting through the settings model; false with a reason
+// when the id is unknown, not an integer or the value does not fit.
+bool ApplySetting(std::vector<uint8_t>& devMode, int id, long long value, std::string* error);
+
+// Sets setting 387 to 1 and appends the paper margin record (dmPaperSize and
+// the four margins) after the 2628 bytes, raising dmDriverExtra by 10.
+bool AppendPaperMargins(std::vector<uint8_t>& devMode, const int margins[4], std::string* error);
+
+// A DEVMODE of the driver's size with only its sizes and the A4 paper set,
+// for a printer whose default cannot be read.
+std::vector<uint8_t> BareDevMode();
+
+}  // namespace pkhost

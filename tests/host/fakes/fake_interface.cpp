@@ -1,0 +1,62 @@
+// A recording printer interface library for the host's tests: its
+// DrvDocumentEvent keeps every event, sends an escape at each page start and
+// at the end of the document draws a text on a page of its own. With
+// "margins" configured its create-DC event hands back a DEVMODE with a paper
+// margin record appended, as the real library does.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/gdi/printer_dc.h"
+
+namespace {
+
+std::string g_events;
+bool g_appendMargins = false;
+std::vector<uint8_t> g_devMode;
+
+}  // namespace
+
+extern "C" {
+
+__attribute__((visibility("default"))) int DrvDocumentEvent(HANDLE, HDC hdc, int iEsc, ULONG cjIn, PVOID pvIn,
+                                                            ULONG cjOut, PVOID pvOut) {
+  g_events += std::to_string(iEsc) + " ";
+  switch (iEsc) {
+    case DOCUMENTEVENT_CREATEDCPRE: {
+      if (!g_appendMargins || cjIn < sizeof(DOCEVENT_CREATEDCPRE) || cjOut < sizeof(DEVMODEW*)) break;
+      auto* pre = static_cast<DOCEVENT_CREATEDCPRE*>(pvIn);
+      if (!pre->pdm) break;
+      size_t size = pre->pdm->dmSize + pre->pdm->dmDriverExtra;
+      g_devMode.assign(reinterpret_cast<uint8_t*>(pre->pdm), reinterpret_cast<uint8_t*>(pre->pdm) + size);
+      const uint8_t tail[10] = {9, 0, 1, 0, 2, 0, 3, 0, 4, 0};
+      g_devMode.insert(g_devMode.end(), tail, tail + 10);
+      auto* dm = reinterpret_cast<DEVMODEW*>(g_devMode.data());
+      dm->dmDriverExtra = static_cast<WORD>(dm->dmDriverExtra + 10);
+      *static_cast<DEVMODEW**>(pvOut) = dm;
+      break;
+    }
+    case DOCUMENTEVENT_STARTPAGE: {
+      const char ping[4] = {'p', 'i', 'n', 'g'};
+      ExtEscape(hdc, 0x7001, 4, ping, 0, nullptr);
+      break;
+    }
+    case DOCUMENTEVENT_ENDDOC:
+      if (StartPage(hdc) > 0) {
+        TextOutW(hdc, 20, 40, u"end", 3);
+        EndPage(hdc);
+      }
+      break;
+    default: break;
+  }
+  return DOCUMENTEVENT_SUCCESS;
+}
+
+__attribute__((visibility("default"))) const char* FakeInterfaceEvents() { return g_events.c_str(); }
+
+__attribute__((visibility("default"))) void FakeInterfaceReset(int appendMargins) {
+  g_events.clear();
+  g_appendMargins = appendMargins != 0;
+}
+
+}  // extern "C"
