@@ -123,7 +123,8 @@ using HGDIOBJ = void*;
 #define GetGValue(c) (LOBYTE(static_cast<WORD>(c) >> 8))
 #define GetBValue(c) (LOBYTE((c) >> 16))
 
-#pragma pack(push, 1)
+// Natural alignment, as on the platform: members of one size leave no padding,
+// and a record embedded in a packed block takes that block's packing.
 struct POINTL { LONG x; LONG y; };
 struct POINT { LONG x; LONG y; };
 struct POINTS { SHORT x; SHORT y; };
@@ -136,7 +137,6 @@ struct SYSTEMTIME {
   WORD wHour; WORD wMinute; WORD wSecond; WORD wMilliseconds;
 };
 struct FILETIME { DWORD dwLowDateTime; DWORD dwHighDateTime; };
-#pragma pack(pop)
 
 // Security attributes are accepted and ignored by the layer.
 struct SECURITY_ATTRIBUTES {
