@@ -34,40 +34,55 @@ std::string Utf16ToUtf8(std::u16string_view text) {
   return out;
 }
 
-std::u16string Utf8ToUtf16(std::string_view text) {
-  std::u16string out;
-  out.reserve(text.size());
+bool Utf8ToUtf16(std::string_view text, std::u16string* out) {
+  static const char32_t kShortest[] = {0, 0x80, 0x800, 0x10000};
+  bool clean = true;
+  out->clear();
+  out->reserve(text.size());
   size_t i = 0;
   while (i < text.size()) {
     unsigned char b = static_cast<unsigned char>(text[i]);
-    char32_t c;
-    size_t n;
-    if (b < 0x80) { c = b; n = 1; }
-    else if ((b & 0xE0) == 0xC0) { c = b & 0x1F; n = 2; }
-    else if ((b & 0xF0) == 0xE0) { c = b & 0x0F; n = 3; }
-    else if ((b & 0xF8) == 0xF0) { c = b & 0x07; n = 4; }
-    else { out += u'\uFFFD'; ++i; continue; }
-    if (i + n > text.size()) { out += u'\uFFFD'; break; }
-    bool ok = true;
-    for (size_t k = 1; k < n; ++k) {
-      unsigned char t = static_cast<unsigned char>(text[i + k]);
-      if ((t & 0xC0) != 0x80) { ok = false; break; }
-      c = (c << 6) | (t & 0x3F);
+    char32_t c = 0xFFFD;
+    size_t n = 1;
+    if (b < 0x80) {
+      c = b;
+    } else {
+      int extra = (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : (b & 0xF8) == 0xF0 ? 3 : 0;
+      char32_t v = b & (0x3F >> extra);
+      bool ok = extra > 0;
+      for (int k = 1; ok && k <= extra; ++k) {
+        if (i + k >= text.size()) {
+          ok = false;
+          break;
+        }
+        unsigned char t = static_cast<unsigned char>(text[i + k]);
+        if ((t & 0xC0) != 0x80) ok = false;
+        v = (v << 6) | (t & 0x3F);
+      }
+      // Overlong forms, surrogates and values past the last code point are
+      // malformed: each such lead byte becomes one U+FFFD.
+      if (ok && v >= kShortest[extra] && v <= 0x10FFFF && !(v >= 0xD800 && v <= 0xDFFF)) {
+        c = v;
+        n = static_cast<size_t>(extra) + 1;
+      } else {
+        clean = false;
+      }
     }
-    if (!ok || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-      out += u'\uFFFD';
-      ++i;
-      continue;
-    }
-    i += n;
     if (c >= 0x10000) {
       c -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (c >> 10));
-      out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+      *out += static_cast<char16_t>(0xD800 + (c >> 10));
+      *out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
     } else {
-      out += static_cast<char16_t>(c);
+      *out += static_cast<char16_t>(c);
     }
+    i += n;
   }
+  return clean;
+}
+
+std::u16string Utf8ToUtf16(std::string_view text) {
+  std::u16string out;
+  Utf8ToUtf16(text, &out);
   return out;
 }
 

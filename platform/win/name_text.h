@@ -1,6 +1,6 @@
 // Text helpers shared by the file, registry and module services: UTF-16 and
 // UTF-8 conversion of names and the case folding under which Windows names
-// compare. Internal to the platform library.
+// compare. The UTF conversions are exported for the programs over the layer.
 #pragma once
 
 #include <string>
@@ -11,9 +11,12 @@
 namespace pk {
 
 // Converts a UTF-16 text to UTF-8; unpaired surrogates become U+FFFD.
-std::string Utf16ToUtf8(std::u16string_view text);
-// Converts a UTF-8 text to UTF-16; malformed bytes become U+FFFD.
-std::u16string Utf8ToUtf16(std::string_view text);
+PKAPI std::string Utf16ToUtf8(std::u16string_view text);
+// Converts a UTF-8 text to UTF-16; each malformed lead byte (bad or missing
+// continuation, overlong form, surrogate, past U+10FFFF) becomes U+FFFD.
+PKAPI std::u16string Utf8ToUtf16(std::string_view text);
+// The same, answering false when any U+FFFD was put in for malformed bytes.
+PKAPI bool Utf8ToUtf16(std::string_view text, std::u16string* out);
 // Length of a zero-terminated UTF-16 text (0 for none).
 size_t WideLength(LPCWSTR text);
 inline std::u16string_view WideView(LPCWSTR text) {
