@@ -27,3 +27,4 @@
 #include "platform/win/win_process.h"
 #include "platform/win/win_module.h"
 #include "platform/win/win_resource.h"
+#include "platform/spooler/winspool.h"
