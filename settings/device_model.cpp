@@ -135,6 +135,41 @@ void FreeDeviceModelHandle(DeviceModel* model) {
   GlobalFree(model);
 }
 
+WCHAR* GetModelDataFileName(HANDLE printer) {
+  if (!printer) return nullptr;
+  DWORD needed = 0;
+  if (GetPrinterDriverW(printer, nullptr, 2, nullptr, 0, &needed) || GetLastError() != ERROR_INSUFFICIENT_BUFFER ||
+      needed < sizeof(DRIVER_INFO_2W))
+    return nullptr;
+  BYTE* buffer = static_cast<BYTE*>(GlobalAlloc(GPTR, needed));
+  if (!buffer) return nullptr;
+  WCHAR* path = nullptr;
+  if (GetPrinterDriverW(printer, nullptr, 2, buffer, needed, &needed)) {
+    const WCHAR* dataFile = reinterpret_cast<DRIVER_INFO_2W*>(buffer)->pDataFile;
+    if (dataFile) {
+      size_t n = WideLength(dataFile);
+      path = NewWide(n);
+      if (path) memcpy(path, dataFile, n * sizeof(WCHAR));
+    }
+  }
+  GlobalFree(buffer);
+  return path;
+}
+
+DeviceModel* OpenDeviceModel(HANDLE printer) {
+  if (!printer) return nullptr;
+  DeviceModel* model = AllocDeviceModelHandle();
+  if (!model) return nullptr;
+  WCHAR* path = GetModelDataFileName(printer);
+  ModelStatus s = path ? LoadModelFiles(path, model->primary, model->secondary) : 1;
+  if (path) GlobalFree(path);
+  if (s) {
+    FreeDeviceModelHandle(model);
+    return nullptr;
+  }
+  return model;
+}
+
 int CloseDeviceModel(DeviceModel* model) {
   if (!model) return 0;
   bool complete = model->primary && model->secondary;

@@ -38,6 +38,12 @@ DWORD GetLastModelLevel();
 
 DeviceModel* AllocDeviceModelHandle();
 void FreeDeviceModelHandle(DeviceModel* model);
+// The loaded model of a printer (its driver's data file and the secondary
+// file the head names); null on any failure.
+DeviceModel* OpenDeviceModel(HANDLE printer);
+// The driver data file path of the printer (pDataFile of its DRIVER_INFO_2)
+// as a new wide text; null on failure.
+WCHAR* GetModelDataFileName(HANDLE printer);
 // Unloads both files and frees the handle: 1, or 0 for a null handle or a
 // missing file record.
 int CloseDeviceModel(DeviceModel* model);
