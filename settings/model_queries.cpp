@@ -75,12 +75,12 @@ bool ValueMatches(const OptionRecord* option, const void* value) {
   }
 }
 
-// Record n of an option type in the index of the file that held its feature.
-ModelStatus LoadOptionByPosition(bool full, ModelFile* primary, ModelFile* secondary, WORD indexOwner,
-                                 WORD optionType, WORD position, ModelRecord** record) {
+// An option of a feature, found by its key in the index of the file that
+// held the feature.
+ModelStatus LoadFeatureOption(bool full, ModelFile* primary, ModelFile* secondary, WORD indexOwner,
+                              WORD optionType, WORD key, ModelRecord** record) {
   WORD holder = 0;
-  ModelStatus s =
-      SeekModelRecord(kSeekByPosition, primary, secondary, indexOwner, optionType, position, &holder);
+  ModelStatus s = SeekModelRecord(kSeekByKey, primary, secondary, indexOwner, optionType, key, &holder);
   if (s) return s;
   s = ParseModelRecord(full, ModelFileOf(primary, secondary, holder), primary, secondary, optionType, record);
   if (!s) (*record)->file = holder;
@@ -152,13 +152,13 @@ ModelStatus FindOptionByValue(bool full, ModelFile* primary, ModelFile* secondar
   const auto* f = static_cast<const FeatureRecord*>(feature);
   if (f->optionCount == 0 || !f->optionKeys) return 2;
   WORD optionType = OptionTypeOf(feature->type);
-  // An option's key is its position in the index of the file that holds
-  // its feature.
+  // Options are looked up where their feature was found: the secondary
+  // file's keys are its own.
   WORD indexOwner = feature->file == kModelFileSecondary ? kModelFileSecondary : kModelFilePrimary;
   for (WORD k = 0; k < f->optionCount; ++k) {
     ModelRecord* candidate = nullptr;
     ModelStatus s =
-        LoadOptionByPosition(full, primary, secondary, indexOwner, optionType, f->optionKeys[k].key, &candidate);
+        LoadFeatureOption(full, primary, secondary, indexOwner, optionType, f->optionKeys[k].key, &candidate);
     if (s) return s;
     if (ValueMatches(static_cast<OptionRecord*>(candidate), value)) {
       *option = candidate;
