@@ -8,7 +8,9 @@
 namespace pk::spooler {
 namespace {
 
-constexpr DWORD kAdministerBits = PRINTER_ACCESS_ADMINISTER | 0x000F0000;
+// Rights only an administrator gets: administering the printer, deleting it,
+// changing its security or owner. Reading it and printing are for everyone.
+constexpr DWORD kAdministerBits = PRINTER_ACCESS_ADMINISTER | 0x000D0000;
 
 // Reads the handle's printer; false with an error set when it is gone.
 bool ReadHandlePrinter(HANDLE h, PrinterRow* row) {

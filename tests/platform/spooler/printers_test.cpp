@@ -163,6 +163,11 @@ TEST_F(SpoolerPrinters, OpeningChecksTheNameAndTheAccessAsked) {
   pk::seams::SetUserIsAdministrator(false);
   EXPECT_FALSE(OpenPrinterW(PK_DEFAULT_PRINTER_NAME, &h, &all));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  PRINTER_DEFAULTSW administer{nullptr, nullptr, PRINTER_ACCESS_ADMINISTER};
+  EXPECT_FALSE(OpenPrinterW(PK_DEFAULT_PRINTER_NAME, &h, &administer));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  PRINTER_DEFAULTSW read{nullptr, nullptr, 0x00020000 | PRINTER_ACCESS_USE};
+  Open(PK_DEFAULT_PRINTER_NAME, &read);
   Open(PK_DEFAULT_PRINTER_NAME, &use);
   Open(PK_DEFAULT_PRINTER_NAME, nullptr);
 }
