@@ -3,6 +3,7 @@
 #include "platform/gdi/gdi_palette_icon.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <unordered_map>
@@ -23,7 +24,6 @@ struct Icon {
 
 struct Objects {
   std::mutex lock;
-  uintptr_t next = 0x51000;
   std::unordered_map<uintptr_t, std::vector<PALETTEENTRY>> palettes;
   std::unordered_map<uintptr_t, Icon> icons;
 };
@@ -47,7 +47,7 @@ HPALETTE CreatePalette(const LOGPALETTE* plpal) {
   try {
     std::vector<PALETTEENTRY> entries(plpal->palPalEntry, plpal->palPalEntry + plpal->palNumEntries);
     std::lock_guard<std::mutex> g(objects().lock);
-    uintptr_t h = objects().next++;
+    uintptr_t h = pk::gdi::NewObjectHandle();
     objects().palettes[h] = std::move(entries);
     return reinterpret_cast<HPALETTE>(h);
   } catch (...) {
@@ -71,12 +71,6 @@ UINT GetPaletteEntries(HPALETTE hpal, UINT iStartIndex, UINT nEntries, PALETTEEN
   return n;
 }
 
-BOOL DeleteObject(HGDIOBJ ho) {
-  std::lock_guard<std::mutex> g(objects().lock);
-  if (objects().palettes.erase(reinterpret_cast<uintptr_t>(ho))) return TRUE;
-  SetLastError(ERROR_INVALID_HANDLE);
-  return FALSE;
-}
 
 HICON CreateIcon(HINSTANCE, int nWidth, int nHeight, BYTE cPlanes, BYTE cBitsPixel, const BYTE* lpbANDbits,
                  const BYTE* lpbXORbits) {
@@ -97,7 +91,7 @@ HICON CreateIcon(HINSTANCE, int nWidth, int nHeight, BYTE cPlanes, BYTE cBitsPix
     icon.mask.assign(lpbANDbits, lpbANDbits + maskRow * nHeight);
     icon.colour.assign(lpbXORbits, lpbXORbits + colourRow * nHeight);
     std::lock_guard<std::mutex> g(objects().lock);
-    uintptr_t h = objects().next++;
+    uintptr_t h = pk::gdi::NewObjectHandle();
     objects().icons[h] = std::move(icon);
     return reinterpret_cast<HICON>(h);
   } catch (...) {
@@ -128,3 +122,17 @@ SIZE_T LiveIcons() {
 }
 
 }  // namespace pk::seams
+
+namespace pk::gdi {
+
+uintptr_t NewObjectHandle() {
+  static std::atomic<uintptr_t> next{0x7000};
+  return next++;
+}
+
+bool DeletePalette(HGDIOBJ ho) {
+  std::lock_guard<std::mutex> g(objects().lock);
+  return objects().palettes.erase(reinterpret_cast<uintptr_t>(ho)) != 0;
+}
+
+}  // namespace pk::gdi

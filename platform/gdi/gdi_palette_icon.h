@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "platform/win/win_types.h"
 
@@ -53,7 +54,8 @@ PKAPI HPALETTE CreatePalette(const LOGPALETTE* plpal);
 // Copies up to nEntries entries from iStartIndex; answers the number copied,
 // or the palette's entry count when `pPalEntries` is null; 0 for a bad handle.
 PKAPI UINT GetPaletteEntries(HPALETTE hpal, UINT iStartIndex, UINT nEntries, PALETTEENTRY* pPalEntries);
-// Deletes a palette made by CreatePalette; FALSE for any other handle.
+// Deletes a palette, or a font, pen or brush of a device context
+// (printer_dc.h); FALSE for any other handle.
 PKAPI BOOL DeleteObject(HGDIOBJ ho);
 // An icon of the given size and colour format from its AND mask and XOR
 // (colour) bits; both are copied. Null with ERROR_INVALID_PARAMETER for a
@@ -69,3 +71,12 @@ namespace pk::seams {
 PKAPI SIZE_T LivePalettes();
 PKAPI SIZE_T LiveIcons();
 }  // namespace pk::seams
+
+namespace pk::gdi {
+// The handle numbers of every GDI object of the process (palettes, icons,
+// device contexts and their fonts, pens and brushes) come from one sequence and
+// are never reused, so DeleteObject can tell the kinds apart.
+uintptr_t NewObjectHandle();
+// Deletes a palette made by CreatePalette; false for any other handle.
+bool DeletePalette(HGDIOBJ ho);
+}  // namespace pk::gdi

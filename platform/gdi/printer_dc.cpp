@@ -9,6 +9,7 @@
 #include <utility>
 #include <variant>
 
+#include "platform/gdi/gdi_palette_icon.h"
 #include "platform/win/win_error.h"
 
 namespace pkgdi {
@@ -32,7 +33,6 @@ using GdiObject = std::variant<LOGFONTW, LOGPEN, LOGBRUSH>;
 
 struct Table {
   std::mutex lock;
-  uintptr_t next = 0x7000;
   std::unordered_map<uintptr_t, Dc> dcs;
   std::unordered_map<uintptr_t, GdiObject> objects;
   std::unordered_map<uintptr_t, bool> stock;  // never deleted
@@ -50,7 +50,7 @@ Dc* DcOf(HDC hdc) {
 
 HGDIOBJ AddObject(GdiObject obj) {
   std::lock_guard<std::mutex> g(table().lock);
-  uintptr_t h = table().next++;
+  uintptr_t h = pk::gdi::NewObjectHandle();
   table().objects.emplace(h, std::move(obj));
   return reinterpret_cast<HGDIOBJ>(h);
 }
@@ -103,7 +103,7 @@ HDC CreatePrinterDc(PrinterDcBackEnd* backEnd) {
   if (!backEnd) return nullptr;
   HGDIOBJ font = Stock(SYSTEM_FONT), pen = Stock(BLACK_PEN), brush = Stock(WHITE_BRUSH);
   std::lock_guard<std::mutex> g(table().lock);
-  uintptr_t h = table().next++;
+  uintptr_t h = pk::gdi::NewObjectHandle();
   Dc& dc = table().dcs[h];
   dc.backEnd = backEnd;
   dc.font = font;
@@ -285,7 +285,11 @@ BOOL DeleteObject(HGDIOBJ ho) {
   std::lock_guard<std::mutex> g(table().lock);
   uintptr_t h = reinterpret_cast<uintptr_t>(ho);
   if (table().stock.count(h)) return TRUE;
-  if (!table().objects.count(h)) return FALSE;
+  if (!table().objects.count(h)) {
+    if (pk::gdi::DeletePalette(ho)) return TRUE;
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
   for (auto& [k, dc] : table().dcs)
     if (dc.font == ho || dc.pen == ho || dc.brush == ho) return FALSE;
   table().objects.erase(h);
