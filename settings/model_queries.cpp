@@ -67,18 +67,6 @@ bool ValueMatches(const OptionRecord* option, const void* value) {
   }
 }
 
-// An option of a feature, found by its key in the index of the file that
-// held the feature.
-ModelStatus LoadFeatureOption(bool full, ModelFile* primary, ModelFile* secondary, WORD indexOwner,
-                              WORD optionType, WORD key, ModelRecord** record) {
-  WORD holder = 0;
-  ModelStatus s = SeekModelRecord(kSeekByKey, primary, secondary, indexOwner, optionType, key, &holder);
-  if (s) return s;
-  s = ParseModelRecord(full, ModelFileOf(primary, secondary, holder), primary, secondary, optionType, record);
-  if (!s) (*record)->file = holder;
-  return s;
-}
-
 ModelStatus Skip(ModelFile* file, DWORD n) { return SetModelReadPosition(file, 1, static_cast<LONG>(n)); }
 
 }  // namespace

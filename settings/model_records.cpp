@@ -754,6 +754,18 @@ ModelStatus LoadOptionTarget(bool full, ModelFile* primary, ModelFile* secondary
   return s;
 }
 
+ModelStatus LoadFeatureOption(bool full, ModelFile* primary, ModelFile* secondary, WORD indexOwner,
+                              WORD optionType, WORD key, ModelRecord** record) {
+  if (!record) return 1;
+  *record = nullptr;
+  WORD holder = 0;
+  ModelStatus s = SeekModelRecord(kSeekByKey, primary, secondary, indexOwner, optionType, key, &holder);
+  if (s) return s;
+  s = ParseModelRecord(full, ModelFileOf(primary, secondary, holder), primary, secondary, optionType, record);
+  if (!s) (*record)->file = holder;
+  return s;
+}
+
 ModelStatus LoadFeatureOptionRecord(bool full, bool useDefault, ModelFile* primary, ModelFile* secondary,
                                     const ModelRecord* feature, WORD option, WORD* optionType,
                                     ModelRecord** record) {
@@ -764,7 +776,8 @@ ModelStatus LoadFeatureOptionRecord(bool full, bool useDefault, ModelFile* prima
   WORD n = useDefault ? f->defaultOption : option;
   if (n == 0 || n > f->optionCount || !f->optionKeys) return 2;
   WORD type = feature->type == kRecordFlagFeature ? kRecordFlagOption : kRecordSettingOption;
-  ModelStatus s = LoadModelRecordByKey(full, primary, secondary, type, f->optionKeys[n - 1].key, 0, record);
+  WORD owner = feature->file == kModelFileSecondary ? kModelFileSecondary : kModelFilePrimary;
+  ModelStatus s = LoadFeatureOption(full, primary, secondary, owner, type, f->optionKeys[n - 1].key, record);
   if (!s && optionType) *optionType = type;
   return s;
 }

@@ -273,6 +273,10 @@ ModelStatus LoadRecordName(ModelFile* primary, ModelFile* secondary, WORD type, 
                            WCHAR** name);
 ModelStatus LoadOptionTarget(bool full, ModelFile* primary, ModelFile* secondary, const ModelRecord* option,
                              WORD* targetType, ModelRecord** target);
+// An option of a feature, found by its key in the index of the file that held
+// the feature (`indexOwner`): a secondary file's option keys are its own.
+ModelStatus LoadFeatureOption(bool full, ModelFile* primary, ModelFile* secondary, WORD indexOwner,
+                              WORD optionType, WORD key, ModelRecord** record);
 ModelStatus LoadFeatureOptionRecord(bool full, bool useDefault, ModelFile* primary, ModelFile* secondary,
                                     const ModelRecord* feature, WORD option, WORD* optionType,
                                     ModelRecord** record);

@@ -535,6 +535,17 @@ TEST_F(ModelTest, SecondaryFeaturesFindTheirOwnOptions) {
   ASSERT_EQ(GetFeatureDefaultValue(primary(), secondary(), 42, &value, &type), 0);
   EXPECT_EQ(*reinterpret_cast<uint16_t*>(value), 13);
   GlobalFree(value);
+
+  // The default option of a secondary feature, as the defaults read it.
+  ModelRecord* feature = nullptr;
+  WORD featureType = 0, featureKey = 0;
+  MapSettingToModelKey(41, nullptr, &featureType, &featureKey);
+  ASSERT_EQ(LoadModelRecordByKey(true, primary(), secondary(), featureType, featureKey, 0, &feature), 0);
+  ASSERT_EQ(LoadFeatureOptionRecord(false, true, primary(), secondary(), feature, 0, &type, &option), 0);
+  EXPECT_EQ(Wide(GetModelRecordText(option)), u"S2");
+  EXPECT_EQ(option->file, kModelFileSecondary);
+  ReleaseModelRecord(option);
+  ReleaseModelRecord(feature);
 }
 
 // Loads a model of a newer and one of an older level, in both orders, and
