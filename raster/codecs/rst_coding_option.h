@@ -1,9 +1,15 @@
 // Coding options: small value objects that carry a codec's parameters from
 // whoever chooses them to the codec. Each knows its encode type (the header's
-// data form) and clones itself. These are the bilevel CCITT options.
+// data form) and clones itself. A codec finds its own option by a dynamic
+// cast; an option of another class counts as none. This file holds the root
+// and the bilevel CCITT options; the JPEG and JBIG options have files of
+// their own.
 #pragma once
 
 #include <cstdint>
+
+#include "raster/core/rst_alloc.h"
+#include "raster/core/rst_status_context.h"
 
 class RstCodingOption {
 public:
@@ -12,6 +18,16 @@ public:
     // A copy the caller owns, or none (reported) when memory runs out.
     virtual RstCodingOption* clone() const = 0;
 };
+
+// A copy of an option made by its copy constructor; out of memory: -1 with the
+// class's clone where-text and no option.
+template <class T>
+RstCodingOption* rst_clone_option(const T& option, const char* where)
+{
+    T* copy = rst_new<T>(option);
+    if (!copy) rst_report(-1, where);
+    return copy;
+}
 
 class RstCCITTBWOption : public RstCodingOption {
 public:

@@ -43,19 +43,6 @@ struct RunWriter {
             open = true;
         }
     }
-    void scan_byte(uint8_t b, int32_t p)
-    {
-        if (b == 0) {
-            close();
-        } else if (b == 0xFF) {
-            set(p, 8);
-        } else {
-            for (int32_t j = 0; j < 8; ++j) {
-                if (b & (0x80 >> j)) set(p + j, 1);
-                else close();
-            }
-        }
-    }
     void scan_word(const uint8_t* w, int32_t p)
     {
         uint32_t v;
@@ -65,7 +52,29 @@ struct RunWriter {
         } else if (v == 0xFFFFFFFFu) {
             set(p, 32);
         } else {
-            for (int32_t k = 0; k < 4; ++k) scan_byte(w[k], p + 8 * k);
+            scan_mixed(uint32_t(w[0]) << 24 | uint32_t(w[1]) << 16 | uint32_t(w[2]) << 8 | w[3], p);
+        }
+    }
+    // A word of mixed pixels (first pixel in the top bit), run by run.
+    void scan_mixed(uint32_t v, int32_t p)
+    {
+        int32_t pos = 0;
+        while (pos < 32) {
+            uint32_t rest = v << pos;
+            if (rest == 0) {
+                close();
+                return;
+            }
+            int32_t zeros = __builtin_clz(rest);
+            if (zeros > 0) {
+                close();
+                pos += zeros;
+                continue;
+            }
+            // Leading ones; the bits shifted in at the bottom are zeros.
+            int32_t ones = __builtin_clz(~rest);
+            set(p + pos, ones);
+            pos += ones;
         }
     }
 };

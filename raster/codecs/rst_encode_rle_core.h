@@ -1,6 +1,6 @@
 // The row converter from packed 1-bit rows (most significant bit first) to
 // run lines: whole 32-bit words of all-clear or all-set bits are taken at
-// once, then whole bytes, and only mixed bytes bit by bit.
+// once, and mixed words run by run.
 #pragma once
 
 #include <cstdint>
