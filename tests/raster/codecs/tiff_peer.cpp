@@ -122,6 +122,9 @@ bool TiffPeer::read_raw(const std::string& path, TiffPeerFile& out)
     api_->get_field_defaulted(t, TIFFTAG_ROWSPERSTRIP, &out.rows_per_strip);
     api_->get_field(t, TIFFTAG_COMPRESSION, &out.compression);
     api_->get_field_defaulted(t, TIFFTAG_FILLORDER, &out.fill_order);
+    api_->get_field_defaulted(t, TIFFTAG_BITSPERSAMPLE, &out.bits_per_sample);
+    api_->get_field_defaulted(t, TIFFTAG_SAMPLESPERPIXEL, &out.samples_per_pixel);
+    api_->get_field_defaulted(t, TIFFTAG_PREDICTOR, &out.predictor);
     if (out.compression == COMPRESSION_CCITTFAX3) api_->get_field_defaulted(t, TIFFTAG_GROUP3OPTIONS, &out.t4_options);
     if (out.compression == COMPRESSION_CCITTFAX4) api_->get_field_defaulted(t, TIFFTAG_GROUP4OPTIONS, &out.t6_options);
     uint64_t* counts = nullptr;

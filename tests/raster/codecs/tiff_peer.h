@@ -11,6 +11,7 @@ struct TiffPeerFile {
     uint32_t width = 0, height = 0, rows_per_strip = 0;
     uint16_t compression = 1, fill_order = 1;
     uint32_t t4_options = 0, t6_options = 0;
+    uint16_t bits_per_sample = 1, samples_per_pixel = 1, predictor = 1;
     std::vector<std::vector<uint8_t>> raw_strips;
 };
 
