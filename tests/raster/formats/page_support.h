@@ -8,6 +8,7 @@
 #include <tiffio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -23,6 +24,8 @@
 #include "raster/core/rst_read.h"
 #include "raster/core/rst_status_recorder.h"
 #include "raster/geometry/rst_geometry_creators.h"
+#include "tiff_builder.h"
+#include "tiff_reader_support.h"
 
 using Rows = std::vector<std::vector<uint8_t>>;
 
@@ -144,4 +147,67 @@ inline std::string harness_path() {
   if (n <= 0) return "decode_page";
   std::string path(self, size_t(n));
   return path.substr(0, path.rfind('/') + 1) + "decode_page";
+}
+
+// The coded strips libtiff makes of `rows` (one per strip of rows_per_strip).
+inline std::vector<std::vector<uint8_t>> coded_strips(uint32_t width, uint16_t bits, uint16_t samples,
+                                                      uint16_t photometric, uint16_t compression,
+                                                      uint32_t rows_per_strip, const Rows& rows) {
+  std::string path = temp_dir() + "/strips.tif";
+  TIFF* tif = TIFFOpen(path.c_str(), "w");
+  if (!tif) return {};
+  page_tags(tif, width, uint32_t(rows.size()), bits, samples, photometric, compression, rows_per_strip);
+  write_rows(tif, rows);
+  TIFFClose(tif);
+  std::vector<std::vector<uint8_t>> strips;
+  tif = TIFFOpen(path.c_str(), "r");
+  if (!tif) return {};
+  for (uint32_t s = 0; s < TIFFNumberOfStrips(tif); ++s) {
+    std::vector<uint8_t> strip(size_t(TIFFRawStripSize(tif, s)));
+    TIFFReadRawStrip(tif, s, strip.data(), tmsize_t(strip.size()));
+    strips.push_back(strip);
+  }
+  TIFFClose(tif);
+  std::remove(path.c_str());
+  return strips;
+}
+
+// A one-page file of given strips laid one after another after the IFD, with
+// the page entries given and StripOffsets and StripByteCounts filled in (the
+// byte counts given replace the true ones when not empty).
+inline std::vector<uint8_t> strip_file(std::vector<TiffEntry> entries, const std::vector<std::vector<uint8_t>>& strips,
+                                       std::vector<uint32_t> byte_counts = {}, bool big_endian = false) {
+  // The IFD is written twice: first to learn where the strips will start.
+  std::vector<uint32_t> offsets(strips.size(), 0), counts;
+  for (const auto& s : strips) counts.push_back(uint32_t(s.size()));
+  if (byte_counts.empty()) byte_counts = counts;
+  auto build = [&](const std::vector<uint32_t>& at) {
+    TiffBuilder b(big_endian);
+    std::vector<TiffEntry> all = entries;
+    all.push_back(TiffEntry::longs(273, at));
+    all.push_back(TiffEntry::longs(279, byte_counts));
+    std::sort(all.begin(), all.end(), [](const TiffEntry& x, const TiffEntry& y) { return x.tag < y.tag; });
+    b.add_ifd(all);
+    return b;
+  };
+  TiffBuilder first = build(offsets);
+  uint32_t position = uint32_t(first.bytes.size());
+  for (size_t i = 0; i < strips.size(); ++i) {
+    offsets[i] = position;
+    position += uint32_t(strips[i].size());
+  }
+  TiffBuilder b = build(offsets);
+  for (const auto& s : strips) b.add_bytes(s);
+  return b.bytes;
+}
+
+// The usual entries of a page, without the strip entries.
+inline std::vector<TiffEntry> page_entries(uint32_t width, uint32_t length, uint32_t bits, uint32_t samples,
+                                           uint32_t photometric, uint32_t compression, uint32_t rows_per_strip) {
+  std::vector<uint32_t> bps(samples, bits);
+  return {TiffEntry::longs(256, {width}),       TiffEntry::longs(257, {length}),
+          TiffEntry::shorts(258, bps),          TiffEntry::shorts(259, {compression}),
+          TiffEntry::shorts(262, {photometric}), TiffEntry::shorts(277, {samples}),
+          TiffEntry::longs(278, {rows_per_strip}), TiffEntry::rational(282, 200, 1),
+          TiffEntry::rational(283, 200, 1),     TiffEntry::shorts(296, {2})};
 }
