@@ -211,3 +211,39 @@ inline std::vector<TiffEntry> page_entries(uint32_t width, uint32_t length, uint
           TiffEntry::longs(278, {rows_per_strip}), TiffEntry::rational(282, 200, 1),
           TiffEntry::rational(283, 200, 1),     TiffEntry::shorts(296, {2})};
 }
+
+// One page of pages_file: its entries (without the strip entries) and strips.
+struct PageSpec {
+  std::vector<TiffEntry> entries;
+  std::vector<std::vector<uint8_t>> strips;
+};
+
+// A file of several pages: every strip first, then the IFDs in a chain.
+inline std::vector<uint8_t> pages_file(const std::vector<PageSpec>& pages, bool big_endian = false) {
+  TiffBuilder b(big_endian, 0);
+  std::vector<std::vector<uint32_t>> offsets;
+  for (const PageSpec& p : pages) {
+    std::vector<uint32_t> at;
+    for (const auto& s : p.strips) at.push_back(b.add_bytes(s));
+    offsets.push_back(at);
+  }
+  uint32_t next_field = 4;
+  for (size_t i = 0; i < pages.size(); ++i) {
+    std::vector<TiffEntry> all = pages[i].entries;
+    std::vector<uint32_t> counts;
+    for (const auto& s : pages[i].strips) counts.push_back(uint32_t(s.size()));
+    all.push_back(TiffEntry::longs(273, offsets[i]));
+    all.push_back(TiffEntry::longs(279, counts));
+    std::sort(all.begin(), all.end(), [](const TiffEntry& x, const TiffEntry& y) { return x.tag < y.tag; });
+    uint32_t at = b.add_ifd(all);
+    b.patch32(next_field, at);
+    next_field = b.last_next_field;
+  }
+  return b.bytes;
+}
+
+// A bilevel G4 page of `rows` in strips of rows_per_strip.
+inline PageSpec g4_page(uint32_t width, const Rows& rows, uint32_t rows_per_strip) {
+  return {page_entries(width, uint32_t(rows.size()), 1, 1, 0, 4, rows_per_strip),
+          coded_strips(width, 1, 1, PHOTOMETRIC_MINISWHITE, COMPRESSION_CCITTFAX4, rows_per_strip, rows)};
+}
