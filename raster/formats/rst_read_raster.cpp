@@ -46,6 +46,14 @@ RstFormatEnables enables() {
 
 bool usable(InputStorage* storage) { return storage && !storage->is_closed(); }
 
+// The TIFF image file header's first four bytes at the position.
+bool tiff_signature(InputStorage* storage, int32_t position) {
+  uint8_t b[4] = {};
+  if (storage->seek(position) != position || storage->read(b, 4) != 4) return false;
+  static const uint8_t little[4] = {'I', 'I', 42, 0}, big[4] = {'M', 'M', 0, 42};
+  return std::memcmp(b, little, 4) == 0 || std::memcmp(b, big, 4) == 0;
+}
+
 int32_t to_dpi(int64_t dpi) { return dpi > INT32_MAX ? INT32_MAX : int32_t(dpi); }
 
 }  // namespace
@@ -114,6 +122,7 @@ RstRead* RstReadRaster::create(InputStorage* storage, uint32_t page) {
   PositionKeeper keeper(storage);
 
   // 1. TIFF: the first probe that recognises the file decides.
+  storage->seek(keeper.position());
   PrivateHolder<RstReadTIFFHeader> tiff(RstReadTIFF::private_header(storage, page, 3));
   if (tiff) {
     // Decode values need the colour-range wrap, not in the library yet: the
@@ -126,6 +135,9 @@ RstRead* RstReadRaster::create(InputStorage* storage, uint32_t page) {
     if (reader) keeper.dismiss();
     return reader;
   }
+  // A TIFF file while TIFF reading is switched off: recognised, and refused
+  // without a report, as the TIFF reader refuses it.
+  if (!enables().bytes[RstFormatEnables::tiff] && tiff_signature(storage, keeper.position())) return nullptr;
   // 2. to 11.: JPEG, BMP, Exif, PDF, PNG, Sun raster, CALS, EDMICS MMR and
   // RLC, GIF, in this order, as their readers come; each probe starts at the
   // remembered position.
