@@ -2,6 +2,7 @@
 #include "raster/codecs/rst_header_tolvane.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 #include "raster/core/rst_alloc.h"
@@ -76,6 +77,13 @@ void RstHeaderTolvane::set_color_type(RstColorType* type)
 {
     color_type = type;
     info_.format = (info_.format & 0xFFFF0000u) | TolvaneColorCode::from_color_type(type);
+}
+
+int32_t RstHeaderTolvane::packed_line_bytes(const RstHeader& h)
+{
+    int64_t bits = int64_t{h.width} * h.samples_per_pixel * h.bits_per_sample;
+    int64_t bytes = (bits + 7) >> 3;
+    return bytes >= 0 && bytes <= INT32_MAX ? static_cast<int32_t>(bytes) : 0;
 }
 
 bool RstHeaderTolvane::colormap_fits(const RstHeader& header)

@@ -36,6 +36,9 @@ public:
     // True when the header has channels and bits to size a line by.
     bool usable() const { return samples_per_pixel > 0 && bits_per_sample > 0; }
 
+    // Bytes of one line of packed raw samples of the header (0 when it
+    // cannot be sized).
+    static int32_t packed_line_bytes(const RstHeader& header);
     // True when the colormap (if any) fits the planar buffer: at most 256
     // entries of at most three channels of at most 8 bits.
     static bool colormap_fits(const RstHeader& header);

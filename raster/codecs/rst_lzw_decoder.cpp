@@ -1,10 +1,12 @@
 // LZW decoding: codes are read from a one-block buffer and each string is
-// expanded through the prefix chain, straight into the line when it fits,
-// else onto a reusable output stack that the next line is served from first.
-// Nothing is allocated per code.
+// appended to an output history, from which the lines are served. A string
+// that still stands in the history (every table entry is a string decoded
+// earlier plus one byte) is copied from there; others are expanded through
+// the prefix chain. Nothing is allocated per code.
 #include "raster/codecs/rst_lzw_decoder.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "raster/core/rst_alloc.h"
 #include "raster/core/rst_status.h"
@@ -13,8 +15,14 @@ namespace {
 
 constexpr int32_t kTableSize = 4096;
 constexpr int32_t kMaxWidth = 12;
-constexpr int32_t kStackStart = 1024;
-constexpr int32_t kStackStep = 256;
+// The output history: the window of recent output that strings are copied
+// from, and room for the longest string after it.
+constexpr int32_t kWindow = 1 << 14;
+constexpr int32_t kHistory = 2 * kWindow + kTableSize;
+constexpr int32_t kSlack = 16;
+// Strings up to this long are expanded through their chain, longer ones
+// copied from the history when they still stand there.
+constexpr int32_t kCopyFrom = 1;
 
 }  // namespace
 
@@ -28,21 +36,25 @@ public:
         clear_code_ = static_cast<uint16_t>(1 << min_code_bits);
         end_code_ = static_cast<uint16_t>(clear_code_ + 1);
         initial_width_ = min_code_bits == 1 ? 3 : min_code_bits + 1;
-        restart_table();
+        width_ = initial_width_;
+        next_free_ = clear_code_ + 2;
+        code_limit_ = (1 << width_) - (variant_ == 1 ? 1 : 0);
+        // Entries above the literals are written before they can be named;
+        // a literal's place is recorded whenever it is written.
         for (int32_t code = 0; code < clear_code_; ++code) {
             prefix_[code] = 0;
             suffix_[code] = static_cast<uint8_t>(code);
             length_[code] = 1;
+            where_[code] = -1;
         }
     }
-    ~LzwDecoderContext() override { rst_free(stack_); }
+    ~LzwDecoderContext() override { rst_free(history_); }
 
-    // The output stack of its first size; false without memory.
-    bool make_stack()
+    // The output history; false without memory.
+    bool make_history()
     {
-        stack_ = static_cast<uint8_t*>(rst_malloc(kStackStart));
-        stack_capacity_ = stack_ ? kStackStart : 0;
-        return stack_ != nullptr;
+        history_ = static_cast<uint8_t*>(rst_malloc(kHistory + kSlack));
+        return history_ != nullptr;
     }
 
     // Decodes and drops the bytes before the first delivered line; what the
@@ -50,10 +62,11 @@ public:
     // here shows at the first line.
     void skip_bytes(int64_t count)
     {
-        while (count > 0 && stop_status_ == 0) {
-            if (stack_count_ == 0 && next_string(nullptr, 0) < 0) return;
-            int32_t n = static_cast<int32_t>(std::min<int64_t>(stack_count_, count));
-            stack_count_ -= n;
+        while (count > 0) {
+            if (pending_ == end_) decode(static_cast<int32_t>(std::min<int64_t>(count, kWindow)));
+            if (pending_ == end_) return;
+            int32_t n = static_cast<int32_t>(std::min<int64_t>(end_ - pending_, count));
+            pending_ += n;
             count -= n;
         }
     }
@@ -64,24 +77,17 @@ public:
         return RstCode::good;
     }
 
-    // Fills the line from what the stack holds, then string by string: a
-    // string that fits goes straight into the line, one that does not goes
-    // onto the stack and the rest of it waits there for the next line.
+    // Fills the line from the decoded bytes not yet delivered, decoding as
+    // needed; what a string holds beyond the line waits for the next one.
     int32_t line(uint8_t* out) override
     {
         int32_t done = 0;
         while (done < line_bytes_) {
-            if (stack_count_ == 0) {
-                int32_t direct = next_string(out + done, line_bytes_ - done);
-                if (direct < 0) return stop_status_;
-                done += direct;
-                if (direct > 0) continue;
-            }
-            // The top of the stack is the next byte out.
-            int32_t n = std::min(stack_count_, line_bytes_ - done);
-            const uint8_t* top = stack_ + stack_count_ - 1;
-            for (int32_t k = 0; k < n; ++k) out[done + k] = top[-k];
-            stack_count_ -= n;
+            if (pending_ == end_) decode(std::min(line_bytes_ - done, kWindow));
+            if (pending_ == end_) return stop_status_;
+            int32_t n = std::min(end_ - pending_, line_bytes_ - done);
+            std::memcpy(out + done, history_ + pending_, static_cast<size_t>(n));
+            pending_ += n;
             done += n;
         }
         return RstCode::good;
@@ -94,22 +100,6 @@ public:
     }
 
 private:
-    void restart_table()
-    {
-        width_ = initial_width_;
-        previous_ = -1;
-        next_free_ = clear_code_ + 2;
-        code_limit_ = (1 << width_) - (variant_ == 1 ? 1 : 0);
-    }
-
-    // Ends the data: this and every later line fail with status.
-    int32_t stop(int32_t status)
-    {
-        stop_status_ = status;
-        stack_count_ = 0;
-        return -1;
-    }
-
     // Refills the block buffer; false at the end of the data.
     bool refill()
     {
@@ -128,115 +118,159 @@ private:
         return true;
     }
 
-    // A code of the current width, or -1 at the end of the data.
-    int32_t next_code()
+    // Decodes strings until at least want bytes wait in the history or the
+    // data ends (then stop_status_ is set). The state lives in locals while
+    // it runs: the history is written through byte pointers, which would
+    // otherwise make the compiler reload every member after each byte.
+    void decode(int32_t want)
     {
-        const int32_t w = width_;
+        if (stop_status_ != 0) return;
+        uint8_t* const history = history_;
+        uint16_t* const prefix = prefix_;
+        uint8_t* const suffix = suffix_;
+        uint16_t* const length = length_;
+        int64_t* const where = where_;
+        const int32_t clear = clear_code_;
+        const int32_t end_code = end_code_;
+        const bool lsb = lsb_;
+        const int32_t early = variant_ == 1 ? 1 : 0;
         uint32_t bits = bits_;
         int32_t count = bit_count_;
-        while (count < w) {
-            if (block_position_ >= block_size_ && !refill()) return -1;
-            uint32_t b = block_[block_position_++];
-            bits = lsb_ ? bits | (b << count) : (bits << 8) | b;
-            count += 8;
+        int32_t width = width_;
+        int32_t next_free = next_free_;
+        int32_t limit = code_limit_;
+        int32_t previous = previous_;
+        uint8_t first_byte = first_byte_;
+        int32_t pending = pending_;
+        int32_t end = end_;
+        int64_t base = base_;
+        int32_t status = 0;
+
+        while (end - pending < want) {
+            // The next code.
+            while (count < width) {
+                if (block_position_ >= block_size_ && !refill()) break;
+                uint32_t b = block_[block_position_++];
+                bits = lsb ? bits | (b << count) : (bits << 8) | b;
+                count += 8;
+            }
+            if (count < width) {
+                status = RstCode::unsupported_form;
+                break;
+            }
+            count -= width;
+            int32_t code;
+            if (lsb) {
+                code = static_cast<int32_t>(bits & ((1u << width) - 1));
+                bits >>= width;
+            } else {
+                code = static_cast<int32_t>((bits >> count) & ((1u << width) - 1));
+                bits &= (1u << count) - 1;
+            }
+            if (code == clear) {
+                width = initial_width_;
+                previous = -1;
+                next_free = clear + 2;
+                limit = (1 << width) - early;
+                continue;
+            }
+            if (code == end_code) {
+                previous = end_code;
+                status = RstCode::unsupported_form;
+                break;
+            }
+            // Room for the longest string: the oldest output beyond the
+            // window (never bytes not yet delivered) is dropped.
+            if (end + kTableSize > kHistory) {
+                int32_t from = std::min(pending, end - kWindow);
+                std::memmove(history, history + from, static_cast<size_t>(end - from));
+                base += from;
+                end -= from;
+                pending -= from;
+            }
+            if (previous < 0) {
+                // The first code after a clear must be a literal.
+                if (code > clear) {
+                    status = RstCode::unsupported_form;
+                    break;
+                }
+                first_byte = suffix[code];
+                where[code] = base + end;
+                history[end++] = first_byte;
+                previous = code;
+                continue;
+            }
+            if (code > next_free) {
+                status = RstCode::unsupported_form;
+                break;
+            }
+            const bool repeat = code == next_free;  // the previous string plus its own first byte
+            const int32_t len = repeat ? length[previous] + 1 : length[code];
+            uint8_t* const dst = history + end;
+            // A string still in the history is copied from there; any other
+            // is expanded through its chain from its last byte back.
+            const int64_t at = where[repeat ? previous : code];
+            if (len > kCopyFrom && at >= base) {
+                // Sixteen bytes at a time: the source ends before dst, and the
+                // history has slack for what the last step writes beyond len.
+                const uint8_t* from = history + (at - base);
+                uint8_t* to = dst;
+                int32_t n = repeat ? len - 1 : len;
+                do {
+                    uint64_t v[2];
+                    std::memcpy(v, from, 16);
+                    std::memcpy(to, v, 16);
+                    from += 16;
+                    to += 16;
+                    n -= 16;
+                } while (n > 0);
+                if (repeat) dst[len - 1] = first_byte;
+            } else {
+                uint8_t* p = dst + len - 1;
+                int32_t c = code;
+                if (repeat) {
+                    *p-- = first_byte;
+                    c = previous;
+                }
+                while (c > clear) {
+                    *p-- = suffix[c];
+                    c = prefix[c];
+                }
+                *p = suffix[c];
+            }
+            first_byte = dst[0];
+            // A full table without a clear code ends the data.
+            if (next_free == kTableSize) {
+                status = RstCode::unsupported_form;
+                break;
+            }
+            // The new entry is the previous string and this one's first
+            // byte, which stand one after the other.
+            prefix[next_free] = static_cast<uint16_t>(previous);
+            suffix[next_free] = first_byte;
+            length[next_free] = static_cast<uint16_t>(length[previous] + 1);
+            where[next_free] = base + end - length[previous];
+            where[code] = base + end;
+            end += len;
+            ++next_free;
+            if (next_free == limit && next_free != kTableSize && width < kMaxWidth) {
+                ++width;
+                limit = (1 << width) - early;
+            }
+            previous = code;
         }
-        count -= w;
-        int32_t code;
-        if (lsb_) {
-            code = static_cast<int32_t>(bits & ((1u << w) - 1));
-            bits >>= w;
-        } else {
-            code = static_cast<int32_t>((bits >> count) & ((1u << w) - 1));
-            bits &= (1u << count) - 1;
-        }
+
         bits_ = bits;
         bit_count_ = count;
-        return code;
-    }
-
-    // Room on the stack for a string of len bytes.
-    bool reserve_stack(int32_t len)
-    {
-        if (len <= stack_capacity_) return true;
-        int32_t capacity = stack_capacity_;
-        while (capacity < len) capacity += kStackStep;
-        auto* grown = static_cast<uint8_t*>(rst_malloc(static_cast<size_t>(capacity)));
-        if (!grown) return false;
-        rst_free(stack_);
-        stack_ = grown;
-        stack_capacity_ = capacity;
-        return true;
-    }
-
-    // Expands the string of the next code: into dst when it fits in room
-    // bytes (the bytes written), else onto the empty stack (0); -1 when the
-    // data has ended.
-    int32_t next_string(uint8_t* dst, int32_t room)
-    {
-        if (stop_status_ != 0) return -1;
-        int32_t code;
-        for (;;) {
-            code = next_code();
-            if (code < 0) return stop(RstCode::unsupported_form);
-            if (code == end_code_) {
-                previous_ = end_code_;
-                return stop(RstCode::unsupported_form);
-            }
-            if (code != clear_code_) break;
-            restart_table();
-        }
-        if (previous_ < 0) {
-            // The first code after a clear must be a literal.
-            if (code > clear_code_) return stop(RstCode::unsupported_form);
-            first_byte_ = suffix_[code];
-            previous_ = code;
-            if (room >= 1) {
-                *dst = first_byte_;
-                return 1;
-            }
-            stack_[0] = first_byte_;
-            stack_count_ = 1;
-            return 0;
-        }
-        if (code > next_free_) return stop(RstCode::unsupported_form);
-        const bool repeat = code == next_free_;  // the previous string plus its own first byte
-        const int32_t len = repeat ? length_[previous_] + 1 : length_[code];
-        const bool direct = len <= room;
-        if (!direct && !reserve_stack(len)) return stop(RstCode::no_memory);
-        // Written from the last byte back: straight into the line in order,
-        // or onto the stack with the first byte on top.
-        uint8_t* p = direct ? dst + len - 1 : stack_;
-        const int step = direct ? -1 : 1;
-        int32_t c = code;
-        if (repeat) {
-            *p = first_byte_;
-            p += step;
-            c = previous_;
-        }
-        const uint16_t* prefix = prefix_;
-        const uint8_t* suffix = suffix_;
-        const int32_t clear = clear_code_;
-        while (c > clear) {
-            *p = suffix[c];
-            p += step;
-            c = prefix[c];
-        }
-        const uint8_t first = suffix[c];
-        *p = first;
-        first_byte_ = first;
-        if (!direct) stack_count_ = len;
-        // A full table without a clear code ends the data.
-        if (next_free_ == kTableSize) return stop(RstCode::unsupported_form);
-        prefix_[next_free_] = static_cast<uint16_t>(previous_);
-        suffix_[next_free_] = first;
-        length_[next_free_] = static_cast<uint16_t>(length_[previous_] + 1);
-        ++next_free_;
-        if (next_free_ == code_limit_ && next_free_ != kTableSize && width_ < kMaxWidth) {
-            ++width_;
-            code_limit_ = (1 << width_) - (variant_ == 1 ? 1 : 0);
-        }
-        previous_ = code;
-        return direct ? len : 0;
+        width_ = width;
+        next_free_ = next_free;
+        code_limit_ = limit;
+        previous_ = previous;
+        first_byte_ = first_byte;
+        pending_ = pending;
+        end_ = end;
+        base_ = base;
+        stop_status_ = status;
     }
 
     BrenvoldStream* stream_;
@@ -253,17 +287,21 @@ private:
     int32_t previous_ = -1;
     uint8_t first_byte_ = 0;
     bool lsb_;
-    int32_t stack_count_ = 0;
-    int32_t stack_capacity_ = 0;
-    uint8_t* stack_ = nullptr;
     int32_t bit_count_ = 0;
     uint32_t bits_ = 0;
     int32_t next_free_ = 0;
     int32_t code_limit_ = 0;
     int32_t stop_status_ = 0;  // 0 while data comes; the status of every line after
+    // Decoded output: history_[pending_, end_) is not yet delivered; byte i
+    // of the buffer is byte base_ + i of the decoded data.
+    uint8_t* history_ = nullptr;
+    int32_t pending_ = 0;
+    int32_t end_ = 0;
+    int64_t base_ = 0;
     uint16_t prefix_[kTableSize];
     uint8_t suffix_[kTableSize];
     uint16_t length_[kTableSize];  // bytes of each entry's string
+    int64_t where_[kTableSize];    // where each code's string last started in the decoded data (-1: nowhere)
 };
 
 RstInstanceTolvane* rst_lzw_create_decoder(BrenvoldStream* stream, int32_t first_line, int32_t line_count,
@@ -278,7 +316,7 @@ RstInstanceTolvane* rst_lzw_create_decoder(BrenvoldStream* stream, int32_t first
     int32_t count = std::min(line_count, height - first_line);
     auto* context = rst_new<LzwDecoderContext>(stream, *info, count, variant, line_bytes, min_code_bits, lsb == 1);
     if (!context) return rst_create_error_instance(RstCode::no_memory);
-    if (!context->make_stack()) {
+    if (!context->make_history()) {
         context->close();
         return rst_create_error_instance(RstCode::no_memory);
     }

@@ -25,8 +25,9 @@ inline constexpr int32_t gif = 7;   // sub-blocks, least significant bit first
 // first line below 0, a count, line size or height below 1, or minimum code
 // bits outside 1..11; -1 without memory.
 // A line returns 1, or -3 once the data has ended (end code, a code that is
-// not in the table, the end of the stream, a full table without a clear
-// code); -1 when the output stack cannot grow. Every later line fails too.
+// not in the table, the end of the stream or of the GIF sub-blocks, a full
+// table without a clear code); every later line fails too. The bytes decoded
+// before the end stay in the failing line.
 RstInstanceTolvane* rst_lzw_create_decoder(BrenvoldStream* stream, int32_t first_line, int32_t line_count,
                                            const TolvaneImageInfo* info, int32_t line_bytes,
                                            int32_t min_code_bits, int32_t variant, int32_t lsb);

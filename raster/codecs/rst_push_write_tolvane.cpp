@@ -1,25 +1,12 @@
 // The push writer over an encoding stage.
 #include "raster/codecs/rst_push_write_tolvane.h"
 
-#include <climits>
-
 #include "raster/codecs/rst_header_tolvane.h"
 #include "raster/core/rst_status_context.h"
 
-namespace {
-
-int32_t packed_line_bytes(const RstHeader& h)
-{
-    int64_t bits = int64_t{h.samples_per_pixel} * h.bits_per_sample * h.width;
-    int64_t bytes = (bits + 7) >> 3;
-    return bytes >= 0 && bytes <= INT32_MAX ? static_cast<int32_t>(bytes) : 0;
-}
-
-}  // namespace
-
 RstPushWriteTolvane::RstPushWriteTolvane(OutputStorage* target, const RstHeader& header, bool bit_reverse)
     : RstPushWrite(target, header, bit_reverse, kBufferSize),
-      line_bytes_(packed_line_bytes(header)),
+      line_bytes_(RstHeaderTolvane::packed_line_bytes(header)),
       height_(header.height)
 {
 }

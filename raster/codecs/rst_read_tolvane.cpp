@@ -2,20 +2,8 @@
 #include "raster/codecs/rst_read_tolvane.h"
 
 #include <algorithm>
-#include <climits>
 
 #include "raster/core/rst_status_context.h"
-
-namespace {
-
-int packed_line_size(const RstHeader& h)
-{
-    int64_t bits = int64_t{h.width} * h.samples_per_pixel * h.bits_per_sample;
-    int64_t bytes = (bits + 7) >> 3;
-    return bytes >= 0 && bytes <= INT_MAX ? static_cast<int>(bytes) : 0;
-}
-
-}  // namespace
 
 RstReadTolvane::RstReadTolvane() = default;
 
@@ -78,7 +66,7 @@ void RstReadTolvane::reset() { rst_report(RstCode::unsupported_operation, "RstRe
 int RstReadTolvane::line_size()
 {
     describe();
-    return packed_line_size(header_);
+    return RstHeaderTolvane::packed_line_bytes(header_);
 }
 
 int32_t RstReadTolvane::info(TolvaneImageInfo* info)

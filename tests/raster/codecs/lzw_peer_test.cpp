@@ -82,21 +82,18 @@ Bytes smooth_rgb(int w, int h, uint32_t seed)
 // LZW by tiffcp (one strip, and 8 rows per strip) and by ImageMagick itself
 // (which adds the horizontal predictor); GIFs by ImageMagick and re-encoded
 // by giflib.
+enum class Kind { tiff, gif };
+
 struct Fixtures {
-    ~Fixtures()
-    {
-        std::error_code ignored;
-        if (!dir.empty()) std::filesystem::remove_all(dir, ignored);
-    }
     std::string dir;
     std::vector<std::string> tiffs;
     std::vector<std::string> gifs;
     std::string error;
 };
 
-const Fixtures& fixtures()
+Fixtures make_fixtures(Kind kind)
 {
-    static Fixtures f = [] {
+    {
         Fixtures x;
         x.dir = make_temp_dir();
         if (x.dir.empty()) {
@@ -104,17 +101,17 @@ const Fixtures& fixtures()
             return x;
         }
         const std::string d = x.dir + "/";
-        Bytes text = text_page(800, 500, 7);
+        Bytes text = text_page(600, 300, 7);
         Bytes bits;  // the text page as 1-bit, 1 = dark
-        for (int y = 0; y < 500; ++y)
-            for (int x0 = 0; x0 < 800; x0 += 8) {
+        for (int y = 0; y < 300; ++y)
+            for (int x0 = 0; x0 < 600; x0 += 8) {
                 uint8_t b = 0;
-                for (int i = 0; i < 8; ++i) b = static_cast<uint8_t>(b << 1 | (text[y * 800 + x0 + i] < 200));
+                for (int i = 0; i < 8; ++i) b = static_cast<uint8_t>(b << 1 | (text[y * 600 + x0 + i] < 200));
                 bits.push_back(b);
             }
         bool ok = write_file(d + "gray.pgm", "P5 300 200 255\n", noise(300 * 200, 1)) &&
-                  write_file(d + "text.pgm", "P5 800 500 255\n", text) &&
-                  write_file(d + "bits.pbm", "P4 800 500\n", bits) &&
+                  write_file(d + "text.pgm", "P5 600 300 255\n", text) &&
+                  write_file(d + "bits.pbm", "P4 600 300\n", bits) &&
                   write_file(d + "rgb.ppm", "P6 256 160 255\n", smooth_rgb(256, 160, 3)) &&
                   write_file(d + "noise.ppm", "P6 120 90 255\n", noise(120 * 90 * 3, 4));
         if (!ok) {
@@ -131,6 +128,7 @@ const Fixtures& fixtures()
             {"alpha", "rgb.ppm -alpha set"},
         };
         for (const auto& [name, args] : plain) {
+            if (kind != Kind::tiff) break;
             std::string none = d + name + "-none.tif";
             if (!run_command("convert " + d + args + " -compress none " + none + q) ||
                 !run_command("tiffcp -c lzw " + none + " " + d + name + "-one.tif" + q) ||
@@ -142,6 +140,7 @@ const Fixtures& fixtures()
             x.tiffs.push_back(d + name + "-r8.tif");
         }
         for (std::string name : {"rgb", "alpha"}) {
+            if (kind != Kind::tiff) break;
             std::string args = name == "rgb" ? "rgb.ppm" : "rgb.ppm -alpha set";
             if (!run_command("convert " + d + args + " -compress LZW " + d + name + "-im.tif" + q)) {
                 x.error = "convert -compress LZW failed";
@@ -155,6 +154,7 @@ const Fixtures& fixtures()
             {"text", "text.pgm -colors 256"},
         };
         for (const auto& [name, args] : gifs) {
+            if (kind != Kind::gif) break;
             std::string im = d + name + ".gif";
             std::string lib = d + name + "-giflib.gif";
             if (!run_command("convert " + d + args + " " + im + q) ||
@@ -167,7 +167,31 @@ const Fixtures& fixtures()
             x.gifs.push_back(lib);
         }
         return x;
-    }();
+    }
+}
+
+// Each test program makes only what its test needs.
+const Fixtures& fixtures(Kind kind)
+{
+    // Removes the folders when the program ends.
+    static struct Made {
+        ~Made()
+        {
+            std::error_code ignored;
+            for (const Fixtures& f : {tiffs, gifs})
+                if (!f.dir.empty()) std::filesystem::remove_all(f.dir, ignored);
+        }
+        Fixtures tiffs;
+        Fixtures gifs;
+        bool tiffs_made = false;
+        bool gifs_made = false;
+    } made;
+    bool& done = kind == Kind::tiff ? made.tiffs_made : made.gifs_made;
+    Fixtures& f = kind == Kind::tiff ? made.tiffs : made.gifs;
+    if (!done) {
+        f = make_fixtures(kind);
+        done = true;
+    }
     return f;
 }
 
@@ -192,7 +216,7 @@ Bytes decode_strip(const Bytes& strip, const TiffPeerFile& t, uint32_t rows, int
 
 TEST(LzwPeer, TiffStripsEqualLibtiff)
 {
-    const Fixtures& f = fixtures();
+    const Fixtures& f = fixtures(Kind::tiff);
     ASSERT_TRUE(f.error.empty()) << f.error;
     TiffPeer* peer = TiffPeer::get();
     ASSERT_NE(peer, nullptr) << "libtiff not found";
@@ -310,7 +334,7 @@ bool first_image(const Bytes& g, size_t& at, int& min_bits, int& w, int& h)
 
 TEST(LzwPeer, GifImagesEqualGiflib)
 {
-    const Fixtures& f = fixtures();
+    const Fixtures& f = fixtures(Kind::gif);
     ASSERT_TRUE(f.error.empty()) << f.error;
     const GifPeer* peer = GifPeer::get();
     ASSERT_NE(peer, nullptr) << "giflib not found";
