@@ -225,3 +225,31 @@ TEST_F(TiffFileStructureTest, CutEntriesReadFalseAndAreReportedWhenStrict) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(TiffFileStructureTest, NoMemoryForValuesIsReported) {
+  TiffBuilder b;
+  b.add_ifd({TiffEntry::longs(273, {1, 2, 3}), TiffEntry::typed(318, 5, {1, 2, 3, 4})});
+  ByteArrayInputStorage in(b.bytes.data(), int32_t(b.bytes.size()));
+  RstTIFFDataInput data(&in, 1);
+  RstReadTIFFImageFileDirectory dir;
+  in.seek(8);
+  RstAllocFault::fail_nth(1);
+  EXPECT_EQ(dir.read(data, true), 0u);
+  in.seek(8);
+  ASSERT_EQ(dir.read(data, true), 2u);
+  std::vector<uint32_t> u32;
+  RstAllocFault::fail_nth(1);
+  EXPECT_FALSE(dir.entries[0].read_u32s(data, u32));
+  std::vector<RstRational> rationals;
+  RstAllocFault::fail_nth(1);
+  EXPECT_FALSE(dir.entries[1].read_values(data, rationals));
+  EXPECT_TRUE(dir.entries[1].read_values(data, rationals));
+  EXPECT_EQ(rationals, (std::vector<RstRational>{{1, 2}, {3, 4}}));
+  EXPECT_EQ(status.errors(), (std::vector<RstReport>{{-1, "RstReadTIFFImageFileDirectory::read()"},
+                                                     {-1, "rst_read_tiff_ifd_entry_values()"},
+                                                     {-1, "RstReadTIFFIFDEntry::read_values()"}}));
+}
+
+}  // namespace

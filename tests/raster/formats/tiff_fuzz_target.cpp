@@ -150,10 +150,10 @@ TEST(TiffFuzzTest, FixedBudgetOfRandomAndMutatedFiles) {
   for (int round = 0; round < 10000; ++round) {
     std::vector<uint8_t> input;
     if (round % 10 == 0) {
-      input.resize(3 + rng() % 200);
+      input.resize(5 + rng() % 200);
       for (uint8_t& b : input) b = uint8_t(rng());
       input[3] = 'I';
-      if (input.size() > 4) input[4] = 'I';
+      input[4] = 'I';
     } else {
       const std::vector<uint8_t>& seed = base[rng() % base.size()];
       input = {uint8_t(rng()), uint8_t(rng()), uint8_t(rng())};

@@ -411,6 +411,29 @@ TEST_F(TiffHeaderTest, TileSpecsOfStripsJpegAndTiles) {
             (std::vector<RstReport>{{-50, "RstTIFF6Header::tile_specs() - tiling is not supported"}}));
 }
 
+TEST_F(TiffHeaderTest, NoMemoryForDerivedViewsIsReported) {
+  RstTIFF6Header h(0x4949);
+  h.photometric_interpretation = 3;
+  h.bits_per_sample = {8};
+  h.color_map.assign(768, 0x8000);
+  h.image_length = 10;
+  h.strip_offsets = {8, 20};
+  h.set_compression(4);
+  RstAllocFault::fail_nth(1);
+  EXPECT_FALSE(h.rst_colormap());
+  RstAllocFault::fail_nth(1);
+  EXPECT_FALSE(h.tile_specs());
+  RstAllocFault::fail_nth(1);
+  EXPECT_FALSE(h.coding_option());
+  EXPECT_EQ(status.errors(), (std::vector<RstReport>{{-1, "RstTIFFHeader::rst_colormap()"},
+                                                     {-1, "RstReadTIFFHeader::tile_specs()"},
+                                                     {-1, "RstTIFFHeader::coding_option()"}}));
+  // Nothing was kept: the next calls make their views.
+  EXPECT_TRUE(h.rst_colormap());
+  EXPECT_TRUE(h.tile_specs());
+  EXPECT_TRUE(h.coding_option());
+}
+
 TEST(TiffTileSpecTest, ConstructorsNeverReadPastTheirLists) {
   RstTileSpecArray short_lists({10, 20, 30}, {5}, 8, std::vector<uint32_t>{4, 4});
   ASSERT_EQ(short_lists.size(), 3u);
