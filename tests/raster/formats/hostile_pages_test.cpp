@@ -23,43 +23,13 @@ std::vector<std::vector<uint8_t>> corpus() {
       strip_file(page_entries(48, 20, 1, 1, 0, 4, 8),
                  coded_strips(48, 1, 1, PHOTOMETRIC_MINISWHITE, COMPRESSION_CCITTFAX4, 8, bilevel)),
       strip_file(with(page_entries(48, 20, 1, 1, 0, 3, 7), {TiffEntry::longs(292, {1})}),
-                 [&] {
-                   std::string path = temp_dir() + "/g3.tif";
-                   TIFF* tif = TIFFOpen(path.c_str(), "w");
-                   page_tags(tif, 48, 20, 1, 1, PHOTOMETRIC_MINISWHITE, COMPRESSION_CCITTFAX3, 7);
-                   TIFFSetField(tif, TIFFTAG_GROUP3OPTIONS, 1);
-                   write_rows(tif, bilevel);
-                   TIFFClose(tif);
-                   tif = TIFFOpen(path.c_str(), "r");
-                   std::vector<std::vector<uint8_t>> strips;
-                   for (uint32_t s = 0; s < TIFFNumberOfStrips(tif); ++s) {
-                     std::vector<uint8_t> strip(size_t(TIFFRawStripSize(tif, s)));
-                     TIFFReadRawStrip(tif, s, strip.data(), tmsize_t(strip.size()));
-                     strips.push_back(strip);
-                   }
-                   TIFFClose(tif);
-                   return strips;
-                 }()),
+                 coded_strips(48, 1, 1, PHOTOMETRIC_MINISWHITE, COMPRESSION_CCITTFAX3, 7, bilevel,
+                              [](TIFF* tif) { TIFFSetField(tif, TIFFTAG_GROUP3OPTIONS, 1); })),
       strip_file(page_entries(21, 12, 8, 1, 1, 5, 5), coded_strips(21, 8, 1, 1, COMPRESSION_LZW, 5, gray)),
       strip_file(page_entries(9, 7, 8, 3, 2, 32773, 3), coded_strips(9, 8, 3, 2, COMPRESSION_PACKBITS, 3, rgb)),
       strip_file(with(page_entries(21, 12, 8, 1, 1, 5, 4), {TiffEntry::shorts(317, {2})}),
-                 [&] {
-                   std::string path = temp_dir() + "/p.tif";
-                   TIFF* tif = TIFFOpen(path.c_str(), "w");
-                   page_tags(tif, 21, 12, 8, 1, 1, COMPRESSION_LZW, 4);
-                   TIFFSetField(tif, TIFFTAG_PREDICTOR, 2);
-                   write_rows(tif, gray);
-                   TIFFClose(tif);
-                   tif = TIFFOpen(path.c_str(), "r");
-                   std::vector<std::vector<uint8_t>> strips;
-                   for (uint32_t s = 0; s < TIFFNumberOfStrips(tif); ++s) {
-                     std::vector<uint8_t> strip(size_t(TIFFRawStripSize(tif, s)));
-                     TIFFReadRawStrip(tif, s, strip.data(), tmsize_t(strip.size()));
-                     strips.push_back(strip);
-                   }
-                   TIFFClose(tif);
-                   return strips;
-                 }(),
+                 coded_strips(21, 8, 1, 1, COMPRESSION_LZW, 4, gray,
+                              [](TIFF* tif) { TIFFSetField(tif, TIFFTAG_PREDICTOR, 2); }),
                  {}, true),
   };
 }

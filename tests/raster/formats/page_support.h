@@ -52,13 +52,15 @@ inline bool run(const std::string& command) { return std::system(command.c_str()
 // A TIFF file written through the libtiff API by `fill` (one call per page;
 // `fill` sets the tags and writes the strips), read back as bytes.
 inline std::vector<uint8_t> libtiff_file(const std::function<void(TIFF*)>& fill, const char* mode = "w") {
-  std::string path = temp_dir() + "/page.tif";
+  std::string dir = temp_dir();
+  std::string path = dir + "/page.tif";
   TIFF* tif = TIFFOpen(path.c_str(), mode);
   if (!tif) return {};
   fill(tif);
   TIFFClose(tif);
   std::vector<uint8_t> bytes = file_bytes(path);
   std::remove(path.c_str());
+  rmdir(dir.c_str());
   return bytes;
 }
 
@@ -149,14 +151,18 @@ inline std::string harness_path() {
   return path.substr(0, path.rfind('/') + 1) + "decode_page";
 }
 
-// The coded strips libtiff makes of `rows` (one per strip of rows_per_strip).
+// The coded strips libtiff makes of `rows` (one per strip of rows_per_strip);
+// `more` sets further tags (T4Options, Predictor) before the rows are written.
 inline std::vector<std::vector<uint8_t>> coded_strips(uint32_t width, uint16_t bits, uint16_t samples,
                                                       uint16_t photometric, uint16_t compression,
-                                                      uint32_t rows_per_strip, const Rows& rows) {
-  std::string path = temp_dir() + "/strips.tif";
+                                                      uint32_t rows_per_strip, const Rows& rows,
+                                                      const std::function<void(TIFF*)>& more = {}) {
+  std::string dir = temp_dir();
+  std::string path = dir + "/strips.tif";
   TIFF* tif = TIFFOpen(path.c_str(), "w");
   if (!tif) return {};
   page_tags(tif, width, uint32_t(rows.size()), bits, samples, photometric, compression, rows_per_strip);
+  if (more) more(tif);
   write_rows(tif, rows);
   TIFFClose(tif);
   std::vector<std::vector<uint8_t>> strips;
@@ -169,6 +175,7 @@ inline std::vector<std::vector<uint8_t>> coded_strips(uint32_t width, uint16_t b
   }
   TIFFClose(tif);
   std::remove(path.c_str());
+  rmdir(dir.c_str());
   return strips;
 }
 
