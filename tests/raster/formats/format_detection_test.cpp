@@ -114,11 +114,10 @@ struct Throwing : RstObserver {
 };
 
 TEST_F(FormatDetection, ThrowingReportsLeaveThePositionAndNoLeak) {
-  // A TIFF whose first page has no strips: its error report throws.
-  std::vector<uint8_t> broken = TiffBuilder().bytes;
+  // A TIFF whose first page has no length and no strips: its error report throws.
   TiffBuilder b;
   b.add_ifd({TiffEntry::longs(256, {8}), TiffEntry::longs(257, {0})});
-  broken = b.bytes;
+  std::vector<uint8_t> broken = b.bytes;
   ByteArrayInputStorage in(broken.data(), int32_t(broken.size()));
   Throwing throwing;
   RstObserver* old = RstStatusContext::instance()->set_observer(&throwing);
