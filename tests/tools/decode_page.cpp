@@ -158,7 +158,13 @@ int main(int argc, char** argv) {
   rst_register_color_creators();
   rst_register_geometry_creators();
   Messager messager;
-  RstStatusContext::instance()->set_messager(&messager);
+  RstStatusContext* context = RstStatusContext::instance();
+  // The context's own messager is put back at the end.
+  struct Restore {
+    RstStatusContext* context;
+    RstMessager* old;
+    ~Restore() { context->set_messager(old); }
+  } restore{context, context->set_messager(&messager)};
   try {
     if (argc == 3 && std::string(argv[1]) == "--count") return count_pages(argv[2]);
     if (argc != 4) return fail("usage: decode_page FILE PAGE OUT | decode_page --count FILE");

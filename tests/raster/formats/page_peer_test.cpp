@@ -124,6 +124,8 @@ struct CodingCase {
   const char* coding;
 };
 
+void PrintTo(const CodingCase& c, std::ostream* os) { *os << c.source << " " << c.coding; }
+
 class PageCodings : public PagePeer, public ::testing::WithParamInterface<CodingCase> {};
 
 // One coding of one source in every strip size and both byte orders.
