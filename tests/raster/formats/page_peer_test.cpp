@@ -177,6 +177,22 @@ TEST_P(ChartFiles, EveryPageAndTheCount) {
     all += " c" + std::to_string(n) + ".pbm";
   }
   sh("convert" + all + " -compress " + GetParam() + " pages.tif");
+  // tifftopnm writes every page, one PBM after another.
+  sh("tifftopnm pages.tif > all.pbm");
+  std::vector<uint8_t> stream = file_bytes(at("all.pbm"));
+  std::vector<Pnm> references;
+  for (size_t at = 0; at < stream.size() && references.size() < 8;) {
+    Pnm p;
+    std::istringstream in(std::string(stream.begin() + long(at), stream.begin() + long(std::min(stream.size(), at + 64))));
+    in >> p.kind >> p.width >> p.height;
+    size_t start = at + size_t(in.tellg()) + 1;
+    size_t size = size_t((p.width + 7) / 8) * size_t(p.height);
+    ASSERT_TRUE(p.kind == "P4" && start + size <= stream.size());
+    p.data.assign(stream.begin() + long(start), stream.begin() + long(start + size));
+    references.push_back(p);
+    at = start + size;
+  }
+  ASSERT_EQ(references.size(), 8u);
   sh(harness_path() + " --count pages.tif > count.txt");
   std::vector<uint8_t> count = file_bytes(at("count.txt"));
   EXPECT_EQ(std::string(count.begin(), count.end()), "8\n");
@@ -184,7 +200,7 @@ TEST_P(ChartFiles, EveryPageAndTheCount) {
     SCOPED_TRACE(page);
     Pnm got, source;
     ASSERT_EQ(decode("pages.tif", page, got), 0) << stderr_text();
-    EXPECT_TRUE(got == reference("pages.tif", page));
+    EXPECT_TRUE(got == references[size_t(page - 1)]);
     // The tools keep the charts' look: the page is the chart itself.
     ASSERT_TRUE(read_pnm(at("c" + std::to_string(page) + ".pbm"), source));
     EXPECT_TRUE(got == source);
