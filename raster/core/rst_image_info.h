@@ -22,6 +22,12 @@ public:
                RstPrivateHeader* private_header);
   // Releases the private header.
   ~RstImageInfo() override;
+
+  // The probed page `page` (1-based) of the storage, or null; the storage is
+  // left where it was. Defined with the file formats.
+  static RstImageInfo* create(InputStorage* storage, uint32_t page);
+  // The pages of the probed file, counted on the first call.
+  uint32_t page_count();
   RstImageInfo(const RstImageInfo&) = delete;
   RstImageInfo& operator=(const RstImageInfo&) = delete;
 

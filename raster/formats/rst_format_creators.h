@@ -1,0 +1,24 @@
+// The nodes of higher folders (colour, geometry) that the format readers put
+// behind their decoders. The formats cannot name those folders, so each of them
+// registers its creators here; a reader that needs a creator nobody has
+// registered reports the gap instead of delivering lines of another form.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+class RstRead;
+
+struct RstFormatCreators {
+  // Run lines painted into packed 1-bit rows (geometry).
+  RstRead* (*decode_rle)(RstRead* source) = nullptr;
+  // 1-bit samples widened to bytes of the two values (colour).
+  RstRead* (*convert_bits_1_to_8)(RstRead* source, uint8_t zero, uint8_t one) = nullptr;
+  // Inputs joined left to right (geometry).
+  RstRead* (*align_x)(const std::vector<RstRead*>& nodes) = nullptr;
+  // Columns x to x + width - 1 of the source (geometry).
+  RstRead* (*clip_width)(RstRead* source, int32_t x, int32_t width) = nullptr;
+};
+
+// The process-wide table; the folders that own the nodes fill it in.
+RstFormatCreators& rst_format_creators();

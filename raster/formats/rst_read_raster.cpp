@@ -1,0 +1,146 @@
+// Format detection over the probes of the formats built so far. Each format's
+// probe takes its row of the two tables below.
+#include "raster/formats/rst_read_raster.h"
+
+#include <cstring>
+#include <memory>
+
+#include "raster/core/rst_alloc.h"
+#include "raster/core/rst_read.h"
+#include "raster/core/rst_status_context.h"
+#include "raster/formats/rst_read_tiff.h"
+
+namespace {
+
+struct PrivateRelease {
+  void operator()(RstPrivateHeader* h) const { rst_release(h); }
+};
+template <class T>
+using PrivateHolder = std::unique_ptr<T, PrivateRelease>;
+
+// Puts the storage back where the caller had it when the scope ends, also when
+// a report throws on the way.
+class PositionKeeper {
+public:
+  explicit PositionKeeper(InputStorage* storage) : storage_(storage), position_(storage->tell()) {}
+  ~PositionKeeper() {
+    if (storage_) storage_->seek(position_);
+  }
+  PositionKeeper(const PositionKeeper&) = delete;
+  PositionKeeper& operator=(const PositionKeeper&) = delete;
+  int32_t position() const { return position_; }
+  // Leaves the storage where it is now.
+  void dismiss() { storage_ = nullptr; }
+
+private:
+  InputStorage* storage_;
+  int32_t position_;
+};
+
+RstFormatEnables enables() {
+  RstFormatEnables copy;
+  std::memset(copy.bytes, 1, sizeof copy.bytes);
+  if (RstStatusContext* context = RstStatusContext::instance()) copy = context->format_enables;
+  return copy;
+}
+
+bool usable(InputStorage* storage) { return storage && !storage->is_closed(); }
+
+// The TIFF image file header's first four bytes at the position.
+bool tiff_signature(InputStorage* storage, int32_t position) {
+  uint8_t b[4] = {};
+  if (storage->seek(position) != position || storage->read(b, 4) != 4) return false;
+  static const uint8_t little[4] = {'I', 'I', 42, 0}, big[4] = {'M', 'M', 0, 42};
+  return std::memcmp(b, little, 4) == 0 || std::memcmp(b, big, 4) == 0;
+}
+
+int32_t to_dpi(int64_t dpi) { return dpi > INT32_MAX ? INT32_MAX : int32_t(dpi); }
+
+}  // namespace
+
+RstImageInfo* RstImageInfo::create(InputStorage* storage, uint32_t page) {
+  const char* where = "RstImageInfo::create()";
+  if (!usable(storage) || page == 0) {
+    rst_report(RstCode::bad_argument, where);
+    return nullptr;
+  }
+  PositionKeeper keeper(storage);
+  RstFormatEnables on = enables();
+
+  // 1. TIFF.
+  if (on.bytes[RstFormatEnables::tiff]) {
+    storage->rewind();
+    PrivateHolder<RstReadTIFFHeader> tiff(RstReadTIFF::private_header(storage, page, 3));
+    if (tiff) {
+      RstHeader header;
+      tiff->rst_header(header);
+      RstImageInfo* info =
+          rst_new<RstImageInfo>(storage, keeper.position(), header, to_dpi(tiff->x_resolution_dpi()),
+                                to_dpi(tiff->y_resolution_dpi()), RstImageFormat(RstImageFormat::tiff), tiff.get());
+      if (!info) {
+        rst_report(RstCode::no_memory, where);
+        return nullptr;
+      }
+      tiff.release();  // the info owns it now
+      keeper.dismiss();  // the info has put the storage back
+      return info;
+    }
+  }
+  // 2. PDF comes here.
+  // Only TIFF and PDF files have more than one page.
+  if (page > 1) return nullptr;
+  // 3. to 13.: JFIF, BMP, Exif, JPEG fax, PNG, Sun raster, EDMICS MMR and
+  // RLC, CALS, GIF, plain JPEG, in this order, as their readers come.
+  return nullptr;
+}
+
+uint32_t RstImageInfo::page_count() {
+  if (cached_page_count != 0) return uint32_t(cached_page_count);
+  if (!usable(storage)) return 1;
+  uint32_t count = 1;
+  {
+    PositionKeeper keeper(storage);
+    storage->rewind();
+    RstFormatEnables on = enables();
+    if (on.bytes[RstFormatEnables::tiff]) {
+      PrivateHolder<RstReadTIFFHeader> tiff(RstReadTIFF::private_header(storage, 3));
+      if (tiff)
+        for (RstReadTIFFHeaderBase* next = tiff->next_page; next; next = next->next_page) ++count;
+    }
+    // The PDF document's page count replaces it here.
+  }
+  cached_page_count = int32_t(count);
+  return count;
+}
+
+RstRead* RstReadRaster::create(InputStorage* storage, uint32_t page) {
+  const char* where = "RstReadRaster::create()";
+  if (!usable(storage) || page == 0) {
+    rst_report(RstCode::bad_argument, where);
+    return nullptr;
+  }
+  PositionKeeper keeper(storage);
+
+  // 1. TIFF: the first probe that recognises the file decides.
+  storage->seek(keeper.position());
+  PrivateHolder<RstReadTIFFHeader> tiff(RstReadTIFF::private_header(storage, page, 3));
+  if (tiff) {
+    // Decode values need the colour-range wrap, not in the library yet: the
+    // page is refused rather than delivered with the wrong sample ranges.
+    if (!tiff->decode.empty()) {
+      rst_report(RstCode::unsupported_option, where);
+      return nullptr;
+    }
+    RstRead* reader = RstReadTIFF::create(storage, tiff.get(), false);
+    if (reader) keeper.dismiss();
+    return reader;
+  }
+  // A TIFF file while TIFF reading is switched off: recognised, and refused
+  // without a report, as the TIFF reader refuses it.
+  if (!enables().bytes[RstFormatEnables::tiff] && tiff_signature(storage, keeper.position())) return nullptr;
+  // 2. to 11.: JPEG, BMP, Exif, PDF, PNG, Sun raster, CALS, EDMICS MMR and
+  // RLC, GIF, in this order, as their readers come; each probe starts at the
+  // remembered position.
+  rst_report(RstCode::not_this_format, where);
+  return nullptr;
+}
