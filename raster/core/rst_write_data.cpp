@@ -2,10 +2,8 @@
 // and the write-out when the writer is ended.
 #include "raster/core/rst_write_data.h"
 
-#include "raster/core/bufferable.h"
-#include "raster/core/byte_array_storage.h"
-#include "raster/core/memory_storage.h"
 #include "raster/core/rst_alloc.h"
+#include "raster/core/rst_output_chain.h"
 #include "raster/core/rst_status_context.h"
 
 RstWriteData::RstWriteData(RstRead* source, OutputStorage* target, bool bit_reverse, int32_t buffer_size)
@@ -14,32 +12,8 @@ RstWriteData::RstWriteData(RstRead* source, OutputStorage* target, bool bit_reve
 RstWriteData::~RstWriteData() { release(); }
 
 bool RstWriteData::initiate() {
-  // Memory targets are written directly: a buffer would only copy twice.
-  bool wanted = buffer_size_ > 0 && !dynamic_cast<MemoryOutputStorage*>(target_) &&
-                !dynamic_cast<ByteArrayOutputStorage*>(target_);
-  if (wanted) {
-    if (auto* bufferable = dynamic_cast<Bufferable*>(target_)) {
-      bufferable->set_capacity(buffer_size_);
-    } else {
-      output_buffer_ = rst_new<OutputStorageBuffer<>>(target_, buffer_size_);
-      if (!output_buffer_ || output_buffer_->capacity() != buffer_size_) {
-        delete output_buffer_;
-        output_buffer_ = nullptr;
-        rst_report(RstCode::no_memory, "RstWriteData::initiate()");
-        return false;
-      }
-      output_ = output_buffer_;
-    }
-  }
-  if (bit_reverse_) {
-    bit_reverser_ = rst_new<BitReverseOutput<>>(output_);
-    if (!bit_reverser_) {
-      rst_report(RstCode::no_memory, "RstWriteData::initiate()");
-      return false;
-    }
-    output_ = bit_reverser_;
-  }
-  return true;
+  return rst_build_output_chain(target_, buffer_size_, bit_reverse_, "RstWriteData::initiate()", output_buffer_, bit_reverser_,
+                                output_);
 }
 
 bool RstWriteData::make_line_buffer(int64_t size) {
