@@ -1,0 +1,362 @@
+// dddwrite: writes a device description file from a text description.
+//
+//   dddwrite <description.txt> <out.DDD> [<out secondary>]
+//
+// One command a line; '#' starts a comment. Words are numbers (decimal or
+// 0x hex), quoted texts ("..." with \" \\ \xHH), or text references @m:id
+// (string id of resource module m). Commands:
+//   title T | version T | level N | model T | secondary T
+//   field ID N...                  numeric items of a header field
+//   field ID text T...             text items of a header field
+//   bitmap KEY FORMAT W H RGB      a framed one-colour picture
+//   paper CODE NAME BYTE KIND W H MTB MLR          fixed size (0.1 mm)
+//   userpaper CODE NAME BYTE KIND MINW MINH MAXW MAXH MTB MLR
+//   constraint TYPE LABEL SETTING CMP VALUE RULE MESSAGE
+//     chain SETTING CMP VALUE JOIN | resolve SETTING CMP VALUE
+//   feature TYPE KEY NAME KIND DEFAULT
+//     option NAME TARGETTYPE TARGETKEY VALUE [c7 LABEL...]
+//   font KEY FACE SECOND ALIAS...
+// VALUE is one of: flag N, i16 N, u16 N, i32 N, u32 N, u8 N, text T, none.
+// Options follow their feature; each feature is written after its options,
+// so option keys are their positions in the option index.
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "models/writer/ddd_writer.h"
+
+namespace {
+
+using ddd::Text;
+using ddd::Value;
+
+struct Word {
+  enum Kind { kBare, kQuoted, kRef } kind;
+  std::string text;
+  uint16_t module = 0, id = 0;
+};
+
+std::vector<Word> Split(const std::string& line) {
+  std::vector<Word> out;
+  size_t i = 0;
+  while (i < line.size()) {
+    char c = line[i];
+    if (c == ' ' || c == '\t' || c == '\r') {
+      ++i;
+    } else if (c == '#') {
+      break;
+    } else if (c == '"') {
+      std::string s;
+      ++i;
+      while (i < line.size() && line[i] != '"') {
+        if (line[i] == '\\' && i + 1 < line.size()) {
+          char e = line[++i];
+          if (e == 'x' && i + 2 < line.size()) {
+            s.push_back(static_cast<char>(std::stoi(line.substr(i + 1, 2), nullptr, 16)));
+            i += 2;
+          } else {
+            s.push_back(e);
+          }
+        } else {
+          s.push_back(line[i]);
+        }
+        ++i;
+      }
+      if (i >= line.size()) throw std::runtime_error("unterminated text");
+      ++i;
+      out.push_back(Word{Word::kQuoted, s});
+    } else {
+      size_t j = line.find_first_of(" \t\r#", i);
+      if (j == std::string::npos) j = line.size();
+      std::string s = line.substr(i, j - i);
+      i = j;
+      if (s[0] == '@') {
+        size_t colon = s.find(':');
+        if (colon == std::string::npos) throw std::runtime_error("a reference is @module:id");
+        Word w{Word::kRef, s};
+        w.module = static_cast<uint16_t>(std::stoul(s.substr(1, colon - 1), nullptr, 0));
+        w.id = static_cast<uint16_t>(std::stoul(s.substr(colon + 1), nullptr, 0));
+        out.push_back(w);
+      } else {
+        out.push_back(Word{Word::kBare, s});
+      }
+    }
+  }
+  return out;
+}
+
+class Line {
+ public:
+  explicit Line(std::vector<Word> words) : words_(std::move(words)) {}
+  bool more() const { return next_ < words_.size(); }
+  const Word& word() {
+    if (!more()) throw std::runtime_error("the line ends too early");
+    return words_[next_++];
+  }
+  std::string bare() {
+    const Word& w = word();
+    if (w.kind != Word::kBare) throw std::runtime_error("expected a word");
+    return w.text;
+  }
+  int64_t number() {
+    std::string s = bare();
+    size_t used = 0;
+    int64_t v = std::stoll(s, &used, 0);
+    if (used != s.size()) throw std::runtime_error("not a number: " + s);
+    return v;
+  }
+  Text text() {
+    const Word& w = word();
+    if (w.kind == Word::kRef) return Text::Ref(w.module, w.id);
+    if (w.kind != Word::kQuoted) throw std::runtime_error("expected a text");
+    return Text::Plain(w.text);
+  }
+  std::string quoted() {
+    const Word& w = word();
+    if (w.kind != Word::kQuoted) throw std::runtime_error("expected a quoted text");
+    return w.text;
+  }
+  Value value() {
+    std::string kind = bare();
+    if (kind == "none") return Value{3, {}};
+    if (kind == "text") return Value::Str(text());
+    int64_t n = number();
+    if (kind == "flag") return Value::Flag(n != 0);
+    if (kind == "i16") return Value::I16(static_cast<int16_t>(n));
+    if (kind == "u16") return Value::U16(static_cast<uint16_t>(n));
+    if (kind == "i32") return Value::I32(static_cast<int32_t>(n));
+    if (kind == "u32") return Value::U32(static_cast<uint32_t>(n));
+    if (kind == "u8") return Value::U8(static_cast<uint8_t>(n));
+    throw std::runtime_error("unknown value kind " + kind);
+  }
+
+ private:
+  std::vector<Word> words_;
+  size_t next_ = 0;
+};
+
+struct PendingOption {
+  Text name;
+  uint16_t targetType, targetKey;
+  Value value;
+  std::vector<uint16_t> constraints;
+};
+
+struct PendingFeature {
+  uint16_t type = 0, key = 0;
+  Text name;
+  uint8_t kind = 0;
+  uint16_t defaultOption = 0;
+  std::vector<PendingOption> options;
+};
+
+struct PendingConstraint {
+  uint16_t type = 0;
+  std::string label;
+  ddd::Condition head;
+  uint16_t rule = 0;
+  Text message;
+  std::vector<ddd::Chained> chained;
+  std::vector<ddd::Condition> resolution;
+};
+
+ddd::Pair Same(int16_t x, int16_t y) { return ddd::Pair{{x, y}, {x, y}}; }
+
+class Description {
+ public:
+  ddd::ModelWriter writer;
+
+  void Command(Line& l) {
+    std::string cmd = l.bare();
+    if (cmd != "option" && cmd != "chain" && cmd != "resolve") Flush();
+    if (cmd == "title") writer.title = l.quoted();
+    else if (cmd == "version") writer.version = l.quoted();
+    else if (cmd == "level") writer.level = static_cast<uint32_t>(l.number());
+    else if (cmd == "model") writer.modelName = l.quoted();
+    else if (cmd == "secondary") writer.secondaryName = l.quoted();
+    else if (cmd == "field") Field(l);
+    else if (cmd == "bitmap") {
+      uint16_t key = N16(l);
+      uint8_t format = static_cast<uint8_t>(l.number());
+      uint16_t w = N16(l), h = N16(l);
+      uint32_t rgb = static_cast<uint32_t>(l.number());
+      writer.AddBitmap(key, format, w, h, ddd::MakeBitmapFile(w, h, rgb));
+    } else if (cmd == "paper" || cmd == "userpaper") {
+      Paper(l, cmd == "userpaper");
+    } else if (cmd == "constraint") {
+      constraint_ = PendingConstraint{};
+      constraint_.type = N16(l);
+      constraint_.label = l.bare();
+      constraint_.head = Cond(l);
+      constraint_.rule = N16(l);
+      constraint_.message = l.text();
+      open_ = Open::kConstraint;
+    } else if (cmd == "chain" || cmd == "resolve") {
+      if (open_ != Open::kConstraint) throw std::runtime_error(cmd + " outside a constraint");
+      ddd::Condition c = Cond(l);
+      if (cmd == "chain") constraint_.chained.push_back(ddd::Chained{c, static_cast<uint8_t>(l.number())});
+      else constraint_.resolution.push_back(c);
+    } else if (cmd == "feature") {
+      feature_ = PendingFeature{};
+      feature_.type = N16(l);
+      if (feature_.type != 3 && feature_.type != 4) throw std::runtime_error("a feature is of type 3 or 4");
+      feature_.key = N16(l);
+      feature_.name = l.text();
+      feature_.kind = static_cast<uint8_t>(l.number());
+      feature_.defaultOption = N16(l);
+      open_ = Open::kFeature;
+    } else if (cmd == "option") {
+      if (open_ != Open::kFeature) throw std::runtime_error("an option outside a feature");
+      PendingOption o{l.text(), N16(l), N16(l), l.value(), {}};
+      if (l.more()) {
+        if (l.bare() != "c7") throw std::runtime_error("expected c7");
+        while (l.more()) {
+          std::string label = l.bare();
+          auto it = constraints_.find(label);
+          if (it == constraints_.end()) throw std::runtime_error("unknown constraint " + label);
+          o.constraints.push_back(it->second);
+        }
+      }
+      feature_.options.push_back(std::move(o));
+    } else if (cmd == "font") {
+      uint16_t key = N16(l);
+      Text face = l.text(), second = l.text();
+      std::vector<Text> aliases;
+      while (l.more()) aliases.push_back(l.text());
+      writer.AddDeviceFont(key, face, second, aliases, {}, {}, 0);
+    } else {
+      throw std::runtime_error("unknown command " + cmd);
+    }
+    if (l.more()) throw std::runtime_error("extra words at the end of the line");
+  }
+
+  void Flush() {
+    if (open_ == Open::kFeature) {
+      std::vector<uint16_t> keys;
+      uint16_t type = static_cast<uint16_t>(feature_.type + 10);
+      for (const PendingOption& o : feature_.options)
+        keys.push_back(writer.AddOption(type, o.name, o.targetType, o.targetKey, o.value, 0, o.constraints));
+      writer.AddFeature(feature_.type, feature_.key, feature_.name, feature_.kind, feature_.defaultOption, keys);
+    } else if (open_ == Open::kConstraint) {
+      constraints_[constraint_.label] = writer.AddConstraint(constraint_.type, constraint_.head, constraint_.rule,
+                                                             constraint_.message, constraint_.chained,
+                                                             constraint_.resolution);
+    }
+    open_ = Open::kNone;
+  }
+
+ private:
+  enum class Open { kNone, kFeature, kConstraint };
+
+  static uint16_t N16(Line& l) {
+    int64_t v = l.number();
+    if (v < 0 || v > 0xFFFF) throw std::runtime_error("a 16-bit number is out of range");
+    return static_cast<uint16_t>(v);
+  }
+  static int16_t S16(Line& l) {
+    int64_t v = l.number();
+    if (v < -32768 || v > 32767) throw std::runtime_error("a dimension is out of range");
+    return static_cast<int16_t>(v);
+  }
+  static ddd::Condition Cond(Line& l) {
+    ddd::Condition c;
+    c.setting = N16(l);
+    c.comparison = static_cast<uint8_t>(l.number());
+    c.value = l.value();
+    return c;
+  }
+
+  void Field(Line& l) {
+    int id = static_cast<int>(l.number());
+    if (l.more()) {
+      // "text" introduces text items; otherwise every word is a number.
+      Line probe = l;
+      if (probe.bare() == "text") {
+        l.bare();
+        std::vector<Text> texts;
+        while (l.more()) texts.push_back(l.text());
+        writer.SetTextField(id, texts);
+        return;
+      }
+    }
+    std::vector<uint32_t> numbers;
+    while (l.more()) numbers.push_back(static_cast<uint32_t>(l.number()));
+    writer.SetField(id, numbers);
+  }
+
+  void Paper(Line& l, bool variable) {
+    uint16_t code = N16(l);
+    Text name = l.text();
+    uint8_t byte = static_cast<uint8_t>(l.number());
+    uint8_t kind = static_cast<uint8_t>(l.number());
+    int16_t w = S16(l), h = S16(l);
+    int16_t w2 = w, h2 = h;
+    if (variable) {
+      w2 = S16(l);
+      h2 = S16(l);
+    }
+    int16_t tb = S16(l), lr = S16(l);
+    ddd::Pair size{{w, h}, {w2, h2}};
+    // Margins: the first point (left, top), the second (right, bottom).
+    ddd::Pair margins{{lr, tb}, {lr, tb}};
+    ddd::Pair printable{{static_cast<int16_t>(w - 2 * lr), static_cast<int16_t>(h - 2 * tb)},
+                        {static_cast<int16_t>(w2 - 2 * lr), static_cast<int16_t>(h2 - 2 * tb)}};
+    if (!variable) printable = Same(printable.a.x, printable.a.y);
+    writer.AddPaper(code, name, byte, size, margins, printable, code, 0, kind,
+                    variable ? std::optional<ddd::Pair>(size) : std::nullopt);
+  }
+
+  Open open_ = Open::kNone;
+  PendingFeature feature_;
+  PendingConstraint constraint_;
+  std::map<std::string, uint16_t> constraints_;
+};
+
+bool WriteFile(const std::string& path, const ddd::Bytes& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(out);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3 || argc > 4) {
+    std::fprintf(stderr, "usage: dddwrite <description.txt> <out.DDD> [<out secondary>]\n");
+    return 2;
+  }
+  std::ifstream in(argv[1]);
+  if (!in) {
+    std::fprintf(stderr, "dddwrite: cannot read %s\n", argv[1]);
+    return 1;
+  }
+  Description d;
+  std::string text;
+  int number = 0;
+  try {
+    while (std::getline(in, text)) {
+      ++number;
+      std::vector<Word> words = Split(text);
+      if (words.empty()) continue;
+      Line line(std::move(words));
+      d.Command(line);
+    }
+    d.Flush();
+    ddd::Bytes primary, secondary;
+    d.writer.Build(&primary, &secondary);
+    if (!WriteFile(argv[2], primary)) throw std::runtime_error(std::string("cannot write ") + argv[2]);
+    if (!secondary.empty()) {
+      if (argc < 4) throw std::runtime_error("the model has a secondary file: name its output");
+      if (!WriteFile(argv[3], secondary)) throw std::runtime_error(std::string("cannot write ") + argv[3]);
+    }
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s:%d: %s\n", argv[1], number, e.what());
+    return 1;
+  }
+  return 0;
+}
