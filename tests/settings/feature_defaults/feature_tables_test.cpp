@@ -200,7 +200,7 @@ TEST_F(FeatureHandlerTest, ChoicesOfCopiesStampsAndFaces) {
   EXPECT_EQ(HandleFeature(model_, 8, 12, &beyond), 0);
 
   // Stamps: "none" from the resource module, then the caller's names.
-  pk::test::InstallInDriverFolder(std::string(PK_MODEL_VARIANT_FOLDER) + "/Tarquen.vbn", u"Tarquen.vbn");
+  pk::test::InstallInDriverFolder(PK_RESOURCE_MODULE_FILE, u"Tarquen.vbn");
   HMODULE module = LoadLibraryW((pk::test::DriverFolder() + u"Tarquen.vbn").c_str());
   ASSERT_NE(module, nullptr);
   WORD stamps = 2;
