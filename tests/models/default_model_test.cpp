@@ -77,6 +77,15 @@ TEST_F(DefaultModelTest, HeadAndHeaderFields) {
     EXPECT_TRUE(text.ends_with(u"\\")) << selector;
     GlobalFree(base);
   }
+  // Every fixed printer flag has its flag feature.
+  DWORD fixed = ReadModelHeaderValue(primary(), 12, 4, 0);
+  EXPECT_NE(fixed, 0u);
+  for (WORD bit = 0; bit < 32; ++bit) {
+    if (!(fixed & (1u << bit))) continue;
+    ModelRecord* feature = nullptr;
+    EXPECT_EQ(LoadModelRecordByKey(false, primary(), secondary(), 3, static_cast<WORD>(769 + bit), 0, &feature), 0);
+    ReleaseModelRecord(feature);
+  }
   // The device picture is a bitmap record.
   WORD picture = static_cast<WORD>(ReadModelHeaderValue(primary(), 1, 2, 0));
   ASSERT_EQ(LoadModelRecordByKey(true, primary(), secondary(), 12, picture, 0, &r), 0);
