@@ -4,10 +4,10 @@
 #include <cstring>
 
 #include "platform/win/win_memory.h"
-#include "settings/setting_defaults.h"
 #include "settings/devmode_layout.h"
 #include "settings/form_matching.h"
 #include "settings/model_interface.h"
+#include "settings/setting_defaults.h"
 #include "settings/model_queries.h"
 #include "settings/setting_sync.h"
 #include "settings/setting_value_io.h"
@@ -80,10 +80,6 @@ BYTE* CopyIncomingDevMode(const void* source) {
   return copy;
 }
 
-int WriteNumber(SettingId id, void* devMode, void* settings, SettingValueType type, int size, uint64_t value) {
-  return WriteDefaultValue(id, devMode, settings, size, type, &value);
-}
-
 // The fields of the merge after its copy of the source.
 int MergeFromCopy(DeviceModel* model, void* target, BYTE* source, void* settings, HANDLE printer,
                   int operation) {
@@ -114,7 +110,7 @@ int MergeFromCopy(DeviceModel* model, void* target, BYTE* source, void* settings
     if (!WriteDefaultValue(row.id, target, settings, static_cast<int>(size), type, &value)) return 0;
     targetFields |= row.fieldBit;
   }
-  if (!WriteNumber(6, target, settings, kSettingTypeUInt32, 4, targetFields)) return 0;
+  if (!WriteSettingNumber(6, target, settings, kSettingTypeUInt32, 4, targetFields)) return 0;
 
   if ((wanted & kPaperFieldBits) && !MergePaperFields(model, target, source, settings, printer)) return 0;
   if ((wanted & (DM_PRINTQUALITY | DM_YRESOLUTION)) &&
@@ -139,10 +135,10 @@ int MergeFromCopy(DeviceModel* model, void* target, BYTE* source, void* settings
     targetFields &= ~static_cast<uint64_t>(DM_SCALE);
     if (sourceFields & DM_SCALE) {
       uint64_t scale = 0;
-      if (ReadSettingInto(11, source, settings, &scale)) WriteNumber(11, target, settings, kSettingTypeInt16, 2, scale);
+      if (ReadSettingInto(11, source, settings, &scale)) WriteSettingNumber(11, target, settings, kSettingTypeInt16, 2, scale);
     }
   }
-  WriteNumber(6, target, settings, kSettingTypeUInt32, 4, targetFields);
+  WriteSettingNumber(6, target, settings, kSettingTypeUInt32, 4, targetFields);
   return result;
 }
 
@@ -160,45 +156,28 @@ int MergeDevModeFields(DeviceModel* model, void* target, const void* source, voi
 }
 
 int MergePaperFields(DeviceModel* model, void* target, const void* source, void* settings, HANDLE printer) {
-  uint64_t length = 0, width = 0, size = 0, name = 0, sourceFields = 0, targetFields = 0;
-  if (!ReadSettingInto(9, source, settings, &length) || !ReadSettingInto(10, source, settings, &width) ||
-      !ReadSettingInto(8, source, settings, &size) || !ReadSettingInto(19, source, settings, &name) ||
-      !ReadSettingInto(6, source, settings, &sourceFields) || !ReadSettingInto(6, target, settings, &targetFields)) {
+  DevModePaper paper{};
+  uint64_t sourceFields = 0, targetFields = 0;
+  if (!ReadDevModePaper(source, settings, &paper) || !ReadSettingInto(6, source, settings, &sourceFields) ||
+      !ReadSettingInto(6, target, settings, &targetFields)) {
     return 0;
   }
   DWORD paperBits = static_cast<DWORD>(sourceFields) & kPaperFieldBits;
-  if (paperBits == 0) return 1;
-  bool bothSizes = static_cast<int16_t>(length) != 0 && static_cast<int16_t>(width) != 0;
-  if (static_cast<int16_t>(size) == DMPAPER_USER && bothSizes) return 1;
+  if (paperBits == 0 || paper.IsCustomSize()) return 1;
 
-  PaperMatch query{};
-  query.key = static_cast<WORD>(size);
-  query.width = static_cast<SHORT>(width);
-  query.height = static_cast<SHORT>(length);
-  query.name = reinterpret_cast<WCHAR*>(static_cast<uintptr_t>(name));
   PaperMatch found{};
-  int mode = 0;
-  if ((paperBits & DM_PAPERSIZE) &&
-      MatchPrinterForm(model, nullptr, nullptr, printer, kFormByNumber, &query, &found)) {
-    mode = kFormByNumber;
-  } else if ((paperBits & DM_FORMNAME) &&
-             MatchPrinterForm(model, nullptr, nullptr, printer, kFormByName, &query, &found)) {
-    mode = kFormByName;
-  } else if ((paperBits & (DM_PAPERLENGTH | DM_PAPERWIDTH)) && bothSizes &&
-             MatchPrinterForm(model, nullptr, nullptr, printer, kFormBySize, &query, &found)) {
-    mode = kFormBySize;
-  }
+  int mode = FindFormForPaper(model, printer, paper, paperBits, &found);
   if (mode == 0) return 1;
   if (!ResolvePaperForm(model, nullptr, nullptr, printer, mode, &found)) {
     FreePaperMatch(&found);
     return 1;
   }
   uint64_t foundName = reinterpret_cast<uintptr_t>(found.name);
-  int ok = WriteNumber(9, target, settings, kSettingTypeInt16, 2, static_cast<WORD>(found.height)) &&
-           WriteNumber(10, target, settings, kSettingTypeInt16, 2, static_cast<WORD>(found.width)) &&
-           WriteNumber(8, target, settings, kSettingTypeInt16, 2, found.key) &&
+  int ok = WriteSettingNumber(9, target, settings, kSettingTypeInt16, 2, static_cast<WORD>(found.height)) &&
+           WriteSettingNumber(10, target, settings, kSettingTypeInt16, 2, static_cast<WORD>(found.width)) &&
+           WriteSettingNumber(8, target, settings, kSettingTypeInt16, 2, found.key) &&
            WriteDefaultValue(19, target, settings, -1, kSettingTypeText, &foundName) &&
-           WriteNumber(6, target, settings, kSettingTypeUInt32, 4,
+           WriteSettingNumber(6, target, settings, kSettingTypeUInt32, 4,
                        targetFields | paperBits | DM_PAPERLENGTH | DM_PAPERWIDTH);
   FreePaperMatch(&found);
   return ok;
@@ -210,13 +189,13 @@ int MergeResolution(DeviceModel* model, void* target, const void* source, void* 
     if (!ReadSettingInto(14, source, settings, &both)) return 0;
     DWORD value = static_cast<DWORD>(both);
     if (!IsModelValueKnown(model, 14, &value)) return 1;
-    if (!WriteNumber(14, target, settings, kSettingTypeUInt32, 4, value)) return 0;
+    if (!WriteSettingNumber(14, target, settings, kSettingTypeUInt32, 4, value)) return 0;
   } else if (operation == 16) {
     uint64_t quality = 0;
     if (!ReadSettingInto(20, source, settings, &quality)) return 0;
     if (static_cast<int16_t>(quality) <= 0) return 1;
-    if (!WriteNumber(20, target, settings, kSettingTypeInt16, 2, quality) ||
-        !WriteNumber(21, target, settings, kSettingTypeInt16, 2, quality)) {
+    if (!WriteSettingNumber(20, target, settings, kSettingTypeInt16, 2, quality) ||
+        !WriteSettingNumber(21, target, settings, kSettingTypeInt16, 2, quality)) {
       return 0;
     }
   } else {
@@ -224,5 +203,5 @@ int MergeResolution(DeviceModel* model, void* target, const void* source, void* 
   }
   uint64_t fields = 0;
   if (!ReadSettingInto(6, target, settings, &fields)) return 0;
-  return WriteNumber(6, target, settings, kSettingTypeUInt32, 4, fields | DM_PRINTQUALITY | DM_YRESOLUTION);
+  return WriteSettingNumber(6, target, settings, kSettingTypeUInt32, 4, fields | DM_PRINTQUALITY | DM_YRESOLUTION);
 }

@@ -5,20 +5,15 @@
 #include <cstring>
 
 #include "platform/win/win_memory.h"
-#include "settings/setting_defaults.h"
 #include "settings/devmode_layout.h"
 #include "settings/form_matching.h"
 #include "settings/model_interface.h"
+#include "settings/setting_defaults.h"
 #include "settings/setting_value_io.h"
 #include "settings/spooler_records.h"
 #include "settings/user_paper.h"
 
 namespace {
-
-// Writes a number in the given type and size; 1 on success.
-int WriteNumber(SettingId id, void* devMode, void* settings, SettingValueType type, int size, uint64_t value) {
-  return WriteDefaultValue(id, devMode, settings, size, type, &value);
-}
 
 // The value of `code` laid out in the width of `valueType`, for comparing.
 uint64_t CodeAs(SettingValueType valueType, WORD code) {
@@ -37,7 +32,7 @@ int UpdateDevModeFields(void* devMode, void* settings, DWORD set, DWORD clear) {
   uint64_t fields = 0;
   if (!ReadSettingInto(6, devMode, settings, &fields)) return 0;
   fields = (fields | set) & ~static_cast<uint64_t>(clear);
-  return WriteNumber(6, devMode, settings, kSettingTypeUInt32, 4, fields);
+  return WriteSettingNumber(6, devMode, settings, kSettingTypeUInt32, 4, fields);
 }
 
 }  // namespace
@@ -96,7 +91,7 @@ int UpdateOptionGroupMask(void* devMode, void* settings) {
       mask |= 7;
     }
   }
-  return WriteNumber(273, devMode, settings, kSettingTypeUInt32, 4, mask);
+  return WriteSettingNumber(273, devMode, settings, kSettingTypeUInt32, 4, mask);
 }
 
 int CopySettingWhenAllowed(void* devMode, void* settings, LONG excluded, SettingId sourceId,
@@ -112,7 +107,7 @@ int CopySettingWhenAllowed(void* devMode, void* settings, LONG excluded, Setting
   SettingValueType targetType = 0;
   UINT targetSize = 0;
   if (!ReadSettingInto(targetId, devMode, settings, &target, &targetType, &targetSize)) return 0;
-  return WriteNumber(targetId, devMode, settings, targetType, static_cast<int>(targetSize), value);
+  return WriteSettingNumber(targetId, devMode, settings, targetType, static_cast<int>(targetSize), value);
 }
 
 int SyncPaperSourceToPublic(void* devMode, void* settings) {
@@ -130,16 +125,16 @@ int SyncTrueTypeOption(void* devMode, void* settings, SettingId changedId) {
     uint64_t ttOption = 0;
     if (!ReadSettingInto(17, devMode, settings, &ttOption)) return 0;
     WORD next = static_cast<int16_t>(ttOption) == 1 ? 1 : (static_cast<WORD>(option) != 0 ? 2 : 0);
-    return WriteNumber(292, devMode, settings, kSettingTypeUInt16, 2, next);
+    return WriteSettingNumber(292, devMode, settings, kSettingTypeUInt16, 2, next);
   }
   WORD next = static_cast<WORD>(option) == 1 ? 1 : 3;
-  return WriteNumber(17, devMode, settings, kSettingTypeInt16, 2, next);
+  return WriteSettingNumber(17, devMode, settings, kSettingTypeInt16, 2, next);
 }
 
 int SyncColorMode(void* devMode, void* settings) {
   uint64_t mode = 0;
   if (!ReadSettingInto(345, devMode, settings, &mode)) return 0;
-  return WriteNumber(15, devMode, settings, kSettingTypeInt16, 2, static_cast<WORD>(mode) == 1 ? 1 : 2);
+  return WriteSettingNumber(15, devMode, settings, kSettingTypeInt16, 2, static_cast<WORD>(mode) == 1 ? 1 : 2);
 }
 
 int UpdateFormNameFromPaper(DeviceModel* model, HANDLE printer, void* devMode, void* settings,
@@ -178,37 +173,55 @@ int UpdateFormNameFromPaper(DeviceModel* model, HANDLE printer, void* devMode, v
   return ResolvePaper(model, devMode, settings, printer, DM_FORMNAME);
 }
 
-int ResolvePaper(DeviceModel* model, void* devMode, void* settings, HANDLE printer, DWORD fields) {
-  if ((fields & kPaperFieldBits) == 0) return 1;
+int ReadDevModePaper(const void* devMode, const void* settings, DevModePaper* paper) {
   uint64_t length = 0, width = 0, size = 0, name = 0;
   if (!ReadSettingInto(9, devMode, settings, &length) || !ReadSettingInto(10, devMode, settings, &width) ||
       !ReadSettingInto(8, devMode, settings, &size) || !ReadSettingInto(19, devMode, settings, &name)) {
     return 0;
   }
-  bool bothSizes = static_cast<int16_t>(length) != 0 && static_cast<int16_t>(width) != 0;
-  // A custom size stands as it is; only the form name stops counting.
-  if (static_cast<int16_t>(size) == DMPAPER_USER && bothSizes) {
-    return UpdateDevModeFields(devMode, settings, 0, DM_FORMNAME);
-  }
+  paper->length = static_cast<SHORT>(length);
+  paper->width = static_cast<SHORT>(width);
+  paper->size = static_cast<SHORT>(size);
+  paper->formName = reinterpret_cast<const WCHAR*>(static_cast<uintptr_t>(name));
+  return 1;
+}
 
+int FindFormForPaper(DeviceModel* model, HANDLE printer, const DevModePaper& paper, DWORD fields,
+                     PaperMatch* found) {
   PaperMatch query{};
-  query.key = static_cast<WORD>(size);
-  query.width = static_cast<SHORT>(width);
-  query.height = static_cast<SHORT>(length);
-  query.name = reinterpret_cast<WCHAR*>(static_cast<uintptr_t>(name));
+  query.key = static_cast<WORD>(paper.size);
+  query.width = paper.width;
+  query.height = paper.length;
+  query.name = const_cast<WCHAR*>(paper.formName);
+  bool bothSizes = paper.length != 0 && paper.width != 0;
+  if ((fields & DM_PAPERSIZE) && MatchPrinterForm(model, nullptr, nullptr, printer, kFormByNumber, &query, found)) {
+    return kFormByNumber;
+  }
+  if ((fields & DM_FORMNAME) && MatchPrinterForm(model, nullptr, nullptr, printer, kFormByName, &query, found)) {
+    return kFormByName;
+  }
+  if ((fields & (DM_PAPERLENGTH | DM_PAPERWIDTH)) && bothSizes &&
+      MatchPrinterForm(model, nullptr, nullptr, printer, kFormBySize, &query, found)) {
+    return kFormBySize;
+  }
+  return 0;
+}
+
+int ResolvePaper(DeviceModel* model, void* devMode, void* settings, HANDLE printer, DWORD fields) {
+  if ((fields & kPaperFieldBits) == 0) return 1;
+  DevModePaper paper{};
+  if (!ReadDevModePaper(devMode, settings, &paper)) return 0;
+  // A custom size stands as it is; only the form name stops counting.
+  if (paper.IsCustomSize()) return UpdateDevModeFields(devMode, settings, 0, DM_FORMNAME);
+
   PaperMatch found{};
-  bool matched = ((fields & DM_PAPERSIZE) && MatchPrinterForm(model, nullptr, nullptr, printer, kFormByNumber,
-                                                               &query, &found)) ||
-                 ((fields & DM_FORMNAME) &&
-                  MatchPrinterForm(model, nullptr, nullptr, printer, kFormByName, &query, &found)) ||
-                 ((fields & (DM_PAPERLENGTH | DM_PAPERWIDTH)) && bothSizes &&
-                  MatchPrinterForm(model, nullptr, nullptr, printer, kFormBySize, &query, &found));
+  bool matched = FindFormForPaper(model, printer, paper, fields, &found) != 0;
   if (!matched) return CopyPaperFromPrinterDefault(model, devMode, settings, printer);
 
   int ok = WriteText(19, devMode, settings, kSettingTypeText, found.name) &&
-           WriteNumber(9, devMode, settings, kSettingTypeInt16, 2, static_cast<WORD>(found.height)) &&
-           WriteNumber(10, devMode, settings, kSettingTypeInt16, 2, static_cast<WORD>(found.width)) &&
-           WriteNumber(8, devMode, settings, kSettingTypeInt16, 2, found.key);
+           WriteSettingNumber(9, devMode, settings, kSettingTypeInt16, 2, static_cast<WORD>(found.height)) &&
+           WriteSettingNumber(10, devMode, settings, kSettingTypeInt16, 2, static_cast<WORD>(found.width)) &&
+           WriteSettingNumber(8, devMode, settings, kSettingTypeInt16, 2, found.key);
   FreePaperMatch(&found);
   if (!ok) return 0;
   return UpdateDevModeFields(devMode, settings, DM_PAPERLENGTH | DM_PAPERWIDTH, 0);

@@ -10,6 +10,7 @@
 #include "platform/win/win_types.h"
 #include "settings/device_model.h"
 #include "settings/icm_method_sync.h"
+#include "settings/model_interface.h"
 #include "settings/setting_ids.h"
 
 // What GetUserPaperValues reads for one slot: width and length (u16, in the
@@ -56,6 +57,24 @@ int UpdateFormNameFromPaper(DeviceModel* model, HANDLE printer, void* devMode, v
                             SettingValueType valueType);
 // The DEVMODE field bits of the paper: 2 size, 4 length, 8 width, 0x10000 form name.
 constexpr DWORD kPaperFieldBits = 0x1000E;
+// The paper fields of a DEVMODE as the form lookup takes them.
+struct DevModePaper {
+  SHORT length;
+  SHORT width;
+  SHORT size;
+  const WCHAR* formName;  // inside the DEVMODE
+  // dmPaperSize 256 with both dimensions: a custom size that no form replaces.
+  bool IsCustomSize() const { return size == DMPAPER_USER && length != 0 && width != 0; }
+};
+// 1 with dmPaperLength, dmPaperWidth, dmPaperSize and dmFormName; 0 when a read fails.
+int ReadDevModePaper(const void* devMode, const void* settings, DevModePaper* paper);
+// The spooler form that the paper bits of `fields` name, tried by paper
+// code, form name, then size (both dimensions needed): the mode that found
+// it (kFormByNumber, kFormByName or kFormBySize) with `found` filled (its
+// name freed with FreePaperMatch), or 0.
+int FindFormForPaper(DeviceModel* model, HANDLE printer, const DevModePaper& paper, DWORD fields,
+                     PaperMatch* found);
+
 // Finds the spooler form that the given `fields` name (by paper code, form
 // name, then size) and writes all four paper fields from it; with none found
 // the paper of the printer's default DEVMODE is taken.
