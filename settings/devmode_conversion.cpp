@@ -8,11 +8,11 @@
 #include "platform/win/win_error.h"
 #include "platform/win/win_memory.h"
 #include "platform/win/win_text.h"
-#include "settings/setting_defaults.h"
 #include "settings/devmode_buffer.h"
 #include "settings/devmode_layout.h"
 #include "settings/model_queries.h"
 #include "settings/setting_access.h"
+#include "settings/setting_defaults.h"
 #include "settings/setting_value_io.h"
 #include "settings/spooler_records.h"
 

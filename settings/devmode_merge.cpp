@@ -7,8 +7,8 @@
 #include "settings/devmode_layout.h"
 #include "settings/form_matching.h"
 #include "settings/model_interface.h"
-#include "settings/setting_defaults.h"
 #include "settings/model_queries.h"
+#include "settings/setting_defaults.h"
 #include "settings/setting_sync.h"
 #include "settings/setting_value_io.h"
 
@@ -36,13 +36,9 @@ constexpr FieldEnd kFieldEnds[] = {
     {DM_MEDIATYPE, 200},  {DM_DITHERTYPE, 204},
 };
 
-// Ids whose incoming value must pass validation before it is taken over.
-bool IsValidatedOnMerge(SettingId id) {
-  switch (id) {
-    case 12: case 13: case 16: case 7: case 17: case 22: case 15: case 11: case 18: case 23: return true;
-    default: return false;
-  }
-}
+// Every merged field must pass validation first, except dmMediaType and
+// dmDitherType, which come over as they are.
+bool IsValidatedOnMerge(SettingId id) { return id != 24 && id != 25; }
 
 // Ends a 32-unit text field at its last unit when no terminator lies inside.
 void TerminateText(BYTE* field) {
@@ -135,7 +131,9 @@ int MergeFromCopy(DeviceModel* model, void* target, BYTE* source, void* settings
     targetFields &= ~static_cast<uint64_t>(DM_SCALE);
     if (sourceFields & DM_SCALE) {
       uint64_t scale = 0;
-      if (ReadSettingInto(11, source, settings, &scale)) WriteSettingNumber(11, target, settings, kSettingTypeInt16, 2, scale);
+      if (ReadSettingInto(11, source, settings, &scale)) {
+        WriteSettingNumber(11, target, settings, kSettingTypeInt16, 2, scale);
+      }
     }
   }
   WriteSettingNumber(6, target, settings, kSettingTypeUInt32, 4, targetFields);

@@ -15,12 +15,6 @@
 
 namespace {
 
-// The value of `code` laid out in the width of `valueType`, for comparing.
-uint64_t CodeAs(SettingValueType valueType, WORD code) {
-  (void)valueType;
-  return code;  // little-endian: the low bytes serve every integer width
-}
-
 // Writes a text given by its address; 1 on success.
 int WriteText(SettingId id, void* devMode, void* settings, SettingValueType type, const WCHAR* text) {
   uint64_t address = reinterpret_cast<uintptr_t>(text);
@@ -39,9 +33,12 @@ int UpdateDevModeFields(void* devMode, void* settings, DWORD set, DWORD clear) {
 
 int GetUserPaperSettingIds(const void* paperCode, SettingValueType valueType, SettingId* widthId,
                            SettingId* lengthId, SettingId* nameId, WCHAR* nameBuffer) {
-  if (paperCode == nullptr) return 0;
+  // No user paper code fits in a byte; a byte compared with the low byte of
+  // a code would match the wrong slot.
+  if (paperCode == nullptr || valueType == kSettingTypeUInt8) return 0;
   for (WORD slot = 0; slot < kUserPaperSlotCount; ++slot) {
-    uint64_t code = CodeAs(valueType, GetUserPaperCode(slot));
+    // Little-endian: the code's low bytes serve every integer width.
+    uint64_t code = GetUserPaperCode(slot);
     if (CompareSettingValues(valueType, paperCode, &code) != 0) continue;
     if (widthId) *widthId = static_cast<SettingId>(1311 + slot);
     if (lengthId) *lengthId = static_cast<SettingId>(1321 + slot);

@@ -97,7 +97,7 @@ TEST_F(Conversion, Format0x3001RoundsSizesAndSetsTheBinValue) {
   std::vector<BYTE> source = OlderDevMode(DefaultDriverDevMode(), 0x3001);
   SetId(271, source.data(), nullptr, 1);
   SetId(268, source.data(), nullptr, 1235);
-  SetId(269, source.data(), nullptr, 1234);
+  SetId(269, source.data(), nullptr, 65533);  // rounds to the last multiple of 10 in range
   SetId(324, source.data(), nullptr, 15);
   SetId(291, source.data(), nullptr, 3);
   SetId(390, source.data(), nullptr, 5);
@@ -107,7 +107,7 @@ TEST_F(Conversion, Format0x3001RoundsSizesAndSetsTheBinValue) {
   std::vector<BYTE> out;
   ASSERT_EQ(Convert(source.data(), &out), kWorkerConverted);
   EXPECT_EQ(GetId(268, out.data()), 1240);
-  EXPECT_EQ(GetId(269, out.data()), 1230);
+  EXPECT_EQ(GetId(269, out.data()), 65530);
   EXPECT_EQ(GetId(324, out.data()), 20);
   EXPECT_EQ(GetId(348, out.data()), 150);
   EXPECT_EQ(GetId(291, out.data()), 0);
@@ -311,6 +311,16 @@ TEST_F(PrinterDefault, OwnDevModeIsCopiedWithTheCallersLength) {
   EXPECT_TRUE(std::equal(spooled.begin(), spooled.end(), destination.begin()));
   // Beyond the spooler's DEVMODE the caller's length is zeroed.
   EXPECT_TRUE(std::all_of(destination.begin() + kDriverDevModeSize, destination.end(), [](BYTE b) { return b == 0; }));
+  GlobalFree(info);
+
+  // A shorter length: only that many bytes are written.
+  std::vector<BYTE> small(1000, 0xCD);
+  length = static_cast<LONG>(small.size());
+  converted = 0;
+  info = GetPrinterDefaultDevMode(printer_, model_, small.data(), &length, &converted);
+  ASSERT_NE(info, nullptr);
+  EXPECT_EQ(converted, 1);
+  EXPECT_TRUE(std::equal(small.begin(), small.end(), spooled.begin()));
   GlobalFree(info);
 }
 

@@ -130,6 +130,9 @@ TEST_F(SyncRules, UserPaperSlotIdsAndValues) {
   for (SHORT other : {9, 267, 286, 292, 0}) {
     EXPECT_EQ(GetUserPaperSettingIds(&other, kSettingTypeInt16, &width, &length, &name, buffer), 0) << other;
   }
+  // A byte holds no user paper code, not even the low byte of one (262 & 0xFF).
+  BYTE lowByte = 6;
+  EXPECT_EQ(GetUserPaperSettingIds(&lowByte, kSettingTypeUInt8, &width, &length, &name, buffer), 0);
 
   // The values of slot 5 (paper code 287) come from the settings block.
   SetId(1316, dm(), st(), 1234);
