@@ -212,6 +212,19 @@ TEST_F(Conversion, WorkerArgumentsAndModes) {
             kWorkerTooSmall);
 }
 
+TEST_F(Conversion, WithoutMemoryForTheDefaultsNothingIsHalfDone) {
+  std::vector<BYTE> source = OlderDevMode(DefaultDriverDevMode(), 0x3001);
+  SetId(271, source.data(), nullptr, 1);
+  std::vector<BYTE> destination(kDriverDevModeSize, 0xCD);
+  SIZE_T before = pk::seams::GlobalLiveBlocks();
+  pk::seams::FailAllocationsFrom(kWorkingDevModeSize);
+  EXPECT_EQ(ConvertIncomingDevMode(source.data(), destination.data(), kPrinter, model_), kConversionFailed);
+  pk::seams::FailAllocationsFrom(0);
+  EXPECT_EQ(pk::seams::GlobalLiveBlocks(), before);
+  EXPECT_TRUE(std::all_of(destination.begin(), destination.end(), [](BYTE b) { return b == 0xCD; }));
+  EXPECT_EQ(ConvertIncomingDevMode(source.data(), destination.data(), kPrinter, model_), kConvertedFields);
+}
+
 // A DEVMODE with the model's identity but a private part of 100 bytes, in a
 // block of exactly its 320 bytes: never copied as if it had 2408.
 TEST_F(Conversion, IdentityWithShortPrivatePartIsNotCopied) {
@@ -288,6 +301,14 @@ TEST_F(SettingsBlockConversion, KeptRebuiltOrConverted) {
   // One that says it is longer than the current layout does not fit.
   SetId(1297, nullptr, source.data(), 3000);
   EXPECT_EQ(Convert(source, &out), kReplacedByDefaults);
+  EXPECT_EQ(out, DefaultBlock());
+
+  // Without memory for the conversion's defaults block the fallback builds
+  // the defaults straight into the destination.
+  SetId(1297, nullptr, source.data(), kPrinterSettingsBlockSize);
+  pk::seams::FailAllocationsFrom(kPrinterSettingsBlockSize);
+  EXPECT_EQ(Convert(source, &out), kReplacedByDefaults);
+  pk::seams::FailAllocationsFrom(0);
   EXPECT_EQ(out, DefaultBlock());
 
   EXPECT_EQ(ConvertIncomingSettingsBlock(nullptr, out.data(), model_), kConversionFailed);
