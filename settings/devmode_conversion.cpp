@@ -467,7 +467,7 @@ int ConvertDevModeWorker(LPCWSTR printerName, const void* source, void* destinat
   HANDLE printer = nullptr;
   if (!OpenPrinterW(printerName, &printer, nullptr)) return kWorkerFailed;
   auto* info = static_cast<PRINTER_INFO_2W*>(GetPrinterInfo(printer, 2));
-  LPWSTR name = info ? CopyTextToGlobal(info->pPrinterName) : nullptr;
+  LPWSTR name = info ? CopyModelText(info->pPrinterName) : nullptr;
   DeviceModel* model = info ? OpenDeviceModel(printer) : nullptr;
   if (info) GlobalFree(info);
   ClosePrinter(printer);

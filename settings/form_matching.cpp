@@ -5,6 +5,7 @@
 
 #include "platform/win/win_memory.h"
 #include "platform/win/win_text.h"
+#include "settings/model_queries.h"
 #include "settings/model_records.h"
 #include "settings/setting_values.h"
 #include "settings/user_paper.h"
@@ -19,7 +20,8 @@ bool SameName(const WCHAR* a, const WCHAR* b) { return a && b && lstrcmpW(a, b) 
 
 // The form of a position as a PaperMatch with a new copy of its name.
 int FillFound(const FORM_INFO_1W* forms, DWORD position, PaperMatch* found) {
-  LPWSTR name = CopyTextToGlobal(forms[position].pName);
+  if (forms[position].pName == nullptr) return 0;
+  LPWSTR name = CopyModelText(forms[position].pName);
   if (name == nullptr) return 0;
   found->key = static_cast<WORD>(position + 1);
   found->width = static_cast<SHORT>(forms[position].Size.cx / kMicrometresPerTenth);

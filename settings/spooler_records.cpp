@@ -2,11 +2,9 @@
 // must fail for want of room, then the call with a block of that size.
 #include "settings/spooler_records.h"
 
-#include <cstring>
-
 #include "platform/win/win_error.h"
 #include "platform/win/win_memory.h"
-#include "platform/win/win_text.h"
+#include "settings/model_queries.h"
 
 namespace {
 
@@ -37,14 +35,6 @@ FormStatus FormAt(HANDLE printer, DWORD index, FORM_INFO_1W** forms, const FORM_
 }
 
 }  // namespace
-
-LPWSTR CopyTextToGlobal(LPCWSTR text) {
-  if (text == nullptr) return nullptr;
-  SIZE_T units = static_cast<SIZE_T>(lstrlenW(text)) + 1;
-  auto* copy = static_cast<LPWSTR>(GlobalAlloc(GMEM_FIXED, units * sizeof(WCHAR)));
-  if (copy) std::memcpy(copy, text, units * sizeof(WCHAR));
-  return copy;
-}
 
 void* GetPrinterInfo(HANDLE printer, DWORD level) {
   return FetchRecord([&](BYTE* b, DWORD n, DWORD* needed) { return GetPrinterW(printer, level, b, n, needed); });
@@ -91,7 +81,7 @@ FormStatus GetFormNameAt(HANDLE printer, DWORD index, LPWSTR* name) {
   const FORM_INFO_1W* form = nullptr;
   FormStatus status = FormAt(printer, index, &forms, &form);
   if (status == kFormOk && form->pName) {
-    *name = CopyTextToGlobal(form->pName);
+    *name = CopyModelText(form->pName);
     if (*name == nullptr) status = kFormFailed;
   }
   if (forms) GlobalFree(forms);

@@ -30,6 +30,3 @@ FormStatus GetFormNameAt(HANDLE printer, DWORD index, LPWSTR* name);
 // The same without the status: null or 0 on any failure.
 LPWSTR GetFormName(HANDLE printer, DWORD index);
 DWORD GetFormFlags(HANDLE printer, DWORD index);
-
-// A new copy of a text from the global allocator; null for none or no memory.
-LPWSTR CopyTextToGlobal(LPCWSTR text);

@@ -53,6 +53,7 @@ TEST_F(DefaultsTest, DefaultPrinterModelBuildsCompletely) {
   EXPECT_EQ(Value(325), 0u);
   EXPECT_EQ(Value(7), 1u);
   EXPECT_EQ(Value(16), 1u);
+  EXPECT_EQ(Value(271), 1u);
   // Settings the model knows nothing of stay zero.
   EXPECT_EQ(Value(286), 0u);
   EXPECT_EQ(CheckDevModeIdentity(model_, b_.devMode.data(), b_.settings.data()), 1);
@@ -96,13 +97,28 @@ TEST_F(DefaultsTest, MissingModelDefaultFailsTheBuildButFillsTheOtherGroups) {
   EXPECT_EQ(TextOf(259), u"Orvalis C3600 Colour");
 }
 
-TEST_F(DefaultsTest, FailedWriteOrAllocationFailsTheBuild) {
-  // A printer name is no problem at any length; an allocation that fails is.
+TEST_F(DefaultsTest, FailedAllocationFailsTheBuild) {
   SIZE_T live = pk::seams::GlobalLiveBlocks();
   pk::seams::FailNthAllocation(1);
   EXPECT_EQ(Build(), 0);
   EXPECT_EQ(pk::seams::GlobalLiveBlocks(), live);
   EXPECT_EQ(Build(), 1);
+}
+
+TEST_F(DefaultsTest, FailedWriteStopsItsGroupOnly) {
+  // The model name does not fit its 64-byte field: the private part stops
+  // there, the other groups are built.
+  LoadVariant("LongModelName");
+  SIZE_T live = pk::seams::GlobalLiveBlocks();
+  EXPECT_EQ(Build(), 0);
+  EXPECT_EQ(pk::seams::GlobalLiveBlocks(), live);
+  EXPECT_EQ(Value(257), 0x6930u);
+  EXPECT_EQ(Value(258), 0x3204u);
+  EXPECT_EQ(TextOf(259), u"");
+  EXPECT_EQ(Value(271), 0u);  // the model's default is 1
+  EXPECT_EQ(Value(345), 2u);  // the next group
+  EXPECT_EQ(Value(513), 0x6930u);
+  EXPECT_EQ(Value(4), 220u);
 }
 
 TEST_F(DefaultsTest, SingleDefaultsAndResets) {

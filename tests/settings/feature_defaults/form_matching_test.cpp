@@ -166,7 +166,7 @@ TEST_F(FormMatchingTest, ResolveAPaperAgainstModelAndForms) {
   // A user form of A4's size becomes the spooler's A4 form.
   DWORD wide = AddUserForm(u"Postcard Wide", 2100, 2970);
   SIZE_T live = pk::seams::GlobalLiveBlocks();
-  PaperMatch user = {static_cast<WORD>(wide), 2100, 2970, CopyTextToGlobal(u"Postcard Wide"), nullptr};
+  PaperMatch user = {static_cast<WORD>(wide), 2100, 2970, CopyModelText(u"Postcard Wide"), nullptr};
   ASSERT_EQ(ResolvePaperForm(model_, nullptr, nullptr, printer_, kFormByNumber, &user), 1);
   EXPECT_EQ(user.key, 9);
   EXPECT_EQ(pk::test::Wide(user.name), u"A4");
