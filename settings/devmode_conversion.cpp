@@ -281,9 +281,9 @@ int ReadDevModeIdentity(DeviceModel* model, const void* devMode, DevModeIdentity
 }
 
 int CopyDevModeParts(const void* source, void* destination) {
-  WORD destSpec = 0, destDriver = 0, destSize = 0, destExtra = 0, destFormat = 0, destPrivateDriver = 0;
+  WORD destSpecVersion = 0, destDriver = 0, destSize = 0, destExtra = 0, destFormat = 0, destPrivateDriver = 0;
   WORD sourceSize = 0, sourceExtra = 0;
-  if (!ReadWord(2, destination, nullptr, &destSpec) || !ReadWord(3, destination, nullptr, &destDriver) ||
+  if (!ReadWord(2, destination, nullptr, &destSpecVersion) || !ReadWord(3, destination, nullptr, &destDriver) ||
       !ReadWord(4, destination, nullptr, &destSize) || !ReadWord(5, destination, nullptr, &destExtra) ||
       !ReadWord(257, destination, nullptr, &destFormat) || !ReadWord(258, destination, nullptr, &destPrivateDriver) ||
       !ReadWord(4, source, nullptr, &sourceSize) || !ReadWord(5, source, nullptr, &sourceExtra)) {
@@ -295,7 +295,7 @@ int CopyDevModeParts(const void* source, void* destination) {
   BYTE* out = static_cast<BYTE*>(destination);
   UINT publicBytes = destSize < sourceSize ? destSize : sourceSize;
   std::memmove(out, in, publicBytes);
-  if (!WriteValue(2, out, nullptr, kSettingTypeUInt16, 2, destSpec) ||
+  if (!WriteValue(2, out, nullptr, kSettingTypeUInt16, 2, destSpecVersion) ||
       !WriteValue(3, out, nullptr, kSettingTypeUInt16, 2, destDriver) ||
       !WriteValue(4, out, nullptr, kSettingTypeUInt16, 2, destSize) ||
       !WriteValue(5, out, nullptr, kSettingTypeUInt16, 2, destExtra)) {

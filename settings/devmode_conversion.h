@@ -50,6 +50,8 @@ constexpr DWORD kDriverDefaultDevModeMode = 4;  // CDM_DRIVER_DEFAULT
 // The incoming DEVMODE is read only within its own dmSize + dmDriverExtra.
 // 1 with both identities; 0 when either cannot be read (the private part
 // of an incoming DEVMODE whose dmDriverExtra is 68 or less is not read).
+// The private format version and model name are read only when dmSize is
+// the model's; otherwise they stay empty (such a DEVMODE is not kept).
 int ReadDevModeIdentity(DeviceModel* model, const void* devMode, DevModeIdentity* incoming,
                         DevModeIdentity* modelIdentity);
 // The destination receives 2628 bytes unless the result is -1.

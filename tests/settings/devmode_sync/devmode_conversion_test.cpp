@@ -48,7 +48,7 @@ TEST_F(Conversion, UnknownOrNewerDevModesGetTheDefaults) {
       {"newer driver version", 3, kDriverVersion + 1},
       {"same driver, other private format", 257, 0x6931},
       {"other dmSize", 4, 2628},
-      {"other spec version", 2, 0x400},
+      {"other dmSpecVersion", 2, 0x400},
   };
   for (const Row& row : rows) {
     std::vector<BYTE> source = DefaultDriverDevMode();
