@@ -53,7 +53,7 @@ TEST_F(Merge, FieldsComeOverOnlyWhenFlaggedAndValid) {
   EXPECT_EQ(MergeWith(16), 1);
   EXPECT_EQ(GetId(12, tgt()), 9);
 
-  // An invalid orientation is skipped too; an unknown operation checks nothing through.
+  // An orientation that is not valid is skipped too.
   SetId(7, src(), st(), 5);
   SetId(6, src(), st(), DM_ORIENTATION);
   EXPECT_EQ(MergeWith(2), 1);
