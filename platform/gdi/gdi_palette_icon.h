@@ -1,0 +1,71 @@
+// Logical palettes and icons of the window side of GDI, as the settings
+// model and the user interface make and release them: the bitmap information
+// header and colour table they start from, CreatePalette and its entries,
+// CreateIcon and DestroyIcon, and DeleteObject for palettes. Handles are
+// numbers never reused within a process; tests count the live ones.
+#pragma once
+
+#include <cstddef>
+
+#include "platform/win/win_types.h"
+
+#pragma pack(push, 1)
+struct BITMAPINFOHEADER {
+  DWORD biSize;
+  LONG biWidth;
+  LONG biHeight;
+  WORD biPlanes;
+  WORD biBitCount;
+  DWORD biCompression;
+  DWORD biSizeImage;
+  LONG biXPelsPerMeter;
+  LONG biYPelsPerMeter;
+  DWORD biClrUsed;
+  DWORD biClrImportant;
+};
+struct RGBQUAD {
+  BYTE rgbBlue;
+  BYTE rgbGreen;
+  BYTE rgbRed;
+  BYTE rgbReserved;
+};
+struct PALETTEENTRY {
+  BYTE peRed;
+  BYTE peGreen;
+  BYTE peBlue;
+  BYTE peFlags;
+};
+struct LOGPALETTE {
+  WORD palVersion;
+  WORD palNumEntries;
+  PALETTEENTRY palPalEntry[1];
+};
+#pragma pack(pop)
+static_assert(sizeof(BITMAPINFOHEADER) == 40 && offsetof(BITMAPINFOHEADER, biClrUsed) == 32);
+static_assert(sizeof(RGBQUAD) == 4 && sizeof(PALETTEENTRY) == 4 && sizeof(LOGPALETTE) == 8);
+using PBITMAPINFOHEADER = BITMAPINFOHEADER*;
+using LPBITMAPINFOHEADER = BITMAPINFOHEADER*;
+using LPLOGPALETTE = LOGPALETTE*;
+extern "C" {
+// A palette of the entries of `plpal` (version 0x300, 1 to 65536 entries);
+// null with ERROR_INVALID_PARAMETER otherwise.
+PKAPI HPALETTE CreatePalette(const LOGPALETTE* plpal);
+// Copies up to nEntries entries from iStartIndex; answers the number copied,
+// or the palette's entry count when `pPalEntries` is null; 0 for a bad handle.
+PKAPI UINT GetPaletteEntries(HPALETTE hpal, UINT iStartIndex, UINT nEntries, PALETTEENTRY* pPalEntries);
+// Deletes a palette made by CreatePalette; FALSE for any other handle.
+PKAPI BOOL DeleteObject(HGDIOBJ ho);
+// An icon of the given size and colour format from its AND mask and XOR
+// (colour) bits; both are copied. Null with ERROR_INVALID_PARAMETER for a
+// zero size, planes or bit count, or missing bits.
+PKAPI HICON CreateIcon(HINSTANCE hInstance, int nWidth, int nHeight, BYTE cPlanes, BYTE cBitsPixel,
+                       const BYTE* lpbANDbits, const BYTE* lpbXORbits);
+// FALSE with ERROR_INVALID_HANDLE for a handle that is not a live icon.
+PKAPI BOOL DestroyIcon(HICON hIcon);
+}
+
+namespace pk::seams {
+// Palettes made by CreatePalette and icons made by CreateIcon alive now.
+PKAPI SIZE_T LivePalettes();
+PKAPI SIZE_T LiveIcons();
+}  // namespace pk::seams
