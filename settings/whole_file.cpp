@@ -1,0 +1,57 @@
+// Reading and mapping whole files.
+#include "settings/whole_file.h"
+
+#include "platform/win/win_file.h"
+#include "platform/win/win_handle.h"
+#include "platform/win/win_mapping.h"
+#include "platform/win/win_memory.h"
+
+int ReadWholeFile(LPCWSTR path, void** data, DWORD* bytesRead) {
+  if (path == nullptr || data == nullptr || bytesRead == nullptr) return 0;
+  *data = nullptr;
+  *bytesRead = 0;
+  HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                            nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 0;
+  int result = 0;
+  DWORD high = 0;
+  const DWORD size = GetFileSize(file, &high);
+  if (size != INVALID_FILE_SIZE && high == 0) {
+    void* block = GlobalAlloc(GPTR, size != 0 ? size : 1);
+    DWORD read = 0;
+    if (block != nullptr && ReadFile(file, block, size, &read, nullptr) && read == size) {
+      *data = block;
+      *bytesRead = read;
+      result = 1;
+    } else {
+      GlobalFree(block);
+    }
+  }
+  CloseHandle(file);
+  return result;
+}
+
+int MapFileReadOnly(LPCWSTR path, void** holder, const void** view, DWORD* size) {
+  if (path == nullptr || view == nullptr || size == nullptr) return 0;
+  HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                            nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 0;
+  int result = 0;
+  DWORD high = 0;
+  const DWORD length = GetFileSize(file, &high);
+  if (length != INVALID_FILE_SIZE && high == 0) {
+    HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    if (mapping != nullptr) {
+      void* mapped = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
+      if (mapped != nullptr) {
+        *view = mapped;
+        *size = length;
+        if (holder != nullptr) *holder = mapped;
+        result = 1;
+      }
+      CloseHandle(mapping);
+    }
+  }
+  CloseHandle(file);
+  return result;
+}
