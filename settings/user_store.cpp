@@ -150,8 +150,10 @@ int WriteUserValue(HANDLE printer, const void* data, DWORD size, DWORD type, LPC
   WCHAR* base = nullptr;
   WCHAR path[kUserKeyPathChars];
   HKEY key = nullptr;
-  if (EnsurePrinterId(printer, &id) && (base = PerUserBase(model)) != nullptr &&
-      BuildUserKeyPath(base, &id, subkey, path, kUserKeyPathChars)) {
+  // The path must fit before an id is made for it.
+  const PrinterId anyId{};
+  if ((base = PerUserBase(model)) != nullptr && BuildUserKeyPath(base, &anyId, subkey, path, kUserKeyPathChars) &&
+      EnsurePrinterId(printer, &id) && BuildUserKeyPath(base, &id, subkey, path, kUserKeyPathChars)) {
     bool ready = RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS;
     if (!ready) {
       // The first key made for an id also clears the keys of deleted printers.
