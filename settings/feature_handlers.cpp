@@ -20,6 +20,8 @@
 
 namespace {
 
+size_t TextLength(const WCHAR* text) { return static_cast<size_t>(lstrlenW(text)); }
+
 // The item text of the stamp list's first choice ("none").
 constexpr UINT kNoStampString = 426;
 // The device name default keeps this many characters of the printer name.
@@ -27,18 +29,12 @@ constexpr size_t kDeviceNameChars = 31;
 constexpr SettingId kPaperSize = 8;
 constexpr uint16_t kUserPaperDefaultCode = 9;
 
-size_t Length(const WCHAR* text) {
-  size_t n = 0;
-  while (text[n]) ++n;
-  return n;
-}
-
 // A new zeroed text block of `bytes` holding at most `chars` characters of
 // `text` (none: empty).
 WCHAR* NewText(const WCHAR* text, size_t chars, size_t bytes) {
   auto* copy = static_cast<WCHAR*>(GlobalAlloc(GPTR, bytes));
   if (copy && text) {
-    size_t n = std::min({Length(text), chars, bytes / sizeof(WCHAR) - 1});
+    size_t n = std::min({TextLength(text), chars, bytes / sizeof(WCHAR) - 1});
     std::memcpy(copy, text, n * sizeof(WCHAR));
   }
   return copy;
@@ -221,7 +217,7 @@ int GiveChoice(DeviceModel* model, SettingId id, ChoiceAnswer* answer) {
       auto* list = static_cast<const FeatureTextList*>(answer->textList);
       if (list && list->texts) {
         const WCHAR* p = list->texts;
-        for (INT n = 1; *p && n < answer->index; ++n) p += Length(p) + 1;
+        for (INT n = 1; *p && n < answer->index; ++n) p += TextLength(p) + 1;
         text = p;
       }
       return SetChoiceAnswer(0, const_cast<WCHAR*>(text), &text, kSettingTypeText, answer);

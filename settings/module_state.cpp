@@ -12,6 +12,8 @@
 
 namespace {
 
+size_t TextLength(const WCHAR* text) { return static_cast<size_t>(lstrlenW(text)); }
+
 // GetModuleFileNameW is asked with room for this many characters.
 constexpr DWORD kModuleFileNameChars = 522;
 
@@ -26,15 +28,9 @@ struct ModuleState {
 
 ModuleState gState;
 
-size_t Length(const WCHAR* text) {
-  size_t n = 0;
-  while (text[n]) ++n;
-  return n;
-}
-
 // Copies at most `max` characters and terminates.
 void CopyCut(WCHAR* destination, const WCHAR* source, size_t max) {
-  size_t n = std::min(Length(source), max);
+  size_t n = std::min(TextLength(source), max);
   std::copy(source, source + n, destination);
   destination[n] = 0;
 }
@@ -73,7 +69,7 @@ void InitModule(HMODULE module, LPCWSTR path) {
     }
     CopyCut(gState.path, source, kModulePathChars);
     // The folder is the path up to and including its last backslash.
-    size_t length = Length(gState.path);
+    size_t length = TextLength(gState.path);
     size_t folderLength = 0;
     for (size_t i = 0; i < length; ++i)
       if (gState.path[i] == u'\\') folderLength = i + 1;
@@ -108,7 +104,7 @@ void LoadResourceModule() {
     if (nameLength == 0) return;
     WCHAR folder[kModulePathChars + 1];
     if (!GetModuleFolder(folder, sizeof folder)) return;
-    size_t folderLength = Length(folder);
+    size_t folderLength = TextLength(folder);
     if (folderLength + nameLength > kModulePathChars) return;
     std::copy(folder, folder + folderLength, path);
     CopyCut(path + folderLength, name, nameLength);
