@@ -6,6 +6,7 @@
 #include "platform/spooler/winspool.h"
 #include "platform/win/win_registry.h"
 #include "platform/win/win_text.h"
+#include "settings/le_bytes.h"
 
 namespace {
 
@@ -23,8 +24,8 @@ DWORD ChunkCount(DWORD size) { return (size + kPrinterDataChunkSize - 1) / kPrin
 
 int WritePrinterDataChunks(HANDLE printer, LPCWSTR stem, const void* data, DWORD size) {
   if (stem == nullptr || data == nullptr || size == 0 || ChunkCount(size) > kMaxPrinterDataChunks) return 0;
-  const BYTE sizeBytes[4] = {static_cast<BYTE>(size), static_cast<BYTE>(size >> 8), static_cast<BYTE>(size >> 16),
-                             static_cast<BYTE>(size >> 24)};
+  BYTE sizeBytes[4];
+  StoreLe32(sizeBytes, size);
   if (SetPrinterDataW(printer, ValueName(stem, u"Size").c_str(), REG_DWORD, sizeBytes, sizeof sizeBytes) !=
       ERROR_SUCCESS)
     return 0;
@@ -46,7 +47,7 @@ int ReadPrinterDataChunkSize(HANDLE printer, LPCWSTR stem, DWORD* size) {
           ERROR_SUCCESS ||
       needed != sizeof bytes)
     return 0;
-  const DWORD stored = bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<DWORD>(bytes[3]) << 24;
+  const DWORD stored = LoadLe32(bytes);
   if (stored == 0 || ChunkCount(stored) > kMaxPrinterDataChunks) return 0;
   *size = stored;
   return 1;

@@ -13,6 +13,7 @@
 #include "settings/printer_data_chunks.h"
 #include "settings/setting_access.h"
 #include "settings/setting_defaults.h"
+#include "settings/setting_value_io.h"
 #include "settings/settings_build.h"
 #include "settings/user_setting_info.h"
 #include "settings/user_store.h"
@@ -67,10 +68,8 @@ bool AppendPair(BYTE** text, size_t* capacity, size_t* used, const WCHAR* alias,
 }
 
 bool ReadBlockWord(SettingId id, const void* block, WORD* value) {
-  SettingValueType type = 0;
-  UINT size = 0;
   uint64_t slot = 0;
-  if (GetSettingValue(id, nullptr, block, &type, &size, &slot) != kSettingOk) return false;
+  if (!ReadSettingInto(id, nullptr, block, &slot)) return false;
   *value = static_cast<WORD>(slot);
   return true;
 }

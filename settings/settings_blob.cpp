@@ -7,6 +7,7 @@
 #include "platform/win/win_handle.h"
 #include "platform/win/win_memory.h"
 #include "platform/win/win_registry.h"
+#include "settings/le_bytes.h"
 #include "settings/printer_data_chunks.h"
 #include "settings/user_store.h"
 #include "settings/whole_file.h"
@@ -18,11 +19,6 @@ constexpr WCHAR kBlobSizeValue[] = u"N_DevSize";
 constexpr WCHAR kBlobTag[8] = u"NDEV001";
 constexpr WCHAR kFaxTag[8] = u"ORVA001";
 constexpr DWORD kTagBytes = 16;
-
-DWORD LoadU32(const BYTE* at) { return at[0] | at[1] << 8 | at[2] << 16 | static_cast<DWORD>(at[3]) << 24; }
-void StoreU32(BYTE* at, DWORD value) {
-  for (int i = 0; i < 4; ++i) at[i] = static_cast<BYTE>(value >> (8 * i));
-}
 
 // A wide tag as its 16 little-endian bytes.
 void TagBytes(const WCHAR (&tag)[8], BYTE* out) {
@@ -45,7 +41,7 @@ bool ReadUserBlob(HANDLE printer, BYTE** blob, DWORD* size) {
   if (ReadUserValueSized(printer, sizeBytes, sizeof sizeBytes, nullptr, kBlobSizeValue, &read) != kUserValueRead ||
       read != sizeof sizeBytes)
     return false;
-  const DWORD stored = LoadU32(sizeBytes);
+  const DWORD stored = LoadLe32(sizeBytes);
   if (stored == 0 || stored > kSettingsBlobMaxSize) return false;
   auto* block = static_cast<BYTE*>(GlobalAlloc(GPTR, stored));
   if (block == nullptr) return false;
@@ -67,8 +63,8 @@ int WriteSettingsBlob(HANDLE printer, LPCWSTR path, WORD mode, const void* faxBl
   if (faxSize > kFaxBlockMaxSize) return 0;
   BYTE head[kSettingsBlobHeadSize];
   TagBytes(kBlobTag, head);
-  StoreU32(head + 16, kSettingsBlobVersion);
-  StoreU32(head + 20, kSettingsBlobExtensionSize);
+  StoreLe32(head + 16, kSettingsBlobVersion);
+  StoreLe32(head + 20, kSettingsBlobExtensionSize);
   if (path != nullptr)
     return WriteBlobFile(path, faxBlock, faxSize, head, sizeof head, extension, kSettingsBlobExtensionSize);
   return WriteBlobToPrinterData(printer, mode, faxBlock, faxSize, head, sizeof head, extension,
@@ -114,7 +110,7 @@ int WriteBlobToPrinterData(HANDLE printer, WORD mode, const void* tail, DWORD ta
     result = WriteChunkedPrinterData(printer, block, size);
   } else if (mode == kBlobInUserValues) {
     BYTE sizeBytes[4];
-    StoreU32(sizeBytes, size);
+    StoreLe32(sizeBytes, size);
     result = WriteUserValue(printer, sizeBytes, sizeof sizeBytes, REG_DWORD, nullptr, kBlobSizeValue) &&
              WriteUserValue(printer, block, size, REG_BINARY, nullptr, kBlobStem);
   }
@@ -162,8 +158,8 @@ int ReadSettingsBlob(HANDLE printer, LPCWSTR path, WORD mode, void** faxBlock, v
   // The head must be whole and name exactly the extension size this driver
   // writes, and the blob must hold that much: a stored size is never trusted
   // to fit the destination.
-  const DWORD extensionSize = size >= kSettingsBlobHeadSize ? LoadU32(blob + 20) : 0;
-  if (size < kSettingsBlobHeadSize || !HasTag(blob, kBlobTag) || LoadU32(blob + 16) != kSettingsBlobVersion ||
+  const DWORD extensionSize = size >= kSettingsBlobHeadSize ? LoadLe32(blob + 20) : 0;
+  if (size < kSettingsBlobHeadSize || !HasTag(blob, kBlobTag) || LoadLe32(blob + 16) != kSettingsBlobVersion ||
       extensionSize != kSettingsBlobExtensionSize || size - kSettingsBlobHeadSize < extensionSize) {
     GlobalFree(stored);
     return 0;

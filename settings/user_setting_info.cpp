@@ -12,6 +12,7 @@
 #include "settings/model_records.h"
 #include "settings/module_state.h"
 #include "settings/setting_access.h"
+#include "settings/setting_value_io.h"
 #include "settings/user_store.h"
 
 namespace {
@@ -29,22 +30,18 @@ constexpr TextSlot kTextSlots[] = {
 };
 
 bool ReadWord(SettingId id, const void* settings, WORD* value) {
-  SettingValueType type = 0;
-  UINT size = 0;
   uint64_t slot = 0;
-  if (GetSettingValue(id, nullptr, settings, &type, &size, &slot) != kSettingOk) return false;
+  if (!ReadSettingInto(id, nullptr, settings, &slot)) return false;
   *value = static_cast<WORD>(slot);
   return true;
 }
 
 // Copies a text of the settings block into a slot, cut to the slot.
 bool ReadText(SettingId id, const void* settings, WCHAR* slot, UINT bytes) {
-  SettingValueType type = 0;
-  UINT size = 0;
   const WCHAR* text = nullptr;
   static_assert(sizeof text <= sizeof(uint64_t));
   uint64_t value = 0;
-  if (GetSettingValue(id, nullptr, settings, &type, &size, &value) != kSettingOk) return false;
+  if (!ReadSettingInto(id, nullptr, settings, &value)) return false;
   std::memcpy(&text, &value, sizeof text);
   if (text == nullptr) return false;
   lstrcpynW(slot, text, static_cast<int>(bytes / sizeof(WCHAR)));

@@ -11,6 +11,7 @@
 #include "platform/win/win_memory.h"
 #include "platform/win/win_text.h"
 #include "settings/device_model.h"
+#include "settings/le_bytes.h"
 #include "settings/printer_id.h"
 #include "settings/spooler_records.h"
 
@@ -81,8 +82,8 @@ int EnsureAttributesDefault(HANDLE printer, HKEY key) {
   if (RegQueryValueExW(key, u"", nullptr, &type, nullptr, &size) == ERROR_SUCCESS) return 1;
   DWORD attributes = 0;
   if (!ReadPrinterAttributes(printer, &attributes)) return 0;
-  const BYTE bytes[4] = {static_cast<BYTE>(attributes), static_cast<BYTE>(attributes >> 8),
-                         static_cast<BYTE>(attributes >> 16), static_cast<BYTE>(attributes >> 24)};
+  BYTE bytes[4];
+  StoreLe32(bytes, attributes);
   return RegSetValueExW(key, u"", 0, REG_BINARY, bytes, sizeof bytes) == ERROR_SUCCESS;
 }
 
@@ -255,8 +256,7 @@ int DeleteUserKeyIfLocal(LPCWSTR name, LPCWSTR base, DWORD mask) {
       DWORD type = 0;
       DWORD size = sizeof bytes;
       if (RegQueryValueExW(key, u"", nullptr, &type, bytes, &size) == ERROR_SUCCESS && size == sizeof bytes) {
-        const DWORD attributes = bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<DWORD>(bytes[3]) << 24;
-        remove = (attributes & mask) != 0;
+        remove = (LoadLe32(bytes) & mask) != 0;
       }
       RegCloseKey(key);
     }
