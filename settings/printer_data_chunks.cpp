@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/spooler/winspool.h"
+#include "platform/win/win_memory.h"
 #include "platform/win/win_registry.h"
 #include "platform/win/win_text.h"
 #include "settings/le_bytes.h"
@@ -65,5 +66,20 @@ int ReadPrinterDataChunks(HANDLE printer, LPCWSTR stem, void* buffer, DWORD size
         needed != part)
       return 0;
   }
+  return 1;
+}
+
+int ReadPrinterDataChunksToNewBlock(HANDLE printer, LPCWSTR stem, void** data, DWORD* size) {
+  if (data == nullptr || size == nullptr) return 0;
+  DWORD stored = 0;
+  if (!ReadPrinterDataChunkSize(printer, stem, &stored)) return 0;
+  void* block = GlobalAlloc(GPTR, stored);
+  if (block == nullptr) return 0;
+  if (!ReadPrinterDataChunks(printer, stem, block, stored)) {
+    GlobalFree(block);
+    return 0;
+  }
+  *data = block;
+  *size = stored;
   return 1;
 }

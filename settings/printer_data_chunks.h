@@ -19,3 +19,6 @@ int ReadPrinterDataChunkSize(HANDLE printer, LPCWSTR stem, DWORD* size);
 // Reads `size` bytes (the stored count) into the buffer: 1 when every chunk
 // was there with exactly its expected size.
 int ReadPrinterDataChunks(HANDLE printer, LPCWSTR stem, void* buffer, DWORD size);
+// Reads the whole stored value into a new block of the global allocator (the
+// caller frees it): 1 with the block and its size; 0 with nothing allocated.
+int ReadPrinterDataChunksToNewBlock(HANDLE printer, LPCWSTR stem, void** data, DWORD* size);

@@ -121,21 +121,11 @@ int WriteChunkedValue(HANDLE printer, const void* data, DWORD size, int index) {
 int ReadChunkedValue(HANDLE printer, DWORD* size, int index, void** holder, bool useHolderBuffer) {
   const WCHAR* stem = StemOf(index);
   if (stem == nullptr || printer == nullptr || size == nullptr || holder == nullptr) return 0;
-  if (useHolderBuffer && *holder == nullptr) return 0;
+  if (!useHolderBuffer) return ReadPrinterDataChunksToNewBlock(printer, stem, holder, size);
   DWORD stored = 0;
-  if (!ReadPrinterDataChunkSize(printer, stem, &stored)) return 0;
-  if (useHolderBuffer) {
-    if (stored > *size || !ReadPrinterDataChunks(printer, stem, *holder, stored)) return 0;
-    *size = stored;
-    return 1;
-  }
-  void* block = GlobalAlloc(GPTR, stored);
-  if (block == nullptr) return 0;
-  if (!ReadPrinterDataChunks(printer, stem, block, stored)) {
-    GlobalFree(block);
+  if (*holder == nullptr || !ReadPrinterDataChunkSize(printer, stem, &stored) || stored > *size ||
+      !ReadPrinterDataChunks(printer, stem, *holder, stored))
     return 0;
-  }
-  *holder = block;
   *size = stored;
   return 1;
 }

@@ -125,17 +125,7 @@ int WriteChunkedPrinterData(HANDLE printer, const void* data, DWORD size) {
 int ReadChunkedPrinterData(HANDLE printer, void** data, DWORD* size) {
   if (data == nullptr || size == nullptr) return 0;
   *data = nullptr;
-  DWORD stored = 0;
-  if (!ReadPrinterDataChunkSize(printer, kBlobStem, &stored)) return 0;
-  void* block = GlobalAlloc(GPTR, stored);
-  if (block == nullptr) return 0;
-  if (!ReadPrinterDataChunks(printer, kBlobStem, block, stored)) {
-    GlobalFree(block);
-    return 0;
-  }
-  *data = block;
-  *size = stored;
-  return 1;
+  return ReadPrinterDataChunksToNewBlock(printer, kBlobStem, data, size);
 }
 
 int ReadSettingsBlob(HANDLE printer, LPCWSTR path, WORD mode, void** faxBlock, void* extension) {
