@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "settings/setting_access.h"
+#include "settings/setting_defaults.h"
 #include "settings/setting_ids.h"
 
 // Reads a setting into a zeroed 8-byte variable (a text's or record's
@@ -31,4 +32,11 @@ inline int64_t SettingNumber(uint64_t value, SettingValueType type) {
     case kSettingTypeUInt8: return static_cast<uint8_t>(value);
     default: return static_cast<uint32_t>(value);
   }
+}
+
+// Writes a number in the given type and size through WriteDefaultValue; 1
+// when written.
+inline int WriteSettingNumber(SettingId id, void* devMode, void* settings, SettingValueType type, INT size,
+                              uint64_t value) {
+  return WriteDefaultValue(id, devMode, settings, size, type, &value);
 }
