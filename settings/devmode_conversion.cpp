@@ -247,19 +247,6 @@ int ReadDevModeIdentity(DeviceModel* model, const void* devMode, DevModeIdentity
   if (devMode == nullptr || incoming == nullptr || modelIdentity == nullptr) return 0;
   *incoming = DevModeIdentity{};
   *modelIdentity = DevModeIdentity{};
-  if (!ReadWord(4, devMode, nullptr, &incoming->dmSize) || !ReadWord(2, devMode, nullptr, &incoming->dmSpecVersion) ||
-      !ReadWord(3, devMode, nullptr, &incoming->dmDriverVersion) ||
-      !ReadWord(5, devMode, nullptr, &incoming->dmDriverExtra) ||
-      incoming->dmDriverExtra <= kShortestIdentifiedPrivatePart) {
-    return 0;
-  }
-  // The private part starts at dmSize; its format word and model name are
-  // read there, inside the source's own extent.
-  const BYTE* privatePart = static_cast<const BYTE*>(devMode) + incoming->dmSize;
-  std::memcpy(&incoming->formatVersion, privatePart, 2);
-  std::memcpy(incoming->modelName, privatePart + 4, kModelNameUnits * sizeof(WCHAR));
-  incoming->modelName[kModelNameUnits] = 0;
-
   if (!DefaultWord(model, 4, &modelIdentity->dmSize) || !DefaultWord(model, 2, &modelIdentity->dmSpecVersion) ||
       !DefaultWord(model, 3, &modelIdentity->dmDriverVersion) ||
       !DefaultWord(model, 5, &modelIdentity->dmDriverExtra) ||
@@ -270,12 +257,27 @@ int ReadDevModeIdentity(DeviceModel* model, const void* devMode, DevModeIdentity
   INT size = 0;
   uint64_t name = 0;
   if (GetSettingDefault(model, 259, &type, &size, &name) != 1) return 0;
-  if (name != 0) {
-    lstrcpynW(modelIdentity->modelName, reinterpret_cast<const WCHAR*>(static_cast<uintptr_t>(name)),
-              kModelNameUnits + 1);
-  }
+  if (name == 0) return 0;
+  lstrcpynW(modelIdentity->modelName, reinterpret_cast<const WCHAR*>(static_cast<uintptr_t>(name)),
+            kModelNameUnits + 1);
   FreeSettingDefault(259, name, type);
-  return name != 0;
+
+  if (!ReadWord(4, devMode, nullptr, &incoming->dmSize) || !ReadWord(2, devMode, nullptr, &incoming->dmSpecVersion) ||
+      !ReadWord(3, devMode, nullptr, &incoming->dmDriverVersion) ||
+      !ReadWord(5, devMode, nullptr, &incoming->dmDriverExtra) ||
+      incoming->dmDriverExtra <= kShortestIdentifiedPrivatePart) {
+    return 0;
+  }
+  // The private part starts at dmSize; its format word and model name are
+  // read there, inside the source's own extent, and only when the public
+  // part has the model's size (any other size is not this driver's layout).
+  if (incoming->dmSize == modelIdentity->dmSize) {
+    const BYTE* privatePart = static_cast<const BYTE*>(devMode) + incoming->dmSize;
+    std::memcpy(&incoming->formatVersion, privatePart, 2);
+    std::memcpy(incoming->modelName, privatePart + 4, kModelNameUnits * sizeof(WCHAR));
+    incoming->modelName[kModelNameUnits] = 0;
+  }
+  return 1;
 }
 
 int CopyDevModeParts(const void* source, void* destination) {

@@ -16,14 +16,6 @@ int Answer(ModelInterfaceStatus* status, ModelStatus s) {
   return s == 0 ? 1 : 0;
 }
 
-WCHAR* CopyText(const WCHAR* text) {
-  size_t n = 0;
-  while (text[n]) ++n;
-  auto* copy = static_cast<WCHAR*>(GlobalAlloc(GPTR, (n + 1) * sizeof(WCHAR)));
-  if (copy) memcpy(copy, text, n * sizeof(WCHAR));
-  return copy;
-}
-
 bool SameText(const WCHAR* a, const WCHAR* b) {
   if (!a || !b) return false;
   size_t k = 0;
@@ -205,7 +197,7 @@ WCHAR* GetDefaultOptionTargetName(DeviceModel* model, SettingId id, ModelInterfa
   ModelStatus s = LoadDefaultTarget(model, id, &target);
   if (s) return Answer(status, s), nullptr;
   const WCHAR* name = GetModelRecordText(target);
-  WCHAR* copy = name ? CopyText(name) : nullptr;
+  WCHAR* copy = name ? CopyModelText(name) : nullptr;
   ReleaseModelRecord(target);
   Report(status, copy ? kModelOk : name ? kModelOutOfMemory : kModelFailed);
   return copy;
@@ -241,7 +233,7 @@ int FindPaperByKeySizeOrName(DeviceModel* model, SettingId id, int mode, const P
     }
     if (match) {
       const WCHAR* name = GetModelRecordText(paper);
-      WCHAR* copy = name ? CopyText(name) : nullptr;
+      WCHAR* copy = name ? CopyModelText(name) : nullptr;
       if (!copy) {
         ReleaseModelRecord(paper);
         return Answer(status, name ? 4 : 1);

@@ -29,14 +29,6 @@ void ReleaseFound(WORD type, ModelRecord** record) {
   }
 }
 
-WCHAR* CopyText(const WCHAR* text) {
-  size_t n = 0;
-  while (text[n]) ++n;
-  auto* copy = static_cast<WCHAR*>(GlobalAlloc(GPTR, (n + 1) * sizeof(WCHAR)));
-  if (copy) memcpy(copy, text, n * sizeof(WCHAR));
-  return copy;
-}
-
 // An option's value against the given one, by the option's value type.
 bool ValueMatches(const OptionRecord* option, const void* value) {
   const BYTE* stored = option->value;
@@ -91,6 +83,14 @@ ModelStatus Skip(ModelFile* file, DWORD n) { return SetModelReadPosition(file, 1
 
 }  // namespace
 
+WCHAR* CopyModelText(const WCHAR* text) {
+  size_t n = 0;
+  while (text[n]) ++n;
+  auto* copy = static_cast<WCHAR*>(GlobalAlloc(GPTR, (n + 1) * sizeof(WCHAR)));
+  if (copy) memcpy(copy, text, n * sizeof(WCHAR));
+  return copy;
+}
+
 void MapSettingToModelKey(SettingId id, const void* value, WORD* recordType, WORD* key) {
   WORD type = kRecordSettingFeature;
   WORD k = id;
@@ -122,7 +122,7 @@ ModelStatus FindSettingModelRecord(bool full, ModelFile* primary, ModelFile* sec
     ModelStatus s = ReadFileInfoRecord(primary, &head);
     if (s) return s;
     const WCHAR* name = static_cast<FileInfoRecord*>(head)->modelName;
-    WCHAR* copy = name ? CopyText(name) : nullptr;
+    WCHAR* copy = name ? CopyModelText(name) : nullptr;
     ReleaseModelRecord(head);
     if (!copy) return 4;
     *record = reinterpret_cast<ModelRecord*>(copy);
@@ -263,7 +263,7 @@ ModelStatus GetSettingOptionText(ModelFile* primary, ModelFile* secondary, Setti
   }
   const WCHAR* name = GetModelRecordText(record);
   if (name) {
-    *text = CopyText(name);
+    *text = CopyModelText(name);
     s = *text ? 0 : 4;
   } else {
     s = 2;

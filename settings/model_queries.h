@@ -21,6 +21,9 @@ constexpr SettingId kModelPaperById = 0x8001;   // paper record (type 10)
 constexpr SettingId kModelRangeAById = 0x8002;  // range record (type 5)
 constexpr SettingId kModelRangeBById = 0x8003;  // range record (type 6)
 
+// A new copy of a text (GlobalAlloc); null when memory runs out.
+WCHAR* CopyModelText(const WCHAR* text);
+
 // The record type and key that describe a setting. Always succeeds.
 void MapSettingToModelKey(SettingId id, const void* value, WORD* recordType, WORD* key);
 

@@ -537,86 +537,79 @@ TEST_F(ModelTest, SecondaryFeaturesFindTheirOwnOptions) {
   GlobalFree(value);
 }
 
+// Loads a model of a newer and one of an older level, in both orders, and
+// hands the record of `type` keyed 1 of each to `check`.
+template <typename Check>
+void WithRecordsOfBothLevels(ddd::ModelWriter (*writer)(uint32_t), uint32_t newerLevel, uint32_t olderLevel,
+                             WORD type, Check check) {
+  for (bool newerFirst : {true, false}) {
+    DeviceModel* models[2] = {};
+    for (int k = 0; k < 2; ++k) {
+      bool newer = (k == 0) == newerFirst;
+      models[newer ? 0 : 1] = pk::test::LoadExtraModel(writer(newer ? newerLevel : olderLevel),
+                                                       newer ? u"C:\\models\\newer.ddd" : u"C:\\models\\older.ddd");
+    }
+    ModelRecord* records[2] = {};
+    for (int k = 0; k < 2; ++k)
+      ASSERT_EQ(LoadModelRecordByKey(true, models[k]->primary, models[k]->secondary, type, 1, 0, &records[k]), 0);
+    SCOPED_TRACE(newerFirst ? "newer model loaded first" : "older model loaded first");
+    check(records[0], records[1]);
+    for (int k = 0; k < 2; ++k) {
+      ReleaseModelRecord(records[k]);
+      CloseDeviceModel(models[k]);
+    }
+  }
+}
+
 #if !PK_SETTINGS_GRAPHICS_DRIVER
+
+ddd::ModelWriter ValueListWriter(uint32_t level) {
+  ddd::ModelWriter w = pk::test::SmallWriter();
+  w.level = level;
+  w.AddValueList(1, Text::Plain("List"), {{8, Value::I16(9)}, {7, Value::I16(2)}, {18, Value::U32(5)}});
+  return w;
+}
 
 // Value lists are answered by the level of the model they were read from,
 // whichever model was loaded last.
 TEST_F(ModelTest, ValueListsFollowTheLevelOfTheirOwnModel) {
-  auto writer = [](uint32_t level) {
-    ddd::ModelWriter w = pk::test::SmallWriter();
-    w.level = level;
-    w.AddValueList(1, Text::Plain("List"), {{8, Value::I16(9)}, {7, Value::I16(2)}, {18, Value::U32(5)}});
-    return w;
-  };
-  for (bool newerFirst : {true, false}) {
-    DeviceModel* newer = nullptr;
-    DeviceModel* older = nullptr;
-    if (newerFirst) {
-      newer = pk::test::LoadExtraModel(writer(0x300), u"C:\\models\\newer.ddd");
-      older = pk::test::LoadExtraModel(writer(0x2FF), u"C:\\models\\older.ddd");
-    } else {
-      older = pk::test::LoadExtraModel(writer(0x2FF), u"C:\\models\\older.ddd");
-      newer = pk::test::LoadExtraModel(writer(0x300), u"C:\\models\\newer.ddd");
-    }
-    ModelRecord* a = nullptr;
-    ModelRecord* b = nullptr;
-    ASSERT_EQ(LoadModelRecordByKey(true, newer->primary, newer->secondary, 21, 1, 0, &a), 0);
-    ASSERT_EQ(LoadModelRecordByKey(true, older->primary, older->secondary, 21, 1, 0, &b), 0);
+  WithRecordsOfBothLevels(&ValueListWriter, 0x300, 0x2FF, 21, [](ModelRecord* newer, ModelRecord* older) {
     WORD count = 0;
-    ASSERT_EQ(GetType21Count(a, &count), 0) << newerFirst;
+    ASSERT_EQ(GetType21Count(newer, &count), 0);
     EXPECT_EQ(count, 3);
-    EXPECT_EQ(GetType21Count(b, &count), 1) << newerFirst;
+    EXPECT_EQ(GetType21Count(older, &count), 1);
     WORD id = 0, size = 0, type = 0;
     const BYTE* value = nullptr;
-    ASSERT_EQ(GetType21Entry(a, 3, &id, &size, &type, &value), 0);
+    ASSERT_EQ(GetType21Entry(newer, 3, &id, &size, &type, &value), 0);
     EXPECT_EQ(id, 18);
     EXPECT_EQ(size, 4);
     EXPECT_EQ(type, 5);
     EXPECT_EQ(*reinterpret_cast<const uint32_t*>(value), 5u);
-    EXPECT_EQ(GetType21Entry(a, 4, &id, &size, &type, &value), 2);
-    EXPECT_EQ(GetType21Entry(a, 0, &id, &size, &type, &value), 1);
-    EXPECT_EQ(GetType21Entry(b, 1, &id, &size, &type, &value), 1);
-    ReleaseModelRecord(a);
-    ReleaseModelRecord(b);
-    CloseDeviceModel(newer);
-    CloseDeviceModel(older);
-  }
+    EXPECT_EQ(GetType21Entry(newer, 4, &id, &size, &type, &value), 2);
+    EXPECT_EQ(GetType21Entry(newer, 0, &id, &size, &type, &value), 1);
+    EXPECT_EQ(GetType21Entry(older, 1, &id, &size, &type, &value), 1);
+  });
   EXPECT_EQ(GetType21Count(nullptr, nullptr), 1);
 }
 
 #else
 
+ddd::ModelWriter NamedByteWriter(uint32_t level) {
+  ddd::ModelWriter w = pk::test::SmallWriter();
+  w.level = level;
+  w.AddNamedByte(1, Text::Plain("Byte"), 0x5A);
+  return w;
+}
+
 TEST_F(ModelTest, NamedBytesFollowTheLevelOfTheirOwnModel) {
-  auto writer = [](uint32_t level) {
-    ddd::ModelWriter w = pk::test::SmallWriter();
-    w.level = level;
-    w.AddNamedByte(1, Text::Plain("Byte"), 0x5A);
-    return w;
-  };
-  for (bool newerFirst : {true, false}) {
-    DeviceModel* newer = nullptr;
-    DeviceModel* older = nullptr;
-    if (newerFirst) {
-      newer = pk::test::LoadExtraModel(writer(0x200), u"C:\\models\\newer.ddd");
-      older = pk::test::LoadExtraModel(writer(0x1FF), u"C:\\models\\older.ddd");
-    } else {
-      older = pk::test::LoadExtraModel(writer(0x1FF), u"C:\\models\\older.ddd");
-      newer = pk::test::LoadExtraModel(writer(0x200), u"C:\\models\\newer.ddd");
-    }
-    ModelRecord* a = nullptr;
-    ModelRecord* b = nullptr;
-    ASSERT_EQ(LoadModelRecordByKey(true, newer->primary, newer->secondary, 19, 1, 0, &a), 0);
-    ASSERT_EQ(LoadModelRecordByKey(true, older->primary, older->secondary, 19, 1, 0, &b), 0);
+  WithRecordsOfBothLevels(&NamedByteWriter, 0x200, 0x1FF, 19, [](ModelRecord* newer, ModelRecord* older) {
     BYTE flag = 0;
-    ASSERT_EQ(GetNamedByteFlag(a, &flag), 0) << newerFirst;
+    ASSERT_EQ(GetNamedByteFlag(newer, &flag), 0);
     EXPECT_EQ(flag, 0x5A);
-    EXPECT_EQ(GetNamedByteFlag(b, &flag), 1) << newerFirst;
-    EXPECT_EQ(GetNamedByteFlag(nullptr, &flag), 1);
-    ReleaseModelRecord(a);
-    ReleaseModelRecord(b);
-    CloseDeviceModel(newer);
-    CloseDeviceModel(older);
-  }
+    EXPECT_EQ(GetNamedByteFlag(older, &flag), 1);
+  });
+  BYTE flag = 0;
+  EXPECT_EQ(GetNamedByteFlag(nullptr, &flag), 1);
 }
 
 #endif
