@@ -115,7 +115,7 @@ class StoredSettingsTest : public ::testing::Test {
     EXPECT_EQ(pk::spooler::AddPrinter(name, path), 0u);
     return Open(name);
   }
-  // The default printer's id, made and stored when it has none.
+  // The printer's id, made and stored when it has none.
   PrinterId IdOf(HANDLE printer) {
     PrinterId id{};
     if (!ReadPrinterId(printer, &id)) {
