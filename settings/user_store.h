@@ -14,7 +14,8 @@ struct DeviceModel;
 // Results of ReadUserValue.
 constexpr int kUserValueRead = 0;
 constexpr int kUserValueAbsent = 1;       // no printer id, key or value, or larger than the buffer
-constexpr int kUserValueNoModel = -1;     // the model or its per-user base cannot be read, or the path does not fit
+// The model or its per-user base cannot be read, or the path does not fit.
+constexpr int kUserValueNoModel = -1;
 
 // The value of the user fields of the printer settings block.
 #define PK_USER_SETTING_INFO_VALUE u"UserSettingInfo"
