@@ -44,9 +44,11 @@ public:
         for (int32_t code = 0; code < clear_code_; ++code) {
             prefix_[code] = 0;
             suffix_[code] = static_cast<uint8_t>(code);
+            first_[code] = static_cast<uint8_t>(code);
             length_[code] = 1;
             where_[code] = -1;
         }
+        where_[clear_code_] = where_[end_code_] = -1;
     }
     ~LzwDecoderContext() override { rst_free(history_); }
 
@@ -118,24 +120,30 @@ private:
         return true;
     }
 
+    void decode(int32_t want)
+    {
+        if (lsb_) decode_codes<true>(want);
+        else decode_codes<false>(want);
+    }
+
     // Decodes strings until at least want bytes wait in the history or the
     // data ends (then stop_status_ is set). The state lives in locals while
     // it runs: the history is written through byte pointers, which would
-    // otherwise make the compiler reload every member after each byte.
-    void decode(int32_t want)
+    // otherwise make the compiler reload every member after each byte. The
+    // tables are reached through this, which keeps registers free for the
+    // state.
+    template <bool kLsb>
+    void decode_codes(int32_t want)
     {
         if (stop_status_ != 0) return;
         uint8_t* const history = history_;
-        uint16_t* const prefix = prefix_;
-        uint8_t* const suffix = suffix_;
-        uint16_t* const length = length_;
-        int64_t* const where = where_;
         const int32_t clear = clear_code_;
         const int32_t end_code = end_code_;
-        const bool lsb = lsb_;
         const int32_t early = variant_ == 1 ? 1 : 0;
-        uint32_t bits = bits_;
+        uint64_t bits = bits_;
         int32_t count = bit_count_;
+        int32_t position = block_position_;
+        int32_t size = block_size_;
         int32_t width = width_;
         int32_t next_free = next_free_;
         int32_t limit = code_limit_;
@@ -143,29 +151,48 @@ private:
         uint8_t first_byte = first_byte_;
         int32_t pending = pending_;
         int32_t end = end_;
-        int64_t base = base_;
         int32_t status = 0;
 
         while (end - pending < want) {
-            // The next code.
-            while (count < width) {
-                if (block_position_ >= block_size_ && !refill()) break;
-                uint32_t b = block_[block_position_++];
-                bits = lsb ? bits | (b << count) : (bits << 8) | b;
-                count += 8;
-            }
+            // The next code: the bit buffer takes four bytes at a time while
+            // the block holds them, then the block's last bytes one by one.
             if (count < width) {
-                status = RstCode::unsupported_form;
-                break;
+                if (size - position >= 4) {
+                    const uint8_t* b = block_ + position;
+                    position += 4;
+                    if (kLsb) {
+                        uint32_t v = b[0] | b[1] << 8 | b[2] << 16 | static_cast<uint32_t>(b[3]) << 24;
+                        bits |= uint64_t{v} << count;
+                    } else {
+                        uint32_t v = static_cast<uint32_t>(b[0]) << 24 | b[1] << 16 | b[2] << 8 | b[3];
+                        bits = bits << 32 | v;
+                    }
+                    count += 32;
+                } else {
+                    while (count < width) {
+                        if (position >= size) {
+                            bool more = refill();
+                            position = block_position_;
+                            size = block_size_;
+                            if (!more) break;
+                        }
+                        uint64_t b = block_[position++];
+                        bits = kLsb ? bits | b << count : bits << 8 | b;
+                        count += 8;
+                    }
+                    if (count < width) {
+                        status = RstCode::unsupported_form;
+                        break;
+                    }
+                }
             }
             count -= width;
             int32_t code;
-            if (lsb) {
+            if (kLsb) {
                 code = static_cast<int32_t>(bits & ((1u << width) - 1));
                 bits >>= width;
             } else {
                 code = static_cast<int32_t>((bits >> count) & ((1u << width) - 1));
-                bits &= (1u << count) - 1;
             }
             if (code == clear) {
                 width = initial_width_;
@@ -183,8 +210,7 @@ private:
             // window (never bytes not yet delivered) is dropped.
             if (end + kTableSize > kHistory) {
                 int32_t from = std::min(pending, end - kWindow);
-                std::memmove(history, history + from, static_cast<size_t>(end - from));
-                base += from;
+                drop_history(from, end, next_free);
                 end -= from;
                 pending -= from;
             }
@@ -194,8 +220,8 @@ private:
                     status = RstCode::unsupported_form;
                     break;
                 }
-                first_byte = suffix[code];
-                where[code] = base + end;
+                first_byte = suffix_[code];
+                where_[code] = end;
                 history[end++] = first_byte;
                 previous = code;
                 continue;
@@ -205,15 +231,16 @@ private:
                 break;
             }
             const bool repeat = code == next_free;  // the previous string plus its own first byte
-            const int32_t len = repeat ? length[previous] + 1 : length[code];
+            const int32_t named = repeat ? previous : code;
+            const int32_t len = length_[named] + (repeat ? 1 : 0);
             uint8_t* const dst = history + end;
             // A string still in the history is copied from there; any other
             // is expanded through its chain from its last byte back.
-            const int64_t at = where[repeat ? previous : code];
-            if (len > kCopyFrom && at >= base) {
+            const int32_t at = where_[named];
+            if (len > kCopyFrom && at >= 0) {
                 // Sixteen bytes at a time: the source ends before dst, and the
                 // history has slack for what the last step writes beyond len.
-                const uint8_t* from = history + (at - base);
+                const uint8_t* from = history + at;
                 uint8_t* to = dst;
                 int32_t n = repeat ? len - 1 : len;
                 do {
@@ -233,12 +260,14 @@ private:
                     c = previous;
                 }
                 while (c > clear) {
-                    *p-- = suffix[c];
-                    c = prefix[c];
+                    *p-- = suffix_[c];
+                    c = prefix_[c];
                 }
-                *p = suffix[c];
+                *p = suffix_[c];
             }
-            first_byte = dst[0];
+            // A repeat starts with the previous string, whose first byte
+            // first_byte still holds.
+            if (!repeat) first_byte = first_[code];
             // A full table without a clear code ends the data.
             if (next_free == kTableSize) {
                 status = RstCode::unsupported_form;
@@ -246,11 +275,12 @@ private:
             }
             // The new entry is the previous string and this one's first
             // byte, which stand one after the other.
-            prefix[next_free] = static_cast<uint16_t>(previous);
-            suffix[next_free] = first_byte;
-            length[next_free] = static_cast<uint16_t>(length[previous] + 1);
-            where[next_free] = base + end - length[previous];
-            where[code] = base + end;
+            prefix_[next_free] = static_cast<uint16_t>(previous);
+            suffix_[next_free] = first_byte;
+            first_[next_free] = first_[previous];
+            length_[next_free] = static_cast<uint16_t>(length_[previous] + 1);
+            where_[next_free] = end - length_[previous];
+            where_[code] = end;
             end += len;
             ++next_free;
             if (next_free == limit && next_free != kTableSize && width < kMaxWidth) {
@@ -262,6 +292,8 @@ private:
 
         bits_ = bits;
         bit_count_ = count;
+        block_position_ = position;
+        block_size_ = size;
         width_ = width;
         next_free_ = next_free;
         code_limit_ = limit;
@@ -269,8 +301,17 @@ private:
         first_byte_ = first_byte;
         pending_ = pending;
         end_ = end;
-        base_ = base;
         stop_status_ = status;
+    }
+
+    // Drops the history's first from bytes (end of them in use); the
+    // strings recorded in them can no longer be copied. Entries from
+    // next_free on are written before they are named.
+    void drop_history(int32_t from, int32_t end, int32_t next_free)
+    {
+        std::memmove(history_, history_ + from, static_cast<size_t>(end - from));
+        for (int32_t code = 0; code < next_free; ++code)
+            where_[code] = where_[code] >= from ? where_[code] - from : -1;
     }
 
     BrenvoldStream* stream_;
@@ -288,20 +329,19 @@ private:
     uint8_t first_byte_ = 0;
     bool lsb_;
     int32_t bit_count_ = 0;
-    uint32_t bits_ = 0;
+    uint64_t bits_ = 0;
     int32_t next_free_ = 0;
     int32_t code_limit_ = 0;
     int32_t stop_status_ = 0;  // 0 while data comes; the status of every line after
-    // Decoded output: history_[pending_, end_) is not yet delivered; byte i
-    // of the buffer is byte base_ + i of the decoded data.
+    // Decoded output: history_[pending_, end_) is not yet delivered.
     uint8_t* history_ = nullptr;
     int32_t pending_ = 0;
     int32_t end_ = 0;
-    int64_t base_ = 0;
     uint16_t prefix_[kTableSize];
     uint8_t suffix_[kTableSize];
+    uint8_t first_[kTableSize];    // each entry's first byte
     uint16_t length_[kTableSize];  // bytes of each entry's string
-    int64_t where_[kTableSize];    // where each code's string last started in the decoded data (-1: nowhere)
+    int32_t where_[kTableSize];    // where each code's string last started in the history (-1: nowhere)
 };
 
 RstInstanceTolvane* rst_lzw_create_decoder(BrenvoldStream* stream, int32_t first_line, int32_t line_count,
