@@ -1,8 +1,9 @@
 // LZW decoding: codes are read from a one-block buffer and each string is
 // appended to an output history, from which the lines are served. A string
 // that still stands in the history (every table entry is a string decoded
-// earlier plus one byte) is copied from there; others are expanded through
-// the prefix chain. Nothing is allocated per code.
+// earlier plus one byte, and the literals stand in a row of their own ahead
+// of the output) is copied from there; others are expanded through the
+// prefix chain. Nothing is allocated per code.
 #include "raster/codecs/rst_lzw_decoder.h"
 
 #include <algorithm>
@@ -15,14 +16,14 @@ namespace {
 
 constexpr int32_t kTableSize = 4096;
 constexpr int32_t kMaxWidth = 12;
-// The output history: the window of recent output that strings are copied
-// from, and room for the longest string after it.
-constexpr int32_t kWindow = 1 << 14;
-constexpr int32_t kHistory = 2 * kWindow + kTableSize;
+// The output history: the row of literals (each byte value at its own
+// place, with room for a copy's last step beyond), then the output: the
+// window of recent output that strings are copied from, and room for the
+// longest string after it.
 constexpr int32_t kSlack = 16;
-// Strings up to this long are expanded through their chain, longer ones
-// copied from the history when they still stand there.
-constexpr int32_t kCopyFrom = 1;
+constexpr int32_t kOutput = (1 << 11) + kSlack;
+constexpr int32_t kWindow = 1 << 14;
+constexpr int32_t kHistory = kOutput + 2 * kWindow + kTableSize;
 
 }  // namespace
 
@@ -46,7 +47,7 @@ public:
             suffix_[code] = static_cast<uint8_t>(code);
             first_[code] = static_cast<uint8_t>(code);
             length_[code] = 1;
-            where_[code] = -1;
+            where_[code] = code;
         }
         where_[clear_code_] = where_[end_code_] = -1;
     }
@@ -56,7 +57,9 @@ public:
     bool make_history()
     {
         history_ = static_cast<uint8_t*>(rst_malloc(kHistory + kSlack));
-        return history_ != nullptr;
+        if (!history_) return false;
+        for (int32_t at = 0; at < kOutput; ++at) history_[at] = static_cast<uint8_t>(at);
+        return true;
     }
 
     // Decodes and drops the bytes before the first delivered line; what the
@@ -211,8 +214,8 @@ private:
             if (end + kTableSize > kHistory) {
                 int32_t from = std::min(pending, end - kWindow);
                 drop_history(from, end, next_free);
-                end -= from;
-                pending -= from;
+                end -= from - kOutput;
+                pending -= from - kOutput;
             }
             if (previous < 0) {
                 // The first code after a clear must be a literal.
@@ -237,12 +240,15 @@ private:
             // A string still in the history is copied from there; any other
             // is expanded through its chain from its last byte back.
             const int32_t at = where_[named];
-            if (len > kCopyFrom && at >= 0) {
+            if (at >= 0) {
                 // Sixteen bytes at a time: the source ends before dst, and the
                 // history has slack for what the last step writes beyond len.
+                // A repeat's last byte is its first; after any other string
+                // that byte lands beyond it, where the next string goes.
                 const uint8_t* from = history + at;
                 uint8_t* to = dst;
-                int32_t n = repeat ? len - 1 : len;
+                const int32_t copied = len - (repeat ? 1 : 0);
+                int32_t n = copied;
                 do {
                     uint64_t v[2];
                     std::memcpy(v, from, 16);
@@ -251,7 +257,7 @@ private:
                     to += 16;
                     n -= 16;
                 } while (n > 0);
-                if (repeat) dst[len - 1] = first_byte;
+                dst[copied] = first_byte;
             } else {
                 uint8_t* p = dst + len - 1;
                 int32_t c = code;
@@ -304,14 +310,17 @@ private:
         stop_status_ = status;
     }
 
-    // Drops the history's first from bytes (end of them in use); the
-    // strings recorded in them can no longer be copied. Entries from
-    // next_free on are written before they are named.
+    // Drops the output before from (end of the history in use); strings
+    // recorded there can no longer be copied, literals again from their row.
+    // Entries from next_free on are written before they are named.
     void drop_history(int32_t from, int32_t end, int32_t next_free)
     {
-        std::memmove(history_, history_ + from, static_cast<size_t>(end - from));
-        for (int32_t code = 0; code < next_free; ++code)
-            where_[code] = where_[code] >= from ? where_[code] - from : -1;
+        std::memmove(history_ + kOutput, history_ + from, static_cast<size_t>(end - from));
+        for (int32_t code = 0; code < next_free; ++code) {
+            int32_t at = where_[code];
+            if (at >= from) where_[code] = at - (from - kOutput);
+            else if (at >= kOutput) where_[code] = code < clear_code_ ? code : -1;
+        }
     }
 
     BrenvoldStream* stream_;
@@ -335,8 +344,8 @@ private:
     int32_t stop_status_ = 0;  // 0 while data comes; the status of every line after
     // Decoded output: history_[pending_, end_) is not yet delivered.
     uint8_t* history_ = nullptr;
-    int32_t pending_ = 0;
-    int32_t end_ = 0;
+    int32_t pending_ = kOutput;
+    int32_t end_ = kOutput;
     uint16_t prefix_[kTableSize];
     uint8_t suffix_[kTableSize];
     uint8_t first_[kTableSize];    // each entry's first byte
