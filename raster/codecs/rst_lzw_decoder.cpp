@@ -1,8 +1,9 @@
 // LZW decoding: codes are read from a one-block buffer and each string is
 // appended to an output history, from which the lines are served. A string
 // that still stands in the history (every table entry is a string decoded
-// earlier plus one byte) is copied from there; others are expanded through
-// the prefix chain. Nothing is allocated per code.
+// earlier plus one byte, and the literals stand in a row of their own ahead
+// of the output) is copied from there; others are expanded through the
+// prefix chain. Nothing is allocated per code.
 #include "raster/codecs/rst_lzw_decoder.h"
 
 #include <algorithm>
@@ -15,14 +16,14 @@ namespace {
 
 constexpr int32_t kTableSize = 4096;
 constexpr int32_t kMaxWidth = 12;
-// The output history: the window of recent output that strings are copied
-// from, and room for the longest string after it.
-constexpr int32_t kWindow = 1 << 14;
-constexpr int32_t kHistory = 2 * kWindow + kTableSize;
+// The output history: the row of literals (each byte value at its own
+// place, with room for a copy's last step beyond), then the output: the
+// window of recent output that strings are copied from, and room for the
+// longest string after it.
 constexpr int32_t kSlack = 16;
-// Strings up to this long are expanded through their chain, longer ones
-// copied from the history when they still stand there.
-constexpr int32_t kCopyFrom = 1;
+constexpr int32_t kOutput = (1 << 11) + kSlack;
+constexpr int32_t kWindow = 1 << 14;
+constexpr int32_t kHistory = kOutput + 2 * kWindow + kTableSize;
 
 }  // namespace
 
@@ -44,9 +45,11 @@ public:
         for (int32_t code = 0; code < clear_code_; ++code) {
             prefix_[code] = 0;
             suffix_[code] = static_cast<uint8_t>(code);
+            first_[code] = static_cast<uint8_t>(code);
             length_[code] = 1;
-            where_[code] = -1;
+            where_[code] = code;
         }
+        where_[clear_code_] = where_[end_code_] = -1;
     }
     ~LzwDecoderContext() override { rst_free(history_); }
 
@@ -54,7 +57,9 @@ public:
     bool make_history()
     {
         history_ = static_cast<uint8_t*>(rst_malloc(kHistory + kSlack));
-        return history_ != nullptr;
+        if (!history_) return false;
+        for (int32_t at = 0; at < kOutput; ++at) history_[at] = static_cast<uint8_t>(at);
+        return true;
     }
 
     // Decodes and drops the bytes before the first delivered line; what the
@@ -118,24 +123,30 @@ private:
         return true;
     }
 
+    void decode(int32_t want)
+    {
+        if (lsb_) decode_codes<true>(want);
+        else decode_codes<false>(want);
+    }
+
     // Decodes strings until at least want bytes wait in the history or the
     // data ends (then stop_status_ is set). The state lives in locals while
     // it runs: the history is written through byte pointers, which would
-    // otherwise make the compiler reload every member after each byte.
-    void decode(int32_t want)
+    // otherwise make the compiler reload every member after each byte. The
+    // tables are reached through this, which keeps registers free for the
+    // state.
+    template <bool kLsb>
+    void decode_codes(int32_t want)
     {
         if (stop_status_ != 0) return;
         uint8_t* const history = history_;
-        uint16_t* const prefix = prefix_;
-        uint8_t* const suffix = suffix_;
-        uint16_t* const length = length_;
-        int64_t* const where = where_;
         const int32_t clear = clear_code_;
         const int32_t end_code = end_code_;
-        const bool lsb = lsb_;
         const int32_t early = variant_ == 1 ? 1 : 0;
-        uint32_t bits = bits_;
+        uint64_t bits = bits_;
         int32_t count = bit_count_;
+        int32_t position = block_position_;
+        int32_t size = block_size_;
         int32_t width = width_;
         int32_t next_free = next_free_;
         int32_t limit = code_limit_;
@@ -143,29 +154,48 @@ private:
         uint8_t first_byte = first_byte_;
         int32_t pending = pending_;
         int32_t end = end_;
-        int64_t base = base_;
         int32_t status = 0;
 
         while (end - pending < want) {
-            // The next code.
-            while (count < width) {
-                if (block_position_ >= block_size_ && !refill()) break;
-                uint32_t b = block_[block_position_++];
-                bits = lsb ? bits | (b << count) : (bits << 8) | b;
-                count += 8;
-            }
+            // The next code: the bit buffer takes four bytes at a time while
+            // the block holds them, then the block's last bytes one by one.
             if (count < width) {
-                status = RstCode::unsupported_form;
-                break;
+                if (size - position >= 4) {
+                    const uint8_t* b = block_ + position;
+                    position += 4;
+                    if (kLsb) {
+                        uint32_t v = b[0] | b[1] << 8 | b[2] << 16 | static_cast<uint32_t>(b[3]) << 24;
+                        bits |= uint64_t{v} << count;
+                    } else {
+                        uint32_t v = static_cast<uint32_t>(b[0]) << 24 | b[1] << 16 | b[2] << 8 | b[3];
+                        bits = bits << 32 | v;
+                    }
+                    count += 32;
+                } else {
+                    while (count < width) {
+                        if (position >= size) {
+                            bool more = refill();
+                            position = block_position_;
+                            size = block_size_;
+                            if (!more) break;
+                        }
+                        uint64_t b = block_[position++];
+                        bits = kLsb ? bits | b << count : bits << 8 | b;
+                        count += 8;
+                    }
+                    if (count < width) {
+                        status = RstCode::unsupported_form;
+                        break;
+                    }
+                }
             }
             count -= width;
             int32_t code;
-            if (lsb) {
+            if (kLsb) {
                 code = static_cast<int32_t>(bits & ((1u << width) - 1));
                 bits >>= width;
             } else {
                 code = static_cast<int32_t>((bits >> count) & ((1u << width) - 1));
-                bits &= (1u << count) - 1;
             }
             if (code == clear) {
                 width = initial_width_;
@@ -183,10 +213,9 @@ private:
             // window (never bytes not yet delivered) is dropped.
             if (end + kTableSize > kHistory) {
                 int32_t from = std::min(pending, end - kWindow);
-                std::memmove(history, history + from, static_cast<size_t>(end - from));
-                base += from;
-                end -= from;
-                pending -= from;
+                drop_history(from, end, next_free);
+                end -= from - kOutput;
+                pending -= from - kOutput;
             }
             if (previous < 0) {
                 // The first code after a clear must be a literal.
@@ -194,8 +223,8 @@ private:
                     status = RstCode::unsupported_form;
                     break;
                 }
-                first_byte = suffix[code];
-                where[code] = base + end;
+                first_byte = suffix_[code];
+                where_[code] = end;
                 history[end++] = first_byte;
                 previous = code;
                 continue;
@@ -205,17 +234,21 @@ private:
                 break;
             }
             const bool repeat = code == next_free;  // the previous string plus its own first byte
-            const int32_t len = repeat ? length[previous] + 1 : length[code];
+            const int32_t named = repeat ? previous : code;
+            const int32_t len = length_[named] + (repeat ? 1 : 0);
             uint8_t* const dst = history + end;
             // A string still in the history is copied from there; any other
             // is expanded through its chain from its last byte back.
-            const int64_t at = where[repeat ? previous : code];
-            if (len > kCopyFrom && at >= base) {
+            const int32_t at = where_[named];
+            if (at >= 0) {
                 // Sixteen bytes at a time: the source ends before dst, and the
                 // history has slack for what the last step writes beyond len.
-                const uint8_t* from = history + (at - base);
+                // A repeat's last byte is its first; after any other string
+                // that byte lands beyond it, where the next string goes.
+                const uint8_t* from = history + at;
                 uint8_t* to = dst;
-                int32_t n = repeat ? len - 1 : len;
+                const int32_t copied = len - (repeat ? 1 : 0);
+                int32_t n = copied;
                 do {
                     uint64_t v[2];
                     std::memcpy(v, from, 16);
@@ -224,7 +257,7 @@ private:
                     to += 16;
                     n -= 16;
                 } while (n > 0);
-                if (repeat) dst[len - 1] = first_byte;
+                dst[copied] = first_byte;
             } else {
                 uint8_t* p = dst + len - 1;
                 int32_t c = code;
@@ -233,12 +266,14 @@ private:
                     c = previous;
                 }
                 while (c > clear) {
-                    *p-- = suffix[c];
-                    c = prefix[c];
+                    *p-- = suffix_[c];
+                    c = prefix_[c];
                 }
-                *p = suffix[c];
+                *p = suffix_[c];
             }
-            first_byte = dst[0];
+            // A repeat starts with the previous string, whose first byte
+            // first_byte still holds.
+            if (!repeat) first_byte = first_[code];
             // A full table without a clear code ends the data.
             if (next_free == kTableSize) {
                 status = RstCode::unsupported_form;
@@ -246,11 +281,12 @@ private:
             }
             // The new entry is the previous string and this one's first
             // byte, which stand one after the other.
-            prefix[next_free] = static_cast<uint16_t>(previous);
-            suffix[next_free] = first_byte;
-            length[next_free] = static_cast<uint16_t>(length[previous] + 1);
-            where[next_free] = base + end - length[previous];
-            where[code] = base + end;
+            prefix_[next_free] = static_cast<uint16_t>(previous);
+            suffix_[next_free] = first_byte;
+            first_[next_free] = first_[previous];
+            length_[next_free] = static_cast<uint16_t>(length_[previous] + 1);
+            where_[next_free] = end - length_[previous];
+            where_[code] = end;
             end += len;
             ++next_free;
             if (next_free == limit && next_free != kTableSize && width < kMaxWidth) {
@@ -262,6 +298,8 @@ private:
 
         bits_ = bits;
         bit_count_ = count;
+        block_position_ = position;
+        block_size_ = size;
         width_ = width;
         next_free_ = next_free;
         code_limit_ = limit;
@@ -269,8 +307,20 @@ private:
         first_byte_ = first_byte;
         pending_ = pending;
         end_ = end;
-        base_ = base;
         stop_status_ = status;
+    }
+
+    // Drops the output before from (end of the history in use); strings
+    // recorded there can no longer be copied, literals again from their row.
+    // Entries from next_free on are written before they are named.
+    void drop_history(int32_t from, int32_t end, int32_t next_free)
+    {
+        std::memmove(history_ + kOutput, history_ + from, static_cast<size_t>(end - from));
+        for (int32_t code = 0; code < next_free; ++code) {
+            int32_t at = where_[code];
+            if (at >= from) where_[code] = at - (from - kOutput);
+            else if (at >= kOutput) where_[code] = code < clear_code_ ? code : -1;
+        }
     }
 
     BrenvoldStream* stream_;
@@ -288,20 +338,19 @@ private:
     uint8_t first_byte_ = 0;
     bool lsb_;
     int32_t bit_count_ = 0;
-    uint32_t bits_ = 0;
+    uint64_t bits_ = 0;
     int32_t next_free_ = 0;
     int32_t code_limit_ = 0;
     int32_t stop_status_ = 0;  // 0 while data comes; the status of every line after
-    // Decoded output: history_[pending_, end_) is not yet delivered; byte i
-    // of the buffer is byte base_ + i of the decoded data.
+    // Decoded output: history_[pending_, end_) is not yet delivered.
     uint8_t* history_ = nullptr;
-    int32_t pending_ = 0;
-    int32_t end_ = 0;
-    int64_t base_ = 0;
+    int32_t pending_ = kOutput;
+    int32_t end_ = kOutput;
     uint16_t prefix_[kTableSize];
     uint8_t suffix_[kTableSize];
+    uint8_t first_[kTableSize];    // each entry's first byte
     uint16_t length_[kTableSize];  // bytes of each entry's string
-    int64_t where_[kTableSize];    // where each code's string last started in the decoded data (-1: nowhere)
+    int32_t where_[kTableSize];    // where each code's string last started in the history (-1: nowhere)
 };
 
 RstInstanceTolvane* rst_lzw_create_decoder(BrenvoldStream* stream, int32_t first_line, int32_t line_count,
