@@ -40,13 +40,6 @@ bool DefaultWord(DeviceModel* model, SettingId id, WORD* value) {
   return true;
 }
 
-bool ReadWord(SettingId id, const void* devMode, const void* settings, WORD* value) {
-  uint64_t v = 0;
-  if (!ReadSettingInto(id, devMode, settings, &v)) return false;
-  *value = static_cast<WORD>(v);
-  return true;
-}
-
 // Writes a number through the access layer; true when it was written.
 bool WriteValue(SettingId id, void* devMode, void* settings, SettingValueType type, UINT size, uint64_t value) {
   return SetSettingValue(id, devMode, settings, type, size, &value) == kSettingOk;
@@ -262,9 +255,10 @@ int ReadDevModeIdentity(DeviceModel* model, const void* devMode, DevModeIdentity
             kModelNameUnits + 1);
   FreeSettingDefault(259, name, type);
 
-  if (!ReadWord(4, devMode, nullptr, &incoming->dmSize) || !ReadWord(2, devMode, nullptr, &incoming->dmSpecVersion) ||
-      !ReadWord(3, devMode, nullptr, &incoming->dmDriverVersion) ||
-      !ReadWord(5, devMode, nullptr, &incoming->dmDriverExtra) ||
+  if (!ReadSettingWord(4, devMode, nullptr, &incoming->dmSize) ||
+      !ReadSettingWord(2, devMode, nullptr, &incoming->dmSpecVersion) ||
+      !ReadSettingWord(3, devMode, nullptr, &incoming->dmDriverVersion) ||
+      !ReadSettingWord(5, devMode, nullptr, &incoming->dmDriverExtra) ||
       incoming->dmDriverExtra <= kShortestIdentifiedPrivatePart) {
     return 0;
   }
@@ -283,10 +277,12 @@ int ReadDevModeIdentity(DeviceModel* model, const void* devMode, DevModeIdentity
 int CopyDevModeParts(const void* source, void* destination) {
   WORD destSpecVersion = 0, destDriver = 0, destSize = 0, destExtra = 0, destFormat = 0, destPrivateDriver = 0;
   WORD sourceSize = 0, sourceExtra = 0;
-  if (!ReadWord(2, destination, nullptr, &destSpecVersion) || !ReadWord(3, destination, nullptr, &destDriver) ||
-      !ReadWord(4, destination, nullptr, &destSize) || !ReadWord(5, destination, nullptr, &destExtra) ||
-      !ReadWord(257, destination, nullptr, &destFormat) || !ReadWord(258, destination, nullptr, &destPrivateDriver) ||
-      !ReadWord(4, source, nullptr, &sourceSize) || !ReadWord(5, source, nullptr, &sourceExtra)) {
+  if (!ReadSettingWord(2, destination, nullptr, &destSpecVersion) ||
+      !ReadSettingWord(3, destination, nullptr, &destDriver) ||
+      !ReadSettingWord(4, destination, nullptr, &destSize) || !ReadSettingWord(5, destination, nullptr, &destExtra) ||
+      !ReadSettingWord(257, destination, nullptr, &destFormat) ||
+      !ReadSettingWord(258, destination, nullptr, &destPrivateDriver) ||
+      !ReadSettingWord(4, source, nullptr, &sourceSize) || !ReadSettingWord(5, source, nullptr, &sourceExtra)) {
     return -1;
   }
   // The destination is a DriverDevMode: its own parts must lie inside it.
@@ -365,14 +361,14 @@ int ConvertIncomingDevMode(const void* source, void* destination, LPCWSTR device
 int ReadSettingsBlockIdentity(const void* block, SettingsBlockIdentity* incoming,
                               SettingsBlockIdentity* modelIdentity, DeviceModel* model) {
   if (block == nullptr || incoming == nullptr || modelIdentity == nullptr) return 0;
-  return ReadWord(1298, nullptr, block, &incoming->driverVersion) &&
-         ReadWord(1307, nullptr, block, &incoming->formatVersion) &&
-         ReadWord(1297, nullptr, block, &incoming->blockSize) &&
+  return ReadSettingWord(1298, nullptr, block, &incoming->driverVersion) &&
+         ReadSettingWord(1307, nullptr, block, &incoming->formatVersion) &&
+         ReadSettingWord(1297, nullptr, block, &incoming->blockSize) &&
          DefaultWord(model, 1298, &modelIdentity->driverVersion) &&
          DefaultWord(model, 1307, &modelIdentity->formatVersion) &&
          DefaultWord(model, 1297, &modelIdentity->blockSize) &&
          DefaultWord(model, 1041, &modelIdentity->setting1041) &&
-         ReadWord(1041, nullptr, block, &incoming->setting1041);
+         ReadSettingWord(1041, nullptr, block, &incoming->setting1041);
 }
 
 int CopySettingsBlockBytes(const SettingsBlockIdentity* incoming, const void* source,
@@ -412,7 +408,7 @@ int ConvertSettingsBlockFields(const SettingsBlockIdentity* incoming, const void
     if (w <= 0x3000) {
       WORD key = modelIdentity->setting1041 & ~0xF;
       WORD level1029 = 0;
-      if (!ReadWord(1029, nullptr, destination, &level1029)) {
+      if (!ReadSettingWord(1029, nullptr, destination, &level1029)) {
         ok = false;
       } else {
         for (const FeatureLevelRow& row : kFeatureLevels) {

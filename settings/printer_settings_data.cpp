@@ -67,13 +67,6 @@ bool AppendPair(BYTE** text, size_t* capacity, size_t* used, const WCHAR* alias,
   return true;
 }
 
-bool ReadBlockWord(SettingId id, const void* block, WORD* value) {
-  uint64_t slot = 0;
-  if (!ReadSettingInto(id, nullptr, block, &slot)) return false;
-  *value = static_cast<WORD>(slot);
-  return true;
-}
-
 // Applies the user's fields to a stored block. Blocks of the older generation
 // carry the user's fields themselves: a stored record is applied when there
 // is one, else the block's own fields become the record (neither stops the
@@ -100,8 +93,8 @@ int LoadStoredSettings(HANDLE printer, void* work, void* destination, DeviceMode
     return 0;
   WORD formatVersion = 0;
   WORD driverVersion = 0;
-  if (!ReadBlockWord(1307, work, &formatVersion) || !ApplyUserFields(printer, formatVersion, work) ||
-      !ReadBlockWord(1298, work, &driverVersion))
+  if (!ReadSettingWord(1307, nullptr, work, &formatVersion) || !ApplyUserFields(printer, formatVersion, work) ||
+      !ReadSettingWord(1298, nullptr, work, &driverVersion))
     return 0;
   if (driverVersion == kDriverVersion) {
     std::memcpy(destination, work, kPrinterSettingsBlockSize);

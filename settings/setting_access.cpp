@@ -88,6 +88,17 @@ WCHAR LoadUnit(const BYTE* p) {
   return c;
 }
 
+// The field of `id` where its block is present and its type has a stored size.
+SettingAccessResult FindStoredField(SettingId id, const void* devMode, const void* settings, FieldRef* field,
+                                    UINT* storedSize) {
+  const SettingAccessResult result = FindField(id, devMode, settings, field);
+  if (result != kSettingOk) return result;
+  if (field->base == nullptr || !GetValueTypeSize(id, field->descriptor->valueType, storedSize)) {
+    return kSettingNotAvailable;
+  }
+  return kSettingOk;
+}
+
 // Byte length with terminator of a text of at most `limit` bytes, or 0 when
 // no zero code unit lies within the limit.
 UINT BoundedTextBytes(const BYTE* text, UINT limit) {
@@ -154,13 +165,10 @@ SettingAccessResult ReadSettingField(SettingId id, const void* devMode, const vo
                                      SettingValueType* type, UINT* size, void* destination,
                                      SettingBlock* block) {
   FieldRef field;
-  SettingAccessResult result = FindField(id, devMode, settings, &field);
+  UINT storedSize = 0;
+  SettingAccessResult result = FindStoredField(id, devMode, settings, &field, &storedSize);
   if (result != kSettingOk) return result;
   const SettingDescriptor& d = *field.descriptor;
-  UINT storedSize = 0;
-  if (field.base == nullptr || !GetValueTypeSize(id, d.valueType, &storedSize)) {
-    return kSettingNotAvailable;
-  }
   if (type == nullptr || size == nullptr || destination == nullptr) return kSettingNotAvailable;
 
   const BYTE* dm = static_cast<const BYTE*>(devMode);
@@ -261,13 +269,10 @@ SettingAccessResult WriteSettingField(SettingId id, void* devMode, void* setting
                                       SettingValueType valueType, UINT size, const void* value) {
   if (value == nullptr) return kSettingNotAvailable;
   FieldRef field;
-  SettingAccessResult result = FindField(id, devMode, settings, &field);
+  UINT storedSize = 0;
+  SettingAccessResult result = FindStoredField(id, devMode, settings, &field, &storedSize);
   if (result != kSettingOk) return result;
   const SettingDescriptor& d = *field.descriptor;
-  UINT storedSize = 0;
-  if (field.base == nullptr || !GetValueTypeSize(id, d.valueType, &storedSize)) {
-    return kSettingNotAvailable;
-  }
   BYTE* dm = static_cast<BYTE*>(devMode);
   BYTE* at = const_cast<BYTE*>(field.base) + d.offset;
 

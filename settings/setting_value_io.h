@@ -21,6 +21,14 @@ inline bool ReadSettingInto(SettingId id, const void* devMode, const void* setti
   return true;
 }
 
+// Reads a setting cut to a 16-bit word; false when the read fails.
+inline bool ReadSettingWord(SettingId id, const void* devMode, const void* settings, WORD* value) {
+  uint64_t v = 0;
+  if (!ReadSettingInto(id, devMode, settings, &v)) return false;
+  *value = static_cast<WORD>(v);
+  return true;
+}
+
 // The value read as a number of its type (sign kept for the signed types).
 inline int64_t SettingNumber(uint64_t value, SettingValueType type) {
   switch (type) {

@@ -29,13 +29,6 @@ constexpr TextSlot kTextSlots[] = {
     {1034, offsetof(UserSettingInfo, setting1034), sizeof(UserSettingInfo::setting1034)},
 };
 
-bool ReadWord(SettingId id, const void* settings, WORD* value) {
-  uint64_t slot = 0;
-  if (!ReadSettingInto(id, nullptr, settings, &slot)) return false;
-  *value = static_cast<WORD>(slot);
-  return true;
-}
-
 // Copies a text of the settings block into a slot, cut to the slot.
 bool ReadText(SettingId id, const void* settings, WCHAR* slot, UINT bytes) {
   const WCHAR* text = nullptr;
@@ -79,13 +72,14 @@ int BuildUserSettingInfo(HANDLE printer, const void* settings, UserSettingInfo* 
   if (record == nullptr) return 0;
   std::memset(record, 0, sizeof *record);
   record->format = 1;
-  if (!ReadWord(1298, settings, &record->driverVersion) || !ReadWord(1307, settings, &record->formatVersion) ||
-      !ReadWord(1041, settings, &record->setting1041))
+  if (!ReadSettingWord(1298, nullptr, settings, &record->driverVersion) ||
+      !ReadSettingWord(1307, nullptr, settings, &record->formatVersion) ||
+      !ReadSettingWord(1041, nullptr, settings, &record->setting1041))
     return 0;
   auto* bytes = reinterpret_cast<BYTE*>(record);
   for (const TextSlot& slot : kTextSlots)
     if (!ReadText(slot.id, settings, reinterpret_cast<WCHAR*>(bytes + slot.offset), slot.bytes)) return 0;
-  if (!ReadWord(1050, settings, &record->setting1050)) return 0;
+  if (!ReadSettingWord(1050, nullptr, settings, &record->setting1050)) return 0;
   WCHAR* name = CopyModelName(printer);
   if (name == nullptr) return 0;
   lstrcpynW(record->modelName, name, static_cast<int>(std::size(record->modelName)));

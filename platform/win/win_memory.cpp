@@ -91,13 +91,16 @@ void* RawRealloc(void* old, SIZE_T oldSize, SIZE_T bytes, bool zero) {
   return p;
 }
 
-// The block a handle names (a movable handle or a fixed block's address).
+// The block a handle names (a movable handle or a fixed block's address);
+// none sets ERROR_INVALID_HANDLE.
 GlobalBlock* FindGlobal(HGLOBAL h) {
-  if (!h) return nullptr;
-  auto m = GetTables().moveable.find(reinterpret_cast<uintptr_t>(h));
-  if (m != GetTables().moveable.end()) return m->second;
-  auto d = GetTables().byData.find(h);
-  if (d != GetTables().byData.end() && !d->second->moveable) return d->second;
+  if (h) {
+    auto m = GetTables().moveable.find(reinterpret_cast<uintptr_t>(h));
+    if (m != GetTables().moveable.end()) return m->second;
+    auto d = GetTables().byData.find(h);
+    if (d != GetTables().byData.end() && !d->second->moveable) return d->second;
+  }
+  SetLastError(ERROR_INVALID_HANDLE);
   return nullptr;
 }
 
@@ -132,10 +135,7 @@ HGLOBAL GlobalFree(HGLOBAL hMem) {
   {
     std::lock_guard<std::mutex> lock(GetTables().mutex);
     b = FindGlobal(hMem);
-    if (!b) {
-      SetLastError(ERROR_INVALID_HANDLE);
-      return hMem;
-    }
+    if (!b) return hMem;
     GetTables().byData.erase(b->data);
     if (b->moveable) GetTables().moveable.erase(b->handle);
   }
@@ -147,10 +147,7 @@ HGLOBAL GlobalFree(HGLOBAL hMem) {
 LPVOID GlobalLock(HGLOBAL hMem) {
   std::lock_guard<std::mutex> lock(GetTables().mutex);
   GlobalBlock* b = FindGlobal(hMem);
-  if (!b) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return nullptr;
-  }
+  if (!b) return nullptr;
   if (b->moveable && b->locks < GMEM_LOCKCOUNT) ++b->locks;
   return b->data;
 }
@@ -158,10 +155,7 @@ LPVOID GlobalLock(HGLOBAL hMem) {
 BOOL GlobalUnlock(HGLOBAL hMem) {
   std::lock_guard<std::mutex> lock(GetTables().mutex);
   GlobalBlock* b = FindGlobal(hMem);
-  if (!b) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
+  if (!b) return FALSE;
   if (!b->moveable) {
     // A fixed block has no lock count.
     SetLastError(NO_ERROR);
@@ -179,10 +173,7 @@ BOOL GlobalUnlock(HGLOBAL hMem) {
 SIZE_T GlobalSize(HGLOBAL hMem) {
   std::lock_guard<std::mutex> lock(GetTables().mutex);
   GlobalBlock* b = FindGlobal(hMem);
-  if (!b) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return 0;
-  }
+  if (!b) return 0;
   return b->size;
 }
 
@@ -202,10 +193,7 @@ HGLOBAL GlobalReAlloc(HGLOBAL hMem, SIZE_T dwBytes, UINT uFlags) {
   {
     std::lock_guard<std::mutex> lock(GetTables().mutex);
     GlobalBlock* b = FindGlobal(hMem);
-    if (!b) {
-      SetLastError(ERROR_INVALID_HANDLE);
-      return nullptr;
-    }
+    if (!b) return nullptr;
     if (uFlags & GMEM_MODIFY) return hMem;
     // A fixed block stays where it is unless the caller lets it move; it can
     // shrink in place but not grow.

@@ -144,6 +144,16 @@ LONG Finish(PkMachineDbTransaction& tx, LONG rc) {
 
 bool MachineWriteRefused(const Resolved& r) { return r.machine && gMachineReadOnly.load(); }
 
+// Resolves a handle for one call: the handle must grant `need`, and a change refuses a
+// read-only machine hive.
+LONG ResolveFor(PkMachineDbTransaction& tx, HKEY h, REGSAM need, bool change, bool create, Resolved* out) {
+  if (!tx.ok()) return ERROR_GEN_FAILURE;
+  LONG rc = ResolveHandle(tx.db(), h, out, create);
+  if (rc) return rc;
+  if (!(out->access & need) || (change && MachineWriteRefused(*out))) return ERROR_ACCESS_DENIED;
+  return ERROR_SUCCESS;
+}
+
 LONG OpenOrCreate(HKEY hKey, LPCWSTR sub, REGSAM sam, bool create, PHKEY out, LPDWORD disposition) {
   if (!out) return ERROR_INVALID_PARAMETER;
   *out = nullptr;
@@ -270,11 +280,9 @@ LSTATUS RegCloseKey(HKEY hKey) {
 LSTATUS RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD, LPDWORD lpType, LPBYTE lpData,
                          LPDWORD lpcbData) {
   PkMachineDbTransaction tx(false);
-  if (!tx.ok()) return ERROR_GEN_FAILURE;
   Resolved r;
-  LONG rc = ResolveHandle(tx.db(), hKey, &r, false);
+  LONG rc = ResolveFor(tx, hKey, KEY_QUERY_VALUE, false, false, &r);
   if (rc) return rc;
-  if (!(r.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
   Stmt q(tx.db(), "SELECT type, data FROM reg_values WHERE key=? AND fold=?");
   q.bind(1, r.id).bind(2, pk::FoldUtf8(ValueName(lpValueName)));
   if (q.step() != SQLITE_ROW) return ERROR_FILE_NOT_FOUND;
@@ -287,11 +295,9 @@ LSTATUS RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD, DWORD dwType, cons
   std::string name = ValueName(lpValueName);
   if (pk::Utf8ToUtf16(name).size() > kMaxValueName) return ERROR_INVALID_PARAMETER;
   PkMachineDbTransaction tx(true);
-  if (!tx.ok()) return ERROR_GEN_FAILURE;
   Resolved r;
-  LONG rc = ResolveHandle(tx.db(), hKey, &r, true);
+  LONG rc = ResolveFor(tx, hKey, KEY_SET_VALUE, true, true, &r);
   if (rc) return rc;
-  if (!(r.access & KEY_SET_VALUE) || MachineWriteRefused(r)) return ERROR_ACCESS_DENIED;
   if (!PutValue(tx.db(), r.id, name, dwType, lpData, cbData)) return ERROR_GEN_FAILURE;
   return Finish(tx, ERROR_SUCCESS);
 }
@@ -311,11 +317,9 @@ LSTATUS RegSetValueW(HKEY hKey, LPCWSTR lpSubKey, DWORD dwType, LPCWSTR lpData, 
 
 LSTATUS RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName) {
   PkMachineDbTransaction tx(true);
-  if (!tx.ok()) return ERROR_GEN_FAILURE;
   Resolved r;
-  LONG rc = ResolveHandle(tx.db(), hKey, &r, false);
+  LONG rc = ResolveFor(tx, hKey, KEY_SET_VALUE, true, false, &r);
   if (rc) return rc;
-  if (!(r.access & KEY_SET_VALUE) || MachineWriteRefused(r)) return ERROR_ACCESS_DENIED;
   Stmt q(tx.db(), "DELETE FROM reg_values WHERE key=? AND fold=?");
   if (q.bind(1, r.id).bind(2, pk::FoldUtf8(ValueName(lpValueName))).step() != SQLITE_DONE)
     return ERROR_GEN_FAILURE;
@@ -353,11 +357,9 @@ LSTATUS RegEnumKeyExW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, LPDWORD lpcchName
                       LPDWORD lpcchClass, FILETIME* lpftLastWriteTime) {
   if (!lpName || !lpcchName) return ERROR_INVALID_PARAMETER;
   PkMachineDbTransaction tx(false);
-  if (!tx.ok()) return ERROR_GEN_FAILURE;
   Resolved r;
-  LONG rc = ResolveHandle(tx.db(), hKey, &r, false);
+  LONG rc = ResolveFor(tx, hKey, KEY_ENUMERATE_SUB_KEYS, false, false, &r);
   if (rc) return rc;
-  if (!(r.access & KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
   Stmt q(tx.db(), "SELECT name FROM reg_keys WHERE parent=? ORDER BY id LIMIT 1 OFFSET ?");
   if (q.bind(1, r.id).bind(2, dwIndex).step() != SQLITE_ROW) return ERROR_NO_MORE_ITEMS;
   DWORD len = 0;
@@ -378,11 +380,9 @@ LSTATUS RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName, LPDWORD lpcc
                       LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
   if (!lpValueName || !lpcchValueName) return ERROR_INVALID_PARAMETER;
   PkMachineDbTransaction tx(false);
-  if (!tx.ok()) return ERROR_GEN_FAILURE;
   Resolved r;
-  LONG rc = ResolveHandle(tx.db(), hKey, &r, false);
+  LONG rc = ResolveFor(tx, hKey, KEY_QUERY_VALUE, false, false, &r);
   if (rc) return rc;
-  if (!(r.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
   Stmt q(tx.db(), "SELECT name, type, data FROM reg_values WHERE key=? ORDER BY id LIMIT 1 OFFSET ?");
   if (q.bind(1, r.id).bind(2, dwIndex).step() != SQLITE_ROW) return ERROR_NO_MORE_ITEMS;
   DWORD len = 0;
