@@ -4,7 +4,6 @@
 // our benchmarks reports its time relative to libtiff's ("x_libtiff").
 // Needs jbgtopbm, ppm2tiff and tiffcp (scripts/deps.sh installs them).
 #include <benchmark/benchmark.h>
-#include <dlfcn.h>
 #include <tiffio.h>
 
 #include <chrono>
