@@ -12,13 +12,16 @@
 #include <vector>
 
 struct BenchTiff {
+    decltype(&TIFFOpen) open;
     decltype(&TIFFClientOpen) client_open;
     decltype(&TIFFClose) close;
     decltype(&TIFFSetField) set_field;
     decltype(&TIFFGetField) get_field;
+    decltype(&TIFFGetFieldDefaulted) get_field_defaulted;
     decltype(&TIFFWriteEncodedStrip) write_encoded_strip;
     decltype(&TIFFReadEncodedStrip) read_encoded_strip;
     decltype(&TIFFReadRawStrip) read_raw_strip;
+    decltype(&TIFFNumberOfStrips) number_of_strips;
     decltype(&TIFFStripSize) strip_size;
     bool ok = false;
 };
@@ -30,16 +33,20 @@ inline const BenchTiff& bench_tiff()
         void* lib = dlopen("libtiff.so.6", RTLD_NOW);
         if (!lib) return x;
         auto load = [&](auto& f, const char* name) { f = reinterpret_cast<std::decay_t<decltype(f)>>(dlsym(lib, name)); };
+        load(x.open, "TIFFOpen");
         load(x.client_open, "TIFFClientOpen");
         load(x.close, "TIFFClose");
         load(x.set_field, "TIFFSetField");
         load(x.get_field, "TIFFGetField");
+        load(x.get_field_defaulted, "TIFFGetFieldDefaulted");
         load(x.write_encoded_strip, "TIFFWriteEncodedStrip");
         load(x.read_encoded_strip, "TIFFReadEncodedStrip");
         load(x.read_raw_strip, "TIFFReadRawStrip");
+        load(x.number_of_strips, "TIFFNumberOfStrips");
         load(x.strip_size, "TIFFStripSize");
-        x.ok = x.client_open && x.close && x.set_field && x.get_field && x.write_encoded_strip &&
-               x.read_encoded_strip && x.read_raw_strip && x.strip_size;
+        x.ok = x.open && x.client_open && x.close && x.set_field && x.get_field && x.get_field_defaulted &&
+               x.write_encoded_strip && x.read_encoded_strip && x.read_raw_strip && x.number_of_strips &&
+               x.strip_size;
         return x;
     }();
     return t;

@@ -4,7 +4,6 @@
 // our benchmarks reports its time relative to libtiff's ("x_libtiff").
 // Needs jbgtopbm, ppm2tiff and tiffcp (scripts/deps.sh installs them).
 #include <benchmark/benchmark.h>
-#include <dlfcn.h>
 #include <tiffio.h>
 
 #include <chrono>
@@ -14,39 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "bench_tiff_memory.h"
 #include "raster/codecs/rst_decode_ccitt.h"
 #include "raster/codecs/rst_read_code.h"
 #include "raster/core/byte_array_storage.h"
 
 namespace {
-
-struct Tiff {
-    decltype(&TIFFOpen) open;
-    decltype(&TIFFClose) close;
-    decltype(&TIFFGetField) get_field;
-    decltype(&TIFFReadEncodedStrip) read_encoded_strip;
-    decltype(&TIFFReadRawStrip) read_raw_strip;
-    decltype(&TIFFStripSize) strip_size;
-    bool ok = false;
-};
-
-const Tiff& tiff()
-{
-    static Tiff t = [] {
-        Tiff x;
-        void* lib = dlopen("libtiff.so.6", RTLD_NOW);
-        if (!lib) return x;
-        x.open = reinterpret_cast<decltype(x.open)>(dlsym(lib, "TIFFOpen"));
-        x.close = reinterpret_cast<decltype(x.close)>(dlsym(lib, "TIFFClose"));
-        x.get_field = reinterpret_cast<decltype(x.get_field)>(dlsym(lib, "TIFFGetField"));
-        x.read_encoded_strip = reinterpret_cast<decltype(x.read_encoded_strip)>(dlsym(lib, "TIFFReadEncodedStrip"));
-        x.read_raw_strip = reinterpret_cast<decltype(x.read_raw_strip)>(dlsym(lib, "TIFFReadRawStrip"));
-        x.strip_size = reinterpret_cast<decltype(x.strip_size)>(dlsym(lib, "TIFFStripSize"));
-        x.ok = x.open && x.close && x.get_field && x.read_encoded_strip && x.read_raw_strip && x.strip_size;
-        return x;
-    }();
-    return t;
-}
 
 // The charts in one coding: TIFF paths and their raw strips.
 struct Coded {
@@ -72,7 +44,7 @@ const Coded& charts(const std::string& coding)
     auto it = cache.find(coding);
     if (it != cache.end()) return it->second;
     Coded c;
-    for (int n = 1; n <= 8 && tiff().ok; ++n) {
+    for (int n = 1; n <= 8 && bench_tiff().ok; ++n) {
         std::string base = work_dir() + "/c" + std::to_string(n);
         std::string name = coding;
         for (char& ch : name)
@@ -82,13 +54,13 @@ const Coded& charts(const std::string& coding)
                           ".jbg " + base + ".pbm && ppm2tiff -c none " + base + ".pbm " + base + ".tif); tiffcp -r 2376 -c " +
                           coding + " " + base + ".tif " + out;
         if (std::system(cmd.c_str()) != 0) continue;
-        TIFF* t = tiff().open(out.c_str(), "r");
+        TIFF* t = bench_tiff().open(out.c_str(), "r");
         if (!t) continue;
         uint64_t* counts = nullptr;
-        tiff().get_field(t, TIFFTAG_STRIPBYTECOUNTS, &counts);
+        bench_tiff().get_field(t, TIFFTAG_STRIPBYTECOUNTS, &counts);
         std::vector<uint8_t> raw(counts ? counts[0] : 0);
-        tiff().read_raw_strip(t, 0, raw.data(), static_cast<tmsize_t>(raw.size()));
-        tiff().close(t);
+        bench_tiff().read_raw_strip(t, 0, raw.data(), static_cast<tmsize_t>(raw.size()));
+        bench_tiff().close(t);
         c.paths.push_back(out);
         c.strips.push_back(std::move(raw));
     }
@@ -99,10 +71,10 @@ double libtiff_pass(const Coded& c)
 {
     auto t0 = std::chrono::steady_clock::now();
     for (const std::string& p : c.paths) {
-        TIFF* t = tiff().open(p.c_str(), "r");
-        std::vector<uint8_t> buf(static_cast<size_t>(tiff().strip_size(t)));
-        benchmark::DoNotOptimize(tiff().read_encoded_strip(t, 0, buf.data(), static_cast<tmsize_t>(buf.size())));
-        tiff().close(t);
+        TIFF* t = bench_tiff().open(p.c_str(), "r");
+        std::vector<uint8_t> buf(static_cast<size_t>(bench_tiff().strip_size(t)));
+        benchmark::DoNotOptimize(bench_tiff().read_encoded_strip(t, 0, buf.data(), static_cast<tmsize_t>(buf.size())));
+        bench_tiff().close(t);
     }
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_tiff_memory.h"
 #include "raster/codecs/rst_brenvold_stream.h"
 #include "raster/codecs/rst_lzw_decoder.h"
 #include "raster/codecs/rst_read_lzw.h"
@@ -35,38 +36,6 @@ template <class F>
 void load(void* lib, const char* name, F& f)
 {
     f = lib ? reinterpret_cast<F>(dlsym(lib, name)) : nullptr;
-}
-
-struct Tiff {
-    decltype(&TIFFOpen) open;
-    decltype(&TIFFClose) close;
-    decltype(&TIFFGetField) get_field;
-    decltype(&TIFFGetFieldDefaulted) get_field_defaulted;
-    decltype(&TIFFReadEncodedStrip) read_encoded_strip;
-    decltype(&TIFFReadRawStrip) read_raw_strip;
-    decltype(&TIFFNumberOfStrips) number_of_strips;
-    decltype(&TIFFStripSize) strip_size;
-    bool ok = false;
-};
-
-const Tiff& tiff()
-{
-    static Tiff t = [] {
-        Tiff x;
-        void* lib = dlopen("libtiff.so.6", RTLD_NOW);
-        load(lib, "TIFFOpen", x.open);
-        load(lib, "TIFFClose", x.close);
-        load(lib, "TIFFGetField", x.get_field);
-        load(lib, "TIFFGetFieldDefaulted", x.get_field_defaulted);
-        load(lib, "TIFFReadEncodedStrip", x.read_encoded_strip);
-        load(lib, "TIFFReadRawStrip", x.read_raw_strip);
-        load(lib, "TIFFNumberOfStrips", x.number_of_strips);
-        load(lib, "TIFFStripSize", x.strip_size);
-        x.ok = x.open && x.close && x.get_field && x.get_field_defaulted && x.read_encoded_strip &&
-               x.read_raw_strip && x.number_of_strips && x.strip_size;
-        return x;
-    }();
-    return t;
 }
 
 struct Gif {
@@ -119,19 +88,19 @@ struct Set {
 
 bool open_strips(const std::string& path, Strips& s)
 {
-    s.t = tiff().open(path.c_str(), "r");
+    s.t = bench_tiff().open(path.c_str(), "r");
     if (!s.t) return false;
-    tiff().get_field(s.t, TIFFTAG_IMAGEWIDTH, &s.width);
-    tiff().get_field(s.t, TIFFTAG_IMAGELENGTH, &s.height);
-    tiff().get_field_defaulted(s.t, TIFFTAG_ROWSPERSTRIP, &s.rows);
-    tiff().get_field_defaulted(s.t, TIFFTAG_BITSPERSAMPLE, &s.bits);
-    tiff().get_field_defaulted(s.t, TIFFTAG_SAMPLESPERPIXEL, &s.samples);
-    tiff().get_field_defaulted(s.t, TIFFTAG_PREDICTOR, &s.predictor);
+    bench_tiff().get_field(s.t, TIFFTAG_IMAGEWIDTH, &s.width);
+    bench_tiff().get_field(s.t, TIFFTAG_IMAGELENGTH, &s.height);
+    bench_tiff().get_field_defaulted(s.t, TIFFTAG_ROWSPERSTRIP, &s.rows);
+    bench_tiff().get_field_defaulted(s.t, TIFFTAG_BITSPERSAMPLE, &s.bits);
+    bench_tiff().get_field_defaulted(s.t, TIFFTAG_SAMPLESPERPIXEL, &s.samples);
+    bench_tiff().get_field_defaulted(s.t, TIFFTAG_PREDICTOR, &s.predictor);
     uint64_t* counts = nullptr;
-    tiff().get_field(s.t, TIFFTAG_STRIPBYTECOUNTS, &counts);
-    for (uint32_t i = 0; i < tiff().number_of_strips(s.t); ++i) {
+    bench_tiff().get_field(s.t, TIFFTAG_STRIPBYTECOUNTS, &counts);
+    for (uint32_t i = 0; i < bench_tiff().number_of_strips(s.t); ++i) {
         Bytes raw(counts ? counts[i] : 0);
-        tiff().read_raw_strip(s.t, i, raw.data(), static_cast<tmsize_t>(raw.size()));
+        bench_tiff().read_raw_strip(s.t, i, raw.data(), static_cast<tmsize_t>(raw.size()));
         s.raw.push_back(std::move(raw));
     }
     return true;
@@ -142,7 +111,7 @@ const Set& charts()
 {
     static Set set = [] {
         Set c;
-        for (int n = 1; n <= 8 && tiff().ok; ++n) {
+        for (int n = 1; n <= 8 && bench_tiff().ok; ++n) {
             std::string base = work_dir() + "/c" + std::to_string(n);
             if (!run("jbgtopbm /usr/share/jbigkit-testdata/ccitt" + std::to_string(n) + ".jbg " + base +
                      ".pbm && ppm2tiff -c none " + base + ".pbm " + base + ".tif && tiffcp -r 64 -c lzw " + base +
@@ -164,7 +133,7 @@ const Set& rgb_page()
 {
     static Set set = [] {
         Set c;
-        if (!tiff().ok) return c;
+        if (!bench_tiff().ok) return c;
         const int w = 1240, h = 1754;
         std::mt19937 rng(5);
         Bytes p;
@@ -201,9 +170,9 @@ double libtiff_pass(const Set& set)
 {
     auto t0 = std::chrono::steady_clock::now();
     for (const Strips& s : set.files) {
-        Bytes buf(static_cast<size_t>(tiff().strip_size(s.t)));
+        Bytes buf(static_cast<size_t>(bench_tiff().strip_size(s.t)));
         for (uint32_t i = 0; i < s.raw.size(); ++i)
-            benchmark::DoNotOptimize(tiff().read_encoded_strip(s.t, i, buf.data(), static_cast<tmsize_t>(buf.size())));
+            benchmark::DoNotOptimize(bench_tiff().read_encoded_strip(s.t, i, buf.data(), static_cast<tmsize_t>(buf.size())));
     }
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }

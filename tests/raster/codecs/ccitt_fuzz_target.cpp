@@ -9,29 +9,9 @@
 #include "ccitt_support.h"
 #include "raster/codecs/rst_read_code.h"
 #include "raster/core/byte_array_storage.h"
+#include "raster/core/rst_fuzz_observer.h"
 
 namespace {
-
-// Errors reported while decoding (the code reader's or an allocation
-// failure) must not end the process.
-struct QuietObserver : RstObserver, RstMessager {
-    QuietObserver()
-    {
-        RstStatusContext* c = RstStatusContext::instance();
-        old_observer = c->set_observer(this);
-        old_messager = c->set_messager(this);
-    }
-    ~QuietObserver() override
-    {
-        RstStatusContext* c = RstStatusContext::instance();
-        c->set_observer(old_observer);
-        c->set_messager(old_messager);
-    }
-    void notify(void*, const int32_t*, const char*) override {}
-    void message(void*, const int32_t*, const char*) override {}
-    RstObserver* old_observer;
-    RstMessager* old_messager;
-};
 
 bool line_ok(const uint8_t* line, int bytes, int32_t width)
 {
@@ -54,7 +34,9 @@ bool line_ok(const uint8_t* line, int bytes, int32_t width)
 int ccitt_fuzz_one(const uint8_t* data, size_t size)
 {
     if (size < 6) return 0;
-    QuietObserver quiet;
+    // Errors reported while decoding (the code reader's or an allocation
+    // failure) must not end the process.
+    RstFuzzObserver quiet;
     int32_t form = 1 + data[0] % 3;
     int32_t width = 1 + (data[1] << 8 | data[2]) % 5000;
     int32_t height = 1 + data[3] % 64;

@@ -26,6 +26,21 @@ struct TiffPeer::Api {
 
 namespace {
 
+// The fields of a white-is-zero bilevel image in the given coding.
+template <class Api>
+void set_bilevel_fields(const Api& api, TIFF* t, uint32_t width, uint32_t height, uint16_t compression,
+                        uint32_t t4_options, uint32_t rows_per_strip)
+{
+    api.set_field(t, TIFFTAG_IMAGEWIDTH, width);
+    api.set_field(t, TIFFTAG_IMAGELENGTH, height);
+    api.set_field(t, TIFFTAG_BITSPERSAMPLE, 1);
+    api.set_field(t, TIFFTAG_SAMPLESPERPIXEL, 1);
+    api.set_field(t, TIFFTAG_COMPRESSION, compression);
+    api.set_field(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+    api.set_field(t, TIFFTAG_ROWSPERSTRIP, rows_per_strip);
+    if (compression == COMPRESSION_CCITTFAX3) api.set_field(t, TIFFTAG_GROUP3OPTIONS, t4_options);
+}
+
 template <class F>
 bool load(void* lib, const char* name, F& f)
 {
@@ -70,15 +85,8 @@ bool TiffPeer::write_raw(const std::string& path, uint32_t width, uint32_t heigh
 {
     TIFF* t = api_->open(path.c_str(), "w");
     if (!t) return false;
-    api_->set_field(t, TIFFTAG_IMAGEWIDTH, width);
-    api_->set_field(t, TIFFTAG_IMAGELENGTH, height);
-    api_->set_field(t, TIFFTAG_BITSPERSAMPLE, 1);
-    api_->set_field(t, TIFFTAG_SAMPLESPERPIXEL, 1);
-    api_->set_field(t, TIFFTAG_COMPRESSION, compression);
-    api_->set_field(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+    set_bilevel_fields(*api_, t, width, height, compression, t4_options, height);
     api_->set_field(t, TIFFTAG_FILLORDER, fill_order);
-    api_->set_field(t, TIFFTAG_ROWSPERSTRIP, height);
-    if (compression == COMPRESSION_CCITTFAX3) api_->set_field(t, TIFFTAG_GROUP3OPTIONS, t4_options);
     std::vector<uint8_t> copy = strip;
     bool ok = api_->write_raw_strip(t, 0, copy.data(), static_cast<tmsize_t>(copy.size())) ==
               static_cast<tmsize_t>(copy.size());
@@ -92,14 +100,7 @@ bool TiffPeer::write_encoded(const std::string& path, uint32_t width, const std:
     TIFF* t = api_->open(path.c_str(), "w");
     if (!t) return false;
     uint32_t height = static_cast<uint32_t>(rows.size());
-    api_->set_field(t, TIFFTAG_IMAGEWIDTH, width);
-    api_->set_field(t, TIFFTAG_IMAGELENGTH, height);
-    api_->set_field(t, TIFFTAG_BITSPERSAMPLE, 1);
-    api_->set_field(t, TIFFTAG_SAMPLESPERPIXEL, 1);
-    api_->set_field(t, TIFFTAG_COMPRESSION, compression);
-    api_->set_field(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
-    api_->set_field(t, TIFFTAG_ROWSPERSTRIP, rows_per_strip);
-    if (compression == COMPRESSION_CCITTFAX3) api_->set_field(t, TIFFTAG_GROUP3OPTIONS, t4_options);
+    set_bilevel_fields(*api_, t, width, height, compression, t4_options, rows_per_strip);
     size_t row_bytes = (width + 7) / 8;
     bool ok = true;
     for (uint32_t first = 0, strip = 0; first < height && ok; first += rows_per_strip, ++strip) {

@@ -8,8 +8,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <vector>
 
+#include "raster/core/memory_storage.h"
 #include "raster/core/rst_color_type.h"
 #include "raster/core/rst_header.h"
 #include "raster/core/rst_read.h"
@@ -111,6 +113,14 @@ inline std::vector<int> firsts(const std::vector<Bytes>& lines) {
   std::vector<int> v;
   for (const Bytes& l : lines) v.push_back(l.empty() ? -1 : l[0]);
   return v;
+}
+
+// Every byte a memory storage holds.
+inline Bytes contents(MemoryOutputStorage& out) {
+  std::unique_ptr<InputStorage> in(out.to_input_storage());
+  Bytes b(static_cast<size_t>(in->size()));
+  in->read(b.data(), static_cast<int32_t>(b.size()));
+  return b;
 }
 
 }  // namespace lines_test

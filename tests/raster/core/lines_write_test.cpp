@@ -26,14 +26,6 @@ using namespace lines_test;
 
 namespace {
 
-// Every byte a memory storage holds.
-Bytes contents(MemoryOutputStorage& out) {
-  std::unique_ptr<InputStorage> in(out.to_input_storage());
-  Bytes b(static_cast<size_t>(in->size()));
-  in->read(b.data(), static_cast<int32_t>(b.size()));
-  return b;
-}
-
 // Lines of width bytes; line k filled with 1 + k.
 LineSource* numbered_source(int32_t width, int32_t height, SourceLog* log = nullptr) {
   std::vector<Bytes> lines;

@@ -22,13 +22,6 @@ using namespace lines_test;
 
 namespace {
 
-Bytes contents(MemoryOutputStorage& out) {
-  std::unique_ptr<InputStorage> in(out.to_input_storage());
-  Bytes b(static_cast<size_t>(in->size()));
-  in->read(b.data(), static_cast<int32_t>(b.size()));
-  return b;
-}
-
 struct PushLog {
   int initiates = 0;
   int lines = 0;

@@ -8,6 +8,7 @@
 
 #include "raster/color/rst_color_creators.h"
 #include "raster/core/byte_array_storage.h"
+#include "raster/core/rst_fuzz_observer.h"
 #include "raster/core/rst_image_info.h"
 #include "raster/core/rst_owner.h"
 #include "raster/core/rst_read.h"
@@ -16,26 +17,6 @@
 #include "raster/geometry/rst_geometry_creators.h"
 
 namespace {
-
-struct FuzzObserver : RstObserver, RstMessager {
-  explicit FuzzObserver(bool throws) : throws(throws) {
-    RstStatusContext* c = RstStatusContext::instance();
-    old_observer = c->set_observer(this);
-    old_messager = c->set_messager(this);
-  }
-  ~FuzzObserver() override {
-    RstStatusContext* c = RstStatusContext::instance();
-    c->set_observer(old_observer);
-    c->set_messager(old_messager);
-  }
-  void notify(void*, const int32_t* code, const char*) override {
-    if (throws) throw RstStatus(*code);
-  }
-  void message(void*, const int32_t*, const char*) override {}
-  bool throws;
-  RstObserver* old_observer;
-  RstMessager* old_messager;
-};
 
 int read_page(InputStorage& in, uint32_t page) {
   in.rewind();
@@ -56,7 +37,7 @@ int page_fuzz_one(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   rst_register_color_creators();
   rst_register_geometry_creators();
-  FuzzObserver observer((data[0] & 1) != 0);
+  RstFuzzObserver observer((data[0] & 1) != 0);
   ByteArrayInputStorage in(data + 1, int32_t(size - 1));
   int lines = 0;
   for (uint32_t page = 1; page <= 2; ++page) {

@@ -8,32 +8,12 @@
 
 #include "raster/core/byte_array_storage.h"
 #include "raster/core/memory_storage.h"
+#include "raster/core/rst_fuzz_observer.h"
 #include "raster/core/rst_status_context.h"
 #include "raster/formats/rst_read_tiff_header.h"
 #include "tiff_builder.h"
 
 namespace {
-
-// Reports are swallowed; errors either return or throw as the default does.
-struct FuzzObserver : RstObserver, RstMessager {
-  explicit FuzzObserver(bool throws) : throws(throws) {
-    RstStatusContext* c = RstStatusContext::instance();
-    old_observer = c->set_observer(this);
-    old_messager = c->set_messager(this);
-  }
-  ~FuzzObserver() override {
-    RstStatusContext* c = RstStatusContext::instance();
-    c->set_observer(old_observer);
-    c->set_messager(old_messager);
-  }
-  void notify(void*, const int32_t* code, const char*) override {
-    if (throws) throw RstStatus(*code);
-  }
-  void message(void*, const int32_t*, const char*) override {}
-  bool throws;
-  RstObserver* old_observer;
-  RstMessager* old_messager;
-};
 
 void use_page(RstReadTIFFHeaderBase* base) {
   RstTIFF6Header* h = base->tiff6_header();
@@ -76,7 +56,7 @@ int read_all(InputStorage* in, uint32_t page, uint32_t offset) {
 
 int tiff_fuzz_one(const uint8_t* data, size_t size) {
   if (size < 3) return 0;
-  FuzzObserver observer(data[0] & 1);
+  RstFuzzObserver observer(data[0] & 1);
   uint32_t page = data[1] % 5;
   uint32_t offset = data[2] * 4u;
   // The file lies in a memory storage, as the preview holds a spooled page.
