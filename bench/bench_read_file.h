@@ -30,8 +30,8 @@ class BenchReadFile {
   // The file, written on first use and removed at exit.
   const std::string& path() {
     if (path_.empty()) {
-      std::string p = (std::getenv("TMPDIR") ? std::string(std::getenv("TMPDIR")) : std::string("/tmp")) + "/" +
-                      stem_ + "-" + std::to_string(getpid()) + ".bin";
+      std::string p = (std::getenv("TMPDIR") ? std::string(std::getenv("TMPDIR")) : std::string("/tmp")) + "/" + stem_ +
+                      "-" + std::to_string(getpid()) + ".bin";
       std::FILE* f = std::fopen(p.c_str(), "wb");
       std::vector<uint8_t> block(1 << 20);
       for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<uint8_t>(i * mul_ + (i >> shift_));

@@ -182,7 +182,7 @@ void BM_RGBToBGR(benchmark::State& state) {
 
 // Run lines of the 1-bit page, delivered one per read.
 class RunLines : public RstRead {
-public:
+ public:
   explicit RunLines(const std::vector<std::vector<uint8_t>>* lines) : lines_(lines) {}
   void header(RstHeader& h) override {
     h = RstHeader();
@@ -201,7 +201,7 @@ public:
   void reset() override { next_ = 0; }
   int line_size() override { return ((kWidth + 1) / 2) * 8 + 8; }
 
-private:
+ private:
   const std::vector<std::vector<uint8_t>>* lines_;
   size_t next_ = 0;
 };

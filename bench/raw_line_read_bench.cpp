@@ -60,7 +60,10 @@ void BM_RawLines(benchmark::State& state) {
 }
 
 BENCHMARK(BM_PlainRead2)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_RawLines)->ArgsProduct({{1000, 4096}, {0, 1}})->ArgNames({"width", "bottom_up"})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RawLines)
+    ->ArgsProduct({{1000, 4096}, {0, 1}})
+    ->ArgNames({"width", "bottom_up"})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -25,100 +25,95 @@ namespace {
 constexpr uint32_t kRowsPerStrip = 128;
 
 struct Page {
-    int32_t height = 0;
-    MemoryTiff tiff;
+  int32_t height = 0;
+  MemoryTiff tiff;
 };
 
 // The charts as pages of one compression (and T4Options), written by libtiff.
-std::vector<Page> pages(uint16_t compression, uint32_t t4_options)
-{
-    std::vector<Page> out;
-    for (const BenchChart& chart : bench_charts()) {
-        Page p;
-        p.height = chart.height;
-        TIFF* t = p.tiff.open("w");
-        if (!t) continue;
-        const BenchTiff& lib = bench_tiff();
-        lib.set_field(t, TIFFTAG_IMAGEWIDTH, uint32_t(chart.width));
-        lib.set_field(t, TIFFTAG_IMAGELENGTH, uint32_t(chart.height));
-        lib.set_field(t, TIFFTAG_BITSPERSAMPLE, 1);
-        lib.set_field(t, TIFFTAG_SAMPLESPERPIXEL, 1);
-        lib.set_field(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
-        lib.set_field(t, TIFFTAG_COMPRESSION, compression);
-        if (compression == COMPRESSION_CCITTFAX3) lib.set_field(t, TIFFTAG_GROUP3OPTIONS, t4_options);
-        lib.set_field(t, TIFFTAG_ROWSPERSTRIP, kRowsPerStrip);
-        lib.set_field(t, TIFFTAG_XRESOLUTION, 200.0);
-        lib.set_field(t, TIFFTAG_YRESOLUTION, 200.0);
-        size_t row = size_t((chart.width + 7) / 8);
-        for (uint32_t s = 0; s * kRowsPerStrip < uint32_t(chart.height); ++s) {
-            uint32_t rows = std::min<uint32_t>(kRowsPerStrip, uint32_t(chart.height) - s * kRowsPerStrip);
-            std::vector<uint8_t> strip(chart.rows.begin() + long(s * kRowsPerStrip * row),
-                                       chart.rows.begin() + long((s * kRowsPerStrip + rows) * row));
-            lib.write_encoded_strip(t, s, strip.data(), tmsize_t(strip.size()));
-        }
-        lib.close(t);
-        out.push_back(std::move(p));
+std::vector<Page> pages(uint16_t compression, uint32_t t4_options) {
+  std::vector<Page> out;
+  for (const BenchChart& chart : bench_charts()) {
+    Page p;
+    p.height = chart.height;
+    TIFF* t = p.tiff.open("w");
+    if (!t) continue;
+    const BenchTiff& lib = bench_tiff();
+    lib.set_field(t, TIFFTAG_IMAGEWIDTH, uint32_t(chart.width));
+    lib.set_field(t, TIFFTAG_IMAGELENGTH, uint32_t(chart.height));
+    lib.set_field(t, TIFFTAG_BITSPERSAMPLE, 1);
+    lib.set_field(t, TIFFTAG_SAMPLESPERPIXEL, 1);
+    lib.set_field(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+    lib.set_field(t, TIFFTAG_COMPRESSION, compression);
+    if (compression == COMPRESSION_CCITTFAX3) lib.set_field(t, TIFFTAG_GROUP3OPTIONS, t4_options);
+    lib.set_field(t, TIFFTAG_ROWSPERSTRIP, kRowsPerStrip);
+    lib.set_field(t, TIFFTAG_XRESOLUTION, 200.0);
+    lib.set_field(t, TIFFTAG_YRESOLUTION, 200.0);
+    size_t row = size_t((chart.width + 7) / 8);
+    for (uint32_t s = 0; s * kRowsPerStrip < uint32_t(chart.height); ++s) {
+      uint32_t rows = std::min<uint32_t>(kRowsPerStrip, uint32_t(chart.height) - s * kRowsPerStrip);
+      std::vector<uint8_t> strip(chart.rows.begin() + long(s * kRowsPerStrip * row),
+                                 chart.rows.begin() + long((s * kRowsPerStrip + rows) * row));
+      lib.write_encoded_strip(t, s, strip.data(), tmsize_t(strip.size()));
     }
-    return out;
+    lib.close(t);
+    out.push_back(std::move(p));
+  }
+  return out;
 }
 
 // Our read of every page, line by line; the largest line size seen.
-int ours(std::vector<Page>& list)
-{
-    int largest = 0;
-    for (Page& p : list) {
-        ByteArrayInputStorage in(p.tiff.bytes.data(), int32_t(p.tiff.bytes.size()));
-        RstRead* reader = RstReadRaster::create(&in, 1);
-        if (!reader) continue;
-        int size = reader->line_size();
-        largest = std::max(largest, size);
-        std::vector<uint8_t> line(size_t(size > 0 ? size : 1));
-        for (int32_t y = 0; y < p.height; ++y) benchmark::DoNotOptimize(reader->read(line.data()));
-        reader->end();
-    }
-    return largest;
+int ours(std::vector<Page>& list) {
+  int largest = 0;
+  for (Page& p : list) {
+    ByteArrayInputStorage in(p.tiff.bytes.data(), int32_t(p.tiff.bytes.size()));
+    RstRead* reader = RstReadRaster::create(&in, 1);
+    if (!reader) continue;
+    int size = reader->line_size();
+    largest = std::max(largest, size);
+    std::vector<uint8_t> line(size_t(size > 0 ? size : 1));
+    for (int32_t y = 0; y < p.height; ++y) benchmark::DoNotOptimize(reader->read(line.data()));
+    reader->end();
+  }
+  return largest;
 }
 
-void peer(std::vector<Page>& list, std::vector<uint8_t>& buffer)
-{
-    const BenchTiff& lib = bench_tiff();
-    for (Page& p : list) {
-        TIFF* t = p.tiff.open("r");
-        if (!t) continue;
-        buffer.resize(size_t(lib.strip_size(t)));
-        for (uint32_t s = 0; s * kRowsPerStrip < uint32_t(p.height); ++s)
-            benchmark::DoNotOptimize(lib.read_encoded_strip(t, s, buffer.data(), tmsize_t(buffer.size())));
-        lib.close(t);
-    }
+void peer(std::vector<Page>& list, std::vector<uint8_t>& buffer) {
+  const BenchTiff& lib = bench_tiff();
+  for (Page& p : list) {
+    TIFF* t = p.tiff.open("r");
+    if (!t) continue;
+    buffer.resize(size_t(lib.strip_size(t)));
+    for (uint32_t s = 0; s * kRowsPerStrip < uint32_t(p.height); ++s)
+      benchmark::DoNotOptimize(lib.read_encoded_strip(t, s, buffer.data(), tmsize_t(buffer.size())));
+    lib.close(t);
+  }
 }
 
-double timed(const std::function<void()>& f)
-{
-    auto t0 = std::chrono::steady_clock::now();
-    f();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+double timed(const std::function<void()>& f) {
+  auto t0 = std::chrono::steady_clock::now();
+  f();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
 
-void run(benchmark::State& state, uint16_t compression, uint32_t t4_options)
-{
-    rst_register_color_creators();
-    rst_register_geometry_creators();
-    if (bench_charts().size() != 8 || !bench_tiff().ok) {
-        state.SkipWithError("charts or libtiff not available");
-        return;
-    }
-    std::vector<Page> list = pages(compression, t4_options);
-    std::vector<uint8_t> buffer;
-    int largest = 0;
-    double best = 1e9, best_libtiff = 1e9;
-    for (auto _ : state) {
-        best = std::min(best, timed([&] { largest = ours(list); }));
-        best_libtiff = std::min(best_libtiff, timed([&] { peer(list, buffer); }));
-    }
-    state.counters["ours_ms"] = best * 1e3;
-    state.counters["libtiff_ms"] = best_libtiff * 1e3;
-    state.counters["x_libtiff"] = best / best_libtiff;
-    state.counters["line_bytes"] = largest;
+void run(benchmark::State& state, uint16_t compression, uint32_t t4_options) {
+  rst_register_color_creators();
+  rst_register_geometry_creators();
+  if (bench_charts().size() != 8 || !bench_tiff().ok) {
+    state.SkipWithError("charts or libtiff not available");
+    return;
+  }
+  std::vector<Page> list = pages(compression, t4_options);
+  std::vector<uint8_t> buffer;
+  int largest = 0;
+  double best = 1e9, best_libtiff = 1e9;
+  for (auto _ : state) {
+    best = std::min(best, timed([&] { largest = ours(list); }));
+    best_libtiff = std::min(best_libtiff, timed([&] { peer(list, buffer); }));
+  }
+  state.counters["ours_ms"] = best * 1e3;
+  state.counters["libtiff_ms"] = best_libtiff * 1e3;
+  state.counters["x_libtiff"] = best / best_libtiff;
+  state.counters["line_bytes"] = largest;
 }
 
 void BM_ReadG4Pages(benchmark::State& s) { run(s, COMPRESSION_CCITTFAX4, 0); }

@@ -37,7 +37,8 @@ struct Route {
 };
 
 bool SameSize(const JournalItem& item) {
-  return item.dest.right - item.dest.left == item.image->width && item.dest.bottom - item.dest.top == item.image->height;
+  return item.dest.right - item.dest.left == item.image->width &&
+         item.dest.bottom - item.dest.top == item.image->height;
 }
 
 Route RouteOf(const JournalItem& item) {
@@ -173,8 +174,7 @@ BOOL SendItem(const JournalItem& item, const BandTarget& band, const DriverTable
       if (!MakeSource(*item.image, src)) return FALSE;
       RECTL dest = Offset(item.dest, o);
       POINTL at{0, 0};
-      if (index == INDEX_DrvCopyBits)
-        return driver.get<PFN_DrvCopyBits>(index)(pso, src.so, pco, src.xlo, &dest, &at);
+      if (index == INDEX_DrvCopyBits) return driver.get<PFN_DrvCopyBits>(index)(pso, src.so, pco, src.xlo, &dest, &at);
       if (index == INDEX_DrvBitBlt)
         return driver.get<PFN_DrvBitBlt>(index)(pso, src.so, nullptr, pco, src.xlo, &dest, &at, nullptr, nullptr,
                                                 nullptr, item.rop4);
@@ -208,7 +208,8 @@ BRUSHOBJ* PdevObjects::Brush(const BrushDesc& desc) {
       // An 8 x 8 1-bpp pattern: bit set is ink (table entry 1).
       SURFOBJ* pattern = pkgdi::CreateBitmap(SIZEL{8, 8}, BMF_1BPP, true);
       if (!pattern) return nullptr;
-      for (int y = 0; y < 8; ++y) static_cast<uint8_t*>(pattern->pvScan0)[ptrdiff_t(y) * pattern->lDelta] = desc.pattern[y];
+      for (int y = 0; y < 8; ++y)
+        static_cast<uint8_t*>(pattern->pvScan0)[ptrdiff_t(y) * pattern->lDelta] = desc.pattern[y];
       const ULONG table[2] = {desc.background, desc.color};
       XLATEOBJ* xlo = pkgdi::CreateXlateTable(table, 2);
       patterns_[desc] = pattern;
@@ -318,8 +319,7 @@ void ReplayBand(const Journal& journal, const BandTarget& band, const DriverTabl
     if (within.empty()) continue;
     Route route = RouteOf(item);
     if (!(band.hooks & route.hook) || !driver.at(route.index)) {
-      if (!warned[int(route.index)])
-        log.Warning(EntryName(route.index) + " is not hooked: its drawing is skipped");
+      if (!warned[int(route.index)]) log.Warning(EntryName(route.index) + " is not hooked: its drawing is skipped");
       warned[int(route.index)] = true;
       continue;
     }

@@ -34,9 +34,7 @@ bool ApplySetting(std::vector<uint8_t>& devMode, int id, long long value, std::s
     case kSettingTypeInt16: lo = INT16_MIN, hi = INT16_MAX; break;
     case kSettingTypeUInt16: lo = 0, hi = UINT16_MAX; break;
     case kSettingTypeUInt8: lo = 0, hi = UINT8_MAX; break;
-    default:
-      *error = "setting " + std::to_string(id) + " is not a number";
-      return false;
+    default: *error = "setting " + std::to_string(id) + " is not a number"; return false;
   }
   if (value < lo || value > hi) {
     *error = "value " + std::to_string(value) + " does not fit setting " + std::to_string(id);

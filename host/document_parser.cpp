@@ -289,14 +289,26 @@ bool LineParser::Parse(Statement& st, Unit& unit, std::u16string& docName, Fault
   std::string kw;
   Word(&kw);
   st.unit = unit;
-  static const std::map<std::string, Statement::Kind> kinds = {
-      {"document", Statement::Document}, {"unit", Statement::UnitSet},     {"page", Statement::Page},
-      {"pen", Statement::Pen},           {"brush", Statement::Brush},      {"font", Statement::Font},
-      {"textcolor", Statement::TextColor}, {"background", Statement::Background}, {"text", Statement::Text},
-      {"rect", Statement::Rect},         {"ellipse", Statement::Ellipse},  {"polygon", Statement::Polygon},
-      {"line", Statement::Line},         {"path", Statement::Path},        {"image", Statement::Image},
-      {"clip", Statement::Clip},         {"rop", Statement::Rop},          {"escape", Statement::Escape},
-      {"resetdc", Statement::ResetDc},   {"abort", Statement::Abort}};
+  static const std::map<std::string, Statement::Kind> kinds = {{"document", Statement::Document},
+                                                               {"unit", Statement::UnitSet},
+                                                               {"page", Statement::Page},
+                                                               {"pen", Statement::Pen},
+                                                               {"brush", Statement::Brush},
+                                                               {"font", Statement::Font},
+                                                               {"textcolor", Statement::TextColor},
+                                                               {"background", Statement::Background},
+                                                               {"text", Statement::Text},
+                                                               {"rect", Statement::Rect},
+                                                               {"ellipse", Statement::Ellipse},
+                                                               {"polygon", Statement::Polygon},
+                                                               {"line", Statement::Line},
+                                                               {"path", Statement::Path},
+                                                               {"image", Statement::Image},
+                                                               {"clip", Statement::Clip},
+                                                               {"rop", Statement::Rop},
+                                                               {"escape", Statement::Escape},
+                                                               {"resetdc", Statement::ResetDc},
+                                                               {"abort", Statement::Abort}};
   auto it = kinds.find(kw);
   if (it == kinds.end()) {
     fault_ = {t_[0].col, "unknown statement"};
@@ -343,7 +355,7 @@ bool LineParser::Parse(Statement& st, Unit& unit, std::u16string& docName, Fault
       std::string face;
       if (!Word(&face) || (face != "sans" && face != "serif" && face != "mono"))
         return done(Fail("font face sans, serif or mono expected"));
-      st.font.family = face == "sans" ? pkgdi::FontFamily::Sans
+      st.font.family = face == "sans"    ? pkgdi::FontFamily::Sans
                        : face == "serif" ? pkgdi::FontFamily::Serif
                                          : pkgdi::FontFamily::SansMono;
       if (!Numbers(1, &st.nums)) return done(false);
@@ -446,8 +458,8 @@ bool ParseSetting(const std::string& text, std::pair<int, long long>* out) {
   return true;
 }
 
-bool ParseDocument(const std::string& text, const std::string& displayName, const std::string& baseDir,
-                   Document* doc, std::string* error) {
+bool ParseDocument(const std::string& text, const std::string& displayName, const std::string& baseDir, Document* doc,
+                   std::string* error) {
   Unit unit = Unit::Point;
   size_t numbers = 0;
   size_t start = 0;

@@ -23,9 +23,7 @@ class Player {
     double dpi = std::clamp<double>(vertical ? g.ulLogPixelsY : g.ulLogPixelsX, 1, 100000);
     return u == Unit::Dot ? 1.0 : u == Unit::Point ? dpi / 72.0 : dpi / 25.4;
   }
-  double Dots(Unit u, double v, bool vertical) const {
-    return std::clamp(v * Scale(u, vertical), -kMaxDots, kMaxDots);
-  }
+  double Dots(Unit u, double v, bool vertical) const { return std::clamp(v * Scale(u, vertical), -kMaxDots, kMaxDots); }
   LONG X(const Statement& st, double v) const { return static_cast<LONG>(std::lround(Dots(st.unit, v, false))); }
   LONG Y(const Statement& st, double v) const { return static_cast<LONG>(std::lround(Dots(st.unit, v, true))); }
   FIX FX(const Statement& st, double v) const { return static_cast<FIX>(std::lround(Dots(st.unit, v, false) * 16)); }
@@ -139,14 +137,16 @@ bool Player::Play(const Document& doc, const std::vector<uint8_t>& devModeIn) {
       case Statement::Polygon: {
         if (!EnsurePage()) return false;
         std::vector<POINTL> pts;
-        for (size_t i = 0; i + 1 < st.nums.size(); i += 2) pts.push_back(POINTL{X(st, st.nums[i]), Y(st, st.nums[i + 1])});
+        for (size_t i = 0; i + 1 < st.nums.size(); i += 2)
+          pts.push_back(POINTL{X(st, st.nums[i]), Y(st, st.nums[i + 1])});
         s_.DrawPolygon(pts, st.fillMode);
         break;
       }
       case Statement::Line: {
         if (!EnsurePage()) return false;
         Subpath sp;
-        for (size_t i = 0; i + 1 < st.nums.size(); i += 2) sp.pts.push_back(POINTFIX{FX(st, st.nums[i]), FY(st, st.nums[i + 1])});
+        for (size_t i = 0; i + 1 < st.nums.size(); i += 2)
+          sp.pts.push_back(POINTFIX{FX(st, st.nums[i]), FY(st, st.nums[i + 1])});
         s_.StrokePolyline({sp});
         break;
       }
@@ -175,7 +175,9 @@ bool Player::Play(const Document& doc, const std::vector<uint8_t>& devModeIn) {
         std::vector<uint8_t> out(st.outSize);
         int r = s_.Escape(static_cast<int>(st.code), static_cast<int>(st.data.size()), st.data.data(),
                           static_cast<int>(out.size()), out.empty() ? nullptr : out.data());
-        if (r <= 0) log_.Warning("escape " + std::to_string(st.code) + " was not answered (line " + std::to_string(st.line) + ")");
+        if (r <= 0)
+          log_.Warning("escape " + std::to_string(st.code) + " was not answered (line " + std::to_string(st.line) +
+                       ")");
         break;
       }
       case Statement::ResetDc: {

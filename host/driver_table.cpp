@@ -63,9 +63,8 @@ const std::map<ULONG, const char*>& Names() {
 
 // The entries without which the host cannot run a document.
 constexpr ULONG kRequired[] = {
-    INDEX_DrvEnablePDEV, INDEX_DrvCompletePDEV, INDEX_DrvDisablePDEV, INDEX_DrvEnableSurface,
-    INDEX_DrvDisableSurface, INDEX_DrvStartDoc, INDEX_DrvEndDoc, INDEX_DrvStartPage,
-    INDEX_DrvSendPage,
+    INDEX_DrvEnablePDEV, INDEX_DrvCompletePDEV, INDEX_DrvDisablePDEV, INDEX_DrvEnableSurface, INDEX_DrvDisableSurface,
+    INDEX_DrvStartDoc,   INDEX_DrvEndDoc,       INDEX_DrvStartPage,   INDEX_DrvSendPage,
 };
 
 }  // namespace

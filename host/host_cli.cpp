@@ -74,8 +74,13 @@ int CountPages(const Document& doc) {
         open = true;
         break;
       case Statement::ResetDc: open = false; break;
-      case Statement::Text: case Statement::Rect: case Statement::Ellipse: case Statement::Polygon:
-      case Statement::Line: case Statement::Path: case Statement::Image:
+      case Statement::Text:
+      case Statement::Rect:
+      case Statement::Ellipse:
+      case Statement::Polygon:
+      case Statement::Line:
+      case Statement::Path:
+      case Statement::Image:
         if (!open) ++pages;
         open = true;
         break;

@@ -15,9 +15,9 @@ namespace pkhost {
 // Colours are device colours 0x00RRGGBB.
 struct BrushDesc {
   enum Kind { Null, Solid, Hatch, Pattern } kind = Solid;
-  ULONG color = 0x000000;       // solid colour, hatch line colour, pattern ink
-  ULONG background = 0xFFFFFF;  // hatch and pattern background
-  ULONG hatch = 0;              // 0-5
+  ULONG color = 0x000000;            // solid colour, hatch line colour, pattern ink
+  ULONG background = 0xFFFFFF;       // hatch and pattern background
+  ULONG hatch = 0;                   // 0-5
   std::array<uint8_t, 8> pattern{};  // rows of an 8 x 8 pattern, bit set: ink
   auto operator<=>(const BrushDesc&) const = default;
 };

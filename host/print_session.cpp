@@ -31,7 +31,7 @@ constexpr size_t kMaxDevMode = 65536;
 constexpr int kMaxEventDepth = 3;
 
 const char* EventName(int event) {
-  static const char* names[] = {"",        "CREATEDCPRE", "CREATEDCPOST", "RESETDCPRE", "RESETDCPOST",
+  static const char* names[] = {"",         "CREATEDCPRE", "CREATEDCPOST", "RESETDCPRE", "RESETDCPOST",
                                 "STARTDOC", "STARTPAGE",   "ENDPAGE",      "ENDDOC"};
   return event >= 1 && event <= 8 ? names[event] : "OTHER";
 }
@@ -89,7 +89,8 @@ std::vector<POINTFIX> ClipRing(const std::vector<POINTFIX>& ring, const RECTFX& 
         case 2: t = double(w.yTop - a.y) / (b.y - a.y); break;
         default: t = double(w.yBottom - a.y) / (b.y - a.y); break;
       }
-      POINTFIX p{static_cast<FIX>(std::lround(a.x + t * (b.x - a.x))), static_cast<FIX>(std::lround(a.y + t * (b.y - a.y)))};
+      POINTFIX p{static_cast<FIX>(std::lround(a.x + t * (b.x - a.x))),
+                 static_cast<FIX>(std::lround(a.y + t * (b.y - a.y)))};
       if (side < 2) p.x = side == 0 ? w.xLeft : w.xRight;
       else p.y = side == 2 ? w.yTop : w.yBottom;
       return p;
@@ -139,7 +140,9 @@ pkgdi::Region WidenPath(const std::vector<Subpath>& path, LONG width, const RECT
       double dx = q.x - p.x, dy = q.y - p.y, len = std::hypot(dx, dy);
       if (len > 0) {
         double nx = -dy / len * h, ny = dx / len * h;
-        auto pt = [](double x, double y) { return POINTFIX{static_cast<FIX>(std::lround(x)), static_cast<FIX>(std::lround(y))}; };
+        auto pt = [](double x, double y) {
+          return POINTFIX{static_cast<FIX>(std::lround(x)), static_cast<FIX>(std::lround(y))};
+        };
         std::vector<POINTFIX> quad = {pt(p.x + nx, p.y + ny), pt(q.x + nx, q.y + ny), pt(q.x - nx, q.y - ny),
                                       pt(p.x - nx, p.y - ny)};
         out = out.Union(ShapeRegion({quad}, FP_WINDINGMODE, window));
@@ -176,7 +179,8 @@ int PrintSession::Event(int event, ULONG cjIn, PVOID in, ULONG cjOut, PVOID out)
   if (!documentEvent_) return DOCUMENTEVENT_SUCCESS;
   log_.Trace(std::string("DrvDocumentEvent ") + EventName(event));
   ++eventDepth_;
-  int r = documentEvent_(setup_.hPrinter, event <= DOCUMENTEVENT_CREATEDCPRE ? nullptr : hdc_, event, cjIn, in, cjOut, out);
+  int r =
+      documentEvent_(setup_.hPrinter, event <= DOCUMENTEVENT_CREATEDCPRE ? nullptr : hdc_, event, cjIn, in, cjOut, out);
   --eventDepth_;
   // The library's failures are its own business (a page-start record it
   // cannot send, for one); they show in the trace and the document goes on.
@@ -213,9 +217,9 @@ bool PrintSession::EnablePdev(const std::vector<uint8_t>& devMode, std::unique_p
   }
   log_.Trace("DrvEnablePDEV");
   auto enable = driver_.get<PFN_DrvEnablePDEV>(INDEX_DrvEnablePDEV);
-  p->dhpdev = enable(p->devMode.empty() ? nullptr : reinterpret_cast<DEVMODEW*>(p->devMode.data()), nullptr, 0,
-                     nullptr, sizeof(GDIINFO), reinterpret_cast<ULONG*>(&p->gdi), sizeof(DEVINFO), &p->devInfo,
-                     p->hdev, p->deviceName.data(), setup_.hPrinter);
+  p->dhpdev = enable(p->devMode.empty() ? nullptr : reinterpret_cast<DEVMODEW*>(p->devMode.data()), nullptr, 0, nullptr,
+                     sizeof(GDIINFO), reinterpret_cast<ULONG*>(&p->gdi), sizeof(DEVINFO), &p->devInfo, p->hdev,
+                     p->deviceName.data(), setup_.hPrinter);
   if (!p->dhpdev) {
     pkgdi::DeleteDevice(p->hdev);
     *error = "DrvEnablePDEV failed";
@@ -605,7 +609,8 @@ void PrintSession::DrawEllipse(const RECTL& box) {
 void PrintSession::DrawRectangle(const RECTL& box) {
   RECTL b = Normal(box);
   FillRect(b);
-  std::vector<POINTL> pts = {{b.left, b.top}, {b.right - 1, b.top}, {b.right - 1, b.bottom - 1}, {b.left, b.bottom - 1}};
+  std::vector<POINTL> pts = {
+      {b.left, b.top}, {b.right - 1, b.top}, {b.right - 1, b.bottom - 1}, {b.left, b.bottom - 1}};
   Subpath sp;
   for (const POINTL& p : pts) sp.pts.push_back(POINTFIX{p.x * 16, p.y * 16});
   sp.closed = true;
@@ -652,7 +657,9 @@ void PrintSession::ApplyDcState(const pkgdi::DcState& dc) {
   state_.pen.color = SwapRb(lp.lopnColor);
   const LOGBRUSH& lb = dc.brush;
   state_.brush = BrushDesc{};
-  state_.brush.kind = lb.lbStyle == BS_NULL ? BrushDesc::Null : lb.lbStyle == BS_HATCHED ? BrushDesc::Hatch : BrushDesc::Solid;
+  state_.brush.kind = lb.lbStyle == BS_NULL      ? BrushDesc::Null
+                      : lb.lbStyle == BS_HATCHED ? BrushDesc::Hatch
+                                                 : BrushDesc::Solid;
   state_.brush.color = SwapRb(lb.lbColor);
   state_.brush.hatch = static_cast<ULONG>(std::min<ULONG_PTR>(lb.lbHatch, 5));
   state_.brush.background = SwapRb(dc.bkColor);

@@ -49,9 +49,9 @@ bool OpenPrinterForHost(const std::u16string& name, OpenedPrinter* out, std::str
     return false;
   }
   std::vector<uint64_t> driver;
-  if (!Query(driver, [&](LPBYTE buf, DWORD size, LPDWORD needed) {
-        return GetPrinterDriverW(out->handle, nullptr, 2, buf, size, needed);
-      }) || driver.empty()) {
+  if (!Query(driver, [&](LPBYTE buf, DWORD size,
+                         LPDWORD needed) { return GetPrinterDriverW(out->handle, nullptr, 2, buf, size, needed); }) ||
+      driver.empty()) {
     *error = "the driver of printer \"" + Utf16ToUtf8(out->name) + "\" is not set up (error " +
              std::to_string(GetLastError()) + ")";
     ClosePrinterForHost(out);
@@ -61,9 +61,9 @@ bool OpenPrinterForHost(const std::u16string& name, OpenedPrinter* out, std::str
   out->driverPath = Text(info->pDriverPath);
   out->interfacePath = Text(info->pConfigFile);
   std::vector<uint64_t> printer;
-  if (Query(printer, [&](LPBYTE buf, DWORD size, LPDWORD needed) {
-        return GetPrinterW(out->handle, 2, buf, size, needed);
-      }) && !printer.empty()) {
+  if (Query(printer,
+            [&](LPBYTE buf, DWORD size, LPDWORD needed) { return GetPrinterW(out->handle, 2, buf, size, needed); }) &&
+      !printer.empty()) {
     auto* p2 = reinterpret_cast<PRINTER_INFO_2W*>(printer.data());
     const DEVMODEW* dm = p2->pDevMode;
     size_t size = dm ? size_t(dm->dmSize) + dm->dmDriverExtra : 0;

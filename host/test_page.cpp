@@ -25,9 +25,9 @@ std::shared_ptr<Bitmap> Gradient() {
   for (LONG y = 0; y < b->height; ++y)
     for (LONG x = 0; x < b->width; ++x) {
       uint8_t* p = b->bits.data() + size_t(y) * b->stride() + size_t(x) * 3;
-      p[0] = static_cast<uint8_t>(y * 8);         // blue
-      p[1] = static_cast<uint8_t>(255 - x * 4);   // green
-      p[2] = static_cast<uint8_t>(x * 4);         // red
+      p[0] = static_cast<uint8_t>(y * 8);        // blue
+      p[1] = static_cast<uint8_t>(255 - x * 4);  // green
+      p[2] = static_cast<uint8_t>(x * 4);        // red
     }
   return b;
 }
@@ -40,7 +40,8 @@ std::shared_ptr<Bitmap> Checkerboard() {
   b->bits.assign(b->stride() * size_t(b->height), 0);
   for (LONG y = 0; y < b->height; ++y)
     for (LONG x = 0; x < b->width; ++x)
-      if (((x / 4) + (y / 4)) % 2) b->bits[size_t(y) * b->stride() + size_t(x / 8)] |= static_cast<uint8_t>(0x80 >> (x % 8));
+      if (((x / 4) + (y / 4)) % 2)
+        b->bits[size_t(y) * b->stride() + size_t(x / 8)] |= static_cast<uint8_t>(0x80 >> (x % 8));
   return b;
 }
 

@@ -47,8 +47,7 @@ int FreeChoiceList(SettingChoiceList* list) {
   return 1;
 }
 
-int SetChoiceAnswer(UINT stringId, WCHAR* text, const void* value, SettingValueType valueType,
-                    ChoiceAnswer* answer) {
+int SetChoiceAnswer(UINT stringId, WCHAR* text, const void* value, SettingValueType valueType, ChoiceAnswer* answer) {
   if (!answer) return 0;
   answer->text = nullptr;
   t_answerValue = 0;

@@ -23,9 +23,9 @@ static_assert(sizeof(ChoiceItem) == 32);
 struct SettingChoiceList {
   SettingId id;
   WCHAR* title;
-  WORD kind;                    // display kind; 0 is not a valid list
-  SettingValueType valueType;   // of the item values
-  INT count;                    // -1 = not set
+  WORD kind;                   // display kind; 0 is not a valid list
+  SettingValueType valueType;  // of the item values
+  INT count;                   // -1 = not set
   ChoiceItem* items;
 };
 static_assert(sizeof(SettingChoiceList) == 32 && offsetof(SettingChoiceList, items) == 24);
@@ -46,14 +46,14 @@ int FreeChoiceList(SettingChoiceList* list);
 // The answer of a feature handler asked for choice n: the arguments of that
 // operation as the handler receives them.
 struct ChoiceAnswer {
-  HMODULE module;            // resource module of the item texts
-  WCHAR* text;               // out: the choice's text
-  void* value;               // in: the caller's value area; out: the address of the choice's value
-  SettingValueType valueType;  // out
-  INT index;                 // the choice asked for
+  HMODULE module;                 // resource module of the item texts
+  WCHAR* text;                    // out: the choice's text
+  void* value;                    // in: the caller's value area; out: the address of the choice's value
+  SettingValueType valueType;     // out
+  INT index;                      // the choice asked for
   const WCHAR* const* textTable;  // item texts given by the caller
-  const void* textList;      // record whose second field lists texts, each ended by 0, then an empty text
-  UINT baseId;               // added to the string ids of the texts
+  const void* textList;           // record whose second field lists texts, each ended by 0, then an empty text
+  UINT baseId;                    // added to the string ids of the texts
 };
 
 // Fills a handler's answer: the value (pointer-sized, read from `value`) is
@@ -62,8 +62,7 @@ struct ChoiceAnswer {
 // buffer of the calling thread (256 characters), or `text` when no string id
 // is given. Both stay valid until the thread's next call. 1, 0 when the
 // string is missing.
-int SetChoiceAnswer(UINT stringId, WCHAR* text, const void* value, SettingValueType valueType,
-                    ChoiceAnswer* answer);
+int SetChoiceAnswer(UINT stringId, WCHAR* text, const void* value, SettingValueType valueType, ChoiceAnswer* answer);
 
 // One entry of the mark table: a setting id and its mark.
 struct SettingMark {

@@ -6,7 +6,7 @@
 namespace {
 
 constexpr double kWeights[3] = {0.3, 0.59, 0.11};  // red, green, blue luminance
-constexpr double kRests[3] = {0.7, 0.41, 0.89};     // 1 - weight
+constexpr double kRests[3] = {0.7, 0.41, 0.89};    // 1 - weight
 
 SHORT Clamp(SHORT v) { return v < -100 ? -100 : v > 100 ? 100 : v; }
 

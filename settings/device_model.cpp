@@ -13,13 +13,11 @@ namespace {
 
 DWORD g_lastModelLevel = 0;
 
-constexpr DWORD kPathChars = 264;         // the secondary's path buffer, terminator included
-constexpr DWORD kModulePathChars = 520;   // driver folder + module name, terminator included
+constexpr DWORD kPathChars = 264;        // the secondary's path buffer, terminator included
+constexpr DWORD kModulePathChars = 520;  // driver folder + module name, terminator included
 constexpr DWORD kDriverFolderChars = 519;
 
-WCHAR* NewWide(size_t characters) {
-  return static_cast<WCHAR*>(GlobalAlloc(GPTR, (characters + 1) * sizeof(WCHAR)));
-}
+WCHAR* NewWide(size_t characters) { return static_cast<WCHAR*>(GlobalAlloc(GPTR, (characters + 1) * sizeof(WCHAR))); }
 
 size_t WideLength(const WCHAR* s) {
   size_t n = 0;
@@ -354,7 +352,8 @@ ModelStatus SeekTypeIndex(ModelFile* file, WORD type, DWORD extra) {
   int ordinal = ModelDirectoryOrdinal(type);
   if (ordinal < 0) return 2;
   if (SeekRecordDirectory(file)) return 1;
-  if (SetModelReadPosition(file, 1, static_cast<LONG>(kModelDirectoryLeadSize + 3 + kModelDirectoryEntrySize * ordinal)))
+  if (SetModelReadPosition(file, 1,
+                           static_cast<LONG>(kModelDirectoryLeadSize + 3 + kModelDirectoryEntrySize * ordinal)))
     return 1;
   DWORD offset = 0;
   if (ReadModelU32(file, &offset)) return 1;

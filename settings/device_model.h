@@ -18,14 +18,14 @@ using ModelStatus = WORD;
 struct ModelRecord;
 
 struct ModelFile {
-  BYTE* data;        // private copy of the whole file (owned)
-  DWORD size;        // byte size of the copy
-  DWORD position;    // read position in the copy
-  WORD role;         // 2 primary, 1 secondary
-  DWORD version;     // major x 2^24 + minor x 2^16 + build
-  ModelFile* link;   // the secondary's primary (whose module it shares); null for the primary
-  HMODULE module;    // resource module 1, loaded on first need; not owned by a secondary
-  DWORD level;       // format level from the head
+  BYTE* data;       // private copy of the whole file (owned)
+  DWORD size;       // byte size of the copy
+  DWORD position;   // read position in the copy
+  WORD role;        // 2 primary, 1 secondary
+  DWORD version;    // major x 2^24 + minor x 2^16 + build
+  ModelFile* link;  // the secondary's primary (whose module it shares); null for the primary
+  HMODULE module;   // resource module 1, loaded on first need; not owned by a secondary
+  DWORD level;      // format level from the head
 };
 
 struct DeviceModel {

@@ -6,9 +6,7 @@
 #include "platform/win/win_memory.h"
 #include "settings/devmode_layout.h"
 
-UINT GetDevModeBufferSize(DWORD mode) {
-  return (mode & 0xFFFF) == 1 ? kDriverDevModeSize : kWorkingDevModeSize;
-}
+UINT GetDevModeBufferSize(DWORD mode) { return (mode & 0xFFFF) == 1 ? kDriverDevModeSize : kWorkingDevModeSize; }
 
 void* AllocDevModeBuffer(DWORD mode) { return GlobalAlloc(GPTR, GetDevModeBufferSize(mode)); }
 

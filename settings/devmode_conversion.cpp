@@ -46,9 +46,7 @@ bool WriteValue(SettingId id, void* devMode, void* settings, SettingValueType ty
 }
 
 // Model names compare without regard to letter case, at most 32 characters.
-bool SameModelName(const WCHAR* a, const WCHAR* b) {
-  return _wcsnicmp(a, b, kModelNameUnits) == 0;
-}
+bool SameModelName(const WCHAR* a, const WCHAR* b) { return _wcsnicmp(a, b, kModelNameUnits) == 0; }
 
 Decision ClassifyDevMode(const DevModeIdentity& in, const DevModeIdentity& model) {
   if (in.dmSize != model.dmSize || in.dmSpecVersion != model.dmSpecVersion ||
@@ -278,8 +276,8 @@ int CopyDevModeParts(const void* source, void* destination) {
   WORD destSpecVersion = 0, destDriver = 0, destSize = 0, destExtra = 0, destFormat = 0, destPrivateDriver = 0;
   WORD sourceSize = 0, sourceExtra = 0;
   if (!ReadSettingWord(2, destination, nullptr, &destSpecVersion) ||
-      !ReadSettingWord(3, destination, nullptr, &destDriver) ||
-      !ReadSettingWord(4, destination, nullptr, &destSize) || !ReadSettingWord(5, destination, nullptr, &destExtra) ||
+      !ReadSettingWord(3, destination, nullptr, &destDriver) || !ReadSettingWord(4, destination, nullptr, &destSize) ||
+      !ReadSettingWord(5, destination, nullptr, &destExtra) ||
       !ReadSettingWord(257, destination, nullptr, &destFormat) ||
       !ReadSettingWord(258, destination, nullptr, &destPrivateDriver) ||
       !ReadSettingWord(4, source, nullptr, &sourceSize) || !ReadSettingWord(5, source, nullptr, &sourceExtra)) {
@@ -306,8 +304,8 @@ int CopyDevModeParts(const void* source, void* destination) {
   return static_cast<int>(publicBytes + privateBytes);
 }
 
-int ConvertDevModeFields(LPCWSTR deviceName, DeviceModel* model, const DevModeIdentity* incoming,
-                         const void* source, const DevModeIdentity* modelIdentity, void* destination) {
+int ConvertDevModeFields(LPCWSTR deviceName, DeviceModel* model, const DevModeIdentity* incoming, const void* source,
+                         const DevModeIdentity* modelIdentity, void* destination) {
   (void)modelIdentity;
   if (incoming == nullptr || source == nullptr || destination == nullptr) return kConversionFailed;
   BYTE* defaults = BuildDefaultDevMode(model, deviceName);
@@ -341,9 +339,7 @@ int ConvertIncomingDevMode(const void* source, void* destination, LPCWSTR device
   DevModeIdentity incoming, modelIdentity;
   if (source != nullptr && ReadDevModeIdentity(model, source, &incoming, &modelIdentity)) {
     switch (ClassifyDevMode(incoming, modelIdentity)) {
-      case Decision::kCopy:
-        CopyDevModeBuffer(destination, source, 1);
-        return kCopiedUnchanged;
+      case Decision::kCopy: CopyDevModeBuffer(destination, source, 1); return kCopiedUnchanged;
       case Decision::kDefaults:
         if (PutDefaultDevMode(model, destination, deviceName)) return kReplacedByDefaults;
         break;
@@ -358,16 +354,15 @@ int ConvertIncomingDevMode(const void* source, void* destination, LPCWSTR device
   return PutDefaultDevMode(model, destination, deviceName) ? kReplacedByDefaults : kConversionFailed;
 }
 
-int ReadSettingsBlockIdentity(const void* block, SettingsBlockIdentity* incoming,
-                              SettingsBlockIdentity* modelIdentity, DeviceModel* model) {
+int ReadSettingsBlockIdentity(const void* block, SettingsBlockIdentity* incoming, SettingsBlockIdentity* modelIdentity,
+                              DeviceModel* model) {
   if (block == nullptr || incoming == nullptr || modelIdentity == nullptr) return 0;
   return ReadSettingWord(1298, nullptr, block, &incoming->driverVersion) &&
          ReadSettingWord(1307, nullptr, block, &incoming->formatVersion) &&
          ReadSettingWord(1297, nullptr, block, &incoming->blockSize) &&
          DefaultWord(model, 1298, &modelIdentity->driverVersion) &&
          DefaultWord(model, 1307, &modelIdentity->formatVersion) &&
-         DefaultWord(model, 1297, &modelIdentity->blockSize) &&
-         DefaultWord(model, 1041, &modelIdentity->setting1041) &&
+         DefaultWord(model, 1297, &modelIdentity->blockSize) && DefaultWord(model, 1041, &modelIdentity->setting1041) &&
          ReadSettingWord(1041, nullptr, block, &incoming->setting1041);
 }
 
@@ -438,9 +433,7 @@ int ConvertIncomingSettingsBlock(const void* source, void* destination, DeviceMo
   SettingsBlockIdentity incoming{}, modelIdentity{};
   if (ReadSettingsBlockIdentity(source, &incoming, &modelIdentity, model)) {
     switch (ClassifySettingsBlock(incoming, modelIdentity)) {
-      case Decision::kCopy:
-        std::memmove(destination, source, kPrinterSettingsBlockSize);
-        return kCopiedUnchanged;
+      case Decision::kCopy: std::memmove(destination, source, kPrinterSettingsBlockSize); return kCopiedUnchanged;
       case Decision::kDefaults:
         if (BuildDefaultSettings(model, nullptr, destination, kDummyDeviceName) == 1) return kReplacedByDefaults;
         break;
@@ -452,7 +445,7 @@ int ConvertIncomingSettingsBlock(const void* source, void* destination, DeviceMo
     }
   }
   return BuildDefaultSettings(model, nullptr, destination, kDummyDeviceName) == 1 ? kReplacedByDefaults
-                                                                                   : kConversionFailed;
+                                                                                  : kConversionFailed;
 }
 
 int ConvertDevModeWorker(LPCWSTR printerName, const void* source, void* destination, LONG* size, DWORD mode) {

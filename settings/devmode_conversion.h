@@ -17,15 +17,15 @@ struct DevModeIdentity {
   WORD dmSpecVersion;
   WORD dmDriverVersion;
   WORD dmDriverExtra;
-  WORD formatVersion;      // setting 257, the first word of the private part
-  WCHAR modelName[33];     // at most 32 characters, terminated
+  WORD formatVersion;   // setting 257, the first word of the private part
+  WCHAR modelName[33];  // at most 32 characters, terminated
 };
 
 // The identity fields of a printer settings block.
 struct SettingsBlockIdentity {
-  WORD driverVersion;   // setting 1298
-  WORD formatVersion;   // setting 1307
-  WORD blockSize;       // setting 1297
+  WORD driverVersion;  // setting 1298
+  WORD formatVersion;  // setting 1307
+  WORD blockSize;      // setting 1297
   WORD setting1041;
 };
 
@@ -61,12 +61,12 @@ int ConvertIncomingDevMode(const void* source, void* destination, LPCWSTR device
 // words. The bytes copied, or -1.
 int CopyDevModeParts(const void* source, void* destination);
 // 0 converted, 2 replaced by defaults, -1 the defaults could not be built.
-int ConvertDevModeFields(LPCWSTR deviceName, DeviceModel* model, const DevModeIdentity* incoming,
-                         const void* source, const DevModeIdentity* modelIdentity, void* destination);
+int ConvertDevModeFields(LPCWSTR deviceName, DeviceModel* model, const DevModeIdentity* incoming, const void* source,
+                         const DevModeIdentity* modelIdentity, void* destination);
 
 // The source and destination are printer settings blocks (2840 bytes).
-int ReadSettingsBlockIdentity(const void* block, SettingsBlockIdentity* incoming,
-                              SettingsBlockIdentity* modelIdentity, DeviceModel* model);
+int ReadSettingsBlockIdentity(const void* block, SettingsBlockIdentity* incoming, SettingsBlockIdentity* modelIdentity,
+                              DeviceModel* model);
 int ConvertIncomingSettingsBlock(const void* source, void* destination, DeviceModel* model);
 int CopySettingsBlockBytes(const SettingsBlockIdentity* incoming, const void* source,
                            const SettingsBlockIdentity* modelIdentity, void* destination);

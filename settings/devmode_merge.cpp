@@ -13,9 +13,9 @@
 #include "settings/setting_value_io.h"
 
 const MergeFieldRow kMergeFieldTable[kMergeFieldRowCount] = {
-    {DM_ORIENTATION, 7},  {DM_SCALE, 11},        {DM_COPIES, 12},       {DM_DEFAULTSOURCE, 13},
-    {DM_COLOR, 15},       {DM_DUPLEX, 16},       {DM_TTOPTION, 17},     {DM_COLLATE, 18},
-    {DM_ICMMETHOD, 22},   {DM_ICMINTENT, 23},    {DM_MEDIATYPE, 24},    {DM_DITHERTYPE, 25},
+    {DM_ORIENTATION, 7}, {DM_SCALE, 11},     {DM_COPIES, 12},    {DM_DEFAULTSOURCE, 13},
+    {DM_COLOR, 15},      {DM_DUPLEX, 16},    {DM_TTOPTION, 17},  {DM_COLLATE, 18},
+    {DM_ICMMETHOD, 22},  {DM_ICMINTENT, 23}, {DM_MEDIATYPE, 24}, {DM_DITHERTYPE, 25},
 };
 
 namespace {
@@ -29,11 +29,10 @@ struct FieldEnd {
   UINT end;
 };
 constexpr FieldEnd kFieldEnds[] = {
-    {DM_ORIENTATION, 78}, {DM_PAPERSIZE, 80},   {DM_PAPERLENGTH, 82},  {DM_PAPERWIDTH, 84},
-    {DM_SCALE, 86},       {DM_COPIES, 88},      {DM_DEFAULTSOURCE, 90}, {DM_PRINTQUALITY, 92},
-    {DM_COLOR, 94},       {DM_DUPLEX, 96},      {DM_YRESOLUTION, 98},  {DM_TTOPTION, 100},
-    {DM_COLLATE, 102},    {DM_FORMNAME, 166},   {DM_ICMMETHOD, 192},   {DM_ICMINTENT, 196},
-    {DM_MEDIATYPE, 200},  {DM_DITHERTYPE, 204},
+    {DM_ORIENTATION, 78}, {DM_PAPERSIZE, 80},     {DM_PAPERLENGTH, 82},  {DM_PAPERWIDTH, 84}, {DM_SCALE, 86},
+    {DM_COPIES, 88},      {DM_DEFAULTSOURCE, 90}, {DM_PRINTQUALITY, 92}, {DM_COLOR, 94},      {DM_DUPLEX, 96},
+    {DM_YRESOLUTION, 98}, {DM_TTOPTION, 100},     {DM_COLLATE, 102},     {DM_FORMNAME, 166},  {DM_ICMMETHOD, 192},
+    {DM_ICMINTENT, 196},  {DM_MEDIATYPE, 200},    {DM_DITHERTYPE, 204},
 };
 
 // Every merged field must pass validation first, except dmMediaType and
@@ -77,8 +76,7 @@ BYTE* CopyIncomingDevMode(const void* source) {
 }
 
 // The fields of the merge after its copy of the source.
-int MergeFromCopy(DeviceModel* model, void* target, BYTE* source, void* settings, HANDLE printer,
-                  int operation) {
+int MergeFromCopy(DeviceModel* model, void* target, BYTE* source, void* settings, HANDLE printer, int operation) {
   uint64_t sourceFields = 0, targetFields = 0;
   if (!ReadSettingInto(6, source, settings, &sourceFields) || !ReadSettingInto(6, target, settings, &targetFields)) {
     return 0;
@@ -109,8 +107,7 @@ int MergeFromCopy(DeviceModel* model, void* target, BYTE* source, void* settings
   if (!WriteSettingNumber(6, target, settings, kSettingTypeUInt32, 4, targetFields)) return 0;
 
   if ((wanted & kPaperFieldBits) && !MergePaperFields(model, target, source, settings, printer)) return 0;
-  if ((wanted & (DM_PRINTQUALITY | DM_YRESOLUTION)) &&
-      !MergeResolution(model, target, source, settings, operation)) {
+  if ((wanted & (DM_PRINTQUALITY | DM_YRESOLUTION)) && !MergeResolution(model, target, source, settings, operation)) {
     return 0;
   }
 
@@ -176,7 +173,7 @@ int MergePaperFields(DeviceModel* model, void* target, const void* source, void*
            WriteSettingNumber(8, target, settings, kSettingTypeInt16, 2, found.key) &&
            WriteDefaultValue(19, target, settings, -1, kSettingTypeText, &foundName) &&
            WriteSettingNumber(6, target, settings, kSettingTypeUInt32, 4,
-                       targetFields | paperBits | DM_PAPERLENGTH | DM_PAPERWIDTH);
+                              targetFields | paperBits | DM_PAPERLENGTH | DM_PAPERWIDTH);
   FreePaperMatch(&found);
   return ok;
 }

@@ -15,8 +15,8 @@ constexpr StaticDefault kSettingsSizeDefault = {1, kSettingTypeUInt16, -1, kPrin
 // Held but not used (flags 0): this setting's default comes from the model.
 constexpr StaticDefault kZeroByteDefault = {1, kSettingTypeUInt8, -1, 0};
 
-constexpr DWORD kAllOps = kFeatureOwnDefault | kFeatureChecksStored | kFeatureDescribesList |
-                          kFeatureGivesChoices | kFeatureChecksProposed;
+constexpr DWORD kAllOps =
+    kFeatureOwnDefault | kFeatureChecksStored | kFeatureDescribesList | kFeatureGivesChoices | kFeatureChecksProposed;
 constexpr DWORD kCheckOps = kFeatureChecksStored | kFeatureChecksProposed;
 
 constexpr FeatureOps kHandlerAll = {nullptr, &HandleFeature, kAllOps};
@@ -30,23 +30,40 @@ constexpr FeatureOps kModelDefault = {&kZeroByteDefault, nullptr, 0};
 constexpr const FeatureOps* OpsOf(SettingId id) {
   if (id >= 1311 && id <= 1340) return &kHandlerAll;  // user paper slots
   switch (id) {
-    case 1: case 2: case 3: case 4: case 5: case 6: case 9: case 10: case 12: case 15: case 19: case 22:
-    case 258: case 259: case 298: case 305: case 357: case 358: case 1298:
-      return &kHandlerAll;
-    case 7: case 11: case 17: case 18: case 23:
-      return &kHandlerChecks;
-    case 13: case 16:
-      return &kHandlerProposed;
-    case 24: case 25:
-      return &kHandlerNoFlags;
-    case 257: case 513: case 1307:
-      return &kFormatVersion;
-    case 1297:
-      return &kSettingsSize;
-    case 439:
-      return &kModelDefault;
-    default:
-      return nullptr;
+    case 1:
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+    case 6:
+    case 9:
+    case 10:
+    case 12:
+    case 15:
+    case 19:
+    case 22:
+    case 258:
+    case 259:
+    case 298:
+    case 305:
+    case 357:
+    case 358:
+    case 1298: return &kHandlerAll;
+    case 7:
+    case 11:
+    case 17:
+    case 18:
+    case 23: return &kHandlerChecks;
+    case 13:
+    case 16: return &kHandlerProposed;
+    case 24:
+    case 25: return &kHandlerNoFlags;
+    case 257:
+    case 513:
+    case 1307: return &kFormatVersion;
+    case 1297: return &kSettingsSize;
+    case 439: return &kModelDefault;
+    default: return nullptr;
   }
 }
 
@@ -56,7 +73,8 @@ constexpr std::array<FeatureRow, N> Rows(std::initializer_list<std::pair<int, in
   std::array<FeatureRow, N> rows{};
   size_t n = 0;
   for (auto [first, last] : ranges)
-    for (int id = first; id <= last; ++id) rows[n++] = FeatureRow{static_cast<SettingId>(id), OpsOf(static_cast<SettingId>(id))};
+    for (int id = first; id <= last; ++id)
+      rows[n++] = FeatureRow{static_cast<SettingId>(id), OpsOf(static_cast<SettingId>(id))};
   if (n != N) throw "row count";  // not a constant expression: stops the build
   return rows;
 }
@@ -82,22 +100,25 @@ constexpr FeatureGroup Group(DWORD group, const std::array<FeatureRow, N>& rows,
 }  // namespace
 
 const FeatureGroup kFeatureGroups[kFeatureGroupCount + 1] = {
-    Group(4, kGroup4, kSettingBlockDevMode),
-    Group(5, kGroup5, kSettingBlockDevMode),
-    Group(6, kGroup6, kSettingBlockDevMode),
-    Group(7, kGroup7, kSettingBlockDevMode),
-    Group(8, kGroup8, kSettingBlockDevMode),
-    Group(9, kGroup9, kSettingBlockExtension),
-    Group(0, kGroup0, kSettingBlockPrinter),
-    Group(1, kGroup1, kSettingBlockPrinter),
-    Group(2, kGroup2, kSettingBlockPrinter),
-    Group(3, kGroup3, kSettingBlockDevMode),
+    Group(4, kGroup4, kSettingBlockDevMode), Group(5, kGroup5, kSettingBlockDevMode),
+    Group(6, kGroup6, kSettingBlockDevMode), Group(7, kGroup7, kSettingBlockDevMode),
+    Group(8, kGroup8, kSettingBlockDevMode), Group(9, kGroup9, kSettingBlockExtension),
+    Group(0, kGroup0, kSettingBlockPrinter), Group(1, kGroup1, kSettingBlockPrinter),
+    Group(2, kGroup2, kSettingBlockPrinter), Group(3, kGroup3, kSettingBlockDevMode),
     {kFeatureGroupEnd, nullptr, 0, 0},
 };
 
 const FeatureGroupRange kFeatureGroupRanges[kFeatureGroupCount + 1] = {
-    {4, 257, 303}, {5, 304, 351},   {6, 352, 399},   {7, 400, 441}, {8, 449, 512},
-    {9, 513, 548}, {0, 769, 800},   {1, 1025, 1057}, {2, 1281, 1456}, {3, 1, 25},
+    {4, 257, 303},
+    {5, 304, 351},
+    {6, 352, 399},
+    {7, 400, 441},
+    {8, 449, 512},
+    {9, 513, 548},
+    {0, 769, 800},
+    {1, 1025, 1057},
+    {2, 1281, 1456},
+    {3, 1, 25},
     {kFeatureGroupEnd, 0, 0},
 };
 

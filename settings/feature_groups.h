@@ -14,10 +14,10 @@
 #include "settings/setting_ids.h"
 
 // FeatureOps flags.
-constexpr DWORD kFeatureOwnDefault = 1;    // static default, else handler operation 1
-constexpr DWORD kFeatureChecksStored = 2;  // handler operation 2, else the model's options
-constexpr DWORD kFeatureDescribesList = 4; // handler operation 4
-constexpr DWORD kFeatureGivesChoices = 8;  // handler operation 8
+constexpr DWORD kFeatureOwnDefault = 1;     // static default, else handler operation 1
+constexpr DWORD kFeatureChecksStored = 2;   // handler operation 2, else the model's options
+constexpr DWORD kFeatureDescribesList = 4;  // handler operation 4
+constexpr DWORD kFeatureGivesChoices = 8;   // handler operation 8
 constexpr DWORD kFeatureChecksProposed = 16;
 
 // Handler operations.
@@ -67,11 +67,11 @@ constexpr DWORD kFeatureGroupEnd = 10;
 
 // Operation 1: the default of the setting.
 struct FeatureDefaultArgs {
-  const void* settings;     // printer settings block, may be null
-  const WCHAR* printerName; // may be null
+  const void* settings;        // printer settings block, may be null
+  const WCHAR* printerName;    // may be null
   SettingValueType valueType;  // out
-  uint64_t value;           // out: the value, or the address of a new text or record
-  INT size;                 // out: bytes
+  uint64_t value;              // out: the value, or the address of a new text or record
+  INT size;                    // out: bytes
 };
 
 // Operations 2 and 16: check a value.

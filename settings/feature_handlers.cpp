@@ -76,7 +76,9 @@ int Default(DeviceModel* model, SettingId id, FeatureDefaultArgs* args) {
       if (args->printerName == nullptr) return 0;
       return Text(args, NewText(args->printerName, kDeviceNameChars, 64));
     case 2: return Scalar(args, kSettingTypeUInt16, kDevModeSpecVersion);
-    case 3: case 258: case 1298: return Scalar(args, kSettingTypeUInt16, kDriverVersion);
+    case 3:
+    case 258:
+    case 1298: return Scalar(args, kSettingTypeUInt16, kDriverVersion);
     case 4: return Scalar(args, kSettingTypeUInt16, kPublicDevModeSize);
     case 5: return Scalar(args, kSettingTypeUInt16, kDevModePrivateSize);
     case 6: {
@@ -84,7 +86,8 @@ int Default(DeviceModel* model, SettingId id, FeatureDefaultArgs* args) {
       if (GetSupportedFieldsMask(model, &mask, 1) != 1) return 0;
       return Scalar(args, kSettingTypeUInt32, mask);
     }
-    case 9: case 10: {
+    case 9:
+    case 10: {
       SHORT width = 0, length = 0;
       if (!GetDefaultPaperSize(model, kPaperSize, &width, &length, &status)) return 0;
       return Scalar(args, kSettingTypeInt16, static_cast<uint16_t>(id == 9 ? length : width));
@@ -123,8 +126,12 @@ int Default(DeviceModel* model, SettingId id, FeatureDefaultArgs* args) {
 
 // ---- Checks (operations 2 and 16) -----------------------------------------------
 
-int16_t I16(const FeatureCheckArgs* args) { return static_cast<int16_t>(ReadValueAsInt32(kSettingTypeInt16, args->value)); }
-uint16_t U16(const FeatureCheckArgs* args) { return static_cast<uint16_t>(ReadValueAsUInt32(kSettingTypeUInt16, args->value)); }
+int16_t I16(const FeatureCheckArgs* args) {
+  return static_cast<int16_t>(ReadValueAsInt32(kSettingTypeInt16, args->value));
+}
+uint16_t U16(const FeatureCheckArgs* args) {
+  return static_cast<uint16_t>(ReadValueAsUInt32(kSettingTypeUInt16, args->value));
+}
 uint32_t U32(const FeatureCheckArgs* args) { return ReadValueAsUInt32(kSettingTypeUInt32, args->value); }
 
 template <class T>
@@ -146,10 +153,13 @@ int Check(DeviceModel* model, int operation, SettingId id, FeatureCheckArgs* arg
   const bool stored = operation == kFeatureOpCheckStored;
   switch (id) {
     case 2: return stored && U16(args) == kDevModeSpecVersion;
-    case 3: case 258: case 1298: return stored && U16(args) == kDriverVersion;
+    case 3:
+    case 258:
+    case 1298: return stored && U16(args) == kDriverVersion;
     case 4: return stored && OneOf<uint16_t>(U16(args), {kPublicDevModeSize, kDriverDevModeSize});
     case 5: return stored && U16(args) == kDevModePrivateSize;
-    case 7: case 15: return OneOf<int16_t>(I16(args), {2, 1});
+    case 7:
+    case 15: return OneOf<int16_t>(I16(args), {2, 1});
     case 11: return I16(args) > 0;
     case 12:
       if (!stored) return I16(args) > 0;
@@ -161,7 +171,8 @@ int Check(DeviceModel* model, int operation, SettingId id, FeatureCheckArgs* arg
     case 18: return OneOf<int16_t>(I16(args), {0, 1});
     case 22: return stored ? SyncIcmMethod(args->devMode, args->settings) : IcmRule(args);
     case 23: return IcmRule(args);
-    case 24: case 25: return !stored;
+    case 24:
+    case 25: return !stored;
     case 259: {
       if (!stored) return 0;
       ModelInterfaceStatus status = 0;
@@ -189,7 +200,8 @@ int DescribeList(DeviceModel*, SettingId id, FeatureListArgs* args) {
       args->list->kind = 2;
       args->list->count = *args->secondCount + 1;
       return 1;
-    case 305: case 358:
+    case 305:
+    case 358:
       if (args->count == 0) return 0;
       args->list->kind = 2;
       args->list->count = args->count;
@@ -222,7 +234,8 @@ int GiveChoice(DeviceModel* model, SettingId id, ChoiceAnswer* answer) {
       }
       return SetChoiceAnswer(0, const_cast<WCHAR*>(text), &text, kSettingTypeText, answer);
     }
-    case 305: case 358: {
+    case 305:
+    case 358: {
       if (answer->textTable == nullptr || answer->textTable[answer->index] == nullptr) return 0;
       const WCHAR* text = answer->textTable[answer->index];
       return SetChoiceAnswer(0, const_cast<WCHAR*>(text), &text, kSettingTypeText, answer);

@@ -35,13 +35,12 @@ int FillFound(const FORM_INFO_1W* forms, DWORD position, PaperMatch* found) {
 bool CandidateNamed(const FORM_INFO_1W* forms, const std::vector<DWORD>& candidates, const WCHAR* name,
                     DWORD* position) {
   PaperMatch query = {0, 0, 0, const_cast<WCHAR*>(name), nullptr};
-  return MatchFormAmongCandidates(forms, candidates.data(), static_cast<DWORD>(candidates.size()), kFormByName,
-                                  &query, position) == 1;
+  return MatchFormAmongCandidates(forms, candidates.data(), static_cast<DWORD>(candidates.size()), kFormByName, &query,
+                                  position) == 1;
 }
 
 // Mode 2: the forms of the query's size, and the one among them that fits.
-bool MatchBySize(DeviceModel* model, const FORM_INFO_1W* forms, DWORD count, const PaperMatch* query,
-                 DWORD* position) {
+bool MatchBySize(DeviceModel* model, const FORM_INFO_1W* forms, DWORD count, const PaperMatch* query, DWORD* position) {
   std::vector<DWORD> candidates;
   for (DWORD i = 0; i < count; ++i)
     if (forms[i].Size.cx / kMicrometresPerTenth == query->width &&
@@ -121,7 +120,7 @@ int MatchFormAmongCandidates(const FORM_INFO_1W* forms, const DWORD* candidates,
   if (forms == nullptr || candidates == nullptr || query == nullptr || position == nullptr) return 0;
   for (DWORD i = 0; i < candidateCount; ++i) {
     DWORD at = candidates[i];
-    bool match = mode == kFormByName ? SameName(forms[at].pName, query->name)
+    bool match = mode == kFormByName     ? SameName(forms[at].pName, query->name)
                  : mode == kFormByNumber ? at + 1 == query->key
                                          : false;
     if (match) {
@@ -153,11 +152,8 @@ int MatchPrinterForm(DeviceModel* model, void*, void*, HANDLE printer, int mode,
       matched = query->key >= 1 && query->key <= count;
       position = matched ? query->key - 1u : 0;
       break;
-    case kFormBySize:
-      matched = MatchBySize(model, forms, count, query, &position);
-      break;
-    default:
-      break;
+    case kFormBySize: matched = MatchBySize(model, forms, count, query, &position); break;
+    default: break;
   }
   int result = matched ? FillFound(forms, position, found) : 0;
   GlobalFree(forms);

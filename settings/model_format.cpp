@@ -10,14 +10,11 @@ constexpr ModelHeaderField Stored(uint16_t id, uint16_t size) { return {id, true
 }  // namespace
 
 const ModelHeaderField kModelHeaderFields[kModelHeaderFieldCount] = {
-    Fixed(0, 4),   Fixed(1, 2),   Fixed(2, 4),   Stored(3, 2),  Fixed(4, 2),
-    Fixed(5, 1),   Fixed(6, 4),   Fixed(7, 1),   Fixed(8, 4),   Fixed(9, 4),
-    Fixed(10, 2),  Fixed(11, 4),  Fixed(12, 4),  Fixed(13, 0),  Stored(14, 1),
-    Fixed(15, 4),  Fixed(16, 2),  Fixed(17, 0),  Fixed(18, 0),  Fixed(19, 0),
-    Fixed(20, 0),  Fixed(21, 0),  Fixed(22, 0),  Fixed(23, 1),  Fixed(24, 2),
-    Fixed(25, 2),  Fixed(26, 4),  Stored(27, 2), Stored(28, 0), Fixed(29, 0),
-    Fixed(30, 0),  Fixed(31, 0),  Fixed(32, 0),  Fixed(33, 0),  Fixed(34, 0),
-    Stored(35, 2), Stored(36, 0),
+    Fixed(0, 4),  Fixed(1, 2),  Fixed(2, 4),  Stored(3, 2),  Fixed(4, 2),   Fixed(5, 1),  Fixed(6, 4),   Fixed(7, 1),
+    Fixed(8, 4),  Fixed(9, 4),  Fixed(10, 2), Fixed(11, 4),  Fixed(12, 4),  Fixed(13, 0), Stored(14, 1), Fixed(15, 4),
+    Fixed(16, 2), Fixed(17, 0), Fixed(18, 0), Fixed(19, 0),  Fixed(20, 0),  Fixed(21, 0), Fixed(22, 0),  Fixed(23, 1),
+    Fixed(24, 2), Fixed(25, 2), Fixed(26, 4), Stored(27, 2), Stored(28, 0), Fixed(29, 0), Fixed(30, 0),  Fixed(31, 0),
+    Fixed(32, 0), Fixed(33, 0), Fixed(34, 0), Stored(35, 2), Stored(36, 0),
 };
 
 int ModelDirectoryOrdinal(uint16_t type) {
@@ -65,6 +62,7 @@ uint32_t ReadBigEndianLevel(const unsigned char bytes[4]) {
   // Wrapping 32-bit arithmetic, as the sum of sign-extended bytes may leave
   // the signed range.
   uint32_t v = 0;
-  for (int k = 0; k < 4; ++k) v = v * 256u + static_cast<uint32_t>(static_cast<int32_t>(static_cast<signed char>(bytes[k])));
+  for (int k = 0; k < 4; ++k)
+    v = v * 256u + static_cast<uint32_t>(static_cast<int32_t>(static_cast<signed char>(bytes[k])));
   return v;
 }

@@ -112,8 +112,7 @@ int ModelDirectoryOrdinal(uint16_t type);
 // most `size` bytes of `text`; false for a text that does not parse or whose
 // major or minor exceeds 255 or build exceeds 65535.
 bool ParseVersionText(const char* text, size_t size, uint16_t* major, uint16_t* minor, uint32_t* build);
-inline bool ParseVersionText(const char (&text)[kModelVersionSize], uint16_t* major, uint16_t* minor,
-                             uint32_t* build) {
+inline bool ParseVersionText(const char (&text)[kModelVersionSize], uint16_t* major, uint16_t* minor, uint32_t* build) {
   return ParseVersionText(text, kModelVersionSize, major, minor, build);
 }
 uint32_t MakeVersionNumber(uint32_t major, uint32_t minor, uint32_t build);

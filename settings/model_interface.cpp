@@ -178,8 +178,7 @@ int GetValuePaperDimensions(DeviceModel* model, SettingId id, const void* value,
   return Answer(status, 0);
 }
 
-int GetDefaultPaperSize(DeviceModel* model, SettingId id, SHORT* width, SHORT* height,
-                        ModelInterfaceStatus* status) {
+int GetDefaultPaperSize(DeviceModel* model, SettingId id, SHORT* width, SHORT* height, ModelInterfaceStatus* status) {
   ModelRecord* paper = nullptr;
   ModelStatus s = LoadDefaultTarget(model, id, &paper);
   if (s) return Answer(status, s);
@@ -203,8 +202,8 @@ WCHAR* GetDefaultOptionTargetName(DeviceModel* model, SettingId id, ModelInterfa
   return copy;
 }
 
-int FindPaperByKeySizeOrName(DeviceModel* model, SettingId id, int mode, const PaperMatch* query,
-                             PaperMatch* found, ModelInterfaceStatus* status) {
+int FindPaperByKeySizeOrName(DeviceModel* model, SettingId id, int mode, const PaperMatch* query, PaperMatch* found,
+                             ModelInterfaceStatus* status) {
   if (!model || !query || !found || mode < kPaperByKey || mode > kPaperByName) return Answer(status, 1);
   if (mode == kPaperByName && !query->name) return Answer(status, 1);
   WORD count = 0;

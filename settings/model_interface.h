@@ -55,8 +55,7 @@ ModelRecord* LoadValueTarget(DeviceModel* model, SettingId id, const void* value
 int GetValuePaperDimensions(DeviceModel* model, SettingId id, const void* value, SHORT* x1, SHORT* y1, SHORT* x2,
                             SHORT* y2, ModelInterfaceStatus* status);
 // The size (first point of pair 1) of the default option's paper record.
-int GetDefaultPaperSize(DeviceModel* model, SettingId id, SHORT* width, SHORT* height,
-                        ModelInterfaceStatus* status);
+int GetDefaultPaperSize(DeviceModel* model, SettingId id, SHORT* width, SHORT* height, ModelInterfaceStatus* status);
 // A new copy of the name of the default option's target record.
 WCHAR* GetDefaultOptionTargetName(DeviceModel* model, SettingId id, ModelInterfaceStatus* status);
 
@@ -67,8 +66,8 @@ constexpr int kPaperByName = 3;
 // The first option of the setting whose paper record matches the query by
 // key, size or (exact) name: 1 with key, size and a copy of the name in
 // `found`; 0 with status 2 when none matches.
-int FindPaperByKeySizeOrName(DeviceModel* model, SettingId id, int mode, const PaperMatch* query,
-                             PaperMatch* found, ModelInterfaceStatus* status);
+int FindPaperByKeySizeOrName(DeviceModel* model, SettingId id, int mode, const PaperMatch* query, PaperMatch* found,
+                             ModelInterfaceStatus* status);
 void FreePaperMatch(PaperMatch* paper);
 // A new copy of the model name.
 WCHAR* GetModelNameText(DeviceModel* model, ModelInterfaceStatus* status);

@@ -20,18 +20,16 @@ constexpr DWORD kMaxPaletteColours = 256;
 
 }  // namespace
 
-ModelStatus LoadRecordPicture(ModelFile* primary, ModelFile* secondary, const ModelRecord* record, WORD* x,
-                              WORD* y, BYTE** bitmap, DWORD* bitmapSize) {
+ModelStatus LoadRecordPicture(ModelFile* primary, ModelFile* secondary, const ModelRecord* record, WORD* x, WORD* y,
+                              BYTE** bitmap, DWORD* bitmapSize) {
   if (x) *x = 0;
   if (y) *y = 0;
   if (bitmap) *bitmap = nullptr;
   if (bitmapSize) *bitmapSize = 0;
-  if (!primary || !secondary || !record || !x || !y || !bitmap || record->type != kRecordConditionalPicture)
-    return 1;
+  if (!primary || !secondary || !record || !x || !y || !bitmap || record->type != kRecordConditionalPicture) return 1;
   const auto* picture = static_cast<const PictureRecord*>(record);
   ModelRecord* b = nullptr;
-  ModelStatus s =
-      LoadModelRecordByKey(true, primary, secondary, kRecordBitmap, picture->placement.bitmap.key, 0, &b);
+  ModelStatus s = LoadModelRecordByKey(true, primary, secondary, kRecordBitmap, picture->placement.bitmap.key, 0, &b);
   if (s) return s;
   *x = picture->placement.x;
   *y = picture->placement.y;
@@ -69,8 +67,8 @@ HPALETTE CreateBitmapPalette(const BITMAPINFOHEADER* header, DWORD dataSize) {
   if (colours > present) colours = present;
   if (colours == 0) return nullptr;
 
-  auto* palette = static_cast<LOGPALETTE*>(
-      GlobalAlloc(GPTR, sizeof(LOGPALETTE) + (colours - 1) * sizeof(PALETTEENTRY)));
+  auto* palette =
+      static_cast<LOGPALETTE*>(GlobalAlloc(GPTR, sizeof(LOGPALETTE) + (colours - 1) * sizeof(PALETTEENTRY)));
   if (!palette) return nullptr;
   palette->palVersion = kPaletteVersion;
   palette->palNumEntries = static_cast<WORD>(colours);

@@ -37,13 +37,10 @@ bool ValueMatches(const OptionRecord* option, const void* value) {
     case kSettingTypeInt32:
     case kSettingTypeSInt32:
     case kSettingTypeUInt32:
-    case kSettingTypeFontField:
-      return option->valueSize >= 4 && memcmp(stored, value, 4) == 0;
+    case kSettingTypeFontField: return option->valueSize >= 4 && memcmp(stored, value, 4) == 0;
     case kSettingTypeInt16:
-    case kSettingTypeUInt16:
-      return option->valueSize >= 2 && memcmp(stored, value, 2) == 0;
-    case kSettingTypeUInt8:
-      return option->valueSize >= 1 && stored[0] == *static_cast<const BYTE*>(value);
+    case kSettingTypeUInt16: return option->valueSize >= 2 && memcmp(stored, value, 2) == 0;
+    case kSettingTypeUInt8: return option->valueSize >= 1 && stored[0] == *static_cast<const BYTE*>(value);
     case kSettingTypeText: {
       const auto* a = reinterpret_cast<const WCHAR*>(stored);
       const auto* b = static_cast<const WCHAR*>(value);
@@ -96,8 +93,8 @@ void MapSettingToModelKey(SettingId id, const void* value, WORD* recordType, WOR
   if (key) *key = k;
 }
 
-ModelStatus FindSettingModelRecord(bool full, ModelFile* primary, ModelFile* secondary, SettingId id,
-                                   const void* value, WORD* recordType, ModelRecord** record) {
+ModelStatus FindSettingModelRecord(bool full, ModelFile* primary, ModelFile* secondary, SettingId id, const void* value,
+                                   WORD* recordType, ModelRecord** record) {
   if (!recordType || !record) return 1;
   *recordType = 0;
   *record = nullptr;

@@ -32,8 +32,8 @@ void MapSettingToModelKey(SettingId id, const void* value, WORD* recordType, WOR
 // with a value the option carrying that value (type 13 or 14); otherwise the
 // record of the mapped type and key. On failure the record is null and the
 // type 0.
-ModelStatus FindSettingModelRecord(bool full, ModelFile* primary, ModelFile* secondary, SettingId id,
-                                   const void* value, WORD* recordType, ModelRecord** record);
+ModelStatus FindSettingModelRecord(bool full, ModelFile* primary, ModelFile* secondary, SettingId id, const void* value,
+                                   WORD* recordType, ModelRecord** record);
 
 // The first option of a feature (type 3 or 4, read with the full flag) whose
 // value equals `value`, compared by the option's value type; 2 when none.
@@ -98,8 +98,8 @@ ModelStatus GetNamedByteFlag(const ModelRecord* record, BYTE* byte);
 // The placement of a conditional picture (type 9) and the data of its bitmap
 // (information header, colour table, pixels), which becomes the caller's
 // (GlobalFree); its byte size when asked for. Outputs are cleared on failure.
-ModelStatus LoadRecordPicture(ModelFile* primary, ModelFile* secondary, const ModelRecord* record, WORD* x,
-                              WORD* y, BYTE** bitmap, DWORD* bitmapSize = nullptr);
+ModelStatus LoadRecordPicture(ModelFile* primary, ModelFile* secondary, const ModelRecord* record, WORD* x, WORD* y,
+                              BYTE** bitmap, DWORD* bitmapSize = nullptr);
 // The bitmap data of the device picture (header field 1), which the caller
 // frees; null on failure with width and height 0.
 BYTE* LoadDevicePicture(ModelFile* primary, ModelFile* secondary, WORD* width, WORD* height,

@@ -271,8 +271,7 @@ void ParseBody(Cursor& c, bool full, ModelFile* primary, ModelFile* secondary, M
     case kRecordFlagFeature:
     case kRecordSettingFeature: {
       auto* x = static_cast<FeatureRecord*>(r);
-      c.Text(&x->nameBytes, &x->name) && c.U8As16(&x->displayKind) && c.U16(&x->defaultOption) &&
-          c.Key(&x->auxiliary);
+      c.Text(&x->nameBytes, &x->name) && c.U8As16(&x->displayKind) && c.U16(&x->defaultOption) && c.Key(&x->auxiliary);
       if (!full) break;
       c.List(kItemKey, &x->optionCount, &x->optionKeys) &&
           c.List(kItemKey, &x->constraintACount, &x->constraintAKeys) &&
@@ -304,8 +303,7 @@ void ParseBody(Cursor& c, bool full, ModelFile* primary, ModelFile* secondary, M
     }
     case kRecordConditionalPicture: {
       auto* x = static_cast<PictureRecord*>(r);
-      c.List(kItemChainedCondition, &x->chainedCount, &x->chained) &&
-          c.Ok(ReadPlacementItem(c.file, &x->placement));
+      c.List(kItemChainedCondition, &x->chainedCount, &x->chained) && c.Ok(ReadPlacementItem(c.file, &x->placement));
       break;
     }
     case kRecordPaper: {
@@ -523,11 +521,11 @@ ModelStatus ReadTypedValue(ModelFile* file, WORD* type, WORD* size, BYTE** data)
   if (t == kModelValueFlag || t == kModelValueInt32) {
     BYTE stored[4] = {0, 0, 0, 0};
     if (ReadModelBytes(file, stored, t == kModelValueFlag ? 1 : 4)) return 1;
-    int32_t v = t == kModelValueFlag ? (stored[0] ? 1 : 0)
-                                     : static_cast<int32_t>(static_cast<uint32_t>(stored[0]) |
-                                                            (static_cast<uint32_t>(stored[1]) << 8) |
-                                                            (static_cast<uint32_t>(stored[2]) << 16) |
-                                                            (static_cast<uint32_t>(stored[3]) << 24));
+    int32_t v =
+        t == kModelValueFlag
+            ? (stored[0] ? 1 : 0)
+            : static_cast<int32_t>(static_cast<uint32_t>(stored[0]) | (static_cast<uint32_t>(stored[1]) << 8) |
+                                   (static_cast<uint32_t>(stored[2]) << 16) | (static_cast<uint32_t>(stored[3]) << 24));
     BYTE* block = Alloc<BYTE>(4);
     if (!block) return 4;
     memcpy(block, &v, 4);
@@ -642,8 +640,8 @@ ModelStatus ReadFileInfoRecord(ModelFile* file, ModelRecord** record) {
     if (s) break;
     size_t n = 0;
     while (n < t.size && head[t.offset + n]) ++n;
-    int chars = n ? MultiByteToWideChar(CP_ACP, 0, reinterpret_cast<const char*>(head + t.offset),
-                                        static_cast<int>(n), nullptr, 0)
+    int chars = n ? MultiByteToWideChar(CP_ACP, 0, reinterpret_cast<const char*>(head + t.offset), static_cast<int>(n),
+                                        nullptr, 0)
                   : 0;
     if (n && chars <= 0) {
       s = 4;
@@ -654,8 +652,9 @@ ModelStatus ReadFileInfoRecord(ModelFile* file, ModelRecord** record) {
       s = 4;
       break;
     }
-    if (n) MultiByteToWideChar(CP_ACP, 0, reinterpret_cast<const char*>(head + t.offset), static_cast<int>(n),
-                               *t.out, chars);
+    if (n)
+      MultiByteToWideChar(CP_ACP, 0, reinterpret_cast<const char*>(head + t.offset), static_cast<int>(n), *t.out,
+                          chars);
   }
   file->position = kModelHeadSize;
   if (s) {
@@ -703,8 +702,8 @@ ModelStatus LoadModelRecordByIndex(bool full, ModelFile* primary, ModelFile* sec
   return s;
 }
 
-ModelStatus LoadModelRecordByKey(bool full, ModelFile* primary, ModelFile* secondary, WORD type, WORD key,
-                                 WORD option, ModelRecord** record) {
+ModelStatus LoadModelRecordByKey(bool full, ModelFile* primary, ModelFile* secondary, WORD type, WORD key, WORD option,
+                                 ModelRecord** record) {
   if (!record) return 1;
   *record = nullptr;
   if (!primary || key == 0) return 1;
@@ -718,8 +717,7 @@ ModelStatus LoadModelRecordByKey(bool full, ModelFile* primary, ModelFile* secon
   return s;
 }
 
-ModelStatus LoadRecordName(ModelFile* primary, ModelFile* secondary, WORD type, WORD key, WORD option,
-                           WCHAR** name) {
+ModelStatus LoadRecordName(ModelFile* primary, ModelFile* secondary, WORD type, WORD key, WORD option, WCHAR** name) {
   if (!name) return 1;
   *name = nullptr;
   switch (type) {
@@ -754,8 +752,8 @@ ModelStatus LoadOptionTarget(bool full, ModelFile* primary, ModelFile* secondary
   return s;
 }
 
-ModelStatus LoadFeatureOption(bool full, ModelFile* primary, ModelFile* secondary, WORD indexOwner,
-                              WORD optionType, WORD key, ModelRecord** record) {
+ModelStatus LoadFeatureOption(bool full, ModelFile* primary, ModelFile* secondary, WORD indexOwner, WORD optionType,
+                              WORD key, ModelRecord** record) {
   if (!record) return 1;
   *record = nullptr;
   WORD holder = 0;
@@ -767,8 +765,7 @@ ModelStatus LoadFeatureOption(bool full, ModelFile* primary, ModelFile* secondar
 }
 
 ModelStatus LoadFeatureOptionRecord(bool full, bool useDefault, ModelFile* primary, ModelFile* secondary,
-                                    const ModelRecord* feature, WORD option, WORD* optionType,
-                                    ModelRecord** record) {
+                                    const ModelRecord* feature, WORD option, WORD* optionType, ModelRecord** record) {
   if (!feature || !record) return 1;
   *record = nullptr;
   if (feature->type != kRecordFlagFeature && feature->type != kRecordSettingFeature) return 1;
@@ -859,8 +856,7 @@ ModelStatus CopyValueBlob(ValueBlob* destination, const ValueBlob* source) {
   return 0;
 }
 
-ModelStatus LoadRecordValueBlob(ModelFile* primary, ModelFile* secondary, const ModelRecord* record,
-                                ValueBlob* blob) {
+ModelStatus LoadRecordValueBlob(ModelFile* primary, ModelFile* secondary, const ModelRecord* record, ValueBlob* blob) {
   if (!record || !blob) return 1;
   WORD key = 0;
   switch (record->type) {
@@ -903,8 +899,8 @@ ModelStatus ResolveConditionValueTable(ModelFile* primary, ConditionItem* condit
   WORD position = static_cast<WORD>(condition->data[0] | (condition->data[1] << 8));
   ModelFile copy = *primary;
   WORD holder = 0;
-  ModelStatus s = SeekModelRecord(kSeekByPosition, &copy, nullptr, kModelFilePrimary, kRecordValueTable, position,
-                                  &holder);
+  ModelStatus s =
+      SeekModelRecord(kSeekByPosition, &copy, nullptr, kModelFilePrimary, kRecordValueTable, position, &holder);
   if (s) return s;
   ValueTableHead head{};
   s = ReadValueTableHead(&copy, &head);

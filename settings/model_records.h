@@ -63,8 +63,8 @@ struct ModelValue {
 struct ModelRecord {
   WORD key;
   WORD type;
-  WORD file;   // 2 primary, 1 secondary: the file that held it
-  DWORD level; // format level of the primary it was read through
+  WORD file;    // 2 primary, 1 secondary: the file that held it
+  DWORD level;  // format level of the primary it was read through
 };
 
 struct FileInfoRecord : ModelRecord {  // 1
@@ -267,23 +267,20 @@ ModelStatus ReadRecordName(ModelFile* file, WCHAR** name, WORD* byteCount);
 
 ModelStatus LoadModelRecordByIndex(bool full, ModelFile* primary, ModelFile* secondary, WORD type, DWORD position,
                                    ModelRecord** record);
-ModelStatus LoadModelRecordByKey(bool full, ModelFile* primary, ModelFile* secondary, WORD type, WORD key,
-                                 WORD option, ModelRecord** record);
-ModelStatus LoadRecordName(ModelFile* primary, ModelFile* secondary, WORD type, WORD key, WORD option,
-                           WCHAR** name);
+ModelStatus LoadModelRecordByKey(bool full, ModelFile* primary, ModelFile* secondary, WORD type, WORD key, WORD option,
+                                 ModelRecord** record);
+ModelStatus LoadRecordName(ModelFile* primary, ModelFile* secondary, WORD type, WORD key, WORD option, WCHAR** name);
 ModelStatus LoadOptionTarget(bool full, ModelFile* primary, ModelFile* secondary, const ModelRecord* option,
                              WORD* targetType, ModelRecord** target);
 // An option of a feature, found by its key in the index of the file that held
 // the feature (`indexOwner`): a secondary file's option keys are its own.
-ModelStatus LoadFeatureOption(bool full, ModelFile* primary, ModelFile* secondary, WORD indexOwner,
-                              WORD optionType, WORD key, ModelRecord** record);
+ModelStatus LoadFeatureOption(bool full, ModelFile* primary, ModelFile* secondary, WORD indexOwner, WORD optionType,
+                              WORD key, ModelRecord** record);
 ModelStatus LoadFeatureOptionRecord(bool full, bool useDefault, ModelFile* primary, ModelFile* secondary,
-                                    const ModelRecord* feature, WORD option, WORD* optionType,
-                                    ModelRecord** record);
+                                    const ModelRecord* feature, WORD option, WORD* optionType, ModelRecord** record);
 ModelStatus CopyRecordValue(ModelFile* primary, ModelFile* secondary, const ModelRecord* record, WCHAR** name,
                             BYTE** value, WORD* valueType);
-ModelStatus LoadRecordValueBlob(ModelFile* primary, ModelFile* secondary, const ModelRecord* record,
-                                ValueBlob* blob);
+ModelStatus LoadRecordValueBlob(ModelFile* primary, ModelFile* secondary, const ModelRecord* record, ValueBlob* blob);
 ModelStatus CopyValueBlob(ValueBlob* destination, const ValueBlob* source);
 ModelStatus ResolveConditionValueTable(ModelFile* primary, ConditionItem* condition);
 ModelStatus ReadValueTableHead(ModelFile* file, ValueTableHead* head);

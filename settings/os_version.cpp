@@ -45,9 +45,7 @@ int GetOsPlatformCode(DWORD* code) {
     case VER_PLATFORM_WIN32_NT:
       *code = major < 4 ? kPlatformNtOld : major == 4 ? kPlatformNt4 : kPlatformNtNewer;
       break;
-    default:
-      *code = 0;
-      break;
+    default: *code = 0; break;
   }
   return 1;
 }
@@ -59,8 +57,7 @@ int IsNewerPlatform(DWORD* code) {
     case kPlatform9xOld:
     case kPlatform9x40:
     case kPlatformNtOld:
-    case kPlatformNt4:
-      return 0;
+    case kPlatformNt4: return 0;
     default:
       if (code) *code = 512;
       return 1;

@@ -11,8 +11,7 @@
 
 PRINTER_INFO_2W* GetPrinterDefaultDevMode(HANDLE printer, DeviceModel* model, void* destination, LONG* length,
                                           int* converted) {
-  if (printer == nullptr || model == nullptr || destination == nullptr || length == nullptr ||
-      converted == nullptr) {
+  if (printer == nullptr || model == nullptr || destination == nullptr || length == nullptr || converted == nullptr) {
     return nullptr;
   }
   *converted = 0;

@@ -128,8 +128,8 @@ WCHAR* ReadFontSubTable(HANDLE printer) {
   void* stored = nullptr;
   if (ReadChunkedValue(printer, &size, kFontSubTableValue, &stored, false)) {
     // Stored data is handed on only as a whole pair list.
-    if (size % sizeof(WCHAR) == 0 && PairListUnits(static_cast<WCHAR*>(stored), size / sizeof(WCHAR)) ==
-                                         size / sizeof(WCHAR))
+    if (size % sizeof(WCHAR) == 0 &&
+        PairListUnits(static_cast<WCHAR*>(stored), size / sizeof(WCHAR)) == size / sizeof(WCHAR))
       return static_cast<WCHAR*>(stored);
     GlobalFree(stored);
   }

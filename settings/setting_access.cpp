@@ -18,9 +18,9 @@ namespace {
 // DEVMODE positions the special rules read directly.
 constexpr size_t kPrintQualityOffset = 90;
 constexpr size_t kYResolutionOffset = 96;
-constexpr size_t kFirstEscapementOffset = 1116;   // setting 309
-constexpr size_t kFirstOrientationOffset = 1120;  // setting 310
-constexpr size_t kSecondOrientationOffset = 1664; // setting 363
+constexpr size_t kFirstEscapementOffset = 1116;    // setting 309
+constexpr size_t kFirstOrientationOffset = 1120;   // setting 310
+constexpr size_t kSecondOrientationOffset = 1664;  // setting 363
 
 struct FieldRef {
   const SettingDescriptor* descriptor = nullptr;
@@ -29,8 +29,7 @@ struct FieldRef {
 };
 
 // Steps 1-2 of the lookup: the range, then the id's row in the range's list.
-SettingAccessResult FindField(SettingId id, const void* devMode, const void* settings,
-                              FieldRef* field) {
+SettingAccessResult FindField(SettingId id, const void* devMode, const void* settings, FieldRef* field) {
   const SettingIdRange* range = nullptr;
   for (const SettingIdRange* r = kSettingIdRanges; r->descriptors != nullptr; ++r) {
     if (id >= r->firstId && id <= r->lastId) {
@@ -45,15 +44,11 @@ SettingAccessResult FindField(SettingId id, const void* devMode, const void* set
   field->descriptor = d;
   field->block = range->block;
   switch (range->block) {
-    case kSettingBlockDevMode:
-      field->base = static_cast<const BYTE*>(devMode);
-      break;
+    case kSettingBlockDevMode: field->base = static_cast<const BYTE*>(devMode); break;
     case kSettingBlockExtension:
       field->base = devMode ? static_cast<const BYTE*>(devMode) + kDriverDevModeSize : nullptr;
       break;
-    default:
-      field->base = static_cast<const BYTE*>(settings);
-      break;
+    default: field->base = static_cast<const BYTE*>(settings); break;
   }
   return kSettingOk;
 }
@@ -64,9 +59,7 @@ UINT TypeSize(SettingValueType type) {
   return size;
 }
 
-SettingValueType SeenType(const SettingDescriptor& d) {
-  return d.returnedType != 0 ? d.returnedType : d.valueType;
-}
+SettingValueType SeenType(const SettingDescriptor& d) { return d.returnedType != 0 ? d.returnedType : d.valueType; }
 
 uint32_t LoadU32(const BYTE* p) {
   uint32_t v;
@@ -139,11 +132,9 @@ int GetSettingFlagMask(SettingId id, uint32_t* mask) {
   return 0;
 }
 
-SettingAccessResult LookupSettingField(SettingId id, SettingValueType* valueType,
-                                       SettingValueType* returnedType, UINT* typeSize,
-                                       UINT* maxSize, const void* devMode, const void* settings,
-                                       const BYTE** address, uint64_t* offset,
-                                       SettingBlock* block) {
+SettingAccessResult LookupSettingField(SettingId id, SettingValueType* valueType, SettingValueType* returnedType,
+                                       UINT* typeSize, UINT* maxSize, const void* devMode, const void* settings,
+                                       const BYTE** address, uint64_t* offset, SettingBlock* block) {
   FieldRef field;
   const SettingAccessResult found = FindField(id, devMode, settings, &field);
   if (found != kSettingOk) return found;
@@ -161,9 +152,8 @@ SettingAccessResult LookupSettingField(SettingId id, SettingValueType* valueType
   return kSettingOk;
 }
 
-SettingAccessResult ReadSettingField(SettingId id, const void* devMode, const void* settings,
-                                     SettingValueType* type, UINT* size, void* destination,
-                                     SettingBlock* block) {
+SettingAccessResult ReadSettingField(SettingId id, const void* devMode, const void* settings, SettingValueType* type,
+                                     UINT* size, void* destination, SettingBlock* block) {
   FieldRef field;
   UINT storedSize = 0;
   SettingAccessResult result = FindStoredField(id, devMode, settings, &field, &storedSize);
@@ -212,19 +202,17 @@ SettingAccessResult ReadSettingField(SettingId id, const void* devMode, const vo
   return kSettingOk;
 }
 
-SettingAccessResult GetSettingValue(SettingId id, const void* devMode, const void* settings,
-                                    SettingValueType* type, UINT* size, void* destination) {
+SettingAccessResult GetSettingValue(SettingId id, const void* devMode, const void* settings, SettingValueType* type,
+                                    UINT* size, void* destination) {
   SettingBlock block = 0;
-  const SettingAccessResult result =
-      ReadSettingField(id, devMode, settings, type, size, destination, &block);
+  const SettingAccessResult result = ReadSettingField(id, devMode, settings, type, size, destination, &block);
   if (result != kSettingOk) return result;
   if (*type == kSettingTypeText || *type == kSettingTypeFontRecord) {
     uint64_t offset;
     std::memcpy(&offset, destination, sizeof offset);
-    const BYTE* base = block == kSettingBlockPrinter ? static_cast<const BYTE*>(settings)
-                       : block == kSettingBlockExtension
-                           ? static_cast<const BYTE*>(devMode) + kDriverDevModeSize
-                           : static_cast<const BYTE*>(devMode);
+    const BYTE* base = block == kSettingBlockPrinter     ? static_cast<const BYTE*>(settings)
+                       : block == kSettingBlockExtension ? static_cast<const BYTE*>(devMode) + kDriverDevModeSize
+                                                         : static_cast<const BYTE*>(devMode);
     const BYTE* address = base + offset;
     std::memcpy(destination, &address, sizeof address);
   }
@@ -265,8 +253,8 @@ SettingAccessResult WriteDependentSetting(SettingId id, void* devMode, void* set
 
 }  // namespace
 
-SettingAccessResult WriteSettingField(SettingId id, void* devMode, void* settings,
-                                      SettingValueType valueType, UINT size, const void* value) {
+SettingAccessResult WriteSettingField(SettingId id, void* devMode, void* settings, SettingValueType valueType,
+                                      UINT size, const void* value) {
   if (value == nullptr) return kSettingNotAvailable;
   FieldRef field;
   UINT storedSize = 0;
@@ -335,8 +323,8 @@ SettingAccessResult WriteSettingField(SettingId id, void* devMode, void* setting
   return WriteDependentSetting(id, devMode, settings);
 }
 
-SettingAccessResult SetSettingValue(SettingId id, void* devMode, void* settings,
-                                    SettingValueType valueType, UINT size, const void* value) {
+SettingAccessResult SetSettingValue(SettingId id, void* devMode, void* settings, SettingValueType valueType, UINT size,
+                                    const void* value) {
   return WriteSettingField(id, devMode, settings, valueType, size, value);
 }
 
@@ -370,8 +358,7 @@ int SetSettingValueArgs(void* devMode, void* settings, SettingId id, UINT valueT
       size = 4;
       break;
     }
-    default:
-      break;
+    default: break;
   }
   va_end(args);
   if (size != 0) {

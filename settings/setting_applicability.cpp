@@ -19,8 +19,8 @@ bool ReadDecider(SettingId id, const void* devMode, const void* settings, uint64
 
 // Bytes of the destination cleared when a setting does not apply.
 size_t NotApplicableWidth(SettingId id) {
-  if (id == 273 || InRange(id, 392, 400) || id == 471 || id == 472 || InRange(id, 474, 477) ||
-      id == 479 || id == 485 || id == 486) {
+  if (id == 273 || InRange(id, 392, 400) || id == 471 || id == 472 || InRange(id, 474, 477) || id == 479 || id == 485 ||
+      id == 486) {
     return 4;
   }
   if (InRange(id, 274, 288) || id == 291) return 2;
@@ -52,8 +52,8 @@ int GetSettingApplicability(SettingId id, const void* devMode, const void* setti
   return applies ? 1 : 2;
 }
 
-int GetApplicableSettingValue(SettingId id, const void* devMode, const void* settings,
-                              SettingValueType* type, UINT* size, void* destination) {
+int GetApplicableSettingValue(SettingId id, const void* devMode, const void* settings, SettingValueType* type,
+                              UINT* size, void* destination) {
   if (type == nullptr || size == nullptr || destination == nullptr) return 3;
   if (GetSettingValue(id, devMode, settings, type, size, destination) != kSettingOk) return 3;
   switch (GetSettingApplicability(id, devMode, settings)) {

@@ -37,8 +37,9 @@ constexpr SettingValueType kSettingTypeFontField = 10;
 
 using SettingAccessResult = uint16_t;
 constexpr SettingAccessResult kSettingOk = 0;
-constexpr SettingAccessResult kSettingNoRange = 1;        // id in no range of the table
-constexpr SettingAccessResult kSettingTypeMismatch = 2;   // caller's type is neither value nor returned type
-constexpr SettingAccessResult kSettingTooLarge = 4;       // text or record larger than field or caller's size
-constexpr SettingAccessResult kSettingSizeMismatch = 8;   // caller's size differs from the type's size
-constexpr SettingAccessResult kSettingNotAvailable = 16;  // no descriptor, buffer or output missing, value not available
+constexpr SettingAccessResult kSettingNoRange = 1;       // id in no range of the table
+constexpr SettingAccessResult kSettingTypeMismatch = 2;  // caller's type is neither value nor returned type
+constexpr SettingAccessResult kSettingTooLarge = 4;      // text or record larger than field or caller's size
+constexpr SettingAccessResult kSettingSizeMismatch = 8;  // caller's size differs from the type's size
+constexpr SettingAccessResult kSettingNotAvailable =
+    16;  // no descriptor, buffer or output missing, value not available

@@ -31,8 +31,8 @@ int UpdateDevModeFields(void* devMode, void* settings, DWORD set, DWORD clear) {
 
 }  // namespace
 
-int GetUserPaperSettingIds(const void* paperCode, SettingValueType valueType, SettingId* widthId,
-                           SettingId* lengthId, SettingId* nameId, WCHAR* nameBuffer) {
+int GetUserPaperSettingIds(const void* paperCode, SettingValueType valueType, SettingId* widthId, SettingId* lengthId,
+                           SettingId* nameId, WCHAR* nameBuffer) {
   // No user paper code fits in a byte; a byte compared with the low byte of
   // a code would match the wrong slot.
   if (paperCode == nullptr || valueType == kSettingTypeUInt8) return 0;
@@ -49,8 +49,8 @@ int GetUserPaperSettingIds(const void* paperCode, SettingValueType valueType, Se
   return 0;
 }
 
-int GetUserPaperValues(const void* devMode, const void* settings, const void* paperCode,
-                       SettingValueType valueType, UserPaperValues* values, WCHAR* nameBuffer) {
+int GetUserPaperValues(const void* devMode, const void* settings, const void* paperCode, SettingValueType valueType,
+                       UserPaperValues* values, WCHAR* nameBuffer) {
   SettingId widthId = 0, lengthId = 0, nameId = 0;
   if (values == nullptr) return 0;
   if (!GetUserPaperSettingIds(paperCode, valueType, &widthId, &lengthId, &nameId, nameBuffer)) return 0;
@@ -91,8 +91,7 @@ int UpdateOptionGroupMask(void* devMode, void* settings) {
   return WriteSettingNumber(273, devMode, settings, kSettingTypeUInt32, 4, mask);
 }
 
-int CopySettingWhenAllowed(void* devMode, void* settings, LONG excluded, SettingId sourceId,
-                           SettingId targetId) {
+int CopySettingWhenAllowed(void* devMode, void* settings, LONG excluded, SettingId sourceId, SettingId targetId) {
   uint64_t allowed = 0;
   if (!ReadSettingInto(1055, devMode, settings, &allowed)) return 0;
   if (allowed == 0) return 1;
@@ -183,8 +182,7 @@ int ReadDevModePaper(const void* devMode, const void* settings, DevModePaper* pa
   return 1;
 }
 
-int FindFormForPaper(DeviceModel* model, HANDLE printer, const DevModePaper& paper, DWORD fields,
-                     PaperMatch* found) {
+int FindFormForPaper(DeviceModel* model, HANDLE printer, const DevModePaper& paper, DWORD fields, PaperMatch* found) {
   PaperMatch query{};
   query.key = static_cast<WORD>(paper.size);
   query.width = paper.width;

@@ -27,19 +27,18 @@ struct UserPaperValues {
 // When the paper code (a value of `valueType`) is a user paper code: 1 with
 // the slot's width, length and name ids and its default name formatted into
 // `nameBuffer` (at least 30 bytes; may be null). Else 0.
-int GetUserPaperSettingIds(const void* paperCode, SettingValueType valueType, SettingId* widthId,
-                           SettingId* lengthId, SettingId* nameId, WCHAR* nameBuffer);
+int GetUserPaperSettingIds(const void* paperCode, SettingValueType valueType, SettingId* widthId, SettingId* lengthId,
+                           SettingId* nameId, WCHAR* nameBuffer);
 // 1 when the code is a user paper code and its three settings could be read.
-int GetUserPaperValues(const void* devMode, const void* settings, const void* paperCode,
-                       SettingValueType valueType, UserPaperValues* values, WCHAR* nameBuffer);
+int GetUserPaperValues(const void* devMode, const void* settings, const void* paperCode, SettingValueType valueType,
+                       UserPaperValues* values, WCHAR* nameBuffer);
 
 // Writes setting 273 from the option groups 274-285 (flag 482 chooses how).
 int UpdateOptionGroupMask(void* devMode, void* settings);
 
 // While setting 1055 is nonzero and the source does not hold `excluded`,
 // writes the source's value to the target with the target's type and size.
-int CopySettingWhenAllowed(void* devMode, void* settings, LONG excluded, SettingId sourceId,
-                           SettingId targetId);
+int CopySettingWhenAllowed(void* devMode, void* settings, LONG excluded, SettingId sourceId, SettingId targetId);
 // Private paper source 265 to dmDefaultSource, unless it is 0x102.
 int SyncPaperSourceToPublic(void* devMode, void* settings);
 // dmDefaultSource to 265, unless it is 15 (DMBIN_FORMSOURCE).
@@ -72,8 +71,7 @@ int ReadDevModePaper(const void* devMode, const void* settings, DevModePaper* pa
 // code, form name, then size (both dimensions needed): the mode that found
 // it (kFormByNumber, kFormByName or kFormBySize) with `found` filled (its
 // name freed with FreePaperMatch), or 0.
-int FindFormForPaper(DeviceModel* model, HANDLE printer, const DevModePaper& paper, DWORD fields,
-                     PaperMatch* found);
+int FindFormForPaper(DeviceModel* model, HANDLE printer, const DevModePaper& paper, DWORD fields, PaperMatch* found);
 
 // Finds the spooler form that the given `fields` name (by paper code, form
 // name, then size) and writes all four paper fields from it; with none found

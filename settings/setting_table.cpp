@@ -606,9 +606,9 @@ constexpr auto kList1281 = BuildRangeList<1281, 1456>();
 constexpr auto kList1 = BuildRangeList<1, 25>();
 
 // Every row must belong to exactly one range.
-static_assert(kList257.size() + kList304.size() + kList352.size() + kList400.size() +
-                  kList449.size() + kList513.size() + kList769.size() + kList1025.size() +
-                  kList1281.size() + kList1.size() - kSettingIdRangeCount ==
+static_assert(kList257.size() + kList304.size() + kList352.size() + kList400.size() + kList449.size() +
+                  kList513.size() + kList769.size() + kList1025.size() + kList1281.size() + kList1.size() -
+                  kSettingIdRangeCount ==
               kSettingDescriptorCount);
 
 template <SettingId First, SettingId Last>
@@ -671,11 +671,10 @@ static_assert(RowAt(24, offsetof(DEVMODEW, dmMediaType), 4));
 static_assert(RowAt(25, offsetof(DEVMODEW, dmDitherType), 4));
 
 // The parts of both font records sit where LOGFONTW puts them.
-constexpr bool FontRowsAt(SettingId record, uint64_t base, SettingId height, SettingId width,
-                          SettingId escapement, SettingId orientation, SettingId weight,
-                          SettingId italic, SettingId firstByte, SettingId faceName) {
-  return RowAt(record, base, kFontRecordSize) &&
-         RowAt(height, base + offsetof(LOGFONTW, lfHeight), 4) &&
+constexpr bool FontRowsAt(SettingId record, uint64_t base, SettingId height, SettingId width, SettingId escapement,
+                          SettingId orientation, SettingId weight, SettingId italic, SettingId firstByte,
+                          SettingId faceName) {
+  return RowAt(record, base, kFontRecordSize) && RowAt(height, base + offsetof(LOGFONTW, lfHeight), 4) &&
          RowAt(width, base + offsetof(LOGFONTW, lfWidth), 4) &&
          RowAt(escapement, base + offsetof(LOGFONTW, lfEscapement), 4) &&
          RowAt(orientation, base + offsetof(LOGFONTW, lfOrientation), 4) &&

@@ -10,12 +10,12 @@
 #include "settings/setting_ids.h"
 
 struct SettingDescriptor {
-  SettingId id;                   // 0 ends a list
+  SettingId id;  // 0 ends a list
   SettingValueType valueType;
   SettingValueType returnedType;  // 0: the same as valueType
   uint16_t reserved;
-  uint64_t offset;                // byte position within the block
-  uint32_t maxSize;               // field size of texts and records, 0 for scalars
+  uint64_t offset;   // byte position within the block
+  uint32_t maxSize;  // field size of texts and records, 0 for scalars
   uint32_t reserved2;
 };
 
@@ -44,6 +44,4 @@ extern const SettingFlagMask* const kDevModeFlagMasks;
 extern const SettingFlagMask* const kPrinterFlagMasks;
 
 // True for the ids that address one bit of a flag word.
-constexpr bool IsSettingFlagId(SettingId id) {
-  return (id >= 449 && id <= 512) || (id >= 769 && id <= 800);
-}
+constexpr bool IsSettingFlagId(SettingId id) { return (id >= 449 && id <= 512) || (id >= 769 && id <= 800); }

@@ -71,8 +71,8 @@ int WriteSettingsBlob(HANDLE printer, LPCWSTR path, WORD mode, const void* faxBl
                                 kSettingsBlobExtensionSize);
 }
 
-bool WriteBlobFile(LPCWSTR path, const void* tail, DWORD tailSize, const void* head, DWORD headSize,
-                   const void* body, DWORD bodySize) {
+bool WriteBlobFile(LPCWSTR path, const void* tail, DWORD tailSize, const void* head, DWORD headSize, const void* body,
+                   DWORD bodySize) {
   if (path == nullptr || head == nullptr || body == nullptr) return false;
   // Head and tail sizes are 16-bit numbers in this format: larger ones would
   // be cut short, so they are refused.

@@ -40,8 +40,8 @@ int ReadChunkedPrinterData(HANDLE printer, void** data, DWORD* size);
 
 // Writes head, body and tail (when given) to the existing file, truncating
 // it; the file is never created. True when every write succeeded.
-bool WriteBlobFile(LPCWSTR path, const void* tail, DWORD tailSize, const void* head, DWORD headSize,
-                   const void* body, DWORD bodySize);
+bool WriteBlobFile(LPCWSTR path, const void* tail, DWORD tailSize, const void* head, DWORD headSize, const void* body,
+                   DWORD bodySize);
 // Joins head, body and tail and stores them by the mode: 1 / 0.
 int WriteBlobToPrinterData(HANDLE printer, WORD mode, const void* tail, DWORD tailSize, const void* head,
                            DWORD headSize, const void* body, DWORD bodySize);

@@ -4,7 +4,7 @@
 namespace {
 
 constexpr COLORREF kPresetColours[] = {
-    RGB(255, 51, 0), RGB(255, 153, 51), RGB(255, 204, 0), RGB(99, 137, 101),
+    RGB(255, 51, 0),   RGB(255, 153, 51), RGB(255, 204, 0), RGB(99, 137, 101),
     RGB(51, 102, 204), RGB(141, 81, 147), RGB(0, 0, 0),
 };
 constexpr int kPresetCount = 7;

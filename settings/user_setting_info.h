@@ -11,11 +11,11 @@
 constexpr UINT kDefaultUserNameString = 5052;
 
 struct UserSettingInfo {
-  WORD format;              // 1
-  WORD driverVersion;       // setting 1298
-  WORD formatVersion;       // setting 1307
+  WORD format;         // 1
+  WORD driverVersion;  // setting 1298
+  WORD formatVersion;  // setting 1307
   WORD setting1041;
-  WCHAR modelName[32];      // the model name of the primary file's head
+  WCHAR modelName[32];  // the model name of the primary file's head
   WCHAR setting1054[33];
   WCHAR setting1052[13];
   WCHAR setting1033[25];

@@ -97,8 +97,8 @@ bool CollectLocalPrinterIds(std::vector<std::u16string>* ids) {
   if (EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 4, nullptr, 0, &needed, &count) || needed == 0) return false;
   auto* printers = static_cast<PRINTER_INFO_4W*>(GlobalAlloc(GPTR, needed));
   if (printers == nullptr) return false;
-  bool ok = EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 4, reinterpret_cast<LPBYTE>(printers), needed, &needed,
-                          &count) != 0;
+  bool ok =
+      EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 4, reinterpret_cast<LPBYTE>(printers), needed, &needed, &count) != 0;
   for (DWORD i = 0; ok && i < count; ++i) {
     HANDLE printer = nullptr;
     if (!OpenPrinterW(printers[i].pPrinterName, &printer, nullptr)) {
@@ -158,8 +158,8 @@ int WriteUserValue(HANDLE printer, const void* data, DWORD size, DWORD type, LPC
     bool ready = RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS;
     if (!ready) {
       // The first key made for an id also clears the keys of deleted printers.
-      ready = RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                              nullptr, &key, nullptr) == ERROR_SUCCESS;
+      ready = RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                              &key, nullptr) == ERROR_SUCCESS;
       if (ready) CleanUserSettingKeys(nullptr, model);
     }
     ready = ready && RegSetValueExW(key, valueName, 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
@@ -216,8 +216,7 @@ int HasUserSettingInfo(HANDLE printer) {
 
 int GetStampsKeyPath(HANDLE printer, WCHAR* path, UINT length, int which) {
   if (which != kStampsKey && which != kStampsOthersKey) return 0;
-  return FindUserKeyPath(printer, which == kStampsKey ? u"Stamps" : u"Stamps\\Others", path, length) ==
-         kUserValueRead;
+  return FindUserKeyPath(printer, which == kStampsKey ? u"Stamps" : u"Stamps\\Others", path, length) == kUserValueRead;
 }
 
 int GetPaperMarginKeyPath(HANDLE printer, WCHAR* path, UINT length) {
@@ -237,7 +236,8 @@ int CleanUserSettingKeys(HANDLE printer, DeviceModel* model) {
     std::vector<std::u16string> ids;
     std::vector<std::u16string> stale;
     if (CollectLocalPrinterIds(&ids) && CollectStaleKeys(base, ids, &stale)) {
-      for (const std::u16string& name : stale) deleted += DeleteUserKeyIfLocal(name.c_str(), base, PRINTER_ATTRIBUTE_LOCAL);
+      for (const std::u16string& name : stale)
+        deleted += DeleteUserKeyIfLocal(name.c_str(), base, PRINTER_ATTRIBUTE_LOCAL);
     }
   }
   GlobalFree(base);

@@ -13,7 +13,7 @@ struct DeviceModel;
 
 // Results of ReadUserValue.
 constexpr int kUserValueRead = 0;
-constexpr int kUserValueAbsent = 1;       // no printer id, key or value, or larger than the buffer
+constexpr int kUserValueAbsent = 1;  // no printer id, key or value, or larger than the buffer
 // The model or its per-user base cannot be read, or the path does not fit.
 constexpr int kUserValueNoModel = -1;
 

@@ -11,8 +11,8 @@ namespace {
 // Opens the file for reading with read sharing and takes its size; a file of
 // 4 GiB or more is not read. Null on failure.
 HANDLE OpenForReading(LPCWSTR path, DWORD* size) {
-  HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                            nullptr);
+  HANDLE file =
+      CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return nullptr;
   DWORD high = 0;
   *size = GetFileSize(file, &high);

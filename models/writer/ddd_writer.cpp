@@ -91,8 +91,12 @@ Bytes EncodeText(const Text& text) {
   Bytes out;
   if (text.id != 0) {
     if (text.module == 0) throw std::runtime_error("a text reference needs a module number");
-    out = {0, static_cast<uint8_t>(text.module), static_cast<uint8_t>(text.module >> 8),
-           static_cast<uint8_t>(text.id), static_cast<uint8_t>(text.id >> 8), 0};
+    out = {0,
+           static_cast<uint8_t>(text.module),
+           static_cast<uint8_t>(text.module >> 8),
+           static_cast<uint8_t>(text.id),
+           static_cast<uint8_t>(text.id >> 8),
+           0};
     return out;
   }
   if (text.narrow.empty()) return out;
@@ -103,8 +107,9 @@ Bytes EncodeText(const Text& text) {
 
 Value Value::I32(int32_t v, uint8_t type) {
   uint32_t u = static_cast<uint32_t>(v);
-  return Value{type, {static_cast<uint8_t>(u), static_cast<uint8_t>(u >> 8), static_cast<uint8_t>(u >> 16),
-                      static_cast<uint8_t>(u >> 24)}};
+  return Value{type,
+               {static_cast<uint8_t>(u), static_cast<uint8_t>(u >> 8), static_cast<uint8_t>(u >> 16),
+                static_cast<uint8_t>(u >> 24)}};
 }
 
 void ModelWriter::SetField(int id, std::vector<uint32_t> numbers) {
@@ -158,10 +163,9 @@ uint16_t ModelWriter::AddOption(uint16_t type, const Text& name, uint16_t target
   return Add(type, static_cast<uint16_t>(Count(type) + 1), b, place);
 }
 
-void ModelWriter::AddFeature(uint16_t type, uint16_t key, const Text& name, uint8_t displayKind,
-                             uint16_t defaultOption, std::vector<uint16_t> options, uint16_t auxiliary,
-                             std::vector<uint16_t> constraintsA, std::vector<uint16_t> constraintsB, uint16_t blob,
-                             Place place) {
+void ModelWriter::AddFeature(uint16_t type, uint16_t key, const Text& name, uint8_t displayKind, uint16_t defaultOption,
+                             std::vector<uint16_t> options, uint16_t auxiliary, std::vector<uint16_t> constraintsA,
+                             std::vector<uint16_t> constraintsB, uint16_t blob, Place place) {
   Bytes b;
   PutTextField(&b, name);
   Put8(&b, displayKind);
@@ -363,7 +367,8 @@ void ModelWriter::Build(Bytes* primary, Bytes* secondary) const {
   bool hasSecondary = false;
   for (const Record& r : records_)
     if (r.place == Place::kSecondary) hasSecondary = true;
-  if (hasSecondary && secondaryName.empty()) throw std::runtime_error("records are placed in an unnamed secondary file");
+  if (hasSecondary && secondaryName.empty())
+    throw std::runtime_error("records are placed in an unnamed secondary file");
 
   // Each file: head, header area, directory, then per type its index and
   // the records it holds. The primary's index also lists the records of

@@ -45,7 +45,9 @@ struct Value {
   static Value I32(int32_t v, uint8_t type = 10);
   static Value U32(uint32_t v) { return I32(static_cast<int32_t>(v), 5); }
   static Value Str(const Text& t) { return Value{6, EncodeText(t)}; }
-  static Value TableRef(uint16_t position) { return Value{128, {static_cast<uint8_t>(position), static_cast<uint8_t>(position >> 8)}}; }
+  static Value TableRef(uint16_t position) {
+    return Value{128, {static_cast<uint8_t>(position), static_cast<uint8_t>(position >> 8)}};
+  }
 };
 
 struct Condition {

@@ -243,9 +243,9 @@ class Description {
         keys.push_back(writer.AddOption(type, o.name, o.targetType, o.targetKey, o.value, 0, o.constraints));
       writer.AddFeature(feature_.type, feature_.key, feature_.name, feature_.kind, feature_.defaultOption, keys);
     } else if (open_ == Open::kConstraint) {
-      constraints_[constraint_.label] = writer.AddConstraint(constraint_.type, constraint_.head, constraint_.rule,
-                                                             constraint_.message, constraint_.chained,
-                                                             constraint_.resolution);
+      constraints_[constraint_.label] =
+          writer.AddConstraint(constraint_.type, constraint_.head, constraint_.rule, constraint_.message,
+                               constraint_.chained, constraint_.resolution);
     }
     open_ = Open::kNone;
   }

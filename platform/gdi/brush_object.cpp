@@ -17,7 +17,7 @@ struct Brush {
   uint32_t magic = kBrushMagic;
   ULONG iHatch = 0;
   SURFOBJ* target = nullptr;
-  SURFOBJ* pattern = nullptr;   // not owned for pattern brushes
+  SURFOBJ* pattern = nullptr;     // not owned for pattern brushes
   SURFOBJ* ownPattern = nullptr;  // the 8 x 8 pattern of a hatch brush
   XLATEOBJ* xlate = nullptr;
   XLATEOBJ* ownXlate = nullptr;
@@ -39,12 +39,12 @@ Brush* NewBrush() {
 // Dots of hatch style h on row r, column c of its 8 x 8 cell.
 bool HatchDot(ULONG h, int r, int c) {
   switch (h) {
-    case 0: return r == 4;                           // horizontal
-    case 1: return c == 4;                           // vertical
-    case 2: return c == r;                           // forward diagonal
-    case 3: return c == 7 - r;                       // backward diagonal
-    case 4: return r == 4 || c == 4;                 // cross
-    case 5: return c == r || c == 7 - r;             // diagonal cross
+    case 0: return r == 4;                // horizontal
+    case 1: return c == 4;                // vertical
+    case 2: return c == r;                // forward diagonal
+    case 3: return c == 7 - r;            // backward diagonal
+    case 4: return r == 4 || c == 4;      // cross
+    case 5: return c == r || c == 7 - r;  // diagonal cross
     default: return false;
   }
 }

@@ -75,14 +75,12 @@ void AddHorizontal(std::vector<Segment>& out, const Spans& above, const Spans& b
 int TurnRank(Vertex d1, Vertex d2) {
   long long cross = static_cast<long long>(d1.x) * d2.y - static_cast<long long>(d1.y) * d2.x;
   long long dot = static_cast<long long>(d1.x) * d2.x + static_cast<long long>(d1.y) * d2.y;
-  if (cross > 0) return 0;             // right turn
-  if (cross == 0 && dot > 0) return 1; // straight on
-  return 2;                            // left turn
+  if (cross > 0) return 0;              // right turn
+  if (cross == 0 && dot > 0) return 1;  // straight on
+  return 2;                             // left turn
 }
 
-Vertex Dir(const Segment& s) {
-  return Vertex{(s.b.x > s.a.x) - (s.b.x < s.a.x), (s.b.y > s.a.y) - (s.b.y < s.a.y)};
-}
+Vertex Dir(const Segment& s) { return Vertex{(s.b.x > s.a.x) - (s.b.x < s.a.x), (s.b.y > s.a.y) - (s.b.y < s.a.y)}; }
 
 // Closed outlines of a region: one per boundary and per hole, corners only,
 // each starting at its top-left corner.
@@ -134,7 +132,8 @@ std::vector<std::vector<Vertex>> TraceOutlines(const Region& region) {
     size_t n = loop.size();
     for (size_t i = 0; i < n; ++i) {
       Vertex p = loop[(i + n - 1) % n], c = loop[i], q = loop[(i + 1) % n];
-      long long cross = static_cast<long long>(c.x - p.x) * (q.y - c.y) - static_cast<long long>(c.y - p.y) * (q.x - c.x);
+      long long cross =
+          static_cast<long long>(c.x - p.x) * (q.y - c.y) - static_cast<long long>(c.y - p.y) * (q.x - c.x);
       if (cross != 0) corners.push_back(c);
     }
     if (corners.size() < 4) continue;

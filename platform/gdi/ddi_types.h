@@ -31,24 +31,59 @@ using PHSURF = HSURF*;
 
 #pragma pack(push, 8)
 
-union FLOAT_LONG { FLOATL e; LONG l; };
+union FLOAT_LONG {
+  FLOATL e;
+  LONG l;
+};
 using PFLOAT_LONG = FLOAT_LONG*;
 
-struct POINTFIX { FIX x; FIX y; };
-struct RECTFX { FIX xLeft; FIX yTop; FIX xRight; FIX yBottom; };
-struct POINTE { FLOATL x; FLOATL y; };
+struct POINTFIX {
+  FIX x;
+  FIX y;
+};
+struct RECTFX {
+  FIX xLeft;
+  FIX yTop;
+  FIX xRight;
+  FIX yBottom;
+};
+struct POINTE {
+  FLOATL x;
+  FLOATL y;
+};
 // A 64-bit value with its two halves (the layer's other areas use this one).
 #ifndef PK_LARGE_INTEGER_DEFINED
 #define PK_LARGE_INTEGER_DEFINED
 union LARGE_INTEGER {
-  struct { DWORD LowPart; LONG HighPart; };
-  struct { DWORD LowPart; LONG HighPart; } u;
+  struct {
+    DWORD LowPart;
+    LONG HighPart;
+  };
+  struct {
+    DWORD LowPart;
+    LONG HighPart;
+  } u;
   LONGLONG QuadPart;
 };
 #endif
-struct POINTQF { LARGE_INTEGER x; LARGE_INTEGER y; };
-struct XFORML { FLOATL eM11; FLOATL eM12; FLOATL eM21; FLOATL eM22; FLOATL eDx; FLOATL eDy; };
-struct FD_XFORM { FLOATL eXX; FLOATL eXY; FLOATL eYX; FLOATL eYY; };
+struct POINTQF {
+  LARGE_INTEGER x;
+  LARGE_INTEGER y;
+};
+struct XFORML {
+  FLOATL eM11;
+  FLOATL eM12;
+  FLOATL eM21;
+  FLOATL eM22;
+  FLOATL eDx;
+  FLOATL eDy;
+};
+struct FD_XFORM {
+  FLOATL eXX;
+  FLOATL eXY;
+  FLOATL eYX;
+  FLOATL eYY;
+};
 
 // ---- Engine objects -------------------------------------------------------
 
@@ -94,7 +129,9 @@ struct PATHDATA {
   POINTFIX* pptfx;
 };
 
-struct XFORMOBJ { ULONG ulReserved; };
+struct XFORMOBJ {
+  ULONG ulReserved;
+};
 
 struct XLATEOBJ {
   ULONG iUniq;
@@ -119,9 +156,9 @@ struct FONTOBJ {
 };
 
 struct GLYPHBITS {
-  POINTL ptlOrigin;   // from the baseline point to the top-left dot
+  POINTL ptlOrigin;  // from the baseline point to the top-left dot
   SIZEL sizlBitmap;
-  BYTE aj[1];         // rows of (cx + 7) / 8 bytes, most significant bit leftmost
+  BYTE aj[1];  // rows of (cx + 7) / 8 bytes, most significant bit leftmost
 };
 
 union GLYPHDEF {
@@ -210,7 +247,11 @@ struct DRVENABLEDATA {
 
 // ---- Device capabilities -----------------------------------------------------
 
-struct CIECHROMA { LDECI4 x; LDECI4 y; LDECI4 Y; };
+struct CIECHROMA {
+  LDECI4 x;
+  LDECI4 y;
+  LDECI4 Y;
+};
 
 struct COLORINFO {
   CIECHROMA Red;

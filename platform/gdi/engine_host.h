@@ -124,8 +124,8 @@ enum class FontFamily { Sans, SansMono, Serif };
 struct FontRequest {
   FontFamily family = FontFamily::Sans;
   bool bold = false;
-  LONG emDots = 100;          // em height in dots
-  double angleDegrees = 0;    // baseline angle, counter-clockwise on the page
+  LONG emDots = 100;        // em height in dots
+  double angleDegrees = 0;  // baseline angle, counter-clockwise on the page
   bool simulatedItalic = false;
 };
 
@@ -152,9 +152,8 @@ struct StringGlyph {
 
 // A string of glyphs of one font. batchLimit 0: pgp holds every glyph; else pgp
 // is null and STROBJ_bEnum gives runs of at most batchLimit glyphs.
-PKAPI STROBJ* CreateString(FONTOBJ* pfo, const std::vector<StringGlyph>& glyphs,
-                           const std::u16string& text, FLONG flAccel, ULONG ulCharInc,
-                           const RECTL& background, ULONG batchLimit);
+PKAPI STROBJ* CreateString(FONTOBJ* pfo, const std::vector<StringGlyph>& glyphs, const std::u16string& text,
+                           FLONG flAccel, ULONG ulCharInc, const RECTL& background, ULONG batchLimit);
 PKAPI void DeleteString(STROBJ* pstro);
 
 // Engine objects made and not yet freed (paths, clips, brushes, translations,
@@ -165,9 +164,9 @@ PKAPI size_t LiveEngineObjects();
 struct EngineCall {
   enum Kind { BitBlt, EraseSurface } kind;
   SURFOBJ* pso;
-  RECTL rcl;      // target rectangle (zero when none was given)
-  ROP4 rop4;      // EngBitBlt
-  ULONG iColor;   // EngEraseSurface
+  RECTL rcl;     // target rectangle (zero when none was given)
+  ROP4 rop4;     // EngBitBlt
+  ULONG iColor;  // EngEraseSurface
   bool hasSource;
   bool hasMask;
   bool hasBrush;

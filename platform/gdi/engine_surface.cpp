@@ -285,8 +285,7 @@ BOOL EngDeleteSurface(HSURF hsurf) {
   return RemoveSurface(hsurf) ? TRUE : FALSE;
 }
 
-HPALETTE EngCreatePalette(ULONG iMode, ULONG cColors, ULONG* pulColors, FLONG flRed, FLONG flGreen,
-                          FLONG flBlue) {
+HPALETTE EngCreatePalette(ULONG iMode, ULONG cColors, ULONG* pulColors, FLONG flRed, FLONG flGreen, FLONG flBlue) {
   try {
     Palette p;
     p.mode = iMode;
@@ -301,10 +300,8 @@ HPALETTE EngCreatePalette(ULONG iMode, ULONG cColors, ULONG* pulColors, FLONG fl
         p.colors = {flRed, flGreen, flBlue};
         break;
       case PAL_RGB:
-      case PAL_BGR:
-        break;
-      default:
-        return nullptr;
+      case PAL_BGR: break;
+      default: return nullptr;
     }
     std::lock_guard<std::mutex> g(registry().lock);
     uintptr_t h = registry().next++;

@@ -187,8 +187,8 @@ bool RenderGlyph(Font* f, HGLYPH hg, std::vector<uint64_t>& block) {
   gd->fxAB = gd->fxD;
   gd->fxInkTop = blank ? 0 : slot->bitmap_top * 16;
   gd->fxInkBottom = blank ? 0 : (slot->bitmap_top - cy) * 16;
-  gd->rclInk = blank ? RECTL{0, 0, 0, 0}
-                     : RECTL{gb->ptlOrigin.x, gb->ptlOrigin.y, gb->ptlOrigin.x + cx, gb->ptlOrigin.y + cy};
+  gd->rclInk =
+      blank ? RECTL{0, 0, 0, 0} : RECTL{gb->ptlOrigin.x, gb->ptlOrigin.y, gb->ptlOrigin.x + cx, gb->ptlOrigin.y + cy};
   gd->ptqD.x.QuadPart = static_cast<LONGLONG>(std::llround(ax * 4294967296.0));
   gd->ptqD.y.QuadPart = static_cast<LONGLONG>(std::llround(ay * 4294967296.0));
   return true;
@@ -296,8 +296,8 @@ ULONG FontFixedAdvance(FONTOBJ* pfo) {
   Font* f = AsFont(pfo);
   if (!f || !f->face || !FT_IS_FIXED_WIDTH(f->face)) return 0;
   std::lock_guard<std::mutex> g(f->lock);
-  return static_cast<ULONG>(std::lround(double(f->face->max_advance_width) * f->face->size->metrics.x_ppem /
-                                        f->face->units_per_EM));
+  return static_cast<ULONG>(
+      std::lround(double(f->face->max_advance_width) * f->face->size->metrics.x_ppem / f->face->units_per_EM));
 }
 
 void DeleteFont(FONTOBJ* pfo) {

@@ -71,7 +71,6 @@ UINT GetPaletteEntries(HPALETTE hpal, UINT iStartIndex, UINT nEntries, PALETTEEN
   return n;
 }
 
-
 HICON CreateIcon(HINSTANCE, int nWidth, int nHeight, BYTE cPlanes, BYTE cBitsPixel, const BYTE* lpbANDbits,
                  const BYTE* lpbXORbits) {
   if (nWidth <= 0 || nHeight <= 0 || nWidth > 256 || nHeight > 256 || cPlanes == 0 || cBitsPixel == 0 ||

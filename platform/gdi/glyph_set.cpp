@@ -33,8 +33,7 @@ FD_GLYPHSET* EngComputeGlyphSet(INT nCodePage, INT nFirstChar, INT cChars) {
       if (!runs.empty() && runs.back().second < 0xFFFF &&
           map[i].first == map[runs.back().first + runs.back().second - 1].first + 1)
         ++runs.back().second;
-      else
-        runs.emplace_back(i, 1);
+      else runs.emplace_back(i, 1);
     }
     size_t cRuns = runs.size();
     size_t bytes = (cRuns + 1) * sizeof(WCRUN) + map.size() * sizeof(HGLYPH);

@@ -116,9 +116,9 @@ struct DcState {
   int bkMode = OPAQUE;
   UINT textAlign = TA_LEFT | TA_TOP;
   POINT viewportOrg{0, 0};
-  LOGFONTW font{};    // the selected font (the system font when none is)
-  LOGPEN pen{};       // the selected pen
-  LOGBRUSH brush{};   // the selected brush
+  LOGFONTW font{};   // the selected font (the system font when none is)
+  LOGPEN pen{};      // the selected pen
+  LOGBRUSH brush{};  // the selected brush
 };
 
 // What a printer DC does with the calls that reach its device. Coordinates are

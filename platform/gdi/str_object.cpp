@@ -28,8 +28,8 @@ String* AsString(STROBJ* pstro) {
 
 using namespace detail;
 
-STROBJ* CreateString(FONTOBJ* pfo, const std::vector<StringGlyph>& glyphs, const std::u16string& text,
-                     FLONG flAccel, ULONG ulCharInc, const RECTL& background, ULONG batchLimit) {
+STROBJ* CreateString(FONTOBJ* pfo, const std::vector<StringGlyph>& glyphs, const std::u16string& text, FLONG flAccel,
+                     ULONG ulCharInc, const RECTL& background, ULONG batchLimit) {
   try {
     auto* s = new String();
     s->pos.resize(glyphs.size());

@@ -17,10 +17,9 @@ namespace {
 
 // Bayer matrix B: 0..63, each once.
 constexpr uint8_t kBayer[8][8] = {
-    {0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26},
-    {12, 44, 4, 36, 14, 46, 6, 38}, {60, 28, 52, 20, 62, 30, 54, 22},
-    {3, 35, 11, 43, 1, 33, 9, 41},  {51, 19, 59, 27, 49, 17, 57, 25},
-    {15, 47, 7, 39, 13, 45, 5, 37}, {63, 31, 55, 23, 61, 29, 53, 21},
+    {0, 32, 8, 40, 2, 34, 10, 42},    {48, 16, 56, 24, 50, 18, 58, 26}, {12, 44, 4, 36, 14, 46, 6, 38},
+    {60, 28, 52, 20, 62, 30, 54, 22}, {3, 35, 11, 43, 1, 33, 9, 41},    {51, 19, 59, 27, 49, 17, 57, 25},
+    {15, 47, 7, 39, 13, 45, 5, 37},   {63, 31, 55, 23, 61, 29, 53, 21},
 };
 
 struct Fallback {
@@ -72,9 +71,7 @@ bool ValidBitmap(const SURFOBJ* pso) {
 
 // Source coordinate of destination dot d (0-based) when n source dots are
 // spread over m destination dots: the source dot under the centre of d.
-LONG NearestSource(LONG d, LONG m, LONG n) {
-  return static_cast<LONG>((2 * int64_t(d) + 1) * n / (2 * int64_t(m)));
-}
+LONG NearestSource(LONG d, LONG m, LONG n) { return static_cast<LONG>((2 * int64_t(d) + 1) * n / (2 * int64_t(m))); }
 
 }  // namespace
 }  // namespace detail
@@ -103,8 +100,8 @@ using namespace pkgdi::detail;
 
 namespace {
 
-BOOL StretchToDevice(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo,
-                     RECTL* prclDest, RECTL* prclSrc, ULONG iMode) {
+BOOL StretchToDevice(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo, RECTL* prclDest,
+                     RECTL* prclSrc, ULONG iMode) {
   // Masks are not drawn here: the driver then asks EngBitBlt.
   if (!psoDest || !prclDest || !prclSrc || psoMask || !ValidBitmap(psoSrc)) return FALSE;
   if (iMode < BLACKONWHITE || iMode > HALFTONE) return FALSE;
@@ -192,8 +189,8 @@ BOOL StretchToDevice(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOB
 
 extern "C" {
 
-BOOL EngStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo,
-                   COLORADJUSTMENT*, POINTL*, RECTL* prclDest, RECTL* prclSrc, POINTL*, ULONG iMode) {
+BOOL EngStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo, COLORADJUSTMENT*,
+                   POINTL*, RECTL* prclDest, RECTL* prclSrc, POINTL*, ULONG iMode) {
   try {
     return StretchToDevice(psoDest, psoSrc, psoMask, pco, pxlo, prclDest, prclSrc, iMode);
   } catch (...) {
@@ -201,8 +198,8 @@ BOOL EngStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ*
   }
 }
 
-BOOL EngBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ*, XLATEOBJ*, RECTL* prclTrg,
-               POINTL*, POINTL*, BRUSHOBJ* pbo, POINTL*, ROP4 rop4) {
+BOOL EngBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ*, XLATEOBJ*, RECTL* prclTrg, POINTL*,
+               POINTL*, BRUSHOBJ* pbo, POINTL*, ROP4 rop4) {
   EngineCall c{};
   c.kind = EngineCall::BitBlt;
   c.pso = psoTrg;

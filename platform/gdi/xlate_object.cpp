@@ -87,8 +87,7 @@ ULONG TranslatePixel(XLATEOBJ* pxlo, ULONG iFormat, ULONG value) {
     case BMF_1BPP: return value ? 0xFFFFFF : 0;
     case BMF_4BPP: return (value & 0x0F) * 0x111111;
     case BMF_8BPP: return (value & 0xFF) * 0x010101;
-    case BMF_16BPP:
-      return (Channel(value, 0x7C00) << 16) | (Channel(value, 0x03E0) << 8) | Channel(value, 0x001F);
+    case BMF_16BPP: return (Channel(value, 0x7C00) << 16) | (Channel(value, 0x03E0) << 8) | Channel(value, 0x001F);
     default: return value & 0xFFFFFF;
   }
 }
@@ -153,10 +152,8 @@ ULONG XLATEOBJ_iXlate(XLATEOBJ* pxlo, ULONG iColor) {
     case Xlate::Trivial: return iColor;
     case Xlate::Table: return iColor < x->table.size() ? x->table[iColor] : 0;
     case Xlate::Bitfields:
-      return (Channel(iColor, x->masks[0]) << 16) | (Channel(iColor, x->masks[1]) << 8) |
-             Channel(iColor, x->masks[2]);
-    case Xlate::Rgb:
-      return ((iColor & 0xFF) << 16) | (iColor & 0xFF00) | ((iColor >> 16) & 0xFF);
+      return (Channel(iColor, x->masks[0]) << 16) | (Channel(iColor, x->masks[1]) << 8) | Channel(iColor, x->masks[2]);
+    case Xlate::Rgb: return ((iColor & 0xFF) << 16) | (iColor & 0xFF00) | ((iColor >> 16) & 0xFF);
     case Xlate::Bgr: return iColor & 0xFFFFFF;
   }
   return 0;

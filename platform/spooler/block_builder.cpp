@@ -5,8 +5,7 @@
 
 namespace pk::spooler {
 
-BlockBuilder::BlockBuilder(size_t count, size_t recordSize)
-    : recordSize_(recordSize), data_(count * recordSize, 0) {}
+BlockBuilder::BlockBuilder(size_t count, size_t recordSize) : recordSize_(recordSize), data_(count * recordSize, 0) {}
 
 void BlockBuilder::setRecord(size_t index, const void* record) {
   std::memcpy(data_.data() + index * recordSize_, record, recordSize_);

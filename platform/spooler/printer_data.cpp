@@ -119,8 +119,8 @@ DWORD SetPrinterDataW(HANDLE hPrinter, LPCWSTR pValueName, DWORD Type, const BYT
   return SetValue(hPrinter, kPlainKey, pValueName, Type, pData, cbData);
 }
 
-DWORD GetPrinterDataExW(HANDLE hPrinter, LPCWSTR pKeyName, LPCWSTR pValueName, LPDWORD pType, LPBYTE pData,
-                        DWORD nSize, LPDWORD pcbNeeded) {
+DWORD GetPrinterDataExW(HANDLE hPrinter, LPCWSTR pKeyName, LPCWSTR pValueName, LPDWORD pType, LPBYTE pData, DWORD nSize,
+                        LPDWORD pcbNeeded) {
   if (pk::WideView(pKeyName).empty()) return ERROR_INVALID_PARAMETER;
   return GetValue(hPrinter, pk::WideView(pKeyName), pValueName, pType, pData, nSize, pcbNeeded);
 }

@@ -75,8 +75,8 @@ void MarkOrphanedJobs(sqlite3* db) {
 }
 
 std::vector<JobRecord> ReadJobs(sqlite3* db, const char* where, int64_t id, const std::string& fold) {
-  std::string sql = std::string("SELECT id, printer, document, state, pages, bytes, file FROM spl_jobs ") + where +
-                    " ORDER BY id";
+  std::string sql =
+      std::string("SELECT id, printer, document, state, pages, bytes, file FROM spl_jobs ") + where + " ORDER BY id";
   Statement st(db, sql.c_str());
   if (id) st.bind(1, id);
   if (!fold.empty()) st.bind(1, fold);

@@ -77,7 +77,7 @@ DWORD CountOpenJobs(sqlite3* db, std::u16string_view printer);
 class PrinterHandle : public pk::win::KernelObject {
  public:
   bool ClosedByCloseHandle() const override { return false; }
-  std::u16string printer;  // the name as stored
+  std::u16string printer;   // the name as stored
   std::u16string datatype;  // the handle's default datatype (empty: "RAW")
   std::mutex mutex;         // guards the job fields
   DWORD jobId = 0;

@@ -88,9 +88,7 @@ void AddPrinterRecord(BlockBuilder& b, size_t i, DWORD level, const PrinterRow& 
 
 }  // namespace
 
-std::shared_ptr<PrinterHandle> LookupPrinter(HANDLE handle) {
-  return pk::win::LookupHandle<PrinterHandle>(handle);
-}
+std::shared_ptr<PrinterHandle> LookupPrinter(HANDLE handle) { return pk::win::LookupHandle<PrinterHandle>(handle); }
 
 DWORD AddPrinter(const std::u16string& name, const std::u16string& dataFile) {
   if (name.empty()) return ERROR_INVALID_PARAMETER;

@@ -186,19 +186,17 @@ PKAPI BOOL ClosePrinter(HANDLE hPrinter);
 // levels: 124.
 PKAPI BOOL GetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD cbBuf, LPDWORD pcbNeeded);
 // Levels 2 and 3; a null environment is the local one.
-PKAPI BOOL GetPrinterDriverW(HANDLE hPrinter, LPCWSTR pEnvironment, DWORD Level, LPBYTE pDriverInfo,
-                             DWORD cbBuf, LPDWORD pcbNeeded);
+PKAPI BOOL GetPrinterDriverW(HANDLE hPrinter, LPCWSTR pEnvironment, DWORD Level, LPBYTE pDriverInfo, DWORD cbBuf,
+                             LPDWORD pcbNeeded);
 // PRINTER_ENUM_LOCAL on this machine (Name null or empty); levels 1, 2, 4, 5.
-PKAPI BOOL EnumPrintersW(DWORD Flags, LPCWSTR Name, DWORD Level, LPBYTE pPrinterEnum, DWORD cbBuf,
-                         LPDWORD pcbNeeded, LPDWORD pcReturned);
+PKAPI BOOL EnumPrintersW(DWORD Flags, LPCWSTR Name, DWORD Level, LPBYTE pPrinterEnum, DWORD cbBuf, LPDWORD pcbNeeded,
+                         LPDWORD pcReturned);
 
 // Forms: the built-in forms at positions 1 to 118 (position n is paper code
 // n), then the user forms in the order they were added. Level 1.
-PKAPI BOOL EnumFormsW(HANDLE hPrinter, DWORD Level, LPBYTE pForm, DWORD cbBuf, LPDWORD pcbNeeded,
-                      LPDWORD pcReturned);
+PKAPI BOOL EnumFormsW(HANDLE hPrinter, DWORD Level, LPBYTE pForm, DWORD cbBuf, LPDWORD pcbNeeded, LPDWORD pcReturned);
 // Unknown name: 1902.
-PKAPI BOOL GetFormW(HANDLE hPrinter, LPCWSTR pFormName, DWORD Level, LPBYTE pForm, DWORD cbBuf,
-                    LPDWORD pcbNeeded);
+PKAPI BOOL GetFormW(HANDLE hPrinter, LPCWSTR pFormName, DWORD Level, LPBYTE pForm, DWORD cbBuf, LPDWORD pcbNeeded);
 // Adds a FORM_USER form; a name in use: 80; no administrator: 5.
 PKAPI BOOL AddFormW(HANDLE hPrinter, DWORD Level, const BYTE* pForm);
 
@@ -209,10 +207,10 @@ PKAPI BOOL AddFormW(HANDLE hPrinter, DWORD Level, const BYTE* pForm);
 PKAPI DWORD GetPrinterDataW(HANDLE hPrinter, LPCWSTR pValueName, LPDWORD pType, LPBYTE pData, DWORD nSize,
                             LPDWORD pcbNeeded);
 PKAPI DWORD SetPrinterDataW(HANDLE hPrinter, LPCWSTR pValueName, DWORD Type, const BYTE* pData, DWORD cbData);
-PKAPI DWORD GetPrinterDataExW(HANDLE hPrinter, LPCWSTR pKeyName, LPCWSTR pValueName, LPDWORD pType,
-                              LPBYTE pData, DWORD nSize, LPDWORD pcbNeeded);
-PKAPI DWORD SetPrinterDataExW(HANDLE hPrinter, LPCWSTR pKeyName, LPCWSTR pValueName, DWORD Type,
-                              const BYTE* pData, DWORD cbData);
+PKAPI DWORD GetPrinterDataExW(HANDLE hPrinter, LPCWSTR pKeyName, LPCWSTR pValueName, LPDWORD pType, LPBYTE pData,
+                              DWORD nSize, LPDWORD pcbNeeded);
+PKAPI DWORD SetPrinterDataExW(HANDLE hPrinter, LPCWSTR pKeyName, LPCWSTR pValueName, DWORD Type, const BYTE* pData,
+                              DWORD cbData);
 
 // Raw jobs. StartDocPrinterW (level 1) answers the job id, 0 on failure: a
 // datatype other than "RAW" gives 1804, an output file 50, a job already open

@@ -176,9 +176,7 @@ int _write(int fd, const void* buffer, unsigned int count) {
   return static_cast<int>(n);
 }
 
-LONG _lseek(int fd, LONG offset, int origin) {
-  return static_cast<LONG>(seek_checked(fd, offset, origin, INT32_MAX));
-}
+LONG _lseek(int fd, LONG offset, int origin) { return static_cast<LONG>(seek_checked(fd, offset, origin, INT32_MAX)); }
 
 LONGLONG _lseeki64(int fd, LONGLONG offset, int origin) {
   return seek_checked(fd, static_cast<off_t>(offset), origin, LLONG_MAX);

@@ -50,8 +50,8 @@ sqlite3* Connection(DbState& s) {
   if (s.conn) return s.conn;
   std::string path = PkMachineRootNoSetup() + "/machine.db";
   sqlite3* db = nullptr;
-  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                      nullptr) != SQLITE_OK) {
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr) !=
+      SQLITE_OK) {
     if (db) sqlite3_close_v2(db);
     return nullptr;
   }

@@ -24,9 +24,9 @@ struct Step {
 
 struct RootState {
   std::recursive_mutex mutex;
-  std::string root;           // empty: not chosen yet
-  std::set<std::string> done; // steps known to have run in `root`
-  bool checked = false;       // the done list was read for `root`
+  std::string root;            // empty: not chosen yet
+  std::set<std::string> done;  // steps known to have run in `root`
+  bool checked = false;        // the done list was read for `root`
   std::vector<Step> steps;
   unsigned generation = 1;
   bool running = false;  // steps are running (they may use the root themselves)

@@ -8,8 +8,7 @@ std::string Utf16ToUtf8(std::u16string_view text) {
   out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
     char32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
       c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
       ++i;
     } else if (c >= 0xD800 && c <= 0xDFFF) {
@@ -96,7 +95,7 @@ size_t WideLength(LPCWSTR text) {
 char16_t FoldUnit(char16_t c) {
   if (c >= u'a' && c <= u'z') return c - 32;
   if (c < 0x80) return c;
-  if ((c >= 0xE0 && c <= 0xFE && c != 0xF7)) return c - 32;  // Latin-1
+  if ((c >= 0xE0 && c <= 0xFE && c != 0xF7)) return c - 32;   // Latin-1
   if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return c - 32;  // Greek
   if (c >= 0x430 && c <= 0x44F) return c - 32;                // Cyrillic
   if (c >= 0x450 && c <= 0x45F) return c - 80;

@@ -24,8 +24,6 @@ bool LookupRegistryKey(HKEY key, RegistryKeyRef* ref) {
   return true;
 }
 
-bool CloseRegistryKeyHandle(HKEY key) {
-  return win::UnregisterHandleOf<RegistryKeyObject>(key) != nullptr;
-}
+bool CloseRegistryKeyHandle(HKEY key) { return win::UnregisterHandleOf<RegistryKeyObject>(key) != nullptr; }
 
 }  // namespace pk

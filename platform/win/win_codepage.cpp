@@ -17,33 +17,29 @@
 namespace {
 
 const char16_t k1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
 const char16_t k437High[128] = {
-    0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7,
-    0x00EA, 0x00EB, 0x00E8, 0x00EF, 0x00EE, 0x00EC, 0x00C4, 0x00C5,
-    0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9,
-    0x00FF, 0x00D6, 0x00DC, 0x00A2, 0x00A3, 0x00A5, 0x20A7, 0x0192,
-    0x00E1, 0x00ED, 0x00F3, 0x00FA, 0x00F1, 0x00D1, 0x00AA, 0x00BA,
-    0x00BF, 0x2310, 0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB,
-    0x2591, 0x2592, 0x2593, 0x2502, 0x2524, 0x2561, 0x2562, 0x2556,
-    0x2555, 0x2563, 0x2551, 0x2557, 0x255D, 0x255C, 0x255B, 0x2510,
-    0x2514, 0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x255E, 0x255F,
-    0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550, 0x256C, 0x2567,
-    0x2568, 0x2564, 0x2565, 0x2559, 0x2558, 0x2552, 0x2553, 0x256B,
-    0x256A, 0x2518, 0x250C, 0x2588, 0x2584, 0x258C, 0x2590, 0x2580,
-    0x03B1, 0x00DF, 0x0393, 0x03C0, 0x03A3, 0x03C3, 0x00B5, 0x03C4,
-    0x03A6, 0x0398, 0x03A9, 0x03B4, 0x221E, 0x03C6, 0x03B5, 0x2229,
-    0x2261, 0x00B1, 0x2265, 0x2264, 0x2320, 0x2321, 0x00F7, 0x2248,
-    0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0,
+    0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7, 0x00EA, 0x00EB, 0x00E8, 0x00EF, 0x00EE,
+    0x00EC, 0x00C4, 0x00C5, 0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9, 0x00FF, 0x00D6,
+    0x00DC, 0x00A2, 0x00A3, 0x00A5, 0x20A7, 0x0192, 0x00E1, 0x00ED, 0x00F3, 0x00FA, 0x00F1, 0x00D1, 0x00AA,
+    0x00BA, 0x00BF, 0x2310, 0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB, 0x2591, 0x2592, 0x2593, 0x2502,
+    0x2524, 0x2561, 0x2562, 0x2556, 0x2555, 0x2563, 0x2551, 0x2557, 0x255D, 0x255C, 0x255B, 0x2510, 0x2514,
+    0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x255E, 0x255F, 0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550,
+    0x256C, 0x2567, 0x2568, 0x2564, 0x2565, 0x2559, 0x2558, 0x2552, 0x2553, 0x256B, 0x256A, 0x2518, 0x250C,
+    0x2588, 0x2584, 0x258C, 0x2590, 0x2580, 0x03B1, 0x00DF, 0x0393, 0x03C0, 0x03A3, 0x03C3, 0x00B5, 0x03C4,
+    0x03A6, 0x0398, 0x03A9, 0x03B4, 0x221E, 0x03C6, 0x03B5, 0x2229, 0x2261, 0x00B1, 0x2265, 0x2264, 0x2320,
+    0x2321, 0x00F7, 0x2248, 0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0,
 };
 
 // The 932 single bytes outside ASCII and the half-width katakana.
-struct SingleByte { unsigned char byte; char16_t unit; };
+struct SingleByte {
+  unsigned char byte;
+  char16_t unit;
+};
 const SingleByte k932Singles[] = {{0x80, 0x0080}, {0xA0, 0xF8F0}, {0xFD, 0xF8F1}, {0xFE, 0xF8F2}, {0xFF, 0xF8F3}};
 constexpr char16_t k932Unknown = 0x30FB;  // katakana middle dot
 
@@ -139,11 +135,22 @@ bool Decode(UINT cp, const unsigned char* s, size_t n, bool strict, std::u16stri
     unsigned char b = s[i];
     uint32_t cp32;
     size_t extra;
-    if (b < 0x80) { cp32 = b; extra = 0; }
-    else if ((b & 0xE0) == 0xC0) { cp32 = b & 0x1F; extra = 1; }
-    else if ((b & 0xF0) == 0xE0) { cp32 = b & 0x0F; extra = 2; }
-    else if ((b & 0xF8) == 0xF0) { cp32 = b & 0x07; extra = 3; }
-    else { cp32 = 0xFFFFFFFF; extra = 0; }
+    if (b < 0x80) {
+      cp32 = b;
+      extra = 0;
+    } else if ((b & 0xE0) == 0xC0) {
+      cp32 = b & 0x1F;
+      extra = 1;
+    } else if ((b & 0xF0) == 0xE0) {
+      cp32 = b & 0x0F;
+      extra = 2;
+    } else if ((b & 0xF8) == 0xF0) {
+      cp32 = b & 0x07;
+      extra = 3;
+    } else {
+      cp32 = 0xFFFFFFFF;
+      extra = 0;
+    }
     bool ok = cp32 != 0xFFFFFFFF && i + extra < n;
     for (size_t k = 1; ok && k <= extra; ++k) {
       if ((s[i + k] & 0xC0) != 0x80) ok = false;
@@ -232,12 +239,16 @@ bool EncodeOne(UINT cp, const char16_t* u, size_t units, std::string& out) {
   return true;
 }
 
-struct CharsetRow { UINT charset; UINT codePage; DWORD csb; };
+struct CharsetRow {
+  UINT charset;
+  UINT codePage;
+  DWORD csb;
+};
 const CharsetRow kCharsets[] = {
-    {0, 1252, 1u << 0},     {238, 1250, 1u << 1},   {204, 1251, 1u << 2},   {161, 1253, 1u << 3},
-    {162, 1254, 1u << 4},   {177, 1255, 1u << 5},   {178, 1256, 1u << 6},   {186, 1257, 1u << 7},
-    {163, 1258, 1u << 8},   {222, 874, 1u << 16},   {128, 932, 1u << 17},   {134, 936, 1u << 18},
-    {129, 949, 1u << 19},   {136, 950, 1u << 20},   {130, 1361, 1u << 21},  {2, 42, 1u << 31},
+    {0, 1252, 1u << 0},   {238, 1250, 1u << 1}, {204, 1251, 1u << 2},  {161, 1253, 1u << 3},
+    {162, 1254, 1u << 4}, {177, 1255, 1u << 5}, {178, 1256, 1u << 6},  {186, 1257, 1u << 7},
+    {163, 1258, 1u << 8}, {222, 874, 1u << 16}, {128, 932, 1u << 17},  {134, 936, 1u << 18},
+    {129, 949, 1u << 19}, {136, 950, 1u << 20}, {130, 1361, 1u << 21}, {2, 42, 1u << 31},
 };
 
 }  // namespace
@@ -247,8 +258,8 @@ extern "C" {
 UINT GetACP(void) { return g_acp; }
 UINT GetOEMCP(void) { return g_oemcp; }
 
-int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte,
-                        LPWSTR lpWideCharStr, int cchWideChar) {
+int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte, LPWSTR lpWideCharStr,
+                        int cchWideChar) {
   UINT cp = Resolve(CodePage);
   if (!lpMultiByteStr || cbMultiByte == 0 || cbMultiByte < -1 || cchWideChar < 0 ||
       (cchWideChar > 0 && !lpWideCharStr) || !Known(cp)) {
@@ -257,8 +268,8 @@ int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int
   }
   size_t n = cbMultiByte == -1 ? strlen(lpMultiByteStr) + 1 : static_cast<size_t>(cbMultiByte);
   std::u16string wide;
-  if (!Decode(cp, reinterpret_cast<const unsigned char*>(lpMultiByteStr), n,
-              (dwFlags & MB_ERR_INVALID_CHARS) != 0, wide)) {
+  if (!Decode(cp, reinterpret_cast<const unsigned char*>(lpMultiByteStr), n, (dwFlags & MB_ERR_INVALID_CHARS) != 0,
+              wide)) {
     SetLastError(ERROR_NO_UNICODE_TRANSLATION);
     return 0;
   }
@@ -271,13 +282,11 @@ int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int
   return static_cast<int>(wide.size());
 }
 
-int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
-                        LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
-                        LPBOOL lpUsedDefaultChar) {
+int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar, LPSTR lpMultiByteStr,
+                        int cbMultiByte, LPCSTR lpDefaultChar, LPBOOL lpUsedDefaultChar) {
   UINT cp = Resolve(CodePage);
   if (!lpWideCharStr || cchWideChar == 0 || cchWideChar < -1 || cbMultiByte < 0 ||
-      (cbMultiByte > 0 && !lpMultiByteStr) || !Known(cp) ||
-      (cp == CP_UTF8 && (lpDefaultChar || lpUsedDefaultChar))) {
+      (cbMultiByte > 0 && !lpMultiByteStr) || !Known(cp) || (cp == CP_UTF8 && (lpDefaultChar || lpUsedDefaultChar))) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }

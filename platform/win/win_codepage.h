@@ -42,8 +42,7 @@ PKAPI int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteSt
 // Characters the code page lacks become lpDefaultChar (else '?'), and
 // *lpUsedDefaultChar tells whether that happened.
 PKAPI int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
-                              LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
-                              LPBOOL lpUsedDefaultChar);
+                              LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar, LPBOOL lpUsedDefaultChar);
 
 // Lead byte of a double-byte character in the ANSI code page, or in CodePage.
 PKAPI BOOL IsDBCSLeadByte(BYTE TestChar);

@@ -229,11 +229,11 @@ DWORD GetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh) {
 DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistanceToMoveHigh, DWORD dwMoveMethod) {
   auto f = pk::LookupFile(hFile);
   if (!f) return INVALID_SET_FILE_POINTER;
-  int64_t distance = lpDistanceToMoveHigh
-                         ? static_cast<int64_t>((static_cast<uint64_t>(static_cast<uint32_t>(*lpDistanceToMoveHigh))
-                                                 << 32) |
-                                                static_cast<uint32_t>(lDistanceToMove))
-                         : static_cast<int64_t>(lDistanceToMove);
+  int64_t distance =
+      lpDistanceToMoveHigh
+          ? static_cast<int64_t>((static_cast<uint64_t>(static_cast<uint32_t>(*lpDistanceToMoveHigh)) << 32) |
+                                 static_cast<uint32_t>(lDistanceToMove))
+          : static_cast<int64_t>(lDistanceToMove);
   int64_t base;
   if (dwMoveMethod == FILE_BEGIN) {
     base = 0;

@@ -127,8 +127,6 @@ BOOL FindNextFileW(HANDLE hFindFile, LPWIN32_FIND_DATAW lpFindFileData) {
   return TRUE;
 }
 
-BOOL FindClose(HANDLE hFindFile) {
-  return pk::win::UnregisterHandleOf<FindObject>(hFindFile) ? TRUE : FALSE;
-}
+BOOL FindClose(HANDLE hFindFile) { return pk::win::UnregisterHandleOf<FindObject>(hFindFile) ? TRUE : FALSE; }
 
 }  // extern "C"

@@ -34,8 +34,7 @@ class Writer {
 
 // Writes the digits of `value` in base 10 or 16, after an optional minus,
 // padded to `width` with blanks (in front) or zeros (after the sign).
-void PutNumber(Writer& w, uint32_t value, bool negative, unsigned base, bool upper, bool zeroPad,
-               size_t width) {
+void PutNumber(Writer& w, uint32_t value, bool negative, unsigned base, bool upper, bool zeroPad, size_t width) {
   WCHAR digits[16];
   size_t n = 0;
   do {
@@ -76,9 +75,7 @@ int Format(Writer& w, const WCHAR* fmt, va_list args) {
     }
     (void)isLong;  // LONG and DWORD are 32 bits: %ld and %d read the same argument
     switch (*p) {
-      case u'%':
-        w.Put(u'%');
-        break;
+      case u'%': w.Put(u'%'); break;
       case u'c': {
         WCHAR c = static_cast<WCHAR>(va_arg(args, int));
         if (width > 1) w.Fill(u' ', width - 1);
@@ -100,13 +97,9 @@ int Format(Writer& w, const WCHAR* fmt, va_list args) {
         PutNumber(w, magnitude, v < 0, 10, false, zeroPad, width);
         break;
       }
-      case u'u':
-        PutNumber(w, va_arg(args, uint32_t), false, 10, false, zeroPad, width);
-        break;
+      case u'u': PutNumber(w, va_arg(args, uint32_t), false, 10, false, zeroPad, width); break;
       case u'x':
-      case u'X':
-        PutNumber(w, va_arg(args, uint32_t), false, 16, *p == u'X', zeroPad, width);
-        break;
+      case u'X': PutNumber(w, va_arg(args, uint32_t), false, 16, *p == u'X', zeroPad, width); break;
       default:
         assert(!"unsupported directive in a wsprintfW format");
         // Copied as it stands; a directive cut by the end of the format stops there.

@@ -76,8 +76,8 @@ std::shared_ptr<KernelObject> UnregisterHandle(HANDLE handle, bool (*accept)(con
 extern "C" {
 
 BOOL CloseHandle(HANDLE hObject) {
-  auto object = pk::win::UnregisterHandle(
-      hObject, [](const pk::win::KernelObject& o) { return o.ClosedByCloseHandle(); });
+  auto object =
+      pk::win::UnregisterHandle(hObject, [](const pk::win::KernelObject& o) { return o.ClosedByCloseHandle(); });
   if (!object) return FALSE;
   return object->OnClose();
 }

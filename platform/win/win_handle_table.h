@@ -38,8 +38,7 @@ std::shared_ptr<T> LookupHandle(HANDLE handle);
 // Takes a handle out of the table and returns its object, when `accept`
 // (if given) agrees; else null with ERROR_INVALID_HANDLE and the handle stays.
 // The caller runs OnClose; the object goes when the last reference does.
-PKAPI std::shared_ptr<KernelObject> UnregisterHandle(HANDLE handle,
-                                                     bool (*accept)(const KernelObject&) = nullptr);
+PKAPI std::shared_ptr<KernelObject> UnregisterHandle(HANDLE handle, bool (*accept)(const KernelObject&) = nullptr);
 // The same for a handle that must name a T (FindClose, UnmapViewOfFile...).
 template <class T>
 std::shared_ptr<T> UnregisterHandleOf(HANDLE handle);
@@ -55,9 +54,7 @@ std::shared_ptr<T> LookupHandle(HANDLE handle) {
 
 template <class T>
 std::shared_ptr<T> UnregisterHandleOf(HANDLE handle) {
-  auto object = UnregisterHandle(handle, [](const KernelObject& o) {
-    return dynamic_cast<const T*>(&o) != nullptr;
-  });
+  auto object = UnregisterHandle(handle, [](const KernelObject& o) { return dynamic_cast<const T*>(&o) != nullptr; });
   return std::static_pointer_cast<T>(std::move(object));
 }
 

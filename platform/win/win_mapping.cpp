@@ -71,8 +71,8 @@ HANDLE CreateFileMappingW(HANDLE hFile, LPSECURITY_ATTRIBUTES, DWORD flProtect, 
   return pk::win::RegisterHandle(std::make_shared<MappingObject>(fd, size));
 }
 
-LPVOID MapViewOfFile(HANDLE hFileMappingObject, DWORD dwDesiredAccess, DWORD dwFileOffsetHigh,
-                     DWORD dwFileOffsetLow, SIZE_T dwNumberOfBytesToMap) {
+LPVOID MapViewOfFile(HANDLE hFileMappingObject, DWORD dwDesiredAccess, DWORD dwFileOffsetHigh, DWORD dwFileOffsetLow,
+                     SIZE_T dwNumberOfBytesToMap) {
   auto map = pk::win::LookupHandle<MappingObject>(hFileMappingObject);
   if (!map) return nullptr;
   if (dwDesiredAccess & FILE_MAP_WRITE) {

@@ -77,7 +77,8 @@ std::u16string WithExtension(std::u16string name) {
 
 bool ReadHead(const std::string& host, unsigned char* head, size_t n) {
   std::ifstream in(host, std::ios::binary);
-  return in.read(reinterpret_cast<char*>(head), static_cast<std::streamsize>(n)) && in.gcount() == static_cast<std::streamsize>(n);
+  return in.read(reinterpret_cast<char*>(head), static_cast<std::streamsize>(n)) &&
+         in.gcount() == static_cast<std::streamsize>(n);
 }
 
 bool IsFile(const std::string& host) {
@@ -141,7 +142,8 @@ HMODULE Load(const std::u16string& requested, DWORD flags) {
   } else {
     size_t dot = windowsPath.rfind(u'.');
     size_t sep = windowsPath.rfind(u'\\');
-    std::u16string soName = (dot != std::u16string::npos && dot > sep ? windowsPath.substr(0, dot) : windowsPath) + u".so";
+    std::u16string soName =
+        (dot != std::u16string::npos && dot > sep ? windowsPath.substr(0, dot) : windowsPath) + u".so";
     std::string so;
     if (PkResolveWindowsPath(soName.c_str(), nullptr, &so) == 0 && IsFile(so)) file = so;
     else if (IsFile(host)) file = host;

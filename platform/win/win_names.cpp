@@ -44,8 +44,7 @@ std::string LoginName() {
   passwd pw;
   passwd* found = nullptr;
   char buf[4096];
-  if (getpwuid_r(geteuid(), &pw, buf, sizeof buf, &found) == 0 && found && found->pw_name[0])
-    return found->pw_name;
+  if (getpwuid_r(geteuid(), &pw, buf, sizeof buf, &found) == 0 && found && found->pw_name[0]) return found->pw_name;
   const char* env = getenv("USER");
   if (env && env[0]) return env;
   return std::to_string(geteuid());  // a user without a name still has its number

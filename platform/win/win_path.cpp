@@ -34,16 +34,14 @@ bool IsDeviceName(std::u16string_view comp) {
   static const char16_t* const kNames[] = {u"CON", u"PRN", u"AUX", u"NUL", u"CONIN$", u"CONOUT$"};
   for (auto n : kNames)
     if (base == n) return true;
-  if (base.size() == 4 && (base.starts_with(u"COM") || base.starts_with(u"LPT")) && base[3] >= u'1' &&
-      base[3] <= u'9')
+  if (base.size() == 4 && (base.starts_with(u"COM") || base.starts_with(u"LPT")) && base[3] >= u'1' && base[3] <= u'9')
     return true;
   return false;
 }
 
 bool ValidComponent(std::u16string_view comp) {
   for (char16_t c : comp)
-    if (c < 0x20 || c == u'<' || c == u'>' || c == u':' || c == u'"' || c == u'|' || c == u'?' ||
-        c == u'*')
+    if (c < 0x20 || c == u'<' || c == u'>' || c == u':' || c == u'"' || c == u'|' || c == u'?' || c == u'*')
       return false;
   return !IsDeviceName(comp) && comp.size() <= 255;
 }

@@ -102,8 +102,7 @@ INT_PTR _spawnlp(int mode, const char* cmdname, const char* arg0, ...) {
       std::string host;
       if (IsWindowsPath(a) && PkResolveWindowsPath(pk::AnsiToWide(a).c_str(), nullptr, &host) == 0)
         args.push_back(host);
-      else
-        args.push_back(a);
+      else args.push_back(a);
     }
   }
   va_end(ap);

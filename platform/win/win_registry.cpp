@@ -34,7 +34,10 @@ class Stmt {
  public:
   Stmt(sqlite3* db, const char* sql) { ok_ = db && sqlite3_prepare_v2(db, sql, -1, &st_, nullptr) == SQLITE_OK; }
   ~Stmt() { sqlite3_finalize(st_); }
-  Stmt& bind(int i, int64_t v) { if (ok_) sqlite3_bind_int64(st_, i, v); return *this; }
+  Stmt& bind(int i, int64_t v) {
+    if (ok_) sqlite3_bind_int64(st_, i, v);
+    return *this;
+  }
   Stmt& bind(int i, const std::string& v) {
     if (ok_) sqlite3_bind_text(st_, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
     return *this;
@@ -277,8 +280,7 @@ LSTATUS RegCloseKey(HKEY hKey) {
   return pk::CloseRegistryKeyHandle(hKey) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
-LSTATUS RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD, LPDWORD lpType, LPBYTE lpData,
-                         LPDWORD lpcbData) {
+LSTATUS RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
   PkMachineDbTransaction tx(false);
   Resolved r;
   LONG rc = ResolveFor(tx, hKey, KEY_QUERY_VALUE, false, false, &r);
@@ -321,8 +323,7 @@ LSTATUS RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName) {
   LONG rc = ResolveFor(tx, hKey, KEY_SET_VALUE, true, false, &r);
   if (rc) return rc;
   Stmt q(tx.db(), "DELETE FROM reg_values WHERE key=? AND fold=?");
-  if (q.bind(1, r.id).bind(2, pk::FoldUtf8(ValueName(lpValueName))).step() != SQLITE_DONE)
-    return ERROR_GEN_FAILURE;
+  if (q.bind(1, r.id).bind(2, pk::FoldUtf8(ValueName(lpValueName))).step() != SQLITE_DONE) return ERROR_GEN_FAILURE;
   if (sqlite3_changes(tx.db()) == 0) return ERROR_FILE_NOT_FOUND;
   return Finish(tx, ERROR_SUCCESS);
 }
@@ -376,8 +377,8 @@ LSTATUS RegEnumKeyW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, DWORD cchName) {
   return RegEnumKeyExW(hKey, dwIndex, lpName, &n, nullptr, nullptr, nullptr, nullptr);
 }
 
-LSTATUS RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName, LPDWORD lpcchValueName, LPDWORD,
-                      LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
+LSTATUS RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName, LPDWORD lpcchValueName, LPDWORD, LPDWORD lpType,
+                      LPBYTE lpData, LPDWORD lpcbData) {
   if (!lpValueName || !lpcchValueName) return ERROR_INVALID_PARAMETER;
   PkMachineDbTransaction tx(false);
   Resolved r;

@@ -91,9 +91,7 @@ void EnterCriticalSection(LPCRITICAL_SECTION lpCriticalSection) { LockOf(lpCriti
 
 void LeaveCriticalSection(LPCRITICAL_SECTION lpCriticalSection) { LockOf(lpCriticalSection)->unlock(); }
 
-void DeleteCriticalSection(LPCRITICAL_SECTION lpCriticalSection) {
-  LockOf(lpCriticalSection)->~recursive_mutex();
-}
+void DeleteCriticalSection(LPCRITICAL_SECTION lpCriticalSection) { LockOf(lpCriticalSection)->~recursive_mutex(); }
 
 HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL bInitialOwner, LPCSTR lpName) {
   return CreateUnnamedMutex(bInitialOwner, lpName != nullptr);

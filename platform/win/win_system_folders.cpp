@@ -55,8 +55,7 @@ std::u16string TempFolder() {
     std::lock_guard<std::mutex> lock(gMutex);
     folder = gTempOverride;
   }
-  if (folder.empty())
-    folder = u"C:\\Users\\" + pk::CurrentUserName() + u"\\AppData\\Local\\Temp";
+  if (folder.empty()) folder = u"C:\\Users\\" + pk::CurrentUserName() + u"\\AppData\\Local\\Temp";
   std::u16string win;
   std::string host;
   if (PkResolveWindowsPath(folder.c_str(), &win, &host) != 0) return std::u16string();

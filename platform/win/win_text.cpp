@@ -75,9 +75,7 @@ int lstrcmpW(LPCWSTR lpString1, LPCWSTR lpString2) {
   return Compare(lpString1, lpString2, [](WCHAR c) { return c; });
 }
 
-int lstrcmpiW(LPCWSTR lpString1, LPCWSTR lpString2) {
-  return Compare(lpString1, lpString2, FoldUpper);
-}
+int lstrcmpiW(LPCWSTR lpString1, LPCWSTR lpString2) { return Compare(lpString1, lpString2, FoldUpper); }
 
 int _wcsnicmp(const WCHAR* string1, const WCHAR* string2, size_t count) {
   if (count == 0) return 0;

@@ -12,8 +12,8 @@ namespace {
 
 struct FrozenClock {
   bool active = false;
-  int64_t utcMs = 0;        // the instant, milliseconds since 1970 UTC
-  int64_t offsetMs = 0;     // local = UTC + offset
+  int64_t utcMs = 0;     // the instant, milliseconds since 1970 UTC
+  int64_t offsetMs = 0;  // local = UTC + offset
   DWORD tick = 0;
 };
 
@@ -130,8 +130,8 @@ namespace pk::seams {
 
 void SetClock(const SYSTEMTIME& local, DWORD tick, LONG utcOffsetMinutes) {
   int64_t days = DaysFromCivil(local.wYear, local.wMonth, local.wDay);
-  int64_t localMs = days * 86400000 + local.wHour * 3600000LL + local.wMinute * 60000LL +
-                    local.wSecond * 1000LL + local.wMilliseconds;
+  int64_t localMs = days * 86400000 + local.wHour * 3600000LL + local.wMinute * 60000LL + local.wSecond * 1000LL +
+                    local.wMilliseconds;
   std::lock_guard<std::mutex> lock(g_mutex);
   g_frozen.active = true;
   g_frozen.offsetMs = static_cast<int64_t>(utcOffsetMinutes) * 60000;

@@ -77,7 +77,9 @@ using LPBOOL = BOOL*;
 
 // Handles are opaque pointer-sized values.
 #define PK_DECLARE_HANDLE(name) \
-  struct name##__ { int unused; }; \
+  struct name##__ {             \
+    int unused;                 \
+  };                            \
   using name = name##__*
 using HANDLE = void*;
 using PHANDLE = HANDLE*;
@@ -118,25 +120,58 @@ using HGDIOBJ = void*;
 #define HIWORD(l) (static_cast<WORD>((static_cast<DWORD_PTR>(l) >> 16) & 0xffff))
 #define LOBYTE(w) (static_cast<BYTE>(static_cast<DWORD_PTR>(w) & 0xff))
 #define HIBYTE(w) (static_cast<BYTE>((static_cast<DWORD_PTR>(w) >> 8) & 0xff))
-#define RGB(r, g, b) (static_cast<COLORREF>((static_cast<BYTE>(r)) | (static_cast<WORD>(static_cast<BYTE>(g)) << 8) | (static_cast<DWORD>(static_cast<BYTE>(b)) << 16)))
+#define RGB(r, g, b)                                                                               \
+  (static_cast<COLORREF>((static_cast<BYTE>(r)) | (static_cast<WORD>(static_cast<BYTE>(g)) << 8) | \
+                         (static_cast<DWORD>(static_cast<BYTE>(b)) << 16)))
 #define GetRValue(c) (LOBYTE(c))
 #define GetGValue(c) (LOBYTE(static_cast<WORD>(c) >> 8))
 #define GetBValue(c) (LOBYTE((c) >> 16))
 
 // Natural alignment, as on the platform: members of one size leave no padding,
 // and a record embedded in a packed block takes that block's packing.
-struct POINTL { LONG x; LONG y; };
-struct POINT { LONG x; LONG y; };
-struct POINTS { SHORT x; SHORT y; };
-struct RECTL { LONG left; LONG top; LONG right; LONG bottom; };
-struct RECT { LONG left; LONG top; LONG right; LONG bottom; };
-struct SIZEL { LONG cx; LONG cy; };
+struct POINTL {
+  LONG x;
+  LONG y;
+};
+struct POINT {
+  LONG x;
+  LONG y;
+};
+struct POINTS {
+  SHORT x;
+  SHORT y;
+};
+struct RECTL {
+  LONG left;
+  LONG top;
+  LONG right;
+  LONG bottom;
+};
+struct RECT {
+  LONG left;
+  LONG top;
+  LONG right;
+  LONG bottom;
+};
+struct SIZEL {
+  LONG cx;
+  LONG cy;
+};
 using SIZE = SIZEL;
 struct SYSTEMTIME {
-  WORD wYear; WORD wMonth; WORD wDayOfWeek; WORD wDay;
-  WORD wHour; WORD wMinute; WORD wSecond; WORD wMilliseconds;
+  WORD wYear;
+  WORD wMonth;
+  WORD wDayOfWeek;
+  WORD wDay;
+  WORD wHour;
+  WORD wMinute;
+  WORD wSecond;
+  WORD wMilliseconds;
 };
-struct FILETIME { DWORD dwLowDateTime; DWORD dwHighDateTime; };
+struct FILETIME {
+  DWORD dwLowDateTime;
+  DWORD dwHighDateTime;
+};
 
 // Security attributes are accepted and ignored by the layer.
 struct SECURITY_ATTRIBUTES {

@@ -90,8 +90,7 @@ ULONGLONG VerSetConditionMask(ULONGLONG conditionMask, DWORD typeMask, BYTE cond
   return conditionMask;
 }
 
-BOOL VerifyVersionInfoW(LPOSVERSIONINFOEXW lpVersionInformation, DWORD dwTypeMask,
-                        ULONGLONG dwlConditionMask) {
+BOOL VerifyVersionInfoW(LPOSVERSIONINFOEXW lpVersionInformation, DWORD dwTypeMask, ULONGLONG dwlConditionMask) {
   if (!lpVersionInformation || dwTypeMask == 0 || dwlConditionMask == 0) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
@@ -102,7 +101,9 @@ BOOL VerifyVersionInfoW(LPOSVERSIONINFOEXW lpVersionInformation, DWORD dwTypeMas
 
   // Major, minor and service-pack numbers form one version: the first of
   // them that differs decides, under its own condition.
-  struct Level { DWORD bit, current, wanted; };
+  struct Level {
+    DWORD bit, current, wanted;
+  };
   const Level levels[] = {
       {VER_MAJORVERSION, v.major, want.dwMajorVersion},
       {VER_MINORVERSION, v.minor, want.dwMinorVersion},

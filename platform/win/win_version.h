@@ -67,6 +67,5 @@ PKAPI BOOL GetVersionExW(LPOSVERSIONINFOW lpVersionInformation);
 PKAPI ULONGLONG VerSetConditionMask(ULONGLONG conditionMask, DWORD typeMask, BYTE condition);
 // TRUE when the running version meets every condition; FALSE with
 // ERROR_OLD_WIN_VERSION when it does not, ERROR_INVALID_PARAMETER on bad input.
-PKAPI BOOL VerifyVersionInfoW(LPOSVERSIONINFOEXW lpVersionInformation, DWORD dwTypeMask,
-                              ULONGLONG dwlConditionMask);
+PKAPI BOOL VerifyVersionInfoW(LPOSVERSIONINFOEXW lpVersionInformation, DWORD dwTypeMask, ULONGLONG dwlConditionMask);
 }

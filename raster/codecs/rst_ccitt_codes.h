@@ -7,8 +7,8 @@
 #include <cstdint>
 
 struct RstCCITTCodeWord {
-    uint16_t code;
-    uint16_t length;
+  uint16_t code;
+  uint16_t length;
 };
 
 // Run lengths 0 to 63, by run length.

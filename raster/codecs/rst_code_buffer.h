@@ -7,37 +7,35 @@
 class RstRead;
 
 class RstCodeBuffer {
-public:
-    // A buffer of the source's line size; out of memory: -1
-    // "RstCodeBuffer::RstCodeBuffer()" and ok() false.
-    explicit RstCodeBuffer(RstRead* source);
-    virtual ~RstCodeBuffer();
-    RstCodeBuffer(const RstCodeBuffer&) = delete;
-    RstCodeBuffer& operator=(const RstCodeBuffer&) = delete;
+ public:
+  // A buffer of the source's line size; out of memory: -1
+  // "RstCodeBuffer::RstCodeBuffer()" and ok() false.
+  explicit RstCodeBuffer(RstRead* source);
+  virtual ~RstCodeBuffer();
+  RstCodeBuffer(const RstCodeBuffer&) = delete;
+  RstCodeBuffer& operator=(const RstCodeBuffer&) = delete;
 
-    bool ok() const { return buffer != nullptr; }
+  bool ok() const { return buffer != nullptr; }
 
-    // The next byte, or -1 at the end of the data (a source read of 0 bytes).
-    int32_t take_byte()
-    {
-        if (position < fill) return buffer[position++];
-        return refill();
-    }
-    // Forgets what is buffered (after the source was reset).
-    void clear()
-    {
-        fill = 0;
-        position = 0;
-        ended = false;
-    }
+  // The next byte, or -1 at the end of the data (a source read of 0 bytes).
+  int32_t take_byte() {
+    if (position < fill) return buffer[position++];
+    return refill();
+  }
+  // Forgets what is buffered (after the source was reset).
+  void clear() {
+    fill = 0;
+    position = 0;
+    ended = false;
+  }
 
-    RstRead* source;
-    uint8_t* buffer;
-    int32_t size;
-    int32_t fill;
-    int32_t position;
-    bool ended;  // the source has delivered its last byte
+  RstRead* source;
+  uint8_t* buffer;
+  int32_t size;
+  int32_t fill;
+  int32_t position;
+  bool ended;  // the source has delivered its last byte
 
-private:
-    int32_t refill();
+ private:
+  int32_t refill();
 };

@@ -6,20 +6,20 @@
 #include <cstdint>
 
 class RstEncodeRLECore {
-public:
-    explicit RstEncodeRLECore(int32_t width);
+ public:
+  explicit RstEncodeRLECore(int32_t width);
 
-    // Converts a row into a run line in out (which holds buffer_size() bytes)
-    // and returns its bytes, terminator included. The row's last byte is
-    // masked during the call and restored before it returns.
-    int32_t encode_line(uint8_t* row, void* out) const;
+  // Converts a row into a run line in out (which holds buffer_size() bytes)
+  // and returns its bytes, terminator included. The row's last byte is
+  // masked during the call and restored before it returns.
+  int32_t encode_line(uint8_t* row, void* out) const;
 
-    int32_t buffer_size() const { return ((width + 1) / 2) * 8 + 8; }
+  int32_t buffer_size() const { return ((width + 1) / 2) * 8 + 8; }
 
-    int32_t width;
-    int32_t word_bits;
-    int32_t width_mod8;
-    int32_t tail_bytes;
-    uint8_t tail_mask;
-    int32_t last_byte_index;
+  int32_t width;
+  int32_t word_bits;
+  int32_t width_mod8;
+  int32_t tail_bytes;
+  uint8_t tail_mask;
+  int32_t last_byte_index;
 };

@@ -9,11 +9,11 @@
 class RstJBIGTypes {};
 
 class RstEncodeJBIGOption : public RstCodingOption, public RstJBIGTypes {
-public:
-    RstEncodeJBIGOption(uint32_t l0, uint32_t mx) : l0(l0), mx(mx) {}
+ public:
+  RstEncodeJBIGOption(uint32_t l0, uint32_t mx) : l0(l0), mx(mx) {}
 
-    uint32_t l0;  // lines per stripe; 0 keeps the encoder's default
-    uint32_t mx;  // adaptive template reach (at most 127); 0 keeps the default
+  uint32_t l0;  // lines per stripe; 0 keeps the encoder's default
+  uint32_t mx;  // adaptive template reach (at most 127); 0 keeps the default
 };
 
 // Option flags the JBIG encoders pass on to the coder.
@@ -25,30 +25,26 @@ inline constexpr uint32_t tpbon = 0x08;
 
 // Bilevel JBIG (T.85).
 class RstEncodeJBIGT85Option : public RstEncodeJBIGOption {
-public:
-    RstEncodeJBIGT85Option(uint32_t l0, uint32_t mx, uint32_t options) : RstEncodeJBIGOption(l0, mx), options(options)
-    {
-    }
+ public:
+  RstEncodeJBIGT85Option(uint32_t l0, uint32_t mx, uint32_t options) : RstEncodeJBIGOption(l0, mx), options(options) {}
 
-    int32_t encode_type() const override { return 6; }
-    RstCodingOption* clone() const override;
+  int32_t encode_type() const override { return 6; }
+  RstCodingOption* clone() const override;
 
-    uint32_t options;  // only LRLTWO, VLENGTH and TPBON are passed on
+  uint32_t options;  // only LRLTWO, VLENGTH and TPBON are passed on
 };
 
 // Colour JBIG (T.43).
 class RstEncodeJBIGT43Option : public RstEncodeJBIGOption {
-public:
-    RstEncodeJBIGT43Option(uint32_t l0, uint32_t mx, uint32_t header_word, uint32_t options)
-        : RstEncodeJBIGOption(l0, mx), options(options), header_word(header_word)
-    {
-    }
+ public:
+  RstEncodeJBIGT43Option(uint32_t l0, uint32_t mx, uint32_t header_word, uint32_t options)
+      : RstEncodeJBIGOption(l0, mx), options(options), header_word(header_word) {}
 
-    int32_t encode_type() const override { return 7; }
-    RstCodingOption* clone() const override;
+  int32_t encode_type() const override { return 7; }
+  RstCodingOption* clone() const override;
 
-    // LRLTWO, VLENGTH and TPBON go to the coder; 0x01 and 0x80 choose the
-    // coding order and identifier.
-    uint32_t options;
-    uint32_t header_word;  // flag word of the output header record
+  // LRLTWO, VLENGTH and TPBON go to the coder; 0x01 and 0x80 choose the
+  // coding order and identifier.
+  uint32_t options;
+  uint32_t header_word;  // flag word of the output header record
 };

@@ -29,5 +29,5 @@ inline constexpr int32_t gif = 7;   // sub-blocks, least significant bit first
 // table without a clear code); every later line fails too. The bytes decoded
 // before the end stay in the failing line.
 RstInstanceTolvane* rst_lzw_create_decoder(BrenvoldStream* stream, int32_t first_line, int32_t line_count,
-                                           const TolvaneImageInfo* info, int32_t line_bytes,
-                                           int32_t min_code_bits, int32_t variant, int32_t lsb);
+                                           const TolvaneImageInfo* info, int32_t line_bytes, int32_t min_code_bits,
+                                           int32_t variant, int32_t lsb);

@@ -7,67 +7,60 @@
 RstPushWriteTolvane::RstPushWriteTolvane(OutputStorage* target, const RstHeader& header, bool bit_reverse)
     : RstPushWrite(target, header, bit_reverse, kBufferSize),
       line_bytes_(RstHeaderTolvane::packed_line_bytes(header)),
-      height_(header.height)
-{
-}
+      height_(header.height) {}
 
 RstPushWriteTolvane::~RstPushWriteTolvane() { close_stage_and_stream(); }
 
-void RstPushWriteTolvane::close_stage_and_stream()
-{
-    if (stage_) stage_->close();
-    stage_ = nullptr;
-    if (stream_) stream_->close();
-    stream_ = nullptr;
+void RstPushWriteTolvane::close_stage_and_stream() {
+  if (stage_) stage_->close();
+  stage_ = nullptr;
+  if (stream_) stream_->close();
+  stream_ = nullptr;
 }
 
-BrenvoldStream* RstPushWriteTolvane::stream()
-{
-    if (!stream_) stream_ = rstCreateStreamByBrenvoldOutputStorage(output());
-    return stream_;
+BrenvoldStream* RstPushWriteTolvane::stream() {
+  if (!stream_) stream_ = rstCreateStreamByBrenvoldOutputStorage(output());
+  return stream_;
 }
 
-bool RstPushWriteTolvane::initiate()
-{
-    const char* where = "RstPushWriteTolvane::initiate()";
-    if (!RstHeaderTolvane::colormap_fits(stored_header())) {
-        rst_report(RstCode::unsupported_form, where);
-        return false;
-    }
-    if (!RstPushWrite::initiate()) return false;
-    stage_ = create_stage();
-    if (!stage_) {
-        rst_report(RstCode::no_memory, where);
-        return false;
-    }
-    if (stage_->status != RstCode::good) {
-        rst_report(stage_->status, where);
-        if (stage_->status < 1) return false;
-    }
-    int32_t status = send_header();
-    if (status != RstCode::good) {
-        rst_report(status, where);
-        if (status < 1) return false;
-    }
-    return true;
+bool RstPushWriteTolvane::initiate() {
+  const char* where = "RstPushWriteTolvane::initiate()";
+  if (!RstHeaderTolvane::colormap_fits(stored_header())) {
+    rst_report(RstCode::unsupported_form, where);
+    return false;
+  }
+  if (!RstPushWrite::initiate()) return false;
+  stage_ = create_stage();
+  if (!stage_) {
+    rst_report(RstCode::no_memory, where);
+    return false;
+  }
+  if (stage_->status != RstCode::good) {
+    rst_report(stage_->status, where);
+    if (stage_->status < 1) return false;
+  }
+  int32_t status = send_header();
+  if (status != RstCode::good) {
+    rst_report(status, where);
+    if (status < 1) return false;
+  }
+  return true;
 }
 
-bool RstPushWriteTolvane::write(const uint8_t* line)
-{
-    if (!stage_ || failed_ || height_ < 0 || lines_pushed_ >= static_cast<uint32_t>(height_)) return false;
-    int32_t status = stage_->line(const_cast<uint8_t*>(line));
-    if (status != RstCode::good) {
-        // After an error the stage takes no more lines.
-        failed_ = status <= 0;
-        rst_report(status, "RstPushWriteTolvane::write()");
-        if (status <= 0) return false;
-    }
-    ++lines_pushed_;
-    return true;
+bool RstPushWriteTolvane::write(const uint8_t* line) {
+  if (!stage_ || failed_ || height_ < 0 || lines_pushed_ >= static_cast<uint32_t>(height_)) return false;
+  int32_t status = stage_->line(const_cast<uint8_t*>(line));
+  if (status != RstCode::good) {
+    // After an error the stage takes no more lines.
+    failed_ = status <= 0;
+    rst_report(status, "RstPushWriteTolvane::write()");
+    if (status <= 0) return false;
+  }
+  ++lines_pushed_;
+  return true;
 }
 
-void RstPushWriteTolvane::end()
-{
-    close_stage_and_stream();
-    delete this;
+void RstPushWriteTolvane::end() {
+  close_stage_and_stream();
+  delete this;
 }

@@ -5,16 +5,15 @@
 #include "raster/core/rst_color_type.h"
 #include "raster/core/rst_status.h"
 
-bool TolvaneOrder::is_four_channel(uint32_t order)
-{
-    return order == 0xFF010200u || order == 0xFF020100u || order == 0x010200FFu || order == 0x020100FFu;
+bool TolvaneOrder::is_four_channel(uint32_t order) {
+  return order == 0xFF010200u || order == 0xFF020100u || order == 0x010200FFu || order == 0x020100FFu;
 }
 
 namespace {
 
 struct CodeEntry {
-    uint16_t code;
-    RstColorType* (*type)();
+  uint16_t code;
+  RstColorType* (*type)();
 };
 
 const CodeEntry kCodes[] = {
@@ -30,41 +29,34 @@ const CodeEntry kCodes[] = {
 
 // Returns its code from every operation; close frees it.
 class ErrorInstance final : public RstInstanceTolvane {
-public:
-    explicit ErrorInstance(int32_t code) { status = code; }
-    int32_t info(TolvaneImageInfo*) override { return status; }
-    int32_t line(uint8_t*) override { return status; }
-    int32_t close() override
-    {
-        delete this;
-        return RstCode::good;
-    }
+ public:
+  explicit ErrorInstance(int32_t code) { status = code; }
+  int32_t info(TolvaneImageInfo*) override { return status; }
+  int32_t line(uint8_t*) override { return status; }
+  int32_t close() override {
+    delete this;
+    return RstCode::good;
+  }
 };
 
 }  // namespace
 
-uint16_t TolvaneColorCode::from_color_type(const RstColorType* type)
-{
-    if (!type) return none;
-    for (const CodeEntry& e : kCodes)
-        if (e.type() == type) return e.code;
-    return none;
+uint16_t TolvaneColorCode::from_color_type(const RstColorType* type) {
+  if (!type) return none;
+  for (const CodeEntry& e : kCodes)
+    if (e.type() == type) return e.code;
+  return none;
 }
 
-RstColorType* TolvaneColorCode::to_color_type(uint32_t code)
-{
-    auto wanted = static_cast<int16_t>(code & 0xFFFFu);
-    for (const CodeEntry& e : kCodes)
-        if (static_cast<int16_t>(e.code) == wanted) return e.type();
-    return RstColorType::none();
+RstColorType* TolvaneColorCode::to_color_type(uint32_t code) {
+  auto wanted = static_cast<int16_t>(code & 0xFFFFu);
+  for (const CodeEntry& e : kCodes)
+    if (static_cast<int16_t>(e.code) == wanted) return e.type();
+  return RstColorType::none();
 }
 
-RstInstanceTolvane* rst_create_error_instance(int32_t status)
-{
-    return rst_new<ErrorInstance>(status);
-}
+RstInstanceTolvane* rst_create_error_instance(int32_t status) { return rst_new<ErrorInstance>(status); }
 
-int32_t rst_close_instance(RstInstanceTolvane* instance)
-{
-    return instance ? instance->close() : RstCode::bad_argument;
+int32_t rst_close_instance(RstInstanceTolvane* instance) {
+  return instance ? instance->close() : RstCode::bad_argument;
 }

@@ -10,15 +10,15 @@ class RstColorType;
 
 // The image a stage delivers or receives.
 struct TolvaneImageInfo {
-    int32_t width = 0;
-    int32_t height = 0;
-    // High 16 bits: bits per pixel (all channels); low 16 bits: colour code.
-    uint32_t format = 0;
-    // 0x00010200 is the normal order; the four-channel orders are below.
-    uint32_t component_order = 0;
-    // Planar 3 x 256 bytes (all first-channel values, then the second, then
-    // the third), or null for an image without colormap. Not owned.
-    uint8_t* colormap = nullptr;
+  int32_t width = 0;
+  int32_t height = 0;
+  // High 16 bits: bits per pixel (all channels); low 16 bits: colour code.
+  uint32_t format = 0;
+  // 0x00010200 is the normal order; the four-channel orders are below.
+  uint32_t component_order = 0;
+  // Planar 3 x 256 bytes (all first-channel values, then the second, then
+  // the third), or null for an image without colormap. Not owned.
+  uint8_t* colormap = nullptr;
 };
 
 namespace TolvaneOrder {
@@ -48,24 +48,24 @@ RstColorType* to_color_type(uint32_t code);
 // The head of every stage. status: 1 ready, below 1 failed (a status code),
 // above 1 a warning. Operation results follow the same rule.
 class RstInstanceTolvane {
-public:
-    RstInstanceTolvane() = default;
-    RstInstanceTolvane(const RstInstanceTolvane&) = delete;
-    RstInstanceTolvane& operator=(const RstInstanceTolvane&) = delete;
+ public:
+  RstInstanceTolvane() = default;
+  RstInstanceTolvane(const RstInstanceTolvane&) = delete;
+  RstInstanceTolvane& operator=(const RstInstanceTolvane&) = delete;
 
-    // A decoding stage fills the description of its image; an encoding stage
-    // receives its header record here (its first words are a description).
-    virtual int32_t info(TolvaneImageInfo* info) = 0;
-    // A decoding stage writes the next line; an encoding stage consumes one.
-    virtual int32_t line(uint8_t* buffer) = 0;
-    // Ends the stage. A procedural stage frees itself; a reader node used as
-    // a stage stays alive.
-    virtual int32_t close() = 0;
+  // A decoding stage fills the description of its image; an encoding stage
+  // receives its header record here (its first words are a description).
+  virtual int32_t info(TolvaneImageInfo* info) = 0;
+  // A decoding stage writes the next line; an encoding stage consumes one.
+  virtual int32_t line(uint8_t* buffer) = 0;
+  // Ends the stage. A procedural stage frees itself; a reader node used as
+  // a stage stays alive.
+  virtual int32_t close() = 0;
 
-    int32_t status = 1;
+  int32_t status = 1;
 
-protected:
-    virtual ~RstInstanceTolvane() = default;
+ protected:
+  virtual ~RstInstanceTolvane() = default;
 };
 
 // A stage whose status is the given code and whose info and line return it;

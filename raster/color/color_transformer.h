@@ -14,7 +14,7 @@
 
 template <class T>
 class Cloneable {
-public:
+ public:
   virtual ~Cloneable() = default;
   // A new, independent copy owned by the caller; null when memory ran out.
   virtual T* clone() const = 0;
@@ -37,7 +37,7 @@ inline constexpr int lookup_table = 3;
 }  // namespace CtInverseStatus
 
 class ColorTransformer : public ColorOutputAttributes, public Cloneable<ColorTransformer> {
-public:
+ public:
   ~ColorTransformer() override = default;
   virtual int input_bits() const = 0;
   virtual int input_channels() const = 0;
@@ -52,7 +52,7 @@ public:
 
 template <class I, class O>
 class CtColorTransformer : public ColorTransformer {
-public:
+ public:
   using in_run = typename CtSampleTraits<I>::in_run;
   using out_run = typename CtSampleTraits<O>::out_run;
 
@@ -67,12 +67,12 @@ public:
 
 template <class I, class O>
 class CtColorTransformerMToN : public CtColorTransformer<I, O> {
-public:
+ public:
   CtColorTransformerMToN(int m, int n) : m_(m), n_(n) {}
   int input_channels() const override { return m_; }
   int channels() const override { return n_; }
 
-private:
+ private:
   int m_;
   int n_;
 };
@@ -80,12 +80,12 @@ private:
 // One function of one sample applied to each of M channels.
 template <class I, class O>
 class CtColorTransformer1To1xM : public CtColorTransformer<I, O> {
-public:
+ public:
   explicit CtColorTransformer1To1xM(int m) : m_(m) {}
   int input_channels() const override { return m_; }
   int channels() const override { return m_; }
 
-private:
+ private:
   int m_;
 };
 

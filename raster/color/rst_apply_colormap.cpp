@@ -18,9 +18,8 @@ bool is_depth(int32_t bits) { return bits == 1 || bits == 8 || bits == 16; }
 // channels and data.
 bool expandable(const RstHeader& h) {
   const RstColormap* map = h.colormap.get();
-  return h.samples_per_pixel == 1 && h.sample_kind == RstSampleKind::unsigned_int &&
-         h.data_form == RstDataForm::raw && h.width >= 0 && map && map->entries() > 0 && map->channels() > 0 &&
-         map->size() > 0;
+  return h.samples_per_pixel == 1 && h.sample_kind == RstSampleKind::unsigned_int && h.data_form == RstDataForm::raw &&
+         h.width >= 0 && map && map->entries() > 0 && map->channels() > 0 && map->size() > 0;
 }
 
 // Bytes of one expanded line, in 64 bits (header fields can be anything).
@@ -51,10 +50,8 @@ template <int OUT>
 inline void put_sample(uint8_t* line, uint64_t k, uint32_t v) {
   if constexpr (OUT == 1) {
     uint8_t mask = uint8_t(0x80 >> (k & 7));
-    if (v & 1u)
-      line[k >> 3] |= mask;
-    else
-      line[k >> 3] &= uint8_t(~mask);
+    if (v & 1u) line[k >> 3] |= mask;
+    else line[k >> 3] &= uint8_t(~mask);
   } else if constexpr (OUT == 8) {
     line[k] = uint8_t(v);
   } else {

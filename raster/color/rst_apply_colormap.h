@@ -9,7 +9,7 @@
 #include "raster/core/rst_process.h"
 
 class RstApplyColormap : public RstProcess {
-public:
+ public:
   // No colormap: the source itself, nothing reported. No source: -2; not one
   // unsigned raw channel, or a colormap without entries, channels or data:
   // -3; IN or OUT not 1, 8 or 16: -50; all "RstApplyColormap::create()".
@@ -24,14 +24,14 @@ public:
   bool initiate() override;
   void reset() override { source()->reset(); }
 
-protected:
+ protected:
   uint8_t* line_buffer_ = nullptr;
   int32_t source_line_size_ = 0;
 };
 
 template <int IN, int OUT>
 class RstApplyColormapNBit : public RstApplyColormap {
-public:
+ public:
   // Same checks as the front for exactly this pair; where-text
   // "RstApplyColormapNBit::create()".
   static RstRead* create(RstRead* source);
@@ -45,7 +45,7 @@ public:
   int read(uint8_t* line) override;
   int line_size() override;
 
-private:
+ private:
   int32_t channels_ = 0;
   int32_t width_ = 0;
   uint32_t* table_ = nullptr;

@@ -7,7 +7,7 @@
 class RstRoot;
 
 class ColorOutputAttributes {
-public:
+ public:
   virtual ~ColorOutputAttributes() = default;
   virtual int bits() const = 0;
   virtual int channels() const = 0;
@@ -15,14 +15,14 @@ public:
 };
 
 class RstColorAttributes : public ColorOutputAttributes {
-public:
+ public:
   // Copies the three values from the node's header; a null node gives zeros.
   explicit RstColorAttributes(RstRoot* node);
   int bits() const override { return bits_; }
   int channels() const override { return channels_; }
   int sample_kind() const override { return sample_kind_; }
 
-private:
+ private:
   int bits_ = 0;
   int channels_ = 0;
   int sample_kind_ = 0;

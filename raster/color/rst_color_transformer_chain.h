@@ -12,7 +12,7 @@
 struct RstColorTransformerChainInverse;
 
 class RstColorTransformerChain {
-public:
+ public:
   using member = RstCountedPtr<ColorTransformer>;
   using const_iterator = std::list<member>::const_iterator;
   using const_reverse_iterator = std::list<member>::const_reverse_iterator;
@@ -39,7 +39,7 @@ public:
   const member& front() const { return members_.front(); }
   const member& back() const { return members_.back(); }
 
-private:
+ private:
   std::list<member> members_;
 };
 

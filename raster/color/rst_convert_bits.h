@@ -8,7 +8,7 @@
 #include "raster/core/rst_process.h"
 
 class RstConvertBits1To8 : public RstProcess {
-public:
+ public:
   // An 8-bit source is returned as it is. No source, or a colormap with a
   // value above 1: -2; not 1-bit unsigned raw, or an output line above
   // 2^31 - 1 bytes: -3; all "RstConvertBits1To8::create()". Every sample is
@@ -25,7 +25,7 @@ public:
   void reset() override { source()->reset(); }
   int line_size() override;
 
-private:
+ private:
   uint32_t whole_bytes_ = 0;
   uint32_t samples_per_line_ = 0;
   uint32_t remaining_bits_ = 0;
@@ -37,7 +37,7 @@ private:
 };
 
 class RstConvertBits4To8NoRangeConversion : public RstProcess {
-public:
+ public:
   // No source: -2; not 4-bit unsigned raw (8-bit too), or an output line
   // above 2^31 - 1 bytes: -3; "RstConvertBits4To8NoRangeConversion::create()".
   static RstRead* create(RstRead* source);
@@ -52,7 +52,7 @@ public:
   void reset() override { source()->reset(); }
   int line_size() override;
 
-private:
+ private:
   uint32_t whole_bytes_ = 0;
   uint32_t odd_ = 0;
   uint8_t* line_buffer_ = nullptr;

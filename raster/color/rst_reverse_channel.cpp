@@ -99,8 +99,7 @@ RstRead* RstReverseChannel::create(RstRead* source, RstColorType* color_type) {
 RstReverseChannel3UInt8* RstReverseChannel3UInt8::create(RstRead* source) {
   RstCreateGuard guard(source);
   RstHeader h(source);
-  if (!source || h.samples_per_pixel != 3 || h.bits_per_sample != 8 ||
-      h.sample_kind != RstSampleKind::unsigned_int) {
+  if (!source || h.samples_per_pixel != 3 || h.bits_per_sample != 8 || h.sample_kind != RstSampleKind::unsigned_int) {
     rst_report(RstCode::bad_argument, "RstReverseChannel3UInt8::create()");
     return nullptr;
   }
@@ -117,8 +116,8 @@ void swap_eight_pixels(uint8_t* p) {
   std::memcpy(&w0, p, 8);
   std::memcpy(&w1, p + 8, 8);
   std::memcpy(&w2, p + 16, 8);
-  uint64_t o0 = (w0 & 0xFF0000FF0000FF00u) | ((w0 >> 16) & 0x00000000FF0000FFu) |
-                ((w0 << 16) & 0x0000FF0000FF0000u) | ((w1 << 48) & 0x00FF000000000000u);
+  uint64_t o0 = (w0 & 0xFF0000FF0000FF00u) | ((w0 >> 16) & 0x00000000FF0000FFu) | ((w0 << 16) & 0x0000FF0000FF0000u) |
+                ((w1 << 48) & 0x00FF000000000000u);
   uint64_t o1 = ((w0 >> 48) & 0xFFu) | ((w1 >> 16) & 0x000000FF0000FF00u) | (w1 & 0x0000FF0000FF0000u) |
                 ((w1 << 16) & 0x00FF0000FF000000u) | ((w2 << 48) & 0xFF00000000000000u);
   uint64_t o2 = (w2 & 0x00FF0000FF0000FFu) | ((w1 >> 48) & 0xFF00u) | ((w2 >> 16) & 0x0000FF0000FF0000u) |

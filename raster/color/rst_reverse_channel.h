@@ -10,7 +10,7 @@
 
 template <class T>
 class CtReverseChannel : public CtColorTransformerMToN<T, T> {
-public:
+ public:
   using typename CtColorTransformer<T, T>::in_run;
   using typename CtColorTransformer<T, T>::out_run;
 
@@ -25,7 +25,7 @@ public:
 // The same with the channel count fixed, for an unrolled loop.
 template <class T, int N>
 class CtReverseChannelN : public CtReverseChannel<T> {
-public:
+ public:
   using typename CtReverseChannel<T>::in_run;
   using typename CtReverseChannel<T>::out_run;
 
@@ -35,7 +35,7 @@ public:
 };
 
 class RstReverseChannel : public RstTransformColor {
-public:
+ public:
   // The source itself for 1 sample per pixel; an RstReverseChannel3UInt8 for
   // three unsigned 8-bit samples (color_type unused there); otherwise a
   // transformer node. null color_type keeps the source's.
@@ -49,7 +49,7 @@ public:
 
 // Swaps bytes 0 and 2 of every 3-byte pixel in the caller's line.
 class RstReverseChannel3UInt8 : public RstProcess {
-public:
+ public:
   // Not 3 unsigned 8-bit samples: -2 "RstReverseChannel3UInt8::create()".
   static RstReverseChannel3UInt8* create(RstRead* source);
 

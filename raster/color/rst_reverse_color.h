@@ -8,7 +8,7 @@
 #include "raster/geometry/rst_pixel_not.h"
 
 class RstReverseRGB : public RstPixelNot {
-public:
+ public:
   // color_type: an RGB or CMY type, or null for the counterpart of the
   // source's (s_rgb <-> cmy). Errors: -2 (no source, wrong family), -3 (not
   // 3 channels of an RGB or CMY type), -304 (no counterpart), all
@@ -18,12 +18,12 @@ public:
   RstReverseRGB(RstRead* source, RstColorType* color_type) : RstPixelNot(source), color_type_(color_type) {}
   void header(RstHeader& h) override;
 
-private:
+ private:
   RstColorType* color_type_;
 };
 
 class RstReverseGray : public RstPixelNot {
-public:
+ public:
   // color_type: a gray or reversed-gray type, or null for the counterpart of
   // the source's (s_gray <-> s_gray_reverse; 1-bit icc_lstar ->
   // s_gray_reverse). Errors as RstReverseRGB with "RstReverseGray::create()";
@@ -34,6 +34,6 @@ public:
   RstReverseGray(RstRead* source, RstColorType* color_type) : RstPixelNot(source), color_type_(color_type) {}
   void header(RstHeader& h) override;
 
-private:
+ private:
   RstColorType* color_type_;
 };

@@ -36,7 +36,7 @@ class FixedReal;
 
 template <>
 class FixedReal<long, 12> {
-public:
+ public:
   static constexpr int fraction_bits = 12;
   static constexpr int32_t one = 1 << fraction_bits;
 
@@ -71,7 +71,7 @@ public:
   friend constexpr bool operator==(FixedReal a, FixedReal b) { return a.raw_ == b.raw_; }
   friend constexpr bool operator<(FixedReal a, FixedReal b) { return a.raw_ < b.raw_; }
 
-private:
+ private:
   static constexpr int32_t from_double(double x) {
     double v = x * one;
     if (!(v > -2147483648.0)) return v != v ? 0 : std::numeric_limits<int32_t>::min();
@@ -96,7 +96,7 @@ struct CtBitRun {
 // A position in a bit run; the transformers of 1-bit samples read and write
 // through it.
 class CtBitCursor {
-public:
+ public:
   CtBitCursor(CtBitRun run, uint64_t index = 0) : run_(run), index_(index) {}
   uint8_t get(uint64_t i = 0) const {
     uint64_t k = index_ + i;
@@ -105,16 +105,14 @@ public:
   void set(uint64_t i, uint8_t v) const {
     uint64_t k = index_ + i;
     uint8_t mask = uint8_t(0x80 >> (k & 7));
-    if (v)
-      run_.bytes[k >> 3] |= mask;
-    else
-      run_.bytes[k >> 3] &= uint8_t(~mask);
+    if (v) run_.bytes[k >> 3] |= mask;
+    else run_.bytes[k >> 3] &= uint8_t(~mask);
   }
   CtBitCursor operator+(uint64_t n) const { return CtBitCursor(run_, index_ + n); }
   uint64_t index() const { return index_; }
   const CtBitRun& run() const { return run_; }
 
-private:
+ private:
   CtBitRun run_;
   uint64_t index_;
 };

@@ -12,8 +12,7 @@
 #include "raster/core/rst_status_context.h"
 #include "raster/geometry/rst_create_node.h"
 
-RstTransformColor* RstTransformColor::create(RstRead* source, ColorTransformer* transformer,
-                                             RstColorType* color_type) {
+RstTransformColor* RstTransformColor::create(RstRead* source, ColorTransformer* transformer, RstColorType* color_type) {
   const char* where = "RstTransformColor::create()";
   std::unique_ptr<ColorTransformer> owned(transformer);  // deleted on every failure
   RstCreateGuard guard(source);
@@ -76,8 +75,7 @@ RstTransformColor::RstTransformColor(RstRead* source, ColorTransformer* transfor
   set_transformer(transformer);
 }
 
-RstTransformColor::RstTransformColor(RstRead* source, const RstColorTransformerChain& chain,
-                                     RstColorType* color_type)
+RstTransformColor::RstTransformColor(RstRead* source, const RstColorTransformerChain& chain, RstColorType* color_type)
     : RstProcess(create_previous(source, chain)) {
   set_color_type(color_type);
   if (!chain.empty() && chain.back()) set_transformer(chain.back()->clone());

@@ -13,7 +13,7 @@
 #include "raster/core/rst_process.h"
 
 class RstTransformColor : public RstProcess {
-public:
+ public:
   // The node owns transformer from here on: every failure deletes it. A null
   // color_type keeps the source's colour type. Source or transformer missing:
   // -2; source not raw lines: -3; both "RstTransformColor::create()".
@@ -46,7 +46,7 @@ public:
   void set_transformer(ColorTransformer* transformer) { transformer_ = transformer; }
   ColorTransformer* transformer() const { return transformer_; }
 
-private:
+ private:
   int input_pixel_bits_ = 0;
   int output_pixel_bits_ = 0;
   int output_line_size_ = 0;

@@ -167,8 +167,8 @@ InputStorage* ByteArrayOutputStorage::to_input_storage() {
 }
 
 InputStorage* ByteArrayInputSource::create_input() const {
-  ByteArrayInputStorage* in = bytes ? rst_new<ByteArrayInputStorage>(*bytes)
-                                    : rst_new<ByteArrayInputStorage>(address, length);
+  ByteArrayInputStorage* in =
+      bytes ? rst_new<ByteArrayInputStorage>(*bytes) : rst_new<ByteArrayInputStorage>(address, length);
   if (in && bytes && in->is_closed()) {
     delete in;
     return nullptr;

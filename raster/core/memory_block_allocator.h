@@ -21,5 +21,7 @@ struct MemoryBlockAllocator {
   }
   void deallocate(T* p, size_t n) { std::allocator<T>().deallocate(p, n); }
   template <class U>
-  bool operator==(const MemoryBlockAllocator<U>&) const { return true; }
+  bool operator==(const MemoryBlockAllocator<U>&) const {
+    return true;
+  }
 };

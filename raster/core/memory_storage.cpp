@@ -24,8 +24,7 @@ int32_t clamped_move(int32_t& position, int32_t size, int32_t offset) {
 
 }  // namespace
 
-MemoryOutputStorage::MemoryOutputStorage(int32_t block_size)
-    : list_(MemoryBlockList::create(block_size)) {
+MemoryOutputStorage::MemoryOutputStorage(int32_t block_size) : list_(MemoryBlockList::create(block_size)) {
   // A list whose count could not be allocated would never be freed: drop it
   // and behave as closed, as without a list.
   if (list_.get() && !list_.has_count()) {

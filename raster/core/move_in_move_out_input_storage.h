@@ -11,8 +11,7 @@
 template <class S = InputStorage, class D = StreamDecorator<S>>
 class MoveInMoveOutMovableInputStream : public D {
  public:
-  explicit MoveInMoveOutMovableInputStream(S* parent)
-      : D(parent), position_(parent ? parent->tell() : 0) {}
+  explicit MoveInMoveOutMovableInputStream(S* parent) : D(parent), position_(parent ? parent->tell() : 0) {}
   MoveInMoveOutMovableInputStream(S* parent, int32_t position) : D(parent), position_(position) {}
   MoveInMoveOutMovableInputStream(const MoveInMoveOutMovableInputStream& other)
       : D(other.inner_), position_(other.position_), saved_(other.saved_) {}

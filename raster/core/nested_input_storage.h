@@ -53,9 +53,7 @@ class MovableInputStreamBound : public InputStreamBound<S, Base> {
 
  public:
   // A window of `length` bytes from the inner storage's current position.
-  MovableInputStreamBound(S* inner, int32_t length)
-    requires std::same_as<Base, StreamDecorator<S>>
-      : Bound(inner) {
+  MovableInputStreamBound(S* inner, int32_t length) requires std::same_as<Base, StreamDecorator<S>> : Bound(inner) {
     if (length < 0) length = 0;
     this->start_ = inner ? inner->tell() : 0;
     this->end_ = static_cast<int32_t>(std::min<int64_t>(int64_t{this->start_} + length, INT32_MAX));
@@ -64,13 +62,13 @@ class MovableInputStreamBound : public InputStreamBound<S, Base> {
 
   // A window over the absolute stretch start..end of a shared parent; closed
   // when the start cannot be reached (it lies outside the parent's data).
-  MovableInputStreamBound(const Base& shared, int32_t start, int32_t end)
-    requires(!std::same_as<Base, StreamDecorator<S>>)
+  MovableInputStreamBound(const Base& shared, int32_t start,
+                          int32_t end) requires(!std::same_as<Base, StreamDecorator<S>>)
       : Bound(shared) {
     this->rest_ = 0;
     int64_t distance = int64_t{start} - Base::tell();
-    bool reached = distance >= INT32_MIN && distance <= INT32_MAX &&
-                   Base::skip(static_cast<int32_t>(distance)) == distance;
+    bool reached =
+        distance >= INT32_MIN && distance <= INT32_MAX && Base::skip(static_cast<int32_t>(distance)) == distance;
     if (!reached || Base::is_closed() || start < 0 || start > Base::size()) {
       this->rest_ = -1;
       return;

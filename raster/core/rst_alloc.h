@@ -10,7 +10,7 @@
 
 // Test hook: the N-th allocation counted from arming fails (once).
 class RstAllocFault {
-public:
+ public:
   // Arms the hook: the n-th following allocation (n >= 1) fails.
   static void fail_nth(int64_t n);
   // Disarms the hook.

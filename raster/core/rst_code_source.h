@@ -4,6 +4,6 @@
 #pragma once
 
 class RstCodeSource {
-public:
+ public:
   virtual ~RstCodeSource() = default;
 };

@@ -5,9 +5,9 @@
 
 #include <new>
 
-#define RST_COLOR_TYPE_OBJECT(Class)                            \
-  alignas(Class) static unsigned char storage[sizeof(Class)];   \
-  static RstColorType* object = new (storage) Class;            \
+#define RST_COLOR_TYPE_OBJECT(Class)                          \
+  alignas(Class) static unsigned char storage[sizeof(Class)]; \
+  static RstColorType* object = new (storage) Class;          \
   return object
 
 RstColorType* RstColorType::none() { RST_COLOR_TYPE_OBJECT(RstColorType); }

@@ -5,7 +5,7 @@
 #pragma once
 
 class RstColorType {
-public:
+ public:
   virtual ~RstColorType() = default;
   virtual bool is_gray() const { return false; }
   virtual bool is_gray_reverse() const { return false; }
@@ -41,62 +41,62 @@ public:
   static RstColorType* default_ycbcr() { return s_ycbcr(); }
   static RstColorType* default_lstar() { return icc_lstar(); }
 
-protected:
+ protected:
   RstColorType() = default;
   RstColorType(const RstColorType&) = delete;
   RstColorType& operator=(const RstColorType&) = delete;
 };
 
 class RstRGBColorType : public RstColorType {
-public:
+ public:
   bool is_rgb() const override { return true; }
   int channels() const override { return 3; }
 };
 
 class RstGrayColorType : public RstColorType {  // 0 = black
-public:
+ public:
   bool is_gray() const override { return true; }
   int channels() const override { return 1; }
 };
 
 class RstGrayReverseColorType : public RstColorType {  // 0 = white
-public:
+ public:
   bool is_gray_reverse() const override { return true; }
   int channels() const override { return 1; }
 };
 
 class RstYCbCrColorType : public RstColorType {
-public:
+ public:
   bool is_ycbcr() const override { return true; }
   int channels() const override { return 3; }
 };
 
 class RstHSLColorType : public RstColorType {
-public:
+ public:
   bool is_hsl() const override { return true; }
   int channels() const override { return 3; }
 };
 
 class RstCMYColorType : public RstColorType {
-public:
+ public:
   bool is_cmy() const override { return true; }
   int channels() const override { return 3; }
 };
 
 class RstCMYKColorType : public RstColorType {
-public:
+ public:
   bool is_cmyk() const override { return true; }
   int channels() const override { return 4; }
 };
 
 class RstLABColorType : public RstColorType {
-public:
+ public:
   bool is_lab() const override { return true; }
   int channels() const override { return 3; }
 };
 
 // L* only; also a gray, so every gray test accepts it.
 class RstLstarColorType : public RstGrayColorType {
-public:
+ public:
   bool is_lstar() const override { return true; }
 };

@@ -35,9 +35,7 @@ bool RstColormap::init(int bits, int channels, int entries) {
   return true;
 }
 
-int64_t RstColormap::sample_bits() const {
-  return data_ ? int64_t(bits_) * channels_ * entries_ : 0;
-}
+int64_t RstColormap::sample_bits() const { return data_ ? int64_t(bits_) * channels_ * entries_ : 0; }
 
 bool RstColormap::operator==(const RstColormap& other) const {
   if (this == &other) return true;

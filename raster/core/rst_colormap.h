@@ -7,7 +7,7 @@
 #include <cstdint>
 
 class RstColormap {
-public:
+ public:
   // Zeroed entries, for the caller to fill.
   RstColormap(int bits, int channels, int entries);
   // Entries copied from data (packed size in bytes).
@@ -35,7 +35,7 @@ public:
   // Bits of packed samples: bits x channels x entries (0 without data).
   int64_t sample_bits() const;
 
-private:
+ private:
   int bits_ = 0;
   int channels_ = 0;
   int entries_ = 0;

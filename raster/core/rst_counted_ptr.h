@@ -9,7 +9,7 @@
 
 template <class T>
 class RstCountedPtr {
-public:
+ public:
   RstCountedPtr() = default;
   // Holds a new object with a count of 1. A null object, or a count that
   // cannot be allocated, gives no count: the object is then never deleted.
@@ -63,7 +63,7 @@ public:
   int32_t use_count() const { return count_ ? *count_ : 0; }
   bool has_count() const { return count_ != nullptr; }
 
-private:
+ private:
   void release() {
     T* object = std::exchange(object_, nullptr);
     int32_t* count = std::exchange(count_, nullptr);

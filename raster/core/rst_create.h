@@ -13,7 +13,7 @@
 #include "raster/core/rst_status_context.h"
 
 class RstCreateGuard {
-public:
+ public:
   // Pins every non-null input; null entries are kept and skipped.
   explicit RstCreateGuard(RstRoot* a);
   RstCreateGuard(RstRoot* a, RstRoot* b);
@@ -35,7 +35,7 @@ public:
   void disarm() { armed_ = false; }
   bool armed() const { return armed_; }
 
-private:
+ private:
   bool reserve(size_t n);
   void push(RstRoot* node) { nodes_.push_back(node); }
   void pin_all();

@@ -45,12 +45,9 @@ RstDivide* RstDivide::create(RstRead* source, int mode, int n) {
     case 0: node = RstDivideNoBuffer::create(source); break;
     case 1: node = RstDivideOneBuffer::create(source); break;
     case 2:
-      if (n == 0)
-        node = RstDivideNoBuffer::create(source);
-      else if (n == 1)
-        node = RstDivideOneBuffer::create(source);
-      else
-        node = RstDivideNBuffer::create(source, n);
+      if (n == 0) node = RstDivideNoBuffer::create(source);
+      else if (n == 1) node = RstDivideOneBuffer::create(source);
+      else node = RstDivideNBuffer::create(source, n);
       break;
     case 3: node = RstDivideFullBuffer::create(source); break;
     default: node = RstDividePageBuffer::create(source); break;

@@ -17,7 +17,7 @@ class RstDivideReader;
 
 // One cached line.
 class BlockBuffer {
-public:
+ public:
   // A cache line of size bytes, or null: a failing record allocation is
   // reported -1 with record_where, a failing data allocation -1
   // "BlockBuffer::BlockBuffer()".
@@ -33,7 +33,7 @@ public:
 };
 
 class RstDivide : public RstRoot {
-public:
+ public:
   // Mode 0 no buffer, 1 one line, 2 the last n lines (n 0 and 1 as modes 0
   // and 1), 3 every line, 4 the whole page. No source, or any other mode: -2
   // "RstDivide::create()", null.
@@ -54,7 +54,7 @@ public:
   // Lines the source delivered since it was last reset.
   int32_t source_position() const { return source_position_; }
 
-protected:
+ protected:
   explicit RstDivide(RstRead* source);
   // The source, or null once the divide has ended it.
   RstRead* source_node() const;
@@ -72,7 +72,7 @@ protected:
 };
 
 class RstDivideReader : public RstRead {
-public:
+ public:
   // Null divide: -2 "RstDivideReader::create()".
   static RstDivideReader* create(RstDivide* divide);
 
@@ -87,7 +87,7 @@ public:
   // The number of the next line this reader gets.
   int32_t line() const { return line_; }
 
-private:
+ private:
   friend class RstDivide;
   RstDivide* divide() const;
 
@@ -95,14 +95,14 @@ private:
 };
 
 class RstDivideNoBuffer : public RstDivide {
-public:
+ public:
   static RstDivideNoBuffer* create(RstRead* source);
   explicit RstDivideNoBuffer(RstRead* source) : RstDivide(source) {}
   int read(uint8_t* line, RstDivideReader* reader) override;
 };
 
 class RstDivideOneBuffer : public RstDivide {
-public:
+ public:
   static RstDivideOneBuffer* create(RstRead* source);
   explicit RstDivideOneBuffer(RstRead* source) : RstDivide(source) {}
   ~RstDivideOneBuffer() override;
@@ -110,25 +110,25 @@ public:
   bool initiate() override;
   int read(uint8_t* line, RstDivideReader* reader) override;
 
-private:
+ private:
   BlockBuffer* cache_ = nullptr;
 };
 
 class RstDivideNBuffer : public RstDivide {
-public:
+ public:
   // n 0 or below: -2 "RstDivideNBuffer::create()".
   static RstDivideNBuffer* create(RstRead* source, int n);
   RstDivideNBuffer(RstRead* source, int n) : RstDivide(source), capacity_(n) {}
   ~RstDivideNBuffer() override;
   int read(uint8_t* line, RstDivideReader* reader) override;
 
-private:
+ private:
   int capacity_;
   std::vector<BlockBuffer*> cache_;  // oldest first
 };
 
 class RstDivideFullBuffer : public RstDivide {
-public:
+ public:
   static RstDivideFullBuffer* create(RstRead* source);
   explicit RstDivideFullBuffer(RstRead* source);
   ~RstDivideFullBuffer() override;
@@ -141,7 +141,7 @@ public:
   bool source_open() const { return source_open_; }
   int32_t cached_lines() const { return static_cast<int32_t>(lines_.size()); }
 
-private:
+ private:
   // Reads one more source line into the cache; false at the end (then the
   // source is ended) or when the cache line cannot be made.
   bool cache_next(const char* where);
@@ -155,7 +155,7 @@ private:
 };
 
 class RstDividePageBuffer : public RstDivide {
-public:
+ public:
   // No source: -2; a coded source or a page above 2^31 - 1 bytes: -3; both
   // "RstDividePageBuffer::create()".
   static RstDividePageBuffer* create(RstRead* source);
@@ -171,7 +171,7 @@ public:
   // True while the source is still held.
   bool source_open() const { return source_open_; }
 
-private:
+ private:
   struct LineEntry {
     int32_t start;
     int32_t count;

@@ -28,8 +28,7 @@ RstRead* RstGenerateConstantColorRaster::create(const RstHeader& header, const u
   return nullptr;
 }
 
-RstGenerateConstantColorRasterRaw::RstGenerateConstantColorRasterRaw(const RstHeader& header,
-                                                                     const uint8_t* pixel)
+RstGenerateConstantColorRasterRaw::RstGenerateConstantColorRasterRaw(const RstHeader& header, const uint8_t* pixel)
     : line_bytes_(static_cast<int32_t>(packed_line_bytes(header))), pixel_value_(pixel), header_(header) {}
 
 RstGenerateConstantColorRasterRaw::~RstGenerateConstantColorRasterRaw() {

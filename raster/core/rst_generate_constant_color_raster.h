@@ -10,7 +10,7 @@
 #include "raster/core/rst_read.h"
 
 class RstGenerateConstantColorRaster {
-public:
+ public:
   // Data form 0: the raw source; data form 15: the run-length source (1 bit,
   // 1 sample, else -2
   // "RstGenerateConstantColorRaster::RstGenerateConstantColorRaster()"); any
@@ -19,7 +19,7 @@ public:
 };
 
 class RstGenerateConstantColorRasterRaw : public RstRead {
-public:
+ public:
   // -2 "RstGenerateConstantColorRasterRaw::create()" for no pixel, a sample
   // kind or data form other than 0, no colour type, an index not below the
   // colormap's entry count, a sample too big for 2 or 4 bits, a negative size
@@ -38,7 +38,7 @@ public:
   void reset() override { line_number_ = 0; }
   int line_size() override { return line_bytes_; }
 
-private:
+ private:
   uint8_t* pixel_ = nullptr;
   int32_t line_number_ = 0;
   uint8_t* line_ = nullptr;
@@ -48,7 +48,7 @@ private:
 };
 
 class RstGenerateConstantColorRasterRLE {
-public:
+ public:
   // The header must have sample kind 0, 1 bit, 1 sample, data form 15 and
   // no colormap, else -2 "RstGenerateConstantColorRasterRLE::create()".
   // Null when the run-length encoder cannot be made (it has reported).

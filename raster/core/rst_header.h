@@ -45,7 +45,7 @@ inline constexpr int32_t floating_point = 3;
 }  // namespace RstSampleKind
 
 class RstHeader {
-public:
+ public:
   RstHeader() = default;
   RstHeader(const RstHeader& other) { *this = other; }
   // Asks the node's header slot to fill this header.

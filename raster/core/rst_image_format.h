@@ -5,7 +5,7 @@
 #include <string>
 
 class RstImageFormat {
-public:
+ public:
   static constexpr int32_t tiff = 0;
   static constexpr int32_t jfif = 1;
   static constexpr int32_t jpeg_fax = 2;

@@ -18,10 +18,10 @@ std::string RstImageInfo::compression_name() const { return rst_compression_name
 std::string RstImageInfo::color_space_name() const { return rst_color_space_name(*this); }
 
 std::string rst_compression_name(int32_t data_form) {
-  static const char* const names[] = {
-      "Raw", "MH", "MR", "MMR", "JPEG", "JPEG2000", "JBIG", "JBIGColor", "JBIG2", "ByteEncode",
-      "PackBits", "LZW", "LZW", "FLATE", "WindowsRLE", "RLE", "Unknown", "ALLA", "ASCII85",
-      "ASCIIHex", "Base64", "RLC", "MRC"};
+  static const char* const names[] = {"Raw",     "MH",        "MR",         "MMR",        "JPEG",     "JPEG2000",
+                                      "JBIG",    "JBIGColor", "JBIG2",      "ByteEncode", "PackBits", "LZW",
+                                      "LZW",     "FLATE",     "WindowsRLE", "RLE",        "Unknown",  "ALLA",
+                                      "ASCII85", "ASCIIHex",  "Base64",     "RLC",        "MRC"};
   constexpr int32_t count = sizeof names / sizeof names[0];
   return data_form >= 0 && data_form < count ? names[data_form] : "Unknown";
 }

@@ -14,12 +14,11 @@
 class InputStorage;
 
 class RstImageInfo : public RstHeader {
-public:
+ public:
   // Copies the header, stores the rest, page count 0, and seeks the storage to
   // the absolute position. Defined with the storages.
-  RstImageInfo(InputStorage* storage, int32_t position, const RstHeader& header,
-               int32_t x_resolution, int32_t y_resolution, const RstImageFormat& format,
-               RstPrivateHeader* private_header);
+  RstImageInfo(InputStorage* storage, int32_t position, const RstHeader& header, int32_t x_resolution,
+               int32_t y_resolution, const RstImageFormat& format, RstPrivateHeader* private_header);
   // Releases the private header.
   ~RstImageInfo() override;
 
@@ -38,14 +37,14 @@ public:
   int32_t x_resolution = 0;
   int32_t y_resolution = 0;
   RstImageFormat format;
-  InputStorage* storage = nullptr;  // not owned
-  int32_t cached_page_count = 0;    // 0 until counted
+  InputStorage* storage = nullptr;             // not owned
+  int32_t cached_page_count = 0;               // 0 until counted
   RstPrivateHeader* private_header = nullptr;  // owned
 
-protected:
+ protected:
   // Everything but the storage; the storage constructor builds on it.
-  RstImageInfo(const RstHeader& header, int32_t x_resolution, int32_t y_resolution,
-               const RstImageFormat& format, RstPrivateHeader* private_header);
+  RstImageInfo(const RstHeader& header, int32_t x_resolution, int32_t y_resolution, const RstImageFormat& format,
+               RstPrivateHeader* private_header);
 };
 
 // Display names shared with the image-information view.

@@ -14,7 +14,7 @@
 
 template <class Reader>
 class RstInputOwningRead : public RstReadDecorator {
-public:
+ public:
   // Reader::create over the storage with the further arguments; the reader,
   // when one comes back, is wrapped. Null: the storage stays the caller's.
   template <class... Args>
@@ -45,7 +45,7 @@ public:
   bool owns() const { return owns_; }
   InputStorage* storage() const { return storage_; }
 
-private:
+ private:
   InputStorage* storage_;
   bool owns_ = false;
 };

@@ -5,7 +5,7 @@
 #include "platform/win/win_types.h"
 
 class RstMutex {
-public:
+ public:
   RstMutex();   // created owned, then released
   ~RstMutex();  // closes the handle
   RstMutex(const RstMutex&) = delete;
@@ -14,6 +14,6 @@ public:
   void lock();    // waits without a time limit
   void unlock();  // releases one ownership
 
-private:
+ private:
   HANDLE handle_;
 };

@@ -11,7 +11,7 @@
 
 template <class T = RstRoot>
 class RstNodeHandle {
-public:
+ public:
   RstNodeHandle() = default;
   explicit RstNodeHandle(T* node) : node_(node) {}
   RstNodeHandle(RstNodeHandle&& other) noexcept : node_(std::exchange(other.node_, nullptr)) {}
@@ -38,6 +38,6 @@ public:
   T* operator->() const { return node_; }
   explicit operator bool() const { return node_ != nullptr; }
 
-private:
+ private:
   T* node_ = nullptr;
 };

@@ -13,7 +13,7 @@
 
 template <class T>
 class RstOwner {
-public:
+ public:
   RstOwner() = default;
   explicit RstOwner(T* object) : object_(object) {}
   RstOwner(RstOwner&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
@@ -53,7 +53,7 @@ public:
   T& operator*() const { return *object_; }
   explicit operator bool() const { return object_ != nullptr; }
 
-private:
+ private:
   static void dispose(T* object) {
     if (!object) return;
     if constexpr (std::is_base_of_v<RstRoot, T>) {

@@ -3,7 +3,7 @@
 #pragma once
 
 class RstPrivateHeader {
-public:
+ public:
   virtual void release() { delete this; }
   virtual ~RstPrivateHeader() = default;
 };

@@ -13,10 +13,8 @@ RstRead* RstProcess::source() const {
 }
 
 void RstProcess::header(RstHeader& h) {
-  if (RstRead* src = source())
-    src->header(h);
-  else
-    h = RstHeader();
+  if (RstRead* src = source()) src->header(h);
+  else h = RstHeader();
 }
 
 int RstReadDecorator::read(uint8_t* line) { return source()->read(line); }

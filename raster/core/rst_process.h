@@ -5,7 +5,7 @@
 #include "raster/core/rst_read.h"
 
 class RstProcess : public RstRead {
-public:
+ public:
   // Links source (when not null) as the only source.
   explicit RstProcess(RstRead* source);
   // The source, or null when there is none.
@@ -15,7 +15,7 @@ public:
 };
 
 class RstReadDecorator : public RstProcess {
-public:
+ public:
   explicit RstReadDecorator(RstRead* source) : RstProcess(source) {}
   int read(uint8_t* line) override;
   int skip(int n) override;

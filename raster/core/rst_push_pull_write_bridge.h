@@ -11,7 +11,7 @@
 #include "raster/core/rst_write.h"
 
 class RstPushPullWriteBridge : public RstWrite {
-public:
+ public:
   // No source, push writer or target: -2 "RstPushPullWriteBridge::create()".
   // On success the bridge has taken the push writer over; on failure (null)
   // it is still the caller's.
@@ -29,7 +29,7 @@ public:
 
   RstPushWrite* push_writer() const { return push_writer_; }
 
-private:
+ private:
   int32_t line_size_;
   uint8_t* line_ = nullptr;
   RstPushWrite* push_writer_;

@@ -22,8 +22,8 @@ bool RstPushWrite::initiate_once() {
 }
 
 bool RstPushWrite::initiate() {
-  return rst_build_output_chain(target_, buffer_size_, bit_reverse_, "RstPushWrite::initiate()", output_buffer_, bit_reverser_,
-                                output_);
+  return rst_build_output_chain(target_, buffer_size_, bit_reverse_, "RstPushWrite::initiate()", output_buffer_,
+                                bit_reverser_, output_);
 }
 
 RstPushWrite* rst_create_end_push_writer(RstPushWrite* writer) {

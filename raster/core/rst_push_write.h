@@ -15,7 +15,7 @@
 #include "raster/core/output_storage_buffer.h"
 
 class RstPushWrite {
-public:
+ public:
   RstPushWrite(OutputStorage* target, const RstHeader& header, bool bit_reverse, int32_t buffer_size);
   RstPushWrite(const RstPushWrite&) = delete;
   RstPushWrite& operator=(const RstPushWrite&) = delete;
@@ -36,12 +36,12 @@ public:
   OutputStorage* target() const { return target_; }
   bool has_output_buffer() const { return output_buffer_ != nullptr; }
 
-protected:
+ protected:
   // The storage the encoded bytes go to.
   OutputStorage* output() const { return output_; }
   const RstHeader& stored_header() const { return header_; }
 
-private:
+ private:
   bool initiated_ = false;
   bool initiate_result_ = false;
   RstHeader header_;
@@ -59,7 +59,6 @@ private:
 RstPushWrite* rst_create_end_push_writer(RstPushWrite* writer);
 
 template <class T>
-  requires std::derived_from<T, RstPushWrite>
-T* rst_create_end(RstOwner<T>& owner) {
+requires std::derived_from<T, RstPushWrite> T* rst_create_end(RstOwner<T>& owner) {
   return rst_create_end_push_writer(owner.get()) ? owner.release() : nullptr;
 }

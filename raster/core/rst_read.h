@@ -6,7 +6,7 @@
 #include "raster/core/rst_root.h"
 
 class RstRead : public RstRoot {
-public:
+ public:
   RstRead() = default;
   ~RstRead() override;
 
@@ -22,6 +22,6 @@ public:
   // data form.
   virtual int line_size();
 
-private:
+ private:
   uint8_t* scratch_ = nullptr;
 };

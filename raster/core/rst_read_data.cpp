@@ -28,9 +28,7 @@ RstReadData::~RstReadData() {
   delete input_buffer_;
 }
 
-bool RstReadData::window_needed() const {
-  return storage_->tell() != 0 || window_.size() < storage_->size();
-}
+bool RstReadData::window_needed() const { return storage_->tell() != 0 || window_.size() < storage_->size(); }
 
 bool RstReadData::initiate() {
   bool window = window_needed();

@@ -13,11 +13,10 @@
 #include "raster/core/input_storage_buffer.h"
 
 class RstReadData : public RstRead {
-public:
+ public:
   // A window of `length` bytes from the storage's current position. The
   // storage is not owned and must outlive the node.
-  RstReadData(InputStorage* storage, const RstHeader& header, int32_t length, bool bit_reverse,
-              int32_t buffer_size);
+  RstReadData(InputStorage* storage, const RstHeader& header, int32_t length, bool bit_reverse, int32_t buffer_size);
   // A window from the storage's current position to its end.
   RstReadData(InputStorage* storage, const RstHeader& header, bool bit_reverse, int32_t buffer_size);
   ~RstReadData() override;
@@ -29,12 +28,12 @@ public:
   int32_t buffer_size() const { return buffer_size_; }
   bool bit_reverse() const { return bit_reverse_; }
 
-protected:
+ protected:
   // The storage every read goes to.
   InputStorage* input() const { return input_; }
   const RstHeader& stored_header() const { return header_; }
 
-private:
+ private:
   // Reads go through the window only when it differs from the whole storage.
   bool window_needed() const;
 

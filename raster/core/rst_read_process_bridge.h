@@ -16,7 +16,7 @@
 
 template <class Reader>
 class RstReadProcessBridge {
-public:
+ public:
   // args builds the reader over the copy: args.create_reader(storage), or
   // args(storage), returning a Reader node or null. output takes the copy;
   // null: a memory storage of 8192-byte blocks. Once the copy is complete
@@ -66,7 +66,7 @@ public:
     return node;
   }
 
-private:
+ private:
   template <class Args>
   static Reader* make_reader(const Args& args, InputStorage* storage) {
     if constexpr (requires { args.create_reader(storage); }) {

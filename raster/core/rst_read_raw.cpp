@@ -27,8 +27,7 @@ int32_t buffer_for(int32_t stride, bool bottom_up) {
 
 }  // namespace
 
-RstReadRaw::RstReadRaw(InputStorage* storage, const RstHeader& header, int32_t stride, bool bottom_up,
-                       bool bit_reverse)
+RstReadRaw::RstReadRaw(InputStorage* storage, const RstHeader& header, int32_t stride, bool bottom_up, bool bit_reverse)
     : RstReadData(storage, header, bit_reverse, buffer_for(stride, bottom_up)),
       stride_(stride),
       line_size_(static_cast<int32_t>(raw_line_bytes(header))),
@@ -113,8 +112,8 @@ int RstReadRaw::skip(int n) {
   return count;
 }
 
-RstReadRawDepth16::RstReadRawDepth16(InputStorage* storage, const RstHeader& header, int32_t stride,
-                                     int32_t byte_order, bool bottom_up, bool bit_reverse)
+RstReadRawDepth16::RstReadRawDepth16(InputStorage* storage, const RstHeader& header, int32_t stride, int32_t byte_order,
+                                     bool bottom_up, bool bit_reverse)
     : RstReadRaw(storage, header, stride, bottom_up, bit_reverse), byte_order_(byte_order) {
   line_size_ = header.width * 2;
   gap_ = (bottom_up ? int64_t{-stride} : int64_t{stride}) - line_size_;

@@ -9,12 +9,12 @@
 #include "raster/core/rst_read_data.h"
 
 class RstReadRaw : public RstReadData {
-public:
+ public:
   // Null storage, a stride of 0 or below, a negative size or more than
   // 2^31 - 1 stored bytes: -2 "RstReadCode::create()" (the text the
   // factory has always reported), null.
-  static RstReadRaw* create(InputStorage* storage, const RstHeader& header, int32_t stride,
-                            bool bottom_up, bool bit_reverse);
+  static RstReadRaw* create(InputStorage* storage, const RstHeader& header, int32_t stride, bool bottom_up,
+                            bool bit_reverse);
 
   bool initiate() override;
   // Seeks the line's own place, so lines never depend on earlier reads.
@@ -30,10 +30,9 @@ public:
   bool bottom_up() const { return bottom_up_; }
 
   // Use create().
-  RstReadRaw(InputStorage* storage, const RstHeader& header, int32_t stride, bool bottom_up,
-             bool bit_reverse);
+  RstReadRaw(InputStorage* storage, const RstHeader& header, int32_t stride, bool bottom_up, bool bit_reverse);
 
-protected:
+ protected:
   // The checks of create, reported with where.
   static bool check(InputStorage* storage, const RstHeader& header, int32_t stride, const char* where);
   bool my_reset();
@@ -44,26 +43,26 @@ protected:
   bool bottom_up_;
   int32_t lines_left_ = 0;
 
-private:
+ private:
   // Places the input at stored line k; false when it did not get there.
   bool seek_line(int32_t k);
 };
 
 class RstReadRawDepth16 : public RstReadRaw {
-public:
+ public:
   // byte_order 1: little-endian data, any other value big-endian. Checks as
   // RstReadRaw::create.
-  static RstReadRawDepth16* create(InputStorage* storage, const RstHeader& header, int32_t stride,
-                                   int32_t byte_order, bool bottom_up, bool bit_reverse);
+  static RstReadRawDepth16* create(InputStorage* storage, const RstHeader& header, int32_t stride, int32_t byte_order,
+                                   bool bottom_up, bool bit_reverse);
 
   // Width values, each converted to a native 16-bit value; stops at the first
   // value that does not arrive whole.
   int read_raw_line(uint8_t* line) override;
 
   // Use create().
-  RstReadRawDepth16(InputStorage* storage, const RstHeader& header, int32_t stride,
-                    int32_t byte_order, bool bottom_up, bool bit_reverse);
+  RstReadRawDepth16(InputStorage* storage, const RstHeader& header, int32_t stride, int32_t byte_order, bool bottom_up,
+                    bool bit_reverse);
 
-private:
+ private:
   int32_t byte_order_;
 };

@@ -8,11 +8,10 @@
 #include "raster/core/rst_read_raw.h"
 #include "raster/core/rst_status_context.h"
 
-RstRead* RstReadRawFromByteArray::create(const void* bytes, const RstHeader& header, int32_t stride,
-                                        bool bottom_up, bool bit_reverse) {
+RstRead* RstReadRawFromByteArray::create(const void* bytes, const RstHeader& header, int32_t stride, bool bottom_up,
+                                         bool bit_reverse) {
   int64_t length = int64_t{stride} * header.height;
-  if (!bytes || stride <= 0 || header.height < 0 || length == 0 ||
-      length > std::numeric_limits<int32_t>::max()) {
+  if (!bytes || stride <= 0 || header.height < 0 || length == 0 || length > std::numeric_limits<int32_t>::max()) {
     rst_report(RstCode::bad_argument, "RstReadRawFromByteArray::create()");
     return nullptr;
   }

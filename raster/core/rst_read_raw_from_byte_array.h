@@ -10,15 +10,14 @@
 #include "raster/core/rst_read.h"
 
 class RstReadRawFromByteArray {
-public:
+ public:
   // No bytes, a stride of 0 or below, a negative height or stride x height
   // 0 or above 2^31 - 1: -2 "RstReadRawFromByteArray::create()", null.
-  static RstRead* create(const void* bytes, const RstHeader& header, int32_t stride, bool bottom_up,
-                         bool bit_reverse);
+  static RstRead* create(const void* bytes, const RstHeader& header, int32_t stride, bool bottom_up, bool bit_reverse);
 };
 
 class RstReadColormap {
-public:
+ public:
   // Width = the colormap's entries, height 1, its bits and channels, raw,
   // no colormap, the header's colour type. No colormap: -2
   // "RstReadColormap::create()", null.

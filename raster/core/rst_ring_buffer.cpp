@@ -17,9 +17,7 @@ const char* const kWhere = "RstRingBuffer::RstRingBuffer()";
 // the common sample counts have loops of their own.
 void repeat_pixel(uint8_t* dst, const uint8_t* src, int32_t count, int32_t samples) {
   switch (samples) {
-    case 1:
-      std::memset(dst, *src, static_cast<size_t>(count));
-      break;
+    case 1: std::memset(dst, *src, static_cast<size_t>(count)); break;
     case 3: {
       uint8_t a = src[0], b = src[1], c = src[2];
       for (int32_t i = 0; i < count; ++i, dst += 3) {
@@ -56,8 +54,8 @@ RstRingBuffer::RstRingBuffer(RstRead* source, const RstWindow& window) : source_
   }
   // The anchor must lie inside the window, or source lines would not fit
   // their rows.
-  bool window_ok = window.width >= 1 && window.height >= 1 && window.anchor_x >= 0 &&
-                   window.anchor_x < window.width && window.anchor_y >= 0 && window.anchor_y < window.height;
+  bool window_ok = window.width >= 1 && window.height >= 1 && window.anchor_x >= 0 && window.anchor_x < window.width &&
+                   window.anchor_y >= 0 && window.anchor_y < window.height;
   int64_t row = (int64_t{h.width} + window.width - 1) * h.samples_per_pixel;
   int64_t total = row * window.height;
   int64_t line = int64_t{h.width} * h.samples_per_pixel;
@@ -102,8 +100,7 @@ void RstRingBuffer::rotate() {
 
 // --- constant fill ---
 
-RstRingBufferConstantFill::RstRingBufferConstantFill(RstRead* source, const RstWindow& window,
-                                                     const uint8_t* fill)
+RstRingBufferConstantFill::RstRingBufferConstantFill(RstRead* source, const RstWindow& window, const uint8_t* fill)
     : RstRingBuffer(source, window) {
   if (!valid()) return;
   fill_ = static_cast<uint8_t*>(rst_malloc(static_cast<size_t>(samples_)));
@@ -116,10 +113,8 @@ RstRingBufferConstantFill::RstRingBufferConstantFill(RstRead* source, const RstW
     rst_report(RstCode::no_memory, "RstRingBufferConstantFill::RstRingBufferConstantFill()");
     return;
   }
-  if (fill)
-    std::memcpy(fill_, fill, static_cast<size_t>(samples_));
-  else
-    std::memset(fill_, 0, static_cast<size_t>(samples_));
+  if (fill) std::memcpy(fill_, fill, static_cast<size_t>(samples_));
+  else std::memset(fill_, 0, static_cast<size_t>(samples_));
 }
 
 RstRingBufferConstantFill::~RstRingBufferConstantFill() { rst_free(fill_); }
@@ -177,10 +172,8 @@ bool RstRingBufferOutlineCopy::advance() {
     if (!read_and_extend(0)) return false;
     for (int32_t r = 1; r <= window_.anchor_y; ++r) std::memcpy(lines_[r], lines_[0], bytes);
     for (int32_t r = window_.anchor_y + 1; r <= last; ++r) {
-      if (exhausted())
-        std::memcpy(lines_[r], lines_[r - 1], bytes);
-      else if (!read_and_extend(r))
-        return false;
+      if (exhausted()) std::memcpy(lines_[r], lines_[r - 1], bytes);
+      else if (!read_and_extend(r)) return false;
     }
     return true;
   }

@@ -13,7 +13,7 @@
 #include "raster/core/rst_window.h"
 
 class RstRingBuffer {
-public:
+ public:
   // Bits per sample other than 8, or a coded source: -3; a window that does
   // not contain its anchor, a source without pixels, or rows above 2^31 - 1
   // bytes: -2; no memory: -1; all "RstRingBuffer::RstRingBuffer()". A ring
@@ -43,7 +43,7 @@ public:
   // Bytes of one row: (width + window width - 1) x samples per pixel.
   int32_t row_bytes() const { return row_bytes_; }
 
-protected:
+ protected:
   // The source is exhausted when every line of the image has been read.
   bool exhausted() const { return lines_read_ >= static_cast<uint32_t>(height_); }
   // Reads the next source line into row r at the anchor; false when short.
@@ -64,25 +64,25 @@ protected:
 };
 
 class RstRingBufferConstantFill : public RstRingBuffer {
-public:
+ public:
   // fill: samples-per-pixel bytes. No memory for its copy: -1
   // "RstRingBufferConstantFill::RstRingBufferConstantFill()".
   RstRingBufferConstantFill(RstRead* source, const RstWindow& window, const uint8_t* fill);
   ~RstRingBufferConstantFill() override;
   bool advance() override;
 
-private:
+ private:
   void fill_row(int32_t row);
 
   uint8_t* fill_ = nullptr;
 };
 
 class RstRingBufferOutlineCopy : public RstRingBuffer {
-public:
+ public:
   RstRingBufferOutlineCopy(RstRead* source, const RstWindow& window);
   bool advance() override;
 
-private:
+ private:
   // Border pixels repeat the row's first and last image pixels.
   void extend_borders(int32_t row);
   bool read_and_extend(int32_t row);

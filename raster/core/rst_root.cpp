@@ -173,10 +173,8 @@ void RstRoot::end(RstRoot* user) {
     Watch watch(this);
     user->end(this);
     if (watch.gone || !held_.empty()) return;
-    if (sinks_.empty())
-      delete_self();
-    else
-      end_readers();
+    if (sinks_.empty()) delete_self();
+    else end_readers();
   }
 }
 

@@ -10,7 +10,7 @@
 class RstHeader;
 
 class RstRoot {
-public:
+ public:
   // Ownership modes.
   static constexpr int32_t mode_free = 0;
   static constexpr int32_t mode_pinned = 1;
@@ -61,7 +61,7 @@ public:
   const std::vector<RstRoot*>& holders() const { return holders_; }
   const std::vector<RstRoot*>& held() const { return held_; }
 
-private:
+ private:
   struct Watch;
   void drop_holder(RstRoot* user);
   void delete_self();

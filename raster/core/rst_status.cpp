@@ -10,9 +10,7 @@
 #include "raster/core/rst_mutex.h"
 #include "raster/core/rst_status_context.h"
 
-void RstObserver::notify(void*, const int32_t* code, const char*) {
-  throw RstStatus(code ? *code : 0);
-}
+void RstObserver::notify(void*, const int32_t* code, const char*) { throw RstStatus(code ? *code : 0); }
 
 RstObserver* RstObserver::create() {
   RstObserver* o = rst_new<RstObserver>();
@@ -79,6 +77,5 @@ RstMessager* RstStatusContext::set_messager(RstMessager* messager) {
 }
 
 void rst_report(int32_t code, const char* where) {
-  if (RstStatusContext* context = RstStatusContext::instance())
-    context->report(nullptr, &code, where);
+  if (RstStatusContext* context = RstStatusContext::instance()) context->report(nullptr, &code, where);
 }

@@ -29,7 +29,7 @@ struct RstFormatEnables {
 };
 
 class RstStatusContext {
-public:
+ public:
   // The context, made on first use under the status mutex; null only when it
   // could not be allocated (report sites then skip reporting).
   static RstStatusContext* instance();
@@ -52,7 +52,7 @@ public:
   int32_t last_status = RstCode::good;
   RstFormatEnables format_enables;
 
-private:
+ private:
   RstStatusContext();
   ~RstStatusContext() = delete;  // lives until the process ends
 

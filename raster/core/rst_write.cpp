@@ -7,13 +7,9 @@ RstWrite::RstWrite(RstRead* source) {
   if (source) add_source(source);
 }
 
-RstRead* RstWrite::source() const {
-  return sources().empty() ? nullptr : static_cast<RstRead*>(sources().front());
-}
+RstRead* RstWrite::source() const { return sources().empty() ? nullptr : static_cast<RstRead*>(sources().front()); }
 
 void RstWrite::header(RstHeader& h) {
-  if (RstRead* src = source())
-    src->header(h);
-  else
-    h = RstHeader();
+  if (RstRead* src = source()) src->header(h);
+  else h = RstHeader();
 }

@@ -7,7 +7,7 @@
 #include "raster/core/rst_status.h"
 
 class RstWrite : public RstRoot {
-public:
+ public:
   explicit RstWrite(RstRead* source);
   // The source's header.
   void header(RstHeader& h) override;
@@ -19,9 +19,9 @@ public:
   // 1, or the negative code of the failure a writer reported.
   int32_t status() const { return status_; }
 
-protected:
+ protected:
   void set_status(int32_t status) { status_ = status; }
 
-private:
+ private:
   int32_t status_ = RstCode::good;
 };

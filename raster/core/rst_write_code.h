@@ -7,7 +7,7 @@
 #include "raster/core/rst_write_data.h"
 
 class RstWriteCode : public RstWriteData {
-public:
+ public:
   // No source or target, or a closed target: -2 "RstWriteCode::create()".
   static RstWriteCode* create(RstRead* source, OutputStorage* target, bool bit_reverse);
 

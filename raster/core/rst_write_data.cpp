@@ -12,8 +12,8 @@ RstWriteData::RstWriteData(RstRead* source, OutputStorage* target, bool bit_reve
 RstWriteData::~RstWriteData() { release(); }
 
 bool RstWriteData::initiate() {
-  return rst_build_output_chain(target_, buffer_size_, bit_reverse_, "RstWriteData::initiate()", output_buffer_, bit_reverser_,
-                                output_);
+  return rst_build_output_chain(target_, buffer_size_, bit_reverse_, "RstWriteData::initiate()", output_buffer_,
+                                bit_reverser_, output_);
 }
 
 bool RstWriteData::make_line_buffer(int64_t size) {

@@ -13,7 +13,7 @@
 #include "raster/core/output_storage_buffer.h"
 
 class RstWriteData : public RstWrite {
-public:
+ public:
   using RstRoot::end;
   // Releases the buffers and writes the output buffer out (once, however
   // often end reaches the writer); a short write-out sets the status to -11
@@ -25,7 +25,7 @@ public:
   OutputStorage* target() const { return target_; }
   bool has_output_buffer() const { return output_buffer_ != nullptr; }
 
-protected:
+ protected:
   RstWriteData(RstRead* source, OutputStorage* target, bool bit_reverse, int32_t buffer_size);
   ~RstWriteData() override;
 
@@ -37,7 +37,7 @@ protected:
   // True once end has released the buffers: nothing may be written then.
   bool released() const { return released_; }
 
-private:
+ private:
   // Frees the buffers and writes out; false when the write-out came short.
   bool release();
 

@@ -9,7 +9,7 @@
 #include "raster/core/rst_write_raw.h"
 
 class RstWriteMemory : public RstWriteRaw {
-public:
+ public:
   // Any argument none or 0 (or negative): -2 "RstWriteMemory::create"; the
   // storage not made: -1 "RstWriteMemory::RstWriteMemory()"; then the source
   // checks of RstWriteRaw with the first text.
@@ -18,6 +18,6 @@ public:
   RstWriteMemory(RstRead* source, ByteArrayOutputStorage* storage, int32_t stride);
   ~RstWriteMemory() override;
 
-private:
+ private:
   ByteArrayOutputStorage* storage_;
 };

@@ -20,8 +20,7 @@ int32_t buffer_for(int32_t stride, bool bottom_up) {
 }
 }  // namespace
 
-RstWriteRaw::RstWriteRaw(RstRead* source, OutputStorage* target, int32_t stride, bool bottom_up,
-                         bool bit_reverse)
+RstWriteRaw::RstWriteRaw(RstRead* source, OutputStorage* target, int32_t stride, bool bottom_up, bool bit_reverse)
     : RstWriteData(source, target, bit_reverse, buffer_for(stride, bottom_up)),
       stride_(stride),
       bottom_up_(bottom_up) {}

@@ -9,12 +9,11 @@
 #include "raster/core/rst_write_data.h"
 
 class RstWriteRaw : public RstWriteData {
-public:
+ public:
   // A code source (RstCodeSource): -5; no source or target, a closed target,
   // a stride of 0 or below, shorter than the source's line, or a stride x
   // height above 2^31 - 1: -2; a coded source: -3; all "RstWriteRaw::create()".
-  static RstWriteRaw* create(RstRead* source, OutputStorage* target, int32_t stride, bool bottom_up,
-                             bool bit_reverse);
+  static RstWriteRaw* create(RstRead* source, OutputStorage* target, int32_t stride, bool bottom_up, bool bit_reverse);
 
   bool initiate() override;
   // One line: its stride bytes, then the move to the next line's place.
@@ -25,11 +24,11 @@ public:
   // Use create().
   RstWriteRaw(RstRead* source, OutputStorage* target, int32_t stride, bool bottom_up, bool bit_reverse);
 
-protected:
+ protected:
   // The checks of create that concern the source and the stride.
   static bool check_source(RstRead* source, int32_t stride, const char* where);
 
-private:
+ private:
   int32_t stride_;
   bool bottom_up_;
   int32_t lines_left_ = 0;

@@ -21,7 +21,7 @@ using PrivateHolder = std::unique_ptr<T, PrivateRelease>;
 // Puts the storage back where the caller had it when the scope ends, also when
 // a report throws on the way.
 class PositionKeeper {
-public:
+ public:
   explicit PositionKeeper(InputStorage* storage) : storage_(storage), position_(storage->tell()) {}
   ~PositionKeeper() {
     if (storage_) storage_->seek(position_);
@@ -32,7 +32,7 @@ public:
   // Leaves the storage where it is now.
   void dismiss() { storage_ = nullptr; }
 
-private:
+ private:
   InputStorage* storage_;
   int32_t position_;
 };
@@ -81,7 +81,7 @@ RstImageInfo* RstImageInfo::create(InputStorage* storage, uint32_t page) {
         rst_report(RstCode::no_memory, where);
         return nullptr;
       }
-      tiff.release();  // the info owns it now
+      tiff.release();    // the info owns it now
       keeper.dismiss();  // the info has put the storage back
       return info;
     }

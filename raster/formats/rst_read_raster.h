@@ -12,7 +12,7 @@
 class RstRead;
 
 class RstReadRaster {
-public:
+ public:
   // The reader node of page `page` (1-based), initiated, or null. No storage,
   // a closed one or page 0: -2; nothing recognised: -12; both
   // "RstReadRaster::create()". Probes start at the storage's position.

@@ -13,7 +13,7 @@
 class RstRead;
 
 class RstReadTIFF : public RstTIFFTypes, public RstTIFFFXTypes, public RstTIFF6Types {
-public:
+ public:
   virtual ~RstReadTIFF() = default;
 
   // The first page with every following page of the chain linked to it, or

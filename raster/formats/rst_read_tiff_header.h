@@ -14,7 +14,7 @@
 #include "raster/formats/rst_tiff_header.h"
 
 class RstReadTIFFHeaderBase : public RstReadTIFFTagsBase {
-public:
+ public:
   static constexpr uint32_t max_pages = 65536;
   static constexpr int max_sub_ifd_depth = 16;
 
@@ -39,7 +39,7 @@ public:
   std::vector<RstReadTIFFHeaderBase*> children;  // one per SubIFD read, owned
   RstReadTIFFHeaderBase* next_page = nullptr;    // owned
 
-protected:
+ protected:
   // One construction's walk over the file.
   struct Walk {
     explicit Walk(RstTIFF6Header* first) : first(first) {}
@@ -57,7 +57,7 @@ protected:
 };
 
 class RstReadTIFFFXHeader : public RstTIFFFXHeader, public RstReadTIFFHeaderBase {
-public:
+ public:
   RstReadTIFFFXHeader() : RstTIFFFXHeader(0x4949) {}
 
   // Strip rows from StripRowCounts when it gives one count per strip, else
@@ -68,12 +68,12 @@ public:
   RstReadTIFFHeaderBase* new_header() override;
   RstTIFF6Header* tiff6_header() override { return this; }
 
-private:
+ private:
   RstCountedPtr<RstTIFFFXIFDReader> reader_;
 };
 
 class RstReadTIFFHeader : public RstReadTIFFFXHeader {
-public:
+ public:
   // The whole chain of pages.
   RstReadTIFFHeader(InputStorage* input, int32_t level);
   // Page `page` of the chain.

@@ -24,7 +24,16 @@ const char* const kStripInvalid = "RstReadAndDecodeCodeTiles::next_link() -  hea
 
 bool known_compression(uint32_t c) {
   switch (c) {
-    case 1: case 2: case 3: case 4: case 5: case 6: case 7: case 9: case 10: case 32773: return true;
+    case 1:
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+    case 6:
+    case 7:
+    case 9:
+    case 10:
+    case 32773: return true;
     default: return false;
   }
 }
@@ -63,10 +72,8 @@ RstRead* RstReadTIFFOneIFD::create(InputStorage* input, RstReadTIFFHeader* heade
   RstOwner<RstRead> node;
   bool raw = header->compression.value() == 1 &&
              (header->ycbcr_subsampling.size() != 2 || !subsampled(header->ycbcr_subsampling));
-  if (raw)
-    node.attach(RstReadTIFFRaw::create(input, header));
-  else
-    node.attach(RstReadAndDecodeTIFFCode::create(input, header));
+  if (raw) node.attach(RstReadTIFFRaw::create(input, header));
+  else node.attach(RstReadAndDecodeTIFFCode::create(input, header));
   if (!node) return nullptr;
   if (header->predictor == 2) {
     // Rows left differenced would be wrong pixels under a header that says
@@ -91,8 +98,7 @@ RstRead* RstReadTIFFRaw::create(InputStorage* input, RstReadTIFFHeader* header) 
 
 RstReadAndDecodeCodeTiles::RstReadAndDecodeCodeTiles(InputStorage* input, const RstHeader& header,
                                                      const RstCountedPtr<RstTileSpecArray>& specs,
-                                                     const RstCountedPtr<RstCodingOption>& option,
-                                                     bool reverse_bits)
+                                                     const RstCountedPtr<RstCodingOption>& option, bool reverse_bits)
     : RstReadTilesAndAlignX(input, header, specs, reverse_bits), option_(option) {}
 
 void RstReadAndDecodeCodeTiles::header(RstHeader& h) {
@@ -207,12 +213,9 @@ RstRead* RstReadAndDecodeTIFFCode::next_link() {
   if (!chroma) return decoder(expected);
   uint32_t sampling = 0;
   uint16_t h = ycbcr_subsampling_[0], v = ycbcr_subsampling_[1];
-  if (h == 2 && v == 1)
-    sampling = RstUpsampleChroma::sampling_422;
-  else if (h == 2 && v == 2)
-    sampling = RstUpsampleChroma::sampling_420;
-  else if (h == 4 && v == 1)
-    sampling = RstUpsampleChroma::sampling_411;
+  if (h == 2 && v == 1) sampling = RstUpsampleChroma::sampling_422;
+  else if (h == 2 && v == 2) sampling = RstUpsampleChroma::sampling_420;
+  else if (h == 4 && v == 1) sampling = RstUpsampleChroma::sampling_411;
   else {
     rst_report(RstCode::unsupported_option, "RstReadAndDecodeTIFFCode::next_link()");
     return nullptr;

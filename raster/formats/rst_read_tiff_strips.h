@@ -12,7 +12,7 @@
 #include "raster/formats/rst_read_tiles.h"
 
 class RstReadTIFFOneIFD : public RstReadTIFF {
-public:
+ public:
   // Input or header missing: -2; a Compression without a reader: -305; a page
   // of width or length 0, or whose row or run line exceeds 2^31 - 1 bytes: -3;
   // bits per sample other than 1, 2, 4, 8, 16, or samples per pixel 0 or above
@@ -22,15 +22,14 @@ public:
 };
 
 class RstReadTIFFRaw {
-public:
+ public:
   // The raw strip reader of a Compression 1 page; else -2 "RstReadTIFFRaw::create()".
   static RstRead* create(InputStorage* input, RstReadTIFFHeader* header);
 };
 
 class RstReadAndDecodeCodeTiles : public RstReadTilesAndAlignX {
-public:
-  RstReadAndDecodeCodeTiles(InputStorage* input, const RstHeader& header,
-                            const RstCountedPtr<RstTileSpecArray>& specs,
+ public:
+  RstReadAndDecodeCodeTiles(InputStorage* input, const RstHeader& header, const RstCountedPtr<RstTileSpecArray>& specs,
                             const RstCountedPtr<RstCodingOption>& option, bool reverse_bits);
 
   // The page header with the coding the chain delivers: MH, MR, MMR give run
@@ -43,7 +42,7 @@ public:
   // The decoder of the next strip, checked against the strip's header.
   RstRead* next_link() override;
 
-protected:
+ protected:
   // The decoder of the current spec's strip over its window.
   RstRead* decoder(const RstHeader& expected);
 
@@ -52,12 +51,11 @@ protected:
 };
 
 class RstReadAndDecodeTIFFCode : public RstReadTIFFOneIFD, public RstReadAndDecodeCodeTiles {
-public:
+ public:
   // Input or header missing: -2 "RstReadAndDecodeTIFFCode::create()".
   static RstReadAndDecodeTIFFCode* create(InputStorage* input, RstReadTIFFHeader* header);
 
-  RstReadAndDecodeTIFFCode(InputStorage* input, const RstHeader& header,
-                           const RstCountedPtr<RstTileSpecArray>& specs,
+  RstReadAndDecodeTIFFCode(InputStorage* input, const RstHeader& header, const RstCountedPtr<RstTileSpecArray>& specs,
                            const RstCountedPtr<RstCodingOption>& option, bool reverse_bits,
                            const std::vector<uint16_t>& ycbcr_subsampling);
 
@@ -66,6 +64,6 @@ public:
   // "RstReadAndDecodeTIFFCode::next_link()"); every other strip to its decoder.
   RstRead* next_link() override;
 
-private:
+ private:
   std::vector<uint16_t> ycbcr_subsampling_;
 };

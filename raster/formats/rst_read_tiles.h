@@ -22,7 +22,7 @@
 #include "raster/formats/rst_tile_spec.h"
 
 class RstReadTiles : public RstRead {
-public:
+ public:
   RstReadTiles(InputStorage* input, const RstHeader& header, const RstCountedPtr<RstTileSpecArray>& specs);
   ~RstReadTiles() override;
 
@@ -41,7 +41,7 @@ public:
   // The current band node, made when there is none.
   virtual RstRead* current_link() = 0;
 
-protected:
+ protected:
   uint32_t specs_used_ = 0;
   RstCountedPtr<RstTileSpecArray> specs_;
   RstOwner<RstRead> link_;
@@ -51,7 +51,7 @@ protected:
 };
 
 class RstReadTilesAndAlignX : public RstReadTiles {
-public:
+ public:
   RstReadTilesAndAlignX(InputStorage* input, const RstHeader& header, const RstCountedPtr<RstTileSpecArray>& specs,
                         bool reverse_bits);
   ~RstReadTilesAndAlignX() override;
@@ -70,7 +70,7 @@ public:
   // the page width; none when the specs run out or a strip fails.
   RstRead* next_aligned_link();
 
-protected:
+ protected:
   // The input every strip node reads from (the bit-reversing layer when set).
   InputStorage* input() const { return reverser_ ? reverser_.get() : input_; }
   // A window over the bytes of the current spec's strip, kept until the band
@@ -88,7 +88,7 @@ protected:
 };
 
 class RstReadRawTiles : public RstReadTilesAndAlignX {
-public:
+ public:
   // No storage, no spec, or a header that is not raw lines: -2
   // "RstReadRawTiles::create()", none.
   static RstReadRawTiles* create(InputStorage* input, const RstHeader& header,

@@ -43,7 +43,7 @@ struct RstTIFFImageFileHeader {
 bool read_image_file_header(InputStorage* input, RstTIFFImageFileHeader& ifh);
 
 class RstReadTIFFIFDEntry : public RstTIFFTypes {
-public:
+ public:
   RstReadTIFFIFDEntry() = default;
   RstReadTIFFIFDEntry(uint32_t tag, uint32_t type, uint32_t count, uint32_t value)
       : tag(tag), type(type), count(count), value_word(value) {}
@@ -89,14 +89,14 @@ bool rst_read_tiff_ifd_entry_values(RstTIFFDataInput& input, std::string& out, c
 
 template <class Entry>
 class RstTIFFImageFileDirectory {
-public:
+ public:
   virtual ~RstTIFFImageFileDirectory() = default;
   uint32_t next_ifd_offset = 0;
   std::vector<Entry> entries;
 };
 
 class RstReadTIFFImageFileDirectory : public RstTIFFImageFileDirectory<RstReadTIFFIFDEntry> {
-public:
+ public:
   // Reads the directory at the input's position and its next-IFD offset;
   // the number of entries (1 to 1024), 0 when there is no directory.
   uint32_t read(RstTIFFDataInput& input, bool strict);

@@ -249,10 +249,8 @@ void RstTIFF6Header::rst_header(RstHeader& out) {
   out.sample_kind = RstSampleKind::unsigned_int;
   out.data_form = encode_type();
   out.color_type = rst_color_type();
-  if (out.color_type && (out.color_type->is_gray() || out.color_type->is_gray_reverse()))
-    out.colormap.reset();
-  else
-    out.colormap = rst_colormap();
+  if (out.color_type && (out.color_type->is_gray() || out.color_type->is_gray_reverse())) out.colormap.reset();
+  else out.colormap = rst_colormap();
 }
 
 RstHeader* RstTIFF6Header::rst_header_ptr() {

@@ -19,7 +19,7 @@
 
 // The values of a TIFF-FX global parameters IFD.
 class RstTIFFGlobalParameters : public RstTIFFFXTypes, public RstTIFF6Types {
-public:
+ public:
   RstTIFFGlobalParameters() = default;
   virtual ~RstTIFFGlobalParameters() = default;
   bool operator==(const RstTIFFGlobalParameters& other) const;
@@ -33,7 +33,7 @@ public:
 };
 
 class RstTIFF6Header : public RstPrivateHeader {
-public:
+ public:
   explicit RstTIFF6Header(uint32_t byte_order);
   ~RstTIFF6Header() override;
   RstTIFF6Header(const RstTIFF6Header&) = delete;
@@ -175,7 +175,7 @@ public:
 };
 
 class RstTIFFFXHeader : public RstTIFF6Header {
-public:
+ public:
   explicit RstTIFFFXHeader(uint32_t byte_order) : RstTIFF6Header(byte_order) {}
 
   // The number of StripRowCounts values when there is one, else as TIFF 6.

@@ -98,10 +98,8 @@ void RstTIFF6IFDReader::read_jpeg_tables(const RstReadTIFFIFDEntry& e, RstTIFFDa
   if (stream->tables) {
     const RstJPEGTables& t = *stream->tables;
     RstJPEGTables* copy = rst_new<RstJPEGTables>(t.quantization, t.dc, t.ac);
-    if (copy)
-      h.jpeg_tables.reset(copy);
-    else
-      h.status = -1;
+    if (copy) h.jpeg_tables.reset(copy);
+    else h.status = -1;
   }
   delete stream;
 }

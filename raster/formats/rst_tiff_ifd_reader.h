@@ -14,7 +14,7 @@
 #include "raster/formats/rst_tiff_header.h"
 
 class RstTIFFIFDReader : public RstTIFFTypes {
-public:
+ public:
   // The image header of a JPEG stream nested in an old-style JPEG page, with
   // its resolution in dots per inch (0: none).
   struct NestedInfo : RstHeader {
@@ -46,7 +46,7 @@ public:
   // the data and was not followed.
   bool refused_offset() const { return refused_offset_; }
 
-protected:
+ protected:
   // Whether a tag no reader knows fails the directory. Private tags of other
   // software are common, so by default they are passed over.
   virtual bool unknown_tag_fails() const { return false; }
@@ -57,7 +57,7 @@ protected:
 };
 
 class RstTIFF6IFDReader : public RstTIFFIFDReader {
-public:
+ public:
   RstTIFF6IFDReader(RstTIFF6Header* header, RstReadTIFFImageFileDirectory* ifd)
       : RstTIFFIFDReader(ifd), header_(header) {}
 
@@ -65,7 +65,7 @@ public:
   bool read_tag(const RstReadTIFFIFDEntry& entry, RstTIFFDataInput& input) override;
   bool create_nested_info(int32_t level, RstTIFFDataInput& input) override;
 
-protected:
+ protected:
   // The checks of the consistency step, in order; their result.
   bool run_checks(int32_t level);
   void read_reference_black_white(const RstReadTIFFIFDEntry& entry, RstTIFFDataInput& input);
@@ -76,7 +76,7 @@ protected:
 
 // A record read from one directory: it owns the directory and a tag reader.
 class RstReadTIFFTagsBase {
-public:
+ public:
   virtual ~RstReadTIFFTagsBase() = default;
   virtual RstTIFFIFDReader* reader() = 0;
 

@@ -13,7 +13,7 @@
 
 // Empty scopes of TIFF names; readers, writers and records derive from them.
 class RstTIFFTypes {
-public:
+ public:
   // Field types of a directory entry.
   static constexpr uint32_t type_byte = 1;
   static constexpr uint32_t type_ascii = 2;
@@ -97,7 +97,7 @@ struct RstDecodePair {
 
 // The TIFF Compression number.
 class RstTIFFCompression {
-public:
+ public:
   RstTIFFCompression() = default;
   explicit RstTIFFCompression(uint32_t value) : value_(value) {}
   uint32_t value() const { return value_; }
@@ -111,7 +111,7 @@ public:
   bool is_jbig() const { return value_ == 9; }
   bool is_jbig_color() const { return value_ == 10; }
 
-private:
+ private:
   uint32_t value_ = 1;
 };
 

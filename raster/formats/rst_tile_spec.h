@@ -16,7 +16,7 @@ struct RstTileSpec {
 };
 
 class RstTileSpecArray {
-public:
+ public:
   RstTileSpecArray(const RstTileSpecArray& other);
   // One entry per offset. A byte count or row count missing from a shorter
   // list is taken as 0: no entry reads past its list.
@@ -33,7 +33,7 @@ public:
   const RstTileSpec& operator[](uint32_t i) const { return specs_[i]; }
   RstTileSpec& operator[](uint32_t i) { return specs_[i]; }
 
-private:
+ private:
   // Makes n zeroed entries; on failure reports -1 and leaves the list empty.
   bool make(size_t n);
 

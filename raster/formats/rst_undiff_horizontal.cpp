@@ -16,8 +16,7 @@ bool suitable(RstRead* source, int32_t bits, int32_t samples, const char* where)
     return false;
   }
   RstHeader h(source);
-  if (h.bits_per_sample != bits || h.samples_per_pixel != samples || h.data_form != RstDataForm::raw ||
-      h.width < 0) {
+  if (h.bits_per_sample != bits || h.samples_per_pixel != samples || h.data_form != RstDataForm::raw || h.width < 0) {
     rst_report(RstCode::unsupported_form, where);
     return false;
   }

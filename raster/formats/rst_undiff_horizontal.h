@@ -9,14 +9,14 @@
 #include "raster/core/rst_process.h"
 
 class RstUndiffHorizontal {
-public:
+ public:
   // No source: -2; any layout but 1 bit x 1 sample or 8 bits x 1, 3 or 4
   // samples of raw lines: -3; both "RstUndiffHorizontal::create()".
   static RstRead* create(RstRead* source);
 };
 
 class RstUndiffHorizontal1x1 : public RstReadDecorator {
-public:
+ public:
   // -2 / -3 with "RstUndiffHorizontal1x1::create()".
   static RstUndiffHorizontal1x1* create(RstRead* source);
 
@@ -27,7 +27,7 @@ public:
 
 template <int N>
 class RstUndiffHorizontal8xN : public RstReadDecorator {
-public:
+ public:
   // -2 / -3 with "RstUndiffHorizontal8xN::create()".
   static RstUndiffHorizontal8xN* create(RstRead* source);
 
@@ -35,6 +35,6 @@ public:
   bool initiate() override;
   int read(uint8_t* line) override;
 
-private:
+ private:
   int64_t samples_ = 0;  // samples of a row
 };

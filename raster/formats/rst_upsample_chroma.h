@@ -10,7 +10,7 @@
 #include "raster/core/rst_process.h"
 
 class RstUpsampleChroma : public RstProcess, public RstCodeBuffer {
-public:
+ public:
   // Sampling codes (those of the JPEG options).
   static constexpr uint32_t sampling_none = 0x11101110;  // 1, 1
   static constexpr uint32_t sampling_422 = 0x12201110;   // 2, 1
@@ -27,7 +27,7 @@ public:
   void reset() override;
   int line_size() override { return int(line_bytes_); }
 
-protected:
+ protected:
   // The checks of create, reported with where.
   static bool check(RstRead* source, const char* where);
   // The next data byte; 255 once the data has ended.
@@ -50,7 +50,7 @@ protected:
 
 // Units Y0 Y1 Cb Cr: two pixels of one line.
 class RstUpsampleChroma422 : public RstUpsampleChroma {
-public:
+ public:
   static RstUpsampleChroma422* create(RstRead* source);
   using RstUpsampleChroma::RstUpsampleChroma;
   int read(uint8_t* line) override;
@@ -58,7 +58,7 @@ public:
 
 // Units Y0 Y1 Y2 Y3 Cb Cr: four pixels of one line.
 class RstUpsampleChroma411 : public RstUpsampleChroma {
-public:
+ public:
   static RstUpsampleChroma411* create(RstRead* source);
   using RstUpsampleChroma::RstUpsampleChroma;
   int read(uint8_t* line) override;
@@ -67,13 +67,13 @@ public:
 // Units Y00 Y01 Y10 Y11 Cb Cr: two pixels of two lines; one row of units
 // fills two line buffers, delivered one after the other.
 class RstUpsampleChroma420 : public RstUpsampleChroma {
-public:
+ public:
   static RstUpsampleChroma420* create(RstRead* source);
   using RstUpsampleChroma::RstUpsampleChroma;
   ~RstUpsampleChroma420() override;
   bool initiate() override;
   int read(uint8_t* line) override;
 
-private:
+ private:
   uint8_t* line_buffers_[2] = {nullptr, nullptr};
 };

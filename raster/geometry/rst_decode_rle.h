@@ -10,7 +10,7 @@
 #include "raster/core/rst_process.h"
 
 class RstDecodeRLE : public RstProcess {
-public:
+ public:
   // No source: -2; not 1 bit, 1 sample, run lines: -3; "RstDecodeRLE::create()".
   static RstDecodeRLE* create(RstRead* source);
 
@@ -25,7 +25,7 @@ public:
   void reset() override { source()->reset(); }
   int line_size() override { return line_bytes_; }
 
-private:
+ private:
   int32_t* runs_ = nullptr;
   int32_t line_bytes_ = 0;
   int32_t width_ = 0;

@@ -10,19 +10,19 @@
 #include "raster/core/rst_process.h"
 
 class RstPixelUnaryOperation : public RstProcess {
-public:
+ public:
   // Keeps the source's line size.
   explicit RstPixelUnaryOperation(RstRead* source);
   int skip(int n) override { return source()->skip(n); }
   void reset() override { source()->reset(); }
   int line_size() override { return line_size_; }
 
-protected:
+ protected:
   int line_size_ = 0;
 };
 
 class RstPixelNot : public RstPixelUnaryOperation {
-public:
+ public:
   // No source: -2; a colormap (indices are not inverted) or lines that are
   // neither raw nor run lines: -50; all "RstPixelNot::create()". Run lines
   // are not inverted here yet: they are refused with -50 as well.

@@ -13,10 +13,10 @@ using BandReplayTest = HostTest;
 TEST_F(BandReplayTest, FillIsSplitByTheBandsAndItsClipsJoinToTheFill) {
   RunResult r = Run("unit dot\nrect 100 450 300 550\n");
   ASSERT_EQ(r.result, pkhost::PlayResult::Printed);
-  EXPECT_EQ(Matching(r.driver, "DrvBitBlt"),
-            (std::vector<std::string>{
-                "DrvBitBlt rop=F0F0 trg=(100,450,300,550) clip=DC_RECT (100,450,300,500) brush=000000",
-                "DrvBitBlt rop=F0F0 trg=(100,-50,300,50) clip=DC_RECT (100,0,300,50) brush=000000"}));
+  EXPECT_EQ(
+      Matching(r.driver, "DrvBitBlt"),
+      (std::vector<std::string>{"DrvBitBlt rop=F0F0 trg=(100,450,300,550) clip=DC_RECT (100,450,300,500) brush=000000",
+                                "DrvBitBlt rop=F0F0 trg=(100,-50,300,50) clip=DC_RECT (100,0,300,50) brush=000000"}));
   EXPECT_TRUE(r.failures.empty());
   EXPECT_TRUE(r.warnings.empty());
 }
@@ -44,28 +44,29 @@ TEST_F(BandReplayTest, OneDotLineGoesOnlyToTheBandItCrosses) {
 }
 
 TEST_F(BandReplayTest, PolygonFillIsOneBlitClippedToItsShapePerBand) {
-  RunResult r = Run(
-      "unit dot\npen null\n"
-      "polygon 100 490 140 490 140 510 120 510 120 520 100 520\n");
-  EXPECT_EQ(Matching(r.driver, "DrvBitBlt"),
-            (std::vector<std::string>{
-                "DrvBitBlt rop=F0F0 trg=(100,490,140,520) clip=DC_RECT (100,490,140,500) brush=000000",
-                "DrvBitBlt rop=F0F0 trg=(100,-10,140,20) clip=DC_COMPLEX (100,0,140,10) (100,10,120,20) brush=000000"}));
+  RunResult r =
+      Run("unit dot\npen null\n"
+          "polygon 100 490 140 490 140 510 120 510 120 520 100 520\n");
+  EXPECT_EQ(
+      Matching(r.driver, "DrvBitBlt"),
+      (std::vector<std::string>{
+          "DrvBitBlt rop=F0F0 trg=(100,490,140,520) clip=DC_RECT (100,490,140,500) brush=000000",
+          "DrvBitBlt rop=F0F0 trg=(100,-10,140,20) clip=DC_COMPLEX (100,0,140,10) (100,10,120,20) brush=000000"}));
 }
 
 TEST_F(BandReplayTest, HatchBrushIsRealisedOnceOverShapesAndBands) {
-  RunResult r = Run(
-      "unit dot\npen null\nbrush hatch cross #000000\n"
-      "rect 10 10 200 900\nellipse 300 300 500 700\npolygon 600 100 700 900 550 900\n");
+  RunResult r =
+      Run("unit dot\npen null\nbrush hatch cross #000000\n"
+          "rect 10 10 200 900\nellipse 300 300 500 700\npolygon 600 100 700 900 550 900\n");
   EXPECT_EQ(Matching(r.driver, "DrvRealizeBrush").size(), 1u);
   EXPECT_EQ(Matching(r.driver, "DrvBitBlt").size(), 6u);
   for (const auto& l : Matching(r.driver, "DrvBitBlt")) EXPECT_NE(l.find("brush=realized"), std::string::npos) << l;
 }
 
 TEST_F(BandReplayTest, StyledAndWidePens) {
-  RunResult r = Run(
-      "unit dot\npen 1 #000000 dash\nline 10 10 200 10\n"
-      "pen 9 #FF0000\nline 10 100 200 100\n");
+  RunResult r =
+      Run("unit dot\npen 1 #000000 dash\nline 10 10 200 10\n"
+          "pen 9 #FF0000\nline 10 100 200 100\n");
   auto strokes = Matching(r.driver, "DrvStrokePath");
   ASSERT_EQ(strokes.size(), 1u);
   EXPECT_NE(strokes[0].find("style=2"), std::string::npos);
@@ -88,9 +89,9 @@ TEST_F(BandReplayTest, TextWithoutTextOutHookIsSkippedWithAWarning) {
 }
 
 TEST_F(BandReplayTest, TextCarriesOpaqueBackgroundAndUnderline) {
-  RunResult r = Run(
-      "unit dot\nfont serif 40 underline strikeout\nbackground #FFFF00\ntextcolor #0000FF\n"
-      "text 100 100 \"Hi\"\n");
+  RunResult r =
+      Run("unit dot\nfont serif 40 underline strikeout\nbackground #FFFF00\ntextcolor #0000FF\n"
+          "text 100 100 \"Hi\"\n");
   auto texts = Matching(r.driver, "DrvTextOut");
   ASSERT_EQ(texts.size(), 1u);
   EXPECT_NE(texts[0].find("glyphs=2"), std::string::npos) << texts[0];
@@ -110,15 +111,16 @@ TEST_F(BandReplayTest, RasterOperationsOfTheDocumentReachTheBlit) {
 
 TEST_F(BandReplayTest, ClipLimitsWhereItemsDraw) {
   RunResult r = Run("unit dot\nclip 150 0 250 1000\nrect 100 100 300 200\nclip none\nrect 100 100 300 200\n");
-  EXPECT_EQ(Matching(r.driver, "DrvBitBlt"),
-            (std::vector<std::string>{"DrvBitBlt rop=F0F0 trg=(100,100,300,200) clip=DC_RECT (150,100,250,200) brush=000000",
-                                      "DrvBitBlt rop=F0F0 trg=(100,100,300,200) clip=DC_TRIVIAL brush=000000"}));
+  EXPECT_EQ(
+      Matching(r.driver, "DrvBitBlt"),
+      (std::vector<std::string>{"DrvBitBlt rop=F0F0 trg=(100,100,300,200) clip=DC_RECT (150,100,250,200) brush=000000",
+                                "DrvBitBlt rop=F0F0 trg=(100,100,300,200) clip=DC_TRIVIAL brush=000000"}));
 }
 
 TEST_F(BandReplayTest, PathsFillTheirShapeAndStrokeTheirFlattenedOutline) {
-  RunResult r = Run(
-      "unit dot\nbrush solid #00FF00\n"
-      "path winding move 100 100 line 200 100 bezier 250 150 250 250 200 300 line 100 300 close strokefill\n");
+  RunResult r =
+      Run("unit dot\nbrush solid #00FF00\n"
+          "path winding move 100 100 line 200 100 bezier 250 150 250 250 200 300 line 100 300 close strokefill\n");
   auto blts = Matching(r.driver, "DrvBitBlt");
   ASSERT_EQ(blts.size(), 1u);
   EXPECT_EQ(blts[0].rfind("DrvBitBlt rop=F0F0 trg=(100,100,237,300) clip=DC_COMPLEX", 0), 0u) << blts[0];
@@ -131,8 +133,9 @@ TEST_F(BandReplayTest, PathsFillTheirShapeAndStrokeTheirFlattenedOutline) {
 
 TEST_F(BandReplayTest, HugeShapesAreBuiltWithinThePage) {
   // Kilometres of polygon and pen: the region covers the page and no more.
-  RunResult r = Run("unit mm\npen null\npolygon -99999 -99999 99999 -99999 0 99999\n"
-                    "pen 99999 #000000\nline 0 0 10 10\n");
+  RunResult r =
+      Run("unit mm\npen null\npolygon -99999 -99999 99999 -99999 0 99999\n"
+          "pen 99999 #000000\nline 0 0 10 10\n");
   auto blts = Matching(r.driver, "DrvBitBlt");
   ASSERT_EQ(blts.size(), 4u);
   for (size_t i : {0u, 1u})
@@ -143,10 +146,10 @@ TEST_F(BandReplayTest, HugeShapesAreBuiltWithinThePage) {
 TEST_F(BandReplayTest, EngineObjectsAreFreedWithTheDc) {
   WriteFile("g.pgm", "P2 2 1 255\n0 255\n");
   size_t before = pkgdi::LiveEngineObjects();
-  RunResult r = Run(
-      "unit dot\nbrush hatch cross #000000\nrect 0 0 50 900\nbrush pattern 8142241818244281 #FF0000\n"
-      "ellipse 100 100 300 700\nfont serif 30 italic\ntext 10 480 \"Across the bands\"\n"
-      "image 0 0 20 10 \"g.pgm\"\nline 0 0 700 900\n");
+  RunResult r =
+      Run("unit dot\nbrush hatch cross #000000\nrect 0 0 50 900\nbrush pattern 8142241818244281 #FF0000\n"
+          "ellipse 100 100 300 700\nfont serif 30 italic\ntext 10 480 \"Across the bands\"\n"
+          "image 0 0 20 10 \"g.pgm\"\nline 0 0 700 900\n");
   EXPECT_EQ(r.result, pkhost::PlayResult::Printed);
   EXPECT_EQ(Matching(r.driver, "DrvTextOut").size(), 2u);
   EXPECT_EQ(pkgdi::LiveEngineObjects(), before);

@@ -130,7 +130,8 @@ TEST_F(DocumentImageTest, SameSizeImageIsCopiedAndScaledImageStretched) {
                                      "bits=0000FF00FF00FF0000/FFFFFF000000808080"});
   auto stretch = Matching(r.driver, "DrvStretchBlt");
   ASSERT_EQ(stretch.size(), 1u);
-  EXPECT_EQ(stretch[0].rfind("DrvStretchBlt dest=(10,20,16,24) srcrect=(0,0,3,2) mode=4 clip=DC_TRIVIAL src=BMF_24BPP 3x2", 0),
+  EXPECT_EQ(stretch[0].rfind(
+                "DrvStretchBlt dest=(10,20,16,24) srcrect=(0,0,3,2) mode=4 clip=DC_TRIVIAL src=BMF_24BPP 3x2", 0),
             0u)
       << stretch[0];
 }

@@ -226,7 +226,8 @@ TEST_F(GdihostTest, TwoTestPageRunsMakeTheSameCalls) {
   ASSERT_EQ(b.exit, 0) << b.err;
   std::string first = Slurp(t1);
   EXPECT_EQ(first, Slurp(t2));
-  for (const char* call : {"DrvBitBlt", "DrvStrokePath", "DrvTextOut", "DrvCopyBits", "DrvStretchBlt", "DrvRealizeBrush"})
+  for (const char* call :
+       {"DrvBitBlt", "DrvStrokePath", "DrvTextOut", "DrvCopyBits", "DrvStretchBlt", "DrvRealizeBrush"})
     EXPECT_NE(first.find(std::string(call) + "\n"), std::string::npos) << call;
 }
 

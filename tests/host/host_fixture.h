@@ -22,9 +22,7 @@
 
 namespace hosttest {
 
-inline std::string BuildOut() {
-  return std::filesystem::read_symlink("/proc/self/exe").parent_path().string();
-}
+inline std::string BuildOut() { return std::filesystem::read_symlink("/proc/self/exe").parent_path().string(); }
 
 inline std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> out;

@@ -24,8 +24,7 @@ struct Recorder : pkgdi::PrinterDcBackEnd {
   }
   bool TextOut(const pkgdi::DcState& dc, POINT at, const std::u16string& text) override {
     last = dc;
-    calls.push_back("text " + std::to_string(at.x) + "," + std::to_string(at.y) + " " +
-                    std::to_string(text.size()));
+    calls.push_back("text " + std::to_string(at.x) + "," + std::to_string(at.y) + " " + std::to_string(text.size()));
     return true;
   }
   bool MeasureText(const pkgdi::DcState&, const std::u16string& text, SIZE* size) override {
@@ -89,7 +88,7 @@ TEST(PrinterDcTest, StateObjectsAndCallsReachTheBackEnd) {
   EXPECT_EQ(r.bottom, 30);
   EXPECT_EQ(EndPage(dc), 1);
   EXPECT_EQ(rec.calls, (std::vector<std::string>{"escape 20481 4 0", "startpage", "text 105,206 3", "polygon 3 1",
-                                                  "ellipse 7,8", "endpage"}));
+                                                 "ellipse 7,8", "endpage"}));
 
   SelectObject(dc, oldFont);
   SelectObject(dc, oldPen);

@@ -21,14 +21,13 @@ const char* kTwoPages = "unit dot\npage\nrect 100 100 200 200\npage\nrect 100 60
 TEST_F(SessionTest, TwoPagesGiveExactlyTheDriverCallsInGdiOrder) {
   RunResult r = Run(kTwoPages);
   ASSERT_EQ(r.result, pkhost::PlayResult::Printed) << r.createError;
-  EXPECT_EQ(Names(r.driver),
-            (std::vector<std::string>{"DrvEnableDriver", "DrvEnablePDEV", "DrvCompletePDEV", "DrvEnableSurface",
-                                      "DrvStartDoc",
-                                      "DrvStartPage", "DrvStartBanding", "DrvBitBlt", "DrvNextBand", "DrvNextBand",
-                                      "DrvSendPage",
-                                      "DrvStartPage", "DrvStartBanding", "DrvNextBand", "DrvBitBlt", "DrvNextBand",
-                                      "DrvSendPage",
-                                      "DrvEndDoc", "DrvDisableSurface", "DrvDisablePDEV", "DrvDisableDriver"}));
+  EXPECT_EQ(
+      Names(r.driver),
+      (std::vector<std::string>{
+          "DrvEnableDriver",   "DrvEnablePDEV",  "DrvCompletePDEV", "DrvEnableSurface", "DrvStartDoc", "DrvStartPage",
+          "DrvStartBanding",   "DrvBitBlt",      "DrvNextBand",     "DrvNextBand",      "DrvSendPage", "DrvStartPage",
+          "DrvStartBanding",   "DrvNextBand",    "DrvBitBlt",       "DrvNextBand",      "DrvSendPage", "DrvEndDoc",
+          "DrvDisableSurface", "DrvDisablePDEV", "DrvDisableDriver"}));
   EXPECT_EQ(r.driver.back(), "DrvDisableDriver");
   EXPECT_EQ(Matching(r.driver, "DrvEndDoc"), std::vector<std::string>{"DrvEndDoc 0"});
   EXPECT_EQ(Matching(r.driver, "DrvStartDoc")[0], "DrvStartDoc job=7 surface=800x500");
@@ -41,9 +40,14 @@ TEST_F(SessionTest, TwoPagesGiveExactlyTheDriverCallsInGdiOrder) {
 TEST_F(SessionTest, InterfaceEventsComeAtTheirPlacesAndItsEndDocPageIsBanded) {
   RunResult r = Run(kTwoPages, true);
   ASSERT_EQ(r.result, pkhost::PlayResult::Printed) << r.createError;
-  std::vector<std::string> expected = {
-      "DrvEnableDriver", "DrvDocumentEvent CREATEDCPRE", "DrvEnablePDEV", "DrvCompletePDEV", "DrvEnableSurface",
-      "DrvDocumentEvent CREATEDCPOST", "DrvDocumentEvent STARTDOC", "DrvStartDoc"};
+  std::vector<std::string> expected = {"DrvEnableDriver",
+                                       "DrvDocumentEvent CREATEDCPRE",
+                                       "DrvEnablePDEV",
+                                       "DrvCompletePDEV",
+                                       "DrvEnableSurface",
+                                       "DrvDocumentEvent CREATEDCPOST",
+                                       "DrvDocumentEvent STARTDOC",
+                                       "DrvStartDoc"};
   for (int page = 0; page < 2; ++page) {
     for (const char* l : {"DrvDocumentEvent STARTPAGE", "DrvEscape 28673", "DrvStartPage", "DrvDocumentEvent ENDPAGE",
                           "DrvStartBanding"})
@@ -93,7 +97,8 @@ TEST_F(SessionTest, DevModeThatClaimsMoreThanItHoldsIsPaddedForTheDriver) {
   head.dmDriverExtra = 5000;
   std::memcpy(dm.data(), &head, sizeof head);
   RunResult r = Run("page\n", false, dm);
-  EXPECT_EQ(Matching(r.driver, "DrvEnablePDEV")[0], "DrvEnablePDEV pdev=1 extra=5000 paper=9 tail=00000000000000000000");
+  EXPECT_EQ(Matching(r.driver, "DrvEnablePDEV")[0],
+            "DrvEnablePDEV pdev=1 extra=5000 paper=9 tail=00000000000000000000");
   RunResult shortOne = Run("page\n", false, std::vector<uint8_t>(100, 0));
   EXPECT_EQ(shortOne.createError, "the DEVMODE is shorter than its public part");
 }
@@ -111,10 +116,10 @@ TEST_F(SessionTest, ResetDcBetweenPagesSwapsThePdevInOrder) {
   auto sendPage = std::find(r.host.begin(), r.host.end(), "DrvSendPage");
   ASSERT_NE(sendPage, r.host.end());
   std::vector<std::string> after(sendPage + 1, sendPage + 11);
-  EXPECT_EQ(after, (std::vector<std::string>{"DrvDocumentEvent RESETDCPRE", "DrvEnablePDEV", "DrvCompletePDEV",
-                                              "DrvResetPDEV", "DrvEnableSurface", "DrvDisableSurface",
-                                              "DrvDisablePDEV", "DrvDocumentEvent RESETDCPOST", "DrvStartDoc",
-                                              "DrvDocumentEvent STARTPAGE"}));
+  EXPECT_EQ(after,
+            (std::vector<std::string>{"DrvDocumentEvent RESETDCPRE", "DrvEnablePDEV", "DrvCompletePDEV", "DrvResetPDEV",
+                                      "DrvEnableSurface", "DrvDisableSurface", "DrvDisablePDEV",
+                                      "DrvDocumentEvent RESETDCPOST", "DrvStartDoc", "DrvDocumentEvent STARTPAGE"}));
   EXPECT_EQ(Matching(r.driver, "DrvStartPage"),
             (std::vector<std::string>{"DrvStartPage pdev=1", "DrvStartPage pdev=2", "DrvStartPage pdev=2"}));
   EXPECT_EQ(Matching(r.driver, "DrvStartDoc").size(), 2u);

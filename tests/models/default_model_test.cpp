@@ -37,7 +37,8 @@ class DefaultModelTest : public ModelTest {
     int32_t v = -1;
     if (o) {
       auto* opt = static_cast<OptionRecord*>(o);
-      v = opt->valueSize == 2 ? static_cast<int16_t>(opt->value[0] | (opt->value[1] << 8)) : *reinterpret_cast<int32_t*>(opt->value);
+      v = opt->valueSize == 2 ? static_cast<int16_t>(opt->value[0] | (opt->value[1] << 8))
+                              : *reinterpret_cast<int32_t*>(opt->value);
     }
     ReleaseModelRecord(o);
     ReleaseModelRecord(f);

@@ -19,9 +19,15 @@ TEST(ModelVersionText, AcceptsAndRejects) {
     bool parses;
     uint32_t version;
   } cases[] = {
-      {"x:1.2.7", true, 0x01020007},   {"x:1.3.0", true, 0x01030000}, {"x:1.2", false, 0},
-      {"x:1.2.256", true, 0x01020100}, {"x:1.2.", true, 0x01020000}, {"1.2.0", false, 0},
-      {"x:", false, 0},                {"x:256.2.0", false, 0},      {"x:1.2.65536", false, 0},
+      {"x:1.2.7", true, 0x01020007},
+      {"x:1.3.0", true, 0x01030000},
+      {"x:1.2", false, 0},
+      {"x:1.2.256", true, 0x01020100},
+      {"x:1.2.", true, 0x01020000},
+      {"1.2.0", false, 0},
+      {"x:", false, 0},
+      {"x:256.2.0", false, 0},
+      {"x:1.2.65536", false, 0},
   };
   for (const Case& c : cases) {
     char field[24] = {};
@@ -148,12 +154,12 @@ TEST_F(ModelTest, IndexLookups) {
   EXPECT_EQ(CountModelRecords(primary(), 18), 2);
   EXPECT_EQ(CountModelRecords(primary(), 19), 0);
   EXPECT_EQ(FindIndexEntryByPosition(primary(), 18, 2), 0);
-  EXPECT_EQ(FindIndexEntryByPosition(primary(), 18, 3), 2);   // n + 1 of n
-  EXPECT_EQ(FindIndexEntryByPosition(primary(), 19, 1), 2);   // empty index
+  EXPECT_EQ(FindIndexEntryByPosition(primary(), 18, 3), 2);  // n + 1 of n
+  EXPECT_EQ(FindIndexEntryByPosition(primary(), 19, 1), 2);  // empty index
   EXPECT_EQ(FindIndexEntryByKey(primary(), 19, 1), 2);
   EXPECT_EQ(FindIndexEntryByKey(primary(), 18, 9), 0);
   EXPECT_EQ(FindIndexEntryByKey(primary(), 18, 7), 2);
-  EXPECT_EQ(SeekTypeIndex(primary(), 2, 4), 2);                // no directory entry
+  EXPECT_EQ(SeekTypeIndex(primary(), 2, 4), 2);  // no directory entry
   ModelRecord* r = nullptr;
   EXPECT_EQ(LoadModelRecordByIndex(true, primary(), secondary(), 18, 3, &r), 2);
   EXPECT_EQ(LoadModelRecordByIndex(true, primary(), secondary(), 18, 0, &r), 1);
@@ -178,7 +184,8 @@ TEST_F(ModelTest, HeaderFields) {
   EXPECT_EQ(ReadModelHeaderValue(primary(), 4, 2, 0), 999u);
   EXPECT_EQ(ReadModelHeaderValue(primary(), 27, 2, 2), 7u);
   EXPECT_EQ(ReadModelHeaderValue(primary(), 27, 2, 3), 0u);  // past the count
-  EXPECT_EQ(ReadModelHeaderValue(primary(), 0, 4, 0), static_cast<DWORD>(primary()->data[224] | (primary()->data[225] << 8)));
+  EXPECT_EQ(ReadModelHeaderValue(primary(), 0, 4, 0),
+            static_cast<DWORD>(primary()->data[224] | (primary()->data[225] << 8)));
   WCHAR* text = GetModelHeaderText(primary(), 28, 1);
   EXPECT_EQ(Wide(text), u"second");
   GlobalFree(text);
@@ -267,7 +274,7 @@ TEST_F(ModelTest, ModulePathOverTheLimitReadsInverted) {
   ASSERT_EQ(Load(w), 0);
   EXPECT_EQ(LoadModelResourceModule(primary()), 1);
   WCHAR* name = nullptr;
-  EXPECT_EQ(LoadRecordName(primary(), secondary(), 3, 1, 0, &name), 2);  // no such feature
+  EXPECT_EQ(LoadRecordName(primary(), secondary(), 3, 1, 0, &name), 2);   // no such feature
   EXPECT_EQ(LoadRecordName(primary(), secondary(), 19, 1, 0, &name), 1);  // a type without names here
   ModelRecord* r = nullptr;
   ASSERT_EQ(LoadModelRecordByKey(true, primary(), secondary(), 19, 1, 0, &r), 0);

@@ -41,7 +41,8 @@ TEST_F(ModelTest, FeatureWithAndWithoutFullFlag) {
   EXPECT_EQ(f->optionKeys, nullptr);
   ModelRecord* option = nullptr;
   WORD type = 0;
-  for (WORD n : {0, 1, 2, 3}) EXPECT_EQ(LoadFeatureOptionRecord(true, false, primary(), secondary(), r, n, &type, &option), 2);
+  for (WORD n : {0, 1, 2, 3})
+    EXPECT_EQ(LoadFeatureOptionRecord(true, false, primary(), secondary(), r, n, &type, &option), 2);
   ReleaseModelRecord(r);
 
   ASSERT_EQ(LoadModelRecordByKey(true, primary(), secondary(), 4, 16, 0, &r), 0);
@@ -199,7 +200,7 @@ TEST_F(ModelTest, AllocationAndOddRecords) {
   FreeModelValue(value);
 
   ddd::ModelWriter w = SmallWriter();
-  w.AddBitmap(1, 3, 2, 2, ddd::MakeBitmapFile(2, 2, 0));       // a format the reader refuses
+  w.AddBitmap(1, 3, 2, 2, ddd::MakeBitmapFile(2, 2, 0));  // a format the reader refuses
   w.AddBitmap(2, 1, 4, 3, ddd::MakeBitmapFile(4, 3, 0xFF0000));
   w.AddValueList(1, Text::Plain("List"), {{5, Value::I32(-1)}, {6, Value::Str(Text::Plain("x"))}});
   ASSERT_EQ(Load(w), 0);

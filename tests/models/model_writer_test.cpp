@@ -79,14 +79,14 @@ TEST_F(ModelTest, WriterMatchesHandAssembledFile) {
 
 TEST(ModelWriter, RefusesWhatTheFormatCannotHold) {
   ddd::ModelWriter w;
-  EXPECT_THROW(w.SetField(13, {1}), std::runtime_error);       // a text field
-  EXPECT_THROW(w.SetTextField(4, {}), std::runtime_error);     // a numeric field
+  EXPECT_THROW(w.SetField(13, {1}), std::runtime_error);    // a text field
+  EXPECT_THROW(w.SetTextField(4, {}), std::runtime_error);  // a numeric field
   w.modelName = std::string(64, 'n');
   std::vector<uint8_t> a, b;
   EXPECT_THROW(w.Build(&a, &b), std::runtime_error);
   w.modelName = "m";
   w.AddNamedByte(1, Text::Plain("x"), 1, ddd::Place::kSecondary);
-  EXPECT_THROW(w.Build(&a, &b), std::runtime_error);            // no secondary name
+  EXPECT_THROW(w.Build(&a, &b), std::runtime_error);  // no secondary name
   EXPECT_THROW(ddd::EncodeText(Text{{}, 0, 5}), std::runtime_error);
 }
 

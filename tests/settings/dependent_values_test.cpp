@@ -15,12 +15,10 @@ TEST(DependentValues, LayoutClasses) {
     WORD orientation, pages;
     DependentLayoutClass expected;
   } cases[] = {
-      {1, 1, DependentLayoutClass::kA}, {1, 4, DependentLayoutClass::kA},
-      {2, 2, DependentLayoutClass::kA}, {2, 8, DependentLayoutClass::kA},
-      {1, 2, DependentLayoutClass::kB}, {1, 8, DependentLayoutClass::kB},
-      {2, 1, DependentLayoutClass::kB}, {2, 4, DependentLayoutClass::kB},
-      {1, 16, DependentLayoutClass::kNone}, {0, 1, DependentLayoutClass::kNone},
-      {3, 2, DependentLayoutClass::kNone}, {2, 0, DependentLayoutClass::kNone},
+      {1, 1, DependentLayoutClass::kA},    {1, 4, DependentLayoutClass::kA},    {2, 2, DependentLayoutClass::kA},
+      {2, 8, DependentLayoutClass::kA},    {1, 2, DependentLayoutClass::kB},    {1, 8, DependentLayoutClass::kB},
+      {2, 1, DependentLayoutClass::kB},    {2, 4, DependentLayoutClass::kB},    {1, 16, DependentLayoutClass::kNone},
+      {0, 1, DependentLayoutClass::kNone}, {3, 2, DependentLayoutClass::kNone}, {2, 0, DependentLayoutClass::kNone},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(GetDependentLayoutClass(c.orientation, c.pages), c.expected) << c.orientation << "/" << c.pages;
@@ -44,10 +42,9 @@ TEST(DependentValues, ForwardLookups) {
     int answer;
     WORD result;
   } cases[] = {
-      {320, 1, 1, 3, 0, 0x101}, {320, 1, 2, 3, 0, 0x303}, {320, 1, 16, 3, 1, 0},
-      {320, 1, 16, 9, 0, 0x606}, {320, 0, 0, 9, 0, 0x606}, {320, 7, 3, 0, 0, 0},
-      {320, 2, 8, 8, 0, 0x203}, {320, 2, 4, 8, 0, 0x204}, {320, 1, 1, 10, 1, 0},
-      {341, 1, 1, 6, 1, 0},     {341, 1, 4, 1, 0, 0x303}, {341, 2, 1, 1, 0, 0x202},
+      {320, 1, 1, 3, 0, 0x101}, {320, 1, 2, 3, 0, 0x303}, {320, 1, 16, 3, 1, 0},    {320, 1, 16, 9, 0, 0x606},
+      {320, 0, 0, 9, 0, 0x606}, {320, 7, 3, 0, 0, 0},     {320, 2, 8, 8, 0, 0x203}, {320, 2, 4, 8, 0, 0x204},
+      {320, 1, 1, 10, 1, 0},    {341, 1, 1, 6, 1, 0},     {341, 1, 4, 1, 0, 0x303}, {341, 2, 1, 1, 0, 0x202},
       {341, 5, 5, 5, 0, 0x606}, {341, 5, 5, 4, 1, 0},     {342, 1, 1, 1, 1, 0},
   };
   for (const auto& c : cases) {

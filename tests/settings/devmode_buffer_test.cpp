@@ -52,8 +52,8 @@ TEST(DevModeLayout, DefaultSecondFontRecord) {
   EXPECT_EQ(f.lfEscapement, 0);
   EXPECT_EQ(f.lfOrientation, 0);
   EXPECT_EQ(f.lfWeight, 400);
-  const BYTE bytes[] = {f.lfItalic, f.lfUnderline, f.lfStrikeOut, f.lfCharSet,
-                        f.lfOutPrecision, f.lfClipPrecision, f.lfQuality, f.lfPitchAndFamily};
+  const BYTE bytes[] = {f.lfItalic,       f.lfUnderline,     f.lfStrikeOut, f.lfCharSet,
+                        f.lfOutPrecision, f.lfClipPrecision, f.lfQuality,   f.lfPitchAndFamily};
   const BYTE expectedBytes[] = {0, 0, 0, 128, 0, 0, 2, 0};
   EXPECT_EQ(std::memcmp(bytes, expectedBytes, sizeof bytes), 0);
   const WCHAR face[32] = {0x201A, 0x006C, 0x201A, 0x0072, 0x0020, 0x0192, 0x0053,

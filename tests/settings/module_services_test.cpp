@@ -69,7 +69,7 @@ class ModuleStateTest : public ::testing::Test {
 TEST_F(ModuleStateTest, FolderAndResourceModuleOfTheLibrary) {
   WriteStringModule(u"C:\\Driver\\Tarquen.vbn", {{426, u"(None)"}});
   HMODULE own = LoadOwn(u"Tarquen.vbn");
-  EXPECT_EQ(GetResourceModule(), nullptr);  // nothing before the first reference
+  EXPECT_EQ(GetResourceModule(), nullptr);         // nothing before the first reference
   InitModule(own, u"C:\\Elsewhere\\Ignored.dll");  // the first call takes the module's own name
 
   WCHAR folder[300];
@@ -128,7 +128,7 @@ TEST(OsVersion, PlatformCodes) {
     int newer;
   };
   const Case cases[] = {
-      {6, 1, 2, 0x202, 1}, {5, 0, 2, 0x202, 1}, {4, 0, 2, 0x201, 0}, {3, 51, 2, 0x200, 0},
+      {6, 1, 2, 0x202, 1}, {5, 0, 2, 0x202, 1},  {4, 0, 2, 0x201, 0}, {3, 51, 2, 0x200, 0},
       {4, 0, 1, 0x101, 0}, {4, 10, 1, 0x102, 1}, {3, 0, 1, 0x100, 0}, {1, 0, 0, 0, 1},
   };
   for (const Case& c : cases) {

@@ -16,10 +16,10 @@ TEST(SettingCompare, ValuesByType) {
     uint32_t a, b;
     int expected;
   } cases[] = {
-      {3, 0xFFFF, 1, 1},          {2, 0xFFFF, 1, -1},         {8, 0xFF, 1, 1},
-      {8, 0x1FF, 0x2FF, 0},       {1, 0xFFFFFFFF, 1, -1},     {4, 0x80000000u, 0, -1},
-      {10, 5, 5, 0},              {5, 0xFFFFFFFF, 1, 1},      {5, 1, 2, -1},
-      {7, 1, 1, 2},               {9, 1, 1, 2},               {0, 1, 1, 2},
+      {3, 0xFFFF, 1, 1},    {2, 0xFFFF, 1, -1},     {8, 0xFF, 1, 1},
+      {8, 0x1FF, 0x2FF, 0}, {1, 0xFFFFFFFF, 1, -1}, {4, 0x80000000u, 0, -1},
+      {10, 5, 5, 0},        {5, 0xFFFFFFFF, 1, 1},  {5, 1, 2, -1},
+      {7, 1, 1, 2},         {9, 1, 1, 2},           {0, 1, 1, 2},
       {11, 1, 1, 2},
   };
   for (const auto& c : cases) {
@@ -41,7 +41,7 @@ TEST(SettingCompare, TextsByCodeUnit) {
     const char16_t* const* a;
     const char16_t* const* b;
     int expected;
-  } cases[] = {{&abc, &abc, 0},  {&abc, &abd, -1}, {&abd, &abc, 1}, {&ab, &abc, -1},
+  } cases[] = {{&abc, &abc, 0},  {&abc, &abd, -1},  {&abd, &abc, 1},  {&ab, &abc, -1},
                {&high, &abc, 1}, {&empty, &abc, 2}, {&abc, &empty, 2}};
   for (const auto& c : cases) EXPECT_EQ(CompareSettingValues(6, c.a, c.b), c.expected);
 }
@@ -66,7 +66,7 @@ TEST(SettingCompare, DevModesSettingBySetting) {
     size_t offset;
     uint32_t value;
     size_t width;
-  } differences[] = {{0, 76, 2, 2},    {0, 288, 1, 4},  {0, 1213, 'x', 2}, {0, 2620, 1, 1},
+  } differences[] = {{0, 76, 2, 2},     {0, 288, 1, 4},  {0, 1213, 'x', 2}, {0, 2620, 1, 1},
                      {0, 1136, 'F', 2}, {1, 2064, 1, 4}, {1, 4, 'p', 2}};
   for (const auto& d : differences) {
     SettingsBuffers changed = first;

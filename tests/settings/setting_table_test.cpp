@@ -35,8 +35,8 @@ TEST(SettingTable, RowsPerBlockStayInsideAndLeaveExactlyTheListedGaps) {
     EXPECT_TRUE(ids.insert(d.id).second) << "id " << d.id << " twice";
     SettingBlock block = 99;
     uint64_t offset = 0;
-    ASSERT_EQ(LookupSettingField(d.id, nullptr, nullptr, nullptr, nullptr, b.devMode.data(),
-                                 b.settings.data(), nullptr, &offset, &block),
+    ASSERT_EQ(LookupSettingField(d.id, nullptr, nullptr, nullptr, nullptr, b.devMode.data(), b.settings.data(), nullptr,
+                                 &offset, &block),
               kSettingOk)
         << d.id;
     ASSERT_LT(block, 3);
@@ -56,14 +56,26 @@ TEST(SettingTable, RowsPerBlockStayInsideAndLeaveExactlyTheListedGaps) {
 
   using Gaps = std::vector<std::pair<int, int>>;
   const Gaps gaps[3] = {
-      {{166, 187}, {204, 219}, {301, 301}, {309, 309}, {317, 317}, {322, 323}, {353, 355},
-       {375, 375}, {897, 897}, {1097, 1099}, {1105, 1105}, {1207, 1207}, {1265, 1265},
-       {1271, 1271}, {1547, 1547}, {1569, 1569}, {1630, 1631}, {1751, 1751}, {1763, 1763},
-       {2583, 2583}, {2589, 2589}, {2621, 2627}},
+      {{166, 187},   {204, 219},   {301, 301},   {309, 309},   {317, 317},   {322, 323},   {353, 355},   {375, 375},
+       {897, 897},   {1097, 1099}, {1105, 1105}, {1207, 1207}, {1265, 1265}, {1271, 1271}, {1547, 1547}, {1569, 1569},
+       {1630, 1631}, {1751, 1751}, {1763, 1763}, {2583, 2583}, {2589, 2589}, {2621, 2627}},
       {{2050, 2051}, {2068, 2071}},
-      {{6, 7}, {84, 485}, {552, 879}, {1066, 1071}, {1076, 1097}, {1114, 1119}, {1128, 1131},
-       {1184, 1187}, {1190, 1195}, {1197, 1203}, {1238, 1243}, {1535, 1535}, {1603, 1607},
-       {2584, 2587}, {2824, 2827}, {2836, 2839}},
+      {{6, 7},
+       {84, 485},
+       {552, 879},
+       {1066, 1071},
+       {1076, 1097},
+       {1114, 1119},
+       {1128, 1131},
+       {1184, 1187},
+       {1190, 1195},
+       {1197, 1203},
+       {1238, 1243},
+       {1535, 1535},
+       {1603, 1607},
+       {2584, 2587},
+       {2824, 2827},
+       {2836, 2839}},
   };
   for (int block = 0; block < 3; ++block) {
     std::vector<bool> expected(blockSize[block], true);
@@ -80,7 +92,7 @@ TEST(SettingTable, RangesAreSearchedInTheirOrderAndListsKeepTableOrder) {
   const struct {
     SettingBlock block;
     SettingId first, last;
-  } expected[] = {{0, 257, 303}, {0, 304, 351}, {0, 352, 399}, {0, 400, 441}, {0, 449, 512},
+  } expected[] = {{0, 257, 303}, {0, 304, 351}, {0, 352, 399},   {0, 400, 441},   {0, 449, 512},
                   {1, 513, 548}, {2, 769, 800}, {2, 1025, 1057}, {2, 1281, 1456}, {0, 1, 25}};
   size_t listed = 0;
   for (size_t i = 0; i < std::size(expected); ++i) {
@@ -114,15 +126,13 @@ TEST(SettingTable, RangesAreSearchedInTheirOrderAndListsKeepTableOrder) {
 TEST(SettingTable, LookupAnswersOutsideRangesForMissingRowsAndMissingBuffers) {
   SettingsBuffers b;
   auto lookup = [](SettingId id, const void* dm, const void* ps) {
-    return LookupSettingField(id, nullptr, nullptr, nullptr, nullptr, dm, ps, nullptr, nullptr,
-                              nullptr);
+    return LookupSettingField(id, nullptr, nullptr, nullptr, nullptr, dm, ps, nullptr, nullptr, nullptr);
   };
-  std::vector<std::pair<SettingId, SettingId>> outside = {
-      {0, 0}, {26, 256}, {442, 448}, {549, 768}, {801, 1024}, {1058, 1280}, {1457, 65535}};
+  std::vector<std::pair<SettingId, SettingId>> outside = {{0, 0},      {26, 256},    {442, 448},   {549, 768},
+                                                          {801, 1024}, {1058, 1280}, {1457, 65535}};
   for (auto [first, last] : outside) {
     for (uint32_t id = first; id <= last; ++id) {
-      ASSERT_EQ(lookup(static_cast<SettingId>(id), b.devMode.data(), b.settings.data()), kSettingNoRange)
-          << id;
+      ASSERT_EQ(lookup(static_cast<SettingId>(id), b.devMode.data(), b.settings.data()), kSettingNoRange) << id;
     }
   }
   for (SettingId id : {1299, 1301, 1302, 1303, 1304, 1305, 1306}) {
@@ -150,9 +160,9 @@ TEST(SettingTable, LookupAnswersOutsideRangesForMissingRowsAndMissingBuffers) {
   // The address of a block-1 value counts from byte 2628 of the WorkingDevMode.
   const BYTE* address = nullptr;
   SettingBlock block = 0;
-  ASSERT_EQ(LookupSettingField(515, nullptr, nullptr, nullptr, nullptr, b.devMode.data(), nullptr,
-                               &address, nullptr, &block),
-            kSettingOk);
+  ASSERT_EQ(
+      LookupSettingField(515, nullptr, nullptr, nullptr, nullptr, b.devMode.data(), nullptr, &address, nullptr, &block),
+      kSettingOk);
   EXPECT_EQ(block, kSettingBlockExtension);
   EXPECT_EQ(address, b.devMode.data() + 2628 + 4);
 }
@@ -162,7 +172,7 @@ TEST(SettingTable, TypeSizesAndFlagMasks) {
     SettingValueType type;
     int known;
     UINT size;
-  } sizes[] = {{0, 0, 0}, {1, 1, 4}, {2, 1, 2}, {3, 1, 2}, {4, 1, 4}, {5, 1, 4},
+  } sizes[] = {{0, 0, 0}, {1, 1, 4}, {2, 1, 2}, {3, 1, 2}, {4, 1, 4},  {5, 1, 4},
                {6, 1, 8}, {7, 0, 0}, {8, 1, 1}, {9, 1, 8}, {10, 1, 4}, {11, 0, 0}};
   for (const auto& c : sizes) {
     UINT size = 0;
@@ -173,9 +183,9 @@ TEST(SettingTable, TypeSizesAndFlagMasks) {
     SettingId id;
     int found;
     uint32_t mask;
-  } masks[] = {{449, 1, 1},   {452, 1, 8},   {480, 1, 0x80000000u}, {481, 1, 1},
-               {512, 1, 0x80000000u},        {769, 1, 1},           {800, 1, 0x80000000u},
-               {448, 0, 0},   {513, 0, 0},   {768, 0, 0},           {801, 0, 0}, {260, 0, 0}};
+  } masks[] = {{449, 1, 1},           {452, 1, 8}, {480, 1, 0x80000000u}, {481, 1, 1},
+               {512, 1, 0x80000000u}, {769, 1, 1}, {800, 1, 0x80000000u}, {448, 0, 0},
+               {513, 0, 0},           {768, 0, 0}, {801, 0, 0},           {260, 0, 0}};
   for (const auto& c : masks) {
     uint32_t mask = 0;
     EXPECT_EQ(GetSettingFlagMask(c.id, &mask), c.found) << c.id;

@@ -24,7 +24,7 @@ namespace {
 // Prints warnings and remembers the where-text of the last report, which the
 // error printed at the end names.
 class Messager : public RstMessager {
-public:
+ public:
   void message(void*, const int32_t* code, const char* where) override {
     last_where = where ? where : "";
     if (*code > 0) std::fprintf(stderr, "warning %d: %s\n", int(*code), last_where.c_str());
@@ -132,7 +132,8 @@ int decode(const char* path, uint32_t page, const char* out_path) {
   RstHeader h(reader);
   if (h.data_form != RstDataForm::raw) return fail("the page is not delivered as raw lines");
   int size = reader->line_size();
-  uint64_t row_bytes = (uint64_t(uint32_t(h.width)) * uint32_t(h.samples_per_pixel) * uint32_t(h.bits_per_sample) + 7) / 8;
+  uint64_t row_bytes =
+      (uint64_t(uint32_t(h.width)) * uint32_t(h.samples_per_pixel) * uint32_t(h.bits_per_sample) + 7) / 8;
   if (size <= 0 || uint64_t(size) < row_bytes) return fail("line size below the row size");
   std::vector<std::vector<uint8_t>> rows;
   std::vector<uint8_t> line(size_t(size), 0);

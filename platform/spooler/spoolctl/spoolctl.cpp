@@ -74,9 +74,8 @@ int ListPrinters() {
     std::string dataFile;
     HANDLE h = nullptr;
     if (OpenPrinterW(p.pPrinterName, &h, nullptr)) {
-      std::vector<BYTE> driver = FetchBlock([&](LPBYTE b, DWORD n, LPDWORD need) {
-        return GetPrinterDriverW(h, nullptr, 2, b, n, need);
-      });
+      std::vector<BYTE> driver =
+          FetchBlock([&](LPBYTE b, DWORD n, LPDWORD need) { return GetPrinterDriverW(h, nullptr, 2, b, n, need); });
       if (!driver.empty()) dataFile = Narrow(reinterpret_cast<DRIVER_INFO_2W*>(driver.data())->pDataFile);
       ClosePrinter(h);
     }
@@ -102,9 +101,8 @@ int ListForms() {
     }
   }
   DWORD count = 0;
-  std::vector<BYTE> block = FetchBlock([&](LPBYTE p, DWORD n, LPDWORD need) {
-    return EnumFormsW(h, 1, p, n, need, &count);
-  });
+  std::vector<BYTE> block =
+      FetchBlock([&](LPBYTE p, DWORD n, LPDWORD need) { return EnumFormsW(h, 1, p, n, need, &count); });
   ClosePrinter(h);
   auto forms = reinterpret_cast<FORM_INFO_1W*>(block.data());
   for (DWORD i = 0; !block.empty() && i < count; ++i) {

@@ -88,8 +88,7 @@ void ParseConfig(const std::string& text) {
       ULONG index = 0;
       ls >> index;
       g_config.drop.push_back(index);
-    }
-    else if (key == "bands") {
+    } else if (key == "bands") {
       g_config.bands.clear();
       std::string b;
       g_config.banded = true;
@@ -329,8 +328,8 @@ BOOL FakeNextBand(SURFOBJ* pso, POINTL* pptl) {
 }
 
 BOOL FakeRealizeBrush(BRUSHOBJ* pbo, SURFOBJ*, SURFOBJ* psoPattern, SURFOBJ*, XLATEOBJ*, ULONG iHatch) {
-  Trace("DrvRealizeBrush hatch=" + std::to_string(iHatch) + " pattern=" +
-        std::to_string(psoPattern ? psoPattern->sizlBitmap.cx : 0));
+  Trace("DrvRealizeBrush hatch=" + std::to_string(iHatch) +
+        " pattern=" + std::to_string(psoPattern ? psoPattern->sizlBitmap.cx : 0));
   if (Fails("DrvRealizeBrush")) return FALSE;
   pbo->pvRbrush = BRUSHOBJ_pvAllocRbrush(pbo, 16);
   return pbo->pvRbrush != nullptr;

@@ -64,13 +64,14 @@ TEST(Region, PolygonsFillDotsWhoseCentresAreInside) {
   std::vector<POINTL> b{{10, 10}, {30, 10}, {30, 30}, {10, 30}};
   std::vector<Case> cases = {
       {"square", {{{10, 10}, {20, 10}, {20, 20}, {10, 20}}}, FP_ALTERNATEMODE, Rects({{10, 10, 20, 20}})},
-      {"overlap alternate", {a, b}, FP_ALTERNATEMODE,
+      {"overlap alternate",
+       {a, b},
+       FP_ALTERNATEMODE,
        Rects({{0, 0, 20, 10}, {0, 10, 10, 20}, {20, 10, 30, 20}, {10, 20, 30, 30}})},
       {"overlap winding", {a, b}, FP_WINDINGMODE, Rects({{0, 0, 20, 10}, {0, 10, 30, 20}, {10, 20, 30, 30}})},
       // A triangle: row y holds the dots whose centres lie left of the
       // diagonal; a centre on the right edge is outside.
-      {"triangle", {{{0, 0}, {4, 4}, {0, 4}}}, FP_ALTERNATEMODE,
-       Rects({{0, 1, 1, 2}, {0, 2, 2, 3}, {0, 3, 3, 4}})},
+      {"triangle", {{{0, 0}, {4, 4}, {0, 4}}}, FP_ALTERNATEMODE, Rects({{0, 1, 1, 2}, {0, 2, 2, 3}, {0, 3, 3, 4}})},
       {"degenerate", {{{0, 0}, {10, 0}, {20, 0}}}, FP_WINDINGMODE, {}},
   };
   for (const Case& c : cases) {
@@ -185,8 +186,8 @@ TEST(ClipObject, OutlinePathHasOneClosedSubpathPerBoundary) {
     Region region;
     std::vector<size_t> pointsPerSubpath;
   };
-  Region ring = Region::FromRect({0, 0, 30, 30}).Intersect(Region::FromRects({{0, 0, 30, 10}, {0, 10, 10, 20},
-                                                                              {20, 10, 30, 20}, {0, 20, 30, 30}}));
+  Region ring = Region::FromRect({0, 0, 30, 30})
+                    .Intersect(Region::FromRects({{0, 0, 30, 10}, {0, 10, 10, 20}, {20, 10, 30, 20}, {0, 20, 30, 30}}));
   std::vector<Case> cases = {
       {"two rectangles", Region::FromRects({{0, 0, 20, 10}, {40, 0, 50, 10}}), {4, 4}},
       {"L", Region::FromRects({{0, 0, 20, 10}, {0, 10, 10, 20}}), {6}},

@@ -70,8 +70,8 @@ inline BOOL DrvCopyBits(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ* pco, XLATEOB
   state().copies.push_back(c);
   if (state().copyRecurses) {
     RECTL src{0, 0, psoSrc->sizlBitmap.cx, psoSrc->sizlBitmap.cy};
-    BOOL r = EngStretchBlt(psoDest, psoSrc, nullptr, pco, pxlo, nullptr, nullptr, prclDest, &src, nullptr,
-                           COLORONCOLOR);
+    BOOL r =
+        EngStretchBlt(psoDest, psoSrc, nullptr, pco, pxlo, nullptr, nullptr, prclDest, &src, nullptr, COLORONCOLOR);
     if (!r) ++state().recursiveResults;
   }
   return state().copyResult;
@@ -111,8 +111,7 @@ class Device {
                    {INDEX_DrvRealizeBrush, reinterpret_cast<PFN>(&DrvRealizeBrush)}};
     hdev_ = pkgdi::CreateDevice(fns, 2, pdev);
     hsurf_ = EngCreateDeviceSurface(reinterpret_cast<DHSURF>(pdev), size, BMF_24BPP);
-    EngAssociateSurface(hsurf_, hdev_, HOOK_BITBLT | HOOK_STRETCHBLT | HOOK_TEXTOUT | HOOK_STROKEPATH |
-                                           HOOK_COPYBITS);
+    EngAssociateSurface(hsurf_, hdev_, HOOK_BITBLT | HOOK_STRETCHBLT | HOOK_TEXTOUT | HOOK_STROKEPATH | HOOK_COPYBITS);
     EngMarkBandingSurface(hsurf_);
   }
   ~Device() {

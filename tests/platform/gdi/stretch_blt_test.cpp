@@ -38,8 +38,8 @@ void Set24(SURFOBJ* so, LONG x, LONG y, ULONG c) {
   row[3 * x + 2] = (c >> 16) & 0xFF;
 }
 
-BOOL Stretch(fake::Device& dev, SURFOBJ* src, RECTL dst, RECTL srcRect, ULONG mode = HALFTONE,
-             XLATEOBJ* pxlo = nullptr, CLIPOBJ* pco = nullptr, SURFOBJ* mask = nullptr) {
+BOOL Stretch(fake::Device& dev, SURFOBJ* src, RECTL dst, RECTL srcRect, ULONG mode = HALFTONE, XLATEOBJ* pxlo = nullptr,
+             CLIPOBJ* pco = nullptr, SURFOBJ* mask = nullptr) {
   return EngStretchBlt(dev.surface(), src, mask, pco, pxlo, nullptr, nullptr, &dst, &srcRect, nullptr, mode);
 }
 
@@ -178,10 +178,10 @@ TEST(StretchBlt, RefusesMasksBadArgumentsAndDeepNesting) {
   SURFOBJ* mask = Filled({8, 8}, BMF_1BPP, 1);
   EXPECT_FALSE(Stretch(dev, src, {0, 0, 8, 8}, {0, 0, 8, 8}, HALFTONE, nullptr, nullptr, mask));
   EXPECT_FALSE(Stretch(dev, dev.surface(), {0, 0, 8, 8}, {0, 0, 8, 8}));  // not a bitmap
-  EXPECT_FALSE(Stretch(dev, src, {0, 0, 8, 8}, {20, 20, 30, 30}));      // nothing of the bitmap
+  EXPECT_FALSE(Stretch(dev, src, {0, 0, 8, 8}, {20, 20, 30, 30}));        // nothing of the bitmap
   EXPECT_FALSE(Stretch(dev, src, {0, 0, 8, 8}, {0, 0, 8, 8}, 9));
-  EXPECT_FALSE(EngStretchBlt(dev.surface(), src, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                             nullptr, HALFTONE));
+  EXPECT_FALSE(EngStretchBlt(dev.surface(), src, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                             HALFTONE));
   EXPECT_TRUE(fake::state().copies.empty());
 
   // A driver that hands every bitmap back: two levels are served, the third
@@ -199,10 +199,10 @@ TEST(StretchBlt, ScalingKeepsPixelsOfEveryFormat) {
     ULONG format;
     ULONG values[4];  // raw pixels of a 2 x 2 source, row by row
   };
-  for (Case c : {Case{BMF_1BPP, {1, 0, 0, 1}}, Case{BMF_4BPP, {0x3, 0xC, 0xF, 0x1}},
-                 Case{BMF_8BPP, {7, 200, 13, 255}}, Case{BMF_16BPP, {0x7C00, 0x03E0, 0x001F, 0x7FFF}},
-                 Case{BMF_24BPP, {0x123456, 0xABCDEF, 0xFF0000, 0x000001}},
-                 Case{BMF_32BPP, {0x01020304, 0xFFFFFFFF, 0x80000000, 0x7F}}}) {
+  for (Case c :
+       {Case{BMF_1BPP, {1, 0, 0, 1}}, Case{BMF_4BPP, {0x3, 0xC, 0xF, 0x1}}, Case{BMF_8BPP, {7, 200, 13, 255}},
+        Case{BMF_16BPP, {0x7C00, 0x03E0, 0x001F, 0x7FFF}}, Case{BMF_24BPP, {0x123456, 0xABCDEF, 0xFF0000, 0x000001}},
+        Case{BMF_32BPP, {0x01020304, 0xFFFFFFFF, 0x80000000, 0x7F}}}) {
     fake::Device dev({16, 16});
     for (bool topDown : {true, false}) {
       fake::state().copies.clear();

@@ -18,7 +18,8 @@ TEST_F(SpoolerPrinterData, AbsentAndShortBuffersAnswerCodes) {
   HANDLE h = Open();
   DWORD type = 0, needed = 0;
   BYTE small[8] = {0};
-  EXPECT_EQ(GetPrinterDataW(h, u"PRNID", &type, small, sizeof small, &needed), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(GetPrinterDataW(h, u"PRNID", &type, small, sizeof small, &needed),
+            static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
   std::vector<BYTE> id = Pattern(16, 3);
   ASSERT_EQ(SetPrinterDataW(h, u"PRNID", REG_BINARY, id.data(), 16), 0u);
   EXPECT_EQ(GetPrinterDataW(h, u"PRNID", &type, small, sizeof small, &needed), static_cast<DWORD>(ERROR_MORE_DATA));

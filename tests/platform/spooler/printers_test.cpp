@@ -68,8 +68,7 @@ TEST_F(SpoolerPrinters, BadLevelsHandlesAndShortBuffersAreRefused) {
     EXPECT_FALSE(EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, level, buffer, sizeof buffer, &needed, &count));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_LEVEL)) << level;
   }
-  for (DWORD level : {1u, 4u})
-    EXPECT_FALSE(GetPrinterDriverW(h, nullptr, level, buffer, sizeof buffer, &needed));
+  for (DWORD level : {1u, 4u}) EXPECT_FALSE(GetPrinterDriverW(h, nullptr, level, buffer, sizeof buffer, &needed));
   // One byte short writes nothing.
   ASSERT_FALSE(GetPrinterW(h, 2, nullptr, 0, &needed));
   std::vector<BYTE> block(needed, 0x5A);
@@ -105,8 +104,8 @@ TEST_F(SpoolerPrinters, DriverRecordPointsIntoTheDriverFolder) {
   EXPECT_EQ(std::u16string(d->pConfigFile), std::u16string(PK_DRIVER_FOLDER) + u"Sumbrel.dll");
 
   // Level 3 shares the first fields and adds the rest inside its own block.
-  std::vector<BYTE> three = FetchBlock(
-      [&](LPBYTE p, DWORD n, LPDWORD need) { return GetPrinterDriverW(h, u"Windows x64", 3, p, n, need); });
+  std::vector<BYTE> three =
+      FetchBlock([&](LPBYTE p, DWORD n, LPDWORD need) { return GetPrinterDriverW(h, u"Windows x64", 3, p, n, need); });
   auto d3 = reinterpret_cast<DRIVER_INFO_3W*>(three.data());
   EXPECT_EQ(std::u16string(d3->pDataFile), std::u16string(d->pDataFile));
   for (const WCHAR* t : {d3->pHelpFile, d3->pDependentFiles, d3->pMonitorName, d3->pDefaultDataType})

@@ -14,7 +14,10 @@ TEST(WinBlocks, RecordSizes) {
 }
 
 TEST(WinBlocks, DevModeOffsets) {
-  struct Case { const char* field; size_t offset, expected; };
+  struct Case {
+    const char* field;
+    size_t offset, expected;
+  };
   const Case cases[] = {
       {"dmSpecVersion", offsetof(DEVMODEW, dmSpecVersion), 64},
       {"dmDriverVersion", offsetof(DEVMODEW, dmDriverVersion), 66},

@@ -19,8 +19,7 @@ std::u16string ToWide(UINT cp, const std::string& bytes) {
 std::string ToBytes(UINT cp, const std::u16string& wide, BOOL* usedDefault = nullptr) {
   int n = WideCharToMultiByte(cp, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, usedDefault);
   std::string out(static_cast<size_t>(n), '\0');
-  EXPECT_EQ(WideCharToMultiByte(cp, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr,
-                                usedDefault),
+  EXPECT_EQ(WideCharToMultiByte(cp, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr, usedDefault),
             n);
   return out;
 }
@@ -32,13 +31,15 @@ const std::string kGothic = "\x82\x6C\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4
 }  // namespace
 
 TEST(WinCodePage, StoredNamesUnder1252And932) {
-  struct Case { UINT cp; std::string bytes; std::u16string wide; };
+  struct Case {
+    UINT cp;
+    std::string bytes;
+    std::u16string wide;
+  };
   const Case cases[] = {
-      {1252, kUserDefined,
-       u"\u0192\u2020\u0081\u005B\u0192\u0055\u0081\u005B\u2019\u00E8\u2039\u0060"},
+      {1252, kUserDefined, u"\u0192\u2020\u0081\u005B\u0192\u0055\u0081\u005B\u2019\u00E8\u2039\u0060"},
       {932, kUserDefined, u"\u30E6\u30FC\u30B6\u30FC\u5B9A\u7FA9"},
-      {1252, kGothic,
-       u"\u201A\u006C\u201A\u0072\u0020\u0192\u0053\u0192\u0056\u0192\u0062\u0192\u004E"},
+      {1252, kGothic, u"\u201A\u006C\u201A\u0072\u0020\u0192\u0053\u0192\u0056\u0192\u0062\u0192\u004E"},
       {1252, "\x81\x8D\x8F\x90\x9D\x80\xFF", u"\u0081\u008D\u008F\u0090\u009D\u20AC\u00FF"},
       {437, "\x80\xE1\xFF\xB0", u"\u00C7\u00DF\u00A0\u2591"},
       {932, "A\xB1\x5C", u"A\uFF71\\"},
@@ -116,11 +117,14 @@ TEST(WinCodePage, CodePageSeamAndLeadBytes) {
 }
 
 TEST(WinCodePage, CharsetToCodePage) {
-  struct Case { DWORD charset; UINT codePage; };
+  struct Case {
+    DWORD charset;
+    UINT codePage;
+  };
   for (Case c : {Case{0, 1252}, Case{128, 932}, Case{204, 1251}}) {
     CHARSETINFO info = {};
-    ASSERT_TRUE(TranslateCharsetInfo(reinterpret_cast<DWORD*>(static_cast<uintptr_t>(c.charset)), &info,
-                                     TCI_SRCCHARSET));
+    ASSERT_TRUE(
+        TranslateCharsetInfo(reinterpret_cast<DWORD*>(static_cast<uintptr_t>(c.charset)), &info, TCI_SRCCHARSET));
     EXPECT_EQ(info.ciACP, c.codePage);
     EXPECT_EQ(info.ciCharset, c.charset);
   }

@@ -33,9 +33,7 @@ class CrtIo : public ::testing::Test {
 
 TEST_F(CrtIo, OpensWithTheRuntimesFlags) {
   std::string p = path("f.bin");
-  {
-    std::ofstream(p) << "old contents";
-  }
+  { std::ofstream(p) << "old contents"; }
   int fd = _open(p.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, 0644);  // 0x8301
   ASSERT_GE(fd, 0);
   EXPECT_EQ(_lseek(fd, 0, SEEK_END), 0);  // truncated
@@ -64,9 +62,7 @@ TEST_F(CrtIo, OpensWithTheRuntimesFlags) {
 
 TEST_F(CrtIo, OffsetsBeyondThirtyTwoBitsFailInsteadOfWrapping) {
   std::string p = path("big.bin");
-  {
-    std::ofstream(p) << "x";
-  }
+  { std::ofstream(p) << "x"; }
   std::error_code ec;
   std::filesystem::resize_file(p, (uint64_t{1} << 31) + 100, ec);  // sparse
   if (ec) GTEST_SKIP() << ec.message();
@@ -89,9 +85,7 @@ TEST_F(CrtIo, OffsetsBeyondThirtyTwoBitsFailInsteadOfWrapping) {
 
 TEST_F(CrtIo, StatGivesSizeAndKind) {
   std::string p = path("s.bin");
-  {
-    std::ofstream(p) << "12345";
-  }
+  { std::ofstream(p) << "12345"; }
   struct _stat st;
   ASSERT_EQ(_stat(p.c_str(), &st), 0);
   EXPECT_EQ(st.st_size, 5);
@@ -104,9 +98,7 @@ TEST_F(CrtIo, StatGivesSizeAndKind) {
 
 TEST_F(CrtIo, WindowsPathsLiveBelowTheMachineRoot) {
   std::filesystem::create_directories(dir_ / "c" / "Temp" / "Brisca");
-  {
-    std::ofstream(dir_ / "c" / "Temp" / "Brisca" / "Job.tif") << "page";
-  }
+  { std::ofstream(dir_ / "c" / "Temp" / "Brisca" / "Job.tif") << "page"; }
   const char* old = std::getenv("PK_MACHINE_ROOT");
   std::string saved = old ? old : "";
   setenv("PK_MACHINE_ROOT", dir_.c_str(), 1);

@@ -119,7 +119,7 @@ TEST_F(FilesTest, CreationModes) {
     DWORD creation;
     bool exists;
     bool opens;
-    DWORD error;  // last error after the call
+    DWORD error;          // last error after the call
     const char* content;  // what the file holds afterwards (null: no file)
   } cases[] = {
       {CREATE_NEW, false, true, 0, ""},

@@ -39,7 +39,7 @@ TEST(WinHandleTable, LookupsAreByKind) {
   EXPECT_EQ(pk::win::LookupHandle<OwnClose>(a), nullptr);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
   EXPECT_EQ(WaitForSingleObject(a, 0), static_cast<DWORD>(WAIT_FAILED));  // not waitable
-  EXPECT_FALSE(ReleaseMutex(a));                                         // not a mutex
+  EXPECT_FALSE(ReleaseMutex(a));                                          // not a mutex
 
   // CloseHandle refuses the kind with its own close call, which leaves it open.
   EXPECT_FALSE(CloseHandle(b));

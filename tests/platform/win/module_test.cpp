@@ -13,9 +13,7 @@
 namespace {
 
 // The folder of the built programs and libraries (the test's own folder).
-std::string BuildOut() {
-  return std::filesystem::read_symlink("/proc/self/exe").parent_path().string();
-}
+std::string BuildOut() { return std::filesystem::read_symlink("/proc/self/exe").parent_path().string(); }
 
 // Copies a built file into the root under a Windows path.
 void Install(const std::string& built, const char16_t* windowsPath) {

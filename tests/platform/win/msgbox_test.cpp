@@ -25,8 +25,8 @@ TEST(MsgboxTest, WithoutAnswersTheStoppingChoiceIsTaken) {
     UINT style;
     int answer;
   } cases[] = {
-      {MB_OK | MB_ICONWARNING, IDOK},        {MB_OKCANCEL, IDCANCEL},      {MB_YESNO, IDNO},
-      {MB_YESNOCANCEL, IDCANCEL},            {MB_RETRYCANCEL, IDCANCEL},   {MB_ABORTRETRYIGNORE, IDABORT},
+      {MB_OK | MB_ICONWARNING, IDOK},   {MB_OKCANCEL, IDCANCEL},    {MB_YESNO, IDNO},
+      {MB_YESNOCANCEL, IDCANCEL},       {MB_RETRYCANCEL, IDCANCEL}, {MB_ABORTRETRYIGNORE, IDABORT},
       {MB_CANCELTRYCONTINUE, IDCANCEL},
   };
   for (const auto& c : cases) EXPECT_EQ(MessageBoxW(nullptr, u"text", u"caption", c.style), c.answer) << c.style;

@@ -30,18 +30,25 @@ std::string Md5Hex(const std::string& text) {
 }  // namespace
 
 TEST(WinMulDiv, RoundsToNearestAndRejectsOverflow) {
-  struct Case { int a, b, c, expected; };
+  struct Case {
+    int a, b, c, expected;
+  };
   const Case cases[] = {
-      {36, 600, 72, 300}, {83, 72, 600, 10}, {9, 96, 72, 12}, {1, 2, 0, -1},
-      {1, 1, 2, 1},  {-1, 1, 2, -1}, {1, -1, 2, -1}, {-3, 1, -2, 2}, {5, 1, 4, 1},
-      {INT_MAX, INT_MAX, INT_MAX, INT_MAX}, {INT_MAX, 2, 1, -1}, {INT_MIN, 1, 1, INT_MIN},
+      {36, 600, 72, 300},   {83, 72, 600, 10},
+      {9, 96, 72, 12},      {1, 2, 0, -1},
+      {1, 1, 2, 1},         {-1, 1, 2, -1},
+      {1, -1, 2, -1},       {-3, 1, -2, 2},
+      {5, 1, 4, 1},         {INT_MAX, INT_MAX, INT_MAX, INT_MAX},
+      {INT_MAX, 2, 1, -1},  {INT_MIN, 1, 1, INT_MIN},
       {INT_MIN, -1, 1, -1}, {0, 5, 7, 0},
   };
   for (const Case& c : cases) EXPECT_EQ(MulDiv(c.a, c.b, c.c), c.expected) << c.a << "*" << c.b << "/" << c.c;
 }
 
 TEST(WinMd5, RfcVectors) {
-  struct Case { std::string text, digest; };
+  struct Case {
+    std::string text, digest;
+  };
   const Case cases[] = {
       {"", "d41d8cd98f00b204e9800998ecf8427e"},
       {"a", "0cc175b9c0f1b6a831c399e269772661"},

@@ -36,9 +36,9 @@ class ProcessTest : public ::testing::Test {
 TEST_F(ProcessTest, ExitCodeOfTheStub) {
   for (int code : {1, 0, 3}) {
     ASSERT_TRUE(pk::seams::InstallProgramStub(u"C:\\Driver\\Lindvar.exe", code, u"C:\\Driver\\seen.tif"));
-    EXPECT_EQ(_spawnlp(P_WAIT, "C:\\Driver\\Lindvar.exe", "C:\\Driver\\Lindvar.exe", "C:\\Temp Files\\job 1.tif",
-                       nullptr),
-              code);
+    EXPECT_EQ(
+        _spawnlp(P_WAIT, "C:\\Driver\\Lindvar.exe", "C:\\Driver\\Lindvar.exe", "C:\\Temp Files\\job 1.tif", nullptr),
+        code);
   }
   // One argument, the host path of the job file; the copy is the file itself.
   std::string args = HostText(u"C:\\Driver\\Lindvar.args");

@@ -69,8 +69,8 @@ TEST_F(RegistryTest, SlashesStayInsideOneKeyName) {
 TEST_F(RegistryTest, ValuesAndTheirSizeRules) {
   HKEY key;
   DWORD disposition = 0;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\Caldrix\\Printer\\", 0, nullptr, 0, KEY_ALL_ACCESS,
-                            nullptr, &key, &disposition),
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\Caldrix\\Printer\\", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            &key, &disposition),
             ERROR_SUCCESS);
   EXPECT_EQ(disposition, static_cast<DWORD>(REG_CREATED_NEW_KEY));
   BYTE sixteen[16];
@@ -122,8 +122,8 @@ TEST_F(RegistryTest, EnumerationKeepsCreationOrder) {
   std::vector<std::u16string> values;
   WCHAR name[32];
   DWORD len = 32, type = 0, data = 0, size = 4;
-  for (DWORD i = 0; RegEnumValueW(key, i, name, &len, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) ==
-                    ERROR_SUCCESS;
+  for (DWORD i = 0;
+       RegEnumValueW(key, i, name, &len, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) == ERROR_SUCCESS;
        ++i, len = 32, size = 4)
     values.push_back(std::u16string(name) + (data == 2 ? u"=2" : u""));
   EXPECT_EQ(values, (std::vector<std::u16string>{u"ZETA=2", u"Alpha", u"mid"}));
@@ -155,7 +155,7 @@ TEST_F(RegistryTest, DeletingKeys) {
   HKEY key, child;
   ASSERT_EQ(RegCreateKeyW(HKEY_LOCAL_MACHINE, u"Software\\Caldrix\\Parent\\Child", &child), ERROR_SUCCESS);
   ASSERT_EQ(RegOpenKeyW(HKEY_LOCAL_MACHINE, u"software\\caldrix", &key), ERROR_SUCCESS);  // any case
-  EXPECT_EQ(RegDeleteKeyW(key, u"Parent"), ERROR_ACCESS_DENIED);  // has a subkey
+  EXPECT_EQ(RegDeleteKeyW(key, u"Parent"), ERROR_ACCESS_DENIED);                          // has a subkey
   EXPECT_EQ(RegDeleteKeyW(key, u"Parent\\Child"), ERROR_SUCCESS);
   EXPECT_EQ(RegDeleteKeyW(key, u"Parent\\Child"), ERROR_FILE_NOT_FOUND);
   // The deleted key's handle answers 1018.
@@ -222,8 +222,7 @@ TEST_F(RegistryTest, ASecondProcessSharesItAndACrashLosesNothing) {
   EXPECT_TRUE(WIFSIGNALED(status));
   ASSERT_EQ(RegOpenKeyW(HKEY_LOCAL_MACHINE, u"Software\\Shared", &key), ERROR_SUCCESS);
   DWORD v = 0, size = 4;
-  EXPECT_EQ(RegQueryValueExW(key, u"FromChild", nullptr, nullptr, reinterpret_cast<BYTE*>(&v), &size),
-            ERROR_SUCCESS);
+  EXPECT_EQ(RegQueryValueExW(key, u"FromChild", nullptr, nullptr, reinterpret_cast<BYTE*>(&v), &size), ERROR_SUCCESS);
   EXPECT_EQ(v, 7u);
   RegCloseKey(key);
 }

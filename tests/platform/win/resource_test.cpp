@@ -35,7 +35,8 @@ std::vector<char> ReadBytes(const std::string& path) {
 }
 
 void WriteBytes(const std::string& path, const std::vector<char>& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary | std::ios::trunc)
+      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 std::u16string String(HMODULE h, UINT id) {
@@ -53,8 +54,8 @@ class ResourceTest : public ::testing::Test {
 };
 
 TEST_F(ResourceTest, StringsOfTheResourceModule) {
-  HMODULE h = LoadLibraryExW(u"C:\\Driver\\Tarquen.vbn", nullptr, DONT_RESOLVE_DLL_REFERENCES |
-                                                                        LOAD_WITH_ALTERED_SEARCH_PATH);
+  HMODULE h =
+      LoadLibraryExW(u"C:\\Driver\\Tarquen.vbn", nullptr, DONT_RESOLVE_DLL_REFERENCES | LOAD_WITH_ALTERED_SEARCH_PATH);
   ASSERT_NE(h, nullptr);
   WCHAR buf[8] = {u'x', u'x', u'x', u'x', u'x', u'x', u'x', u'x'};
   EXPECT_EQ(LoadStringW(h, 265, buf, 4), 3);

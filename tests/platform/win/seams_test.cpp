@@ -20,7 +20,9 @@ using WinSeams = pk::test::SeamTest;
 
 TEST_F(WinSeams, ResetAllRestoresEveryArea) {
   SYSTEMTIME t = {};
-  t.wYear = 2001; t.wMonth = 1; t.wDay = 1;
+  t.wYear = 2001;
+  t.wMonth = 1;
+  t.wDay = 1;
   seams::SetClock(t, 7);
   seams::SetCodePages(932, 932);
   seams::SetUserName(u"alice");
@@ -73,7 +75,9 @@ TEST_F(WinSeams, SecondSeesDefaults) {
 // The same with plain tests: the test main's listener does the reset.
 TEST(WinSeamsListener, FirstLeavesClockFrozen) {
   SYSTEMTIME t = {};
-  t.wYear = 2001; t.wMonth = 1; t.wDay = 1;
+  t.wYear = 2001;
+  t.wMonth = 1;
+  t.wDay = 1;
   seams::SetClock(t, 7);
   EXPECT_EQ(GetTickCount(), 7u);
 }

@@ -20,7 +20,11 @@ TEST(WinText, LengthAndBoundedCopy) {
 }
 
 TEST(WinText, Comparisons) {
-  struct Case { const WCHAR* a; const WCHAR* b; int cmp, cmpi; };
+  struct Case {
+    const WCHAR* a;
+    const WCHAR* b;
+    int cmp, cmpi;
+  };
   const Case cases[] = {
       {u"abc", u"abc", 0, 0},
       {u"abc", u"ABC", 1, 0},
@@ -44,11 +48,20 @@ TEST(WinText, Comparisons) {
 }
 
 TEST(WinText, NumberConversion) {
-  struct Case { const WCHAR* text; int value; };
+  struct Case {
+    const WCHAR* text;
+    int value;
+  };
   const Case cases[] = {
-      {u"  -42ab", -42}, {u"+17", 17}, {u"\t\n9", 9}, {u"x1", 0}, {u"", 0},
-      {u"2147483647", INT_MAX}, {u"99999999999", INT_MAX},
-      {u"-2147483648", INT_MIN}, {u"-99999999999", INT_MIN},
+      {u"  -42ab", -42},
+      {u"+17", 17},
+      {u"\t\n9", 9},
+      {u"x1", 0},
+      {u"", 0},
+      {u"2147483647", INT_MAX},
+      {u"99999999999", INT_MAX},
+      {u"-2147483648", INT_MIN},
+      {u"-99999999999", INT_MIN},
   };
   for (const Case& c : cases) EXPECT_EQ(_wtoi(c.text), c.value) << std::string(c.text, c.text + lstrlenW(c.text));
 
@@ -61,7 +74,13 @@ TEST(WinText, NumberConversion) {
 }
 
 TEST(WinText, SplitPath) {
-  struct Case { const WCHAR* path; const WCHAR* drive; const WCHAR* dir; const WCHAR* fname; const WCHAR* ext; };
+  struct Case {
+    const WCHAR* path;
+    const WCHAR* drive;
+    const WCHAR* dir;
+    const WCHAR* fname;
+    const WCHAR* ext;
+  };
   const Case cases[] = {
       {u"C:\\Temp\\BRISCA\\job.kwv", u"C:", u"\\Temp\\BRISCA\\", u"job", u".kwv"},
       {u"report.final.pdf", u"", u"", u"report.final", u".pdf"},

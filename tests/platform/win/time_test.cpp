@@ -11,7 +11,13 @@ namespace seams = pk::seams;
 namespace {
 SYSTEMTIME At(WORD y, WORD mo, WORD d, WORD h, WORD mi, WORD s, WORD ms = 0) {
   SYSTEMTIME t = {};
-  t.wYear = y; t.wMonth = mo; t.wDay = d; t.wHour = h; t.wMinute = mi; t.wSecond = s; t.wMilliseconds = ms;
+  t.wYear = y;
+  t.wMonth = mo;
+  t.wDay = d;
+  t.wHour = h;
+  t.wMinute = mi;
+  t.wSecond = s;
+  t.wMilliseconds = ms;
   return t;
 }
 }  // namespace

@@ -50,7 +50,10 @@ TEST(WinVersion, SeamSetsTheVersion) {
   EXPECT_EQ(info.dwMinorVersion, 1u);
   EXPECT_EQ(info.dwPlatformId, 2u);
 
-  struct Case { DWORD major, minor; BOOL met; };
+  struct Case {
+    DWORD major, minor;
+    BOOL met;
+  };
   const Case cases[] = {{5, 1, TRUE}, {5, 0, TRUE}, {4, 9, TRUE}, {6, 0, FALSE}, {5, 2, FALSE}};
   for (const Case& c : cases) {
     SetLastError(0);

@@ -15,45 +15,42 @@
 
 // Packed rows (1 = black) delivered one per read, raw or as run lines.
 class RowSource : public RstRead {
-public:
-    RowSource(int32_t width, std::vector<std::vector<uint8_t>> rows, bool run_lines = false,
-              RstColorType* color = RstColorType::s_gray_reverse())
-        : width_(width), rows_(std::move(rows)), run_lines_(run_lines), color_(color)
-    {
-    }
+ public:
+  RowSource(int32_t width, std::vector<std::vector<uint8_t>> rows, bool run_lines = false,
+            RstColorType* color = RstColorType::s_gray_reverse())
+      : width_(width), rows_(std::move(rows)), run_lines_(run_lines), color_(color) {}
 
-    void header(RstHeader& h) override
-    {
-        h = make_header(width_, static_cast<int32_t>(rows_.size()), run_lines_ ? RstDataForm::rle : RstDataForm::raw);
-        h.color_type = color_;
-    }
-    int read(uint8_t* line) override;
-    void reset() override { next_ = 0; }
-    int line_size() override { return run_lines_ ? ((width_ + 1) / 2) * 8 + 8 : (width_ + 7) / 8; }
+  void header(RstHeader& h) override {
+    h = make_header(width_, static_cast<int32_t>(rows_.size()), run_lines_ ? RstDataForm::rle : RstDataForm::raw);
+    h.color_type = color_;
+  }
+  int read(uint8_t* line) override;
+  void reset() override { next_ = 0; }
+  int line_size() override { return run_lines_ ? ((width_ + 1) / 2) * 8 + 8 : (width_ + 7) / 8; }
 
-    int reads = 0;  // lines handed out
+  int reads = 0;  // lines handed out
 
-private:
-    int32_t width_;
-    std::vector<std::vector<uint8_t>> rows_;
-    bool run_lines_;
-    RstColorType* color_;
-    size_t next_ = 0;
+ private:
+  int32_t width_;
+  std::vector<std::vector<uint8_t>> rows_;
+  bool run_lines_;
+  RstColorType* color_;
+  size_t next_ = 0;
 };
 
 enum class Form { mh = 1, mr = 2, mmr = 3 };
 
 // One encoder setting: the form and its option fields.
 struct Coding {
-    Form form;
-    uint8_t end_code = 1;
-    uint8_t eol = 1;
-    uint8_t byte_align = 0;
-    int32_t k = 4;
+  Form form;
+  uint8_t end_code = 1;
+  uint8_t eol = 1;
+  uint8_t byte_align = 0;
+  int32_t k = 4;
 
-    std::string name() const;
-    // A new option of the form's class.
-    RstCodingOption* option() const;
+  std::string name() const;
+  // A new option of the form's class.
+  RstCodingOption* option() const;
 };
 
 // Every option combination: MH (eol, byte_align, end_code), MR (byte_align,
@@ -61,10 +58,10 @@ struct Coding {
 std::vector<Coding> all_codings();
 
 struct Encoded {
-    std::vector<uint8_t> bytes;
-    std::vector<int> read_sizes;
-    int line_size = 0;
-    bool within_line_size = true;
+  std::vector<uint8_t> bytes;
+  std::vector<int> read_sizes;
+  int line_size = 0;
+  bool within_line_size = true;
 };
 
 // Pulls every byte out of an encoder over a new RowSource; the node is ended.

@@ -32,8 +32,8 @@ TEST_F(ApplyColormap, EveryDepthPairMatchesTheReference) {
         indices.push_back(i);
         for (int c = 0; c < channels; ++c) expected.push_back(samples[i * channels + c]);
       }
-      Held<> node(RstApplyColormap::create(indexed_source(width, in, colormap_of(out, channels, samples),
-                                                          {pack(in, indices)})));
+      Held<> node(RstApplyColormap::create(
+          indexed_source(width, in, colormap_of(out, channels, samples), {pack(in, indices)})));
       ASSERT_NE(node, nullptr);
       RstHeader h(node.get());
       EXPECT_EQ(h.bits_per_sample, out);
@@ -117,21 +117,27 @@ TEST_F(ApplyColormap, Refusals) {
     RstHeader header;
     int32_t code;
   } cases[] = {
-      {"two channels", [] {
+      {"two channels",
+       [] {
          RstHeader h = indexed_header(2, 1, 8, colormap_of(8, 3, {1, 2, 3}));
          h.samples_per_pixel = 2;
          return h;
-       }(), -3},
-      {"fixed point", [] {
+       }(),
+       -3},
+      {"fixed point",
+       [] {
          RstHeader h = indexed_header(2, 1, 8, colormap_of(8, 3, {1, 2, 3}));
          h.sample_kind = 2;
          return h;
-       }(), -3},
-      {"run lines", [] {
+       }(),
+       -3},
+      {"run lines",
+       [] {
          RstHeader h = indexed_header(2, 1, 1, colormap_of(8, 3, {1, 2, 3}));
          h.data_form = RstDataForm::rle;
          return h;
-       }(), -3},
+       }(),
+       -3},
       {"no entries", indexed_header(2, 1, 8, new RstColormap(8, 3, 0)), -3},
       {"no channels", indexed_header(2, 1, 8, new RstColormap(8, 0, 4)), -3},
       {"no data", indexed_header(2, 1, 8, no_data), -3},
@@ -177,8 +183,11 @@ TEST_F(ApplyColormap, AllocationFailures) {
     SCOPED_TRACE(in);
     std::vector<uint32_t> indices{1, 0, 1, 1};
     check_allocation_failures(
-        [&] { return indexed_source(4, in, colormap_of(8, 2, {7, 8, 9, 10}), {pack(in, indices), pack(in, {0, 0, 0, 1})}); },
-        [](RstRead* s) { return RstApplyColormap::create(s); }, {{9, 10, 7, 8, 9, 10, 9, 10}, {7, 8, 7, 8, 7, 8, 9, 10}},
+        [&] {
+          return indexed_source(4, in, colormap_of(8, 2, {7, 8, 9, 10}), {pack(in, indices), pack(in, {0, 0, 0, 1})});
+        },
+        [](RstRead* s) { return RstApplyColormap::create(s); },
+        {{9, 10, 7, 8, 9, 10, 9, 10}, {7, 8, 7, 8, 7, 8, 9, 10}},
         {"RstApplyColormap::initiate()", "RstApplyColormapNBit::initiate ()", "rst_create_end()"});
   }
 }

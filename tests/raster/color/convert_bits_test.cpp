@@ -126,8 +126,9 @@ TEST_F(ConvertBits, Refusals) {
 TEST_F(ConvertBits, ShortLinesEndSkipAndResetForward) {
   for (bool four : {false, true}) {
     SCOPED_TRACE(four);
-    auto* src = static_cast<LineSource*>(source(4, four ? 4 : 1, 1, four ? std::vector<Bytes>{{0x12, 0x34}, {0x56, 0x78}, {0x9A}}
-                                                                        : std::vector<Bytes>{{0x80}, {0x40}, {}}));
+    auto* src = static_cast<LineSource*>(
+        source(4, four ? 4 : 1, 1,
+               four ? std::vector<Bytes>{{0x12, 0x34}, {0x56, 0x78}, {0x9A}} : std::vector<Bytes>{{0x80}, {0x40}, {}}));
     Held<> node(four ? RstConvertBits4To8NoRangeConversion::create(src) : RstConvertBits1To8::create(src, 0, 1));
     ASSERT_NE(node, nullptr);
     EXPECT_EQ(node->skip(1), 1);
@@ -143,14 +144,19 @@ TEST_F(ConvertBits, ShortLinesEndSkipAndResetForward) {
 }
 
 TEST_F(ConvertBits, AllocationFailures) {
-  check_allocation_failures([] { return source(10, 1, 1, {{0xA5, 0xC0}, {0xFF, 0x00}}); },
-                            [](RstRead* s) { return RstConvertBits1To8::create(s, 0, 255); },
-                            {{255, 0, 255, 0, 0, 255, 0, 255, 255, 255}, {255, 255, 255, 255, 255, 255, 255, 255, 0, 0}},
-                            {"RstConvertBits1To8::initiate()", "rst_create_end()"});
-  check_allocation_failures([] { return source(3, 4, 1, {{0x12, 0x30}, {0xAB, 0xC0}}); },
-                            [](RstRead* s) { return RstConvertBits4To8NoRangeConversion::create(s); },
-                            {{1, 2, 3}, {10, 11, 12}},
-                            {"RstConvertBits4To8NoRangeConversion::initiate()", "rst_create_end()"});
+  check_allocation_failures(
+      [] {
+        return source(10, 1, 1, {{0xA5, 0xC0}, {0xFF, 0x00}});
+      },
+      [](RstRead* s) { return RstConvertBits1To8::create(s, 0, 255); },
+      {{255, 0, 255, 0, 0, 255, 0, 255, 255, 255}, {255, 255, 255, 255, 255, 255, 255, 255, 0, 0}},
+      {"RstConvertBits1To8::initiate()", "rst_create_end()"});
+  check_allocation_failures(
+      [] {
+        return source(3, 4, 1, {{0x12, 0x30}, {0xAB, 0xC0}});
+      },
+      [](RstRead* s) { return RstConvertBits4To8NoRangeConversion::create(s); }, {{1, 2, 3}, {10, 11, 12}},
+      {"RstConvertBits4To8NoRangeConversion::initiate()", "rst_create_end()"});
 }
 
 }  // namespace

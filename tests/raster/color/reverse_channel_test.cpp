@@ -130,8 +130,8 @@ TEST_F(ReverseChannel, RefusedLayouts) {
     status.clear();
     RstRead* src = source(8, bits, 3, kind, {}, RstColorType::s_rgb());
     EXPECT_EQ(RstReverseChannel::create(src, nullptr), nullptr);
-    EXPECT_EQ(status.errors(), (std::vector<RstReport>{{-50, "RstReverseChannel::create()"},
-                                                       {-1, "RstTransformColor::initiate()"}}));
+    EXPECT_EQ(status.errors(),
+              (std::vector<RstReport>{{-50, "RstReverseChannel::create()"}, {-1, "RstTransformColor::initiate()"}}));
     src->end();
   }
   status.clear();

@@ -18,7 +18,7 @@ struct LiveCount {
 // steps shows in the result. Its inverse is a Step with tag -tag, or none
 // with the configured status.
 class Step : public CtColorTransformerMToN<UIntNBit<8>, UIntNBit<8>> {
-public:
+ public:
   explicit Step(int tag, int inverse_status = CtInverseStatus::made, bool usable = true)
       : CtColorTransformerMToN(1, 1), tag(tag), inverse_status(inverse_status), is_usable(usable) {}
   ColorTransformer* clone() const override { return rst_new<Step>(*this); }
@@ -41,7 +41,7 @@ public:
 
 // Three 8-bit samples to one: their mean.
 class Mean3 : public CtColorTransformerMToN<UIntNBit<8>, UIntNBit<8>> {
-public:
+ public:
   Mean3() : CtColorTransformerMToN(3, 1) {}
   ColorTransformer* clone() const override { return rst_new<Mean3>(*this); }
   ColorTransformerInverse inverse() const override { return {nullptr, CtInverseStatus::none}; }
@@ -56,7 +56,7 @@ public:
 
 // 1-bit samples inverted through the bit cursors; counts the pixels asked.
 class BitNot : public CtColorTransformer1To1xM<UIntNBit<1>, UIntNBit<1>> {
-public:
+ public:
   BitNot() : CtColorTransformer1To1xM(1) {}
   ColorTransformer* clone() const override { return rst_new<BitNot>(*this); }
   ColorTransformerInverse inverse() const override { return {clone(), CtInverseStatus::made}; }

@@ -12,7 +12,7 @@
 namespace {
 
 class TransformColor : public RstStatusTest {
-protected:
+ protected:
   TransformColor() : live_before_(LiveCount::live) {}
   ~TransformColor() override { EXPECT_EQ(LiveCount::live, live_before_) << "a transformer was left alive"; }
 
@@ -95,9 +95,8 @@ TEST_F(TransformColor, RefusalsDeleteTheTransformer) {
   src = new LineSource(image_header(8, 1, 1, 1, nullptr, RstDataForm::rle), {});
   EXPECT_EQ(RstTransformColor::create(src, new BitNot, nullptr), nullptr);
   src->end();
-  std::vector<RstReport> expected{{-2, "RstTransformColor::create()"},
-                                  {-2, "RstTransformColor::create()"},
-                                  {-3, "RstTransformColor::create()"}};
+  std::vector<RstReport> expected{
+      {-2, "RstTransformColor::create()"}, {-2, "RstTransformColor::create()"}, {-3, "RstTransformColor::create()"}};
   EXPECT_EQ(status.errors(), expected);
   // An unusable transformer: the node is made and fails at initiate.
   src = gray_source({{1, 2, 3}});
@@ -167,14 +166,16 @@ TEST_F(TransformColor, UnusableChainMemberLeavesNothingBehind) {
 
 TEST_F(TransformColor, AllocationFailures) {
   std::vector<Bytes> in{{10, 20, 30}, {40, 50, 60}};
-  check_allocation_failures([&] { return gray_source(in); },
-                            [](RstRead* s) { return static_cast<RstRead*>(RstTransformColor::create(s, new Step(1), nullptr)); },
-                            {{21, 41, 61}, {81, 101, 121}}, {"RstTransformColor::initiate()", "rst_create_end()"});
+  check_allocation_failures(
+      [&] { return gray_source(in); },
+      [](RstRead* s) { return static_cast<RstRead*>(RstTransformColor::create(s, new Step(1), nullptr)); },
+      {{21, 41, 61}, {81, 101, 121}}, {"RstTransformColor::initiate()", "rst_create_end()"});
   RstColorTransformerChain chain = steps({1, 2, 3});
   auto expect = [](uint8_t x) { return apply_steps(x, {1, 2, 3}); };
-  check_allocation_failures([&] { return gray_source(in); }, [&](RstRead* s) { return chain_node(s, chain); },
-                            {{expect(10), expect(20), expect(30)}, {expect(40), expect(50), expect(60)}},
-                            {"RstTransformColor::initiate()", "RstTransformColor::create_previous()", "rst_create_end()"});
+  check_allocation_failures(
+      [&] { return gray_source(in); }, [&](RstRead* s) { return chain_node(s, chain); },
+      {{expect(10), expect(20), expect(30)}, {expect(40), expect(50), expect(60)}},
+      {"RstTransformColor::initiate()", "RstTransformColor::create_previous()", "rst_create_end()"});
 }
 
 }  // namespace

@@ -13,7 +13,7 @@ namespace {
 
 template <class I, class O>
 class Copy : public CtColorTransformerMToN<I, O> {
-public:
+ public:
   using typename CtColorTransformer<I, O>::in_run;
   using typename CtColorTransformer<I, O>::out_run;
   Copy() : CtColorTransformerMToN<I, O>(1, 1) {}
@@ -70,16 +70,11 @@ TEST(FixedReal, MadeFromARealByTruncation) {
 
 TEST(FixedReal, ProductIsTheFlooredExactProduct) {
   const std::tuple<int32_t, int32_t, int32_t> cases[] = {
-      {-3, 5, -1},
-      {2048, 1044480, 522240},
-      {INT32_MIN, -1, 524288},  // a partial product wraps
-      {4096, 4096, 4096},
-      {-4096, 4096, -4096},
-      {1, 1, 0},
+      {-3, 5, -1},        {2048, 1044480, 522240}, {INT32_MIN, -1, 524288},  // a partial product wraps
+      {4096, 4096, 4096}, {-4096, 4096, -4096},    {1, 1, 0},
       {-1, 1, -1},
   };
-  for (auto [a, b, r] : cases)
-    EXPECT_EQ((CtFixed::from_raw(a) * CtFixed::from_raw(b)).raw(), r) << a << " x " << b;
+  for (auto [a, b, r] : cases) EXPECT_EQ((CtFixed::from_raw(a) * CtFixed::from_raw(b)).raw(), r) << a << " x " << b;
   // Any pair whose floored product fits in 32 bits.
   std::mt19937 rng(7);
   std::uniform_int_distribution<int32_t> d(INT32_MIN, INT32_MAX);

@@ -125,7 +125,9 @@ TEST_F(ConstantSource, RefusedHeaders) {
   const char* raw = "RstGenerateConstantColorRasterRaw::create()";
   const Case cases[] = {
       {"MMR data", with(raw_header(8, 2, 1), [](RstHeader& h) { h.data_form = 3; }), pixel, {}},
-      {"run lines of 8 bits", with(raw_header(8, 2, 8), [](RstHeader& h) { h.data_form = 15; }), pixel,
+      {"run lines of 8 bits",
+       with(raw_header(8, 2, 8), [](RstHeader& h) { h.data_form = 15; }),
+       pixel,
        {{-2, "RstGenerateConstantColorRaster::RstGenerateConstantColorRaster()"}}},
       {"run lines with a colormap",
        with(raw_header(8, 2, 1),
@@ -133,7 +135,8 @@ TEST_F(ConstantSource, RefusedHeaders) {
               h.data_form = 15;
               h.colormap = RstCountedPtr<RstColormap>(new RstColormap(8, 3, 2));
             }),
-       pixel, {{-2, "RstGenerateConstantColorRasterRLE::create()"}}},
+       pixel,
+       {{-2, "RstGenerateConstantColorRasterRLE::create()"}}},
       {"16 bits", raw_header(8, 2, 16), pixel, {{-50, raw}}},
       {"3 bits", raw_header(8, 2, 3), pixel, {{-50, raw}}},
       {"no pixel", raw_header(8, 2), nullptr, {{-2, raw}}},

@@ -168,9 +168,13 @@ TEST_F(Divide, RefusedArgumentsAndFailedCaches) {
   const Case cases[] = {
       {"unknown mode", false, [](RstRead* s) { return RstDivide::create(s, 7, 0); }, {-2, "RstDivide::create()"}},
       {"negative mode", false, [](RstRead* s) { return RstDivide::create(s, -1, 0); }, {-2, "RstDivide::create()"}},
-      {"n-buffer of 0", false, [](RstRead* s) -> RstDivide* { return RstDivideNBuffer::create(s, 0); },
+      {"n-buffer of 0",
+       false,
+       [](RstRead* s) -> RstDivide* { return RstDivideNBuffer::create(s, 0); },
        {-2, "RstDivideNBuffer::create()"}},
-      {"page buffer over code", true, [](RstRead* s) { return RstDivide::create(s, 4, 0); },
+      {"page buffer over code",
+       true,
+       [](RstRead* s) { return RstDivide::create(s, 4, 0); },
        {-3, "RstDividePageBuffer::create()"}},
   };
   for (const Case& c : cases) {

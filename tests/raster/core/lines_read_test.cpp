@@ -38,7 +38,7 @@ std::vector<int> expected_order(int32_t height, bool bottom_up) {
 
 // A storage that cannot go back to its start.
 class NoRewindStorage : public ByteArrayInputStorage {
-public:
+ public:
   using ByteArrayInputStorage::ByteArrayInputStorage;
   bool rewind() override { return false; }
 };
@@ -55,8 +55,8 @@ TEST_F(LinesRead, DeliversStoredLinesInOrderInBothDirections) {
     bool file;
   };
   const Case cases[] = {
-      {false, 5, 5, false}, {true, 5, 5, false},  {false, 5, 8, false},    {true, 5, 8, false},
-      {false, 5, 8, true},  {true, 5, 8, true},   {false, 7, 10000, true}, {true, 7, 10000, true},
+      {false, 5, 5, false}, {true, 5, 5, false}, {false, 5, 8, false},    {true, 5, 8, false},
+      {false, 5, 8, true},  {true, 5, 8, true},  {false, 7, 10000, true}, {true, 7, 10000, true},
   };
   storage_test::TempDir dir;
   for (const Case& c : cases) {
@@ -71,8 +71,8 @@ TEST_F(LinesRead, DeliversStoredLinesInOrderInBothDirections) {
     } else {
       storage = std::make_unique<ByteArrayInputStorage>(data.data(), static_cast<int32_t>(data.size()));
     }
-    RstNodeHandle<RstReadRaw> reader(RstReadRaw::create(storage.get(), raw_header(c.width, height), c.stride,
-                                                        c.bottom_up, false));
+    RstNodeHandle<RstReadRaw> reader(
+        RstReadRaw::create(storage.get(), raw_header(c.width, height), c.stride, c.bottom_up, false));
     ASSERT_TRUE(reader);
     EXPECT_EQ(reader->line_size(), c.width);
     std::vector<Bytes> lines = pull(reader.get());
@@ -168,8 +168,7 @@ TEST_F(LinesRead, Depth16ConvertsEachValueFromItsByteOrder) {
   Bytes stored;
   for (uint8_t k : {0, 1, 2}) stored.insert(stored.end(), {k, 0x10, k, 0x20, 0xEE, 0xEE});
   ByteArrayInputStorage storage(stored.data(), static_cast<int32_t>(stored.size()));
-  RstNodeHandle<RstReadRawDepth16> reader(
-      RstReadRawDepth16::create(&storage, raw_header(2, 3, 16), 6, 1, true, false));
+  RstNodeHandle<RstReadRawDepth16> reader(RstReadRawDepth16::create(&storage, raw_header(2, 3, 16), 6, 1, true, false));
   ASSERT_TRUE(reader);
   EXPECT_EQ(reader->line_size(), 4);
   uint16_t values[2] = {};
@@ -212,8 +211,7 @@ TEST_F(LinesRead, RefusesBadArgumentsAndAStorageThatCannotRewind) {
     EXPECT_EQ(RstReadRaw::create(c.storage, raw_header(4, c.height), c.stride, false, false), nullptr);
     EXPECT_EQ(status.errors(), (std::vector<RstReport>{{-2, "RstReadCode::create()"}})) << c.stride;
     status.clear();
-    EXPECT_EQ(RstReadRawDepth16::create(c.storage, raw_header(2, c.height, 16), c.stride, 1, false, false),
-              nullptr);
+    EXPECT_EQ(RstReadRawDepth16::create(c.storage, raw_header(2, c.height, 16), c.stride, 1, false, false), nullptr);
     EXPECT_EQ(status.errors(), (std::vector<RstReport>{{-2, "RstReadCode::create()"}})) << c.stride;
   }
 

@@ -23,7 +23,7 @@ using namespace lines_test;
 namespace {
 
 class LinesRealData : public RstStatusTest {
-protected:
+ protected:
   void SetUp() override {
     for (const char* tool : {"/usr/bin/convert", "/usr/bin/tiffcp"})
       if (!std::filesystem::exists(tool)) GTEST_SKIP() << tool << " is missing (scripts/deps.sh installs it)";

@@ -32,25 +32,24 @@ inline RstHeader raw_header(int32_t width, int32_t height, int32_t bits = 8, int
 }
 
 struct SourceLog {
-  int reads = 0;      // read calls that delivered a line
+  int reads = 0;  // read calls that delivered a line
   int resets = 0;
   int skip_calls = 0;
-  int skipped = 0;    // lines passed by skip
-  bool ended = false; // the node was deleted
+  int skipped = 0;     // lines passed by skip
+  bool ended = false;  // the node was deleted
   std::vector<int> reads_of_line;
 };
 
 // Delivers lines[k] as line k; a line may be shorter than line_size to play
 // a short source. skip passes lines without reading them.
 class LineSource : public RstRead {
-public:
+ public:
   LineSource(const RstHeader& header, std::vector<Bytes> lines, SourceLog* log, int32_t line_size = -1)
       : header_(header), lines_(std::move(lines)), log_(log) {
-    line_size_ = line_size >= 0 ? line_size
-                                : static_cast<int32_t>((int64_t{header.width} * header.bits_per_sample *
-                                                            header.samples_per_pixel +
-                                                        7) /
-                                                       8);
+    line_size_ =
+        line_size >= 0
+            ? line_size
+            : static_cast<int32_t>((int64_t{header.width} * header.bits_per_sample * header.samples_per_pixel + 7) / 8);
     if (log_) log_->reads_of_line.assign(lines_.size(), 0);
   }
   ~LineSource() override {
@@ -81,7 +80,7 @@ public:
   }
   int line_size() override { return line_size_; }
 
-private:
+ private:
   RstHeader header_;
   std::vector<Bytes> lines_;
   SourceLog* log_;

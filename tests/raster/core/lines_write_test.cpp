@@ -36,7 +36,7 @@ LineSource* numbered_source(int32_t width, int32_t height, SourceLog* log = null
 // A target that takes bytes only up to a limit and counts its writes. It is
 // no memory storage, so writers put a buffer in front of it.
 class LimitedTarget : public StreamDecorator<OutputStorage> {
-public:
+ public:
   LimitedTarget(OutputStorage* inner, int32_t limit) : StreamDecorator<OutputStorage>(inner), limit_(limit) {}
   int32_t write(const void* buffer, int32_t count) override {
     ++writes;
@@ -45,13 +45,13 @@ public:
   int32_t put(int32_t byte) override { return tell() < limit_ ? StreamDecorator<OutputStorage>::put(byte) : -1; }
   int writes = 0;
 
-private:
+ private:
   int32_t limit_;
 };
 
 // A source of coded chunks, marked as such.
 class CodeChunks : public LineSource, public RstCodeSource {
-public:
+ public:
   using LineSource::LineSource;
 };
 
@@ -241,10 +241,9 @@ TEST_F(LinesWrite, RefusedSourcesAndArguments) {
     status.clear();
     RstHeader h = c.coded ? coded : raw_header(10, 3);
     SourceLog log;
-    LineSource* source = c.no_source ? nullptr
-                         : c.code_source
-                             ? new CodeChunks(h, {}, &log)
-                             : new LineSource(h, {}, &log);
+    LineSource* source = c.no_source     ? nullptr
+                         : c.code_source ? new CodeChunks(h, {}, &log)
+                                         : new LineSource(h, {}, &log);
     EXPECT_EQ(RstWriteRaw::create(source, c.target, c.stride, false, false), nullptr);
     EXPECT_EQ(status.errors(), std::vector<RstReport>{c.report});
     if (source) {

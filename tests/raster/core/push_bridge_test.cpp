@@ -31,7 +31,7 @@ struct PushLog {
 // Emits one byte (the line count) after every `every` lines and "END" when
 // it is ended; refuses lines from `refuse_from` on; fails initiate on ask.
 class TestPushWriter : public RstPushWrite {
-public:
+ public:
   TestPushWriter(OutputStorage* target, PushLog* log, int every = 8, int refuse_from = -1, bool fail = false,
                  int32_t buffer_size = 8192)
       : RstPushWrite(target, raw_header(4, 100), false, buffer_size),
@@ -56,7 +56,7 @@ public:
   }
   OutputStorage* current_output() const { return output(); }
 
-private:
+ private:
   PushLog* log_;
   int every_;
   int refuse_from_;
@@ -105,7 +105,8 @@ TEST_F(PushBridge, ARefusedLineFailsTheBridgeInsteadOfEndingTheImageShort) {
   MemoryOutputStorage out;
   PushLog log;
   TestPushWriter* writer = ready(new TestPushWriter(&out, &log, 8, 20));
-  RstNodeHandle<RstPushPullWriteBridge> bridge(RstPushPullWriteBridge::create(counting_source(4, 100, nullptr), writer, &out));
+  RstNodeHandle<RstPushPullWriteBridge> bridge(
+      RstPushPullWriteBridge::create(counting_source(4, 100, nullptr), writer, &out));
   ASSERT_TRUE(bridge);
   EXPECT_EQ(bridge->write(), 1);
   EXPECT_EQ(bridge->write(), 1);
@@ -217,7 +218,7 @@ namespace {
 
 // A code source of `total` bytes (value i % 251) in chunks of up to 8192.
 class CodeBytes : public RstRead, public RstCodeSource {
-public:
+ public:
   CodeBytes(int32_t total, bool* ended) : total_(total), ended_(ended) {}
   ~CodeBytes() override { *ended_ = true; }
   void header(RstHeader& h) override {
@@ -233,7 +234,7 @@ public:
   void reset() override { done_ = 0; }
   int line_size() override { return 8192; }
 
-private:
+ private:
   int32_t total_;
   int32_t done_ = 0;
   bool* ended_;

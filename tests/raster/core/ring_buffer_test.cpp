@@ -109,10 +109,8 @@ TEST_F(RingBuffer, WindowRowsMatchClampedOrFilledSourcePixels) {
     RstNodeHandle<LineSource> source(new LineSource(raw_header(w, h, 8, spp), lines, nullptr));
     const uint8_t fill_pixel[4] = {255, 255, 255, 255};
     std::unique_ptr<RstRingBuffer> ring;
-    if (fill)
-      ring = std::make_unique<RstRingBufferConstantFill>(source.get(), window, fill_pixel);
-    else
-      ring = std::make_unique<RstRingBufferOutlineCopy>(source.get(), window);
+    if (fill) ring = std::make_unique<RstRingBufferConstantFill>(source.get(), window, fill_pixel);
+    else ring = std::make_unique<RstRingBufferOutlineCopy>(source.get(), window);
     ASSERT_TRUE(ring->valid());
     for (int pass = 0; pass < 2; ++pass) {
       for (int y = 0; y < h; ++y) {
@@ -125,7 +123,8 @@ TEST_F(RingBuffer, WindowRowsMatchClampedOrFilledSourcePixels) {
               sx = std::clamp(sx, 0, w - 1);
               sy = std::clamp(sy, 0, h - 1);
               for (int s = 0; s < spp; ++s) {
-                int expected = fill && outside ? 255 : lines[static_cast<size_t>(sy)][static_cast<size_t>(sx * spp + s)];
+                int expected =
+                    fill && outside ? 255 : lines[static_cast<size_t>(sy)][static_cast<size_t>(sx * spp + s)];
                 ASSERT_EQ(ring->line(r)[(x + j) * spp + s], expected)
                     << "pass " << pass << " y " << y << " row " << r << " x " << x << " column " << j;
               }
@@ -173,8 +172,7 @@ TEST_F(RingBuffer, RefusesOtherDepthsAndWindowsWithoutTheirAnchor) {
   RstRingBufferConstantFill ring(source.get(), {3, 3, 1, 1}, &fill);
   RstAllocFault::clear();
   EXPECT_FALSE(ring.valid());
-  EXPECT_EQ(status.errors(),
-            (std::vector<RstReport>{{-1, "RstRingBufferConstantFill::RstRingBufferConstantFill()"}}));
+  EXPECT_EQ(status.errors(), (std::vector<RstReport>{{-1, "RstRingBufferConstantFill::RstRingBufferConstantFill()"}}));
 }
 
 TEST_F(RingBuffer, AShortSourceLineStopsTheAdvance) {

@@ -43,9 +43,8 @@ TEST(RstColorTypeTest, TwelveDistinctObjectsAnsweringTheirTests) {
     const auto& c = cases[i];
     SCOPED_TRACE(c.name);
     ASSERT_NE(c.type, nullptr);
-    bool got[] = {c.type->is_gray(), c.type->is_gray_reverse(), c.type->is_rgb(),
-                  c.type->is_cmy(),  c.type->is_cmyk(),         c.type->is_lab(),
-                  c.type->is_ycbcr(), c.type->is_hsl(),         c.type->is_lstar()};
+    bool got[] = {c.type->is_gray(), c.type->is_gray_reverse(), c.type->is_rgb(), c.type->is_cmy(),  c.type->is_cmyk(),
+                  c.type->is_lab(),  c.type->is_ycbcr(),        c.type->is_hsl(), c.type->is_lstar()};
     for (int t = 0; t < 9; ++t) EXPECT_EQ(got[t], c.tests[t] != '-') << "test " << t;
     EXPECT_EQ(c.type->channels(), c.channels);
     for (size_t j = 0; j < i; ++j) EXPECT_NE(c.type, cases[j].type) << cases[j].name;
@@ -93,9 +92,9 @@ TEST_F(RstColormapTest, AllocationFailureLeavesTheDataEmpty) {
   RstColormap negative(8, 3, -1);
   RstColormap huge(16, 4, 0x7fffffff);
   EXPECT_EQ(huge.data(), nullptr);
-  EXPECT_EQ(status.errors(), (std::vector<RstReport>{{-1, "RstColormap::init()"},
-                                                     {-1, "RstColormap::init()"},
-                                                     {-1, "RstColormap::init()"}}));
+  EXPECT_EQ(
+      status.errors(),
+      (std::vector<RstReport>{{-1, "RstColormap::init()"}, {-1, "RstColormap::init()"}, {-1, "RstColormap::init()"}}));
   EXPECT_TRUE(map.init(8, 3, 2));
   EXPECT_EQ(map.size(), 6);
 }

@@ -9,7 +9,7 @@
 
 namespace {
 class RstCreateTest : public RstStatusTest {
-protected:
+ protected:
   RstCreateTest() { RstTestTriple::fail_initiate = false; }
   ~RstCreateTest() override { RstTestTriple::fail_initiate = false; }
   // Kept inputs can still be read and ended by their caller.
@@ -190,9 +190,9 @@ TEST_F(RstCreateTest, ReturningAnInputUnchanged) {
 namespace {
 // A node whose end reports an I/O failure (as a writer flushing at its end).
 class Flaky : public RstTestNode {
-public:
-  using RstTestNode::RstTestNode;
+ public:
   using RstRoot::end;
+  using RstTestNode::RstTestNode;
   void end(RstRoot* user) override {
     RstRoot::end(user);
     rst_report(RstCode::io_failure, "Flaky::end()");
@@ -210,9 +210,7 @@ TEST(RstNodeHandleTest, ReportWhileEndingDoesNotEscape) {
   }  // the default observer throws inside end(); the handle swallows it
   EXPECT_EQ(c->last_status, -11);
   EXPECT_TRUE(log.was_deleted("flaky"));
-  {
-    RstOwner<Flaky> o(new Flaky("owned", &log));
-  }
+  { RstOwner<Flaky> o(new Flaky("owned", &log)); }
   EXPECT_TRUE(log.was_deleted("owned"));
   c->exchange_status(saved);
 }

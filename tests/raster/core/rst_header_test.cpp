@@ -66,8 +66,8 @@ TEST_F(RstHeaderTest, CopiesShareTheColormap) {
 
 TEST_F(RstHeaderTest, HeaderOfANodeAndTheDefault) {
   RstHeader empty;
-  EXPECT_EQ(empty.width + empty.height + empty.bits_per_sample + empty.samples_per_pixel +
-                empty.sample_kind + empty.data_form,
+  EXPECT_EQ(empty.width + empty.height + empty.bits_per_sample + empty.samples_per_pixel + empty.sample_kind +
+                empty.data_form,
             0);
   EXPECT_FALSE(empty.colormap);
   EXPECT_EQ(empty.color_type, nullptr);
@@ -104,19 +104,26 @@ TEST(RstNamesTest, DataForms) {
   const struct {
     int32_t form;
     const char* name;
-  } cases[] = {{0, "Raw"},       {1, "MH"},      {2, "MR"},         {3, "MMR"},       {4, "JPEG"},
-               {5, "JPEG2000"},  {6, "JBIG"},    {7, "JBIGColor"},  {8, "JBIG2"},     {9, "ByteEncode"},
-               {10, "PackBits"}, {11, "LZW"},    {12, "LZW"},       {13, "FLATE"},    {14, "WindowsRLE"},
-               {15, "RLE"},      {16, "Unknown"}, {17, "ALLA"},     {18, "ASCII85"},  {19, "ASCIIHex"},
-               {20, "Base64"},   {21, "RLC"},    {22, "MRC"},       {23, "Unknown"},  {-1, "Unknown"},
-               {INT32_MIN, "Unknown"}};
+  } cases[] = {{0, "Raw"},         {1, "MH"},
+               {2, "MR"},          {3, "MMR"},
+               {4, "JPEG"},        {5, "JPEG2000"},
+               {6, "JBIG"},        {7, "JBIGColor"},
+               {8, "JBIG2"},       {9, "ByteEncode"},
+               {10, "PackBits"},   {11, "LZW"},
+               {12, "LZW"},        {13, "FLATE"},
+               {14, "WindowsRLE"}, {15, "RLE"},
+               {16, "Unknown"},    {17, "ALLA"},
+               {18, "ASCII85"},    {19, "ASCIIHex"},
+               {20, "Base64"},     {21, "RLC"},
+               {22, "MRC"},        {23, "Unknown"},
+               {-1, "Unknown"},    {INT32_MIN, "Unknown"}};
   for (const auto& c : cases) EXPECT_EQ(rst_compression_name(c.form), c.name) << c.form;
 }
 
 TEST(RstNamesTest, Formats) {
-  const char* names[] = {"TIFF", "JFIF", "JPEG_FAX", "SunRaster", "WindowsBitmap",
-                         "CALSRasterType1", "PNG", "GIF", "EDMICS-MMR", "EXIF", "RTL", "MNG",
-                         "PDF", "EDMICS-RLC", "Kelvor"};
+  const char* names[] = {"TIFF", "JFIF",       "JPEG_FAX",   "SunRaster", "WindowsBitmap", "CALSRasterType1",
+                         "PNG",  "GIF",        "EDMICS-MMR", "EXIF",      "RTL",           "MNG",
+                         "PDF",  "EDMICS-RLC", "Kelvor"};
   for (int32_t code = 0; code < 15; ++code) {
     RstImageFormat f(code);
     EXPECT_EQ(f.name(), names[code]);

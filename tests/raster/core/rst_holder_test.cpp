@@ -29,7 +29,7 @@ TEST_F(RstHolderTest, OwnerDisposesByKind) {
     ASSERT_TRUE(buffer);
   }
   EXPECT_EQ(log.deleted, (std::vector<std::string>{"src", "n"}));  // ended, with its source
-  EXPECT_EQ(deleted, 1);  // through the virtual destructor
+  EXPECT_EQ(deleted, 1);                                           // through the virtual destructor
 }
 
 TEST_F(RstHolderTest, OwnerHandOverTakeAndAttach) {

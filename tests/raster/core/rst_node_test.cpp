@@ -18,13 +18,25 @@ TEST_F(RstNodeTest, ModeMachineTable) {
     int32_t want_mode, want_count;
     bool deleted;
   } cases[] = {
-      {0, 0, 0, 0, 0, false}, {0, 0, 1, 1, 1, false}, {0, 0, 2, 0, 0, false}, {0, 0, 3, 0, 0, false},
-      {1, 2, 0, 1, 1, false}, {1, 1, 0, 0, 0, false}, {1, 1, 1, 1, 2, false}, {1, 1, 2, 2, 1, false},
+      {0, 0, 0, 0, 0, false},
+      {0, 0, 1, 1, 1, false},
+      {0, 0, 2, 0, 0, false},
+      {0, 0, 3, 0, 0, false},
+      {1, 2, 0, 1, 1, false},
+      {1, 1, 0, 0, 0, false},
+      {1, 1, 1, 1, 2, false},
+      {1, 1, 2, 2, 1, false},
       {1, 1, 3, 3, 1, false},
-      {2, 2, 0, 2, 1, false}, {2, 1, 0, 0, 0, true},
+      {2, 2, 0, 2, 1, false},
+      {2, 1, 0, 0, 0, true},
       // A pin in mode 2 is counted, so nested pins and unpins stay balanced.
-      {2, 1, 1, 2, 2, false}, {2, 1, 2, 2, 1, false}, {2, 1, 3, 3, 1, false},
-      {3, 1, 0, 3, 1, false}, {3, 1, 1, 3, 1, false}, {3, 1, 2, 3, 1, false}, {3, 1, 3, 3, 1, false},
+      {2, 1, 1, 2, 2, false},
+      {2, 1, 2, 2, 1, false},
+      {2, 1, 3, 3, 1, false},
+      {3, 1, 0, 3, 1, false},
+      {3, 1, 1, 3, 1, false},
+      {3, 1, 2, 3, 1, false},
+      {3, 1, 3, 3, 1, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "mode " << c.mode << " count " << c.count << " how " << c.how);
@@ -41,8 +53,7 @@ TEST_F(RstNodeTest, ModeMachineTable) {
     EXPECT_EQ(n->mode(), c.want_mode);
     EXPECT_EQ(n->pin_count(), c.want_count);
     // Every surviving node can still be ended for good.
-    while (!log.was_deleted("n") && n->pin_count() > 0 && n->mode() != 3)
-      n->refer(RstRoot::how_unpin);
+    while (!log.was_deleted("n") && n->pin_count() > 0 && n->mode() != 3) n->refer(RstRoot::how_unpin);
     if (!log.was_deleted("n")) n->end();
     EXPECT_TRUE(log.was_deleted("n"));
   }
@@ -224,7 +235,7 @@ TEST_F(RstNodeTest, DefaultSkip) {
 
 namespace {
 class SizedNode : public RstTestNode {
-public:
+ public:
   SizedNode(RstTestLog* log, int32_t w, int32_t spp, int32_t bps, int32_t form)
       : RstTestNode("sized", log), w_(w), spp_(spp), bps_(bps), form_(form) {}
   void header(RstHeader& h) override {
@@ -243,9 +254,8 @@ TEST_F(RstNodeTest, DefaultLineSize) {
     int32_t width, spp, bps, form;
     int want;
   } cases[] = {
-      {10, 3, 8, 0, 30},   {9, 1, 1, 0, 2},     {8, 1, 1, 0, 1},      {5, 4, 16, 0, 40},
-      {1728, 1, 1, 15, 1024}, {1728, 1, 1, 3, 1024}, {0, 1, 8, 0, 0},
-      {0x7fffffff, 4, 16, 0, 0},  // no line of that size can exist
+      {10, 3, 8, 0, 30},     {9, 1, 1, 0, 2}, {8, 1, 1, 0, 1},           {5, 4, 16, 0, 40}, {1728, 1, 1, 15, 1024},
+      {1728, 1, 1, 3, 1024}, {0, 1, 8, 0, 0}, {0x7fffffff, 4, 16, 0, 0},  // no line of that size can exist
       {-5, 1, 8, 0, 0},
   };
   for (const Case& c : cases) {
@@ -258,11 +268,11 @@ TEST_F(RstNodeTest, DefaultLineSize) {
 
 namespace {
 class Passing : public RstReadDecorator {
-public:
+ public:
   using RstReadDecorator::RstReadDecorator;
 };
 class Sink : public RstWrite {
-public:
+ public:
   using RstWrite::RstWrite;
   int write() override {
     uint8_t line[4];

@@ -23,7 +23,7 @@ struct RstReport {
 inline void PrintTo(const RstReport& r, std::ostream* os) { *os << r.code << " \"" << r.where << "\""; }
 
 class RstStatusRecorder {
-public:
+ public:
   RstStatusRecorder() : observer_(this), messager_(this) {
     context_ = RstStatusContext::instance();
     old_observer_ = context_->set_observer(&observer_);
@@ -49,7 +49,7 @@ public:
     context_->last_status = 1;
   }
 
-private:
+ private:
   struct Observer : RstObserver {
     explicit Observer(RstStatusRecorder* r) : r(r) {}
     void notify(void*, const int32_t* code, const char* where) override {
@@ -77,7 +77,7 @@ private:
 
 // Each test runs with reports recorded and the allocation hook disarmed.
 class RstStatusTest : public ::testing::Test {
-protected:
+ protected:
   RstStatusTest() { RstAllocFault::clear(); }
   ~RstStatusTest() override { RstAllocFault::clear(); }
   RstStatusRecorder status;

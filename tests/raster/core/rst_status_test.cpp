@@ -92,8 +92,7 @@ TEST_F(RstStatusTest, CreateDefaultsAndTheirFailure) {
   EXPECT_EQ(RstObserver::create(), nullptr);
   RstAllocFault::fail_nth(1);
   EXPECT_EQ(RstMessager::create(), nullptr);
-  EXPECT_EQ(status.errors(), (std::vector<RstReport>{{-1, "RstObserver::create()"},
-                                                     {-1, "RstMessager::create()"}}));
+  EXPECT_EQ(status.errors(), (std::vector<RstReport>{{-1, "RstObserver::create()"}, {-1, "RstMessager::create()"}}));
 }
 
 TEST(RstMutexTest, ReentrantForItsOwner) {

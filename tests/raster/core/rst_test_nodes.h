@@ -23,9 +23,8 @@ struct RstTestLog {
 };
 
 class RstTestNode : public RstRead {
-public:
-  RstTestNode(std::string name, RstTestLog* log, std::initializer_list<RstRoot*> sources = {},
-              int lines = 5)
+ public:
+  RstTestNode(std::string name, RstTestLog* log, std::initializer_list<RstRoot*> sources = {}, int lines = 5)
       : name_(std::move(name)), log_(log), lines_(lines) {
     for (RstRoot* s : sources) add_source(s);
   }
@@ -58,7 +57,7 @@ public:
   int32_t data_form = 0;
   int reads = 0;
 
-private:
+ private:
   std::string name_;
   RstTestLog* log_;
   int lines_;
@@ -67,7 +66,7 @@ private:
 
 // A factory over three inputs following the create protocol.
 class RstTestTriple : public RstTestNode {
-public:
+ public:
   static bool fail_initiate;
   static RstTestTriple* create(RstTestLog* log, RstRoot* a, RstRoot* b, RstRoot* c) {
     RstCreateGuard guard(a, b, c);
@@ -84,7 +83,6 @@ public:
     if (node) node->initiate_ok = !fail_initiate;
     return rst_create_end(node, guard);
   }
-  RstTestTriple(RstTestLog* log, RstRoot* a, RstRoot* b, RstRoot* c)
-      : RstTestNode("triple", log, {a, b, c}) {}
+  RstTestTriple(RstTestLog* log, RstRoot* a, RstRoot* b, RstRoot* c) : RstTestNode("triple", log, {a, b, c}) {}
 };
 inline bool RstTestTriple::fail_initiate = false;

@@ -33,17 +33,16 @@ TEST_F(FileStorage, InputPositionsStopAtTheEnds) {
     int32_t result;
     int32_t position;
   } cases[] = {
-      {3, "move", -5, -3, 0},         {8, "move", 5, 2, 10},
-      {4, "seek", 20, 10, 10},        {4, "seek", -1, 0, 4},
-      {2, "seek_from_end", -4, -4, 6}, {2, "seek_from_end", -40, -10, 0},
+      {3, "move", -5, -3, 0}, {8, "move", 5, 2, 10},           {4, "seek", 20, 10, 10},
+      {4, "seek", -1, 0, 4},  {2, "seek_from_end", -4, -4, 6}, {2, "seek_from_end", -40, -10, 0},
       {5, "move", 0, 0, 5},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.op) + " " + std::to_string(c.arg) + " at " + std::to_string(c.at));
     ASSERT_EQ(in.seek(c.at), c.at);
-    int32_t r = std::string(c.op) == "move" ? in.move(c.arg)
+    int32_t r = std::string(c.op) == "move"   ? in.move(c.arg)
                 : std::string(c.op) == "seek" ? in.seek(c.arg)
-                                               : in.seek_from_end(c.arg);
+                                              : in.seek_from_end(c.arg);
     EXPECT_EQ(r, c.result);
     EXPECT_EQ(in.tell(), c.position);
   }
@@ -144,7 +143,10 @@ TEST_F(FileStorage, WriteFaultShowsAsShortCount) {
 
 TEST_F(FileStorage, InputTooLargeToAddressIsRefused) {
   std::string path = dir.file("big.bin");
-  { FileOutputStorage touch; ASSERT_TRUE(touch.open(path)); }
+  {
+    FileOutputStorage touch;
+    ASSERT_TRUE(touch.open(path));
+  }
   std::error_code ec;
   std::filesystem::resize_file(path, (uint64_t{1} << 31) + 10, ec);  // sparse
   if (ec) GTEST_SKIP() << "no sparse file here: " << ec.message();

@@ -252,10 +252,26 @@ void run_input_differential(int32_t capacity, int32_t start, uint32_t seed) {
         ASSERT_TRUE(std::equal(a.begin(), a.begin() + std::max(ra, 0), b.begin()));
         break;
       }
-      case 2: { int32_t n = pick(-2, 70); ASSERT_EQ(buf.skip(n), bare.skip(n)); break; }
-      case 3: { int32_t n = pick(-60, 60); ASSERT_EQ(buf.move(n), bare.move(n)); break; }
-      case 4: { int32_t n = pick(0, 320); ASSERT_EQ(buf.seek(n), bare.seek(n)); break; }
-      case 5: { int32_t n = pick(-320, 0); ASSERT_EQ(buf.seek_from_end(n), bare.seek_from_end(n)); break; }
+      case 2: {
+        int32_t n = pick(-2, 70);
+        ASSERT_EQ(buf.skip(n), bare.skip(n));
+        break;
+      }
+      case 3: {
+        int32_t n = pick(-60, 60);
+        ASSERT_EQ(buf.move(n), bare.move(n));
+        break;
+      }
+      case 4: {
+        int32_t n = pick(0, 320);
+        ASSERT_EQ(buf.seek(n), bare.seek(n));
+        break;
+      }
+      case 5: {
+        int32_t n = pick(-320, 0);
+        ASSERT_EQ(buf.seek_from_end(n), bare.seek_from_end(n));
+        break;
+      }
       case 6: ASSERT_EQ(buf.rewind(), bare.rewind()); break;
       case 7: ASSERT_EQ(buf.seek_end(), bare.seek_end()); break;
       case 8: ASSERT_EQ(buf.unget(), bare.unget()); break;
@@ -302,16 +318,31 @@ void run_output_differential(int32_t capacity, int32_t prefill, uint32_t seed) {
       int op = pick(0, 8);
       SCOPED_TRACE("step " + std::to_string(step) + " op " + std::to_string(op));
       switch (op) {
-        case 0: ASSERT_EQ(buf.put(next), bare.put(next)); ++next; break;
+        case 0:
+          ASSERT_EQ(buf.put(next), bare.put(next));
+          ++next;
+          break;
         case 1: {
           int32_t n = pick(-1, 40);
           for (auto& c : src) c = next++;
           ASSERT_EQ(buf.write(src.data(), n), bare.write(src.data(), n));
           break;
         }
-        case 2: { int32_t n = pick(-1, 30); ASSERT_EQ(buf.skip(n), bare.skip(n)); break; }
-        case 3: { int32_t n = pick(-40, 40); ASSERT_EQ(buf.move(n), bare.move(n)); break; }
-        case 4: { int32_t n = pick(0, 300); ASSERT_EQ(buf.seek(n), bare.seek(n)); break; }
+        case 2: {
+          int32_t n = pick(-1, 30);
+          ASSERT_EQ(buf.skip(n), bare.skip(n));
+          break;
+        }
+        case 3: {
+          int32_t n = pick(-40, 40);
+          ASSERT_EQ(buf.move(n), bare.move(n));
+          break;
+        }
+        case 4: {
+          int32_t n = pick(0, 300);
+          ASSERT_EQ(buf.seek(n), bare.seek(n));
+          break;
+        }
         case 5: ASSERT_EQ(buf.rewind(), bare.rewind()); break;
         case 6: ASSERT_EQ(buf.seek_end(), bare.seek_end()); break;
         case 7: ASSERT_EQ(buf.unput(), bare.unput()); break;

@@ -113,7 +113,7 @@ TEST(DataOutput, WritesValuesInEitherByteOrder) {
   const uint8_t want[] = {1, 2, 3, 4, 4, 3, 2, 1};
   EXPECT_EQ(std::memcmp(a, want, 8), 0);
   EXPECT_FALSE(out.write_value(&v, 4));  // two bytes of room
-  out.close();  // an output decorator's close does nothing
+  out.close();                           // an output decorator's close does nothing
   EXPECT_FALSE(out.is_closed());
   EXPECT_EQ(out.size(), 10);
 }

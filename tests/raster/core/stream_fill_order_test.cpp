@@ -47,9 +47,14 @@ void write_tiff(const std::string& path) {
   const struct {
     uint16_t tag, type;
     uint32_t count, value;
-  } entries[] = {{256, 3, 1, kWidth},       {257, 3, 1, kHeight},  {258, 3, 1, 1},
-                 {259, 3, 1, 1},            {262, 3, 1, 0},        {273, 4, uint32_t(strips), offsets_at},
-                 {277, 3, 1, 1},            {278, 3, 1, kRowsPerStrip},
+  } entries[] = {{256, 3, 1, kWidth},
+                 {257, 3, 1, kHeight},
+                 {258, 3, 1, 1},
+                 {259, 3, 1, 1},
+                 {262, 3, 1, 0},
+                 {273, 4, uint32_t(strips), offsets_at},
+                 {277, 3, 1, 1},
+                 {278, 3, 1, kRowsPerStrip},
                  {279, 4, uint32_t(strips), counts_at}};
   u16(static_cast<uint16_t>(std::size(entries)));
   for (const auto& e : entries) {
@@ -125,8 +130,7 @@ Strips read_strips(const std::string& path, bool bit_reverse) {
 }
 
 TEST(FillOrder, LeastSignificantBitFirstStripsReadBackThroughBitReversal) {
-  if (std::system("command -v tiffcp >/dev/null 2>&1") != 0)
-    GTEST_SKIP() << "tiffcp (libtiff-tools) is not installed";
+  if (std::system("command -v tiffcp >/dev/null 2>&1") != 0) GTEST_SKIP() << "tiffcp (libtiff-tools) is not installed";
   RstStatusRecorder status;
   storage_test::TempDir dir;
   std::string page = dir.file("page.tif"), msb = dir.file("msb.tif"), lsb = dir.file("lsb.tif");

@@ -14,7 +14,7 @@
 namespace {
 
 class FormatDetection : public PageTest {
-protected:
+ protected:
   void SetUp() override {
     rows = bilevel_rows(24, 6);
     std::vector<PageSpec> pages;
@@ -78,16 +78,27 @@ TEST_F(FormatDetection, UnrecognisedDataAndBadArguments) {
     std::function<bool()> call;  // true when something was made
     std::vector<RstReport> reports;
   } cases[] = {
-      {"info of random bytes", [&] { return std::unique_ptr<RstImageInfo>(RstImageInfo::create(&junk, 1)) != nullptr; }, {}},
-      {"reader of random bytes", [&] { return RstReadRaster::create(&junk, 1) != nullptr; },
+      {"info of random bytes",
+       [&] { return std::unique_ptr<RstImageInfo>(RstImageInfo::create(&junk, 1)) != nullptr; },
+       {}},
+      {"reader of random bytes",
+       [&] { return RstReadRaster::create(&junk, 1) != nullptr; },
        {{-12, "RstReadRaster::create()"}}},
-      {"info of page 2 of one", [&] { return std::unique_ptr<RstImageInfo>(RstImageInfo::create(&tiff, 2)) != nullptr; }, {}},
+      {"info of page 2 of one",
+       [&] { return std::unique_ptr<RstImageInfo>(RstImageInfo::create(&tiff, 2)) != nullptr; },
+       {}},
       {"info of page 0", [&] { return RstImageInfo::create(&tiff, 0) != nullptr; }, {{-2, "RstImageInfo::create()"}}},
-      {"info without storage", [&] { return RstImageInfo::create(nullptr, 1) != nullptr; }, {{-2, "RstImageInfo::create()"}}},
-      {"info of a closed storage", [&] { return RstImageInfo::create(&closed, 1) != nullptr; },
+      {"info without storage",
+       [&] { return RstImageInfo::create(nullptr, 1) != nullptr; },
        {{-2, "RstImageInfo::create()"}}},
-      {"reader of page 0", [&] { return RstReadRaster::create(&tiff, 0) != nullptr; }, {{-2, "RstReadRaster::create()"}}},
-      {"reader without storage", [&] { return RstReadRaster::create(nullptr, 1) != nullptr; },
+      {"info of a closed storage",
+       [&] { return RstImageInfo::create(&closed, 1) != nullptr; },
+       {{-2, "RstImageInfo::create()"}}},
+      {"reader of page 0",
+       [&] { return RstReadRaster::create(&tiff, 0) != nullptr; },
+       {{-2, "RstReadRaster::create()"}}},
+      {"reader without storage",
+       [&] { return RstReadRaster::create(nullptr, 1) != nullptr; },
        {{-2, "RstReadRaster::create()"}}},
   };
   for (const Case& c : cases) {
@@ -101,8 +112,9 @@ TEST_F(FormatDetection, UnrecognisedDataAndBadArguments) {
 }
 
 TEST_F(FormatDetection, DecodeValuesAreRefusedUntilTheRangeStepExists) {
-  std::vector<uint8_t> bytes = strip_file(
-      with(page_entries(8, 2, 8, 1, 1, 1, 2), {TiffEntry::typed(433, 10, {0, 1, 100, 1})}), {std::vector<uint8_t>(16, 7)});
+  std::vector<uint8_t> bytes =
+      strip_file(with(page_entries(8, 2, 8, 1, 1, 1, 2), {TiffEntry::typed(433, 10, {0, 1, 100, 1})}),
+                 {std::vector<uint8_t>(16, 7)});
   ByteArrayInputStorage in(bytes.data(), int32_t(bytes.size()));
   EXPECT_EQ(RstReadRaster::create(&in, 1), nullptr);
   EXPECT_TRUE(reported(-50, "RstReadRaster::create()"));

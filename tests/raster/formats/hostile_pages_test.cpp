@@ -92,8 +92,8 @@ TEST_F(HostilePages, StripsOutsideTheFileOrWithWrappingCounts) {
   }
   for (bool coded : {true, false}) {
     SCOPED_TRACE(coded ? "StripByteCounts 0xFFFFFFFF, G4" : "StripByteCounts 0xFFFFFFFF, raw");
-    std::vector<uint8_t> file = strip_file(page_entries(48, 16, 1, 1, 0, coded ? 4 : 1, 8), coded ? strips : raw,
-                                           {0xFFFFFFFF, 0xFFFFFFFF});
+    std::vector<uint8_t> file =
+        strip_file(page_entries(48, 16, 1, 1, 0, coded ? 4 : 1, 8), coded ? strips : raw, {0xFFFFFFFF, 0xFFFFFFFF});
     status.clear();
     ByteArrayInputStorage in(file.data(), int32_t(file.size()));
     RstOwner<RstRead> page(RstReadRaster::create(&in, 1));
@@ -145,10 +145,8 @@ TEST_F(HostilePages, SizesThatCannotBeBufferedAreRefusedFirst) {
     status.clear();
     std::vector<uint8_t> file = strip_file(c.entries, {std::vector<uint8_t>(64, 0)});
     EXPECT_EQ(read_all(file), -1);
-    if (c.report.where.empty())
-      EXPECT_FALSE(status.errors().empty());
-    else
-      EXPECT_TRUE(reported(c.report.code, c.report.where));
+    if (c.report.where.empty()) EXPECT_FALSE(status.errors().empty());
+    else EXPECT_TRUE(reported(c.report.code, c.report.where));
   }
 }
 
@@ -173,9 +171,9 @@ TEST_F(HostilePages, RandomStripBytes) {
       for (auto& s : strips)
         for (uint8_t& b : s) b = uint8_t(random());
       uint32_t bits = compression == 32773 || compression == 5 ? 8 : 1;
-      std::vector<uint8_t> file = strip_file(
-          with(page_entries(64, 30, bits, 1, bits == 1 ? 0 : 1, compression, 10), {TiffEntry::longs(292, {round & 1u})}),
-          strips);
+      std::vector<uint8_t> file = strip_file(with(page_entries(64, 30, bits, 1, bits == 1 ? 0 : 1, compression, 10),
+                                                  {TiffEntry::longs(292, {round & 1u})}),
+                                             strips);
       status.clear();
       EXPECT_LE(read_all(file), 30);
     }

@@ -64,21 +64,24 @@ Pnm inverted(Pnm p) {
 }
 
 class PagePeer : public PageTest {
-protected:
+ protected:
   void SetUp() override { dir = temp_dir(); }
   void TearDown() override { run("rm -rf " + dir); }
 
   std::string at(const std::string& name) const { return dir + "/" + name; }
   void sh(const std::string& command) { ASSERT_TRUE(run("cd " + dir + " && " + command + " 2>/dev/null")) << command; }
   // The chart N of the ITU set as cN.pbm.
-  void chart(int n) { sh("jbgtopbm /usr/share/jbigkit-testdata/ccitt" + std::to_string(n) + ".jbg c" + std::to_string(n) + ".pbm"); }
+  void chart(int n) {
+    sh("jbgtopbm /usr/share/jbigkit-testdata/ccitt" + std::to_string(n) + ".jbg c" + std::to_string(n) + ".pbm");
+  }
 
   // Exit code of the harness on page `page` of `file`, its image in `out`.
   int decode(const std::string& file, int page, Pnm& out) {
     std::string target = at("decoded.pnm");
     std::remove(target.c_str());
-    int rc = std::system((harness_path() + " " + at(file) + " " + std::to_string(page) + " " + target + " 2>" +
-                          at("stderr.txt")).c_str());
+    int rc = std::system(
+        (harness_path() + " " + at(file) + " " + std::to_string(page) + " " + target + " 2>" + at("stderr.txt"))
+            .c_str());
     rc = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
     if (rc == 0 && !read_pnm(target, out)) return -1;
     return rc;
@@ -141,21 +144,20 @@ TEST_P(PageCodings, StripSizesAndByteOrders) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Pages, PageCodings,
-    ::testing::Values(CodingCase{"bilevel.tif", "none"}, CodingCase{"bilevel.tif", "g3:1d"},
-                      CodingCase{"bilevel.tif", "g3:2d"}, CodingCase{"bilevel.tif", "g4"},
-                      CodingCase{"bilevel.tif", "packbits"}, CodingCase{"bilevel.tif", "lzw"},
-                      CodingCase{"gray.tif", "none"}, CodingCase{"gray.tif", "packbits"},
-                      CodingCase{"gray.tif", "lzw"}, CodingCase{"gray.tif", "lzw:2"}, CodingCase{"rgb.tif", "none"},
-                      CodingCase{"rgb.tif", "packbits"}, CodingCase{"rgb.tif", "lzw"},
-                      CodingCase{"rgb.tif", "lzw:2"}),
-    [](const ::testing::TestParamInfo<CodingCase>& info) {
-      std::string name = std::string(info.param.source) + "_" + info.param.coding;
-      for (char& ch : name)
-        if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
-      return name;
-    });
+INSTANTIATE_TEST_SUITE_P(Pages, PageCodings,
+                         ::testing::Values(CodingCase{"bilevel.tif", "none"}, CodingCase{"bilevel.tif", "g3:1d"},
+                                           CodingCase{"bilevel.tif", "g3:2d"}, CodingCase{"bilevel.tif", "g4"},
+                                           CodingCase{"bilevel.tif", "packbits"}, CodingCase{"bilevel.tif", "lzw"},
+                                           CodingCase{"gray.tif", "none"}, CodingCase{"gray.tif", "packbits"},
+                                           CodingCase{"gray.tif", "lzw"}, CodingCase{"gray.tif", "lzw:2"},
+                                           CodingCase{"rgb.tif", "none"}, CodingCase{"rgb.tif", "packbits"},
+                                           CodingCase{"rgb.tif", "lzw"}, CodingCase{"rgb.tif", "lzw:2"}),
+                         [](const ::testing::TestParamInfo<CodingCase>& info) {
+                           std::string name = std::string(info.param.source) + "_" + info.param.coding;
+                           for (char& ch : name)
+                             if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
+                           return name;
+                         });
 
 TEST_F(PagePeer, FillOrderTwo) {
   make_sources();
@@ -183,7 +185,8 @@ TEST_P(ChartFiles, EveryPageAndTheCount) {
   std::vector<Pnm> references;
   for (size_t at = 0; at < stream.size() && references.size() < 8;) {
     Pnm p;
-    std::istringstream in(std::string(stream.begin() + long(at), stream.begin() + long(std::min(stream.size(), at + 64))));
+    std::istringstream in(
+        std::string(stream.begin() + long(at), stream.begin() + long(std::min(stream.size(), at + 64))));
     in >> p.kind >> p.width >> p.height;
     size_t start = at + size_t(in.tellg()) + 1;
     size_t size = size_t((p.width + 7) / 8) * size_t(p.height);
@@ -222,7 +225,8 @@ TEST_F(PagePeer, ToolVariants) {
   chart(3);
   sh("convert -size 90x41 gradient:black-white -depth 8 -colorspace Gray g.pgm && convert rose: -depth 8 rose.ppm");
   sh("ppm2tiff -c none c3.pbm raw.tif && cp raw.tif mib.tif && tiffset -s 262 1 mib.tif");
-  sh("convert g.pgm -depth 8 gray_black.tif && convert g.pgm -depth 8 -define quantum:polarity=min-is-white gray_white.tif");
+  sh("convert g.pgm -depth 8 gray_black.tif && convert g.pgm -depth 8 -define quantum:polarity=min-is-white "
+     "gray_white.tif");
   sh("convert rose.ppm -depth 8 rgb.tif && convert rose.ppm -type Palette -compress RLE palette.tif");
   sh("convert rose.ppm -depth 8 -compress LZW rgb_lzw.tif && convert c3.pbm -compress LZW bilevel_lzw.tif");
   sh("convert rose.ppm -depth 8 -define tiff:endian=msb rgb_msb.tif");
@@ -237,7 +241,8 @@ TEST_F(PagePeer, ToolVariants) {
 
 TEST_F(PagePeer, UnreadablePagesGiveAClearStatus) {
   sh("convert rose: -depth 8 rose.ppm && ppm2tiff -c none rose.ppm rgb.tif");
-  sh("convert -size 40x20 gradient:black-white -depth 16 -colorspace Gray -compress LZW -define tiff:predictor=2 deep.tif");
+  sh("convert -size 40x20 gradient:black-white -depth 16 -colorspace Gray -compress LZW -define tiff:predictor=2 "
+     "deep.tif");
   sh("tiffcp -c zip rgb.tif zip.tif && tiffcp -c jpeg -r 16 rgb.tif jpeg.tif && tiffcp -t rgb.tif tiled.tif");
   sh("tiffcp -p separate rgb.tif separate.tif");
   struct Case {

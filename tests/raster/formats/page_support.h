@@ -65,8 +65,8 @@ inline std::vector<uint8_t> libtiff_file(const std::function<void(TIFF*)>& fill,
 }
 
 // Sets the usual tags of one page.
-inline void page_tags(TIFF* tif, uint32_t width, uint32_t length, uint16_t bits, uint16_t samples,
-                      uint16_t photometric, uint16_t compression, uint32_t rows_per_strip) {
+inline void page_tags(TIFF* tif, uint32_t width, uint32_t length, uint16_t bits, uint16_t samples, uint16_t photometric,
+                      uint16_t compression, uint32_t rows_per_strip) {
   TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
   TIFFSetField(tif, TIFFTAG_IMAGELENGTH, length);
   TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, bits);
@@ -123,7 +123,7 @@ inline Rows byte_rows(uint32_t width, uint32_t height, uint32_t samples, uint32_
 // Reports recorded (errors return), the creators registered, the format
 // enables restored afterwards.
 class PageTest : public RstStatusTest {
-protected:
+ protected:
   PageTest() {
     rst_register_color_creators();
     rst_register_geometry_creators();
@@ -138,7 +138,7 @@ protected:
     return false;
   }
 
-private:
+ private:
   RstFormatEnables saved_;
 };
 
@@ -212,11 +212,16 @@ inline std::vector<uint8_t> strip_file(std::vector<TiffEntry> entries, const std
 inline std::vector<TiffEntry> page_entries(uint32_t width, uint32_t length, uint32_t bits, uint32_t samples,
                                            uint32_t photometric, uint32_t compression, uint32_t rows_per_strip) {
   std::vector<uint32_t> bps(samples, bits);
-  return {TiffEntry::longs(256, {width}),       TiffEntry::longs(257, {length}),
-          TiffEntry::shorts(258, bps),          TiffEntry::shorts(259, {compression}),
-          TiffEntry::shorts(262, {photometric}), TiffEntry::shorts(277, {samples}),
-          TiffEntry::longs(278, {rows_per_strip}), TiffEntry::rational(282, 200, 1),
-          TiffEntry::rational(283, 200, 1),     TiffEntry::shorts(296, {2})};
+  return {TiffEntry::longs(256, {width}),
+          TiffEntry::longs(257, {length}),
+          TiffEntry::shorts(258, bps),
+          TiffEntry::shorts(259, {compression}),
+          TiffEntry::shorts(262, {photometric}),
+          TiffEntry::shorts(277, {samples}),
+          TiffEntry::longs(278, {rows_per_strip}),
+          TiffEntry::rational(282, 200, 1),
+          TiffEntry::rational(283, 200, 1),
+          TiffEntry::shorts(296, {2})};
 }
 
 // One page of pages_file: its entries (without the strip entries) and strips.

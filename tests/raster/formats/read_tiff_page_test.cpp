@@ -17,7 +17,7 @@ struct HeaderRelease {
 using Header = std::unique_ptr<RstReadTIFFHeader, HeaderRelease>;
 
 class ReadTIFFPage : public PageTest {
-protected:
+ protected:
   // Three pages: JBIG (no decoder needed to be refused), G4, G4.
   void SetUp() override {
     rows = bilevel_rows(32, 10);
@@ -104,8 +104,7 @@ TEST_F(ReadTIFFPage, OneBitColourIsWidenedToBytes) {
   RstHeader h(page.get());
   EXPECT_EQ(h.bits_per_sample, 8);
   EXPECT_EQ(h.samples_per_pixel, 3);
-  Rows expected = {{0, 0, 0, 255, 255, 255, 0, 255, 0, 0, 255, 0},
-                   {255, 255, 255, 0, 0, 0, 255, 0, 255, 255, 0, 255}};
+  Rows expected = {{0, 0, 0, 255, 255, 255, 0, 255, 0, 0, 255, 0}, {255, 255, 255, 0, 0, 0, 255, 0, 255, 255, 0, 255}};
   EXPECT_EQ(read_lines(page.get(), 12), expected);
 }
 
@@ -115,7 +114,8 @@ TEST_F(ReadTIFFPage, PagesWithoutTheirReadingStepsAreRefused) {
     std::vector<TiffEntry> entries;
   } cases[] = {
       {"CIE Lab", page_entries(4, 2, 8, 3, 8, 1, 2)},
-      {"MRC mask", with(page_entries(16, 2, 1, 1, 0, 4, 2), {TiffEntry::longs(254, {0x10}), TiffEntry::longs(34732, {2, 1})})},
+      {"MRC mask",
+       with(page_entries(16, 2, 1, 1, 0, 4, 2), {TiffEntry::longs(254, {0x10}), TiffEntry::longs(34732, {2, 1})})},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -136,10 +136,12 @@ TEST_F(ReadTIFFPage, ArgumentChecks) {
     RstReport report;
   } cases[] = {
       {"create without input", [] { RstReadTIFF::create(nullptr, nullptr, false); }, {-2, "RstReadTIFF::create()"}},
-      {"private header without input", [] { RstReadTIFF::private_header(nullptr, 1, 3); },
+      {"private header without input",
+       [] { RstReadTIFF::private_header(nullptr, 1, 3); },
        {-2, "RstReadTIFF::private_header()"}},
       {"one IFD without header", [&] { RstReadTIFF::create(in.get(), nullptr); }, {-2, "RstReadTIFF::create()"}},
-      {"create over no TIFF", [] {
+      {"create over no TIFF",
+       [] {
          std::vector<uint8_t> junk(64, 'x');
          ByteArrayInputStorage s(junk.data(), 64);
          RstReadTIFF::create(&s, nullptr, false);

@@ -23,7 +23,9 @@ using Header = std::unique_ptr<RstReadTIFFHeader, HeaderRelease>;
 // A file in memory with its first page's header.
 struct PageFile {
   explicit PageFile(std::vector<uint8_t> data)
-      : bytes(std::move(data)), in(bytes.data(), int32_t(bytes.size())), header(RstReadTIFF::private_header(&in, 1, 3)) {}
+      : bytes(std::move(data)),
+        in(bytes.data(), int32_t(bytes.size())),
+        header(RstReadTIFF::private_header(&in, 1, 3)) {}
   std::vector<uint8_t> bytes;
   ByteArrayInputStorage in;
   Header header;
@@ -42,7 +44,9 @@ Rows read_marked(RstRead* node, size_t bytes) {
   return rows;
 }
 
-Rows slice(const Rows& rows, size_t from, size_t to) { return Rows(rows.begin() + long(from), rows.begin() + long(to)); }
+Rows slice(const Rows& rows, size_t from, size_t to) {
+  return Rows(rows.begin() + long(from), rows.begin() + long(to));
+}
 
 class StripChain : public PageTest {};
 
@@ -197,9 +201,9 @@ TEST_F(StripChain, HeaderSaysWhatTheChainDelivers) {
     uint32_t compression, t4_options;
     int32_t coding, delivered;
   } cases[] = {
-      {1, 0, RstDataForm::raw, RstDataForm::raw},       {2, 0, RstDataForm::mh, RstDataForm::rle},
-      {3, 0, RstDataForm::mh, RstDataForm::rle},        {3, 1, RstDataForm::mr, RstDataForm::rle},
-      {4, 0, RstDataForm::mmr, RstDataForm::rle},       {5, 0, RstDataForm::lzw_2, RstDataForm::raw},
+      {1, 0, RstDataForm::raw, RstDataForm::raw},          {2, 0, RstDataForm::mh, RstDataForm::rle},
+      {3, 0, RstDataForm::mh, RstDataForm::rle},           {3, 1, RstDataForm::mr, RstDataForm::rle},
+      {4, 0, RstDataForm::mmr, RstDataForm::rle},          {5, 0, RstDataForm::lzw_2, RstDataForm::raw},
       {32773, 0, RstDataForm::packbits, RstDataForm::raw},
   };
   for (const Case& c : cases) {

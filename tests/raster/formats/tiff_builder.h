@@ -50,7 +50,7 @@ struct TiffEntry {
 };
 
 class TiffBuilder {
-public:
+ public:
   explicit TiffBuilder(bool big_endian = false, uint32_t first_ifd = 8) : big_(big_endian) {
     bytes.push_back(big_ ? 'M' : 'I');
     bytes.push_back(big_ ? 'M' : 'I');
@@ -105,7 +105,7 @@ public:
   std::vector<uint8_t> bytes;
   uint32_t last_next_field = 0;
 
-private:
+ private:
   static uint32_t width(uint16_t type) {
     static const uint8_t w[14] = {0, 1, 1, 2, 4, 4, 1, 1, 2, 4, 4, 4, 8, 4};
     return type < 14 ? w[type] : 4;
@@ -138,7 +138,7 @@ private:
 
 // The minimal entries of a readable bilevel page: width, length, one strip.
 inline std::vector<TiffEntry> basic_page(uint32_t width = 16, uint32_t length = 8) {
-  return {TiffEntry::longs(256, {width}), TiffEntry::longs(257, {length}), TiffEntry::longs(273, {8}),
-          TiffEntry::longs(279, {(width + 7) / 8 * length}), TiffEntry::rational(282, 200, 1),
-          TiffEntry::rational(283, 200, 1)};
+  return {TiffEntry::longs(256, {width}),   TiffEntry::longs(257, {length}),
+          TiffEntry::longs(273, {8}),       TiffEntry::longs(279, {(width + 7) / 8 * length}),
+          TiffEntry::rational(282, 200, 1), TiffEntry::rational(283, 200, 1)};
 }

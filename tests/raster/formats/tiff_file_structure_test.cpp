@@ -78,12 +78,11 @@ TEST_F(TiffFileStructureTest, EntriesInlineOrAtAnOffsetInBothByteOrders) {
   for (bool big : {false, true}) {
     TiffBuilder b(big);
     b.add_ifd({TiffEntry::shorts(258, {8, 8}), TiffEntry::shorts(258, {8, 8, 8}),
-               TiffEntry::ascii(270, std::string("abc\0", 4)),
-               TiffEntry::ascii(270, std::string("abcd\0", 5)), TiffEntry::ascii(270, std::string("ab\0\0", 4)),
-               TiffEntry::typed(280, 1, {1, 2, 3, 4}), TiffEntry::typed(280, 1, {7, 8, 9}),
-               TiffEntry::longs(273, {0x12345678, 0x9ABCDEF0}), TiffEntry::shorts(262, {0x0102}),
-               TiffEntry::typed(300, 8, {0xFFFE}), TiffEntry::rational(282, 300, 2), TiffEntry::longs(999, {}),
-               TiffEntry::typed(301, 6, {0x80, 0x7F})},
+               TiffEntry::ascii(270, std::string("abc\0", 4)), TiffEntry::ascii(270, std::string("abcd\0", 5)),
+               TiffEntry::ascii(270, std::string("ab\0\0", 4)), TiffEntry::typed(280, 1, {1, 2, 3, 4}),
+               TiffEntry::typed(280, 1, {7, 8, 9}), TiffEntry::longs(273, {0x12345678, 0x9ABCDEF0}),
+               TiffEntry::shorts(262, {0x0102}), TiffEntry::typed(300, 8, {0xFFFE}), TiffEntry::rational(282, 300, 2),
+               TiffEntry::longs(999, {}), TiffEntry::typed(301, 6, {0x80, 0x7F})},
               0x1234);
     ByteArrayInputStorage in(b.bytes.data(), int32_t(b.bytes.size()));
     RstTIFFDataInput data(&in, big ? 0 : 1);
@@ -155,10 +154,12 @@ TEST_F(TiffFileStructureTest, EntriesInlineOrAtAnOffsetInBothByteOrders) {
 TEST_F(TiffFileStructureTest, SingleValuesExtendByType) {
   struct Case {
     uint32_t type, count, word, value;
-  } cases[] = {{1, 1, 0xAABBCCF0, 0xF0},        {2, 1, 0x00000041, 0x41},  {7, 1, 0x11223399, 0x99},
-               {6, 1, 0x000000F0, 0xFFFFFFF0}, {3, 1, 0xFFFF8001, 0x8001}, {8, 1, 0x00008001, 0xFFFF8001},
-               {4, 1, 0xDEADBEEF, 0xDEADBEEF}, {3, 2, 0x00080008, 0x00080008}, {5, 1, 0x100, 0x100},
-               {4, 0, 7, 7},                   {77, 1, 0x12345678, 0x12345678}};
+  } cases[] = {{1, 1, 0xAABBCCF0, 0xF0},       {2, 1, 0x00000041, 0x41},
+               {7, 1, 0x11223399, 0x99},       {6, 1, 0x000000F0, 0xFFFFFFF0},
+               {3, 1, 0xFFFF8001, 0x8001},     {8, 1, 0x00008001, 0xFFFF8001},
+               {4, 1, 0xDEADBEEF, 0xDEADBEEF}, {3, 2, 0x00080008, 0x00080008},
+               {5, 1, 0x100, 0x100},           {4, 0, 7, 7},
+               {77, 1, 0x12345678, 0x12345678}};
   for (const Case& c : cases) {
     RstReadTIFFIFDEntry e(256, c.type, c.count, c.word);
     EXPECT_EQ(e.value(), c.value) << c.type << " " << c.count;
@@ -171,12 +172,12 @@ TEST_F(TiffFileStructureTest, SingleValuesExtendByType) {
 
 TEST_F(TiffFileStructureTest, ValuesPastTheEndAreRefusedBeforeAnyAllocation) {
   TiffBuilder b;
-  uint32_t ifd = b.add_ifd({TiffEntry::raw_entry(273, 4, 0x40000000u, 8),       // 4 GB of LONGs at offset 8
-                            TiffEntry::raw_entry(273, 4, 0x40000001u, 0),       // byte size wraps to 4 in 32 bits
-                            TiffEntry::raw_entry(258, 3, 4, 0xFFFFFFF0u),       // offset past the end
-                            TiffEntry::raw_entry(270, 2, 100, 30),              // runs past the end
-                            TiffEntry::raw_entry(282, 5, 0x20000000u, 8),       // rational array
-                            TiffEntry::raw_entry(282, 5, 1, 0x7FFFFFF0u)});     // one rational outside
+  uint32_t ifd = b.add_ifd({TiffEntry::raw_entry(273, 4, 0x40000000u, 8),    // 4 GB of LONGs at offset 8
+                            TiffEntry::raw_entry(273, 4, 0x40000001u, 0),    // byte size wraps to 4 in 32 bits
+                            TiffEntry::raw_entry(258, 3, 4, 0xFFFFFFF0u),    // offset past the end
+                            TiffEntry::raw_entry(270, 2, 100, 30),           // runs past the end
+                            TiffEntry::raw_entry(282, 5, 0x20000000u, 8),    // rational array
+                            TiffEntry::raw_entry(282, 5, 1, 0x7FFFFFF0u)});  // one rational outside
   (void)ifd;
   ByteArrayInputStorage in(b.bytes.data(), int32_t(b.bytes.size()));
   RstTIFFDataInput data(&in, 1);
@@ -203,8 +204,8 @@ TEST_F(TiffFileStructureTest, ValuesPastTheEndAreRefusedBeforeAnyAllocation) {
   EXPECT_FALSE(e[5].read_rational(data, one));
   EXPECT_EQ(one, (RstRational{7, 7}));
   const RstReport refused{13, "rst_read_tiff_ifd_entry_values()"};
-  EXPECT_EQ(status.messages(), (std::vector<RstReport>{refused, refused, refused, refused,
-                                                       {13, "RstReadTIFFIFDEntry::read_values()"}}));
+  EXPECT_EQ(status.messages(),
+            (std::vector<RstReport>{refused, refused, refused, refused, {13, "RstReadTIFFIFDEntry::read_values()"}}));
   EXPECT_TRUE(status.errors().empty());
 }
 

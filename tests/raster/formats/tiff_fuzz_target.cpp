@@ -100,8 +100,8 @@ std::vector<TiffEntry> with_fields(bool big) {
           TiffEntry::ascii(270, "fuzz seed")};
 }
 
-std::vector<std::vector<uint8_t>> seeds() {
-  std::vector<std::vector<uint8_t>> out;
+std::vector<std::vector<uint8_t> > seeds() {
+  std::vector<std::vector<uint8_t> > out;
   for (bool big : {false, true}) {
     TiffBuilder b(big);
     uint32_t p1 = b.add_ifd(with_fields(big));
@@ -125,7 +125,7 @@ std::vector<std::vector<uint8_t>> seeds() {
 
 TEST(TiffFuzzTest, FixedBudgetOfRandomAndMutatedFiles) {
   std::mt19937 rng(20261210);
-  std::vector<std::vector<uint8_t>> base = seeds();
+  std::vector<std::vector<uint8_t> > base = seeds();
   int pages = 0;
   for (int round = 0; round < 10000; ++round) {
     std::vector<uint8_t> input;

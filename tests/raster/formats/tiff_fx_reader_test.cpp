@@ -24,9 +24,9 @@ std::unique_ptr<RstReadTIFFHeader> page_with_globals(const std::vector<TiffEntry
   return std::make_unique<RstReadTIFFHeader>(&in, 3);
 }
 
-const std::vector<TiffEntry> profile_s_globals = {
-    TiffEntry::longs(401, {0}), TiffEntry::typed(402, 1, {1}), TiffEntry::longs(403, {2}),
-    TiffEntry::ascii(404, "1998", 1), TiffEntry::typed(405, 1, {0})};
+const std::vector<TiffEntry> profile_s_globals = {TiffEntry::longs(401, {0}), TiffEntry::typed(402, 1, {1}),
+                                                  TiffEntry::longs(403, {2}), TiffEntry::ascii(404, "1998", 1),
+                                                  TiffEntry::typed(405, 1, {0})};
 
 TEST_F(TiffFXReaderTest, GlobalParametersIFD) {
   std::vector<uint8_t> bytes;
@@ -78,11 +78,11 @@ TEST_F(TiffFXReaderTest, GlobalParametersIFD) {
 }
 
 TEST_F(TiffFXReaderTest, FaxLayerAndColourTags) {
-  auto h = read_ifd(with(basic_page(), {TiffEntry::shorts(326, {5}), TiffEntry::shorts(327, {2}),
-                                        TiffEntry::longs(328, {3}), TiffEntry::shorts(346, {1}),
-                                        TiffEntry::shorts(434, {255, 128}), TiffEntry::shorts(34732, {2, 1}),
-                                        TiffEntry::longs(254, {0x10})}),
-                    2);
+  auto h =
+      read_ifd(with(basic_page(), {TiffEntry::shorts(326, {5}), TiffEntry::shorts(327, {2}), TiffEntry::longs(328, {3}),
+                                   TiffEntry::shorts(346, {1}), TiffEntry::shorts(434, {255, 128}),
+                                   TiffEntry::shorts(34732, {2, 1}), TiffEntry::longs(254, {0x10})}),
+               2);
   EXPECT_EQ(h->bad_fax_lines, 5);
   EXPECT_EQ(h->clean_fax_data, 2);
   EXPECT_EQ(h->consecutive_bad_fax_lines, 3);
@@ -120,21 +120,31 @@ TEST_F(TiffFXReaderTest, StripRowsAndTileSpecsOfReadPages) {
     std::vector<uint32_t> rows;
     std::vector<RstReport> reports;
   } cases[] = {
-      {"StripRowCounts", {TiffEntry::longs(273, {8, 20, 40}), TiffEntry::longs(279, {1, 2, 3}),
-        TiffEntry::longs(257, {100}), TiffEntry::longs(278, {7}), TiffEntry::longs(559, {10, 20, 5})},
-       {10, 20, 5}, {}},
-      {"RowsPerStrip", {TiffEntry::longs(273, {8, 20, 40, 60}), TiffEntry::longs(279, {1, 2, 3, 4}),
-        TiffEntry::longs(257, {100}), TiffEntry::longs(278, {30})},
-       {30, 30, 30, 10}, {}},
-      {"StripRowCounts shorter than the strips", {TiffEntry::longs(273, {8, 20, 40}), TiffEntry::longs(279, {1, 2, 3}),
-        TiffEntry::longs(257, {100}), TiffEntry::longs(278, {40}), TiffEntry::longs(559, {10, 20})},
-       {40, 40, 20}, {{13, "RstReadTIFFHeader::tile_specs()"}}},
-      {"StripRowCounts adding up past the page", {TiffEntry::longs(273, {8, 20, 40}), TiffEntry::longs(279, {1, 2, 3}),
-        TiffEntry::longs(257, {25}), TiffEntry::longs(278, {10}), TiffEntry::longs(559, {10, 20, 30})},
-       {10, 15, 0}, {}},
-      {"surplus strips", {TiffEntry::longs(273, {8, 20, 40, 60}), TiffEntry::longs(279, {1, 2, 3, 4}),
-        TiffEntry::longs(257, {10}), TiffEntry::longs(278, {8})},
-       {8, 2, 0, 0}, {}},
+      {"StripRowCounts",
+       {TiffEntry::longs(273, {8, 20, 40}), TiffEntry::longs(279, {1, 2, 3}), TiffEntry::longs(257, {100}),
+        TiffEntry::longs(278, {7}), TiffEntry::longs(559, {10, 20, 5})},
+       {10, 20, 5},
+       {}},
+      {"RowsPerStrip",
+       {TiffEntry::longs(273, {8, 20, 40, 60}), TiffEntry::longs(279, {1, 2, 3, 4}), TiffEntry::longs(257, {100}),
+        TiffEntry::longs(278, {30})},
+       {30, 30, 30, 10},
+       {}},
+      {"StripRowCounts shorter than the strips",
+       {TiffEntry::longs(273, {8, 20, 40}), TiffEntry::longs(279, {1, 2, 3}), TiffEntry::longs(257, {100}),
+        TiffEntry::longs(278, {40}), TiffEntry::longs(559, {10, 20})},
+       {40, 40, 20},
+       {{13, "RstReadTIFFHeader::tile_specs()"}}},
+      {"StripRowCounts adding up past the page",
+       {TiffEntry::longs(273, {8, 20, 40}), TiffEntry::longs(279, {1, 2, 3}), TiffEntry::longs(257, {25}),
+        TiffEntry::longs(278, {10}), TiffEntry::longs(559, {10, 20, 30})},
+       {10, 15, 0},
+       {}},
+      {"surplus strips",
+       {TiffEntry::longs(273, {8, 20, 40, 60}), TiffEntry::longs(279, {1, 2, 3, 4}), TiffEntry::longs(257, {10}),
+        TiffEntry::longs(278, {8})},
+       {8, 2, 0, 0},
+       {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -154,10 +164,10 @@ TEST_F(TiffFXReaderTest, StripRowsAndTileSpecsOfReadPages) {
     EXPECT_EQ(rows, c.rows);
     EXPECT_EQ(status.messages(), c.reports);
   }
-  auto jpeg = read_ifd(with(basic_page(), {TiffEntry::shorts(259, {6}), TiffEntry::longs(513, {8}),
-                                           TiffEntry::longs(514, {700}), TiffEntry::longs(273, {8, 300}),
-                                           TiffEntry::longs(279, {100, 100})}),
-                       2);
+  auto jpeg = read_ifd(
+      with(basic_page(), {TiffEntry::shorts(259, {6}), TiffEntry::longs(513, {8}), TiffEntry::longs(514, {700}),
+                          TiffEntry::longs(273, {8, 300}), TiffEntry::longs(279, {100, 100})}),
+      2);
   RstCountedPtr<RstTileSpecArray> specs = jpeg->tile_specs();
   ASSERT_TRUE(specs);
   ASSERT_EQ(specs->size(), 1u);

@@ -16,8 +16,8 @@ TEST(TiffRationalTest, FromDoubleChoosesAPowerOfTwoDenominatorAndReduces) {
     double x;
     RstRational expected;
   } cases[] = {
-      {0.5, {1, 2}},          {1.5, {3, 2}}, {72.0, {72, 1}}, {0.3, {322122547, 1u << 30}},
-      {2.54, {340913029, 1u << 27}}, {1e-10, {0, 1}}, {0.0, {0, 1}},
+      {0.5, {1, 2}},   {1.5, {3, 2}}, {72.0, {72, 1}}, {0.3, {322122547, 1u << 30}}, {2.54, {340913029, 1u << 27}},
+      {1e-10, {0, 1}}, {0.0, {0, 1}},
   };
   for (const Case& c : cases) EXPECT_EQ(RstRational::from_double(c.x), c.expected) << c.x;
   EXPECT_EQ(RstSRational::from_double(-0.5), (RstSRational{-1, 2}));
@@ -129,7 +129,7 @@ TEST_F(TiffHeaderTest, DataFormsBothWays) {
   struct Case {
     uint32_t compression, t4;
     int32_t form;
-  } cases[] = {{1, 0, 0}, {2, 0, 1}, {3, 0, 1}, {3, 1, 2}, {4, 0, 3}, {5, 0, 12},
+  } cases[] = {{1, 0, 0}, {2, 0, 1}, {3, 0, 1}, {3, 1, 2},  {4, 0, 3},     {5, 0, 12},
                {6, 0, 4}, {7, 0, 4}, {9, 0, 6}, {10, 0, 7}, {32773, 0, 10}};
   for (const Case& c : cases) {
     RstTIFF6Header h(0x4949);
@@ -146,8 +146,8 @@ TEST_F(TiffHeaderTest, DataFormsBothWays) {
   struct Back {
     int32_t form;
     uint32_t compression, t4_bit;
-  } back[] = {{0, 1, 0}, {1, 3, 0}, {2, 3, 1}, {3, 4, 0}, {4, 7, 0}, {6, 9, 0}, {7, 10, 0}, {10, 32773, 0},
-              {11, 5, 0}, {12, 5, 0}};
+  } back[] = {{0, 1, 0}, {1, 3, 0},  {2, 3, 1},      {3, 4, 0},  {4, 7, 0},
+              {6, 9, 0}, {7, 10, 0}, {10, 32773, 0}, {11, 5, 0}, {12, 5, 0}};
   for (const Back& b : back) {
     RstTIFF6Header w(0x4949);
     w.t4_options = b.t4_bit ? 0 : 1;
@@ -174,10 +174,10 @@ TEST_F(TiffHeaderTest, CodingOptionsFromCompressionAndOptions) {
     uint32_t unit;
     int32_t type, k, eol, byte_align, end_code, uncompressed;
   } cases[] = {
-      {3, 1, 0, {196, 1}, 2, 2, 4, 1, 0, 1, 0},  {3, 1, 0, {98, 1}, 2, 2, 2, 1, 0, 1, 0},
-      {3, 1, 0, {0, 1}, 2, 2, 2, 1, 0, 1, 0},    {3, 1, 0, {77, 1}, 3, 2, 2, 1, 0, 1, 0},
-      {3, 1, 0, {500, 0}, 2, 2, 2, 1, 0, 1, 0},  {3, 7, 0, {196, 1}, 2, 2, 4, 1, 1, 1, 1},
-      {3, 4, 0, {196, 1}, 2, 1, 0, 1, 1, 1, 0},  {2, 0, 0, {196, 1}, 2, 1, 0, 0, 1, 0, 0},
+      {3, 1, 0, {196, 1}, 2, 2, 4, 1, 0, 1, 0}, {3, 1, 0, {98, 1}, 2, 2, 2, 1, 0, 1, 0},
+      {3, 1, 0, {0, 1}, 2, 2, 2, 1, 0, 1, 0},   {3, 1, 0, {77, 1}, 3, 2, 2, 1, 0, 1, 0},
+      {3, 1, 0, {500, 0}, 2, 2, 2, 1, 0, 1, 0}, {3, 7, 0, {196, 1}, 2, 2, 4, 1, 1, 1, 1},
+      {3, 4, 0, {196, 1}, 2, 1, 0, 1, 1, 1, 0}, {2, 0, 0, {196, 1}, 2, 1, 0, 0, 1, 0, 0},
       {4, 0, 2, {196, 1}, 2, 3, 0, 0, 0, 1, 1},
   };
   for (const Case& c : cases) {
@@ -256,12 +256,18 @@ TEST_F(TiffHeaderTest, ColourTypesOfPhotometricInterpretation) {
     bool color_map;
     RstColorType* type;
   } cases[] = {
-      {0, 1, false, RstColorType::default_gray_reverse()}, {1, 1, false, RstColorType::default_gray()},
-      {4, 1, false, RstColorType::default_gray()},         {2, 3, false, RstColorType::default_rgb()},
-      {3, 1, true, RstColorType::default_rgb()},           {5, 3, false, RstColorType::default_cmy()},
-      {5, 4, false, RstColorType::default_cmyk()},         {6, 3, false, RstColorType::default_ycbcr()},
-      {8, 1, false, RstColorType::icc_lstar()},            {8, 3, false, RstColorType::icc_lab()},
-      {9, 1, true, RstColorType::icc_lab()},               {10, 1, false, RstColorType::icc_lstar()},
+      {0, 1, false, RstColorType::default_gray_reverse()},
+      {1, 1, false, RstColorType::default_gray()},
+      {4, 1, false, RstColorType::default_gray()},
+      {2, 3, false, RstColorType::default_rgb()},
+      {3, 1, true, RstColorType::default_rgb()},
+      {5, 3, false, RstColorType::default_cmy()},
+      {5, 4, false, RstColorType::default_cmyk()},
+      {6, 3, false, RstColorType::default_ycbcr()},
+      {8, 1, false, RstColorType::icc_lstar()},
+      {8, 3, false, RstColorType::icc_lab()},
+      {9, 1, true, RstColorType::icc_lab()},
+      {10, 1, false, RstColorType::icc_lstar()},
       {10, 3, false, RstColorType::itu_lab()},
   };
   for (const Case& c : cases) {
@@ -287,11 +293,11 @@ TEST_F(TiffHeaderTest, PhotometricOfAColourType) {
     RstColorType* type;
     bool colormap;
     uint32_t photometric;
-  } cases[] = {{RstColorType::s_rgb(), false, 2},       {RstColorType::s_rgb(), true, 3},
-               {RstColorType::s_cmyk(), false, 5},      {RstColorType::cmy(), false, 5},
-               {RstColorType::s_ycbcr(), false, 6},     {RstColorType::icc_lstar(), false, 10},
-               {RstColorType::s_gray(), false, 1},      {RstColorType::s_gray_reverse(), false, 0},
-               {RstColorType::itu_lab(), false, 10},    {RstColorType::icc_lab(), false, 9}};
+  } cases[] = {{RstColorType::s_rgb(), false, 2},    {RstColorType::s_rgb(), true, 3},
+               {RstColorType::s_cmyk(), false, 5},   {RstColorType::cmy(), false, 5},
+               {RstColorType::s_ycbcr(), false, 6},  {RstColorType::icc_lstar(), false, 10},
+               {RstColorType::s_gray(), false, 1},   {RstColorType::s_gray_reverse(), false, 0},
+               {RstColorType::itu_lab(), false, 10}, {RstColorType::icc_lab(), false, 9}};
   for (const Case& c : cases) {
     h.color_type = c.type;
     h.colormap.reset(c.colormap ? new RstColormap(8, 3, 2) : nullptr);
@@ -368,8 +374,8 @@ TEST_F(TiffHeaderTest, DifferingBitsPerSampleAreReportedOnce) {
   RstHeader out;
   h.rst_header(out);
   EXPECT_EQ(out.bits_per_sample, 8);
-  EXPECT_EQ(status.errors(), (std::vector<RstReport>{
-                                 {-303, "RstTIFFHeader::rst_header() - can't convert TIFFHeader to RstHeader"}}));
+  EXPECT_EQ(status.errors(),
+            (std::vector<RstReport>{{-303, "RstTIFFHeader::rst_header() - can't convert TIFFHeader to RstHeader"}}));
 }
 
 TEST_F(TiffHeaderTest, TileSpecsOfStripsJpegAndTiles) {
@@ -407,8 +413,7 @@ TEST_F(TiffHeaderTest, TileSpecsOfStripsJpegAndTiles) {
   RstTIFF6Header tiled(0x4949);
   tiled.tile_width = 256;
   EXPECT_FALSE(tiled.tile_specs());
-  EXPECT_EQ(status.errors(),
-            (std::vector<RstReport>{{-50, "RstTIFF6Header::tile_specs() - tiling is not supported"}}));
+  EXPECT_EQ(status.errors(), (std::vector<RstReport>{{-50, "RstTIFF6Header::tile_specs() - tiling is not supported"}}));
 }
 
 TEST_F(TiffHeaderTest, NoMemoryForDerivedViewsIsReported) {

@@ -104,8 +104,8 @@ TEST_F(TiffReadHeaderTest, SubIFDsBecomeChildrenDespitePrivateTags) {
 TEST_F(TiffReadHeaderTest, LoopingAndRunawayChainsEndWithWarning13) {
   struct Case {
     const char* name;
-    uint32_t pages;  // chain length built
-    int link_last_to;  // -1: none; else page index the last page's next points to
+    uint32_t pages;         // chain length built
+    int link_last_to;       // -1: none; else page index the last page's next points to
     uint32_t next_of_last;  // used when link_last_to is -2
     size_t pages_read;
   } cases[] = {

@@ -11,7 +11,7 @@
 // The first IFD of a one-page file of `entries`, read at `level`; `result`
 // receives what the IFD read returned.
 inline std::unique_ptr<RstReadTIFFFXHeader> read_ifd(const std::vector<TiffEntry>& entries, int32_t level,
-                                                      uint32_t* result = nullptr, bool big_endian = false) {
+                                                     uint32_t* result = nullptr, bool big_endian = false) {
   TiffBuilder b(big_endian);
   b.add_ifd(entries);
   ByteArrayInputStorage in(b.bytes.data(), int32_t(b.bytes.size()));

@@ -99,7 +99,13 @@ void expect_entry(RstTIFFDataInput& data, const RstReadTIFFIFDEntry& e, const Du
   if (d.values.find("...") != std::string::npos) return;  // tiffdump shortened the list
   std::istringstream in(d.values);
   switch (e.type) {
-    case 1: case 3: case 4: case 6: case 8: case 9: case 13: {
+    case 1:
+    case 3:
+    case 4:
+    case 6:
+    case 8:
+    case 9:
+    case 13: {
       std::vector<uint32_t> ours;
       ASSERT_TRUE(e.read_u32s(data, ours));
       std::vector<uint32_t> theirs;
@@ -230,7 +236,7 @@ bool write_sub_ifds(const std::string& path) {
 }
 
 class TiffRealFilesTest : public RstStatusTest {
-protected:
+ protected:
   static void SetUpTestSuite() {
     char pattern[] = "/tmp/pk_tiff_files_XXXXXX";
     dir_ = mkdtemp(pattern);
@@ -293,12 +299,30 @@ TEST_F(TiffRealFilesTest, SinglePagesOfEveryCodingLayoutAndByteOrder) {
     const char* source;
     const char* args;
   } cases[] = {
-      {"m.tif", "-c none"},      {"m.tif", "-c g3:1d"},     {"m.tif", "-c g3:2d"},   {"m.tif", "-c g4"},
-      {"m.tif", "-c packbits"},  {"m.tif", "-c lzw"},       {"m.tif", "-r 1"},       {"m.tif", "-r 8 -c g4"},
-      {"m.tif", "-r 100000"},    {"m.tif", "-f lsb2msb -c g3:2d"}, {"m.tif", "-B -c g4"}, {"m.tif", "-L -c g3:1d"},
-      {"mc.tif", "-c g4"},       {"g.tif", "-c none"},      {"g.tif", "-c lzw:2"},   {"g.tif", "-c jpeg"},
-      {"g.tif", "-c packbits -r 8"}, {"g.tif", "-B -r 1"},  {"rgb.tif", "-c none"},  {"rgb.tif", "-c lzw -r 8"},
-      {"rgb.tif", "-c jpeg"},    {"rgb.tif", "-B -c lzw:2"}, {"p.tif", "-c none"},   {"p.tif", "-c lzw -B"},
+      {"m.tif", "-c none"},
+      {"m.tif", "-c g3:1d"},
+      {"m.tif", "-c g3:2d"},
+      {"m.tif", "-c g4"},
+      {"m.tif", "-c packbits"},
+      {"m.tif", "-c lzw"},
+      {"m.tif", "-r 1"},
+      {"m.tif", "-r 8 -c g4"},
+      {"m.tif", "-r 100000"},
+      {"m.tif", "-f lsb2msb -c g3:2d"},
+      {"m.tif", "-B -c g4"},
+      {"m.tif", "-L -c g3:1d"},
+      {"mc.tif", "-c g4"},
+      {"g.tif", "-c none"},
+      {"g.tif", "-c lzw:2"},
+      {"g.tif", "-c jpeg"},
+      {"g.tif", "-c packbits -r 8"},
+      {"g.tif", "-B -r 1"},
+      {"rgb.tif", "-c none"},
+      {"rgb.tif", "-c lzw -r 8"},
+      {"rgb.tif", "-c jpeg"},
+      {"rgb.tif", "-B -c lzw:2"},
+      {"p.tif", "-c none"},
+      {"p.tif", "-c lzw -B"},
   };
   int n = 0;
   for (const Case& c : cases) {
@@ -340,8 +364,9 @@ TEST_F(TiffRealFilesTest, TiledPagesAreReadButHaveNoStrips) {
     EXPECT_EQ(h.tile_length, 16u);
     EXPECT_EQ(h.tile_offsets.size(), h.tile_byte_counts.size());
     EXPECT_FALSE(h.tile_offsets.empty());
-    EXPECT_EQ(status.errors(), (std::vector<RstReport>{
-                                   {-13, "RstTIFF6IFDReader::validate_consistency() - strip_offsets doesn't exist."}}));
+    EXPECT_EQ(
+        status.errors(),
+        (std::vector<RstReport>{{-13, "RstTIFF6IFDReader::validate_consistency() - strip_offsets doesn't exist."}}));
   }
 }
 

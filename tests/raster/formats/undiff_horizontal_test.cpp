@@ -45,8 +45,8 @@ TEST_F(UndiffHorizontal, RowsDecodeAsDocumented) {
     std::vector<uint8_t> data = c.stored;
     data.insert(data.end(), c.stored.begin(), c.stored.end());
     ByteArrayInputStorage in(data.data(), int32_t(data.size()));
-    RstOwner<RstRead> node(RstReadRaw::create(&in, raw_header(c.width, 2, c.bits, c.samples),
-                                              int32_t(c.stored.size()), false, false));
+    RstOwner<RstRead> node(
+        RstReadRaw::create(&in, raw_header(c.width, 2, c.bits, c.samples), int32_t(c.stored.size()), false, false));
     ASSERT_TRUE(node);
     RstRead* undone = RstUndiffHorizontal::create(node.get());
     ASSERT_NE(undone, nullptr);
@@ -84,7 +84,7 @@ TEST_F(UndiffHorizontal, RefusesOtherLayouts) {
 
 // A source whose rows come short.
 class ShortRows : public RstRead {
-public:
+ public:
   void header(RstHeader& h) override { h = raw_header(4, 2, 8, 1); }
   int read(uint8_t* line) override {
     line[0] = 1;

@@ -135,8 +135,8 @@ std::vector<uint8_t> ycbcr_page(uint16_t h, uint16_t v, const std::vector<std::v
 
 TEST_F(UpsampleChroma, SubsampledPagesGoThroughTheUpsampler) {
   // Two strips, each one row of two 4:2:0 units of known Y, Cb, Cr.
-  std::vector<uint8_t> bytes =
-      ycbcr_page(2, 2, {{1, 2, 5, 6, 100, 150, 3, 4, 7, 8, 101, 151}, {9, 10, 13, 14, 102, 152, 11, 12, 15, 16, 103, 153}});
+  std::vector<uint8_t> bytes = ycbcr_page(
+      2, 2, {{1, 2, 5, 6, 100, 150, 3, 4, 7, 8, 101, 151}, {9, 10, 13, 14, 102, 152, 11, 12, 15, 16, 103, 153}});
   ByteArrayInputStorage in(bytes.data(), int32_t(bytes.size()));
   RstOwner<RstRead> page(RstReadRaster::create(&in, 1));
   ASSERT_TRUE(page);

@@ -16,7 +16,7 @@
 using Bytes = std::vector<uint8_t>;
 
 class LineSource : public RstRead {
-public:
+ public:
   // line_size < 0: the default computed from the header.
   LineSource(const RstHeader& h, std::vector<Bytes> lines, int line_size = -1)
       : header_(h), lines_(std::move(lines)), line_size_(line_size) {}
@@ -44,7 +44,7 @@ public:
 
   int reads = 0, skips = 0, last_skip = 0, resets = 0;
 
-private:
+ private:
   RstHeader header_;
   std::vector<Bytes> lines_;
   size_t pos_ = 0;
@@ -110,8 +110,8 @@ inline Bytes first_line(RstRead* node, uint8_t fill = 0xA5) {
 // must read the expected lines. The last node then reads them again with an
 // allocation failing before every read: reading allocates nothing.
 inline void check_allocation_failures(const std::function<RstRead*()>& make_source,
-                                      const std::function<RstRead*(RstRead*)>& make,
-                                      const std::vector<Bytes>& expected, const std::vector<std::string>& wheres) {
+                                      const std::function<RstRead*(RstRead*)>& make, const std::vector<Bytes>& expected,
+                                      const std::vector<std::string>& wheres) {
   for (int64_t n = 1; n < 64; ++n) {
     SCOPED_TRACE("allocation " + std::to_string(n) + " fails");
     RstStatusRecorder status;

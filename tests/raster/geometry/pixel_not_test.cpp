@@ -28,10 +28,10 @@ TEST_F(PixelNot, InvertsEverySampleAndSpareBit) {
     Bytes in, out;
   } cases[] = {
       {"8-bit gray", image_header(3, 1, 8, 1, RstColorType::s_gray()), {0, 17, 255}, {255, 238, 0}},
-      {"16-bit", image_header(3, 1, 16, 1, RstColorType::s_gray()), words({0, 1000, 65535}),
-       words({65535, 64535, 0})},
+      {"16-bit", image_header(3, 1, 16, 1, RstColorType::s_gray()), words({0, 1000, 65535}), words({65535, 64535, 0})},
       {"1-bit with spare bits", image_header(12, 1, 1, 1, RstColorType::s_gray()), {0xF0, 0x0F}, {0x0F, 0xF0}},
-      {"RGB, long line", image_header(5, 1, 8, 3, RstColorType::s_rgb()),
+      {"RGB, long line",
+       image_header(5, 1, 8, 3, RstColorType::s_rgb()),
        {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15},
        {254, 253, 252, 251, 250, 249, 248, 247, 246, 245, 244, 243, 242, 241, 240}},
   };
@@ -49,7 +49,8 @@ TEST_F(PixelNot, InvertsEverySampleAndSpareBit) {
 }
 
 TEST_F(PixelNot, ShortLineEndsSkipAndResetForward) {
-  auto* src = new LineSource(image_header(3, 4, 8, 1, RstColorType::s_gray()), {{1, 2, 3}, {4, 5, 6}, {7, 8}, {9, 9, 9}});
+  auto* src =
+      new LineSource(image_header(3, 4, 8, 1, RstColorType::s_gray()), {{1, 2, 3}, {4, 5, 6}, {7, 8}, {9, 9, 9}});
   Held<> node(RstPixelNot::create(src));
   ASSERT_NE(node, nullptr);
   EXPECT_EQ(node->line_size(), 3);
@@ -116,9 +117,10 @@ TEST_F(PixelNot, MatchesPnminvert) {
     std::remove(in.c_str());
     std::remove(out.c_str());
 
-    RstHeader h = image_header(img.width, img.height, 8, spp, spp == 3 ? RstColorType::s_rgb() : RstColorType::s_gray());
-    Held<> node(RstPixelNot::create(
-        RstReadRawFromByteArray::create(img.samples.data(), h, img.width * spp, false, false)));
+    RstHeader h =
+        image_header(img.width, img.height, 8, spp, spp == 3 ? RstColorType::s_rgb() : RstColorType::s_gray());
+    Held<> node(
+        RstPixelNot::create(RstReadRawFromByteArray::create(img.samples.data(), h, img.width * spp, false, false)));
     ASSERT_NE(node, nullptr);
     Bytes ours;
     for (const Bytes& line : pull(node.get())) ours.insert(ours.end(), line.begin(), line.end());

@@ -52,12 +52,10 @@ TEST_F(SyncRules, TrueTypeOptionFollowsInBothDirections) {
     int expectTtOption;
     int expect292;
   } rows[] = {
-      {17, 2, 1, 2, 2},  // dmTTOption changed: 292 becomes 2 when it was set
-      {17, 2, 0, 2, 0},  // ... and stays 0 when it was 0
-      {17, 1, 0, 1, 1},
-      {292, 3, 1, 1, 1},  // 292 changed: dmTTOption follows it
-      {292, 1, 2, 3, 2},
-      {292, 1, 0, 3, 0},
+      {17, 2, 1, 2, 2},                      // dmTTOption changed: 292 becomes 2 when it was set
+      {17, 2, 0, 2, 0},                      // ... and stays 0 when it was 0
+      {17, 1, 0, 1, 1},  {292, 3, 1, 1, 1},  // 292 changed: dmTTOption follows it
+      {292, 1, 2, 3, 2}, {292, 1, 0, 3, 0},
   };
   for (const Row& row : rows) {
     SetId(17, dm(), st(), row.ttOption);
@@ -93,8 +91,8 @@ TEST_F(SyncRules, OptionGroupMaskSummarisesTheGroups) {
     SettingId nonzero;  // the one group value set to 1 (0: none)
     DWORD mask;
   } rows[] = {
-      {0, 0, 0},   {0, 274, 7}, {0, 278, 7}, {0, 282, 7}, {0, 275, 0}, {0, 285, 0},
-      {1, 274, 0}, {1, 275, 1}, {1, 279, 1}, {1, 284, 2}, {1, 276, 2}, {1, 277, 4}, {1, 285, 4},
+      {0, 0, 0},   {0, 274, 7}, {0, 278, 7}, {0, 282, 7}, {0, 275, 0}, {0, 285, 0}, {1, 274, 0},
+      {1, 275, 1}, {1, 279, 1}, {1, 284, 2}, {1, 276, 2}, {1, 277, 4}, {1, 285, 4},
   };
   for (const Row& row : rows) {
     for (SettingId id = 274; id <= 285; ++id) SetId(id, dm(), st(), 0);

@@ -70,9 +70,9 @@ TEST_F(DefaultsTest, VariantDefaultsFollowTheModel) {
 
 TEST_F(DefaultsTest, DevModeWithoutSettingsBlock) {
   ASSERT_EQ(Build(u"Office", false), 1);
-  EXPECT_EQ(b_.Get(kSettingBlockDevMode, 68, 2), 220u);          // dmSize
-  EXPECT_EQ(b_.Get(kSettingBlockDevMode, 220, 2), 0x6930u);      // 257
-  EXPECT_EQ(b_.Get(kSettingBlockExtension, 0, 2), 0x6930u);      // 513
+  EXPECT_EQ(b_.Get(kSettingBlockDevMode, 68, 2), 220u);                     // dmSize
+  EXPECT_EQ(b_.Get(kSettingBlockDevMode, 220, 2), 0x6930u);                 // 257
+  EXPECT_EQ(b_.Get(kSettingBlockExtension, 0, 2), 0x6930u);                 // 513
   EXPECT_EQ(BuildDefaultSettings(model_, nullptr, nullptr, u"Office"), 0);  // nothing to build
   // Only the settings block.
   pk::test::SettingsBuffers only;

@@ -24,7 +24,8 @@ class FormMatchingTest : public pk::test::DefaultsTest {
   }
   // Adds a user form (size in 0.1 mm); its number follows the others.
   DWORD AddUserForm(const WCHAR* name, LONG width, LONG height) {
-    FORM_INFO_1W form = {FORM_USER, const_cast<LPWSTR>(name), {width * 100, height * 100}, {0, 0, width * 100, height * 100}};
+    FORM_INFO_1W form = {
+        FORM_USER, const_cast<LPWSTR>(name), {width * 100, height * 100}, {0, 0, width * 100, height * 100}};
     EXPECT_TRUE(AddFormW(printer_, 1, reinterpret_cast<const BYTE*>(&form)));
     return builtins_ + ++added_;
   }

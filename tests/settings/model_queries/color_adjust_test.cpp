@@ -58,8 +58,8 @@ TEST(ColorAdjust, AppliesToBlueGreenRedTriplets) {
   BuildColorAdjustMatrix(&dark, -100, 0, 0);
   const BYTE dim[] = {0, 50, 51};
   ApplyColorAdjustMatrix(&dark, dim, out, 1);
-  EXPECT_EQ(out[0], 0);   // below zero
-  EXPECT_EQ(out[1], 0);   // exactly zero
+  EXPECT_EQ(out[0], 0);  // below zero
+  EXPECT_EQ(out[1], 0);  // exactly zero
   EXPECT_EQ(out[2], 1);
 
   // Full saturation moves channels apart; the identity keeps them.
@@ -106,11 +106,11 @@ TEST_F(IccProfileTest, ChecksTheHeader) {
     size_t size;
     int result;
   } rows[] = {
-      {"mntr", "RGB ", "XYZ ", "acsp", 132, 0},   {"scnr", "RGB ", "Lab ", "acsp", 4000, 0},
-      {"prtr", "RGB ", "XYZ ", "acsp", 132, -6},  {"mntr", "CMYK", "XYZ ", "acsp", 132, -6},
-      {"mntr", "RGB ", "ABCD", "acsp", 132, -7},  {"prtr", "RGB ", "ABCD", "acsp", 132, -7},
-      {"mntr", "RGB ", "XYZ ", "ascp", 132, -5},  {"mntr", "RGB ", "XYZ ", "acsp", 100, -3},
-      {"mntr", "RGB ", "XYZ ", "acsp", 131, -3},  {"mntr", "rgb ", "XYZ ", "acsp", 132, -6},
+      {"mntr", "RGB ", "XYZ ", "acsp", 132, 0},  {"scnr", "RGB ", "Lab ", "acsp", 4000, 0},
+      {"prtr", "RGB ", "XYZ ", "acsp", 132, -6}, {"mntr", "CMYK", "XYZ ", "acsp", 132, -6},
+      {"mntr", "RGB ", "ABCD", "acsp", 132, -7}, {"prtr", "RGB ", "ABCD", "acsp", 132, -7},
+      {"mntr", "RGB ", "XYZ ", "ascp", 132, -5}, {"mntr", "RGB ", "XYZ ", "acsp", 100, -3},
+      {"mntr", "RGB ", "XYZ ", "acsp", 131, -3}, {"mntr", "rgb ", "XYZ ", "acsp", 132, -6},
   };
   for (const Row& row : rows)
     EXPECT_EQ(Check(Header(row.deviceClass, row.colourSpace, row.connection, row.signature, row.size)), row.result)

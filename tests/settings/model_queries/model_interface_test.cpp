@@ -63,7 +63,7 @@ TEST_F(ModelTest, DefaultValuesOfEveryWidth) {
     WORD type;
     ULONG_PTR expected;
   } rows[] = {
-      {300, Value::I16(-1), 2, 0xFFFF},        // shorter values are zero-extended
+      {300, Value::I16(-1), 2, 0xFFFF},  // shorter values are zero-extended
       {301, Value::U8(200), 8, 200},
       {302, Value::I32(-2, 4), 4, 0xFFFFFFFE},
       {303, Value::Flag(true), 1, 1},

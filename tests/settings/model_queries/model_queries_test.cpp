@@ -97,10 +97,10 @@ TEST(MapSettingToModelKey, TableOfIds) {
     const void* value;
     WORD type, key;
   } rows[] = {
-      {1, nullptr, 1, 1},          {259, nullptr, 1, 259},     {274, nullptr, 4, 274},    {277, nullptr, 4, 274},
-      {278, nullptr, 4, 278},      {281, nullptr, 4, 278},     {285, nullptr, 4, 282},    {286, nullptr, 4, 286},
-      {273, nullptr, 4, 273},      {769, nullptr, 3, 769},     {800, nullptr, 3, 800},    {801, nullptr, 4, 801},
-      {0x8001, nullptr, 10, 0},    {0x8001, &nine, 10, 9},     {0x8002, &five, 5, 5},     {0x8003, &five, 6, 5},
+      {1, nullptr, 1, 1},       {259, nullptr, 1, 259}, {274, nullptr, 4, 274}, {277, nullptr, 4, 274},
+      {278, nullptr, 4, 278},   {281, nullptr, 4, 278}, {285, nullptr, 4, 282}, {286, nullptr, 4, 286},
+      {273, nullptr, 4, 273},   {769, nullptr, 3, 769}, {800, nullptr, 3, 800}, {801, nullptr, 4, 801},
+      {0x8001, nullptr, 10, 0}, {0x8001, &nine, 10, 9}, {0x8002, &five, 5, 5},  {0x8003, &five, 6, 5},
       {8, &nine, 4, 8},
   };
   for (const Row& r : rows) {
@@ -160,12 +160,12 @@ TEST_F(QueryTest, MatchesOptionValuesByTheirType) {
     Slot value;
     const char16_t* expected;  // null: no option matches
   } rows[] = {
-      {Slot::Of<int32_t>(1), u"flag"},         {Slot::Of<int16_t>(-2), u"i16"},
-      {Slot::Of<uint16_t>(65535), u"u16"},     {Slot::Of<int32_t>(-5), u"i32"},
-      {Slot::Of<uint32_t>(70000), u"u32"},     {Slot::Of<uint8_t>(200), u"u8"},
-      {Slot::Of<int32_t>(123456), u"int"},     {Slot::OfText(u"Xy"), u"text"},
-      {Slot::Of<float>(1.5f), u"float"},       {Slot::OfText(u"XY"), nullptr},
-      {Slot::OfText(u"Xyz"), nullptr},         {Slot::Of<float>(std::nanf("")), nullptr},
+      {Slot::Of<int32_t>(1), u"flag"},     {Slot::Of<int16_t>(-2), u"i16"},
+      {Slot::Of<uint16_t>(65535), u"u16"}, {Slot::Of<int32_t>(-5), u"i32"},
+      {Slot::Of<uint32_t>(70000), u"u32"}, {Slot::Of<uint8_t>(200), u"u8"},
+      {Slot::Of<int32_t>(123456), u"int"}, {Slot::OfText(u"Xy"), u"text"},
+      {Slot::Of<float>(1.5f), u"float"},   {Slot::OfText(u"XY"), nullptr},
+      {Slot::OfText(u"Xyz"), nullptr},     {Slot::Of<float>(std::nanf("")), nullptr},
       {Slot::Of<int32_t>(124), nullptr},
   };
   for (const Row& row : rows) {
@@ -384,7 +384,8 @@ TEST_F(ModelTest, PrinterFlagsFixedByTheModel) {
     uint32_t fixed;
     SettingId id;
     int free;
-  } rows[] = {{0x40, 775, 0}, {0, 775, 1}, {0x40, 801, 1}, {0x40, 774, 1}, {0x80000000u, 800, 0}, {0xFFFFFFFFu, 768, 1}};
+  } rows[] = {{0x40, 775, 0}, {0, 775, 1},           {0x40, 801, 1},
+              {0x40, 774, 1}, {0x80000000u, 800, 0}, {0xFFFFFFFFu, 768, 1}};
   for (const Row& row : rows) {
     ddd::ModelWriter w = pk::test::SmallWriter();
     w.SetField(12, {row.fixed});
@@ -423,16 +424,13 @@ TEST_F(ModelTest, SupportedDevModeFieldsByOperatingSystemFamily) {
     int result;
     DWORD mask;
   } rows[] = {
-      {5, 1, 2, 2, 1, 0x7F1F},  // family 3: every row
-      {10, 0, 2, 1, 1, 0x7F03}, // family 3 lacks sizes and scale for bit 1
-      {4, 0, 2, 1, 1, 0x7F13},  // family 2 lacks the paper sizes for bit 1
-      {4, 0, 2, 2, 1, 0x7F1F},
-      {4, 0, 1, 2, 1, 0x7F1F},  // family 0
-      {4, 10, 1, 1, 1, 0x7F1F}, // family 1
-      {5, 1, 2, 0, 1, 0},
-      {3, 51, 2, 2, 0, 0},      // no family
-      {3, 10, 1, 2, 0, 0},
-      {5, 0, 0, 2, 0, 0},
+      {5, 1, 2, 2, 1, 0x7F1F},                            // family 3: every row
+      {10, 0, 2, 1, 1, 0x7F03},                           // family 3 lacks sizes and scale for bit 1
+      {4, 0, 2, 1, 1, 0x7F13},                            // family 2 lacks the paper sizes for bit 1
+      {4, 0, 2, 2, 1, 0x7F1F},  {4, 0, 1, 2, 1, 0x7F1F},  // family 0
+      {4, 10, 1, 1, 1, 0x7F1F},                           // family 1
+      {5, 1, 2, 0, 1, 0},       {3, 51, 2, 2, 0, 0},      // no family
+      {3, 10, 1, 2, 0, 0},      {5, 0, 0, 2, 0, 0},
   };
   for (const Row& row : rows) {
     pk::seams::SetOsVersion(row.major, row.minor, row.platform);
@@ -451,8 +449,8 @@ TEST(CreateBitmapPalette, CountsOnlyTheColoursThatAreThere) {
     DWORD tableEntries;  // colour-table entries present in the data
     UINT expected;       // 0: no palette
   } rows[] = {
-      {1, 0, 2, 2},    {4, 0, 16, 16},   {8, 0, 256, 256}, {4, 3, 16, 3},   {16, 0, 0, 0},    {16, 0, 4, 0},
-      {32, 0, 0, 0},   {24, 0, 0, 0},    {8, 300, 300, 256}, {8, 0, 10, 10}, {8, 12, 10, 10}, {8, 0, 0, 0},
+      {1, 0, 2, 2},  {4, 0, 16, 16}, {8, 0, 256, 256},   {4, 3, 16, 3},  {16, 0, 0, 0},   {16, 0, 4, 0},
+      {32, 0, 0, 0}, {24, 0, 0, 0},  {8, 300, 300, 256}, {8, 0, 10, 10}, {8, 12, 10, 10}, {8, 0, 0, 0},
   };
   for (const Row& row : rows) {
     std::vector<BYTE> data(40 + row.tableEntries * 4 + 2);  // two spare bytes: not a whole entry
@@ -465,9 +463,9 @@ TEST(CreateBitmapPalette, CountsOnlyTheColoursThatAreThere) {
     header->biClrUsed = row.used;
     for (DWORD k = 0; k < row.tableEntries; ++k) {
       BYTE* quad = data.data() + 40 + 4 * k;
-      quad[0] = static_cast<BYTE>(k);       // blue
-      quad[1] = static_cast<BYTE>(k + 1);   // green
-      quad[2] = static_cast<BYTE>(k + 2);   // red
+      quad[0] = static_cast<BYTE>(k);      // blue
+      quad[1] = static_cast<BYTE>(k + 1);  // green
+      quad[2] = static_cast<BYTE>(k + 2);  // red
       quad[3] = 0x55;
     }
     SIZE_T before = pk::seams::LivePalettes();
@@ -551,8 +549,8 @@ TEST_F(ModelTest, SecondaryFeaturesFindTheirOwnOptions) {
 // Loads a model of a newer and one of an older level, in both orders, and
 // hands the record of `type` keyed 1 of each to `check`.
 template <typename Check>
-void WithRecordsOfBothLevels(ddd::ModelWriter (*writer)(uint32_t), uint32_t newerLevel, uint32_t olderLevel,
-                             WORD type, Check check) {
+void WithRecordsOfBothLevels(ddd::ModelWriter (*writer)(uint32_t), uint32_t newerLevel, uint32_t olderLevel, WORD type,
+                             Check check) {
   for (bool newerFirst : {true, false}) {
     DeviceModel* models[2] = {};
     for (int k = 0; k < 2; ++k) {

@@ -30,11 +30,10 @@ TEST(SettingValues, FormatsByType) {
     Bytes8 value;
     const char16_t* text;  // null: not formatted
   } rows[] = {
-      {2, Of<uint16_t>(0xFFFF), u"-1"},     {3, Of<uint16_t>(0xFFFF), u"65535"},
-      {1, Of<int32_t>(-7), u"-7"},          {10, Of<int32_t>(123456), u"123456"},
-      {4, Of<int32_t>(-5), u"-5"},          {5, Of<uint32_t>(42), u"42"},
-      {8, Of<uint8_t>(200), u"200"},        {7, Of<float>(1.0f), nullptr},
-      {9, Of<int32_t>(1), nullptr},         {0, Of<int32_t>(1), nullptr},
+      {2, Of<uint16_t>(0xFFFF), u"-1"},     {3, Of<uint16_t>(0xFFFF), u"65535"}, {1, Of<int32_t>(-7), u"-7"},
+      {10, Of<int32_t>(123456), u"123456"}, {4, Of<int32_t>(-5), u"-5"},         {5, Of<uint32_t>(42), u"42"},
+      {8, Of<uint8_t>(200), u"200"},        {7, Of<float>(1.0f), nullptr},       {9, Of<int32_t>(1), nullptr},
+      {0, Of<int32_t>(1), nullptr},
   };
   for (const Row& row : rows) {
     WCHAR out[WSPRINTF_LIMIT] = u"unchanged";
@@ -56,10 +55,9 @@ TEST(SettingValues, SizesReadsAndCopies) {
     const void* value;
     SettingValueType type;
     int given, size;
-  } sizes[] = {{nullptr, 1, 0, 4},  {nullptr, 4, 0, 4},   {nullptr, 5, 0, 4},   {nullptr, 10, 0, 4},
-               {nullptr, 2, 0, 2},  {nullptr, 3, 0, 2},   {nullptr, 8, 0, 1},   {nullptr, 9, 0, 92},
-               {u"abc", 6, -1, 8},  {u"abc", 6, 64, 64},  {nullptr, 6, -1, 0},  {u"", 6, -1, 2},
-               {nullptr, 7, 0, 0},  {nullptr, 11, 0, 0}};
+  } sizes[] = {{nullptr, 1, 0, 4},  {nullptr, 4, 0, 4}, {nullptr, 5, 0, 4},  {nullptr, 10, 0, 4}, {nullptr, 2, 0, 2},
+               {nullptr, 3, 0, 2},  {nullptr, 8, 0, 1}, {nullptr, 9, 0, 92}, {u"abc", 6, -1, 8},  {u"abc", 6, 64, 64},
+               {nullptr, 6, -1, 0}, {u"", 6, -1, 2},    {nullptr, 7, 0, 0},  {nullptr, 11, 0, 0}};
   for (const Size& s : sizes) EXPECT_EQ(GetValueByteSize(s.value, s.type, s.given), s.size) << s.type;
 
   struct Read {
@@ -68,10 +66,13 @@ TEST(SettingValues, SizesReadsAndCopies) {
     INT asInt;
     UINT asUInt;
   } reads[] = {
-      {2, Of<int16_t>(-2), -2, 0xFFFFFFFEu},  {3, Of<uint16_t>(0xFFFE), 65534, 65534u},
-      {8, Of<uint8_t>(0xFF), 255, 255u},      {1, Of<int32_t>(-5), -5, 0xFFFFFFFBu},
+      {2, Of<int16_t>(-2), -2, 0xFFFFFFFEu},
+      {3, Of<uint16_t>(0xFFFE), 65534, 65534u},
+      {8, Of<uint8_t>(0xFF), 255, 255u},
+      {1, Of<int32_t>(-5), -5, 0xFFFFFFFBu},
       {5, Of<uint32_t>(0x80000000u), INT32_MIN, 0x80000000u},
-      {6, Of<int32_t>(7), 0, 0u},             {9, Of<int32_t>(7), 0, 0u},
+      {6, Of<int32_t>(7), 0, 0u},
+      {9, Of<int32_t>(7), 0, 0u},
   };
   for (const Read& r : reads) {
     EXPECT_EQ(ReadValueAsInt32(r.type, r.value.b), r.asInt) << r.type;
@@ -112,10 +113,17 @@ TEST(StampColors, PresetColoursByKeyOrIndex) {
     int key, index, result;
     COLORREF colour;
   } rows[] = {
-      {4, -1, 1, RGB(99, 137, 101)}, {1, -1, 1, RGB(255, 51, 0)}, {7, -1, 1, RGB(0, 0, 0)},
-      {0, 6, 1, RGB(0, 0, 0)},       {0, 5, 1, RGB(141, 81, 147)}, {99, 2, 1, RGB(255, 204, 0)},
-      {8, -1, 0, 0},                 {9, -1, 0, 0},               {0, -1, 0, 0},
-      {1, 7, 0, 0},                  {1, -2, 0, 0},
+      {4, -1, 1, RGB(99, 137, 101)},
+      {1, -1, 1, RGB(255, 51, 0)},
+      {7, -1, 1, RGB(0, 0, 0)},
+      {0, 6, 1, RGB(0, 0, 0)},
+      {0, 5, 1, RGB(141, 81, 147)},
+      {99, 2, 1, RGB(255, 204, 0)},
+      {8, -1, 0, 0},
+      {9, -1, 0, 0},
+      {0, -1, 0, 0},
+      {1, 7, 0, 0},
+      {1, -2, 0, 0},
   };
   for (const Row& row : rows) {
     COLORREF colour = 0x12345678;

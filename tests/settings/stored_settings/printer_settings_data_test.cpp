@@ -294,12 +294,14 @@ TEST_F(PrinterSettingsDataTest, StoredFontTableThatIsNoPairListCountsAsAbsent) {
     Bytes data;
   } cases[] = {
       {"7 bytes", Bytes(reinterpret_cast<const BYTE*>(good.data()), reinterpret_cast<const BYTE*>(good.data()) + 7)},
-      {"no final zero", [&] {
+      {"no final zero",
+       [&] {
          std::u16string t = good.substr(0, good.size() - 1) + u"X";
          return Bytes(reinterpret_cast<const BYTE*>(t.data()), reinterpret_cast<const BYTE*>(t.data() + t.size()));
        }()},
       {"one zero only", Bytes{0, 0}},
-      {"alias without its face", [&] {
+      {"alias without its face",
+       [&] {
          std::u16string t = u"Alias";
          t += u'\0';
          t += u'\0';

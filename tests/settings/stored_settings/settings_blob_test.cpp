@@ -177,14 +177,30 @@ TEST_F(SettingsBlobTest, ReadChecksOfTheStoredBlob) {
   } cases[] = {
       {"plain blob", Blob(extension), false, 1, true},
       {"version off by one", Blob(extension, {}, 0x6931), false, 0, false},
-      {"wrong tag", [&] { Bytes b = Blob(extension); b[2] = 'X'; return b; }(), false, 0, false},
+      {"wrong tag",
+       [&] {
+         Bytes b = Blob(extension);
+         b[2] = 'X';
+         return b;
+       }(),
+       false, 0, false},
       {"fax tail read without fax block", Blob(extension, FaxBlock(1)), false, 0, true},
       {"no tail read with fax block", Blob(extension), true, 0, true},
-      {"count 2, size of 3 entries", [&] { Bytes f = FaxBlock(3); PutU16(f, 16, 2); return Blob(extension, f); }(),
+      {"count 2, size of 3 entries",
+       [&] {
+         Bytes f = FaxBlock(3);
+         PutU16(f, 16, 2);
+         return Blob(extension, f);
+       }(),
        true, 0, true},
       {"tail shorter than the fax head", Blob(extension, Bytes(1441)), true, 0, true},
-      {"fax tail with a wrong tag", [&] { Bytes f = FaxBlock(1); f[0] = 'X'; return Blob(extension, f); }(), true,
-       0, true},
+      {"fax tail with a wrong tag",
+       [&] {
+         Bytes f = FaxBlock(1);
+         f[0] = 'X';
+         return Blob(extension, f);
+       }(),
+       true, 0, true},
       {"blob shorter than its extension", Blob(Bytes(2000)), false, 0, false},
       {"extension size 4000 in 4024 bytes", Blob(Bytes(4000, 0xAA)), false, 0, false},
       {"extension size 4000 with fax block", Blob(Bytes(4000, 0xAA)), true, 0, false},

@@ -34,9 +34,9 @@ class SettingsRoadTest : public pk::test::StoredSettingsTest {
   void StoreDriverDefault() {
     Bytes driverDefault(kDriverDevModeSize);
     LONG size = kDriverDevModeSize;
-    ASSERT_GT(ConvertDevModeWorker(PK_DEFAULT_PRINTER_NAME, nullptr, driverDefault.data(), &size,
-                                   kDriverDefaultDevModeMode),
-              0);
+    ASSERT_GT(
+        ConvertDevModeWorker(PK_DEFAULT_PRINTER_NAME, nullptr, driverDefault.data(), &size, kDriverDefaultDevModeMode),
+        0);
     ASSERT_EQ(size, static_cast<LONG>(kDriverDevModeSize));
     pk::test::SetSpoolerDevMode(PK_DEFAULT_PRINTER_NAME, driverDefault);
   }
@@ -72,7 +72,8 @@ class SettingsRoadTest : public pk::test::StoredSettingsTest {
     const auto* merged = static_cast<const DEVMODEW*>(devMode);
     EXPECT_EQ(merged->dmOrientation, 2);
     EXPECT_EQ(merged->dmCopies, 3);
-    EXPECT_TRUE(std::equal(privateBefore.begin(), privateBefore.end(), static_cast<BYTE*>(devMode) + kPublicDevModeSize));
+    EXPECT_TRUE(
+        std::equal(privateBefore.begin(), privateBefore.end(), static_cast<BYTE*>(devMode) + kPublicDevModeSize));
 
     WCHAR* text = ReadFontSubTable(printer_);
     if (text == nullptr) text = BuildFontSubstitutionText(model);

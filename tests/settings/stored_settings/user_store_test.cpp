@@ -239,8 +239,7 @@ TEST_F(UserStoreTest, CopyRegistryTreeCopiesValuesTypesAndSubkeys) {
   const BYTE bytes[3] = {9, 8, 7};
   const char16_t text[] = u"text";
   ASSERT_EQ(RegSetValueExW(source, u"Bin", 0, REG_BINARY, bytes, 3), ERROR_SUCCESS);
-  ASSERT_EQ(RegSetValueExW(source, u"Str", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), sizeof text),
-            ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueExW(source, u"Str", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), sizeof text), ERROR_SUCCESS);
   ASSERT_EQ(RegSetValueExW(source, u"", 0, REG_BINARY, bytes, 2), ERROR_SUCCESS);
   ASSERT_EQ(RegSetValueExW(source, u"Empty", 0, REG_NONE, nullptr, 0), ERROR_SUCCESS);
   ASSERT_EQ(RegCreateKeyW(source, u"A\\B", &sub), ERROR_SUCCESS);
