@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "platform/win/win_devmode.h"
-#include "settings/setting_access.h"
+#include "settings/access/setting_access.h"
 
 namespace pkhost {
 

@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ make pkg-config ccache
+  cmake ninja-build g++ make pkg-config ccache clang-format
   libgtest-dev libgmock-dev
   libtiff-tools libbenchmark-dev
   libfreetype-dev fonts-dejavu-core

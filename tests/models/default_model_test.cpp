@@ -3,8 +3,8 @@
 #include <set>
 
 #include "model_fixture.h"
-#include "settings/dependent_values.h"
-#include "settings/setting_table.h"
+#include "settings/access/dependent_values.h"
+#include "settings/access/setting_table.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "models/writer/ddd_writer.h"
 #include "platform/win/win_seams.h"
 #include "platform/win/windows.h"
-#include "settings/model_records.h"
+#include "settings/model/model_records.h"
 
 namespace pk::test {
 

@@ -2,7 +2,7 @@
 // the inverse lookups.
 #include <gtest/gtest.h>
 
-#include "settings/dependent_values.h"
+#include "settings/access/dependent_values.h"
 
 namespace {
 

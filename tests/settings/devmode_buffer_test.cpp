@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "platform/win/win_seams.h"
-#include "settings/devmode_buffer.h"
-#include "settings/devmode_layout.h"
+#include "settings/devmode/devmode_buffer.h"
+#include "settings/devmode/devmode_layout.h"
 
 namespace {
 

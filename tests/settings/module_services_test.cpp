@@ -10,11 +10,11 @@
 #include "platform/spooler/spooler_admin.h"
 #include "platform/win/win_seams.h"
 #include "platform/win/windows.h"
-#include "settings/code_pages.h"
-#include "settings/module_state.h"
-#include "settings/os_version.h"
-#include "settings/spooler_records.h"
-#include "settings/user_paper.h"
+#include "settings/services/code_pages.h"
+#include "settings/services/module_state.h"
+#include "settings/services/os_version.h"
+#include "settings/services/spooler_records.h"
+#include "settings/services/user_paper.h"
 
 namespace {
 

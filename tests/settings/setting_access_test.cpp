@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/setting_access.h"
+#include "settings/access/setting_access.h"
 #include "settings_buffers.h"
 
 namespace {

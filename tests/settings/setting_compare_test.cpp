@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "settings/setting_access.h"
+#include "settings/access/setting_access.h"
 #include "settings_buffers.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "settings/setting_access.h"
-#include "settings/setting_table.h"
+#include "settings/access/setting_access.h"
+#include "settings/access/setting_table.h"
 #include "settings_buffers.h"
 
 namespace {

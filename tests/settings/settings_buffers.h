@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "settings/devmode_layout.h"
-#include "settings/setting_ids.h"
+#include "settings/devmode/devmode_layout.h"
+#include "settings/access/setting_ids.h"
 
 namespace pk::test {
 

@@ -1,6 +1,6 @@
 // This test program links the graphics driver's build of the settings model.
 #include <gtest/gtest.h>
 
-#include "settings/settings_build.h"
+#include "settings/services/settings_build.h"
 
 TEST(SettingsBuild, GraphicsDriverBuild) { EXPECT_TRUE(SettingsBuiltForGraphicsDriver()); }

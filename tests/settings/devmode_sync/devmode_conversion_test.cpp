@@ -1,9 +1,9 @@
 // Keeping, rebuilding and converting incoming DEVMODEs and printer settings
 // blocks, the conversion worker's answers, and the spooler's default
 // DEVMODE in the driver's form.
-#include "settings/devmode_conversion.h"
+#include "settings/devmode/devmode_conversion.h"
 
-#include "settings/printer_default_devmode.h"
+#include "settings/devmode/printer_default_devmode.h"
 #include "sync_fixture.h"
 
 namespace {

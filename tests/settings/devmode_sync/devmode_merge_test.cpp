@@ -2,7 +2,7 @@
 // over, validation, dmScale, the resolution, the paper, the private part,
 // and sources shorter than the driver's own layout read only within their
 // own bytes.
-#include "settings/devmode_merge.h"
+#include "settings/devmode/devmode_merge.h"
 
 #include "sync_fixture.h"
 

@@ -1,8 +1,8 @@
 // The synchronisation rules: twin settings, the option group mask, the user
 // paper slots and the paper resolution against the spooler's forms.
-#include "settings/setting_sync.h"
+#include "settings/devmode/setting_sync.h"
 
-#include "settings/user_paper.h"
+#include "settings/services/user_paper.h"
 #include "sync_fixture.h"
 
 namespace {

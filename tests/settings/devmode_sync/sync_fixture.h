@@ -16,10 +16,10 @@
 #include "platform/win/machine_db.h"
 #include "platform/win/win_seams.h"
 #include "platform/win/windows.h"
-#include "settings/device_model.h"
-#include "settings/devmode_layout.h"
-#include "settings/setting_access.h"
-#include "settings/setting_defaults.h"
+#include "settings/model/device_model.h"
+#include "settings/devmode/devmode_layout.h"
+#include "settings/access/setting_access.h"
+#include "settings/defaults/setting_defaults.h"
 #include "settings/settings_buffers.h"
 
 namespace pk::test {

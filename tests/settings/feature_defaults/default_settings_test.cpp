@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "defaults_fixture.h"
-#include "settings/devmode_layout.h"
-#include "settings/model_interface.h"
-#include "settings/user_paper.h"
+#include "settings/devmode/devmode_layout.h"
+#include "settings/model/model_interface.h"
+#include "settings/services/user_paper.h"
 
 namespace {
 

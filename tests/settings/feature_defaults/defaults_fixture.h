@@ -7,9 +7,9 @@
 #include <string>
 
 #include "settings/model_queries/query_fixture.h"
-#include "settings/setting_access.h"
-#include "settings/setting_defaults.h"
-#include "settings/setting_values.h"
+#include "settings/access/setting_access.h"
+#include "settings/defaults/setting_defaults.h"
+#include "settings/access/setting_values.h"
 #include "settings/settings_buffers.h"
 
 namespace pk::test {

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "defaults_fixture.h"
-#include "settings/choice_list.h"
-#include "settings/feature_groups.h"
+#include "settings/access/choice_list.h"
+#include "settings/defaults/feature_groups.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include "defaults_fixture.h"
 #include "platform/spooler/spooler_admin.h"
-#include "settings/form_matching.h"
-#include "settings/user_paper.h"
+#include "settings/services/form_matching.h"
+#include "settings/services/user_paper.h"
 
 namespace {
 

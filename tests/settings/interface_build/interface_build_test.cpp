@@ -3,7 +3,7 @@
 // included here), plus the check of its own switch.
 #include <gtest/gtest.h>
 
-#include "settings/settings_build.h"
+#include "settings/services/settings_build.h"
 
 #include "settings/dependent_values_test.cpp"
 #include "settings/devmode_buffer_test.cpp"

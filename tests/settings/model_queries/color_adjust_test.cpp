@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "query_fixture.h"
-#include "settings/color_adjust.h"
+#include "settings/model/color_adjust.h"
 
 namespace {
 

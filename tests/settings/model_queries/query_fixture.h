@@ -4,7 +4,7 @@
 #pragma once
 
 #include "models/model_fixture.h"
-#include "settings/model_interface.h"
+#include "settings/model/model_interface.h"
 
 namespace pk::test {
 

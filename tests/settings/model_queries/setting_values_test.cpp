@@ -4,9 +4,9 @@
 #include <thread>
 
 #include "query_fixture.h"
-#include "settings/choice_list.h"
-#include "settings/setting_values.h"
-#include "settings/stamp_colors.h"
+#include "settings/access/choice_list.h"
+#include "settings/access/setting_values.h"
+#include "settings/model/stamp_colors.h"
 
 namespace {
 

@@ -4,15 +4,15 @@
 // fields, its migration and its defaults.
 #include <cstring>
 
-#include "settings/devmode_buffer.h"
-#include "settings/devmode_layout.h"
-#include "settings/printer_settings_data.h"
-#include "settings/setting_access.h"
-#include "settings/setting_defaults.h"
-#include "settings/settings_build.h"
-#include "settings/user_setting_info.h"
-#include "settings/user_store.h"
-#include "settings/whole_file.h"
+#include "settings/devmode/devmode_buffer.h"
+#include "settings/devmode/devmode_layout.h"
+#include "settings/store/printer_settings_data.h"
+#include "settings/access/setting_access.h"
+#include "settings/defaults/setting_defaults.h"
+#include "settings/services/settings_build.h"
+#include "settings/store/user_setting_info.h"
+#include "settings/store/user_store.h"
+#include "settings/store/whole_file.h"
 #include "stored_fixture.h"
 
 namespace {

@@ -2,9 +2,9 @@
 // values), its checks on reading, and the chunking of printer data.
 #include <cstring>
 
-#include "settings/printer_data_chunks.h"
-#include "settings/settings_blob.h"
-#include "settings/user_store.h"
+#include "settings/store/printer_data_chunks.h"
+#include "settings/store/settings_blob.h"
+#include "settings/store/user_store.h"
 #include "stored_fixture.h"
 
 namespace {

@@ -6,15 +6,15 @@
 // first one saved.
 #include <cstring>
 
-#include "settings/devmode_buffer.h"
-#include "settings/devmode_conversion.h"
-#include "settings/devmode_layout.h"
-#include "settings/devmode_merge.h"
+#include "settings/devmode/devmode_buffer.h"
+#include "settings/devmode/devmode_conversion.h"
+#include "settings/devmode/devmode_layout.h"
+#include "settings/devmode/devmode_merge.h"
 #include "settings/devmode_sync/sync_fixture.h"
-#include "settings/printer_default_devmode.h"
-#include "settings/printer_settings_data.h"
-#include "settings/setting_access.h"
-#include "settings/user_setting_info.h"
+#include "settings/devmode/printer_default_devmode.h"
+#include "settings/store/printer_settings_data.h"
+#include "settings/access/setting_access.h"
+#include "settings/store/user_setting_info.h"
 #include "stored_fixture.h"
 
 namespace {

@@ -15,8 +15,8 @@
 #include "platform/spooler/winspool.h"
 #include "platform/win/win_seams.h"
 #include "platform/win/windows.h"
-#include "settings/module_state.h"
-#include "settings/printer_id.h"
+#include "settings/services/module_state.h"
+#include "settings/store/printer_id.h"
 
 namespace pk::test {
 

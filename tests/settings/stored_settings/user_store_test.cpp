@@ -4,11 +4,11 @@
 #include <cstring>
 
 #include "platform/win/win_md5.h"
-#include "settings/devmode_layout.h"
-#include "settings/setting_access.h"
-#include "settings/spooler_records.h"
-#include "settings/user_setting_info.h"
-#include "settings/user_store.h"
+#include "settings/devmode/devmode_layout.h"
+#include "settings/access/setting_access.h"
+#include "settings/services/spooler_records.h"
+#include "settings/store/user_setting_info.h"
+#include "settings/store/user_store.h"
 #include "stored_fixture.h"
 
 namespace {
