@@ -176,6 +176,25 @@ TEST_F(ModelTest, OptionsOfAnotherWidthDoNotMatchASettingValue) {
   EXPECT_EQ(option, nullptr);
 }
 
+// The paper search looks each option's own value up among the options: a
+// one-byte option's value is compared with the 16-bit ones without reading
+// past it, and matches none of them.
+TEST_F(ModelTest, PaperSearchOverOptionsOfMixedWidths) {
+  ddd::ModelWriter w = pk::test::SmallWriter();
+  w.AddPaper(9, Text::Plain("A4"), 0, Pair{{2100, 2970}, {2100, 2970}}, {}, {}, 9, 0, 0);
+  uint16_t narrow = w.AddOption(14, Text::Plain("A4"), 10, 9, Value::I16(9));
+  uint16_t byte = w.AddOption(14, Text::Plain("Byte A4"), 10, 9, Value::U8(9));
+  w.AddFeature(4, 8, Text::Plain("Paper"), 1, 1, {narrow, byte});
+  ASSERT_EQ(Load(w), 0);
+  PaperMatch query{9, 0, 0, nullptr, nullptr}, found{};
+  ModelInterfaceStatus status = 0;
+  ASSERT_EQ(FindPaperByKeySizeOrName(model_, 8, kPaperByKey, &query, &found, &status), 1);
+  EXPECT_EQ(Wide(found.name), u"A4");
+  FreePaperMatch(&found);
+  query.key = 10;
+  EXPECT_EQ(FindPaperByKeySizeOrName(model_, 8, kPaperByKey, &query, &found, &status), 0);
+}
+
 TEST_F(QueryTest, MatchesOptionValuesByTheirType) {
   ModelRecord* feature = nullptr;
   ASSERT_EQ(LoadModelRecordByKey(true, primary(), secondary(), 4, 70, 0, &feature), 0);
