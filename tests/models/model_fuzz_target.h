@@ -1,6 +1,6 @@
 // The fuzz entry over the device description reader. The test program runs it
 // for a fixed budget; in a clang build configured with -DPK_LIBFUZZER=ON the
-// same file is the libFuzzer program `model_fuzz` (see the README):
+// same file is the libFuzzer program `model_fuzz`:
 //   CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DSANITIZE=ON -DPK_LIBFUZZER=ON
 //   ninja -C build-fuzz model_fuzz && build-fuzz/out/model_fuzz -max_total_time=600 corpus/
 #pragma once
