@@ -37,3 +37,20 @@ function(pk_add_test_dir)
   string(REPLACE "/" "_" name "test_${rel}")
   pk_add_test(${name} LABEL ${T_LABEL} SOURCES ${srcs} LIBS ${T_LIBS})
 endfunction()
+
+# pk_add_fuzzer(<name> SOURCES <files...> [LIBS <targets...>])
+# In a clang build configured with PK_LIBFUZZER=ON, the libFuzzer program of
+# one fuzz entry (the entry's file defines LLVMFuzzerTestOneInput when
+# PK_LIBFUZZER is defined); in any other build nothing: the test programs run
+# the same entries for a fixed budget.
+function(pk_add_fuzzer name)
+  if(NOT PK_LIBFUZZER)
+    return()
+  endif()
+  cmake_parse_arguments(F "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${F_SOURCES})
+  target_compile_definitions(${name} PRIVATE PK_LIBFUZZER)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
+  target_link_libraries(${name} PRIVATE ${F_LIBS})
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+endfunction()

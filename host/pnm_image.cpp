@@ -50,6 +50,7 @@ class Reader {
     *v = static_cast<uint8_t>(b_[pos_++]);
     return true;
   }
+  size_t Remaining() const { return b_.size() - pos_; }
   // The single whitespace byte between a raw header and its data.
   bool RawStart() {
     if (pos_ >= b_.size() || !std::isspace(static_cast<unsigned char>(b_[pos_]))) return false;
@@ -93,14 +94,25 @@ std::shared_ptr<Bitmap> ReadPnm(const std::string& bytes, std::string* error) {
     *error = "no data after the header";
     return nullptr;
   }
+  int channels = family == 2 ? 3 : 1;
+  bool wide = maxval > 255;
+  // The pixels must be in the file before their bitmap is allocated. Raw rows
+  // have a fixed size, so a short file is known at once; plain rows vary, so
+  // the bitmap grows row by row as they are read.
+  if (raw) {
+    uint64_t rowBytes = family == 0 ? (w + 7) / 8 : w * channels * (wide ? 2 : 1);
+    if (r.Remaining() / rowBytes < h) {
+      *error = "image data ends or is bad in row " + std::to_string(r.Remaining() / rowBytes + 1) + " of " +
+               std::to_string(h);
+      return nullptr;
+    }
+  }
   auto bmp = std::make_shared<Bitmap>();
   bmp->width = static_cast<LONG>(w);
   bmp->height = static_cast<LONG>(h);
   bmp->bpp = family == 0 ? 1 : family == 1 ? 8 : 24;
   size_t stride = bmp->stride();
-  bmp->bits.assign(stride * h, 0);
-  int channels = family == 2 ? 3 : 1;
-  bool wide = maxval > 255;
+  if (raw) bmp->bits.assign(stride * h, 0);
   auto sample = [&](uint8_t* out) -> bool {
     uint64_t v = 0;
     if (raw) {
@@ -120,6 +132,7 @@ std::shared_ptr<Bitmap> ReadPnm(const std::string& bytes, std::string* error) {
     return true;
   };
   for (uint64_t y = 0; y < h; ++y) {
+    if (!raw) bmp->bits.resize((y + 1) * stride, 0);
     uint8_t* row = bmp->bits.data() + y * stride;
     bool ok = true;
     if (family == 0) {

@@ -33,6 +33,18 @@ size_t PrinterRecordSize(DWORD level) {
   }
 }
 
+// A stored DEVMODE is handed out only when it holds the public head up to its
+// field flags and exactly the dmSize + dmDriverExtra bytes it claims: readers
+// take those sizes as they stand.
+bool StoredDevModeIsWhole(const std::vector<BYTE>& stored) {
+  constexpr size_t kHead = offsetof(DEVMODEW, dmFields) + sizeof(DWORD);
+  if (stored.size() < kHead) return false;
+  WORD size = 0, extra = 0;
+  std::memcpy(&size, stored.data() + offsetof(DEVMODEW, dmSize), sizeof size);
+  std::memcpy(&extra, stored.data() + offsetof(DEVMODEW, dmDriverExtra), sizeof extra);
+  return size >= kHead && stored.size() == size_t(size) + extra;
+}
+
 // Puts one printer's record of the level at `index` of the block.
 void AddPrinterRecord(BlockBuilder& b, size_t i, DWORD level, const PrinterRow& r, DWORD openJobs) {
   switch (level) {
@@ -63,7 +75,7 @@ void AddPrinterRecord(BlockBuilder& b, size_t i, DWORD level, const PrinterRow& 
       b.setText(i, offsetof(PRINTER_INFO_2W, pParameters), u"");
       // The DEVMODE comes last: a reader that goes past its declared size
       // leaves the block.
-      if (!r.devmode.empty()) b.setBytes(i, offsetof(PRINTER_INFO_2W, pDevMode), r.devmode);
+      if (StoredDevModeIsWhole(r.devmode)) b.setBytes(i, offsetof(PRINTER_INFO_2W, pDevMode), r.devmode);
       break;
     }
     case 4: {

@@ -493,7 +493,26 @@ DWORD ReadModelHeaderValue(ModelFile* file, WORD field, WORD itemSize, WORD inde
          (static_cast<DWORD>(b[3]) << 24);
 }
 
-ModelStatus ReadModelHeaderText(ModelFile* file, WORD field, WORD index, WCHAR** text) {
+namespace {
+
+// Reads a stored text that must be plain (inverted) text: a reference form is
+// refused, never resolved. Module names are read so, since resolving a
+// reference needs the very module list being read.
+ModelStatus ReadModelPlainTextField(ModelFile* file, WCHAR** text, WORD* byteCount) {
+  *text = nullptr;
+  if (ReadModelU16(file, byteCount)) return 1;
+  WORD n = *byteCount;
+  if (n == 0) return 0;
+  if (!Has(file, n)) return 1;
+  BYTE* stored = static_cast<BYTE*>(GlobalAlloc(GPTR, n));
+  if (!stored) return 4;
+  ReadModelBytes(file, stored, n);
+  ModelStatus s = stored[n - 1] == 0 ? 1 : DecodeInvertedText(stored, text, byteCount);
+  GlobalFree(stored);
+  return s;
+}
+
+ModelStatus ReadHeaderTextItem(ModelFile* file, WORD field, WORD index, bool resolve, WCHAR** text) {
   if (!text) return 1;
   *text = nullptr;
   const ModelHeaderField* row = FindHeaderField(file, field);
@@ -505,13 +524,26 @@ ModelStatus ReadModelHeaderText(ModelFile* file, WORD field, WORD index, WCHAR**
   for (WORD k = 0; k < index; ++k)
     if (ReadModelU16(file, &size) || SetModelReadPosition(file, 1, size)) return 1;
   WORD bytes = 0;
-  ModelStatus s = ReadModelTextField(file, text, &bytes);
+  ModelStatus s = resolve ? ReadModelTextField(file, text, &bytes) : ReadModelPlainTextField(file, text, &bytes);
   if (s == 0 && !*text) {
     // An empty item reads as an empty text.
     *text = NewWide(0);
     if (!*text) return 4;
   }
   return s;
+}
+
+// Item `index` of header field 36, the names of the string modules.
+WCHAR* GetModelModuleName(ModelFile* file, WORD index) {
+  WCHAR* text = nullptr;
+  if (ReadHeaderTextItem(file, 36, index, false, &text)) return nullptr;
+  return text;
+}
+
+}  // namespace
+
+ModelStatus ReadModelHeaderText(ModelFile* file, WORD field, WORD index, WCHAR** text) {
+  return ReadHeaderTextItem(file, field, index, true, text);
 }
 
 WCHAR* GetModelHeaderText(ModelFile* file, WORD field, WORD index) {
@@ -537,7 +569,7 @@ ModelStatus LoadModelResourceModule(ModelFile* file) {
   }
   if (file->module) return 0;
   DWORD position = file->position;
-  WCHAR* name = GetModelHeaderText(file, 36, 0);
+  WCHAR* name = GetModelModuleName(file, 0);
   file->position = position;
   if (!name) return 1;
   file->module = LoadDriverFolderModule(name);
@@ -572,7 +604,7 @@ ModelStatus ResolveTextReference(ModelFile* file, const BYTE* stored, WCHAR** te
   ModelFile* owner = file && file->link ? file->link : file;
   if (!owner) return 1;
   ModelFile copy = *owner;
-  WCHAR* name = GetModelHeaderText(&copy, 36, static_cast<WORD>(module - 1));
+  WCHAR* name = GetModelModuleName(&copy, static_cast<WORD>(module - 1));
   if (!name) return 1;
   ModelStatus s = LoadStringFromModuleFile(name, id, text, byteCount);
   GlobalFree(name);

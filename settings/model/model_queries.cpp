@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "settings/access/setting_access.h"
+
 namespace {
 
 bool IsFeature(WORD type) { return type == kRecordFlagFeature || type == kRecordSettingFeature; }
@@ -29,10 +31,26 @@ void ReleaseFound(WORD type, ModelRecord** record) {
   }
 }
 
-// An option's value against the given one, by the option's value type.
-bool ValueMatches(const OptionRecord* option, const void* value) {
+// The kind of value a type holds: its byte width for the numbers, apart from
+// texts and model values (floats), which only compare with their own kind.
+int ValueKind(SettingValueType type) {
+  switch (type) {
+    case kSettingTypeText: return -1;
+    case kSettingTypeModelValue: return -2;
+    default: {
+      UINT size = 0;
+      return GetValueTypeSize(0, type, &size) ? static_cast<int>(size) : 0;
+    }
+  }
+}
+
+// An option's value against the given one, by the option's value type. With a
+// setting type, the given value has that type's width: an option stored in a
+// type of another kind does not match, so neither value is read past its end.
+bool ValueMatches(const OptionRecord* option, const void* value, SettingValueType settingType) {
   const BYTE* stored = option->value;
   if (!stored) return false;
+  if (settingType != 0 && ValueKind(option->valueType) != ValueKind(settingType)) return false;
   switch (option->valueType) {
     case kSettingTypeInt32:
     case kSettingTypeSInt32:
@@ -118,7 +136,11 @@ ModelStatus FindSettingModelRecord(bool full, ModelFile* primary, ModelFile* sec
     ModelRecord* feature = nullptr;
     ModelStatus s = LoadModelRecordByKey(true, primary, secondary, type, key, 0, &feature);
     if (s) return s;
-    s = FindOptionByValue(full, primary, secondary, feature, value, recordType, record);
+    // The caller's value has the setting's own type; the table says which.
+    SettingValueType valueType = 0, returnedType = 0;
+    LookupSettingField(id, &valueType, &returnedType, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    SettingValueType settingType = returnedType != 0 ? returnedType : valueType;
+    s = FindOptionByValue(full, primary, secondary, feature, value, recordType, record, settingType);
     ReleaseModelRecord(feature);
     return s;
   }
@@ -129,7 +151,7 @@ ModelStatus FindSettingModelRecord(bool full, ModelFile* primary, ModelFile* sec
 }
 
 ModelStatus FindOptionByValue(bool full, ModelFile* primary, ModelFile* secondary, const ModelRecord* feature,
-                              const void* value, WORD* recordType, ModelRecord** option) {
+                              const void* value, WORD* recordType, ModelRecord** option, SettingValueType settingType) {
   if (!option || !recordType) return 1;
   *option = nullptr;
   *recordType = 0;
@@ -145,7 +167,7 @@ ModelStatus FindOptionByValue(bool full, ModelFile* primary, ModelFile* secondar
     ModelStatus s =
         LoadFeatureOption(full, primary, secondary, indexOwner, optionType, f->optionKeys[k].key, &candidate);
     if (s) return s;
-    if (ValueMatches(static_cast<OptionRecord*>(candidate), value)) {
+    if (ValueMatches(static_cast<OptionRecord*>(candidate), value, settingType)) {
       *option = candidate;
       *recordType = optionType;
       return 0;

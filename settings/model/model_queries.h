@@ -36,9 +36,13 @@ ModelStatus FindSettingModelRecord(bool full, ModelFile* primary, ModelFile* sec
                                    WORD* recordType, ModelRecord** record);
 
 // The first option of a feature (type 3 or 4, read with the full flag) whose
-// value equals `value`, compared by the option's value type; 2 when none.
+// value equals `value`, compared by the option's value type; 2 when none. With
+// a setting type (non-zero) only options stored in a type of its kind (width,
+// text or model value) can match, and `value` need only be as wide as that
+// type; without one it must be as wide as every option's value.
 ModelStatus FindOptionByValue(bool full, ModelFile* primary, ModelFile* secondary, const ModelRecord* feature,
-                              const void* value, WORD* recordType, ModelRecord** option);
+                              const void* value, WORD* recordType, ModelRecord** option,
+                              SettingValueType settingType = 0);
 
 // Option n (1-based) of the setting's feature, or record n of type 5, 6 or
 // 10 for the pseudo-ids; 2 for settings of other record types.

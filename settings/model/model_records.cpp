@@ -828,7 +828,9 @@ ModelStatus CopyRecordValue(ModelFile*, ModelFile*, const ModelRecord* record, W
     const auto* o = static_cast<const OptionRecord*>(record);
     type = o->valueType;
     if (o->value && o->valueSize) {
-      data = Alloc<BYTE>(o->valueSize);
+      // The copy is zero-padded to at least four bytes plus a terminator, so
+      // that it reads safely at its type's width, and as a text ends.
+      data = Alloc<BYTE>(DWORD(o->valueSize < 4 ? 4 : o->valueSize) + 2);
       if (!data) {
         Free(nameCopy);
         return 4;

@@ -19,12 +19,14 @@ std::u16string ChunkName(LPCWSTR stem, DWORD chunk) {
   return std::u16string(stem) + digits;
 }
 
-DWORD ChunkCount(DWORD size) { return (size + kPrinterDataChunkSize - 1) / kPrinterDataChunkSize; }
+// Whether `size` bytes fit in the chunks a value may have. Sizes are compared
+// rather than chunks counted, so that a stored size near 4 GiB cannot wrap.
+bool FitsInChunks(DWORD size) { return size <= kMaxChunkedDataSize; }
 
 }  // namespace
 
 int WritePrinterDataChunks(HANDLE printer, LPCWSTR stem, const void* data, DWORD size) {
-  if (stem == nullptr || data == nullptr || size == 0 || ChunkCount(size) > kMaxPrinterDataChunks) return 0;
+  if (stem == nullptr || data == nullptr || size == 0 || !FitsInChunks(size)) return 0;
   BYTE sizeBytes[4];
   StoreLe32(sizeBytes, size);
   if (SetPrinterDataW(printer, ValueName(stem, u"Size").c_str(), REG_DWORD, sizeBytes, sizeof sizeBytes) !=
@@ -49,13 +51,13 @@ int ReadPrinterDataChunkSize(HANDLE printer, LPCWSTR stem, DWORD* size) {
       needed != sizeof bytes)
     return 0;
   const DWORD stored = LoadLe32(bytes);
-  if (stored == 0 || ChunkCount(stored) > kMaxPrinterDataChunks) return 0;
+  if (stored == 0 || !FitsInChunks(stored)) return 0;
   *size = stored;
   return 1;
 }
 
 int ReadPrinterDataChunks(HANDLE printer, LPCWSTR stem, void* buffer, DWORD size) {
-  if (stem == nullptr || buffer == nullptr || size == 0 || ChunkCount(size) > kMaxPrinterDataChunks) return 0;
+  if (stem == nullptr || buffer == nullptr || size == 0 || !FitsInChunks(size)) return 0;
   BYTE* bytes = static_cast<BYTE*>(buffer);
   for (DWORD chunk = 1, offset = 0; offset < size; ++chunk, offset += kPrinterDataChunkSize) {
     const DWORD part = size - offset < kPrinterDataChunkSize ? size - offset : kPrinterDataChunkSize;

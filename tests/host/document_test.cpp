@@ -111,6 +111,12 @@ TEST(PnmTest, BadImagesAreRefusedWithTheirRow) {
       {std::string("P6 3 2 255\n") + std::string(9, 'x') + "ab", "image data ends or is bad in row 2 of 2"},
       {"P2 2 2 255\n1 2\n3 x\n", "image data ends or is bad in row 2 of 2"},
       {"P2 1 1 10\n11\n", "image data ends or is bad in row 1 of 1"},
+      // Headers claiming far more pixels than follow are refused at the row
+      // where the data ends, before a bitmap of their size is made.
+      {std::string("P5 8192 8192 255\n") + std::string(8192 * 3 + 5, 'x'),
+       "image data ends or is bad in row 4 of 8192"},
+      {"P4 16384 4096\n\x01", "image data ends or is bad in row 1 of 4096"},
+      {"P2 8192 8192 255\n1 2 3", "image data ends or is bad in row 1 of 8192"},
   };
   for (const auto& [bytes, why] : cases) {
     std::string error;

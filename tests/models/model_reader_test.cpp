@@ -282,6 +282,24 @@ TEST_F(ModelTest, ModulePathOverTheLimitReadsInverted) {
   ReleaseModelRecord(r);
 }
 
+// A module name stored as a reference would be resolved through the module
+// list it belongs to; it is refused instead, whichever module it names.
+TEST_F(ModelTest, ModuleNameStoredAsReferenceIsRefused) {
+  for (uint16_t module : {1, 2, 7}) {
+    ddd::ModelWriter w = SmallWriter();
+    w.SetTextField(36, {Text::Ref(module, 5), Text::Plain("second.vbn")});
+    w.AddNamedByte(1, Text::Ref(1, 300), 1);
+    ASSERT_EQ(Load(w), 0) << module;
+    EXPECT_EQ(LoadModelResourceModule(primary()), 1) << module;
+    WCHAR* name = nullptr;
+    WORD count = 0;
+    const BYTE reference[] = {'x', 1, 0, 44, 1, 0};  // module 1, string 300
+    count = sizeof reference;
+    EXPECT_EQ(ResolveTextReference(primary(), reference, &name, &count), 1) << module;
+    EXPECT_EQ(name, nullptr);
+  }
+}
+
 TEST_F(ModelTest, HandlesAndLiveBlocks) {
   ddd::ModelWriter w = SmallWriter();
   w.AddNamedByte(1, Text::Ref(1, 300), 1);

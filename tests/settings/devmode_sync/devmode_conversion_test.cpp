@@ -377,6 +377,45 @@ TEST_F(PrinterDefault, OtherDevModesAreConverted) {
   EXPECT_EQ(converted, 0);
 }
 
+// A stored DEVMODE whose sizes do not describe its bytes is not handed out:
+// the printer has no default DEVMODE rather than one read past its end.
+TEST_F(PrinterDefault, StoredDevModeThatIsNotWholeIsNone) {
+  std::vector<BYTE> whole = DefaultDriverDevMode();
+  auto claim = [](std::vector<BYTE> dm, WORD size, WORD extra) {
+    std::memcpy(dm.data() + offsetof(DEVMODEW, dmSize), &size, 2);
+    std::memcpy(dm.data() + offsetof(DEVMODEW, dmDriverExtra), &extra, 2);
+    return dm;
+  };
+  std::vector<BYTE> cut(whole.begin(), whole.begin() + kPublicDevModeSize + 100);
+  std::vector<BYTE> longer = whole;
+  longer.resize(whole.size() + 16);
+  const std::vector<BYTE> cases[] = {
+      cut,                                                     // claims 2408 private bytes, holds 100
+      longer,                                                  // more bytes than it claims
+      claim(whole, 0xFFFF, 0xFFFF),                            // sizes past every block
+      claim(whole, 40, static_cast<WORD>(whole.size() - 40)),  // public part shorter than its head
+      std::vector<BYTE>(whole.begin(), whole.begin() + 70),    // not even its sizes
+  };
+  for (const std::vector<BYTE>& stored : cases) {
+    pk::test::SetSpoolerDevMode(kPrinter, stored);
+    std::vector<BYTE> destination(kDriverDevModeSize, 0xCD);
+    LONG length = kDriverDevModeSize;
+    int converted = 7;
+    EXPECT_EQ(GetPrinterDefaultDevMode(printer_, model_, destination.data(), &length, &converted), nullptr)
+        << stored.size();
+    EXPECT_EQ(converted, 0);
+  }
+  // The same bytes with sizes that describe them are the printer's again.
+  pk::test::SetSpoolerDevMode(kPrinter, claim(cut, kPublicDevModeSize, 100));
+  std::vector<BYTE> destination(kDriverDevModeSize, 0xCD);
+  LONG length = kDriverDevModeSize;
+  int converted = 0;
+  PRINTER_INFO_2W* info = GetPrinterDefaultDevMode(printer_, model_, destination.data(), &length, &converted);
+  ASSERT_NE(info, nullptr);
+  EXPECT_EQ(converted, 1);
+  GlobalFree(info);
+}
+
 TEST_F(PrinterDefault, NoDefaultDevModeGivesNothingAndLeavesNothing) {
   pk::test::SetSpoolerDevMode(kPrinter, {});
   std::vector<BYTE> destination(kDriverDevModeSize);

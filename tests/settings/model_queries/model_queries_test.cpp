@@ -3,6 +3,7 @@
 // fields of records, and the answers of header fields.
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 #include "query_fixture.h"
 
@@ -151,6 +152,47 @@ TEST_F(QueryTest, FindsTheRecordOfASetting) {
   WORD absent = 3;
   EXPECT_EQ(Find(277, &absent, &type, &r), 2);
   EXPECT_EQ(r, nullptr);
+}
+
+// A setting's value is as wide as its own type: an option stored wider (or as
+// a text) is passed over instead of being compared past the caller's value.
+TEST_F(ModelTest, OptionsOfAnotherWidthDoNotMatchASettingValue) {
+  ddd::ModelWriter w = pk::test::SmallWriter();
+  w.AddPaper(9, Text::Plain("A4"), 0, Pair{{2100, 2970}, {2100, 2970}}, {}, {}, 9, 0, 0);
+  uint16_t wide = w.AddOption(14, Text::Plain("Wide A4"), 10, 9, Value::I32(9));
+  uint16_t text = w.AddOption(14, Text::Plain("Text A4"), 10, 9, Value::Str(Text::Plain("\t")));
+  uint16_t narrow = w.AddOption(14, Text::Plain("A4"), 10, 9, Value::I16(9));
+  w.AddFeature(4, 8, Text::Plain("Paper"), 1, 1, {wide, text, narrow});
+  ASSERT_EQ(Load(w), 0);
+  // The caller's code on the heap, exactly two bytes, so a wider read is seen.
+  auto code = std::make_unique<int16_t>(9);
+  WORD type = 0;
+  ModelRecord* option = nullptr;
+  ASSERT_EQ(FindSettingModelRecord(false, primary(), secondary(), 8, code.get(), &type, &option), 0);
+  EXPECT_EQ(Wide(GetModelRecordText(option)), u"A4");
+  ReleaseModelRecord(option);
+  *code = 10;
+  EXPECT_EQ(FindSettingModelRecord(false, primary(), secondary(), 8, code.get(), &type, &option), 2);
+  EXPECT_EQ(option, nullptr);
+}
+
+// The paper search looks each option's own value up among the options: a
+// one-byte option's value is compared with the 16-bit ones without reading
+// past it, and matches none of them.
+TEST_F(ModelTest, PaperSearchOverOptionsOfMixedWidths) {
+  ddd::ModelWriter w = pk::test::SmallWriter();
+  w.AddPaper(9, Text::Plain("A4"), 0, Pair{{2100, 2970}, {2100, 2970}}, {}, {}, 9, 0, 0);
+  uint16_t narrow = w.AddOption(14, Text::Plain("A4"), 10, 9, Value::I16(9));
+  uint16_t byte = w.AddOption(14, Text::Plain("Byte A4"), 10, 9, Value::U8(9));
+  w.AddFeature(4, 8, Text::Plain("Paper"), 1, 1, {narrow, byte});
+  ASSERT_EQ(Load(w), 0);
+  PaperMatch query{9, 0, 0, nullptr, nullptr}, found{};
+  ModelInterfaceStatus status = 0;
+  ASSERT_EQ(FindPaperByKeySizeOrName(model_, 8, kPaperByKey, &query, &found, &status), 1);
+  EXPECT_EQ(Wide(found.name), u"A4");
+  FreePaperMatch(&found);
+  query.key = 10;
+  EXPECT_EQ(FindPaperByKeySizeOrName(model_, 8, kPaperByKey, &query, &found, &status), 0);
 }
 
 TEST_F(QueryTest, MatchesOptionValuesByTheirType) {

@@ -6,6 +6,7 @@
 
 #include "settings/devmode/devmode_buffer.h"
 #include "settings/devmode/devmode_layout.h"
+#include "settings/store/printer_data_chunks.h"
 #include "settings/store/printer_settings_data.h"
 #include "settings/access/setting_access.h"
 #include "settings/defaults/setting_defaults.h"
@@ -143,6 +144,23 @@ TEST_F(PrinterSettingsDataTest, ChunkedValuesByIndex) {
   ASSERT_EQ(ReadChunkedValue(printer_, &size, 1, &holder, true), 1);
   EXPECT_EQ(size, 5u);
   EXPECT_EQ(buffer, (Bytes{1, 2, 3, 4, 5, 0xEE, 0xEE, 0xEE}));
+}
+
+// A stored size beyond the 99 chunks a value may have is refused before any
+// block is allocated, also where counting its chunks would wrap in 32 bits.
+TEST_F(PrinterSettingsDataTest, StoredSizeBeyondTheChunksIsRefused) {
+  for (DWORD stored : {76033u, 0xFFFFFD01u, 0xFFFFFFFFu}) {
+    SCOPED_TRACE(stored);
+    BYTE bytes[4] = {BYTE(stored), BYTE(stored >> 8), BYTE(stored >> 16), BYTE(stored >> 24)};
+    ASSERT_EQ(SetPrinterDataW(printer_, u"ProbeSize", REG_DWORD, bytes, 4), DWORD(ERROR_SUCCESS));
+    DWORD size = 0;
+    EXPECT_EQ(ReadPrinterDataChunkSize(printer_, u"Probe", &size), 0);
+    SIZE_T before = pk::seams::GlobalLiveBlocks();
+    void* data = nullptr;
+    EXPECT_EQ(ReadPrinterDataChunksToNewBlock(printer_, u"Probe", &data, &size), 0);
+    EXPECT_EQ(data, nullptr);
+    EXPECT_EQ(pk::seams::GlobalLiveBlocks(), before);
+  }
 }
 
 TEST_F(PrinterSettingsDataTest, NothingStoredGivesTheDefaults) {
