@@ -13,6 +13,7 @@
 #include "raster/core/rst_owner.h"
 #include "raster/core/rst_read_raw.h"
 #include "raster/core/rst_status_context.h"
+#include "raster/formats/rst_drop_extra_samples.h"
 #include "raster/formats/rst_undiff_horizontal.h"
 #include "raster/formats/rst_upsample_chroma.h"
 
@@ -82,6 +83,13 @@ RstRead* RstReadTIFFOneIFD::create(InputStorage* input, RstReadTIFFHeader* heade
     if (!undone) return nullptr;
     node.release();
     node.attach(undone);
+  }
+  if (header->stores_extra_samples()) {
+    // The picture without the extra samples (an alpha channel is not shown).
+    RstRead* kept = RstDropExtraSamples::create(node.get(), int32_t(header->samples_needed()));
+    if (!kept) return nullptr;
+    node.release();
+    node.attach(kept);
   }
   return node.release();
 }

@@ -58,6 +58,27 @@ uint64_t RstTIFF6Header::bytes_per_row() const {
   return (bits * image_width + 7) / 8;
 }
 
+uint32_t RstTIFF6Header::samples_needed() const {
+  switch (photometric_interpretation) {
+    case 0:
+    case 1:
+    case 3: return 1;
+    case 2: return 3;
+    case 5: return samples_per_pixel == 3 ? 3 : 4;
+    default: return 0;
+  }
+}
+
+bool RstTIFF6Header::stores_extra_samples() const {
+  uint32_t needed = samples_needed();
+  if (needed == 0 || samples_per_pixel <= needed) return false;
+  if (extra_samples.size() == samples_per_pixel - needed) return true;
+  if (compression.value() != 1 || strip_byte_counts.empty() || bits_per_sample.empty()) return false;
+  uint64_t row = (uint64_t{bits_per_sample[0]} * samples_per_pixel * image_width + 7) / 8;
+  uint64_t rows = std::min<uint64_t>(rows_per_strip == 0 ? image_length : rows_per_strip, image_length);
+  return rows > 0 && strip_byte_counts[0] == row * rows;
+}
+
 uint64_t RstTIFF6Header::run_line_bound() const { return (uint64_t{image_width} + 1) / 2 * 8 + 8; }
 
 namespace {

@@ -53,6 +53,14 @@ class RstTIFF6Header : public RstPrivateHeader {
   // Bytes of one row: (sum of the bits of the samples x width + 7) / 8, in 64
   // bits so that a hostile width cannot wrap it.
   uint64_t bytes_per_row() const;
+  // The samples per pixel the photometric interpretation needs: 1 for grey,
+  // bilevel and palette pages, 3 for RGB, 3 or 4 for Separated (3 only when
+  // the page has 3), 0 for the others, which need no particular count.
+  uint32_t samples_needed() const;
+  // True when the page's data holds `samples_per_pixel` samples although its
+  // photometric interpretation needs fewer: ExtraSamples lists the surplus, or
+  // the first strip of an uncompressed page has exactly the larger rows.
+  bool stores_extra_samples() const;
   // Bound of one run-length line of the page in bytes (two 32-bit ends per
   // black run and the end marker).
   uint64_t run_line_bound() const;

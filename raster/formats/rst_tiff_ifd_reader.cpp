@@ -409,16 +409,11 @@ bool RstTIFF6IFDReader::run_checks(int32_t level) {
     }
   } else {
     recorded = 1;
-    uint32_t needed = 0;
-    switch (h.photometric_interpretation) {
-      case 0:
-      case 1:
-      case 3: needed = 1; break;
-      case 2: needed = 3; break;
-      case 5: needed = (h.samples_per_pixel == 3 || h.samples_per_pixel == 4) ? h.samples_per_pixel : 4; break;
-      default: break;
-    }
-    if (needed && h.samples_per_pixel != needed) {
+    uint32_t needed = h.samples_needed();
+    // Data that holds more samples than the interpretation needs (an alpha
+    // channel) keeps its count: its rows are read whole and the page reader
+    // drops the extras. Only a count the data does not show is repaired.
+    if (needed && h.samples_per_pixel != needed && !h.stores_extra_samples()) {
       fire(signed_code(203), text_samples_photometric);
       h.samples_per_pixel = needed;
     }
@@ -456,10 +451,17 @@ bool RstTIFF6IFDReader::run_checks(int32_t level) {
     fire(signed_code(13), text_rows);
     h.rows_per_strip = h.image_length;
   }
-  // 11: only interleaved samples are read.
-  if (h.planar_configuration != 1 && (nested || h.samples_per_pixel != 1)) {
+  // 11: only interleaved samples are read. Samples stored plane by plane
+  // would read as scrambled pixels: such a page is refused.
+  // (A nested stream's samples come from the stream itself: its page's
+  // configuration is only repaired.)
+  if (h.planar_configuration != 1 && nested) {
     fire(signed_code(13), text_planar);
     h.planar_configuration = 1;
+  } else if (h.planar_configuration != 1 && h.samples_per_pixel > 1) {
+    rst_report(-13, text_planar);
+    h.status = -13;
+    return false;
   }
   // 12: the interchange stream of an old-style JPEG page ends where the
   // first strip begins or later.

@@ -6,6 +6,7 @@
 // where-text and ends the program with exit code 2.
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -37,10 +38,16 @@ int fail(const std::string& text) {
   return 2;
 }
 
-// Sample i of a packed row of `bits`-bit samples, most significant bits first.
+// Sample i of a packed row of `bits`-bit samples, most significant bits first
+// (16-bit samples are whole words in the host's byte order).
 uint32_t sample(const uint8_t* row, uint64_t i, int32_t bits) {
   if (bits == 8) return row[i];
-  if (bits == 16) return uint32_t(row[2 * i]) << 8 | row[2 * i + 1];
+  if (bits == 16) {
+    // The library's 16-bit samples are in the host's byte order.
+    uint16_t v;
+    std::memcpy(&v, row + 2 * i, 2);
+    return v;
+  }
   uint64_t bit = i * uint64_t(bits);
   uint32_t byte = row[bit / 8];
   return (byte >> (8 - bits - bit % 8)) & ((1u << bits) - 1);

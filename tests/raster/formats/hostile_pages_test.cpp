@@ -34,6 +34,20 @@ std::vector<std::vector<uint8_t>> corpus() {
   };
 }
 
+// Pages whose samples need more than interleaved reading: an LZW RGB page with
+// an alpha channel (read without it) and an RGB page in three planes (refused).
+std::vector<uint8_t> rgba_page() {
+  return strip_file(with(page_entries(9, 7, 8, 4, 2, 5, 3), {TiffEntry::shorts(338, {2})}),
+                    coded_strips(9, 8, 4, 2, COMPRESSION_LZW, 3, byte_rows(9, 7, 4), [](TIFF* tif) {
+                      uint16_t extra = EXTRASAMPLE_UNASSALPHA;
+                      TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &extra);
+                    }));
+}
+std::vector<uint8_t> planar_page() {
+  return strip_file(with(page_entries(4, 2, 8, 3, 2, 1, 2), {TiffEntry::shorts(284, {2})}),
+                    {std::vector<uint8_t>(8, 10), std::vector<uint8_t>(8, 20), std::vector<uint8_t>(8, 30)});
+}
+
 // Reads page 1 to its end (at most `limit` lines); the lines read, -1 when no
 // reader was made.
 int read_all(const std::vector<uint8_t>& bytes, int limit = 200000) {
@@ -180,9 +194,29 @@ TEST_F(HostilePages, RandomStripBytes) {
   }
 }
 
+TEST_F(HostilePages, ExtraSamplesAreDroppedAndPlanesRefused) {
+  std::vector<uint8_t> rgba = rgba_page();
+  ByteArrayInputStorage in(rgba.data(), int32_t(rgba.size()));
+  RstOwner<RstRead> page(RstReadRaster::create(&in, 1));
+  ASSERT_TRUE(page);
+  EXPECT_EQ(RstHeader(page.get()).samples_per_pixel, 3);
+  Rows rows = read_lines(page.get());
+  Rows stored = byte_rows(9, 7, 4);
+  ASSERT_EQ(rows.size(), stored.size());
+  for (size_t y = 0; y < rows.size(); ++y)
+    for (size_t x = 0; x < 9; ++x)
+      for (size_t c = 0; c < 3; ++c) EXPECT_EQ(rows[y][3 * x + c], stored[y][4 * x + c]) << y << " " << x;
+  EXPECT_TRUE(status.errors().empty());
+  EXPECT_EQ(read_all(planar_page()), -1);
+  EXPECT_TRUE(reported(
+      -13, "RstTIFF6IFDReader::validate_consistency() - planar_configuration conflicts with other attributes."));
+}
+
 TEST_F(HostilePages, FuzzBudget) {
   std::mt19937 random(23);
   auto files = corpus();
+  files.push_back(rgba_page());
+  files.push_back(planar_page());
   int runs = 0;
   for (const auto& file : files)
     for (int i = 0; i < 60; ++i) {
@@ -196,7 +230,7 @@ TEST_F(HostilePages, FuzzBudget) {
   std::vector<uint8_t> noise(300);
   for (uint8_t& b : noise) b = uint8_t(random());
   page_fuzz_one(noise.data(), noise.size());
-  EXPECT_EQ(runs, 300);
+  EXPECT_EQ(runs, 60 * int(files.size()));
 }
 
 }  // namespace

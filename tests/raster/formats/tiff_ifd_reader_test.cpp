@@ -278,12 +278,49 @@ TEST_F(TiffIFDReaderTest, ConsistencyChecksReportTheirTextsAtTheirLevels) {
        2,
        {{203, bits_compression}},
        true},
+      // Samples stored plane by plane are refused at every level.
       {"planar RGB",
        {TiffEntry::shorts(262, {2}), TiffEntry::shorts(277, {3}), TiffEntry::shorts(258, {8, 8, 8}),
         TiffEntry::shorts(284, {2})},
        {},
        2,
-       {{13, planar}},
+       {{-13, planar}},
+       false},
+      {"planar RGB at level 1",
+       {TiffEntry::shorts(262, {2}), TiffEntry::shorts(277, {3}), TiffEntry::shorts(258, {8, 8, 8}),
+        TiffEntry::shorts(284, {2})},
+       {},
+       1,
+       {{-13, planar}},
+       false},
+      // Data that holds more samples than the interpretation needs keeps them.
+      {"RGB with ExtraSamples",
+       {TiffEntry::shorts(262, {2}), TiffEntry::shorts(277, {4}), TiffEntry::shorts(258, {8, 8, 8, 8}),
+        TiffEntry::shorts(338, {2}), TiffEntry::longs(279, {512})},
+       {},
+       2,
+       {},
+       true},
+      {"gray with ExtraSamples",
+       {TiffEntry::shorts(262, {1}), TiffEntry::shorts(277, {2}), TiffEntry::shorts(258, {8, 8}),
+        TiffEntry::shorts(338, {1})},
+       {},
+       2,
+       {},
+       true},
+      {"RGBA shown by the strip's size",
+       {TiffEntry::shorts(262, {2}), TiffEntry::shorts(277, {4}), TiffEntry::shorts(258, {8, 8, 8, 8}),
+        TiffEntry::longs(279, {512})},
+       {},
+       2,
+       {},
+       true},
+      {"four samples that nothing shows",
+       {TiffEntry::shorts(262, {2}), TiffEntry::shorts(277, {4}), TiffEntry::shorts(258, {8, 8, 8, 8}),
+        TiffEntry::longs(279, {384})},
+       {},
+       2,
+       {{203, samples}, {203, bits}},
        true},
       {"planar gray stays", {TiffEntry::shorts(284, {2})}, {}, 2, {}, true},
       {"two byte counts for one strip", {TiffEntry::longs(279, {16, 16})}, {}, 2, {{13, counts}}, true},
@@ -327,7 +364,13 @@ TEST_F(TiffIFDReaderTest, RepairsOfTheConsistencyStep) {
   h = read_ifd(with(basic_page(), {TiffEntry::longs(279, {16, 16})}), 2);
   EXPECT_EQ(h->strip_byte_counts, std::vector<uint32_t>{16});
   h = read_ifd(with(basic_page(), {TiffEntry::shorts(284, {2}), TiffEntry::shorts(262, {2})}), 2);
-  EXPECT_EQ(h->planar_configuration, 1u);
+  EXPECT_EQ(h->status, -13);
+  h = read_ifd(with(basic_page(), {TiffEntry::shorts(262, {2}), TiffEntry::shorts(277, {4}),
+                                   TiffEntry::shorts(258, {8, 8, 8, 8}), TiffEntry::shorts(338, {2})}),
+               2);
+  EXPECT_EQ(h->samples_per_pixel, 4u);
+  EXPECT_TRUE(h->stores_extra_samples());
+  EXPECT_EQ(h->samples_needed(), 3u);
 }
 
 TEST_F(TiffIFDReaderTest, YCbCrSubsamplingDefaults) {
