@@ -16,6 +16,7 @@
 #include "settings/access/setting_access.h"
 #include "settings/defaults/setting_defaults.h"
 #include "settings/model/device_model.h"
+#include "settings/services/spooler_records.h"
 
 namespace pk::test {
 
