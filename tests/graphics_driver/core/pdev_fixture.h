@@ -32,6 +32,8 @@ class PdevTest : public ::testing::Test {
     pdev_->signature = pdev_->trailerSignature = kPdevSignature;
     pdev_->printerSettings = settings_.data();
     pdev_->printer = printer_;
+    pdev_->primaryModelFile = model_->primary;
+    pdev_->secondaryModelFile = model_->secondary;
     ASSERT_EQ(BuildDefaultSettings(model_, &pdev_->devmode, settings_.data(), PK_DEFAULT_PRINTER_NAME), 1);
   }
   void TearDown() override {
