@@ -1,11 +1,15 @@
 // File, temp name and spool job wrappers of the graphics driver on a fresh
 // machine root and its default printer.
 #include <cstring>
+#include <filesystem>
 
 #include "graphics_driver/core/driver_files.h"
 #include "pdev_fixture.h"
 #include "platform/spooler/spooler_seams.h"
 #include "platform/win/win_file.h"
+#include "platform/win/win_handle.h"
+#include "platform/win/win_path.h"
+#include "platform/win/win_seams.h"
 
 namespace {
 
@@ -50,6 +54,28 @@ TEST_F(PdevTest, TempNamesFallBackFolderByFolder) {
   EXPECT_NE(s.find(u"KZP"), std::u16string::npos);
   EXPECT_EQ(s.substr(s.size() - 4), u".tmp");
   EXPECT_EQ(MakeTempFileName(nullptr), 0);
+
+  // A temp folder that cannot be made: the Windows folder, same prefix.
+  HANDLE blocker = CreateFileW(u"C:\\blocker", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  CloseHandle(blocker);
+  pk::seams::SetTempPath(u"C:\\blocker\\tmp");
+  ASSERT_EQ(MakeTempFileName(name), 1);
+  WCHAR windows[261];
+  GetWindowsDirectoryW(windows, 260);
+  s = name;
+  EXPECT_EQ(s.rfind(std::u16string(windows), 0), 0u) << std::string(s.begin(), s.end());
+  EXPECT_NE(s.find(u"KZP"), std::u16string::npos);
+
+  // None of the four folders usable: the fixed name.
+  ASSERT_TRUE(CreateDirectoryW(u"C:\\cwd", nullptr));
+  ASSERT_TRUE(SetCurrentDirectoryW(u"C:\\cwd"));
+  for (const char16_t* folder : {u"C:\\Windows", u"C:\\cwd"}) {
+    std::string host;
+    ASSERT_EQ(PkResolveWindowsPath(folder, nullptr, &host), 0u);
+    std::filesystem::remove_all(host);
+  }
+  ASSERT_EQ(MakeTempFileName(name), 1);
+  EXPECT_EQ(std::u16string(name), u"c:\\kztrd.tmp");
 }
 
 TEST_F(PdevTest, SpoolJobOfItsOwn) {

@@ -97,6 +97,13 @@ TEST_F(PdevTest, WriterMadeModels) {
     EXPECT_EQ(GetFontRecordDataSize(paper), 0u);
     BYTE flag = 0;
     EXPECT_EQ(GetListRecordFlagByte(paper, &flag), 1);  // not a list record
+    EXPECT_EQ(GetListRecordFlagByte(range, &flag), 0);
+    EXPECT_EQ(flag, 3);
+    BYTE kind = 0;
+    PointItem minimum{}, maximum{};
+    ASSERT_EQ(GetPaperRecordSizeRange(paper, &kind, &minimum, &maximum), 0);
+    EXPECT_EQ(kind, 2);
+    EXPECT_EQ(maximum.x, 3000);
     DeviceModel* copy = MakeDeviceModelHandle(model->primary, model->secondary);
     ASSERT_NE(copy, nullptr);
     EXPECT_EQ(copy->primary->data, model->primary->data);
@@ -108,7 +115,38 @@ TEST_F(PdevTest, WriterMadeModels) {
   }
 }
 
+// Records of files older than format level 512 carry no flag byte and no
+// size range.
+TEST_F(PdevTest, OldModelsHaveNoFlagByteOrRange) {
+  ddd::ModelWriter w;
+  w.modelName = "Old";
+  w.level = 0x1FF;
+  w.AddRange(5, 5, ddd::Text::Plain("Range"), ddd::Pair{{1, 2}, {3, 4}}, 7, {8}, {21}, 3);
+  std::vector<uint8_t> primary, secondary;
+  w.Build(&primary, &secondary);
+  HANDLE f = CreateFileW(u"C:\\old.ddd", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD n = 0;
+  WriteFile(f, primary.data(), DWORD(primary.size()), &n, nullptr);
+  CloseHandle(f);
+  DeviceModel* model = AllocDeviceModelHandle();
+  ASSERT_EQ(LoadModelFiles(u"C:\\old.ddd", model->primary, model->secondary), 0);
+  ModelRecord* range = nullptr;
+  ASSERT_EQ(LoadModelRecordByKey(true, model->primary, model->secondary, 5, 5, 0, &range), 0);
+  BYTE flag = 0;
+  EXPECT_EQ(GetListRecordFlagByte(range, &flag), 1);
+  ReleaseModelRecord(range);
+  CloseDeviceModel(model);
+}
+
+TEST_F(PdevTest, SettingWritesByValue) {
+  ASSERT_EQ(SetSettingValueVa(&pdev()->devmode, settings_.data(), 12, 2, 9), kSettingOk);  // 16-bit
+  EXPECT_EQ(GetPdevSettingShort(pdev(), 12), 9);
+  ASSERT_EQ(SetSettingValueVa(&pdev()->devmode, settings_.data(), 373, 5, 123456), kSettingOk);  // 32-bit
+  EXPECT_EQ(GetPdevSettingLong(pdev(), 373), 123456);
+}
+
 TEST_F(PdevTest, DefaultPrinterFilesAndFolder) {
+  EXPECT_EQ(ReadModelHeaderValue(model_->primary, 10, 2, 0), 8u);  // alignment, 0.1 mm
   WCHAR* folder = GetDriverFolder(printer_);
   ASSERT_NE(folder, nullptr);
   EXPECT_EQ(std::u16string(folder), u"C:\\Windows\\System32\\spool\\drivers\\x64\\3\\");

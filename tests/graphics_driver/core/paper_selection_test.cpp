@@ -4,7 +4,10 @@
 #include "graphics_driver/core/device_units.h"
 #include "graphics_driver/core/paper_selection.h"
 #include "settings/model/model_queries.h"
+#include "models/writer/ddd_writer.h"
 #include "pdev_fixture.h"
+#include "platform/win/win_file.h"
+#include "platform/win/win_handle.h"
 #include "platform/win/win_devmode.h"
 
 namespace {
@@ -154,6 +157,85 @@ TEST_F(PaperTest, RecordSearches) {
   ASSERT_EQ(FindDefaultPaperRecord(model_->primary, model_->secondary, &record), 0);
   EXPECT_EQ(record->type, 10);
   ReleaseModelRecord(record);
+}
+
+}  // namespace
+
+namespace {
+
+// A writer-made model beside the default printer's, loaded into the PDEV.
+class WriterPaperTest : public PaperTest {
+ protected:
+  void Use(const ddd::ModelWriter& w) {
+    std::vector<uint8_t> primary, secondary;
+    w.Build(&primary, &secondary);
+    HANDLE f = CreateFileW(u"C:\\paper.ddd", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD n = 0;
+    WriteFile(f, primary.data(), DWORD(primary.size()), &n, nullptr);
+    CloseHandle(f);
+    if (writer_model_) CloseDeviceModel(writer_model_);
+    writer_model_ = AllocDeviceModelHandle();
+    ASSERT_EQ(LoadModelFiles(u"C:\\paper.ddd", writer_model_->primary, writer_model_->secondary), 0);
+    pdev()->primaryModelFile = writer_model_->primary;
+    pdev()->secondaryModelFile = writer_model_->secondary;
+  }
+  void TearDown() override {
+    PaperTest::TearDown();
+    if (writer_model_) CloseDeviceModel(writer_model_);
+  }
+  DeviceModel* writer_model_ = nullptr;
+};
+
+ddd::ModelWriter CustomPaperWriter(uint32_t alignment) {
+  ddd::ModelWriter w;
+  w.modelName = "Papers";
+  w.SetField(10, {alignment});
+  w.AddPaper(262, ddd::Text::Plain("Custom"), 0, ddd::Pair{{900, 1480}, {3000, 4200}}, ddd::Pair{{50, 60}, {50, 60}},
+             ddd::Pair{{0, 0}, {2000, 2800}}, 262, 0, 1);
+  return w;
+}
+
+TEST_F(WriterPaperTest, CentredAreaAndItsAlignment) {
+  struct Case {
+    uint32_t alignment;
+    int32_t left, right, top, bottom;  // margins, 0.1 mm
+  } cases[] = {{16, 250, 254, 100, 108}, {1, 250, 250, 100, 100}, {0, 250, 250, 100, 100}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.alignment);
+    Use(CustomPaperWriter(c.alignment));
+    PaperInfo paper{};
+    ASSERT_EQ(CenterPrintableArea(pdev(), 2500, 3000, &paper), 1);
+    EXPECT_EQ(paper.left, Dev(c.left));
+    EXPECT_EQ(paper.right, Dev(2500 - c.right));
+    EXPECT_EQ(paper.top, Dev(c.top));
+    EXPECT_EQ(paper.bottom, Dev(3000 - c.bottom));
+  }
+  // A paper narrower than the largest printable size keeps the record's margins.
+  PaperInfo paper{};
+  ASSERT_EQ(CenterPrintableArea(pdev(), 2000, 2800, &paper), 1);
+  EXPECT_EQ(paper.left, Dev(50));
+  EXPECT_EQ(paper.top, Dev(60));
+  // Without the custom record there is nothing to centre from.
+  ddd::ModelWriter none;
+  none.modelName = "No custom paper";
+  Use(none);
+  EXPECT_EQ(CenterPrintableArea(pdev(), 2500, 3000, &paper), 0);
+}
+
+// A size comes back through device units one tenth short: 2100 x 2970 finds a
+// record 0.5 mm off, but not one 1 mm off in width.
+TEST_F(WriterPaperTest, SizesWithinOneMillimetre) {
+  for (const auto& [recordWidth, found] : {std::pair{2095, true}, std::pair{2110, false}}) {
+    ddd::ModelWriter w = CustomPaperWriter(1);
+    w.AddPaper(9, ddd::Text::Plain("Near A4"), 0, ddd::Pair{{int16_t(recordWidth), 2975}, {int16_t(recordWidth), 2975}},
+               ddd::Pair{{10, 10}, {10, 10}}, ddd::Pair{{0, 0}, {2000, 2900}}, 9, 0, 0);
+    Use(w);
+    ModelRecord* record = nullptr;
+    ModelStatus s =
+        FindPaperRecordBySize(pdev()->primaryModelFile, pdev()->secondaryModelFile, Dev(2100), Dev(2970), &record);
+    EXPECT_EQ(s, found ? 0 : 2) << recordWidth;
+    if (record) ReleaseModelRecord(record);
+  }
 }
 
 }  // namespace
