@@ -61,14 +61,8 @@ TEST_F(PdevTest, WriterMadeModels) {
     w.AddRange(5, 5, ddd::Text::Plain("Range"), ddd::Pair{{1, 2}, {3, 4}}, 7, {8, 9}, {21, 22}, 3);
     w.AddPaper(9, ddd::Text::Plain("A4"), 0, ddd::Pair{{2100, 2970}, {2100, 2970}}, {}, {}, 9, 0, 2,
                ddd::Pair{{100, 200}, {3000, 4000}});
-    std::vector<uint8_t> primary, secondary;
-    w.Build(&primary, &secondary);
-    HANDLE f = CreateFileW(u"C:\\helpers.ddd", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD n = 0;
-    WriteFile(f, primary.data(), DWORD(primary.size()), &n, nullptr);
-    CloseHandle(f);
-    DeviceModel* model = AllocDeviceModelHandle();
-    ASSERT_EQ(LoadModelFiles(u"C:\\helpers.ddd", model->primary, model->secondary), 0);
+    DeviceModel* model = pk::test::LoadWriterModel(w, u"C:\\helpers.ddd");
+    ASSERT_NE(model, nullptr);
     EXPECT_EQ(IsFaxModel(model->primary, model->secondary), c.expected);
     for (int k = 0; k < 6; ++k) {
       WCHAR* name = nullptr;
@@ -122,14 +116,8 @@ TEST_F(PdevTest, OldModelsHaveNoFlagByteOrRange) {
   w.modelName = "Old";
   w.level = 0x1FF;
   w.AddRange(5, 5, ddd::Text::Plain("Range"), ddd::Pair{{1, 2}, {3, 4}}, 7, {8}, {21}, 3);
-  std::vector<uint8_t> primary, secondary;
-  w.Build(&primary, &secondary);
-  HANDLE f = CreateFileW(u"C:\\old.ddd", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  DWORD n = 0;
-  WriteFile(f, primary.data(), DWORD(primary.size()), &n, nullptr);
-  CloseHandle(f);
-  DeviceModel* model = AllocDeviceModelHandle();
-  ASSERT_EQ(LoadModelFiles(u"C:\\old.ddd", model->primary, model->secondary), 0);
+  DeviceModel* model = pk::test::LoadWriterModel(w, u"C:\\old.ddd");
+  ASSERT_NE(model, nullptr);
   ModelRecord* range = nullptr;
   ASSERT_EQ(LoadModelRecordByKey(true, model->primary, model->secondary, 5, 5, 0, &range), 0);
   BYTE flag = 0;

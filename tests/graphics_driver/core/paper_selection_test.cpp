@@ -167,15 +167,9 @@ namespace {
 class WriterPaperTest : public PaperTest {
  protected:
   void Use(const ddd::ModelWriter& w) {
-    std::vector<uint8_t> primary, secondary;
-    w.Build(&primary, &secondary);
-    HANDLE f = CreateFileW(u"C:\\paper.ddd", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD n = 0;
-    WriteFile(f, primary.data(), DWORD(primary.size()), &n, nullptr);
-    CloseHandle(f);
     if (writer_model_) CloseDeviceModel(writer_model_);
-    writer_model_ = AllocDeviceModelHandle();
-    ASSERT_EQ(LoadModelFiles(u"C:\\paper.ddd", writer_model_->primary, writer_model_->secondary), 0);
+    writer_model_ = pk::test::LoadWriterModel(w, u"C:\\paper.ddd");
+    ASSERT_NE(writer_model_, nullptr);
     pdev()->primaryModelFile = writer_model_->primary;
     pdev()->secondaryModelFile = writer_model_->secondary;
   }

@@ -10,8 +10,11 @@
 #include <vector>
 
 #include "graphics_driver/core/pdev_state.h"
+#include "models/writer/ddd_writer.h"
 #include "platform/spooler/spooler_admin.h"
 #include "platform/spooler/winspool.h"
+#include "platform/win/win_file.h"
+#include "platform/win/win_handle.h"
 #include "platform/win/win_seams.h"
 #include "settings/access/setting_access.h"
 #include "settings/defaults/setting_defaults.h"
@@ -19,6 +22,24 @@
 #include "settings/services/spooler_records.h"
 
 namespace pk::test {
+
+// Writes a writer-made model's primary file into the machine root and loads
+// it: the new handle (closed by the caller), or null.
+inline DeviceModel* LoadWriterModel(const ddd::ModelWriter& writer, const std::u16string& path) {
+  std::vector<uint8_t> primary, secondary;
+  writer.Build(&primary, &secondary);
+  HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return nullptr;
+  DWORD n = 0;
+  bool written = WriteFile(f, primary.data(), DWORD(primary.size()), &n, nullptr) && n == primary.size();
+  CloseHandle(f);
+  DeviceModel* model = written ? AllocDeviceModelHandle() : nullptr;
+  if (model && LoadModelFiles(path.c_str(), model->primary, model->secondary) != 0) {
+    CloseDeviceModel(model);
+    model = nullptr;
+  }
+  return model;
+}
 
 class PdevTest : public ::testing::Test {
  protected:
