@@ -24,8 +24,10 @@ bool SameText(const WCHAR* a, const WCHAR* b) {
   return a[k] == b[k];
 }
 
-// The target record of the default option of the setting's feature.
+}  // namespace
+
 ModelStatus LoadDefaultTarget(DeviceModel* model, SettingId id, ModelRecord** target) {
+  if (!target) return 1;
   *target = nullptr;
   if (!model) return 1;
   WORD type = 0;
@@ -47,8 +49,6 @@ ModelStatus LoadDefaultTarget(DeviceModel* model, SettingId id, ModelRecord** ta
   ReleaseModelRecord(option);
   return s;
 }
-
-}  // namespace
 
 ModelInterfaceStatus MapModelStatus(ModelStatus status) {
   switch (status) {

@@ -26,6 +26,10 @@ struct PaperMatch {
   void* further;  // cleared when the record is replaced by a spooler form
 };
 
+// The record the default option of the setting's feature points to (the
+// caller releases it): 0, or the failure of the lookup.
+ModelStatus LoadDefaultTarget(DeviceModel* model, SettingId id, ModelRecord** target);
+
 // The default option's value: a text (type 6) as the new text itself (freed
 // with FreeModelValue), any other type as its first bytes (at most 4)
 // zero-extended. 1, or 0 with value 0.

@@ -3,6 +3,8 @@
 // character.
 #include "settings/services/code_pages.h"
 
+#include "settings/services/settings_build.h"
+
 #include <cstring>
 
 #include "platform/win/win_codepage.h"
@@ -70,4 +72,60 @@ int ConvertWideToMultiByte(UINT codePage, LPCWSTR wide, LPSTR multiByte, int siz
   if (size == 0) return written + 1;
   multiByte[written] = 0;
   return written;
+}
+
+namespace {
+
+// Clears the outputs of a failed conversion; answers 0.
+template <class T>
+int NoText(T** block, int* count) {
+  if (block) *block = nullptr;
+  if (count) *count = 0;
+  return 0;
+}
+
+}  // namespace
+
+int WideToOemAlloc(LPCWSTR wide, LPSTR* block, int* length) {
+#if PK_SETTINGS_GRAPHICS_DRIVER
+  if (!block || !length) return NoText(block, length);
+#else
+  if (!wide || !block || !length) return NoText(block, length);
+#endif
+  *block = nullptr;
+  *length = 0;
+  int bytes = WideCharToMultiByte(CP_OEMCP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return NoText(block, length);
+  auto* out = static_cast<LPSTR>(GlobalAlloc(GPTR, size_t(bytes)));
+  if (!out) return NoText(block, length);
+  int written = WideCharToMultiByte(CP_OEMCP, 0, wide, -1, out, bytes, nullptr, nullptr);
+  if (written <= 0) {
+    GlobalFree(out);
+    return NoText(block, length);
+  }
+  *block = out;
+  *length = written - 1;
+  return 1;
+}
+
+int OemToWideAlloc(LPCSTR oem, LPWSTR* block, int* count) {
+#if PK_SETTINGS_GRAPHICS_DRIVER
+  if (!block || !count) return NoText(block, count);
+#else
+  if (!oem || !block || !count) return NoText(block, count);
+#endif
+  *block = nullptr;
+  *count = 0;
+  int chars = MultiByteToWideChar(CP_OEMCP, 0, oem, -1, nullptr, 0);
+  if (chars <= 0) return NoText(block, count);
+  auto* out = static_cast<LPWSTR>(GlobalAlloc(GPTR, size_t(chars) * sizeof(WCHAR)));
+  if (!out) return NoText(block, count);
+  int written = MultiByteToWideChar(CP_OEMCP, 0, oem, -1, out, chars);
+  if (written <= 0) {
+    GlobalFree(out);
+    return NoText(block, count);
+  }
+  *block = out;
+  *count = written;
+  return 1;
 }

@@ -8,6 +8,7 @@
 #include "settings/dependent_values_test.cpp"
 #include "settings/devmode_buffer_test.cpp"
 #include "settings/module_services_test.cpp"
+#include "settings/oem_text_test.cpp"
 #include "settings/setting_access_test.cpp"
 #include "settings/setting_compare_test.cpp"
 #include "settings/setting_table_test.cpp"
