@@ -38,6 +38,15 @@ bool Send(JobOutputStream* s, const void* bytes, uint32_t count) {
   return ok;
 }
 
+// The stream's sink becomes the spooler through `printer`, its buffer empty;
+// without a handle the stream is closed.
+int OpenSink(JobOutputStream* s, HANDLE printer) {
+  s->printer = printer;
+  s->buffered = 0;
+  s->sinkKind = printer ? kSinkSpooler : kSinkClosed;
+  return printer ? 0 : -1;
+}
+
 bool OutputOpened(const PdevState* pdev) {
   return pdev && pdev->jobOutput && (pdev->pipeline.pipelineFlags & kPipelineJobOutputStarted);
 }
@@ -108,14 +117,7 @@ void DestroyPdevOutputStream(PdevState* pdev) {
 int OpenPassThroughSink(JobOutputStream* s, HANDLE printer) {
   if (!s) return -1;
   ResetTempFile(&s->tempFile, 1, s->module);
-  s->printer = PassPrinterHandle(printer);
-  s->buffered = 0;
-  if (!s->printer) {
-    s->sinkKind = kSinkClosed;
-    return -1;
-  }
-  s->sinkKind = kSinkSpooler;
-  return 0;
+  return OpenSink(s, PassPrinterHandle(printer));
 }
 
 int OpenPassThroughSinkForPdev(PdevState* pdev, HANDLE printer) {
@@ -127,14 +129,7 @@ int OpenPassThroughSinkForPdev(PdevState* pdev, HANDLE printer) {
 
 int OpenSpoolJobSink(JobOutputStream* s, HANDLE printer, LPCWSTR documentName) {
   if (!s) return -1;
-  s->printer = OpenSpoolJob(printer, documentName);
-  s->buffered = 0;
-  if (!s->printer) {
-    s->sinkKind = kSinkClosed;
-    return -1;
-  }
-  s->sinkKind = kSinkSpooler;
-  return 0;
+  return OpenSink(s, OpenSpoolJob(printer, documentName));
 }
 
 int OpenSpoolJobForPdev(PdevState* pdev, HANDLE printer, LPCWSTR documentName) {
