@@ -54,3 +54,15 @@ function(pk_add_fuzzer name)
   target_link_libraries(${name} PRIVATE ${F_LIBS})
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
 endfunction()
+
+# pk_own_strings_module(<file>): a module carrying the driver libraries' own
+# strings, for tests that set up a library's module state; the target
+# <file's name>_module makes it.
+function(pk_own_strings_module file)
+  add_custom_command(
+    OUTPUT ${file}
+    COMMAND pkrc --module ${file} ${PK_LIBRARY_RESOURCES}
+    DEPENDS pkrc ${PK_LIBRARY_RESOURCES})
+  get_filename_component(name ${file} NAME_WE)
+  add_custom_target(${name}_module DEPENDS ${file})
+endfunction()

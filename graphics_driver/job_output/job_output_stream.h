@@ -1,0 +1,115 @@
+// The job output stream: every byte the driver sends out for a job passes
+// through it. Writes are gathered in a 2,048-byte buffer and sent to the sink
+// (the spooler job GDI opened, or a RAW job of the driver's own) and, while a
+// job copy is kept, to the copy file. The stream also carries the job's temp
+// file, the page spool's two tables and the drawing Parts' work area.
+#pragma once
+
+#include <cstdint>
+
+#include "graphics_driver/core/pdev_state.h"
+#include "graphics_driver/job_output/growable_table.h"
+#include "graphics_driver/job_output/temp_file.h"
+
+enum OutputSinkKind : uint16_t {
+  kSinkClosed = 0,
+  kSinkSpooler = 1,
+  kSinkPageSpool = 2,  // the spooler, while the page pipeline records a page
+  kSinkFileOnly = 3,   // defined, never set
+  kSinkSpoolerAndFile = 4,
+};
+
+constexpr uint32_t kStreamBufferBytes = 2048;
+constexpr uint16_t kPageEntryBytes = 116;
+constexpr uint16_t kPageExtentBytes = 12;
+
+// Where the page spool stands in its records.
+struct PageSpoolCursor {
+  uint32_t page;
+  uint32_t offset;
+  uint32_t remaining;
+};
+
+// The drawing Parts' scratch space, carried by the stream.
+struct StreamWorkArea {
+  // The brush cell is the first 72 bytes; a realised brush may copy up to
+  // 192 bytes into the area, which holds them all.
+  BYTE brushCell[192];
+  BYTE* brushBitmap;
+  uint32_t brushBitmapWidthBits;
+  uint32_t brushBitmapRows;
+  uint32_t spanMode;  // 0 idle, 1 capturing, 2 replaying, 3 XOR against the saved area
+  BYTE* capturedImage;
+  int32_t capturedOriginX, capturedOriginY;
+  uint32_t capturedBitOffset, capturedWidthBits, capturedRows, capturedBytesPerRow;
+  BYTE reserved[32];
+  POINTL* clipPoints;
+  uint32_t clipPointCapacity, clipPointCount;
+  POINTL* fillOutline;
+  uint32_t fillOutlineCapacity, fillOutlineCount;
+};
+
+struct JobOutputStream {
+  OutputSinkKind sinkKind;
+  HANDLE printer;
+  uint16_t firstSpooledPage;
+  uint16_t spooledPageCount;
+  GrowableTable pageTable;
+  uint32_t buffered;
+  BYTE buffer[kStreamBufferBytes];
+  TempFile tempFile;
+  HMODULE module;
+  HANDLE copyFile;
+  GrowableTable extentTable;
+  PageSpoolCursor spoolCursor;
+  StreamWorkArea work;
+};
+
+JobOutputStream* CreateJobOutputStream(HMODULE resourceModule);
+int ResetOutputStream(JobOutputStream* stream);
+int ReleaseOutputStreamTables(JobOutputStream* stream);
+void DestroyJobOutputStream(JobOutputStream* stream);
+// Frees the captured image of the work area.
+void FreeStreamScratch(JobOutputStream* stream);
+int CreatePdevOutputStream(PdevState* pdev);
+void DestroyPdevOutputStream(PdevState* pdev);
+
+int OpenPassThroughSink(JobOutputStream* stream, HANDLE printer);
+int OpenPassThroughSinkForPdev(PdevState* pdev, HANDLE printer);
+int OpenSpoolJobSink(JobOutputStream* stream, HANDLE printer, LPCWSTR documentName);
+int OpenSpoolJobForPdev(PdevState* pdev, HANDLE printer, LPCWSTR documentName);
+int ClosePassThroughSink(JobOutputStream* stream, int success);
+int CloseSpoolJobSink(JobOutputStream* stream, int success);
+int CloseJobOutput(PdevState* pdev, int success);
+int CloseJobOutputEither(PdevState* pdev, int success);
+int SetSinkKind(JobOutputStream* stream, OutputSinkKind kind);
+
+int WriteStream(JobOutputStream* stream, uint32_t count, const void* bytes);
+int FlushStream(JobOutputStream* stream);
+// Checks the stream and the bytes and answers the count; it sends nothing.
+int WriteStreamBlock(JobOutputStream* stream, uint32_t count, const void* bytes);
+int WriteBytesToJob(PdevState* pdev, uint32_t count, const void* bytes);
+int WriteTextToJob(PdevState* pdev, const char* text);
+int WriteBlockToJob(PdevState* pdev, uint32_t count, const void* bytes);
+
+int OpenJobCopyFile(PdevState* pdev);
+int OpenCopyFileSink(JobOutputStream* stream, LPCWSTR path);
+int CloseCopyFileSink(JobOutputStream* stream);
+int CloseCopyFileForPdev(PdevState* pdev);
+
+int IsJobOutputStarted(const PdevState* pdev);
+// After a PDEV reset: the new PDEV must refill its page record, unless either
+// PDEV carries a job error or the new one has a page open. 0 or -1.
+int MarkPdevReset(PdevState* newPdev, const PdevState* oldPdev);
+int CopyPlacementRecord(const int32_t* from, int32_t* to);
+// Zeroes the job area of the PDEV.
+int ClearJobSetupArea(PdevJobArea* area);
+
+// dmPaperSize mapped to the device's paper code through the printer of the
+// stream's sink; dmPaperSize itself without a stream or a mapping.
+WORD GetMappedPaperSize(const PdevState* pdev);
+// The paper series of the mapped document paper.
+int GetPaperSeries(const PdevState* pdev);
+// Large document and output paper (or an output that follows the document):
+// 3; large document only: 1; large output only: 2; neither: 0.
+int GetPaperKindPair(const PdevState* pdev);
