@@ -5,6 +5,7 @@
 
 #include "graphics_driver/core/driver_files.h"
 #include "graphics_driver/core/pdev_settings.h"
+#include "graphics_driver/job_output/output_routes.h"
 #include "graphics_driver/job_output/save_file_name.h"
 #include "platform/spooler/winspool.h"
 #include "platform/win/win_error.h"
@@ -122,8 +123,10 @@ int OpenPassThroughSink(JobOutputStream* s, HANDLE printer) {
 
 int OpenPassThroughSinkForPdev(PdevState* pdev, HANDLE printer) {
   if (!pdev) return -1;
-  // A job that an earlier one dropped must not drop every later job.
+  // A job that an earlier one dropped must not drop every later job, and a
+  // preview job starts a preview job file of its own.
   SetOutputAbortState(0);
+  if (IsPreviewMode(pdev) && IsPjlOutput(pdev)) RemoveLeftoverPreviewJob();
   return OpenPassThroughSink(pdev->jobOutput, printer);
 }
 
