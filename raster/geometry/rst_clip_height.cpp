@@ -6,15 +6,15 @@
 #include "raster/core/rst_header.h"
 #include "raster/core/rst_status_context.h"
 
-RstRead* RstClipHeight::create(RstRead* source, int32_t y, int32_t n) {
+RstRead* RstClipHeight::create(RstRead* source, int32_t y, uint32_t n) {
   const char* where = "RstClipHeight::create()";
-  if (!source || n <= 0 || y < 0) {
+  if (!source || n == 0 || y < 0) {
     rst_report(RstCode::bad_argument, where);
     return nullptr;
   }
   RstHeader h(source);
   int32_t height = h.height < 0 ? 0 : h.height;
-  if (y == 0 && n >= height) return source;
+  if (y == 0 && n >= uint32_t(height)) return source;
   if (y >= height) {
     rst_report(RstCode::bad_argument, where);
     return nullptr;
@@ -24,9 +24,9 @@ RstRead* RstClipHeight::create(RstRead* source, int32_t y, int32_t n) {
     return nullptr;
   }
   // Lowered without forming y + n, which could wrap.
-  if (n > height - y) n = height - y;
+  if (n > uint32_t(height - y)) n = uint32_t(height - y);
   RstCreateGuard guard(source);
-  return rst_create_end(rst_new<RstClipHeight>(source, uint32_t(y), uint32_t(n)), guard);
+  return rst_create_end(rst_new<RstClipHeight>(source, uint32_t(y), n), guard);
 }
 
 void RstClipHeight::header(RstHeader& h) {
@@ -64,7 +64,7 @@ void RstClipHeight::reset() {
   started_ = false;
 }
 
-RstRead* RstClipHeightRLE::create(RstRead* source, int32_t y, int32_t n) {
+RstRead* RstClipHeightRLE::create(RstRead* source, int32_t y, uint32_t n) {
   if (source) {
     RstHeader h(source);
     if (h.bits_per_sample != 1 || h.samples_per_pixel != 1 || h.data_form != RstDataForm::rle) {
@@ -75,7 +75,7 @@ RstRead* RstClipHeightRLE::create(RstRead* source, int32_t y, int32_t n) {
   return RstClipHeight::create(source, y, n);
 }
 
-RstRead* RstClipHeightRLEN::create(RstRead* source, int32_t y, int32_t n) {
+RstRead* RstClipHeightRLEN::create(RstRead* source, int32_t y, uint32_t n) {
   const char* where = "RstClipHeightRLEN::create()";
   if (!source) {
     rst_report(RstCode::bad_argument, where);

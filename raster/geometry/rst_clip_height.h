@@ -11,9 +11,9 @@
 class RstClipHeight : public RstProcess {
  public:
   // The source itself when y = 0 and n covers the image. No source, n of 0,
-  // a negative y or n, or y at or past the last line: -2; lines neither raw,
+  // a negative y, or y at or past the last line: -2; lines neither raw,
   // run lines nor valued runs: -3; "RstClipHeight::create()".
-  static RstRead* create(RstRead* source, int32_t y, int32_t n);
+  static RstRead* create(RstRead* source, int32_t y, uint32_t n);
 
   RstClipHeight(RstRead* source, uint32_t y, uint32_t n) : RstProcess(source), y_(y), n_(n) {}
 
@@ -37,12 +37,12 @@ class RstClipHeightRLE {
  public:
   // Not 1-bit, 1-sample run lines: -3 "RstClipHeightRLE::create()"; then as
   // RstClipHeight::create.
-  static RstRead* create(RstRead* source, int32_t y, int32_t n);
+  static RstRead* create(RstRead* source, int32_t y, uint32_t n);
 };
 
 class RstClipHeightRLEN {
  public:
   // No source: -2; not valued runs: -3; "RstClipHeightRLEN::create()"; then
   // as RstClipHeight::create.
-  static RstRead* create(RstRead* source, int32_t y, int32_t n);
+  static RstRead* create(RstRead* source, int32_t y, uint32_t n);
 };

@@ -24,14 +24,15 @@ Bytes kept(RstRead* node) {
 TEST_F(ClipHeight, KeepsTheRange) {
   struct Case {
     const char* name;
-    int32_t y, n;
+    int32_t y;
+    uint32_t n;
     Bytes lines;
   } cases[] = {
       {"inside", 2, 3, {2, 3, 4}},
       {"from the top", 0, 2, {0, 1}},
       {"past the end", 4, 10, {4, 5}},
       {"last line", 5, 1, {5}},
-      {"count that would wrap", 3, 0x7FFFFFFF, {3, 4, 5}},
+      {"count that would wrap", 3, 0xFFFFFFFF, {3, 4, 5}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -71,11 +72,11 @@ TEST_F(ClipHeight, FormChecksAndRefusals) {
   struct Case {
     const char* name;
     int which;  // 0: RstClipHeight, 1: ...RLE, 2: ...RLEN
-    int32_t form, y, n;
+    int32_t form, y;
+    uint32_t n;
     RstReport report;
   } cases[] = {
       {"count 0", 0, RstDataForm::raw, 1, 0, {-2, "RstClipHeight::create()"}},
-      {"negative count", 0, RstDataForm::raw, 1, -5, {-2, "RstClipHeight::create()"}},
       {"negative first line", 0, RstDataForm::raw, -1, 2, {-2, "RstClipHeight::create()"}},
       {"first line past the image", 0, RstDataForm::raw, 4, 1, {-2, "RstClipHeight::create()"}},
       {"coded lines", 0, RstDataForm::packbits, 1, 1, {-3, "RstClipHeight::create()"}},

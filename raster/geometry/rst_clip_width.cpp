@@ -1,0 +1,129 @@
+// Column clips of raw lines.
+#include "raster/geometry/rst_clip_width.h"
+
+#include <cstring>
+
+#include "raster/core/rst_alloc.h"
+#include "raster/core/rst_create.h"
+#include "raster/core/rst_header.h"
+#include "raster/core/rst_status_context.h"
+#include "raster/geometry/rst_create_node.h"
+
+namespace {
+
+enum class Variant { any, bs, is };
+
+// The checks shared by the creates; null after a report, or the source itself
+// (whole line) with `whole` set.
+bool check_clip(RstRead* source, int32_t x, uint32_t& w, const char* where, bool& whole) {
+  whole = false;
+  if (!source || w == 0 || x < 0) {
+    rst_report(RstCode::bad_argument, where);
+    return false;
+  }
+  RstHeader h(source);
+  int32_t width = h.width < 0 ? 0 : h.width;
+  if (x == 0 && w >= uint32_t(width)) {
+    whole = true;
+    return true;
+  }
+  if (x >= width) {
+    rst_report(RstCode::bad_argument, where);
+    return false;
+  }
+  // Lowered without forming x + w, which could wrap.
+  if (w > uint32_t(width - x)) w = uint32_t(width - x);
+  return true;
+}
+
+RstRead* create_raw(RstRead* source, int32_t x, uint32_t w, const char* where, Variant v) {
+  bool whole = false;
+  if (!check_clip(source, x, w, where, whole)) return nullptr;
+  if (whole) return source;
+  RstHeader h(source);
+  if (h.data_form != RstDataForm::raw) {
+    rst_report(RstCode::unsupported_form, where);
+    return nullptr;
+  }
+  bool bilevel = h.bits_per_sample == 1 && h.samples_per_pixel == 1;
+  bool bytes = h.bits_per_sample == 8 || h.bits_per_sample == 16 || h.bits_per_sample == 24 || h.bits_per_sample == 32;
+  bool shifted = bilevel && (x & 7) != 0;
+  if (v == Variant::any && !bilevel && !bytes) {
+    rst_report(RstCode::unsupported_option, where);
+    return nullptr;
+  }
+  if ((v == Variant::bs && !(bytes || (bilevel && !shifted))) || (v == Variant::is && !shifted)) {
+    rst_report(RstCode::unsupported_form, where);
+    return nullptr;
+  }
+  RstCreateGuard guard(source);
+  if (shifted) return rst_create_end_node_or_drop(rst_new<RstClipWidthIS>(source, uint32_t(x), w), guard);
+  return rst_create_end_node_or_drop(rst_new<RstClipWidthBS>(source, uint32_t(x), w), guard);
+}
+
+}  // namespace
+
+RstRead* RstClipWidth::create(RstRead* source, int32_t x, uint32_t w) {
+  return create_raw(source, x, w, "RstClipWidth::create()", Variant::any);
+}
+
+RstRead* RstClipWidthBS::create(RstRead* source, int32_t x, uint32_t w) {
+  return create_raw(source, x, w, "RstClipWidthBS::create()", Variant::bs);
+}
+
+RstRead* RstClipWidthIS::create(RstRead* source, int32_t x, uint32_t w) {
+  return create_raw(source, x, w, "RstClipWidthIS::create()", Variant::is);
+}
+
+RstClipWidth::RstClipWidth(RstRead* source, uint32_t x, uint32_t w) : RstProcess(source), w_(w) {
+  RstHeader h(source);
+  uint64_t bits = uint64_t(h.bits_per_sample) * uint64_t(h.samples_per_pixel);
+  if (bits == 1) {
+    byte_offset_ = x >> 3;
+    byte_count_ = (w + 7) >> 3;
+    if (w & 7) mask_ = uint8_t(0xFF << (8 - (w & 7)));
+  } else {
+    byte_offset_ = uint32_t((bits * x) >> 3);
+    byte_count_ = uint32_t((bits * w) >> 3);
+  }
+  input_size_ = source->line_size();
+}
+
+RstClipWidth::~RstClipWidth() { rst_free(input_); }
+
+void RstClipWidth::header(RstHeader& h) {
+  RstProcess::header(h);
+  h.width = int32_t(w_);
+}
+
+bool RstClipWidth::initiate() {
+  input_ = static_cast<uint8_t*>(rst_malloc(size_t(input_size_ > 0 ? input_size_ : 1)));
+  if (!input_) {
+    rst_report(RstCode::no_memory, "RstClipWidth::initiate()");
+    return false;
+  }
+  return true;
+}
+
+bool RstClipWidth::read_input() {
+  int n = source()->read(input_);
+  return n > 0 && n == input_size_ && byte_offset_ + byte_count_ <= uint32_t(input_size_);
+}
+
+int RstClipWidthBS::read(uint8_t* line) {
+  if (!read_input() || !byte_count_) return 0;
+  std::memcpy(line, input_ + byte_offset_, byte_count_);
+  line[byte_count_ - 1] &= mask_;
+  return int(byte_count_);
+}
+
+int RstClipWidthIS::read(uint8_t* line) {
+  if (!read_input() || !byte_count_) return 0;
+  const uint8_t* p = input_ + byte_offset_;
+  uint32_t c = byte_count_, s = shift_;
+  for (uint32_t i = 0; i + 1 < c; ++i) line[i] = uint8_t((p[i] << s) | (p[i + 1] >> (8 - s)));
+  uint8_t last = uint8_t(p[c - 1] << s);
+  if (byte_offset_ + c < uint32_t(input_size_)) last = uint8_t(last | (p[c] >> (8 - s)));
+  line[c - 1] = uint8_t(last & mask_);
+  return int(c);
+}

@@ -1,0 +1,60 @@
+// Column clips: w columns from column x, fewer when the line ends first.
+// Raw lines are cut by one block copy (RstClipWidthBS, whole bytes) or one
+// pass of byte shifts (RstClipWidthIS, 1-bit lines from inside a byte); run
+// lines are mapped run by run (RstClipWidthRLE) without painting pixels.
+#pragma once
+
+#include <cstdint>
+
+#include "raster/core/rst_process.h"
+
+class RstClipWidth : public RstProcess {
+ public:
+  // The source itself when x = 0 and w covers the line. No source, w of 0, a
+  // negative x, or x at or past the last column: -2; coded lines other
+  // than run lines: -3; a depth other than 1 (1 sample), 8, 16, 24 or 32
+  // bits: -50; "RstClipWidth::create()".
+  static RstRead* create(RstRead* source, int32_t x, uint32_t w);
+
+  RstClipWidth(RstRead* source, uint32_t x, uint32_t w);
+  ~RstClipWidth() override;
+
+  // The source's header with the kept width.
+  void header(RstHeader& h) override;
+  bool initiate() override;
+  int skip(int n) override { return source()->skip(n); }
+  void reset() override { source()->reset(); }
+  int line_size() override { return int(byte_count_); }
+
+ protected:
+  // Reads a source line into the input buffer; false at the end or on a line
+  // of another length.
+  bool read_input();
+
+  uint32_t w_;
+  uint32_t byte_offset_ = 0;
+  uint32_t byte_count_ = 0;
+  uint8_t* input_ = nullptr;
+  int32_t input_size_ = 0;
+  uint8_t mask_ = 0xFF;  // kept bits of the last output byte
+};
+
+class RstClipWidthBS : public RstClipWidth {
+ public:
+  // As RstClipWidth::create for whole-byte columns; "RstClipWidthBS::create()".
+  static RstRead* create(RstRead* source, int32_t x, uint32_t w);
+  using RstClipWidth::RstClipWidth;
+  int read(uint8_t* line) override;
+};
+
+class RstClipWidthIS : public RstClipWidth {
+ public:
+  // As RstClipWidth::create for 1-bit lines from inside a byte;
+  // "RstClipWidthIS::create()".
+  static RstRead* create(RstRead* source, int32_t x, uint32_t w);
+  RstClipWidthIS(RstRead* source, uint32_t x, uint32_t w) : RstClipWidth(source, x, w), shift_(x & 7) {}
+  int read(uint8_t* line) override;
+
+ private:
+  uint32_t shift_;
+};
