@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "raster/codecs/rst_rle_line.h"
 #include "raster/core/rst_alloc.h"
 #include "raster/core/rst_create.h"
 #include "raster/core/rst_header.h"
@@ -41,6 +42,7 @@ RstRead* create_raw(RstRead* source, int32_t x, uint32_t w, const char* where, V
   if (!check_clip(source, x, w, where, whole)) return nullptr;
   if (whole) return source;
   RstHeader h(source);
+  if (v == Variant::any && h.data_form == RstDataForm::rle) return RstClipWidthRLE::create(source, x, w);
   if (h.data_form != RstDataForm::raw) {
     rst_report(RstCode::unsupported_form, where);
     return nullptr;
@@ -126,4 +128,62 @@ int RstClipWidthIS::read(uint8_t* line) {
   if (byte_offset_ + c < uint32_t(input_size_)) last = uint8_t(last | (p[c] >> (8 - s)));
   line[c - 1] = uint8_t(last & mask_);
   return int(c);
+}
+
+RstRead* RstClipWidthRLE::create(RstRead* source, int32_t x, uint32_t w) {
+  const char* where = "RstClipWidthRLE::create()";
+  bool whole = false;
+  if (!check_clip(source, x, w, where, whole)) return nullptr;
+  if (whole) return source;
+  RstHeader h(source);
+  if (h.bits_per_sample != 1 || h.samples_per_pixel != 1 || h.data_form != RstDataForm::rle) {
+    rst_report(RstCode::unsupported_form, where);
+    return nullptr;
+  }
+  RstCreateGuard guard(source);
+  return rst_create_end_node_or_drop(rst_new<RstClipWidthRLE>(source, uint32_t(x), w), guard);
+}
+
+RstClipWidthRLECommon::~RstClipWidthRLECommon() { rst_free(input_); }
+
+void RstClipWidthRLECommon::header(RstHeader& h) {
+  RstProcess::header(h);
+  h.width = last_ - x_ + 1;
+}
+
+bool RstClipWidthRLECommon::initiate() {
+  RstHeader h(source());
+  if (last_ > h.width - 1) last_ = h.width - 1;
+  output_size_ = output_line_size();
+  input_size_ = source()->line_size();
+  if (input_size_ < 8) input_size_ = 8;
+  input_ = static_cast<uint8_t*>(rst_malloc(size_t(input_size_)));
+  if (!input_) {
+    rst_report(RstCode::no_memory, "RstClipWidthRLECommon::initiate()");
+    return false;
+  }
+  return true;
+}
+
+int32_t RstClipWidthRLE::output_line_size() { return ((last_ - x_ + 2) >> 1) * 8 + 8; }
+
+int RstClipWidthRLE::read(uint8_t* line) {
+  int n = source()->read(input_);
+  if (n <= 0) return 0;
+  int32_t pairs = (n < input_size_ ? n : input_size_) / 8;
+  const int32_t* p = reinterpret_cast<const int32_t*>(input_);
+  RstRLELine out(line, 0);
+  int32_t next = x_;  // first kept column not covered yet
+  for (int32_t k = 0; k < pairs; ++k, p += 2) {
+    int32_t first = p[0], last = p[1];
+    if (first == -1) break;
+    if (first < next) first = next;
+    if (last > last_) last = last_;
+    if (first > last) continue;
+    // Runs are merged once moved to the kept columns.
+    out.append_merged(first - x_, last - x_);
+    next = last + 1;
+  }
+  out.end_line();
+  return out.byte_count;
 }

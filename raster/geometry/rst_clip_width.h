@@ -58,3 +58,39 @@ class RstClipWidthIS : public RstClipWidth {
  private:
   uint32_t shift_;
 };
+
+// The base of the run clips: columns x to last of run lines or valued runs.
+// Runs are not trusted: only the whole entries a read returned are walked,
+// runs are clamped to the kept columns, and a run starting inside an earlier
+// one is trimmed, so the output is sorted and fits the node's line size.
+class RstClipWidthRLECommon : public RstProcess {
+ public:
+  RstClipWidthRLECommon(RstRead* source, uint32_t x, uint32_t w)
+      : RstProcess(source), x_(int32_t(x)), last_(int32_t(x + w - 1)) {}
+  ~RstClipWidthRLECommon() override;
+
+  // The source's header with the kept width.
+  void header(RstHeader& h) override;
+  bool initiate() override;
+  int skip(int n) override { return n == 0 ? 0 : source()->skip(n); }
+  void reset() override { source()->reset(); }
+  int line_size() override { return output_size_; }
+  virtual int32_t output_line_size() = 0;
+
+ protected:
+  uint8_t* input_ = nullptr;
+  int32_t input_size_ = 0;
+  int32_t x_;
+  int32_t last_;
+  int32_t output_size_ = 0;
+};
+
+class RstClipWidthRLE : public RstClipWidthRLECommon {
+ public:
+  // As RstClipWidth::create; not 1-bit, 1-sample run lines: -3;
+  // "RstClipWidthRLE::create()".
+  static RstRead* create(RstRead* source, int32_t x, uint32_t w);
+  using RstClipWidthRLECommon::RstClipWidthRLECommon;
+  int read(uint8_t* line) override;
+  int32_t output_line_size() override;
+};

@@ -101,4 +101,49 @@ TEST_F(ClipWidth, AllocationFailures) {
   }
 }
 
+TEST_F(ClipWidth, MapsRuns) {
+  struct Case {
+    const char* name;
+    Bytes in;
+    int32_t x;
+    uint32_t w;
+    Pairs out;
+  } cases[] = {
+      {"run over the kept columns", run_line({{3, 9}}), 5, 3, {{0, 2}}},
+      {"run past the kept columns drops the rest", run_line({{1, 2}, {9, 12}, {14, 15}}), 0, 8, {{1, 2}}},
+      {"runs before x dropped", run_line({{0, 1}, {4, 6}}), 3, 10, {{1, 3}}},
+      {"no runs", run_line({}), 2, 4, {}},
+      {"width that would wrap", run_line({{10, 19}}), 5, 0xFFFFFFFF, {{5, 14}}},
+      // Malformed lines.
+      {"overlapping", run_line({{2, 6}, {4, 8}}), 1, 10, {{1, 7}}},
+      {"touching", run_line({{2, 3}, {4, 5}}), 1, 10, {{1, 4}}},
+      {"negative and reversed", run_line({{-7, 3}, {9, 5}}), 2, 10, {{0, 1}}},
+      {"out of order", run_line({{8, 9}, {2, 3}}), 0, 12, {{8, 9}}},
+      {"run past the width", run_line({{15, 400}}), 10, 100, {{5, 9}}},
+      {"no terminator", run_line({{3, 4}}, false), 2, 5, {{1, 2}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Held<> node(RstClipWidth::create(rle_source(20, {c.in}), c.x, c.w));
+    ASSERT_NE(node, nullptr);
+    RstHeader h(node.get());
+    int32_t kept = int32_t(c.w < uint32_t(20 - c.x) ? c.w : uint32_t(20 - c.x));
+    EXPECT_EQ(h.width, kept);
+    EXPECT_EQ(node->line_size(), rst_rle_line_bound(kept));
+    EXPECT_EQ(first_line(node.get()), run_line(c.out));
+  }
+  EXPECT_TRUE(status.errors().empty());
+  RstStatusRecorder local;
+  auto* raw = new LineSource(image_header(8, 1, 1, 1), {{0xAB}});
+  EXPECT_EQ(RstClipWidthRLE::create(raw, 1, 2), nullptr);
+  EXPECT_EQ(local.errors(), (std::vector<RstReport>{{-3, "RstClipWidthRLE::create()"}}));
+  raw->end();
+  check_allocation_failures(
+      [] {
+        return rle_source(20, {run_line({{3, 9}})});
+      },
+      [](RstRead* s) { return RstClipWidth::create(s, 5, 3); }, {run_line({{0, 2}})},
+      {"RstClipWidthRLECommon::initiate()", "rst_create_end()"});
+}
+
 }  // namespace
