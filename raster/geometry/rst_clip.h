@@ -9,8 +9,8 @@
 
 class RstClip {
  public:
-  // No source: -2 "RstClip::create()"; valued runs: -3 "RstClip::create()"
-  // (their column clip is not there yet); otherwise the reports of the line
-  // and column clips. On failure the caller's source is left untouched.
+  // No source: -2; valued runs of a depth other than 8, 16 or 32 bits: -3;
+  // "RstClip::create()"; otherwise the reports of the line and column clips. On failure the caller's source is left
+  // untouched.
   static RstRead* create(RstRead* source, int32_t x, int32_t y, uint32_t width, uint32_t height);
 };

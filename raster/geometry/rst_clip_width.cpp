@@ -187,3 +187,52 @@ int RstClipWidthRLE::read(uint8_t* line) {
   out.end_line();
   return out.byte_count;
 }
+
+template <typename T>
+RstRead* RstClipWidthRLEN<T>::create(RstRead* source, int32_t x, uint32_t w) {
+  const char* where = "RstClipWidthRLEN::create()";
+  bool whole = false;
+  if (!check_clip(source, x, w, where, whole)) return nullptr;
+  if (whole) return source;
+  RstHeader h(source);
+  if (h.samples_per_pixel != 1 || h.data_form != RstDataForm::rle_n) {
+    rst_report(RstCode::unsupported_form, where);
+    return nullptr;
+  }
+  RstCreateGuard guard(source);
+  return rst_create_end_node_or_drop(rst_new<RstClipWidthRLEN<T>>(source, uint32_t(x), w), guard);
+}
+
+template <typename T>
+int RstClipWidthRLEN<T>::read(uint8_t* line) {
+  int n = source()->read(input_);
+  if (n <= 0) return 0;
+  int32_t entries = (n < input_size_ ? n : input_size_) / 12;
+  int32_t written = 0;
+  int32_t next = x_;  // first kept column not covered yet
+  for (int32_t k = 0; k < entries; ++k) {
+    const uint8_t* e = input_ + 12 * k;
+    T value;
+    int32_t first, last;
+    std::memcpy(&value, e, sizeof value);
+    std::memcpy(&first, e + 4, 4);
+    std::memcpy(&last, e + 8, 4);
+    if (first == -1) break;
+    if (first < next) first = next;
+    if (last > last_) last = last_;
+    if (first > last) continue;
+    // The value alone in its slot, the spare bytes cleared.
+    uint32_t slot = 0;
+    std::memcpy(&slot, &value, sizeof value);
+    const int32_t entry[3] = {int32_t(slot), first - x_, last - x_};
+    std::memcpy(line + 12 * written++, entry, 12);
+    next = last + 1;
+  }
+  const int32_t end[3] = {0, -1, -1};
+  std::memcpy(line + 12 * written, end, 12);
+  return 12 * (written + 1);
+}
+
+template class RstClipWidthRLEN<uint8_t>;
+template class RstClipWidthRLEN<uint16_t>;
+template class RstClipWidthRLEN<uint32_t>;

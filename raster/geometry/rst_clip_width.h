@@ -94,3 +94,20 @@ class RstClipWidthRLE : public RstClipWidthRLECommon {
   int read(uint8_t* line) override;
   int32_t output_line_size() override;
 };
+
+// The valued-run clip for 8-, 16- and 32-bit values.
+template <typename T>
+class RstClipWidthRLEN : public RstClipWidthRLECommon {
+ public:
+  // As RstClipWidth::create; not valued runs with 1 sample: -3;
+  // "RstClipWidthRLEN::create()".
+  static RstRead* create(RstRead* source, int32_t x, uint32_t w);
+  using RstClipWidthRLECommon::RstClipWidthRLECommon;
+  int read(uint8_t* line) override;
+  // One run per column and the terminator.
+  int32_t output_line_size() override { return 12 * (last_ - x_) + 24; }
+};
+
+extern template class RstClipWidthRLEN<uint8_t>;
+extern template class RstClipWidthRLEN<uint16_t>;
+extern template class RstClipWidthRLEN<uint32_t>;

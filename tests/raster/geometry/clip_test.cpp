@@ -1,6 +1,7 @@
 // Rectangle clips: the lines and columns kept for raw and run lines, whole
 // images, refusals that leave the caller's source usable, the registered
 // column clip, and random rectangles against netpbm's pamcut.
+#include <array>
 #include <cstdio>
 #include <fstream>
 #include <random>
@@ -47,6 +48,21 @@ TEST_F(Clip, CutsRectangles) {
       RstClip::create(rle_source(10, {run_line({{0, 9}}), run_line({{3, 9}}), run_line({{1, 1}})}), 5, 1, 3, 1));
   ASSERT_NE(runs, nullptr);
   EXPECT_EQ(pull(runs.get()), std::vector<Bytes>{run_line({{0, 2}})});
+  // Valued runs on columns 3 to 10, line size 108 from 12 bytes a column.
+  auto triples = [](std::vector<std::array<int32_t, 3>> v) {
+    Bytes b(v.size() * 12);
+    std::memcpy(b.data(), v.data(), b.size());
+    return b;
+  };
+  Bytes valued = triples({{7, 0, 4}, {9, 5, 9}, {3, 12, 12}, {0, -1, -1}});
+  for (int32_t bits : {8, 16, 32}) {
+    SCOPED_TRACE(bits);
+    auto* src = new LineSource(image_header(13, 1, bits, 1, RstColorType::s_gray(), RstDataForm::rle_n), {valued}, 168);
+    Held<> node(RstClip::create(src, 3, 0, 8, 1));
+    ASSERT_NE(node, nullptr);
+    EXPECT_EQ(node->line_size(), 108);
+    EXPECT_EQ(pull(node.get()), std::vector<Bytes>{triples({{7, 0, 1}, {9, 2, 6}, {0, -1, -1}})});
+  }
   EXPECT_TRUE(status.errors().empty());
 }
 
@@ -58,7 +74,7 @@ TEST_F(Clip, RefusalsLeaveTheSource) {
     RstReport report;
   } cases[] = {
       {"4-bit lines", 4, RstDataForm::raw, 1, 1, 2, 1, {-50, "RstClipWidth::create()"}},
-      {"valued runs", 8, RstDataForm::rle_n, 1, 1, 2, 1, {-3, "RstClip::create()"}},
+      {"24-bit valued runs", 24, RstDataForm::rle_n, 1, 1, 2, 1, {-3, "RstClip::create()"}},
       {"first line past the image", 8, RstDataForm::raw, 1, 3, 2, 1, {-2, "RstClipHeight::create()"}},
       {"no lines", 8, RstDataForm::raw, 1, 1, 2, 0, {-2, "RstClipHeight::create()"}},
       {"x past the line", 8, RstDataForm::raw, 4, 1, 2, 1, {-2, "RstClipWidth::create()"}},
