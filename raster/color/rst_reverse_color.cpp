@@ -55,10 +55,14 @@ RstRead* create_counterpart(RstRead* source, RstColorType* color_type, const Cou
   }
   if (!color_type && !(color_type = c.counterpart(h, c.where))) return nullptr;
   if (h.data_form != RstDataForm::raw) {
-    // Run lines are inverted by the run-line inverter and relabelled by a
-    // header reinterpretation; the library has neither yet, so
-    // RstPixelNot::create refuses such a source with its own report.
-    RstOwner<RstPixelNot> refused(RstPixelNot::create(source));
+    // Run lines would also need a header reinterpretation to relabel them,
+    // which the library does not have yet.
+    if (h.data_form == RstDataForm::rle) {
+      rst_report(RstCode::unsupported_option, c.where);
+      return nullptr;
+    }
+    // Other coded lines: RstPixelNot::create refuses them with its own report.
+    RstOwner<RstPixelUnaryOperation> refused(RstPixelNot::create(source));
     return nullptr;
   }
   if (h.colormap) {

@@ -8,19 +8,11 @@
 #include "raster/core/rst_header.h"
 #include "raster/core/rst_status_context.h"
 #include "raster/geometry/rst_create_node.h"
+#include "raster/geometry/rst_run_line_source.h"
 
 RstDecodeRLE* RstDecodeRLE::create(RstRead* source) {
-  const char* where = "RstDecodeRLE::create()";
+  if (!rst_check_run_line_source(source, "RstDecodeRLE::create()")) return nullptr;
   RstCreateGuard guard(source);
-  if (!source) {
-    rst_report(RstCode::bad_argument, where);
-    return nullptr;
-  }
-  RstHeader h(source);
-  if (h.bits_per_sample != 1 || h.samples_per_pixel != 1 || h.data_form != RstDataForm::rle || h.width < 0) {
-    rst_report(RstCode::unsupported_form, where);
-    return nullptr;
-  }
   return rst_create_end_node_or_drop(rst_new<RstDecodeRLE>(source), guard);
 }
 

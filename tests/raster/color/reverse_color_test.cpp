@@ -128,7 +128,7 @@ TEST_F(ReverseColor, Refusals) {
        RstColorType::s_gray_reverse(),
        nullptr,
        RstDataForm::rle,
-       {-50, "RstPixelNot::create()"}},
+       {-50, "RstReverseGray::create()"}},
       {"coded RGB", true, 8, 3, RstColorType::s_rgb(), nullptr, RstDataForm::jpeg, {-50, "RstPixelNot::create()"}},
   };
   for (const Case& c : cases) {

@@ -14,26 +14,6 @@
 
 namespace {
 
-using Pairs = std::vector<std::pair<int32_t, int32_t>>;
-
-// A run line of the given pairs; the ending pair (-1, -1) unless left out.
-Bytes run_line(const Pairs& pairs, bool terminated = true) {
-  std::vector<int32_t> v;
-  for (auto [f, l] : pairs) v.insert(v.end(), {f, l});
-  if (terminated) v.insert(v.end(), {-1, -1});
-  Bytes b(v.size() * 4);
-  std::memcpy(b.data(), v.data(), b.size());
-  return b;
-}
-
-int rle_bound(int32_t width) { return ((width + 1) / 2) * 8 + 8; }
-
-RstRead* rle_source(int32_t width, std::vector<Bytes> lines, int line_size = -1) {
-  int32_t height = int32_t(lines.size());
-  return new LineSource(image_header(width, height, 1, 1, RstColorType::s_gray_reverse(), RstDataForm::rle),
-                        std::move(lines), line_size >= 0 ? line_size : rle_bound(width));
-}
-
 Bytes decode_one(int32_t width, const Bytes& line) {
   Held<> node(RstDecodeRLE::create(rle_source(width, {line})));
   EXPECT_NE(node, nullptr);

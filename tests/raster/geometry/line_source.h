@@ -101,6 +101,7 @@ inline Bytes first_line(RstRead* node, uint8_t fill = 0xA5) {
 #include <functional>
 #include <string>
 
+#include "raster/codecs/rst_rle_line.h"
 #include "raster/core/rst_alloc.h"
 #include "raster/core/rst_status_recorder.h"
 
@@ -146,4 +147,25 @@ inline void check_allocation_failures(const std::function<RstRead*()>& make_sour
     return;
   }
   ADD_FAILURE() << "the create never stopped allocating";
+}
+
+// Run-line fixtures.
+using Pairs = std::vector<std::pair<int32_t, int32_t>>;
+
+// A run line of the given pairs; the ending pair (-1, -1) unless left out.
+inline Bytes run_line(const Pairs& pairs, bool terminated = true) {
+  std::vector<int32_t> v;
+  for (auto [f, l] : pairs) v.insert(v.end(), {f, l});
+  if (terminated) v.insert(v.end(), {-1, -1});
+  Bytes b(v.size() * 4);
+  std::memcpy(b.data(), v.data(), b.size());
+  return b;
+}
+
+// A 1-bit run-line image of the given lines; the line size is the bound of
+// the width unless given.
+inline RstRead* rle_source(int32_t width, std::vector<Bytes> lines, int line_size = -1) {
+  int32_t height = int32_t(lines.size());
+  return new LineSource(image_header(width, height, 1, 1, RstColorType::s_gray_reverse(), RstDataForm::rle),
+                        std::move(lines), line_size >= 0 ? line_size : rst_rle_line_bound(width));
 }

@@ -66,7 +66,7 @@ TEST_F(PixelNot, RefusesMissingIndexedAndCodedSources) {
   EXPECT_EQ(RstPixelNot::create(nullptr), nullptr);
   RstHeader indexed = image_header(2, 1, 8, 1, RstColorType::s_rgb());
   indexed.colormap.reset(new RstColormap(8, 3, 2));
-  for (const RstHeader& h : {indexed, image_header(8, 1, 1, 1, nullptr, RstDataForm::rle),
+  for (const RstHeader& h : {indexed, image_header(8, 1, 8, 1, nullptr, RstDataForm::rle_n),
                              image_header(8, 1, 1, 1, nullptr, RstDataForm::mmr)}) {
     auto* src = new LineSource(h, {});
     EXPECT_EQ(RstPixelNot::create(src), nullptr);
