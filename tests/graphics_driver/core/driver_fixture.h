@@ -175,6 +175,7 @@ class DriverTest : public ::testing::Test {
                              sizeof devInfo_, &devInfo_, hdev_, nullptr, printer_);
     if (p) {
       pdevs_.push_back(p);
+      pkgdi::SetDevicePdev(hdev_, p);
       DrvCompletePDEV(p, hdev_);
     }
     return reinterpret_cast<PdevState*>(p);
