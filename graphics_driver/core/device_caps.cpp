@@ -20,9 +20,21 @@ bool Fits(int64_t v) { return v >= INT32_MIN && v <= INT32_MAX; }
 
 // The colours and dyes of the device, in CIE chromaticities.
 constexpr COLORINFO kDeviceColors = {
-    {6380, 3350, 0},  {2345, 6075, 0}, {1410, 932, 0},  {2000, 2450, 0}, {5210, 2100, 0},
-    {4750, 5100, 0},  {3127, 3290, 0}, 12500,           12500,           12500,
-    585,              120,             0,               0,               0,
+    {6380, 3350, 0},
+    {2345, 6075, 0},
+    {1410, 932, 0},
+    {2000, 2450, 0},
+    {5210, 2100, 0},
+    {4750, 5100, 0},
+    {3127, 3290, 0},
+    12500,
+    12500,
+    12500,
+    585,
+    120,
+    0,
+    0,
+    0,
     10000,
 };
 
@@ -98,9 +110,9 @@ int BuildGdiInfo(PdevState* pdev, const AttachedPaperMargins* margins, GDIINFO* 
   }
 
   const int64_t values[] = {
-      RoundDiv(px * 10, scale), RoundDiv(py * 10, scale), RoundDiv(dpi * px, 254), RoundDiv(dpi * py, 254),
-      RoundDiv(dpi * ox, 254),  RoundDiv(dpi * oy, 254),  RoundDiv(dpi * pw, 254), RoundDiv(dpi * ph, 254),
-      pdev->logicalDpi,
+      RoundDiv(px * 10, scale), RoundDiv(py * 10, scale), RoundDiv(dpi * px, 254),
+      RoundDiv(dpi * py, 254),  RoundDiv(dpi * ox, 254),  RoundDiv(dpi * oy, 254),
+      RoundDiv(dpi * pw, 254),  RoundDiv(dpi * ph, 254),  pdev->logicalDpi,
   };
   for (int64_t v : values)
     if (!Fits(v)) return 0;

@@ -26,9 +26,9 @@ namespace {
 constexpr WORD kMarginRecordDriverExtra = kDevModePrivateSize + 10;
 
 // Fax settings a reset carries over to the new PDEV, numbers then texts.
-constexpr SettingId kFaxSettings[] = {514, 516, 520, 521, 522, 523, 376, 377, 524, 379, 527, 528, 529, 530, 531,
-                                      532, 534, 535, 380, 381, 515, 517, 518, 519, 378, 525, 526, 533, 536, 537,
-                                      538, 539, 540, 541, 542, 543, 374, 375};
+constexpr SettingId kFaxSettings[] = {514, 516, 520, 521, 522, 523, 376, 377, 524, 379, 527, 528, 529,
+                                      530, 531, 532, 534, 535, 380, 381, 515, 517, 518, 519, 378, 525,
+                                      526, 533, 536, 537, 538, 539, 540, 541, 542, 543, 374, 375};
 
 // Takes the paper margin record off an application DEVMODE: dmDriverExtra
 // goes back to the driver's own. false when the DEVMODE carries none.
@@ -66,8 +66,8 @@ bool LoadPdevModel(PdevState* pdev) {
   pdev->secondaryModelFile = static_cast<ModelFile*>(HeapAlloc(pdev->heap, HEAP_ZERO_MEMORY, sizeof(ModelFile)));
   if (!pdev->primaryModelFile || !pdev->secondaryModelFile) return false;
   DWORD needed = 0;
-  if (GetPrinterDriverW(pdev->printer, nullptr, 2, nullptr, 0, &needed) || GetLastError() != ERROR_INSUFFICIENT_BUFFER ||
-      needed < sizeof(DRIVER_INFO_2W))
+  if (GetPrinterDriverW(pdev->printer, nullptr, 2, nullptr, 0, &needed) ||
+      GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed < sizeof(DRIVER_INFO_2W))
     return false;
   auto* driver = static_cast<BYTE*>(HeapAlloc(pdev->heap, 0, needed));
   if (!driver) return false;

@@ -59,7 +59,8 @@ HSURF DrvEnableSurface(DHPDEV dhpdev) {
   const int32_t rows = ComputeBandHeight(uint32_t(width) / 8 * 8, uint32_t(height));
   // No block for even one band row: no surface.
   if (rows <= 0 || rows > INT32_MAX - kSurfaceSpareRows) return nullptr;
-  HSURF surface = EngCreateDeviceSurface(reinterpret_cast<DHSURF>(pdev), SIZEL{width, rows + kSurfaceSpareRows}, BMF_24BPP);
+  HSURF surface =
+      EngCreateDeviceSurface(reinterpret_cast<DHSURF>(pdev), SIZEL{width, rows + kSurfaceSpareRows}, BMF_24BPP);
   if (!surface) return nullptr;
   pdev->surface = surface;
   EngAssociateSurface(surface, pdev->engineDevice, kSurfaceHooks);

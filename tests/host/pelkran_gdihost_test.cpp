@@ -44,10 +44,9 @@ TEST_F(PelkranGdihostTest, TestPageStopsAtTheFirstBand) {
   std::ifstream in(root_ + "/trace.txt");
   std::vector<std::string> calls;
   for (std::string line; std::getline(in, line);) calls.push_back(line.substr(0, line.find(' ')));
-  const std::vector<std::string> expected = {"DrvEnableDriver", "DrvEnablePDEV",    "DrvCompletePDEV",
-                                             "DrvEnableSurface", "DrvStartDoc",     "DrvStartPage",
-                                             "DrvStartBanding",  "DrvEndDoc",       "DrvDisableSurface",
-                                             "DrvDisablePDEV",   "DrvDisableDriver"};
+  const std::vector<std::string> expected = {
+      "DrvEnableDriver", "DrvEnablePDEV", "DrvCompletePDEV",   "DrvEnableSurface", "DrvStartDoc",     "DrvStartPage",
+      "DrvStartBanding", "DrvEndDoc",     "DrvDisableSurface", "DrvDisablePDEV",   "DrvDisableDriver"};
   EXPECT_EQ(calls, expected);
 }
 

@@ -1,6 +1,7 @@
 // The driver's outer shell: DrvEnableDriver and its table, the driver-wide
 // queries, and the PDEV check of every entry that takes a PDEV.
 #include "driver_fixture.h"
+#include "graphics_driver/core/glyph_set_cache.h"
 #include "platform/win/win_error.h"
 
 namespace {
@@ -31,7 +32,18 @@ TEST(DriverEntry, EnableDriverLevelsAndTable) {
   EXPECT_EQ(ded->pdrvfn[0].pfn, reinterpret_cast<PFN>(&DrvEnablePDEV));
   EXPECT_EQ(ded->pdrvfn[22].pfn, reinterpret_cast<PFN>(&DrvStartBanding));
   EXPECT_EQ(std::count(block + 16, block + 32, 0xAB), 16);  // nothing past the three members
+  // The default glyph set holds the code page's characters; the resource
+  // glyph set of the device fonts is made on first use only.
+  ASSERT_NE(GetDefaultGlyphSet(), nullptr);
+  EXPECT_GT(GetDefaultGlyphSet()->cGlyphsSupported, 200u);
+  const GlyphSetCacheRow* row = GetResourceGlyphSetRow();
+  EXPECT_EQ(row->resourceName, 6);
+  EXPECT_EQ(row->charsetCode, 17);
+  EXPECT_EQ(row->glyphSet, nullptr);
+  const SIZE_T blocks = pk::seams::GlobalLiveBlocks();
   DrvDisableDriver();
+  EXPECT_EQ(GetDefaultGlyphSet(), nullptr);
+  EXPECT_EQ(pk::seams::GlobalLiveBlocks(), blocks - 1);
 
   // Without its default glyph set the driver cannot be enabled.
   pk::seams::FailNthAllocation(1);

@@ -42,7 +42,8 @@ struct ModelLine {
 
 // The Letter record with margins of its own: left 50, top 60, right 40,
 // bottom 70 (0.1 mm).
-inline const ModelLine kLetterMargins{"paper 1 \"Letter\"", "paper 1 \"Letter\" 0 0 2159 2794 42 42 margins 50 60 40 70"};
+inline const ModelLine kLetterMargins{"paper 1 \"Letter\"",
+                                      "paper 1 \"Letter\" 0 0 2159 2794 42 42 margins 50 60 40 70"};
 
 // A resolution of 300 dpi besides 600 and 400.
 inline const ModelLine kResolution300{"  option \"400 x 400 dpi\"",
@@ -114,7 +115,8 @@ class DriverTest : public ::testing::Test {
     // through it.
     std::filesystem::remove(host);
     std::vector<uint8_t> bytes = BuildModel(changes);
-    std::ofstream(host, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    std::ofstream(host, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     UseDefaultDevMode();
     DEVMODEW* dm = Dm();
     // The merge finds the form by its paper code; the name goes with it.

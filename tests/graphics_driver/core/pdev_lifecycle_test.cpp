@@ -22,9 +22,7 @@ class PdevLifecycleTest : public DriverTest {
     SIZE_T blocks, heaps, handles;
     bool operator==(const Counts&) const = default;
   };
-  static Counts Now() {
-    return {pk::seams::GlobalLiveBlocks(), pk::seams::LiveHeaps(), pk::seams::LiveHandles()};
-  }
+  static Counts Now() { return {pk::seams::GlobalLiveBlocks(), pk::seams::LiveHeaps(), pk::seams::LiveHandles()}; }
   // Whether another thread can take the model lock within a few seconds.
   static bool ModelLockFree() {
     auto taken = std::async(std::launch::async, [] {
@@ -181,12 +179,14 @@ TEST_F(PdevLifecycleTest, ShortDevModeCarriesNoRecord) {
 // A form exactly 1000 mm long is a continuous form, as long as setting 373
 // asks, unless its record is the one of identifier 317.
 TEST_F(PdevLifecycleTest, ContinuousForms) {
-  UseModel({pk::test::kLetterMargins, pk::test::kResolution300,
+  UseModel({pk::test::kLetterMargins,
+            pk::test::kResolution300,
             {"paper 400 ", "paper 400 \"Endless\" 0 0 2100 10000 50 50"},
             {"paper 317 ", "paper 317 \"Endless 317\" 0 0 2000 10000 50 50"},
-            {"  option \"Envelope C5\"", "  option \"Envelope C5\" 10 28 i16 28\n"
-                                          "  option \"Endless\" 10 400 i16 400\n"
-                                          "  option \"Endless 317\" 10 317 i16 317"}});
+            {"  option \"Envelope C5\"",
+             "  option \"Envelope C5\" 10 28 i16 28\n"
+             "  option \"Endless\" 10 400 i16 400\n"
+             "  option \"Endless 317\" 10 317 i16 317"}});
   // The forms are told apart by their widths.
   for (auto [name, width] : {std::pair{u"Endless", 210000}, std::pair{u"Endless 317", 200000}}) {
     FORM_INFO_1W form = {0, const_cast<LPWSTR>(name), {width, 1000000}, {0, 0, width, 1000000}};
@@ -253,10 +253,10 @@ TEST_F(PdevLifecycleTest, WhatFailsAndWhatItLeaves) {
                  {true, true, true, false, true},
                  {true, true, true, true, false}};
   for (const Args& a : missing)
-    EXPECT_EQ(DrvEnablePDEV(a.pdm ? Dm() : nullptr, nullptr, 0, nullptr, sizeof caps, a.caps ? caps : nullptr,
-                            sizeof di, a.info ? &di : nullptr, a.hdev ? hdev_ : nullptr, nullptr,
-                            a.printer ? printer_ : nullptr),
-              nullptr);
+    EXPECT_EQ(
+        DrvEnablePDEV(a.pdm ? Dm() : nullptr, nullptr, 0, nullptr, sizeof caps, a.caps ? caps : nullptr, sizeof di,
+                      a.info ? &di : nullptr, a.hdev ? hdev_ : nullptr, nullptr, a.printer ? printer_ : nullptr),
+        nullptr);
   EXPECT_EQ(Now(), before);
 
   // The application's scale, taken unchecked, must be at least 1.

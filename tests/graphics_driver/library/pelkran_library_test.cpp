@@ -35,14 +35,20 @@ TEST(PelkranLibrary, ExportsExactlyTheDriverNames) {
     name.erase(name.find_last_not_of("\n\r") + 1);
     if (name.rfind("Drv", 0) == 0) names.insert(name);
   }
-  const std::set<std::string> expected = {
-      "DrvBitBlt",         "DrvCompletePDEV",      "DrvCopyBits",        "DrvDisableDriver",
-      "DrvDisablePDEV",    "DrvDisableSurface",    "DrvEnableDriver",    "DrvEnablePDEV",
-      "DrvEnableSurface",  "DrvEndDoc",            "DrvEscape",          "DrvFillPath",
-      "DrvGetGlyphMode",   "DrvQueryAdvanceWidths", "DrvQueryDriverInfo", "DrvQueryFont",
-      "DrvQueryFontData",  "DrvQueryFontTree",     "DrvRealizeBrush",    "DrvResetPDEV",
-      "DrvSendPage",       "DrvStartDoc",          "DrvStartPage",       "DrvStretchBlt",
-      "DrvStretchBltROP",  "DrvStrokeAndFillPath", "DrvStrokePath",      "DrvTextOut"};
+  const std::set<std::string> expected = {"DrvBitBlt",          "DrvCompletePDEV",
+                                          "DrvCopyBits",        "DrvDisableDriver",
+                                          "DrvDisablePDEV",     "DrvDisableSurface",
+                                          "DrvEnableDriver",    "DrvEnablePDEV",
+                                          "DrvEnableSurface",   "DrvEndDoc",
+                                          "DrvEscape",          "DrvFillPath",
+                                          "DrvGetGlyphMode",    "DrvQueryAdvanceWidths",
+                                          "DrvQueryDriverInfo", "DrvQueryFont",
+                                          "DrvQueryFontData",   "DrvQueryFontTree",
+                                          "DrvRealizeBrush",    "DrvResetPDEV",
+                                          "DrvSendPage",        "DrvStartDoc",
+                                          "DrvStartPage",       "DrvStretchBlt",
+                                          "DrvStretchBltROP",   "DrvStrokeAndFillPath",
+                                          "DrvStrokePath",      "DrvTextOut"};
   EXPECT_EQ(names, expected);
 }
 
