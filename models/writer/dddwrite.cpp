@@ -10,6 +10,7 @@
 //   field ID text T...             text items of a header field
 //   bitmap KEY FORMAT W H RGB      a framed one-colour picture
 //   paper CODE NAME BYTE KIND W H MTB MLR          fixed size (0.1 mm)
+//     ... [margins L T R B] [noprintable]          margins of their own; no printable pair
 //   userpaper CODE NAME BYTE KIND MINW MINH MAXW MAXH MTB MLR
 //   constraint TYPE LABEL SETTING CMP VALUE RULE MESSAGE
 //     chain SETTING CMP VALUE JOIN | resolve SETTING CMP VALUE
@@ -301,14 +302,59 @@ class Description {
       h2 = S16(l);
     }
     int16_t tb = S16(l), lr = S16(l);
+    int16_t ml = lr, mt = tb, mr = lr, mb = tb;
+    bool noPrintable = false;
+    while (l.more()) {
+      std::string option = l.bare();
+      if (option == "margins") {
+        ml = S16(l);
+        mt = S16(l);
+        mr = S16(l);
+        mb = S16(l);
+      } else if (option == "noprintable") {
+        noPrintable = true;
+      } else {
+        throw std::runtime_error("unknown paper option " + option);
+      }
+    }
     ddd::Pair size{{w, h}, {w2, h2}};
     // Margins: the first point (left, top), the second (right, bottom).
-    ddd::Pair margins{{lr, tb}, {lr, tb}};
-    ddd::Pair printable{{static_cast<int16_t>(w - 2 * lr), static_cast<int16_t>(h - 2 * tb)},
-                        {static_cast<int16_t>(w2 - 2 * lr), static_cast<int16_t>(h2 - 2 * tb)}};
+    ddd::Pair margins{{ml, mt}, {mr, mb}};
+    ddd::Pair printable{{static_cast<int16_t>(w - ml - mr), static_cast<int16_t>(h - mt - mb)},
+                        {static_cast<int16_t>(w2 - ml - mr), static_cast<int16_t>(h2 - mt - mb)}};
     if (!variable) printable = Same(printable.a.x, printable.a.y);
+    if (noPrintable) {
+      AddPaperWithoutPrintable(code, name, byte, size, margins, kind, variable);
+      return;
+    }
     writer.AddPaper(code, name, byte, size, margins, printable, code, 0, kind,
                     variable ? std::optional<ddd::Pair>(size) : std::nullopt);
+  }
+
+  // A paper record whose printable pair is missing (key 0), for models that
+  // test how readers cope with one.
+  void AddPaperWithoutPrintable(uint16_t code, const Text& name, uint8_t byte, const ddd::Pair& size,
+                                const ddd::Pair& margins, uint8_t kind, bool variable) {
+    uint16_t a = writer.AddPointPair(size);
+    uint16_t c = writer.AddPointPair(margins);
+    uint16_t d = variable ? writer.AddPointPair(size) : 0;
+    ddd::Bytes body;
+    auto put16 = [&body](uint16_t v) {
+      body.push_back(static_cast<uint8_t>(v));
+      body.push_back(static_cast<uint8_t>(v >> 8));
+    };
+    ddd::Bytes text = ddd::EncodeText(name);
+    put16(static_cast<uint16_t>(text.size()));
+    body.insert(body.end(), text.begin(), text.end());
+    body.push_back(byte);
+    put16(a);
+    put16(0);
+    put16(c);
+    put16(code);
+    put16(0);
+    body.push_back(kind);
+    put16(d);
+    writer.AddRawRecord(10, code, body);
   }
 
   Open open_ = Open::kNone;

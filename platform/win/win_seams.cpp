@@ -2,6 +2,7 @@
 // time, and ResetAll runs them all.
 #include "platform/win/win_seams.h"
 
+#include <algorithm>
 #include <mutex>
 #include <vector>
 
@@ -20,10 +21,17 @@ Registry& GetRegistry() {
 
 namespace pk::seams {
 
-ResetHook::ResetHook(void (*reset)()) {
+ResetHook::ResetHook(void (*reset)()) : reset_(reset) {
   Registry& r = GetRegistry();
   std::lock_guard<std::mutex> lock(r.mutex);
   r.resets.push_back(reset);
+}
+
+ResetHook::~ResetHook() {
+  Registry& r = GetRegistry();
+  std::lock_guard<std::mutex> lock(r.mutex);
+  auto it = std::find(r.resets.begin(), r.resets.end(), reset_);
+  if (it != r.resets.end()) r.resets.erase(it);
 }
 
 void ResetAll() {

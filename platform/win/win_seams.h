@@ -12,8 +12,15 @@ namespace pk::seams {
 PKAPI void ResetAll();
 // An area hands its reset function over once, at load time:
 //   static const pk::seams::ResetHook hook(&ResetMyArea);
+// A module that is unloaded takes its hooks with it.
 struct PKAPI ResetHook {
   explicit ResetHook(void (*reset)());
+  ~ResetHook();
+  ResetHook(const ResetHook&) = delete;
+  ResetHook& operator=(const ResetHook&) = delete;
+
+ private:
+  void (*reset_)();
 };
 
 // ---- Memory (GlobalAlloc, heaps) ---------------------------------------------

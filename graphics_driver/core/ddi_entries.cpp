@@ -1,0 +1,119 @@
+// The DDI entry points of drawing, font queries, escapes and band stepping.
+// Each checks the PDEV it is handed (the target's, else the source's, for the
+// bitmap calls) before anything else; their workers come with the drawing,
+// font, escape and band parts of the driver, and until then each answers its
+// DDI failure value.
+#include "graphics_driver/core/driver_entry.h"
+#include "platform/win/win_error.h"
+
+namespace {
+
+// The PDEV of the call: the target's when the target is a device surface,
+// else the source's. Sets ERROR_INVALID_PARAMETER and answers null when that
+// PDEV is not valid.
+PdevState* CheckedPdev(const SURFOBJ* target, const SURFOBJ* source = nullptr) {
+  const SURFOBJ* device = target && target->dhpdev ? target : source;
+  PdevState* pdev = PdevOfSurface(device);
+  if (IsValidPdev(pdev)) return pdev;
+  SetLastError(ERROR_INVALID_PARAMETER);
+  return nullptr;
+}
+
+PdevState* CheckedPdev(DHPDEV dhpdev) {
+  PdevState* pdev = reinterpret_cast<PdevState*>(dhpdev);
+  if (IsValidPdev(pdev)) return pdev;
+  SetLastError(ERROR_INVALID_PARAMETER);
+  return nullptr;
+}
+
+}  // namespace
+
+BOOL DrvBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, RECTL*, POINTL*, POINTL*, BRUSHOBJ*,
+               POINTL*, ROP4) {
+  if (!CheckedPdev(psoTrg, psoSrc)) return FALSE;
+  return FALSE;
+}
+
+BOOL DrvStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, COLORADJUSTMENT*, POINTL*, RECTL*,
+                   RECTL*, POINTL*, ULONG) {
+  if (!CheckedPdev(psoDest, psoSrc)) return FALSE;
+  return FALSE;
+}
+
+BOOL DrvStretchBltROP(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, COLORADJUSTMENT*, POINTL*,
+                      RECTL*, RECTL*, POINTL*, ULONG, BRUSHOBJ*, ROP4) {
+  if (!CheckedPdev(psoDest, psoSrc)) return FALSE;
+  return FALSE;
+}
+
+BOOL DrvCopyBits(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ*, XLATEOBJ*, RECTL*, POINTL*) {
+  if (!CheckedPdev(psoDest, psoSrc)) return FALSE;
+  return FALSE;
+}
+
+BOOL DrvRealizeBrush(BRUSHOBJ*, SURFOBJ* psoTarget, SURFOBJ*, SURFOBJ*, XLATEOBJ*, ULONG) {
+  if (!CheckedPdev(psoTarget)) return FALSE;
+  return FALSE;
+}
+
+BOOL DrvTextOut(SURFOBJ* pso, STROBJ*, FONTOBJ*, CLIPOBJ*, RECTL*, RECTL*, BRUSHOBJ*, BRUSHOBJ*, POINTL*, MIX) {
+  if (!CheckedPdev(pso)) return FALSE;
+  return FALSE;
+}
+
+BOOL DrvStrokePath(SURFOBJ* pso, PATHOBJ*, CLIPOBJ*, XFORMOBJ*, BRUSHOBJ*, POINTL*, LINEATTRS*, MIX) {
+  if (!CheckedPdev(pso)) return FALSE;
+  return FALSE;
+}
+
+BOOL DrvFillPath(SURFOBJ* pso, PATHOBJ*, CLIPOBJ*, BRUSHOBJ*, POINTL*, MIX, FLONG) {
+  if (!CheckedPdev(pso)) return FALSE;
+  return FALSE;
+}
+
+BOOL DrvStrokeAndFillPath(SURFOBJ* pso, PATHOBJ*, CLIPOBJ*, XFORMOBJ*, BRUSHOBJ*, LINEATTRS*, BRUSHOBJ*, POINTL*, MIX,
+                          FLONG) {
+  if (!CheckedPdev(pso)) return FALSE;
+  return FALSE;
+}
+
+IFIMETRICS* DrvQueryFont(DHPDEV dhpdev, ULONG_PTR, ULONG, ULONG_PTR* pid) {
+  if (pid) *pid = 0;
+  CheckedPdev(dhpdev);
+  return nullptr;
+}
+
+PVOID DrvQueryFontTree(DHPDEV dhpdev, ULONG_PTR, ULONG, ULONG, ULONG_PTR* pid) {
+  if (pid) *pid = 0;
+  CheckedPdev(dhpdev);
+  return nullptr;
+}
+
+LONG DrvQueryFontData(DHPDEV dhpdev, FONTOBJ* pfo, ULONG, HGLYPH, GLYPHDATA*, PVOID, ULONG) {
+  if (!pfo) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  CheckedPdev(dhpdev);
+  return LONG(FD_ERROR);
+}
+
+BOOL DrvQueryAdvanceWidths(DHPDEV dhpdev, FONTOBJ*, ULONG, HGLYPH*, PVOID, ULONG) {
+  if (!CheckedPdev(dhpdev)) return FALSE;
+  return FALSE;
+}
+
+ULONG DrvEscape(SURFOBJ* pso, ULONG, ULONG, PVOID, ULONG, PVOID) {
+  if (!CheckedPdev(pso)) return 0;
+  return 0;  // not handled
+}
+
+BOOL DrvStartBanding(SURFOBJ* pso, POINTL*) {
+  if (!CheckedPdev(pso)) return FALSE;
+  return FALSE;
+}
+
+BOOL DrvNextBand(SURFOBJ* pso, POINTL*) {
+  if (!CheckedPdev(pso)) return FALSE;
+  return FALSE;
+}

@@ -1,0 +1,134 @@
+// The device surface and the document entry points: the banded 24-bit
+// surface the driver draws into, and DrvStartDoc, DrvStartPage, DrvSendPage
+// and DrvEndDoc, which move the PDEV's DDI state bits around the steps of the
+// page pipeline and the job output.
+#include "graphics_driver/core/device_units.h"
+#include "graphics_driver/core/driver_entry.h"
+#include "graphics_driver/core/pdev_settings.h"
+#include "graphics_driver/job_output/job_output_for_core.h"
+#include "platform/gdi/eng_services.h"
+#include "platform/win/win_error.h"
+
+namespace {
+
+// Bits of ddiFlags that nothing sets but the document steps clear with the
+// named ones.
+constexpr uint32_t kDdiBit16 = 0x10000;
+constexpr uint32_t kDdiBit19 = 0x80000;
+constexpr uint32_t kDdiBit21 = 0x200000;
+constexpr uint32_t kDdiBit22 = 0x400000;
+constexpr uint32_t kDdiBit23 = 0x800000;
+constexpr uint32_t kDdiStartDocClears = 0xFC000 | kDdiBit22;  // bits 14 to 19 and 22
+
+// Rows beyond the band height that the surface holds.
+constexpr LONG kSurfaceSpareRows = 128;
+constexpr FLONG kSurfaceHooks = HOOK_BITBLT | HOOK_STRETCHBLT | HOOK_TEXTOUT | HOOK_STROKEPATH | HOOK_COPYBITS;
+
+// The PDEV of a document call: null (with ERROR_INVALID_PARAMETER when a
+// surface was given) when the call cannot go on.
+PdevState* DocumentPdev(SURFOBJ* pso) {
+  if (!pso) return nullptr;
+  PdevState* pdev = PdevOfSurface(pso);
+  if (IsValidPdev(pdev)) return pdev;
+  SetLastError(ERROR_INVALID_PARAMETER);
+  return nullptr;
+}
+
+// Frees the document's device memory pool: true when none is held or it was
+// freed.
+bool DropMemoryPool(PdevState* pdev) {
+  if (!pdev->memoryPool) return true;
+  if (DestroyMemoryPool(pdev->memoryPool) != kPoolOk) return false;
+  pdev->memoryPool = nullptr;
+  return true;
+}
+
+}  // namespace
+
+HSURF DrvEnableSurface(DHPDEV dhpdev) {
+  auto* pdev = reinterpret_cast<PdevState*>(dhpdev);
+  if (!IsValidPdev(pdev)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  const int32_t dpi = WORD(GetPdevSettingShort(pdev, 20));
+  const PaperInfo& paper = pdev->documentPaper;
+  const int32_t width = DeviceUnitsToDots(paper.right - paper.left, dpi);
+  const int32_t height = DeviceUnitsToDots(paper.bottom - paper.top, dpi);
+  if (width <= 0 || height <= 0) return nullptr;
+  const int32_t rows = ComputeBandHeight(uint32_t(width) / 8 * 8, uint32_t(height));
+  // No block for even one band row: no surface.
+  if (rows <= 0 || rows > INT32_MAX - kSurfaceSpareRows) return nullptr;
+  HSURF surface =
+      EngCreateDeviceSurface(reinterpret_cast<DHSURF>(pdev), SIZEL{width, rows + kSurfaceSpareRows}, BMF_24BPP);
+  if (!surface) return nullptr;
+  pdev->surface = surface;
+  EngAssociateSurface(surface, pdev->engineDevice, kSurfaceHooks);
+  EngMarkBandingSurface(surface);
+  return surface;
+}
+
+void DrvDisableSurface(DHPDEV dhpdev) {
+  auto* pdev = reinterpret_cast<PdevState*>(dhpdev);
+  if (!IsValidPdev(pdev) || !pdev->surface) return;
+  EngDeleteSurface(pdev->surface);
+  pdev->surface = nullptr;
+}
+
+BOOL DrvStartDoc(SURFOBJ* pso, LPWSTR, DWORD) {
+  PdevState* pdev = DocumentPdev(pso);
+  if (!pdev) return FALSE;
+  const bool continued = pdev->ddiFlags & kDdiContinuedAfterReset;
+  pdev->ddiFlags |= kDdiDocumentStarted;
+  // The document goes on from the PDEV a reset replaced.
+  if (continued) return TRUE;
+  // The job set-up, the job output and the job's user are begun here by the
+  // page pipeline; a failed step sets DocumentFailed and answers FALSE.
+  pdev->ddiFlags &= ~kDdiStartDocClears;
+  return TRUE;
+}
+
+BOOL DrvStartPage(SURFOBJ* pso) {
+  PdevState* pdev = DocumentPdev(pso);
+  if (!pdev) return FALSE;
+  if (pdev->ddiFlags & kDdiDocumentFailed) return FALSE;
+  if (pdev->ddiFlags & (kDdiPageOpen | kDdiBit19 | kDdiBit22)) return TRUE;
+  if (!IsJobOutputStarted(pdev)) {
+    // A pool an earlier document left is freed before a new one is made.
+    if (!DropMemoryPool(pdev)) return FALSE;
+    const DWORD deviceMemory = ReadModelHeaderValue(pdev->primaryModelFile, 6, 4, 0);
+    if (deviceMemory != 0 && GetPdevSettingLong(pdev, 292) != 0 &&
+        CreateMemoryPool(&pdev->memoryPool, deviceMemory) != kPoolOk)
+      return FALSE;
+    pdev->ddiFlags |= kDdiJobOutputStartedHere;
+    // The page pipeline starts the job output here.
+  }
+  // The clip cache is reset and the logical page started here; a failed
+  // job output or page start answers FALSE.
+  pdev->ddiFlags &= ~kDdiBit21;
+  pdev->ddiFlags |= kDdiPageOpen;
+  if (pdev->ddiFlags & kDdiContinuedAfterReset) pdev->ddiFlags &= ~(kDdiContinuedAfterReset | kDdiBit23);
+  return TRUE;
+}
+
+BOOL DrvSendPage(SURFOBJ* pso) {
+  PdevState* pdev = DocumentPdev(pso);
+  if (!pdev) return FALSE;
+  // The page image is flushed and the logical page ended here; either
+  // failing answers FALSE.
+  pdev->ddiFlags &= ~kDdiPageOpen;
+  return TRUE;
+}
+
+BOOL DrvEndDoc(SURFOBJ* pso, FLONG) {
+  PdevState* pdev = DocumentPdev(pso);
+  if (!pdev) return FALSE;
+  // Unless the document was abandoned the TIFF output and the job are
+  // finished here, then the pipeline ends.
+  // A job end always lifts an abort, also when the job was abandoned, so
+  // that later jobs of the process are not dropped.
+  if (GetOutputAbortState() == -1) SetOutputAbortState(1);
+  if (!DropMemoryPool(pdev)) return FALSE;
+  pdev->ddiFlags &= ~(kDdiDocumentStarted | kDdiJobOutputStartedHere | kDdiContinuedAfterReset | kDdiBit16);
+  return TRUE;
+}

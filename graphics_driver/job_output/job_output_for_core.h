@@ -1,0 +1,9 @@
+// What the job output offers the driver's core: the band height of the
+// device surface, the document's device memory pool, the output abort state,
+// and the job output's state across a PDEV reset.
+#pragma once
+
+#include "graphics_driver/job_output/bands.h"
+#include "graphics_driver/job_output/job_output_stream.h"
+#include "graphics_driver/job_output/memory_pool.h"
+#include "graphics_driver/job_output/save_file_name.h"
