@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "graphics_driver/job_output/page_color_set.h"
 #include "platform/gdi/ddi_types.h"
 #include "platform/win/win_types.h"
 #include "settings/access/setting_ids.h"
@@ -75,6 +76,12 @@ struct PdevPipeline {
   uint16_t sheetCount;
   uint16_t pageCount;  // physical pages (sheet faces) finished
   uint16_t logicalPageCount;
+
+  // The page spool's state, its page mode and the page's colour set, as the
+  // colour stage sees them.
+  uint32_t spoolState;
+  uint32_t spoolMode;
+  PageColorSet pageColorSet;
 };
 
 struct PdevFax {
