@@ -49,6 +49,44 @@ void mirror_pixels(uint8_t* line, int32_t width) {
   }
 }
 
+// Mirrors n bytes: 8-byte words from both ends are exchanged, each with its
+// bytes reversed, so that the long middle of a line moves a word at a time.
+void mirror_bytes(uint8_t* line, size_t n) {
+  uint8_t* a = line;
+  uint8_t* b = line + n;
+  while (b - a >= 16) {
+    b -= 8;
+    uint64_t x, y;
+    std::memcpy(&x, a, 8);
+    std::memcpy(&y, b, 8);
+    x = __builtin_bswap64(x);
+    y = __builtin_bswap64(y);
+    std::memcpy(a, &y, 8);
+    std::memcpy(b, &x, 8);
+    a += 8;
+  }
+  std::reverse(a, b);
+}
+
+// Mirrors 4-byte pixels: words of two pixels from both ends are exchanged,
+// each with its halves swapped (which keeps the bytes of a pixel in order).
+void mirror_quads(uint8_t* line, int32_t width) {
+  uint8_t* a = line;
+  uint8_t* b = line + size_t(width) * 4;
+  while (b - a >= 16) {
+    b -= 8;
+    uint64_t x, y;
+    std::memcpy(&x, a, 8);
+    std::memcpy(&y, b, 8);
+    x = (x << 32) | (x >> 32);
+    y = (y << 32) | (y >> 32);
+    std::memcpy(a, &y, 8);
+    std::memcpy(b, &x, 8);
+    a += 8;
+  }
+  mirror_pixels<4>(a, int32_t((b - a) / 4));
+}
+
 }  // namespace
 
 RstRead* RstMirrorX::create(RstRead* source) {
@@ -126,7 +164,7 @@ RstMirrorX8* RstMirrorX8::create(RstRead* source) {
 
 int RstMirrorX8::read(uint8_t* line) {
   if (!read_source(line)) return 0;
-  std::reverse(line, line + width_);
+  mirror_bytes(line, size_t(width_));
   return line_bytes_;
 }
 
@@ -148,7 +186,7 @@ RstMirrorX32* RstMirrorX32::create(RstRead* source) {
 
 int RstMirrorX32::read(uint8_t* line) {
   if (!read_source(line)) return 0;
-  mirror_pixels<4>(line, width_);
+  mirror_quads(line, width_);
   return line_bytes_;
 }
 

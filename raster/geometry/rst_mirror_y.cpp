@@ -97,14 +97,17 @@ RstMirrorYRLE::~RstMirrorYRLE() {
 bool RstMirrorYRLE::initiate() {
   const char* where = "RstMirrorYRLE::initiate()";
   size_t count_bytes = 0, offset_bytes = 0;
-  if (line_bytes_ < 8 || !rst_image_bytes(height_, sizeof(int32_t), count_bytes) ||
+  if (!rst_image_bytes(height_, sizeof(int32_t), count_bytes) ||
       !rst_image_bytes(height_, sizeof(uint64_t), offset_bytes)) {
     rst_report(RstCode::no_memory, where);
     return false;
   }
   lengths_ = static_cast<int32_t*>(rst_malloc(count_bytes));
   offsets_ = lengths_ ? static_cast<uint64_t*>(rst_malloc(offset_bytes)) : nullptr;
-  RstOwner<uint8_t> line(offsets_ ? static_cast<uint8_t*>(rst_malloc(size_t(line_bytes_))) : nullptr);
+  // Room for the ending pair even when the source claims less; such lines
+  // are refused below.
+  size_t line_room = size_t(line_bytes_ > 8 ? line_bytes_ : 8);
+  RstOwner<uint8_t> line(offsets_ ? static_cast<uint8_t*>(rst_malloc(line_room)) : nullptr);
   if (!line) {
     rst_report(RstCode::no_memory, where);
     return false;
