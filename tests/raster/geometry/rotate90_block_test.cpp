@@ -191,7 +191,7 @@ TEST_F(Rotate90Block, EqualsThePlainRotation) {
   for (const Kind& k : kinds)
     for (unsigned band : k.bands) {
       unsigned tile = k.bits == 1 ? (band < 12 ? 8 : band < 24 ? 16 : 32) : band;
-      std::vector<std::pair<int32_t, int32_t>> sizes;
+      std::vector<std::pair<int32_t, int32_t>> sizes{{0, 5}, {5, 0}, {1, 1}};
       for (int i = 0; i < 4; ++i) sizes.push_back({1 + int32_t(rng() % 70), 1 + int32_t(rng() % 70)});
       for (int32_t d : {-1, 0, 1}) {
         int32_t n = int32_t(tile) + d;
