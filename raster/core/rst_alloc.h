@@ -19,6 +19,9 @@ class RstAllocFault {
   static int64_t calls();
   // True when the next allocation is the one to fail; counts the call.
   static bool next_fails();
+  // Bytes asked of rst_malloc or rst_calloc by the latest call, failed or
+  // not, so that a test can see the size a huge header leads to.
+  static size_t last_size();
 };
 
 // malloc-style block (uninitialised); null on failure. Freed with rst_free.
