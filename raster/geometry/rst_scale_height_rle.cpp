@@ -10,28 +10,12 @@
 #include "raster/core/rst_status_context.h"
 #include "raster/geometry/rst_create_node.h"
 #include "raster/geometry/rst_rle_line_merge.h"
-#include "raster/geometry/rst_run_line_source.h"
+#include "raster/geometry/rst_scale_check.h"
 #include "raster/geometry/rst_run_walk.h"
 
-namespace {
-// Positions are 20.12 fixed point in 32 bits.
-constexpr int64_t kMaxLines = int64_t(1) << 19;
-}  // namespace
-
 RstRead* RstScaleHeightRLE::create(RstRead* source, int32_t height, Mode mode, const char* where) {
-  // A negative height would be taken as about 4 billion lines.
-  if (!source || height <= 0) {
-    rst_report(RstCode::bad_argument, where);
-    return nullptr;
-  }
-  RstHeader h(source);
-  if (height == h.height) return source;
-  if (!rst_check_run_line_source(source, where)) return nullptr;
-  bool size_ok = h.height >= 0 && h.height < kMaxLines && height < kMaxLines;
-  if (!size_ok || (h.height > 1 && height > 1 && (int64_t(h.height) << 12) / height == 0)) {
-    rst_report(RstCode::unsupported_form, where);
-    return nullptr;
-  }
+  RstScaleVerdict verdict = rst_scale_check(source, height, RstScaleAxis::height, where, rst_scale_bilevel_runs);
+  if (verdict != RstScaleVerdict::build) return verdict == RstScaleVerdict::same ? source : nullptr;
   RstCreateGuard guard(source);
   RstRead* node = nullptr;
   switch (mode) {

@@ -8,30 +8,13 @@
 #include "raster/core/rst_status_context.h"
 #include "raster/geometry/rst_create_node.h"
 #include "raster/geometry/rst_mirror_x_rle.h"
-#include "raster/geometry/rst_run_line_source.h"
+#include "raster/geometry/rst_scale_check.h"
 #include "raster/geometry/rst_run_walk.h"
 
-namespace {
-// Columns are 20.12 fixed point: sizes stay below 2^19.
-constexpr int64_t kMaxColumns = int64_t(1) << 19;
-}  // namespace
-
 RstRead* RstScaleWidthRLE::create(RstRead* source, int32_t width, Mode mode, const char* where) {
-  if (!source || width == 0) {
-    rst_report(RstCode::bad_argument, where);
-    return nullptr;
-  }
-  RstHeader h(source);
-  if (width == h.width) return source;
-  if (!rst_check_run_line_source(source, where)) return nullptr;
+  RstScaleVerdict verdict = rst_scale_check(source, width, RstScaleAxis::width, where, rst_scale_bilevel_runs);
+  if (verdict != RstScaleVerdict::build) return verdict == RstScaleVerdict::same ? source : nullptr;
   int64_t target = width < 0 ? -int64_t(width) : int64_t(width);
-  // A source width of 0 would divide by zero, and a factor of 0 would put
-  // every run on column 0.
-  bool size_ok = h.width > 0 && h.width < kMaxColumns && target < kMaxColumns;
-  if (!size_ok || (h.width > 1 && target > 1 && (target << 12) / h.width == 0)) {
-    rst_report(RstCode::unsupported_form, where);
-    return nullptr;
-  }
   RstCreateGuard guard(source);
   RstRead* input = source;
   RstOwner<RstRead> mirror;
