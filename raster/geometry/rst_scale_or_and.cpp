@@ -101,17 +101,35 @@ int RstScaleWidthBlocks::read(uint8_t* line) {
   // The spare bits of the last byte are not the image's.
   if (source_width_ & 7) buffer_[source_width_ >> 3] &= uint8_t(0xFF << (8 - (source_width_ & 7)));
   const bool mirrored = requested_width_ < 0;
-  uint32_t n = output_width_, byte = 0, bits = 0, m = 0;
-  for (uint32_t i = 0; i < n; ++i) {
-    uint32_t lo = mirrored ? boundaries_[i + 1] : boundaries_[i];
-    uint32_t hi = mirrored ? boundaries_[i] : boundaries_[i + 1];
-    byte = byte << 1 | uint32_t(test_bits(buffer_, lo, hi, any_));
-    if (++bits == 8) {
-      line[m++] = uint8_t(byte);
-      byte = bits = 0;
+  const uint32_t* e = boundaries_;
+  const uint32_t n = output_width_;
+  // Eight output bits at a time: when their blocks lie in one 64-bit window
+  // of the line (blocks of up to 7 pixels), each bit is one shift of it.
+  for (uint32_t first = 0, m = 0; first < n; first += 8, ++m) {
+    uint32_t count = n - first < 8 ? n - first : 8;
+    uint32_t lo = mirrored ? e[first + count] : e[first];
+    uint32_t hi = mirrored ? e[first] : e[first + count];
+    uint32_t base = lo & ~7u, v = 0;
+    if (hi - base <= 64) {
+      uint64_t window = load_be64(buffer_ + (base >> 3));
+      for (uint32_t j = first; j < first + count; ++j) {
+        uint32_t a = mirrored ? e[j + 1] : e[j], b = mirrored ? e[j] : e[j + 1];
+        uint32_t bits = b > a ? b - a : 0;
+        bool set = false;
+        if (bits) {
+          uint64_t block = (window << (a - base)) >> (64 - bits);
+          set = any_ ? block != 0 : block == ~uint64_t(0) >> (64 - bits);
+        }
+        v = v << 1 | uint32_t(set);
+      }
+    } else {
+      for (uint32_t j = first; j < first + count; ++j) {
+        uint32_t a = mirrored ? e[j + 1] : e[j], b = mirrored ? e[j] : e[j + 1];
+        v = v << 1 | uint32_t(test_bits(buffer_, a, b, any_));
+      }
     }
+    line[m] = uint8_t(v << (8 - count));
   }
-  if (bits) line[m] = uint8_t(byte << (8 - bits));
   return int(output_line_size_);
 }
 
