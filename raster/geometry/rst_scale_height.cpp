@@ -8,6 +8,7 @@
 #include "raster/core/rst_header.h"
 #include "raster/core/rst_status_context.h"
 #include "raster/geometry/rst_create_node.h"
+#include "raster/geometry/rst_scale_check.h"
 
 namespace {
 // Positions are 20.12 fixed point in 32 bits.
@@ -21,6 +22,10 @@ RstScaleHeight::RstScaleHeight(RstRead* source, int32_t height) : RstProcess(sou
     source_height_ = uint32_t(h.height);
     line_size_ = uint32_t(source->line_size());
   }
+}
+
+RstScaleHeight::RstScaleHeight(RstRead* source, RstRational factor) : RstScaleHeight(source, int32_t(0)) {
+  output_height_ = uint32_t(rst_scale_size(source_height_, factor));
 }
 
 void RstScaleHeight::header(RstHeader& h) {
@@ -76,11 +81,14 @@ bool RstScaleHeight0D::check(RstRead* source, int32_t height, const char* where)
 }
 
 RstRead* RstScaleHeight0D::create(RstRead* source, int32_t height, int start_from_top) {
-  if (!check(source, height, "RstScaleHeight0D::create()")) return nullptr;
-  RstHeader h(source);
-  if (height > h.height) return RstScaleHeight0DE::create(source, height, start_from_top);
-  if (height < h.height) return RstScaleHeight0DR::create(source, height, start_from_top);
-  return source;
+  auto any_line_form = [](const RstHeader& h) {
+    return h.data_form == RstDataForm::raw || h.data_form == RstDataForm::rle || h.data_form == RstDataForm::rle_n;
+  };
+  RstScaleVerdict verdict =
+      rst_scale_check(source, height, RstScaleAxis::height, "RstScaleHeight0D::create()", any_line_form);
+  if (verdict != RstScaleVerdict::build) return verdict == RstScaleVerdict::same ? source : nullptr;
+  if (height > RstHeader(source).height) return RstScaleHeight0DE::create(source, height, start_from_top);
+  return RstScaleHeight0DR::create(source, height, start_from_top);
 }
 
 RstScaleHeight0DE* RstScaleHeight0DE::create(RstRead* source, int32_t height, int start_from_top) {

@@ -10,10 +10,13 @@
 #include <cstdint>
 
 #include "raster/core/rst_process.h"
+#include "raster/formats/rst_tiff_types.h"
 
 class RstScaleHeight : public RstProcess {
  public:
   RstScaleHeight(RstRead* source, int32_t height);
+  // The output height is floor(source height * factor), exact.
+  RstScaleHeight(RstRead* source, RstRational factor);
 
   // The source's header with the output height.
   void header(RstHeader& h) override;

@@ -7,7 +7,11 @@
 #include <random>
 #include <string>
 
+#include "charts.h"
 #include "line_source.h"
+#include "raster/codecs/rst_encode_rle.h"
+#include "raster/core/rst_read_raw_from_byte_array.h"
+#include "raster/geometry/rst_decode_rle.h"
 #include "raster/core/rst_status_recorder.h"
 #include "raster/formats/rst_format_creators.h"
 #include "raster/geometry/rst_clip.h"
@@ -103,44 +107,55 @@ TEST_F(Clip, RegisteredColumnClip) {
   EXPECT_EQ(pull(node.get()), (std::vector<Bytes>{{1, 2}, {11, 12}, {21, 22}}));
 }
 
+// Random rectangles of random 8- and 16-bit gray and RGB images and of an
+// ITU chart (raw and run lines) against pamcut.
 TEST_F(Clip, MatchesPamcut) {
   std::mt19937 rng(27);
-  const int32_t width = 23, height = 17;
-  Bytes pixels(size_t(width * height));
-  for (uint8_t& p : pixels) p = uint8_t(rng());
-  std::string in = ::testing::TempDir() + "clip_in.pgm", out = ::testing::TempDir() + "clip_out.pgm";
-  {
-    std::ofstream f(in, std::ios::binary);
-    f << "P5\n" << width << " " << height << "\n255\n";
-    f.write(reinterpret_cast<const char*>(pixels.data()), std::streamsize(pixels.size()));
-  }
-  for (int i = 0; i < 12; ++i) {
-    int32_t x = int32_t(rng() % width), y = int32_t(rng() % height);
-    uint32_t w = 1 + rng() % uint32_t(width - x), h = 1 + rng() % uint32_t(height - y);
-    SCOPED_TRACE(std::to_string(x) + "," + std::to_string(y) + " " + std::to_string(w) + "x" + std::to_string(h));
-    std::string cmd = "pamcut -left " + std::to_string(x) + " -top " + std::to_string(y) + " -width " +
-                      std::to_string(w) + " -height " + std::to_string(h) + " " + in + " > " + out;
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
-    std::ifstream f(out, std::ios::binary);
-    std::string magic;
-    int32_t ow = 0, oh = 0, maxval = 0;
-    f >> magic >> ow >> oh >> maxval;
-    f.get();
-    Bytes theirs(size_t(ow * oh));
-    f.read(reinterpret_cast<char*>(theirs.data()), std::streamsize(theirs.size()));
-
-    std::vector<Bytes> lines;
-    for (int32_t r = 0; r < height; ++r)
-      lines.emplace_back(pixels.begin() + r * width, pixels.begin() + (r + 1) * width);
-    auto* src = new LineSource(image_header(width, height, 8, 1, RstColorType::s_gray()), lines, width);
-    Held<> node(RstClip::create(src, x, y, w, h));
-    ASSERT_NE(node, nullptr);
-    Bytes ours;
-    for (const Bytes& line : pull(node.get())) ours.insert(ours.end(), line.begin(), line.end());
-    EXPECT_TRUE(ours == theirs);
+  auto random_image = [&](const char* magic, int32_t maxval) {
+    PnmImage image;
+    image.magic = magic;
+    image.width = 23;
+    image.height = 17;
+    image.maxval = maxval;
+    image.rows.resize(size_t(image.stride()) * size_t(image.height));
+    for (uint8_t& p : image.rows) p = uint8_t(rng());
+    return image;
+  };
+  std::vector<PnmImage> images{random_image("P5", 255), random_image("P5", 65535), random_image("P6", 255)};
+  std::string chart = chart_file(1);
+  ASSERT_FALSE(chart.empty());
+  images.emplace_back();
+  ASSERT_TRUE(read_pnm(chart, images.back()));
+  std::string in = ::testing::TempDir() + "clip_in.pnm", out = ::testing::TempDir() + "clip_out.pnm";
+  for (size_t k = 0; k < images.size() + 1; ++k) {
+    const PnmImage& image = images[k < images.size() ? k : images.size() - 1];
+    bool runs = k == images.size();  // the chart once more, as run lines
+    SCOPED_TRACE(image.magic + " " + std::to_string(image.maxval) + (runs ? " run lines" : ""));
+    ASSERT_TRUE(write_pnm(in, image));
+    int32_t bits = image.magic == "P4" ? 1 : image.maxval > 255 ? 16 : 8;
+    int32_t spp = image.magic == "P6" ? 3 : 1;
+    RstHeader h = image_header(image.width, image.height, bits, spp,
+                               bits == 1 ? RstColorType::s_gray_reverse() : RstColorType::s_gray());
+    for (int i = 0; i < 6; ++i) {
+      int32_t x = int32_t(rng() % uint32_t(image.width)), y = int32_t(rng() % uint32_t(image.height));
+      uint32_t w = 1 + rng() % uint32_t(image.width - x), hh = 1 + rng() % uint32_t(image.height - y);
+      SCOPED_TRACE(std::to_string(x) + "," + std::to_string(y) + " " + std::to_string(w) + "x" + std::to_string(hh));
+      std::string cmd = "pamcut -left " + std::to_string(x) + " -top " + std::to_string(y) + " -width " +
+                        std::to_string(w) + " -height " + std::to_string(hh) + " " + in + " > " + out;
+      PnmImage theirs;
+      ASSERT_TRUE(run_to_pnm(cmd, out, theirs));
+      RstRead* src = RstReadRawFromByteArray::create(image.rows.data(), h, image.stride(), false, false);
+      ASSERT_NE(src, nullptr);
+      if (runs) src = RstEncodeRLE::create(src);
+      RstRead* cut = RstClip::create(src, x, y, w, hh);
+      Held<> node(runs ? RstDecodeRLE::create(cut) : cut);
+      ASSERT_NE(node, nullptr);
+      Bytes ours;
+      for (const Bytes& line : pull(node.get())) ours.insert(ours.end(), line.begin(), line.end());
+      EXPECT_TRUE(ours == theirs.rows);
+    }
   }
   std::remove(in.c_str());
-  std::remove(out.c_str());
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <string>
 
+#include "charts.h"
 #include "line_source.h"
 #include "raster/codecs/rst_encode_rle.h"
 #include "raster/core/rst_read_raw_from_byte_array.h"
@@ -122,35 +123,21 @@ TEST_F(PixelNotRLE, AllocationFailures) {
       {run_line({{4, 8}}), run_line({{0, 20}})}, {"RstPixelNotRLE::initiate()", "rst_create_end()"});
 }
 
-// A P4 file's size and packed rows.
-bool read_pbm(const std::string& path, int32_t& width, int32_t& height, Bytes& rows) {
-  std::ifstream f(path, std::ios::binary);
-  std::string magic;
-  f >> magic >> width >> height;
-  f.get();
-  if (magic != "P4") return false;
-  rows.assign(size_t(width + 7) / 8 * size_t(height), 0);
-  f.read(reinterpret_cast<char*>(rows.data()), std::streamsize(rows.size()));
-  return size_t(f.gcount()) == rows.size();
-}
-
 // The eight ITU charts as run lines, inverted and painted, against pnminvert.
 class ChartInversion : public ::testing::TestWithParam<int> {};
 
 TEST_P(ChartInversion, MatchesPnminvert) {
-  std::string n = std::to_string(GetParam());
-  std::string pbm = ::testing::TempDir() + "pixel_not_rle_ccitt" + n + ".pbm";
-  std::string inv = ::testing::TempDir() + "pixel_not_rle_ccitt" + n + "_inv.pbm";
-  ASSERT_EQ(std::system(("jbgtopbm /usr/share/jbigkit-testdata/ccitt" + n + ".jbg " + pbm).c_str()), 0);
-  ASSERT_EQ(std::system(("pnminvert " + pbm + " > " + inv).c_str()), 0);
-  int32_t width = 0, height = 0, w2 = 0, h2 = 0;
-  Bytes page, theirs;
-  ASSERT_TRUE(read_pbm(pbm, width, height, page));
-  ASSERT_TRUE(read_pbm(inv, w2, h2, theirs));
-  std::remove(pbm.c_str());
-  std::remove(inv.c_str());
-  ASSERT_EQ(w2, width);
-  ASSERT_EQ(h2, height);
+  std::string pbm = chart_file(GetParam());
+  ASSERT_FALSE(pbm.empty());
+  std::string inv = ::testing::TempDir() + "pixel_not_rle_ccitt" + std::to_string(GetParam()) + "_inv.pbm";
+  PnmImage chart, inverted;
+  ASSERT_TRUE(read_pnm(pbm, chart));
+  ASSERT_TRUE(run_to_pnm("pnminvert " + pbm + " > " + inv, inv, inverted));
+  int32_t width = chart.width, height = chart.height;
+  Bytes& page = chart.rows;
+  Bytes& theirs = inverted.rows;
+  ASSERT_EQ(inverted.width, width);
+  ASSERT_EQ(inverted.height, height);
   // pnminvert leaves the spare bits of the last byte clear, as painting does.
   size_t stride = size_t(width + 7) / 8;
   RstHeader h = image_header(width, height, 1, 1, RstColorType::s_gray_reverse());
