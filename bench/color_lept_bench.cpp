@@ -14,6 +14,7 @@
 #include <random>
 #include <vector>
 
+#include "bench_pair.h"
 #include "raster/codecs/rst_encode_rle.h"
 #include "raster/color/rst_apply_colormap.h"
 #include "raster/color/rst_convert_bits.h"
@@ -83,32 +84,6 @@ RstRead* raw_source(const Page& p, int32_t bits, int32_t spp = 1) {
     h.color_type = RstColorType::s_rgb();
   }
   return RstReadRawFromByteArray::create(p.bytes.data(), h, p.stride, false, false);
-}
-
-// Pulls every line of a node into one line buffer.
-void pull_all(RstRead* node) {
-  std::vector<uint8_t> line(size_t(node->line_size()) + 8);
-  while (node->read(line.data()) > 0) benchmark::DoNotOptimize(line.data());
-  node->end();
-}
-
-double seconds(const std::function<void()>& f) {
-  auto t0 = std::chrono::steady_clock::now();
-  f();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
-
-// Both sides once per iteration; our time is the benchmark's, the ratio of
-// the totals its counter.
-void run_pair(benchmark::State& state, const std::function<void()>& ours, const std::function<void()>& peer) {
-  double total_ours = 0, total_peer = 0;
-  for (auto _ : state) {
-    double t = seconds(ours);
-    total_ours += t;
-    total_peer += seconds(peer);
-    state.SetIterationTime(t);
-  }
-  state.counters["x_peer"] = total_ours / total_peer;
 }
 
 void BM_Expand1To8(benchmark::State& state) {

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "bench_charts.h"
+#include "bench_pair.h"
 #include "raster/codecs/rst_encode_rle.h"
 #include "raster/core/rst_header.h"
 #include "raster/core/rst_read_raw_from_byte_array.h"
@@ -116,18 +117,6 @@ class RunLines : public RstRead {
   const Page* page_;
   size_t next_ = 0;
 };
-
-void pull_all(RstRead* node) {
-  std::vector<uint8_t> line(size_t(node->line_size()) + 8);
-  while (node->read(line.data()) > 0) benchmark::DoNotOptimize(line.data());
-  node->end();
-}
-
-double seconds(const std::function<void()>& f) {
-  auto t0 = std::chrono::steady_clock::now();
-  f();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
 
 // Both sides once per iteration over every page of the set (state.range(0):
 // 0 the text page, 1 the charts); our time is the benchmark's, the ratio of

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "bench_charts.h"
+#include "bench_pair.h"
 #include "raster/codecs/rst_encode_rle.h"
 #include "raster/core/rst_header.h"
 #include "raster/core/rst_read_raw_from_byte_array.h"
@@ -149,33 +150,6 @@ class RunLines : public RstRead {
   const Page* page_;
   size_t next_ = 0;
 };
-
-// Pulls every line of a node into one line buffer.
-void pull_all(RstRead* node) {
-  if (!node) return;
-  std::vector<uint8_t> line(size_t(node->line_size()) + 8);
-  while (node->read(line.data()) > 0) benchmark::DoNotOptimize(line.data());
-  node->end();
-}
-
-double seconds(const std::function<void()>& f) {
-  auto t0 = std::chrono::steady_clock::now();
-  f();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
-
-// Both sides once per iteration; our time is the benchmark's, the ratio of
-// the totals its counter.
-void run_pair(benchmark::State& state, const std::function<void()>& ours, const std::function<void()>& peer) {
-  double total_ours = 0, total_peer = 0;
-  for (auto _ : state) {
-    double t = seconds(ours);
-    total_ours += t;
-    total_peer += seconds(peer);
-    state.SetIterationTime(t);
-  }
-  state.counters["x_peer"] = total_ours / total_peer;
-}
 
 void BM_Band90_1bit(benchmark::State& state) {
   const Page& p = page_1bit(state.range(0));

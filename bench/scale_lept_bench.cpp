@@ -15,6 +15,7 @@
 #include <random>
 #include <vector>
 
+#include "bench_pair.h"
 #include "raster/core/rst_header.h"
 #include "raster/core/rst_read_raw_from_byte_array.h"
 #include "raster/geometry/rst_scale.h"
@@ -79,31 +80,6 @@ RstRead* raw_source(const Page& p) {
                  : p.bits == 1  ? RstColorType::s_gray_reverse()
                                 : RstColorType::s_gray();
   return RstReadRawFromByteArray::create(p.bytes.data(), h, p.stride, false, false);
-}
-
-void pull_all(RstRead* node) {
-  std::vector<uint8_t> line(size_t(node->line_size()) + 8);
-  while (node->read(line.data()) > 0) benchmark::DoNotOptimize(line.data());
-  node->end();
-}
-
-double seconds(const std::function<void()>& f) {
-  auto t0 = std::chrono::steady_clock::now();
-  f();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
-
-// Both sides once per iteration; our time is the benchmark's, the ratio of
-// the totals its counter.
-void run_pair(benchmark::State& state, const std::function<void()>& ours, const std::function<void()>& peer) {
-  double total_ours = 0, total_peer = 0;
-  for (auto _ : state) {
-    double t = seconds(ours);
-    total_ours += t;
-    total_peer += seconds(peer);
-    state.SetIterationTime(t);
-  }
-  state.counters["x_peer"] = total_ours / total_peer;
 }
 
 void destroy(PIX* pix) { pixDestroy(&pix); }

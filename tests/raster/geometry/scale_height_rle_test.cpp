@@ -59,7 +59,9 @@ TEST_F(ScaleHeightRLE, ShowsOrCombinesLines) {
       ASSERT_NE(node, nullptr);
       EXPECT_EQ(RstHeader(node.get()).height, c.to);
       EXPECT_EQ(first_columns(node.get()), c.lines[v]);
-      if (c.to > c.from) EXPECT_EQ(src->reads, c.from) << "each source line read once";
+      if (c.to > c.from) {
+        EXPECT_EQ(src->reads, c.from) << "each source line read once";
+      }
       Bytes line(size_t(node->line_size()));
       EXPECT_EQ(node->read(line.data()), 0) << "reads past the height give 0";
       node->reset();
