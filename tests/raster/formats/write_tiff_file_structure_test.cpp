@@ -105,6 +105,12 @@ TEST_F(WriteTiffStructure, UnknownAndUnwritableTypes) {
   for (RstWriteTIFFIFDEntry e : {RstWriteTIFFIFDEntry(282, 5, 0, 0), RstWriteTIFFIFDEntry(330, 13, 1, 8)})
     EXPECT_FALSE(e.write(data, next));
   EXPECT_TRUE(status.messages().empty());
+  // A block out of reach.
+  static const uint32_t rational[] = {1, 2};
+  FailingStorage failing(&out, 0);
+  RstTIFFDataOutput spent(&failing, 1);
+  EXPECT_FALSE(RstWriteTIFFIFDEntry(282, 5, 1, 100, rational).write_values(spent));
+  EXPECT_EQ(status.errors(), (std::vector<RstReport>{{-11, "RstWriteTIFFIFDEntry::write_values() - can't seek."}}));
 }
 
 // 256 LONG 5, 282 RATIONAL 300/1, 305 ASCII "abcd" at position 12.
@@ -155,7 +161,7 @@ TEST_F(WriteTiffStructure, ShortDirectoryWritesAreReported) {
       {13, 0, {-11, "RstWriteTIFFImageFileDirectory::write() - can't write # of IFD"}},
       {12 + 2 + 12 + 5, 1, {-11, "RstWriteTIFFIFDEntry::write()"}},
       {12 + 38 + 2, 0, {-11, "RstWriteTIFFImageFileDirectory::write() - can't write Next IFD Offset."}},
-      {12 + 42, 0, {-11, "RstWriteTIFFIFDEntry::write_values() - can't seek."}},
+      {12 + 42, 0, {-11, "RstWriteTIFFIFDEntry::write_values()"}},
       {12 + 42 + 3, 0, {-11, "RstWriteTIFFIFDEntry::write_values()"}},
       {12 + 42 + 8 + 5, 0, {-11, "RstWriteTIFFImageFileDirectory::write()"}},
   };
