@@ -37,8 +37,7 @@ bool RstWriteTIFFGlobalParameters::create_ifd() {
   if (profile_type != 0) add(E(401, E::type_long, 1, profile_type));
   if (fax_profile != 0) add(E(402, E::type_byte, 1, fax_profile_byte_));
   if (coding_methods != 0) add(E(403, E::type_long, 1, coding_methods));
-  if (!version_year.empty())
-    add(E(404, E::type_byte, uint32_t(version_year.size()), 0, version_year.data()));
+  if (!version_year.empty()) add(E(404, E::type_byte, uint32_t(version_year.size()), 0, version_year.data()));
   if (mode_number != -1) add(E(405, E::type_byte, 1, mode_number_byte_));
   if (entries.size() != wanted) {
     rst_report(RstCode::no_memory, "RstWriteTIFFGlobalParameters::create_ifd()");

@@ -115,7 +115,8 @@ void rst_copy_tiff_fields(RstTIFFFXHeader& to, const RstTIFFFXHeader& from) {
   to.decode = from.decode;
 }
 
-RstWriteTIFFHeader::RstWriteTIFFHeader() : RstTIFFFXHeader(RstTIFFTypes::little_endian), ifd_snapshot(RstTIFFTypes::little_endian) {
+RstWriteTIFFHeader::RstWriteTIFFHeader()
+    : RstTIFFFXHeader(RstTIFFTypes::little_endian), ifd_snapshot(RstTIFFTypes::little_endian) {
   // Unless the header itself carries this text, the first comparison finds a change.
   ifd_snapshot.artist = "initial values";
 }
@@ -125,8 +126,7 @@ RstWriteTIFFHeader::RstWriteTIFFHeader(const RstWriteTIFFHeader& other)
   *this = other;
 }
 
-RstWriteTIFFHeader::RstWriteTIFFHeader(const RstWriteTIFFHeader& pattern, const RstHeader& image,
-                                       uint32_t byte_order)
+RstWriteTIFFHeader::RstWriteTIFFHeader(const RstWriteTIFFHeader& pattern, const RstHeader& image, uint32_t byte_order)
     : RstWriteTIFFHeader(pattern) {
   this->byte_order = byte_order;
   rst_header(image, true);
@@ -198,8 +198,7 @@ bool RstWriteTIFFHeader::can_write(const RstHeader& image, bool adjust) {
       if (!in(code, {RstDataForm::raw, RstDataForm::rle, RstDataForm::mh}) || !bilevel) return false;
       break;
     case 3:
-      if (!in(code, {RstDataForm::raw, RstDataForm::rle, RstDataForm::mh, RstDataForm::mr}) || !bilevel)
-        return false;
+      if (!in(code, {RstDataForm::raw, RstDataForm::rle, RstDataForm::mh, RstDataForm::mr}) || !bilevel) return false;
       break;
     case 4:
       if (!in(code, {RstDataForm::raw, RstDataForm::rle, RstDataForm::mmr}) || !bilevel) return false;
@@ -218,10 +217,11 @@ bool RstWriteTIFFHeader::can_write(const RstHeader& image, bool adjust) {
       break;
     case 10: {
       if (!in(code, {RstDataForm::raw, RstDataForm::jbig_color}) || !type) return false;
-      bool ok = ((type->is_rgb() || type->is_cmy()) && bits == 1 && samples == 3) ||
-                (type->is_cmyk() && bits == 1 && samples == 4) ||
-                (type == RstColorType::itu_lab() && ((bits >= 2 && bits <= 12 && samples == 3) || (samples == 1 && map))) ||
-                ((type->is_gray() || type->is_gray_reverse()) && bits >= 2 && bits <= 16 && !map);
+      bool ok =
+          ((type->is_rgb() || type->is_cmy()) && bits == 1 && samples == 3) ||
+          (type->is_cmyk() && bits == 1 && samples == 4) ||
+          (type == RstColorType::itu_lab() && ((bits >= 2 && bits <= 12 && samples == 3) || (samples == 1 && map))) ||
+          ((type->is_gray() || type->is_gray_reverse()) && bits >= 2 && bits <= 16 && !map);
       if (!ok) return false;
       break;
     }
@@ -345,8 +345,8 @@ bool RstWriteTIFFHeader::validate_attributes() {
     }
   }
   jpeg_interchange_format = 0;
-  if (!rst_resize(strip_offsets, 0) || !rst_resize(strip_offsets, strips, 0u) ||
-      !rst_resize(sub_ifds, 0) || !rst_resize(sub_ifds, children.size(), 0u)) {
+  if (!rst_resize(strip_offsets, 0) || !rst_resize(strip_offsets, strips, 0u) || !rst_resize(sub_ifds, 0) ||
+      !rst_resize(sub_ifds, children.size(), 0u)) {
     rst_report(RstCode::no_memory, where);
     return false;
   }
@@ -428,8 +428,7 @@ bool RstWriteTIFFHeader::create_ifd() {
   field(273, E::type_long, strip_offsets.size());
   value(274, E::type_short, orientation);
   value(277, E::type_short, samples_per_pixel);
-  if (strip_row_counts.empty() && effective_rows_per_strip() != 0)
-    value(278, E::type_long, effective_rows_per_strip());
+  if (strip_row_counts.empty() && effective_rows_per_strip() != 0) value(278, E::type_long, effective_rows_per_strip());
   if (!strip_byte_counts.empty()) field(279, E::type_long, strip_byte_counts.size());
   field(282, E::type_rational, 1);
   field(283, E::type_rational, 1);
@@ -483,13 +482,13 @@ bool RstWriteTIFFHeader::ifd_changed() const {
   if (!RstTIFF6Header::operator==(s)) return true;
   // The TIFF-FX fields, and the fields the model's comparison leaves out
   // although entries are built from them or sized by them.
-  return decode != s.decode || default_image_color != s.default_image_color ||
-         strip_row_counts != s.strip_row_counts || image_layer != s.image_layer ||
-         bad_fax_lines != s.bad_fax_lines || consecutive_bad_fax_lines != s.consecutive_bad_fax_lines ||
-         clean_fax_data != s.clean_fax_data || indexed != s.indexed || y_position != s.y_position ||
-         target_printer != s.target_printer || icc_profile != s.icc_profile ||
-         sub_ifds.size() != s.sub_ifds.size() || strip_offsets.size() != s.strip_offsets.size() ||
-         children.size() != snapshot_children_ || bool(global_parameters) != bool(s.global_parameters);
+  return decode != s.decode || default_image_color != s.default_image_color || strip_row_counts != s.strip_row_counts ||
+         image_layer != s.image_layer || bad_fax_lines != s.bad_fax_lines ||
+         consecutive_bad_fax_lines != s.consecutive_bad_fax_lines || clean_fax_data != s.clean_fax_data ||
+         indexed != s.indexed || y_position != s.y_position || target_printer != s.target_printer ||
+         icc_profile != s.icc_profile || sub_ifds.size() != s.sub_ifds.size() ||
+         strip_offsets.size() != s.strip_offsets.size() || children.size() != snapshot_children_ ||
+         bool(global_parameters) != bool(s.global_parameters);
 }
 
 RstCountedPtr<RstTileSpecArray>& RstWriteTIFFHeader::tile_specs() {
@@ -615,8 +614,8 @@ uint32_t RstWriteTIFFHeader::write(OutputStorage* storage) {
   for (RstWriteTIFFIFDEntry& e : directory.entries)
     if (e.data) e.data = field_values(e.tag);
   RstTIFFDataOutput out(storage, is_little_endian() ? 1 : 0);
-  uint32_t n = directory.write(out, strip_offsets_position, strip_byte_counts_position,
-                               jpeg_interchange_format_length_position);
+  uint32_t n =
+      directory.write(out, strip_offsets_position, strip_byte_counts_position, jpeg_interchange_format_length_position);
   if (n != directory.entries.size()) return 0;
   if (RstWriteTIFFGlobalParameters* gp = write_global_parameters()) {
     uint32_t size = gp->ifd_size();

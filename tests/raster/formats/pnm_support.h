@@ -42,4 +42,3 @@ inline bool read_pnm(const std::string& path, Pnm& out) {
   out.data.assign(bytes.begin() + long(start), bytes.end());
   return true;
 }
-

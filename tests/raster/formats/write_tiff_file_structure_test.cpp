@@ -32,8 +32,8 @@ TEST_F(WriteTiffStructure, ImageFileHeaderInBothByteOrders) {
   for (uint32_t order : {0x4949u, 0x4D4Du}) {
     MemoryOutputStorage out;
     EXPECT_EQ(RstWriteTIFFImageFileHeader(order).write(&out), 8u);
-    EXPECT_EQ(bytes_of(out), order == 0x4949 ? (Bytes{0x49, 0x49, 0x2A, 0, 8, 0, 0, 0})
-                                             : (Bytes{0x4D, 0x4D, 0, 0x2A, 0, 0, 0, 8}));
+    EXPECT_EQ(bytes_of(out),
+              order == 0x4949 ? (Bytes{0x49, 0x49, 0x2A, 0, 8, 0, 0, 0}) : (Bytes{0x4D, 0x4D, 0, 0x2A, 0, 0, 0, 8}));
   }
   MemoryOutputStorage memory;
   FailingStorage failing(&memory, 5);
@@ -46,8 +46,8 @@ struct EntryCase {
   const char* name;
   bool big;
   RstWriteTIFFIFDEntry entry;
-  Bytes field;        // the 4-byte value field
-  Bytes values;       // what lies at 100 afterwards (empty: nothing out of line)
+  Bytes field;   // the 4-byte value field
+  Bytes values;  // what lies at 100 afterwards (empty: nothing out of line)
 };
 
 TEST_F(WriteTiffStructure, EntriesInlineAndOutOfLine) {

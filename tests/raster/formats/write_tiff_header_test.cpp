@@ -87,7 +87,7 @@ TEST_F(WriteTiffHeader, ImageFields) {
   set_image(h, palette);
   EXPECT_EQ(h.photometric_interpretation, 3u);
   ASSERT_EQ(h.color_map.size(), 48u);
-  EXPECT_EQ(h.color_map[0], 1 * 257);       // red of entry 0
+  EXPECT_EQ(h.color_map[0], 1 * 257);        // red of entry 0
   EXPECT_EQ(h.color_map[16 + 1], 41 * 257);  // green of entry 1
   EXPECT_EQ(h.color_map[32 + 2], 81 * 257);  // blue of entry 2
   EXPECT_EQ(h.color_map[3], 0);              // entries the colormap does not cover
@@ -171,13 +171,12 @@ TEST_F(WriteTiffHeader, CodedImagesInSeveralStripsNeedByteCounts) {
     std::vector<uint32_t> byte_counts;
     bool ok;
   } cases[] = {
-      {RstDataForm::mmr, 0, {}, true},         // one strip
-      {RstDataForm::mmr, 100, {}, true},       // one strip
-      {RstDataForm::mmr, 64, {}, false},       // two strips, sizes unknown
-      {RstDataForm::mmr, 1, {}, false},        // a hundred strips of one row
-      {RstDataForm::mmr, 64, {10, 0}, false},  // one size unknown
-      {RstDataForm::mmr, 64, {10, 12}, true},
-      {RstDataForm::raw, 64, {}, true},  // lines are cut into strips here
+      {RstDataForm::mmr, 0, {}, true},                                           // one strip
+      {RstDataForm::mmr, 100, {}, true},                                         // one strip
+      {RstDataForm::mmr, 64, {}, false},                                         // two strips, sizes unknown
+      {RstDataForm::mmr, 1, {}, false},                                          // a hundred strips of one row
+      {RstDataForm::mmr, 64, {10, 0}, false},                                    // one size unknown
+      {RstDataForm::mmr, 64, {10, 12}, true}, {RstDataForm::raw, 64, {}, true},  // lines are cut into strips here
       {RstDataForm::rle, 1, {}, true},
   };
   for (const Case& c : cases) {
@@ -209,11 +208,20 @@ TEST_F(WriteTiffHeader, StripFieldRepairs) {
     uint32_t rows_after;
     std::vector<RstReport> reports;
   } cases[] = {
-      {12, 0, {5, 5}, false, 12,
+      {12,
+       0,
+       {5, 5},
+       false,
+       12,
        {{202, "RstWriteTIFFHeader::validate_strip_attrs() - strip_row_counts' total != image_length."}}},
       {12, 0, {5, 7}, true, 0, {}},
       {100, 0, {}, true, 100, {}},
-      {100, 200, {}, false, 100, {{202, "RstWriteTIFFHeader::validate_strip_attrs() -  rows_per_strip > image_length."}}},
+      {100,
+       200,
+       {},
+       false,
+       100,
+       {{202, "RstWriteTIFFHeader::validate_strip_attrs() -  rows_per_strip > image_length."}}},
       {100, 30, {}, true, 30, {}},
   };
   for (const Case& c : cases) {
@@ -243,9 +251,13 @@ TEST_F(WriteTiffHeader, RefusedAttributes) {
     void (*change)(RstWriteTIFFHeader&);
   } cases[] = {
       {"width 0", [](RstWriteTIFFHeader& h) { h.image_width = 0; }},
-      {"byte counts of another number", [](RstWriteTIFFHeader& h) { h.strip_byte_counts = {1, 2, 3}; }},
+      {"byte counts of another number",
+       [](RstWriteTIFFHeader& h) {
+         h.strip_byte_counts = {1, 2, 3};
+       }},
       {"tiles in several strips", [](RstWriteTIFFHeader& h) { h.tile_length = 8; }},
-      {"JPEG of palette", [](RstWriteTIFFHeader& h) {
+      {"JPEG of palette",
+       [](RstWriteTIFFHeader& h) {
          h.set_compression(6);
          h.photometric_interpretation = 3;
        }},
@@ -279,12 +291,24 @@ TEST_F(WriteTiffHeader, ConditionalEntries) {
       {{270}, [](RstWriteTIFFHeader& h) { h.image_description = "i"; }},
       {{271}, [](RstWriteTIFFHeader& h) { h.make = "m"; }},
       {{272}, [](RstWriteTIFFHeader& h) { h.model = "m"; }},
-      {{286}, [](RstWriteTIFFHeader& h) { h.x_position = {0, 2}; }},
-      {{287}, [](RstWriteTIFFHeader& h) { h.y_position = {3, 1}; }},
-      {{286, 287}, [](RstWriteTIFFHeader& h) { h.image_layer = {1, 0}; }},
+      {{286},
+       [](RstWriteTIFFHeader& h) {
+         h.x_position = {0, 2};
+       }},
+      {{287},
+       [](RstWriteTIFFHeader& h) {
+         h.y_position = {3, 1};
+       }},
+      {{286, 287},
+       [](RstWriteTIFFHeader& h) {
+         h.image_layer = {1, 0};
+       }},
       {{292}, [](RstWriteTIFFHeader& h) { h.set_compression(3); }},
       {{293}, [](RstWriteTIFFHeader& h) { h.set_compression(4); }},
-      {{297}, [](RstWriteTIFFHeader& h) { h.page_number = {0, 1}; }},
+      {{297},
+       [](RstWriteTIFFHeader& h) {
+         h.page_number = {0, 1};
+       }},
       {{305}, [](RstWriteTIFFHeader& h) { h.software = "s"; }},
       {{306}, [](RstWriteTIFFHeader& h) { h.date_time = "2026:12:11 00:00:00"; }},
       {{315}, [](RstWriteTIFFHeader& h) { h.artist = "a"; }},
@@ -296,22 +320,39 @@ TEST_F(WriteTiffHeader, ConditionalEntries) {
       {{337}, [](RstWriteTIFFHeader& h) { h.target_printer = "p"; }},
       {{346}, [](RstWriteTIFFHeader& h) { h.indexed = 1; }},
       {{400}, [](RstWriteTIFFHeader& h) { h.set_global_parameters(RstTIFFGlobalParameters()); }},
-      {{433}, [](RstWriteTIFFHeader& h) { h.decode = {RstDecodePair{{0, 1}, {1, 1}}}; }},
+      {{433},
+       [](RstWriteTIFFHeader& h) {
+         h.decode = {RstDecodePair{{0, 1}, {1, 1}}};
+       }},
       {{434}, [](RstWriteTIFFHeader& h) { h.default_image_color = {0}; }},
-      {{512, 513, 514, 515}, [](RstWriteTIFFHeader& h) {
+      {{512, 513, 514, 515},
+       [](RstWriteTIFFHeader& h) {
          h.set_compression(6);
          h.photometric_interpretation = 1;
        }},
-      {{529}, [](RstWriteTIFFHeader& h) { h.ycbcr_coefficients = {{299, 1000}, {587, 1000}, {114, 1000}}; }},
-      {{530}, [](RstWriteTIFFHeader& h) {
+      {{529},
+       [](RstWriteTIFFHeader& h) {
+         h.ycbcr_coefficients = {{299, 1000}, {587, 1000}, {114, 1000}};
+       }},
+      {{530},
+       [](RstWriteTIFFHeader& h) {
          h.photometric_interpretation = 6;
          h.ycbcr_subsampling = {2, 1};
        }},
       {{531}, [](RstWriteTIFFHeader& h) { h.ycbcr_positioning = 2; }},
-      {{559}, [](RstWriteTIFFHeader& h) { h.strip_row_counts = {6, 10}; }},
+      {{559},
+       [](RstWriteTIFFHeader& h) {
+         h.strip_row_counts = {6, 10};
+       }},
       {{33432}, [](RstWriteTIFFHeader& h) { h.copyright = "c"; }},
-      {{34675}, [](RstWriteTIFFHeader& h) { h.icc_profile = {1, 2, 3}; }},
-      {{34732}, [](RstWriteTIFFHeader& h) { h.image_layer = {2, 0}; }},
+      {{34675},
+       [](RstWriteTIFFHeader& h) {
+         h.icc_profile = {1, 2, 3};
+       }},
+      {{34732},
+       [](RstWriteTIFFHeader& h) {
+         h.image_layer = {2, 0};
+       }},
   };
   RstWriteTIFFHeader plain;
   set_image(plain, bilevel(16, 16));
@@ -338,7 +379,10 @@ TEST_F(WriteTiffHeader, ChangeTestCoversEveryFieldOfTheEntries) {
     const char* name;
     void (*change)(RstWriteTIFFHeader&);
   } cases[] = {
-      {"y position", [](RstWriteTIFFHeader& h) { h.y_position = {1, 1}; }},
+      {"y position",
+       [](RstWriteTIFFHeader& h) {
+         h.y_position = {1, 1};
+       }},
       {"target printer", [](RstWriteTIFFHeader& h) { h.target_printer = "x"; }},
       {"icc profile", [](RstWriteTIFFHeader& h) { h.icc_profile = {1}; }},
       {"child", [](RstWriteTIFFHeader& h) { h.add_child(bilevel(16, 16), RstWriteTIFFHeader()); }},
@@ -392,8 +436,9 @@ TEST_F(WriteTiffHeader, StripSpecs) {
   set_image(tiled, bilevel(300, 10));
   tiled.tile_width = 256;
   EXPECT_FALSE(tiled.tile_specs());
-  EXPECT_EQ(status.errors(),
-            (std::vector<RstReport>{{-50, "RstWriteTIFFHeader::tile_specs() - writing tiled image is not supported."}}));
+  EXPECT_EQ(
+      status.errors(),
+      (std::vector<RstReport>{{-50, "RstWriteTIFFHeader::tile_specs() - writing tiled image is not supported."}}));
   status.clear();
   RstWriteTIFFHeader empty;
   EXPECT_FALSE(empty.tile_specs());
