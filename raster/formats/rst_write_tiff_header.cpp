@@ -246,11 +246,11 @@ bool RstWriteTIFFHeader::can_write(const RstHeader& image, bool adjust) {
   return true;
 }
 
-void RstWriteTIFFHeader::rst_header(const RstHeader& image, bool check) {
+bool RstWriteTIFFHeader::rst_header(const RstHeader& image, bool check) {
   static const char* const where = "RstWriteTIFFHeader::rst_header()";
   if (check && !can_write(image, true)) {
     rst_report(RstCode::unsupported_form, where);
-    return;
+    return false;
   }
   image_width = uint32_t(std::max(image.width, 0));
   image_length = image.height == 0 ? 0xFFFFFFFFu : uint32_t(std::max(image.height, 0));
@@ -258,7 +258,7 @@ void RstWriteTIFFHeader::rst_header(const RstHeader& image, bool check) {
   if (!rst_resize(bits_per_sample, 0) ||
       !rst_resize(bits_per_sample, samples_per_pixel, uint16_t(image.bits_per_sample))) {
     rst_report(RstCode::no_memory, where);
-    return;
+    return false;
   }
   // A page without colormap has no ColorMap, whatever the header held before.
   if (image.colormap) {
@@ -273,6 +273,7 @@ void RstWriteTIFFHeader::rst_header(const RstHeader& image, bool check) {
   };
   if (!type) {
     rst_report(RstCode::unsupported_option, "RstWriteTIFFHeader::rst_header() - not supported color type.");
+    return false;
   } else if (type->is_rgb()) {
     photometric_interpretation = image.colormap ? 3 : 2;
   } else if (type->is_ycbcr()) {
@@ -294,7 +295,9 @@ void RstWriteTIFFHeader::rst_header(const RstHeader& image, bool check) {
     photometric_interpretation = 0;
   } else {
     rst_report(RstCode::unsupported_option, "RstWriteTIFFHeader::rst_header() - not supported color type.");
+    return false;
   }
+  return true;
 }
 
 bool RstWriteTIFFHeader::validate_strip_attrs() {

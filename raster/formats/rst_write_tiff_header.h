@@ -43,8 +43,9 @@ class RstWriteTIFFHeader : public RstTIFFFXHeader {
   // Checks and repairs the strip fields; false when something was repaired.
   virtual bool validate_strip_attrs();
 
-  // Sets the image fields from the image, after can_write when `check`.
-  void rst_header(const RstHeader& image, bool check);
+  // Sets the image fields from the image, after can_write when `check`;
+  // false when something was refused (reported).
+  bool rst_header(const RstHeader& image, bool check);
   using RstTIFF6Header::rst_header;
   // Checks the header and completes the strip lists.
   bool validate_attributes();
