@@ -1,6 +1,44 @@
 // The checks of a TIFF page option.
 #include "raster/formats/rst_write_tiff.h"
 
+#include "raster/core/rst_code_source.h"
+#include "raster/core/rst_create.h"
+#include "raster/core/rst_header.h"
+#include "raster/core/rst_status_context.h"
+#include "raster/formats/rst_write_tiff_nodes.h"
+
+RstWrite* RstWriteTIFF::create(RstRead* source, RstWriteTIFFMultiPageManager* manager,
+                               const RstWriteTIFFOption* option) {
+  static const char* const where = "RstWriteTIFF::create()";
+  RstCreateGuard guard(source);
+  if (!source || !manager || !manager->storage || manager->storage->is_closed()) {
+    rst_report(RstCode::bad_argument, where);
+    return nullptr;
+  }
+  if (option && option->is_mrc_mask()) {
+    rst_report(RstCode::unsupported_option, where);
+    return nullptr;
+  }
+  RstHeader h(source);
+  RstWrite* node = nullptr;
+  if (h.data_form == RstDataForm::raw) {
+    if (dynamic_cast<RstCodeSource*>(source)) node = RstWriteTIFFCode::create(source, manager, option);
+    else if (option && option->compression.value() != 1) node = RstEncodeAndWriteTIFF::create(source, manager, option);
+    else node = RstWriteTIFFRaw::create(source, manager, option);
+  } else if (h.data_form == RstDataForm::rle) {
+    uint32_t c = option ? option->compression.value() : 0;
+    if (c < 2 || c > 4) {
+      rst_report(RstCode::unsupported_form, "RstWriteTIFF::create() - link's encode type is invalid.");
+      return nullptr;
+    }
+    node = RstEncodeAndWriteTIFF::create(source, manager, option);
+  } else {
+    node = RstWriteTIFFCode::create(source, manager, option);
+  }
+  if (node) guard.disarm();
+  return node;
+}
+
 bool RstWriteTIFF::valid_option(RstWriteTIFFHeader& h, int32_t& status, std::string* message) {
   status = 1;
   auto fail = [&](int32_t code, const char* reason) {

@@ -1,0 +1,285 @@
+// The TIFF writer nodes: a page of lines coded or written as they are, coded
+// bytes copied, the refusals that leave the file untouched, and the files
+// read back by our reader and checked by libtiff's tools.
+#include "raster/formats/rst_write_tiff_nodes.h"
+
+#include <gtest/gtest.h>
+
+#include "page_support.h"
+#include "raster/core/bit_reverse.h"
+#include "raster/core/file_input_storage.h"
+#include "raster/core/lines_test_nodes.h"
+#include "raster/core/memory_storage.h"
+#include "raster/core/rst_code_source.h"
+#include "raster/core/rst_owner.h"
+#include "raster/formats/rst_format_creators.h"
+#include "raster/formats/rst_read_raster.h"
+#include "raster/formats/rst_read_tiff_header.h"
+#include "raster/formats/rst_write_tiff.h"
+#include "tiff_write_support.h"
+
+namespace {
+
+using lines_test::LineSource;
+using Bytes = std::vector<uint8_t>;
+using Strips = std::vector<Bytes>;
+
+// A page of packed 1-bit rows, 1 black.
+LineSource* bilevel_source(const Rows& rows, uint32_t width) {
+  RstHeader h = image_header(int32_t(width), int32_t(rows.size()), 1, 1, RstColorType::s_gray_reverse());
+  return new LineSource(h, rows, nullptr);
+}
+
+// Coded bytes in chunks of up to 1024, marked as a code source.
+class CodeChunks : public LineSource, public RstCodeSource {
+ public:
+  using LineSource::LineSource;
+};
+
+LineSource* code_source(const Bytes& code, uint32_t width, uint32_t height, int32_t form) {
+  RstHeader h = image_header(int32_t(width), int32_t(height), 1, 1, RstColorType::s_gray_reverse(), form);
+  std::vector<Bytes> chunks;
+  for (size_t at = 0; at < code.size(); at += 1024)
+    chunks.emplace_back(code.begin() + long(at), code.begin() + long(std::min(code.size(), at + 1024)));
+  return new CodeChunks(h, chunks, nullptr, 1024);
+}
+
+Bytes bytes_of(MemoryOutputStorage& out) {
+  Bytes b(size_t(out.size()));
+  MemoryInputStorage in(out.blocks());
+  in.read(b.data(), int32_t(b.size()));
+  return b;
+}
+
+// Writes the page to the end; the writer's status.
+int32_t drive(RstWrite* writer) {
+  while (writer->write() != 0) {
+  }
+  int32_t s = writer->status();
+  writer->end();
+  return s;
+}
+
+// The strips of page 1 as stored.
+Strips stored_strips(const Bytes& file) {
+  ByteArrayInputStorage in(file.data(), int32_t(file.size()));
+  RstReadTIFFFXHeader h;
+  h.read_page(&in, 1, false, 0);
+  Strips strips;
+  for (size_t i = 0; i < h.strip_offsets.size() && i < h.strip_byte_counts.size(); ++i)
+    strips.emplace_back(file.begin() + h.strip_offsets[i], file.begin() + h.strip_offsets[i] + h.strip_byte_counts[i]);
+  return strips;
+}
+
+Rows read_page(const Bytes& file, uint32_t page = 1) {
+  ByteArrayInputStorage in(file.data(), int32_t(file.size()));
+  RstOwner<RstRead> node(RstReadRaster::create(&in, page));
+  if (!node) return {};
+  return read_lines(node.get());
+}
+
+class WriteTiffNodes : public PageTest {};
+
+// One page through RstWriteTIFF::create into memory; the file, empty on refusal.
+Bytes one_page(RstRead* source, const RstWriteTIFFOption* option, uint32_t order = 0x4949, int32_t* result = nullptr) {
+  MemoryOutputStorage out;
+  RstWriteTIFFMultiPageManager* manager = RstWriteTIFFMultiPageManager::create(&out, 1, order);
+  RstWrite* writer = RstWriteTIFF::create(source, manager, option);
+  int32_t s = writer ? drive(writer) : 0;
+  if (!writer) source->end();
+  if (result) *result = s;
+  manager->close();
+  return bytes_of(out);
+}
+
+TEST_F(WriteTiffNodes, LinesCodedOrWrittenAsTheyAre) {
+  Rows rows = bilevel_rows(1001, 150, 3);
+  struct Case {
+    const char* name;
+    int32_t encode_type;
+    uint32_t rows_per_strip;
+    uint32_t fill_order;
+    uint32_t order;
+    uint32_t compression;
+  } cases[] = {
+      {"none", -1, 0, 1, 0x4949, 1},       {"MH", 1, 64, 1, 0x4D4D, 3},         {"MR", 2, 1, 1, 0x4949, 3},
+      {"MMR", 3, 64, 1, 0x4949, 4},        {"MMR fill 2", 3, 64, 2, 0x4D4D, 4}, {"PackBits", 10, 64, 1, 0x4949, 32773},
+      {"MH by hand", -2, 0, 2, 0x4949, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::unique_ptr<RstWriteTIFFOption> option;
+    if (c.encode_type >= 0) {
+      option = std::make_unique<RstWriteTIFFOption>(200, 200, c.encode_type, c.rows_per_strip, nullptr);
+    } else if (c.encode_type == -2) {
+      option = std::make_unique<RstWriteTIFFOption>(200, 200, 0, 0, nullptr);
+      option->set_compression(2);
+    }
+    if (option) option->fill_order = c.fill_order;
+    int32_t result = 0;
+    Bytes file = one_page(bilevel_source(rows, 1001), option.get(), c.order, &result);
+    EXPECT_EQ(result, 1);
+    ASSERT_TRUE(status.errors().empty()) << status.errors()[0].where;
+    ByteArrayInputStorage in(file.data(), int32_t(file.size()));
+    RstReadTIFFFXHeader h;
+    ASSERT_GT(h.read_page(&in, 1, false, 0), 0u);
+    EXPECT_EQ(h.compression.value(), c.compression);
+    EXPECT_EQ(h.image_length, 150u);
+    EXPECT_EQ(read_page(file), rows);
+    // libtiff's tools agree.
+    std::string dir = temp_dir();
+    write_bytes(dir + "/p.tif", file);
+    std::string fill = c.fill_order == 2 ? " -respectfillorder" : "";
+    EXPECT_TRUE(run("cd " + dir +
+                    " && tiffinfo -D p.tif >/dev/null 2>err.txt && test ! -s err.txt && "
+                    "tiffcp p.tif c.tif 2>>err.txt && tifftopnm" +
+                    fill + " p.tif > p.pbm 2>/dev/null"));
+    Bytes pbm = file_bytes(dir + "/p.pbm");
+    Bytes want = lines_test::Bytes();
+    for (const auto& r : rows) want.insert(want.end(), r.begin(), r.end());
+    ASSERT_GE(pbm.size(), want.size());
+    EXPECT_TRUE(std::equal(want.begin(), want.end(), pbm.end() - long(want.size())));
+    run("rm -rf " + dir);
+  }
+}
+
+TEST_F(WriteTiffNodes, FillOrderTwoReversesEveryCodedByte) {
+  Rows rows = bilevel_rows(300, 40, 5);
+  RstWriteTIFFOption msb(200, 200, 3, 0, nullptr);
+  RstWriteTIFFOption lsb(200, 200, 3, 0, nullptr);
+  lsb.fill_order = 2;
+  Strips a = stored_strips(one_page(bilevel_source(rows, 300), &msb));
+  Strips b = stored_strips(one_page(bilevel_source(rows, 300), &lsb));
+  ASSERT_EQ(a.size(), 1u);
+  ASSERT_EQ(b.size(), 1u);
+  ASSERT_EQ(a[0].size(), b[0].size());
+  for (size_t i = 0; i < a[0].size(); ++i) EXPECT_EQ(b[0][i], kBitReverseTable[a[0][i]]) << i;
+}
+
+TEST_F(WriteTiffNodes, CodedPagesAreCopied) {
+  Rows rows = bilevel_rows(512, 100, 2);
+  std::vector<Bytes> g4 = coded_strips(512, 1, 1, PHOTOMETRIC_MINISWHITE, COMPRESSION_CCITTFAX4, 100, rows);
+  ASSERT_EQ(g4.size(), 1u);
+  RstWriteTIFFOption fresh(200, 200, 0, 0, nullptr);
+  Bytes file = one_page(code_source(g4[0], 512, 100, RstDataForm::mmr), &fresh);
+  ASSERT_TRUE(status.errors().empty());
+  Strips stored = stored_strips(file);
+  ASSERT_EQ(stored.size(), 1u);
+  EXPECT_EQ(stored[0], g4[0]);
+  EXPECT_EQ(read_page(file), rows);
+}
+
+TEST_F(WriteTiffNodes, RefusalsWriteNothing) {
+  Rows rows = bilevel_rows(64, 10);
+  RstWriteTIFFOption g4(200, 200, 3, 0, nullptr);
+  RstWriteTIFFOption lzw(200, 200, 0, 0, nullptr);
+  lzw.set_compression(5);
+  RstWriteTIFFOption tiled(200, 200, 0, 0, nullptr);
+  tiled.tile_width = 32;
+  RstWriteTIFFOption jpeg(200, 200, 4, 0, nullptr);
+  struct Case {
+    const char* name;
+    RstRead* source;
+    const RstWriteTIFFOption* option;
+    RstReport report;
+  } cases[] = {
+      {"height 0", bilevel_source({}, 64), &g4, {-3, "RstEncodeAndWriteTIFF::create()"}},
+      {"raw height 0", bilevel_source({}, 64), nullptr, {-3, "RstWriteTIFFRaw::create()"}},
+      {"LZW", bilevel_source(rows, 64), &lzw, {-50, "RstEncodeAndWriteTIFF::create_encoder()"}},
+      {"JPEG",
+       new LineSource(image_header(8, 8, 8, 1, RstColorType::s_gray()), Rows(8, Bytes(8, 1)), nullptr),
+       &jpeg,
+       {-50, "RstEncodeAndWriteTIFF::create_encoder()"}},
+      {"tiled", bilevel_source(rows, 64), &tiled, {-50, "RstWriteTIFF::valid_option() - tiling is not supported."}},
+      {"8 bits under G4",
+       new LineSource(image_header(8, 8, 8, 1, RstColorType::s_gray()), Rows(8, Bytes(8, 1)), nullptr),
+       &g4,
+       {-3, "RstEncodeAndWriteTIFF::create()"}},
+      {"code without option",
+       code_source(Bytes(10, 0), 64, 10, RstDataForm::mmr),
+       nullptr,
+       {-2, "RstWriteTIFFCode::create()"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Bytes file = one_page(c.source, c.option);
+    EXPECT_TRUE(file.empty());
+    ASSERT_FALSE(status.errors().empty());
+    EXPECT_EQ(status.errors()[0], c.report);
+    status.clear();
+  }
+  // Run lines under JPEG.
+  RstHeader runs = image_header(64, 10, 1, 1, RstColorType::s_gray_reverse(), RstDataForm::rle);
+  Bytes file = one_page(new LineSource(runs, {}, nullptr, 1024), &jpeg);
+  EXPECT_TRUE(file.empty());
+  EXPECT_EQ(status.errors(), (std::vector<RstReport>{{-3, "RstWriteTIFF::create() - link's encode type is invalid."}}));
+}
+
+TEST_F(WriteTiffNodes, GrayBilevelIsWrittenWhiteIsZero) {
+  Rows rows = bilevel_rows(64, 20);
+  Rows gray_rows = rows;
+  for (auto& r : gray_rows)
+    for (uint8_t& b : r) b = uint8_t(~b);
+  RstHeader h = image_header(64, 20, 1, 1, RstColorType::s_gray());
+  RstWriteTIFFOption g3(200, 200, 1, 0, nullptr);
+  Bytes file = one_page(new LineSource(h, gray_rows, nullptr), &g3);
+  ASSERT_TRUE(status.errors().empty());
+  ByteArrayInputStorage in(file.data(), int32_t(file.size()));
+  RstReadTIFFFXHeader read;
+  ASSERT_GT(read.read_page(&in, 1, false, 0), 0u);
+  EXPECT_EQ(read.photometric_interpretation, 0u);
+  EXPECT_EQ(read_page(file), rows);
+  // Without the colour creators the inversion is missing: refused.
+  rst_format_creators().reverse_gray = nullptr;
+  EXPECT_TRUE(one_page(new LineSource(h, gray_rows, nullptr), &g3).empty());
+  EXPECT_EQ(status.errors(), (std::vector<RstReport>{{-50, "RstEncodeAndWriteTIFF::create()"}}));
+  rst_register_color_creators();
+}
+
+TEST_F(WriteTiffNodes, ThreePagesThroughOneManager) {
+  Rows a = bilevel_rows(200, 70, 1), b = bilevel_rows(99, 33, 2);
+  MemoryOutputStorage out;
+  RstWriteTIFFMultiPageManager* manager = RstWriteTIFFMultiPageManager::create(&out, 0, 0x4D4D);
+  RstWriteTIFFOption g4(200, 200, 3, 16, nullptr), mh(200, 200, 1, 0, nullptr);
+  EXPECT_EQ(drive(RstWriteTIFF::create(bilevel_source(a, 200), manager, &g4)), 1);
+  EXPECT_EQ(drive(RstWriteTIFF::create(bilevel_source(b, 99), manager, nullptr)), 1);
+  EXPECT_EQ(drive(RstWriteTIFF::create(bilevel_source(a, 200), manager, &mh)), 1);
+  manager->close();
+  Bytes file = bytes_of(out);
+  EXPECT_EQ(read_page(file, 1), a);
+  EXPECT_EQ(read_page(file, 2), b);
+  EXPECT_EQ(read_page(file, 3), a);
+  std::string dir = temp_dir();
+  write_bytes(dir + "/m.tif", file);
+  EXPECT_TRUE(run("cd " + dir +
+                  " && test $(identify m.tif 2>/dev/null | wc -l) = 3 && tiffinfo -D m.tif >/dev/null 2>err.txt && "
+                  "test ! -s err.txt"));
+  run("rm -rf " + dir);
+  EXPECT_TRUE(status.errors().empty());
+}
+
+TEST_F(WriteTiffNodes, AFailingOutputNeverGivesSuccess) {
+  Rows rows = bilevel_rows(128, 40);
+  RstWriteTIFFOption g4(200, 200, 3, 8, nullptr);
+  MemoryOutputStorage whole;
+  {
+    RstWriteTIFFMultiPageManager* manager = RstWriteTIFFMultiPageManager::create(&whole, 1, 0x4949);
+    ASSERT_EQ(drive(RstWriteTIFF::create(bilevel_source(rows, 128), manager, &g4)), 1);
+    manager->close();
+  }
+  for (int32_t n = 0; n < whole.size(); n += 7) {
+    SCOPED_TRACE(n);
+    MemoryOutputStorage memory;
+    FailingStorage failing(&memory, n);
+    RstWriteTIFFMultiPageManager* manager = RstWriteTIFFMultiPageManager::create(&failing, 1, 0x4949);
+    RstRead* source = bilevel_source(rows, 128);
+    RstWrite* writer = RstWriteTIFF::create(source, manager, &g4);
+    if (writer) EXPECT_LT(drive(writer), 1);
+    else source->end();
+    manager->close();
+    EXPECT_FALSE(status.errors().empty());
+    status.clear();
+  }
+}
+
+}  // namespace
