@@ -14,6 +14,7 @@
 #include "raster/core/rst_write_code.h"
 #include "raster/core/rst_write_raw.h"
 #include "raster/formats/rst_format_creators.h"
+#include "raster/formats/rst_swap_samples_16.h"
 #include "raster/formats/rst_write_tiff_file_structure.h"
 
 RstWriteTIFFBridge::RstWriteTIFFBridge(RstNestedProcess* window, RstWriteTIFFMultiPageManager* m,
@@ -159,7 +160,15 @@ void RstWriteTIFFRaw::header(RstHeader& h) { static_cast<RstTIFF6Header&>(RstWri
 RstWrite* RstWriteTIFFRaw::create_encoder(RstRead* window, OutputStorage* out) {
   RstHeader h(window);
   int64_t stride = (int64_t{h.samples_per_pixel} * h.width * h.bits_per_sample + 7) / 8;
-  return RstWriteRaw::create(window, out, int32_t(stride), false, RstWriteTIFFBase::header.fill_order == 2);
+  bool reverse = RstWriteTIFFBase::header.fill_order == 2;
+  if (h.bits_per_sample != 16 || RstWriteTIFFBase::header.is_little_endian())
+    return RstWriteRaw::create(window, out, int32_t(stride), false, reverse);
+  // 16-bit samples go most significant byte first into a big-endian file.
+  RstRead* swapped = RstSwapSamples16::create(window);
+  if (!swapped) return nullptr;
+  RstWrite* writer = RstWriteRaw::create(swapped, out, int32_t(stride), false, reverse);
+  if (!writer) swapped->end();
+  return writer;
 }
 
 bool RstEncodeAndWriteTIFF::has_encoder(uint32_t compression) {

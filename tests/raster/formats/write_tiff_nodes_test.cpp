@@ -143,6 +143,60 @@ TEST_F(WriteTiffNodes, LinesCodedOrWrittenAsTheyAre) {
   }
 }
 
+// Gray, RGB and palette lines written as they are, in both byte orders.
+TEST_F(WriteTiffNodes, ColourLinesRoundTrip) {
+  RstColormap* map = new RstColormap(8, 3, 256);
+  for (int i = 0; i < 768; ++i) map->data()[i] = uint8_t(i * 5);
+  RstHeader palette = image_header(33, 17, 8, 1, RstColorType::s_rgb());
+  palette.colormap.reset(map);
+  struct Case {
+    const char* name;
+    RstHeader header;
+    uint32_t samples;
+    const char* kind;
+  } cases[] = {
+      {"gray 8", image_header(45, 21, 8, 1, RstColorType::s_gray()), 1, "P5"},
+      {"gray 16", image_header(45, 21, 16, 1, RstColorType::s_gray()), 2, "P5"},
+      {"rgb", image_header(31, 12, 8, 3, RstColorType::s_rgb()), 3, "P6"},
+      {"palette", palette, 1, "P6"},
+  };
+  for (uint32_t order : {0x4949u, 0x4D4Du})
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + (order == 0x4949 ? " II" : " MM"));
+      Rows rows = byte_rows(uint32_t(c.header.width), uint32_t(c.header.height), c.samples);
+      RstWriteTIFFOption option(150, 150, 0, 5, nullptr);
+      Bytes file = one_page(new LineSource(c.header, rows, nullptr), &option, order);
+      ASSERT_TRUE(status.errors().empty());
+      Bytes want;
+      for (const auto& r : rows) want.insert(want.end(), r.begin(), r.end());
+      if (c.header.bits_per_sample == 16) {
+        // Samples stand most significant byte first in a big-endian file.
+        Bytes stored;
+        for (const Bytes& strip : stored_strips(file)) stored.insert(stored.end(), strip.begin(), strip.end());
+        if (order == 0x4D4D)
+          for (size_t i = 0; i + 1 < want.size(); i += 2) std::swap(want[i], want[i + 1]);
+        EXPECT_EQ(stored, want);
+        continue;
+      }
+      EXPECT_EQ(read_page(file), rows);
+      std::string dir = temp_dir();
+      write_bytes(dir + "/p.tif", file);
+      EXPECT_TRUE(run("cd " + dir +
+                      " && tiffinfo -D p.tif >/dev/null 2>err.txt && test ! -s err.txt && "
+                      "tiffcp p.tif c.tif && tifftopnm p.tif > p.pnm 2>/dev/null"));
+      Bytes pnm = file_bytes(dir + "/p.pnm");
+      EXPECT_EQ(std::string(pnm.begin(), pnm.begin() + 2), c.kind);
+      if (c.header.colormap) {
+        Bytes looked;
+        for (uint8_t v : want) looked.insert(looked.end(), map->data() + 3 * v, map->data() + 3 * v + 3);
+        want = looked;
+      }
+      ASSERT_GE(pnm.size(), want.size());
+      EXPECT_TRUE(std::equal(want.begin(), want.end(), pnm.end() - long(want.size())));
+      run("rm -rf " + dir);
+    }
+}
+
 TEST_F(WriteTiffNodes, FillOrderTwoReversesEveryCodedByte) {
   Rows rows = bilevel_rows(300, 40, 5);
   RstWriteTIFFOption msb(200, 200, 3, 0, nullptr);
