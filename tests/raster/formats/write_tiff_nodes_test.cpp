@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include "page_support.h"
+#include "raster/codecs/rst_encode_ccitt.h"
 #include "raster/core/bit_reverse.h"
+#include "raster/core/rst_write_code.h"
 #include "raster/core/file_input_storage.h"
 #include "raster/core/lines_test_nodes.h"
 #include "raster/core/memory_storage.h"
@@ -195,6 +197,56 @@ TEST_F(WriteTiffNodes, ColourLinesRoundTrip) {
       EXPECT_TRUE(std::equal(want.begin(), want.end(), pnm.end() - long(want.size())));
       run("rm -rf " + dir);
     }
+}
+
+// The MR strip as RstEncodeMR codes the page with k.
+Bytes mr_strip(const Rows& rows, uint32_t width, int32_t k) {
+  MemoryOutputStorage out;
+  RstMROption option(1, 0, 0, 0, k);
+  RstRead* encoder = RstEncodeMR::create(bilevel_source(rows, width), &option);
+  RstWrite* writer = RstWriteCode::create(encoder, &out, false);
+  drive(writer);
+  return bytes_of(out);
+}
+
+TEST_F(WriteTiffNodes, KFollowsTheVerticalResolution) {
+  Rows rows = bilevel_rows(400, 60, 4);
+  struct Case {
+    uint32_t unit, y;
+    int32_t k;
+  } cases[] = {{3, 39, 2}, {3, 40, 4}, {2, 100, 2}, {2, 101, 4}, {1, 50, 4}};
+  ASSERT_NE(mr_strip(rows, 400, 2), mr_strip(rows, 400, 4));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.unit << " " << c.y);
+    RstWriteTIFFOption option(c.y, c.y, 2, 0, nullptr);
+    option.resolution_unit = c.unit;
+    Strips strips = stored_strips(one_page(bilevel_source(rows, 400), &option));
+    ASSERT_EQ(strips.size(), 1u);
+    EXPECT_EQ(strips[0], mr_strip(rows, 400, c.k));
+  }
+}
+
+TEST_F(WriteTiffNodes, NewSubfileTypeByExpectedPagesAndFirstPageAtEight) {
+  Rows rows = bilevel_rows(64, 8);
+  for (uint32_t expected : {1u, 0u}) {
+    MemoryOutputStorage out;
+    RstWriteTIFFMultiPageManager* manager = RstWriteTIFFMultiPageManager::create(&out, expected, 0x4949);
+    RstWriteTIFFOption option(200, 200, 0, 0, nullptr);
+    option.new_subfile_type = 3;
+    EXPECT_EQ(drive(RstWriteTIFF::create(bilevel_source(rows, 64), manager, &option)), 1);
+    manager->close();
+    Bytes file = bytes_of(out);
+    EXPECT_EQ(file[4], 8);
+    ByteArrayInputStorage in(file.data(), int32_t(file.size()));
+    RstReadTIFFFXHeader h;
+    ASSERT_GT(h.read_page(&in, 1, false, 0), 0u);
+    EXPECT_EQ(h.new_subfile_type, expected == 1 ? 1u : 2u);
+  }
+  // A mask page has no writer yet.
+  RstMMROption mask(1, 0);
+  RstWriteTIFFMRCOption mrc(1, 300, 300, 0, &mask, nullptr, nullptr, 1, 1);
+  EXPECT_TRUE(one_page(bilevel_source(rows, 64), &mrc).empty());
+  EXPECT_EQ(status.errors(), (std::vector<RstReport>{{-50, "RstWriteTIFF::create()"}}));
 }
 
 TEST_F(WriteTiffNodes, FillOrderTwoReversesEveryCodedByte) {
