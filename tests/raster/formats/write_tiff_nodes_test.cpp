@@ -8,6 +8,7 @@
 #include "page_support.h"
 #include "raster/codecs/rst_encode_ccitt.h"
 #include "raster/core/bit_reverse.h"
+#include "raster/codecs/rst_read_code.h"
 #include "raster/core/rst_write_code.h"
 #include "raster/core/file_input_storage.h"
 #include "raster/core/lines_test_nodes.h"
@@ -247,6 +248,42 @@ TEST_F(WriteTiffNodes, NewSubfileTypeByExpectedPagesAndFirstPageAtEight) {
   RstWriteTIFFMRCOption mrc(1, 300, 300, 0, &mask, nullptr, nullptr, 1, 1);
   EXPECT_TRUE(one_page(bilevel_source(rows, 64), &mrc).empty());
   EXPECT_EQ(status.errors(), (std::vector<RstReport>{{-50, "RstWriteTIFF::create()"}}));
+}
+
+// The job road: coded strips of chart pages copied through a code reader into
+// one big-endian file, which libtiff finds equal to the source pages.
+TEST_F(WriteTiffNodes, CodedStripsOfChartPagesAreCopied) {
+  std::string dir = temp_dir();
+  ASSERT_TRUE(run("cd " + dir +
+                  " && jbgtopbm /usr/share/jbigkit-testdata/ccitt1.jbg c1.pbm && "
+                  "ppm2tiff -c none -R 200x200 c1.pbm c1.tif && tiffcp -c g4 -r 64 c1.tif g4.tif && "
+                  "tiffcp -c g3:2d:fill -r 64 c1.tif g3.tif && tiffcp g4.tif g3.tif source.tif"));
+  MemoryOutputStorage out;
+  RstWriteTIFFMultiPageManager* manager = RstWriteTIFFMultiPageManager::create(&out, 2, 0x4D4D);
+  for (const char* name : {"g4.tif", "g3.tif"}) {
+    SCOPED_TRACE(name);
+    Bytes file = file_bytes(dir + "/" + name);
+    ByteArrayInputStorage in(file.data(), int32_t(file.size()));
+    RstReadTIFFFXHeader page;
+    ASSERT_GT(page.read_page(&in, 1, false, 0), 0u);
+    Bytes code;
+    for (const Bytes& strip : stored_strips(file)) code.insert(code.end(), strip.begin(), strip.end());
+    RstHeader h = image_header(int32_t(page.image_width), int32_t(page.image_length), 1, 1,
+                               RstColorType::s_gray_reverse(), page.encode_type());
+    ByteArrayInputStorage strips(code.data(), int32_t(code.size()));
+    RstRead* source = RstReadCode::create(&strips, h, false);
+    ASSERT_TRUE(source);
+    RstWriteTIFFOption option(200, 200, 0, 64, nullptr);
+    option.strip_byte_counts = page.strip_byte_counts;
+    option.t4_options = page.t4_options;
+    EXPECT_EQ(drive(RstWriteTIFF::create(source, manager, &option)), 1);
+  }
+  manager->close();
+  ASSERT_TRUE(status.errors().empty());
+  write_bytes(dir + "/copy.tif", bytes_of(out));
+  EXPECT_TRUE(run("cd " + dir + " && tiffcmp source.tif copy.tif"));
+  EXPECT_TRUE(run("cd " + dir + " && tiffinfo -D copy.tif >/dev/null 2>err.txt && test ! -s err.txt"));
+  run("rm -rf " + dir);
 }
 
 TEST_F(WriteTiffNodes, FillOrderTwoReversesEveryCodedByte) {
