@@ -320,6 +320,9 @@ TEST_F(WriteTiffNodes, RefusalsWriteNothing) {
   RstWriteTIFFOption tiled(200, 200, 0, 0, nullptr);
   tiled.tile_width = 32;
   RstWriteTIFFOption jpeg(200, 200, 4, 0, nullptr);
+  RstWriteTIFFOption jbig(200, 200, 6, 0, nullptr);
+  RstWriteTIFFOption old_jpeg(200, 200, 0, 0, nullptr);
+  old_jpeg.set_compression(6);
   struct Case {
     const char* name;
     RstRead* source;
@@ -332,6 +335,11 @@ TEST_F(WriteTiffNodes, RefusalsWriteNothing) {
       {"JPEG",
        new LineSource(image_header(8, 8, 8, 1, RstColorType::s_gray()), Rows(8, Bytes(8, 1)), nullptr),
        &jpeg,
+       {-50, "RstEncodeAndWriteTIFF::create_encoder()"}},
+      {"JBIG", bilevel_source(rows, 64), &jbig, {-50, "RstEncodeAndWriteTIFF::create_encoder()"}},
+      {"old-style JPEG",
+       new LineSource(image_header(8, 8, 8, 1, RstColorType::s_gray()), Rows(8, Bytes(8, 1)), nullptr),
+       &old_jpeg,
        {-50, "RstEncodeAndWriteTIFF::create_encoder()"}},
       {"tiled", bilevel_source(rows, 64), &tiled, {-50, "RstWriteTIFF::valid_option() - tiling is not supported."}},
       {"8 bits under G4",
@@ -399,6 +407,41 @@ TEST_F(WriteTiffNodes, ThreePagesThroughOneManager) {
                   "test ! -s err.txt"));
   run("rm -rf " + dir);
   EXPECT_TRUE(status.errors().empty());
+}
+
+TEST_F(WriteTiffNodes, EndingMidStripAndTheDefaultObserver) {
+  Rows rows = bilevel_rows(128, 100);
+  RstWriteTIFFOption g4(200, 200, 3, 30, nullptr);
+  MemoryOutputStorage out;
+  RstWriteTIFFMultiPageManager* manager = RstWriteTIFFMultiPageManager::create(&out, 1, 0x4949);
+  RstWrite* writer = RstWriteTIFF::create(bilevel_source(rows, 128), manager, &g4);
+  ASSERT_TRUE(writer);
+  for (int i = 0; i < 40; ++i) writer->write();  // into the second strip
+  writer->end();                                 // its chain, window and source go too (ASan)
+  EXPECT_EQ(manager->pages_written, 1u);
+  manager->close();
+  // The default observer ends a failing write by RstStatus; nothing leaks.
+  RstObserver* recorder = RstStatusContext::instance()->set_observer(nullptr);
+  RstObserver* thrower = RstObserver::create();
+  RstStatusContext::instance()->set_observer(thrower);
+  MemoryOutputStorage memory;
+  FailingStorage failing(&memory, 300);
+  RstWriteTIFFMultiPageManager* m = RstWriteTIFFMultiPageManager::create(&failing, 1, 0x4949);
+  RstRead* source = bilevel_source(rows, 128);
+  RstWrite* w = nullptr;
+  try {
+    w = RstWriteTIFF::create(source, m, &g4);
+    while (w && w->write() != 0) {
+    }
+    ADD_FAILURE() << "no status thrown";
+  } catch (const RstStatus& s) {
+    EXPECT_EQ(s.code(), -11);
+  }
+  if (w) w->end();
+  else source->end();
+  RstStatusContext::instance()->set_observer(recorder);
+  delete thrower;
+  delete m;
 }
 
 TEST_F(WriteTiffNodes, AFailingOutputNeverGivesSuccess) {
