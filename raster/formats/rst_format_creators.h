@@ -18,6 +18,8 @@ struct RstFormatCreators {
   RstRead* (*align_x)(const std::vector<RstRead*>& nodes) = nullptr;
   // Columns x to x + width - 1 of the source (geometry).
   RstRead* (*clip_width)(RstRead* source, int32_t x, int32_t width) = nullptr;
+  // Gray turned into reverse gray and back, same look (colour).
+  RstRead* (*reverse_gray)(RstRead* source) = nullptr;
 };
 
 // The process-wide table; the folders that own the nodes fill it in.

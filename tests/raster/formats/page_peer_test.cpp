@@ -12,46 +12,13 @@
 #include <sstream>
 
 #include "page_support.h"
+#include "pnm_support.h"
 #include "raster/core/file_input_storage.h"
 #include "raster/core/rst_image_info.h"
 #include "raster/core/rst_owner.h"
 #include "raster/formats/rst_read_raster.h"
 
 namespace {
-
-// A PNM or PAM image: its kind, sizes and samples.
-struct Pnm {
-  std::string kind;
-  int width = 0, height = 0, depth = 1, maxval = 1;
-  std::vector<uint8_t> data;
-  bool operator==(const Pnm&) const = default;
-};
-
-bool read_pnm(const std::string& path, Pnm& out) {
-  std::vector<uint8_t> bytes = file_bytes(path);
-  std::string text(bytes.begin(), bytes.end());
-  std::istringstream in(text);
-  in >> out.kind;
-  if (out.kind == "P7") {
-    std::string key;
-    while (in >> key && key != "ENDHDR") {
-      if (key == "WIDTH") in >> out.width;
-      else if (key == "HEIGHT") in >> out.height;
-      else if (key == "DEPTH") in >> out.depth;
-      else if (key == "MAXVAL") in >> out.maxval;
-      else if (key == "TUPLTYPE") in >> key;
-    }
-  } else {
-    in >> out.width >> out.height;
-    if (out.kind != "P4") in >> out.maxval;
-    out.depth = out.kind == "P6" ? 3 : 1;
-  }
-  if (!in) return false;
-  size_t start = size_t(in.tellg()) + 1;
-  if (start > bytes.size()) return false;
-  out.data.assign(bytes.begin() + long(start), bytes.end());
-  return true;
-}
 
 // Bit-inverted PBM data (for CCITT pages whose PhotometricInterpretation 1
 // the library reads as 0: their bits must equal libtiff's, not their look).

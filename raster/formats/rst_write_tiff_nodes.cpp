@@ -1,0 +1,260 @@
+// The TIFF writer nodes and their creates.
+#include "raster/formats/rst_write_tiff_nodes.h"
+
+#include <cmath>
+#include <memory>
+
+#include "raster/codecs/rst_encode_ccitt.h"
+#include "raster/codecs/rst_pack_bits.h"
+#include "raster/core/rst_alloc.h"
+#include "raster/core/rst_code_source.h"
+#include "raster/core/rst_create.h"
+#include "raster/core/rst_header.h"
+#include "raster/core/rst_status_context.h"
+#include "raster/core/rst_write_code.h"
+#include "raster/core/rst_write_raw.h"
+#include "raster/formats/rst_format_creators.h"
+#include "raster/formats/rst_swap_samples_16.h"
+#include "raster/formats/rst_write_tiff_file_structure.h"
+
+RstWriteTIFFBridge::RstWriteTIFFBridge(RstNestedProcess* window, RstWriteTIFFMultiPageManager* m,
+                                       const RstWriteTIFFOption& page)
+    : RstWriteTiles(window, m->storage, page.strip_specs) {
+  RstWriteTIFFBase::header = page;
+  RstWriteTIFFBase::header.byte_order = m->byte_order;
+  manager = m;
+  RstWriteTIFFBase::output = m->storage;
+  coding_option = page.coding_option;
+}
+
+RstWriteTIFFBridge::~RstWriteTIFFBridge() {
+  if (manager) manager->count_page();
+}
+
+bool RstWriteTIFFBridge::initiate() {
+  // A single-page file is no page of a multi-page document.
+  if (!RstWriteTIFFBase::header.is_mrc_mask())
+    RstWriteTIFFBase::header.new_subfile_type &= manager->expected_pages == 1 ? 0xFFFFFFFDu : 2u;
+  return write_header() > 0;
+}
+
+uint32_t RstWriteTIFFBridge::write_header() {
+  int32_t start = RstWriteTIFFBase::output->tell();
+  if (manager->pages_written == 0 && manager->writes_header) {
+    if (RstWriteTIFFImageFileHeader(manager->byte_order).write(RstWriteTIFFBase::output) != 8) {
+      rst_report(RstCode::io_failure, "RstWriteTIFF::write_header() - can't write IFH");
+      return 0;
+    }
+  }
+  manager->page_start();
+  if (RstWriteTIFFBase::header.write(RstWriteTIFFBase::output) == 0) return 0;
+  manager->set_link(RstWriteTIFFBase::header.next_ifd_offset(), RstWriteTIFFBase::header.next_ifd_slot_position());
+  return uint32_t(RstWriteTIFFBase::output->tell() - start);
+}
+
+bool RstWriteTIFFBridge::begin_strip() {
+  if (RstWriteTIFFBase::header.record_strip_offset(RstWriteTIFFBase::output)) return true;
+  fail(RstCode::io_failure);
+  return false;
+}
+
+bool RstWriteTIFFBridge::end_strip() {
+  if (first_strip) {
+    first_strip = 0;
+    return true;
+  }
+  if (RstWriteTIFFBase::header.record_strip_byte_count(RstWriteTIFFBase::output)) return true;
+  fail(RstCode::io_failure);
+  return false;
+}
+
+bool RstWriteTIFFBridge::next_tile() {
+  end_tile();
+  if (!end_strip()) return false;
+  if (!specs || next_index >= specs->size()) return false;
+  if (!begin_strip()) return false;
+  return RstWriteTiles::next_tile();
+}
+
+namespace {
+
+// The checks every create makes first; false after reporting -2.
+bool usable(RstRead* source, RstWriteTIFFMultiPageManager* manager, const char* where) {
+  if (!source || !manager || !manager->storage || manager->storage->is_closed()) {
+    rst_report(RstCode::bad_argument, where);
+    return false;
+  }
+  return true;
+}
+
+// The node over a window for the page option; none when something failed
+// (reported). The window is let go again on failure; the source stays the
+// caller's through the guard.
+template <class Node>
+Node* build(RstRead* source, RstWriteTIFFMultiPageManager* manager, std::unique_ptr<RstWriteTIFFOption> page,
+            RstCreateGuard& guard) {
+  if (!page) return nullptr;
+  RstCountedPtr<RstTileSpecArray>& specs = page->tile_specs();
+  if (!specs || specs->size() == 0) return nullptr;
+  RstNestedProcess* window = RstWriteTiles::make_window(source, *specs);
+  if (!window) return nullptr;
+  Node* node = rst_new<Node>(window, manager, *page);
+  if (!node) {
+    window->end();
+    rst_report(RstCode::no_memory, "rst_create_end()");
+    return nullptr;
+  }
+  return rst_create_end(node, guard);
+}
+
+bool zero_height(RstRead* source, const char* where) {
+  RstHeader h(source);
+  if (h.height > 0) return false;
+  rst_report(RstCode::unsupported_form, where);
+  return true;
+}
+
+}  // namespace
+
+RstWriteTIFFCode* RstWriteTIFFCode::create(RstRead* source, RstWriteTIFFMultiPageManager* manager,
+                                           const RstWriteTIFFOption* option) {
+  static const char* const where = "RstWriteTIFFCode::create()";
+  RstCreateGuard guard(source);
+  if (!usable(source, manager, where)) return nullptr;
+  if (!option) {
+    rst_report(RstCode::bad_argument, where);
+    return nullptr;
+  }
+  if (zero_height(source, where)) return nullptr;
+  RstHeader h(source);
+  std::unique_ptr<RstWriteTIFFOption> page(RstWriteTIFFOption::for_source(h, option, RstWriteTIFFOption::Data::copied));
+  return build<RstWriteTIFFCode>(source, manager, std::move(page), guard);
+}
+
+RstWrite* RstWriteTIFFCode::create_encoder(RstRead* window, OutputStorage* out) {
+  return RstWriteCode::create(window, out, false);
+}
+
+RstWriteTIFFRaw* RstWriteTIFFRaw::create(RstRead* source, RstWriteTIFFMultiPageManager* manager,
+                                         const RstWriteTIFFOption* option) {
+  static const char* const where = "RstWriteTIFFRaw::create()";
+  RstCreateGuard guard(source);
+  if (!usable(source, manager, where)) return nullptr;
+  if (option && option->compression.value() != 1) {
+    rst_report(RstCode::bad_argument, where);
+    return nullptr;
+  }
+  RstHeader h(source);
+  if (h.data_form != RstDataForm::raw || dynamic_cast<RstCodeSource*>(source)) {
+    rst_report(RstCode::unsupported_form, where);
+    return nullptr;
+  }
+  if (zero_height(source, where)) return nullptr;
+  std::unique_ptr<RstWriteTIFFOption> page(
+      RstWriteTIFFOption::for_source(h, option, RstWriteTIFFOption::Data::new_coded));
+  return build<RstWriteTIFFRaw>(source, manager, std::move(page), guard);
+}
+
+void RstWriteTIFFRaw::header(RstHeader& h) { static_cast<RstTIFF6Header&>(RstWriteTIFFBase::header).rst_header(h); }
+
+RstWrite* RstWriteTIFFRaw::create_encoder(RstRead* window, OutputStorage* out) {
+  RstHeader h(window);
+  int64_t stride = (int64_t{h.samples_per_pixel} * h.width * h.bits_per_sample + 7) / 8;
+  bool reverse = RstWriteTIFFBase::header.fill_order == 2;
+  if (h.bits_per_sample != 16 || RstWriteTIFFBase::header.is_little_endian())
+    return RstWriteRaw::create(window, out, int32_t(stride), false, reverse);
+  // 16-bit samples go most significant byte first into a big-endian file.
+  RstRead* swapped = RstSwapSamples16::create(window);
+  if (!swapped) return nullptr;
+  RstWrite* writer = RstWriteRaw::create(swapped, out, int32_t(stride), false, reverse);
+  if (!writer) swapped->end();
+  return writer;
+}
+
+bool RstEncodeAndWriteTIFF::has_encoder(uint32_t compression) {
+  return compression == 2 || compression == 3 || compression == 4 || compression == 32773;
+}
+
+RstEncodeAndWriteTIFF* RstEncodeAndWriteTIFF::create(RstRead* source, RstWriteTIFFMultiPageManager* manager,
+                                                     const RstWriteTIFFOption* option) {
+  static const char* const where = "RstEncodeAndWriteTIFF::create()";
+  RstCreateGuard guard(source);
+  if (!usable(source, manager, where)) return nullptr;
+  if (!option || option->compression.value() == 1) {
+    rst_report(RstCode::bad_argument, where);
+    return nullptr;
+  }
+  RstHeader h(source);
+  RstWriteTIFFHeader check;
+  check = *option;
+  if ((h.data_form != RstDataForm::raw && h.data_form != RstDataForm::rle) || !check.can_write(h)) {
+    rst_report(RstCode::unsupported_form, where);
+    return nullptr;
+  }
+  if (zero_height(source, where)) return nullptr;
+  // A Compression without encoder is refused before anything is written.
+  uint32_t c = option->compression.value();
+  if (!has_encoder(c)) {
+    rst_report(RstCode::unsupported_option, "RstEncodeAndWriteTIFF::create_encoder()");
+    return nullptr;
+  }
+  // The CCITT encoders take reverse gray (0 white).
+  RstRead* input = source;
+  if (h.color_type && h.color_type->is_gray() && (c == 2 || c == 3 || c == 4)) {
+    RstRead* (*reverse)(RstRead*) = rst_format_creators().reverse_gray;
+    if (!reverse) {
+      rst_report(RstCode::unsupported_option, where);
+      return nullptr;
+    }
+    input = reverse(source);
+    if (!input) return nullptr;
+  }
+  RstHeader ih(input);
+  std::unique_ptr<RstWriteTIFFOption> page(
+      RstWriteTIFFOption::for_source(ih, option, RstWriteTIFFOption::Data::new_coded));
+  RstEncodeAndWriteTIFF* node = build<RstEncodeAndWriteTIFF>(input, manager, std::move(page), guard);
+  if (!node && input != source) input->end();
+  return node;
+}
+
+void RstEncodeAndWriteTIFF::header(RstHeader& h) {
+  static_cast<RstTIFF6Header&>(RstWriteTIFFBase::header).rst_header(h);
+}
+
+RstWrite* RstEncodeAndWriteTIFF::create_encoder(RstRead* window, OutputStorage* out) {
+  const RstWriteTIFFHeader& hd = RstWriteTIFFBase::header;
+  bool reverse = hd.fill_order == 2;
+  // K by the vertical resolution in dots per inch (200 without unit).
+  double dpi = 200;
+  if (hd.resolution_unit == 2) dpi = std::round(hd.y_resolution.to_double());
+  if (hd.resolution_unit == 3) dpi = std::round(hd.y_resolution.to_double() * 2.54);
+  uint8_t fill = (hd.t4_options >> 2) & 1;
+  RstRead* encoder = nullptr;
+  switch (hd.compression.value()) {
+    case 2: {
+      RstMHOption o(0, 0, 0, 0, 1);
+      encoder = RstEncodeMH::create(window, &o);
+      break;
+    }
+    case 3:
+      if (hd.t4_options & 1) {
+        RstMROption o(1, 0, 0, fill, dpi <= 100 ? 2 : 4);
+        encoder = RstEncodeMR::create(window, &o);
+      } else {
+        RstMHOption o(1, 0, 1, 0, fill);
+        encoder = RstEncodeMH::create(window, &o);
+      }
+      break;
+    case 4: {
+      RstMMROption o(1, 0);
+      encoder = RstEncodeMMR::create(window, &o);
+      break;
+    }
+    case 32773: encoder = RstPackBits::create(window); break;
+    default: rst_report(RstCode::unsupported_option, "RstEncodeAndWriteTIFF::create_encoder()"); return nullptr;
+  }
+  if (!encoder) return nullptr;
+  RstWrite* writer = RstWriteCode::create(encoder, out, reverse);
+  if (!writer) encoder->end();
+  return writer;
+}
