@@ -166,6 +166,32 @@ TEST_F(TrayTest, TrayDeviceCodes) {
   EXPECT_EQ(GetTrayDeviceCode(pdev(), 2), -1);
 }
 
+// The default printer: no capability bits, the automatic tray by default,
+// the bin deciding when the paper source hands over, each tray's code, and
+// no two-sided printing from the bypass.
+TEST_F(JobTest, DefaultPrinterTrays) {
+  EXPECT_EQ(HasModelCapability(pdev(), 0x10), 0);
+  EXPECT_EQ(GetPdevSettingShort(pdev(), 13), 7);
+  EXPECT_EQ(GetPdevSettingLong(pdev(), 265), 7);
+  EXPECT_EQ(SelectPageTray(pdev()), 7);
+  Set(265, 258);
+  Set(13, 3);
+  EXPECT_EQ(SelectPageTray(pdev()), 3);
+  for (int16_t tray : {1, 3, 4, 7}) EXPECT_EQ(GetTrayDeviceCode(pdev(), tray), tray);
+  EXPECT_EQ(GetTrayDeviceCode(pdev(), 2), -1);
+  PaperBlock sheet{};
+  sheet.sizeFlag = 1;
+  EXPECT_EQ(IsDuplexAllowed(pdev(), &sheet, 4), 0);
+  EXPECT_EQ(IsDuplexAllowed(pdev(), &sheet, 1), 1);
+  EXPECT_EQ(IsDuplexAllowed(pdev(), &sheet, 7), 1);
+  // A4 feeds along its length from tray 1; the bypass asks setting 1036.
+  pdev()->currentPage.currentTray = 1;
+  EXPECT_EQ(GetModelFeed(pdev(), 9), 1);
+  pdev()->currentPage.currentTray = 4;
+  Set(1036, 1);
+  EXPECT_EQ(GetModelFeed(pdev(), 9), 2);
+}
+
 PaperRecord Lettered(BYTE letter, Pair size, Pair printable) {
   PaperRecord r{};
   r.type = 10;
