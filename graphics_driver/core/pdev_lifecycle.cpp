@@ -206,7 +206,9 @@ BOOL DrvResetPDEV(DHPDEV dhpdevOld, DHPDEV dhpdevNew) {
 
   // The document carries over; what only one PDEV may free moves.
   fresh->memoryPool = old->memoryPool;
+  fresh->jobSetup = old->jobSetup;
   fresh->jobArea = old->jobArea;
+  fresh->currentPage = old->currentPage;
   fresh->paperMargins = old->paperMargins;
   fresh->pipeline = old->pipeline;
   fresh->jobOutput = old->jobOutput;
@@ -239,6 +241,12 @@ BOOL DrvResetPDEV(DHPDEV dhpdevOld, DHPDEV dhpdevNew) {
       for (SettingId id : {SettingId(7), SettingId(8), SettingId(9), SettingId(10), SettingId(19), SettingId(13)})
         if (!CopySetting(id, asked, &fresh->devmode, fresh->printerSettings)) written = false;
       HeapFree(fresh->heap, 0, asked);
+    }
+    if (!fresh->jobSetup.trayFollowsPage) {
+      // The sheets keep the job's paper; its record now belongs to the new PDEV.
+      ReleasePaperInfo(&fresh->outputPaper);
+      fresh->outputPaper = old->outputPaper;
+      old->outputPaper.paperRecord = nullptr;
     }
   } else if (old->faxState.faxJob) {
     for (SettingId id : kFaxSettings) CopySetting(id, &old->devmode, &fresh->devmode, fresh->printerSettings);

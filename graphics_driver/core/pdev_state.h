@@ -6,9 +6,12 @@
 // zeroed at creation, with the signature in its first and last word.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
+#include "graphics_driver/job_output/job_setup.h"
 #include "graphics_driver/job_output/page_color_set.h"
+#include "graphics_driver/job_output/page_layout_record.h"
 #include "platform/gdi/ddi_types.h"
 #include "platform/win/win_types.h"
 #include "settings/access/setting_ids.h"
@@ -82,6 +85,11 @@ struct PdevPipeline {
   uint32_t spoolState;
   uint32_t spoolMode;
   PageColorSet pageColorSet;
+
+  uint16_t cellIndex;  // logical pages already placed on the open physical page
+  uint16_t faceIndex;  // 0 front, 1 back
+  uint32_t feedRotation;
+  uint32_t paperIsCustom;
 };
 
 struct PdevFax {
@@ -111,7 +119,9 @@ struct PdevState {
   uint32_t fontFaceCount;
   WCHAR* fontSubstitution;
   JobOutputStream* jobOutput;
+  JobSetup jobSetup;
   PdevJobArea jobArea;
+  PageLayoutRecord currentPage;  // with paperMargins, the 152-byte page record unit
   PdevPaperMargins paperMargins;
   PdevPipeline pipeline;
   LabelInfoParts* labelInfo;
@@ -127,6 +137,9 @@ struct PdevState {
   MemoryPool* memoryPool;
   uint32_t trailerSignature;
 };
+
+static_assert(offsetof(PdevState, paperMargins) == offsetof(PdevState, currentPage) + sizeof(PageLayoutRecord));
+static_assert(offsetof(PdevState, pipeline) - offsetof(PdevState, currentPage) == kPageRecordUnitBytes);
 
 // The setting's value read through the settings model with the PDEV's two
 // buffers: as a 32-bit integer, its low 16 bits, or a pointer (texts). A read

@@ -17,6 +17,8 @@
 //   feature TYPE KEY NAME KIND DEFAULT
 //     option NAME TARGETTYPE TARGETKEY VALUE [c7 LABEL...]
 //   font KEY FACE SECOND ALIAS...
+//   range TYPE KEY NAME WORD BYTE [first N...] [second N...]   range record (5, 6) with its key lists
+//   namedbyte KEY NAME BYTE        named byte (type 19)
 // VALUE is one of: flag N, i16 N, u16 N, i32 N, u32 N, u8 N, text T, none.
 // Options follow their feature; each feature is written after its options,
 // so option keys are their positions in the option index.
@@ -224,6 +226,27 @@ class Description {
         }
       }
       feature_.options.push_back(std::move(o));
+    } else if (cmd == "range") {
+      uint16_t type = N16(l);
+      if (type != 5 && type != 6) throw std::runtime_error("a range is of type 5 or 6");
+      uint16_t key = N16(l);
+      Text name = l.text();
+      uint16_t word = N16(l);
+      uint8_t byte = static_cast<uint8_t>(N16(l));
+      std::vector<uint16_t> first, second;
+      std::vector<uint16_t>* list = nullptr;
+      while (l.more()) {
+        const Word& w = l.word();
+        if (w.kind == Word::kBare && w.text == "first") list = &first;
+        else if (w.kind == Word::kBare && w.text == "second") list = &second;
+        else if (!list || w.kind != Word::kBare) throw std::runtime_error("expected first or second");
+        else list->push_back(Number16(w.text));
+      }
+      writer.AddRange(type, key, name, ddd::Pair{}, word, first, second, byte);
+    } else if (cmd == "namedbyte") {
+      uint16_t key = N16(l);
+      Text name = l.text();
+      writer.AddNamedByte(key, name, static_cast<uint8_t>(N16(l)));
     } else if (cmd == "font") {
       uint16_t key = N16(l);
       Text face = l.text(), second = l.text();
@@ -254,6 +277,12 @@ class Description {
  private:
   enum class Open { kNone, kFeature, kConstraint };
 
+  static uint16_t Number16(const std::string& s) {
+    size_t used = 0;
+    int64_t v = std::stoll(s, &used, 0);
+    if (used != s.size() || v < 0 || v > 0xFFFF) throw std::runtime_error("not a 16-bit number: " + s);
+    return static_cast<uint16_t>(v);
+  }
   static uint16_t N16(Line& l) {
     int64_t v = l.number();
     if (v < 0 || v > 0xFFFF) throw std::runtime_error("a 16-bit number is out of range");

@@ -179,6 +179,7 @@ TEST_F(DefaultModelTest, FeaturesOptionsAndPapers) {
       EXPECT_LT(p->pair1[0].x, p->pair1[1].x);
       EXPECT_EQ(p->pair4[0].x, p->pair1[0].x);
       EXPECT_EQ(p->pair4[1].y, p->pair1[1].y);
+      EXPECT_EQ(p->sizeKind, 2);  // a variable size
     } else {
       EXPECT_EQ(p->pair1[0].x, p->pair1[1].x);
     }
@@ -201,6 +202,36 @@ TEST_F(DefaultModelTest, DefaultsWithBindings) {
     EXPECT_EQ(LookupDependentPosition(id, &record, &result), 0) << id;
   }
   EXPECT_EQ(DefaultValue(1041) & ~0xF, 0x10);
+}
+
+// No capability bits; every tray source has its tray record with the
+// tray's code, whose papers all exist and carry a feed code each.
+TEST_F(DefaultModelTest, TraysAndSources) {
+  EXPECT_EQ(ReadModelHeaderValue(primary(), 26, 4, 0), 0u);
+  EXPECT_EQ(DefaultValue(13), 7);
+  EXPECT_EQ(DefaultValue(265), 7);
+  struct Tray {
+    WORD key;
+    BYTE duplex;
+  };
+  for (const Tray& t : {Tray{7, 1}, Tray{1, 1}, Tray{3, 1}, Tray{4, 0}}) {
+    SCOPED_TRACE(t.key);
+    ModelRecord* r = nullptr;
+    ASSERT_EQ(LoadModelRecordByKey(true, primary(), secondary(), 5, t.key, 0, &r), 0);
+    auto* range = static_cast<RangeRecord*>(r);
+    EXPECT_EQ(range->word & 0xFF, t.key);
+    EXPECT_EQ(range->byte, t.duplex);
+    EXPECT_GT(range->settingCount, 0);
+    EXPECT_EQ(range->settingCount, range->secondCount);
+    for (WORD n = 0; n < range->settingCount; ++n) {
+      ModelRecord* paper = nullptr;
+      EXPECT_EQ(LoadModelRecordByKey(true, primary(), secondary(), 10, range->settingIds[n].key, 0, &paper), 0);
+      ReleaseModelRecord(paper);
+      EXPECT_GE(range->secondKeys[n].key, 1);
+      EXPECT_LE(range->secondKeys[n].key, 3);
+    }
+    ReleaseModelRecord(r);
+  }
 }
 
 TEST_F(DefaultModelTest, EveryRecordParsesAndReleases) {

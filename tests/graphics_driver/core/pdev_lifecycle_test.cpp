@@ -360,6 +360,47 @@ TEST_F(PdevLifecycleTest, ResetCarriesTheDocumentOver) {
   old->memoryPool = nullptr;
 }
 
+// After the job output started, a reset's new paper reaches the sheets only
+// when the tray follows the page; otherwise the job's output paper moves over.
+TEST_F(PdevLifecycleTest, ResetKeepsTheJobsOutputPaperUnlessTheTrayFollows) {
+  UseModel();
+  for (uint32_t follows : {0u, 1u}) {
+    SCOPED_TRACE(follows);
+    Dm()->dmPaperSize = 9;
+    std::memcpy(Dm()->dmFormName, u"A4\0", 6);
+    PdevState* old = Enable();
+    ASSERT_NE(old, nullptr);
+    Dm()->dmPaperSize = 1;
+    std::memcpy(Dm()->dmFormName, u"Letter", sizeof u"Letter");
+    PdevState* fresh = Enable();
+    ASSERT_NE(fresh, nullptr);
+    ASSERT_NE(old->outputPaper.width, fresh->outputPaper.width);
+
+    ASSERT_TRUE(DrvStartDoc(Surface(old), nullptr, 1));
+    old->pipeline.pipelineFlags |= kPipelineDocumentOpen | kPipelineJobOutputStarted;
+    old->jobSetup.trayFollowsPage = follows;
+    old->currentPage.currentTray = 4;
+    old->currentPage.logical.width = 2100;
+    const PaperInfo oldPaper = old->outputPaper, freshPaper = fresh->outputPaper;
+
+    ASSERT_TRUE(DrvResetPDEV(reinterpret_cast<DHPDEV>(old), reinterpret_cast<DHPDEV>(fresh)));
+    EXPECT_EQ(fresh->jobSetup.trayFollowsPage, follows);
+    EXPECT_EQ(fresh->currentPage.currentTray, 4);
+    EXPECT_EQ(fresh->currentPage.logical.width, 2100);
+    if (follows) {
+      EXPECT_EQ(fresh->outputPaper.width, freshPaper.width);
+      EXPECT_EQ(fresh->outputPaper.paperRecord, freshPaper.paperRecord);
+      EXPECT_EQ(old->outputPaper.paperRecord, oldPaper.paperRecord);
+    } else {
+      EXPECT_EQ(fresh->outputPaper.width, oldPaper.width);
+      EXPECT_EQ(fresh->outputPaper.paperRecord, oldPaper.paperRecord);
+      EXPECT_EQ(old->outputPaper.paperRecord, nullptr);  // freed once, by the new PDEV
+    }
+    EXPECT_TRUE(DrvEndDoc(Surface(fresh), 0));
+    old->memoryPool = nullptr;
+  }
+}
+
 TEST_F(PdevLifecycleTest, ResetRefusals) {
   UseModel();
   PdevState* old = Enable();
