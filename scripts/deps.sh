@@ -12,6 +12,7 @@ packages=(
   libsqlite3-dev
   libtiff-dev jbigkit-bin jbigkit-testdata imagemagick netpbm libgif-dev giflib-tools
   libleptonica-dev
+  libjpeg-turbo-progs libimage-exiftool-perl libjpeg62-turbo-dev
 )
 
 missing=()
