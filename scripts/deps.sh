@@ -13,6 +13,7 @@ packages=(
   libtiff-dev jbigkit-bin jbigkit-testdata imagemagick netpbm libgif-dev giflib-tools
   libleptonica-dev
   liblcms2-dev
+  libjpeg-turbo-progs libimage-exiftool-perl libjpeg62-turbo-dev
 )
 
 missing=()

@@ -1,18 +1,46 @@
 // Code tables filled entry by entry.
 #include "raster/codecs/rst_huffman_table.h"
 
+#include <algorithm>
 #include <new>
 
 #include "raster/core/rst_alloc.h"
 #include "raster/core/rst_status_context.h"
 
 RstHuffmanTable::RstHuffmanTable() {
-  entries_.reset(rst_new<std::vector<RstHuffmanCode>>());
-  if (!entries_ || !entries_.has_count()) {
+  std::vector<RstHuffmanCode>* list = rst_new<std::vector<RstHuffmanCode>>();
+  entries_.reset(list);
+  if (!list || !entries_.has_count()) {
+    // A holder without a count never deletes its object.
     entries_.reset();
+    delete list;
     ok_ = false;
     rst_report(-1, "RstHuffmanTable::RstHuffmanTable()");
   }
+}
+
+RstHuffmanTable::RstHuffmanTable(const uint8_t* bits, const std::vector<uint8_t>* huffval) : RstHuffmanTable() {
+  if (!ok()) return;
+  try {
+    if (RstAllocFault::next_fails()) throw std::bad_alloc();
+    bits_.assign(bits, bits + 16);
+    for (int i = 0; i < 16; ++i) huffval_[i] = huffval[i];
+  } catch (const std::bad_alloc&) {
+    ok_ = false;
+    rst_report(-1, "RstHuffmanTable::RstHuffmanTable()");
+    return;
+  }
+  // ITU-T T.81 Annex C: codes of one length are consecutive, and the first
+  // code of the next length is the following one shifted left.
+  uint32_t code = 0;
+  for (uint32_t length = 1; length <= 16; ++length) {
+    code <<= 1;
+    const std::vector<uint8_t>& symbols = huffval_[length - 1];
+    size_t count = std::min<size_t>(bits_[length - 1], symbols.size());
+    for (size_t k = 0; k < count; ++k, ++code)
+      if (!add(symbols[k], code, length)) return;
+  }
+  entry_count_ = entries_ ? static_cast<int32_t>(entries_->size()) : 0;
 }
 
 bool RstHuffmanTable::add(int32_t value, uint32_t code, uint32_t length) {

@@ -1,6 +1,7 @@
 // Code tables as lists of (code, length, value) entries: the empty table that
-// the bilevel code tables fill entry by entry, with a value index for direct
-// lookup by value.
+// the bilevel code tables fill entry by entry, or the canonical table of a
+// JPEG Huffman segment made from its BITS and HUFFVAL, with a value index for
+// direct lookup by value.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +21,10 @@ class RstHuffmanTable {
   // An empty table; out of memory: -1 "RstHuffmanTable::RstHuffmanTable()"
   // and the table stays unusable (ok() false).
   RstHuffmanTable();
+  // The canonical codes of BITS (16 counts) and the symbols of each length
+  // (huffval[i]: the BITS[i] symbols of length i + 1), given in code order.
+  // Out of memory: -1 "RstHuffmanTable::RstHuffmanTable()" and not ok().
+  RstHuffmanTable(const uint8_t* bits, const std::vector<uint8_t>* huffval);
   virtual ~RstHuffmanTable() = default;
   RstHuffmanTable(const RstHuffmanTable&) = default;  // shares the entries
   RstHuffmanTable& operator=(const RstHuffmanTable&) = default;
@@ -37,6 +42,8 @@ class RstHuffmanTable {
   int32_t position_of(int32_t value) const;
   // Per-length code counts (BITS); empty for tables built by add.
   const std::vector<uint8_t>& bits() const { return bits_; }
+  // The symbols of code length length_index + 1 (HUFFVAL by length).
+  const std::vector<uint8_t>& huffval(int32_t length_index) const { return huffval_[length_index]; }
 
  private:
   RstCountedPtr<std::vector<RstHuffmanCode>> entries_;

@@ -8,6 +8,7 @@
 #include "raster/core/rst_alloc.h"
 #include "raster/core/rst_read.h"
 #include "raster/core/rst_status_context.h"
+#include "raster/formats/rst_read_jpeg.h"
 #include "raster/formats/rst_read_tiff.h"
 
 namespace {
@@ -56,6 +57,26 @@ bool tiff_signature(InputStorage* storage, int32_t position) {
 
 int32_t to_dpi(int64_t dpi) { return dpi > INT32_MAX ? INT32_MAX : int32_t(dpi); }
 
+// The image information of a JPEG probe's header (none: none), the
+// resolution taken from the header or 0. The info owns the header.
+RstImageInfo* jpeg_info(InputStorage* storage, RstReadJPEGHeader* found, int32_t format, bool resolution,
+                        PositionKeeper& keeper) {
+  PrivateHolder<RstReadJPEGHeader> header(found);
+  if (!header) return nullptr;
+  RstHeader copy = *header->rst_header();
+  int32_t x = resolution ? to_dpi(header->x_resolution()) : 0;
+  int32_t y = resolution ? to_dpi(header->y_resolution()) : 0;
+  RstImageInfo* info =
+      rst_new<RstImageInfo>(storage, keeper.position(), copy, x, y, RstImageFormat(format), header.get());
+  if (!info) {
+    rst_report(RstCode::no_memory, "RstImageInfo::create()");
+    return nullptr;
+  }
+  header.release();
+  keeper.dismiss();
+  return info;
+}
+
 }  // namespace
 
 RstImageInfo* RstImageInfo::create(InputStorage* storage, uint32_t page) {
@@ -89,8 +110,29 @@ RstImageInfo* RstImageInfo::create(InputStorage* storage, uint32_t page) {
   // 2. PDF comes here.
   // Only TIFF and PDF files have more than one page.
   if (page > 1) return nullptr;
-  // 3. to 13.: JFIF, BMP, Exif, JPEG fax, PNG, Sun raster, EDMICS MMR and
-  // RLC, CALS, GIF, plain JPEG, in this order, as their readers come.
+  // 3. JFIF, with the resolution of its APP0 segment.
+  if (on.bytes[RstFormatEnables::jpeg]) {
+    storage->rewind();
+    if (RstImageInfo* info =
+            jpeg_info(storage, RstReadJFIF::private_header(storage), RstImageFormat::jfif, true, keeper))
+      return info;
+  }
+  // 4. and 5.: BMP and Exif come here.
+  // 6. JPEG fax, with the G3FAX resolution on both axes.
+  if (on.bytes[RstFormatEnables::jpeg]) {
+    storage->rewind();
+    if (RstImageInfo* info =
+            jpeg_info(storage, RstReadJPEGFax::private_header(storage), RstImageFormat::jpeg_fax, true, keeper))
+      return info;
+  }
+  // 7. to 12.: PNG, Sun raster, EDMICS MMR and RLC, CALS, GIF come here.
+  // 13. Any other JPEG stream, without a resolution.
+  if (on.bytes[RstFormatEnables::jpeg]) {
+    storage->rewind();
+    if (RstImageInfo* info =
+            jpeg_info(storage, RstReadJPEG::private_header(storage), RstImageFormat::jfif, false, keeper))
+      return info;
+  }
   return nullptr;
 }
 

@@ -2,7 +2,7 @@
 #include "raster/formats/rst_tiff_jpeg_stream.h"
 
 namespace {
-RstTIFFJPEGStreamParser g_parser = nullptr;
+RstTIFFJPEGStreamParser g_parser = rst_tiff_read_jpeg_stream;
 }  // namespace
 
 RstTIFFJPEGStream* rst_tiff_parse_jpeg_stream(InputStorage* window) {

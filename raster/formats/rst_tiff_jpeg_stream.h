@@ -1,7 +1,8 @@
 // The one place where the TIFF tag readers hand an embedded JPEG stream (the
 // JPEGTables field, or the interchange stream of an old-style JPEG page) to the
-// JPEG readers. Until a JPEG stream parser is installed no stream parses, and
-// the readers go their quiet way: no tables, no nested image, no report.
+// JPEG readers. The JPEG probes parse by default; with no parser installed no
+// stream parses, and the readers go their quiet way: no tables, no nested
+// image, no report.
 #pragma once
 
 #include <cstdint>
@@ -25,5 +26,8 @@ struct RstTIFFJPEGStream {
 using RstTIFFJPEGStreamParser = RstTIFFJPEGStream* (*)(InputStorage* window);
 
 RstTIFFJPEGStream* rst_tiff_parse_jpeg_stream(InputStorage* window);
+// The default parser: the JPEG probes over the window, the header's image,
+// resolution and tables (a kind the stream lacks as empty slots).
+RstTIFFJPEGStream* rst_tiff_read_jpeg_stream(InputStorage* window);
 // Installs the parser (none: streams never parse); returns the previous one.
 RstTIFFJPEGStreamParser rst_tiff_set_jpeg_stream_parser(RstTIFFJPEGStreamParser parser);
