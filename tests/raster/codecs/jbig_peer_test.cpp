@@ -2,6 +2,8 @@
 // decoder reads what pbmtojbg and pbmtojbg85 write, on the ITU test charts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -59,6 +61,60 @@ TEST(JbigPeer, DecoderReadsPbmtojbgOutput) {
       EXPECT_TRUE(decoded.image.planes == image.planes) << pbm << " " << tool;
     }
   }
+}
+
+}  // namespace
+
+namespace {
+
+// sandra.pgm (maxval 63) as six Gray-coded planes, most significant first.
+bool sandra_planes(JbigImage* image) {
+  JbigBytes file = jbig_read_file(kData + "sandra.pgm");
+  std::string head(file.begin(), file.begin() + std::min<size_t>(file.size(), 64));
+  unsigned w = 0, h = 0, maxval = 0;
+  int used = 0;
+  if (std::sscanf(head.c_str(), "P5 %u %u %u%n", &w, &h, &maxval, &used) != 3 || maxval != 63) return false;
+  size_t at = static_cast<size_t>(used) + 1;
+  if (file.size() < at + size_t(w) * h) return false;
+  image->xd = w;
+  image->yd = h;
+  image->planes.assign(6, JbigBytes(size_t(h) * image->line_bytes()));
+  for (uint32_t y = 0; y < h; ++y)
+    for (uint32_t x = 0; x < w; ++x) {
+      uint32_t v = file[at + size_t(y) * w + x];
+      uint32_t gray = v ^ (v >> 1);
+      for (uint32_t p = 0; p < 6; ++p)
+        if ((gray >> (5 - p)) & 1) image->line(p, y)[x / 8] |= static_cast<uint8_t>(0x80 >> (x & 7));
+    }
+  return true;
+}
+
+TEST(JbigPeer, SixPlaneSandraBothWays) {
+  JbigImage image;
+  ASSERT_TRUE(sandra_planes(&image));
+  std::string out = jbig_temp_dir() + "/sandra.jbg";
+  ASSERT_TRUE(jbig_run("pbmtojbg -q -s 128 -m 0 -o 3 -p 0 " + kData + "sandra.pgm " + out));
+  EXPECT_EQ(jbig_encode(image, {128, 0, 3, 3}), jbig_read_file(out));
+  ASSERT_TRUE(jbig_run("pbmtojbg -q " + kData + "sandra.pgm " + out));
+  JbigDecoded decoded = jbig_decode(jbig_read_file(out), 3);
+  ASSERT_EQ(decoded.error, 0);
+  EXPECT_TRUE(decoded.image.planes == image.planes);
+}
+
+TEST(JbigPeer, AdaptiveTemplateMovesOfMxJbg) {
+  std::string pbm = jbig_temp_dir() + "/mx.pbm";
+  ASSERT_TRUE(jbig_run("jbgtopbm " + kData + "mx.jbg " + pbm));
+  JbigImage expected;
+  ASSERT_TRUE(jbig_read_pbm(pbm, &expected));
+  JbigDecoded decoded = jbig_decode(jbig_read_file(kData + "mx.jbg"));
+  ASSERT_EQ(decoded.error, 0);
+  EXPECT_EQ(decoded.image.xd, 1200u);
+  EXPECT_TRUE(decoded.image.planes == expected.planes);
+}
+
+TEST(JbigPeer, DifferentialLayersAreRefused) {
+  for (const char* name : {"ccitt1.jbg", "xvlogo.jbg"})
+    EXPECT_EQ(jbig_decode(jbig_read_file(kData + name)).error, kJbigBadD) << name;
 }
 
 }  // namespace
