@@ -81,7 +81,8 @@ Bytes peer_encode(const BenchChart& c, uint32_t options) {
   size_t bpl = static_cast<size_t>((c.width + 7) / 8);
   unsigned char* rows = const_cast<unsigned char*>(c.rows.data());
   for (int32_t y = 0; y < c.height; ++y)
-    jbg85_enc_lineout(&s, rows + bpl * static_cast<size_t>(y), y > 0 ? rows + bpl * static_cast<size_t>(y - 1) : nullptr,
+    jbg85_enc_lineout(&s, rows + bpl * static_cast<size_t>(y),
+                      y > 0 ? rows + bpl * static_cast<size_t>(y - 1) : nullptr,
                       y > 1 ? rows + bpl * static_cast<size_t>(y - 2) : nullptr);
   return out;
 }
@@ -150,7 +151,8 @@ const std::vector<Bytes>& coded(uint32_t options) {
 double decode_pass(Side side, uint32_t options, int64_t* lines) {
   Bytes buf;
   auto t0 = std::chrono::steady_clock::now();
-  for (const Bytes& data : coded(options)) *lines += side == Side::ours ? our_decode(data, &buf) : peer_decode(data, &buf);
+  for (const Bytes& data : coded(options))
+    *lines += side == Side::ours ? our_decode(data, &buf) : peer_decode(data, &buf);
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
 
@@ -168,7 +170,8 @@ void run(benchmark::State& state, bool encode, uint32_t options, Side side) {
   int64_t lines = 0;
   double best_peer = 1e9;
   for (int i = 0; i < 3; ++i)
-    best_peer = std::min(best_peer, encode ? encode_pass(Side::peer, options) : decode_pass(Side::peer, options, &lines));
+    best_peer =
+        std::min(best_peer, encode ? encode_pass(Side::peer, options) : decode_pass(Side::peer, options, &lines));
   if (!encode && lines != 3 * expected_lines()) {
     state.SkipWithError("jbigkit decoding failed");
     return;

@@ -108,22 +108,14 @@ void rst_jbig_reset_defaults(JbigCodecContext* ctx, int32_t mode) {
 
 int32_t rst_jbig_check_header(JbigCodecContext* ctx) {
   int32_t code = 0;
-  if (ctx->dl != 0)
-    code = kJbigBadDl;
-  else if (ctx->d != 0)
-    code = kJbigBadD;
-  else if (ctx->mode == 3 ? (ctx->p < 1 || ctx->p > 35) : ctx->p != 1)
-    code = kJbigBadP;
-  else if (ctx->xd == 0 || ctx->xd > 8 * kJbigLineBytes)
-    code = kJbigBadXd;
-  else if (ctx->yd == 0)
-    code = kJbigBadYd;
-  else if (ctx->l0 == 0)
-    code = kJbigBadL0;
-  else if (ctx->mx > 127)
-    code = kJbigBadMx;
-  else if (ctx->my != 0)
-    code = kJbigBadMy;
+  if (ctx->dl != 0) code = kJbigBadDl;
+  else if (ctx->d != 0) code = kJbigBadD;
+  else if (ctx->mode == 3 ? (ctx->p < 1 || ctx->p > 35) : ctx->p != 1) code = kJbigBadP;
+  else if (ctx->xd == 0 || ctx->xd > 8 * kJbigLineBytes) code = kJbigBadXd;
+  else if (ctx->yd == 0) code = kJbigBadYd;
+  else if (ctx->l0 == 0) code = kJbigBadL0;
+  else if (ctx->mx > 127) code = kJbigBadMx;
+  else if (ctx->my != 0) code = kJbigBadMy;
   if (code) rst_jbig_set_error(ctx, code);
   return ctx->error;
 }

@@ -74,9 +74,9 @@ struct JbigPlaneRecord {
   uint32_t a;
   uint32_t c;
   int32_t ct;
-  uint32_t zero_run;  // encoder: 0x00 bytes held back
-  uint32_t sc;        // encoder: stacked 0xFF bytes
-  uint32_t buffer;    // encoder: byte waiting for a carry; 0x100 none
+  uint32_t zero_run;     // encoder: 0x00 bytes held back
+  uint32_t sc;           // encoder: stacked 0xFF bytes
+  uint32_t buffer;       // encoder: byte waiting for a carry; 0x100 none
   uint8_t states[1024];  // bit 7 the more probable symbol, bits 0-6 the index
 };
 

@@ -15,9 +15,7 @@ uint8_t no_input(JbigCodecContext* ctx, void*) {
   return 0;
 }
 
-bool stripe_closed(const JbigCodecContext* ctx) {
-  return ctx->state == kStripeNormal || ctx->state == kStripeReset;
-}
+bool stripe_closed(const JbigCodecContext* ctx) { return ctx->state == kStripeNormal || ctx->state == kStripeReset; }
 
 // Takes the next byte of stripe data into bits 8-15 of c. Once the stripe's
 // data has ended (or an error stopped the input) the rest decodes from zero

@@ -220,10 +220,8 @@ int32_t rst_jbig_enc_line(JbigCodecContext* ctx, const uint8_t* pixels) {
     ctx->cursor_ref1 = ctx->ref_line1;
     ctx->cursor_ref2 = ctx->ref_line2;
     if (!typical) {
-      if (two_line)
-        code_pixels<true>(ctx, coder);
-      else
-        code_pixels<false>(ctx, coder);
+      if (two_line) code_pixels<true>(ctx, coder);
+      else code_pixels<false>(ctx, coder);
     }
   }
   bool stripe_end = ctx->line % ctx->l0 == ctx->l0 - 1 || ctx->line == ctx->yd - 1;

@@ -137,10 +137,8 @@ TEST(JbigContext, StripeAndPlaneOrder) {
   using Seq = std::vector<std::pair<uint32_t, uint32_t>>;
   // l0 not dividing yd: the last stripe is shorter.
   EXPECT_EQ(sequence(1, 5, 2, 0), (Seq{{0, 0}, {0, 1}, {0, 2}, {0, 3}, {0, 4}}));
-  EXPECT_EQ(sequence(3, 3, 2, 1),
-            (Seq{{0, 0}, {0, 1}, {1, 0}, {1, 1}, {2, 0}, {2, 1}, {0, 2}, {1, 2}, {2, 2}}));
-  EXPECT_EQ(sequence(3, 3, 2, 0),
-            (Seq{{0, 0}, {0, 1}, {0, 2}, {1, 0}, {1, 1}, {1, 2}, {2, 0}, {2, 1}, {2, 2}}));
+  EXPECT_EQ(sequence(3, 3, 2, 1), (Seq{{0, 0}, {0, 1}, {1, 0}, {1, 1}, {2, 0}, {2, 1}, {0, 2}, {1, 2}, {2, 2}}));
+  EXPECT_EQ(sequence(3, 3, 2, 0), (Seq{{0, 0}, {0, 1}, {0, 2}, {1, 0}, {1, 1}, {1, 2}, {2, 0}, {2, 1}, {2, 2}}));
 }
 
 TEST(JbigContext, MoveQueue) {

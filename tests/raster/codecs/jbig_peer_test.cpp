@@ -60,7 +60,8 @@ TEST(JbigPeer, Pbmtojbg85DiffersOnlyByTrailingZeros) {
     ASSERT_GT(theirs.size(), ours.size());
     size_t tail = ours.size() - 2;  // where our final SDNORM starts
     EXPECT_TRUE(std::equal(ours.begin(), ours.begin() + static_cast<long>(tail), theirs.begin()));
-    EXPECT_TRUE(std::all_of(theirs.begin() + static_cast<long>(tail), theirs.end() - 2, [](uint8_t b) { return b == 0; }));
+    EXPECT_TRUE(
+        std::all_of(theirs.begin() + static_cast<long>(tail), theirs.end() - 2, [](uint8_t b) { return b == 0; }));
     EXPECT_EQ(theirs[theirs.size() - 2], 0xFF);
     EXPECT_EQ(theirs.back(), 0x02);
   }
@@ -68,8 +69,8 @@ TEST(JbigPeer, Pbmtojbg85DiffersOnlyByTrailingZeros) {
 
 TEST(JbigPeer, DecoderReadsPbmtojbgOutput) {
   const std::vector<std::string> tools = {
-      "pbmtojbg -q",           "pbmtojbg -q -p 64", "pbmtojbg -q -p 72", "pbmtojbg -q -r",
-      "pbmtojbg -q -C text",   "pbmtojbg -q -Y 3000", "pbmtojbg85 -s 1", "pbmtojbg85 -Y 3000 2000",
+      "pbmtojbg -q",         "pbmtojbg -q -p 64",   "pbmtojbg -q -p 72", "pbmtojbg -q -r",
+      "pbmtojbg -q -C text", "pbmtojbg -q -Y 3000", "pbmtojbg85 -s 1",   "pbmtojbg85 -Y 3000 2000",
   };
   for (const std::string& pbm : chart_pbms()) {
     JbigImage image;
