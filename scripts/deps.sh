@@ -10,7 +10,7 @@ packages=(
   libtiff-tools libbenchmark-dev
   libfreetype-dev fonts-dejavu-core
   libsqlite3-dev
-  libtiff-dev jbigkit-bin jbigkit-testdata imagemagick netpbm libgif-dev giflib-tools
+  libtiff-dev jbigkit-bin jbigkit-testdata libjbig-dev imagemagick netpbm libgif-dev giflib-tools
   libleptonica-dev
   liblcms2-dev
   libjpeg-turbo-progs libimage-exiftool-perl libjpeg62-turbo-dev
