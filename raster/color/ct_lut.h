@@ -96,7 +96,8 @@ class CtTablizedLUT : public CtLUT<Tin, Tout> {
       throw;
     }
   }
-  CtTablizedLUT(const CtTablizedLUT& other) : CtLUT<Tin, Tout>(other), held_(other.held_->clone()) {
+  CtTablizedLUT(const CtTablizedLUT& other)
+      : CtLUT<Tin, Tout>(other), held_(other.held_->clone()), matches_(other.matches_) {
     if (!held_) throw std::bad_alloc();
   }
   ~CtTablizedLUT() override { delete held_; }
