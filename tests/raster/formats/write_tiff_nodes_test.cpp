@@ -236,7 +236,7 @@ TEST_F(WriteTiffNodes, ColourLinesRoundTrip) {
       std::string whole = c.header.bits_per_sample == 16 ? " -byrow" : "";
       EXPECT_TRUE(run("cd " + dir +
                       " && tiffinfo -D p.tif >/dev/null 2>err.txt && test ! -s err.txt && "
-                      "tiffcp p.tif c.tif && tifftopnm" +
+                      "test $(identify p.tif 2>/dev/null | wc -l) = 1 && tiffcp p.tif c.tif && tifftopnm" +
                       whole + " p.tif > p.pnm 2>/dev/null"));
       Bytes pnm = file_bytes(dir + "/p.pnm");
       EXPECT_EQ(std::string(pnm.begin(), pnm.begin() + 2), c.kind);
@@ -372,6 +372,9 @@ TEST_F(WriteTiffNodes, RefusalsWriteNothing) {
   tiled.tile_width = 32;
   RstWriteTIFFOption jpeg(200, 200, 4, 0, nullptr);
   RstWriteTIFFOption jbig(200, 200, 6, 0, nullptr);
+  RstWriteTIFFOption jbig_color(200, 200, 7, 0, nullptr);
+  EXPECT_EQ(jbig.compression.value(), 9u);
+  EXPECT_EQ(jbig_color.compression.value(), 10u);
   RstWriteTIFFOption old_jpeg(200, 200, 0, 0, nullptr);
   old_jpeg.set_compression(6);
   struct Case {
@@ -388,6 +391,10 @@ TEST_F(WriteTiffNodes, RefusalsWriteNothing) {
        &jpeg,
        {-50, "RstEncodeAndWriteTIFF::create_encoder()"}},
       {"JBIG", bilevel_source(rows, 64), &jbig, {-50, "RstEncodeAndWriteTIFF::create_encoder()"}},
+      {"JBIG colour",
+       new LineSource(image_header(8, 8, 8, 1, RstColorType::s_gray()), Rows(8, Bytes(8, 1)), nullptr),
+       &jbig_color,
+       {-50, "RstEncodeAndWriteTIFF::create_encoder()"}},
       {"old-style JPEG",
        new LineSource(image_header(8, 8, 8, 1, RstColorType::s_gray()), Rows(8, Bytes(8, 1)), nullptr),
        &old_jpeg,
