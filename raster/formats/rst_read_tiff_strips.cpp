@@ -14,6 +14,7 @@
 #include "raster/core/rst_read_raw.h"
 #include "raster/core/rst_status_context.h"
 #include "raster/formats/rst_drop_extra_samples.h"
+#include "raster/formats/rst_swap_samples_16.h"
 #include "raster/formats/rst_undiff_horizontal.h"
 #include "raster/formats/rst_upsample_chroma.h"
 
@@ -76,6 +77,15 @@ RstRead* RstReadTIFFOneIFD::create(InputStorage* input, RstReadTIFFHeader* heade
   if (raw) node.attach(RstReadTIFFRaw::create(input, header));
   else node.attach(RstReadAndDecodeTIFFCode::create(input, header));
   if (!node) return nullptr;
+  RstHeader decoded(node.get());
+  if (!header->is_little_endian() && decoded.data_form == RstDataForm::raw && decoded.bits_per_sample == 16) {
+    // A big-endian file stores 16-bit samples most significant byte first;
+    // the library's lines hold them in host order.
+    RstRead* swapped = RstSwapSamples16::create(node.get());
+    if (!swapped) return nullptr;
+    node.release();
+    node.attach(swapped);
+  }
   if (header->predictor == 2) {
     // Rows left differenced would be wrong pixels under a header that says
     // otherwise: a page whose predictor cannot be undone is not delivered.

@@ -1,4 +1,4 @@
-// The checks of a TIFF page option.
+// The TIFF writer's entry and the checks of a TIFF page option.
 #include "raster/formats/rst_write_tiff.h"
 
 #include "raster/core/rst_code_source.h"
@@ -37,6 +37,11 @@ RstWrite* RstWriteTIFF::create(RstRead* source, RstWriteTIFFMultiPageManager* ma
   }
   if (node) guard.disarm();
   return node;
+}
+
+RstWrite* rst_write_tiff_create(RstRead* source, RstWriteTIFFMultiPageManager* manager,
+                                const RstWriteTIFFOption* option) {
+  return RstWriteTIFF::create(source, manager, option);
 }
 
 bool RstWriteTIFF::valid_option(RstWriteTIFFHeader& h, int32_t& status, std::string* message) {

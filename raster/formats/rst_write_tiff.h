@@ -26,3 +26,8 @@ class RstWriteTIFF {
   // "RstWriteTIFF::valid_option() - " and the reason; nothing is reported.
   static bool valid_option(RstWriteTIFFHeader& header, int32_t& status, std::string* message);
 };
+
+// The library's public way to a TIFF page writer: RstWriteTIFF::create with
+// the same arguments, for callers outside the library's node classes.
+RstWrite* rst_write_tiff_create(RstRead* source, RstWriteTIFFMultiPageManager* manager,
+                                const RstWriteTIFFOption* option);

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <sstream>
+
 #include "page_support.h"
 #include "raster/codecs/rst_encode_ccitt.h"
 #include "raster/core/bit_reverse.h"
@@ -81,6 +84,24 @@ Rows read_page(const Bytes& file, uint32_t page = 1) {
   return read_lines(node.get());
 }
 
+// The n-th ITU chart as packed rows (1 black), none when jbgtopbm fails.
+Rows chart_rows(int n, uint32_t& width) {
+  std::string dir = temp_dir();
+  bool made = run("jbgtopbm /usr/share/jbigkit-testdata/ccitt" + std::to_string(n) + ".jbg " + dir + "/c.pbm");
+  Bytes pbm = made ? file_bytes(dir + "/c.pbm") : Bytes();
+  run("rm -rf " + dir);
+  std::istringstream head(std::string(pbm.begin(), pbm.begin() + long(std::min<size_t>(pbm.size(), 32))));
+  std::string magic;
+  uint32_t height = 0;
+  head >> magic >> width >> height;
+  size_t stride = (width + 7) / 8;
+  if (magic != "P4" || pbm.size() < stride * height) return {};
+  Rows rows;
+  for (size_t at = pbm.size() - stride * height; at < pbm.size(); at += stride)
+    rows.emplace_back(pbm.begin() + long(at), pbm.begin() + long(at + stride));
+  return rows;
+}
+
 class WriteTiffNodes : public PageTest {};
 
 // One page through RstWriteTIFF::create into memory; the file, empty on refusal.
@@ -96,38 +117,59 @@ Bytes one_page(RstRead* source, const RstWriteTIFFOption* option, uint32_t order
 }
 
 TEST_F(WriteTiffNodes, LinesCodedOrWrittenAsTheyAre) {
-  Rows rows = bilevel_rows(1001, 150, 3);
+  Rows random = bilevel_rows(1001, 150, 3);
+  uint32_t chart_width = 0;
+  Rows chart1 = chart_rows(1, chart_width), chart5 = chart_rows(5, chart_width);
+  ASSERT_FALSE(chart1.empty());
+  ASSERT_FALSE(chart5.empty());
+  const uint32_t II = 0x4949, MM = 0x4D4D;
   struct Case {
     const char* name;
+    const Rows* rows;
+    uint32_t width;
     int32_t encode_type;
     uint32_t rows_per_strip;
     uint32_t fill_order;
     uint32_t order;
+    bool fill_bits;
     uint32_t compression;
   } cases[] = {
-      {"none", -1, 0, 1, 0x4949, 1},       {"MH", 1, 64, 1, 0x4D4D, 3},         {"MR", 2, 1, 1, 0x4949, 3},
-      {"MMR", 3, 64, 1, 0x4949, 4},        {"MMR fill 2", 3, 64, 2, 0x4D4D, 4}, {"PackBits", 10, 64, 1, 0x4949, 32773},
-      {"MH by hand", -2, 0, 2, 0x4949, 2},
+      {"none", &random, 1001, -1, 0, 1, II, false, 1},
+      {"MH", &random, 1001, 1, 64, 1, MM, false, 3},
+      {"MR", &random, 1001, 2, 1, 1, II, false, 3},
+      {"MMR", &random, 1001, 3, 64, 1, II, false, 4},
+      {"MMR fill 2", &random, 1001, 3, 64, 2, MM, false, 4},
+      {"PackBits", &random, 1001, 10, 64, 1, II, false, 32773},
+      {"MH by hand", &random, 1001, -2, 0, 2, II, false, 2},
+      {"chart 1 MMR", &chart1, chart_width, 3, 0, 1, MM, false, 4},
+      {"chart 1 MH with fill bits, fill 2", &chart1, chart_width, 1, 64, 2, II, true, 3},
+      {"chart 1 none", &chart1, chart_width, -1, 0, 1, MM, false, 1},
+      {"chart 5 MR with fill bits", &chart5, chart_width, 2, 64, 1, MM, true, 3},
+      {"chart 5 PackBits", &chart5, chart_width, 10, 0, 1, MM, false, 32773},
+      {"chart 5 MH by hand", &chart5, chart_width, -2, 64, 1, II, false, 2},
   };
   for (const Case& c : cases) {
+    const Rows& rows = *c.rows;
     SCOPED_TRACE(c.name);
     std::unique_ptr<RstWriteTIFFOption> option;
     if (c.encode_type >= 0) {
       option = std::make_unique<RstWriteTIFFOption>(200, 200, c.encode_type, c.rows_per_strip, nullptr);
     } else if (c.encode_type == -2) {
-      option = std::make_unique<RstWriteTIFFOption>(200, 200, 0, 0, nullptr);
+      option = std::make_unique<RstWriteTIFFOption>(200, 200, 0, c.rows_per_strip, nullptr);
       option->set_compression(2);
     }
     if (option) option->fill_order = c.fill_order;
+    if (c.fill_bits) option->t4_options |= 4;
     int32_t result = 0;
-    Bytes file = one_page(bilevel_source(rows, 1001), option.get(), c.order, &result);
+    Bytes file = one_page(bilevel_source(rows, c.width), option.get(), c.order, &result);
     EXPECT_EQ(result, 1);
     ASSERT_TRUE(status.errors().empty()) << status.errors()[0].where;
     ByteArrayInputStorage in(file.data(), int32_t(file.size()));
     RstReadTIFFFXHeader h;
     ASSERT_GT(h.read_page(&in, 1, false, 0), 0u);
     EXPECT_EQ(h.compression.value(), c.compression);
-    EXPECT_EQ(h.image_length, 150u);
+    EXPECT_EQ(h.image_length, rows.size());
+    EXPECT_EQ(h.t4_options & 4, c.fill_bits ? 4u : 0u);
     EXPECT_EQ(read_page(file), rows);
     // libtiff's tools agree.
     std::string dir = temp_dir();
@@ -135,7 +177,7 @@ TEST_F(WriteTiffNodes, LinesCodedOrWrittenAsTheyAre) {
     std::string fill = c.fill_order == 2 ? " -respectfillorder" : "";
     EXPECT_TRUE(run("cd " + dir +
                     " && tiffinfo -D p.tif >/dev/null 2>err.txt && test ! -s err.txt && "
-                    "tiffcp p.tif c.tif 2>>err.txt && tifftopnm" +
+                    "test $(identify p.tif 2>/dev/null | wc -l) = 1 && tiffcp p.tif c.tif 2>>err.txt && tifftopnm" +
                     fill + " p.tif > p.pbm 2>/dev/null"));
     Bytes pbm = file_bytes(dir + "/p.pbm");
     Bytes want = lines_test::Bytes();
@@ -173,20 +215,29 @@ TEST_F(WriteTiffNodes, ColourLinesRoundTrip) {
       Bytes want;
       for (const auto& r : rows) want.insert(want.end(), r.begin(), r.end());
       if (c.header.bits_per_sample == 16) {
-        // Samples stand most significant byte first in a big-endian file.
+        // The library's samples are host-order words; the file holds them in
+        // its own byte order and tifftopnm writes them most significant byte first.
+        Bytes little, big;
+        for (size_t i = 0; i + 1 < want.size(); i += 2) {
+          uint16_t v;
+          std::memcpy(&v, &want[i], 2);
+          little.insert(little.end(), {uint8_t(v), uint8_t(v >> 8)});
+          big.insert(big.end(), {uint8_t(v >> 8), uint8_t(v)});
+        }
         Bytes stored;
         for (const Bytes& strip : stored_strips(file)) stored.insert(stored.end(), strip.begin(), strip.end());
-        if (order == 0x4D4D)
-          for (size_t i = 0; i + 1 < want.size(); i += 2) std::swap(want[i], want[i + 1]);
-        EXPECT_EQ(stored, want);
-        continue;
+        EXPECT_EQ(stored, order == 0x4D4D ? big : little);
+        want = big;
       }
       EXPECT_EQ(read_page(file), rows);
       std::string dir = temp_dir();
       write_bytes(dir + "/p.tif", file);
+      // Without -byrow tifftopnm keeps only 8 bits of a 16-bit sample.
+      std::string whole = c.header.bits_per_sample == 16 ? " -byrow" : "";
       EXPECT_TRUE(run("cd " + dir +
                       " && tiffinfo -D p.tif >/dev/null 2>err.txt && test ! -s err.txt && "
-                      "tiffcp p.tif c.tif && tifftopnm p.tif > p.pnm 2>/dev/null"));
+                      "test $(identify p.tif 2>/dev/null | wc -l) = 1 && tiffcp p.tif c.tif && tifftopnm" +
+                      whole + " p.tif > p.pnm 2>/dev/null"));
       Bytes pnm = file_bytes(dir + "/p.pnm");
       EXPECT_EQ(std::string(pnm.begin(), pnm.begin() + 2), c.kind);
       if (c.header.colormap) {
@@ -321,6 +372,9 @@ TEST_F(WriteTiffNodes, RefusalsWriteNothing) {
   tiled.tile_width = 32;
   RstWriteTIFFOption jpeg(200, 200, 4, 0, nullptr);
   RstWriteTIFFOption jbig(200, 200, 6, 0, nullptr);
+  RstWriteTIFFOption jbig_color(200, 200, 7, 0, nullptr);
+  EXPECT_EQ(jbig.compression.value(), 9u);
+  EXPECT_EQ(jbig_color.compression.value(), 10u);
   RstWriteTIFFOption old_jpeg(200, 200, 0, 0, nullptr);
   old_jpeg.set_compression(6);
   struct Case {
@@ -337,6 +391,10 @@ TEST_F(WriteTiffNodes, RefusalsWriteNothing) {
        &jpeg,
        {-50, "RstEncodeAndWriteTIFF::create_encoder()"}},
       {"JBIG", bilevel_source(rows, 64), &jbig, {-50, "RstEncodeAndWriteTIFF::create_encoder()"}},
+      {"JBIG colour",
+       new LineSource(image_header(8, 8, 8, 1, RstColorType::s_gray()), Rows(8, Bytes(8, 1)), nullptr),
+       &jbig_color,
+       {-50, "RstEncodeAndWriteTIFF::create_encoder()"}},
       {"old-style JPEG",
        new LineSource(image_header(8, 8, 8, 1, RstColorType::s_gray()), Rows(8, Bytes(8, 1)), nullptr),
        &old_jpeg,
@@ -364,6 +422,79 @@ TEST_F(WriteTiffNodes, RefusalsWriteNothing) {
   Bytes file = one_page(new LineSource(runs, {}, nullptr, 1024), &jpeg);
   EXPECT_TRUE(file.empty());
   EXPECT_EQ(status.errors(), (std::vector<RstReport>{{-3, "RstWriteTIFF::create() - link's encode type is invalid."}}));
+  status.clear();
+  // Gray run lines under the CCITT codings: their inversion has no run-line path yet.
+  RstHeader gray_runs = image_header(64, 10, 1, 1, RstColorType::s_gray(), RstDataForm::rle);
+  for (uint32_t compression : {2u, 3u, 4u}) {
+    SCOPED_TRACE(compression);
+    RstWriteTIFFOption ccitt(200, 200, 0, 0, nullptr);
+    ccitt.set_compression(compression);
+    EXPECT_TRUE(one_page(new LineSource(gray_runs, {}, nullptr, 1024), &ccitt).empty());
+    ASSERT_FALSE(status.errors().empty());
+    EXPECT_EQ(status.errors()[0], (RstReport{-50, "RstReverseGray::create()"}));
+    status.clear();
+  }
+}
+
+// Each create refuses a closed output; the raw writer refuses coded data.
+TEST_F(WriteTiffNodes, CreatesRefuseClosedOutputsAndCodedDataAsLines) {
+  Rows rows = bilevel_rows(64, 8);
+  RstWriteTIFFOption g4(200, 200, 3, 0, nullptr);
+  MemoryOutputStorage out;
+  RstWriteTIFFMultiPageManager* manager = RstWriteTIFFMultiPageManager::create(&out, 1, 0x4949);
+  RstRead* coded = code_source(Bytes(10, 0), 64, 8, RstDataForm::mmr);
+  EXPECT_EQ(RstWriteTIFFRaw::create(coded, manager, nullptr), nullptr);
+  coded->end();
+  EXPECT_EQ(status.errors(), (std::vector<RstReport>{{-3, "RstWriteTIFFRaw::create()"}}));
+  status.clear();
+  out.close();
+  struct Case {
+    const char* where;
+    RstWrite* (*create)(RstRead*, RstWriteTIFFMultiPageManager*, const RstWriteTIFFOption*);
+    bool coded;
+  } cases[] = {
+      {"RstWriteTIFF::create()", &RstWriteTIFF::create, false},
+      {"RstWriteTIFFRaw::create()",
+       [](RstRead* s, RstWriteTIFFMultiPageManager* m, const RstWriteTIFFOption*) -> RstWrite* {
+         return RstWriteTIFFRaw::create(s, m, nullptr);
+       },
+       false},
+      {"RstEncodeAndWriteTIFF::create()",
+       [](RstRead* s, RstWriteTIFFMultiPageManager* m, const RstWriteTIFFOption* o) -> RstWrite* {
+         return RstEncodeAndWriteTIFF::create(s, m, o);
+       },
+       false},
+      {"RstWriteTIFFCode::create()",
+       [](RstRead* s, RstWriteTIFFMultiPageManager* m, const RstWriteTIFFOption* o) -> RstWrite* {
+         return RstWriteTIFFCode::create(s, m, o);
+       },
+       true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.where);
+    RstRead* source = c.coded ? code_source(Bytes(10, 0), 64, 8, RstDataForm::mmr) : bilevel_source(rows, 64);
+    EXPECT_EQ(c.create(source, manager, &g4), nullptr);
+    source->end();
+    EXPECT_EQ(status.errors(), (std::vector<RstReport>{{-2, c.where}}));
+    status.clear();
+  }
+  manager->close();
+}
+
+// The public entry writes the same page and refuses the same way.
+TEST_F(WriteTiffNodes, PublicEntryForwards) {
+  Rows rows = bilevel_rows(120, 30, 6);
+  RstWriteTIFFOption g4(200, 200, 3, 16, nullptr);
+  Bytes want = one_page(bilevel_source(rows, 120), &g4);
+  MemoryOutputStorage out;
+  RstWriteTIFFMultiPageManager* manager = RstWriteTIFFMultiPageManager::create(&out, 1, 0x4949);
+  EXPECT_EQ(drive(rst_write_tiff_create(bilevel_source(rows, 120), manager, &g4)), 1);
+  manager->close();
+  EXPECT_EQ(bytes_of(out), want);
+  RstRead* source = bilevel_source(rows, 120);
+  EXPECT_EQ(rst_write_tiff_create(source, nullptr, &g4), nullptr);
+  source->end();
+  EXPECT_EQ(status.errors(), (std::vector<RstReport>{{-2, "RstWriteTIFF::create()"}}));
 }
 
 TEST_F(WriteTiffNodes, GrayBilevelIsWrittenWhiteIsZero) {
