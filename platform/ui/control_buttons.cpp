@@ -81,6 +81,9 @@ LRESULT EditProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
 LRESULT ComboProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
 LRESULT ListProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
 LRESULT UpDownProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
+LRESULT TrackBarProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
+LRESULT ToolTipProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
+LRESULT TreeViewProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
 
 int KindOfClass(std::u16string_view name) {
   static const struct {
@@ -91,7 +94,8 @@ int KindOfClass(std::u16string_view name) {
       {u"Static", kStatic},          {u"Edit", kEdit},
       {u"ComboBox", kComboBox},      {u"ListBox", kListBox},
       {u"msctls_updown32", kUpDown}, {u"msctls_trackbar32", kTrackBar},
-      {u"ScrollBar", kScrollBar},
+      {u"ScrollBar", kScrollBar},    {u"tooltips_class32", kToolTip},
+      {u"SysTreeView32", kTreeView},
   };
   for (const auto& c : kClasses)
     if (SameName(name, c.name)) return c.kind;
@@ -106,6 +110,9 @@ WNDPROC ClassProc(int kind) {
     case kComboBox: return &ComboProc;
     case kListBox: return &ListProc;
     case kUpDown: return &UpDownProc;
+    case kTrackBar: return &TrackBarProc;
+    case kToolTip: return &ToolTipProc;
+    case kTreeView: return &TreeViewProc;
     default: return nullptr;
   }
 }

@@ -33,6 +33,8 @@ PKAPI void DropDown(HWND combo);
 PKAPI void CloseUp(HWND combo);
 // Presses an up-down's arrow `steps` times (negative: down).
 PKAPI void Spin(HWND updown, int steps);
+// Moves a trackbar as a person would (a TB_ code; `position` for the thumb).
+PKAPI void Slide(HWND trackbar, UINT code, int position = 0);
 // Presses a key in a focused list (WM_VKEYTOITEM to the owner first when the
 // list asks for keyboard input).
 PKAPI void PressKey(HWND list, UINT virtualKey);
@@ -49,6 +51,16 @@ PKAPI std::vector<Line> Lines(HWND control);
 PKAPI bool Enabled(HWND window);
 PKAPI bool Visible(HWND window);
 PKAPI std::u16string ClassName(HWND window);
+// The text a tooltip shows for a tool: by the tool's window (TTF_IDISHWND)
+// or by its owner and id.
+PKAPI std::u16string TooltipText(HWND tooltip, HWND tool, UINT_PTR id = 0);
+// A tree view's items in walk order with their depth (0 under the root).
+struct TreeLine {
+  int depth;
+  std::u16string text;
+  LPARAM data;
+};
+PKAPI std::vector<TreeLine> TreeItems(HWND tree);
 PKAPI DWORD Style(HWND window);
 
 // ---- Recorder ------------------------------------------------------------------

@@ -48,6 +48,23 @@ struct Window {
   bool dropped = false;
   int minimum = 0, maximum = 100, position = 0;
   HWND buddy = nullptr;
+  int pageSize = 0, lineSize = 1, ticFrequency = 1;
+  int scrollMin[2] = {0, 0}, scrollMax[2] = {0, 0}, scrollPos[2] = {0, 0};  // SB_HORZ, SB_VERT
+  struct Tool {
+    HWND hwnd;
+    UINT_PTR id;
+    UINT flags;
+    std::u16string text;
+  };
+  std::vector<Tool> tools;
+  int maxTipWidth = -1;
+  struct TreeItem {
+    uintptr_t parent;  // 0: the root
+    std::u16string text;
+    LPARAM data;
+  };
+  std::vector<std::pair<uintptr_t, TreeItem>> treeItems;  // in walk order
+  uintptr_t nextTreeItem = 1;
   int selStart = 0, selEnd = 0;  // an edit's selection
   bool typingRun = false;        // typed characters share one undo step
 
@@ -57,7 +74,20 @@ struct Window {
   INT_PTR endResult = 0;
 };
 
-enum Kind { kGeneric, kDialog, kButton, kStatic, kEdit, kComboBox, kListBox, kUpDown, kTrackBar, kScrollBar };
+enum Kind {
+  kGeneric,
+  kDialog,
+  kButton,
+  kStatic,
+  kEdit,
+  kComboBox,
+  kListBox,
+  kUpDown,
+  kTrackBar,
+  kScrollBar,
+  kToolTip,
+  kTreeView
+};
 
 // The record of a live window, or null.
 Window* Find(HWND h);

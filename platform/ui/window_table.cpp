@@ -403,7 +403,17 @@ BOOL GetWindowPlacement(HWND hWnd, WINDOWPLACEMENT* lpwndpl) {
   return TRUE;
 }
 
-BOOL UpdateWindow(HWND hWnd) { return Find(hWnd) ? TRUE : FALSE; }
+// Paints at once: the window and its visible children hear WM_PAINT (owner-
+// drawn lists then ask their owner to draw each line).
+BOOL UpdateWindow(HWND hWnd) {
+  Window* w = Find(hWnd);
+  if (!w) return FALSE;
+  std::vector<HWND> children = w->children;
+  SendMessageW(hWnd, WM_PAINT, 0, 0);
+  for (HWND c : children)
+    if (IsWindowVisible(c)) UpdateWindow(c);
+  return TRUE;
+}
 
 HWND ChildWindowFromPoint(HWND hWndParent, POINT Point) {
   Window* w = Find(hWndParent);

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "platform/ui/ui_test_support.h"
+#include "platform/ui/win_common_controls.h"
 
 namespace {
 
@@ -148,6 +149,34 @@ TEST_F(UiTest, OwnerDrawnComboKeepsItemData) {
   EXPECT_EQ(data, 0x55);
 }
 
+TEST_F(UiTest, OwnerDrawnListAsksItsOwnerToMeasureAndDraw) {
+  HWND dlg = Open(100);
+  HWND list = CreateWindowExW(0, WC_LISTBOXW, u"", WS_CHILD | WS_VISIBLE | LBS_OWNERDRAWVARIABLE | LBS_HASSTRINGS, 0, 0,
+                              100, 40, dlg, reinterpret_cast<HMENU>(301), nullptr, nullptr);
+  std::vector<UINT> measured;
+  std::vector<std::pair<UINT, RECT>> drawn;
+  log_.answer = [&](HWND, UINT msg, WPARAM, LPARAM lp) -> INT_PTR {
+    if (msg == WM_MEASUREITEM) measured.push_back(reinterpret_cast<MEASUREITEMSTRUCT*>(lp)->itemID);
+    if (msg == WM_DRAWITEM) {
+      auto* d = reinterpret_cast<DRAWITEMSTRUCT*>(lp);
+      EXPECT_EQ(d->CtlType, static_cast<UINT>(ODT_LISTBOX));
+      EXPECT_EQ(d->hwndItem, list);
+      drawn.push_back({d->itemID, d->rcItem});
+    }
+    return FALSE;
+  };
+  for (const char16_t* s : {u"Tray 1", u"Tray 2", u"Manual", u"Envelope"})
+    SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s));
+  EXPECT_EQ(measured, (std::vector<UINT>{0, 1, 2, 3}));
+  EXPECT_EQ(pk::ui::Lines(list)[2].text, u"Manual");
+  ShowWindow(dlg, SW_SHOW);
+  UpdateWindow(dlg);
+  ASSERT_EQ(drawn.size(), 3u);  // a 40-pixel list shows three 16-pixel lines
+  EXPECT_EQ(drawn[1].first, 1u);
+  EXPECT_EQ(drawn[1].second.top, 16);
+  EXPECT_EQ(drawn[1].second.right, 100);
+}
+
 TEST_F(UiTest, UpDownStaysInItsRange) {
   HWND dlg = Open(100);
   HWND spin = GetDlgItem(dlg, 106), buddy = GetDlgItem(dlg, 105);
@@ -199,6 +228,88 @@ TEST_F(UiTest, ButtonsAndStatics) {
   HICON a = reinterpret_cast<HICON>(0x1000), b = reinterpret_cast<HICON>(0x2000);
   EXPECT_EQ(SendMessageW(icon, STM_SETICON, reinterpret_cast<WPARAM>(a), 0), 0);
   EXPECT_EQ(SendMessageW(icon, STM_SETICON, reinterpret_cast<WPARAM>(b), 0), reinterpret_cast<LRESULT>(a));
+}
+
+TEST_F(UiTest, TrackbarsAndScrollBars) {
+  HWND dlg = Open(100);
+  HWND track = CreateWindowExW(0, TRACKBAR_CLASSW, u"", WS_CHILD | TBS_AUTOTICKS, 0, 0, 100, 20, dlg,
+                               reinterpret_cast<HMENU>(400), nullptr, nullptr);
+  ASSERT_NE(track, nullptr);
+  SendMessageW(track, TBM_SETRANGE, TRUE, MAKELPARAM(0, 100));
+  SendMessageW(track, TBM_SETTICFREQ, 10, 0);
+  SendMessageW(track, TBM_SETPAGESIZE, 0, 25);
+  SendMessageW(track, TBM_SETPOS, TRUE, 90);
+  log_.scrolls.clear();
+  pk::ui::Slide(track, TB_PAGEDOWN);
+  EXPECT_EQ(SendMessageW(track, TBM_GETPOS, 0, 0), 100);  // stays at the end
+  ASSERT_EQ(log_.scrolls.size(), 2u);
+  EXPECT_EQ(log_.scrolls[0], std::make_pair(static_cast<UINT>(WM_HSCROLL), static_cast<WPARAM>(TB_PAGEDOWN)));
+  EXPECT_EQ(LOWORD(log_.scrolls[1].second), TB_ENDTRACK);
+  pk::ui::Slide(track, TB_THUMBPOSITION, 40);
+  EXPECT_EQ(SendMessageW(track, TBM_GETPOS, 0, 0), 40);
+  EXPECT_EQ(log_.scrolls[2].second, MAKEWPARAM(TB_THUMBPOSITION, 40));
+
+  HWND bar = CreateWindowExW(0, WC_SCROLLBARW, u"", WS_CHILD, 0, 0, 100, 20, dlg, reinterpret_cast<HMENU>(401), nullptr,
+                             nullptr);
+  EXPECT_TRUE(SetScrollRange(bar, SB_CTL, 0, 10, FALSE));
+  EXPECT_EQ(SetScrollPos(bar, SB_CTL, 20, TRUE), 0);
+  EXPECT_EQ(GetScrollPos(bar, SB_CTL), 10);
+  EXPECT_FALSE(SetScrollRange(dlg, SB_CTL, 0, 5, FALSE));  // not a scroll bar
+  SetScrollRange(dlg, SB_VERT, 0, 50, FALSE);
+  SetScrollPos(dlg, SB_VERT, 30, FALSE);
+  EXPECT_EQ(GetScrollPos(dlg, SB_VERT), 30);
+  EXPECT_EQ(GetScrollPos(dlg, SB_HORZ), 0);
+}
+
+TEST_F(UiTest, TooltipsAndTreeViews) {
+  HWND dlg = Open(100);
+  HWND tip = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP, 0, 0, 0, 0, dlg, nullptr, nullptr, nullptr);
+  ASSERT_NE(tip, nullptr);
+  HWND edit = GetDlgItem(dlg, 101);
+  TTTOOLINFOW ti{};
+  ti.cbSize = sizeof ti;
+  ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  ti.hwnd = dlg;
+  ti.uId = reinterpret_cast<UINT_PTR>(edit);
+  ti.lpszText = const_cast<LPWSTR>(u"The name of the job");
+  EXPECT_TRUE(SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti)));
+  EXPECT_EQ(SendMessageW(tip, TTM_SETMAXTIPWIDTH, 0, 300), -1);
+  EXPECT_EQ(pk::ui::TooltipText(tip, edit), u"The name of the job");
+  ti.lpszText = const_cast<LPWSTR>(u"Changed");
+  SendMessageW(tip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
+  EXPECT_EQ(pk::ui::TooltipText(tip, edit), u"Changed");
+  EXPECT_EQ(SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0), 1);
+
+  HWND tree = CreateWindowExW(0, WC_TREEVIEWW, u"", WS_CHILD, 0, 0, 100, 100, dlg, reinterpret_cast<HMENU>(402),
+                              nullptr, nullptr);
+  auto insert = [&](HTREEITEM parent, const char16_t* text, LPARAM data) {
+    TVINSERTSTRUCTW ins{};
+    ins.hParent = parent;
+    ins.hInsertAfter = TVI_LAST;
+    ins.itemex.mask = TVIF_TEXT | TVIF_PARAM;
+    ins.itemex.pszText = const_cast<LPWSTR>(text);
+    ins.itemex.lParam = data;
+    return reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&ins)));
+  };
+  HTREEITEM paper = insert(TVI_ROOT, u"Paper", 1);
+  HTREEITEM finishing = insert(TVI_ROOT, u"Finishing", 2);
+  insert(paper, u"Size: A4", 3);
+  HTREEITEM staple = insert(finishing, u"Staple", 4);
+  insert(staple, u"Top left", 5);
+  insert(paper, u"Source: Tray 1", 6);
+  auto lines = pk::ui::TreeItems(tree);
+  std::vector<std::pair<int, std::u16string>> walk;
+  for (const auto& l : lines) walk.push_back({l.depth, l.text});
+  EXPECT_EQ(walk, (std::vector<std::pair<int, std::u16string>>{{0, u"Paper"},
+                                                               {1, u"Size: A4"},
+                                                               {1, u"Source: Tray 1"},
+                                                               {0, u"Finishing"},
+                                                               {1, u"Staple"},
+                                                               {2, u"Top left"}}));
+  EXPECT_TRUE(SendMessageW(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(staple)));
+  EXPECT_EQ(SendMessageW(tree, TVM_GETCOUNT, 0, 0), 4);
+  EXPECT_TRUE(SendMessageW(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT)));
+  EXPECT_TRUE(pk::ui::TreeItems(tree).empty());
 }
 
 }  // namespace
