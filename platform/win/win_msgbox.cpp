@@ -66,6 +66,4 @@ int MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType) {
   return StoppingAnswer(uType);
 }
 
-HWND GetActiveWindow(void) { return nullptr; }
-
 }  // extern "C"

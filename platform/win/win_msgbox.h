@@ -41,6 +41,6 @@
 
 extern "C" {
 PKAPI int MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType);
-// No window is active without a user interface.
+// The topmost open dialog (platform/ui), or none.
 PKAPI HWND GetActiveWindow(void);
 }

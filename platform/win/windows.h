@@ -27,4 +27,5 @@
 #include "platform/win/win_process.h"
 #include "platform/win/win_module.h"
 #include "platform/win/win_resource.h"
+#include "platform/ui/win_dialog.h"
 #include "platform/spooler/winspool.h"

@@ -5,13 +5,15 @@
 //   pkrc --module <out.vbn> <source>...
 //   pkrc --source <out.cpp> <source>...
 //
-// A source line is `<id> "<text>"` (a string, type 6) with C escapes (\n \t
+// A string source line is `<id> "<text>"` (a string, type 6) with C escapes (\n \t
 // \r \\ \" \' \0 \xHH \uXXXX); blank lines and lines starting with '#' are
 // skipped. Ids run from 0 to 65535; a repeated or out-of-range id, or a line
 // that does not parse, is reported as "<file>:<line>: <message>" and no output
-// is written.
+// is written. A source named *.dlg holds dialog templates (type 5), see
+// ReadDialogSource.
 #include <cstdio>
 #include <cstdlib>
+#include <strings.h>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -19,6 +21,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/ui/dialog_template.h"
 #include "platform/win/resource_format.h"
 
 namespace {
@@ -74,7 +77,10 @@ int HexValue(char c) {
 }
 
 // Parses `"text"` from text[i]; the UTF-16LE bytes or an error message.
-bool ParseQuoted(const std::string& text, size_t i, std::vector<unsigned char>* out, std::string* error) {
+// With `end`, the position after the closing quote is handed back and text may
+// follow; without it, only blanks may.
+bool ParseQuoted(const std::string& text, size_t i, std::vector<unsigned char>* out, std::string* error,
+                 size_t* end = nullptr) {
   if (i >= text.size() || text[i] != '"') {
     *error = "expected a quoted text";
     return false;
@@ -119,6 +125,10 @@ bool ParseQuoted(const std::string& text, size_t i, std::vector<unsigned char>* 
   if (i >= text.size()) {
     *error = "unterminated text";
     return false;
+  }
+  if (end) {
+    *end = i + 1;
+    return true;
   }
   for (++i; i < text.size(); ++i)
     if (text[i] != ' ' && text[i] != '\t' && text[i] != '\r') {
@@ -171,6 +181,252 @@ bool ReadSource(const std::string& file, Table* table) {
     table->where[key] = {file, number};
     table->data[key] = std::move(bytes);
   }
+  return ok;
+}
+
+// ---- Dialog sources (*.dlg) ---------------------------------------------------
+//   dialog <id> <cx> <cy> "<caption>" [<style>]
+//   <class> <id> "<text>" <x> <y> <cx> <cy> [<style>]
+// Sizes are dialog units; a style is names or numbers joined by '|'. Control
+// ids are unique in a dialog (-1, the id of plain labels, may repeat); the
+// class must be a known control; a control must lie inside its dialog.
+
+const char* const kDialogClasses[] = {"Button",
+                                      "Static",
+                                      "Edit",
+                                      "ComboBox",
+                                      "ListBox",
+                                      "ScrollBar",
+                                      "msctls_updown32",
+                                      "msctls_trackbar32",
+                                      "tooltips_class32",
+                                      "SysTreeView32"};
+
+const std::map<std::string, uint32_t>& StyleNames() {
+  static const std::map<std::string, uint32_t> names = {
+      {"WS_CHILD", 0x40000000},
+      {"WS_VISIBLE", 0x10000000},
+      {"WS_DISABLED", 0x08000000},
+      {"WS_CAPTION", 0x00C00000},
+      {"WS_BORDER", 0x00800000},
+      {"WS_VSCROLL", 0x00200000},
+      {"WS_HSCROLL", 0x00100000},
+      {"WS_SYSMENU", 0x00080000},
+      {"WS_GROUP", 0x00020000},
+      {"WS_TABSTOP", 0x00010000},
+      {"WS_POPUP", 0x80000000},
+      {"DS_MODALFRAME", 0x80},
+      {"DS_SETFONT", 0x40},
+      {"DS_CONTROL", 0x400},
+      {"BS_PUSHBUTTON", 0x0},
+      {"BS_DEFPUSHBUTTON", 0x1},
+      {"BS_CHECKBOX", 0x2},
+      {"BS_AUTOCHECKBOX", 0x3},
+      {"BS_RADIOBUTTON", 0x4},
+      {"BS_3STATE", 0x5},
+      {"BS_AUTO3STATE", 0x6},
+      {"BS_GROUPBOX", 0x7},
+      {"BS_AUTORADIOBUTTON", 0x9},
+      {"BS_OWNERDRAW", 0xB},
+      {"SS_LEFT", 0x0},
+      {"SS_CENTER", 0x1},
+      {"SS_RIGHT", 0x2},
+      {"SS_ICON", 0x3},
+      {"SS_OWNERDRAW", 0xD},
+      {"ES_LEFT", 0x0},
+      {"ES_MULTILINE", 0x4},
+      {"ES_PASSWORD", 0x20},
+      {"ES_AUTOHSCROLL", 0x80},
+      {"ES_READONLY", 0x800},
+      {"ES_NUMBER", 0x2000},
+      {"CBS_SIMPLE", 0x1},
+      {"CBS_DROPDOWN", 0x2},
+      {"CBS_DROPDOWNLIST", 0x3},
+      {"CBS_OWNERDRAWFIXED", 0x10},
+      {"CBS_OWNERDRAWVARIABLE", 0x20},
+      {"CBS_AUTOHSCROLL", 0x40},
+      {"CBS_SORT", 0x100},
+      {"CBS_HASSTRINGS", 0x200},
+      {"LBS_NOTIFY", 0x1},
+      {"LBS_SORT", 0x2},
+      {"LBS_OWNERDRAWFIXED", 0x10},
+      {"LBS_OWNERDRAWVARIABLE", 0x20},
+      {"LBS_HASSTRINGS", 0x40},
+      {"LBS_USETABSTOPS", 0x80},
+      {"LBS_WANTKEYBOARDINPUT", 0x400},
+      {"UDS_SETBUDDYINT", 0x2},
+      {"UDS_ALIGNRIGHT", 0x4},
+      {"UDS_AUTOBUDDY", 0x10},
+      {"UDS_ARROWKEYS", 0x20},
+      {"UDS_HORZ", 0x40},
+      {"UDS_NOTHOUSANDS", 0x80},
+      {"TBS_AUTOTICKS", 0x1},
+      {"TBS_VERT", 0x2},
+      {"SBS_HORZ", 0x0},
+      {"SBS_VERT", 0x1},
+  };
+  return names;
+}
+
+// Splits a line into words; a quoted text is one word (kept with its quotes).
+bool SplitWords(const std::string& line, std::vector<std::string>* words, std::vector<size_t>* starts,
+                std::string* error) {
+  size_t i = 0;
+  while (true) {
+    i = line.find_first_not_of(" \t\r", i);
+    if (i == std::string::npos) return true;
+    starts->push_back(i);
+    if (line[i] == '"') {
+      std::vector<unsigned char> ignored;
+      size_t end;
+      if (!ParseQuoted(line, i, &ignored, error, &end)) return false;
+      words->push_back(line.substr(i, end - i));
+      i = end;
+    } else {
+      size_t end = line.find_first_of(" \t\r", i);
+      if (end == std::string::npos) end = line.size();
+      words->push_back(line.substr(i, end - i));
+      i = end;
+    }
+  }
+}
+
+bool ParseNumber(const std::string& word, long lo, long hi, long* value) {
+  if (word.empty()) return false;
+  char* end = nullptr;
+  long v = std::strtol(word.c_str(), &end, 0);
+  if (*end != 0 || v < lo || v > hi) return false;
+  *value = v;
+  return true;
+}
+
+bool ParseStyle(const std::string& word, uint32_t* style, std::string* error) {
+  *style = 0;
+  size_t i = 0;
+  while (i <= word.size()) {
+    size_t bar = word.find('|', i);
+    std::string part = word.substr(i, bar == std::string::npos ? std::string::npos : bar - i);
+    auto it = StyleNames().find(part);
+    long v;
+    if (it != StyleNames().end()) {
+      *style |= it->second;
+    } else if (ParseNumber(part, 0, 0xFFFFFFFFL, &v)) {
+      *style |= static_cast<uint32_t>(v);
+    } else {
+      *error = "unknown style '" + part + "'";
+      return false;
+    }
+    if (bar == std::string::npos) break;
+    i = bar + 1;
+  }
+  return true;
+}
+
+std::u16string AsText(const std::vector<unsigned char>& bytes) {
+  std::u16string s;
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) s += static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
+  return s;
+}
+
+bool ReadDialogSource(const std::string& file, Table* table) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) {
+    std::fprintf(stderr, "%s: cannot open\n", file.c_str());
+    return false;
+  }
+  bool ok = true;
+  bool open = false;  // a dialog line was read and accepted
+  Key key{};
+  pk::resources::DialogTemplate dialog;
+  std::map<uint16_t, int> ids;
+  auto finish = [&] {
+    if (open) table->data[key] = pk::resources::WriteDialogTemplate(dialog);
+    open = false;
+  };
+  std::string line;
+  for (int number = 1; std::getline(in, line); ++number) {
+    size_t first = line.find_first_not_of(" \t\r");
+    if (first == std::string::npos || line[first] == '#') continue;
+    auto fail = [&](const std::string& message) {
+      std::fprintf(stderr, "%s:%d: %s\n", file.c_str(), number, message.c_str());
+      ok = false;
+    };
+    std::vector<std::string> w;
+    std::vector<size_t> starts;
+    std::string error;
+    if (!SplitWords(line, &w, &starts, &error)) {
+      fail(error);
+      continue;
+    }
+    std::vector<unsigned char> text;
+    long id, n[4];
+    uint32_t style = 0;
+    if (w[0] == "dialog") {
+      finish();
+      if (w.size() < 5 || w.size() > 6 || !ParseNumber(w[1], 0, 65535, &id) || !ParseNumber(w[2], 1, 32767, &n[0]) ||
+          !ParseNumber(w[3], 1, 32767, &n[1]) || !ParseQuoted(line, starts[4], &text, &error, &starts[4]) ||
+          (w.size() == 6 && !ParseStyle(w[5], &style, &error))) {
+        fail(error.empty() ? "expected: dialog <id> <cx> <cy> \"<caption>\" [<style>]" : error);
+        continue;
+      }
+      key = {pk::resources::kTypeDialog, static_cast<uint16_t>(id)};
+      if (auto seen = table->where.find(key); seen != table->where.end()) {
+        fail("duplicate dialog " + std::to_string(id) + " (first at " + seen->second.file + ":" +
+             std::to_string(seen->second.line) + ")");
+        continue;
+      }
+      table->where[key] = {file, number};
+      dialog = {};
+      dialog.cx = static_cast<uint16_t>(n[0]);
+      dialog.cy = static_cast<uint16_t>(n[1]);
+      dialog.caption = AsText(text);
+      dialog.style = style;
+      ids.clear();
+      open = true;
+      continue;
+    }
+    if (!open) {
+      fail("a control before any dialog line");
+      continue;
+    }
+    const char* className = nullptr;
+    for (const char* c : kDialogClasses)
+      if (strcasecmp(c, w[0].c_str()) == 0) className = c;
+    if (!className) {
+      fail("unknown control class '" + w[0] + "'");
+      continue;
+    }
+    if (w.size() < 7 || w.size() > 8 || !ParseNumber(w[1], -1, 65535, &id) ||
+        !ParseQuoted(line, starts[2], &text, &error, &starts[2]) || !ParseNumber(w[3], 0, 32767, &n[0]) ||
+        !ParseNumber(w[4], 0, 32767, &n[1]) || !ParseNumber(w[5], 0, 32767, &n[2]) ||
+        !ParseNumber(w[6], 0, 32767, &n[3]) || (w.size() == 8 && !ParseStyle(w[7], &style, &error))) {
+      fail(error.empty() ? "expected: <class> <id> \"<text>\" <x> <y> <cx> <cy> [<style>]" : error);
+      continue;
+    }
+    uint16_t cid = static_cast<uint16_t>(id & 0xFFFF);
+    if (cid != 0xFFFF) {
+      if (auto seen = ids.find(cid); seen != ids.end()) {
+        fail("duplicate control id " + std::to_string(id) + " (first at line " + std::to_string(seen->second) + ")");
+        continue;
+      }
+      ids[cid] = number;
+    }
+    if (n[0] + n[2] > dialog.cx || n[1] + n[3] > dialog.cy) {
+      fail("control " + std::to_string(id) + " lies outside its dialog");
+      continue;
+    }
+    pk::resources::DialogControl c;
+    c.id = cid;
+    for (const char* p = className; *p; ++p) c.className += static_cast<char16_t>(*p);
+    c.text = AsText(text);
+    c.x = static_cast<int16_t>(n[0]);
+    c.y = static_cast<int16_t>(n[1]);
+    c.cx = static_cast<int16_t>(n[2]);
+    c.cy = static_cast<int16_t>(n[3]);
+    c.style = style;
+    dialog.controls.push_back(std::move(c));
+  }
+  finish();
   return ok;
 }
 
@@ -227,7 +483,9 @@ int main(int argc, char** argv) {
   bool ok = true;
   for (int i = 3; i < argc; ++i) {
     inputs.push_back(argv[i]);
-    ok = ReadSource(argv[i], &table) && ok;
+    std::string name = argv[i];
+    bool dialogs = name.size() > 4 && name.compare(name.size() - 4, 4, ".dlg") == 0;
+    ok = (dialogs ? ReadDialogSource(name, &table) : ReadSource(name, &table)) && ok;
   }
   if (!ok) return 1;
   std::vector<unsigned char> bytes = BuildTable(table);

@@ -10,12 +10,17 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/ui/user.h"
 #include "platform/win/win_seams.h"
 
 namespace {
 
 class SeamResetListener : public ::testing::EmptyTestEventListener {
-  void OnTestStart(const ::testing::TestInfo&) override { pk::seams::ResetAll(); }
+  void OnTestStart(const ::testing::TestInfo&) override {
+    pk::seams::ResetAll();
+    // A modal dialog its script leaves open fails the test.
+    pk::ui::SetScriptFailureHandler([](const std::string& text) { ADD_FAILURE() << text; });
+  }
   void OnTestEnd(const ::testing::TestInfo&) override { pk::seams::ResetAll(); }
 };
 
