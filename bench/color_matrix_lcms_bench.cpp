@@ -15,6 +15,7 @@
 #include <random>
 #include <vector>
 
+#include "bench_pair.h"
 #include "raster/color/rst_matrix.h"
 #include "raster/color/rst_transform_color_lut.h"
 #include "raster/color/rst_transform_color_matrix.h"
@@ -46,12 +47,6 @@ RstRead* raw_source(const std::vector<uint8_t>& page, int32_t bits) {
   return RstReadRawFromByteArray::create(page.data(), h, kWidth * 3 * bits / 8, false, false);
 }
 
-void pull_all(RstRead* node) {
-  std::vector<uint8_t> line(size_t(node->line_size()) + 8);
-  while (node->read(line.data()) > 0) benchmark::DoNotOptimize(line.data());
-  node->end();
-}
-
 // The peer's transform over every row, one row per call.
 void lcms_rows(cmsHTRANSFORM t, const std::vector<uint8_t>& page, int bytes_in, int bytes_out) {
   std::vector<uint8_t> line(size_t(kWidth) * size_t(bytes_out));
@@ -59,23 +54,6 @@ void lcms_rows(cmsHTRANSFORM t, const std::vector<uint8_t>& page, int bytes_in, 
     cmsDoTransform(t, page.data() + size_t(y) * kWidth * size_t(bytes_in), line.data(), kWidth);
     benchmark::DoNotOptimize(line.data());
   }
-}
-
-double seconds(const std::function<void()>& f) {
-  auto t0 = std::chrono::steady_clock::now();
-  f();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
-
-void run_pair(benchmark::State& state, const std::function<void()>& ours, const std::function<void()>& peer) {
-  double total_ours = 0, total_peer = 0;
-  for (auto _ : state) {
-    double t = seconds(ours);
-    total_ours += t;
-    total_peer += seconds(peer);
-    state.SetIterationTime(t);
-  }
-  state.counters["x_peer"] = total_ours / total_peer;
 }
 
 cmsHPROFILE linear_rgb(const cmsCIExyYTRIPLE& primaries) {
