@@ -12,6 +12,7 @@ packages=(
   libsqlite3-dev
   libtiff-dev jbigkit-bin jbigkit-testdata imagemagick netpbm libgif-dev giflib-tools
   libleptonica-dev
+  libpng-dev zlib1g-dev pngcheck
 )
 
 missing=()

@@ -8,6 +8,8 @@
 #include "raster/core/rst_alloc.h"
 #include "raster/core/rst_read.h"
 #include "raster/core/rst_status_context.h"
+#include "raster/formats/rst_read_gif.h"
+#include "raster/formats/rst_read_png.h"
 #include "raster/formats/rst_read_tiff.h"
 
 namespace {
@@ -56,6 +58,21 @@ bool tiff_signature(InputStorage* storage, int32_t position) {
 
 int32_t to_dpi(int64_t dpi) { return dpi > INT32_MAX ? INT32_MAX : int32_t(dpi); }
 
+// The info of a probe's private header; the info takes the header over.
+template <class H>
+RstImageInfo* make_info(InputStorage* storage, PositionKeeper& keeper, PrivateHolder<H>& holder,
+                        const RstHeader& header, int32_t x_dpi, int32_t y_dpi, int32_t format) {
+  RstImageInfo* info =
+      rst_new<RstImageInfo>(storage, keeper.position(), header, x_dpi, y_dpi, RstImageFormat(format), holder.get());
+  if (!info) {
+    rst_report(RstCode::no_memory, "RstImageInfo::create()");
+    return nullptr;
+  }
+  holder.release();
+  keeper.dismiss();
+  return info;
+}
+
 }  // namespace
 
 RstImageInfo* RstImageInfo::create(InputStorage* storage, uint32_t page) {
@@ -89,8 +106,28 @@ RstImageInfo* RstImageInfo::create(InputStorage* storage, uint32_t page) {
   // 2. PDF comes here.
   // Only TIFF and PDF files have more than one page.
   if (page > 1) return nullptr;
-  // 3. to 13.: JFIF, BMP, Exif, JPEG fax, PNG, Sun raster, EDMICS MMR and
-  // RLC, CALS, GIF, plain JPEG, in this order, as their readers come.
+  // 3. to 6.: JFIF, BMP, Exif, JPEG fax come here.
+  // 7. PNG.
+  if (on.bytes[RstFormatEnables::png]) {
+    storage->rewind();
+    PrivateHolder<RstReadPNGHeader> png(RstReadPNG::private_header(storage));
+    if (png) {
+      RstHeader header;
+      png->rst_header(header);
+      return make_info(storage, keeper, png, header, png->x_resolution(), png->y_resolution(), RstImageFormat::png);
+    }
+  }
+  // 8. to 11.: Sun raster, EDMICS MMR and RLC, CALS come here.
+  // 12. GIF.
+  if (on.bytes[RstFormatEnables::gif]) {
+    storage->rewind();
+    PrivateHolder<RstReadGIFHeader> gif(RstReadGIF::private_header(storage));
+    if (gif) {
+      RstHeader header(gif->header);
+      return make_info(storage, keeper, gif, header, 0, 0, RstImageFormat::gif);
+    }
+  }
+  // 13. plain JPEG comes here.
   return nullptr;
 }
 
@@ -138,9 +175,25 @@ RstRead* RstReadRaster::create(InputStorage* storage, uint32_t page) {
   // A TIFF file while TIFF reading is switched off: recognised, and refused
   // without a report, as the TIFF reader refuses it.
   if (!enables().bytes[RstFormatEnables::tiff] && tiff_signature(storage, keeper.position())) return nullptr;
-  // 2. to 11.: JPEG, BMP, Exif, PDF, PNG, Sun raster, CALS, EDMICS MMR and
-  // RLC, GIF, in this order, as their readers come; each probe starts at the
+  // 2. to 5.: JPEG, BMP, Exif, PDF come here; each probe starts at the
   // remembered position.
+  // 6. PNG.
+  storage->seek(keeper.position());
+  PrivateHolder<RstReadPNGHeader> png(RstReadPNG::private_header(storage));
+  if (png) {
+    RstRead* reader = RstReadPNG::create(storage, png.get());
+    if (reader) keeper.dismiss();
+    return reader;
+  }
+  // 7. to 10.: Sun raster, CALS, EDMICS MMR and RLC come here.
+  // 11. GIF.
+  storage->seek(keeper.position());
+  PrivateHolder<RstReadGIFHeader> gif(RstReadGIF::private_header(storage));
+  if (gif) {
+    RstRead* reader = RstReadGIF::create(storage, gif.get());
+    if (reader) keeper.dismiss();
+    return reader;
+  }
   rst_report(RstCode::not_this_format, where);
   return nullptr;
 }
