@@ -14,6 +14,7 @@ packages=(
   libleptonica-dev
   liblcms2-dev
   libjpeg-turbo-progs libimage-exiftool-perl libjpeg62-turbo-dev
+  libpng-dev zlib1g-dev pngcheck
 )
 
 missing=()

@@ -8,7 +8,9 @@
 #include "raster/core/rst_alloc.h"
 #include "raster/core/rst_read.h"
 #include "raster/core/rst_status_context.h"
+#include "raster/formats/rst_read_gif.h"
 #include "raster/formats/rst_read_jpeg.h"
+#include "raster/formats/rst_read_png.h"
 #include "raster/formats/rst_read_tiff.h"
 
 namespace {
@@ -57,6 +59,21 @@ bool tiff_signature(InputStorage* storage, int32_t position) {
 
 int32_t to_dpi(int64_t dpi) { return dpi > INT32_MAX ? INT32_MAX : int32_t(dpi); }
 
+// The info of a probe's private header; the info takes the header over.
+template <class H>
+RstImageInfo* make_info(InputStorage* storage, PositionKeeper& keeper, PrivateHolder<H>& holder,
+                        const RstHeader& header, int32_t x_dpi, int32_t y_dpi, int32_t format) {
+  RstImageInfo* info =
+      rst_new<RstImageInfo>(storage, keeper.position(), header, x_dpi, y_dpi, RstImageFormat(format), holder.get());
+  if (!info) {
+    rst_report(RstCode::no_memory, "RstImageInfo::create()");
+    return nullptr;
+  }
+  holder.release();
+  keeper.dismiss();
+  return info;
+}
+
 // The image information of a JPEG probe's header (none: none), the
 // resolution taken from the header or 0. The info owns the header.
 RstImageInfo* jpeg_info(InputStorage* storage, RstReadJPEGHeader* found, int32_t format, bool resolution,
@@ -66,15 +83,7 @@ RstImageInfo* jpeg_info(InputStorage* storage, RstReadJPEGHeader* found, int32_t
   RstHeader copy = *header->rst_header();
   int32_t x = resolution ? to_dpi(header->x_resolution()) : 0;
   int32_t y = resolution ? to_dpi(header->y_resolution()) : 0;
-  RstImageInfo* info =
-      rst_new<RstImageInfo>(storage, keeper.position(), copy, x, y, RstImageFormat(format), header.get());
-  if (!info) {
-    rst_report(RstCode::no_memory, "RstImageInfo::create()");
-    return nullptr;
-  }
-  header.release();
-  keeper.dismiss();
-  return info;
+  return make_info(storage, keeper, header, copy, x, y, format);
 }
 
 }  // namespace
@@ -125,7 +134,26 @@ RstImageInfo* RstImageInfo::create(InputStorage* storage, uint32_t page) {
             jpeg_info(storage, RstReadJPEGFax::private_header(storage), RstImageFormat::jpeg_fax, true, keeper))
       return info;
   }
-  // 7. to 12.: PNG, Sun raster, EDMICS MMR and RLC, CALS, GIF come here.
+  // 7. PNG.
+  if (on.bytes[RstFormatEnables::png]) {
+    storage->rewind();
+    PrivateHolder<RstReadPNGHeader> png(RstReadPNG::private_header(storage));
+    if (png) {
+      RstHeader header;
+      png->rst_header(header);
+      return make_info(storage, keeper, png, header, png->x_resolution(), png->y_resolution(), RstImageFormat::png);
+    }
+  }
+  // 8. to 11.: Sun raster, EDMICS MMR and RLC, CALS come here.
+  // 12. GIF.
+  if (on.bytes[RstFormatEnables::gif]) {
+    storage->rewind();
+    PrivateHolder<RstReadGIFHeader> gif(RstReadGIF::private_header(storage));
+    if (gif) {
+      RstHeader header(gif->header);
+      return make_info(storage, keeper, gif, header, 0, 0, RstImageFormat::gif);
+    }
+  }
   // 13. Any other JPEG stream, without a resolution.
   if (on.bytes[RstFormatEnables::jpeg]) {
     storage->rewind();
@@ -180,9 +208,25 @@ RstRead* RstReadRaster::create(InputStorage* storage, uint32_t page) {
   // A TIFF file while TIFF reading is switched off: recognised, and refused
   // without a report, as the TIFF reader refuses it.
   if (!enables().bytes[RstFormatEnables::tiff] && tiff_signature(storage, keeper.position())) return nullptr;
-  // 2. to 11.: JPEG, BMP, Exif, PDF, PNG, Sun raster, CALS, EDMICS MMR and
-  // RLC, GIF, in this order, as their readers come; each probe starts at the
+  // 2. to 5.: JPEG, BMP, Exif, PDF come here; each probe starts at the
   // remembered position.
+  // 6. PNG.
+  storage->seek(keeper.position());
+  PrivateHolder<RstReadPNGHeader> png(RstReadPNG::private_header(storage));
+  if (png) {
+    RstRead* reader = RstReadPNG::create(storage, png.get());
+    if (reader) keeper.dismiss();
+    return reader;
+  }
+  // 7. to 10.: Sun raster, CALS, EDMICS MMR and RLC come here.
+  // 11. GIF.
+  storage->seek(keeper.position());
+  PrivateHolder<RstReadGIFHeader> gif(RstReadGIF::private_header(storage));
+  if (gif) {
+    RstRead* reader = RstReadGIF::create(storage, gif.get());
+    if (reader) keeper.dismiss();
+    return reader;
+  }
   rst_report(RstCode::not_this_format, where);
   return nullptr;
 }
