@@ -161,8 +161,12 @@ TEST_F(RealFiles, AlphaIsCompositedAsLibpngDoes) {
     for (uint32_t y = 0; y < h; ++y)
       for (uint32_t x = 0; x < w; ++x)
         for (uint32_t k = 0; k < channels; ++k) {
-          if (mask[y][x] == 255) EXPECT_EQ(ours[y][x * channels + k], source.rows[y][x * channels + k]);
-          if (mask[y][x] == 0) EXPECT_EQ(ours[y][x * channels + k], 255u);
+          if (mask[y][x] == 255) {
+            EXPECT_EQ(ours[y][x * channels + k], source.rows[y][x * channels + k]);
+          }
+          if (mask[y][x] == 0) {
+            EXPECT_EQ(ours[y][x * channels + k], 255u);
+          }
         }
   }
   EXPECT_TRUE(status.errors().empty());
