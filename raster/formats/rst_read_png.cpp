@@ -341,6 +341,10 @@ bool RstReadPNGInterlaced::initiate() {
   const char* where = "RstReadPNGInterlaced::initiate()";
   int32_t height = header_.height;
   if (height < 1) return true;
+  if (int64_t(height) * (int64_t(line_size_) + int64_t(sizeof(uint8_t*))) > max_held_bytes) {
+    rst_report(RstCode::no_memory, where);
+    return false;
+  }
   rows_ = static_cast<uint8_t**>(rst_calloc(size_t(height) * sizeof(uint8_t*)));
   if (!rows_) {
     rst_report(RstCode::no_memory, where);

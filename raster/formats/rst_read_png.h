@@ -101,7 +101,12 @@ class RstReadPNGInterlaced : public RstReadPNG {
   RstReadPNGInterlaced(InputStorage* storage, RstReadPNGHeader* header) : RstReadPNG(storage, header) {}
   ~RstReadPNGInterlaced() override;
 
-  // Decodes the whole image into one buffer per row.
+  // The most decoded image bytes an interlaced reader holds: an interlaced
+  // image is decoded whole, and its header alone may announce terabytes.
+  static constexpr int64_t max_held_bytes = int64_t(1) << 30;
+
+  // Decodes the whole image into one buffer per row. An image above
+  // max_held_bytes: -1 before anything is allocated.
   bool initiate() override;
   int read(uint8_t* line) override;
   // Row 0 again; the decoded rows stay.

@@ -241,6 +241,35 @@ TEST_F(PngReader, CutFilesEndInAClearStatus) {
   }
 }
 
+// A header may announce any size up to libpng's limits; an interlaced image
+// is held whole, so one too large to hold is refused before allocating.
+TEST_F(PngReader, InterlacedImageTooLargeToHoldIsRefused) {
+  for (bool interlaced : {true, false}) {
+    SCOPED_TRACE(interlaced);
+    std::vector<uint8_t> file = png_bytes(4, 4, 8, PNG_COLOR_TYPE_RGB, interlaced, byte_rows(4, 4, 3));
+    // IHDR: 100000 x 100000 pixels, 30 GB of RGB rows; the CRC made again.
+    for (size_t at : {16u, 20u}) {
+      file[at] = 0, file[at + 1] = 0x01, file[at + 2] = 0x86, file[at + 3] = 0xA0;
+    }
+    uLong crc = crc32(0, file.data() + 12, 17);
+    for (int k = 0; k < 4; ++k) file[29 + size_t(k)] = uint8_t(crc >> (24 - 8 * k));
+    status.clear();
+    ByteArrayInputStorage in(file.data(), int32_t(file.size()));
+    RstOwner<RstRead> node(reader(in));
+    if (interlaced) {
+      EXPECT_EQ(node.get(), nullptr);
+      ASSERT_FALSE(status.errors().empty());
+      EXPECT_EQ(status.errors().front(), (RstReport{-1, "RstReadPNGInterlaced::initiate()"}));
+    } else {
+      // Row by row it is only as large as one row; the data ends early.
+      ASSERT_NE(node.get(), nullptr);
+      EXPECT_EQ(RstHeader(node.get()).width, 100000);
+      std::vector<uint8_t> line(size_t(node->line_size()));
+      EXPECT_GT(node->read(line.data()), 0);
+    }
+  }
+}
+
 TEST_F(PngReader, HeaderWithoutContextIsNeverHandedOut) {
   std::vector<uint8_t> file = png_bytes(4, 2, 8, PNG_COLOR_TYPE_GRAY, false, gray8(4, 2));
   struct Case {
