@@ -1,5 +1,5 @@
-// The bit reader of the CCITT decoders (most significant bit first, fed byte
-// by byte into a 32-bit accumulator) and the cursor that looks codes up in a
+// The bit reader of the CCITT decoders (most significant bit first, fed into a
+// 64-bit accumulator) and the cursor that looks codes up in a
 // decode table's flat lookup array.
 #pragma once
 
@@ -14,19 +14,30 @@ class RstBitsGettableCodeBufferT {
   explicit RstBitsGettableCodeBufferT(RstRead* source) : accumulator(0), count(0), buffer(source) {}
 
   // Makes at least n (at most 25) bits available; false when the data ends
-  // first (the bits there are stay).
+  // first (the bits there are stay). With eight bytes buffered it tops the
+  // accumulator up in one go, so most codes need no fill at all.
   bool fill(int32_t n) {
+    if (count >= n) return true;
+    if (buffer.available() >= 8) {
+      const uint8_t* p = buffer.next();
+      int32_t k = (64 - count) >> 3;
+      for (int32_t i = 0; i < k; ++i) accumulator = (accumulator << 8) | p[i];
+      buffer.advance(k);
+      count += 8 * k;
+      bytes_in += k;
+      return true;
+    }
     while (count < n) {
       int32_t b = buffer.take_byte();
       if (b < 0) return false;
-      accumulator = (accumulator << 8) | static_cast<uint32_t>(b);
+      accumulator = (accumulator << 8) | static_cast<uint64_t>(b);
       count += 8;
       ++bytes_in;
     }
     return true;
   }
   // The next n bits (n <= count), not consumed.
-  uint32_t peek(int32_t n) const { return (accumulator >> (count - n)) & ((1u << n) - 1); }
+  uint32_t peek(int32_t n) const { return uint32_t(accumulator >> (count - n)) & ((1u << n) - 1); }
   void drop(int32_t n) { count -= n; }
   // One bit, or -1 at the end of the data.
   int32_t take_bit() {
@@ -45,8 +56,8 @@ class RstBitsGettableCodeBufferT {
   // Bits consumed since the start (or the last clear).
   int64_t consumed() const { return bytes_in * 8 - count; }
 
-  uint32_t accumulator;
-  int32_t count;
+  uint64_t accumulator;
+  int32_t count;  // bits held, at most 64
   int64_t bytes_in = 0;
   Buffer buffer;
 };
@@ -79,7 +90,7 @@ class RstHuffmanCursor {
       code_length = 0;
       return end_value;
     }
-    uint32_t index = full ? bits.peek(width) : (bits.accumulator << (width - bits.count)) & ((1u << width) - 1);
+    uint32_t index = full ? bits.peek(width) : uint32_t(bits.accumulator << (width - bits.count)) & ((1u << width) - 1);
     const RstDecodeHuffmanLUT::Slot& s = slots[index];
     looked_at = index;
     code_length = s.length;

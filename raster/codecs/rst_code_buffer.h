@@ -22,6 +22,11 @@ class RstCodeBuffer {
     if (position < fill) return buffer[position++];
     return refill();
   }
+  // Bytes buffered and not taken, where they start, and taking n of them
+  // (n at most available()).
+  int32_t available() const { return fill - position; }
+  const uint8_t* next() const { return buffer + position; }
+  void advance(int32_t n) { position += n; }
   // Forgets what is buffered (after the source was reset).
   void clear() {
     fill = 0;
