@@ -142,15 +142,20 @@ int32_t PackBitsRunBuffer::read(RstCodeBuffer& code, uint8_t* out, int32_t n) {
       const uint8_t* end = code.buffer + code.fill;
       while (n > 0 && end - p >= 129) {
         int32_t header = static_cast<int8_t>(p[0]);
+        // Short runs (most of them on text pages) are written as 16 bytes
+        // whenever the line has that room: one fixed-size store instead of a
+        // branch on the length; the next run overwrites the surplus.
         if (header >= 0) {
           if (header + 1 > n) break;
-          std::memcpy(out, p + 1, static_cast<size_t>(header + 1));
+          if (header < 16 && n >= 16) std::memcpy(out, p + 1, 16);
+          else std::memcpy(out, p + 1, static_cast<size_t>(header + 1));
           p += header + 2;
           out += header + 1;
           n -= header + 1;
         } else if (header != -128) {
           if (1 - header > n) break;
-          std::memset(out, p[1], static_cast<size_t>(1 - header));
+          if (header > -16 && n >= 16) std::memset(out, p[1], 16);
+          else std::memset(out, p[1], static_cast<size_t>(1 - header));
           p += 2;
           out += 1 - header;
           n -= 1 - header;
