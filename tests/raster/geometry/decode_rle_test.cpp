@@ -55,6 +55,10 @@ TEST_F(DecodeRLE, MalformedRunsStayInsideTheLine) {
       {"first past the width", 20, {{25, 30}}, {0x00, 0x00, 0x00}},
       // Overlapping runs keep each other's bits.
       {"overlap", 16, {{0, 14}, {2, 9}}, {0xFF, 0xFE}},
+      // Runs out of order: a run behind the last one, and one reaching past it.
+      {"run behind", 24, {{16, 20}, {0, 3}}, {0xF0, 0x00, 0xF8}},
+      {"run reaching past", 24, {{8, 9}, {2, 20}}, {0x3F, 0xFF, 0xF8}},
+      {"shared byte", 16, {{0, 3}, {6, 9}}, {0xF3, 0xC0}},
       {"negative first", 8, {{-5, 3}}, {0xF0}},
       {"reversed run", 16, {{9, 2}}, {0x00, 0x00}},
       {"huge negative", 16, {{INT32_MIN, -2}}, {0x00, 0x00}},
