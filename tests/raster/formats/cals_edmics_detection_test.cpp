@@ -22,6 +22,8 @@ TEST_F(CalsEdmicsDetection, FormatCodesResolutionsPagesAndEnables) {
   cals.text[9] = "rdensty: 0300";
   CalsRecords cals_no_density(w, h);
   cals_no_density.text[9] = "rdensty: 0000";
+  CalsRecords cals_negative_density(w, h);
+  cals_negative_density.text[9] = "rdensty: -300";
   MmrBlocks mmr;
   mmr.lines = h;
   mmr.pels = w;
@@ -39,6 +41,9 @@ TEST_F(CalsEdmicsDetection, FormatCodesResolutionsPagesAndEnables) {
   } cases[] = {
       {"CALS", cals_file(cals, code), RstImageFormat::cals_raster_type1, 300, RstFormatEnables::cals},
       {"CALS without density", cals_file(cals_no_density, code), RstImageFormat::cals_raster_type1, 0,
+       RstFormatEnables::cals},
+      // A negative density is no resolution.
+      {"CALS with a negative density", cals_file(cals_negative_density, code), RstImageFormat::cals_raster_type1, 0,
        RstFormatEnables::cals},
       {"EDMICS MMR", mmr_bytes, RstImageFormat::edmics_mmr, 201, RstFormatEnables::edmics_mmr},
       {"EDMICS RLC, Sane", sane, RstImageFormat::edmics_rlc, 400, RstFormatEnables::edmics_rlc},

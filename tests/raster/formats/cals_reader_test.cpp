@@ -182,11 +182,17 @@ TEST_F(CalsReader, EntryPointArguments) {
   EXPECT_EQ(RstReadCALSRaster::private_header(nullptr), nullptr);
   EXPECT_EQ(RstReadCALSRaster::create(nullptr, nullptr, 3), nullptr);
   EXPECT_EQ(RstReadCALSRaster::create(&in, nullptr, 3), nullptr);
-  EXPECT_EQ(status.errors(),
-            (std::vector<RstReport>{
-                {-2, "RstReadCALSRaster"}, {-2, "RstReadCALSRaster::create()"}, {-12, "RstReadCALSRaster::create()"}}));
-  status.clear();
   Bytes file = CalsRecords(64, 40).bytes();
+  ByteArrayInputStorage closed(file.data(), int32_t(file.size()));
+  closed.close();
+  EXPECT_EQ(RstReadCALSRaster::private_header(&closed), nullptr);
+  EXPECT_EQ(RstReadCALSRaster::create(&closed, nullptr, 3), nullptr);
+  EXPECT_EQ(status.errors(), (std::vector<RstReport>{{-2, "RstReadCALSRaster"},
+                                                     {-2, "RstReadCALSRaster::create()"},
+                                                     {-12, "RstReadCALSRaster::create()"},
+                                                     {-2, "RstReadCALSRaster"},
+                                                     {-2, "RstReadCALSRaster::create()"}}));
+  status.clear();
   std::unique_ptr<RstReadCALSRasterHeader> h = header_of(file);
   for (int32_t mode : {2, 4, -1}) {
     ByteArrayInputStorage at(file.data(), int32_t(file.size()));
