@@ -8,6 +8,8 @@
 
 #include "raster/core/rst_private_header.h"
 
+class InputStorage;
+
 class RstEDMICSRLCTypes {};
 
 class RstEdmicsRLCHeader : public RstPrivateHeader, public RstEDMICSRLCTypes {
@@ -57,16 +59,21 @@ class RstEdmicsMMRBlock {
 class RstReadEdmicsMMRFileDesc : public RstEdmicsMMRBlock<132> {
  public:
   RstReadEdmicsMMRFileDesc() : RstEdmicsMMRBlock(-1, 48, 132) { set16(44, 1); }
+  // Reads the block from the storage's position (defined with the EDMICS
+  // MMR reader); the bytes read (the block's size), or 0 with the status set.
+  int32_t read(InputStorage* storage);
 };
 
 // Type -2, length 476 at offset 468.
 class RstEdmicsMMRDescriptor2 : public RstEdmicsMMRBlock<476> {
  public:
   RstEdmicsMMRDescriptor2() : RstEdmicsMMRBlock(-2, 468, 476) {}
+  int32_t read(InputStorage* storage);
 };
 
 // Type -3, length 132 at offset 112, the 16-bit word at 10 set to 2.
 class RstEdmicsMMRDescriptor3 : public RstEdmicsMMRBlock<132> {
  public:
   RstEdmicsMMRDescriptor3() : RstEdmicsMMRBlock(-3, 112, 132) { set16(10, 2); }
+  int32_t read(InputStorage* storage);
 };

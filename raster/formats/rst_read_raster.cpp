@@ -8,6 +8,9 @@
 #include "raster/core/rst_alloc.h"
 #include "raster/core/rst_read.h"
 #include "raster/core/rst_status_context.h"
+#include "raster/formats/rst_read_cals_raster.h"
+#include "raster/formats/rst_read_edmics_mmr.h"
+#include "raster/formats/rst_read_edmics_rlc.h"
 #include "raster/formats/rst_read_gif.h"
 #include "raster/formats/rst_read_jpeg.h"
 #include "raster/formats/rst_read_png.h"
@@ -144,7 +147,40 @@ RstImageInfo* RstImageInfo::create(InputStorage* storage, uint32_t page) {
       return make_info(storage, keeper, png, header, png->x_resolution(), png->y_resolution(), RstImageFormat::png);
     }
   }
-  // 8. to 11.: Sun raster, EDMICS MMR and RLC, CALS come here.
+  // 8. Sun raster comes here.
+  // 9. EDMICS MMR, with the image block's resolution on both axes.
+  if (on.bytes[RstFormatEnables::edmics_mmr]) {
+    storage->rewind();
+    PrivateHolder<RstReadEdmicsMMRHeader> mmr(RstReadEdmicsMMR::private_header(storage));
+    if (mmr) {
+      RstHeader header;
+      mmr->rst_header(header);
+      int32_t dpi = mmr->resolution();
+      return make_info(storage, keeper, mmr, header, dpi, dpi, RstImageFormat::edmics_mmr);
+    }
+  }
+  // 10. EDMICS RLC, with its 16-bit resolution on both axes.
+  if (on.bytes[RstFormatEnables::edmics_rlc]) {
+    storage->rewind();
+    PrivateHolder<RstReadEdmicsRLCHeader> rlc(RstReadEdmicsRLC::private_header(storage));
+    if (rlc) {
+      RstHeader header;
+      rlc->rst_header(header);
+      int32_t dpi = int32_t(rlc->resolution & 0xFFFF);
+      return make_info(storage, keeper, rlc, header, dpi, dpi, RstImageFormat::edmics_rlc);
+    }
+  }
+  // 11. CALS, with its density on both axes (a negative one is none).
+  if (on.bytes[RstFormatEnables::cals]) {
+    storage->rewind();
+    PrivateHolder<RstReadCALSRasterHeader> cals(RstReadCALSRaster::private_header(storage));
+    if (cals) {
+      RstHeader header;
+      cals->rst_header(header);
+      int32_t dpi = cals->density > 0 ? cals->density : 0;
+      return make_info(storage, keeper, cals, header, dpi, dpi, RstImageFormat::cals_raster_type1);
+    }
+  }
   // 12. GIF.
   if (on.bytes[RstFormatEnables::gif]) {
     storage->rewind();
@@ -218,7 +254,31 @@ RstRead* RstReadRaster::create(InputStorage* storage, uint32_t page) {
     if (reader) keeper.dismiss();
     return reader;
   }
-  // 7. to 10.: Sun raster, CALS, EDMICS MMR and RLC come here.
+  // 7. Sun raster comes here.
+  // 8. CALS, the bit order taken from its notes.
+  storage->seek(keeper.position());
+  PrivateHolder<RstReadCALSRasterHeader> cals(RstReadCALSRaster::private_header(storage));
+  if (cals) {
+    RstRead* reader = RstReadCALSRaster::create(storage, cals.get(), 3);
+    if (reader) keeper.dismiss();
+    return reader;
+  }
+  // 9. EDMICS MMR.
+  storage->seek(keeper.position());
+  PrivateHolder<RstReadEdmicsMMRHeader> mmr(RstReadEdmicsMMR::private_header(storage));
+  if (mmr) {
+    RstRead* reader = RstReadEdmicsMMR::create(storage, mmr.get());
+    if (reader) keeper.dismiss();
+    return reader;
+  }
+  // 10. EDMICS RLC.
+  storage->seek(keeper.position());
+  PrivateHolder<RstReadEdmicsRLCHeader> rlc(RstReadEdmicsRLC::private_header(storage));
+  if (rlc) {
+    RstRead* reader = RstReadEdmicsRLC::create(storage, rlc.get());
+    if (reader) keeper.dismiss();
+    return reader;
+  }
   // 11. GIF.
   storage->seek(keeper.position());
   PrivateHolder<RstReadGIFHeader> gif(RstReadGIF::private_header(storage));
