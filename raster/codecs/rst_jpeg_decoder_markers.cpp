@@ -493,6 +493,8 @@ int32_t rst_jpeg_read_header(JpegCodecContext* c) {
     bool one = c->components == 1;
     if (c->header_kind == 4) c->format = one ? 0x80047 : 0x180027;
     else if (c->header_kind == 1) c->format = one ? 0x80048 : 0x180028;
+    else if (c->components == 3 && c->comp[0].id == 'R' && c->comp[1].id == 'G' && c->comp[2].id == 'B')
+      c->format = 0x180008;  // components named R, G and B hold RGB, not YCbCr
     else c->format = uint32_t(c->components * 8) << 16 | 0xFFFF;
   }
   if (c->x_resolution == 0 || c->y_resolution == 0) {

@@ -7,6 +7,7 @@
 
 #include "../codecs/jpeg_decode_support.h"
 #include "page_support.h"
+#include "pnm_support.h"
 #include "raster/core/byte_array_storage.h"
 #include "raster/core/rst_node_handle.h"
 #include "raster/formats/rst_read_raster.h"
@@ -186,6 +187,32 @@ TEST_F(JpegPages, JpegFilesReadThroughDetection) {
       EXPECT_EQ(h.samples_per_pixel, 3);
       EXPECT_LE(max_difference(got, rows_of(want)), 1) << number;
     }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// Gray and RGB files through the decode_page harness equal djpeg's accurate
+// decode without smoothing.
+TEST_F(JpegPages, HarnessEqualsDjpeg) {
+  for (const char* make :
+       {"cjpeg -grayscale -quality 85 -outfile c.jpg rose.ppm", "cjpeg -rgb -quality 85 -outfile c.jpg rose.ppm",
+        "cjpeg -quality 70 -outfile c.jpg gray.pgm"}) {
+    SCOPED_TRACE(make);
+    sh(make);
+    sh("djpeg -dct int -nosmooth -pnm -outfile want.pnm c.jpg");
+    int rc = std::system((harness_path() + " " + at("c.jpg") + " 1 " + at("got.pnm") + " 2>/dev/null").c_str());
+    ASSERT_EQ(WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, 0);
+    Pnm got, want;
+    ASSERT_TRUE(read_pnm(at("got.pnm"), got));
+    ASSERT_TRUE(read_pnm(at("want.pnm"), want));
+    EXPECT_EQ(got.kind, want.kind);
+    ASSERT_EQ(got.data.size(), want.data.size());
+    int d = 0;
+    for (size_t i = 0; i < got.data.size(); ++i) d = std::max(d, std::abs(int(got.data[i]) - int(want.data[i])));
+    EXPECT_LE(d, 1);
   }
 }
 
