@@ -117,6 +117,13 @@ TEST_F(JpegPeer, ReducedDecodesMatchLibjpeg) {
   }
 }
 
+// Arithmetic coding is a process the decoder does not support.
+TEST_F(JpegPeer, ArithmeticCodingIsUnsupported) {
+  Bytes file = cjpeg("plasma", "-arithmetic");
+  ASSERT_FALSE(file.empty());
+  EXPECT_EQ(stage_decode(file).status, -14);
+}
+
 // The stage's own YCbCr-to-RGB output against libjpeg's converted output.
 TEST_F(JpegPeer, FusedRgbIsCloseToLibjpegRgb) {
   for (const char* picture : {"plasma", "rose", "noise"}) {

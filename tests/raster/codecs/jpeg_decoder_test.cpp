@@ -282,6 +282,15 @@ TEST(JpegDecode, CorruptAndEndingData) {
   k.dc_value(run, 0);
   for (int i = 0; i < 4; ++i) k.symbol(run, k.ac, 0xF0);
   EXPECT_EQ(stage_decode(gray_stream(run.done())).status, -3);
+  // A DC predictor beyond 16 bits is corrupt data, not a huge sample.
+  for (int blocks : {16, 17}) {
+    BitWriter big;
+    for (int i = 0; i < blocks; ++i) {
+      k.dc_value(big, 2047);
+      k.symbol(big, k.ac, 0x00);
+    }
+    EXPECT_EQ(stage_decode(gray_stream(big.done(), 8, uint16_t(blocks * 8))).status, blocks == 16 ? 100 : -3);
+  }
   // Data that simply ends: -3 once 16 zero bits were taken.
   BitWriter one;
   k.dc_value(one, 8);
