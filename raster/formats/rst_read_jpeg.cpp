@@ -3,6 +3,7 @@
 
 #include <memory>
 
+#include "raster/codecs/rst_read_jpeg23.h"
 #include "raster/core/rst_alloc.h"
 #include "raster/core/rst_status_context.h"
 #include "raster/formats/rst_tiff_jpeg_stream.h"
@@ -65,6 +66,14 @@ RstReadJPEGHeader* RstReadJPEG::private_header(InputStorage* storage) {
   // back where it was.
   storage->seek(position);
   return header;
+}
+
+RstRead* RstReadJPEG::create(InputStorage* storage, RstReadJPEGHeader*, const RstJPEGOption* option) {
+  if (!storage) {
+    rst_report(RstCode::bad_argument, "RstReadJPEG::create()");
+    return nullptr;
+  }
+  return RstReadJPEG23::create(storage, nullptr, option);
 }
 
 RstReadJPEGHeader* RstReadJFIF::private_header(InputStorage* storage) {

@@ -7,7 +7,9 @@
 #include "raster/codecs/rst_read_jfif_header.h"
 #include "raster/codecs/rst_read_jpeg_fax_header.h"
 #include "raster/codecs/rst_read_jpeg_header.h"
+#include "raster/codecs/rst_jpeg_option.h"
 #include "raster/core/input_storage.h"
+#include "raster/core/rst_read.h"
 
 class RstReadJPEG {
  public:
@@ -18,6 +20,23 @@ class RstReadJPEG {
   // "RstReadJPEG::check_header()" and keeps the header; releases a header of
   // any other status, reporting it unless it is -12. None: -1.
   static RstReadJPEGHeader* check_header(RstReadJPEGHeader* header);
+  // The JPEG reader node over the storage from its position (RstReadJPEG23);
+  // the header is not passed on, the node parses the stream itself. No
+  // storage: -2 "RstReadJPEG::create()".
+  static RstRead* create(InputStorage* storage, RstReadJPEGHeader* header, const RstJPEGOption* option);
+};
+
+// The arguments a read-process bridge keeps to build a JPEG reader later.
+class RstReadJPEGArgs {
+ public:
+  explicit RstReadJPEGArgs(RstReadJPEGHeader* header = nullptr, const RstJPEGOption* option = nullptr)
+      : header_(header), option_(option) {}
+  // RstReadJPEG::create over the storage; the storage stays the caller's.
+  RstRead* create_reader(InputStorage* storage) const { return RstReadJPEG::create(storage, header_, option_); }
+
+ private:
+  RstReadJPEGHeader* header_;
+  const RstJPEGOption* option_;
 };
 
 class RstReadJFIF {

@@ -244,7 +244,15 @@ RstRead* RstReadRaster::create(InputStorage* storage, uint32_t page) {
   // A TIFF file while TIFF reading is switched off: recognised, and refused
   // without a report, as the TIFF reader refuses it.
   if (!enables().bytes[RstFormatEnables::tiff] && tiff_signature(storage, keeper.position())) return nullptr;
-  // 2. to 5.: JPEG, BMP, Exif, PDF come here; each probe starts at the
+  // 2. JPEG: JFIF, JPEG fax or a bare stream.
+  storage->seek(keeper.position());
+  PrivateHolder<RstReadJPEGHeader> jpeg(RstReadJPEG::private_header(storage));
+  if (jpeg) {
+    RstRead* reader = RstReadJPEG::create(storage, jpeg.get(), nullptr);
+    if (reader) keeper.dismiss();
+    return reader;
+  }
+  // 3. to 5.: BMP, Exif, PDF come here; each probe starts at the
   // remembered position.
   // 6. PNG.
   storage->seek(keeper.position());

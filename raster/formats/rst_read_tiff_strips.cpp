@@ -16,6 +16,8 @@
 #include "raster/formats/rst_drop_extra_samples.h"
 #include "raster/formats/rst_swap_samples_16.h"
 #include "raster/formats/rst_undiff_horizontal.h"
+#include "raster/core/rst_reinterpret.h"
+#include "raster/formats/rst_read_jpeg.h"
 #include "raster/formats/rst_upsample_chroma.h"
 
 namespace {
@@ -184,6 +186,19 @@ RstRead* RstReadAndDecodeCodeTiles::decoder(const RstHeader& expected) {
       if (!made) return nullptr;
       code.release();  // held by the decoder
       node.attach(made);
+      break;
+    }
+    case RstDataForm::jpeg: {
+      // Strips of new-style pages may leave their tables to the page's
+      // JPEGTables, which the option carries; an old-style page's one tile
+      // is the interchange stream with its own tables.
+      node.attach(RstReadJPEG::create(window, nullptr, dynamic_cast<RstJPEGOption*>(option_.get())));
+      if (node && RstHeader(node.get()).height == 0) {
+        RstRead* sized = RstReinterpret::create(node.get(), expected);
+        if (!sized) return nullptr;
+        node.release();
+        node.attach(sized);
+      }
       break;
     }
     default: rst_report(RstCode::tiff_compression, "RstReadAndDecodeCodeRects::next_link()"); return nullptr;

@@ -4,6 +4,7 @@
 // warnings and lines, and never a crash; a fixed budget of the page fuzz
 // entry runs over mutations of valid pages.
 #include <gtest/gtest.h>
+#include <jpeglib.h>
 
 #include <random>
 
@@ -13,6 +14,46 @@
 #include "raster/formats/rst_read_raster.h"
 
 namespace {
+
+// A baseline JPEG stream of the rows (1 or 3 samples), with or without JFIF.
+std::vector<uint8_t> jpeg_stream(uint32_t width, const Rows& rows, int samples, bool jfif) {
+  jpeg_compress_struct cinfo;
+  jpeg_error_mgr err;
+  cinfo.err = jpeg_std_error(&err);
+  jpeg_create_compress(&cinfo);
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&cinfo, &out, &size);
+  cinfo.image_width = width;
+  cinfo.image_height = JDIMENSION(rows.size());
+  cinfo.input_components = samples;
+  cinfo.in_color_space = samples == 1 ? JCS_GRAYSCALE : JCS_RGB;
+  jpeg_set_defaults(&cinfo);
+  cinfo.write_JFIF_header = jfif ? TRUE : FALSE;
+  jpeg_start_compress(&cinfo, TRUE);
+  for (const auto& row : rows) {
+    std::vector<uint8_t> copy = row;
+    JSAMPROW r = copy.data();
+    jpeg_write_scanlines(&cinfo, &r, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  std::vector<uint8_t> bytes(out, out + size);
+  free(out);
+  return bytes;
+}
+
+// An old-style JPEG page: its one stream is the interchange format.
+std::vector<uint8_t> compression_six_page(uint32_t width, const Rows& rows) {
+  std::vector<uint8_t> stream = jpeg_stream(width, rows, 1, false);
+  auto file_with = [&](uint32_t offset) {
+    std::vector<TiffEntry> e = page_entries(width, uint32_t(rows.size()), 8, 1, 1, 6, uint32_t(rows.size()));
+    e.push_back(TiffEntry::longs(513, {offset}));
+    e.push_back(TiffEntry::longs(514, {uint32_t(stream.size())}));
+    return strip_file(e, {stream});
+  };
+  return file_with(uint32_t(file_with(0).size() - stream.size()));
+}
 
 // Small valid pages of every coding the library reads.
 std::vector<std::vector<uint8_t>> corpus() {
@@ -31,6 +72,12 @@ std::vector<std::vector<uint8_t>> corpus() {
                  coded_strips(21, 8, 1, 1, COMPRESSION_LZW, 4, gray,
                               [](TIFF* tif) { TIFFSetField(tif, TIFFTAG_PREDICTOR, 2); }),
                  {}, true),
+      libtiff_file([&](TIFF* tif) {
+        page_tags(tif, 21, 12, 8, 1, 1, COMPRESSION_JPEG, 8);
+        write_rows(tif, gray);
+      }),
+      compression_six_page(21, gray),
+      jpeg_stream(9, rgb, 3, true),
   };
 }
 
@@ -63,7 +110,7 @@ int read_all(const std::vector<uint8_t>& bytes, int limit = 200000) {
 class HostilePages : public PageTest {};
 
 TEST_F(HostilePages, CorpusReadsWhole) {
-  const int heights[] = {20, 20, 12, 7, 12};
+  const int heights[] = {20, 20, 12, 7, 12, 12, 12, 7};
   auto files = corpus();
   for (size_t i = 0; i < files.size(); ++i) {
     SCOPED_TRACE(i);
