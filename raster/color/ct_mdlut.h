@@ -146,14 +146,14 @@ class CtMDLUTLinear : public CtMDLUT<I, O> {
   double* scratch_;
 };
 
-#define CT_MDLUT_INSTANCES(EXT)                                     \
-  EXT template class CtMDLUT<UIntNBit<8>, UIntNBit<8>>;             \
-  EXT template class CtMDLUT<UIntNBit<16>, UIntNBit<16>>;           \
-  EXT template class CtMDLUTLinear<UIntNBit<8>, UIntNBit<8>, 1>;    \
-  EXT template class CtMDLUTLinear<UIntNBit<8>, UIntNBit<8>, 3>;    \
-  EXT template class CtMDLUTLinear<UIntNBit<8>, UIntNBit<8>, 4>;    \
-  EXT template class CtMDLUTLinear<UIntNBit<16>, UIntNBit<16>, 1>;  \
-  EXT template class CtMDLUTLinear<UIntNBit<16>, UIntNBit<16>, 3>;  \
+#define CT_MDLUT_INSTANCES(EXT)                                    \
+  EXT template class CtMDLUT<UIntNBit<8>, UIntNBit<8>>;            \
+  EXT template class CtMDLUT<UIntNBit<16>, UIntNBit<16>>;          \
+  EXT template class CtMDLUTLinear<UIntNBit<8>, UIntNBit<8>, 1>;   \
+  EXT template class CtMDLUTLinear<UIntNBit<8>, UIntNBit<8>, 3>;   \
+  EXT template class CtMDLUTLinear<UIntNBit<8>, UIntNBit<8>, 4>;   \
+  EXT template class CtMDLUTLinear<UIntNBit<16>, UIntNBit<16>, 1>; \
+  EXT template class CtMDLUTLinear<UIntNBit<16>, UIntNBit<16>, 3>; \
   EXT template class CtMDLUTLinear<UIntNBit<16>, UIntNBit<16>, 4>;
 
 CT_MDLUT_INSTANCES(extern)

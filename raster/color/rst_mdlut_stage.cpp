@@ -79,12 +79,9 @@ template <int K, int M, class V>
 void rst_mdlut_interpolate(const V* in, V* out, int32_t width, const V* table, int n, int shift) {
   // The sums need b + K x shift bits.
   const int need = int(sizeof(V) * 8) + K * shift;
-  if (need <= 32)
-    interpolate<K, M, V, uint32_t>(in, out, width, table, n, shift);
-  else if (need <= 64)
-    interpolate<K, M, V, uint64_t>(in, out, width, table, n, shift);
-  else
-    interpolate<K, M, V, unsigned __int128>(in, out, width, table, n, shift);
+  if (need <= 32) interpolate<K, M, V, uint32_t>(in, out, width, table, n, shift);
+  else if (need <= 64) interpolate<K, M, V, uint64_t>(in, out, width, table, n, shift);
+  else interpolate<K, M, V, unsigned __int128>(in, out, width, table, n, shift);
 }
 
 template void rst_mdlut_interpolate<3, 1, uint8_t>(const uint8_t*, uint8_t*, int32_t, const uint8_t*, int, int);

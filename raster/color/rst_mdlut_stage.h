@@ -35,9 +35,7 @@ template <int K, int M, class V>
 void rst_mdlut_interpolate(const V* in, V* out, int32_t width, const V* table, int n, int shift);
 
 // Kernels of any M for tests and other callers.
-extern template void rst_mdlut_interpolate<3, 1, uint8_t>(const uint8_t*, uint8_t*, int32_t, const uint8_t*, int,
-                                                          int);
-extern template void rst_mdlut_interpolate<3, 3, uint8_t>(const uint8_t*, uint8_t*, int32_t, const uint8_t*, int,
-                                                          int);
+extern template void rst_mdlut_interpolate<3, 1, uint8_t>(const uint8_t*, uint8_t*, int32_t, const uint8_t*, int, int);
+extern template void rst_mdlut_interpolate<3, 3, uint8_t>(const uint8_t*, uint8_t*, int32_t, const uint8_t*, int, int);
 extern template void rst_mdlut_interpolate<4, 3, uint16_t>(const uint16_t*, uint16_t*, int32_t, const uint16_t*, int,
                                                            int);

@@ -167,7 +167,7 @@ RstRead* icc_lab_to_srgb(RstRead* source) {
 RstRead* itu_lab_to_srgb(RstRead* source, const RstLabRange* range) {
   RstLabConversionParam param{*range, white_point_d50, RstColorType::s_rgb()};
   return RstTransformColorByMDLUT<RstTransformColorITULABToSRGB, RstTransformColorMDLUTLinear>::create(source, param,
-                                                                                                     17);
+                                                                                                       17);
 }
 
 RstRead* lab_lstar(RstRead* source) { return RstSelectChannel::create(source, 0, RstColorType::icc_lstar()); }
@@ -190,10 +190,10 @@ const RstMatrix<double>& RstTransformColorTo::gray_to_rgb_matrix() {
 }
 
 const RstMatrix<double>& RstTransformColorTo::cmyk_to_rgb_matrix() {
-  static const double e[20] = {-1, 0, 0, -1, 1,  //
-                               0, -1, 0, -1, 1,  //
-                               0, 0, -1, -1, 1,  //
-                               0, 0, 0,  0,  1};
+  static const double e[20] = {-1, 0,  0,  -1, 1,  //
+                               0,  -1, 0,  -1, 1,  //
+                               0,  0,  -1, -1, 1,  //
+                               0,  0,  0,  0,  1};
   static const RstMatrix<double> m(4, 5, e, true);
   return m;
 }
@@ -229,11 +229,15 @@ RstRead* RstTransformColorTo::create(RstRead* source, RstColorType* target, cons
     RstColorType* type;
     Route route;
   } routes[] = {
-      {RstColorType::s_rgb(), &create_from_rgb},     {RstColorType::s_ycbcr(), &create_from_ycbcr},
-      {RstColorType::hsl(), &create_from_hsl},       {RstColorType::s_gray(), &create_from_gray},
+      {RstColorType::s_rgb(), &create_from_rgb},
+      {RstColorType::s_ycbcr(), &create_from_ycbcr},
+      {RstColorType::hsl(), &create_from_hsl},
+      {RstColorType::s_gray(), &create_from_gray},
       {RstColorType::s_gray_reverse(), &create_from_gray_reverse},
-      {RstColorType::cmy(), &create_from_cmy},       {RstColorType::s_cmyk(), &create_from_cmyk},
-      {RstColorType::itu_lab(), &create_from_itu_lab}, {RstColorType::icc_lab(), &create_from_icc_lab},
+      {RstColorType::cmy(), &create_from_cmy},
+      {RstColorType::s_cmyk(), &create_from_cmyk},
+      {RstColorType::itu_lab(), &create_from_itu_lab},
+      {RstColorType::icc_lab(), &create_from_icc_lab},
       {RstColorType::icc_lstar(), &create_from_lstar},
   };
   for (const auto& r : routes)
@@ -350,3 +354,18 @@ RstRead* RstTransformColorTo::create_from_lstar(RstRead* source, RstColorType* t
     made = then(made, [&](RstRead* gray) { return create_from_gray(gray, target, range); });
   return finish(made, guard);
 }
+
+namespace {
+
+// The fixed matrices are built at program start, so that no conversion meets
+// their first-use allocation.
+[[maybe_unused]] const bool kFixedMatricesBuilt = [] {
+  RstTransformColorTo::rgb_to_ycbcr_matrix();
+  RstTransformColorTo::rgb_to_cmyk_matrix();
+  RstTransformColorTo::rgb_to_gray_matrix();
+  RstTransformColorTo::gray_to_rgb_matrix();
+  RstTransformColorTo::cmyk_to_rgb_matrix();
+  return true;
+}();
+
+}  // namespace

@@ -11,6 +11,7 @@
 #include "raster/formats/rst_read_gif.h"
 #include "raster/formats/rst_read_jpeg.h"
 #include "raster/formats/rst_read_png.h"
+#include "raster/formats/rst_format_creators.h"
 #include "raster/formats/rst_read_tiff.h"
 
 namespace {
@@ -195,13 +196,20 @@ RstRead* RstReadRaster::create(InputStorage* storage, uint32_t page) {
   storage->seek(keeper.position());
   PrivateHolder<RstReadTIFFHeader> tiff(RstReadTIFF::private_header(storage, page, 3));
   if (tiff) {
-    // Decode values need the colour-range wrap, not in the library yet: the
-    // page is refused rather than delivered with the wrong sample ranges.
-    if (!tiff->decode.empty()) {
-      rst_report(RstCode::unsupported_option, where);
-      return nullptr;
-    }
     RstRead* reader = RstReadTIFF::create(storage, tiff.get(), false);
+    // Decode values: the samples are re-encoded to the default Lab range.
+    // A page that cannot be is not delivered under the wrong ranges.
+    if (reader && !tiff->decode.empty()) {
+      RstRead* (*convert)(RstRead*, const uint32_t*, const int32_t*, int32_t) = rst_format_creators().convert_lab_range;
+      if (!convert) rst_report(RstCode::unsupported_option, where);
+      RstTIFFFXHeader::DecodeRange range = tiff->decode_range();
+      RstRead* converted = convert ? convert(reader, range.range, range.offset, range.bits) : nullptr;
+      if (!converted) {
+        reader->end();
+        return nullptr;
+      }
+      reader = converted;
+    }
     if (reader) keeper.dismiss();
     return reader;
   }
