@@ -16,6 +16,7 @@
 #include "raster/formats/rst_format_creators.h"
 #include "raster/formats/rst_read_raster.h"
 #include "raster/formats/rst_read_tiff.h"
+#include "raster/formats/rst_tiff_header.h"
 
 namespace {
 
@@ -198,6 +199,55 @@ TEST_F(TiffLab, EmptyDecodeRangeIsRefusedAndTheReaderEnded) {
   ASSERT_FALSE(status.errors().empty());
   EXPECT_EQ(status.errors().front(),
             (RstReport{-2, "RstConvertColorRange::create()\nInput matrix must be inversible."}));
+}
+
+TEST_F(TiffLab, DecodeRangeOfTheHeader) {
+  using Pair = RstDecodePair;
+  auto pair = [](int32_t lo_n, int32_t lo_d, int32_t hi_n, int32_t hi_d) {
+    return Pair{RstSRational{lo_n, lo_d}, RstSRational{hi_n, hi_d}};
+  };
+  struct Case {
+    const char* name;
+    uint16_t bits;
+    uint16_t samples;
+    std::vector<Pair> decode;
+    uint32_t range[3];
+    int32_t offset[3];
+    int32_t result_bits;
+  } cases[] = {
+      {"none", 8, 3, {}, {100, 170, 200}, {0, 128, 96}, 8},
+      {"a from -100 to 100", 8, 3, {pair(0, 1, 100, 1), pair(-100, 1, 100, 1)}, {100, 200, 200}, {0, 128, 96}, 8},
+      {"zero denominator", 8, 3, {pair(0, 1, 100, 1), pair(-100, 0, 100, 1)}, {100, 170, 200}, {0, 128, 96}, 8},
+      {"pairs beyond the samples",
+       8,
+       1,
+       {pair(0, 1, 50, 1), pair(-1, 1, 1, 1), pair(-1, 1, 1, 1)},
+       {50, 170, 200},
+       {0, 128, 96},
+       8},
+      {"empty and reversed spans",
+       8,
+       3,
+       {pair(0, 1, 100, 1), pair(50, 1, 50, 1), pair(10, 1, -10, 1)},
+       {100, 0, 0},
+       {0, 0, 0},
+       8},
+      {"an offset outside 32 bits", 8, 3, {pair(-2147483647 - 1, 1, -2147483647, 1)}, {0, 170, 200}, {0, 128, 96}, 8},
+      {"16 bits", 16, 3, {pair(0, 1, 100, 1)}, {100, 170, 200}, {0, 32896, 24672}, 16},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    RstTIFFFXHeader h(0x4949);
+    h.bits_per_sample.assign(c.samples, c.bits);
+    h.samples_per_pixel = c.samples;
+    h.decode = c.decode;
+    RstTIFFFXHeader::DecodeRange r = h.decode_range();
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(r.range[i], c.range[i]) << i;
+      EXPECT_EQ(r.offset[i], c.offset[i]) << i;
+    }
+    EXPECT_EQ(r.bits, c.result_bits);
+  }
 }
 
 }  // namespace
