@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "raster/core/rst_alloc.h"
+#include "raster/core/rst_owner.h"
 #include "raster/core/rst_read.h"
 #include "raster/core/rst_status_context.h"
 #include "raster/formats/rst_read_gif.h"
@@ -196,22 +197,26 @@ RstRead* RstReadRaster::create(InputStorage* storage, uint32_t page) {
   storage->seek(keeper.position());
   PrivateHolder<RstReadTIFFHeader> tiff(RstReadTIFF::private_header(storage, page, 3));
   if (tiff) {
-    RstRead* reader = RstReadTIFF::create(storage, tiff.get(), false);
+    RstOwner<RstRead> reader(RstReadTIFF::create(storage, tiff.get(), false));
     // Decode values: the samples are re-encoded to the default Lab range.
-    // A page that cannot be is not delivered under the wrong ranges.
+    // A page that cannot be is not delivered under the wrong ranges, and the
+    // reader is ended even when a report throws.
     if (reader && !tiff->decode.empty()) {
       RstRead* (*convert)(RstRead*, const uint32_t*, const int32_t*, int32_t) = rst_format_creators().convert_lab_range;
-      if (!convert) rst_report(RstCode::unsupported_option, where);
-      RstTIFFFXHeader::DecodeRange range = tiff->decode_range();
-      RstRead* converted = convert ? convert(reader, range.range, range.offset, range.bits) : nullptr;
-      if (!converted) {
-        reader->end();
+      if (!convert) {
+        rst_report(RstCode::unsupported_option, where);
         return nullptr;
       }
-      reader = converted;
+      RstTIFFFXHeader::DecodeRange range = tiff->decode_range();
+      RstRead* converted = convert(reader.get(), range.range, range.offset, range.bits);
+      if (!converted) return nullptr;
+      if (converted != reader.get()) {
+        reader.release();
+        reader.attach(converted);
+      }
     }
     if (reader) keeper.dismiss();
-    return reader;
+    return reader.release();
   }
   // A TIFF file while TIFF reading is switched off: recognised, and refused
   // without a report, as the TIFF reader refuses it.
