@@ -87,6 +87,20 @@ TEST_F(MDLUT, StageGridIdentityAndCorners) {
   rst_mdlut_interpolate<4, 3, uint16_t>(in, o, 3, far.data(), 2, 16);
   EXPECT_EQ(std::vector<uint16_t>(o, o + 9),
             (std::vector<uint16_t>{65534, 65534, 65534, 65535, 65535, 65535, 0, 0, 0}));
+  // The same through the table node: a 16-bit CMYK source to s_rgb on the
+  // stage route, whose stage copies all 16 x 3 words.
+  Bytes pixels(sizeof in);
+  std::memcpy(pixels.data(), in, sizeof in);
+  RstRead* src = new LineSource(image_header(3, 1, 16, 4, RstColorType::s_cmyk()), {pixels});
+  Held<> node(RstTransformColorMDLUTLinear::create(src, 3, 2, far.data(), RstColorType::s_rgb(), 1));
+  ASSERT_NE(node, nullptr);
+  EXPECT_NE(dynamic_cast<RstReadTolvane*>(node.get()), nullptr);
+  RstHeader h(node.get());
+  EXPECT_EQ(h.bits_per_sample, 16);
+  EXPECT_EQ(h.samples_per_pixel, 3);
+  Bytes line = first_line(node.get());
+  ASSERT_EQ(line.size(), sizeof o);
+  EXPECT_EQ(std::memcmp(line.data(), o, sizeof o), 0);
 }
 
 TEST_F(MDLUT, EqualFractionsAndClones) {
