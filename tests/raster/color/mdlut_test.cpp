@@ -190,6 +190,35 @@ TEST_F(MDLUT, TableStage) {
   }
 }
 
+TEST_F(MDLUT, TableStageAllocationFailures) {
+  Bytes table = identity_stage_table();
+  MDLUTLinearParam param{8, 3, 3, 17, table.data()};
+  bool made = false;
+  for (int64_t n = 1; n < 16 && !made; ++n) {
+    SCOPED_TRACE(n);
+    FakeStage previous;
+    previous.description = {2, 1, 24u << 16 | 8u, TolvaneOrder::normal, nullptr};
+    previous.line_bytes = {250, 100, 7, 17, 33, 254};
+    RstAllocFault::fail_nth(n);
+    RstInstanceTolvane* stage = rstCreateInstanceMDLUTLinear(&previous, &param, 8);
+    bool reached = RstAllocFault::calls() >= n;
+    RstAllocFault::clear();
+    ASSERT_NE(stage, nullptr);
+    if (stage->status <= 0) {
+      EXPECT_TRUE(reached);
+      EXPECT_EQ(stage->status, -1);
+      EXPECT_EQ(previous.closes, 1);
+    } else {
+      made = true;
+      Bytes out(6);
+      EXPECT_EQ(stage->line(out.data()), 1);
+      EXPECT_EQ(out, previous.line_bytes);
+    }
+    stage->close();
+  }
+  EXPECT_TRUE(made);
+}
+
 TEST_F(MDLUT, RoutesOfTheTableNode) {
   Bytes stage = identity_stage_table();
   Bytes transformer_order(stage.size());
