@@ -1,7 +1,8 @@
 // sRGB <-> Lab on an A4 page at 600 dpi (4960 x 7016), held in memory and
 // pulled line by line, beside Little CMS on the same pixels: sRGB to icc_lab
-// and icc_lab to sRGB (the four-step chains) against the sRGB profile to and
-// from a Lab profile (TYPE_RGB_8 <-> TYPE_Lab_8). "x_peer" is our time over
+// and itu_lab (the four-step chains), icc_lab to sRGB (the inverse chain) and
+// itu_lab to sRGB (the 17^3 table stage) against the sRGB profile to and from
+// a Lab profile (TYPE_RGB_8 <-> TYPE_Lab_8). "x_peer" is our time over
 // the peer's (below 1: ours is faster).
 #include <benchmark/benchmark.h>
 #include <lcms2.h>
@@ -12,6 +13,7 @@
 
 #include "bench_pair.h"
 #include "raster/color/rst_transform_color_lab.h"
+#include "raster/color/rst_transform_color_to.h"
 #include "raster/core/rst_header.h"
 #include "raster/core/rst_read_raw_from_byte_array.h"
 
@@ -47,7 +49,8 @@ void lcms_rows(cmsHTRANSFORM t, const std::vector<uint8_t>& page) {
   }
 }
 
-void lab_pair(benchmark::State& state, bool to_lab) {
+// itu: the default-range encoding through the dispatcher's routes.
+void lab_pair(benchmark::State& state, bool to_lab, bool itu = false) {
   static std::vector<uint8_t> page = make_page();
   cmsHPROFILE srgb = cmsCreate_sRGBProfile(), lab = cmsCreateLab4Profile(nullptr);
   cmsHTRANSFORM t = to_lab ? cmsCreateTransform(srgb, TYPE_RGB_8, lab, TYPE_Lab_8, INTENT_RELATIVE_COLORIMETRIC, 0)
@@ -55,7 +58,11 @@ void lab_pair(benchmark::State& state, bool to_lab) {
   run_pair(
       state,
       [&] {
-        if (to_lab)
+        if (itu)
+          pull_all(
+              RstTransformColorTo::create(raw_source(page, to_lab ? RstColorType::s_rgb() : RstColorType::itu_lab()),
+                                          to_lab ? RstColorType::itu_lab() : RstColorType::s_rgb()));
+        else if (to_lab)
           pull_all(
               RstTransformColorSRGBToITULAB::create(raw_source(page, RstColorType::s_rgb()), RstColorType::icc_lab()));
         else
@@ -70,9 +77,13 @@ void lab_pair(benchmark::State& state, bool to_lab) {
 
 void BM_SRGBToIccLab(benchmark::State& state) { lab_pair(state, true); }
 void BM_IccLabToSRGB(benchmark::State& state) { lab_pair(state, false); }
+void BM_SRGBToItuLab(benchmark::State& state) { lab_pair(state, true, true); }
+void BM_ItuLabToSRGB(benchmark::State& state) { lab_pair(state, false, true); }
 
 }  // namespace
 
 BENCHMARK(BM_SRGBToIccLab)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_IccLabToSRGB)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SRGBToItuLab)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ItuLabToSRGB)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

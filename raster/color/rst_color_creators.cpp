@@ -2,7 +2,10 @@
 #include "raster/color/rst_color_creators.h"
 
 #include "raster/color/rst_convert_bits.h"
+#include "raster/color/rst_convert_color_range.h"
+#include "raster/color/rst_lab_range.h"
 #include "raster/color/rst_reverse_color.h"
+#include "raster/color/rst_transform_color_lut.h"
 #include "raster/formats/rst_format_creators.h"
 
 namespace {
@@ -10,9 +13,18 @@ RstRead* convert_bits_1_to_8(RstRead* source, uint8_t zero, uint8_t one) {
   return RstConvertBits1To8::create(source, zero, one);
 }
 RstRead* reverse_gray(RstRead* source) { return RstReverseGray::create(source, nullptr); }
+RstRead* transform_color_lut(RstRead* source, const void* table) {
+  return RstTransformColorLUT::create(source, table, nullptr);
+}
+RstRead* convert_lab_range(RstRead* source, const uint32_t range[3], const int32_t offset[3], int32_t bits) {
+  RstLabRange from(range[0], offset[0], range[1], offset[1], range[2], offset[2], bits);
+  return RstConvertColorRange::create(source, from.matrix(), RstLabRange::default_range().matrix(), nullptr);
+}
 }  // namespace
 
 void rst_register_color_creators() {
   rst_format_creators().convert_bits_1_to_8 = &convert_bits_1_to_8;
   rst_format_creators().reverse_gray = &reverse_gray;
+  rst_format_creators().transform_color_lut = &transform_color_lut;
+  rst_format_creators().convert_lab_range = &convert_lab_range;
 }

@@ -5,6 +5,7 @@
 #include "raster/core/rst_create.h"
 #include "raster/core/rst_header.h"
 #include "raster/core/rst_owner.h"
+#include "raster/core/rst_reinterpret.h"
 #include "raster/core/rst_status_context.h"
 
 namespace {
@@ -55,15 +56,16 @@ RstRead* create_counterpart(RstRead* source, RstColorType* color_type, const Cou
   }
   if (!color_type && !(color_type = c.counterpart(h, c.where))) return nullptr;
   if (h.data_form != RstDataForm::raw) {
-    // Run lines would also need a header reinterpretation to relabel them,
-    // which the library does not have yet.
-    if (h.data_form == RstDataForm::rle) {
-      rst_report(RstCode::unsupported_option, c.where);
-      return nullptr;
-    }
-    // Other coded lines: RstPixelNot::create refuses them with its own report.
-    RstOwner<RstPixelUnaryOperation> refused(RstPixelNot::create(source));
-    return nullptr;
+    // Coded lines (run lines) are inverted by the pixel inverter of their form
+    // and relabelled; RstPixelNot::create refuses the forms it cannot invert.
+    RstOwner<RstRead> inverted(RstPixelNot::create(source));
+    if (!inverted) return nullptr;
+    RstHeader relabelled = h;
+    relabelled.color_type = color_type;
+    RstRead* result = RstReinterpret::create(inverted.get(), relabelled);
+    if (!result) return nullptr;
+    inverted.release();
+    return rst_create_end(result, guard);
   }
   if (h.colormap) {
     // Indices are not inverted.

@@ -20,6 +20,14 @@ struct RstFormatCreators {
   RstRead* (*clip_width)(RstRead* source, int32_t x, int32_t width) = nullptr;
   // Gray turned into reverse gray and back, same look (colour).
   RstRead* (*reverse_gray)(RstRead* source) = nullptr;
+  // Each sample mapped through its channel's block of 2^bits table entries
+  // (colour).
+  RstRead* (*transform_color_lut)(RstRead* source, const void* table) = nullptr;
+  // Encoded Lab re-encoded from the given range and offset per channel (L,
+  // a, b) at bits to the default encoding (colour); the source itself when
+  // they are that encoding.
+  RstRead* (*convert_lab_range)(RstRead* source, const uint32_t range[3], const int32_t offset[3],
+                                int32_t bits) = nullptr;
 };
 
 // The process-wide table; the folders that own the nodes fill it in.

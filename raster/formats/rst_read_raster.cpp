@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "raster/core/rst_alloc.h"
+#include "raster/core/rst_owner.h"
 #include "raster/core/rst_read.h"
 #include "raster/core/rst_status_context.h"
 #include "raster/formats/rst_read_cals_raster.h"
@@ -14,6 +15,7 @@
 #include "raster/formats/rst_read_gif.h"
 #include "raster/formats/rst_read_jpeg.h"
 #include "raster/formats/rst_read_png.h"
+#include "raster/formats/rst_format_creators.h"
 #include "raster/formats/rst_read_tiff.h"
 
 namespace {
@@ -231,15 +233,26 @@ RstRead* RstReadRaster::create(InputStorage* storage, uint32_t page) {
   storage->seek(keeper.position());
   PrivateHolder<RstReadTIFFHeader> tiff(RstReadTIFF::private_header(storage, page, 3));
   if (tiff) {
-    // Decode values need the colour-range wrap, not in the library yet: the
-    // page is refused rather than delivered with the wrong sample ranges.
-    if (!tiff->decode.empty()) {
-      rst_report(RstCode::unsupported_option, where);
-      return nullptr;
+    RstOwner<RstRead> reader(RstReadTIFF::create(storage, tiff.get(), false));
+    // Decode values: the samples are re-encoded to the default Lab range.
+    // A page that cannot be is not delivered under the wrong ranges, and the
+    // reader is ended even when a report throws.
+    if (reader && !tiff->decode.empty()) {
+      RstRead* (*convert)(RstRead*, const uint32_t*, const int32_t*, int32_t) = rst_format_creators().convert_lab_range;
+      if (!convert) {
+        rst_report(RstCode::unsupported_option, where);
+        return nullptr;
+      }
+      RstTIFFFXHeader::DecodeRange range = tiff->decode_range();
+      RstRead* converted = convert(reader.get(), range.range, range.offset, range.bits);
+      if (!converted) return nullptr;
+      if (converted != reader.get()) {
+        reader.release();
+        reader.attach(converted);
+      }
     }
-    RstRead* reader = RstReadTIFF::create(storage, tiff.get(), false);
     if (reader) keeper.dismiss();
-    return reader;
+    return reader.release();
   }
   // A TIFF file while TIFF reading is switched off: recognised, and refused
   // without a report, as the TIFF reader refuses it.

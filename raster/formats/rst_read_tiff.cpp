@@ -3,6 +3,7 @@
 #include "raster/formats/rst_read_tiff.h"
 
 #include <memory>
+#include <vector>
 
 #include "raster/core/rst_alloc.h"
 #include "raster/core/rst_header.h"
@@ -100,11 +101,9 @@ RstRead* RstReadTIFF::create(InputStorage* input, RstReadTIFFHeader* header, boo
     }
     return create(input, own.get(), false);
   }
-  // Pages whose reading steps are not in the library yet are refused rather
-  // than delivered with wrong pixels: mixed raster content pages and CIE Lab
-  // colour, whose a and b channels would need re-centring.
-  bool lab_colour = header->photometric_interpretation == 8 && header->samples_per_pixel > 1;
-  if (header->is_mrc_mask() || lab_colour) {
+  // Mixed raster content pages have no reading steps in the library yet:
+  // they are refused rather than delivered with wrong pixels.
+  if (header->is_mrc_mask()) {
     rst_report(RstCode::unsupported_option, kCreateWhere);
     return nullptr;
   }
@@ -126,6 +125,23 @@ RstRead* RstReadTIFF::create(InputStorage* input, RstReadTIFFHeader* header, boo
       return nullptr;
     }
     wrap(node, [&](RstRead* source) { return creators.convert_bits_1_to_8(source, 0, 255); });
+    h = RstHeader(node.get());
+  }
+  // CIE L*a*b*: a* and b* are signed bytes, re-centred at 128; L* and extra
+  // samples pass unchanged. A one-sample page (L* only) needs no step.
+  if (header->photometric_interpretation == 8 && h.samples_per_pixel > 1) {
+    if (h.bits_per_sample != 8 || h.samples_per_pixel > 255 || !creators.transform_color_lut) {
+      rst_report(RstCode::unsupported_option, kCreateWhere);
+      return nullptr;
+    }
+    std::vector<uint8_t> table(size_t(h.samples_per_pixel) * 256);
+    for (size_t c = 0; c < size_t(h.samples_per_pixel); ++c)
+      for (size_t i = 0; i < 256; ++i) table[c * 256 + i] = uint8_t(c == 1 || c == 2 ? i + 128 : i);
+    RstRead* lab = creators.transform_color_lut(node.get(), table.data());
+    // A page that cannot be re-centred is not delivered with signed a and b.
+    if (!lab) return nullptr;
+    node.release();
+    node.attach(lab);
   }
   return node.release();
 }

@@ -363,6 +363,42 @@ bool RstTIFFFXHeader::is_profile_f() const {
   return !is_profile_m() && ((compression.value() == 3 && (t4_options & 1)) || compression.value() == 4);
 }
 
+RstTIFFFXHeader::DecodeRange RstTIFFFXHeader::decode_range() const {
+  const int32_t bits =
+      bits_per_sample.empty() || bits_per_sample[0] < 1 || bits_per_sample[0] > 16 ? 8 : int32_t(bits_per_sample[0]);
+  const double top = double((uint32_t(1) << bits) - 1);
+  const double default_range[3] = {100, 170, 200};
+  const double default_offset[3] = {0, 128, 96};
+  // Half away from zero; false for a value outside 32 bits.
+  auto rounded = [](double v, int64_t& out) {
+    if (!(v > -2147483648.5 && v < 4294967295.5)) return false;
+    out = int64_t(v < 0 ? v - 0.5 : v + 0.5);
+    return true;
+  };
+  DecodeRange result{};
+  result.bits = bits;
+  for (size_t c = 0; c < 3; ++c) {
+    double range = default_range[c];
+    double offset = default_offset[c] * top / 255.0;
+    if (c < decode.size() && c < samples_per_pixel) {
+      const RstDecodePair& p = decode[c];
+      if (p.minimum.denominator != 0 && p.maximum.denominator != 0) {
+        double lo = p.minimum.to_double(), hi = p.maximum.to_double();
+        range = hi - lo;
+        offset = range != 0 ? -(lo * top / range) : 0;
+      }
+    }
+    int64_t r = 0, o = 0;
+    if (!rounded(range, r) || !rounded(offset, o) || r <= 0 || o < INT32_MIN || o > INT32_MAX) {
+      r = 0;
+      o = 0;
+    }
+    result.range[c] = uint32_t(r);
+    result.offset[c] = int32_t(o);
+  }
+  return result;
+}
+
 bool RstTIFFFXHeader::operator==(const RstTIFFFXHeader& o) const {
   if (!RstTIFF6Header::operator==(o)) return false;
   if (decode != o.decode || default_image_color != o.default_image_color || strip_row_counts != o.strip_row_counts ||

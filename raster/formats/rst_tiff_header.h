@@ -205,6 +205,20 @@ class RstTIFFFXHeader : public RstTIFF6Header {
   bool operator==(const RstTIFFFXHeader& other) const;
   bool operator!=(const RstTIFFFXHeader& other) const { return !(*this == other); }
 
+  // The Lab encoding the Decode values describe, channel by channel (L, a,
+  // b): the span of each CIE value and the sample of its 0, at bits bits. A
+  // channel without a pair, with a zero denominator, or beyond the page's
+  // samples keeps the default encoding (L 100/0, a 170/128, b 200/96 at 8
+  // bits, offsets scaled to the page's bits); a span rounding to 0 or below,
+  // or a value outside 32 bits, gives span 0 and offset 0, which no range
+  // conversion accepts.
+  struct DecodeRange {
+    uint32_t range[3];
+    int32_t offset[3];
+    int32_t bits;
+  };
+  DecodeRange decode_range() const;
+
   uint32_t global_parameters_ifd = 0;  // 0: none
   std::vector<uint32_t> image_layer;
   std::vector<uint32_t> strip_row_counts;

@@ -2,7 +2,14 @@
 // reversed gray, the L* rule, the family checks and the coded sources.
 #include "raster/color/rst_reverse_color.h"
 
+#include <string>
+
+#include "../geometry/charts.h"
 #include "color_test_support.h"
+#include "raster/codecs/rst_encode_rle.h"
+#include "raster/color/rst_transform_color_to.h"
+#include "raster/core/rst_read_raw_from_byte_array.h"
+#include "raster/geometry/rst_decode_rle.h"
 #include "raster/core/rst_status_recorder.h"
 
 namespace {
@@ -121,14 +128,14 @@ TEST_F(ReverseColor, Refusals) {
        nullptr,
        0,
        {-3, "RstReverseGray::create() L* is supported only 1bit"}},
-      {"run lines",
+      {"valued runs",
        false,
-       1,
+       8,
        1,
        RstColorType::s_gray_reverse(),
        nullptr,
-       RstDataForm::rle,
-       {-50, "RstReverseGray::create()"}},
+       RstDataForm::rle_n,
+       {-50, "RstPixelNot::create()"}},
       {"coded RGB", true, 8, 3, RstColorType::s_rgb(), nullptr, RstDataForm::jpeg, {-50, "RstPixelNot::create()"}},
   };
   for (const Case& c : cases) {
@@ -153,5 +160,50 @@ TEST_F(ReverseColor, IndicesAreNotInverted) {
   EXPECT_EQ(status.errors(), (std::vector<RstReport>{{-50, "RstReverseGray::create()"}}));
   src->end();
 }
+
+// Run lines are inverted as run lines and relabelled, by the inversion and by
+// the dispatcher.
+TEST_F(ReverseColor, RunLinesAreInvertedAndRelabelled) {
+  std::vector<Bytes> lines{run_line({{0, 3}, {9, 20}}), run_line({})};
+  std::vector<Bytes> inverted{run_line({{4, 8}}), run_line({{0, 20}})};
+  for (bool dispatched : {false, true}) {
+    SCOPED_TRACE(dispatched);
+    RstRead* src = rle_source(21, lines);
+    Held<> node(dispatched ? RstTransformColorTo::create(src, RstColorType::s_gray())
+                           : RstReverseGray::create(src, nullptr));
+    ASSERT_NE(node, nullptr);
+    RstHeader h(node.get());
+    EXPECT_EQ(h.color_type, RstColorType::s_gray());
+    EXPECT_EQ(h.data_form, RstDataForm::rle);
+    EXPECT_EQ(pull(node.get()), inverted);
+  }
+  EXPECT_TRUE(status.errors().empty());
+}
+
+// The eight ITU charts as run lines through the gray inversion, painted,
+// against pnminvert.
+class ReverseGrayCharts : public ::testing::TestWithParam<int> {};
+
+TEST_P(ReverseGrayCharts, MatchPnminvert) {
+  std::string pbm = chart_file(GetParam());
+  ASSERT_FALSE(pbm.empty());
+  std::string inv = ::testing::TempDir() + "reverse_gray_ccitt" + std::to_string(GetParam()) + "_inv.pbm";
+  PnmImage chart, theirs;
+  ASSERT_TRUE(read_pnm(pbm, chart));
+  ASSERT_TRUE(run_to_pnm("pnminvert " + pbm + " > " + inv, inv, theirs));
+  RstHeader h = image_header(chart.width, chart.height, 1, 1, RstColorType::s_gray_reverse());
+  RstRead* raw = RstReadRawFromByteArray::create(chart.rows.data(), h, int32_t(chart.stride()), false, false);
+  ASSERT_NE(raw, nullptr);
+  RstRead* reversed = RstReverseGray::create(RstEncodeRLE::create(raw), nullptr);
+  ASSERT_NE(reversed, nullptr);
+  EXPECT_EQ(RstHeader(reversed).color_type, RstColorType::s_gray());
+  Held<> node(RstDecodeRLE::create(reversed));
+  ASSERT_NE(node, nullptr);
+  Bytes rows;
+  for (const Bytes& line : pull(node.get())) rows.insert(rows.end(), line.begin(), line.end());
+  EXPECT_TRUE(rows == theirs.rows);
+}
+
+INSTANTIATE_TEST_SUITE_P(Charts, ReverseGrayCharts, ::testing::Range(1, 9));
 
 }  // namespace

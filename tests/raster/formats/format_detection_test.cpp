@@ -9,6 +9,7 @@
 #include "page_support.h"
 #include "raster/core/rst_image_info.h"
 #include "raster/core/rst_owner.h"
+#include "raster/formats/rst_format_creators.h"
 #include "raster/formats/rst_read_raster.h"
 
 namespace {
@@ -111,13 +112,15 @@ TEST_F(FormatDetection, UnrecognisedDataAndBadArguments) {
   }
 }
 
-TEST_F(FormatDetection, DecodeValuesAreRefusedUntilTheRangeStepExists) {
+TEST_F(FormatDetection, DecodeValuesNeedTheRangeCreator) {
   std::vector<uint8_t> bytes =
       strip_file(with(page_entries(8, 2, 8, 1, 1, 1, 2), {TiffEntry::typed(433, 10, {0, 1, 100, 1})}),
                  {std::vector<uint8_t>(16, 7)});
   ByteArrayInputStorage in(bytes.data(), int32_t(bytes.size()));
+  rst_format_creators().convert_lab_range = nullptr;
   EXPECT_EQ(RstReadRaster::create(&in, 1), nullptr);
   EXPECT_TRUE(reported(-50, "RstReadRaster::create()"));
+  rst_register_color_creators();
 }
 
 // An observer that throws as the default one does.

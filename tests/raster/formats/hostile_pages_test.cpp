@@ -264,6 +264,11 @@ TEST_F(HostilePages, FuzzBudget) {
   auto files = corpus();
   files.push_back(rgba_page());
   files.push_back(planar_page());
+  // A Lab page with Decode values: the re-centring and range steps.
+  files.push_back(
+      strip_file(with(page_entries(8, 4, 8, 3, 8, 1, 2),
+                      {TiffEntry::typed(433, 10, {0, 1, 100, 1, uint32_t(-100), 1, 100, 1, uint32_t(-75), 1, 125, 1})}),
+                 {std::vector<uint8_t>(48, 7), std::vector<uint8_t>(48, 200)}));
   int runs = 0;
   for (const auto& file : files)
     for (int i = 0; i < 60; ++i) {
