@@ -12,8 +12,9 @@
 #include "raster/core/rst_header.h"
 #include "raster/core/rst_read.h"
 #include "raster/core/rst_read_raw_from_byte_array.h"
-#include "raster/formats/rst_read_tiff.h"
+#include "raster/formats/rst_read_raster.h"
 #include "raster/formats/rst_write_tiff.h"
+#include "raster/geometry/rst_geometry_creators.h"
 
 namespace {
 
@@ -89,9 +90,12 @@ bool WriteOnePageTiff(const std::string& hostPath, const PackedRows& image, uint
 }
 
 bool ReadOnePageTiff(const std::string& hostPath, uint32_t width, PackedRows& image) {
+  // G4 strips decode to run lines, painted into rows by the geometry nodes.
+  static const bool registered = (rst_register_geometry_creators(), true);
+  (void)registered;
   FileInputStorage in;
   if (hostPath.empty() || !in.open(hostPath)) return false;
-  RstRead* reader = RstReadTIFF::create(&in, nullptr, false);
+  RstRead* reader = RstReadRaster::create(&in, 1);
   if (!reader) return false;
   RstHeader h;
   reader->header(h);
