@@ -241,9 +241,9 @@ std::u16string LabelString(const PdevState* pdev) {
 void WriteLabel(PdevState* pdev) {
   if (!IsLabelTextOn(pdev) && !IsLabelDateOn(pdev) && !IsLabelTimeOn(pdev)) return;
   switch (GetLabelCorner(pdev)) {
-    case 0x101: WriteLine(pdev, "@PJL DEFAULT LABELCORNER = TOP_LEFT"); break;
-    case 0x301: WriteLine(pdev, "@PJL DEFAULT LABELCORNER = TOP_RIGHT"); break;
-    case 0x103: WriteLine(pdev, "@PJL DEFAULT LABELCORNER = BOTTOM_LEFT"); break;
+    case 0: WriteLine(pdev, "@PJL DEFAULT LABELCORNER = TOP_LEFT"); break;
+    case 1: WriteLine(pdev, "@PJL DEFAULT LABELCORNER = TOP_RIGHT"); break;
+    case 2: WriteLine(pdev, "@PJL DEFAULT LABELCORNER = BOTTOM_LEFT"); break;
     default: WriteLine(pdev, "@PJL DEFAULT LABELCORNER = BOTTOM_RIGHT"); break;
   }
   WriteLine(pdev, "@PJL DEFAULT LABELSTRING = ", LabelString(pdev), true, kLongLineBytes);
@@ -382,17 +382,18 @@ void WritePjlHeader(PdevState* pdev, const WCHAR* jobName) {
   else WriteNumbered(pdev, "@PJL DEFAULT COPIES = %d%s", GetCopies(pdev), "");
 
   switch (GetPjlMediaSource(pdev)) {
-    case 7: WriteLine(pdev, "@PJL DEFAULT MEDIASOURCE = AUTO"); break;
+    // The accessor answers the source's place in this list.
+    case 0: WriteLine(pdev, "@PJL DEFAULT MEDIASOURCE = AUTO"); break;
     case 1: WriteLine(pdev, "@PJL DEFAULT MEDIASOURCE = TRAY1"); break;
-    case 3: WriteLine(pdev, "@PJL DEFAULT MEDIASOURCE = TRAY2"); break;
-    case 2: WriteLine(pdev, "@PJL DEFAULT MEDIASOURCE = TRAY3"); break;
-    case 257: WriteLine(pdev, "@PJL DEFAULT MEDIASOURCE = TRAY4"); break;
+    case 2: WriteLine(pdev, "@PJL DEFAULT MEDIASOURCE = TRAY2"); break;
+    case 3: WriteLine(pdev, "@PJL DEFAULT MEDIASOURCE = TRAY3"); break;
+    case 4: WriteLine(pdev, "@PJL DEFAULT MEDIASOURCE = TRAY4"); break;
     default: WriteLine(pdev, "@PJL DEFAULT MEDIASOURCE = MANUAL_FD"); break;
   }
   switch (GetPjlMediaType(pdev)) {
-    case 31: WriteLine(pdev, "@PJL DEFAULT MEDIATYPE = ORDINARY"); break;
-    case 5: WriteLine(pdev, "@PJL DEFAULT MEDIATYPE = TRACING"); break;
-    case 6: WriteLine(pdev, "@PJL DEFAULT MEDIATYPE = FILM"); break;
+    case 1: WriteLine(pdev, "@PJL DEFAULT MEDIATYPE = ORDINARY"); break;
+    case 2: WriteLine(pdev, "@PJL DEFAULT MEDIATYPE = TRACING"); break;
+    case 3: WriteLine(pdev, "@PJL DEFAULT MEDIATYPE = FILM"); break;
     default: break;
   }
   const int program = GetFinishProgram(pdev);
