@@ -22,6 +22,7 @@
 #include "graphics_driver/job_output/tiff_job_record.h"
 #include "job_fixture.h"
 #include "pipeline_double.h"
+#include "graphics_driver/job_output/save_file_name.h"
 #include "platform/win/win_memory.h"
 #include "platform/win/win_seams.h"
 
@@ -230,6 +231,37 @@ TEST_F(BandStepsTest, WithoutPjlTheJobIsOneMultiPageTiff) {
   EXPECT_EQ(WorkFiles(), 0u);
 }
 
+// The save folder is gone: the multi-page file, the job's only copy, stays
+// where it was made and the one box names it.
+TEST_F(BandStepsTest, UnsavedJobIsKeptAndNamed) {
+  Set(1032, 0);
+  Set(475, 0);
+  Set(471, 1);
+  Set(1040, 0);
+  SetOutputAbortState(0);
+  SetText(1051, u"C:\\missing");
+  Set(1037, 0);
+  Set(1039, 1);
+  const std::u16string document = u"kept.doc";
+  std::copy(document.begin(), document.end(), pdev()->jobArea.documentName);
+  ASSERT_EQ(BuildSaveFileName(pdev()), 1);
+  StartDocument(4677);
+  ASSERT_TRUE(BandBlankPage());
+  const std::string mlt = Record()->multiPageFile;
+  ASSERT_FALSE(mlt.empty());
+  ASSERT_EQ(FinishTiffOutput(pdev(), 2), 1);
+  const auto calls = pk::seams::MessageBoxCalls();
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0].caption, u"Save to File");
+  EXPECT_EQ(calls[0].text, u"The job could not be written to the output file.\nThe job is kept in " +
+                               std::u16string(mlt.begin(), mlt.end()) + u".");
+  EXPECT_TRUE(fs::exists(Host(mlt.c_str())));
+  // The job's clean-up keeps it too.
+  CleanUpTiffOutput(pdev());
+  EXPECT_TRUE(fs::exists(Host(mlt.c_str())));
+  EXPECT_EQ(WorkFiles(), 1u);
+}
+
 TEST_F(BandStepsTest, CleanUpOfAStoppedJobLeavesNothing) {
   Set(1032, 0);
   Set(475, 0);
@@ -252,6 +284,19 @@ TEST_F(BandStepsTest, NupSheetFailsTheJob) {
   Set(1032, 1);
   StartDocument(4677);
   ASSERT_TRUE(BandBlankPage());
+  EXPECT_FALSE(BandBlankPage());
+  EXPECT_EQ(g_pipelineCalls.aborts, 1);
+  EXPECT_EQ(WorkFiles(), 0u);
+}
+
+TEST_F(BandStepsTest, PageTurnFailsTheJob) {
+  Set(295, 4);  // four pages per sheet
+  Set(264, 3);
+  Set(1032, 1);
+  StartDocument(4677);
+  ASSERT_TRUE(BandBlankPage());
+  std::swap(pdev()->documentPaper.right, pdev()->documentPaper.bottom);
+  pdev()->devmode.devMode.publicPart.dmOrientation = 2;
   EXPECT_FALSE(BandBlankPage());
   EXPECT_EQ(g_pipelineCalls.aborts, 1);
   EXPECT_EQ(WorkFiles(), 0u);
