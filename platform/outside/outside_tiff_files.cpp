@@ -12,11 +12,34 @@
 #include "raster/core/rst_header.h"
 #include "raster/core/rst_read.h"
 #include "raster/core/rst_read_raw_from_byte_array.h"
+#include "raster/core/rst_status_context.h"
 #include "raster/formats/rst_read_raster.h"
 #include "raster/formats/rst_write_tiff.h"
 #include "raster/geometry/rst_geometry_creators.h"
 
 namespace {
+
+// Reports of the raster library end the failing step with its status; they
+// are not thrown across this library's calls.
+struct QuietReports : RstObserver {
+  void notify(void*, const int32_t*, const char*) override {}
+};
+
+// The observer the quiet one replaced: the context owns none of them, so it
+// is kept here for the life of the library.
+RstObserver* volatile g_replacedObserver = nullptr;
+
+void UseQuietReports() {
+  static QuietReports quiet;
+  static const bool installed = [] {
+    if (RstStatusContext* c = RstStatusContext::instance()) g_replacedObserver = c->set_observer(&quiet);
+    return true;
+  }();
+  (void)installed;
+}
+
+// Larger pages than any paper at any device resolution are not pages.
+constexpr int32_t kMaxDots = 1 << 20;
 
 std::u16string WideOf(const char* ansi) {
   WCHAR wide[MAX_PATH];
@@ -55,6 +78,7 @@ bool WriteOnePageTiff(const std::string& hostPath, const PackedRows& image, uint
   if (hostPath.empty() || image.width == 0 || image.rows == 0 || resolution == 0 ||
       image.bits.size() < size_t(image.rows) * image.rowBytes)
     return false;
+  UseQuietReports();
   RstHeader h;
   h.width = int32_t(image.width);
   h.height = int32_t(image.rows);
@@ -93,6 +117,7 @@ bool ReadOnePageTiff(const std::string& hostPath, uint32_t width, PackedRows& im
   // G4 strips decode to run lines, painted into rows by the geometry nodes.
   static const bool registered = (rst_register_geometry_creators(), true);
   (void)registered;
+  UseQuietReports();
   FileInputStorage in;
   if (hostPath.empty() || !in.open(hostPath)) return false;
   RstRead* reader = RstReadRaster::create(&in, 1);
@@ -100,8 +125,9 @@ bool ReadOnePageTiff(const std::string& hostPath, uint32_t width, PackedRows& im
   RstHeader h;
   reader->header(h);
   if (width == 0 && h.width > 0) width = uint32_t(h.width);
-  const bool fits = h.width == int32_t(width) && h.height > 0 && h.bits_per_sample == 1 && h.samples_per_pixel == 1 &&
-                    h.color_type && h.color_type->is_gray_reverse() && !h.colormap;
+  const bool fits = h.width == int32_t(width) && h.height > 0 && h.width <= kMaxDots && h.height <= kMaxDots &&
+                    h.bits_per_sample == 1 && h.samples_per_pixel == 1 && h.color_type &&
+                    h.color_type->is_gray_reverse() && !h.colormap;
   if (!fits || reader->line_size() != int((width + 7) / 8)) {
     reader->end();
     return false;
@@ -109,9 +135,14 @@ bool ReadOnePageTiff(const std::string& hostPath, uint32_t width, PackedRows& im
   image.width = width;
   image.rowBytes = (width + 7) / 8;
   image.rows = uint32_t(h.height);
-  image.bits.assign(size_t(image.rows) * image.rowBytes, 0);
+  // Rows are kept as they decode: a header's height alone allocates nothing.
+  image.bits.clear();
+  std::vector<uint8_t> row(image.rowBytes);
   uint32_t got = 0;
-  while (got < image.rows && reader->read(image.bits.data() + size_t(got) * image.rowBytes) > 0) ++got;
+  while (got < image.rows && reader->read(row.data()) > 0) {
+    image.bits.insert(image.bits.end(), row.begin(), row.end());
+    ++got;
+  }
   reader->end();
   return got == image.rows;
 }
