@@ -84,8 +84,11 @@ TiffJobRecord* GetNextBand(SURFOBJ* surface) {
   JobOutputStream* stream = pdev->jobOutput;
   TiffJobRecord* r = &stream->tiffJob;
   r->bandIndex += 1;
+  const uint16_t pageNumber = r->pageNumber;
   if (r->bandIndex == 1 && !StartPage(pdev, surface, r)) {
+    // No page was started: the next try starts the same page.
     r->bandIndex = 0;
+    r->pageNumber = pageNumber;
     return nullptr;
   }
   r->bandBottom += r->bandRows;
@@ -110,6 +113,7 @@ TiffJobRecord* GetNextBand(SURFOBJ* surface) {
     if (!r->bandBuffer) {
       // The page cannot be banded: it starts again at its top next time.
       r->bandIndex = 0;
+      r->pageNumber = pageNumber;
       r->bandTop = 0;
       r->bandBottom = 0;
       return nullptr;

@@ -112,6 +112,9 @@ BOOL NextBand(SURFOBJ* surface, POINTL* origin) {
   TiffJobRecord* r = &stream->tiffJob;
   if (r->bandIndex != 0 && FinishBand(pdev, stream) != 0) {
     FailJob(pdev);
+    // The page ends here: no band is left to draw into.
+    r->bandIndex = 0;
+    ClearBandPlace(r);
     return FALSE;
   }
   if (!GetNextBand(surface)) return FALSE;

@@ -2,7 +2,7 @@
 // library's name decides which entry points it offers). Each call is logged;
 // the files the real libraries would make are made empty, so the driver's
 // deletes and slots behave as with the real ones. FakeCallLog answers the log
-// and FakeReset clears it.
+// and FakeReset clears it; FakeFail makes the named entry point fail.
 #include <cstring>
 #include <string>
 
@@ -15,8 +15,10 @@
 namespace {
 
 std::string g_log;
+std::string g_failing;  // the entry point that answers failure
 
 void Log(const std::string& entry) { g_log += entry + ";"; }
+bool Failing(const char* entry) { return g_failing == entry; }
 
 bool MakeFile(const char* folder, char* out) {
   WCHAR wide[MAX_PATH] = {}, name[MAX_PATH + 20] = {};
@@ -33,11 +35,16 @@ void Delete(const char* path) {
 }  // namespace
 
 FAKE_EXPORT const char* FakeCallLog() { return g_log.c_str(); }
-FAKE_EXPORT void FakeReset() { g_log.clear(); }
+FAKE_EXPORT void FakeReset() {
+  g_log.clear();
+  g_failing.clear();
+}
+FAKE_EXPORT void FakeFail(const char* entry) { g_failing = entry; }
 
 #ifdef FAKE_MOVRANE
 FAKE_EXPORT int CreateTIFFFileFromMemory(TiffJobRecord* r, RasterWorkBlock* w) {
   Log("Create(" + std::to_string(r->bandRows) + ")");
+  if (Failing("CreateTIFFFileFromMemory")) return 1;
   return MakeFile(w->workFolder, r->currentFile[0] ? w->bandFile : r->currentFile) ? 0 : 1;
 }
 FAKE_EXPORT int CreateWhiteTIFFFile(TiffJobRecord* r, RasterWorkBlock* w) {
@@ -80,7 +87,7 @@ FAKE_EXPORT uint64_t CreateMultiPageManagerObject(uint64_t* storage) {
 }
 FAKE_EXPORT int CreateMultiTIFFFile(TiffJobRecord*) {
   Log("Append");
-  return 0;
+  return Failing("CreateMultiTIFFFile") ? -1 : 0;
 }
 FAKE_EXPORT int DeleateMultiTIFFObject(TiffJobRecord*) {
   Log("Close");

@@ -27,6 +27,7 @@ constexpr uint32_t kA4Width = 152391, kA4Height = 215522;  // 3,304 x 4,677 dots
 
 using LogFn = const char* (*)();
 using ResetFn = void (*)();
+using FailFn = void (*)(const char*);
 
 class OutsideCallsTest : public pk::test::JobTest {
  protected:
@@ -91,6 +92,9 @@ class OutsideCallsTest : public pk::test::JobTest {
       if (!NextBand(&surface_, &origin)) return false;
     }
     return true;
+  }
+  void Fail(HMODULE library, const char* entry) {
+    reinterpret_cast<FailFn>(GetProcAddress(library, "FakeFail"))(entry);
   }
   std::string Movrane() { return reinterpret_cast<LogFn>(GetProcAddress(movrane_, "FakeCallLog"))(); }
   std::string Velmora() { return reinterpret_cast<LogFn>(GetProcAddress(velmora_, "FakeCallLog"))(); }
@@ -162,6 +166,35 @@ TEST_F(OutsideCallsTest, FourUpTurnsALandscapePageBeforeCollecting) {
   EXPECT_EQ(calls, "Create(4677);Create(3307);Rotate(270);");
   ASSERT_EQ(FinishTiffOutput(pdev(), 2), 1);
   EXPECT_EQ(Movrane().substr(calls.size()), "Nup(2);");
+}
+
+// A band that cannot be converted ends the page and puts the job in error;
+// its bits are not carried into another band.
+TEST_F(OutsideCallsTest, FailedBandStepEndsThePageInError) {
+  StartDocument(1000);
+  Fail(movrane_, "CreateTIFFFileFromMemory");
+  POINTL origin{};
+  ASSERT_TRUE(StartBanding(&surface_, &origin));
+  Record()->bandBuffer[0] = 0xFF;
+  Record()->bandDirty = 1;
+  EXPECT_FALSE(NextBand(&surface_, &origin));
+  EXPECT_EQ(g_pipelineCalls.aborts, 1);
+  EXPECT_EQ(Record()->bandIndex, 0);
+  EXPECT_EQ(Record()->bandBuffer, nullptr);
+  EXPECT_EQ(Record()->bandDirty, 0);
+}
+
+// The multi-page file cannot take a page: it is closed and deleted, Velmora
+// let go, and the job put in error.
+TEST_F(OutsideCallsTest, FailedAppendDropsTheMultiPageFile) {
+  StartDocument(4677);
+  Fail(velmora_, "CreateMultiTIFFFile");
+  EXPECT_FALSE(BandPage(1));
+  EXPECT_EQ(Velmora(), "Storage;Manager;Append;Close;");
+  EXPECT_EQ(Record()->multiPageOpen, 0);
+  EXPECT_EQ(Record()->multiPageModule, nullptr);
+  EXPECT_EQ(Record()->multiPageFile[0], 0);
+  EXPECT_EQ(g_pipelineCalls.aborts, 1);
 }
 
 }  // namespace
