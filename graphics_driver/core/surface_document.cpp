@@ -20,8 +20,6 @@ constexpr uint32_t kDdiBit22 = 0x400000;
 constexpr uint32_t kDdiBit23 = 0x800000;
 constexpr uint32_t kDdiStartDocClears = 0xFC000 | kDdiBit22;  // bits 14 to 19 and 22
 
-// Rows beyond the band height that the surface holds.
-constexpr LONG kSurfaceSpareRows = 128;
 constexpr FLONG kSurfaceHooks = HOOK_BITBLT | HOOK_STRETCHBLT | HOOK_TEXTOUT | HOOK_STROKEPATH | HOOK_COPYBITS;
 
 // The PDEV of a document call: null (with ERROR_INVALID_PARAMETER when a

@@ -10,6 +10,7 @@
 #include "graphics_driver/core/pdev_state.h"
 #include "graphics_driver/job_output/growable_table.h"
 #include "graphics_driver/job_output/temp_file.h"
+#include "platform/outside/tiff_job_record.h"
 
 enum OutputSinkKind : uint16_t {
   kSinkClosed = 0,
@@ -63,6 +64,7 @@ struct JobOutputStream {
   GrowableTable extentTable;
   PageSpoolCursor spoolCursor;
   StreamWorkArea work;
+  TiffJobRecord tiffJob;  // page, band and job state of the TIFF output
 };
 
 JobOutputStream* CreateJobOutputStream(HMODULE resourceModule);

@@ -79,6 +79,8 @@ std::u16string MovePreviewJobAside() {
 
 }  // namespace
 
+void ShowJobKeptMessage(const WCHAR* keptPath) { ShowKeptMessage(keptPath ? keptPath : u""); }
+
 void ShowOutputErrorMessage() {
   MessageBoxW(GetActiveWindow(), String(kOutputErrorText).c_str(), String(kSaveCaption).c_str(), MB_ICONWARNING);
 }

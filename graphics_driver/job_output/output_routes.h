@@ -31,5 +31,7 @@ int RunPreviewProgram(PdevState* pdev, const char* ansiTiffPath);
 int ResendFileToSpooler(PdevState* pdev, const char* ansiPath);
 BOOL CopyJobToOutputFolder(PdevState* pdev, const char* ansiPath);
 void ShowOutputErrorMessage();
+// The box saying that the job could not be saved and is kept at the path.
+void ShowJobKeptMessage(const WCHAR* keptPath);
 // Deletes a preview job file an earlier preview job left behind.
 void RemoveLeftoverPreviewJob();
