@@ -153,7 +153,9 @@ TEST_F(UpsampleChroma, SubsampledPagesGoThroughTheUpsampler) {
   ByteArrayInputStorage odd_in(odd.data(), int32_t(odd.size()));
   status.clear();
   RstOwner<RstRead> refused(RstReadRaster::create(&odd_in, 1));
-  if (refused) EXPECT_TRUE(read_lines(refused.get()).empty());
+  if (refused) {
+    EXPECT_TRUE(read_lines(refused.get()).empty());
+  }
   EXPECT_TRUE(reported(-50, "RstReadAndDecodeTIFFCode::next_link()"));
 }
 
