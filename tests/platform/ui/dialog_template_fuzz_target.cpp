@@ -1,6 +1,6 @@
 // The dialog template fuzz entry, and the fixed-budget run of it in the test
 // program: random bytes and mutations of templates holding every control
-// class with assorted styles.
+// class with assorted styles, alone or inside a whole module file.
 #include "dialog_template_fuzz_target.h"
 
 #include <filesystem>
@@ -89,17 +89,32 @@ int dialog_template_fuzz_one(const uint8_t* data, size_t size) {
   bool modal = data[0] & 1;
   gDestroyOnCommand = data[0] & 2;
   gRefuseFocus = data[0] & 4;
+  bool wholeFile = data[0] & 8;
+  std::vector<char> module = wholeFile ? std::vector<char>(data + 1, data + size) : ModuleWith(data + 1, size - 1);
   pk::resources::DialogTemplate t;
-  bool readable = pk::resources::ReadDialogTemplate(data + 1, size - 1, &t);
+  bool readable = false;
+  std::vector<pk::resources::Entry> entries;
+  if (pk::resources::ParseTable(reinterpret_cast<const unsigned char*>(module.data()), module.size(), &entries))
+    for (const auto& e : entries)
+      if (e.type == pk::resources::kTypeDialog && e.id == kTemplateId)
+        readable = pk::resources::ReadDialogTemplate(reinterpret_cast<const unsigned char*>(module.data()) + e.offset,
+                                                     e.size, &t);
 
   std::string host;
   if (PkResolveWindowsPath(u"C:\\Driver\\Fuzz.vbn", nullptr, &host) != 0) return 0;
   std::filesystem::create_directories(std::filesystem::path(host).parent_path());
-  std::vector<char> module = ModuleWith(data + 1, size - 1);
   std::ofstream(host, std::ios::binary | std::ios::trunc)
       .write(module.data(), static_cast<std::streamsize>(module.size()));
   HMODULE m = LoadLibraryExW(u"C:\\Driver\\Fuzz.vbn", nullptr, DONT_RESOLVE_DLL_REFERENCES);
   if (!m) return 0;
+  for (const auto& e : entries) {
+    WCHAR text[8];
+    LoadStringW(m, e.id, text, 8);
+    if (HRSRC r = FindResourceW(m, MAKEINTRESOURCEW(e.id), MAKEINTRESOURCEW(e.type))) {
+      LockResource(LoadResource(m, r));
+      SizeofResource(m, r);
+    }
+  }
   int made = 0;
   if (modal) {
     pk::ui::QueueDialogScript(kTemplateId, [&](HWND dlg) {
@@ -178,7 +193,21 @@ TEST(DialogTemplateFuzzTest, FixedBudgetOfRandomAndMutatedTemplates) {
       if (input.size() > 2) input[1] = 1, input[2] = 0;  // the version
     } else {
       const std::vector<uint8_t>& seed = base[rng() % base.size()];
-      input.insert(input.end(), seed.begin(), seed.end());
+      if (input[0] & 8) {
+        // The whole module file: the template among strings.
+        std::vector<char> file = ModuleWith(seed.data(), seed.size());
+        file[12] = 2;
+        file.insert(file.begin() + 28, 12, 0);
+        file[20] += 12;
+        const uint8_t strings[] = {6, 0, 7, 0, 0, 0, 0, 0, 4, 0, 0, 0};
+        std::copy(std::begin(strings), std::end(strings), file.begin() + 28);
+        uint32_t at = static_cast<uint32_t>(file.size());
+        for (int k = 0; k < 4; ++k) file[28 + 4 + k] = static_cast<char>(at >> (8 * k));
+        file.insert(file.end(), {'O', 0, 'K', 0});
+        input.insert(input.end(), file.begin(), file.end());
+      } else {
+        input.insert(input.end(), seed.begin(), seed.end());
+      }
       int mutations = 1 + static_cast<int>(rng() % 6);
       for (int k = 0; k < mutations; ++k) {
         size_t at = 1 + rng() % (input.size() - 1);
