@@ -225,7 +225,18 @@ bool PropertySheet::PressOk() {
   return true;
 }
 
-void PropertySheet::PressCancel() {
+bool PropertySheet::PressCancel() {
+  SheetState* s = state_;
+  if (s->ended) return false;
+  if (HWND cur = Page(s->current); cur && NotifyPage(s, cur, PSN_QUERYCANCEL)) {
+    PumpMessages();
+    return false;  // the page keeps the sheet open
+  }
+  Close();
+  return true;
+}
+
+void PropertySheet::Close() {
   SheetState* s = state_;
   if (s->ended) return;
   for (int i = 0; i < PageCount(); ++i)
@@ -343,7 +354,7 @@ LONG CommonPropertySheetUIW(HWND hWndOwner, PFNPROPSHEETUI pfnPropSheetUI, LPARA
     PumpMessages();
     if (!s.ended) pk::ui::ReportScriptFailure("property sheet left open by its script");
   }
-  if (!s.ended) sheet.PressCancel();
+  if (!s.ended) sheet.Close();
   if (!s.resultSet) {
     // The owner hears how the sheet ended.
     SETRESULT_INFO sr{sizeof(SETRESULT_INFO), 0, &s, s.result};

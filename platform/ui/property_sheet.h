@@ -150,11 +150,16 @@ class PKAPI PropertySheet {
   bool ShowPage(int index);
   // OK: false when a page refuses and the sheet stays open.
   bool PressOk();
-  void PressCancel();
+  // Cancel: PSN_QUERYCANCEL to the current page (a non-zero answer keeps
+  // the sheet open: false), then PSN_RESET to every made page.
+  bool PressCancel();
   // Help: PSN_HELP to the current page when its Help button is enabled.
   bool PressHelp();
   // The pages that sent PSM_CHANGED, in order.
   std::vector<HWND> ChangedPages() const;
+  // Ends the sheet as Cancel does without asking the current page (a sheet
+  // its script left open).
+  void Close();
 
  private:
   SheetState* state_;

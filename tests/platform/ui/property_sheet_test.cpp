@@ -15,6 +15,7 @@ struct PageLog {
   std::vector<UINT> heard;  // WM_INITDIALOG or the PSN_ code
   LRESULT killActive = 0;   // the answer to PSN_KILLACTIVE
   LRESULT setActive = 0;    // the answer to PSN_SETACTIVE
+  LRESULT queryCancel = 0;  // the answer to PSN_QUERYCANCEL
   DWORD flags = 0;          // PROPSHEETPAGEW dwFlags
   std::u16string title{};   // with PSP_USETITLE: the page's title, in a buffer gone before the sheet shows
   HPROPSHEETPAGE handle = nullptr;
@@ -46,6 +47,7 @@ INT_PTR PageProc(HWND h, UINT msg, WPARAM, LPARAM lp) {
   LRESULT answer = 0;
   if (code == PSN_KILLACTIVE) answer = log->killActive;
   if (code == PSN_SETACTIVE) answer = log->setActive;
+  if (code == PSN_QUERYCANCEL) answer = log->queryCancel;
   if (code == PSN_APPLY) {
     answer = log->apply;
     if (log->setResultOnApply) gSheet->pfn(gSheet->sheet, CPSFUNC_SET_RESULT, reinterpret_cast<LPARAM>(h), CPSUI_OK);
@@ -161,9 +163,15 @@ TEST_F(SheetTest, RefusalsKeepThePageAndTheSheet) {
 }
 
 TEST_F(SheetTest, CancelResetsTheMadePagesAndAnswersCancel) {
-  pk::ui::QueueSheetScript([](pk::ui::PropertySheet& sheet) {
+  log.pages[2].queryCancel = TRUE;
+  pk::ui::QueueSheetScript([&](pk::ui::PropertySheet& sheet) {
     sheet.ShowPage(2);
-    sheet.PressCancel();
+    // The current page may keep the sheet open; no page is reset.
+    EXPECT_FALSE(sheet.PressCancel());
+    EXPECT_EQ(log.pages[2].heard.back(), PSN_QUERYCANCEL);
+    EXPECT_NE(log.pages[0].heard.back(), PSN_RESET);
+    log.pages[2].queryCancel = FALSE;
+    EXPECT_TRUE(sheet.PressCancel());
   });
   DWORD result = 99;
   EXPECT_EQ(Run(&result), CPSUI_CANCEL);
@@ -229,8 +237,8 @@ TEST_F(SheetTest, TabsSwitchPagesAndEitherPageMayRefuse) {
   });
   DWORD result = 99;
   EXPECT_EQ(Run(&result), CPSUI_CANCEL);
-  EXPECT_EQ(log.pages[1].heard,
-            (std::vector<UINT>{WM_INITDIALOG, PSN_SETACTIVE, PSN_SETACTIVE, PSN_SETACTIVE, PSN_RESET}));
+  EXPECT_EQ(log.pages[1].heard, (std::vector<UINT>{WM_INITDIALOG, PSN_SETACTIVE, PSN_SETACTIVE, PSN_SETACTIVE,
+                                                   PSN_QUERYCANCEL, PSN_RESET}));
   EXPECT_EQ(log.pages[2].heard,
             (std::vector<UINT>{WM_INITDIALOG, PSN_SETACTIVE, PSN_KILLACTIVE, PSN_KILLACTIVE, PSN_SETACTIVE,
                                PSN_KILLACTIVE, PSN_SETACTIVE, PSN_KILLACTIVE, PSN_RESET}));
@@ -265,6 +273,23 @@ TEST_F(SheetTest, FrameMessagesSelectPagesAndPressButtons) {
   EXPECT_EQ(Run(&result), CPSUI_OK);
   EXPECT_EQ(std::count(log.pages[0].heard.begin(), log.pages[0].heard.end(), PSN_HELP), 0);
   EXPECT_EQ(log.pages[2].heard.back(), PSN_APPLY);
+}
+
+std::vector<std::string>* gFailures = nullptr;
+
+TEST_F(SheetTest, SheetLeftOpenEndsEvenWhenItsPageRefusesCancel) {
+  std::vector<std::string> failures;
+  gFailures = &failures;
+  pk::ui::SetScriptFailureHandler([](const std::string& text) { gFailures->push_back(text); });
+  log.pages[0].queryCancel = TRUE;
+  pk::ui::QueueSheetScript([](pk::ui::PropertySheet&) {});
+  DWORD result = 99;
+  EXPECT_EQ(Run(&result), CPSUI_CANCEL);
+  gFailures = nullptr;
+  ASSERT_EQ(failures.size(), 1u);
+  EXPECT_NE(failures[0].find("left open"), std::string::npos);
+  EXPECT_EQ(log.pages[0].heard.back(), PSN_RESET);
+  EXPECT_EQ(log.reasons.back(), PROPSHEETUI_REASON_DESTROY);
 }
 
 }  // namespace
