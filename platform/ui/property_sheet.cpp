@@ -49,8 +49,8 @@ const pk::seams::ResetHook gHook(&Reset);
 constexpr int kTabControlId = 0x3020;
 
 // A page's answer to a sheet notification.
-LRESULT NotifyPage(SheetState* s, HWND page, UINT code) {
-  PSHNOTIFY n{{s->frame, 0, code}, 0};
+LRESULT NotifyPage(SheetState* s, HWND page, UINT code, LPARAM param = 0) {
+  PSHNOTIFY n{{s->frame, 0, code}, param};
   return SendMessageW(page, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&n));
 }
 
@@ -212,7 +212,8 @@ bool PropertySheet::PressOk() {
   for (int i = 0; i < PageCount(); ++i) {
     HWND page = Page(i);
     if (!page) continue;
-    LRESULT answer = NotifyPage(s, page, PSN_APPLY);
+    // TRUE: the apply of OK, which closes the sheet (there is no Apply button).
+    LRESULT answer = NotifyPage(s, page, PSN_APPLY, TRUE);
     if (answer == PSNRET_INVALID || answer == PSNRET_INVALID_NOCHANGEPAGE) {
       if (answer == PSNRET_INVALID && i != s->current) ShowPage(i);
       PumpMessages();

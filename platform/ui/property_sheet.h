@@ -148,7 +148,9 @@ class PKAPI PropertySheet {
   // Leaves the current page (false when it refuses) and shows another (false
   // when that one refuses: the page shown before is activated again).
   bool ShowPage(int index);
-  // OK: false when a page refuses and the sheet stays open.
+  // OK: PSN_KILLACTIVE to the current page, then PSN_APPLY (PSHNOTIFY lParam
+  // TRUE: the sheet closes) to every made page; false when a page refuses and
+  // the sheet stays open.
   bool PressOk();
   // Cancel: PSN_QUERYCANCEL to the current page (a non-zero answer keeps
   // the sheet open: false), then PSN_RESET to every made page.

@@ -19,6 +19,7 @@ struct PageLog {
   DWORD flags = 0;          // PROPSHEETPAGEW dwFlags
   std::u16string title{};   // with PSP_USETITLE: the page's title, in a buffer gone before the sheet shows
   HPROPSHEETPAGE handle = nullptr;
+  LPARAM applyParam = -1;  // the PSHNOTIFY lParam of PSN_APPLY
   LRESULT apply = PSNRET_NOERROR;
   bool setResultOnApply = false;
 };
@@ -49,6 +50,7 @@ INT_PTR PageProc(HWND h, UINT msg, WPARAM, LPARAM lp) {
   if (code == PSN_SETACTIVE) answer = log->setActive;
   if (code == PSN_QUERYCANCEL) answer = log->queryCancel;
   if (code == PSN_APPLY) {
+    log->applyParam = reinterpret_cast<PSHNOTIFY*>(lp)->lParam;
     answer = log->apply;
     if (log->setResultOnApply) gSheet->pfn(gSheet->sheet, CPSFUNC_SET_RESULT, reinterpret_cast<LPARAM>(h), CPSUI_OK);
   }
@@ -139,6 +141,7 @@ TEST_F(SheetTest, OkAppliesOnlyThePagesThatWereShown) {
   EXPECT_EQ(log.pages[1].heard, (std::vector<UINT>{WM_INITDIALOG, PSN_SETACTIVE, PSN_KILLACTIVE, PSN_APPLY}));
   EXPECT_TRUE(log.pages[2].heard.empty());
   EXPECT_EQ(changed.size(), 1u);
+  EXPECT_EQ(log.pages[0].applyParam, TRUE);  // the apply of OK, not of an Apply button
 }
 
 TEST_F(SheetTest, RefusalsKeepThePageAndTheSheet) {
