@@ -84,6 +84,7 @@ LRESULT UpDownProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
 LRESULT TrackBarProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
 LRESULT ToolTipProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
 LRESULT TreeViewProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
+LRESULT TabProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
 
 int KindOfClass(std::u16string_view name) {
   static const struct {
@@ -95,7 +96,7 @@ int KindOfClass(std::u16string_view name) {
       {u"ComboBox", kComboBox},      {u"ListBox", kListBox},
       {u"msctls_updown32", kUpDown}, {u"msctls_trackbar32", kTrackBar},
       {u"ScrollBar", kScrollBar},    {u"tooltips_class32", kToolTip},
-      {u"SysTreeView32", kTreeView},
+      {u"SysTreeView32", kTreeView}, {u"SysTabControl32", kTabControl},
   };
   for (const auto& c : kClasses)
     if (SameName(name, c.name)) return c.kind;
@@ -113,6 +114,7 @@ WNDPROC ClassProc(int kind) {
     case kTrackBar: return &TrackBarProc;
     case kToolTip: return &ToolTipProc;
     case kTreeView: return &TreeViewProc;
+    case kTabControl: return &TabProc;
     default: return nullptr;
   }
 }

@@ -75,6 +75,11 @@ LONG ToPixelsY(int units) { return units * pk::resources::kDialogBaseY / 8; }
 
 }  // namespace
 
+std::u16string TemplateCaption(HINSTANCE module, LPCWSTR name) {
+  pk::resources::DialogTemplate t;
+  return LoadTemplate(module, name, &t) ? t.caption : std::u16string();
+}
+
 HWND MakeDialog(HINSTANCE module, LPCWSTR name, HWND parent, DLGPROC proc, LPARAM param, bool child) {
   pk::resources::DialogTemplate t;
   if (!LoadTemplate(module, name, &t)) return nullptr;

@@ -1,16 +1,19 @@
 // The property-sheet host (see property_sheet.h).
 #include "platform/ui/property_sheet.h"
 
+#include <algorithm>
 #include <cstring>
 #include <deque>
 
+#include "platform/ui/win_common_controls.h"
 #include "platform/ui/window_internal.h"
 #include "platform/win/name_text.h"
 #include "platform/win/win_module.h"
 #include "platform/win/win_seams.h"
 
 struct _PSP {
-  PROPSHEETPAGEW page;  // the caller's record, copied (dwSize bytes, rest zero)
+  PROPSHEETPAGEW page;   // the caller's record, copied (dwSize bytes, rest zero)
+  std::u16string title;  // of its tab, taken when the page is made
   bool inSheet = false;
 };
 
@@ -18,6 +21,7 @@ namespace pk::ui {
 
 struct SheetState {
   HWND frame = nullptr;
+  HWND tabs = nullptr;
   std::vector<HPROPSHEETPAGE> pages;
   std::vector<HWND> windows;  // null until first shown
   int current = -1;
@@ -42,27 +46,104 @@ std::map<HWND, SheetState*>& Frames() {
 void Reset() { Scripts().clear(); }
 const pk::seams::ResetHook gHook(&Reset);
 
+constexpr int kTabControlId = 0x3020;
+
 // A page's answer to a sheet notification.
-LRESULT NotifyPage(SheetState* s, HWND page, UINT code) {
-  PSHNOTIFY n{{s->frame, 0, code}, 0};
+LRESULT NotifyPage(SheetState* s, HWND page, UINT code, LPARAM param = 0) {
+  PSHNOTIFY n{{s->frame, 0, code}, param};
   return SendMessageW(page, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&n));
 }
 
-INT_PTR FrameProc(HWND h, UINT msg, WPARAM wp, LPARAM) {
+HWND MadePage(SheetState* s, int index) {
+  return index >= 0 && index < static_cast<int>(s->windows.size()) && IsWindow(s->windows[index]) ? s->windows[index]
+                                                                                                  : nullptr;
+}
+
+// Asks the current page to let the user go; false when it keeps them.
+bool LeaveCurrent(SheetState* s) {
+  HWND old = MadePage(s, s->current);
+  return !old || !NotifyPage(s, old, PSN_KILLACTIVE);
+}
+
+// Makes the page when first shown and activates it after the current page
+// agreed to be left. A page that refuses activation (-1) stays hidden and the
+// page left is activated again, as it was told it lost the user.
+bool EnterPage(SheetState* s, int index) {
+  int previous = s->current;
+  HWND page = MadePage(s, index);
+  bool accepted = true;
+  if (!page) {
+    PROPSHEETPAGEW& p = s->pages[index]->page;
+    if ((p.dwFlags & PSP_USECALLBACK) && p.pfnCallback && !p.pfnCallback(nullptr, PSPCB_CREATE, &p)) accepted = false;
+    if (accepted)
+      page = MakeDialog(p.hInstance, p.pszTemplate, s->frame, p.pfnDlgProc, reinterpret_cast<LPARAM>(&p), true);
+    if (!page) accepted = false;
+    else s->windows[index] = page;
+  }
+  if (accepted) accepted = NotifyPage(s, page, PSN_SETACTIVE) != -1;
+  if (!accepted) {
+    if (HWND p = MadePage(s, index); p && index != previous) ShowWindow(p, SW_HIDE);
+    if (HWND old = MadePage(s, previous); old && index != previous) NotifyPage(s, old, PSN_SETACTIVE);
+    if (previous >= 0 && IsWindow(s->tabs)) SendMessageW(s->tabs, TCM_SETCURSEL, static_cast<WPARAM>(previous), 0);
+    PumpMessages();
+    return false;
+  }
+  if (HWND old = MadePage(s, previous); old && index != previous) ShowWindow(old, SW_HIDE);
+  s->current = index;
+  ShowWindow(page, SW_SHOW);
+  if (IsWindow(s->tabs)) SendMessageW(s->tabs, TCM_SETCURSEL, static_cast<WPARAM>(index), 0);
+  EnableWindow(GetDlgItem(s->frame, IDHELP), (s->pages[index]->page.dwFlags & PSP_HASHELP) ? TRUE : FALSE);
+  PumpMessages();
+  return true;
+}
+
+INT_PTR FrameProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
   auto it = Frames().find(h);
   if (it == Frames().end()) return FALSE;
   SheetState* s = it->second;
-  if (msg == PSM_CHANGED) {
-    s->changed.push_back(reinterpret_cast<HWND>(wp));
+  auto answer = [h](LONG_PTR result) {
+    SetWindowLongPtrW(h, DWLP_MSGRESULT, result);
     return TRUE;
+  };
+  PropertySheet sheet(s);
+  switch (msg) {
+    case PSM_CHANGED: s->changed.push_back(reinterpret_cast<HWND>(wp)); return TRUE;
+    case PSM_SETCURSEL: {
+      int index = static_cast<int>(wp);
+      if (lp) {
+        auto at = std::find(s->pages.begin(), s->pages.end(), reinterpret_cast<HPROPSHEETPAGE>(lp));
+        index = at == s->pages.end() ? -1 : static_cast<int>(at - s->pages.begin());
+      }
+      return answer(sheet.ShowPage(index) ? TRUE : FALSE);
+    }
+    case PSM_PRESSBUTTON: {
+      WPARAM id = wp == PSBTN_OK ? IDOK : wp == PSBTN_CANCEL ? IDCANCEL : wp == PSBTN_HELP ? IDHELP : 0;
+      if (!id) return answer(FALSE);
+      PostMessageW(h, WM_COMMAND, id, reinterpret_cast<LPARAM>(GetDlgItem(h, static_cast<int>(id))));
+      return answer(TRUE);
+    }
+    case WM_COMMAND:
+      switch (LOWORD(wp)) {
+        case IDOK: sheet.PressOk(); return TRUE;
+        case IDCANCEL: sheet.PressCancel(); return TRUE;
+        case IDHELP: sheet.PressHelp(); return TRUE;
+        default: return FALSE;
+      }
+    case WM_NOTIFY: {
+      // A person's click on a tab: leaving first (a refusal keeps the tab),
+      // then the tab's page.
+      auto* n = reinterpret_cast<NMHDR*>(lp);
+      if (!n || n->hwndFrom != s->tabs || s->ended) return FALSE;
+      if (n->code == TCN_SELCHANGING) return answer(LeaveCurrent(s) ? FALSE : TRUE);
+      if (n->code == TCN_SELCHANGE) {
+        int index = static_cast<int>(SendMessageW(s->tabs, TCM_GETCURSEL, 0, 0));
+        if (index >= 0 && index < static_cast<int>(s->pages.size())) EnterPage(s, index);
+        return TRUE;
+      }
+      return FALSE;
+    }
+    default: return FALSE;
   }
-  if (msg == WM_COMMAND && (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL)) {
-    PropertySheet sheet(s);
-    if (LOWORD(wp) == IDOK) sheet.PressOk();
-    else sheet.PressCancel();
-    return TRUE;
-  }
-  return FALSE;
 }
 
 LONG_PTR ComPropSheet(HANDLE hComPropSheet, UINT function, LPARAM lParam1, LPARAM lParam2) {
@@ -101,10 +182,9 @@ void ReleasePage(HPROPSHEETPAGE page) {
 }  // namespace
 
 HWND PropertySheet::Frame() const { return state_->frame; }
+HWND PropertySheet::TabControl() const { return state_->tabs; }
 int PropertySheet::PageCount() const { return static_cast<int>(state_->pages.size()); }
-HWND PropertySheet::Page(int index) const {
-  return index >= 0 && index < PageCount() && IsWindow(state_->windows[index]) ? state_->windows[index] : nullptr;
-}
+HWND PropertySheet::Page(int index) const { return MadePage(state_, index); }
 int PropertySheet::Current() const { return state_->current; }
 std::vector<HWND> PropertySheet::ChangedPages() const { return state_->changed; }
 
@@ -112,20 +192,15 @@ bool PropertySheet::ShowPage(int index) {
   SheetState* s = state_;
   if (s->ended || index < 0 || index >= PageCount()) return false;
   if (index == s->current) return true;
-  if (HWND old = Page(s->current)) {
-    if (NotifyPage(s, old, PSN_KILLACTIVE)) return false;  // the page keeps the user
-    ShowWindow(old, SW_HIDE);
-  }
-  if (!Page(index)) {
-    PROPSHEETPAGEW& p = s->pages[index]->page;
-    if ((p.dwFlags & PSP_USECALLBACK) && p.pfnCallback && !p.pfnCallback(nullptr, PSPCB_CREATE, &p)) return false;
-    HWND page = MakeDialog(p.hInstance, p.pszTemplate, s->frame, p.pfnDlgProc, reinterpret_cast<LPARAM>(&p), true);
-    if (!page) return false;
-    s->windows[index] = page;
-  }
-  s->current = index;
-  ShowWindow(s->windows[index], SW_SHOW);
-  NotifyPage(s, s->windows[index], PSN_SETACTIVE);
+  if (!LeaveCurrent(s)) return false;  // the page keeps the user
+  return EnterPage(s, index);
+}
+
+bool PropertySheet::PressHelp() {
+  SheetState* s = state_;
+  HWND page = Page(s->current);
+  if (s->ended || !page || !IsWindowEnabled(GetDlgItem(s->frame, IDHELP))) return false;
+  NotifyPage(s, page, PSN_HELP);
   PumpMessages();
   return true;
 }
@@ -137,7 +212,8 @@ bool PropertySheet::PressOk() {
   for (int i = 0; i < PageCount(); ++i) {
     HWND page = Page(i);
     if (!page) continue;
-    LRESULT answer = NotifyPage(s, page, PSN_APPLY);
+    // TRUE: the apply of OK, which closes the sheet (there is no Apply button).
+    LRESULT answer = NotifyPage(s, page, PSN_APPLY, TRUE);
     if (answer == PSNRET_INVALID || answer == PSNRET_INVALID_NOCHANGEPAGE) {
       if (answer == PSNRET_INVALID && i != s->current) ShowPage(i);
       PumpMessages();
@@ -150,7 +226,18 @@ bool PropertySheet::PressOk() {
   return true;
 }
 
-void PropertySheet::PressCancel() {
+bool PropertySheet::PressCancel() {
+  SheetState* s = state_;
+  if (s->ended) return false;
+  if (HWND cur = Page(s->current); cur && NotifyPage(s, cur, PSN_QUERYCANCEL)) {
+    PumpMessages();
+    return false;  // the page keeps the sheet open
+  }
+  Close();
+  return true;
+}
+
+void PropertySheet::Close() {
   SheetState* s = state_;
   if (s->ended) return;
   for (int i = 0; i < PageCount(); ++i)
@@ -182,6 +269,19 @@ HPROPSHEETPAGE CreatePropertySheetPageW(LPCPROPSHEETPAGEW page) {
   auto* psp = new _PSP{};
   std::memcpy(&psp->page, page, std::min<size_t>(page->dwSize, sizeof(PROPSHEETPAGEW)));
   psp->page.dwSize = sizeof(PROPSHEETPAGEW);
+  // The title is read now: the caller's text need not outlive this call.
+  if ((page->dwFlags & PSP_USETITLE) && page->pszTitle) {
+    if (IS_INTRESOURCE(page->pszTitle)) {
+      WCHAR text[256];
+      int n = LoadStringW(page->hInstance, static_cast<UINT>(reinterpret_cast<uintptr_t>(page->pszTitle)), text, 256);
+      psp->title.assign(text, n > 0 ? static_cast<size_t>(n) : 0);
+    } else {
+      psp->title = pk::ui::ListText(page->pszTitle);
+      psp->page.pszTitle = psp->title.c_str();
+    }
+  } else {
+    psp->title = pk::ui::TemplateCaption(page->hInstance, page->pszTemplate);
+  }
   if ((page->dwFlags & PSP_USECALLBACK) && page->pfnCallback) page->pfnCallback(nullptr, PSPCB_ADDREF, &psp->page);
   return psp;
 }
@@ -229,6 +329,17 @@ LONG CommonPropertySheetUIW(HWND hWndOwner, PFNPROPSHEETUI pfnPropSheetUI, LPARA
                   reinterpret_cast<HMENU>(IDOK), nullptr, nullptr);
   CreateWindowExW(0, u"Button", u"Cancel", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 390, 520, 80, 28, s.frame,
                   reinterpret_cast<HMENU>(IDCANCEL), nullptr, nullptr);
+  CreateWindowExW(0, u"Button", u"Help", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_DISABLED, 210, 520, 80, 28, s.frame,
+                  reinterpret_cast<HMENU>(IDHELP), nullptr, nullptr);
+  s.tabs = CreateWindowExW(0, WC_TABCONTROLW, u"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 8, 8, 464, 500, s.frame,
+                           reinterpret_cast<HMENU>(pk::ui::kTabControlId), nullptr, nullptr);
+  for (HPROPSHEETPAGE p : s.pages) {
+    TCITEMW tab{};
+    tab.mask = TCIF_TEXT | TCIF_PARAM;
+    tab.pszText = p->title.data();
+    tab.lParam = reinterpret_cast<LPARAM>(p);
+    SendMessageW(s.tabs, TCM_INSERTITEMW, SendMessageW(s.tabs, TCM_GETITEMCOUNT, 0, 0), reinterpret_cast<LPARAM>(&tab));
+  }
   bool ownerWasEnabled = IsWindowEnabled(hWndOwner);
   if (IsWindow(hWndOwner)) EnableWindow(hWndOwner, FALSE);
 
@@ -244,7 +355,7 @@ LONG CommonPropertySheetUIW(HWND hWndOwner, PFNPROPSHEETUI pfnPropSheetUI, LPARA
     PumpMessages();
     if (!s.ended) pk::ui::ReportScriptFailure("property sheet left open by its script");
   }
-  if (!s.ended) sheet.PressCancel();
+  if (!s.ended) sheet.Close();
   if (!s.resultSet) {
     // The owner hears how the sheet ended.
     SETRESULT_INFO sr{sizeof(SETRESULT_INFO), 0, &s, s.result};

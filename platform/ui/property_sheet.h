@@ -43,6 +43,7 @@ using HPROPSHEETPAGE = _PSP*;
 #define PSP_DEFAULT 0x00000000
 #define PSP_DLGINDIRECT 0x00000001
 #define PSP_USETITLE 0x00000008
+#define PSP_HASHELP 0x00000020
 #define PSP_USECALLBACK 0x00000080
 #define PSPCB_ADDREF 0
 #define PSPCB_RELEASE 1
@@ -54,6 +55,7 @@ struct PSHNOTIFY {
 };
 using LPPSHNOTIFY = PSHNOTIFY*;
 #define PSN_FIRST (0U - 200U)
+// A page answering -1 to PSN_SETACTIVE refuses; the page shown before stays.
 #define PSN_SETACTIVE (PSN_FIRST - 0)
 #define PSN_KILLACTIVE (PSN_FIRST - 1)
 #define PSN_APPLY (PSN_FIRST - 2)
@@ -63,9 +65,18 @@ using LPPSHNOTIFY = PSHNOTIFY*;
 #define PSNRET_NOERROR 0
 #define PSNRET_INVALID 1
 #define PSNRET_INVALID_NOCHANGEPAGE 2
+// PSM_SETCURSEL: wParam the index, or lParam the page handle; answers TRUE
+// when the page is shown. PSM_PRESSBUTTON: the press arrives at the next
+// pump, as a person's would, so a page may ask for it from inside a
+// notification.
 #define PSM_SETCURSEL (WM_USER + 101)
 #define PSM_CHANGED (WM_USER + 104)
 #define PSM_UNCHANGED (WM_USER + 109)
+#define PSM_PRESSBUTTON (WM_USER + 112)
+#define PSBTN_OK 3
+#define PSBTN_APPLYNOW 4
+#define PSBTN_CANCEL 5
+#define PSBTN_HELP 6
 
 // The common property sheet interface.
 using PFNCOMPROPSHEET = LONG_PTR (*)(HANDLE hComPropSheet, UINT Function, LPARAM lParam1, LPARAM lParam2);
@@ -122,21 +133,35 @@ namespace pk::ui {
 struct SheetState;
 
 // The sheet a script drives: what a person sees and the buttons they press.
+// The frame holds a tab control (a tab per page, titled by the page's title
+// or its template's caption) whose tabs a script may click with Select, and
+// the buttons OK, Cancel and Help (enabled for pages with PSP_HASHELP).
 class PKAPI PropertySheet {
  public:
   explicit PropertySheet(SheetState* state) : state_(state) {}
   HWND Frame() const;
+  HWND TabControl() const;
   int PageCount() const;
   // The page's dialog once made (first shown), else null.
   HWND Page(int index) const;
   int Current() const;
-  // Leaves the current page (false when it refuses) and shows another.
+  // Leaves the current page (false when it refuses) and shows another (false
+  // when that one refuses: the page shown before is activated again).
   bool ShowPage(int index);
-  // OK: false when a page refuses and the sheet stays open.
+  // OK: PSN_KILLACTIVE to the current page, then PSN_APPLY (PSHNOTIFY lParam
+  // TRUE: the sheet closes) to every made page; false when a page refuses and
+  // the sheet stays open.
   bool PressOk();
-  void PressCancel();
+  // Cancel: PSN_QUERYCANCEL to the current page (a non-zero answer keeps
+  // the sheet open: false), then PSN_RESET to every made page.
+  bool PressCancel();
+  // Help: PSN_HELP to the current page when its Help button is enabled.
+  bool PressHelp();
   // The pages that sent PSM_CHANGED, in order.
   std::vector<HWND> ChangedPages() const;
+  // Ends the sheet as Cancel does without asking the current page (a sheet
+  // its script left open).
+  void Close();
 
  private:
   SheetState* state_;

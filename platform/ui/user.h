@@ -24,8 +24,9 @@ PKAPI void Focus(HWND control);
 PKAPI void Type(HWND control, std::u16string_view text);
 // Replaces the whole text as a person selecting all and typing would.
 PKAPI void Replace(HWND control, std::u16string_view text);
-// Selects a line of a list or combo by index or by its text, as a person
-// would (notifications sent); false when there is no such line.
+// Selects a line of a list or combo, or a tab of a tab control, by index or
+// by its text, as a person would (notifications sent); false when there is
+// no such line.
 PKAPI bool Select(HWND control, int index);
 PKAPI bool SelectText(HWND control, std::u16string_view text);
 PKAPI void DoubleClick(HWND control);

@@ -2,7 +2,7 @@
 #include <algorithm>
 
 #include "platform/ui/user.h"
-#include "platform/ui/win_controls.h"
+#include "platform/ui/win_common_controls.h"
 #include "platform/ui/window_internal.h"
 
 namespace pk::ui {
@@ -13,6 +13,17 @@ bool Usable(HWND h) { return IsWindowEnabled(h) && Find(h); }
 // A person's selection of a line; notifications as the control sends them.
 void Choose(HWND h, int index) {
   Window* w = Find(h);
+  if (w->kind == kTabControl) {
+    // The parent may keep the selected tab; a click on it changes nothing.
+    if (index == w->selection) return;
+    NMHDR n{h, static_cast<UINT_PTR>(w->id), TCN_SELCHANGING};
+    if (SendMessageW(w->parent, WM_NOTIFY, static_cast<WPARAM>(w->id), reinterpret_cast<LPARAM>(&n))) return;
+    if (!Find(h)) return;
+    SendMessageW(h, TCM_SETCURSEL, static_cast<WPARAM>(index), 0);
+    n.code = TCN_SELCHANGE;
+    if ((w = Find(h))) SendMessageW(w->parent, WM_NOTIFY, static_cast<WPARAM>(w->id), reinterpret_cast<LPARAM>(&n));
+    return;
+  }
   if (w->kind == kComboBox) {
     bool wasDropped = w->dropped;
     if (!wasDropped) SendMessageW(h, CB_SHOWDROPDOWN, TRUE, 0);

@@ -1,6 +1,8 @@
 // The common controls beyond the standard ones: trackbars, tooltips, tree
-// views, and the scroll bars' calls, with the platform's numbers.
+// views, tab controls, and the scroll bars' calls, with the platform's numbers.
 #pragma once
+
+#include <cstddef>
 
 #include "platform/ui/win_controls.h"
 
@@ -97,3 +99,32 @@ PKAPI BOOL GetScrollRange(HWND hWnd, int nBar, LPINT lpMinPos, LPINT lpMaxPos);
 PKAPI int SetScrollPos(HWND hWnd, int nBar, int nPos, BOOL bRedraw);
 PKAPI int GetScrollPos(HWND hWnd, int nBar);
 }
+
+// Tab controls: a line of tabs, one selected; a person's click asks the
+// parent first (TCN_SELCHANGING; a non-zero answer keeps the tab) and then
+// tells it (TCN_SELCHANGE); TCM_SETCURSEL notifies nobody.
+#define WC_TABCONTROLW u"SysTabControl32"
+#define TCM_FIRST 0x1300
+#define TCM_GETITEMCOUNT (TCM_FIRST + 4)
+#define TCM_DELETEITEM (TCM_FIRST + 8)
+#define TCM_DELETEALLITEMS (TCM_FIRST + 9)
+#define TCM_GETCURSEL (TCM_FIRST + 11)
+#define TCM_SETCURSEL (TCM_FIRST + 12)
+#define TCM_GETITEMW (TCM_FIRST + 60)
+#define TCM_SETITEMW (TCM_FIRST + 61)
+#define TCM_INSERTITEMW (TCM_FIRST + 62)
+#define TCIF_TEXT 0x0001
+#define TCIF_PARAM 0x0008
+#define TCN_FIRST (0U - 550U)
+#define TCN_SELCHANGE (TCN_FIRST - 1)
+#define TCN_SELCHANGING (TCN_FIRST - 2)
+struct TCITEMW {
+  UINT mask;
+  DWORD dwState;
+  DWORD dwStateMask;
+  LPWSTR pszText;
+  int cchTextMax;
+  int iImage;
+  LPARAM lParam;
+};
+static_assert(sizeof(TCITEMW) == 40 && offsetof(TCITEMW, pszText) == 16 && offsetof(TCITEMW, lParam) == 32);

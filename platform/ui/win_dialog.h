@@ -7,6 +7,9 @@
 #include "platform/win/win_msgbox.h"
 #include "platform/win/win_resource.h"
 
+// The help button of a dialog (beside IDOK and IDCANCEL).
+#define IDHELP 9
+
 extern "C" {
 PKAPI HWND CreateDialogParamW(HINSTANCE hInstance, LPCWSTR lpTemplateName, HWND hWndParent, DLGPROC lpDialogFunc,
                               LPARAM dwInitParam);

@@ -86,7 +86,8 @@ enum Kind {
   kTrackBar,
   kScrollBar,
   kToolTip,
-  kTreeView
+  kTreeView,
+  kTabControl
 };
 
 // The record of a live window, or null.
@@ -103,6 +104,8 @@ LRESULT DialogWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
 void ReportScriptFailure(const std::string& text);
 // A top-level dialog made outside MakeDialog (a sheet's frame) becomes active.
 void OpenedDialog(HWND dialog);
+// The caption of a module's dialog template (empty when there is none).
+std::u16string TemplateCaption(HINSTANCE module, LPCWSTR name);
 // A dialog from a template; `child` makes it a page inside `parent`.
 HWND MakeDialog(HINSTANCE module, LPCWSTR name, HWND parent, DLGPROC proc, LPARAM param, bool child);
 // Makes a record without sending any message.

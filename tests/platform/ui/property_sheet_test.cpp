@@ -3,7 +3,10 @@
 // the result written back, and compstui.dll found by name.
 #include "platform/ui/property_sheet.h"
 
+#include <algorithm>
+
 #include "platform/ui/ui_test_support.h"
+#include "platform/ui/win_common_controls.h"
 
 namespace {
 
@@ -11,6 +14,12 @@ struct PageLog {
   int template_id;
   std::vector<UINT> heard;  // WM_INITDIALOG or the PSN_ code
   LRESULT killActive = 0;   // the answer to PSN_KILLACTIVE
+  LRESULT setActive = 0;    // the answer to PSN_SETACTIVE
+  LRESULT queryCancel = 0;  // the answer to PSN_QUERYCANCEL
+  DWORD flags = 0;          // PROPSHEETPAGEW dwFlags
+  std::u16string title{};   // with PSP_USETITLE: the page's title, in a buffer gone before the sheet shows
+  HPROPSHEETPAGE handle = nullptr;
+  LPARAM applyParam = -1;  // the PSHNOTIFY lParam of PSN_APPLY
   LRESULT apply = PSNRET_NOERROR;
   bool setResultOnApply = false;
 };
@@ -38,7 +47,10 @@ INT_PTR PageProc(HWND h, UINT msg, WPARAM, LPARAM lp) {
   log->heard.push_back(code);
   LRESULT answer = 0;
   if (code == PSN_KILLACTIVE) answer = log->killActive;
+  if (code == PSN_SETACTIVE) answer = log->setActive;
+  if (code == PSN_QUERYCANCEL) answer = log->queryCancel;
   if (code == PSN_APPLY) {
+    log->applyParam = reinterpret_cast<PSHNOTIFY*>(lp)->lParam;
     answer = log->apply;
     if (log->setResultOnApply) gSheet->pfn(gSheet->sheet, CPSFUNC_SET_RESULT, reinterpret_cast<LPARAM>(h), CPSUI_OK);
   }
@@ -55,11 +67,16 @@ LONG SheetCallback(PPROPSHEETUI_INFO info, LPARAM lp) {
       for (auto& p : gSheet->pages) {
         PROPSHEETPAGEW page{};
         page.dwSize = sizeof page;
+        page.dwFlags = p.flags;
+        std::u16string title = p.title;
+        page.pszTitle = title.c_str();
         page.hInstance = gSheet->module;
         page.pszTemplate = MAKEINTRESOURCEW(p.template_id);
         page.pfnDlgProc = &PageProc;
         page.lParam = reinterpret_cast<LPARAM>(&p);
         HPROPSHEETPAGE h = CreatePropertySheetPageW(&page);
+        p.handle = h;
+        title.assign(title.size(), u'#');  // the caller's buffer changes at once
         if (!h ||
             !info->pfnComPropSheet(info->hComPropSheet, CPSFUNC_ADD_HPROPSHEETPAGE, reinterpret_cast<LPARAM>(h), 0))
           return -1;
@@ -124,6 +141,7 @@ TEST_F(SheetTest, OkAppliesOnlyThePagesThatWereShown) {
   EXPECT_EQ(log.pages[1].heard, (std::vector<UINT>{WM_INITDIALOG, PSN_SETACTIVE, PSN_KILLACTIVE, PSN_APPLY}));
   EXPECT_TRUE(log.pages[2].heard.empty());
   EXPECT_EQ(changed.size(), 1u);
+  EXPECT_EQ(log.pages[0].applyParam, TRUE);  // the apply of OK, not of an Apply button
 }
 
 TEST_F(SheetTest, RefusalsKeepThePageAndTheSheet) {
@@ -148,9 +166,15 @@ TEST_F(SheetTest, RefusalsKeepThePageAndTheSheet) {
 }
 
 TEST_F(SheetTest, CancelResetsTheMadePagesAndAnswersCancel) {
-  pk::ui::QueueSheetScript([](pk::ui::PropertySheet& sheet) {
+  log.pages[2].queryCancel = TRUE;
+  pk::ui::QueueSheetScript([&](pk::ui::PropertySheet& sheet) {
     sheet.ShowPage(2);
-    sheet.PressCancel();
+    // The current page may keep the sheet open; no page is reset.
+    EXPECT_FALSE(sheet.PressCancel());
+    EXPECT_EQ(log.pages[2].heard.back(), PSN_QUERYCANCEL);
+    EXPECT_NE(log.pages[0].heard.back(), PSN_RESET);
+    log.pages[2].queryCancel = FALSE;
+    EXPECT_TRUE(sheet.PressCancel());
   });
   DWORD result = 99;
   EXPECT_EQ(Run(&result), CPSUI_CANCEL);
@@ -160,6 +184,115 @@ TEST_F(SheetTest, CancelResetsTheMadePagesAndAnswersCancel) {
   EXPECT_TRUE(log.pages[1].heard.empty());
   EXPECT_EQ(log.pages[2].heard.back(), PSN_RESET);
   EXPECT_EQ(GetActiveWindow(), nullptr);
+}
+
+// The tabs of the frame's tab control, as a person reads them.
+std::vector<std::u16string> TabTitles(HWND tabs) {
+  std::vector<std::u16string> out;
+  for (const auto& line : pk::ui::Lines(tabs)) out.push_back(line.text);
+  return out;
+}
+
+TEST_F(SheetTest, TabsSwitchPagesAndEitherPageMayRefuse) {
+  log.pages[1].flags = PSP_USETITLE;
+  log.pages[1].title = u"Finishing Options";
+  pk::ui::QueueSheetScript([&](pk::ui::PropertySheet& sheet) {
+    HWND tabs = sheet.TabControl();
+    ASSERT_EQ(pk::ui::ClassName(tabs), u"SysTabControl32");
+    EXPECT_EQ(GetParent(tabs), sheet.Frame());
+    // Titles: the template's caption, or the page's own title copied when it was made.
+    EXPECT_EQ(TabTitles(tabs), (std::vector<std::u16string>{u"Paper", u"Finishing Options", u"About"}));
+    WCHAR small[5];
+    TCITEMW item{TCIF_TEXT | TCIF_PARAM, 0, 0, small, 5, 0, 0};
+    ASSERT_TRUE(SendMessageW(tabs, TCM_GETITEMW, 1, reinterpret_cast<LPARAM>(&item)));
+    EXPECT_EQ(std::u16string(small), u"Fini");
+    EXPECT_EQ(item.lParam, reinterpret_cast<LPARAM>(log.pages[1].handle));
+    EXPECT_EQ(SendMessageW(tabs, TCM_GETCURSEL, 0, 0), 0);
+
+    // A click on a tab shows its page.
+    ASSERT_TRUE(pk::ui::Select(tabs, 2));
+    EXPECT_EQ(sheet.Current(), 2);
+    EXPECT_TRUE(pk::ui::Visible(sheet.Page(2)));
+    EXPECT_FALSE(pk::ui::Visible(sheet.Page(0)));
+
+    // The page left refuses: the tab and the page stay.
+    log.pages[2].killActive = TRUE;
+    pk::ui::Select(tabs, 0);
+    EXPECT_EQ(sheet.Current(), 2);
+    EXPECT_EQ(pk::ui::Selection(tabs), 2);
+    log.pages[2].killActive = FALSE;
+
+    // The page asked for refuses activation (-1): the page left is active
+    // again, and the refusing page was made but stays hidden.
+    log.pages[1].setActive = -1;
+    pk::ui::Select(tabs, 1);
+    EXPECT_EQ(sheet.Current(), 2);
+    EXPECT_EQ(pk::ui::Selection(tabs), 2);
+    ASSERT_NE(sheet.Page(1), nullptr);
+    EXPECT_FALSE(pk::ui::Visible(sheet.Page(1)));
+    EXPECT_TRUE(pk::ui::Visible(sheet.Page(2)));
+    EXPECT_FALSE(sheet.ShowPage(1));
+    EXPECT_EQ(sheet.Current(), 2);
+    log.pages[1].setActive = 0;
+    EXPECT_TRUE(sheet.ShowPage(1));
+    EXPECT_EQ(pk::ui::Selection(tabs), 1);
+    sheet.PressCancel();
+  });
+  DWORD result = 99;
+  EXPECT_EQ(Run(&result), CPSUI_CANCEL);
+  EXPECT_EQ(log.pages[1].heard, (std::vector<UINT>{WM_INITDIALOG, PSN_SETACTIVE, PSN_SETACTIVE, PSN_SETACTIVE,
+                                                   PSN_QUERYCANCEL, PSN_RESET}));
+  EXPECT_EQ(log.pages[2].heard,
+            (std::vector<UINT>{WM_INITDIALOG, PSN_SETACTIVE, PSN_KILLACTIVE, PSN_KILLACTIVE, PSN_SETACTIVE,
+                               PSN_KILLACTIVE, PSN_SETACTIVE, PSN_KILLACTIVE, PSN_RESET}));
+}
+
+TEST_F(SheetTest, FrameMessagesSelectPagesAndPressButtons) {
+  log.pages[2].flags = PSP_HASHELP;
+  pk::ui::QueueSheetScript([&](pk::ui::PropertySheet& sheet) {
+    HWND frame = sheet.Frame();
+    EXPECT_EQ(SendMessageW(frame, PSM_SETCURSEL, 1, 0), TRUE);
+    EXPECT_EQ(sheet.Current(), 1);
+    // The page handle wins over the index.
+    EXPECT_EQ(SendMessageW(frame, PSM_SETCURSEL, 0, reinterpret_cast<LPARAM>(log.pages[2].handle)), TRUE);
+    EXPECT_EQ(sheet.Current(), 2);
+    EXPECT_EQ(SendMessageW(frame, PSM_SETCURSEL, 7, 0), FALSE);
+    EXPECT_EQ(sheet.Current(), 2);
+
+    // Help reaches only a page that has it.
+    EXPECT_TRUE(pk::ui::Enabled(GetDlgItem(frame, IDHELP)));
+    SendMessageW(frame, PSM_PRESSBUTTON, PSBTN_HELP, 0);
+    EXPECT_NE(log.pages[2].heard.back(), PSN_HELP);  // a press arrives at the pump
+    PumpMessages();
+    EXPECT_EQ(log.pages[2].heard.back(), PSN_HELP);
+    sheet.ShowPage(0);
+    EXPECT_FALSE(pk::ui::Enabled(GetDlgItem(frame, IDHELP)));
+    EXPECT_FALSE(sheet.PressHelp());
+
+    SendMessageW(frame, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    PumpMessages();
+  });
+  DWORD result = 99;
+  EXPECT_EQ(Run(&result), CPSUI_OK);
+  EXPECT_EQ(std::count(log.pages[0].heard.begin(), log.pages[0].heard.end(), PSN_HELP), 0);
+  EXPECT_EQ(log.pages[2].heard.back(), PSN_APPLY);
+}
+
+std::vector<std::string>* gFailures = nullptr;
+
+TEST_F(SheetTest, SheetLeftOpenEndsEvenWhenItsPageRefusesCancel) {
+  std::vector<std::string> failures;
+  gFailures = &failures;
+  pk::ui::SetScriptFailureHandler([](const std::string& text) { gFailures->push_back(text); });
+  log.pages[0].queryCancel = TRUE;
+  pk::ui::QueueSheetScript([](pk::ui::PropertySheet&) {});
+  DWORD result = 99;
+  EXPECT_EQ(Run(&result), CPSUI_CANCEL);
+  gFailures = nullptr;
+  ASSERT_EQ(failures.size(), 1u);
+  EXPECT_NE(failures[0].find("left open"), std::string::npos);
+  EXPECT_EQ(log.pages[0].heard.back(), PSN_RESET);
+  EXPECT_EQ(log.reasons.back(), PROPSHEETUI_REASON_DESTROY);
 }
 
 }  // namespace
