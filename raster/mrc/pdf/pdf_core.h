@@ -40,7 +40,9 @@ int32_t pdf_core_run(void (*body)(void*), void* context);
 
 template <class F>
 int32_t pdf_core_run(F&& body) {
-  return pdf_core_run([](void* c) { (*static_cast<std::remove_reference_t<F>*>(c))(); }, &body);
+  using Fn = std::remove_reference_t<F>;
+  void* context = const_cast<void*>(static_cast<const volatile void*>(&body));
+  return pdf_core_run([](void* c) { (*static_cast<Fn*>(c))(); }, context);
 }
 
 // Releases every arena and the operand stack (what a failing entry point
