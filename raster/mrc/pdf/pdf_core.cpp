@@ -4,6 +4,9 @@
 #include "raster/mrc/pdf/pdf_error.h"
 #include "raster/mrc/pdf/pdf_state.h"
 
+// Two integers and eight string pointers.
+static_assert(sizeof(PdfDocInfo) == 2 * sizeof(int32_t) + 8 * sizeof(const char*), "PdfDocInfo layout");
+
 void pdf_core_release() {
   PdfParserState& s = pdf_state();
   if (!s.core_live) return;

@@ -292,6 +292,37 @@ TEST(PdfFilterTest, LzwWidthsTableEndsAndCodesWithoutAPreviousString) {
   }
 }
 
+TEST(PdfFilterTest, LzwCodeWidthsFollowTheTableOneCodeEarly) {
+  // Literal codes after a clear: code k (from 1) adds entry 256 + k from the
+  // second on, so the widths are 9 bits up to code 254 (entry 510), 10 up to
+  // 766 (entry 1022), 11 up to 1790 (entry 2046), then 12; code 3839 adds
+  // entry 4095, the last before the clear that follows at 12 bits.
+  std::string bytes, expected;
+  uint64_t acc = 0;
+  int bits = 0;
+  auto put = [&](uint32_t code, int width) {
+    acc = (acc << width) | code;
+    bits += width;
+    while (bits >= 8) bytes += char(acc >> (bits -= 8));
+  };
+  put(256, 9);
+  for (int k = 1; k <= 3839; ++k) {
+    int width = k <= 254 ? 9 : k <= 766 ? 10 : k <= 1790 ? 11 : 12;
+    uint32_t literal = uint32_t(k * 7 % 256);
+    put(literal, width);
+    expected += char(literal);
+  }
+  put(256, 12);
+  put('Z', 9);
+  put(257, 9);
+  if (bits) bytes += char(acc << (8 - bits));
+  expected += 'Z';
+  Decoded d = decode({"LZWDecode", {}}, bytes);
+  EXPECT_EQ(d.code, 0);
+  EXPECT_EQ(d.bytes.size(), expected.size());
+  EXPECT_TRUE(d.bytes == expected);
+}
+
 TEST(PdfFilterTest, FlateEndsAndErrors) {
   std::string plain = random_bytes(100000, 11, 16);
   std::string z = flate_encode(plain);
