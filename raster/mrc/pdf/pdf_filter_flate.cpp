@@ -55,6 +55,8 @@ bool refill(FlateStage* f) {
       int ret = inflate(&f->z, Z_NO_FLUSH);
       if (ret == Z_STREAM_END) f->complete = 1;
       // A preset dictionary is never supplied, so inflate could not go on.
+      // zlib's memory comes from the pool: running out of it is a memory error.
+      if (ret == Z_MEM_ERROR) pdf_raise(PdfError::memory);
       if (ret == Z_NEED_DICT || (ret < 0 && ret != Z_BUF_ERROR)) pdf_raise(PdfError::damaged);
       continue;
     }
@@ -62,6 +64,7 @@ bool refill(FlateStage* f) {
     // then the data ends, also for a stream without its end marker.
     uInt before = f->z.avail_out;
     int ret = inflate(&f->z, Z_FINISH);
+    if (ret == Z_MEM_ERROR) pdf_raise(PdfError::memory);
     if (ret == Z_STREAM_END || f->z.avail_out == before || (ret < 0 && ret != Z_BUF_ERROR)) f->complete = 1;
     if (f->z.avail_out > 0) f->complete = 1;
   }
