@@ -1,0 +1,55 @@
+// The process-wide state of the PDF reader core, one record. The core reads
+// one document at a time; its caller serialises all use with the PDF mutex.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "raster/mrc/pdf/pdf_arena.h"
+#include "raster/mrc/pdf/pdf_pool.h"
+#include "raster/mrc/pdf/pdf_stack.h"
+
+inline constexpr int32_t kPdfTokenBytes = 4096;
+
+struct PdfParserState {
+  // Error return: the code of the last raised error, whether an entry point
+  // is running, and the flag set while a text object is open.
+  int32_t error_code = 0;
+  int32_t in_entry = 0;
+  int32_t in_text_object = 0;
+
+  // Pool.
+  uint8_t* pool_base = nullptr;
+  PdfPoolBlock* blocks = nullptr;
+  int32_t block_count = 0;
+
+  // Arenas: the current one, with the static arena at the bottom of the stack.
+  PdfArena* arena = nullptr;
+  PdfArena static_arena{-1, -1, nullptr, nullptr, nullptr, nullptr};
+
+  // Set by pdf_core_begin, cleared once its memory has been released.
+  bool core_live = false;
+  PdfStack operand_stack{nullptr, 0, 0, nullptr, nullptr};
+  PdfFixedStack resource_stack{nullptr, 0, 0};
+
+  // File, its size fixed at open.
+  std::FILE* file = nullptr;
+  int64_t file_size = 0;
+
+  // Text of the last token.
+  char token[kPdfTokenBytes] = {};
+
+  // Compression kind of the last DCT or CCITT stream opened: 0 raw, 1 DCT,
+  // 2 CCITT with K = 0, 4 CCITT with K < 0.
+  int32_t compression_kind = 0;
+
+  // Object-stream byte counter: while counting, each byte a stream delivers
+  // from its top source adds one.
+  int32_t counting = 0;
+  int64_t counted = 0;
+
+  // Head of the page-object list of the page read last.
+  void* page_objects = nullptr;
+};
+
+PdfParserState& pdf_state();
