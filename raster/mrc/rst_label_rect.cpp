@@ -9,7 +9,7 @@
 #include "raster/core/rst_create.h"
 #include "raster/core/rst_status_context.h"
 #include "raster/geometry/rst_create_node.h"
-#include "raster/geometry/rst_whole_source_node.h"
+#include "raster/mrc/rst_labeling_create.h"
 
 namespace {
 
@@ -54,24 +54,8 @@ RstGetLabelRectInfo* RstGetLabelRectInfo::create(RstRead* source, uint8_t target
     rst_report(RstCode::unsupported_form, where);
     return nullptr;
   }
-  RstGetLabelRectInfo* node = nullptr;
-  {
-    RstCreateGuard guard(source);
-    RstRead* input = source;
-    if (one && h.data_form == RstDataForm::raw) {
-      input = RstEncodeRLE::create(source);
-      if (!input) return nullptr;
-    }
-    node = rst_create_whole_source_node<RstGetLabelRectInfo>(input, target, count_out, rects);
-    if (!node) {
-      if (input != source) input->end();
-      return nullptr;
-    }
-    guard.disarm();
-  }
-  // Every row holds its final labels: the source can go.
-  rst_release_read_sources(node);
-  return node;
+  return rst_create_labeling_node<RstGetLabelRectInfo>(source, one && h.data_form == RstDataForm::raw, target,
+                                                         count_out, rects);
 }
 
 RstGetLabelRectInfo* RstGetLabelRectInfo::create(RstRead* source, uint8_t target, uint32_t* count_out,
@@ -82,8 +66,18 @@ RstGetLabelRectInfo* RstGetLabelRectInfo::create(RstRead* source, uint8_t target
     return nullptr;
   }
   std::vector<RstLabelRect> own;
-  RstCreateGuard guard(source);
-  RstGetLabelRectInfo* node = create(source, target, count_out, &own);
+  RstGetLabelRectInfo* node = nullptr;
+  {
+    RstCreateGuard guard(source);
+    node = hand_out(create(source, target, count_out, &own), own, rects, guard);
+  }
+  rst_release_upstream(node);
+  return node;
+}
+
+RstGetLabelRectInfo* RstGetLabelRectInfo::hand_out(RstGetLabelRectInfo* node, const std::vector<RstLabelRect>& own,
+                                                   std::vector<RstLabelRect*>* rects, RstCreateGuard& guard) {
+  const char* where = "RstGetLabelRectInfo::create()";
   for (RstLabelRect* r : *rects) delete r;
   rects->clear();
   if (!node) {
@@ -111,9 +105,7 @@ RstGetLabelRectInfo* RstGetLabelRectInfo::create(RstRead* source, uint8_t target
     }
   }
   guard.disarm();
-  node = owner.release();
-  rst_release_read_sources(node);
-  return node;
+  return owner.release();
 }
 
 bool RstGetLabelRectInfo::initiate() {
@@ -189,7 +181,7 @@ RstLabelingRLE* RstGetLabelRectInfoRLE::create(RstRead* source, uint32_t* count_
     owner.release();
     guard.disarm();
   }
-  rst_release_read_sources(node);
+  rst_release_upstream(node);
   if (count_out) *count_out = count;
   return node;
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "raster/core/rst_create.h"
 #include "raster/mrc/rst_labeling.h"
 #include "raster/mrc/rst_labeling_rle.h"
 
@@ -37,6 +38,10 @@ class RstGetLabelRectInfo : public RstLabeling {
   bool initiate() override;
 
  private:
+  // The second form's records, each a copy of the node's own.
+  static RstGetLabelRectInfo* hand_out(RstGetLabelRectInfo* node, const std::vector<RstLabelRect>& own,
+                                       std::vector<RstLabelRect*>* rects, RstCreateGuard& guard);
+
   std::vector<RstLabelRect>* rects_;
 };
 

@@ -6,10 +6,9 @@
 #include <cstring>
 #include <new>
 
-#include "raster/codecs/rst_encode_rle.h"
+#include "raster/mrc/rst_labeling_create.h"
 #include "raster/core/rst_alloc.h"
 #include "raster/core/rst_status_context.h"
-#include "raster/geometry/rst_whole_source_node.h"
 #include "raster/mrc/rst_run_labeler.h"
 
 namespace {
@@ -37,27 +36,7 @@ RstLabelingRLE* RstLabelingRLE::create(RstRead* source, uint32_t* count_out) {
     rst_report(RstCode::bad_argument, where);
     return nullptr;
   }
-  RstLabelingRLE* node = nullptr;
-  {
-    RstCreateGuard guard(source);
-    RstRead* runs = source;
-    if (h.data_form == RstDataForm::raw) {
-      runs = RstEncodeRLE::create(source);
-      if (!runs) return nullptr;
-    }
-    node = rst_create_whole_source_node<RstLabelingRLE>(runs, count_out);
-    if (!node) {
-      // Without the node nothing holds the wrapper; the caller's source
-      // stays the caller's.
-      if (runs != source) runs->end();
-      return nullptr;
-    }
-    guard.disarm();
-  }
-  // The labels are held: the source can go unless an enclosing create still
-  // pins it.
-  rst_release_read_sources(node);
-  return node;
+  return rst_create_labeling_node<RstLabelingRLE>(source, h.data_form == RstDataForm::raw, count_out);
 }
 
 RstLabelingRLE::RstLabelingRLE(RstRead* source, uint32_t* count_out) : RstProcess(source), count_out_(count_out) {
