@@ -54,8 +54,12 @@ RstGetLabelRectInfo* RstGetLabelRectInfo::create(RstRead* source, uint8_t target
     rst_report(RstCode::unsupported_form, where);
     return nullptr;
   }
-  return rst_create_labeling_node<RstGetLabelRectInfo>(source, one && h.data_form == RstDataForm::raw, target,
-                                                         count_out, rects);
+  RstGetLabelRectInfo* node =
+      rst_create_labeling_node<RstGetLabelRectInfo>(source, one && h.data_form == RstDataForm::raw, target, count_out,
+                                                    rects);
+  // The records are filled and every row holds its final labels.
+  rst_release_upstream(node);
+  return node;
 }
 
 RstGetLabelRectInfo* RstGetLabelRectInfo::create(RstRead* source, uint8_t target, uint32_t* count_out,

@@ -38,7 +38,9 @@ bool RstLabeling::initiate() {
   int32_t w = header_.width < 0 ? 0 : header_.width, h = header_.height < 0 ? 0 : header_.height;
   size_t cells = size_t(w) * size_t(h);
   bool fits = int64_t(w) * 4 <= INT_MAX && (h == 0 || cells / size_t(h) == size_t(w)) && cells <= SIZE_MAX / 4;
-  labels_ = fits ? static_cast<uint32_t*>(rst_malloc((cells ? cells : 1) * sizeof(uint32_t))) : nullptr;
+  // Zero-filled, so that the run pass only writes the runs: untouched pages
+  // of an empty page area stay unmapped.
+  labels_ = fits ? static_cast<uint32_t*>(rst_calloc((cells ? cells : 1) * sizeof(uint32_t))) : nullptr;
   if (!labels_) {
     rst_report(RstCode::no_memory, "RstLabeling::initiate()");
     return false;
@@ -164,7 +166,6 @@ bool RstLabeling::labeling1() {
       return false;
     }
     uint32_t* row = row_labels(y);
-    std::memset(row, 0, size_t(w) * sizeof(uint32_t));
     for (int32_t k = 0; k < labeler.run_count(); ++k) {
       const RstLabeledRun& r = labeler.runs()[k];
       for (int32_t x = r.first; x <= r.last; ++x) row[x] = r.label;

@@ -47,6 +47,7 @@ T* rst_create_labeling_node(RstRead* source, bool wrap, Args&&... args) {
     }
     guard.disarm();
   }
-  rst_release_upstream(node);
+  // A node that still reads its sources after labelling lets them go itself.
+  if (node->release_sources()) rst_release_upstream(node);
   return node;
 }

@@ -29,6 +29,8 @@ class RstLabelingRLE : public RstProcess {
   int line_size() override { return line_size_; }
 
   uint32_t label_count() const { return count_; }
+  // The sources are let go as soon as labelling is done.
+  bool release_sources() const { return true; }
 
  private:
   bool labeling();
