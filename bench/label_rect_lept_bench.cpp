@@ -106,7 +106,8 @@ Page double_spiral(int32_t size) {
   int32_t stride = (size + 7) / 8;
   p.rows.assign(size_t(stride) * size_t(size), 0);
   auto put = [&](int32_t x, int32_t y) {
-    if (x >= 0 && y >= 0 && x < size && y < size) p.rows[size_t(y) * size_t(stride) + size_t(x >> 3)] |= uint8_t(0x80 >> (x & 7));
+    if (x >= 0 && y >= 0 && x < size && y < size)
+      p.rows[size_t(y) * size_t(stride) + size_t(x >> 3)] |= uint8_t(0x80 >> (x & 7));
   };
   const int32_t dirs[4][2] = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}};
   for (int32_t arm = 0; arm < 2; ++arm) {

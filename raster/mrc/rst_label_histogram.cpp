@@ -30,8 +30,8 @@ bool inputs_fit(RstRead* image, RstRead* labels, int32_t label_form, const char*
     return false;
   }
   RstHeader i(image), l(labels);
-  bool ok = i.bits_per_sample == 8 && i.sample_kind == RstSampleKind::unsigned_int &&
-            i.data_form == RstDataForm::raw && i.samples_per_pixel > 0 && i.width >= 0 && i.height >= 0;
+  bool ok = i.bits_per_sample == 8 && i.sample_kind == RstSampleKind::unsigned_int && i.data_form == RstDataForm::raw &&
+            i.samples_per_pixel > 0 && i.width >= 0 && i.height >= 0;
   ok = ok && l.bits_per_sample == 32 && l.samples_per_pixel == 1 && l.sample_kind == RstSampleKind::unsigned_int &&
        !l.colormap && l.color_type == RstColorType::none() && l.data_form == label_form && l.width == i.width &&
        l.height == i.height;
@@ -84,8 +84,8 @@ RstLabelHistogramForAllLabel* RstLabelHistogramForAllLabel::create(RstRead* imag
   }
   if (!inputs_fit(image, labels, RstDataForm::raw, where)) return nullptr;
   RstCreateGuard guard(image, labels);
-  return rst_create_end_node_or_drop(
-      rst_new<RstLabelHistogramForAllLabel>(image, labels, result, max_label, range), guard);
+  return rst_create_end_node_or_drop(rst_new<RstLabelHistogramForAllLabel>(image, labels, result, max_label, range),
+                                     guard);
 }
 
 RstLabelHistogramForAllLabel::RstLabelHistogramForAllLabel(RstRead* image, RstRead* labels,
@@ -210,8 +210,7 @@ RstLabelHistogramForAllLabelRLE* RstLabelHistogramForAllLabelRLE::create(RstRead
   }
   if (!inputs_fit(image, labels, RstDataForm::rle_n, where)) return nullptr;
   RstCreateGuard guard(image, labels);
-  return rst_create_end_node_or_drop(rst_new<RstLabelHistogramForAllLabelRLE>(image, labels, result, max_label),
-                                     guard);
+  return rst_create_end_node_or_drop(rst_new<RstLabelHistogramForAllLabelRLE>(image, labels, result, max_label), guard);
 }
 
 RstLabelHistogramForAllLabelRLE::RstLabelHistogramForAllLabelRLE(RstRead* image, RstRead* labels,

@@ -54,9 +54,8 @@ RstGetLabelRectInfo* RstGetLabelRectInfo::create(RstRead* source, uint8_t target
     rst_report(RstCode::unsupported_form, where);
     return nullptr;
   }
-  RstGetLabelRectInfo* node =
-      rst_create_labeling_node<RstGetLabelRectInfo>(source, one && h.data_form == RstDataForm::raw, target, count_out,
-                                                    rects);
+  RstGetLabelRectInfo* node = rst_create_labeling_node<RstGetLabelRectInfo>(
+      source, one && h.data_form == RstDataForm::raw, target, count_out, rects);
   // The records are filled and every row holds its final labels.
   rst_release_upstream(node);
   return node;
@@ -160,8 +159,7 @@ bool RstGetLabelRectInfoRLE::initiate(RstLabelingRLE* labels, uint32_t count, st
   return true;
 }
 
-RstLabelingRLE* RstGetLabelRectInfoRLE::create(RstRead* source, uint32_t* count_out,
-                                               std::vector<RstLabelRect>* rects) {
+RstLabelingRLE* RstGetLabelRectInfoRLE::create(RstRead* source, uint32_t* count_out, std::vector<RstLabelRect>* rects) {
   const char* where = "RstGetLabelRectInfoRLE::create()";
   if (!source || !rects) {
     rst_report(RstCode::bad_argument, where);

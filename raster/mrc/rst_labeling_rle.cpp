@@ -54,8 +54,7 @@ bool RstLabelingRLE::initiate() {
   output_header(in, header_);
   int64_t size = int64_t(header_.width < 0 ? 0 : header_.width) * 12 + 12;
   int32_t h = header_.height < 0 ? 0 : header_.height;
-  rows_ = size <= INT_MAX ? static_cast<RstRLELineN<uint32_t>**>(rst_calloc((size_t(h) + 1) * sizeof(void*)))
-                          : nullptr;
+  rows_ = size <= INT_MAX ? static_cast<RstRLELineN<uint32_t>**>(rst_calloc((size_t(h) + 1) * sizeof(void*))) : nullptr;
   if (!rows_) {
     rst_report(RstCode::no_memory, "RstLabeling::initiate()");
     return false;

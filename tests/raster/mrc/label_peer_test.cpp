@@ -127,8 +127,8 @@ TEST_F(LabelPeer, TextPageAt600Dpi) {
   {
     std::ofstream f(ps);
     f << "%!PS\n/Times-Roman findfont 11 scalefont setfont\n";
-    const char* words[] = {"Mixed", "raster", "content", "splits", "a", "page", "into", "layers;", "glyphs,",
-                           "dots", "(i, j)", "and", "rules", "are", "components", "of", "the", "mask."};
+    const char* words[] = {"Mixed", "raster", "content", "splits", "a",   "page",       "into", "layers;", "glyphs,",
+                           "dots",  "(i, j)", "and",     "rules",  "are", "components", "of",   "the",     "mask."};
     for (int line = 0; line < 20; ++line) {
       f << "36 " << (230 - line * 11) << " moveto (";
       for (int k = 0; k < 12; ++k) f << words[(line * 5 + k) % 18] << ' ';

@@ -20,7 +20,6 @@ namespace {
 
 class LabelRects : public RstStatusTest {};
 
-
 // The records a mask must give, from the flood fill.
 std::vector<RstLabelRect> reference_rects(const Mask& m) {
   uint32_t n = 0;
@@ -64,7 +63,8 @@ TEST_F(LabelRects, RecordsOfKnownImages) {
   } cases[] = {
       {"no labels", draw({".....", ".....", "....."}), {{5, 0, 3, 0, 0}}},
       {"one pixel", draw({".....", "...#.", "....."}), {{5, 0, 3, 0, 0}, {3, 3, 1, 1, 1}}},
-      {"corner pixels", draw({"#...#", ".....", "#...#"}),
+      {"corner pixels",
+       draw({"#...#", ".....", "#...#"}),
        {{5, 0, 3, 0, 0}, {0, 0, 0, 0, 1}, {4, 4, 0, 0, 1}, {0, 0, 2, 2, 1}, {4, 4, 2, 2, 1}}},
       {"U shape", draw({"#...#", "#...#", "#####"}), {{5, 0, 3, 0, 0}, {0, 4, 0, 2, 9}}},
       {"whole image", draw({"###", "###"}), {{3, 0, 2, 0, 0}, {0, 2, 0, 1, 6}}},
@@ -266,8 +266,8 @@ TEST_F(LabelRects, HistogramsUnderValuedRuns) {
   // A max label below the count: the labels above are not counted.
   label_node = RstLabelingRLE::create(source_runs(m), &count);
   std::vector<RstLabelHistogramSet> few;
-  Held<> capped(RstLabelHistogramForAllLabelRLE::create(new LineSource(image_header(5, 6, 8, 3), rows), label_node,
-                                                       &few, 1));
+  Held<> capped(
+      RstLabelHistogramForAllLabelRLE::create(new LineSource(image_header(5, 6, 8, 3), rows), label_node, &few, 1));
   ASSERT_NE(capped, nullptr);
   ASSERT_EQ(few.size(), 3u);
   EXPECT_EQ(few[0].label_count(), 1u);
@@ -306,10 +306,12 @@ TEST_F(LabelRects, HistogramRefusals) {
     for (int k = 0; k < 2; ++k) {
       int32_t code = k == 0 ? c.code_raw : c.code_rle;
       status.clear();
-      RstRead* image = new LineSource(c.image, std::vector<Bytes>(2, Bytes(size_t(c.image.width * c.image.bits_per_sample / 8))));
+      RstRead* image =
+          new LineSource(c.image, std::vector<Bytes>(2, Bytes(size_t(c.image.width * c.image.bits_per_sample / 8))));
       RstRead* l = c.runs ? run_labels() : labels();
-      RstRead* node = k == 0 ? static_cast<RstRead*>(RstLabelHistogramForAllLabel::create(image, l, &result, 2, nullptr))
-                             : RstLabelHistogramForAllLabelRLE::create(image, l, &sets, 2);
+      RstRead* node = k == 0
+                          ? static_cast<RstRead*>(RstLabelHistogramForAllLabel::create(image, l, &result, 2, nullptr))
+                          : RstLabelHistogramForAllLabelRLE::create(image, l, &sets, 2);
       if (code == 0) {
         EXPECT_NE(node, nullptr);
         if (node) node->end();

@@ -23,25 +23,32 @@ struct Path {
 
 const std::vector<Path>& paths() {
   static const std::vector<Path> list = {
-      {"8-bit", [](const Mask& m, uint32_t* n) {
+      {"8-bit",
+       [](const Mask& m, uint32_t* n) {
          std::vector<RstLabelRect> rects;
          return RstGetLabelRectInfo::create(source8(m), 255, n, &rects);
-       }, false},
-      {"packed bits", [](const Mask& m, uint32_t* n) {
+       },
+       false},
+      {"packed bits",
+       [](const Mask& m, uint32_t* n) {
          std::vector<RstLabelRect> rects;
          return RstGetLabelRectInfo::create(source1(m), 0, n, &rects);
-       }, false},
-      {"run lines", [](const Mask& m, uint32_t* n) {
+       },
+       false},
+      {"run lines",
+       [](const Mask& m, uint32_t* n) {
          std::vector<RstLabelRect> rects;
          return RstGetLabelRectInfo::create(source_runs(m), 0, n, &rects);
-       }, false},
+       },
+       false},
       {"packed bits to runs", [](const Mask& m, uint32_t* n) { return RstLabelingRLE::create(source1(m), n); }, true},
-      {"run lines to runs", [](const Mask& m, uint32_t* n) { return RstLabelingRLE::create(source_runs(m), n); },
-       true},
-      {"rectangles of runs", [](const Mask& m, uint32_t* n) {
+      {"run lines to runs", [](const Mask& m, uint32_t* n) { return RstLabelingRLE::create(source_runs(m), n); }, true},
+      {"rectangles of runs",
+       [](const Mask& m, uint32_t* n) {
          std::vector<RstLabelRect> rects;
          return RstGetLabelRectInfoRLE::create(source_runs(m), n, &rects);
-       }, true},
+       },
+       true},
   };
   return list;
 }
@@ -354,12 +361,12 @@ TEST_F(Labeling, OutOfMemory) {
     want_raw = pull(raw.get());
   }
   const std::vector<std::string> wheres = {
-      "RstLabeling::initiate()",  "RstLabeling::labeling1()",    "RstLabelingRLE::labeling",
-      "RstRLELineN::new_buf()",   "RstRLELineN::expand_buf()",   "rst_create_end()",
+      "RstLabeling::initiate()",  "RstLabeling::labeling1()",        "RstLabelingRLE::labeling",
+      "RstRLELineN::new_buf()",   "RstRLELineN::expand_buf()",       "rst_create_end()",
       "RstEncodeRLE::initiate()", "RstGetLabelRectInfo::initiate()", "RstLabeling::labeling()"};
   uint32_t count = 0;
-  check_allocation_failures([&] { return source1(m); },
-                            [&](RstRead* s) { return RstLabelingRLE::create(s, &count); }, want_runs, wheres, 400);
+  check_allocation_failures([&] { return source1(m); }, [&](RstRead* s) { return RstLabelingRLE::create(s, &count); },
+                            want_runs, wheres, 400);
   std::vector<RstLabelRect> rects;
   check_allocation_failures([&] { return source1(m); },
                             [&](RstRead* s) { return RstGetLabelRectInfo::create(s, 0, &count, &rects); }, want_raw,
@@ -367,6 +374,95 @@ TEST_F(Labeling, OutOfMemory) {
   check_allocation_failures([&] { return source8(m); },
                             [&](RstRead* s) { return RstGetLabelRectInfo::create(s, 255, &count, &rects); }, want_raw,
                             wheres, 400);
+}
+
+}  // namespace
+
+namespace {
+
+// A source that notes when it is deleted.
+class WatchedSource : public LineSource {
+ public:
+  WatchedSource(const RstHeader& h, std::vector<Bytes> lines, bool* gone)
+      : LineSource(h, std::move(lines)), gone_(gone) {}
+  ~WatchedSource() override { *gone_ = true; }
+
+ private:
+  bool* gone_;
+};
+
+TEST_F(Labeling, SourcesAreLetGoOnceLabelled) {
+  Mask m = draw({"#..#", ".##.", "#..."});
+  Labels want = flood_fill(m);
+  using Make = std::function<RstRead*(RstRead*)>;
+  std::vector<RstLabelRect> rects;
+  std::vector<RstLabelRect*> owned;
+  uint32_t count = 0;
+  struct Case {
+    const char* name;
+    bool eight, runs_out;
+    Make make;
+  } cases[] = {
+      {"rectangles, 8-bit", true, false,
+       [&](RstRead* s) { return RstGetLabelRectInfo::create(s, 255, &count, &rects); }},
+      {"rectangles, packed bits", false, false,
+       [&](RstRead* s) { return RstGetLabelRectInfo::create(s, 0, &count, &rects); }},
+      {"allocated rectangles", false, false,
+       [&](RstRead* s) { return RstGetLabelRectInfo::create(s, 0, &count, &owned); }},
+      {"valued runs", false, true, [&](RstRead* s) { return RstLabelingRLE::create(s, &count); }},
+      {"rectangles of runs", false, true,
+       [&](RstRead* s) { return RstGetLabelRectInfoRLE::create(s, &count, &rects); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    bool gone = false;
+    std::vector<Bytes> rows;
+    if (c.eight) {
+      RstRead* tmp = source8(m);
+      rows = pull(tmp);
+      tmp->end();
+    } else {
+      rows = packed_rows(m);
+    }
+    auto* src = new WatchedSource(image_header(4, 3, c.eight ? 8 : 1, 1), rows, &gone);
+    Held<> node(c.make(src));
+    ASSERT_NE(node, nullptr);
+    EXPECT_TRUE(gone);
+    EXPECT_EQ(c.runs_out ? read_run_labels(node.get(), 4, 3) : read_raw_labels(node.get(), 4, 3), want);
+  }
+  for (RstLabelRect* r : owned) delete r;
+  EXPECT_TRUE(status.errors().empty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Labeling, RunListBuffers) {
+  // Room for the capacity and the terminator, every first and last -1.
+  RstRLELineN<uint32_t> line;
+  line.capacity = 5;
+  ASSERT_TRUE(line.new_buf());
+  ASSERT_NE(line.items, nullptr);
+  EXPECT_EQ(line.count, 0);
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_EQ(line.items[i].first, -1);
+    EXPECT_EQ(line.items[i].last, -1);
+  }
+  for (uint32_t k = 0; k < 7; ++k) EXPECT_TRUE(line.append(k + 1, int32_t(3 * k), int32_t(3 * k + 1)));
+  EXPECT_EQ(line.capacity, 133);  // grown by 128 past the fifth run
+  EXPECT_EQ(line.items[6].label, 7u);
+  EXPECT_EQ(line.end_line(), 8 * 12);
+  // Made again: the old buffer goes, the new one is empty.
+  ASSERT_TRUE(line.new_buf());
+  EXPECT_EQ(line.count, 0);
+  EXPECT_EQ(line.items[0].first, -1);
+  // Out of memory: reported, no buffer.
+  RstAllocFault::fail_nth(1);
+  EXPECT_FALSE(line.new_buf());
+  RstAllocFault::clear();
+  EXPECT_EQ(line.items, nullptr);
+  EXPECT_EQ(status.errors(), (std::vector<RstReport>{{-1, "RstRLELineN::new_buf()"}}));
 }
 
 }  // namespace
