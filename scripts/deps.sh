@@ -11,7 +11,7 @@ packages=(
   libfreetype-dev fonts-dejavu-core
   libsqlite3-dev
   libtiff-dev jbigkit-bin jbigkit-testdata libjbig-dev imagemagick netpbm libgif-dev giflib-tools
-  libleptonica-dev
+  libleptonica-dev ghostscript
   liblcms2-dev
   libjpeg-turbo-progs libimage-exiftool-perl libjpeg62-turbo-dev
   libpng-dev zlib1g-dev pngcheck

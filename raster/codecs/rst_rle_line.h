@@ -116,6 +116,10 @@ class RstRLELineN {
   RstRLELineN(const RstRLELineN&) = delete;
   RstRLELineN& operator=(const RstRLELineN&) = delete;
 
+  // Gives the line an array of its own for capacity runs and the terminator,
+  // every first and last preset to -1, dropping what it held; false (after a
+  // report) when memory runs out, and the line is then left without array.
+  bool new_buf();
   // Enlarges the array by 128 elements; false on a caller's buffer or when
   // memory runs out (then reported, and the line keeps its array).
   bool expand_buf();

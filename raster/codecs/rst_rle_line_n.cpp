@@ -10,6 +10,29 @@ RstRLELineN<T>::~RstRLELineN() {
 }
 
 template <typename T>
+bool RstRLELineN<T>::new_buf() {
+  if (growable) rst_free(items);
+  items = nullptr;
+  growable = 1;
+  count = 0;
+  read_index = 0;
+  if (capacity < 0) capacity = 0;
+  size_t slots = static_cast<size_t>(capacity) + 1;
+  auto* made = static_cast<RstLabelRun<T>*>(rst_malloc(slots * sizeof(RstLabelRun<T>)));
+  if (!made) {
+    rst_report(-1, "RstRLELineN::new_buf()");
+    return false;
+  }
+  for (size_t i = 0; i < slots; ++i) {
+    made[i].label = T(0);
+    made[i].first = -1;
+    made[i].last = -1;
+  }
+  items = made;
+  return true;
+}
+
+template <typename T>
 bool RstRLELineN<T>::expand_buf() {
   if (!growable) return false;
   size_t slots = static_cast<size_t>(capacity) + 129;
