@@ -100,7 +100,9 @@ TEST_F(PaperTest, ContinuousForms) {
     Set(263, c.scale);
     Set(453, c.flag453);
     ASSERT_EQ(Select(), c.answer);
-    if (c.answer) EXPECT_EQ(doc().height, Dev(c.height));
+    if (c.answer) {
+      EXPECT_EQ(doc().height, Dev(c.height));
+    }
   }
 }
 

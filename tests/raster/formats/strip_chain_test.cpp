@@ -118,7 +118,9 @@ TEST_F(StripChain, ShortByteCountsNeverReachTheNeighbourStrip) {
     EXPECT_TRUE(slice(got, 0, 8) == slice(rows, 0, 8));
     size_t middle_end = std::min<size_t>(got.size(), 16);
     EXPECT_FALSE(slice(got, 8, middle_end) == slice(rows, 8, middle_end));
-    if (got.size() == 24) EXPECT_TRUE(slice(got, 16, 24) == slice(rows, 16, 24));
+    if (got.size() == 24) {
+      EXPECT_TRUE(slice(got, 16, 24) == slice(rows, 16, 24));
+    }
   }
 }
 

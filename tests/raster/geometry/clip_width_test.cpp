@@ -35,7 +35,9 @@ TEST_F(ClipWidth, CutsColumns) {
     RstHeader h(node.get());
     EXPECT_EQ(node->line_size(), int(c.out.size()));
     EXPECT_EQ(pull(node.get()), std::vector<Bytes>{c.out});
-    if (c.bits == 1) EXPECT_EQ(h.width, int32_t(c.w < uint32_t(c.width - c.x) ? c.w : uint32_t(c.width - c.x)));
+    if (c.bits == 1) {
+      EXPECT_EQ(h.width, int32_t(c.w < uint32_t(c.width - c.x) ? c.w : uint32_t(c.width - c.x)));
+    }
   }
   EXPECT_TRUE(status.errors().empty());
 }

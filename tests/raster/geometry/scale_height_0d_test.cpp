@@ -43,7 +43,9 @@ TEST_F(ScaleHeight0D, PicksTheNearestLine) {
     ASSERT_NE(node, nullptr);
     EXPECT_EQ(RstHeader(node.get()).height, c.to);
     EXPECT_EQ(picked(node.get()), c.lines);
-    if (c.to > c.from) EXPECT_EQ(src->reads, c.from) << "each source line read once";
+    if (c.to > c.from) {
+      EXPECT_EQ(src->reads, c.from) << "each source line read once";
+    }
     node->reset();
     EXPECT_EQ(picked(node.get()), c.lines) << "reset repeats";
   }
