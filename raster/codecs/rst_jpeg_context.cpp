@@ -8,6 +8,14 @@
 
 namespace {
 
+// 16384 x s(row) x s(col), s(0) = 1, s(k) = sqrt(2) cos(k pi / 16): the AAN
+// inverse DCT's scale factors in natural order, 14 fractional bits.
+constexpr int32_t kAanScales[64] = {
+    16384, 22725, 21407, 19266, 16384, 12873, 8867,  4520, 22725, 31521, 29692, 26722, 22725, 17855, 12299, 6270,
+    21407, 29692, 27969, 25172, 21407, 16819, 11585, 5906, 19266, 26722, 25172, 22654, 19266, 15137, 10426, 5315,
+    16384, 22725, 21407, 19266, 16384, 12873, 8867,  4520, 12873, 17855, 16819, 15137, 12873, 10114, 6967,  3552,
+    8867,  12299, 11585, 10426, 8867,  6967,  4799,  2446, 4520,  6270,  5906,  5315,  4520,  3552,  2446,  1247};
+
 template <class T>
 T* zeroed(int64_t count) {
   if (count <= 0) return nullptr;
@@ -224,12 +232,18 @@ int32_t rst_jpeg_prepare_qtables(JpegCodecContext* c, int32_t mode, int32_t qual
     return 1;
   }
   rst_free(c->multipliers);
-  c->multipliers = nullptr;
+  rst_free(c->fast_multipliers);
+  c->multipliers = c->fast_multipliers = nullptr;
   if (c->qtable_count <= 0) return 1;
   c->multipliers = reinterpret_cast<int32_t(*)[64]>(zeroed<int32_t>(int64_t{64} * c->qtable_count));
-  if (!c->multipliers) return -1;
-  for (int32_t t = 0; t < c->qtable_count; ++t)
-    for (int32_t k = 0; k < 64; ++k) c->multipliers[t][k] = c->qtables[t][k];
+  c->fast_multipliers = reinterpret_cast<int32_t(*)[64]>(zeroed<int32_t>(int64_t{64} * c->qtable_count));
+  if (!c->multipliers || !c->fast_multipliers) return -1;
+  for (int32_t t = 0; t < c->qtable_count; ++t) {
+    for (int32_t k = 0; k < 64; ++k) {
+      c->multipliers[t][k] = c->qtables[t][k];
+      c->fast_multipliers[t][k] = int32_t((int64_t{c->qtables[t][k]} * kAanScales[k] + 8) / 16);
+    }
+  }
   return 1;
 }
 
@@ -238,7 +252,8 @@ void rst_jpeg_free_qtables(JpegCodecContext* c) {
   c->qtables = nullptr;
   c->qtable_count = 0;
   rst_free(c->multipliers);
-  c->multipliers = nullptr;
+  rst_free(c->fast_multipliers);
+  c->multipliers = c->fast_multipliers = nullptr;
 }
 
 namespace {

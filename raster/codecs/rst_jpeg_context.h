@@ -114,7 +114,10 @@ struct JpegCodecContext {
   int32_t (*qtables)[65] = nullptr;
   int32_t qtable_count = 0;
   bool qtables_borrowed = false;
+  // Decoder multipliers per table: the plain values (reduced transforms) and
+  // the values scaled for the full-size AAN transform (10 fractional bits).
   int32_t (*multipliers)[64] = nullptr;
+  int32_t (*fast_multipliers)[64] = nullptr;
 
   // Huffman tables.
   JpegHuffmanInfo* dc_tables = nullptr;
@@ -205,8 +208,10 @@ int32_t rst_jpeg_grow_huffman_tables(JpegCodecContext* c, int32_t n, int32_t ac)
 int32_t rst_jpeg_own_qtables(JpegCodecContext* c);
 int32_t rst_jpeg_own_huffman_tables(JpegCodecContext* c);
 
-// Decoder multipliers (mode other than 1): the plain table values, which the
-// inverse DCTs multiply in. -1 without memory.
+// Decoder multipliers (mode other than 1): the plain table values for the
+// reduced inverse DCTs, and the values times the AAN scale factors
+// ((q x factor + 8) / 16, factors at 14 fractional bits) for the full-size
+// one. -1 without memory.
 int32_t rst_jpeg_prepare_qtables(JpegCodecContext* c, int32_t mode, int32_t quality);
 void rst_jpeg_free_qtables(JpegCodecContext* c);
 

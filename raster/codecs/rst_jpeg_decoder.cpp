@@ -120,12 +120,16 @@ int32_t progressive_row(JpegCodecContext* c, bool luminance_only) {
     JpegComponent& comp = c->comp[i];
     JpegPlane& plane = c->planes[i];
     int32_t size = 8 / comp.out_scale;
-    const int32_t* m = c->multipliers[comp.tq];
+    // Stored coefficients are unscaled: the full-size transform dequantises
+    // them with the AAN multipliers on the way in.
+    bool full = comp.out_scale == 1;
+    const int32_t* m = full ? c->fast_multipliers[comp.tq] : c->multipliers[comp.tq];
+    JpegIdct idct = full ? rst_jpeg_idct_fast_dequant : comp.idct;
     for (int32_t by = 0; by < comp.v; ++by) {
       const int32_t* row = comp.store + (int64_t{c->mcu_row} * comp.v + by) * comp.blocks_across * 64;
       for (int32_t bx = 0; bx < comp.blocks_across; ++bx)
-        comp.idct(row + int64_t{bx} * 64, m, c->range,
-                  plane.start + int64_t{by} * size * plane.stride + int64_t{bx} * size, plane.stride);
+        idct(row + int64_t{bx} * 64, m, c->range, plane.start + int64_t{by} * size * plane.stride + int64_t{bx} * size,
+             plane.stride);
     }
   }
   resample_and_rewind(c);

@@ -155,10 +155,21 @@ void rst_jpeg_free_decoder_entropy(JpegCodecContext* c) {
   c->input = nullptr;
 }
 
+namespace {
+
+// A product beyond 32 bits only comes from a hostile stream: held there.
+inline int32_t dequantise(int32_t v, int32_t multiplier) {
+  int64_t p = int64_t{v} * multiplier;
+  return p > INT32_MAX ? INT32_MAX : p < INT32_MIN ? INT32_MIN : int32_t(p);
+}
+
+}  // namespace
+
 int32_t rst_jpeg_decode_block(JpegCodecContext* c, int32_t* block, int32_t ci) {
   if (c->decode_status < 1) return c->decode_status;
   JpegComponent& comp = c->comp[ci];
-  const int32_t* m = c->multipliers[comp.tq];
+  // The full-size transform takes its coefficients AAN-scaled.
+  const int32_t* m = comp.out_scale == 1 ? c->fast_multipliers[comp.tq] : c->multipliers[comp.tq];
   const JpegHuffmanInfo* dc = &c->dc_tables[comp.td];
   const JpegHuffmanInfo* ac = &c->ac_tables[comp.ta];
   std::memset(block, 0, 64 * sizeof(int32_t));
@@ -167,7 +178,7 @@ int32_t rst_jpeg_decode_block(JpegCodecContext* c, int32_t* block, int32_t ci) {
   if (s < 0) return s;
   comp.dc_pred += received(c, s);
   if (comp.dc_pred > kMaxPredictor || comp.dc_pred < -kMaxPredictor) return kCorrupt;
-  block[0] = comp.dc_pred * m[0];
+  block[0] = dequantise(comp.dc_pred, m[0]);
   for (int32_t k = 1; k < 64; ++k) {
     int32_t rs = rst_jpeg_decode_symbol(c, ac);
     if (rs < 0) return rs;
@@ -177,7 +188,7 @@ int32_t rst_jpeg_decode_block(JpegCodecContext* c, int32_t* block, int32_t ci) {
       k += r;
       if (k > 63) return kCorrupt;
       int32_t at = c->zigzag[k];
-      block[at] = received(c, s) * m[at];
+      block[at] = dequantise(received(c, s), m[at]);
     } else {
       if (r != 15) break;
       k += 15;

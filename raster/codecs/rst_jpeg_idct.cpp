@@ -21,101 +21,86 @@ inline uint8_t sample(const int32_t* range, int64_t x) {
 
 }  // namespace
 
-void rst_jpeg_idct_8x8(const int32_t* block, const int32_t* m, const int32_t* range, uint8_t* out, int32_t stride) {
+namespace {
+
+// AAN constants at 8 fractional bits; every product drops them again.
+constexpr int64_t kSqrt2 = 362;        // 1.414213562
+constexpr int64_t k1_847759065 = 473;  // 1.847759065
+constexpr int64_t k1_082392200 = 277;  // 1.082392200
+constexpr int64_t k2_613125930 = 669;  // 2.613125930
+inline int64_t mul(int64_t v, int64_t k) { return (v * k) >> 8; }
+
+// One 8-point AAN inverse transform: in[0..7] at step `in_step` to out[0..7]
+// at step `out_step`.
+inline void aan_1d(const int64_t* in, int64_t* out, int in_step, int out_step) {
+  int64_t t0 = in[0], t1 = in[2 * in_step], t2 = in[4 * in_step], t3 = in[6 * in_step];
+  int64_t t10 = t0 + t2, t11 = t0 - t2;
+  int64_t t13 = t1 + t3;
+  int64_t t12 = mul(t1 - t3, kSqrt2) - t13;
+  t0 = t10 + t13;
+  t3 = t10 - t13;
+  t1 = t11 + t12;
+  t2 = t11 - t12;
+  int64_t t4 = in[in_step], t5 = in[3 * in_step], t6 = in[5 * in_step], t7 = in[7 * in_step];
+  int64_t z13 = t6 + t5, z10 = t6 - t5, z11 = t4 + t7, z12 = t4 - t7;
+  t7 = z11 + z13;
+  t11 = mul(z11 - z13, kSqrt2);
+  int64_t z5 = mul(z10 + z12, k1_847759065);
+  t10 = mul(z12, k1_082392200) - z5;
+  t12 = mul(z10, -k2_613125930) + z5;
+  t6 = t12 - t7;
+  t5 = t11 - t6;
+  t4 = t10 + t5;
+  out[0] = t0 + t7;
+  out[7 * out_step] = t0 - t7;
+  out[1 * out_step] = t1 + t6;
+  out[6 * out_step] = t1 - t6;
+  out[2 * out_step] = t2 + t5;
+  out[5 * out_step] = t2 - t5;
+  out[4 * out_step] = t3 + t4;
+  out[3 * out_step] = t3 - t4;
+}
+
+// Pass 1 over the columns at full precision (dequantising when m is given),
+// pass 2 over the rows dropping the 10 fractional bits and the 1/8.
+void idct_aan(const int32_t* block, const int32_t* m, const int32_t* range, uint8_t* out, int32_t stride) {
   int64_t ws[64];
   for (int col = 0; col < 8; ++col) {
-    if (!block[8 + col] && !block[16 + col] && !block[24 + col] && !block[32 + col] && !block[40 + col] &&
-        !block[48 + col] && !block[56 + col]) {
-      int64_t dc = coef(block, m, col) * (1 << kPass1Bits);
-      for (int r = 0; r < 8; ++r) ws[r * 8 + col] = dc;
+    int64_t in[8];
+    bool ac = false;
+    for (int r = 0; r < 8; ++r) {
+      in[r] = coef(block, m, r * 8 + col);
+      if (r && block[r * 8 + col]) ac = true;
+    }
+    if (!ac) {
+      for (int r = 0; r < 8; ++r) ws[r * 8 + col] = in[0];
       continue;
     }
-    int64_t z2 = coef(block, m, 16 + col), z3 = coef(block, m, 48 + col);
-    int64_t z1 = (z2 + z3) * 4433;
-    int64_t tmp2 = z1 + z3 * -15137;
-    int64_t tmp3 = z1 + z2 * 6270;
-    z2 = coef(block, m, col);
-    z3 = coef(block, m, 32 + col);
-    int64_t tmp0 = (z2 + z3) * (1 << kConstBits);
-    int64_t tmp1 = (z2 - z3) * (1 << kConstBits);
-    int64_t tmp10 = tmp0 + tmp3, tmp13 = tmp0 - tmp3, tmp11 = tmp1 + tmp2, tmp12 = tmp1 - tmp2;
-    tmp0 = coef(block, m, 56 + col);
-    tmp1 = coef(block, m, 40 + col);
-    tmp2 = coef(block, m, 24 + col);
-    tmp3 = coef(block, m, 8 + col);
-    z1 = tmp0 + tmp3;
-    z2 = tmp1 + tmp2;
-    z3 = tmp0 + tmp2;
-    int64_t z4 = tmp1 + tmp3;
-    int64_t z5 = (z3 + z4) * 9633;
-    tmp0 *= 2446;
-    tmp1 *= 16819;
-    tmp2 *= 25172;
-    tmp3 *= 12299;
-    z1 *= -7373;
-    z2 *= -20995;
-    z3 = z3 * -16069 + z5;
-    z4 = z4 * -3196 + z5;
-    tmp0 += z1 + z3;
-    tmp1 += z2 + z4;
-    tmp2 += z2 + z3;
-    tmp3 += z1 + z4;
-    const int n = kConstBits - kPass1Bits;
-    ws[col] = descale(tmp10 + tmp3, n);
-    ws[56 + col] = descale(tmp10 - tmp3, n);
-    ws[8 + col] = descale(tmp11 + tmp2, n);
-    ws[48 + col] = descale(tmp11 - tmp2, n);
-    ws[16 + col] = descale(tmp12 + tmp1, n);
-    ws[40 + col] = descale(tmp12 - tmp1, n);
-    ws[24 + col] = descale(tmp13 + tmp0, n);
-    ws[32 + col] = descale(tmp13 - tmp0, n);
+    aan_1d(in, ws + col, 1, 8);
   }
-  const int n = kConstBits + kPass1Bits + 3;
   for (int row = 0; row < 8; ++row) {
     const int64_t* w = ws + row * 8;
     uint8_t* o = out + int64_t{row} * stride;
     if (!w[1] && !w[2] && !w[3] && !w[4] && !w[5] && !w[6] && !w[7]) {
-      uint8_t v = sample(range, descale(w[0], kPass1Bits + 3));
+      uint8_t v = sample(range, w[0] >> 13);
       for (int i = 0; i < 8; ++i) o[i] = v;
       continue;
     }
-    int64_t z2 = w[2], z3 = w[6];
-    int64_t z1 = (z2 + z3) * 4433;
-    int64_t tmp2 = z1 + z3 * -15137;
-    int64_t tmp3 = z1 + z2 * 6270;
-    int64_t tmp0 = (w[0] + w[4]) * (1 << kConstBits);
-    int64_t tmp1 = (w[0] - w[4]) * (1 << kConstBits);
-    int64_t tmp10 = tmp0 + tmp3, tmp13 = tmp0 - tmp3, tmp11 = tmp1 + tmp2, tmp12 = tmp1 - tmp2;
-    tmp0 = w[7];
-    tmp1 = w[5];
-    tmp2 = w[3];
-    tmp3 = w[1];
-    z1 = tmp0 + tmp3;
-    z2 = tmp1 + tmp2;
-    z3 = tmp0 + tmp2;
-    int64_t z4 = tmp1 + tmp3;
-    int64_t z5 = (z3 + z4) * 9633;
-    tmp0 *= 2446;
-    tmp1 *= 16819;
-    tmp2 *= 25172;
-    tmp3 *= 12299;
-    z1 *= -7373;
-    z2 *= -20995;
-    z3 = z3 * -16069 + z5;
-    z4 = z4 * -3196 + z5;
-    tmp0 += z1 + z3;
-    tmp1 += z2 + z4;
-    tmp2 += z2 + z3;
-    tmp3 += z1 + z4;
-    o[0] = sample(range, descale(tmp10 + tmp3, n));
-    o[7] = sample(range, descale(tmp10 - tmp3, n));
-    o[1] = sample(range, descale(tmp11 + tmp2, n));
-    o[6] = sample(range, descale(tmp11 - tmp2, n));
-    o[2] = sample(range, descale(tmp12 + tmp1, n));
-    o[5] = sample(range, descale(tmp12 - tmp1, n));
-    o[3] = sample(range, descale(tmp13 + tmp0, n));
-    o[4] = sample(range, descale(tmp13 - tmp0, n));
+    int64_t r[8];
+    aan_1d(w, r, 1, 1);
+    for (int i = 0; i < 8; ++i) o[i] = sample(range, r[i] >> 13);
   }
+}
+
+}  // namespace
+
+void rst_jpeg_idct_fast(const int32_t* block, const int32_t*, const int32_t* range, uint8_t* out, int32_t stride) {
+  idct_aan(block, nullptr, range, out, stride);
+}
+
+void rst_jpeg_idct_fast_dequant(const int32_t* block, const int32_t* m, const int32_t* range, uint8_t* out,
+                                int32_t stride) {
+  idct_aan(block, m, range, out, stride);
 }
 
 void rst_jpeg_idct_4x4(const int32_t* block, const int32_t* m, const int32_t* range, uint8_t* out, int32_t stride) {
@@ -145,7 +130,7 @@ void rst_jpeg_idct_4x4(const int32_t* block, const int32_t* m, const int32_t* ra
     const int64_t* w = ws + row * 8;
     uint8_t* o = out + int64_t{row} * stride;
     if (!w[1] && !w[2] && !w[3] && !w[5] && !w[6] && !w[7]) {
-      uint8_t v = sample(range, descale(w[0], kPass1Bits + 3));
+      uint8_t v = sample(range, w[0] >> (kPass1Bits + 3));  // truncated
       for (int i = 0; i < 4; ++i) o[i] = v;
       continue;
     }
@@ -182,7 +167,7 @@ void rst_jpeg_idct_2x2(const int32_t* block, const int32_t* m, const int32_t* ra
     const int64_t* w = ws + row * 8;
     uint8_t* o = out + int64_t{row} * stride;
     if (!w[1] && !w[3] && !w[5] && !w[7]) {
-      o[0] = o[1] = sample(range, descale(w[0], kPass1Bits + 3));
+      o[0] = o[1] = sample(range, w[0] >> (kPass1Bits + 3));  // truncated
       continue;
     }
     int64_t tmp10 = w[0] * (1 << (kConstBits + 2));
@@ -194,7 +179,7 @@ void rst_jpeg_idct_2x2(const int32_t* block, const int32_t* m, const int32_t* ra
 }
 
 void rst_jpeg_idct_1x1(const int32_t* block, const int32_t* m, const int32_t* range, uint8_t* out, int32_t) {
-  out[0] = sample(range, descale(coef(block, m, 0), 3));
+  out[0] = sample(range, coef(block, m, 0) >> 3);  // truncated
 }
 
 int32_t rst_jpeg_select_idct(JpegCodecContext* c) {
@@ -211,7 +196,7 @@ int32_t rst_jpeg_select_idct(JpegCodecContext* c) {
     }
     JpegComponent& comp = c->comp[i];
     comp.out_scale = reduce;
-    comp.idct = reduce == 1   ? rst_jpeg_idct_8x8
+    comp.idct = reduce == 1   ? rst_jpeg_idct_fast
                 : reduce == 2 ? rst_jpeg_idct_4x4
                 : reduce == 4 ? rst_jpeg_idct_2x2
                               : rst_jpeg_idct_1x1;

@@ -61,8 +61,8 @@ struct JpegErrorExit {
 };
 
 // libjpeg's decode; status 0 when libjpeg failed. rgb: RGB out with libjpeg's
-// own colour conversion.
-inline Decoded libjpeg_decode(const Bytes& bytes, int scale = 1, bool rgb = false) {
+// own colour conversion; dct: libjpeg's inverse DCT (accurate by default).
+inline Decoded libjpeg_decode(const Bytes& bytes, int scale = 1, bool rgb = false, J_DCT_METHOD dct = JDCT_ISLOW) {
   Decoded d;
   jpeg_decompress_struct cinfo;
   JpegErrorExit err;
@@ -78,7 +78,7 @@ inline Decoded libjpeg_decode(const Bytes& bytes, int scale = 1, bool rgb = fals
   jpeg_mem_src(&cinfo, bytes.data(), static_cast<unsigned long>(bytes.size()));
   jpeg_read_header(&cinfo, TRUE);
   cinfo.out_color_space = rgb ? JCS_RGB : cinfo.jpeg_color_space;
-  cinfo.dct_method = JDCT_ISLOW;
+  cinfo.dct_method = dct;
   cinfo.do_fancy_upsampling = FALSE;
   cinfo.do_block_smoothing = FALSE;
   cinfo.scale_num = 1;

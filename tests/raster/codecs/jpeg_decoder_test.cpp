@@ -291,6 +291,16 @@ TEST(JpegDecode, CorruptAndEndingData) {
     }
     EXPECT_EQ(stage_decode(gray_stream(big.done(), 8, uint16_t(blocks * 8))).status, blocks == 16 ? 100 : -3);
   }
+  // The largest predictor times the largest AAN-scaled multiplier passes 32
+  // bits: held there, the stream still decodes (and no product overflows).
+  BitWriter huge;
+  for (int i = 0; i < 16; ++i) {
+    k.dc_value(huge, 2047);
+    k.symbol(huge, k.ac, 0x00);
+  }
+  JpegBytes coarse;
+  coarse.soi().dqt(0, 255).dht_dc().dht_ac().sof(8, 128, 1).sos(1).raw(huge.done()).eoi();
+  EXPECT_EQ(stage_decode(coarse.b).status, 100);
   // Data that simply ends: -3 once 16 zero bits were taken.
   BitWriter one;
   k.dc_value(one, 8);
