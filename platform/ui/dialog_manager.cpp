@@ -175,6 +175,18 @@ HWND CreateDialogParamW(HINSTANCE hInstance, LPCWSTR lpTemplateName, HWND hWndPa
 
 INT_PTR DialogBoxParamW(HINSTANCE hInstance, LPCWSTR lpTemplateName, HWND hWndParent, DLGPROC lpDialogFunc,
                         LPARAM dwInitParam) {
+  // Each call takes its turn of the template's scripts: a dialog that is not
+  // made, or that ends during WM_INITDIALOG, drops its script rather than
+  // leave it to a later dialog of the same template.
+  int id = pk::ui::TemplateId(lpTemplateName);
+  pk::ui::Script script;
+  {
+    auto& queue = pk::ui::Scripts()[id];
+    if (!queue.empty()) {
+      script = std::move(queue.front());
+      queue.pop_front();
+    }
+  }
   HWND dlg = pk::ui::MakeDialog(hInstance, lpTemplateName, hWndParent, lpDialogFunc, dwInitParam, false);
   if (!dlg) return -1;
   pk::ui::Window* w = Find(dlg);
@@ -183,14 +195,10 @@ INT_PTR DialogBoxParamW(HINSTANCE hInstance, LPCWSTR lpTemplateName, HWND hWndPa
   bool ownerWasEnabled = IsWindowEnabled(hWndParent);
   if (Find(hWndParent)) EnableWindow(hWndParent, FALSE);
   PumpMessages();
-  int id = pk::ui::TemplateId(lpTemplateName);
-  auto& queue = pk::ui::Scripts()[id];
   if ((w = Find(dlg)) && !w->ended) {
-    if (queue.empty()) {
+    if (!script) {
       pk::ui::Fail("no script for dialog " + std::to_string(id));
     } else {
-      pk::ui::Script script = std::move(queue.front());
-      queue.pop_front();
       script(dlg);
       PumpMessages();
       if ((w = Find(dlg)) && !w->ended) pk::ui::Fail("dialog " + std::to_string(id) + " left open by its script");

@@ -79,7 +79,8 @@ PKAPI std::vector<Message> Recorded(HWND window);
 // the next script queued for that template id after WM_INITDIALOG. The
 // script acts through the calls above and ends the dialog with EndDialog. A
 // dialog without a script, or left open by it, ends with IDCANCEL and is
-// reported as a failure.
+// reported as a failure. Each call takes its turn: the script of a dialog
+// that is not made, or that ends during WM_INITDIALOG, is dropped unrun.
 using Script = std::function<void(HWND dialog)>;
 PKAPI void QueueDialogScript(int templateId, Script script);
 // Failures of modal scripts so far (texts), and a handler called at once

@@ -105,6 +105,30 @@ TEST_F(UiTest, ModalScriptsNest) {
   EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
 }
 
+// Each call takes its turn of the template's scripts, so a dialog that never
+// waits for its script cannot hand it to a later dialog of that template.
+TEST_F(UiTest, DialogThatNeverWaitsDropsItsScript) {
+  int runs = 0;
+  pk::ui::QueueDialogScript(200, [&](HWND) { runs += 100; });
+  pk::ui::QueueDialogScript(200, [&](HWND dlg) {
+    ++runs;
+    EndDialog(dlg, 9);
+  });
+  log_.answer = [](HWND h, UINT msg, WPARAM, LPARAM) -> INT_PTR {
+    if (msg != WM_INITDIALOG) return FALSE;
+    EndDialog(h, 5);
+    return TRUE;
+  };
+  EXPECT_EQ(DialogBoxParamW(module_, MAKEINTRESOURCEW(200), nullptr, &pk::test::LoggingDialogProc, 0), 5);
+  log_.answer = nullptr;
+  // A template the module lacks: no dialog, and the script's turn is gone.
+  pk::ui::QueueDialogScript(999, [&](HWND) { runs += 1000; });
+  EXPECT_EQ(DialogBoxParamW(module_, MAKEINTRESOURCEW(999), nullptr, &pk::test::LoggingDialogProc, 0), -1);
+  EXPECT_EQ(DialogBoxParamW(module_, MAKEINTRESOURCEW(200), nullptr, &pk::test::LoggingDialogProc, 0), 9);
+  EXPECT_EQ(runs, 1);
+  EXPECT_TRUE(pk::ui::ScriptFailures().empty());
+}
+
 std::vector<std::string>* gFailures = nullptr;
 
 TEST_F(UiTest, DialogLeftOpenEndsWithCancelAndFails) {
