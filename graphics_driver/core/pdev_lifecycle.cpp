@@ -217,6 +217,7 @@ BOOL DrvResetPDEV(DHPDEV dhpdevOld, DHPDEV dhpdevNew) {
   fresh->compressionDll = old->compressionDll;
   fresh->compressionState = old->compressionState;
   fresh->labelInfo = old->labelInfo;
+  fresh->jobUser = old->jobUser;
   fresh->colorConverter = old->colorConverter;
   fresh->colorCounter = old->colorCounter;
   fresh->spoolFile = old->spoolFile;

@@ -96,6 +96,14 @@ struct PdevFax {
   uint32_t faxJob;  // 1 when the device model marks the printer as a fax device
 };
 
+// Who the job is for: the spooler's job id the document started with, and a
+// name handle (none until the job head names the job), released after the job
+// through ReleaseJobUserHandle.
+struct JobUserRecord {
+  DWORD jobId;
+  void* nameHandle;
+};
+
 struct PdevState {
   uint32_t signature;
   WorkingDevMode devmode;
@@ -125,6 +133,7 @@ struct PdevState {
   PdevPaperMargins paperMargins;
   PdevPipeline pipeline;
   LabelInfoParts* labelInfo;
+  JobUserRecord jobUser;
   PdevFax faxState;
   ImageStore* imageStore;
   void* pageImages;

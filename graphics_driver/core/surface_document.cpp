@@ -73,16 +73,21 @@ void DrvDisableSurface(DHPDEV dhpdev) {
   pdev->surface = nullptr;
 }
 
-BOOL DrvStartDoc(SURFOBJ* pso, LPWSTR, DWORD) {
+BOOL DrvStartDoc(SURFOBJ* pso, LPWSTR, DWORD dwJobId) {
   PdevState* pdev = DocumentPdev(pso);
   if (!pdev) return FALSE;
   const bool continued = pdev->ddiFlags & kDdiContinuedAfterReset;
   pdev->ddiFlags |= kDdiDocumentStarted;
   // The document goes on from the PDEV a reset replaced.
   if (continued) return TRUE;
-  // The job set-up, the job output and the job's user are begun here by the
-  // page pipeline; a failed step sets DocumentFailed and answers FALSE.
+  // Each step runs whatever the others answer; the job set-up and the job
+  // output are begun here by the page pipeline.
+  const bool userFailed = InitJobUserInfo(pdev, dwJobId) != 0;
   pdev->ddiFlags &= ~kDdiStartDocClears;
+  if (userFailed) {
+    pdev->ddiFlags |= kDdiDocumentFailed;
+    return FALSE;
+  }
   return TRUE;
 }
 

@@ -464,3 +464,14 @@ int StreamTiffFileIntoJob(PdevState* pdev, TiffJobRecord* record) {
     }
   return 1;
 }
+
+int InitJobUserRecord(JobUserRecord* record, DWORD jobId) {
+  record->jobId = jobId;
+  record->nameHandle = nullptr;
+  return 0;
+}
+
+int InitJobUserInfo(PdevState* pdev, DWORD jobId) {
+  if (!pdev) return -1;
+  return InitJobUserRecord(&pdev->jobUser, jobId);
+}

@@ -6,6 +6,13 @@
 #include "graphics_driver/core/pdev_state.h"
 #include "platform/outside/tiff_job_record.h"
 
+// Sets the job user record for a document of the spooler's job `jobId` (no
+// name handle yet); 0.
+int InitJobUserRecord(JobUserRecord* record, DWORD jobId);
+// The document start's step: nonzero without a PDEV, else InitJobUserRecord
+// on the PDEV's record.
+int InitJobUserInfo(PdevState* pdev, DWORD jobId);
+
 // The header (with the JOB NAME line and the stored name when `jobName` is
 // given and not empty).
 void WritePjlHeader(PdevState* pdev, const WCHAR* jobName);

@@ -324,7 +324,7 @@ TEST_F(PdevLifecycleTest, ResetCarriesTheDocumentOver) {
   ASSERT_EQ(GetCopies(fresh), 1);
 
   SURFOBJ* oldSurface = Surface(old);
-  ASSERT_TRUE(DrvStartDoc(oldSurface, nullptr, 1));
+  ASSERT_TRUE(DrvStartDoc(oldSurface, nullptr, 41));
   SetPdev(old, 292, 1);
   ASSERT_TRUE(DrvStartPage(oldSurface));
   ASSERT_NE(old->memoryPool, nullptr);
@@ -339,6 +339,7 @@ TEST_F(PdevLifecycleTest, ResetCarriesTheDocumentOver) {
   EXPECT_EQ(GetPdevSettingShort(fresh, 7), 2);
   EXPECT_EQ(std::u16string(static_cast<const WCHAR*>(GetPdevSettingPointer(fresh, 19))), u"Letter");
   EXPECT_EQ(fresh->jobOutput, stream);
+  EXPECT_EQ(fresh->jobUser.jobId, 41u);  // the spooler's job goes on
   EXPECT_EQ(fresh->memoryPool, old->memoryPool);
   EXPECT_EQ(fresh->colorCounter, &old->copies);
   EXPECT_EQ(old->colorCounter, nullptr);  // moved: only the new PDEV frees it

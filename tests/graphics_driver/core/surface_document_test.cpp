@@ -153,6 +153,10 @@ TEST_F(SurfaceDocumentTest, SecondDocumentWithoutPages) {
   ASSERT_TRUE(DrvEndDoc(so, 0));
   EXPECT_EQ(pdev->memoryPool, nullptr);
   ASSERT_TRUE(DrvStartDoc(so, nullptr, 2));
+  // Each document records the spooler's job it prints for, without a name yet.
+  EXPECT_EQ(pdev->jobUser.jobId, 2u);
+  EXPECT_EQ(pdev->jobUser.nameHandle, nullptr);
+  EXPECT_NE(InitJobUserInfo(nullptr, 2), 0);
   EXPECT_TRUE(DrvEndDoc(so, 0));
   EXPECT_EQ(pk::seams::GlobalLiveBlocks(), blocks);
 
