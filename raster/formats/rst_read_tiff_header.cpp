@@ -136,7 +136,13 @@ void RstReadTIFFHeaderBase::read_chain(InputStorage* input, int32_t level) {
 
 RstTIFFIFDReader* RstReadTIFFFXHeader::reader() {
   if (!reader_) {
-    reader_.reset(rst_new<RstTIFFFXIFDReader>(static_cast<RstTIFFFXHeader*>(this), &ifd));
+    RstTIFFFXIFDReader* made = rst_new<RstTIFFFXIFDReader>(static_cast<RstTIFFFXHeader*>(this), &ifd);
+    reader_.reset(made);
+    // A holder whose count could not be made would never delete the reader.
+    if (made && !reader_.has_count()) {
+      reader_.reset();
+      delete made;
+    }
     if (!reader_) rst_report(RstCode::no_memory, "RstReadTIFFFXHeader::RstReadTIFFFXHeader()");
   }
   return reader_.get();
