@@ -158,17 +158,7 @@ RstRead* RstReadCALSRaster::create(InputStorage* storage, RstCALSRasterHeader* h
     }
     return create(storage, own.get(), mode);
   }
-  RstRead* (*paint)(RstRead*) = rst_format_creators().decode_rle;
-  if (!paint) {
-    rst_report(RstCode::unsupported_option, where);
-    return nullptr;
-  }
-  RstOwner<RstRead> runs(RstReadCALSRasterAndConvertToRLE::create(storage, header, mode));
-  if (!runs) return nullptr;
-  RstRead* rows = paint(runs.get());
-  if (!rows) return nullptr;
-  runs.release();  // held by the painter
-  return rows;
+  return rst_paint_run_lines([&] { return RstReadCALSRasterAndConvertToRLE::create(storage, header, mode); }, where);
 }
 
 RstRead* RstReadCALSRasterAndConvertToRLE::create(InputStorage* storage, RstCALSRasterHeader* header, int32_t mode) {

@@ -176,17 +176,7 @@ RstRead* RstReadEdmicsMMR::create(InputStorage* storage, RstReadEdmicsMMRHeader*
     }
     return create(storage, own.get());
   }
-  RstRead* (*paint)(RstRead*) = rst_format_creators().decode_rle;
-  if (!paint) {
-    rst_report(RstCode::unsupported_option, where);
-    return nullptr;
-  }
-  RstOwner<RstRead> runs(RstReadEdmicsMMRAndConvertToRLE::create(storage, header));
-  if (!runs) return nullptr;
-  RstRead* rows = paint(runs.get());
-  if (!rows) return nullptr;
-  runs.release();  // held by the painter
-  return rows;
+  return rst_paint_run_lines([&] { return RstReadEdmicsMMRAndConvertToRLE::create(storage, header); }, where);
 }
 
 RstRead* RstReadEdmicsMMRAndConvertToRLE::create(InputStorage* storage, RstReadEdmicsMMRHeader* header) {

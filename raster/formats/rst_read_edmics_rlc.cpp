@@ -109,17 +109,7 @@ RstRead* RstReadEdmicsRLC::create(InputStorage* storage, RstReadEdmicsRLCHeader*
     }
     return create(storage, own.get());
   }
-  RstRead* (*paint)(RstRead*) = rst_format_creators().decode_rle;
-  if (!paint) {
-    rst_report(RstCode::unsupported_option, where);
-    return nullptr;
-  }
-  RstOwner<RstRead> runs(RstReadEdmicsRLCAndConvertToRLE::create(storage, header));
-  if (!runs) return nullptr;
-  RstRead* rows = paint(runs.get());
-  if (!rows) return nullptr;
-  runs.release();  // held by the painter
-  return rows;
+  return rst_paint_run_lines([&] { return RstReadEdmicsRLCAndConvertToRLE::create(storage, header); }, where);
 }
 
 RstRead* RstReadEdmicsRLCAndConvertToRLE::create(InputStorage* storage, RstReadEdmicsRLCHeader* header) {
