@@ -143,10 +143,7 @@ bool RstLabeling::labeling() {
 bool RstLabeling::labeling1() {
   int32_t w = header_.width, h = header_.height;
   RstRead* src = static_cast<RstRead*>(source());
-  size_t size = size_t(src->line_size());
-  size_t bound = size_t(((w < 0 ? 0 : w) + 1) / 2) * 8 + 8;
-  if (size < bound) size = bound;
-  size = (size + 7) & ~size_t(7);
+  size_t size = rst_run_line_buffer_bytes(src, w);
   auto* line = static_cast<int32_t*>(rst_malloc(size));
   struct Free {
     int32_t* p;

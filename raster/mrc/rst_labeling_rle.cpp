@@ -76,10 +76,7 @@ bool RstLabelingRLE::labeling() {
   }
   int32_t w = header_.width;
   RstRead* src = static_cast<RstRead*>(source());
-  size_t size = size_t(src->line_size());
-  size_t bound = size_t((w + 1) / 2) * 8 + 8;
-  if (size < bound) size = bound;
-  size = (size + 7) & ~size_t(7);
+  size_t size = rst_run_line_buffer_bytes(src, w);
   auto* line = static_cast<int32_t*>(rst_malloc(size));
   struct Free {
     int32_t* p;

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "raster/core/rst_read.h"
 #include "raster/mrc/rst_label_table.h"
 
 // One run of a row with its provisional label.
@@ -47,3 +48,14 @@ class RstRunLabeler {
   size_t list_size_ = 0;
   size_t list_capacity_ = 0;
 };
+
+// Bytes of the buffer a labelling pass reads the source's run lines into:
+// the source's line size, at least the largest run line of the width, in
+// whole run pairs.
+inline size_t rst_run_line_buffer_bytes(RstRead* source, int32_t width) {
+  size_t size = size_t(source->line_size());
+  // (width + 1) / 2 runs and the terminator, 8 bytes each, in 64 bits.
+  size_t bound = size_t((int64_t(width < 0 ? 0 : width) + 1) / 2) * 8 + 8;
+  if (size < bound) size = bound;
+  return (size + 7) & ~size_t(7);
+}
