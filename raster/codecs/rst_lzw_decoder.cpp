@@ -18,12 +18,17 @@ constexpr int32_t kTableSize = 4096;
 constexpr int32_t kMaxWidth = 12;
 // The output history: the row of literals (each byte value at its own
 // place, with room for a copy's last step beyond), then the output: the
-// window of recent output that strings are copied from, and room for the
-// longest string after it.
+// window of recent output that strings are copied from, a run of output
+// written before the window has to be moved back to the front, and room
+// for the longest string after it.
 constexpr int32_t kSlack = 16;
 constexpr int32_t kOutput = (1 << 11) + kSlack;
 constexpr int32_t kWindow = 1 << 14;
-constexpr int32_t kHistory = kOutput + 2 * kWindow + kTableSize;
+constexpr int32_t kRun = 1 << 16;
+constexpr int32_t kHistory = kOutput + kWindow + kRun + kTableSize;
+// Short lines are decoded this far ahead, so that the decoding loop is
+// entered once for many of them.
+constexpr int32_t kAhead = 1 << 12;
 
 }  // namespace
 
@@ -33,6 +38,7 @@ class LzwDecoderContext final : public RstInstanceTolvane {
                     int32_t line_bytes, int32_t min_code_bits, bool lsb)
       : stream_(stream), info_(info), variant_(variant), line_bytes_(line_bytes), lsb_(lsb || variant == 7) {
     info_.height = lines;
+    lines_left_ = lines;
     clear_code_ = static_cast<uint16_t>(1 << min_code_bits);
     end_code_ = static_cast<uint16_t>(clear_code_ + 1);
     initial_width_ = min_code_bits == 1 ? 3 : min_code_bits + 1;
@@ -82,8 +88,13 @@ class LzwDecoderContext final : public RstInstanceTolvane {
   // needed; what a string holds beyond the line waits for the next one.
   int32_t line(uint8_t* out) override {
     int32_t done = 0;
+    // Never ahead of the lines still to come: what follows them in the
+    // stream is not this decoder's to read.
+    int64_t ahead = std::min<int64_t>(kAhead, lines_left_ * int64_t{line_bytes_});
+    if (lines_left_ > 0) --lines_left_;
     while (done < line_bytes_) {
-      if (pending_ == end_) decode(std::min(line_bytes_ - done, kWindow));
+      if (pending_ == end_)
+        decode(static_cast<int32_t>(std::min<int64_t>(std::max<int64_t>(line_bytes_ - done, ahead - done), kWindow)));
       if (pending_ == end_) return stop_status_;
       int32_t n = std::min(end_ - pending_, line_bytes_ - done);
       std::memcpy(out + done, history_ + pending_, static_cast<size_t>(n));
@@ -317,6 +328,7 @@ class LzwDecoderContext final : public RstInstanceTolvane {
   TolvaneImageInfo info_;
   int32_t variant_;
   int32_t line_bytes_;
+  int64_t lines_left_ = 0;  // lines not yet asked for
   int32_t block_size_ = 0;
   int32_t block_position_ = 0;
   uint8_t block_[256];

@@ -42,6 +42,8 @@ class Stage {
     out.assign(static_cast<size_t>(line_bytes_), 0xEE);
     return stage_->line(out.data());
   }
+  // Where the stage left the stream.
+  int32_t stream_position() { return stream_->tell(); }
   int32_t height() {
     TolvaneImageInfo info;
     stage_->info(&info);
@@ -301,6 +303,24 @@ TEST(LzwStage, DamagedGifFramingEndsCleanly) {
   d = decode(Bytes{}, 20, 50, 8, 7);
   EXPECT_EQ(d.lines, 0);
   EXPECT_EQ(d.stop, -3);
+}
+
+TEST(LzwStage, ReadsNoFurtherThanItsLinesNeed) {
+  // A GIF frame's data is followed by the file's next block: a stage asked
+  // for the first lines of a long image must not take sub-blocks beyond
+  // the ones those lines need, however far ahead it decodes short lines.
+  Bytes data = random_bytes(50 * 200, 4, 4);
+  LzwEncodeOptions o;
+  o.variant = 7;
+  Bytes code = lzw_encode(data, o);
+  ASSERT_GT(code.size(), 2000u);
+  Stage s(code, 0, 2, 2, 50, 8, 7);
+  Bytes line;
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_EQ(s.line(line), 1);
+    EXPECT_TRUE(std::equal(line.begin(), line.end(), data.begin() + 50 * i));
+  }
+  EXPECT_LE(s.stream_position(), 2 * 256);
 }
 
 TEST(LzwStage, EndOfStreamWithoutEndCodeEndsTheData) {
