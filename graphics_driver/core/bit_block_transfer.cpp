@@ -130,8 +130,8 @@ int RenderBlt(SURFOBJ* psoTrg, SURFOBJ*, SURFOBJ*, CLIPOBJ* pco, XLATEOBJ*, RECT
   return 0;  // source operations are not drawn here
 }
 
-BOOL BitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo, RECTL* prclTrg,
-            POINTL* pptlSrc, POINTL* pptlMask, BRUSHOBJ* pbo, POINTL* pptlBrush, ROP4 rop4) {
+BOOL DrawBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo, RECTL* prclTrg,
+                POINTL* pptlSrc, POINTL* pptlMask, BRUSHOBJ* pbo, POINTL* pptlBrush, ROP4 rop4) {
   if (!psoTrg || !prclTrg) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;

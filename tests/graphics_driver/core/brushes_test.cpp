@@ -101,26 +101,33 @@ TEST_F(BrushTest, SelectBrushSetsTheRasterOperationFromTheForegroundMix) {
 
 // ---- Realisation ----------------------------------------------------------------
 
-TEST_F(BrushTest, SixteenBitPatternsBecomeTopDownRgbRows) {
-  SURFOBJ* pattern = Bitmap(2, 2, BMF_16BPP, false);
-  for (LONG y = 0; y < 2; ++y)
-    for (LONG x = 0; x < 2; ++x) {
-      const uint16_t red = 0x7C00;
-      std::memcpy(static_cast<BYTE*>(pattern->pvScan0) + y * pattern->lDelta + 2 * x, &red, 2);
+TEST_F(BrushTest, SixteenAndThirtyTwoBitPatternsBecomeTopDownRgbRows) {
+  const struct {
+    ULONG format;
+    uint32_t pixelBytes, red;
+    XLATEOBJ* xlate;
+  } cases[] = {{BMF_16BPP, 2, 0x7C00, KeepXlate(pkgdi::CreateXlateBitfields(0x7C00, 0x03E0, 0x001F))},
+               {BMF_32BPP, 4, 0xFF0000, KeepXlate(pkgdi::CreateXlateRgb(PAL_BGR))}};
+  for (const auto& c : cases) {
+    SURFOBJ* pattern = Bitmap(2, 2, c.format, false);
+    for (LONG y = 0; y < 2; ++y)
+      for (LONG x = 0; x < 2; ++x)
+        std::memcpy(static_cast<BYTE*>(pattern->pvScan0) + y * pattern->lDelta + c.pixelBytes * x, &c.red,
+                    c.pixelBytes);
+    BRUSHOBJ* brush = Pattern(pattern, c.xlate);
+    const auto* realized = static_cast<const RealizedBrush*>(BRUSHOBJ_pvGetRbrush(brush));
+    ASSERT_NE(realized, nullptr);
+    EXPECT_EQ(realized->width, 2);
+    EXPECT_EQ(realized->rows, 2);
+    EXPECT_EQ(realized->format, ULONG(BMF_24BPP));
+    EXPECT_EQ(realized->flags & BMF_TOPDOWN, ULONG(BMF_TOPDOWN));
+    EXPECT_EQ(realized->iHatch, 6u);
+    EXPECT_EQ(realized->paletteOffset, 16u + 40u);
+    const BYTE* bits = RealizedBrushBits(realized);
+    for (int row = 0; row < 2; ++row) {
+      const BYTE expected[8] = {0, 0, 0xFF, 0, 0, 0xFF, 0, 0};
+      EXPECT_EQ(std::memcmp(bits + 8 * row, expected, 8), 0) << c.format << " row " << row;
     }
-  BRUSHOBJ* brush = Pattern(pattern, KeepXlate(pkgdi::CreateXlateBitfields(0x7C00, 0x03E0, 0x001F)));
-  const auto* realized = static_cast<const RealizedBrush*>(BRUSHOBJ_pvGetRbrush(brush));
-  ASSERT_NE(realized, nullptr);
-  EXPECT_EQ(realized->width, 2);
-  EXPECT_EQ(realized->rows, 2);
-  EXPECT_EQ(realized->format, ULONG(BMF_24BPP));
-  EXPECT_EQ(realized->flags & BMF_TOPDOWN, ULONG(BMF_TOPDOWN));
-  EXPECT_EQ(realized->iHatch, 6u);
-  EXPECT_EQ(realized->paletteOffset, 16u + 40u);
-  const BYTE* bits = RealizedBrushBits(realized);
-  for (int row = 0; row < 2; ++row) {
-    const BYTE expected[8] = {0, 0, 0xFF, 0, 0, 0xFF, 0, 0};
-    EXPECT_EQ(std::memcmp(bits + 8 * row, expected, 8), 0) << row;
   }
 }
 
