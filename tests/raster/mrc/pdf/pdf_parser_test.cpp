@@ -20,51 +20,6 @@ using namespace pdf_test;
 
 namespace {
 
-// A compact text of a value: numbers as printed, strings in parentheses with
-// bytes outside printable ASCII as \xNN, names with their slash.
-std::string describe(const PdfValue* v) {
-  char buf[64];
-  switch (v->kind) {
-    case PdfKind::op: return std::string("op:") + static_cast<const PdfOperatorEntry*>(v->value.pointer)->name;
-    case PdfKind::boolean: return v->value.integer ? "true" : "false";
-    case PdfKind::integer: return std::to_string(v->value.integer);
-    case PdfKind::real: std::snprintf(buf, sizeof buf, "%g", double(v->value.real)); return buf;
-    case PdfKind::string:
-    case PdfKind::name: {
-      std::string s = v->kind == PdfKind::name ? "/" : "(";
-      for (int32_t i = 0; i < v->length; ++i) {
-        auto c = uint8_t(v->value.bytes[i]);
-        if (c >= 32 && c < 127) {
-          s += char(c);
-        } else {
-          std::snprintf(buf, sizeof buf, "\\x%02x", c);
-          s += buf;
-        }
-      }
-      return v->kind == PdfKind::name ? s : s + ")";
-    }
-    case PdfKind::array:
-    case PdfKind::dictionary: {
-      bool dict = v->kind == PdfKind::dictionary;
-      std::string s = dict ? "<<" : "[";
-      for (const PdfList* e = v->value.list; e; e = e->next) {
-        if (e != v->value.list) s += " ";
-        if (dict) s += "/" + std::string(e->key) + " ";
-        s += describe(e->value);
-      }
-      return s + (dict ? ">>" : "]");
-    }
-    case PdfKind::stream: return "stream";
-    case PdfKind::null: return "null";
-    case PdfKind::reference: {
-      const auto* r = static_cast<const PdfRef*>(v->value.pointer);
-      return std::to_string(r->number) + " " + std::to_string(r->generation) + " R";
-    }
-    case PdfKind::bracket: return "mark";
-    default: return "end";
-  }
-}
-
 // Reads objects with the file parser until the end of the data; their
 // descriptions joined by " | ", and the entry's code.
 int32_t read_all(const std::string& text, std::string* out) {
