@@ -28,6 +28,13 @@ struct FilterSpec {
 class PdfWriter {
  public:
   explicit PdfWriter(const std::string& header = "%PDF-1.7\n%\xE2\xE3\xCF\xD3\n");
+  // Goes on writing an existing file as an incremental update: the next
+  // section's "Prev" is last_xref, new objects are numbered from
+  // next_number.
+  PdfWriter(const std::string& existing, int64_t last_xref, int next_number)
+      : out_(existing), next_number_(next_number), last_xref_(last_xref) {
+    if (!out_.empty() && out_.back() != '\n') out_ += '\n';
+  }
 
   // A new object number.
   int reserve() { return next_number_++; }
