@@ -1,7 +1,9 @@
 // The page table: the page tree walked once, from "Root" through "Pages" and
 // "Kids", into page records numbered from 1 with the inheritable attributes
 // resolved. The walk is bounded: a node already on its path, a tree deeper
-// than kPdfMaxTreeDepth or more than kPdfMaxPages pages raise 1.
+// than kPdfMaxTreeDepth or more than kPdfMaxPages pages raise 1. Subtrees
+// named many times are walked each time; every visit reads its node afresh
+// into the document's arena, so the pool ends a walk without pages (13).
 #pragma once
 
 #include <cstdint>

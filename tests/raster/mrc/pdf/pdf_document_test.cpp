@@ -484,6 +484,21 @@ TEST(PdfDocumentTest, HostileFilesEndWithAnErrorCode) {
   for (int i = 0; i < 70; ++i) deep.put(3 + i, "<< /Kids [" + ref(4 + i) + "] >>");
   deep.put(73, "<< >>");
   deep.xref_table(" /Root 1 0 R");
+  // Shared subtrees named again and again: 65,537 pages from 257 nodes of
+  // 255 pages and two more, and 140,000 or more nodes without pages.
+  auto shared = [](int outer, int inner, const std::string& leaf, int extra_pages, bool direct = false) {
+    PdfWriter w = pages_doc(0);
+    std::string kids;
+    for (int i = 0; i < outer; ++i) kids += " 3 0 R";
+    for (int i = 0; i < extra_pages; ++i) kids += " 4 0 R";
+    w.bytes() = replace(w.bytes(), "/Kids [ ]", "/Kids [" + kids + "]");
+    std::string inner_kids;
+    for (int i = 0; i < inner; ++i) inner_kids += direct ? leaf : " 4 0 R";
+    w.put(3, "<< /Kids [" + inner_kids + "] >>");
+    w.put(4, leaf);
+    w.xref_table(" /Root 1 0 R");
+    return w.bytes();
+  };
 
   struct Case {
     const char* what;
@@ -503,6 +518,11 @@ TEST(PdfDocumentTest, HostileFilesEndWithAnErrorCode) {
       {"a subsection longer than the stream", longer, PdfError::syntax},
       {"a page tree cycle", cyc.bytes(), PdfError::syntax},
       {"a page tree 70 deep", deep.bytes(), PdfError::syntax},
+      {"65,536 pages", shared(257, 255, "<< >>", 1), 0},
+      {"65,537 pages", shared(257, 255, "<< >>", 2), PdfError::syntax},
+      // Without pages the pool ends the walk.
+      {"160,000 nodes", shared(400, 400, "<< /Kids [] >>", 0), PdfError::memory},
+      {"140,000 direct nodes", shared(14, 10000, "<</Kids[]>>", 0, true), PdfError::memory},
       {"a page in an object stream", with_page("<< >>", true), 0},
       {"an object stream inside itself", self_stream, PdfError::syntax},
       {"an object stream that is none", not_objstm, PdfError::missing},
@@ -510,6 +530,7 @@ TEST(PdfDocumentTest, HostileFilesEndWithAnErrorCode) {
   for (const Case& c : cases) {
     Doc d(c.bytes);
     EXPECT_EQ(d.code, c.code) << c.what;
+    if (c.code == 0 && d.info.page_count > 1) EXPECT_EQ(d.info.page_count, 65536);
     EXPECT_EQ(pdf_core_end(), 0) << c.what;
     EXPECT_EQ(pdf_pool_free_blocks(), kPdfBlockCount) << c.what;
   }
