@@ -157,7 +157,8 @@ class PdfRealFilesTest : public ::testing::Test {
   void TearDown() override {
     if (!dir.empty()) std::filesystem::remove_all(dir);
   }
-  // The file and its rewrites by qpdf and the test writer.
+  // The file, its rewrites by qpdf, and each of those with an update
+  // appended by the test writer.
   std::vector<std::string> variants(const std::string& base) {
     std::vector<std::string> out = {base};
     const char* options[] = {"--object-streams=generate", "--object-streams=disable", "--qdf", "--linearize"};
@@ -168,8 +169,8 @@ class PdfRealFilesTest : public ::testing::Test {
       EXPECT_EQ(status, 0) << o;
       out.push_back(name);
     }
-    out.push_back(with_update(base));
-    out.push_back(with_update(out[1]));
+    size_t rewritten = out.size();
+    for (size_t i = 0; i < rewritten; ++i) out.push_back(with_update(out[i]));
     return out;
   }
   std::string dir;
