@@ -15,7 +15,7 @@ packages=(
   liblcms2-dev
   libjpeg-turbo-progs libimage-exiftool-perl libjpeg62-turbo-dev
   libpng-dev zlib1g-dev pngcheck
-  qpdf img2pdf
+  qpdf img2pdf poppler-utils libqpdf-dev
 )
 
 missing=()

@@ -17,6 +17,10 @@ void pdf_core_release() {
   // The resource stack's entries lay in the static arena.
   s.resource_stack = PdfFixedStack{nullptr, 0, 0};
   s.page_objects = nullptr;
+  // The document's tables lay in the arenas just released.
+  s.document = nullptr;
+  s.content_depth = 0;
+  s.counting = 0;
   s.core_live = false;
 }
 

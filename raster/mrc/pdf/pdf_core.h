@@ -28,6 +28,11 @@ struct PdfDocInfo {
 // the resource stack, and clears the text-object flag; 0 or an error code
 // (13 without a pool).
 int32_t pdf_core_begin();
+// Reads the header, the cross-reference chain and trailer, the page table and
+// the document information. Always stores the page count; the version and
+// the strings only when the trailer has "Info". 0 or an error code: 1 for a
+// malformed file, 7 without "Root", 14 for an encrypted document.
+int32_t pdf_core_read_document(PdfDocInfo* info);
 // Releases every arena and the operand stack and forgets the page-object
 // list; 0. After a failed entry point, or a second time, it releases nothing
 // twice and returns 0.

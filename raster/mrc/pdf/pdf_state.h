@@ -36,8 +36,21 @@ struct PdfParserState {
   std::FILE* file = nullptr;
   int64_t file_size = 0;
 
-  // Text of the last token.
+  // Text of the last token and its byte count (a literal string may hold
+  // zero bytes).
   char token[kPdfTokenBytes] = {};
+  int32_t token_length = 0;
+
+  // The content-operator table the file and content parsers look keywords up
+  // in, and whether a compatibility section (BX .. EX) is open.
+  const struct PdfOperatorEntry* operators = nullptr;
+  int32_t operator_count = 0;
+  int32_t in_compatibility = 0;
+  // Nesting of arrays and dictionaries the content parser has opened.
+  int32_t content_depth = 0;
+
+  // The document being read: cross-reference list, trailer, page table.
+  struct PdfDocument* document = nullptr;
 
   // Compression kind of the last DCT or CCITT stream opened: 0 raw, 1 DCT,
   // 2 CCITT with K = 0, 4 CCITT with K < 0.

@@ -36,6 +36,14 @@ PdfValue* pdf_new_bytes(int32_t kind, const char* bytes, int32_t length) {
 
 PdfValue* pdf_new_name(const char* name) { return pdf_new_bytes(PdfKind::name, name, int32_t(std::strlen(name))); }
 
+PdfValue* pdf_new_reference(int32_t number, int32_t generation) {
+  PdfValue* v = pdf_new_value(PdfKind::reference);
+  auto* pair = static_cast<PdfRef*>(pdf_alloc(sizeof(PdfRef)));
+  *pair = PdfRef{number, generation};
+  v->value.pointer = pair;
+  return v;
+}
+
 PdfValue* pdf_new_list_value(int32_t kind, PdfList* list) {
   PdfValue* v = pdf_new_value(kind);
   v->value.list = list;
@@ -58,6 +66,14 @@ PdfList* pdf_dict_prepend(PdfList* head, const char* key, int32_t key_length, Pd
 }
 
 PdfValue* pdf_dict_get(const PdfList* dictionary, const char* key) {
+  return pdf_resolve_value(pdf_dict_get_raw(dictionary, key));
+}
+
+PdfValue* pdf_array_get(const PdfList* array, int64_t index) {
+  return pdf_resolve_value(pdf_array_get_raw(array, index));
+}
+
+PdfValue* pdf_dict_get_raw(const PdfList* dictionary, const char* key) {
   size_t n = std::strlen(key);
   for (const PdfList* e = dictionary; e; e = e->next) {
     if (e->key && size_t(e->key_length) == n && std::memcmp(e->key, key, n) == 0) return e->value;
@@ -65,7 +81,7 @@ PdfValue* pdf_dict_get(const PdfList* dictionary, const char* key) {
   return nullptr;
 }
 
-PdfValue* pdf_array_get(const PdfList* array, int64_t index) {
+PdfValue* pdf_array_get_raw(const PdfList* array, int64_t index) {
   if (index < 0) return nullptr;
   for (const PdfList* e = array; e; e = e->next, --index) {
     if (index == 0) return e->value;
@@ -83,10 +99,11 @@ int32_t pdf_numbers_to_reals(const PdfList* array, int32_t n, float* out) {
   const PdfList* e = array;
   for (int32_t i = 0; i < n; ++i, e = e->next) {
     if (!e || !e->value) return -1;
-    if (e->value->kind == PdfKind::integer) {
-      out[i] = float(e->value->value.integer);
-    } else if (e->value->kind == PdfKind::real) {
-      out[i] = e->value->value.real;
+    const PdfValue* v = pdf_resolve_value(e->value);
+    if (v->kind == PdfKind::integer) {
+      out[i] = float(v->value.integer);
+    } else if (v->kind == PdfKind::real) {
+      out[i] = v->value.real;
     } else {
       return -1;
     }

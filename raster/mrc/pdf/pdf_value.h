@@ -46,6 +46,12 @@ struct PdfValue {
   PdfStream* stream;  // the data of a stream
 };
 
+// The pair an indirect reference names.
+struct PdfRef {
+  int32_t number;
+  int32_t generation;
+};
+
 // New values from the current arena.
 PdfValue* pdf_new_value(int32_t kind);
 PdfValue* pdf_new_integer(int32_t v);
@@ -53,6 +59,7 @@ PdfValue* pdf_new_real(float v);
 // A copy of the bytes followed by a zero byte.
 PdfValue* pdf_new_bytes(int32_t kind, const char* bytes, int32_t length);
 PdfValue* pdf_new_name(const char* name);
+PdfValue* pdf_new_reference(int32_t number, int32_t generation);
 // An array or dictionary (or stream) over a list.
 PdfValue* pdf_new_list_value(int32_t kind, PdfList* list);
 
@@ -62,12 +69,19 @@ PdfList* pdf_list_prepend(PdfList* head, PdfValue* value);
 PdfList* pdf_dict_prepend(PdfList* head, const char* key, int32_t key_length, PdfValue* value);
 
 // The value of the first entry whose key has exactly these bytes; null when
-// absent.
+// absent. An indirect reference is resolved, read afresh every time.
 PdfValue* pdf_dict_get(const PdfList* dictionary, const char* key);
-// The element at index; null past the end.
+// The element at index, a reference resolved; null past the end.
 PdfValue* pdf_array_get(const PdfList* array, int64_t index);
+// The same without resolving: a reference stays a reference.
+PdfValue* pdf_dict_get_raw(const PdfList* dictionary, const char* key);
+PdfValue* pdf_array_get_raw(const PdfList* array, int64_t index);
+// The object a value names: a reference is resolved, anything else is
+// itself (null stays null).
+PdfValue* pdf_resolve_value(PdfValue* value);
 int64_t pdf_list_count(const PdfList* list);
-// The first n elements as reals (integers converted); -1 when one of them is
+// The first n elements as reals (integers converted, references resolved);
+// -1 when one of them is
 // neither an integer nor a real, or the list is shorter; else 0.
 int32_t pdf_numbers_to_reals(const PdfList* array, int32_t n, float* out);
 // Four reals from the first four elements of an array value; -1 when the value

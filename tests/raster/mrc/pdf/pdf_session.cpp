@@ -8,6 +8,7 @@
 
 #include "raster/mrc/pdf/pdf_core.h"
 #include "raster/mrc/pdf/pdf_file.h"
+#include "raster/mrc/pdf/pdf_operators.h"
 #include "raster/mrc/pdf/pdf_pool.h"
 #include "raster/mrc/pdf/pdf_state.h"
 #include "raster/mrc/pdf/pdf_stream_data.h"
@@ -35,6 +36,49 @@ PdfSession::~PdfSession() {
   pdf_file_close();
   pdf_pool_free();
   std::remove(path.c_str());
+}
+
+std::string describe(const PdfValue* v) {
+  char buf[64];
+  switch (v->kind) {
+    case PdfKind::op: return std::string("op:") + static_cast<const PdfOperatorEntry*>(v->value.pointer)->name;
+    case PdfKind::boolean: return v->value.integer ? "true" : "false";
+    case PdfKind::integer: return std::to_string(v->value.integer);
+    case PdfKind::real: std::snprintf(buf, sizeof buf, "%g", double(v->value.real)); return buf;
+    case PdfKind::string:
+    case PdfKind::name: {
+      std::string s = v->kind == PdfKind::name ? "/" : "(";
+      for (int32_t i = 0; i < v->length; ++i) {
+        auto c = uint8_t(v->value.bytes[i]);
+        if (c >= 32 && c < 127) {
+          s += char(c);
+        } else {
+          std::snprintf(buf, sizeof buf, "\\x%02x", c);
+          s += buf;
+        }
+      }
+      return v->kind == PdfKind::name ? s : s + ")";
+    }
+    case PdfKind::array:
+    case PdfKind::dictionary: {
+      bool dict = v->kind == PdfKind::dictionary;
+      std::string s = dict ? "<<" : "[";
+      for (const PdfList* e = v->value.list; e; e = e->next) {
+        if (e != v->value.list) s += " ";
+        if (dict) s += "/" + std::string(e->key) + " ";
+        s += describe(e->value);
+      }
+      return s + (dict ? ">>" : "]");
+    }
+    case PdfKind::stream: return "stream";
+    case PdfKind::null: return "null";
+    case PdfKind::reference: {
+      const auto* r = static_cast<const PdfRef*>(v->value.pointer);
+      return std::to_string(r->number) + " " + std::to_string(r->generation) + " R";
+    }
+    case PdfKind::bracket: return "mark";
+    default: return "end";
+  }
 }
 
 PdfValue* I(int32_t v) { return pdf_new_integer(v); }

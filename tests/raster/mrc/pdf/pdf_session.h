@@ -31,6 +31,10 @@ class PdfSession {
   std::string path;
 };
 
+// A compact text of a value: numbers as printed, strings in parentheses with
+// bytes outside printable ASCII as \xNN, names with their slash, "n g R".
+std::string describe(const PdfValue* v);
+
 // Values from the current arena; call them inside an entry (pdf_core_run).
 PdfValue* I(int32_t v);
 PdfValue* Real(float v);

@@ -94,12 +94,9 @@ int PdfWriter::add_object_stream(const std::vector<std::pair<int, std::string>>&
   return n;
 }
 
-int64_t PdfWriter::xref_table(const std::string& trailer_entries) {
-  int64_t at = int64_t(out_.size());
-  std::vector<int> nums = section_;
-  std::sort(nums.begin(), nums.end());
+std::string PdfWriter::classic_rows(const std::vector<int>& nums, bool with_zero) {
   std::string s = "xref\n";
-  if (last_xref_ < 0) s += "0 1\n0000000000 65535 f\r\n";
+  if (with_zero) s += "0 1\n0000000000 65535 f\r\n";
   for (size_t i = 0; i < nums.size();) {
     size_t j = i;
     while (j + 1 < nums.size() && nums[j + 1] == nums[j] + 1) ++j;
@@ -111,6 +108,14 @@ int64_t PdfWriter::xref_table(const std::string& trailer_entries) {
     }
     i = j + 1;
   }
+  return s;
+}
+
+int64_t PdfWriter::xref_table(const std::string& trailer_entries) {
+  int64_t at = int64_t(out_.size());
+  std::vector<int> nums = section_;
+  std::sort(nums.begin(), nums.end());
+  std::string s = classic_rows(nums, last_xref_ < 0);
   s += "trailer\n<< /Size " + std::to_string(next_number_) + trailer_entries;
   if (last_xref_ >= 0) s += " /Prev " + std::to_string(last_xref_);
   s += " >>\nstartxref\n" + std::to_string(at) + "\n%%EOF\n";
@@ -120,19 +125,12 @@ int64_t PdfWriter::xref_table(const std::string& trailer_entries) {
   return at;
 }
 
-int64_t PdfWriter::xref_stream(const std::string& trailer_entries) {
-  int self = reserve();
-  std::vector<int> nums = section_;
-  nums.push_back(self);
-  if (last_xref_ < 0) nums.push_back(0);
-  std::sort(nums.begin(), nums.end());
-  int64_t at = int64_t(out_.size());
-  offsets_[self] = at;
-  std::string rows, index;
+std::string PdfWriter::xref_rows(const std::vector<int>& nums, std::string* index) {
+  std::string rows;
   for (size_t i = 0; i < nums.size();) {
     size_t j = i;
     while (j + 1 < nums.size() && nums[j + 1] == nums[j] + 1) ++j;
-    index += " " + std::to_string(nums[i]) + " " + std::to_string(j - i + 1);
+    *index += " " + std::to_string(nums[i]) + " " + std::to_string(j - i + 1);
     for (size_t k = i; k <= j; ++k) {
       int n = nums[k];
       uint32_t type = 1, f2 = 0, f3 = 0;
@@ -150,6 +148,19 @@ int64_t PdfWriter::xref_stream(const std::string& trailer_entries) {
     }
     i = j + 1;
   }
+  return rows;
+}
+
+int64_t PdfWriter::xref_stream(const std::string& trailer_entries) {
+  int self = reserve();
+  std::vector<int> nums = section_;
+  nums.push_back(self);
+  if (last_xref_ < 0) nums.push_back(0);
+  std::sort(nums.begin(), nums.end());
+  int64_t at = int64_t(out_.size());
+  offsets_[self] = at;
+  std::string index;
+  std::string rows = xref_rows(nums, &index);
   std::string entries =
       " /Type /XRef /Size " + std::to_string(next_number_) + " /W [1 4 2] /Index [" + index + " ]" + trailer_entries;
   if (last_xref_ >= 0) entries += " /Prev " + std::to_string(last_xref_);
@@ -159,6 +170,31 @@ int64_t PdfWriter::xref_stream(const std::string& trailer_entries) {
           " >>\nstream\n" + z + "\nendstream\nendobj\n";
   out_ += "startxref\n" + std::to_string(at) + "\n%%EOF\n";
   last_xref_ = at;
+  return at;
+}
+
+int64_t PdfWriter::xref_hybrid(const std::string& trailer_entries) {
+  std::vector<int> inside, direct;
+  for (int n : section_) (compressed_.count(n) && !offsets_.count(n) ? inside : direct).push_back(n);
+  std::sort(inside.begin(), inside.end());
+  std::sort(direct.begin(), direct.end());
+  int self = reserve();
+  int64_t stm = int64_t(out_.size());
+  offsets_[self] = stm;
+  direct.push_back(self);
+  std::string index;
+  std::string rows = xref_rows(inside, &index);
+  out_ += std::to_string(self) + " 0 obj\n<< /Length " + std::to_string(rows.size()) + " /Type /XRef /Size " +
+          std::to_string(next_number_) + " /W [1 4 2] /Index [" + index + " ] >>\nstream\n" + rows +
+          "\nendstream\nendobj\n";
+  int64_t at = int64_t(out_.size());
+  std::string s = classic_rows(direct, last_xref_ < 0);
+  s += "trailer\n<< /Size " + std::to_string(next_number_) + trailer_entries + " /XRefStm " + std::to_string(stm);
+  if (last_xref_ >= 0) s += " /Prev " + std::to_string(last_xref_);
+  s += " >>\nstartxref\n" + std::to_string(at) + "\n%%EOF\n";
+  out_ += s;
+  last_xref_ = at;
+  section_.clear();
   return at;
 }
 

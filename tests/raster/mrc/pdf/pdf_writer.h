@@ -28,6 +28,13 @@ struct FilterSpec {
 class PdfWriter {
  public:
   explicit PdfWriter(const std::string& header = "%PDF-1.7\n%\xE2\xE3\xCF\xD3\n");
+  // Goes on writing an existing file as an incremental update: the next
+  // section's "Prev" is last_xref, new objects are numbered from
+  // next_number.
+  PdfWriter(const std::string& existing, int64_t last_xref, int next_number)
+      : out_(existing), next_number_(next_number), last_xref_(last_xref) {
+    if (!out_.empty() && out_.back() != '\n') out_ += '\n';
+  }
 
   // A new object number.
   int reserve() { return next_number_++; }
@@ -55,7 +62,15 @@ class PdfWriter {
   // The same as a cross-reference stream.
   int64_t xref_stream(const std::string& trailer_entries);
 
+  // A hybrid section: a cross-reference stream (not in the chain) for the
+  // objects inside object streams, then a classic table of the others whose
+  // trailer names the stream in "XRefStm".
+  int64_t xref_hybrid(const std::string& trailer_entries);
+
   const std::string& bytes() const { return out_; }
+  std::string& bytes() { return out_; }
+  // Offset of the last cross-reference section written (-1 for none).
+  int64_t last_xref() const { return last_xref_; }
   int64_t offset(int number) const { return offsets_.at(number); }
   // Offset just after the keyword "stream" of a stream object.
   int64_t after_stream_keyword(int number) const { return after_keyword_.at(number); }
@@ -73,6 +88,11 @@ class PdfWriter {
   std::map<int, int64_t> data_;
   std::map<int, std::pair<int, int>> compressed_;  // object -> (object stream, index)
   std::vector<int> section_;                       // objects since the last section
+
+  // The rows of a cross-reference stream for the sorted numbers, W [1 4 2],
+  // and its "Index".
+  std::string xref_rows(const std::vector<int>& nums, std::string* index);
+  std::string classic_rows(const std::vector<int>& nums, bool with_zero);
 };
 
 }  // namespace pdf_test
