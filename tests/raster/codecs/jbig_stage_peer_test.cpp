@@ -76,8 +76,8 @@ TEST(JbigStagePeer, GrayPlanesOfPbmtojbgBehindAT43Head) {
   for (const auto& l : lines) file.insert(file.end(), l.begin(), l.end());
   ASSERT_TRUE(jbig_write_file(pgm, file));
   ASSERT_TRUE(jbig_run("pbmtojbg -q " + pgm + " " + jbg));
-  JbigBytes code = {0xFF, 0xA8, 0xFF, 0xE1, 0x00, 0x12, 'G', '3', 'F', 'A', 'X', 0x00, 0x07, 0xCD, 0x00, 200,
-                    0x00, 0x20, 8,    0,    0,    0,    0xFF, 0xE1, 0x00, 0x08, 'G', '3', 'F', 'A', 'X', 0xFF};
+  JbigBytes code = {0xFF, 0xA8, 0xFF, 0xE1, 0x00, 0x12, 'G',  '3',  'F',  'A',  'X', 0x00, 0x07, 0xCD, 0x00, 200,
+                    0x00, 0x20, 8,    0,    0,    0,    0xFF, 0xE1, 0x00, 0x08, 'G', '3',  'F',  'A',  'X',  0xFF};
   JbigBytes bie = jbig_read_file(jbg);
   code.insert(code.end(), bie.begin(), bie.end());
   code.insert(code.end(), {0xFF, 0xA9});

@@ -275,9 +275,9 @@ TEST(JbigWriters, TargetFailingAfterAnyByteGivesIoFailure) {
   struct Case {
     RstHeader h;
     bool t43;
-  } cases[] = {{jbig_header(50, 40, 1, 1, RstColorType::default_gray_reverse()), false},
-               {jbig_header(30, 20, 8, 3, RstColorType::itu_lab()), true},
-               {jbig_header(30, 20, 8, 1, RstColorType::itu_lab()), true}};
+  } cases[] = {{jbig_header(40, 30, 1, 1, RstColorType::default_gray_reverse()), false},
+               {jbig_header(12, 6, 8, 3, RstColorType::itu_lab()), true},
+               {jbig_header(12, 6, 8, 1, RstColorType::itu_lab()), true}};
   cases[2].h.colormap = map;
   for (const Case& c : cases) {
     JbigLines lines = jbig_random_lines(c.h, 6);
