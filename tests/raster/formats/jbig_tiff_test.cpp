@@ -9,6 +9,7 @@
 
 #include "page_support.h"
 #include "raster/codecs/rst_jbig_option.h"
+#include "raster/codecs/rst_read_code.h"
 #include "raster/color/rst_transform_color_to.h"
 #include "raster/core/bit_reverse.h"
 #include "raster/core/byte_array_storage.h"
@@ -17,6 +18,7 @@
 #include "raster/core/rst_owner.h"
 #include "raster/formats/rst_read_raster.h"
 #include "raster/formats/rst_read_tiff_header.h"
+#include "raster/formats/rst_write_jbig.h"
 #include "raster/formats/rst_write_tiff.h"
 #include "tiff_write_support.h"
 
@@ -291,6 +293,37 @@ TEST_F(JbigTiff, T85StripShapeRule) {
   put32(4, 88);
   EXPECT_TRUE(read_page(file).empty());
   EXPECT_TRUE(reported(-3, kStripInvalid));
+}
+
+TEST_F(JbigTiff, CodeWritersRefuseCodeAndClosedOutputs) {
+  RstHeader bilevel = image_header(16, 4, 1, 1, RstColorType::s_gray_reverse());
+  RstHeader gray = image_header(16, 4, 8, 1, RstColorType::s_gray());
+  for (bool t43 : {false, true}) {
+    const char* where = t43 ? "RstWriteJBIGT43::create()" : "RstWriteJBIGT85::create()";
+    auto make = [&](RstRead* source, OutputStorage* out) {
+      return t43 ? RstWriteJBIGT43::create(source, out, nullptr, false)
+                 : RstWriteJBIGT85::create(source, out, nullptr, false);
+    };
+    // Code is refused before the output is looked at.
+    Bytes code(64, 0);
+    ByteArrayInputStorage in(code.data(), int32_t(code.size()));
+    RstHeader coded = t43 ? gray : bilevel;
+    coded.data_form = t43 ? RstDataForm::jbig_color : RstDataForm::jbig;
+    RstRead* reader = RstReadCode::create(&in, coded, false);
+    ASSERT_NE(reader, nullptr);
+    EXPECT_EQ(make(reader, nullptr), nullptr);
+    EXPECT_TRUE(reported(-5, where));
+    reader->end();
+    // A closed output: no push writer is made, nothing is written.
+    MemoryOutputStorage closed;
+    closed.close();
+    RstRead* source = new LineSource(t43 ? gray : bilevel, bilevel_rows(16, 4, 1), nullptr);
+    EXPECT_EQ(make(source, &closed), nullptr);
+    EXPECT_TRUE(reported(-2, where));
+    EXPECT_FALSE(reported(-2, t43 ? "RstPushWriteT43::create()" : "RstPushWriteT85:create()"));
+    EXPECT_EQ(make(nullptr, &closed), nullptr);
+    source->end();
+  }
 }
 
 }  // namespace
