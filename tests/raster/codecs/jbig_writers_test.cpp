@@ -12,6 +12,7 @@
 #include "raster/codecs/rst_jbig_encoder_stages.h"
 #include "raster/codecs/rst_jbig_header.h"
 #include "raster/codecs/rst_jbig_stage.h"
+#include "raster/core/rst_alloc.h"
 
 namespace {
 
@@ -312,6 +313,22 @@ TEST(JbigWriters, SourceEndingEarlyIsReportedAtEnd) {
     ASSERT_GE(code.size(), 2u);
     EXPECT_NE(JbigBytes(code.end() - 2, code.end()), (JbigBytes{0xFF, 0xA9}));
   }
+}
+
+TEST(JbigWriters, PlaneBuffersAboveTheLimitAreRefusedBeforeAnyByte) {
+  // 24 planes of 32768 pixels and 20000 rows coded whole: 1.9 GiB of buffers.
+  ReportLog log;
+  MemoryOutputStorage out;
+  RstEncodeJBIGT43Option whole(128, 0, 200, 0x01);
+  RstHeader h = jbig_header(32768, 20000, 8, 3, RstColorType::itu_lab());
+  EXPECT_EQ(RstPushWriteT43::create(&out, h, &whole, false), nullptr);
+  EXPECT_TRUE(log.has(-1, "RstPushWriteTolvane::initiate()"));
+  EXPECT_LT(RstAllocFault::last_size(), size_t(1) << 30);
+  EXPECT_EQ(out.size(), 0);
+  // Interleaved, the same image needs only a stripe of rows.
+  RstPushWriteT43* w = RstPushWriteT43::create(&out, h, nullptr, false);
+  ASSERT_NE(w, nullptr);
+  w->end();
 }
 
 }  // namespace
