@@ -169,6 +169,9 @@ void read_markers(JbigCodecContext* ctx) {
       case 0x05: {
         uint32_t yd = rst_jbig_get32(ctx);
         if (!ctx->error) rst_jbig_apply_newlen(ctx, yd);
+        // A NEWLEN that ends the image is the last segment of the data:
+        // nothing may be read past it.
+        if (!ctx->error && ctx->line + 1 >= ctx->yd && ctx->plane + 1 >= ctx->p) return;
         break;
       }
       case 0x06: {

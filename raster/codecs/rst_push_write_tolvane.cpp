@@ -2,6 +2,7 @@
 #include "raster/codecs/rst_push_write_tolvane.h"
 
 #include "raster/codecs/rst_header_tolvane.h"
+#include "raster/core/rst_owner.h"
 #include "raster/core/rst_status_context.h"
 
 RstPushWriteTolvane::RstPushWriteTolvane(OutputStorage* target, const RstHeader& header, bool bit_reverse)
@@ -11,11 +12,12 @@ RstPushWriteTolvane::RstPushWriteTolvane(OutputStorage* target, const RstHeader&
 
 RstPushWriteTolvane::~RstPushWriteTolvane() { close_stage_and_stream(); }
 
-void RstPushWriteTolvane::close_stage_and_stream() {
-  if (stage_) stage_->close();
+int32_t RstPushWriteTolvane::close_stage_and_stream() {
+  int32_t status = stage_ ? stage_->close() : RstCode::good;
   stage_ = nullptr;
   if (stream_) stream_->close();
   stream_ = nullptr;
+  return status;
 }
 
 BrenvoldStream* RstPushWriteTolvane::stream() {
@@ -61,6 +63,11 @@ bool RstPushWriteTolvane::write(const uint8_t* line) {
 }
 
 void RstPushWriteTolvane::end() {
-  close_stage_and_stream();
-  delete this;
+  int32_t status = close_stage_and_stream();
+  // The writer goes whatever the report does; a stream the stage could not
+  // complete must not pass as written.
+  RstOwner<RstPushWriteTolvane> self;
+  self.attach(this);
+  // A failure write() has reported is not reported twice.
+  if (status < 1 && !failed_) rst_report(status, "RstPushWriteTolvane::end()");
 }

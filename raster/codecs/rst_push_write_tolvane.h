@@ -23,7 +23,9 @@ class RstPushWriteTolvane : public RstPushWrite {
   // One line to the stage; false (not counted) beyond the height, when the
   // stage fails, and for every line after a failure.
   bool write(const uint8_t* line) override;
-  // Closes the stage, then the stream, then deletes the writer.
+  // Closes the stage, then the stream, then deletes the writer; a close
+  // result below 1 (an incomplete or failed stream) is reported
+  // "RstPushWriteTolvane::end()".
   void end() override;
 
   // The output stream over the writer's output, made on first call; null
@@ -40,7 +42,8 @@ class RstPushWriteTolvane : public RstPushWrite {
   RstInstanceTolvane* stage() const { return stage_; }
 
  private:
-  void close_stage_and_stream();
+  // The stage's close result (1 without a stage).
+  int32_t close_stage_and_stream();
 
   RstInstanceTolvane* stage_ = nullptr;
   BrenvoldStream* stream_ = nullptr;

@@ -6,6 +6,7 @@
 #include "raster/color/rst_lab_range.h"
 #include "raster/color/rst_reverse_color.h"
 #include "raster/color/rst_transform_color_lut.h"
+#include "raster/color/rst_transform_color_to.h"
 #include "raster/formats/rst_format_creators.h"
 
 namespace {
@@ -20,6 +21,9 @@ RstRead* convert_lab_range(RstRead* source, const uint32_t range[3], const int32
   RstLabRange from(range[0], offset[0], range[1], offset[1], range[2], offset[2], bits);
   return RstConvertColorRange::create(source, from.matrix(), RstLabRange::default_range().matrix(), nullptr);
 }
+RstRead* transform_color_to_lstar(RstRead* source) {
+  return RstTransformColorTo::create(source, RstColorType::default_lstar());
+}
 }  // namespace
 
 void rst_register_color_creators() {
@@ -27,4 +31,5 @@ void rst_register_color_creators() {
   rst_format_creators().reverse_gray = &reverse_gray;
   rst_format_creators().transform_color_lut = &transform_color_lut;
   rst_format_creators().convert_lab_range = &convert_lab_range;
+  rst_format_creators().transform_color_to_lstar = &transform_color_to_lstar;
 }

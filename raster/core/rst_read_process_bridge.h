@@ -66,6 +66,11 @@ class RstReadProcessBridge {
     return node;
   }
 
+  // The same with the reader's own arguments (Reader::bridge_args()) and a
+  // memory copy.
+  static RstInputOwningRead<Reader>* create(RstRead* source) requires requires { Reader::bridge_args(); }
+  { return create(source, Reader::bridge_args(), nullptr); }
+
  private:
   template <class Args>
   static Reader* make_reader(const Args& args, InputStorage* storage) {

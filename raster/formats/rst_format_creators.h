@@ -28,6 +28,8 @@ struct RstFormatCreators {
   // they are that encoding.
   RstRead* (*convert_lab_range)(RstRead* source, const uint32_t range[3], const int32_t offset[3],
                                 int32_t bits) = nullptr;
+  // The source converted to the default L* colour type (colour).
+  RstRead* (*transform_color_to_lstar)(RstRead* source) = nullptr;
 };
 
 // The process-wide table; the folders that own the nodes fill it in.

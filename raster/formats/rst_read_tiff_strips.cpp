@@ -6,6 +6,7 @@
 #include "raster/codecs/rst_decode_ccitt.h"
 #include "raster/codecs/rst_pack_bits.h"
 #include "raster/codecs/rst_read_code.h"
+#include "raster/codecs/rst_read_jbig.h"
 #include "raster/codecs/rst_read_lzw.h"
 #include "raster/codecs/rst_rle_line.h"
 #include "raster/core/rst_alloc.h"
@@ -201,6 +202,9 @@ RstRead* RstReadAndDecodeCodeTiles::decoder(const RstHeader& expected) {
       }
       break;
     }
+    // JBIG strips carry their own header; the private header is read here.
+    case RstDataForm::jbig: node.attach(RstReadJBIGT85::create(window, nullptr)); break;
+    case RstDataForm::jbig_color: node.attach(RstReadJBIGT43::create(window, nullptr)); break;
     default: rst_report(RstCode::tiff_compression, "RstReadAndDecodeCodeRects::next_link()"); return nullptr;
   }
   if (!node) return nullptr;

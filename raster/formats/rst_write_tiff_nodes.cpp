@@ -5,6 +5,8 @@
 #include <memory>
 
 #include "raster/codecs/rst_encode_ccitt.h"
+#include "raster/codecs/rst_jbig_option.h"
+#include "raster/codecs/rst_push_write_jbig.h"
 #include "raster/codecs/rst_pack_bits.h"
 #include "raster/core/rst_alloc.h"
 #include "raster/core/rst_code_source.h"
@@ -15,6 +17,7 @@
 #include "raster/core/rst_write_raw.h"
 #include "raster/formats/rst_format_creators.h"
 #include "raster/formats/rst_swap_samples_16.h"
+#include "raster/formats/rst_write_jbig.h"
 #include "raster/formats/rst_write_tiff_file_structure.h"
 
 RstWriteTIFFBridge::RstWriteTIFFBridge(RstNestedProcess* window, RstWriteTIFFMultiPageManager* m,
@@ -171,8 +174,41 @@ RstWrite* RstWriteTIFFRaw::create_encoder(RstRead* window, OutputStorage* out) {
   return writer;
 }
 
+namespace {
+
+// T.43 codes 8-bit gray as L*: reverse gray is turned into gray, gray into
+// L*. input becomes the last node made; false when one cannot be made
+// (reported by its create, or here when no creator is registered).
+bool jbig_color_input(RstRead* source, RstRead*& input, const char* where) {
+  RstHeader h(input);
+  if (!h.color_type || h.colormap) return true;
+  if (h.color_type->is_gray_reverse()) {
+    RstRead* (*reverse)(RstRead*) = rst_format_creators().reverse_gray;
+    if (!reverse) {
+      rst_report(RstCode::unsupported_option, where);
+      return false;
+    }
+    input = reverse(input);
+    if (!input) return false;
+    h = RstHeader(input);
+  }
+  if (!h.color_type || !h.color_type->is_gray() || h.color_type->is_lstar()) return true;
+  RstRead* (*to_lstar)(RstRead*) = rst_format_creators().transform_color_to_lstar;
+  RstRead* converted = to_lstar ? to_lstar(input) : nullptr;
+  if (!to_lstar) rst_report(RstCode::unsupported_option, where);
+  if (!converted) {
+    if (input != source) input->end();
+    return false;
+  }
+  input = converted;
+  return true;
+}
+
+}  // namespace
+
 bool RstEncodeAndWriteTIFF::has_encoder(uint32_t compression) {
-  return compression == 2 || compression == 3 || compression == 4 || compression == 32773;
+  return compression == 2 || compression == 3 || compression == 4 || compression == 9 || compression == 10 ||
+         compression == 32773;
 }
 
 RstEncodeAndWriteTIFF* RstEncodeAndWriteTIFF::create(RstRead* source, RstWriteTIFFMultiPageManager* manager,
@@ -209,7 +245,14 @@ RstEncodeAndWriteTIFF* RstEncodeAndWriteTIFF::create(RstRead* source, RstWriteTI
     input = reverse(source);
     if (!input) return nullptr;
   }
+  if (c == 10 && !jbig_color_input(source, input, where)) return nullptr;
   RstHeader ih(input);
+  if (c == 10 && !RstPushWriteT43::accepts(ih)) {
+    // A form T.43 has no coding for would end the page at its first strip.
+    rst_report(RstCode::unsupported_form, where);
+    if (input != source) input->end();
+    return nullptr;
+  }
   std::unique_ptr<RstWriteTIFFOption> page(
       RstWriteTIFFOption::for_source(ih, option, RstWriteTIFFOption::Data::new_coded));
   RstEncodeAndWriteTIFF* node = build<RstEncodeAndWriteTIFF>(input, manager, std::move(page), guard);
@@ -249,6 +292,17 @@ RstWrite* RstEncodeAndWriteTIFF::create_encoder(RstRead* window, OutputStorage* 
       RstMMROption o(1, 0);
       encoder = RstEncodeMMR::create(window, &o);
       break;
+    }
+    case 9: {
+      // The JBIG writers write the strip themselves, bit-reversed for FillOrder 2.
+      RstEncodeJBIGT85Option fallback(128, 0, 0);
+      auto* o = dynamic_cast<RstEncodeJBIGT85Option*>(coding_option.get());
+      return RstWriteJBIGT85::create(window, out, o ? o : &fallback, reverse);
+    }
+    case 10: {
+      RstEncodeJBIGT43Option fallback(128, 0, 200, 0);
+      auto* o = dynamic_cast<RstEncodeJBIGT43Option*>(coding_option.get());
+      return RstWriteJBIGT43::create(window, out, o ? o : &fallback, reverse);
     }
     case 32773: encoder = RstPackBits::create(window); break;
     default: rst_report(RstCode::unsupported_option, "RstEncodeAndWriteTIFF::create_encoder()"); return nullptr;
