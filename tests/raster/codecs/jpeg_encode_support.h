@@ -138,7 +138,10 @@ inline std::vector<std::pair<int, size_t>> scan_markers(const Bytes& b) {
   auto segments = header_segments(b);
   if (segments.empty() || segments.back().code != 0xDA) return found;
   for (size_t at = segments.back().payload + segments.back().length; at + 1 < b.size(); ++at)
-    if (b[at] == 0xFF && b[at + 1] != 0x00) found.push_back({b[at + 1], at++});
+    if (b[at] == 0xFF && b[at + 1] != 0x00) {
+      found.push_back({b[at + 1], at});
+      ++at;
+    }
   return found;
 }
 
