@@ -97,6 +97,11 @@ inline Bytes test_picture(int32_t width, int32_t height, int32_t channels, uint3
   return b;
 }
 
+// The stage fed with a test picture of the spec's size.
+inline Encoded encode_picture(const EncodeSpec& s) {
+  return stage_encode(s, test_picture(s.width, std::max(s.height, 1), channels_of(s.format)));
+}
+
 // One marker segment of a stream: the code after 0xFF, where its payload
 // starts (after the length) and how long the payload is.
 struct Segment {
