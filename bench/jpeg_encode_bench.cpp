@@ -98,8 +98,10 @@ struct Sampling {
   uint32_t code;
   int h, v;  // luminance factors
 };
-const Sampling kSamplings[] = {
-    {RstJPEGSampling::s444, 1, 1}, {RstJPEGSampling::s422, 2, 1}, {RstJPEGSampling::s420, 2, 2}, {RstJPEGSampling::s411, 4, 1}};
+const Sampling kSamplings[] = {{RstJPEGSampling::s444, 1, 1},
+                               {RstJPEGSampling::s422, 2, 1},
+                               {RstJPEGSampling::s420, 2, 2},
+                               {RstJPEGSampling::s411, 4, 1}};
 
 void ours(const Sampling& s) {
   MemoryOutputStorage out(1 << 20);
@@ -158,6 +160,10 @@ void BM_JpegEncode(benchmark::State& state) {
 
 // Arguments: sampling (4:4:4, 4:2:2, 4:2:0, 4:1:1), libjpeg transform (0
 // accurate, 1 fast).
-BENCHMARK(BM_JpegEncode)->ArgsProduct({{0, 1, 2, 3}, {0, 1}})->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_JpegEncode)
+    ->ArgsProduct({{0, 1, 2, 3}, {0, 1}})
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 BENCHMARK_MAIN();

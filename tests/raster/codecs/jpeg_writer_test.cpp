@@ -13,6 +13,7 @@
 #include "raster/codecs/rst_write_jpeg.h"
 #include "raster/core/rst_code_source.h"
 #include "raster/core/rst_color_type.h"
+#include "raster/core/file_output_storage.h"
 #include "raster/core/rst_write.h"
 
 namespace {
@@ -414,6 +415,84 @@ TEST(JpegWriter, TablesOfTheOptionBecomeTheBaseTables) {
   b = write_ycbcr(RstWriteJPEGOption(200, 200, 50, RstJPEGSampling::s444));
   EXPECT_EQ(dqt_table(b, 0), std::vector<int>(rst_jpeg_k1_luminance, rst_jpeg_k1_luminance + 64));
   EXPECT_EQ(dqt_table(b, 1), std::vector<int>(rst_jpeg_k2_chrominance, rst_jpeg_k2_chrominance + 64));
+}
+
+// Delivers only the first `lines` lines of its picture.
+class ShortSource : public PictureSource {
+ public:
+  ShortSource(const RstHeader& h, Bytes pixels, int32_t lines) : PictureSource(h, std::move(pixels)), left_(lines) {}
+  int read(uint8_t* line) override { return left_-- > 0 ? PictureSource::read(line) : 0; }
+
+ private:
+  int32_t left_;
+};
+
+TEST(JpegWriter, SourceEndingEarlyLeavesItsLinesInTheFrame) {
+  // Through a file, whose output buffer the height rewrite must pass.
+  std::string file = jpeg_temp_dir() + "/short.jpg";
+  {
+    FileOutputStorage out;
+    ASSERT_TRUE(out.open(file.c_str()));
+    RstHeader h = image(23, 20, 3, RstColorType::s_ycbcr());
+    auto* src = new ShortSource(h, test_picture(23, 20, 3), 11);
+    RstWrite* w = RstWriteJPEG::create(src, &out, nullptr, false);
+    ASSERT_NE(w, nullptr);
+    while (w->write() > 0) {
+    }
+    w->end();
+    out.close();
+  }
+  Bytes b = file_bytes_of(file);
+  EXPECT_EQ(sof_height(b), 11);
+  PeerDecoded peer = libjpeg_decode_counted(b);
+  EXPECT_EQ(peer.height, 11);
+  EXPECT_EQ(peer.libjpeg_warnings, 0);
+  EXPECT_EQ(stage_decode(b).height, 11);
+  std::remove(file.c_str());
+}
+
+TEST(JpegWriter, StageRefusalSurfacesAtInitiate) {
+  ReportLog log;
+  MemoryOutputStorage out;
+  EXPECT_EQ(RstPushWriteJPEG::create(&out, image(65536, 2, 1, RstColorType::s_gray()), nullptr, false), nullptr);
+  EXPECT_TRUE(log.has(-2, "RstPushWriteTolvane::initiate()"));
+}
+
+TEST(JpegWriter, RangeTableLivesFromTheFirstWriterOn) {
+  MemoryOutputStorage out;
+  RstPushWriteJPEG* w = RstPushWriteJPEG::create(&out, image(8, 8, 1, RstColorType::s_gray()), nullptr, false);
+  ASSERT_NE(w, nullptr);
+  w->end();
+  const int32_t* range = rst_jpeg_build_range_limit();
+  ASSERT_NE(range, nullptr);
+  EXPECT_EQ(range[-129], 0);
+  EXPECT_EQ(range[-128], 0);
+  EXPECT_EQ(range[0], 128);
+  EXPECT_EQ(range[127], 255);
+  EXPECT_EQ(range[639], 255);
+  // Released, the next coder builds it again.
+  rst_jpeg_range_table_release();
+  EXPECT_EQ(rst_jpeg_range_table_acquire(), 1);
+  EXPECT_EQ(rst_jpeg_build_range_limit()[1], 129);
+}
+
+TEST(JpegWriter, HeaderKeepsTheStreamsByteOrder) {
+  MemoryOutputStorage out;
+  BrenvoldStream* stream = rstCreateStreamByBrenvoldOutputStorage(&out);
+  stream->set_byte_order(1);
+  RstInstanceTolvane* stage = rst_jpeg_create_encoder(stream, 1, 1);
+  JpegEncoderParams p;
+  p.image.width = 8;
+  p.image.height = 8;
+  p.image.format = 0x80048;
+  p.quality = -75;
+  EXPECT_EQ(stage->info(&p.image), 1);
+  EXPECT_EQ(stream->get_byte_order(), 1);
+  // The segments went out big-endian all the same.
+  Bytes b = memory_bytes(out);
+  EXPECT_EQ(Bytes(b.begin() + 4, b.begin() + 6), (Bytes{0x00, 0x10}));
+  stage->close();
+  stream->close();
 }
 
 }  // namespace
