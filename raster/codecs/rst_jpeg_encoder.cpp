@@ -41,11 +41,7 @@ void fill_row_end(uint8_t* row, int32_t used, int32_t width) {
 
 }  // namespace
 
-int32_t rst_jpeg_init_lines(JpegCodecContext* c, int32_t encoder) {
-  if (!encoder) return rst_jpeg_init_lines(c);
-  int32_t kind = rst_jpeg_effective_header_kind(c->header_kind, c->format);
-  c->line_in = line_routine(c->format, kind);
-  if (!c->line_in) return kBadArgument;
+int32_t rst_jpeg_alloc_lines(JpegCodecContext* c) {
   int32_t step_h = 8 * largest(c->divisors);
   int32_t rows = 8 * largest(c->divisors + 3);
   int32_t width = (c->width + step_h - 1) / step_h * step_h;
@@ -58,8 +54,16 @@ int32_t rst_jpeg_init_lines(JpegCodecContext* c, int32_t encoder) {
     p.stride = p.width = width;
     p.rows = rows;
   }
-  c->lines_buffered = 0;
   return 1;
+}
+
+int32_t rst_jpeg_init_lines(JpegCodecContext* c, int32_t encoder) {
+  if (!encoder) return rst_jpeg_init_lines(c);
+  int32_t kind = rst_jpeg_effective_header_kind(c->header_kind, c->format);
+  c->line_in = line_routine(c->format, kind);
+  if (!c->line_in) return kBadArgument;
+  c->lines_buffered = 0;
+  return rst_jpeg_alloc_lines(c);
 }
 
 int32_t rst_jpeg_init_mcu_geometry(JpegCodecContext* c, int32_t encoder) {
@@ -240,6 +244,8 @@ class JpegEncoderStage final : public RstInstanceTolvane {
   int32_t setup(JpegEncoderParams& p) {
     const TolvaneImageInfo& image = p.image;
     if (image.width <= 0 || image.width > 65535 || image.height < 0 || image.height > 65535) return kBadArgument;
+    // Lines are one 8-bit sample per pixel or three.
+    if ((image.format >> 16) != 8 && (image.format >> 16) != 24) return kBadArgument;
     uint8_t d[6];
     std::memcpy(d, p.divisors, 6);
     int32_t components = (image.format >> 16) == 8 ? 1 : 3;

@@ -45,6 +45,9 @@ RstInstanceTolvane* rst_jpeg_create_encoder(BrenvoldStream* stream, int32_t head
 // row and the block buffer. -1 without memory, -2 for data without a line
 // input routine.
 int32_t rst_jpeg_init_lines(JpegCodecContext* c, int32_t encoder);
+// The planes: width rounded up to 8 x the largest horizontal divisor, 8 x the
+// largest vertical divisor rows. -1 without memory.
+int32_t rst_jpeg_alloc_lines(JpegCodecContext* c);
 int32_t rst_jpeg_init_mcu_geometry(JpegCodecContext* c, int32_t encoder);
 void rst_jpeg_free_lines(JpegCodecContext* c);
 void rst_jpeg_free_block_buffer(JpegCodecContext* c);

@@ -12,6 +12,8 @@
 #include "raster/codecs/rst_jpeg_core_tables.h"
 #include "raster/codecs/rst_jpeg_encoder_entropy.h"
 #include "raster/codecs/rst_jpeg_fdct.h"
+#include "raster/core/rst_alloc.h"
+#include "raster/core/stream_decorator.h"
 
 namespace {
 
@@ -295,6 +297,7 @@ TEST(JpegEncoderLines, RefusedParameters) {
     uint8_t d[6];
   } cases[] = {
       {"width 0", 0, 8, kGray, 1, {1, 1, 1, 1, 1, 1}},
+      {"16 bits per pixel", 8, 8, 0x100048, 8, {1, 1, 1, 1, 1, 1}},
       {"RGB under JFIF", 8, 8, kRgb, 1, {1, 1, 1, 1, 1, 1}},
       {"reverse gray under G3FAX", 8, 8, 0x80049, 4, {1, 1, 1, 1, 1, 1}},
       {"18 blocks per MCU", 8, 8, kYcc, 1, {1, 4, 4, 1, 4, 4}},
@@ -458,6 +461,88 @@ TEST(JpegEncoderBlocks, ForwardDctAgainstTheDefinition) {
     means += total / count / 3;
   }
   EXPECT_LT(means, 0.3);
+}
+
+TEST(JpegEncoderLines, EveryAllocationOfTheSetUpFailsCleanly) {
+  // Each allocation of info fails in turn: -1 before anything is written,
+  // close still frees the stage; once none fails the stream is whole.
+  bool whole = false;
+  for (int nth = 1; nth < 40 && !whole; ++nth) {
+    MemoryOutputStorage out;
+    BrenvoldStream* stream = rstCreateStreamByBrenvoldOutputStorage(&out);
+    RstInstanceTolvane* stage = rst_jpeg_create_encoder(stream, 1, 1);
+    JpegEncoderParams p;
+    p.image.width = 40;
+    p.image.height = 16;
+    p.image.format = kYcc;
+    p.quality = -75;
+    uint8_t d[6] = {1, 2, 2, 1, 2, 2};
+    std::copy(d, d + 6, p.divisors);
+    RstAllocFault::fail_nth(nth);
+    int32_t info = stage->info(&p.image);
+    RstAllocFault::clear();
+    if (info == 1) {
+      Bytes line(40 * 3, 100);
+      for (int y = 0; y < 16; ++y) EXPECT_EQ(stage->line(line.data()), 1);
+      whole = true;
+    } else {
+      // The memory output's own blocks fail as a write (-11).
+      EXPECT_TRUE(info == -1 || info == -11) << nth << ": " << info;
+      if (info == -1) {
+        EXPECT_EQ(out.size(), 0) << nth;
+      }
+      EXPECT_EQ(stage->line(Bytes(120).data()), -2) << nth;
+    }
+    EXPECT_EQ(stage->close(), 1) << nth;
+    stream->close();
+    if (whole) {
+      EXPECT_EQ(stage_decode(memory_bytes(out)).height, 16);
+    }
+  }
+  EXPECT_TRUE(whole);
+}
+
+// An output that takes `budget` bytes; every write after that falls short.
+class ShortOutput : public StreamDecorator<OutputStorage> {
+ public:
+  ShortOutput(OutputStorage* inner, int64_t budget) : StreamDecorator<OutputStorage>(inner), left_(budget) {}
+  int32_t write(const void* buffer, int32_t count) override {
+    int32_t n = int32_t(std::min<int64_t>(count, std::max<int64_t>(left_, 0)));
+    n = StreamDecorator<OutputStorage>::write(buffer, n);
+    left_ -= n;
+    return n;
+  }
+  int32_t put(int32_t byte) override {
+    if (left_ <= 0) return -1;
+    --left_;
+    return StreamDecorator<OutputStorage>::put(byte);
+  }
+
+ private:
+  int64_t left_;
+};
+
+TEST(JpegEncoderLines, FailedWritesAreReportedNeverSuccess) {
+  EncodeSpec s = spec(64, 64, kYcc);
+  Bytes picture = test_picture(64, 64, 3);
+  size_t whole = encode(s).bytes.size();
+  for (int64_t budget : {int64_t{0}, int64_t{1}, int64_t{40}, int64_t{300}, int64_t{700}, int64_t(whole) - 1}) {
+    MemoryOutputStorage memory;
+    ShortOutput out(&memory, budget);
+    BrenvoldStream* stream = rstCreateStreamByBrenvoldOutputStorage(&out);
+    RstInstanceTolvane* stage = rst_jpeg_create_encoder(stream, 1, 1);
+    JpegEncoderParams p;
+    p.image.width = 64;
+    p.image.height = 64;
+    p.image.format = kYcc;
+    p.quality = -75;
+    int32_t worst = stage->info(&p.image);
+    for (int y = 0; y < 64 && worst == 1; ++y) worst = std::min(worst, stage->line(picture.data() + y * 192));
+    int32_t closed = stage->close();
+    stream->close();
+    EXPECT_TRUE(worst == -11 || closed == -11) << budget << ": " << worst << " " << closed;
+    EXPECT_LE(memory.size(), budget);
+  }
 }
 
 }  // namespace
