@@ -228,6 +228,16 @@ int32_t rst_jpeg_prepare_qtables(JpegCodecContext* c, int32_t mode, int32_t qual
       c->qtables[t][64] = 1;
     }
     c->qtable_count = n;
+    // Magnitudes up to 511 are quantised by look-up: (k + q / 2) / q.
+    rst_free(c->reciprocals);
+    c->reciprocals = reinterpret_cast<int16_t(*)[512]>(zeroed<int16_t>(int64_t{64} * 512 * n));
+    if (!c->reciprocals) return -1;
+    for (int32_t t = 0; t < n; ++t)
+      for (int32_t i = 0; i < 64; ++i) {
+        int32_t q = c->qtables[t][i];
+        int16_t* r = c->reciprocals[t * 64 + i];
+        for (int32_t k = 0; k < 512; ++k) r[k] = int16_t((k + q / 2) / q);
+      }
     for (int32_t i = 0; i < 4; ++i) c->comp[i].tq = i == 0 ? 0 : n - 1;
     return 1;
   }
@@ -254,6 +264,8 @@ void rst_jpeg_free_qtables(JpegCodecContext* c) {
   rst_free(c->multipliers);
   rst_free(c->fast_multipliers);
   c->multipliers = c->fast_multipliers = nullptr;
+  rst_free(c->reciprocals);
+  c->reciprocals = nullptr;
 }
 
 namespace {

@@ -173,6 +173,25 @@ struct JpegCodecContext {
   const uint8_t* zigzag = nullptr;
   const int32_t* range = nullptr;
   BrenvoldStream* stream = nullptr;
+
+  // Encoder: where the table data and the SOF height went, the quantisation
+  // reciprocals (64 x 512 per table: entry k of coefficient i is k / q
+  // rounded), the line input, block extraction and restart routines, and
+  // the bit output (bytes gather in out before they go to the stream).
+  int32_t* table_positions[9] = {};
+  int32_t sof_height_position = 0;
+  int16_t (*reciprocals)[512] = nullptr;
+  int32_t down_sampling_mode = 1;
+  int32_t lines_buffered = 0;
+  void (*line_in)(JpegCodecContext* c, const uint8_t* line) = nullptr;
+  void (*extract)(JpegCodecContext* c, int32_t mcu, int32_t* blocks) = nullptr;
+  int32_t (*restart)(JpegCodecContext* c) = nullptr;
+  bool restart_pending = false;  // an interval ended: its RSTn goes before the next MCU
+  uint64_t put_buffer = 0;
+  int32_t put_count = 0;
+  int32_t put_status = 1;
+  int32_t out_fill = 0;
+  uint8_t out[4096];
 };
 
 // The largest coefficient store a progressive frame may allocate.

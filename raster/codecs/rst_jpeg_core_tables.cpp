@@ -1,6 +1,7 @@
 // The JPEG core's process-wide tables.
 #include "raster/codecs/rst_jpeg_core_tables.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 
@@ -117,14 +118,35 @@ void rst_jpeg_scale_qtable(const int32_t* base, float factor, int32_t* out) {
   }
 }
 
-const int32_t* rst_jpeg_build_range_limit() {
+namespace {
+
+// Frees the table at exit, under its lock.
+void release_at_exit() { rst_jpeg_range_table_release(); }
+
+}  // namespace
+
+int32_t rst_jpeg_range_table_acquire() {
   std::lock_guard<RstMutex> lock(range_mutex());
   if (!g_range) {
     int32_t* table = static_cast<int32_t*>(rst_calloc(2048 * sizeof(int32_t)));
-    if (!table) return nullptr;
+    if (!table) return -1;
     for (int32_t i = 0; i < 256; ++i) table[512 + i] = i;
     for (int32_t i = 768; i < 1280; ++i) table[i] = 255;
     g_range = table;
+    static const bool registered = std::atexit(release_at_exit) == 0;
+    (void)registered;
   }
-  return g_range + 640;
+  return 1;
+}
+
+void rst_jpeg_range_table_release() {
+  std::lock_guard<RstMutex> lock(range_mutex());
+  rst_free(g_range);
+  g_range = nullptr;
+}
+
+const int32_t* rst_jpeg_build_range_limit() {
+  if (rst_jpeg_range_table_acquire() < 1) return nullptr;
+  std::lock_guard<RstMutex> lock(range_mutex());
+  return g_range ? g_range + 640 : nullptr;
 }

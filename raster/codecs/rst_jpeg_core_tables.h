@@ -44,6 +44,12 @@ void rst_jpeg_scale_qtable(const int32_t* base, float factor, int32_t* out);
 // output (before the level shift) is x + 128 for -128..127, 255 for
 // 128..639 and 0 for -640..-129 and 640..767. None when memory runs out.
 const int32_t* rst_jpeg_build_range_limit();
+// Builds the table under its lock when it is missing and has it freed at
+// exit (once); 1, or -1 without memory. The JPEG writers call it before their
+// first coder runs.
+int32_t rst_jpeg_range_table_acquire();
+// Frees the table under its lock; the next coder builds it again.
+void rst_jpeg_range_table_release();
 // The sample of an output through the table; outputs below -511 or above
 // 767 give 0 without a look-up.
 inline int32_t rst_jpeg_range_sample(const int32_t* range, int32_t output) {

@@ -67,3 +67,17 @@ class RstEncodeJPEGOption : public RstJPEGOption {
   // averaging inside the encoder.
   int32_t down_sampling_mode = 1;
 };
+
+// The options of the JPEG writers: the encoder's settings plus the
+// resolution the application segment carries and whether one is written.
+class RstWriteJPEGOption : public RstEncodeJPEGOption {
+ public:
+  // Quality and sampling as RstEncodeJPEGOption; header flag 1.
+  RstWriteJPEGOption(int32_t x_resolution, int32_t y_resolution, int32_t quality, uint32_t sampling)
+      : RstEncodeJPEGOption(quality, sampling), x_resolution(x_resolution), y_resolution(y_resolution) {}
+
+  int32_t x_resolution;  // dots per inch
+  int32_t y_resolution;
+  // 1: a JFIF or G3FAX segment as the image's colour type asks; 0: none.
+  uint8_t header_flag = 1;
+};

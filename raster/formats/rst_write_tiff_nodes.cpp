@@ -6,8 +6,10 @@
 
 #include "raster/codecs/rst_encode_ccitt.h"
 #include "raster/codecs/rst_jbig_option.h"
+#include "raster/codecs/rst_jpeg_option.h"
 #include "raster/codecs/rst_push_write_jbig.h"
 #include "raster/codecs/rst_pack_bits.h"
+#include "raster/codecs/rst_write_jpeg.h"
 #include "raster/core/rst_alloc.h"
 #include "raster/core/rst_code_source.h"
 #include "raster/core/rst_create.h"
@@ -207,9 +209,30 @@ bool jbig_color_input(RstRead* source, RstRead*& input, const char* where) {
 }  // namespace
 
 bool RstEncodeAndWriteTIFF::has_encoder(uint32_t compression) {
-  return compression == 2 || compression == 3 || compression == 4 || compression == 9 || compression == 10 ||
+  return compression == 2 || compression == 3 || compression == 4 || compression == 6 || compression == 7 ||
+         compression == 9 || compression == 10 ||
          compression == 32773;
 }
+
+namespace {
+
+// The chroma sampling of a JPEG page: the coding option's, else 4:2:0. Only
+// YCbCr and Lab pages sub-sample: other three-channel data would have two of
+// its colour channels halved, which no TIFF reader undoes.
+uint32_t jpeg_page_sampling(const RstCodingOption* option, const RstColorType* type) {
+  if (!type || (!type->is_ycbcr() && !type->is_lab())) return RstJPEGSampling::s444;
+  if (const auto* jpeg = dynamic_cast<const RstEncodeJPEGOption*>(option)) return jpeg->sampling;
+  return RstJPEGSampling::s420;
+}
+
+// Dots per inch of a resolution field (200 without unit).
+int32_t page_dpi(const RstWriteTIFFHeader& hd, const RstRational& resolution) {
+  if (hd.resolution_unit == 2) return int32_t(std::lround(resolution.to_double()));
+  if (hd.resolution_unit == 3) return int32_t(std::lround(resolution.to_double() * 2.54));
+  return 200;
+}
+
+}  // namespace
 
 RstEncodeAndWriteTIFF* RstEncodeAndWriteTIFF::create(RstRead* source, RstWriteTIFFMultiPageManager* manager,
                                                      const RstWriteTIFFOption* option) {
@@ -255,6 +278,14 @@ RstEncodeAndWriteTIFF* RstEncodeAndWriteTIFF::create(RstRead* source, RstWriteTI
   }
   std::unique_ptr<RstWriteTIFFOption> page(
       RstWriteTIFFOption::for_source(ih, option, RstWriteTIFFOption::Data::new_coded));
+  if (page && (c == 6 || c == 7) && page->ycbcr_subsampling.size() == 2) {
+    // YCbCrSubSampling says how the JPEG data is sampled.
+    if (const RstJPEGSampling::Entry* e =
+            RstJPEGSampling::find(jpeg_page_sampling(page->coding_option.get(), ih.color_type))) {
+      page->ycbcr_subsampling[0] = uint16_t(e->horizontal);
+      page->ycbcr_subsampling[1] = uint16_t(e->vertical);
+    }
+  }
   RstEncodeAndWriteTIFF* node = build<RstEncodeAndWriteTIFF>(input, manager, std::move(page), guard);
   if (!node && input != source) input->end();
   return node;
@@ -303,6 +334,14 @@ RstWrite* RstEncodeAndWriteTIFF::create_encoder(RstRead* window, OutputStorage* 
       RstEncodeJBIGT43Option fallback(128, 0, 200, 0);
       auto* o = dynamic_cast<RstEncodeJBIGT43Option*>(coding_option.get());
       return RstWriteJBIGT43::create(window, out, o ? o : &fallback, reverse);
+    }
+    case 6:
+    case 7: {
+      RstWriteJPEGOption o(page_dpi(hd, hd.x_resolution), page_dpi(hd, hd.y_resolution), 75, RstJPEGSampling::s420);
+      if (const auto* jpeg = dynamic_cast<const RstEncodeJPEGOption*>(coding_option.get())) o.quality = jpeg->quality;
+      RstHeader wh(window);
+      o.sampling = jpeg_page_sampling(coding_option.get(), wh.color_type);
+      return RstWriteJPEG::create(window, out, &o, reverse);
     }
     case 32773: encoder = RstPackBits::create(window); break;
     default: rst_report(RstCode::unsupported_option, "RstEncodeAndWriteTIFF::create_encoder()"); return nullptr;

@@ -376,8 +376,6 @@ TEST_F(WriteTiffNodes, RefusalsWriteNothing) {
   RstWriteTIFFOption jbig_color(200, 200, 7, 0, nullptr);
   EXPECT_EQ(jbig.compression.value(), 9u);
   EXPECT_EQ(jbig_color.compression.value(), 10u);
-  RstWriteTIFFOption old_jpeg(200, 200, 0, 0, nullptr);
-  old_jpeg.set_compression(6);
   struct Case {
     const char* name;
     RstRead* source;
@@ -387,10 +385,6 @@ TEST_F(WriteTiffNodes, RefusalsWriteNothing) {
       {"height 0", bilevel_source({}, 64), &g4, {-3, "RstEncodeAndWriteTIFF::create()"}},
       {"raw height 0", bilevel_source({}, 64), nullptr, {-3, "RstWriteTIFFRaw::create()"}},
       {"LZW", bilevel_source(rows, 64), &lzw, {-50, "RstEncodeAndWriteTIFF::create_encoder()"}},
-      {"JPEG",
-       new LineSource(image_header(8, 8, 8, 1, RstColorType::s_gray()), Rows(8, Bytes(8, 1)), nullptr),
-       &jpeg,
-       {-50, "RstEncodeAndWriteTIFF::create_encoder()"}},
       {"8 bits under JBIG",
        new LineSource(image_header(8, 8, 8, 1, RstColorType::s_gray()), Rows(8, Bytes(8, 1)), nullptr),
        &jbig,
@@ -399,10 +393,6 @@ TEST_F(WriteTiffNodes, RefusalsWriteNothing) {
        new LineSource(image_header(8, 8, 12, 3, RstColorType::itu_lab()), Rows(8, Bytes(36, 1)), nullptr),
        &jbig_color,
        {-3, "RstEncodeAndWriteTIFF::create()"}},
-      {"old-style JPEG",
-       new LineSource(image_header(8, 8, 8, 1, RstColorType::s_gray()), Rows(8, Bytes(8, 1)), nullptr),
-       &old_jpeg,
-       {-50, "RstEncodeAndWriteTIFF::create_encoder()"}},
       {"tiled", bilevel_source(rows, 64), &tiled, {-50, "RstWriteTIFF::valid_option() - tiling is not supported."}},
       {"8 bits under G4",
        new LineSource(image_header(8, 8, 8, 1, RstColorType::s_gray()), Rows(8, Bytes(8, 1)), nullptr),
