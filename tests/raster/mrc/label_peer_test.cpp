@@ -14,6 +14,7 @@
 #include "raster/core/rst_status_recorder.h"
 #include "raster/geometry/charts.h"
 #include "raster/mrc/rst_label_rect.h"
+#include "raster/mrc/rst_remove_label.h"
 
 namespace {
 
@@ -21,13 +22,18 @@ class LabelPeer : public RstStatusTest {};
 
 using Component = std::array<uint32_t, 5>;  // left, top, right, bottom, count
 
-std::vector<Component> leptonica_components(const PnmImage& img) {
+PIX* to_pix(const PnmImage& img) {
   PIX* pix = pixCreate(img.width, img.height, 1);
   l_uint32* data = pixGetData(pix);
   int32_t wpl = pixGetWpl(pix), stride = img.stride();
   for (int32_t y = 0; y < img.height; ++y)
     for (int32_t i = 0; i < stride; ++i)
       SET_DATA_BYTE(data + size_t(y) * size_t(wpl), i, img.rows[size_t(y) * size_t(stride) + size_t(i)]);
+  return pix;
+}
+
+std::vector<Component> leptonica_components(const PnmImage& img) {
+  PIX* pix = to_pix(img);
   PIXA* pixa = nullptr;
   BOXA* boxa = pixConnComp(pix, &pixa, 8);
   std::vector<Component> out;
@@ -113,6 +119,52 @@ TEST_F(LabelPeer, ItuCharts) {
     PnmImage img;
     ASSERT_TRUE(read_pnm(path, img));
     check_against_leptonica(img, "chart " + std::to_string(n));
+    ++checked;
+  }
+  if (checked == 0) GTEST_SKIP() << "jbgtopbm or the jbigkit test data missing";
+  EXPECT_TRUE(status.errors().empty());
+}
+
+// Components kept by RstRemoveArea with thresholds {a, a, a} against
+// Leptonica's selection by size (width and height at least a) and by area
+// (at least a pixels): the same pixels stay set.
+TEST_F(LabelPeer, RemoveAreaKeepsWhatLeptonicaSelects) {
+  int checked = 0;
+  for (int n = 1; n <= 8; ++n) {
+    std::string path = chart_file(n);
+    if (path.empty()) continue;
+    PnmImage img;
+    ASSERT_TRUE(read_pnm(path, img));
+    std::vector<Bytes> rows;
+    for (int32_t y = 0; y < img.height; ++y)
+      rows.emplace_back(img.rows.begin() + std::ptrdiff_t(y) * img.stride(),
+                        img.rows.begin() + std::ptrdiff_t(y + 1) * img.stride());
+    RstHeader h = image_header(img.width, img.height, 1, 1, RstColorType::s_gray_reverse());
+    PIX* pix = to_pix(img);
+    for (uint32_t a : {5u, 20u, 80u}) {
+      SCOPED_TRACE("chart " + std::to_string(n) + ", threshold " + std::to_string(a));
+      std::vector<RstLabelRect*> rects;
+      uint32_t count = 0;
+      const uint32_t thresholds[3] = {a, a, a};
+      RstRead* labels = RstGetLabelRectInfo::create(new LineSource(h, rows), 0, &count, &rects);
+      ASSERT_NE(labels, nullptr);
+      Held<> node(RstRemoveArea::create(labels, &rects, thresholds, false, nullptr));
+      ASSERT_NE(node, nullptr);
+      Labels kept = read_raw_labels(node.get(), img.width, img.height);
+      for (RstLabelRect* r : rects) delete r;
+      PIX* by_size = pixSelectBySize(pix, l_int32(a), l_int32(a), 8, L_SELECT_IF_BOTH, L_SELECT_IF_GTE, nullptr);
+      PIX* want = pixSelectByArea(by_size, l_float32(a), 8, L_SELECT_IF_GTE, nullptr);
+      size_t differ = 0;
+      for (int32_t y = 0; y < img.height; ++y) {
+        const l_uint32* line = pixGetData(want) + size_t(y) * size_t(pixGetWpl(want));
+        for (int32_t x = 0; x < img.width; ++x)
+          differ += (GET_DATA_BIT(line, x) != 0) != (kept[size_t(y) * size_t(img.width) + size_t(x)] != 0);
+      }
+      EXPECT_EQ(differ, 0u);
+      pixDestroy(&want);
+      pixDestroy(&by_size);
+    }
+    pixDestroy(&pix);
     ++checked;
   }
   if (checked == 0) GTEST_SKIP() << "jbgtopbm or the jbigkit test data missing";
