@@ -82,7 +82,7 @@ class PreviewTest : public ::testing::Test {
   std::string Path(const std::string& name) const { return dir_ + "/" + name; }
   // Runs a shell command in the scratch folder; false when it fails.
   bool Sh(const std::string& command) const {
-    std::string full = "cd '" + dir_ + "' && " + command + " >/dev/null 2>&1";
+    std::string full = "cd '" + dir_ + "' && (" + command + ") >/dev/null 2>&1";
     return std::system(full.c_str()) == 0;
   }
   // A P5 or P6 file of the given size, pixel by pixel.
