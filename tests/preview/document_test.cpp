@@ -13,6 +13,8 @@
 #include "preview/dravix_doc.h"
 #include "preview/preview_guard.h"
 #include "preview_test_support.h"
+#include "raster/core/file_input_storage.h"
+#include "raster/core/rst_alloc.h"
 
 namespace {
 
@@ -55,6 +57,11 @@ bool Contains(const std::u16string& text, const std::string& part) {
 
 TEST_F(DocumentTest, HostFilesOpenOnlyInHostPathMode) {
   std::string file = Blank("a.tif", 100, 100, 200, 200);
+  for (BOOL on : {FALSE, TRUE}) {
+    PkSetHostPathMode(on);
+    FileInputStorage storage;
+    EXPECT_TRUE(storage.open(file.c_str())) << on;
+  }
   PkSetHostPathMode(FALSE);
   {
     CDravixDoc doc;
@@ -265,6 +272,40 @@ TEST_F(DocumentTest, BadFilesFailTheOpenWithOneMessage) {
   std::string line;
   std::getline(err, line);
   EXPECT_EQ(line, "error -50: RstReadTIFF::create()");
+}
+
+TEST_F(DocumentTest, RenderFailuresShowOneMessageEach) {
+  ASSERT_TRUE(
+      Sh("/usr/bin/convert -size 8x8 xc:black -fill white -draw 'point 1,1' -type Palette -colors 2 "
+         "pal.tif"));
+  CDravixDoc doc;
+  EXPECT_FALSE(Open(doc, Path("pal.tif")));
+  EXPECT_EQ(Messages(), 1u);
+  EXPECT_EQ(doc.GetInterface()->GetBits(), nullptr);
+
+  // An allocation failing anywhere in a render: false and one message, or
+  // the render as it should be; nothing leaks (the checked build tells).
+  ASSERT_TRUE(Open(doc, Blank("a.tif", 300, 200, 100, 100)));
+  size_t messages = Messages();
+  int failures = 0;
+  for (int64_t n = 1; n < 200; ++n) {
+    ASSERT_TRUE(doc.SetZoom(100, 0));
+    RstAllocFault::fail_nth(n);
+    bool ok = doc.SetZoom(40, 1);
+    bool reached = RstAllocFault::calls() >= n;
+    RstAllocFault::clear();
+    if (!reached) {
+      EXPECT_TRUE(ok);
+      break;
+    }
+    if (!ok) {
+      ++failures;
+      EXPECT_EQ(Messages(), ++messages);
+      EXPECT_EQ(doc.GetZoomPercent(), 100);
+      EXPECT_EQ(doc.GetInterface()->GetDisplayWidth(), 300);
+    }
+  }
+  EXPECT_GT(failures, 3);
 }
 
 TEST_F(DocumentTest, SmallStoredWindowStillOpens) {
