@@ -16,6 +16,7 @@ packages=(
   libjpeg-turbo-progs libimage-exiftool-perl libjpeg62-turbo-dev
   libpng-dev zlib1g-dev pngcheck
   qpdf img2pdf poppler-utils libqpdf-dev
+  libvips-tools
 )
 
 missing=()

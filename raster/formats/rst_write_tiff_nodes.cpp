@@ -195,9 +195,9 @@ bool jbig_color_input(RstRead* source, RstRead*& input, const char* where) {
     h = RstHeader(input);
   }
   if (!h.color_type || !h.color_type->is_gray() || h.color_type->is_lstar()) return true;
-  RstRead* (*to_lstar)(RstRead*) = rst_format_creators().transform_color_to_lstar;
-  RstRead* converted = to_lstar ? to_lstar(input) : nullptr;
-  if (!to_lstar) rst_report(RstCode::unsupported_option, where);
+  RstRead* (*transform)(RstRead*, RstColorType*) = rst_format_creators().transform_color_to;
+  RstRead* converted = transform ? transform(input, RstColorType::default_lstar()) : nullptr;
+  if (!transform) rst_report(RstCode::unsupported_option, where);
   if (!converted) {
     if (input != source) input->end();
     return false;
