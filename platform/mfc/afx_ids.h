@@ -5,6 +5,7 @@
 
 #include "platform/ui/win_controls.h"
 #include "platform/ui/win_window.h"
+#include "platform/win/win_msgbox.h"
 
 // Framework commands.
 #define ID_FILE_NEW 0xE100

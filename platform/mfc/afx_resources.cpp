@@ -20,6 +20,13 @@ std::string AfxLoadString(UINT id) {
   return AfxUtf8(std::u16string(text, static_cast<size_t>(n)));
 }
 
+void AfxPromptParts(UINT id, std::string* flyBy, std::string* tooltip) {
+  std::string s = AfxLoadString(id);
+  size_t nl = s.find('\n');
+  if (flyBy) *flyBy = s.substr(0, nl);
+  if (tooltip) *tooltip = nl == std::string::npos ? std::string() : s.substr(nl + 1);
+}
+
 void AfxSetResources(const AfxResourceTable* table) { g_resources = table; }
 
 const AfxMenu* AfxFindMenu(UINT id) {

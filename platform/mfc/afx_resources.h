@@ -14,6 +14,10 @@ std::string AfxLoadString(UINT id);
 std::string AfxUtf8(const std::u16string& text);
 std::u16string AfxUtf16(const std::string& text);
 
+// The prompt of command `id`: the fly-by (status bar) text before the
+// newline, the tooltip after it.
+void AfxPromptParts(UINT id, std::string* flyBy, std::string* tooltip);
+
 // One menu entry: a popup (id 0, items follow up to its end marker), a
 // command, or a separator (id 0, no text).
 struct AfxMenuItem {

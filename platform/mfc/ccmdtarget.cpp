@@ -5,11 +5,11 @@ void CCmdTarget::AddEntry(UINT first, UINT last, int code, std::function<void()>
   entries_.push_back({first, last, code, [h = std::move(handler)](UINT) { h(); }, nullptr});
 }
 
-void CCmdTarget::OnCommandRange(UINT first, UINT last, std::function<void(UINT)> handler) {
+void CCmdTarget::MapCommandRange(UINT first, UINT last, std::function<void(UINT)> handler) {
   entries_.push_back({first, last, CN_COMMAND, std::move(handler), nullptr});
 }
 
-void CCmdTarget::OnUpdate(UINT id, std::function<void(CCmdUI*)> rule) {
+void CCmdTarget::MapUpdate(UINT id, std::function<void(CCmdUI*)> rule) {
   entries_.push_back({id, id, CN_UPDATE_COMMAND_UI, nullptr, std::move(rule)});
 }
 

@@ -43,10 +43,10 @@ class CCmdTarget {
 
  protected:
   // Entries of the command map.
-  void OnCommand(UINT id, std::function<void()> handler) { AddEntry(id, id, CN_COMMAND, std::move(handler)); }
-  void OnCommandRange(UINT first, UINT last, std::function<void(UINT)> handler);
-  void OnNotify(UINT id, int code, std::function<void()> handler) { AddEntry(id, id, code, std::move(handler)); }
-  void OnUpdate(UINT id, std::function<void(CCmdUI*)> rule);
+  void MapCommand(UINT id, std::function<void()> handler) { AddEntry(id, id, CN_COMMAND, std::move(handler)); }
+  void MapCommandRange(UINT first, UINT last, std::function<void(UINT)> handler);
+  void MapNotify(UINT id, int code, std::function<void()> handler) { AddEntry(id, id, code, std::move(handler)); }
+  void MapUpdate(UINT id, std::function<void(CCmdUI*)> rule);
 
  private:
   struct Entry {

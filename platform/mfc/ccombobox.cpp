@@ -2,6 +2,21 @@
 #include "platform/mfc/ccombobox.h"
 
 #include "platform/mfc/afx_backend.h"
+#include "platform/mfc/ccontrolbars.h"
+#include "platform/mfc/cframewnd.h"
+
+BOOL CComboBox::CreateInToolBar(CToolBar* bar, int slot, UINT id, DWORD style, int listHeight) {
+  if (!bar || slot < 0 || slot >= bar->GetCount()) return FALSE;
+  m_nID = id;
+  m_dwStyle = style;
+  m_listHeight = listHeight;
+  m_pParent = bar->GetParent();
+  m_bVisible = (style & WS_VISIBLE) != 0;
+  if (!AfxGetBackend()->CreateCombo(this, bar, slot)) return FALSE;
+  bar->m_slots[static_cast<size_t>(slot)].control = this;
+  if (auto* frame = dynamic_cast<CFrameWnd*>(m_pParent)) frame->m_pCombo = this;
+  return TRUE;
+}
 
 int CComboBox::AddString(const char* text) {
   m_items.emplace_back(text ? text : "");
@@ -42,4 +57,4 @@ void CComboBox::UserTyped(const std::string& text) {
   m_nCurSel = CB_ERR;
 }
 
-void CComboBox::UserLeft() { Notify(CBN_KILLFOCUS); }
+void CComboBox::OnKillFocus(CWnd*) { Notify(CBN_KILLFOCUS); }

@@ -10,9 +10,13 @@
 
 #define CB_ERR (-1)
 
+class CToolBar;
+
 class CComboBox : public CWnd {
  public:
-  // Placed in a toolbar slot by the frame (CFrameWnd::CreateComboInToolBar).
+  // Creates the box over toolbar slot `slot` (already a separator of the
+  // box's width); its notifications go to the toolbar's frame.
+  BOOL CreateInToolBar(CToolBar* bar, int slot, UINT id, DWORD style, int listHeight);
   int AddString(const char* text);
   int GetCount() const { return static_cast<int>(m_items.size()); }
   int SetCurSel(int index);
@@ -22,11 +26,11 @@ class CComboBox : public CWnd {
   using CWnd::GetWindowText;
   void SetDroppedWidth(int) {}
 
-  // Back end: the user ended a pick on `index`, or the box lost the focus
-  // (after typing or Enter).
+  // Back end: the user ended a pick on `index`, or typed into the box.
   void UserPicked(int index);
   void UserTyped(const std::string& text);
-  void UserLeft();
+  // The box lost the focus (after typing and Enter, or by leaving it).
+  void OnKillFocus(CWnd* next) override;
 
   std::vector<std::string> m_items;
   int m_nCurSel = CB_ERR;

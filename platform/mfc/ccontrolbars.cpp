@@ -1,10 +1,22 @@
 // Toolbar and status bar (see ccontrolbars.h).
 #include "platform/mfc/ccontrolbars.h"
 
+#include <algorithm>
+
 #include "platform/mfc/afx_backend.h"
+#include "platform/mfc/cframewnd.h"
+
+namespace {
+void JoinFrame(CWnd* parent, CControlBar* bar) {
+  auto* frame = dynamic_cast<CFrameWnd*>(parent);
+  if (frame && std::find(frame->m_bars.begin(), frame->m_bars.end(), bar) == frame->m_bars.end())
+    frame->m_bars.push_back(bar);
+}
+}  // namespace
 
 BOOL CToolBar::CreateEx(CWnd* parent, DWORD, DWORD style, CRect, UINT nID) {
   m_pParent = parent;
+  JoinFrame(parent, this);
   m_nID = nID;
   m_dwStyle = style;
   m_bVisible = (style & WS_VISIBLE) != 0;
@@ -49,6 +61,7 @@ void CToolBar::OnPaint(CDC*) {}
 
 BOOL CStatusBar::Create(CWnd* parent, DWORD style, UINT nID) {
   m_pParent = parent;
+  JoinFrame(parent, this);
   m_nID = nID;
   m_dwStyle = style;
   m_bVisible = (style & WS_VISIBLE) != 0;

@@ -25,12 +25,11 @@ class CToolBar : public CControlBar {
   struct Slot {
     UINT id;  // ID_SEPARATOR for a separator
     int image;
-    int width;  // of a separator
+    int width;                // of a separator
     CWnd* control = nullptr;  // a control placed over a separator
   };
 
-  BOOL CreateEx(CWnd* parent, DWORD ctrlStyle, DWORD style, CRect borders = CRect(),
-                UINT nID = AFX_IDW_TOOLBAR);
+  BOOL CreateEx(CWnd* parent, DWORD ctrlStyle, DWORD style, CRect borders = CRect(), UINT nID = AFX_IDW_TOOLBAR);
   // Slots from a table and images from the bitmap of that id.
   BOOL LoadToolBar(UINT bitmapId, const AfxToolSlot* slots, int count);
   void SetSizes(CSize button, CSize image) {

@@ -8,11 +8,11 @@
 
 using COLORREF = DWORD;
 #ifndef RGB
-#define RGB(r, g, b) \
+#define RGB(r, g, b)                                                                               \
   (static_cast<COLORREF>((static_cast<BYTE>(r)) | (static_cast<WORD>(static_cast<BYTE>(g)) << 8) | \
                          ((static_cast<DWORD>(static_cast<BYTE>(b))) << 16)))
 #endif
-#define GetRValue(c) (static_cast<BYTE>((c) & 0xFF))
+#define GetRValue(c) (static_cast<BYTE>((c)&0xFF))
 #define GetGValue(c) (static_cast<BYTE>(((c) >> 8) & 0xFF))
 #define GetBValue(c) (static_cast<BYTE>(((c) >> 16) & 0xFF))
 

@@ -6,7 +6,24 @@
 
 namespace {
 struct ExchangeFailed {};
+
+// The text cut to `limit` characters (UTF-8 sequences count once); 0: no limit.
+std::string Limited(const std::string& text, size_t limit) {
+  if (limit == 0) return text;
+  size_t chars = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
+    if (chars++ == limit) return text.substr(0, i);
+  }
+  return text;
+}
 }  // namespace
+
+size_t AfxTextLength(const std::string& text) {
+  size_t chars = 0;
+  for (unsigned char c : text) chars += (c & 0xC0) != 0x80;
+  return chars;
+}
 
 CDialog::CDialog(UINT nIDTemplate, CWnd* parent) : m_pParentWnd(parent), m_nIDTemplate(nIDTemplate) {
   m_pParent = parent;
@@ -63,7 +80,7 @@ CDialog::Control* CDialog::GetControl(int id) {
 void CDialog::SetDlgItemText(int id, const std::string& text) {
   Control* c = GetControl(id);
   if (!c) return;
-  c->text = c->limit && text.size() > c->limit ? text.substr(0, c->limit) : text;
+  c->text = Limited(text, c->limit);
   if (m_peer) AfxGetBackend()->DialogChanged(this, id);
 }
 
@@ -98,7 +115,7 @@ void CDialog::GotoDlgCtrl(int id) {
 }
 
 void CDialog::UserText(int id, const std::string& text) {
-  if (Control* c = GetControl(id)) c->text = c->limit && text.size() > c->limit ? text.substr(0, c->limit) : text;
+  if (Control* c = GetControl(id)) c->text = Limited(text, c->limit);
 }
 
 void CDialog::UserClick(int id) {

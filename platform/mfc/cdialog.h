@@ -12,6 +12,9 @@
 
 class CDataExchange;
 
+// Characters of a UTF-8 text.
+size_t AfxTextLength(const std::string& text);
+
 class CDialog : public CWnd {
  public:
   struct Control {
@@ -45,6 +48,7 @@ class CDialog : public CWnd {
   void GotoDlgCtrl(int id);
   int GetFocusedControl() const { return m_focus; }
   BOOL IsEnded() const { return m_bEnded; }
+  int GetResult() const { return m_result; }
   CWnd* m_pParentWnd;
 
   // Back end: the user changed a control, clicked a button or moved the

@@ -4,8 +4,8 @@
 #include "platform/mfc/afx_backend.h"
 #include "platform/mfc/cwinapp.h"
 
-CSingleDocTemplate::CSingleDocTemplate(UINT nIDResource, const CRuntimeClass* docClass,
-                                       const CRuntimeClass* frameClass, const CRuntimeClass* viewClass)
+CSingleDocTemplate::CSingleDocTemplate(UINT nIDResource, const CRuntimeClass* docClass, const CRuntimeClass* frameClass,
+                                       const CRuntimeClass* viewClass)
     : m_nIDResource(nIDResource), m_docClass(docClass), m_frameClass(frameClass), m_viewClass(viewClass) {
   m_strings = AfxLoadString(nIDResource);
 }

@@ -19,19 +19,18 @@ struct CRuntimeClass {
 };
 template <class T>
 const CRuntimeClass* AfxRuntimeClassOf() {
-  static const CRuntimeClass rc{
-      []() -> CDocument* {
-        if constexpr (std::is_base_of_v<CDocument, T>) return new T;
-        else return nullptr;
-      },
-      []() -> CFrameWnd* {
-        if constexpr (std::is_base_of_v<CFrameWnd, T>) return new T;
-        else return nullptr;
-      },
-      []() -> CScrollView* {
-        if constexpr (std::is_base_of_v<CScrollView, T>) return new T;
-        else return nullptr;
-      }};
+  static const CRuntimeClass rc{[]() -> CDocument* {
+                                  if constexpr (std::is_base_of_v<CDocument, T>) return new T;
+                                  else return nullptr;
+                                },
+                                []() -> CFrameWnd* {
+                                  if constexpr (std::is_base_of_v<CFrameWnd, T>) return new T;
+                                  else return nullptr;
+                                },
+                                []() -> CScrollView* {
+                                  if constexpr (std::is_base_of_v<CScrollView, T>) return new T;
+                                  else return nullptr;
+                                }};
   return &rc;
 }
 #define RUNTIME_CLASS(T) (AfxRuntimeClassOf<T>())

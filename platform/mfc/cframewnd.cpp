@@ -17,8 +17,8 @@ CFrameWnd::~CFrameWnd() {
 BOOL CFrameWnd::LoadFrame(UINT nIDResource, DWORD style, CWnd* parent, CCreateContext* context) {
   if (!m_bCommandsMapped) {
     m_bCommandsMapped = true;
-    OnCommand(ID_VIEW_TOOLBAR, [this] { OnToolbarToggle(); });
-    CCmdTarget::OnUpdate(ID_VIEW_TOOLBAR, [this](CCmdUI* ui) { OnUpdateToolbar(ui); });
+    MapCommand(ID_VIEW_TOOLBAR, [this] { OnToolbarToggle(); });
+    MapUpdate(ID_VIEW_TOOLBAR, [this](CCmdUI* ui) { OnUpdateToolbar(ui); });
   }
   m_nIDHelp = nIDResource;
   m_pParent = parent;

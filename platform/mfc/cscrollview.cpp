@@ -6,6 +6,7 @@
 
 #include "platform/mfc/afx_backend.h"
 #include "platform/mfc/cdocument.h"
+#include "platform/mfc/cframewnd.h"
 
 void CScrollView::SetScrollSizes(int mapMode, CSize total, const CSize& page, const CSize& line) {
   m_nMapMode = mapMode;
@@ -45,6 +46,11 @@ void CScrollView::OnInitialUpdate() { OnUpdate(nullptr, 0, nullptr); }
 void CScrollView::OnUpdate(CView*, LPARAM, CObject*) { Invalidate(TRUE); }
 
 void CScrollView::OnDropFiles(HDROP) {}
+
+void CScrollView::OnContextMenu(POINT) {
+  if (m_pFrame && !m_pFrame->m_contextCommands.empty() && AfxGetBackend())
+    AfxGetBackend()->ContextMenu(this, m_pFrame->m_contextCommands);
+}
 
 BOOL CScrollView::OnCmdMsg(UINT id, int code, CCmdUI* ui) {
   if (CWnd::OnCmdMsg(id, code, ui)) return TRUE;

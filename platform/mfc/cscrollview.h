@@ -34,6 +34,9 @@ class CScrollView : public CView, public CWnd {
   void OnUpdate(CView* sender, LPARAM hint, CObject* hintObject) override;
   // Files dropped on the view; the default does nothing.
   virtual void OnDropFiles(HDROP drop);
+  // A context menu at the pointer: the frame's commands without menu item,
+  // button or key.
+  virtual void OnContextMenu(POINT pt);
   // Routing of a view: itself, then its document.
   BOOL OnCmdMsg(UINT id, int code, CCmdUI* ui) override;
   BOOL IsAcceptingFiles() const { return m_bAcceptFiles; }

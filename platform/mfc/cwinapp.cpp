@@ -20,9 +20,9 @@ void CCommandLineInfo::ParseParam(const char* param, BOOL flag, BOOL) {
 CWinApp::CWinApp(const char* appName) {
   if (appName) m_pszAppName = appName;
   g_app = this;
-  OnCommand(ID_FILE_NEW, [this] { OnFileNew(); });
-  OnCommand(ID_FILE_OPEN, [this] { OnFileOpen(); });
-  OnCommand(ID_APP_EXIT, [this] { OnAppExit(); });
+  MapCommand(ID_FILE_NEW, [this] { OnFileNew(); });
+  MapCommand(ID_FILE_OPEN, [this] { OnFileOpen(); });
+  MapCommand(ID_APP_EXIT, [this] { OnAppExit(); });
 }
 
 CWinApp::~CWinApp() {
@@ -41,13 +41,15 @@ int CWinApp::Run() {
 void CWinApp::ParseCommandLine(CCommandLineInfo& info) {
   for (size_t i = 0; i < m_args.size(); ++i) {
     const std::string& a = m_args[i];
-    bool flag = !a.empty() && (a[0] == '-' || a[0] == '/') && a.size() > 1 && a.find_first_of("\\/", 1) == std::string::npos;
+    bool flag =
+        !a.empty() && (a[0] == '-' || a[0] == '/') && a.size() > 1 && a.find_first_of("\\/", 1) == std::string::npos;
     info.ParseParam(flag ? a.c_str() + 1 : a.c_str(), flag, i + 1 == m_args.size());
   }
 }
 
 BOOL CWinApp::ProcessShellCommand(CCommandLineInfo& info) {
-  if (info.m_nShellCommand == CCommandLineInfo::FileOpen) return OpenDocumentFile(info.m_strFileName.c_str()) != nullptr;
+  if (info.m_nShellCommand == CCommandLineInfo::FileOpen)
+    return OpenDocumentFile(info.m_strFileName.c_str()) != nullptr;
   if (info.m_nShellCommand == CCommandLineInfo::FileNew) {
     OnFileNew();
     return m_pMainWnd != nullptr;

@@ -9,6 +9,13 @@ CWnd* g_focus = nullptr;
 
 CWnd* AfxGetFocus() { return g_focus; }
 
+void AfxFocusChanged(CWnd* now) {
+  CWnd* old = g_focus;
+  if (old == now) return;
+  g_focus = now;
+  if (old) old->OnKillFocus(now);
+}
+
 CWnd::~CWnd() {
   if (g_focus == this) g_focus = nullptr;
   AfxForgetPosted(this);
@@ -47,7 +54,7 @@ void CWnd::GetClientRect(LPRECT rect) const {
 
 CWnd* CWnd::SetFocus() {
   CWnd* old = g_focus;
-  g_focus = this;
+  AfxFocusChanged(this);
   if (m_peer) AfxGetBackend()->SetFocus(this);
   return old;
 }
@@ -65,13 +72,9 @@ BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_CLOSE:
-      AfxContain("CWnd::OnClose", [&] { OnClose(); });
-      return 0;
-    case WM_COMMAND:
-      return OnCommand(wParam, lParam);
-    default:
-      return 0;
+    case WM_CLOSE: AfxContain("CWnd::OnClose", [&] { OnClose(); }); return 0;
+    case WM_COMMAND: return OnCommand(wParam, lParam);
+    default: return 0;
   }
 }
 

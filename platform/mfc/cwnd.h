@@ -64,6 +64,8 @@ class CWnd : public CCmdTarget {
   virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
   virtual void OnClose();
   virtual void OnDestroy() {}
+  // The focus went from this window to another.
+  virtual void OnKillFocus(CWnd*) {}
 
  protected:
   std::string m_text;
@@ -73,3 +75,6 @@ class CWnd : public CCmdTarget {
 
 // The window that has the focus, or none.
 CWnd* AfxGetFocus();
+// The back end tells where the focus went; the window that had it hears
+// OnKillFocus.
+void AfxFocusChanged(CWnd* now);

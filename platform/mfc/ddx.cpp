@@ -89,11 +89,11 @@ void DDV_MaxChars(CDataExchange* pDX, const std::string& value, int count) {
     // Loading sets the control's limit, so longer text cannot be entered.
     if (CDialog::Control* c = pDX->m_pDlgWnd->GetControl(pDX->m_idLastControl)) {
       c->limit = static_cast<size_t>(count);
-      if (c->text.size() > c->limit) c->text.resize(c->limit);
+      pDX->m_pDlgWnd->SetDlgItemText(pDX->m_idLastControl, c->text);
     }
     return;
   }
-  if (value.size() <= static_cast<size_t>(count)) return;
+  if (AfxTextLength(value) <= static_cast<size_t>(count)) return;
   char text[64];
   std::snprintf(text, sizeof text, "Digite no máximo %d caracteres.", count);
   AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
