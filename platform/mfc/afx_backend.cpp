@@ -54,7 +54,13 @@ void AfxPostMessage(CWnd* wnd, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 bool AfxDeliverPosted() {
-  if (Queue().empty()) return false;
+  if (Queue().empty() && AfterPaint().empty()) return false;
+  // What the last paint left waits no longer.
+  if (g_paintDepth == 0 && !AfterPaint().empty()) {
+    std::vector<std::function<void()>> actions;
+    actions.swap(AfterPaint());
+    for (auto& a : actions) AfxContain("CView::OnPaint", a);
+  }
   while (!Queue().empty()) {
     AfxPosted m = Queue().front();
     Queue().pop_front();
@@ -96,8 +102,26 @@ void AfxBeginPaint() { ++g_paintDepth; }
 
 void AfxEndPaint() {
   if (g_paintDepth > 0) --g_paintDepth;
-  if (g_paintDepth > 0) return;
-  std::vector<std::function<void()>> actions;
-  actions.swap(AfterPaint());
-  for (auto& a : actions) AfxContain("CView::OnPaint", a);
+  // The actions run from the loop, once the paint has returned to it.
+  if (g_paintDepth == 0 && !AfterPaint().empty() && g_backend) g_backend->Wake();
 }
+
+namespace {
+std::string& TracePath() {
+  static std::string p;
+  return p;
+}
+std::function<std::string()>& TraceDescribe() {
+  static std::function<std::string()> f;
+  return f;
+}
+}  // namespace
+
+void AfxSetPaintTrace(const std::string& path, std::function<std::string()> describe) {
+  TracePath() = path;
+  TraceDescribe() = std::move(describe);
+}
+
+const std::string& AfxPaintTracePath() { return TracePath(); }
+
+std::string AfxPaintTraceDescription() { return TraceDescribe() ? TraceDescribe()() : std::string(); }

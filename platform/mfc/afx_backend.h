@@ -72,8 +72,8 @@ struct AfxPosted {
   LPARAM lParam;
 };
 void AfxPostMessage(CWnd* wnd, UINT message, WPARAM wParam, LPARAM lParam);
-// Delivers what is queued now and what those deliveries queue; false when
-// nothing was queued.
+// Runs what the last paint left, then delivers what is queued now and what
+// those deliveries queue; false when nothing was waiting.
 bool AfxDeliverPosted();
 // Forgets queued messages of a window that goes away.
 void AfxForgetPosted(CWnd* wnd);
@@ -86,9 +86,16 @@ void AfxSetExceptionDescriber(AfxExceptionDescriber describer);
 // and `where`, and the answer false.
 bool AfxContain(const char* where, const std::function<void()>& body);
 
-// Actions a paint triggers (messages, document calls) run after it.
+// Actions a paint triggers (messages, document calls) run after it, from
+// the loop (AfxDeliverPosted); outside a paint at once.
 void AfxRunAfterPaint(std::function<void()> action);
 bool AfxInPaint();
 // The back end brackets every paint with these.
 void AfxBeginPaint();
 void AfxEndPaint();
+
+// A line per paint for tests (the wx back end): `path` names the file the
+// lines are appended to, `describe` gives the program's part of the line.
+void AfxSetPaintTrace(const std::string& path, std::function<std::string()> describe);
+const std::string& AfxPaintTracePath();
+std::string AfxPaintTraceDescription();
