@@ -49,11 +49,12 @@ unsigned int take_budget(std::atomic<long long>& budget, unsigned int want) {
 
 // A path with a drive letter or a backslash is a Windows path and names a file
 // below the machine root; any other path is the host's own (the raster tools
-// are handed host paths on Linux).
+// are handed host paths on Linux). In host-path mode only the drive letter
+// makes a Windows path.
 bool resolve_path(const char* path, std::string* host) {
   std::string p(path);
   bool drive = p.size() >= 2 && std::isalpha(static_cast<unsigned char>(p[0])) && p[1] == ':';
-  if (!drive && p.find('\\') == std::string::npos) {
+  if (!drive && (p.find('\\') == std::string::npos || PkHostPathMode())) {
     *host = p;
     return true;
   }

@@ -100,6 +100,8 @@ PKAPI BOOL CopyFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, BOOL bFa
 PKAPI BOOL CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurityAttributes);
 // The temp folder ends in a backslash; it is created when missing.
 PKAPI DWORD GetTempPathW(DWORD nBufferLength, LPWSTR lpBuffer);
+// The same folder in the ANSI code page.
+PKAPI DWORD GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer);
 // Three prefix characters, hexadecimal digits and ".tmp"; with uUnique 0 the
 // file is created empty under a free number.
 PKAPI UINT GetTempFileNameW(LPCWSTR lpPathName, LPCWSTR lpPrefixString, UINT uUnique, LPWSTR lpTempFileName);

@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <atomic>
 #include <mutex>
 #include <vector>
 
@@ -24,6 +25,10 @@ void ResetCurrentDirectory() {
   gCwd = u"C:\\";
 }
 const pk::seams::ResetHook gHook(&ResetCurrentDirectory);
+
+std::atomic<bool> gHostPathMode{false};
+void ResetHostPathMode() { gHostPathMode = false; }
+const pk::seams::ResetHook gHostPathHook(&ResetHostPathMode);
 
 bool IsSep(char16_t c) { return c == u'\\' || c == u'/'; }
 
@@ -155,8 +160,18 @@ std::string HostPathFor(char16_t drive, const std::vector<std::u16string>& comps
 
 }  // namespace pk
 
+void PkSetHostPathMode(BOOL on) { gHostPathMode = on != FALSE; }
+BOOL PkHostPathMode() { return gHostPathMode ? TRUE : FALSE; }
+
 DWORD PkResolveWindowsPath(LPCWSTR path, std::u16string* windowsPath, std::string* hostPath) {
   if (!path) return ERROR_INVALID_PARAMETER;
+  std::u16string_view text = pk::WideView(path);
+  if (gHostPathMode && !text.empty() && !(text.size() >= 2 && text[1] == u':')) {
+    // The host's own file, named as the host names it.
+    if (windowsPath) *windowsPath = std::u16string(text);
+    if (hostPath) *hostPath = pk::Utf16ToUtf8(text);
+    return 0;
+  }
   char16_t drive = 0;
   std::vector<std::u16string> comps;
   DWORD e = pk::NormalizePath(pk::WideView(path), &drive, &comps);

@@ -87,6 +87,19 @@ DWORD GetTempPathW(DWORD nBufferLength, LPWSTR lpBuffer) {
   return CopyFolder(folder, nBufferLength, lpBuffer);
 }
 
+DWORD GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer) {
+  std::u16string folder = TempFolder();
+  if (folder.empty()) {
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    return 0;
+  }
+  std::string text = pk::WideToAnsi(folder);
+  if (!lpBuffer || nBufferLength <= text.size()) return static_cast<DWORD>(text.size() + 1);
+  std::copy(text.begin(), text.end(), lpBuffer);
+  lpBuffer[text.size()] = 0;
+  return static_cast<DWORD>(text.size());
+}
+
 UINT GetWindowsDirectoryW(LPWSTR lpBuffer, UINT uSize) { return CopyFolder(kWindowsFolder, uSize, lpBuffer); }
 
 UINT GetSystemDirectoryW(LPWSTR lpBuffer, UINT uSize) { return CopyFolder(kSystemFolder, uSize, lpBuffer); }

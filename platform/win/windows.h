@@ -22,6 +22,7 @@
 #include "platform/win/win_mapping.h"
 #include "platform/win/crt_io.h"
 #include "platform/win/win_path.h"
+#include "platform/win/win_profile.h"
 #include "platform/win/win_registry.h"
 #include "platform/win/win_msgbox.h"
 #include "platform/win/win_process.h"
