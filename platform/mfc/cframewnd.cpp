@@ -27,6 +27,8 @@ BOOL CFrameWnd::LoadFrame(UINT nIDResource, DWORD style, CWnd* parent, CCreateCo
   if (m_strTitle.empty()) {
     std::string s = AfxLoadString(nIDResource);
     m_strTitle = s.substr(0, s.find('\n'));
+    // Without a title of its own the frame shows the application's.
+    if (m_strTitle.empty() && AfxGetApp()) m_strTitle = AfxGetApp()->m_pszAppName;
   }
   CREATESTRUCT cs;
   cs.style = static_cast<LONG>(style);

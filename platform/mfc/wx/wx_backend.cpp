@@ -44,6 +44,26 @@ std::string U(const wxString& s) { return std::string(s.utf8_str()); }
 // Ids of accelerator entries: each stands for its table row.
 constexpr int kAccelBase = wxID_HIGHEST + 1000;
 
+// wx takes item ids below 0x7FFF only; commands go over under ids of their own.
+std::vector<UINT>& CommandIds() {
+  static std::vector<UINT> ids;
+  return ids;
+}
+constexpr int kCommandBase = 10000;
+int WxId(UINT id) {
+  auto& ids = CommandIds();
+  for (size_t i = 0; i < ids.size(); ++i)
+    if (ids[i] == id) return kCommandBase + static_cast<int>(i);
+  ids.push_back(id);
+  return kCommandBase + static_cast<int>(ids.size() - 1);
+}
+// The command of a wx id; 0 for none.
+UINT CoreId(int wxId) {
+  auto& ids = CommandIds();
+  int i = wxId - kCommandBase;
+  return i >= 0 && static_cast<size_t>(i) < ids.size() ? ids[static_cast<size_t>(i)] : 0;
+}
+
 class WxBackend;
 WxBackend* g_wx = nullptr;
 
@@ -136,8 +156,7 @@ class FrameWindow : public wxFrame {
           label = label.substr(0, label.find('\t'));
           std::string help;
           AfxPromptParts(it.id, &help, nullptr);
-          popup->Append(static_cast<int>(it.id), W(label), W(help),
-                        it.id == ID_VIEW_TOOLBAR ? wxITEM_CHECK : wxITEM_NORMAL);
+          popup->Append(WxId(it.id), W(label), W(help), it.id == ID_VIEW_TOOLBAR ? wxITEM_CHECK : wxITEM_NORMAL);
           break;
         }
       }
@@ -174,15 +193,15 @@ class FrameWindow : public wxFrame {
       core_->TranslateKey(a.key, a.fVirt);
       return;
     }
-    core_->OnCommand(MAKEWPARAM(id, 0), 0);
+    if (UINT cmd = CoreId(id)) core_->OnCommand(MAKEWPARAM(cmd, 0), 0);
   }
 
   void OnUpdateUI(wxUpdateUIEvent& e) {
-    int id = e.GetId();
-    if (id < 0 || id > 0xFFFF || id >= kAccelBase) return;
+    UINT id = CoreId(e.GetId());
+    if (!id) return;
     BOOL on = FALSE;
     int check = 0;
-    core_->UpdateCmdUI(static_cast<UINT>(id), &on, &check);
+    core_->UpdateCmdUI(id, &on, &check);
     e.Enable(on != FALSE);
     if (e.IsCheckable()) e.Check(check != 0);
   }
@@ -216,7 +235,8 @@ class ViewWindow : public wxScrolledWindow {
       AfxContain("CView::OnContextMenu", [this] { core_->OnContextMenu(POINT{0, 0}); });
     });
     Bind(wxEVT_MENU, [this](wxCommandEvent& e) {
-      if (core_->m_pFrame) core_->m_pFrame->OnCommand(MAKEWPARAM(e.GetId(), 0), 0);
+      UINT id = CoreId(e.GetId());
+      if (id && core_->m_pFrame) core_->m_pFrame->OnCommand(MAKEWPARAM(id, 0), 0);
     });
     Bind(wxEVT_SET_FOCUS, [this](wxFocusEvent& e) {
       AfxFocusChanged(static_cast<CWnd*>(core_));
@@ -353,8 +373,8 @@ class WxBackend : public AfxBackend {
       std::string fly, tip;
       AfxPromptParts(s.id, &fly, &tip);
       wxBitmap bmp(ImageOf(*bar->m_images, s.image * bar->m_sizeImage.cx, bar->m_sizeImage.cx, bar->m_sizeImage.cy));
-      tb->AddTool(static_cast<int>(s.id), W(tip), bmp, W(tip), wxITEM_NORMAL);
-      tb->SetToolLongHelp(static_cast<int>(s.id), W(fly));
+      tb->AddTool(WxId(s.id), W(tip), bmp, W(tip), wxITEM_NORMAL);
+      tb->SetToolLongHelp(WxId(s.id), W(fly));
     }
     tb->Realize();
     f->toolbar_ = tb;
@@ -374,10 +394,10 @@ class WxBackend : public AfxBackend {
     auto* f = Frame(bar->GetParent());
     if (!f || !f->toolbar_) return false;
     wxToolBar* tb = f->toolbar_;
-    auto* box = new wxComboBox(tb, static_cast<int>(combo->m_nID), wxEmptyString, wxDefaultPosition,
+    auto* box = new wxComboBox(tb, WxId(combo->m_nID), wxEmptyString, wxDefaultPosition,
                                wxSize(bar->m_slots[static_cast<size_t>(slot)].width, -1), 0, nullptr,
                                wxCB_DROPDOWN | wxTE_PROCESS_ENTER);
-    tb->DeleteTool(static_cast<int>(combo->m_nID));
+    tb->DeleteTool(WxId(combo->m_nID));
     tb->InsertControl(static_cast<size_t>(slot), box);
     tb->Realize();
     box->Bind(wxEVT_COMBOBOX, [combo, box](wxCommandEvent&) {
@@ -572,7 +592,7 @@ class WxBackend : public AfxBackend {
       BOOL on = FALSE;
       int check = 0;
       view->m_pFrame->UpdateCmdUI(id, &on, &check);
-      wxMenuItem* item = menu.AppendCheckItem(static_cast<int>(id), W(text));
+      wxMenuItem* item = menu.AppendCheckItem(WxId(id), W(text));
       item->Check(check != 0);
       item->Enable(on != FALSE);
     }
@@ -706,6 +726,10 @@ int RunWithWx(int argc, char** argv, const std::function<int()>& body) {
     std::fprintf(stderr, "%s: no display to show the window on\n", argc > 0 ? argv[0] : "program");
     return 0;
   }
+  // A failed check of wx is reported, never a dialog that waits for a user.
+  wxSetAssertHandler([](const wxString& file, int line, const wxString&, const wxString& cond, const wxString& msg) {
+    std::fprintf(stderr, "wx: %s:%d: %s %s\n", U(file).c_str(), line, U(cond).c_str(), U(msg).c_str());
+  });
   wxApp::SetInstance(new LayerApp);
   if (!wxEntryStart(argc, argv)) {
     std::fprintf(stderr, "%s: the display cannot be opened\n", argc > 0 ? argv[0] : "program");
