@@ -1,11 +1,15 @@
-// The colour nodes handed to the format readers: 1-bit to 8-bit widening.
+// The colour nodes handed to the format readers and the geometry nodes:
+// 1-bit to 8-bit widening, gray reversal, tables, Lab ranges, colour
+// conversion and colormap expansion.
 #include "raster/color/rst_color_creators.h"
 
+#include "raster/color/rst_apply_colormap.h"
 #include "raster/color/rst_convert_bits.h"
 #include "raster/color/rst_convert_color_range.h"
 #include "raster/color/rst_lab_range.h"
 #include "raster/color/rst_reverse_color.h"
 #include "raster/color/rst_transform_color_lut.h"
+#include "raster/color/rst_transform_color_to.h"
 #include "raster/formats/rst_format_creators.h"
 
 namespace {
@@ -20,6 +24,10 @@ RstRead* convert_lab_range(RstRead* source, const uint32_t range[3], const int32
   RstLabRange from(range[0], offset[0], range[1], offset[1], range[2], offset[2], bits);
   return RstConvertColorRange::create(source, from.matrix(), RstLabRange::default_range().matrix(), nullptr);
 }
+RstRead* transform_color_to(RstRead* source, RstColorType* target) {
+  return RstTransformColorTo::create(source, target);
+}
+RstRead* apply_colormap(RstRead* source) { return RstApplyColormap::create(source); }
 }  // namespace
 
 void rst_register_color_creators() {
@@ -27,4 +35,6 @@ void rst_register_color_creators() {
   rst_format_creators().reverse_gray = &reverse_gray;
   rst_format_creators().transform_color_lut = &transform_color_lut;
   rst_format_creators().convert_lab_range = &convert_lab_range;
+  rst_format_creators().transform_color_to = &transform_color_to;
+  rst_format_creators().apply_colormap = &apply_colormap;
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+class RstColorType;
 class RstRead;
 
 struct RstFormatCreators {
@@ -28,6 +29,11 @@ struct RstFormatCreators {
   // they are that encoding.
   RstRead* (*convert_lab_range)(RstRead* source, const uint32_t range[3], const int32_t offset[3],
                                 int32_t bits) = nullptr;
+  // The source's colours in another colour type (colour).
+  RstRead* (*transform_color_to)(RstRead* source, RstColorType* target) = nullptr;
+  // Indexed samples replaced by their colormap's colours; other sources
+  // pass unchanged (colour).
+  RstRead* (*apply_colormap)(RstRead* source) = nullptr;
 };
 
 // The process-wide table; the folders that own the nodes fill it in.

@@ -1,0 +1,82 @@
+// CRstInterface: the preview's one bridge to the raster library. It describes
+// one page of a file (size, resolution, page count, and for TIFF files the
+// first page's Orientation and Software), and renders a page at a zoom and
+// rotation into a bottom-up 24-bit bitmap of blue-green-red rows padded to 4
+// bytes. Every render opens the file again; between calls it keeps only the
+// description and the bitmap, each replaced only by a call that succeeds.
+// No call lets an exception out: a failure is false, and what the library
+// reported is kept for the caller's message.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/gdi/gdi_palette_icon.h"
+
+class RstImageInfo;
+
+class CRstInterface {
+ public:
+  // The last failure: whether the library reported one, its code and
+  // where-text.
+  struct Failure {
+    bool reported = false;
+    int32_t code = 0;
+    std::string where;
+  };
+
+  CRstInterface();
+  virtual ~CRstInterface();
+  CRstInterface(const CRstInterface&) = delete;
+  CRstInterface& operator=(const CRstInterface&) = delete;
+
+  // Describes page (1-based) of the file. False leaves the last description.
+  bool OpenPage(const char* path, uint32_t page);
+  // Renders the page described last: zoom percent, mode 0 (pixels), 1 (72
+  // dots per inch) or 2 (fit: the axis of lower resolution stretched),
+  // clockwise angle in degrees added to the file's orientation. False leaves
+  // the last bitmap.
+  bool RenderPage(const char* path, int zoom, int mode, int angle, uint32_t page);
+  // The bitmap's 40-byte header; the caller deletes it. Null when memory ran
+  // out.
+  BITMAPINFOHEADER* MakeBitmapInfo() const;
+
+  int GetDisplayWidth() const { return bitmap_width_; }
+  int GetDisplayHeight() const { return bitmap_height_; }
+  uint32_t GetWidth() const { return page_width_; }
+  uint32_t GetHeight() const { return page_height_; }
+  uint32_t GetXResolution() const { return x_resolution_; }
+  uint32_t GetYResolution() const { return y_resolution_; }
+  int GetPageCount() const { return page_count_; }
+  RstImageInfo* GetImageInfo() const { return image_info_; }
+  std::string GetSoftwareText() const { return software_; }
+  int GetOrientation() const { return orientation_; }
+  // The bitmap's rows, bottom row first; null when none was rendered.
+  const uint8_t* GetBits() const { return pixels_; }
+  int GetRowStride() const { return row_stride_; }
+  const Failure& GetLastFailure() const { return failure_; }
+
+  // Exchanges everything with another bridge (the document tries a file or
+  // page on a fresh bridge and takes it over only when it worked).
+  void Swap(CRstInterface& other);
+
+ private:
+  bool open_page(const char* path, uint32_t page);
+  bool render_page(const char* path, int zoom, int mode, int angle, uint32_t page);
+  void release();
+
+  int page_count_ = 0;
+  RstImageInfo* image_info_ = nullptr;
+  uint32_t page_height_ = 0;
+  uint32_t page_width_ = 0;
+  int row_stride_ = 0;
+  int bitmap_width_ = 0;
+  int bitmap_height_ = 0;
+  uint32_t x_resolution_ = 72;
+  uint32_t y_resolution_ = 72;
+  uint8_t* pixels_ = nullptr;
+  int orientation_ = 1;
+  std::string software_;
+  int export_page_number_ = 1;
+  Failure failure_;
+};

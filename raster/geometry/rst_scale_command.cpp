@@ -1,0 +1,48 @@
+// Scaling by command (see rst_scale_command.h).
+#include "raster/geometry/rst_scale_command.h"
+
+#include <new>
+
+#include "raster/core/rst_create.h"
+#include "raster/core/rst_status_context.h"
+#include "raster/geometry/rst_scale.h"
+#include "raster/geometry/rst_scale_lightness.h"
+
+namespace {
+
+// Each command pins its source for the time of the build.
+template <class Build>
+RstRead* build(RstRead* source, Build make) {
+  RstCreateGuard guard(source);
+  RstRead* node = make();
+  if (!node) return nullptr;
+  return rst_create_end(node, guard);
+}
+
+}  // namespace
+
+RstRead* RstScale::NearestNeighbor::scale(RstRead* source, int32_t width, int32_t height) {
+  return build(source, [&] { return RstScaleNN::create(source, width, height); });
+}
+
+RstScale::ScaleCommand* RstScale::NearestNeighbor::clone() const { return new (std::nothrow) NearestNeighbor; }
+
+RstRead* RstScale::MinLightness::scale(RstRead* source, int32_t width, int32_t height) {
+  return build(source, [&] { return RstScaleLightness::create(source, width, height, true); });
+}
+
+RstScale::ScaleCommand* RstScale::MinLightness::clone() const { return new (std::nothrow) MinLightness; }
+
+RstRead* RstScale::BinaryOr::scale(RstRead* source, int32_t width, int32_t height) {
+  return build(source, [&] { return RstScaleOR::create(source, width, height); });
+}
+
+RstScale::ScaleCommand* RstScale::BinaryOr::clone() const { return new (std::nothrow) BinaryOr; }
+
+RstRead* RstScale::create(RstRead* source, int32_t width, int32_t height, ScaleCommand& command) {
+  if (!source || width == 0 || height == 0) {
+    rst_report(RstCode::bad_argument, "RstScale::create()");
+    return nullptr;
+  }
+  return command.scale(source, width, height);
+}
