@@ -494,6 +494,7 @@ class WxBackend : public AfxBackend {
     } else if (auto* sb = dynamic_cast<CStatusBar*>(wnd)) {
       if (auto* s = static_cast<wxStatusBar*>(sb->m_peer)) {
         int n = sb->GetCount();
+        if (n == 0) return;
         if (s->GetFieldsCount() != n) s->SetFieldsCount(n);
         std::vector<int> widths;
         for (int i = 0; i < n; ++i) {
