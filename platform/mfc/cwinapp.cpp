@@ -58,8 +58,15 @@ BOOL CWinApp::ProcessShellCommand(CCommandLineInfo& info) {
 }
 
 void CWinApp::AddDocTemplate(CSingleDocTemplate* tmpl) {
+  CloseAllDocuments(FALSE);
   m_template.reset(tmpl);
   if (m_pszAppName.empty()) m_pszAppName = AfxLoadString(AFX_IDS_APP_TITLE);
+}
+
+void CWinApp::CloseAllDocuments(BOOL) {
+  if (m_pMainWnd && m_pMainWnd->IsCreated()) m_pMainWnd->DestroyWindow();
+  m_pMainWnd = nullptr;
+  m_template.reset();
 }
 
 CDocument* CWinApp::OpenDocumentFile(const char* path) {

@@ -34,7 +34,10 @@ class CWinApp : public CCmdTarget {
   void ParseCommandLine(CCommandLineInfo& info);
   BOOL ProcessShellCommand(CCommandLineInfo& info);
 
+  // The one template; a new one replaces (and closes) the one before.
   void AddDocTemplate(CSingleDocTemplate* tmpl);
+  // Destroys the main window and the template's document and frame.
+  void CloseAllDocuments(BOOL endSession);
   CSingleDocTemplate* GetDocTemplate() const { return m_template.get(); }
   virtual CDocument* OpenDocumentFile(const char* path);
   // The framework's new (57600) and open (57601) commands.
