@@ -458,6 +458,8 @@ class WxBackend : public AfxBackend {
       default: f->Show(); break;
     }
     f->Track();
+    // The view takes the keys, as the active view of a frame does.
+    if (f->view_) f->view_->SetFocus();
   }
   bool GetPlacement(const CWnd* wnd, WINDOWPLACEMENT* p) override {
     auto* f = Frame(wnd);
