@@ -16,7 +16,7 @@ packages=(
   libjpeg-turbo-progs libimage-exiftool-perl libjpeg62-turbo-dev
   libpng-dev zlib1g-dev pngcheck
   qpdf img2pdf
-  libwxgtk3.2-dev xvfb xauth xdotool openbox wmctrl fonts-ipafont-gothic
+  libwxgtk3.2-dev xvfb xauth xdotool openbox wmctrl x11-utils fonts-ipafont-gothic
 )
 
 missing=()

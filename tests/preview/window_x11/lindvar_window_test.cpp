@@ -2,7 +2,8 @@
 // screen under the paint trace's rectangle equals that part of the bridge's
 // own render of the traced page, percent, mode and angle; Ctrl+P ends with 1
 // and the settings written, the exit command with 0; started by _spawnlp
-// with a job at a Windows path, the exit code comes back to the caller.
+// with a job at a Windows path, the exit code comes back to the caller;
+// under a window manager a maximised close is kept for the next start.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -231,6 +232,30 @@ TEST_F(LindvarWindowTest, ExitCommandEndsWithZeroAndSpawnedStartPrintingWithOne)
   std::ofstream(doneFile) << "done";
   unsetenv("DISPLAY");
   unsetenv("XAUTHORITY");
+}
+
+TEST_F(LindvarWindowTest, MaximisedCloseIsStoredAndTheNextStartIsMaximised) {
+  if (!Have("openbox") || !Have("wmctrl") || !Have("xprop")) GTEST_SKIP() << "openbox, wmctrl or xprop missing";
+  std::string d = dir_;
+  auto start = [&](const std::string& after) {
+    return "rm -f " + d + "/trace.txt\ntimeout 60 " PK_LINDVAR " '" + charts_ + "' 2>> " + d + "/err.txt & pid=$!\n" +
+           "for i in $(seq 150); do [ -s " + d + "/trace.txt ] && break; sleep 0.1; done\n" +
+           "sleep 1\nw=$(xdotool search --sync --name 'Visualiza' | head -1)\n" + after +
+           "xdotool windowfocus --sync $w\nsleep 0.3\nxdotool key alt+v\nsleep 0.7\nxdotool key x\nwait $pid\n";
+  };
+  std::string body = "openbox & wm=$!\nsleep 1.5\n" +
+                     start("wmctrl -i -r $w -b add,maximized_vert,maximized_horz\nsleep 1\n") + "cp " + brisca_ +
+                     "/Brisca.ini " + d + "/after_first.ini\n" +
+                     start("xprop -id $w _NET_WM_STATE > " + d + "/state.txt\n") + "kill $wm\n";
+  RunX(body);
+  std::ifstream first(d + "/after_first.ini");
+  std::stringstream text;
+  text << first.rdbuf();
+  EXPECT_NE(text.str().find("WINDOWFLAG=3"), std::string::npos) << text.str();
+  std::ifstream state(d + "/state.txt");
+  std::stringstream st;
+  st << state.rdbuf();
+  EXPECT_NE(st.str().find("_NET_WM_STATE_MAXIMIZED_HORZ"), std::string::npos) << st.str();
 }
 
 }  // namespace
