@@ -16,6 +16,7 @@ packages=(
   libjpeg-turbo-progs libimage-exiftool-perl libjpeg62-turbo-dev
   libpng-dev zlib1g-dev pngcheck
   qpdf img2pdf
+  libvips-tools
   libwxgtk3.2-dev xvfb xauth xdotool openbox wmctrl x11-utils fonts-ipafont-gothic
 )
 
