@@ -35,6 +35,14 @@ int Shell(const std::string& command) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// xvfb-run with a server number of this process, so that window tests run
+// side by side do not race for the same display.
+std::string XvfbRun() {
+  static int next = 0;
+  return "xvfb-run -a -n " + std::to_string(100 + (getpid() % 400) * 8 + (next++ % 8)) +
+         " -s '-screen 0 1280x1024x24' ";
+}
+
 bool Have(const char* tool) { return Shell(std::string("command -v ") + tool + " >/dev/null 2>&1") == 0; }
 
 struct Trace {
@@ -87,7 +95,7 @@ class LindvarWindowTest : public ::testing::Test {
   int RunX(const std::string& body) const {
     std::string script = dir_ + "/run.sh";
     std::ofstream(script) << "set -u\n" << Env() << body;
-    return Shell("timeout 120 xvfb-run -a -s '-screen 0 1280x1024x24' sh " + script + " 2>" + dir_ + "/x.err");
+    return Shell("timeout 120 " + XvfbRun() + "sh " + script + " 2>" + dir_ + "/x.err");
   }
   std::string Settings() const {
     std::ifstream in(brisca_ + "/Brisca.ini");
@@ -202,7 +210,7 @@ TEST_F(LindvarWindowTest, ExitCommandEndsWithZeroAndSpawnedStartPrintingWithOne)
   std::ofstream(xscript) << "echo $DISPLAY $XAUTHORITY > " << displayFile << ".part && mv " << displayFile << ".part "
                          << displayFile << "\nfor i in $(seq 300); do [ -e " << doneFile
                          << " ] && break; sleep 0.2; done\n";
-  Shell("(timeout 70 xvfb-run -a -s '-screen 0 1280x1024x24' sh " + xscript + " >/dev/null 2>&1 &)");
+  Shell("(timeout 70 " + XvfbRun() + "sh " + xscript + " >/dev/null 2>&1 &)");
   std::string display, xauthority;
   for (int i = 0; i < 100 && display.empty(); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));

@@ -277,4 +277,24 @@ TEST_F(LayerTest, ClosingEndsTheLoopAndPlacementFollowsTheWindow) {
   EXPECT_FALSE(backend_.running());
 }
 
+TEST_F(LayerTest, NewAndOpenCommandsReuseTheOneDocument) {
+  TestApp app;
+  std::string good = MakeFile("good.tif");
+  app.SetCommandLine({good});
+  ASSERT_TRUE(app.InitInstance());
+  CDocument* doc = app.GetDocTemplate()->GetDocument();
+  // The open command asks the back end's file dialog; cancelled, nothing changes.
+  backend_.command(ID_FILE_OPEN);
+  EXPECT_EQ(doc->GetPathName(), good);
+  std::string other = MakeFile("other.tif");
+  backend_.setOpenFileAnswer(other);
+  backend_.command(ID_FILE_OPEN);
+  EXPECT_EQ(app.GetDocTemplate()->GetDocument(), doc);
+  EXPECT_EQ(doc->GetPathName(), other);
+  backend_.command(ID_FILE_NEW);
+  EXPECT_EQ(app.GetDocTemplate()->GetDocument(), doc);
+  EXPECT_EQ(doc->GetPathName(), "");
+  EXPECT_TRUE(backend_.running());
+}
+
 }  // namespace

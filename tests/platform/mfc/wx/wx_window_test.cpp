@@ -4,6 +4,7 @@
 // so in one line and ends with 0.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +18,14 @@ namespace {
 int Shell(const std::string& command) {
   int status = std::system(command.c_str());
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// xvfb-run with a server number of this process, so that window tests run
+// side by side do not race for the same display.
+std::string XvfbRun() {
+  static int next = 0;
+  return "xvfb-run -a -n " + std::to_string(100 + (getpid() % 400) * 8 + (next++ % 8)) +
+         " -s '-screen 0 1280x1024x24' ";
 }
 
 bool Have(const char* tool) { return Shell(std::string("command -v ") + tool + " >/dev/null 2>&1") == 0; }
@@ -56,7 +65,7 @@ TEST_F(WxWindowTest, PaintsWhereTheTraceSaysAndEndsByItsKey) {
                         << "w=$(xdotool search --sync --name Sonda | head -1)\n"
                         << "xdotool windowfocus --sync $w key ctrl+q\n"
                         << "wait $pid\n";
-  int code = Shell("timeout 60 xvfb-run -a -s '-screen 0 1280x1024x24' sh " + script);
+  int code = Shell("timeout 60 " + XvfbRun() + "sh " + script);
   EXPECT_EQ(code, 3);
   // The last trace line: description, screen x, y, width, height, offset.
   std::ifstream in(trace);
