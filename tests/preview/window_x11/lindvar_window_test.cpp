@@ -86,10 +86,15 @@ class LindvarWindowTest : public ::testing::Test {
     std::filesystem::remove_all(dir_, ignored);
   }
 
-  // The environment lines every script starts with.
+  // The environment lines every script starts with, and started(): waits
+  // (bounded) for the program's first paint and finds its window in $w.
   std::string Env() const {
     return "export GDK_BACKEND=x11 NO_AT_BRIDGE=1 PK_MACHINE_ROOT='" + root_ + "' LINDVAR_PAINT_TRACE='" + dir_ +
-           "/trace.txt' LSAN_OPTIONS=suppressions=" PK_LSAN_GUI "\n";
+           "/trace.txt' LSAN_OPTIONS=suppressions=" PK_LSAN_GUI
+           "\n"
+           "started() { for i in $(seq 600); do [ -s \"$1\" ] && break; kill -0 $pid 2>/dev/null || return 1; "
+           "sleep 0.1; done; for i in $(seq 100); do w=$(xdotool search --name Visualiza | head -1); "
+           "[ -n \"$w\" ] && return 0; sleep 0.1; done; return 1; }\n";
   }
   // Runs a script under a fresh Xvfb; its exit code.
   int RunX(const std::string& body) const {
@@ -107,28 +112,29 @@ class LindvarWindowTest : public ::testing::Test {
   std::string root_, dir_, brisca_, charts_;
 };
 
-// Shell steps: wait for the trace to settle, then keep the screen and the
-// trace line as step N.
-std::string Snapshot(const std::string& dir, int n) {
+// Shell steps: run an action, wait until it has painted (a new trace line)
+// and settled, then keep the screen and the trace line as step N.
+std::string Step(const std::string& dir, int n, const std::string& action) {
   std::string t = dir + "/trace.txt";
-  return "sleep 1.2\nimport -window root " + dir + "/shot" + std::to_string(n) + ".png\ntail -n 1 " + t + " > " + dir +
-         "/step" + std::to_string(n) + ".txt\n";
+  std::string k = std::to_string(n);
+  return "lines=$(wc -l < " + t + ")\n" + action + "\nfor i in $(seq 300); do [ $(wc -l < " + t +
+         ") -gt $lines ] && break; sleep 0.1; done\nsleep 0.8\nimport -window root " + dir + "/shot" + k +
+         ".png\ntail -n 1 " + t + " > " + dir + "/step" + k + ".txt\n";
 }
 
 TEST_F(LindvarWindowTest, StepsShowTheBridgesRenderAndStartPrintingEndsWithOne) {
   std::string d = dir_;
-  std::string body =
-      "timeout 100 " PK_LINDVAR " '" + charts_ + "' > " + d + "/out.txt 2> " + d + "/err.txt & pid=$!\n" +
-      "for i in $(seq 150); do [ -s " + d + "/trace.txt ] && break; sleep 0.1; done\n" +
-      "w=$(xdotool search --sync --name 'Visualiza' | head -1)\n" + "xdotool windowfocus --sync $w\n" + Snapshot(d, 0) +
-      "xdotool key Next\n" + Snapshot(d, 1) + "xdotool key End\n" + Snapshot(d, 2) + "xdotool key Home\n" +
-      Snapshot(d, 3) +
-      // The zoom dialog: 50 % by its mnemonic, then OK.
-      "xdotool key ctrl+m\nsleep 1.5\nxdotool key alt+2\nsleep 0.3\nxdotool key Return\n" + Snapshot(d, 4) +
-      // The context menu: the thirteenth item turns right by 90.
-      "xdotool mousemove --window $w 200 300 click 3\nsleep 1\n" +
-      "for i in $(seq 13); do xdotool key Down; done\nxdotool key Return\n" + Snapshot(d, 5) +
-      "xdotool key ctrl+p\nwait $pid\n";
+  std::string body = "timeout 100 " PK_LINDVAR " '" + charts_ + "' > " + d + "/out.txt 2> " + d +
+                     "/err.txt & pid=$!\n" + "started " + d + "/trace.txt\nxdotool windowfocus --sync $w\nsleep 0.8\n" +
+                     "tail -n 1 " + d + "/trace.txt > " + d + "/step0.txt\nimport -window root " + d + "/shot0.png\n" +
+                     Step(d, 1, "xdotool key Next") + Step(d, 2, "xdotool key End") + Step(d, 3, "xdotool key Home") +
+                     // The zoom dialog: 50 % by its mnemonic, then OK.
+                     Step(d, 4, "xdotool key ctrl+m\nsleep 1.5\nxdotool key alt+2\nsleep 0.3\nxdotool key Return") +
+                     // The context menu: the thirteenth item turns right by 90.
+                     Step(d, 5,
+                          "xdotool mousemove --window $w 200 300 click 3\nsleep 1\n"
+                          "for i in $(seq 13); do xdotool key Down; done\nxdotool key Return") +
+                     "xdotool key ctrl+p\nwait $pid\n";
   int code = RunX(body);
   EXPECT_EQ(code, 1);
   struct Expect {
@@ -189,8 +195,7 @@ TEST_F(LindvarWindowTest, ExitCommandEndsWithZeroAndSpawnedStartPrintingWithOne)
   // The exit command of the menu, by its mnemonics.
   std::string d = dir_;
   std::string body =
-      "timeout 100 " PK_LINDVAR " '" + charts_ + "' 2> " + d + "/err.txt & pid=$!\n" + "for i in $(seq 150); do [ -s " +
-      d + "/trace.txt ] && break; sleep 0.1; done\n" + "w=$(xdotool search --sync --name 'Visualiza' | head -1)\n" +
+      "timeout 100 " PK_LINDVAR " '" + charts_ + "' 2> " + d + "/err.txt & pid=$!\n" + "started " + d + "/trace.txt\n" +
       "xdotool windowfocus --sync $w\nsleep 0.5\nxdotool key alt+v\nsleep 0.7\nxdotool key x\n" + "wait $pid\n";
   EXPECT_EQ(RunX(body), 0);
   EXPECT_NE(Settings().find("WINDOWFLAG="), std::string::npos);
@@ -225,9 +230,9 @@ TEST_F(LindvarWindowTest, ExitCommandEndsWithZeroAndSpawnedStartPrintingWithOne)
   std::string trace = dir_ + "/spawn_trace.txt";
   setenv("LINDVAR_PAINT_TRACE", trace.c_str(), 1);
   std::thread keys([&] {
-    Shell("for i in $(seq 150); do [ -s " + trace +
-          " ] && break; sleep 0.1; done; "
-          "w=$(xdotool search --sync --name 'Visualiza' | head -1); xdotool windowfocus --sync $w key ctrl+p");
+    Shell("for i in $(seq 600); do [ -s " + trace +
+          " ] && break; sleep 0.1; done; for i in $(seq 100); do w=$(xdotool search --name Visualiza | head -1); "
+          "[ -n \"$w\" ] && break; sleep 0.1; done; xdotool windowfocus --sync $w key ctrl+p");
   });
   INT_PTR code = _spawnlp(_P_WAIT, "C:\\Drivers\\Lindvar.exe", "Lindvar.exe", "C:\\Jobs\\job.tif", nullptr);
   keys.join();
@@ -247,8 +252,7 @@ TEST_F(LindvarWindowTest, MaximisedCloseIsStoredAndTheNextStartIsMaximised) {
   std::string d = dir_;
   auto start = [&](const std::string& after) {
     return "rm -f " + d + "/trace.txt\ntimeout 60 " PK_LINDVAR " '" + charts_ + "' 2>> " + d + "/err.txt & pid=$!\n" +
-           "for i in $(seq 150); do [ -s " + d + "/trace.txt ] && break; sleep 0.1; done\n" +
-           "sleep 1\nw=$(xdotool search --sync --name 'Visualiza' | head -1)\n" + after +
+           "started " + d + "/trace.txt\nsleep 1\n" + after +
            "xdotool windowfocus --sync $w\nsleep 0.3\nxdotool key alt+v\nsleep 0.7\nxdotool key x\nwait $pid\n";
   };
   std::string body = "openbox & wm=$!\nsleep 1.5\n" +
