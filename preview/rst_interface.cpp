@@ -102,6 +102,8 @@ void CRstInterface::Swap(CRstInterface& other) {
   software_.swap(other.software_);
   std::swap(export_page_number_, other.export_page_number_);
   std::swap(failure_, other.failure_);
+  std::swap(last_target_width_, other.last_target_width_);
+  std::swap(last_target_height_, other.last_target_height_);
 }
 
 bool CRstInterface::OpenPage(const char* path, uint32_t page) {
@@ -166,9 +168,9 @@ bool CRstInterface::render_page(const char* path, int zoom, int mode, int angle,
       th = xr > yr ? (h * xr * z + yr * 50) / (yr * 100) : (h * z + 50) / 100;
       break;
     default:
-      // Another mode keeps the size of the last render (quarter turns undone).
-      tw = uint64_t(bitmap_width_);
-      th = uint64_t(bitmap_height_);
+      // Another mode keeps the size of the last render.
+      tw = last_target_width_;
+      th = last_target_height_;
       break;
   }
   if (tw == 0) tw = 1;
@@ -254,6 +256,8 @@ bool CRstInterface::render_page(const char* path, int zoom, int mode, int angle,
   bitmap_width_ = int(out_w);
   bitmap_height_ = int(out_h);
   row_stride_ = int(stride);
+  last_target_width_ = tw;
+  last_target_height_ = th;
   return true;
 }
 

@@ -83,4 +83,7 @@ class CRstInterface {
   std::string software_;
   int export_page_number_ = 1;
   Failure failure_;
+  // The unturned target size of the last render, for a render in another mode.
+  uint64_t last_target_width_ = 0;
+  uint64_t last_target_height_ = 0;
 };

@@ -131,6 +131,13 @@ TEST_F(BridgeTest, ZoomModesGiveTheirSizes) {
     EXPECT_EQ(bridge.GetDisplayWidth(), c.width);
     EXPECT_EQ(bridge.GetDisplayHeight(), c.height);
   }
+  // Any other mode keeps the size of the last render, also across a turn.
+  CRstInterface bridge;
+  ASSERT_TRUE(Render(bridge, "b.tif", 10, 0, 90));
+  EXPECT_EQ(bridge.GetDisplayWidth(), 110);
+  ASSERT_TRUE(bridge.RenderPage(Path("b.tif").c_str(), 77, 5, 90, 1));
+  EXPECT_EQ(bridge.GetDisplayWidth(), 110);
+  EXPECT_EQ(bridge.GetDisplayHeight(), 170);
 }
 
 TEST_F(BridgeTest, TwoStagesKeepTheDarkestPixels) {
