@@ -3,9 +3,10 @@
 // code. The one application object is theApp.
 #pragma once
 
+#include "platform/mfc/cwinapp.h"
 #include "platform/win/win_types.h"
 
-class CDravixApp {
+class CDravixApp : public CWinApp {
  public:
   CDravixApp();
   virtual ~CDravixApp() = default;
@@ -17,7 +18,14 @@ class CDravixApp {
   // cannot be determined or the path would not fit.
   static int BuildIniPath(char* destination);
   // The process exit code: the start-printing flag.
-  virtual int ExitInstance();
+  int ExitInstance() override;
+  // Start-up with the window (preview/window): settings path, template,
+  // command line, main window shown with "WINDOWFLAG".
+  BOOL InitInstance() override;
+  // The framework's open of a file, as a drop hands it over.
+  CDocument* OpenDocumentFile(const char* path) override;
+  // Command 57664: the about box.
+  void OnAppAbout();
   // The start-printing command: the flag goes from 0 to 1, never back.
   void SetStartPrinting() { m_nStartPrinting = 1; }
   int GetStartPrinting() const { return m_nStartPrinting; }

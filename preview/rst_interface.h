@@ -13,6 +13,7 @@
 
 #include "platform/gdi/gdi_palette_icon.h"
 
+class CDC;
 class RstImageInfo;
 
 class CRstInterface {
@@ -37,6 +38,9 @@ class CRstInterface {
   // clockwise angle in degrees added to the file's orientation. False leaves
   // the last bitmap.
   bool RenderPage(const char* path, int zoom, int mode, int angle, uint32_t page);
+  // Paints the bitmap 1:1 at the context's logical origin; false without
+  // one (preview/window).
+  bool Draw(CDC* pDC);
   // The bitmap's 40-byte header; the caller deletes it. Null when memory ran
   // out.
   BITMAPINFOHEADER* MakeBitmapInfo() const;

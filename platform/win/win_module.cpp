@@ -198,6 +198,22 @@ namespace pk {
 
 bool ModuleResources(HMODULE module, const std::vector<LoadedResource>** entries) {
   std::lock_guard<std::recursive_mutex> lock(LoaderLock());
+  if (!module) {
+    // The null module is the program: its own table, when it exports one.
+    static Module* program = [] {
+      auto* p = new Module;
+      using TableFn = const unsigned char* (*)(size_t*);
+      void* self = dlopen(nullptr, RTLD_NOW);
+      if (auto fn = self ? reinterpret_cast<TableFn>(dlsym(self, pk::resources::kTableSymbol)) : nullptr) {
+        size_t size = 0;
+        const unsigned char* table = fn(&size);
+        ListResources(p, table, size);
+      }
+      return p;
+    }();
+    *entries = &program->resources;
+    return true;
+  }
   Module* m = Find(module);
   if (!m) {
     SetLastError(ERROR_INVALID_HANDLE);

@@ -10,6 +10,7 @@
 
 #include <cstdarg>
 #include <cstring>
+#include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -70,6 +71,9 @@ bool InstallProgramStub(const WCHAR* program, int exitCode, const WCHAR* copyTo)
   if (copyTo && PkResolveWindowsPath(copyTo, nullptr, &copyHost) == 0)
     script += "[ -n \"$1\" ] && cp \"$1\" " + ShellQuote(copyHost) + "\n";
   script += "exit " + std::to_string(exitCode & 0xFF) + "\n";
+  // The driver folder links the built programs: the stand-in replaces the
+  // link, never the program it points at.
+  std::remove(host.c_str());
   {
     std::ofstream out(host, std::ios::trunc);
     if (!out) return false;

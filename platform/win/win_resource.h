@@ -1,6 +1,7 @@
 // Resources of a loaded module (a resource module file or a library's own
 // table): LoadStringW, FindResourceW, LoadResource, LockResource,
-// SizeofResource. Resources are named by (type, id) numbers.
+// SizeofResource. Resources are named by (type, id) numbers. The null module
+// is the program: the table it exports (pk_module_resources), if any.
 #pragma once
 
 #include "platform/win/win_types.h"

@@ -1,6 +1,7 @@
 // Starting the preview program: exit codes, a program that cannot start, and
 // a Windows path argument (with a space) arriving as one host path.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
@@ -46,6 +47,19 @@ TEST_F(ProcessTest, ExitCodeOfTheStub) {
   ASSERT_EQ(PkResolveWindowsPath(u"C:\\Temp Files\\job 1.tif", nullptr, &host), 0u);
   EXPECT_EQ(args, host + "\n");
   EXPECT_EQ(HostText(u"C:\\Driver\\seen.tif"), std::string("II*\0page", 8));
+}
+
+TEST_F(ProcessTest, StubReplacesALinkedProgramNotItsTarget) {
+  // The driver folder hard-links the built programs; the stand-in must not
+  // write through the link into the build.
+  std::string program, outside;
+  ASSERT_EQ(PkResolveWindowsPath(u"C:\\Driver\\Lindvar", nullptr, &program), 0u);
+  ASSERT_EQ(PkResolveWindowsPath(u"C:\\Temp Files\\built", nullptr, &outside), 0u);
+  std::ofstream(outside) << "the real program";
+  ASSERT_EQ(link(outside.c_str(), program.c_str()), 0);
+  ASSERT_TRUE(pk::seams::InstallProgramStub(u"C:\\Driver\\Lindvar.exe", 1, nullptr));
+  EXPECT_EQ(HostText(u"C:\\Temp Files\\built"), "the real program");
+  EXPECT_EQ(_spawnlp(P_WAIT, "C:\\Driver\\Lindvar.exe", "Lindvar.exe", nullptr), 1);
 }
 
 TEST_F(ProcessTest, MissingProgramAnswersMinusOne) {

@@ -1,0 +1,273 @@
+// Lindvar in a real window (Xvfb, xdotool, import): after each step the
+// screen under the paint trace's rectangle equals that part of the bridge's
+// own render of the traced page, percent, mode and angle; Ctrl+P ends with 1
+// and the settings written, the exit command with 0; started by _spawnlp
+// with a job at a Windows path, the exit code comes back to the caller;
+// under a window manager a maximised close is kept for the next start.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/win/name_text.h"
+#include "platform/win/win_path.h"
+#include "platform/win/win_process.h"
+#include "platform/win/win_seams.h"
+#include "platform/win/windows.h"
+#include "preview/rst_interface.h"
+#include "raster/color/rst_color_creators.h"
+#include "raster/geometry/charts.h"
+#include "raster/geometry/rst_geometry_creators.h"
+
+namespace {
+
+int Shell(const std::string& command) {
+  int status = std::system(command.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// xvfb-run with a server number of this process, so that window tests run
+// side by side do not race for the same display.
+std::string XvfbRun() {
+  static int next = 0;
+  return "xvfb-run -a -n " + std::to_string(100 + (getpid() % 400) * 8 + (next++ % 8)) +
+         " -s '-screen 0 1280x1024x24' ";
+}
+
+bool Have(const char* tool) { return Shell(std::string("command -v ") + tool + " >/dev/null 2>&1") == 0; }
+
+struct Trace {
+  uint32_t page = 0;
+  int percent = 0, mode = 0, angle = 0;
+  int x = 0, y = 0, w = 0, h = 0, ox = 0, oy = 0;
+};
+
+bool ReadTrace(const std::string& path, Trace* t) {
+  std::ifstream in(path);
+  std::string line, last;
+  while (std::getline(in, line))
+    if (!line.empty()) last = line;
+  std::istringstream f(last);
+  return bool(f >> t->page >> t->percent >> t->mode >> t->angle >> t->x >> t->y >> t->w >> t->h >> t->ox >> t->oy);
+}
+
+class LindvarWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!Have("xvfb-run") || !Have("xdotool") || !Have("import")) GTEST_SKIP() << "xvfb-run, xdotool or import missing";
+    rst_register_color_creators();
+    rst_register_geometry_creators();
+    root_ = pk::seams::UseTemporaryMachineRoot();
+    dir_ = ::testing::TempDir() + "lindvar-XXXXXX";
+    ASSERT_NE(mkdtemp(dir_.data()), nullptr);
+    // The settings folder, as the driver makes it, in the root's temp folder.
+    char temp[MAX_PATH];
+    ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
+    std::string host;
+    ASSERT_EQ(PkResolveWindowsPath(pk::Utf8ToUtf16(temp).c_str(), nullptr, &host), 0u);
+    brisca_ = host + "/Brisca";
+    std::filesystem::create_directories(brisca_);
+    std::string files;
+    for (int n = 1; n <= 3; ++n) files += " " + chart_file(n);
+    charts_ = dir_ + "/charts.tif";
+    ASSERT_EQ(Shell("/usr/bin/convert" + files + " -density 200 -units PixelsPerInch -compress Group4 " + charts_), 0);
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    std::filesystem::remove_all(dir_, ignored);
+  }
+
+  // The environment lines every script starts with, and started(): waits
+  // (bounded) for the program's first paint and finds its window in $w.
+  std::string Env() const {
+    return "export GDK_BACKEND=x11 NO_AT_BRIDGE=1 PK_MACHINE_ROOT='" + root_ + "' LINDVAR_PAINT_TRACE='" + dir_ +
+           "/trace.txt' LSAN_OPTIONS=suppressions=" PK_LSAN_GUI
+           "\n"
+           "started() { for i in $(seq 600); do [ -s \"$1\" ] && break; kill -0 $pid 2>/dev/null || return 1; "
+           "sleep 0.1; done; for i in $(seq 100); do w=$(xdotool search --name Visualiza | head -1); "
+           "[ -n \"$w\" ] && return 0; sleep 0.1; done; return 1; }\n";
+  }
+  // Runs a script under a fresh Xvfb; its exit code.
+  int RunX(const std::string& body) const {
+    std::string script = dir_ + "/run.sh";
+    std::ofstream(script) << "set -u\n" << Env() << body;
+    return Shell("timeout 120 " + XvfbRun() + "sh " + script + " 2>" + dir_ + "/x.err");
+  }
+  std::string Settings() const {
+    std::ifstream in(brisca_ + "/Brisca.ini");
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+
+  std::string root_, dir_, brisca_, charts_;
+};
+
+// Shell steps: run an action, wait until it has painted (a new trace line)
+// and settled, then keep the screen and the trace line as step N.
+std::string Step(const std::string& dir, int n, const std::string& action) {
+  std::string t = dir + "/trace.txt";
+  std::string k = std::to_string(n);
+  return "lines=$(wc -l < " + t + ")\n" + action + "\nfor i in $(seq 300); do [ $(wc -l < " + t +
+         ") -gt $lines ] && break; sleep 0.1; done\nsleep 0.8\nimport -window root " + dir + "/shot" + k +
+         ".png\ntail -n 1 " + t + " > " + dir + "/step" + k + ".txt\n";
+}
+
+TEST_F(LindvarWindowTest, StepsShowTheBridgesRenderAndStartPrintingEndsWithOne) {
+  std::string d = dir_;
+  std::string body = "timeout 100 " PK_LINDVAR " '" + charts_ + "' > " + d + "/out.txt 2> " + d +
+                     "/err.txt & pid=$!\n" + "started " + d + "/trace.txt\nxdotool windowfocus --sync $w\nsleep 0.8\n" +
+                     "tail -n 1 " + d + "/trace.txt > " + d + "/step0.txt\nimport -window root " + d + "/shot0.png\n" +
+                     Step(d, 1, "xdotool key Next") + Step(d, 2, "xdotool key End") + Step(d, 3, "xdotool key Home") +
+                     // The zoom dialog: 50 % by its mnemonic, then OK.
+                     Step(d, 4, "xdotool key ctrl+m\nsleep 1.5\nxdotool key alt+2\nsleep 0.3\nxdotool key Return") +
+                     // The context menu: the thirteenth item turns right by 90.
+                     Step(d, 5,
+                          "xdotool mousemove --window $w 200 300 click 3\nsleep 1\n"
+                          "for i in $(seq 13); do xdotool key Down; done\nxdotool key Return") +
+                     "xdotool key ctrl+p\nwait $pid\n";
+  int code = RunX(body);
+  EXPECT_EQ(code, 1);
+  struct Expect {
+    uint32_t page;
+    int mode;
+    int angle;
+  };
+  const Expect expected[] = {{1, 2, 0}, {2, 2, 0}, {3, 2, 0}, {1, 2, 0}, {1, 1, 0}, {1, 1, 90}};
+  for (int n = 0; n < 6; ++n) {
+    SCOPED_TRACE("step " + std::to_string(n));
+    Trace t;
+    ASSERT_TRUE(ReadTrace(dir_ + "/step" + std::to_string(n) + ".txt", &t));
+    EXPECT_EQ(t.page, expected[n].page);
+    EXPECT_EQ(t.mode, expected[n].mode);
+    EXPECT_EQ(t.angle, expected[n].angle);
+    if (n == 4) EXPECT_EQ(t.percent, 50);
+    ASSERT_GT(t.w, 0);
+    ASSERT_GT(t.h, 0);
+    // The bridge's own render of the traced state, cut to the visible part.
+    CRstInterface bridge;
+    ASSERT_TRUE(bridge.OpenPage(charts_.c_str(), t.page));
+    ASSERT_TRUE(bridge.RenderPage(charts_.c_str(), t.percent, t.mode, t.angle, t.page));
+    ASSERT_LE(t.ox + t.w, bridge.GetDisplayWidth());
+    ASSERT_LE(t.oy + t.h, bridge.GetDisplayHeight());
+    std::string crop = dir_ + "/crop" + std::to_string(n) + ".ppm";
+    char geometry[64];
+    std::snprintf(geometry, sizeof geometry, "%dx%d+%d+%d", t.w, t.h, t.x, t.y);
+    ASSERT_EQ(Shell("convert " + dir_ + "/shot" + std::to_string(n) + ".png -crop " + geometry + " -depth 8 " + crop),
+              0);
+    std::ifstream ppm(crop, std::ios::binary);
+    std::string magic;
+    int pw = 0, ph = 0, maxval = 0;
+    ppm >> magic >> pw >> ph >> maxval;
+    ppm.get();
+    ASSERT_EQ(magic, "P6");
+    ASSERT_EQ(pw, t.w);
+    ASSERT_EQ(ph, t.h);
+    std::vector<unsigned char> shot(static_cast<size_t>(pw) * ph * 3);
+    ppm.read(reinterpret_cast<char*>(shot.data()), static_cast<std::streamsize>(shot.size()));
+    int mismatches = 0;
+    for (int y = 0; y < ph; ++y) {
+      const uint8_t* row =
+          bridge.GetBits() + static_cast<size_t>(bridge.GetDisplayHeight() - 1 - (t.oy + y)) * bridge.GetRowStride();
+      for (int x = 0; x < pw; ++x) {
+        const uint8_t* b = row + (t.ox + x) * 3;
+        const unsigned char* s = &shot[(static_cast<size_t>(y) * pw + x) * 3];
+        if (s[0] != b[2] || s[1] != b[1] || s[2] != b[0]) ++mismatches;
+      }
+    }
+    EXPECT_EQ(mismatches, 0);
+  }
+  std::string settings = Settings();
+  EXPECT_NE(settings.find("WINDOWFLAG=5"), std::string::npos) << settings;
+  EXPECT_NE(settings.find("XSIZE_IMAGE="), std::string::npos) << settings;
+}
+
+TEST_F(LindvarWindowTest, ExitCommandEndsWithZeroAndSpawnedStartPrintingWithOne) {
+  // The exit command of the menu, by its mnemonics.
+  std::string d = dir_;
+  std::string body =
+      "timeout 100 " PK_LINDVAR " '" + charts_ + "' 2> " + d + "/err.txt & pid=$!\n" + "started " + d + "/trace.txt\n" +
+      "xdotool windowfocus --sync $w\nsleep 0.5\nxdotool key alt+v\nsleep 0.7\nxdotool key x\n" + "wait $pid\n";
+  EXPECT_EQ(RunX(body), 0);
+  EXPECT_NE(Settings().find("WINDOWFLAG="), std::string::npos);
+
+  // Started by _spawnlp: the program in the root's driver folder, the job at
+  // a Windows path; a display of its own and a key press from beside.
+  std::string drv = root_ + "/c/Drivers";
+  std::filesystem::create_directories(drv);
+  std::filesystem::copy_file(PK_LINDVAR, drv + "/Lindvar");
+  std::filesystem::create_directories(root_ + "/c/Jobs");
+  std::filesystem::copy_file(charts_, root_ + "/c/Jobs/job.tif");
+  std::filesystem::remove(brisca_ + "/Brisca.ini");
+  std::string displayFile = dir_ + "/display.txt";
+  std::string xscript = dir_ + "/x.sh";
+  std::string doneFile = dir_ + "/done";
+  // The display lives until the test says it is done (at most a minute).
+  std::ofstream(xscript) << "echo $DISPLAY $XAUTHORITY > " << displayFile << ".part && mv " << displayFile << ".part "
+                         << displayFile << "\nfor i in $(seq 300); do [ -e " << doneFile
+                         << " ] && break; sleep 0.2; done\n";
+  Shell("(timeout 70 " + XvfbRun() + "sh " + xscript + " >/dev/null 2>&1 &)");
+  std::string display, xauthority;
+  for (int i = 0; i < 100 && display.empty(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::ifstream(displayFile) >> display >> xauthority;
+  }
+  ASSERT_FALSE(display.empty());
+  setenv("DISPLAY", display.c_str(), 1);
+  setenv("XAUTHORITY", xauthority.c_str(), 1);
+  setenv("GDK_BACKEND", "x11", 1);
+  setenv("NO_AT_BRIDGE", "1", 1);
+  setenv("LSAN_OPTIONS", "suppressions=" PK_LSAN_GUI, 1);
+  std::string trace = dir_ + "/spawn_trace.txt";
+  setenv("LINDVAR_PAINT_TRACE", trace.c_str(), 1);
+  std::thread keys([&] {
+    Shell("for i in $(seq 600); do [ -s " + trace +
+          " ] && break; sleep 0.1; done; for i in $(seq 100); do w=$(xdotool search --name Visualiza | head -1); "
+          "[ -n \"$w\" ] && break; sleep 0.1; done; xdotool windowfocus --sync $w key ctrl+p");
+  });
+  INT_PTR code = _spawnlp(_P_WAIT, "C:\\Drivers\\Lindvar.exe", "Lindvar.exe", "C:\\Jobs\\job.tif", nullptr);
+  keys.join();
+  unsetenv("LINDVAR_PAINT_TRACE");
+  EXPECT_EQ(code, 1);
+  Trace t;
+  EXPECT_TRUE(ReadTrace(trace, &t));
+  EXPECT_EQ(t.page, 1u);
+  EXPECT_NE(Settings().find("WINDOWFLAG=5"), std::string::npos);
+  std::ofstream(doneFile) << "done";
+  unsetenv("DISPLAY");
+  unsetenv("XAUTHORITY");
+}
+
+TEST_F(LindvarWindowTest, MaximisedCloseIsStoredAndTheNextStartIsMaximised) {
+  if (!Have("openbox") || !Have("wmctrl") || !Have("xprop")) GTEST_SKIP() << "openbox, wmctrl or xprop missing";
+  std::string d = dir_;
+  auto start = [&](const std::string& after) {
+    return "rm -f " + d + "/trace.txt\ntimeout 60 " PK_LINDVAR " '" + charts_ + "' 2>> " + d + "/err.txt & pid=$!\n" +
+           "started " + d + "/trace.txt\nsleep 1\n" + after +
+           "xdotool windowfocus --sync $w\nsleep 0.3\nxdotool key alt+v\nsleep 0.7\nxdotool key x\nwait $pid\n";
+  };
+  std::string body = "openbox & wm=$!\nsleep 1.5\n" +
+                     start("wmctrl -i -r $w -b add,maximized_vert,maximized_horz\nsleep 1\n") + "cp " + brisca_ +
+                     "/Brisca.ini " + d + "/after_first.ini\n" +
+                     start("xprop -id $w _NET_WM_STATE > " + d + "/state.txt\n") + "kill $wm\n";
+  RunX(body);
+  std::ifstream first(d + "/after_first.ini");
+  std::stringstream text;
+  text << first.rdbuf();
+  EXPECT_NE(text.str().find("WINDOWFLAG=3"), std::string::npos) << text.str();
+  std::ifstream state(d + "/state.txt");
+  std::stringstream st;
+  st << state.rdbuf();
+  EXPECT_NE(st.str().find("_NET_WM_STATE_MAXIMIZED_HORZ"), std::string::npos) << st.str();
+}
+
+}  // namespace
