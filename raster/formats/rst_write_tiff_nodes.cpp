@@ -210,8 +210,7 @@ bool jbig_color_input(RstRead* source, RstRead*& input, const char* where) {
 
 bool RstEncodeAndWriteTIFF::has_encoder(uint32_t compression) {
   return compression == 2 || compression == 3 || compression == 4 || compression == 6 || compression == 7 ||
-         compression == 9 || compression == 10 ||
-         compression == 32773;
+         compression == 9 || compression == 10 || compression == 32773;
 }
 
 namespace {

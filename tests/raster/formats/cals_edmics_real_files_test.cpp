@@ -35,14 +35,14 @@ Rows detected(const Bytes& file) {
 }
 
 // The eight charts. ImageMagick's CALS writer is slow, so they are made side
-// by side, and once for all the checks (each test case runs in a process of
-// its own). Its raw T.6 stream is the code of its CALS files (checked on the
-// first chart), so the EDMICS MMR files take the code from there.
+// by side (the raw T.6 stream once they are all there), and once for all the checks (each test case runs in a process
+// of its own). Its raw T.6 stream is the code of its CALS files (checked on the first chart), so the EDMICS MMR files
+// take the code from there.
 std::vector<Chart> make_charts(Bytes& raw_g4) {
   std::string dir = temp_dir();
   run("cd " + dir +
       " && for n in 1 2 3 4 5 6 7 8; do (jbgtopbm /usr/share/jbigkit-testdata/ccitt$n.jbg c$n.pbm"
-      " && /usr/bin/convert c$n.pbm cals:c$n.cal) & done; /usr/bin/convert c1.pbm group4:c1.g4; wait");
+      " && /usr/bin/convert c$n.pbm cals:c$n.cal) & done; wait; /usr/bin/convert c1.pbm group4:c1.g4");
   std::vector<Chart> charts;
   for (int n = 1; n <= 8; ++n) {
     std::string c = dir + "/c" + std::to_string(n);
