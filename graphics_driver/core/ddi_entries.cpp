@@ -3,6 +3,8 @@
 // bitmap calls) before anything else; their workers come with the drawing,
 // font, escape and band parts of the driver, and until then each answers its
 // DDI failure value.
+#include "graphics_driver/core/bit_block_transfer.h"
+#include "graphics_driver/core/brushes.h"
 #include "graphics_driver/core/driver_entry.h"
 #include "graphics_driver/job_output/job_output_for_core.h"
 #include "platform/win/win_error.h"
@@ -29,10 +31,10 @@ PdevState* CheckedPdev(DHPDEV dhpdev) {
 
 }  // namespace
 
-BOOL DrvBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, RECTL*, POINTL*, POINTL*, BRUSHOBJ*,
-               POINTL*, ROP4) {
+BOOL DrvBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo, RECTL* prclTrg,
+               POINTL* pptlSrc, POINTL* pptlMask, BRUSHOBJ* pbo, POINTL* pptlBrush, ROP4 rop4) {
   if (!CheckedPdev(psoTrg, psoSrc)) return FALSE;
-  return FALSE;
+  return DrawBitBlt(psoTrg, psoSrc, psoMask, pco, pxlo, prclTrg, pptlSrc, pptlMask, pbo, pptlBrush, rop4);
 }
 
 BOOL DrvStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, COLORADJUSTMENT*, POINTL*, RECTL*,
@@ -52,9 +54,10 @@ BOOL DrvCopyBits(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ*, XLATEOBJ*, RECTL*,
   return FALSE;
 }
 
-BOOL DrvRealizeBrush(BRUSHOBJ*, SURFOBJ* psoTarget, SURFOBJ*, SURFOBJ*, XLATEOBJ*, ULONG) {
+BOOL DrvRealizeBrush(BRUSHOBJ* pbo, SURFOBJ* psoTarget, SURFOBJ* psoPattern, SURFOBJ* psoMask, XLATEOBJ* pxlo,
+                     ULONG iHatch) {
   if (!CheckedPdev(psoTarget)) return FALSE;
-  return FALSE;
+  return RealizeBrush(pbo, psoTarget, psoPattern, psoMask, pxlo, iHatch);
 }
 
 BOOL DrvTextOut(SURFOBJ* pso, STROBJ*, FONTOBJ*, CLIPOBJ*, RECTL*, RECTL*, BRUSHOBJ*, BRUSHOBJ*, POINTL*, MIX) {

@@ -3,6 +3,9 @@
 
 #include <cstring>
 
+#include "graphics_driver/core/band_engine.h"
+#include "graphics_driver/core/bit_block_transfer.h"
+#include "graphics_driver/core/raster_ops.h"
 #include "graphics_driver/job_output/feature_level.h"
 #include "graphics_driver/job_output/memory_pool.h"
 #include "platform/win/win_memory.h"
@@ -18,6 +21,17 @@ void ResetCache(GraphicsStateCache* cache) {
     cache->attributeBuffer = nullptr;
   }
   std::memset(cache->attributes, 0, sizeof cache->attributes);
+}
+
+// Red, green and blue of a colour of the kind.
+void ColourBytes(uint32_t kind, const BYTE* colour, BYTE* red, BYTE* green, BYTE* blue) {
+  if (kind == kColourGrey) {
+    *red = *green = *blue = colour[0];
+    return;
+  }
+  *blue = colour[0];
+  *green = colour[1];
+  *red = colour[2];
 }
 
 int Emit(const ImageStore* store) { return (store->emit ? store->emit : NoOperation)() == 0 ? 0 : -1; }
@@ -142,5 +156,32 @@ int GetImageOutputValues(const ImageStore* store, BYTE* value1, DWORD* value2) {
   if (!store || !store->stateCache || !value1 || !value2) return -1;
   *value1 = static_cast<BYTE>(store->stateCache->outputValue1);
   *value2 = store->stateCache->outputValue2;
+  return 0;
+}
+
+int SelectRasterOp(ImageStore* store, uint32_t type, uint32_t code) {
+  if (!store) return -1;
+  return MapRasterOp(store->stream, type, code) == 0 ? 0 : -1;
+}
+
+int SetSolidColor(ImageStore* store, uint32_t, uint32_t kind, const BYTE* colour) {
+  if (!store || !store->stream || !colour) return -1;
+  BYTE red, green, blue;
+  ColourBytes(kind, colour, &red, &green, &blue);
+  SetForegroundGrey(store->stream, red, green, blue);
+  return 0;
+}
+
+int SetHatchBackground(ImageStore* store, uint32_t, uint32_t kind, uint32_t, const BYTE* colour) {
+  if (!store || !store->stream || !colour) return -1;
+  BYTE red, green, blue;
+  ColourBytes(kind, colour, &red, &green, &blue);
+  SetBackgroundGrey(store->stream, red, green, blue);
+  return 0;
+}
+
+int FillStoreRect(ImageStore* store, const RECTL* rect) {
+  if (!store || !store->stream || !rect) return -1;
+  FillRectSpans(store->stream, POINTL{rect->left, rect->top}, POINTL{rect->right, rect->bottom});
   return 0;
 }

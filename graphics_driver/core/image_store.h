@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "graphics_driver/core/pdev_state.h"
+#include "platform/gdi/ddi_types.h"
 
 // A page transform: six f32 a, b, c, d, e, f.
 struct PageTransform {
@@ -96,3 +97,19 @@ int64_t AllocFromStorePool(ImageStore* store, int16_t tagB, int16_t tagA, uint8_
 int GetPageTransform(const ImageStore* store, PageTransform* out);
 // The low byte of the first image output value and the second value: 0.
 int GetImageOutputValues(const ImageStore* store, BYTE* value1, DWORD* value2);
+
+// Colour kinds of the drawing state setters: a grey byte, or three bytes
+// blue, green, red.
+constexpr uint32_t kColourGrey = 3;
+constexpr uint32_t kColourBgr = 4;
+
+// The band's raster operation by type and code (MapRasterOp on the store's
+// stream): 0, or -1 for a type other than 1 and 2.
+int SelectRasterOp(ImageStore* store, uint32_t type, uint32_t code);
+// The foreground grey from a colour of the kind: 0, -1 without a stream.
+int SetSolidColor(ImageStore* store, uint32_t role, uint32_t kind, const BYTE* colour);
+// The background grey from a colour of the kind: 0, -1 without a stream.
+int SetHatchBackground(ImageStore* store, uint32_t role, uint32_t kind, uint32_t unused, const BYTE* colour);
+// Fills the rows top .. bottom - 1 from the left column, |right - left| dots
+// wide, with the current brush: 0, -1 without a stream or rectangle.
+int FillStoreRect(ImageStore* store, const RECTL* rect);

@@ -113,6 +113,16 @@ struct JobUserRecord {
   void* nameHandle;
 };
 
+// The clip region cache: the last rectangular or complex clip that drawing
+// went through, so that an unchanged clip is not converted again.
+struct PdevClipCache {
+  int32_t state;   // 0 none, 1 rectangle, 2 complex clip, 3 reset at page start (read as 0)
+  RECTL rect;      // the last rectangular clip, normalised
+  void* pathCopy;  // the last complex clip's path copy, on the PDEV's heap
+  int32_t copySize;
+  int32_t copyRecords;
+};
+
 struct PdevState {
   uint32_t signature;
   WorkingDevMode devmode;
@@ -154,6 +164,7 @@ struct PdevState {
   void* imageFlag;
   MemoryPool* memoryPool;
   RotationBuffer* rotationBuffer;
+  PdevClipCache clipCache;
   uint32_t trailerSignature;
 };
 

@@ -2,6 +2,7 @@
 // surface the driver draws into, and DrvStartDoc, DrvStartPage, DrvSendPage
 // and DrvEndDoc, which move the PDEV's DDI state bits around the steps of the
 // page pipeline and the job output.
+#include "graphics_driver/core/bit_block_transfer.h"
 #include "graphics_driver/core/device_units.h"
 #include "graphics_driver/core/driver_entry.h"
 #include "graphics_driver/core/page_image_output.h"
@@ -109,7 +110,7 @@ BOOL DrvStartPage(SURFOBJ* pso) {
     pdev->ddiFlags |= kDdiJobOutputStartedHere;
     if (StartJobOutput(pdev) == -1) started = false;
   }
-  // The clip cache is reset here.
+  ResetClipState(pdev);
   if (StartLogicalPage(pdev) == -1) started = false;
   pdev->ddiFlags &= ~kDdiBit21;
   pdev->ddiFlags |= kDdiPageOpen;
