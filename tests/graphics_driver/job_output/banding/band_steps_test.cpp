@@ -56,6 +56,7 @@ class BandStepsTest : public pk::test::JobTest {
   void SetUp() override {
     JobTest::SetUp();
     Set(20, 400);
+    Set(1032, 0);  // PJL output only where a test asks for it
     pdev()->documentPaper.left = pdev()->documentPaper.top = 0;
     pdev()->documentPaper.right = kA4Width;
     pdev()->documentPaper.bottom = kA4Height;

@@ -5,6 +5,7 @@
 // in error.
 #include <gtest/gtest.h>
 
+#include "graphics_driver/core/font_alias_table.h"
 #include "graphics_driver/job_output/feature_level.h"
 #include "graphics_driver/job_output/job_setup.h"
 #include "pipeline_fixture.h"
@@ -121,6 +122,23 @@ TEST_F(PipelineTest, DriverCollatesOnlyWithAllFiveConditions) {
   SetPdev(pdev_, 18, 1);
   SetPdev(pdev_, 1308, 0x01010903);
   EXPECT_EQ(collate(), 0u);
+}
+
+TEST_F(PipelineTest, DocumentStartChoosesTheFontAliasTable) {
+  // Table 1 unless the model has capability 0x1000 without 0x800.
+  const std::pair<const char*, int> cases[] = {{"0", 1}, {"0x1000", 0}, {"0x1800", 1}, {"0x800", 1}};
+  for (auto [caps, table] : cases) {
+    ASSERT_NE(Open({pk::test::kLetterMargins, {"field 26 ", std::string("field 26 ") + caps}}), nullptr);
+    ASSERT_TRUE(StartDoc()) << caps;
+    EXPECT_EQ(GetFontAliasTableKind(), table) << caps;
+    ASSERT_TRUE(EndDoc());
+  }
+  // Another kind changes nothing.
+  EXPECT_EQ(SelectJapaneseFontAliasTable(2), 0);
+  EXPECT_EQ(GetFontAliasTableKind(), 1);
+  EXPECT_EQ(SelectJapaneseFontAliasTable(0), 1);
+  EXPECT_EQ(GetFontAliasTableKind(), 0);
+  SelectJapaneseFontAliasTable(1);
 }
 
 TEST_F(PipelineTest, PageWithoutDrawingStillCounts) {

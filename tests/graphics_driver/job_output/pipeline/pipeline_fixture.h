@@ -73,7 +73,6 @@ class PipelineTest : public DriverTest {
     SetTracePieceCapture(nullptr);
     SetSheetHookObserver(nullptr);
     if (pdev_ && pdev_->surface) DrvDisableSurface(reinterpret_cast<DHPDEV>(pdev_));
-    if (docOpen_) EndDocPrinter(printer_);
     DriverTest::TearDown();
     ReleaseModule();
     if (own_) FreeLibrary(own_);
@@ -98,11 +97,10 @@ class PipelineTest : public DriverTest {
         kSettingOk)
         << id;
   }
-  // The RAW job GDI starts on the printer, then DrvStartDoc.
+  // A RAW job of its own on the printer, then DrvStartDoc.
   bool StartDoc() {
-    DOC_INFO_1W info{u"Report", nullptr, u"RAW"};
-    jobId_ = StartDocPrinterW(printer_, 1, reinterpret_cast<const BYTE*>(&info));
-    docOpen_ = jobId_ != 0;
+    StartRawJob();
+    jobId_ = rawJob_;
     return DrvStartDoc(so_, const_cast<LPWSTR>(u"Report"), jobId_);
   }
   // One page: its bands when asked (nothing drawn), then DrvSendPage.
@@ -122,8 +120,7 @@ class PipelineTest : public DriverTest {
   }
   bool EndDoc(FLONG fl = 0) {
     const BOOL ended = DrvEndDoc(so_, fl);
-    if (docOpen_) EndDocPrinter(printer_);
-    docOpen_ = false;
+    EndRawJob();
     return ended;
   }
   std::string JobBytes() {
@@ -136,7 +133,6 @@ class PipelineTest : public DriverTest {
   SURFOBJ* so_ = nullptr;
   DWORD jobId_ = 0;
   HMODULE own_ = nullptr;
-  bool docOpen_ = false;
 };
 
 }  // namespace pk::test
