@@ -1,6 +1,8 @@
-# Front door of the build: `make` builds, `make test` installs what is missing,
-# configures, builds and runs every test. SANITIZE=1 builds with AddressSanitizer
-# and UBSan in a folder of its own.
+# Front door of the build: `make print` installs what is missing, builds what a
+# job needs and prints the test page through the driver into a checked job;
+# `make` builds, `make test` installs what is missing, configures, builds and
+# runs every test. SANITIZE=1 builds with AddressSanitizer and UBSan in a
+# folder of its own.
 SANITIZE ?= 0
 ifeq ($(SANITIZE),1)
 BUILD_DIR ?= build-asan
@@ -10,7 +12,10 @@ BUILD_DIR ?= build
 endif
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build test clean
+# What printing the test page needs.
+PRINT_TARGETS = gdihost Pelkran Movrane Velmora Tarquen default_model jobcheck
+
+.PHONY: all deps configure build test print clean
 
 all: build
 
@@ -28,6 +33,11 @@ build: configure
 test: deps
 	$(MAKE) build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j$(JOBS)
+
+print: deps
+	$(MAKE) configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target $(PRINT_TARGETS)
+	bash scripts/print.sh $(BUILD_DIR)
 
 clean:
 	rm -rf build build-asan

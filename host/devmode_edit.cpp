@@ -4,7 +4,10 @@
 #include <cstring>
 
 #include "platform/win/win_devmode.h"
+#include "platform/win/win_memory.h"
 #include "settings/access/setting_access.h"
+#include "settings/devmode/printer_default_devmode.h"
+#include "settings/model/device_model.h"
 
 namespace pkhost {
 
@@ -76,6 +79,19 @@ bool AppendPaperMargins(std::vector<uint8_t>& devMode, const int margins[4], std
   dm.dmDriverExtra = static_cast<WORD>(kDriverDevModeSize + kPaperMarginRecordSize - sizeof(DEVMODEW));
   std::memcpy(devMode.data(), &dm, sizeof dm);
   return true;
+}
+
+std::vector<uint8_t> DriverDefaultDevMode(void* printer) {
+  DeviceModel* model = OpenDeviceModel(printer);
+  if (!model) return {};
+  std::vector<uint8_t> b(kDriverDevModeSize, 0);
+  LONG length = LONG(kDriverDevModeSize);
+  int converted = 0;
+  PRINTER_INFO_2W* info = GetPrinterDefaultDevMode(printer, model, b.data(), &length, &converted);
+  CloseDeviceModel(model);
+  if (!info) return {};
+  GlobalFree(info);
+  return converted == 1 ? b : std::vector<uint8_t>{};
 }
 
 std::vector<uint8_t> BareDevMode() {

@@ -23,4 +23,8 @@ bool AppendPaperMargins(std::vector<uint8_t>& devMode, const int margins[4], std
 // for a printer whose default cannot be read.
 std::vector<uint8_t> BareDevMode();
 
+// The driver's default DEVMODE for the printer's device model, converted
+// from the spooler's; empty when the model cannot be read.
+std::vector<uint8_t> DriverDefaultDevMode(void* printer);
+
 }  // namespace pkhost

@@ -70,7 +70,10 @@ bool OpenPrinterForHost(const std::u16string& name, OpenedPrinter* out, std::str
     if (dm && dm->dmSize >= 64 && size <= printer.size() * 8)
       out->devMode.assign(reinterpret_cast<const uint8_t*>(dm), reinterpret_cast<const uint8_t*>(dm) + size);
   }
-  // A printer without a stored DEVMODE gets the driver's bare one.
+  // A printer without a stored DEVMODE of the driver's size gets the
+  // driver's default for its model, as DocumentProperties gives an
+  // application through the interface library; else the bare one.
+  if (out->devMode.size() < kDriverDevModeSize) out->devMode = DriverDefaultDevMode(out->handle);
   if (out->devMode.size() < kDriverDevModeSize) out->devMode = BareDevMode();
   return true;
 }

@@ -6,6 +6,7 @@
 #include "graphics_driver/core/bit_block_transfer.h"
 #include "graphics_driver/core/brushes.h"
 #include "graphics_driver/core/driver_entry.h"
+#include "graphics_driver/job_output/job_output_for_core.h"
 #include "platform/win/win_error.h"
 
 namespace {
@@ -111,12 +112,12 @@ ULONG DrvEscape(SURFOBJ* pso, ULONG, ULONG, PVOID, ULONG, PVOID) {
   return 0;  // not handled
 }
 
-BOOL DrvStartBanding(SURFOBJ* pso, POINTL*) {
+BOOL DrvStartBanding(SURFOBJ* pso, POINTL* pptl) {
   if (!CheckedPdev(pso)) return FALSE;
-  return FALSE;
+  return StartBanding(pso, pptl);
 }
 
-BOOL DrvNextBand(SURFOBJ* pso, POINTL*) {
+BOOL DrvNextBand(SURFOBJ* pso, POINTL* pptl) {
   if (!CheckedPdev(pso)) return FALSE;
-  return FALSE;
+  return NextBand(pso, pptl);
 }

@@ -169,7 +169,7 @@ DHPDEV DrvEnablePDEV(DEVMODEW* pdm, LPWSTR, ULONG cPat, HSURF* phsurfPatterns, U
   GDIINFO gdiInfo;
   DEVINFO devInfo;
   if (!InitPdevSettings(pdev, pdm) || !BuildGdiInfo(pdev, hasMargins ? &margins : nullptr, &gdiInfo) ||
-      !BuildDevInfo(pdev, &devInfo)) {
+      !BuildDevInfo(pdev, &devInfo) || SetupLayoutOverride(pdev) != 0) {
     TearDownPdev(pdev);
     return nullptr;
   }
@@ -199,7 +199,7 @@ BOOL DrvResetPDEV(DHPDEV dhpdevOld, DHPDEV dhpdevNew) {
     return FALSE;
   }
   if ((old->ddiFlags & kDdiPageOpen) && (old->ddiFlags & kDdiDocumentStarted)) {
-    // The open page is ended by the page pipeline's page step.
+    SendPageStep(old);
     old->ddiFlags &= ~kDdiPageOpen;
   }
   if (!(old->ddiFlags & kDdiDocumentStarted)) return TRUE;
@@ -223,6 +223,8 @@ BOOL DrvResetPDEV(DHPDEV dhpdevOld, DHPDEV dhpdevNew) {
   fresh->spoolFile = old->spoolFile;
   fresh->pageImages = old->pageImages;
   fresh->imageFlag = old->imageFlag;
+  fresh->rotationBuffer = old->rotationBuffer;
+  old->rotationBuffer = nullptr;
   old->colorConverter = nullptr;
   old->colorCounter = nullptr;
   old->spoolFile = nullptr;
@@ -262,6 +264,6 @@ BOOL DrvResetPDEV(DHPDEV dhpdevOld, DHPDEV dhpdevNew) {
 void DrvDisablePDEV(DHPDEV dhpdev) {
   auto* pdev = reinterpret_cast<PdevState*>(dhpdev);
   if (!IsValidPdev(pdev)) return;
-  // A document still open here is ended by the page pipeline's job end.
+  if (!(pdev->ddiFlags & kDdiSuperseded) && (pdev->ddiFlags & kDdiDocumentStarted)) EndJobPipeline(pdev);
   TearDownPdev(pdev);
 }

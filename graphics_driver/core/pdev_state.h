@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "graphics_driver/core/layout_override.h"
 #include "graphics_driver/job_output/job_setup.h"
 #include "graphics_driver/job_output/page_color_set.h"
 #include "graphics_driver/job_output/page_layout_record.h"
@@ -66,6 +67,7 @@ struct ImageStore;
 struct ColorConverter;
 struct SpoolFileState;
 struct MemoryPool;
+struct RotationBuffer;
 
 // The job area of the job set-up: the names the job is known by.
 struct PdevJobArea {
@@ -90,10 +92,17 @@ struct PdevPipeline {
   uint16_t faceIndex;  // 0 front, 1 back
   uint32_t feedRotation;
   uint32_t paperIsCustom;
+
+  uint16_t firstSpooledPage, spooledPageCount;  // the page spool's pages
+  uint32_t stampBracket, labelBracket;          // drawing brackets of the stamp and label escapes
+  uint32_t traceStart;                          // tick count of the last trace start
+  HANDLE sinkPrinter;                           // GDI's printer handle the output sink writes to
+  LayoutOverride layoutOverride;
 };
 
 struct PdevFax {
   uint32_t faxJob;  // 1 when the device model marks the printer as a fax device
+  void* faxDataLink;
 };
 
 // Who the job is for: the spooler's job id the document started with, and a
@@ -154,6 +163,7 @@ struct PdevState {
   void* compressionState;
   void* imageFlag;
   MemoryPool* memoryPool;
+  RotationBuffer* rotationBuffer;
   PdevClipCache clipCache;
   uint32_t trailerSignature;
 };

@@ -2,8 +2,10 @@
 // surface the driver draws into, and DrvStartDoc, DrvStartPage, DrvSendPage
 // and DrvEndDoc, which move the PDEV's DDI state bits around the steps of the
 // page pipeline and the job output.
+#include "graphics_driver/core/bit_block_transfer.h"
 #include "graphics_driver/core/device_units.h"
 #include "graphics_driver/core/driver_entry.h"
+#include "graphics_driver/core/page_image_output.h"
 #include "graphics_driver/core/pdev_settings.h"
 #include "graphics_driver/job_output/job_output_for_core.h"
 #include "platform/gdi/eng_services.h"
@@ -73,18 +75,19 @@ void DrvDisableSurface(DHPDEV dhpdev) {
   pdev->surface = nullptr;
 }
 
-BOOL DrvStartDoc(SURFOBJ* pso, LPWSTR, DWORD dwJobId) {
+BOOL DrvStartDoc(SURFOBJ* pso, LPWSTR pwszDocName, DWORD dwJobId) {
   PdevState* pdev = DocumentPdev(pso);
   if (!pdev) return FALSE;
   const bool continued = pdev->ddiFlags & kDdiContinuedAfterReset;
   pdev->ddiFlags |= kDdiDocumentStarted;
   // The document goes on from the PDEV a reset replaced.
   if (continued) return TRUE;
-  // Each step runs whatever the others answer; the job set-up and the job
-  // output are begun here by the page pipeline.
-  const bool userFailed = InitJobUserInfo(pdev, dwJobId) != 0;
+  // Each step runs whatever the others answer.
+  bool failed = BeginJobPipeline(pdev, pdev->printer) != 0;
+  failed = OpenJobOutput(pdev, pwszDocName, nullptr) != 0 || failed;
+  failed = InitJobUserInfo(pdev, dwJobId) != 0 || failed;
   pdev->ddiFlags &= ~kDdiStartDocClears;
-  if (userFailed) {
+  if (failed) {
     pdev->ddiFlags |= kDdiDocumentFailed;
     return FALSE;
   }
@@ -96,6 +99,7 @@ BOOL DrvStartPage(SURFOBJ* pso) {
   if (!pdev) return FALSE;
   if (pdev->ddiFlags & kDdiDocumentFailed) return FALSE;
   if (pdev->ddiFlags & (kDdiPageOpen | kDdiBit19 | kDdiBit22)) return TRUE;
+  bool started = true;
   if (!IsJobOutputStarted(pdev)) {
     // A pool an earlier document left is freed before a new one is made.
     if (!DropMemoryPool(pdev)) return FALSE;
@@ -104,34 +108,43 @@ BOOL DrvStartPage(SURFOBJ* pso) {
         CreateMemoryPool(&pdev->memoryPool, deviceMemory) != kPoolOk)
       return FALSE;
     pdev->ddiFlags |= kDdiJobOutputStartedHere;
-    // The page pipeline starts the job output here.
+    if (StartJobOutput(pdev) == -1) started = false;
   }
-  // The clip cache is reset and the logical page started here; a failed
-  // job output or page start answers FALSE.
+  ResetClipState(pdev);
+  if (StartLogicalPage(pdev) == -1) started = false;
   pdev->ddiFlags &= ~kDdiBit21;
   pdev->ddiFlags |= kDdiPageOpen;
   if (pdev->ddiFlags & kDdiContinuedAfterReset) pdev->ddiFlags &= ~(kDdiContinuedAfterReset | kDdiBit23);
-  return TRUE;
+  return started ? TRUE : FALSE;
 }
 
 BOOL DrvSendPage(SURFOBJ* pso) {
   PdevState* pdev = DocumentPdev(pso);
   if (!pdev) return FALSE;
-  // The page image is flushed and the logical page ended here; either
-  // failing answers FALSE.
+  const int flushed = FlushPageImage(pdev, 1);
+  const int ended = SendPageStep(pdev);
   pdev->ddiFlags &= ~kDdiPageOpen;
-  return TRUE;
+  return flushed == 0 && ended == 0 ? TRUE : FALSE;
 }
 
-BOOL DrvEndDoc(SURFOBJ* pso, FLONG) {
+BOOL DrvEndDoc(SURFOBJ* pso, FLONG fl) {
   PdevState* pdev = DocumentPdev(pso);
   if (!pdev) return FALSE;
   // Unless the document was abandoned the TIFF output and the job are
-  // finished here, then the pipeline ends.
+  // finished; a job whose last bytes did not reach the spooler answers FALSE.
+  bool finished = true;
+  if (fl != ED_ABORTDOC) {
+    const int tiff = FinishTiffOutput(pdev, 2);
+    if (pdev->ddiFlags & kDdiJobOutputStartedHere) {
+      const int job = FinishJob(pdev);
+      finished = tiff != -1 && job != -1;
+    }
+  }
+  EndJobPipeline(pdev);
   // A job end always lifts an abort, also when the job was abandoned, so
   // that later jobs of the process are not dropped.
   if (GetOutputAbortState() == -1) SetOutputAbortState(1);
   if (!DropMemoryPool(pdev)) return FALSE;
   pdev->ddiFlags &= ~(kDdiDocumentStarted | kDdiJobOutputStartedHere | kDdiContinuedAfterReset | kDdiBit16);
-  return TRUE;
+  return finished ? TRUE : FALSE;
 }

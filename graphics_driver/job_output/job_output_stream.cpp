@@ -236,6 +236,24 @@ int CloseCopyFileForPdev(PdevState* pdev) {
   return 0;
 }
 
+int HasCopyFile(const JobOutputStream* s) { return s && s->copyFile != INVALID_HANDLE_VALUE ? 1 : 0; }
+
+int KeepCopyFileAlone(JobOutputStream* s) {
+  if (!HasCopyFile(s) || s->sinkKind != kSinkSpoolerAndFile) return -1;
+  const int flushed = FlushStream(s);
+  s->sinkKind = kSinkFileOnly;
+  return flushed;
+}
+
+int EndCopyFile(JobOutputStream* s) {
+  if (!s) return -1;
+  const int flushed = s->sinkKind == kSinkClosed ? 0 : FlushStream(s);
+  if (s->copyFile != INVALID_HANDLE_VALUE) CloseFileHandle(s->copyFile);
+  s->copyFile = INVALID_HANDLE_VALUE;
+  if (s->sinkKind == kSinkFileOnly || s->sinkKind == kSinkSpoolerAndFile) s->sinkKind = kSinkSpooler;
+  return flushed;
+}
+
 int OpenJobCopyFile(PdevState* pdev) {
   if (!pdev || !pdev->jobOutput) return -1;
   WCHAR folder[300] = {}, name[300] = {};

@@ -16,7 +16,7 @@ enum OutputSinkKind : uint16_t {
   kSinkClosed = 0,
   kSinkSpooler = 1,
   kSinkPageSpool = 2,  // the spooler, while the page pipeline records a page
-  kSinkFileOnly = 3,   // defined, never set
+  kSinkFileOnly = 3,   // the stored job's own file, while its head is written
   kSinkSpoolerAndFile = 4,
 };
 
@@ -24,11 +24,15 @@ constexpr uint32_t kStreamBufferBytes = 2048;
 constexpr uint16_t kPageEntryBytes = 116;
 constexpr uint16_t kPageExtentBytes = 12;
 
-// Where the page spool stands in its records.
+// Where the page spool stands in its records: while a page is recorded the
+// last record written (to patch its `next`), while one is replayed the read
+// position, the page's end and the next record.
 struct PageSpoolCursor {
   uint32_t page;
   uint32_t offset;
   uint32_t remaining;
+  int32_t lastRecord;  // -1: none yet
+  uint32_t nextRecord;
 };
 
 // The drawing Parts' scratch space, carried by the stream.
@@ -98,6 +102,13 @@ int OpenJobCopyFile(PdevState* pdev);
 int OpenCopyFileSink(JobOutputStream* stream, LPCWSTR path);
 int CloseCopyFileSink(JobOutputStream* stream);
 int CloseCopyFileForPdev(PdevState* pdev);
+// 1 while the stream keeps a copy file.
+int HasCopyFile(const JobOutputStream* stream);
+// What is buffered goes out, then writes reach the copy file alone (the
+// stored job's own file): 0, or -1 without a copy file.
+int KeepCopyFileAlone(JobOutputStream* stream);
+// Flushes, closes the copy file and returns the stream to the spooler alone.
+int EndCopyFile(JobOutputStream* stream);
 
 int IsJobOutputStarted(const PdevState* pdev);
 // After a PDEV reset: the new PDEV must refill its page record, unless either

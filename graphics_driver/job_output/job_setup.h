@@ -39,3 +39,12 @@ struct JobSetup {
   uint32_t reverseOrder;
   int16_t firstPageTray;
 };
+
+struct PdevState;
+
+// Reads the job's settings into the PDEV's job set-up: 0, or -1 for a
+// setting value the job cannot run with (feature level, page mode, colour
+// word, duplex, pages per sheet, poster tiles, layout kind).
+int ReadJobSetup(PdevState* pdev);
+// 1 while the stamp bracket is on and the job has a stamp of either kind.
+int IsStampDrawingOn(const PdevState* pdev);

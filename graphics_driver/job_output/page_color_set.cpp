@@ -94,3 +94,11 @@ int CollectDistinctColors(PageColorSet* set, const BYTE* rows, uint32_t width, u
   }
   return 0;
 }
+
+int MergePageColorSet(PageColorSet* into, const PageColorSet* from) {
+  if (!into || !from) return -1;
+  const uint16_t kept = from->count < 16 ? from->count : 16;
+  for (uint16_t i = 0; i < kept && into->on; ++i)
+    if (AddPageColor(into, from->colours[i]) != 0) return -1;
+  return 0;
+}

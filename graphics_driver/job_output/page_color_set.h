@@ -35,3 +35,6 @@ int AddPageColor(PageColorSet* set, uint32_t colour);
 // or an indexed image without palette; else 0.
 int CollectDistinctColors(PageColorSet* set, const BYTE* rows, uint32_t width, uint32_t height, uint32_t bitsPerPixel,
                           int paletteFlag, const BYTE* palette, uint32_t paletteCount);
+// Adds the first count colours of `from` to `into` one by one while `into`
+// is on: 0, or -1 for a missing set or a failing add.
+int MergePageColorSet(PageColorSet* into, const PageColorSet* from);

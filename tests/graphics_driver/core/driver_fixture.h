@@ -3,7 +3,8 @@
 // changed by the test (written by dddwrite): the driver enabled, an engine
 // device bound to its table, the application's DEVMODE built from the
 // driver's own default, PDEVs made through DrvEnablePDEV and disabled at the
-// end of the test.
+// end of the test, and a RAW job open on the printer handle, as GDI holds one
+// for the document the driver's output goes into.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -92,13 +93,26 @@ class DriverTest : public ::testing::Test {
     ASSERT_TRUE(DrvEnableDriver(DDI_DRIVER_VERSION_NT4, sizeof ded_, &ded_));
     hdev_ = pkgdi::CreateDevice(ded_.pdrvfn, ded_.c, nullptr);
     ASSERT_NE(hdev_, nullptr);
+    StartRawJob();
   }
   void TearDown() override {
     for (DHPDEV p : pdevs_) DrvDisablePDEV(p);
     pdevs_.clear();
+    EndRawJob();
     if (hdev_) pkgdi::DeleteDevice(hdev_);
     DrvDisableDriver();
     if (printer_) ClosePrinter(printer_);
+  }
+
+  // A new RAW job on the printer handle (the one open is ended first).
+  void StartRawJob() {
+    EndRawJob();
+    DOC_INFO_1W info{u"Report", nullptr, u"RAW"};
+    rawJob_ = StartDocPrinterW(printer_, 1, reinterpret_cast<const BYTE*>(&info));
+  }
+  void EndRawJob() {
+    if (rawJob_) EndDocPrinter(printer_);
+    rawJob_ = 0;
   }
 
   // The printer's model becomes the default description with the changes
@@ -195,6 +209,7 @@ class DriverTest : public ::testing::Test {
   }
 
   HANDLE printer_ = nullptr;
+  DWORD rawJob_ = 0;
   DRVENABLEDATA ded_{};
   HDEV hdev_ = nullptr;
   std::vector<uint8_t> devmode_;

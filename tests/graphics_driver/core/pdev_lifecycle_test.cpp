@@ -6,6 +6,7 @@
 #include <future>
 
 #include "driver_fixture.h"
+#include "graphics_driver/job_output/job_output_for_core.h"
 #include "graphics_driver/core/device_caps.h"
 #include "graphics_driver/core/pdev_settings.h"
 #include "settings/model/model_records.h"
@@ -328,10 +329,11 @@ TEST_F(PdevLifecycleTest, ResetCarriesTheDocumentOver) {
   SetPdev(old, 292, 1);
   ASSERT_TRUE(DrvStartPage(oldSurface));
   ASSERT_NE(old->memoryPool, nullptr);
-  old->pipeline.pipelineFlags |= kPipelineDocumentOpen | kPipelineJobOutputStarted;
-  JobOutputStream* stream = reinterpret_cast<JobOutputStream*>(&old->jobArea);  // only carried, never used
-  old->jobOutput = stream;
-  old->colorCounter = &old->copies;
+  ASSERT_TRUE(IsJobOutputStarted(old));
+  JobOutputStream* stream = old->jobOutput;
+  void* counter = old->colorCounter;
+  ASSERT_NE(stream, nullptr);
+  ASSERT_NE(counter, nullptr);
 
   ASSERT_TRUE(DrvResetPDEV(reinterpret_cast<DHPDEV>(old), reinterpret_cast<DHPDEV>(fresh)));
   EXPECT_EQ(GetCopies(fresh), 3);
@@ -341,7 +343,7 @@ TEST_F(PdevLifecycleTest, ResetCarriesTheDocumentOver) {
   EXPECT_EQ(fresh->jobOutput, stream);
   EXPECT_EQ(fresh->jobUser.jobId, 41u);  // the spooler's job goes on
   EXPECT_EQ(fresh->memoryPool, old->memoryPool);
-  EXPECT_EQ(fresh->colorCounter, &old->copies);
+  EXPECT_EQ(fresh->colorCounter, counter);
   EXPECT_EQ(old->colorCounter, nullptr);  // moved: only the new PDEV frees it
   EXPECT_EQ(fresh->ddiFlags, kDdiDocumentStarted | kDdiJobOutputStartedHere | kDdiContinuedAfterReset);
   EXPECT_EQ(fresh->pipeline.pipelineFlags & kPipelineRefillPageRecord, kPipelineRefillPageRecord);
@@ -354,9 +356,8 @@ TEST_F(PdevLifecycleTest, ResetCarriesTheDocumentOver) {
   EXPECT_TRUE(DrvStartDoc(freshSurface, nullptr, 2));
   EXPECT_EQ(fresh->ddiFlags, flags);
   EXPECT_EQ(fresh->pipeline.pipelineFlags, pipeline);
-  fresh->jobOutput = nullptr;
-  old->jobOutput = nullptr;
   EXPECT_TRUE(DrvEndDoc(freshSurface, 0));
+  EXPECT_EQ(fresh->jobOutput, nullptr);
   EXPECT_EQ(fresh->memoryPool, nullptr);
   old->memoryPool = nullptr;
 }
@@ -444,7 +445,9 @@ TEST_F(PdevLifecycleTest, ResetOfAFaxJobCarriesTheFaxSettings) {
   SetPdev(old, 514, 7);
   const WCHAR* number = u"0123 456";
   ASSERT_EQ(SetSettingValue(515, &old->devmode, old->printerSettings, kSettingTypeText, 18, &number), kSettingOk);
-  ASSERT_TRUE(DrvStartDoc(Surface(old), nullptr, 1));
+  // A fax printer's document does not start until fax jobs are built; its
+  // fax settings still carry over.
+  EXPECT_FALSE(DrvStartDoc(Surface(old), nullptr, 1));
   ASSERT_TRUE(DrvResetPDEV(reinterpret_cast<DHPDEV>(old), reinterpret_cast<DHPDEV>(fresh)));
   EXPECT_EQ(GetPdevSettingLong(fresh, 514), 7);
   EXPECT_EQ(std::u16string(static_cast<const WCHAR*>(GetPdevSettingPointer(fresh, 515))), u"0123 456");

@@ -96,7 +96,9 @@ TEST_F(SurfaceDocumentTest, NoPoolWithoutMemoryOrReservation) {
     SetPdev(pdev, 292, c.reserve);
     SURFOBJ* so = Surface(pdev);
     ASSERT_TRUE(DrvStartDoc(so, nullptr, 1));
-    pdev->pipeline.pipelineFlags = c.pipeline;
+    // The job output started before this page.
+    if (c.pipeline) ASSERT_EQ(StartJobOutput(pdev), 0);
+    ASSERT_EQ(pdev->pipeline.pipelineFlags & c.pipeline, c.pipeline);
     ASSERT_TRUE(DrvStartPage(so));
     EXPECT_EQ(pdev->memoryPool, nullptr);
     // A started job output was not started here.

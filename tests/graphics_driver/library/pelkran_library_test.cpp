@@ -99,10 +99,15 @@ TEST(PelkranLibrary, DocumentOnTheDefaultPrinter) {
   HSURF surface = reinterpret_cast<PFN_DrvEnableSurface>(fn(INDEX_DrvEnableSurface))(pdev);
   ASSERT_NE(surface, nullptr);
   SURFOBJ* so = pkgdi::SurfaceObject(surface);
-  EXPECT_TRUE(reinterpret_cast<PFN_DrvStartDoc>(fn(INDEX_DrvStartDoc))(so, const_cast<LPWSTR>(u"Test"), 1));
+  // The RAW job GDI holds on the printer for the document.
+  DOC_INFO_1W document{u"Test", nullptr, u"RAW"};
+  const DWORD job = StartDocPrinterW(printer, 1, reinterpret_cast<const BYTE*>(&document));
+  ASSERT_NE(job, 0u);
+  EXPECT_TRUE(reinterpret_cast<PFN_DrvStartDoc>(fn(INDEX_DrvStartDoc))(so, const_cast<LPWSTR>(u"Test"), job));
   EXPECT_TRUE(reinterpret_cast<PFN_DrvStartPage>(fn(INDEX_DrvStartPage))(so));
   EXPECT_TRUE(reinterpret_cast<PFN_DrvSendPage>(fn(INDEX_DrvSendPage))(so));
   EXPECT_TRUE(reinterpret_cast<PFN_DrvEndDoc>(fn(INDEX_DrvEndDoc))(so, 0));
+  EXPECT_TRUE(EndDocPrinter(printer));
   reinterpret_cast<PFN_DrvDisableSurface>(fn(INDEX_DrvDisableSurface))(pdev);
   reinterpret_cast<PFN_DrvDisablePDEV>(fn(INDEX_DrvDisablePDEV))(pdev);
   pkgdi::DeleteDevice(hdev);

@@ -16,7 +16,7 @@
 #include "graphics_driver/job_output/outside_raster_calls.h"
 #include "graphics_driver/job_output/tiff_job_record.h"
 #include "job_fixture.h"
-#include "pipeline_double.h"
+#include "pipeline_page.h"
 #include "platform/gdi/engine_host.h"
 #include "platform/win/win_path.h"
 
@@ -40,7 +40,6 @@ class BandedPageTest : public pk::test::JobTest {
  protected:
   void SetUp() override {
     JobTest::SetUp();
-    pk::test::g_pipelineCalls = {};
     live_ = pkgdi::LiveEngineObjects();
     Set(20, 400);
     Set(1032, 0);
@@ -52,6 +51,7 @@ class BandedPageTest : public pk::test::JobTest {
     // The document's drawing records, as the document start makes them.
     ASSERT_EQ(CreatePdevOutputStream(pdev()), 0);
     ASSERT_EQ(InitTiffJobRecord(pdev(), &pdev()->jobOutput->tiffJob), 1);
+    pk::test::OpenPipelinePage(pdev());
     pdev()->imageStore = CreateImageStore(pdev(), 0);
     ASSERT_NE(pdev()->imageStore, nullptr);
     ASSERT_EQ(CreateColorConverter(&pdev()->colorConverter, &pdev()->devmode, nullptr, nullptr), 0);
@@ -113,7 +113,7 @@ TEST_F(BandedPageTest, BlackSquareAcrossTwoBands) {
   for (size_t y = 0; y < 300; ++y)
     for (size_t x = 0; x < 1200; ++x)
       ASSERT_EQ(Black(rows, y, x), x >= 10 && x < 110 && y >= 10 && y < 110) << x << "," << y;
-  EXPECT_EQ(pk::test::g_pipelineCalls.pageStarts, 1);
+  EXPECT_TRUE(pdev()->pipeline.pipelineFlags & kPipelineLogicalPageOpen);
 }
 
 TEST_F(BandedPageTest, GreyFillCarriesThePageHalftone) {

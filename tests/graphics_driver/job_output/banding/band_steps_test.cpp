@@ -21,7 +21,7 @@
 #include "graphics_driver/job_output/pjl_job_stream.h"
 #include "graphics_driver/job_output/tiff_job_record.h"
 #include "job_fixture.h"
-#include "pipeline_double.h"
+#include "pipeline_page.h"
 #include "graphics_driver/job_output/save_file_name.h"
 #include "platform/win/win_memory.h"
 #include "platform/win/win_seams.h"
@@ -29,7 +29,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using pk::test::g_pipelineCalls;
+using pk::test::JobInError;
 
 // A4 without margins in 1/18432 inch: 3,304 x 4,677 dots at 400 dpi.
 constexpr uint32_t kA4Width = 152391, kA4Height = 215522;
@@ -55,8 +55,8 @@ class BandStepsTest : public pk::test::JobTest {
  protected:
   void SetUp() override {
     JobTest::SetUp();
-    g_pipelineCalls = {};
     Set(20, 400);
+    Set(1032, 0);  // PJL output only where a test asks for it
     pdev()->documentPaper.left = pdev()->documentPaper.top = 0;
     pdev()->documentPaper.right = kA4Width;
     pdev()->documentPaper.bottom = kA4Height;
@@ -77,6 +77,7 @@ class BandStepsTest : public pk::test::JobTest {
   void StartDocument(int32_t surfaceRows) {
     ASSERT_EQ(CreatePdevOutputStream(pdev()), 0);
     ASSERT_EQ(InitTiffJobRecord(pdev(), Record()), 1);
+    pk::test::OpenPipelinePage(pdev());
     surface_.dhpdev = reinterpret_cast<DHPDEV>(pdev());
     surface_.sizlBitmap = SIZEL{3304, surfaceRows + kSurfaceSpareRows};
   }
@@ -118,7 +119,7 @@ TEST_F(BandStepsTest, A4At400DpiIsOneBand) {
   EXPECT_EQ(r->pageNumber, 1);
   EXPECT_EQ(origin.x, 0);
   EXPECT_EQ(origin.y, 0);
-  EXPECT_EQ(g_pipelineCalls.pageStarts, 1);
+  EXPECT_TRUE(pdev()->pipeline.pipelineFlags & kPipelineLogicalPageOpen);
 }
 
 TEST_F(BandStepsTest, BandsFollowTheLargestBlockAndTheSurface) {
@@ -189,7 +190,8 @@ TEST_F(BandStepsTest, BlankPagesMakeAPjlJobOfWhitePages) {
   std::ofstream(jobFile, std::ios::binary) << job;
   const std::string out = workFolder_ + "/../split";
   fs::create_directories(out);
-  EXPECT_EQ(Shell(std::string(PK_PJL_SPLIT) + " " + jobFile + " " + out), "2\n");
+  EXPECT_EQ(Shell(std::string(PK_JOBCHECK) + " --split " + out + " " + jobFile),
+            jobFile + ": 2 pages, 2 TIFF files, " + std::to_string(job.size()) + " bytes\n");
   for (int unit = 1; unit <= 2; ++unit) {
     const std::string tif = out + "/unit" + std::to_string(unit) + ".tif";
     const std::string info = Shell("tiffinfo -D " + tif);
@@ -285,7 +287,7 @@ TEST_F(BandStepsTest, NupSheetFailsTheJob) {
   StartDocument(4677);
   ASSERT_TRUE(BandBlankPage());
   EXPECT_FALSE(BandBlankPage());
-  EXPECT_EQ(g_pipelineCalls.aborts, 1);
+  EXPECT_TRUE(JobInError(pdev()));
   EXPECT_EQ(WorkFiles(), 0u);
 }
 
@@ -298,7 +300,7 @@ TEST_F(BandStepsTest, PageTurnFailsTheJob) {
   std::swap(pdev()->documentPaper.right, pdev()->documentPaper.bottom);
   pdev()->devmode.devMode.publicPart.dmOrientation = 2;
   EXPECT_FALSE(BandBlankPage());
-  EXPECT_EQ(g_pipelineCalls.aborts, 1);
+  EXPECT_TRUE(JobInError(pdev()));
   EXPECT_EQ(WorkFiles(), 0u);
 }
 
@@ -328,7 +330,8 @@ TEST_F(BandStepsTest, InkedBandsBecomeOnePageFile) {
   std::ofstream(jobFile, std::ios::binary) << job;
   const std::string out = workFolder_ + "/../ink";
   fs::create_directories(out);
-  ASSERT_EQ(Shell(std::string(PK_PJL_SPLIT) + " " + jobFile + " " + out), "1\n");
+  ASSERT_EQ(Shell(std::string(PK_JOBCHECK) + " --split " + out + " " + jobFile),
+            jobFile + ": 1 page, 1 TIFF file, " + std::to_string(job.size()) + " bytes\n");
   const std::string tif = out + "/unit1.tif";
   std::string tags = Shell("tiffdump " + tif);
   // Sixteen entries: one line each, besides the header's line.

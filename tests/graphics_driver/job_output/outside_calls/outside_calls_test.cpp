@@ -14,14 +14,14 @@
 #include "graphics_driver/job_output/save_file_name.h"
 #include "graphics_driver/job_output/tiff_job_record.h"
 #include "job_fixture.h"
-#include "pipeline_double.h"
+#include "pipeline_page.h"
 #include "platform/win/win_module.h"
 #include "platform/win/win_seams.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using pk::test::g_pipelineCalls;
+using pk::test::JobInError;
 
 constexpr uint32_t kA4Width = 152391, kA4Height = 215522;  // 3,304 x 4,677 dots at 400 dpi
 
@@ -33,7 +33,6 @@ class OutsideCallsTest : public pk::test::JobTest {
  protected:
   void SetUp() override {
     JobTest::SetUp();
-    g_pipelineCalls = {};
     SetOutputAbortState(0);
     for (const char* name : {"Movrane", "Velmora"}) {
       std::u16string wide = std::u16string(PK_DRIVER_FOLDER) + std::u16string(name, name + 7) + u".so";
@@ -75,6 +74,7 @@ class OutsideCallsTest : public pk::test::JobTest {
   void StartDocument(int32_t rows) {
     ASSERT_EQ(CreatePdevOutputStream(pdev()), 0);
     ASSERT_EQ(InitTiffJobRecord(pdev(), Record()), 1);
+    pk::test::OpenPipelinePage(pdev());
     surface_.dhpdev = reinterpret_cast<DHPDEV>(pdev());
     surface_.sizlBitmap = SIZEL{3304, rows + kSurfaceSpareRows};
   }
@@ -128,7 +128,7 @@ TEST_F(OutsideCallsTest, BandsIntoOnePageFile) {
     // The page went out and into the multi-page file.
     EXPECT_NE(Velmora().find("Append"), std::string::npos);
   }
-  EXPECT_EQ(g_pipelineCalls.aborts, 0);
+  EXPECT_FALSE(JobInError(pdev()));
 }
 
 TEST_F(OutsideCallsTest, EveryBandConvertedOnRequest) {
@@ -178,7 +178,7 @@ TEST_F(OutsideCallsTest, FailedBandStepEndsThePageInError) {
   Record()->bandBuffer[0] = 0xFF;
   Record()->bandDirty = 1;
   EXPECT_FALSE(NextBand(&surface_, &origin));
-  EXPECT_EQ(g_pipelineCalls.aborts, 1);
+  EXPECT_TRUE(JobInError(pdev()));
   EXPECT_EQ(Record()->bandIndex, 0);
   EXPECT_EQ(Record()->bandBuffer, nullptr);
   EXPECT_EQ(Record()->bandDirty, 0);
@@ -194,7 +194,7 @@ TEST_F(OutsideCallsTest, FailedAppendDropsTheMultiPageFile) {
   EXPECT_EQ(Record()->multiPageOpen, 0);
   EXPECT_EQ(Record()->multiPageModule, nullptr);
   EXPECT_EQ(Record()->multiPageFile[0], 0);
-  EXPECT_EQ(g_pipelineCalls.aborts, 1);
+  EXPECT_TRUE(JobInError(pdev()));
 }
 
 }  // namespace
