@@ -13,6 +13,7 @@
 #include "raster/codecs/rst_write_jpeg.h"
 #include "raster/core/rst_code_source.h"
 #include "raster/core/rst_color_type.h"
+#include "raster/core/rst_status_recorder.h"
 #include "raster/core/file_output_storage.h"
 #include "raster/core/rst_write.h"
 
@@ -459,10 +460,13 @@ TEST(JpegWriter, StageRefusalSurfacesAtInitiate) {
 }
 
 TEST(JpegWriter, RangeTableLivesFromTheFirstWriterOn) {
+  RstStatusRecorder status;
   MemoryOutputStorage out;
   RstPushWriteJPEG* w = RstPushWriteJPEG::create(&out, image(8, 8, 1, RstColorType::s_gray()), nullptr, false);
   ASSERT_NE(w, nullptr);
+  // Ended before any line: the stream is incomplete and says so.
   w->end();
+  EXPECT_EQ(status.errors(), (std::vector<RstReport>{{-3, "RstPushWriteTolvane::end()"}}));
   const int32_t* range = rst_jpeg_build_range_limit();
   ASSERT_NE(range, nullptr);
   EXPECT_EQ(range[-129], 0);
