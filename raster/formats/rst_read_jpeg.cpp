@@ -6,6 +6,7 @@
 #include "raster/codecs/rst_read_jpeg23.h"
 #include "raster/core/rst_alloc.h"
 #include "raster/core/rst_status_context.h"
+#include "raster/formats/rst_read_exif.h"
 #include "raster/formats/rst_tiff_jpeg_stream.h"
 
 namespace {
@@ -57,6 +58,10 @@ RstReadJPEGHeader* RstReadJPEG::private_header(InputStorage* storage) {
   if (!header) {
     storage->seek(position);
     header = RstReadJPEGFax::private_header(storage);
+  }
+  if (!header && storage->seek(position) == position && !storage->is_closed()) {
+    // The Exif header's JPEG part; releasing it frees the whole header.
+    header = RstReadExifJPEG::private_header(storage);
   }
   if (!header) {
     storage->seek(position);
