@@ -143,9 +143,7 @@ RstReadExifJPEGHeader::RstReadExifJPEGHeader(InputStorage* storage) : JPEGSide(s
   if (*app_marker.exif_tiff_header.status() <= 0) set_status(-12);
 }
 
-RstRead* RstReadExifJPEGHeader::create_reader(InputStorage* storage) {
-  return RstReadJPEG::create(storage, static_cast<RstReadJPEGHeader*>(this), nullptr);
-}
+RstRead* RstReadExifJPEGHeader::create_reader(InputStorage* storage) { return RstReadJPEG::create(storage, this); }
 
 uint32_t RstReadExifJPEGHeader::exif_x_resolution() const { return app_marker.exif_tiff_header.x_resolution(); }
 uint32_t RstReadExifJPEGHeader::exif_y_resolution() const { return app_marker.exif_tiff_header.y_resolution(); }

@@ -81,6 +81,10 @@ RstRead* RstReadJPEG::create(InputStorage* storage, RstReadJPEGHeader*, const Rs
   return RstReadJPEG23::create(storage, nullptr, option);
 }
 
+RstRead* RstReadJPEG::create(InputStorage* storage, RstReadExifJPEGHeader* header) {
+  return create(storage, header ? static_cast<RstReadJPEGHeader*>(header) : nullptr, nullptr);
+}
+
 RstReadJPEGHeader* RstReadJFIF::private_header(InputStorage* storage) {
   return flavour<RstReadJFIFHeader>(storage, "RstReadJFIF::private_header()");
 }

@@ -130,6 +130,15 @@ TEST_F(ExifRealFilesTest, ExifJpegFilesOfBothMakers) {
       ASSERT_TRUE(plain) << name;
       EXPECT_EQ(got.size(), 48u) << name;
       EXPECT_EQ(got, read_lines(plain.get())) << name;
+      // The Exif header's own reader and the JPEG overload read the same.
+      in.seek(0);
+      RstOwner<RstRead> own(h->create_reader(&in));
+      ASSERT_TRUE(own) << name;
+      EXPECT_EQ(got, read_lines(own.get())) << name;
+      in.seek(0);
+      RstOwner<RstRead> overload(RstReadJPEG::create(&in, h->exif_jpeg_header()));
+      ASSERT_TRUE(overload) << name;
+      EXPECT_EQ(got, read_lines(overload.get())) << name;
     }
   }
 }

@@ -201,6 +201,9 @@ TEST_F(ExifTest, ContainersAndTheirHeaders) {
     Bytes file = c.tiff_container ? c.file : exif_cat({1, 2, 3}, c.file);
     ByteArrayInputStorage in(file.data(), int32_t(file.size()));
     in.seek(start);
+    HeldExif jpeg_attempt(RstReadExifJPEG::private_header(&in));
+    EXPECT_EQ(bool(jpeg_attempt), c.found && !c.tiff_container) << c.name;
+    EXPECT_EQ(in.tell(), start) << c.name;
     HeldExif h(RstReadExif::private_header(&in));
     EXPECT_EQ(in.tell(), start) << c.name;
     EXPECT_EQ(status.messages(), std::vector<RstReport>{}) << c.name;
