@@ -69,7 +69,6 @@ uint32_t RstReadExifTIFFHeader::read_structure(InputStorage* storage, int32_t mo
     state = -12;
     return 0;
   }
-  storage_ = storage;
   position_ = storage->tell();
   read_chain(storage, mode);
   // A primary IFD that could not be read leaves no entries.
@@ -99,7 +98,6 @@ uint32_t RstReadExifTIFFHeader::read_structure(InputStorage* storage, int32_t mo
 }
 
 RstRead* RstReadExifTIFFHeader::create_reader(InputStorage* storage) {
-  if (!storage) storage = storage_;
   if (!usable(storage)) {
     rst_report(RstCode::bad_argument, "RstReadExifTIFFHeader::create_reader()");
     return nullptr;

@@ -104,8 +104,7 @@ class RstReadExifTIFFHeader : public RstExifTIFFHeader, public RstReadExifHeader
   virtual bool is_thumbnail() const { return false; }
 
  private:
-  InputStorage* storage_ = nullptr;
-  int32_t position_ = 0;
+  int32_t position_ = 0;  // where the structure began
   RstCountedPtr<RstExifTIFFIFDReader> reader_;
 };
 
