@@ -6,6 +6,7 @@
 #include "raster/codecs/rst_read_jpeg23.h"
 #include "raster/core/rst_alloc.h"
 #include "raster/core/rst_status_context.h"
+#include "raster/formats/rst_read_exif.h"
 #include "raster/formats/rst_tiff_jpeg_stream.h"
 
 namespace {
@@ -58,6 +59,10 @@ RstReadJPEGHeader* RstReadJPEG::private_header(InputStorage* storage) {
     storage->seek(position);
     header = RstReadJPEGFax::private_header(storage);
   }
+  if (!header && storage->seek(position) == position && !storage->is_closed()) {
+    // The Exif header's JPEG part; releasing it frees the whole header.
+    header = RstReadExifJPEG::private_header(storage);
+  }
   if (!header) {
     storage->seek(position);
     header = check_header(rst_new<RstReadJPEGHeader>(storage, true));
@@ -74,6 +79,10 @@ RstRead* RstReadJPEG::create(InputStorage* storage, RstReadJPEGHeader*, const Rs
     return nullptr;
   }
   return RstReadJPEG23::create(storage, nullptr, option);
+}
+
+RstRead* RstReadJPEG::create(InputStorage* storage, RstReadExifJPEGHeader* header) {
+  return create(storage, header ? static_cast<RstReadJPEGHeader*>(header) : nullptr, nullptr);
 }
 
 RstReadJPEGHeader* RstReadJFIF::private_header(InputStorage* storage) {

@@ -11,6 +11,8 @@
 #include "raster/core/input_storage.h"
 #include "raster/core/rst_read.h"
 
+class RstReadExifJPEGHeader;
+
 class RstReadJPEG {
  public:
   // JFIF, then JPEG fax, then a plain stream, the storage put back before
@@ -24,6 +26,9 @@ class RstReadJPEG {
   // the header is not passed on, the node parses the stream itself. No
   // storage: -2 "RstReadJPEG::create()".
   static RstRead* create(InputStorage* storage, RstReadJPEGHeader* header, const RstJPEGOption* option);
+  // The same for an Exif JPEG header: its JPEG part (none stays none), no
+  // option.
+  static RstRead* create(InputStorage* storage, RstReadExifJPEGHeader* header);
 };
 
 // The arguments a read-process bridge keeps to build a JPEG reader later.

@@ -12,6 +12,7 @@
 #include "raster/formats/rst_read_cals_raster.h"
 #include "raster/formats/rst_read_edmics_mmr.h"
 #include "raster/formats/rst_read_edmics_rlc.h"
+#include "raster/formats/rst_read_exif.h"
 #include "raster/formats/rst_read_gif.h"
 #include "raster/formats/rst_read_jpeg.h"
 #include "raster/formats/rst_read_png.h"
@@ -132,6 +133,17 @@ RstImageInfo* RstImageInfo::create(InputStorage* storage, uint32_t page) {
       return info;
   }
   // 4. and 5.: BMP and Exif come here.
+  // 5. Exif, in a JPEG stream or a TIFF structure, with the resolution of its
+  // primary IFD.
+  if (on.bytes[RstFormatEnables::exif]) {
+    storage->rewind();
+    PrivateHolder<RstReadExifHeader> exif(RstReadExif::private_header(storage));
+    if (exif) {
+      RstHeader copy = *exif->rst_header();
+      return make_info(storage, keeper, exif, copy, to_dpi(exif->x_resolution()), to_dpi(exif->y_resolution()),
+                       RstImageFormat::exif);
+    }
+  }
   // 6. JPEG fax, with the G3FAX resolution on both axes.
   if (on.bytes[RstFormatEnables::jpeg]) {
     storage->rewind();
@@ -267,6 +279,16 @@ RstRead* RstReadRaster::create(InputStorage* storage, uint32_t page) {
   }
   // 3. to 5.: BMP, Exif, PDF come here; each probe starts at the
   // remembered position.
+  // 4. Exif: a TIFF-structured Exif stream the TIFF probe did not take.
+  if (enables().bytes[RstFormatEnables::exif]) {
+    storage->seek(keeper.position());
+    PrivateHolder<RstReadExifHeader> exif(RstReadExif::private_header(storage));
+    if (exif) {
+      RstRead* reader = RstReadExif::create(storage, exif.get());
+      if (reader) keeper.dismiss();
+      return reader;
+    }
+  }
   // 6. PNG.
   storage->seek(keeper.position());
   PrivateHolder<RstReadPNGHeader> png(RstReadPNG::private_header(storage));

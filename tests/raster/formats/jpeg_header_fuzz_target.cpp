@@ -9,6 +9,8 @@
 #include "raster/codecs/jpeg_stream_builder.h"
 #include "raster/core/byte_array_storage.h"
 #include "raster/core/rst_fuzz_observer.h"
+#include "exif_support.h"
+#include "raster/formats/rst_read_exif.h"
 #include "raster/formats/rst_read_jpeg.h"
 
 namespace {
@@ -42,11 +44,32 @@ void check_quantization(const RstJPEGQTable& t) {
   if (!t.ok()) __builtin_trap();
 }
 
+// The Exif probe over the same bytes: both containers, the position put back,
+// a kept header usable.
+int probe_exif(ByteArrayInputStorage& storage, int32_t start) {
+  storage.seek(start);
+  std::unique_ptr<RstReadExifHeader, Release> exif(RstReadExif::private_header(&storage));
+  if (storage.tell() != start) __builtin_trap();
+  if (!exif) return 0;
+  int32_t status = *exif->status();
+  if (status != 1 && status < 2) __builtin_trap();
+  RstReadExifTIFFHeader* tiff = exif->exif_tiff_header();
+  if (!tiff || tiff->exif_ifd == 0) __builtin_trap();
+  if (exif->is_tiff_container() != (exif->exif_jpeg_header() == nullptr)) __builtin_trap();
+  exif->rst_header();
+  exif->x_resolution();
+  exif->y_resolution();
+  for (RstReadTIFFHeaderBase* page = tiff->next_page; page; page = page->next_page)
+    if (!dynamic_cast<RstReadExifThumbHeader*>(page)) __builtin_trap();
+  return 1;
+}
+
 int probe(const uint8_t* data, size_t size) {
   uint8_t head = data[0];
   std::vector<uint8_t> bytes(data + 1, data + size);
   ByteArrayInputStorage storage(bytes.data(), int32_t(bytes.size()));
   int32_t start = bytes.empty() ? 0 : (head >> 1) % int32_t(bytes.size() < 4 ? 1 : 4);
+  probe_exif(storage, start);
   storage.seek(start);
   std::unique_ptr<RstReadJPEGHeader, Release> header(RstReadJPEG::private_header(&storage));
   if (!header) return 0;
@@ -102,12 +125,25 @@ TEST(JpegHeaderFuzz, FixedBudgetRunsClean) {
       JpegBytes().soi().jfxx(palette).dqt(0).dqt(1, 7).dht_ac(3).comment("x").frame_and_scan(8, 8, 1).b,
       JpegBytes().soi().dqt(0).dht_dc(0).eoi().b,
   };
+  // Exif in both containers, with and without a thumbnail, in both byte orders.
+  ExifLayout with_thumbnail;
+  with_thumbnail.thumbnail = true;
+  ExifLayout motorola;
+  motorola.big_endian = true;
+  motorola.thumbnail = true;
+  for (const ExifLayout& l : {ExifLayout{}, with_thumbnail, motorola}) seeds.push_back(exif_jpeg(exif_tiff(l), false));
+  seeds.push_back(exif_jpeg(exif_tiff(ExifLayout{}), true));
+  Bytes exif_tiff_seed = exif_tiff(with_thumbnail);
   int found = 0;
   for (Bytes& s : seeds) {
     s.insert(s.begin(), 0);  // recording observer, stream at 0
     found += jpeg_header_fuzz_one(s.data(), s.size());
   }
   EXPECT_EQ(found, int(seeds.size()));
+  // The TIFF container is no JPEG stream; only the Exif probe takes it.
+  exif_tiff_seed.insert(exif_tiff_seed.begin(), 0);
+  EXPECT_EQ(jpeg_header_fuzz_one(exif_tiff_seed.data(), exif_tiff_seed.size()), 0);
+  seeds.push_back(exif_tiff_seed);
   for (int iter = 0; iter < 12000; ++iter) {
     Bytes input;
     if (iter % 5 == 0) {

@@ -1,6 +1,7 @@
-// The fuzz entry over the JPEG probes and the option made from a header. The
-// test program runs it for a fixed budget; built with -fsanitize=fuzzer and
-// PK_LIBFUZZER defined, the same file is a libFuzzer target:
+// The fuzz entry over the JPEG probes, the Exif probe and the option made from
+// a header. The test program runs it for a fixed budget; built with
+// -fsanitize=fuzzer and PK_LIBFUZZER defined, the same file is a libFuzzer
+// target:
 //   clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -DPK_LIBFUZZER -I. -Itests
 //     tests/raster/formats/jpeg_header_fuzz_target.cpp raster/codecs/*.cpp raster/formats/*.cpp
 //     raster/core/*.cpp platform/win/*.cpp -lsqlite3 -o jpeg_header_fuzz
@@ -10,7 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 
-// Probes data[1..] as a JPEG stream: the first byte picks a throwing or a
+// Probes data[1..] as Exif and as a JPEG stream: the first byte picks a throwing or a
 // recording observer and where the stream starts. A header must come back
 // with a good or warning status, its tables and option must be usable, and
 // the storage must be back where the probe began; anything else traps.
