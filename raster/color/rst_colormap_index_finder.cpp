@@ -18,11 +18,13 @@ RstColormapIndexFinder::RstColormapIndexFinder(const RstCountedPtr<RstColormap>&
     e1_.resize(entries);
     e2_.resize(entries);
     distances_.resize(entries);
+    part_.resize(entries);
   } catch (const std::bad_alloc&) {
     e0_.clear();
     e1_.clear();
     e2_.clear();
     distances_.clear();
+    part_.clear();
     rst_report(RstCode::no_memory, "RstColormapIndexFinder::RstColormapIndexFinder()");
     return;
   }
@@ -63,4 +65,36 @@ int RstColormapIndexFinder::nearest(int c0, int c1, int c2) const {
     }
   }
   return best;
+}
+
+void RstColormapIndexFinder::nearest_run(int c0, int c1, int c2, int step, int n, uint8_t* out) const {
+  const size_t entries = e0_.size();
+  if (entries == 0) {
+    for (int m = 0; m < n; ++m) out[m] = 0;
+    return;
+  }
+  const int32_t* a = e0_.data();
+  const int32_t* b = e1_.data();
+  const int32_t* c = e2_.data();
+  uint32_t* d = distances_.data();
+  // Components within 0 .. 255 keep every sum below 2^18: 32-bit lanes. The
+  // first two components' part is shared by the whole run.
+  std::vector<int32_t>& part = part_;
+  for (size_t e = 0; e < entries; ++e) {
+    int32_t x = a[e] - c0, y = b[e] - c1;
+    part[e] = x * x + y * y;
+  }
+  for (int m = 0; m < n; ++m) {
+    const int32_t z0 = c2 + m * step;
+    uint32_t smallest = UINT32_MAX;
+    for (size_t e = 0; e < entries; ++e) {
+      int32_t z = c[e] - z0;
+      d[e] = uint32_t(part[e] + z * z);
+      smallest = d[e] < smallest ? d[e] : smallest;
+    }
+    // The first entry at the smallest distance.
+    size_t e = 0;
+    while (d[e] != smallest) ++e;
+    out[m] = uint8_t(e);
+  }
 }

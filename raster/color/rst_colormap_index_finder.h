@@ -21,6 +21,9 @@ class RstColormapIndexFinder {
   int index(const std::vector<int>& colour) const;
   // The same search without the argument check.
   int nearest(int c0, int c1, int c2) const;
+  // The same search for the n colours (c0, c1, c2 + m x step), m = 0 .. n - 1,
+  // into out; every component within 0 .. 255.
+  void nearest_run(int c0, int c1, int c2, int step, int n, uint8_t* out) const;
 
  private:
   RstCountedPtr<RstColormap> colormap_;
@@ -28,4 +31,5 @@ class RstColormapIndexFinder {
   // loop runs over plain arrays.
   std::vector<int32_t> e0_, e1_, e2_;
   mutable std::vector<uint32_t> distances_;
+  mutable std::vector<int32_t> part_;
 };

@@ -2,8 +2,6 @@
 #include "raster/color/rst_colormap_index_table.h"
 
 #include <cstring>
-#include <new>
-#include <vector>
 
 #include "raster/core/rst_alloc.h"
 #include "raster/core/rst_status_context.h"
@@ -59,13 +57,6 @@ RstColormapIndexTable::~RstColormapIndexTable() { rst_free(cells_); }
 
 void RstColormapIndexTable::create_by_cmap() {
   if (!cells_) return;
-  std::vector<int> colour;
-  try {
-    colour.resize(3);
-  } catch (const std::bad_alloc&) {
-    rst_report(RstCode::bad_argument, "RstColormapIndexTable::create_by_cmap()");
-    return;
-  }
   ColormapIndexFinder finder(colormap_);
   const int n = 1 << cell_bits_;
   // The centre of a cell: half a cell width past its lowest colour; a cell
@@ -74,12 +65,8 @@ void RstColormapIndexTable::create_by_cmap() {
   for (int j = 0; j < n; ++j) {
     for (int i = 0; i < n; ++i) {
       uint8_t* row = cells_ + ((uint32_t(j) << first_shift_) | (uint32_t(i) << second_shift_));
-      colour[0] = h + (j << shift_);
-      colour[1] = h + (i << shift_);
-      for (int k = 0; k < n; ++k) {
-        colour[2] = h + (k << shift_);
-        row[k] = uint8_t(finder.index(colour));
-      }
+      // One run of cells along the last component per (j, i).
+      finder.nearest_run(h + (j << shift_), h + (i << shift_), h, 1 << shift_, n, row);
     }
   }
 }
