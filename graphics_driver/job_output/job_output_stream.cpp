@@ -96,6 +96,9 @@ void FreeStreamScratch(JobOutputStream* s) {
 
 void DestroyJobOutputStream(JobOutputStream* s) {
   if (!s) return;
+  // A job stopped inside a band still holds the brush bitmap of its last fill.
+  if (s->work.brushBitmap) GlobalFree(s->work.brushBitmap);
+  s->work.brushBitmap = nullptr;
   ReleaseOutputStreamTables(s);
   FreeStreamScratch(s);
   GlobalFree(s);

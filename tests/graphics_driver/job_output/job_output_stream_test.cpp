@@ -13,6 +13,7 @@
 #include "job_fixture.h"
 #include "platform/spooler/spooler_seams.h"
 #include "platform/win/win_file.h"
+#include "platform/win/win_seams.h"
 #include "platform/win/win_handle.h"
 #include "platform/win/win_msgbox.h"
 
@@ -162,6 +163,18 @@ TEST_F(StreamTest, BrushCellHoldsARealisedBrush) {
   std::memcpy(s_->work.brushCell, brush.data(), brush.size());
   EXPECT_EQ(s_->work.brushBitmap, reinterpret_cast<BYTE*>(0x1234));
   s_->work.brushBitmap = nullptr;
+}
+
+// A job that ends inside a band leaves the brush bitmap of its last fill in
+// the stream: the stream frees it when it goes.
+TEST_F(StreamTest, StreamFreesABrushBitmapLeftByAnEndedJob) {
+  SIZE_T before = pk::seams::GlobalLiveBlocks();
+  JobOutputStream* s = CreateJobOutputStream(nullptr);
+  ASSERT_NE(s, nullptr);
+  s->work.brushBitmap = static_cast<BYTE*>(GlobalAlloc(GPTR, 64));
+  ASSERT_NE(s->work.brushBitmap, nullptr);
+  DestroyJobOutputStream(s);
+  EXPECT_EQ(pk::seams::GlobalLiveBlocks(), before);
 }
 
 TEST(GrowableTable, IndexesStayBelowTheCapacity) {
