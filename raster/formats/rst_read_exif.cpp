@@ -146,15 +146,12 @@ RstRead* RstReadExifJPEGHeader::create_reader(InputStorage* storage) { return Rs
 uint32_t RstReadExifJPEGHeader::exif_x_resolution() const { return app_marker.exif_tiff_header.x_resolution(); }
 uint32_t RstReadExifJPEGHeader::exif_y_resolution() const { return app_marker.exif_tiff_header.y_resolution(); }
 
-RstReadExifJPEGHeader* RstReadExifJPEG::private_header(InputStorage* storage) {
-  const char* where = "RstReadExifJPEG::private_header()";
-  if (!usable(storage)) {
-    rst_report(RstCode::bad_argument, where);
-    return nullptr;
-  }
-  int32_t position = storage->tell();
-  RstReadExifJPEGHeader* header = rst_new<RstReadExifJPEGHeader>(storage);
-  storage->seek(position);
+namespace {
+
+// A probe's header by its status: kept when it reads (warnings reported),
+// dropped otherwise, silently when the data are simply not of the format.
+template <class Header>
+Header* settled(Header* header, const char* where) {
   if (!header) {
     rst_report(RstCode::no_memory, where);
     return nullptr;
@@ -170,6 +167,20 @@ RstReadExifJPEGHeader* RstReadExifJPEG::private_header(InputStorage* storage) {
   return nullptr;
 }
 
+}  // namespace
+
+RstReadExifJPEGHeader* RstReadExifJPEG::private_header(InputStorage* storage) {
+  const char* where = "RstReadExifJPEG::private_header()";
+  if (!usable(storage)) {
+    rst_report(RstCode::bad_argument, where);
+    return nullptr;
+  }
+  int32_t position = storage->tell();
+  RstReadExifJPEGHeader* header = rst_new<RstReadExifJPEGHeader>(storage);
+  storage->seek(position);
+  return settled(header, where);
+}
+
 RstReadExifTIFFHeader* RstReadExifTIFF::private_header(InputStorage* input) {
   const char* where = "RstReadExifTIFF::private_header()";
   if (!usable(input)) {
@@ -179,19 +190,7 @@ RstReadExifTIFFHeader* RstReadExifTIFF::private_header(InputStorage* input) {
   int32_t position = input->tell();
   RstReadExifTIFFHeader* header = rst_new<RstReadExifTIFFHeader>(input, 3);
   input->seek(position);
-  if (!header) {
-    rst_report(RstCode::no_memory, where);
-    return nullptr;
-  }
-  int32_t status = *header->status();
-  if (status == 1) return header;
-  if (status >= 2) {
-    rst_report(status, where);
-    return header;
-  }
-  delete header;
-  if (status != RstCode::not_this_format) rst_report(status, where);
-  return nullptr;
+  return settled(header, where);
 }
 
 RstReadExifHeader* RstReadExif::private_header(InputStorage* storage) {
