@@ -4,6 +4,7 @@
 #include "raster/color/rst_convert_bits.h"
 #include "raster/color/rst_convert_color_range.h"
 #include "raster/color/rst_lab_range.h"
+#include "raster/color/rst_reverse_channel.h"
 #include "raster/color/rst_reverse_color.h"
 #include "raster/color/rst_transform_color_lut.h"
 #include "raster/color/rst_transform_color_to.h"
@@ -24,6 +25,8 @@ RstRead* convert_lab_range(RstRead* source, const uint32_t range[3], const int32
 RstRead* transform_color_to_lstar(RstRead* source) {
   return RstTransformColorTo::create(source, RstColorType::default_lstar());
 }
+RstRead* convert_bits_4_to_8(RstRead* source) { return RstConvertBits4To8NoRangeConversion::create(source); }
+RstRead* reverse_channel(RstRead* source) { return RstReverseChannel::create(source, nullptr); }
 }  // namespace
 
 void rst_register_color_creators() {
@@ -32,4 +35,6 @@ void rst_register_color_creators() {
   rst_format_creators().transform_color_lut = &transform_color_lut;
   rst_format_creators().convert_lab_range = &convert_lab_range;
   rst_format_creators().transform_color_to_lstar = &transform_color_to_lstar;
+  rst_format_creators().convert_bits_4_to_8 = &convert_bits_4_to_8;
+  rst_format_creators().reverse_channel = &reverse_channel;
 }

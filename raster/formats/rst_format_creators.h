@@ -30,6 +30,12 @@ struct RstFormatCreators {
                                 int32_t bits) = nullptr;
   // The source converted to the default L* colour type (colour).
   RstRead* (*transform_color_to_lstar)(RstRead* source) = nullptr;
+  // Packed 4-bit samples widened to one byte each, values kept (colour).
+  RstRead* (*convert_bits_4_to_8)(RstRead* source) = nullptr;
+  // The channels of every pixel in reverse order (colour).
+  RstRead* (*reverse_channel)(RstRead* source) = nullptr;
+  // The rows in reverse order (geometry).
+  RstRead* (*mirror_y)(RstRead* source) = nullptr;
 };
 
 // The process-wide table; the folders that own the nodes fill it in.
