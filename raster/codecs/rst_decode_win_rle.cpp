@@ -150,7 +150,8 @@ int RstDecodeWinRLE::read(uint8_t* line) {
   int32_t a = code_.take_byte();
   int32_t b = a < 0 ? -1 : code_.take_byte();
   if (a != 0 || (b != 0 && b != 1)) return fail();
-  ++t_;
+  // An end of bitmap here ends the bitmap too: the rows left are zero.
+  t_ = b == 1 ? 0 : t_ + 1;
   x_ = 0;
   ++y_;
   return line_size_;
