@@ -19,6 +19,9 @@
 
 namespace {
 
+// The largest run-length image turned over in memory (64 MiB).
+constexpr int64_t kMaxMirroredBytes = int64_t{1} << 26;
+
 struct PrivateRelease {
   void operator()(RstPrivateHeader* h) const { rst_release(h); }
 };
@@ -34,14 +37,10 @@ bool read_le(InputStorage* storage, uint32_t& value, int32_t n) {
 
 int32_t table_size(uint16_t bit_count) {
   switch (bit_count) {
-    case 1:
-      return 2;
-    case 4:
-      return 16;
-    case 8:
-      return 256;
-    default:
-      return 0;
+    case 1: return 2;
+    case 4: return 16;
+    case 8: return 256;
+    default: return 0;
   }
 }
 
@@ -110,8 +109,7 @@ void RstBMPHeader::read_dib(InputStorage* storage, int32_t start, bool has_file_
     }
     if (rest != 0) {
       // Later header versions: the extra fields are skipped.
-      if (rest > uint32_t(INT32_MAX) || storage->move(int32_t(rest)) != int32_t(rest))
-        return fail(RstCode::io_failure);
+      if (rest > uint32_t(INT32_MAX) || storage->move(int32_t(rest)) != int32_t(rest)) return fail(RstCode::io_failure);
     }
   }
   if (width <= 0 || height == 0 || height == INT32_MIN) return fail(RstCode::bad_tile_strip);
@@ -267,6 +265,13 @@ RstRead* RstReadDIB::create(InputStorage* storage, RstBMPHeader* header, int32_t
       rst_report(RstCode::unsupported_option, where);
       return nullptr;
     }
+    // Turning the rows over holds the whole decoded image; a few code bytes
+    // can declare any height, so the image is bounded.
+    int64_t row = four ? (int64_t{header->width} + 1) / 2 : header->width;
+    if (flip && row * header->height > kMaxMirroredBytes) {
+      rst_report(RstCode::bad_tile_strip, where);
+      return nullptr;
+    }
     node.attach(RstReadDIBRLE::create(storage, header));
     if (!node) return nullptr;
     RstRead* decoder = four ? RstDecodeWinRLE4::create(node.get()) : RstDecodeWinRLE8::create(node.get());
@@ -311,8 +316,7 @@ RstRead* RstReadDIB::create(InputStorage* storage, RstBMPHeader* header, int32_t
         return nullptr;
       }
       break;
-    default:
-      break;
+    default: break;
   }
   node.attach(RstReadDIBRaw::create(storage, header, top_down));
   if (!node) return nullptr;

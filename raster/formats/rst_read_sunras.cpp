@@ -133,8 +133,7 @@ RstRead* RstReadSunras::create(InputStorage* storage, RstSunrasHeader* header) {
   return node.release();
 }
 
-RstReadSunras::RstReadSunras(InputStorage* storage, const RstSunrasHeader& header)
-    : storage_(storage), file_(header) {}
+RstReadSunras::RstReadSunras(InputStorage* storage, const RstSunrasHeader& header) : storage_(storage), file_(header) {}
 
 RstReadSunras::~RstReadSunras() { delete window_; }
 
