@@ -7,6 +7,7 @@
 #include "raster/color/rst_convert_bits.h"
 #include "raster/color/rst_convert_color_range.h"
 #include "raster/color/rst_lab_range.h"
+#include "raster/color/rst_reverse_channel.h"
 #include "raster/color/rst_reverse_color.h"
 #include "raster/color/rst_transform_color_lut.h"
 #include "raster/color/rst_transform_color_to.h"
@@ -28,6 +29,8 @@ RstRead* transform_color_to(RstRead* source, RstColorType* target) {
   return RstTransformColorTo::create(source, target);
 }
 RstRead* apply_colormap(RstRead* source) { return RstApplyColormap::create(source); }
+RstRead* convert_bits_4_to_8(RstRead* source) { return RstConvertBits4To8NoRangeConversion::create(source); }
+RstRead* reverse_channel(RstRead* source) { return RstReverseChannel::create(source, nullptr); }
 }  // namespace
 
 void rst_register_color_creators() {
@@ -37,4 +40,6 @@ void rst_register_color_creators() {
   rst_format_creators().convert_lab_range = &convert_lab_range;
   rst_format_creators().transform_color_to = &transform_color_to;
   rst_format_creators().apply_colormap = &apply_colormap;
+  rst_format_creators().convert_bits_4_to_8 = &convert_bits_4_to_8;
+  rst_format_creators().reverse_channel = &reverse_channel;
 }

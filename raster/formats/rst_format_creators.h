@@ -34,6 +34,12 @@ struct RstFormatCreators {
   // Indexed samples replaced by their colormap's colours; other sources
   // pass unchanged (colour).
   RstRead* (*apply_colormap)(RstRead* source) = nullptr;
+  // Packed 4-bit samples widened to one byte each, values kept (colour).
+  RstRead* (*convert_bits_4_to_8)(RstRead* source) = nullptr;
+  // The channels of every pixel in reverse order (colour).
+  RstRead* (*reverse_channel)(RstRead* source) = nullptr;
+  // The rows in reverse order (geometry).
+  RstRead* (*mirror_y)(RstRead* source) = nullptr;
 };
 
 // The process-wide table; the folders that own the nodes fill it in.

@@ -15,7 +15,9 @@
 #include "raster/formats/rst_read_exif.h"
 #include "raster/formats/rst_read_gif.h"
 #include "raster/formats/rst_read_jpeg.h"
+#include "raster/formats/rst_read_bmp.h"
 #include "raster/formats/rst_read_png.h"
+#include "raster/formats/rst_read_sunras.h"
 #include "raster/formats/rst_format_creators.h"
 #include "raster/formats/rst_read_tiff.h"
 
@@ -132,7 +134,17 @@ RstImageInfo* RstImageInfo::create(InputStorage* storage, uint32_t page) {
             jpeg_info(storage, RstReadJFIF::private_header(storage), RstImageFormat::jfif, true, keeper))
       return info;
   }
-  // 4. and 5.: BMP and Exif come here.
+  // 4. BMP, with the info header's pixels per metre in dots per inch.
+  if (on.bytes[RstFormatEnables::bmp]) {
+    storage->rewind();
+    PrivateHolder<RstBMPHeader> bmp(RstReadBMP::private_header(storage));
+    if (bmp) {
+      RstHeader header(*bmp->rst_header());
+      auto dpi = [](int32_t per_metre) { return per_metre > 0 ? to_dpi(int64_t(per_metre * 0.0254 + 0.5)) : 0; };
+      return make_info(storage, keeper, bmp, header, dpi(bmp->x_pels_per_meter), dpi(bmp->y_pels_per_meter),
+                       RstImageFormat::windows_bitmap);
+    }
+  }
   // 5. Exif, in a JPEG stream or a TIFF structure, with the resolution of its
   // primary IFD.
   if (on.bytes[RstFormatEnables::exif]) {
@@ -161,7 +173,23 @@ RstImageInfo* RstImageInfo::create(InputStorage* storage, uint32_t page) {
       return make_info(storage, keeper, png, header, png->x_resolution(), png->y_resolution(), RstImageFormat::png);
     }
   }
-  // 8. Sun raster comes here.
+  // 8. Sun raster: the header of a short-lived reader (it knows the colour
+  // map), byte-encoded data shown as such.
+  if (on.bytes[RstFormatEnables::sun_raster]) {
+    storage->rewind();
+    PrivateHolder<RstSunrasHeader> sun(RstReadSunras::private_header(storage));
+    if (sun) {
+      RstOwner<RstRead> reader(RstReadSunras::create(storage, sun.get()));
+      if (!reader) {
+        rst_report(RstCode::no_memory, where);
+        return nullptr;
+      }
+      RstHeader header(reader.get());
+      reader.reset();
+      if (sun->raster_type == 2) header.data_form = RstDataForm::byte_encode;
+      return make_info(storage, keeper, sun, header, 0, 0, RstImageFormat::sun_raster);
+    }
+  }
   // 9. EDMICS MMR, with the image block's resolution on both axes.
   if (on.bytes[RstFormatEnables::edmics_mmr]) {
     storage->rewind();
@@ -277,8 +305,14 @@ RstRead* RstReadRaster::create(InputStorage* storage, uint32_t page) {
     if (reader) keeper.dismiss();
     return reader;
   }
-  // 3. to 5.: BMP, Exif, PDF come here; each probe starts at the
-  // remembered position.
+  // 3. BMP, rows delivered top to bottom.
+  storage->seek(keeper.position());
+  PrivateHolder<RstBMPHeader> bmp(RstReadBMP::private_header(storage));
+  if (bmp) {
+    RstRead* reader = RstReadBMP::create(storage, bmp.get(), 1);
+    if (reader) keeper.dismiss();
+    return reader;
+  }
   // 4. Exif: a TIFF-structured Exif stream the TIFF probe did not take.
   if (enables().bytes[RstFormatEnables::exif]) {
     storage->seek(keeper.position());
@@ -289,6 +323,7 @@ RstRead* RstReadRaster::create(InputStorage* storage, uint32_t page) {
       return reader;
     }
   }
+  // 5. PDF comes here; each probe starts at the remembered position.
   // 6. PNG.
   storage->seek(keeper.position());
   PrivateHolder<RstReadPNGHeader> png(RstReadPNG::private_header(storage));
@@ -297,7 +332,14 @@ RstRead* RstReadRaster::create(InputStorage* storage, uint32_t page) {
     if (reader) keeper.dismiss();
     return reader;
   }
-  // 7. Sun raster comes here.
+  // 7. Sun raster.
+  storage->seek(keeper.position());
+  PrivateHolder<RstSunrasHeader> sun(RstReadSunras::private_header(storage));
+  if (sun) {
+    RstRead* reader = RstReadSunras::create(storage, sun.get());
+    if (reader) keeper.dismiss();
+    return reader;
+  }
   // 8. CALS, the bit order taken from its notes.
   storage->seek(keeper.position());
   PrivateHolder<RstReadCALSRasterHeader> cals(RstReadCALSRaster::private_header(storage));
