@@ -6,6 +6,7 @@
 #include <random>
 #include <vector>
 
+#include "fuzz_reading.h"
 #include "raster/color/rst_color_creators.h"
 #include "raster/core/memory_storage.h"
 #include "raster/core/rst_fuzz_observer.h"
@@ -17,34 +18,7 @@
 #include "raster/formats/rst_read_sunras.h"
 #include "raster/geometry/rst_geometry_creators.h"
 
-namespace {
-
-int drain(RstRead* node) {
-  if (!node) return 0;
-  int lines = 0;
-  int size = node->line_size();
-  if (size <= 0 || size > (1 << 22)) return 0;
-  std::vector<uint8_t> line(static_cast<size_t>(size));
-  for (int i = 0; i < 4096 && node->read(line.data()) > 0; ++i) ++lines;
-  return lines;
-}
-
-template <class Make>
-int read_twice(Make make) {
-  int lines = 0;
-  try {
-    RstOwner<RstRead> node(make());
-    if (node) {
-      lines += drain(node.get());
-      node->reset();
-      lines += drain(node.get());
-    }
-  } catch (const RstStatus&) {
-  }
-  return lines;
-}
-
-}  // namespace
+using fuzz_reading::read_twice;
 
 int bmp_sunras_fuzz_one(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
