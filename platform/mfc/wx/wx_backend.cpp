@@ -150,10 +150,7 @@ class FrameWindow : public wxFrame {
           break;
         case AfxMenuItem::kCommand: {
           if (!popup) break;
-          // The key text stays out of the label: keys go through the
-          // accelerator table, so wx must not make a second binding.
           std::string label = it.text;
-          label = label.substr(0, label.find('\t'));
           std::string help;
           AfxPromptParts(it.id, &help, nullptr);
           popup->Append(WxId(it.id), W(label), W(help), it.id == ID_VIEW_TOOLBAR ? wxITEM_CHECK : wxITEM_NORMAL);

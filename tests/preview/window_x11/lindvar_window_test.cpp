@@ -1,6 +1,7 @@
 // Lindvar in a real window (Xvfb, xdotool, import): after each step the
-// screen under the paint trace's rectangle equals that part of the bridge's
-// own render of the traced page, percent, mode and angle; Ctrl+P ends with 1
+// screen under the paint trace's rectangle equals that part of render_page's
+// image of the traced page, percent, mode and angle (the headless back end's
+// paints after the same steps equal render_page's image too); Ctrl+P ends with 1
 // and the settings written, the exit command with 0; started by _spawnlp
 // with a job at a Windows path, the exit code comes back to the caller;
 // under a window manager a maximised close is kept for the next start.
@@ -11,6 +12,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -23,10 +25,7 @@
 #include "platform/win/win_process.h"
 #include "platform/win/win_seams.h"
 #include "platform/win/windows.h"
-#include "preview/rst_interface.h"
-#include "raster/color/rst_color_creators.h"
 #include "raster/geometry/charts.h"
-#include "raster/geometry/rst_geometry_creators.h"
 
 namespace {
 
@@ -51,6 +50,19 @@ struct Trace {
   int x = 0, y = 0, w = 0, h = 0, ox = 0, oy = 0;
 };
 
+// The samples of a binary 8-bit PPM, top row first; empty when it is none.
+std::vector<unsigned char> ReadPpm(const std::string& path, int* width, int* height) {
+  std::ifstream ppm(path, std::ios::binary);
+  std::string magic;
+  int maxval = 0;
+  ppm >> magic >> *width >> *height >> maxval;
+  ppm.get();
+  if (magic != "P6" || maxval != 255 || *width <= 0 || *height <= 0) return {};
+  std::vector<unsigned char> data(static_cast<size_t>(*width) * static_cast<size_t>(*height) * 3);
+  ppm.read(reinterpret_cast<char*>(data.data()), static_cast<std::streamsize>(data.size()));
+  return ppm ? data : std::vector<unsigned char>{};
+}
+
 bool ReadTrace(const std::string& path, Trace* t) {
   std::ifstream in(path);
   std::string line, last;
@@ -64,8 +76,6 @@ class LindvarWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!Have("xvfb-run") || !Have("xdotool") || !Have("import")) GTEST_SKIP() << "xvfb-run, xdotool or import missing";
-    rst_register_color_creators();
-    rst_register_geometry_creators();
     root_ = pk::seams::UseTemporaryMachineRoot();
     dir_ = ::testing::TempDir() + "lindvar-XXXXXX";
     ASSERT_NE(mkdtemp(dir_.data()), nullptr);
@@ -122,7 +132,7 @@ std::string Step(const std::string& dir, int n, const std::string& action) {
          ".png\ntail -n 1 " + t + " > " + dir + "/step" + k + ".txt\n";
 }
 
-TEST_F(LindvarWindowTest, StepsShowTheBridgesRenderAndStartPrintingEndsWithOne) {
+TEST_F(LindvarWindowTest, StepsShowRenderPagesImageAndStartPrintingEndsWithOne) {
   std::string d = dir_;
   std::string body = "timeout 100 " PK_LINDVAR " '" + charts_ + "' > " + d + "/out.txt 2> " + d +
                      "/err.txt & pid=$!\n" + "started " + d + "/trace.txt\nxdotool windowfocus --sync $w\nsleep 0.8\n" +
@@ -153,37 +163,31 @@ TEST_F(LindvarWindowTest, StepsShowTheBridgesRenderAndStartPrintingEndsWithOne) 
     if (n == 4) EXPECT_EQ(t.percent, 50);
     ASSERT_GT(t.w, 0);
     ASSERT_GT(t.h, 0);
-    // The bridge's own render of the traced state, cut to the visible part.
-    CRstInterface bridge;
-    ASSERT_TRUE(bridge.OpenPage(charts_.c_str(), t.page));
-    ASSERT_TRUE(bridge.RenderPage(charts_.c_str(), t.percent, t.mode, t.angle, t.page));
-    ASSERT_LE(t.ox + t.w, bridge.GetDisplayWidth());
-    ASSERT_LE(t.oy + t.h, bridge.GetDisplayHeight());
+    // render_page's image of the traced state, cut to the visible part.
+    std::string page = dir_ + "/page" + std::to_string(n) + ".ppm";
+    ASSERT_EQ(
+        Shell(std::string(PK_TEST_TOOLS_DIR) + "/render_page '" + charts_ + "' " + std::to_string(t.page) + " " +
+              std::to_string(t.percent) + " " + std::to_string(t.mode) + " " + std::to_string(t.angle) + " " + page),
+        0);
+    int rw = 0, rh = 0;
+    std::vector<unsigned char> rendered = ReadPpm(page, &rw, &rh);
+    ASSERT_FALSE(rendered.empty());
+    ASSERT_LE(t.ox + t.w, rw);
+    ASSERT_LE(t.oy + t.h, rh);
     std::string crop = dir_ + "/crop" + std::to_string(n) + ".ppm";
     char geometry[64];
     std::snprintf(geometry, sizeof geometry, "%dx%d+%d+%d", t.w, t.h, t.x, t.y);
     ASSERT_EQ(Shell("convert " + dir_ + "/shot" + std::to_string(n) + ".png -crop " + geometry + " -depth 8 " + crop),
               0);
-    std::ifstream ppm(crop, std::ios::binary);
-    std::string magic;
-    int pw = 0, ph = 0, maxval = 0;
-    ppm >> magic >> pw >> ph >> maxval;
-    ppm.get();
-    ASSERT_EQ(magic, "P6");
+    int pw = 0, ph = 0;
+    std::vector<unsigned char> shot = ReadPpm(crop, &pw, &ph);
     ASSERT_EQ(pw, t.w);
     ASSERT_EQ(ph, t.h);
-    std::vector<unsigned char> shot(static_cast<size_t>(pw) * ph * 3);
-    ppm.read(reinterpret_cast<char*>(shot.data()), static_cast<std::streamsize>(shot.size()));
     int mismatches = 0;
-    for (int y = 0; y < ph; ++y) {
-      const uint8_t* row =
-          bridge.GetBits() + static_cast<size_t>(bridge.GetDisplayHeight() - 1 - (t.oy + y)) * bridge.GetRowStride();
-      for (int x = 0; x < pw; ++x) {
-        const uint8_t* b = row + (t.ox + x) * 3;
-        const unsigned char* s = &shot[(static_cast<size_t>(y) * pw + x) * 3];
-        if (s[0] != b[2] || s[1] != b[1] || s[2] != b[0]) ++mismatches;
-      }
-    }
+    for (int y = 0; y < ph; ++y)
+      if (std::memcmp(&shot[static_cast<size_t>(y) * pw * 3],
+                      &rendered[(static_cast<size_t>(t.oy + y) * rw + t.ox) * 3], static_cast<size_t>(pw) * 3) != 0)
+        ++mismatches;
     EXPECT_EQ(mismatches, 0);
   }
   std::string settings = Settings();
