@@ -410,16 +410,24 @@ bool PrintSession::RunBands() {
       if (o.x == -1) break;
     }
   }
-  // Rows no band covered lost their drawing: say which.
+  // Rows no band covered lost their drawing: say which. Rows nothing was
+  // drawn on lost nothing.
+  std::vector<bool> drawn(covered.size(), false);
+  for (const JournalItem& item : journal_) {
+    RECTL clip = item.clip.bounds();
+    LONG top = std::max({item.bounds.top, clip.top, LONG(0)});
+    LONG bottom = std::min({item.bounds.bottom, clip.bottom, rows});
+    for (LONG y = top; y < bottom; ++y) drawn[size_t(y)] = true;
+  }
   LONG first = -1, count = 0;
   for (LONG y = 0; y < rows; ++y)
-    if (!covered[size_t(y)]) {
+    if (!covered[size_t(y)] && drawn[size_t(y)]) {
       if (first < 0) first = y;
       ++count;
     }
   if (count)
     log_.Warning("page " + std::to_string(pageNumber_) + ": " + std::to_string(count) +
-                 " rows were in no band (first " + std::to_string(first) + ")");
+                 " rows with drawing were in no band (first " + std::to_string(first) + ")");
   if (pageListener_) pageListener_(pageNumber_, bands);
   return true;
 }

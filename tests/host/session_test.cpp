@@ -171,11 +171,17 @@ TEST_F(SessionTest, FailedDrawingCallIsListedAndTheJobCompletes) {
   EXPECT_EQ(r.job, (std::vector<std::string>{"start", "end"}));
 }
 
-TEST_F(SessionTest, RowsNoBandCoversAreReported) {
+TEST_F(SessionTest, RowsNoBandCoversAreReportedWhenTheyHeldDrawing) {
+  // One band of 500 rows: the rectangle's rows 500-549 are lost.
   Configure("bands 0,0\n");
-  RunResult r = Run("page\n");
+  RunResult r = Run("unit dot\nrect 100 450 300 550\n");
   EXPECT_EQ(r.result, pkhost::PlayResult::Printed);
-  EXPECT_EQ(r.warnings, std::vector<std::string>{"page 1: 500 rows were in no band (first 500)"});
+  EXPECT_EQ(r.warnings, std::vector<std::string>{"page 1: 50 rows with drawing were in no band (first 500)"});
+  // Drawing inside the band, or none, loses nothing.
+  Configure("bands 0,0\n");
+  EXPECT_TRUE(Run("unit dot\nrect 100 100 300 200\n").warnings.empty());
+  Configure("bands 0,0\n");
+  EXPECT_TRUE(Run("page\n").warnings.empty());
 }
 
 TEST_F(SessionTest, UnbandedSurfaceGetsEachCallOnce) {
