@@ -89,3 +89,30 @@ inline RstRead* by_dispatcher(const std::vector<RstRead*>& inputs, PixelOp op, i
     default: return RstPaste::create(inputs, x, y);
   }
 }
+
+#ifdef PK_HAVE_LEPTONICA
+#include <leptonica/allheaders.h>
+
+// A 1- or 8-bit, one-sample image as a Leptonica image, byte by byte.
+inline PIX* pix_of(const Image& im) {
+  PIX* pix = pixCreate(im.width, im.height, im.bits);
+  if (!pix) return nullptr;
+  l_int32 wpl = pixGetWpl(pix);
+  for (int32_t y = 0; y < im.height; ++y) {
+    l_uint32* line = pixGetData(pix) + size_t(y) * size_t(wpl);
+    for (size_t i = 0; i < im.line_bytes(); ++i) SET_DATA_BYTE(line, i, im.lines[size_t(y)][i]);
+  }
+  return pix;
+}
+
+// A Leptonica image back as bytes; the spare bits of 1-bit lines as they are.
+inline Image image_of_pix(PIX* pix) {
+  Image im = blank_image(pixGetWidth(pix), pixGetHeight(pix), pixGetDepth(pix), 1);
+  l_int32 wpl = pixGetWpl(pix);
+  for (int32_t y = 0; y < im.height; ++y) {
+    l_uint32* line = pixGetData(pix) + size_t(y) * size_t(wpl);
+    for (size_t i = 0; i < im.line_bytes(); ++i) im.lines[size_t(y)][i] = uint8_t(GET_DATA_BYTE(line, i));
+  }
+  return im;
+}
+#endif
