@@ -319,6 +319,35 @@ TEST_F(PixelBinaryRLE, AllocationFailures) {
   }
 }
 
+TEST_F(PixelBinaryRLE, LabelledAndAllocationFailures) {
+  std::vector<Bytes> labels{valued_line({{5, 0, 9}, {6, 10, 19}}), valued_line({})};
+  std::vector<Bytes> mask{run_line({{8, 12}}), run_line({{0, 19}})};
+  const std::vector<std::string> wheres{"RstPixelBinaryOperation::initiate()", "rst_create_end()"};
+  for (int64_t n = 1;; ++n) {
+    ASSERT_LT(n, 64) << "the create never stopped allocating";
+    RstStatusRecorder local;
+    RstRead* x = labels_source(20, labels);
+    RstRead* y = rle_source(20, mask);
+    RstAllocFault::fail_nth(n);
+    RstRead* node = RstPixelAndSameSizeRLEN32_RLE1::create({x, y});
+    bool reached = RstAllocFault::calls() >= n;
+    RstAllocFault::clear();
+    if (!node) {
+      ASSERT_FALSE(local.errors().empty());
+      EXPECT_EQ(local.errors().front().code, -1);
+      EXPECT_THAT(wheres, ::testing::Contains(local.errors().front().where));
+      EXPECT_EQ(first_line(x), labels[0]);
+      EXPECT_EQ(first_line(y), mask[0]);
+      x->end();
+      y->end();
+      continue;
+    }
+    Held<> held(node);
+    EXPECT_EQ(pull(node), (std::vector<Bytes>{valued_line({{5, 8, 9}, {6, 10, 12}}), valued_line({})}));
+    if (!reached) break;
+  }
+}
+
 // The ITU charts as run lines: AND and OR of chart pairs, painted, equal
 // Leptonica's pixAnd and pixOr and the raw same-size nodes.
 class ChartMerge : public ::testing::TestWithParam<int> {};
