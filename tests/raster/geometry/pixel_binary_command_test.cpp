@@ -5,6 +5,7 @@
 // random pages against Leptonica's pixRasterop and pixSubtractGray.
 #include <functional>
 #include <random>
+#include <string>
 
 #include "pixel_binary_support.h"
 #include "raster/color/rst_color_creators.h"
@@ -226,6 +227,57 @@ TEST_F(PixelBinaryCommand, Refusals) {
       input->end();
     }
   }
+}
+
+// With the default observer every failure throws: the nodes the command put
+// in place of A and B are ended on the way out, A and B go back to the
+// caller readable, and nothing leaks (ASan).
+TEST_F(PixelBinaryCommand, ThrownFailuresLeaveTheInputsToTheCaller) {
+  Image a{12, 2, 1, 1, {{0xF0, 0x30}, {0x0F, 0xC0}}}, g = random_image(5, 3, 8, 1, 9);
+  std::vector<Bytes> expected;
+  {
+    Held<> node(by_command(typed_source(a), typed_source(g), PixelOp::paste, -2, 1));
+    ASSERT_NE(node, nullptr);
+    expected = pull(node.get());
+  }
+  ASSERT_EQ(expected.size(), 2u);
+  RstObserver thrower;
+  struct Restore {
+    RstObserver* old;
+    ~Restore() { RstStatusContext::instance()->set_observer(old); }
+  } restore{RstStatusContext::instance()->set_observer(&thrower)};
+  int failures = 0;
+  for (int64_t n = 1;; ++n) {
+    ASSERT_LT(n, 200) << "the create never stopped allocating";
+    SCOPED_TRACE("allocation " + std::to_string(n) + " fails");
+    RstRead* sa = typed_source(a);
+    RstRead* sg = typed_source(g);
+    RstAllocFault::fail_nth(n);
+    RstRead* node = nullptr;
+    bool thrown = false;
+    try {
+      node = by_command(sa, sg, PixelOp::paste, -2, 1);
+    } catch (const RstStatus& s) {
+      thrown = true;
+      EXPECT_EQ(s.code(), -1);
+    }
+    bool reached = RstAllocFault::calls() >= n;
+    RstAllocFault::clear();
+    if (thrown || !node) {
+      EXPECT_TRUE(thrown);
+      ++failures;
+      EXPECT_EQ(first_line(sa), a.lines[0]);
+      EXPECT_EQ(first_line(sg), g.lines[0]);
+      sa->end();
+      sg->end();
+      continue;
+    }
+    Held<> held(node);
+    EXPECT_EQ(pull(node), expected);
+    if (!reached) break;
+  }
+  // Widening, colour, clip and operation nodes each failed once at least.
+  EXPECT_GE(failures, 4);
 }
 
 // Every offset from -17 to 17 on both axes, B 1 to 40 wide and 1 to 5 high,
