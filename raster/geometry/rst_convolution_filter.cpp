@@ -15,9 +15,7 @@ namespace {
 const char kCreateN[] = "RstConvolutionFilterN::create()";
 const char kCreate[] = "RstConvolutionFilter::create()";
 
-bool is_identity(const RstKernel& k) {
-  return k.width == 1 && k.height == 1 && k.weights()[0] == 4096;
-}
+bool is_identity(const RstKernel& k) { return k.width == 1 && k.height == 1 && k.weights()[0] == 4096; }
 
 // sums[i] += row[i + offset] x w over n bytes; the widening multiplies
 // vectorise without a branch.

@@ -12,9 +12,7 @@
 
 namespace {
 
-bool three_inputs(const std::vector<RstRead*>& in) {
-  return in.size() == 3 && in[0] && in[1] && in[2];
-}
+bool three_inputs(const std::vector<RstRead*>& in) { return in.size() == 3 && in[0] && in[1] && in[2]; }
 
 bool same_colormap(const RstHeader& a, const RstHeader& b) {
   if (!a.colormap && !b.colormap) return true;
@@ -32,12 +30,12 @@ bool check_inputs(const std::vector<RstRead*>& in, int32_t mask_bits, int32_t sa
     return false;
   }
   RstHeader m(in[0]), b(in[1]), p(in[2]);
-  bool ok = m.width == b.width && m.width == p.width && m.height == b.height && m.height == p.height &&
-            m.width >= 0 && b.bits_per_sample == 8 && p.bits_per_sample == 8 && m.samples_per_pixel == 1 &&
+  bool ok = m.width == b.width && m.width == p.width && m.height == b.height && m.height == p.height && m.width >= 0 &&
+            b.bits_per_sample == 8 && p.bits_per_sample == 8 && m.samples_per_pixel == 1 &&
             b.samples_per_pixel == p.samples_per_pixel && (!color_type || b.color_type == p.color_type);
   // Coded lines are not pixels, and indices of two palettes must not mix.
-  ok = ok && m.data_form == RstDataForm::raw && b.data_form == RstDataForm::raw &&
-       p.data_form == RstDataForm::raw && !m.colormap && same_colormap(b, p);
+  ok = ok && m.data_form == RstDataForm::raw && b.data_form == RstDataForm::raw && p.data_form == RstDataForm::raw &&
+       !m.colormap && same_colormap(b, p);
   if (ok && mask_bits != 0) ok = m.bits_per_sample == mask_bits;
   if (ok && samples != 0) ok = b.samples_per_pixel == samples;
   // The lines must be the sizes the buffers are made for.

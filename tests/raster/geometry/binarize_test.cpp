@@ -229,8 +229,8 @@ TEST_F(Binarize, OneBitSourcesComeBackAndOthersAreRefused) {
   EXPECT_EQ(RstConvertBits8To1Threshold::create(nullptr, 3), nullptr);
   EXPECT_EQ(RstReduceTone256To2Threshold::create(nullptr, 3, 0, 1), nullptr);
   EXPECT_EQ(status.errors(), (std::vector<RstReport>{{-2, "RstConvertBits8To1EDType1::create()"},
-                                                      {-2, "RstConvertBits8To1Threshold::create()"},
-                                                      {-2, "RstReduceTone256To2Threshold::create()"}}));
+                                                     {-2, "RstConvertBits8To1Threshold::create()"},
+                                                     {-2, "RstReduceTone256To2Threshold::create()"}}));
 }
 
 TEST_F(Binarize, ShortSourceLineEndsTheOutput) {
@@ -248,10 +248,9 @@ TEST_F(Binarize, MemoryFailures) {
   PnmImage img = random_pnm(19, 4, 1, 5);
   std::vector<Bytes> lines = image_lines(img);
   auto source = [&] { return static_cast<RstRead*>(new LineSource(gray(19, 4), lines)); };
-  check_allocation_failures(source, [](RstRead* s) { return RstConvertBits8To1EDType1::create(s); },
-                            reference_diffusion(lines, 19),
-                            {"RstConvertBits8To1ED::initiate()", "RstConvertBits8To1EDType1::initiate()",
-                             "rst_create_end()"});
+  check_allocation_failures(
+      source, [](RstRead* s) { return RstConvertBits8To1EDType1::create(s); }, reference_diffusion(lines, 19),
+      {"RstConvertBits8To1ED::initiate()", "RstConvertBits8To1EDType1::initiate()", "rst_create_end()"});
   std::vector<Bytes> thresholded;
   for (const Bytes& l : lines) {
     Bytes o(3, 0);
@@ -259,8 +258,8 @@ TEST_F(Binarize, MemoryFailures) {
       if (l[size_t(x)] > 128) o[size_t(x / 8)] |= uint8_t(0x80 >> (x % 8));
     thresholded.push_back(o);
   }
-  check_allocation_failures(source, [](RstRead* s) { return RstConvertBits8To1Threshold::create(s, 128); },
-                            thresholded, {"RstConvertBits8To1Threshold::initiate()", "rst_create_end()"});
+  check_allocation_failures(source, [](RstRead* s) { return RstConvertBits8To1Threshold::create(s, 128); }, thresholded,
+                            {"RstConvertBits8To1Threshold::initiate()", "rst_create_end()"});
 }
 
 #ifdef PK_HAVE_LEPTONICA

@@ -65,8 +65,8 @@ TEST_F(Convolution, KernelSetRefusesAndKeepsItsWeights) {
     uint32_t width, height, ax, ay;
     const int32_t* weights;
   } refused[] = {
-      {3, 1, 3, 0, w},           {3, 1, 0, 1, w}, {0, 1, 0, 0, w}, {1, 0, 0, 0, w}, {2, 2, 0, 0, nullptr},
-      {0x80000000u, 1, 0, 0, w}, {1, 0x80000000u, 0, 0, w},
+      {3, 1, 3, 0, w},       {3, 1, 0, 1, w},           {0, 1, 0, 0, w},           {1, 0, 0, 0, w},
+      {2, 2, 0, 0, nullptr}, {0x80000000u, 1, 0, 0, w}, {1, 0x80000000u, 0, 0, w},
   };
   for (const auto& c : refused) {
     k.set(c.width, c.height, c.ax, c.ay, c.weights);
@@ -134,15 +134,14 @@ TEST_F(Convolution, EdgeCasesOfTheBorderAndRounding) {
       // One line serves all three window rows.
       {"one line under 3 x 3", gray(3, 1), {{0, 90, 180}}, kernel(3, 3, 1, 1, box3x3), false, {{30, 90, 150}}},
       // One pixel serves every window column.
-      {"one pixel wide",
-       gray(1, 3),
-       {{10}, {40}, {100}},
-       kernel(3, 3, 1, 1, box3x3),
-       false,
-       {{20}, {50}, {80}}},
+      {"one pixel wide", gray(1, 3), {{10}, {40}, {100}}, kernel(3, 3, 1, 1, box3x3), false, {{20}, {50}, {80}}},
       // Anchor x = width - 1: the window reaches left only.
       {"anchor at the right", gray(4, 1), {{0, 40, 80, 120}}, kernel(3, 1, 2, 0, {4096, 0, 0}), false, {{0, 0, 0, 40}}},
-      {"anchor at the left", gray(4, 1), {{0, 40, 80, 120}}, kernel(3, 1, 0, 0, {0, 0, 4096}), false,
+      {"anchor at the left",
+       gray(4, 1),
+       {{0, 40, 80, 120}},
+       kernel(3, 1, 0, 0, {0, 0, 4096}),
+       false,
        {{80, 120, 120, 120}}},
       // Rounding: 2048 gives 1, -2048 gives 0, sums past 255 x 4096 clamp.
       {"rounding", gray(3, 1), {{1, 255, 2}}, kernel(1, 1, 0, 0, {2048}), false, {{1, 128, 1}}},
@@ -235,15 +234,17 @@ TEST_F(Convolution, RefusedSourcesAndKernels) {
       {gray(3, 1), true, &none, {-2, "RstConvolutionFilter::create()"}},
       {gray(3, 1), false, &none, {-2, "RstConvolutionFilterN::create()"}},
       {image_header(3, 1, 8, 3, RstColorType::s_rgb()), false, &k, {-3, "RstConvolutionFilterN::create()"}},
-      {image_header(3, 1, 8, 1, RstColorType::s_gray(), RstDataForm::packbits), false, &k,
+      {image_header(3, 1, 8, 1, RstColorType::s_gray(), RstDataForm::packbits),
+       false,
+       &k,
        {-3, "RstConvolutionFilterN::create()"}},
       {mapped, false, &k, {-3, "RstConvolutionFilterN::create()"}},
   };
   for (const auto& c : cases) {
     status.clear();
     auto* src = new LineSource(c.header, {{1, 2, 3}});
-    RstRead* made = c.front ? RstConvolutionFilter::create(src, *c.k, false)
-                            : RstConvolutionFilterN<1>::create(src, *c.k, false);
+    RstRead* made =
+        c.front ? RstConvolutionFilter::create(src, *c.k, false) : RstConvolutionFilterN<1>::create(src, *c.k, false);
     EXPECT_EQ(made, nullptr);
     EXPECT_EQ(status.errors(), std::vector<RstReport>{c.report});
     // The source is still the caller's.
@@ -253,8 +254,8 @@ TEST_F(Convolution, RefusedSourcesAndKernels) {
   status.clear();
   EXPECT_EQ(RstConvolutionFilter::create(nullptr, k, false), nullptr);
   EXPECT_EQ(RstConvolutionFilterN<3>::create(nullptr, k, false), nullptr);
-  EXPECT_EQ(status.errors(), (std::vector<RstReport>{{-2, "RstConvolutionFilter::create()"},
-                                                      {-2, "RstConvolutionFilterN::create()"}}));
+  EXPECT_EQ(status.errors(),
+            (std::vector<RstReport>{{-2, "RstConvolutionFilter::create()"}, {-2, "RstConvolutionFilterN::create()"}}));
 }
 
 TEST_F(Convolution, KernelsWhoseSumsCouldLeave32BitsAreRefused) {
@@ -265,8 +266,8 @@ TEST_F(Convolution, KernelsWhoseSumsCouldLeave32BitsAreRefused) {
               nullptr);
     src->end();
   }
-  EXPECT_EQ(status.errors(), (std::vector<RstReport>{{-2, "RstConvolutionFilter::create()"},
-                                                      {-2, "RstConvolutionFilterN::create()"}}));
+  EXPECT_EQ(status.errors(),
+            (std::vector<RstReport>{{-2, "RstConvolutionFilter::create()"}, {-2, "RstConvolutionFilterN::create()"}}));
   status.clear();
   // Sum of magnitudes 8,421,496: 255 x that + 2048 is 2^31 - 120, the
   // largest that fits; the extreme sums come out exact (UBSan watches).
@@ -275,7 +276,8 @@ TEST_F(Convolution, KernelsWhoseSumsCouldLeave32BitsAreRefused) {
     std::vector<Bytes> out = convolve(gray(4, 1), {{0, 0, 255, 255}}, edge, absolute);
     EXPECT_EQ(out, (std::vector<Bytes>{{0, 255, 255, 0}}));
     out = convolve(gray(4, 1), {{255, 255, 0, 0}}, edge, absolute);
-    EXPECT_EQ(out, (std::vector<Bytes>{{0, absolute ? uint8_t(255) : uint8_t(0), absolute ? uint8_t(255) : uint8_t(0), 0}}));
+    EXPECT_EQ(out,
+              (std::vector<Bytes>{{0, absolute ? uint8_t(255) : uint8_t(0), absolute ? uint8_t(255) : uint8_t(0), 0}}));
   }
   EXPECT_TRUE(status.errors().empty());
   RstKernel over = kernel(3, 1, 1, 0, {-4210748, 0, 4210749});
@@ -289,17 +291,17 @@ TEST_F(Convolution, MemoryFailuresLeaveTheSourceToTheCaller) {
   PnmImage img = random_pnm(13, 5, 3, 7);
   RstKernel k = kernel(3, 2, 2, 1, {100, -2000, 3000, 4000, 500, -600});
   std::vector<Bytes> expected = reference(img, k, false);
-  check_allocation_failures([&] { return new LineSource(image_header(13, 5, 8, 3, RstColorType::s_rgb()),
-                                                        [&] {
-                                                          std::vector<Bytes> l;
-                                                          for (int32_t y = 0; y < 5; ++y)
-                                                            l.emplace_back(img.pixels.begin() + y * 39,
-                                                                           img.pixels.begin() + (y + 1) * 39);
-                                                          return l;
-                                                        }()); },
-                            [&](RstRead* src) { return RstConvolutionFilter::create(src, k, false); }, expected,
-                            {"RstKernel::set()", "RstFilter::RstFilter()", "RstRingBuffer::RstRingBuffer()",
-                             "rst_create_end()"});
+  check_allocation_failures(
+      [&] {
+        return new LineSource(image_header(13, 5, 8, 3, RstColorType::s_rgb()), [&] {
+          std::vector<Bytes> l;
+          for (int32_t y = 0; y < 5; ++y)
+            l.emplace_back(img.pixels.begin() + y * 39, img.pixels.begin() + (y + 1) * 39);
+          return l;
+        }());
+      },
+      [&](RstRead* src) { return RstConvolutionFilter::create(src, k, false); }, expected,
+      {"RstKernel::set()", "RstFilter::RstFilter()", "RstRingBuffer::RstRingBuffer()", "rst_create_end()"});
 }
 
 TEST_F(Convolution, FailedRingBufferObjectGivesNoNode) {

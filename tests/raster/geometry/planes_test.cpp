@@ -143,8 +143,8 @@ std::vector<RstRead*> select_inputs(const RstHeader& mask, std::vector<Bytes> ma
 TEST_F(Planes, SelectionTakesThePlaneWhereTheMaskIsSet) {
   // 8-bit mask: any value but 0 selects, 1 as fully as 255.
   {
-    Held<> node(RstSelectPlaneMask::create(select_inputs(gray(4, 1), {{0, 1, 255, 0}}, gray(4, 1), {{1, 2, 3, 4}},
-                                                         gray(4, 1), {{11, 12, 13, 14}})));
+    Held<> node(RstSelectPlaneMask::create(
+        select_inputs(gray(4, 1), {{0, 1, 255, 0}}, gray(4, 1), {{1, 2, 3, 4}}, gray(4, 1), {{11, 12, 13, 14}})));
     ASSERT_NE(node, nullptr);
     EXPECT_EQ(pull(node.get()), (std::vector<Bytes>{{1, 12, 13, 4}}));
   }
@@ -152,9 +152,9 @@ TEST_F(Planes, SelectionTakesThePlaneWhereTheMaskIsSet) {
   {
     Bytes base(10), plane_line(10);
     for (int i = 0; i < 10; ++i) base[size_t(i)] = uint8_t(i), plane_line[size_t(i)] = uint8_t(100 + i);
-    Held<> node(RstSelectPlaneMask::create(select_inputs(image_header(10, 1, 1, 1, RstColorType::s_gray()),
-                                                         {{0x00, 0x40}}, gray(10, 1), {base}, gray(10, 1),
-                                                         {plane_line})));
+    Held<> node(
+        RstSelectPlaneMask::create(select_inputs(image_header(10, 1, 1, 1, RstColorType::s_gray()), {{0x00, 0x40}},
+                                                 gray(10, 1), {base}, gray(10, 1), {plane_line})));
     ASSERT_NE(node, nullptr);
     EXPECT_EQ(first_line(node.get()), (Bytes{0, 1, 2, 3, 4, 5, 6, 7, 8, 109}));
   }
@@ -164,9 +164,8 @@ TEST_F(Planes, SelectionTakesThePlaneWhereTheMaskIsSet) {
     Bytes base(48, 1), plane_line(48, 2), expected(48, 1);
     std::fill(expected.begin(), expected.begin() + 3, 2);
     std::fill(expected.begin() + 24, expected.end(), 2);
-    Held<> node(RstSelectPlaneMask::create(
-        select_inputs(image_header(16, 1, 1, 1, RstColorType::s_gray()), {{0x80, 0xFF}}, rgb, {base}, rgb,
-                      {plane_line})));
+    Held<> node(RstSelectPlaneMask::create(select_inputs(image_header(16, 1, 1, 1, RstColorType::s_gray()),
+                                                         {{0x80, 0xFF}}, rgb, {base}, rgb, {plane_line})));
     ASSERT_NE(node, nullptr);
     EXPECT_EQ(first_line(node.get()), expected);
   }
@@ -231,8 +230,9 @@ TEST_F(Planes, SelectionFamilyReportsWithItsWhereTexts) {
   };
   for (const auto& f : family) {
     SCOPED_TRACE(f.where);
-    auto type = [](int32_t s) { return s == 1 ? RstColorType::s_gray() : s == 3 ? RstColorType::s_rgb()
-                                                                              : RstColorType::s_cmyk(); };
+    auto type = [](int32_t s) {
+      return s == 1 ? RstColorType::s_gray() : s == 3 ? RstColorType::s_rgb() : RstColorType::s_cmyk();
+    };
     RstHeader mask = image_header(8, 1, f.mask_bits, 1, RstColorType::s_gray());
     RstHeader base = image_header(8, 1, 8, f.samples, type(f.samples));
     RstHeader run_mask = image_header(8, 1, 1, 1, RstColorType::s_gray(), RstDataForm::rle);
@@ -316,8 +316,8 @@ TEST_F(Planes, SelectionFamilyReportsWithItsWhereTexts) {
 // create no longer reaches it; each failure reports -1 first at one of the
 // where-texts and leaves every input readable by the caller.
 void check_failures(const std::function<std::vector<RstRead*>()>& inputs,
-                    const std::function<RstRead*(const std::vector<RstRead*>&)>& make, const std::vector<Bytes>& expected,
-                    const std::vector<std::string>& wheres) {
+                    const std::function<RstRead*(const std::vector<RstRead*>&)>& make,
+                    const std::vector<Bytes>& expected, const std::vector<std::string>& wheres) {
   for (int64_t n = 1; n < 64; ++n) {
     SCOPED_TRACE(n);
     RstStatusRecorder status;
@@ -345,10 +345,12 @@ void check_failures(const std::function<std::vector<RstRead*>()>& inputs,
 }
 
 TEST_F(Planes, MemoryFailures) {
-  check_failures([] { return std::vector<RstRead*>{plane(2, {{1, 2}}), plane(2, {{3, 4}}), plane(2, {{5, 6}})}; },
-                 [](const std::vector<RstRead*>& in) { return RstMerge8bitPlanes::create(in, RstColorType::s_rgb()); },
-                 {{1, 3, 5, 2, 4, 6}},
-                 {"RstMerge8bitPlanes::initiate()", "rst_create_end()", "RstCreateGuard::RstCreateGuard()"});
+  check_failures(
+      [] {
+        return std::vector<RstRead*>{plane(2, {{1, 2}}), plane(2, {{3, 4}}), plane(2, {{5, 6}})};
+      },
+      [](const std::vector<RstRead*>& in) { return RstMerge8bitPlanes::create(in, RstColorType::s_rgb()); },
+      {{1, 3, 5, 2, 4, 6}}, {"RstMerge8bitPlanes::initiate()", "rst_create_end()", "RstCreateGuard::RstCreateGuard()"});
   check_failures(
       [] {
         return select_inputs(image_header(2, 1, 1, 1, RstColorType::s_gray()), {{0x40}}, gray(2, 1), {{1, 2}},
@@ -382,7 +384,8 @@ TEST_F(Planes, SelectionMatchesLeptonicaCombineMasked) {
   }
   PIX* pm = pixCreate(w, h, 1);
   for (int32_t y = 0; y < h; ++y)
-    for (int32_t i = 0; i < stride; ++i) SET_DATA_BYTE(pixGetData(pm) + size_t(y) * pixGetWpl(pm), i, mask[size_t(y) * stride + size_t(i)]);
+    for (int32_t i = 0; i < stride; ++i)
+      SET_DATA_BYTE(pixGetData(pm) + size_t(y) * pixGetWpl(pm), i, mask[size_t(y) * stride + size_t(i)]);
   PIX* pb = gray_pix(base);
   PIX* pt = gray_pix(top);
   ASSERT_EQ(pixCombineMasked(pb, pt, pm), 0);
