@@ -35,7 +35,9 @@ bool RstConvertBits8To1ED::initiate() {
   RstHeader h(source());
   width_ = h.width;
   height_ = h.height;
+  // Room for the width's samples even if the source's lines are shorter.
   int size = source()->line_size();
+  if (size < width_) size = width_;
   input_ = static_cast<uint8_t*>(rst_malloc(size_t(size > 0 ? size : 1)));
   if (!input_) {
     rst_report(RstCode::no_memory, "RstConvertBits8To1ED::initiate()");
@@ -186,7 +188,8 @@ RstRead* RstReduceTone256To2Threshold::create(RstRead* source, uint8_t threshold
   }
   RstCreateGuard guard(source);
   RstHeader h(source);
-  if (!plain_8bit_gray(h)) {
+  // Lines are read straight into the caller's line: they must be its size.
+  if (!plain_8bit_gray(h) || source->line_size() != h.width) {
     rst_report(RstCode::unsupported_form, where);
     return nullptr;
   }

@@ -37,7 +37,9 @@ RstRead* RstMerge8bitPlanes::create(const std::vector<RstRead*>& planes, RstColo
     return nullptr;
   }
   RstHeader first(planes[0]);
-  if (!plain_plane(first) || int64_t(first.width) * int64_t(planes.size()) > INT32_MAX) {
+  // Each plane's line lands in its width of the line buffer.
+  if (!plain_plane(first) || planes[0]->line_size() != first.width ||
+      int64_t(first.width) * int64_t(planes.size()) > INT32_MAX) {
     rst_report(RstCode::unsupported_form, kCreate);
     return nullptr;
   }
@@ -47,7 +49,7 @@ RstRead* RstMerge8bitPlanes::create(const std::vector<RstRead*>& planes, RstColo
       return nullptr;
     }
     RstHeader h(planes[k]);
-    if (!plain_plane(h) || h.width != first.width || h.height != first.height) {
+    if (!plain_plane(h) || h.width != first.width || h.height != first.height || planes[k]->line_size() != h.width) {
       rst_report(RstCode::unsupported_form, kCreate);
       return nullptr;
     }

@@ -58,6 +58,62 @@ std::vector<Bytes> reference(const PnmImage& img, const RstKernel& k, bool absol
   return out;
 }
 
+// A windowed filter that hands out its whole window, row after row, so that
+// the ring's border policy can be seen.
+template <int N>
+class WindowRows : public RstFilter<N> {
+ public:
+  WindowRows(RstRead* source, const RstWindow& window, const uint8_t* fill)
+      : RstFilter<N>(source, window, fill), window_(window) {}
+  int line_size() override { return int(row_bytes() * size_t(window_.height)); }
+  int read(uint8_t* line) override {
+    if (this->lines_produced_ >= uint32_t(this->height_) || !this->ring()->advance()) return 0;
+    for (int32_t r = 0; r < window_.height; ++r)
+      std::memcpy(line + r * row_bytes(), this->ring()->line(r), row_bytes());
+    ++this->lines_produced_;
+    return line_size();
+  }
+
+ private:
+  size_t row_bytes() const { return size_t(this->width_ + window_.width - 1) * N; }
+  RstWindow window_;
+};
+
+TEST_F(Convolution, FilterBaseBordersByFillPixelOrOutlineCopy) {
+  RstWindow window{3, 2, 1, 1};
+  std::vector<Bytes> lines{{1, 2}, {3, 4}};
+  {
+    const uint8_t fill = 9;
+    auto* node = new WindowRows<1>(new LineSource(gray(2, 2), lines), window, &fill);
+    Held<> held(node);
+    ASSERT_TRUE(node->initiate_once());
+    EXPECT_EQ(node->line_size(), 8);
+    EXPECT_EQ(pull(node), (std::vector<Bytes>{{9, 9, 9, 9, 9, 1, 2, 9}, {9, 1, 2, 9, 9, 3, 4, 9}}));
+    node->reset();
+    EXPECT_EQ(node->skip(1), 1);
+    EXPECT_EQ(first_line(node), (Bytes{9, 1, 2, 9, 9, 3, 4, 9}));
+  }
+  {
+    auto* node = new WindowRows<1>(new LineSource(gray(2, 2), lines), window, nullptr);
+    Held<> held(node);
+    ASSERT_TRUE(node->initiate_once());
+    EXPECT_EQ(pull(node), (std::vector<Bytes>{{1, 1, 2, 2, 1, 1, 2, 2}, {1, 1, 2, 2, 3, 3, 4, 4}}));
+  }
+  {
+    const uint8_t fill[3] = {7, 8, 9};
+    RstHeader rgb = image_header(1, 1, 8, 3, RstColorType::s_rgb());
+    auto* node = new WindowRows<3>(new LineSource(rgb, {{1, 2, 3}}), RstWindow{2, 1, 0, 0}, fill);
+    Held<> held(node);
+    ASSERT_TRUE(node->initiate_once());
+    EXPECT_EQ(pull(node), (std::vector<Bytes>{{1, 2, 3, 7, 8, 9}}));
+  }
+  // A ring that cannot take the source leaves a node that does not initiate.
+  auto* node = new WindowRows<1>(new LineSource(image_header(2, 2, 16, 1, nullptr), {}), window, nullptr);
+  Held<> held(node);
+  EXPECT_FALSE(node->initiate_once());
+  EXPECT_EQ(status.errors(), (std::vector<RstReport>{{-3, "RstRingBuffer::RstRingBuffer()"}}));
+}
+
 TEST_F(Convolution, KernelSetRefusesAndKeepsItsWeights) {
   RstKernel k = kernel(3, 1, 1, 0, {1, 2, 3});
   const int32_t w[4] = {9, 9, 9, 9};
