@@ -2,7 +2,6 @@
 #include "raster/geometry/rst_convolution_filter.h"
 
 #include <cstring>
-#include <limits>
 
 #include "raster/core/rst_alloc.h"
 #include "raster/core/rst_create.h"
@@ -17,15 +16,53 @@ const char kCreate[] = "RstConvolutionFilter::create()";
 
 bool is_identity(const RstKernel& k) { return k.width == 1 && k.height == 1 && k.weights()[0] == 4096; }
 
-// sums[i] += row[i + offset] x w over n bytes; the widening multiplies
-// vectorise without a branch.
-template <class W>
-void accumulate(int32_t* __restrict sums, const uint8_t* __restrict row, W w, size_t n) {
-  for (size_t i = 0; i < n; ++i) sums[i] += int32_t(W(row[i]) * w);
+// Four samples at a time as 128-bit vectors of the compiler's (SSE2 on
+// x86-64, NEON on ARM), whatever the optimisation level vectorises on its own.
+typedef uint8_t Bytes4 __attribute__((vector_size(4)));
+typedef int32_t Ints4 __attribute__((vector_size(16)));
+
+inline Ints4 load_ints(const int32_t* p) {
+  Ints4 v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+inline void store_ints(int32_t* p, Ints4 v) { std::memcpy(p, &v, sizeof v); }
+inline Bytes4 load_bytes(const uint8_t* p) {
+  Bytes4 v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
 }
 
-void accumulate_narrow(int32_t* __restrict sums, const uint8_t* __restrict row, int16_t w, size_t n) {
-  for (size_t i = 0; i < n; ++i) sums[i] += int32_t(int16_t(row[i])) * int32_t(w);
+// sums[i] += row[i] x w over n bytes: a byte widened to int32 times the
+// weight, without a branch.
+void accumulate(int32_t* sums, const uint8_t* row, int32_t w, size_t n) {
+  size_t i = 0;
+  const Ints4 weight = Ints4{} + w;
+  for (; i + 4 <= n; i += 4)
+    store_ints(sums + i, load_ints(sums + i) + __builtin_convertvector(load_bytes(row + i), Ints4) * weight);
+  for (; i < n; ++i) sums[i] += int32_t(row[i]) * w;
+}
+
+// out = clamp((sum + 2048) >> 12, 0, 255), or with magnitude
+// min((|sum| + 2048) >> 12, 255); the clamp is the only choice per byte.
+void store_line(uint8_t* out, const int32_t* sums, size_t n, bool absolute) {
+  size_t i = 0;
+  const Ints4 zero{}, high = Ints4{} + 255;
+  for (; i + 4 <= n; i += 4) {
+    Ints4 s = load_ints(sums + i);
+    if (absolute) s = s < zero ? -s : s;
+    Ints4 v = (s + 2048) >> 12;
+    v = v < zero ? zero : v;
+    v = v > high ? high : v;
+    Bytes4 b = __builtin_convertvector(v, Bytes4);
+    std::memcpy(out + i, &b, sizeof b);
+  }
+  for (; i < n; ++i) {
+    int32_t s = sums[i];
+    if (absolute && s < 0) s = -s;
+    int32_t v = (s + 2048) >> 12;
+    out[i] = uint8_t(v < 0 ? 0 : (v > 255 ? 255 : v));
+  }
 }
 
 }  // namespace
@@ -52,14 +89,7 @@ RstConvolutionFilterN<N>::RstConvolutionFilterN(RstRead* source, const RstKernel
 
 template <int N>
 bool RstConvolutionFilterN<N>::initiate() {
-  if (!RstFilter<N>::initiate() || !kernel_.has_weights()) return false;
-  narrow_ = true;
-  size_t count = size_t(kernel_.width) * size_t(kernel_.height);
-  for (size_t i = 0; i < count; ++i) {
-    int32_t w = kernel_.weights()[i];
-    if (w < std::numeric_limits<int16_t>::min() || w > std::numeric_limits<int16_t>::max()) narrow_ = false;
-  }
-  return true;
+  return RstFilter<N>::initiate() && kernel_.has_weights();
 }
 
 template <int N>
@@ -84,24 +114,11 @@ int RstConvolutionFilterN<N>::read(uint8_t* line) {
         int32_t weight = w[size_t(r) * size_t(kw) + size_t(j)];
         if (weight == 0) continue;
         const uint8_t* column = row + size_t(j) * N;
-        if (narrow_) accumulate_narrow(sums, column, int16_t(weight), m);
-        else accumulate<int32_t>(sums, column, weight, m);
+        accumulate(sums, column, weight, m);
       }
     }
     // The kernel's sums stay inside int32 (checked at create).
-    uint8_t* out = line + start;
-    if (absolute_) {
-      for (size_t i = 0; i < m; ++i) {
-        int32_t s = sums[i];
-        int32_t v = ((s < 0 ? -s : s) + 2048) >> 12;
-        out[i] = uint8_t(v > 255 ? 255 : v);
-      }
-    } else {
-      for (size_t i = 0; i < m; ++i) {
-        int32_t v = (sums[i] + 2048) >> 12;
-        out[i] = uint8_t(v < 0 ? 0 : (v > 255 ? 255 : v));
-      }
-    }
+    store_line(line + start, sums, m, absolute_);
   }
   ++this->lines_produced_;
   return int(n);

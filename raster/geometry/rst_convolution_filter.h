@@ -34,8 +34,6 @@ class RstConvolutionFilterN : public RstFilter<N> {
  private:
   bool absolute_;
   RstKernel kernel_;
-  // Weights all inside int16: the narrower multiply vectorises better.
-  bool narrow_ = false;
 };
 
 extern template class RstConvolutionFilterN<1>;

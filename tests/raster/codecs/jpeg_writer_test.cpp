@@ -1,8 +1,8 @@
 // The JPEG writers: RstPushWriteJPEG's defaults, application headers and
-// refusals, RstWriteJPEG::create's checks and its chroma low-pass chain
-// (over the registered channel, convolution and merge nodes, refused without
-// them; its file equals plain decimation of the page filtered by hand), and the base
-// quantisation tables an option carries. Every output is decoded again.
+// refusals, RstWriteJPEG::create's checks and its chroma low-pass chain (over
+// the registered channel, convolution and merge nodes, refused without them;
+// its file equals plain decimation of the page filtered by hand), and the
+// base quantisation tables an option carries. Every output is decoded again.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
