@@ -1,21 +1,32 @@
 // The JPEG writers: RstPushWriteJPEG's defaults, application headers and
-// refusals, RstWriteJPEG::create's checks and its chroma low-pass chain
-// (built from registered creators, refused without them), and the base
-// quantisation tables an option carries. Every output is decoded again.
+// refusals, RstWriteJPEG::create's checks and its chroma low-pass chain (over
+// the registered channel, convolution and merge nodes, refused without them;
+// its file equals plain decimation of the page filtered by hand), and the
+// base quantisation tables an option carries. Every output is decoded again.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <optional>
 
 #include "jpeg_encode_support.h"
 #include "node_support.h"
 #include "raster/codecs/rst_codec_creators.h"
 #include "raster/codecs/rst_jpeg_core_tables.h"
 #include "raster/codecs/rst_write_jpeg.h"
+#include "raster/color/rst_color_creators.h"
+#include "raster/color/rst_select_channel.h"
 #include "raster/core/rst_code_source.h"
 #include "raster/core/rst_color_type.h"
 #include "raster/core/rst_status_recorder.h"
 #include "raster/core/file_output_storage.h"
 #include "raster/core/rst_write.h"
+#include "raster/core/rst_divide.h"
+#include "raster/formats/rst_format_creators.h"
+#include "raster/geometry/rst_convolution_filter.h"
+#include "raster/geometry/rst_geometry_creators.h"
+#include "raster/geometry/rst_merge_8bit_planes.h"
 
 namespace {
 
@@ -220,146 +231,151 @@ TEST(JpegWriter, RefusedSourcesAndOptions) {
   EXPECT_EQ(out.size(), 0);
 }
 
-// Test stand-ins for the chroma chain's nodes; the kernels they were given.
-struct SeenKernel {
+// The chroma chain over the real nodes that the colour and geometry folders
+// register; the creator tables are put back afterwards, so that the other
+// cases see a writer without them.
+class ChromaChain : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    saved_codec_ = rst_codec_creators();
+    saved_format_ = rst_format_creators();
+    rst_register_color_creators();
+    rst_register_geometry_creators();
+  }
+  void TearDown() override {
+    rst_codec_creators() = saved_codec_;
+    rst_format_creators() = saved_format_;
+  }
+
+ private:
+  RstCodecCreators saved_codec_;
+  RstFormatCreators saved_format_;
+};
+
+struct ChainKernel {
   int32_t width, height, anchor_x, anchor_y;
   std::vector<int32_t> weights;
 };
-std::vector<SeenKernel> g_kernels;
-int32_t g_channel_bits = 8;
 
-class ChannelNode : public RstRead {
- public:
-  ChannelNode(RstRead* source, int32_t channel) : channel_(channel) { add_source(source); }
-  void header(RstHeader& h) override {
-    in()->header(h);
-    h.samples_per_pixel = 1;
-    h.bits_per_sample = g_channel_bits;
-    h.color_type = RstColorType::s_gray();
-  }
-  int read(uint8_t* line) override {
-    Bytes buffer(size_t(in()->line_size()));
-    int n = in()->read(buffer.data());
-    if (n == 0) return 0;
-    int32_t w = n / 3;
-    for (int32_t x = 0; x < w; ++x) line[x] = buffer[size_t(3 * x + channel_)];
-    return w;
-  }
-  void reset() override { in()->reset(); }
+// The kernel of a convolution node, as the chain built it.
+ChainKernel kernel_of(RstRead* node) {
+  auto* filter = dynamic_cast<RstConvolutionFilterN<1>*>(node);
+  if (!filter) return {};
+  const RstKernel& k = filter->kernel();
+  EXPECT_FALSE(filter->absolute());
+  return {k.width, k.height, k.anchor_x, k.anchor_y,
+          std::vector<int32_t>(k.weights(), k.weights() + size_t(k.width) * size_t(k.height))};
+}
 
- private:
-  RstRead* in() const { return static_cast<RstRead*>(source()); }
-  int32_t channel_;
-};
-
-class PassNode : public RstRead {
- public:
-  explicit PassNode(RstRead* source) { add_source(source); }
-  void header(RstHeader& h) override { static_cast<RstRead*>(source())->header(h); }
-  int read(uint8_t* line) override { return static_cast<RstRead*>(source())->read(line); }
-  void reset() override { static_cast<RstRead*>(source())->reset(); }
-};
-
-class MergeNode : public RstRead {
- public:
-  MergeNode(RstRead* a, RstRead* b, RstRead* c, RstColorType* type) : type_(type) {
-    add_source(a);
-    add_source(b);
-    add_source(c);
-  }
-  void header(RstHeader& h) override {
-    in(0)->header(h);
-    h.samples_per_pixel = 3;
-    h.color_type = type_;
-  }
-  int read(uint8_t* line) override {
-    RstHeader h;
-    in(0)->header(h);
-    Bytes plane(size_t(h.width));
-    for (int i = 0; i < 3; ++i) {
-      if (in(i)->read(plane.data()) == 0) return 0;
-      for (int32_t x = 0; x < h.width; ++x) line[3 * x + i] = plane[size_t(x)];
-    }
-    return 3 * h.width;
-  }
-  void reset() override {
-    for (int i = 0; i < 3; ++i) in(i)->reset();
-  }
-
- private:
-  RstRead* in(int i) const { return static_cast<RstRead*>(sources()[size_t(i)]); }
-  RstColorType* type_;
-};
-
-class ChromaCreators : public ::testing::Test {
- protected:
-  void SetUp() override {
-    g_kernels.clear();
-    g_channel_bits = 8;
-    RstCodecCreators& c = rst_codec_creators();
-    c.select_channel = [](RstRead* s, int32_t ch) -> RstRead* { return new ChannelNode(s, ch); };
-    c.convolution_filter = [](RstRead* s, const RstCodecKernel& k) -> RstRead* {
-      g_kernels.push_back(
-          {k.width, k.height, k.anchor_x, k.anchor_y, std::vector<int32_t>(k.weights, k.weights + k.width * k.height)});
-      return new PassNode(s);
-    };
-    c.merge_8bit_planes = [](RstRead* a, RstRead* b, RstRead* d, RstColorType* t) -> RstRead* {
-      return new MergeNode(a, b, d, t);
-    };
-  }
-  void TearDown() override { rst_codec_creators() = RstCodecCreators(); }
-};
-
-TEST_F(ChromaCreators, KernelsOfTheSamplingCodes) {
+TEST_F(ChromaChain, KernelsOfTheSamplingCodes) {
+  const ChainKernel horizontal{3, 1, 1, 0, {1024, 2048, 1024}};
+  const ChainKernel both{3, 3, 1, 1, {0, 682, 0, 682, 1365, 682, 0, 682, 0}};
   const struct {
     uint32_t code;
     int32_t mode;
-    std::vector<SeenKernel> kernels;  // one per chroma channel, or none
+    std::optional<ChainKernel> kernel;  // none: no chain
   } cases[] = {
-      {RstJPEGSampling::s422, 2, {{3, 1, 1, 0, {1024, 2048, 1024}}, {3, 1, 1, 0, {1024, 2048, 1024}}}},
-      {RstJPEGSampling::s411, 2, {{3, 1, 1, 0, {1024, 2048, 1024}}, {3, 1, 1, 0, {1024, 2048, 1024}}}},
-      {RstJPEGSampling::s420,
-       2,
-       {{3, 3, 1, 1, {0, 682, 0, 682, 1365, 682, 0, 682, 0}}, {3, 3, 1, 1, {0, 682, 0, 682, 1365, 682, 0, 682, 0}}}},
-      {RstJPEGSampling::s444, 2, {}},
-      {RstJPEGSampling::s420, 1, {}},
-      {RstJPEGSampling::s422, 0, {}},
+      {RstJPEGSampling::s422, 2, horizontal},   {RstJPEGSampling::s411, 2, horizontal},
+      {RstJPEGSampling::s420, 2, both},         {RstJPEGSampling::s444, 2, std::nullopt},
+      {RstJPEGSampling::s420, 1, std::nullopt}, {RstJPEGSampling::s422, 0, std::nullopt},
   };
   for (const auto& c : cases) {
-    g_kernels.clear();
+    SCOPED_TRACE(c.code);
     ReportLog log;
     MemoryOutputStorage out;
     PictureSource* src = picture_source(20, 12, 3, RstColorType::s_ycbcr());
     RstWriteJPEGOption option(200, 200, 75, c.code);
     option.down_sampling_mode = c.mode;
     RstWrite* w = RstWriteJPEG::create(src, &out, &option, false);
-    ASSERT_NE(w, nullptr) << c.code;
+    ASSERT_NE(w, nullptr);
     // Without a chain the bridge reads the source itself.
-    EXPECT_EQ(w->source() == src, c.kernels.empty()) << c.code;
-    ASSERT_EQ(g_kernels.size(), c.kernels.size()) << c.code;
-    for (size_t i = 0; i < c.kernels.size(); ++i) {
-      EXPECT_EQ(g_kernels[i].width, c.kernels[i].width);
-      EXPECT_EQ(g_kernels[i].height, c.kernels[i].height);
-      EXPECT_EQ(g_kernels[i].anchor_x, c.kernels[i].anchor_x);
-      EXPECT_EQ(g_kernels[i].anchor_y, c.kernels[i].anchor_y);
-      EXPECT_EQ(g_kernels[i].weights, c.kernels[i].weights);
+    EXPECT_EQ(w->source() == src, !c.kernel);
+    if (c.kernel) {
+      auto* merged = dynamic_cast<RstMerge8bitPlanes*>(w->source());
+      ASSERT_NE(merged, nullptr);
+      EXPECT_EQ(RstHeader(merged).color_type, RstColorType::s_ycbcr());
+      EXPECT_EQ(dynamic_cast<RstConvolutionFilterN<1>*>(merged->input(0)), nullptr) << "luma is not filtered";
+      for (size_t i = 1; i < 3; ++i) {
+        ChainKernel k = kernel_of(merged->input(i));
+        EXPECT_EQ(k.width, c.kernel->width);
+        EXPECT_EQ(k.height, c.kernel->height);
+        EXPECT_EQ(k.anchor_x, c.kernel->anchor_x);
+        EXPECT_EQ(k.anchor_y, c.kernel->anchor_y);
+        EXPECT_EQ(k.weights, c.kernel->weights);
+      }
     }
     Bytes b = run(w, out);
     Decoded ours = stage_decode(b);
-    ASSERT_GE(ours.status, 1) << c.code;
+    ASSERT_GE(ours.status, 1);
     EXPECT_EQ(ours.height, 12);
     EXPECT_EQ(libjpeg_decode_counted(b).libjpeg_warnings, 0);
-    EXPECT_TRUE(log.reports.empty()) << c.code;
+    EXPECT_TRUE(log.reports.empty());
   }
 }
 
-TEST_F(ChromaCreators, FailedFilterStepMakesNoWriter) {
-  // A 16-bit channel is refused by the filter step; the merge never sees a
+// The page filtered by hand through the same nodes: fan-out, channels,
+// two convolutions, merge.
+RstRead* filtered_by_hand(RstRead* source, const RstKernel& kernel) {
+  RstDivide* divide = RstDivide::create(source, 1, 0);
+  std::vector<RstRead*> planes;
+  for (int32_t i = 0; i < 3; ++i) {
+    RstRead* channel = RstSelectChannel::create(divide->create_reader(), i, RstColorType::s_gray());
+    planes.push_back(i == 0 ? channel : RstConvolutionFilter::create(channel, kernel, false));
+  }
+  return RstMerge8bitPlanes::create(planes, RstColorType::s_ycbcr());
+}
+
+TEST_F(ChromaChain, FilteredFileEqualsDecimationOfTheFilteredPage) {
+  const int32_t w = 45, h = 29;
+  for (uint32_t code : {RstJPEGSampling::s422, RstJPEGSampling::s411, RstJPEGSampling::s420}) {
+    SCOPED_TRACE(code);
+    ReportLog log;
+    RstWriteJPEGOption option(200, 200, 75, code);
+    option.down_sampling_mode = 2;
+    MemoryOutputStorage out2;
+    RstWrite* w2 = RstWriteJPEG::create(picture_source(w, h, 3, RstColorType::s_ycbcr()), &out2, &option, false);
+    ASSERT_NE(w2, nullptr);
+    Bytes filtered = run(w2, out2);
+
+    RstCodecKernel ck = RstWriteJPEG::chroma_kernel(code);
+    RstKernel kernel;
+    kernel.set(uint32_t(ck.width), uint32_t(ck.height), uint32_t(ck.anchor_x), uint32_t(ck.anchor_y), ck.weights);
+    RstRead* page = filtered_by_hand(picture_source(w, h, 3, RstColorType::s_ycbcr()), kernel);
+    ASSERT_NE(page, nullptr);
+    option.down_sampling_mode = 0;
+    MemoryOutputStorage out0;
+    RstWrite* w0 = RstWriteJPEG::create(page, &out0, &option, false);
+    ASSERT_NE(w0, nullptr);
+    EXPECT_EQ(w0->source(), page);
+    Bytes decimated = run(w0, out0);
+    EXPECT_FALSE(filtered.empty());
+    EXPECT_TRUE(filtered == decimated);
+    // And the unfiltered page gives another file.
+    MemoryOutputStorage plain;
+    RstWrite* wp = RstWriteJPEG::create(picture_source(w, h, 3, RstColorType::s_ycbcr()), &plain, &option, false);
+    ASSERT_NE(wp, nullptr);
+    EXPECT_FALSE(run(wp, plain) == filtered);
+    EXPECT_TRUE(log.reports.empty());
+
+    // djpeg decodes the file without a warning.
+    std::string path = ::testing::TempDir() + "chroma_chain.jpg";
+    {
+      std::ofstream f(path, std::ios::binary);
+      f.write(reinterpret_cast<const char*>(filtered.data()), std::streamsize(filtered.size()));
+    }
+    std::string cmd = "djpeg -outfile /dev/null '" + path + "' 2>&1";
+    EXPECT_EQ(std::system(cmd.c_str()), 0);
+    std::remove(path.c_str());
+  }
+}
+
+TEST_F(ChromaChain, FailedFilterStepMakesNoWriter) {
+  // 16-bit channels are refused by the filter step; the merge never sees a
   // missing channel.
-  g_channel_bits = 16;
   ReportLog log;
   MemoryOutputStorage out;
-  PictureSource* src = picture_source(20, 12, 3, RstColorType::s_ycbcr());
+  RstHeader deep = image(20, 12, 3, RstColorType::s_ycbcr(), 16);
+  PictureSource* src = new PictureSource(deep, Bytes(size_t(20 * 12 * 6), 7));
   RstWriteJPEGOption option(200, 200, 75, RstJPEGSampling::s420);
   option.down_sampling_mode = 2;
   EXPECT_EQ(RstWriteJPEG::create(src, &out, &option, false), nullptr);
