@@ -34,6 +34,8 @@ void ColourBytes(uint32_t kind, const BYTE* colour, BYTE* red, BYTE* green, BYTE
   *red = colour[2];
 }
 
+PageTransformObserver g_transformObserver = nullptr;
+
 int Emit(const ImageStore* store) { return (store->emit ? store->emit : NoOperation)() == 0 ? 0 : -1; }
 
 }  // namespace
@@ -121,8 +123,11 @@ int SetPageTransform(ImageStore* store, const PageTransform* matrix) {
   // A transform that could not be sent is not cached, so the next one is sent.
   if (Emit(store) != 0) return -1;
   std::memcpy(&cache->transform, matrix, sizeof *matrix);
+  if (g_transformObserver) g_transformObserver(matrix);
   return 0;
 }
+
+void SetPageTransformObserver(PageTransformObserver observer) { g_transformObserver = observer; }
 
 int UpdatePageTransform(ImageStore* store, const PageTransform* matrix) {
   if (!store || !store->stateCache || !matrix) return -1;

@@ -86,6 +86,9 @@ int SetStateCacheMode(ImageStore* store, uint32_t mode);
 // Sends the transform unless it is the cached one (while the cache mode is
 // nonzero) and caches it: 0, or -1 when the emit hook fails.
 int SetPageTransform(ImageStore* store, const PageTransform* matrix);
+// A test may observe every transform the store sends, after it is cached.
+using PageTransformObserver = void (*)(const PageTransform* matrix);
+void SetPageTransformObserver(PageTransformObserver observer);
 // Caches the transform without sending it: 0.
 int UpdatePageTransform(ImageStore* store, const PageTransform* matrix);
 int FlushPageState(ImageStore* store);

@@ -1,11 +1,6 @@
-// Booklet and poster imposition as the page pipeline calls it. Imposition
-// is not built yet: each step answers -1, so a booklet or poster job ends in
-// error instead of printing its pages unimposed.
+// Booklet and poster imposition as the page pipeline calls it: the steps at
+// each physical page end and at the job end.
 #pragma once
 
-#include "graphics_driver/core/pdev_state.h"
-
-int EndBookletSheet(PdevState* pdev);
-int ReplayBooklet(PdevState* pdev);
-int ReplayPosterTiles(PdevState* pdev, uint16_t page);
-int AddPosterMarks(PdevState* pdev);
+#include "graphics_driver/job_output/booklet_imposition.h"
+#include "graphics_driver/job_output/poster_imposition.h"

@@ -2,8 +2,9 @@
 // fresh machine root: the test page by the `make print` script in portrait,
 // landscape and at 400 dpi, with jobcheck's checks of pages, sizes,
 // resolutions and the PJL header; a document of black rectangles whose ink
-// lands where it was drawn, as PJL units or one bare multi-page TIFF; and the
-// layouts whose imposition is not built, which end in error.
+// lands where it was drawn, as PJL units or one bare multi-page TIFF; booklet
+// and poster jobs, whose pages reach the job in document order; and a fax
+// model, whose jobs end in error.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -126,17 +127,15 @@ TEST_F(PrintJobTest, LandscapeAnd400Dpi) {
   }
 }
 
-TEST_F(PrintJobTest, LayoutsNotBuiltYetEndInError) {
-  // Booklet, poster, and a fax model: the job fails and no job file is
-  // written; the spooler job is left incomplete.
+TEST_F(PrintJobTest, FaxModelEndsInError) {
+  // The job fails and no job file is written; the spooler job is left
+  // incomplete.
   struct Case {
     const char* what;
     const char* options;
     bool faxModel;
   };
   const Case cases[] = {
-      {"booklet", "--set 321=2", false},
-      {"poster", "--set 321=1 --set 296=0x0202", false},
       {"fax model", "", true},
   };
   for (const Case& c : cases) {
@@ -165,6 +164,55 @@ TEST_F(PrintJobTest, LayoutsNotBuiltYetEndInError) {
     EXPECT_FALSE(fs::exists(job)) << c.what;
     const Outcome jobs = Shell("'" PK_BUILD_OUT "/spoolctl' --root '" + root + "' jobs");
     EXPECT_NE(jobs.out.find("incomplete"), std::string::npos) << c.what << "\n" << jobs.out;
+  }
+}
+
+TEST_F(PrintJobTest, BookletAndPosterJobsKeepTheirPagesInOrder) {
+  // Six pages, each with a square further right. The imposition replays
+  // into empty sheet hooks, so the job holds the six pages as drawn.
+  std::string document = "document \"Imposed\"\nunit mm\npen null\nbrush solid #000000\n";
+  for (int page = 0; page < 6; ++page) {
+    if (page) document += "page\n";
+    const int left = 10 + 20 * page;
+    document += "rect " + std::to_string(left) + " 10 " + std::to_string(left + 10) + " 20\n";
+  }
+  struct Case {
+    const char* what;
+    const char* options;
+  };
+  const Case cases[] = {
+      {"booklet", "--set 321=2"},
+      {"poster with marks", "--set 321=1 --set 296=0x0202 --set 453=1"},
+  };
+  for (const Case& c : cases) {
+    const std::string root = build_ + "/root_" + std::to_string(&c - cases);
+    fs::create_directories(root);
+    std::ofstream(root + "/imposed.txt") << document;
+    const std::string job = root + "/imposed.prn";
+    const Outcome r = Gdihost(root, std::string(c.options) + " -o '" + job + "' '" + root + "/imposed.txt'");
+    // Exit 1 is the host's warning of rows outside the bands, as for any
+    // page of the default paper; anything else it reports fails.
+    EXPECT_TRUE(r.exit == 0 || r.exit == 1) << c.what << "\n" << r.out;
+    std::istringstream report(r.out);
+    for (std::string line; std::getline(report, line);)
+      EXPECT_NE(line.find("rows were in no band"), std::string::npos) << c.what << ": " << line;
+    const Outcome check = Jobcheck("--pages 6 --dpi 600 --ink", job);
+    ASSERT_EQ(check.exit, 0) << c.what << "\n" << check.out;
+    EXPECT_NE(check.out.find(": 6 pages, 6 TIFF files,"), std::string::npos) << check.out;
+    std::istringstream lines(check.out);
+    std::string line;
+    for (int page = 0; page < 6; ++page) {
+      ASSERT_TRUE(std::getline(lines, line)) << check.out;
+      long box[4] = {};
+      ASSERT_EQ(std::sscanf(line.c_str(), ("page " + std::to_string(page + 1) + ": ink %ld %ld %ld %ld").c_str(),
+                            &box[0], &box[1], &box[2], &box[3]),
+                4)
+          << line;
+      EXPECT_NEAR(box[0], std::lround((10 + 20 * page) * 600 / 25.4), 2) << c.what << " page " << page + 1;
+      EXPECT_NEAR(box[1], std::lround(10 * 600 / 25.4), 2) << c.what << " page " << page + 1;
+    }
+    const Outcome jobs = Shell("'" PK_BUILD_OUT "/spoolctl' --root '" + root + "' jobs");
+    EXPECT_NE(jobs.out.find("\tcomplete\t"), std::string::npos) << c.what << "\n" << jobs.out;
   }
 }
 
