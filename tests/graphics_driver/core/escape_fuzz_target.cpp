@@ -92,9 +92,9 @@ void Escape(Run& run, const EscapeKind& kind, uint8_t sizes, const uint8_t* payl
   const ULONG cjOut = SizeOf(sizes >> 2, kind.out, length ? payload[0] : 0);
   std::vector<uint8_t> in(cjIn), out(cjOut);
   auto* pdev = reinterpret_cast<PdevState*>(run.pdev);
-  if ((sizes & 0x40) && kind.code == ESC_SET_DEVMODE)
+  if (cjIn && (sizes & 0x40) && kind.code == ESC_SET_DEVMODE)
     std::memcpy(in.data(), &pdev->devmode, std::min<size_t>(cjIn, sizeof pdev->devmode));
-  else if ((sizes & 0x40) && kind.code == ESC_SET_PRINTER_SETTINGS)
+  else if (cjIn && (sizes & 0x40) && kind.code == ESC_SET_PRINTER_SETTINGS)
     std::memcpy(in.data(), pdev->printerSettings, std::min<size_t>(cjIn, kPrinterSettingsBlockSize));
   if ((sizes & 0x40) && cjIn) {
     // The payload changes bytes of the block: offset (2 bytes) and value.
