@@ -109,18 +109,27 @@ void Escape(Run& run, const EscapeKind& kind, uint8_t sizes, const uint8_t* payl
             (sizes & 0x20) ? nullptr : out.data());
 }
 
+// A document call that failed ends the document as GDI does.
+void Abort(Run& run) {
+  DrvEndDoc(&run.so, ED_ABORTDOC);
+  run.docOpen = false;
+}
+
 void Step(Run& run, uint8_t op, uint8_t sizes, const uint8_t* payload, size_t length) {
   switch (op % (kFirstEscape + kKindCount + 1)) {
     case kStartDoc:
-      if (!run.docOpen) run.docOpen = DrvStartDoc(&run.so, const_cast<LPWSTR>(u"escapes"), 1);
+      if (!run.docOpen) {
+        run.docOpen = DrvStartDoc(&run.so, const_cast<LPWSTR>(u"escapes"), 1);
+        if (!run.docOpen) Abort(run);
+      }
       break;
     case kStartPage:
-      if (run.docOpen && run.pages < kMaxPages) DrvStartPage(&run.so);
+      if (run.docOpen && run.pages < kMaxPages && !DrvStartPage(&run.so)) Abort(run);
       break;
     case kSendPage:
       if (run.docOpen && run.pages < kMaxPages) {
-        DrvSendPage(&run.so);
         ++run.pages;
+        if (!DrvSendPage(&run.so)) Abort(run);
       }
       break;
     case kEndDoc:
