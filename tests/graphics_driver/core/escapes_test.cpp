@@ -508,6 +508,24 @@ TEST_F(EscapeTest, PageStampAreaIsTheCellRectangle) {
     EXPECT_LE(std::fabs(std::fabs(cell.stampArea[2] - cell.stampArea[0]) - 2480), 1.0f);
     EXPECT_LE(std::fabs(std::fabs(cell.stampArea[3] - cell.stampArea[1]) - 3507 / 2.0f), 1.5f);
   }
+  Disable(pdev_);
+
+  // A landscape page: the area is the page in its own frame, as wide and as
+  // high as the document paper.
+  UseA4();
+  Dm()->dmOrientation = 2;
+  so = Enabled();
+  ASSERT_NE(so, nullptr);
+  SetStamps(false);
+  ASSERT_TRUE(DrvStartDoc(so, const_cast<LPWSTR>(u"doc"), 1));
+  ASSERT_TRUE(DrvStartPage(so));
+  q = Marks(so, 0);
+  EXPECT_EQ(q.pageStamp, 1u);
+  EXPECT_LE(std::fabs(std::fabs(q.stampArea[2] - q.stampArea[0]) - 3507), 1.0f);
+  EXPECT_LE(std::fabs(std::fabs(q.stampArea[3] - q.stampArea[1]) - 2480), 1.0f);
+  ASSERT_TRUE(DrvSendPage(so));
+  ASSERT_TRUE(DrvEndDoc(so, 0));
+
   const float top0 = std::fmin(cells[0].stampArea[1], cells[0].stampArea[3]);
   const float top1 = std::fmin(cells[1].stampArea[1], cells[1].stampArea[3]);
   EXPECT_LE(std::fabs(std::fabs(top1 - top0) - 3507 / 2.0f), 1.5f);
