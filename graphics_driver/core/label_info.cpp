@@ -24,7 +24,7 @@ constexpr size_t kPartOffset[kPartCount] = {offsetof(LabelInfoBlock, user), offs
 // The label item each part answers for.
 constexpr int kPartItem[kPartCount] = {kLabelUser, kLabelComputer, kLabelText, kLabelDate, kLabelTime};
 
-// The printer settings that name the computer part in place of the sender's.
+// The printer setting that says whether the computer part is an owner name.
 constexpr SettingId kOwnerNameSource = 1031;
 
 // Stores `bytes` of text into the part, allocating it the first time. The
@@ -43,10 +43,11 @@ bool StorePart(LabelInfoParts* parts, Part part, const void* text, size_t bytes)
 // true with the name in `name`.
 bool OwnerComputerName(const PdevState* pdev, WCHAR (&name)[34]) {
   std::memset(name, 0, sizeof name);
-  const LONG source = GetPdevSettingLong(pdev, kOwnerNameSource);
-  if (source == 1) return CopyOwnerName1(pdev, name), true;
-  if (source == 5) return CopyOwnerName2(pdev, name), true;
-  return false;
+  switch (GetPdevSettingLong(pdev, kOwnerNameSource)) {
+    case 1: CopyOwnerName1(pdev, name); return true;
+    case 5: CopyOwnerName2(pdev, name); return true;
+    default: return false;
+  }
 }
 
 }  // namespace
