@@ -3,6 +3,8 @@
 // drawing state or draw, pages open on the first drawing and close at the next
 // `page`, `resetdc` or the end.
 #include <cmath>
+#include <cstdio>
+#include <string>
 
 #include "host/devmode_edit.h"
 #include "host/document_player.h"
@@ -54,6 +56,20 @@ class Player {
   RunLog& log_;
   bool aborted_ = false;
 };
+
+// The trace line of a document's escape: its code, the driver's answer and
+// the answer block's bytes in hex, as the document writes its input.
+std::string EscapeAnswer(ULONG code, int answer, const std::vector<uint8_t>& out) {
+  char text[32];
+  std::snprintf(text, sizeof text, "escape 0x%04X answered %d", static_cast<unsigned>(code), answer);
+  std::string line = text;
+  if (!out.empty()) line += " out ";
+  for (uint8_t b : out) {
+    std::snprintf(text, sizeof text, "%02X", b);
+    line += text;
+  }
+  return line;
+}
 
 // Bézier curves are flattened into lines of about one dot.
 void Flatten(std::vector<POINTFIX>& pts, POINTFIX p0, POINTFIX p1, POINTFIX p2, POINTFIX p3) {
@@ -175,6 +191,7 @@ bool Player::Play(const Document& doc, const std::vector<uint8_t>& devModeIn) {
         std::vector<uint8_t> out(st.outSize);
         int r = s_.Escape(static_cast<int>(st.code), static_cast<int>(st.data.size()), st.data.data(),
                           static_cast<int>(out.size()), out.empty() ? nullptr : out.data());
+        log_.Trace(EscapeAnswer(st.code, r, out));
         if (r <= 0)
           log_.Warning("escape " + std::to_string(st.code) + " was not answered (line " + std::to_string(st.line) +
                        ")");

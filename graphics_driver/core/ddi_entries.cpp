@@ -1,11 +1,12 @@
 // The DDI entry points of drawing, font queries, escapes and band stepping.
 // Each checks the PDEV it is handed (the target's, else the source's, for the
-// bitmap calls) before anything else; their workers come with the drawing,
-// font, escape and band parts of the driver, and until then each answers its
-// DDI failure value.
+// bitmap calls) before anything else, except the escapes, whose worker does;
+// the entries whose workers come with later parts of the driver answer
+// their DDI failure value until then.
 #include "graphics_driver/core/bit_block_transfer.h"
 #include "graphics_driver/core/brushes.h"
 #include "graphics_driver/core/driver_entry.h"
+#include "graphics_driver/core/escapes.h"
 #include "graphics_driver/job_output/job_output_for_core.h"
 #include "platform/win/win_error.h"
 
@@ -107,9 +108,10 @@ BOOL DrvQueryAdvanceWidths(DHPDEV dhpdev, FONTOBJ*, ULONG, HGLYPH*, PVOID, ULONG
   return FALSE;
 }
 
-ULONG DrvEscape(SURFOBJ* pso, ULONG, ULONG, PVOID, ULONG, PVOID) {
-  if (!CheckedPdev(pso)) return 0;
-  return 0;  // not handled
+// The escape worker checks the PDEV itself: the support query answers
+// without one.
+ULONG DrvEscape(SURFOBJ* pso, ULONG iEsc, ULONG cjIn, PVOID pvIn, ULONG cjOut, PVOID pvOut) {
+  return HandleEscape(pso, iEsc, cjIn, pvIn, cjOut, pvOut);
 }
 
 BOOL DrvStartBanding(SURFOBJ* pso, POINTL* pptl) {

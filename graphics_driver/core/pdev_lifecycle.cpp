@@ -8,6 +8,7 @@
 #include "graphics_driver/core/device_caps.h"
 #include "graphics_driver/core/driver_entry.h"
 #include "graphics_driver/core/driver_helpers.h"
+#include "graphics_driver/core/label_info.h"
 #include "graphics_driver/core/paper_selection.h"
 #include "graphics_driver/job_output/job_output_for_core.h"
 #include "platform/gdi/eng_services.h"
@@ -216,7 +217,10 @@ BOOL DrvResetPDEV(DHPDEV dhpdevOld, DHPDEV dhpdevNew) {
   fresh->imageStore = old->imageStore;
   fresh->compressionDll = old->compressionDll;
   fresh->compressionState = old->compressionState;
+  // The label texts go with the document; the new PDEV's own are dropped.
+  FreeLabelInfo(fresh);
   fresh->labelInfo = old->labelInfo;
+  old->labelInfo = nullptr;
   fresh->jobUser = old->jobUser;
   fresh->colorConverter = old->colorConverter;
   fresh->colorCounter = old->colorCounter;
@@ -265,5 +269,7 @@ void DrvDisablePDEV(DHPDEV dhpdev) {
   auto* pdev = reinterpret_cast<PdevState*>(dhpdev);
   if (!IsValidPdev(pdev)) return;
   if (!(pdev->ddiFlags & kDdiSuperseded) && (pdev->ddiFlags & kDdiDocumentStarted)) EndJobPipeline(pdev);
+  // Label texts received outside a document.
+  FreeLabelInfo(pdev);
   TearDownPdev(pdev);
 }

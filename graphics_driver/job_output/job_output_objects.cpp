@@ -5,6 +5,7 @@
 #include "graphics_driver/core/colour_detection.h"
 #include "graphics_driver/core/driver_helpers.h"
 #include "graphics_driver/core/image_store.h"
+#include "graphics_driver/core/label_info.h"
 #include "graphics_driver/core/pdev_settings.h"
 #include "graphics_driver/core/rotation_buffer.h"
 #include "graphics_driver/core/spool_file_state.h"
@@ -50,14 +51,6 @@ void LoadCompression(PdevState* pdev) {
   if (path) GlobalFree(path);
   pdev->compressionDll = binding;
   if (HasFeatureLevel(pdev, kCompressionSlotB)) pdev->compressionState = binding;
-}
-
-void FreeLabelInfo(PdevState* pdev) {
-  if (!pdev->labelInfo) return;
-  for (WCHAR* text : pdev->labelInfo->texts)
-    if (text) GlobalFree(text);
-  GlobalFree(pdev->labelInfo);
-  pdev->labelInfo = nullptr;
 }
 
 }  // namespace

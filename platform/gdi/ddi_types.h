@@ -678,3 +678,8 @@ static_assert(sizeof(WCRUN) == 16 && offsetof(FD_GLYPHSET, awcrun) == 16);
 #define HT_PATSIZE_12x12_M 11
 #define HT_PATSIZE_14x14_M 13
 #define HT_PATSIZE_16x16_M 15
+
+// Escapes every printer driver answers.
+#define QUERYESCSUPPORT 8
+#define SETCOPYCOUNT 17
+#define GETTECHNOLOGY 20

@@ -153,7 +153,7 @@ TEST_F(PdevCheckTest, EntriesWithoutWorkersAnswerTheirFailureValues) {
   POINTL origin{};
   EXPECT_FALSE(DrvStartBanding(so, &origin));
   EXPECT_FALSE(DrvNextBand(so, &origin));
-  EXPECT_EQ(DrvEscape(so, 8, 0, nullptr, 0, nullptr), 0u);
+  EXPECT_EQ(DrvEscape(so, 0x500C, 0, nullptr, 0, nullptr), 0u);  // an escape no one handles
   ULONG_PTR id = 5;
   EXPECT_EQ(DrvQueryFont(reinterpret_cast<DHPDEV>(pdev), 0, 1, &id), nullptr);
   EXPECT_EQ(id, 0u);
