@@ -79,9 +79,15 @@ BOOL DrvStartDoc(SURFOBJ* pso, LPWSTR pwszDocName, DWORD dwJobId) {
   PdevState* pdev = DocumentPdev(pso);
   if (!pdev) return FALSE;
   const bool continued = pdev->ddiFlags & kDdiContinuedAfterReset;
-  pdev->ddiFlags |= kDdiDocumentStarted;
   // The document goes on from the PDEV a reset replaced.
-  if (continued) return TRUE;
+  if (continued) {
+    pdev->ddiFlags |= kDdiDocumentStarted;
+    return TRUE;
+  }
+  // A document started again without its end is abandoned first, so that
+  // its job output is released, not overwritten.
+  if (pdev->ddiFlags & kDdiDocumentStarted) DrvEndDoc(pso, ED_ABORTDOC);
+  pdev->ddiFlags |= kDdiDocumentStarted;
   // Each step runs whatever the others answer.
   bool failed = BeginJobPipeline(pdev, pdev->printer) != 0;
   failed = OpenJobOutput(pdev, pwszDocName, nullptr) != 0 || failed;

@@ -171,6 +171,35 @@ TEST_F(SurfaceDocumentTest, SecondDocumentWithoutPages) {
   EXPECT_EQ(pk::seams::GlobalLiveBlocks(), blocks);
 }
 
+// A document started again without its end, after a page or after a failed
+// start, abandons the first: nothing of it is left behind.
+TEST_F(SurfaceDocumentTest, DocumentStartedAgainAbandonsTheFirst) {
+  UseModelWithMemory(1000100);
+  PdevState* pdev = Enable();
+  ASSERT_NE(pdev, nullptr);
+  SetPdev(pdev, 292, 1);
+  SURFOBJ* so = Surface(pdev);
+  const SIZE_T blocks = pk::seams::GlobalLiveBlocks();
+  ASSERT_TRUE(DrvStartDoc(so, const_cast<LPWSTR>(u"first"), 1));
+  ASSERT_TRUE(DrvStartPage(so));
+  ASSERT_TRUE(DrvSendPage(so));
+  ASSERT_TRUE(DrvStartDoc(so, const_cast<LPWSTR>(u"second"), 2));
+  EXPECT_EQ(pdev->jobUser.jobId, 2u);
+  ASSERT_TRUE(DrvStartPage(so));
+  ASSERT_TRUE(DrvSendPage(so));
+  ASSERT_TRUE(DrvEndDoc(so, 0));
+  EXPECT_EQ(pdev->ddiFlags, 0u);
+  EXPECT_EQ(pk::seams::GlobalLiveBlocks(), blocks);
+
+  // A start that failed, then another start.
+  pk::seams::FailNthAllocation(1);
+  DrvStartDoc(so, nullptr, 3);
+  pk::seams::FailNthAllocation(0);
+  ASSERT_TRUE(DrvStartDoc(so, nullptr, 4));
+  ASSERT_TRUE(DrvEndDoc(so, 0));
+  EXPECT_EQ(pk::seams::GlobalLiveBlocks(), blocks);
+}
+
 // An abort state left by a failed job is lifted at every job end, also an
 // abandoned one.
 TEST_F(SurfaceDocumentTest, EndDocLiftsAnAbort) {
