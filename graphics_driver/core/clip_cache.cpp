@@ -121,9 +121,7 @@ bool WithinClip(const RECTL& bounds, const RECTL& c) {
 }
 
 // A 28.4 coordinate in dots (arithmetic shift), the far edges one dot on.
-LONG DotOf(FIX v, int64_t add = 0) {
-  return LONG(std::clamp<int64_t>((int64_t(v) + add) >> 4, INT32_MIN, INT32_MAX));
-}
+LONG DotOf(FIX v, int64_t add = 0) { return LONG(std::clamp<int64_t>((int64_t(v) + add) >> 4, INT32_MIN, INT32_MAX)); }
 
 }  // namespace
 

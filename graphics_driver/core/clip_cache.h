@@ -29,8 +29,7 @@ constexpr int kClipCopyNoMemory = 3;
 // or turned into a polygon; an unknown complexity). A caller's path copy
 // takes the place of the clip's own path; one with a missing points pointer
 // is a failure.
-int UpdateClipState(PdevState* pdev, CLIPOBJ* clip, PATHOBJ* path, const RECTL* bounds,
-                    const ClipPathCopy* pathCopy);
+int UpdateClipState(PdevState* pdev, CLIPOBJ* clip, PATHOBJ* path, const RECTL* bounds, const ClipPathCopy* pathCopy);
 int UpdateClipForRectangle(PdevState* pdev, CLIPOBJ* clip, const RECTL* rect);
 // The clip of a path drawing (kind 1 stroke, 2 fill, 3 stroke and fill) for
 // the path's bounds in dots: a fill of one closed axis-aligned rectangle

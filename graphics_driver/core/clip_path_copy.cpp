@@ -72,8 +72,7 @@ int ComparePathCopies(const void* a, const void* b, int32_t records, int32_t byt
     if (Records(a)[i].flags != Records(b)[i].flags || Records(a)[i].count != Records(b)[i].count) return 1;
   }
   const size_t head = size_t(records) * sizeof(PathCopyRecord);
-  return std::memcmp(static_cast<const BYTE*>(a) + head, static_cast<const BYTE*>(b) + head, size_t(bytes) - head) ==
-                 0
+  return std::memcmp(static_cast<const BYTE*>(a) + head, static_cast<const BYTE*>(b) + head, size_t(bytes) - head) == 0
              ? 0
              : 1;
 }

@@ -66,11 +66,9 @@ int PointInPolygon(POINTL point, const POINTL* points, uint32_t n) {
     }
     POINTL at{};
     switch (IntersectSegments(ray, edge, &at)) {
-      case 0:
-        break;
+      case 0: break;
       case 2:
-      case 4:
-        return 2;
+      case 4: return 2;
       case 3:
         // Through a vertex: counted at the edge's end Q, never at P.
         if (at.x == q.x && at.y == q.y && !(at.x == p.x && at.y == p.y) &&
@@ -78,9 +76,7 @@ int PointInPolygon(POINTL point, const POINTL* points, uint32_t n) {
           ++crossings;
         }
         break;
-      default:
-        ++crossings;
-        break;
+      default: ++crossings; break;
     }
   }
   return int(crossings % 2);

@@ -76,7 +76,7 @@ class ClipCacheTest : public DrawingTest {
 };
 
 const std::vector<std::pair<LONG, LONG>> kTwoRectPolygon{{0, 0},  {20, 0}, {20, 10}, {0, 10},
-                                          {40, 0}, {60, 0}, {60, 10}, {40, 10}};
+                                                         {40, 0}, {60, 0}, {60, 10}, {40, 10}};
 
 TEST_F(ClipCacheTest, TwoSeparateRectanglesBecomeOnePolygonInEnumerationOrder) {
   CLIPOBJ* clip = Clip({RECTL{0, 0, 20, 10}, RECTL{40, 0, 60, 10}});
@@ -222,17 +222,17 @@ TEST_F(ClipCacheTest, ThreeRectangleRegionGetsItsWholePolygonOrFails) {
   ASSERT_EQ(UpdateClipState(pdev(), clip, nullptr, nullptr, nullptr), 1);
   EXPECT_GE(Stream()->work.clipPointCapacity, 12u);
   EXPECT_EQ(Polygon(), Points({{0, 0},
-                                   {10, 0},
-                                   {10, 10},
-                                   {0, 10},
-                                   {20, 0},
-                                   {30, 0},
-                                   {30, 10},
-                                   {20, 10},
-                                   {40, 0},
-                                   {50, 0},
-                                   {50, 10},
-                                   {40, 10}}));
+                               {10, 0},
+                               {10, 10},
+                               {0, 10},
+                               {20, 0},
+                               {30, 0},
+                               {30, 10},
+                               {20, 10},
+                               {40, 0},
+                               {50, 0},
+                               {50, 10},
+                               {40, 10}}));
   // A buffer as large as asked is kept.
   POINTL* kept = Stream()->work.clipPoints;
   ASSERT_EQ(EnsureClipPointBuffer(pdev(), 12), 1);

@@ -86,8 +86,7 @@ TEST_F(PolygonBandTest, HorizontalAndVerticalEdgesOnAScanLineInkOnlyTheDotsTheyC
     UseBand(0, 50, 80);
     RECTL box{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
     for (const POINTL& p : c.pts) {
-      box = RECTL{std::min(box.left, p.x), std::min(box.top, p.y), std::max(box.right, p.x),
-                  std::max(box.bottom, p.y)};
+      box = RECTL{std::min(box.left, p.x), std::min(box.top, p.y), std::max(box.right, p.x), std::max(box.bottom, p.y)};
     }
     ASSERT_EQ(Fill(c.pts, box), 1);
     EXPECT_TRUE(InkedWhere(

@@ -22,9 +22,8 @@ TEST(PointInPolygonTest, EdgesAndVerticesAreOnTheOutline) {
     POINTL p;
     int want;
   } const cases[] = {
-      {{15, 10}, 2}, {{10, 15}, 2}, {{20, 17}, 2}, {{15, 20}, 2}, {{10, 10}, 2},
-      {{20, 20}, 2}, {{15, 15}, 1}, {{11, 19}, 1}, {{25, 15}, 0}, {{15, 5}, 0},
-      {{15, 25}, 0}, {{9, 10}, 0},  {{21, 20}, 0},
+      {{15, 10}, 2}, {{10, 15}, 2}, {{20, 17}, 2}, {{15, 20}, 2}, {{10, 10}, 2}, {{20, 20}, 2}, {{15, 15}, 1},
+      {{11, 19}, 1}, {{25, 15}, 0}, {{15, 5}, 0},  {{15, 25}, 0}, {{9, 10}, 0},  {{21, 20}, 0},
   };
   for (const Case& c : cases) EXPECT_EQ(Where(c.p, kSquare), c.want) << c.p.x << "," << c.p.y;
 }
@@ -151,8 +150,8 @@ TEST(PolygonRelationsTest, AxisSegmentsCrossTouchOrMiss) {
     PolySegment a, b;
     int want;
   } const cases[] = {
-      {{0, 5, 10, 5}, {5, 0, 5, 10}, 1},   {{0, 5, 10, 5}, {5, 5, 5, 10}, 2},  {{10, 5, 0, 5}, {0, 0, 0, 10}, 2},
-      {{0, 5, 10, 5}, {20, 0, 20, 10}, 0}, {{0, 5, 10, 5}, {0, 5, 10, 5}, 0},  {{5, 0, 5, 10}, {5, 2, 5, 8}, 0},
+      {{0, 5, 10, 5}, {5, 0, 5, 10}, 1},   {{0, 5, 10, 5}, {5, 5, 5, 10}, 2}, {{10, 5, 0, 5}, {0, 0, 0, 10}, 2},
+      {{0, 5, 10, 5}, {20, 0, 20, 10}, 0}, {{0, 5, 10, 5}, {0, 5, 10, 5}, 0}, {{5, 0, 5, 10}, {5, 2, 5, 8}, 0},
       {{5, 10, 5, 0}, {10, 5, 0, 5}, 1},
   };
   for (const Case& c : cases) EXPECT_EQ(AxisSegmentsRelation(c.a, c.b), c.want) << c.b.x0 << "," << c.b.y0;
@@ -191,8 +190,7 @@ TEST(PolygonRelationsTest, PointItemsSortByXThenY) {
   std::vector<IntersectionItem> items{{5, 2, 1}, {-3, 9, 2}, {5, -1, 2}, {0, 0, 1}, {-3, -9, 1}, {5, 2, 2}};
   std::qsort(items.data(), items.size(), sizeof(IntersectionItem), ComparePointItems);
   for (size_t i = 1; i < items.size(); ++i) {
-    const bool ordered =
-        items[i - 1].x < items[i].x || (items[i - 1].x == items[i].x && items[i - 1].y <= items[i].y);
+    const bool ordered = items[i - 1].x < items[i].x || (items[i - 1].x == items[i].x && items[i - 1].y <= items[i].y);
     EXPECT_TRUE(ordered) << i;
   }
   const IntersectionItem a{1, 2, 1}, b{1, 2, 2}, c{2, -5, 1};
