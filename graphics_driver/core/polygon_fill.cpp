@@ -10,6 +10,7 @@
 #include "graphics_driver/core/band_engine.h"
 #include "graphics_driver/core/polygon_geometry.h"
 #include "graphics_driver/core/polygon_relations.h"
+#include "graphics_driver/job_output/tiff_job_record.h"
 
 namespace {
 
@@ -63,17 +64,29 @@ struct FillRows {
   }
 };
 
+// The band rows [first, last) a span can be drawn on (the band's spare row
+// included): a polygon taller than the band is scanned there only.
+struct BandRows {
+  int64_t first = 0, last = 0;
+};
+
+BandRows RowsOfBand(const JobOutputStream* stream) {
+  if (!stream || !stream->tiffJob.bandBuffer) return BandRows{};
+  const TiffJobRecord& r = stream->tiffJob;
+  return BandRows{0, std::max<int64_t>(0, int64_t(r.bandBottom) - r.bandTop + 1)};
+}
+
 struct FillColumns {
   JobOutputStream* stream;
   const RECTL& bounds;
   int64_t runLimit;  // 0: none
+  BandRows band;
 
+  // The run limit counts the piece's dots from its start, in the band or not.
   void Rows(int32_t x, int64_t start, int64_t end) const {
-    int64_t dots = 0;
-    for (int64_t row = start; row < end; ++row) {
-      if (runLimit != 0 && dots == runLimit) break;
+    if (runLimit != 0) end = std::min(end, start + runLimit);
+    for (int64_t row = std::max(start, band.first); row < std::min(end, band.last); ++row) {
       FillSpan(stream, x, int32_t(row), 1);
-      ++dots;
     }
   }
 };
@@ -87,6 +100,7 @@ int FillPolygon(JobOutputStream* stream, const POINTL* points, uint32_t n, const
   const int64_t width = int64_t(box.right) - box.left;
   const int64_t height = int64_t(box.bottom) - box.top;
   const bool rectilinear = IsRectilinearPolygon(points, n);
+  const BandRows band = RowsOfBand(stream);
   ScanLineWork work;
 
   if (width <= height) {
@@ -94,9 +108,10 @@ int FillPolygon(JobOutputStream* stream, const POINTL* points, uint32_t n, const
     const int32_t from = ClampLong(std::max<int64_t>(int64_t(box.left) - kLineMargin, 0));
     const int32_t to = ClampLong(int64_t(box.right) + kLineMargin);
     if (to < from) return 1;  // wholly left of the band
-    // Rows outside the polygon's extent meet nothing.
-    const int64_t first = std::max<int64_t>(area.top, box.top);
-    const int64_t last = std::min<int64_t>(area.bottom, int64_t(box.bottom) + 1);
+    // Rows outside the polygon's extent meet nothing; rows outside the band
+    // take no span.
+    const int64_t first = std::max({int64_t(area.top), int64_t(box.top), band.first});
+    const int64_t last = std::min({int64_t(area.bottom), int64_t(box.bottom) + 1, band.last});
     for (int64_t y = first; y < last; ++y) {
       const PolySegment line{from, int32_t(y), to, int32_t(y)};
       if (IntersectScanLine(line, points, n, rectilinear, box, &work) < 0) return 0;
@@ -118,7 +133,7 @@ int FillPolygon(JobOutputStream* stream, const POINTL* points, uint32_t n, const
     const double scaled = std::trunc((double(height) / double(width) + 1.0) * runLimit + 0.9) - 1.0;
     limit = std::max<int64_t>(1, int64_t(std::clamp(scaled, -1e15, 1e15)));
   }
-  const FillColumns fill{stream, area, limit};
+  const FillColumns fill{stream, area, limit, band};
   const int32_t from = ClampLong(std::max<int64_t>(int64_t(box.top) - kLineMargin, 0));
   const int32_t to = ClampLong(int64_t(box.bottom) + kLineMargin);
   if (to < from) return 1;  // wholly above the band

@@ -27,6 +27,22 @@ TEST_F(PolygonBandTest, RectanglesInkExactlyTheirDotsByColumnsAndByRows) {
   EXPECT_TRUE(InkedWhere([](int32_t x, int32_t y) { return InRect(x, y, RECTL{10, 20, 15, 60}); }, 70, 64));
 }
 
+TEST_F(PolygonBandTest, PolygonReachingPastTheBandInksTheBandRowsOnly) {
+  // Rows -50 .. 49 by rows, and a wide one by columns: the band holds rows
+  // 0 .. 16 (its spare row included).
+  UseBand(100, 16, 64);
+  ASSERT_EQ(Fill({{10, -50}, {20, -50}, {20, 50}, {10, 50}}, RECTL{0, -100, 64, 100}), 1);
+  EXPECT_TRUE(InkedWhere([](int32_t x, int32_t) { return x >= 10 && x < 20; }, 17, 64));
+  UseBand(100, 16, 64);
+  ASSERT_EQ(Fill({{0, -5}, {60, -5}, {60, 30}, {0, 30}}, RECTL{0, -100, 64, 100}), 1);
+  EXPECT_TRUE(InkedWhere([](int32_t x, int32_t) { return x < 60; }, 17, 64));
+  // Scan lines start at the band's row 0: the run limit counts from there.
+  UseBand(100, 16, 64);
+  ASSERT_EQ(Fill({{0, -5}, {60, -5}, {60, 10}, {0, 10}}, RECTL{0, -100, 64, 100}, 6), 1);
+  const int32_t limit = int32_t(std::trunc((15.0 / 60.0 + 1.0) * 6 + 0.9)) - 1;
+  EXPECT_TRUE(InkedWhere([limit](int32_t x, int32_t y) { return x < 60 && y < limit; }, 17, 64));
+}
+
 TEST_F(PolygonBandTest, NoPolygonFillsNothing) {
   const std::vector<POINTL> two{{0, 0}, {10, 10}};
   const RECTL bounds{0, 0, 64, 16};
