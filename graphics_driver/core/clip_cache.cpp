@@ -28,6 +28,9 @@ void* NewCachedCopy(PdevState* pdev, int32_t bytes) {
 int StoreFromCopy(PdevState* pdev, const void* copy, int32_t bytes, int32_t records) {
   PdevClipCache& cache = pdev->clipCache;
   if (!IsValidPathCopy(copy, bytes, records)) return kClipCopyFailed;
+  // The cached block handed back in is what is cached already.
+  if (copy == cache.pathCopy)
+    return cache.copySize == bytes && cache.copyRecords == records ? kClipCopyUnchanged : kClipCopyFailed;
   if (cache.state == kClipStateComplex && cache.pathCopy && cache.copySize == bytes && cache.copyRecords == records &&
       ComparePathCopies(cache.pathCopy, copy, records, bytes) == 0) {
     return kClipCopyUnchanged;

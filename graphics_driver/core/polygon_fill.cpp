@@ -65,22 +65,28 @@ struct FillRows {
 };
 
 // The band rows [first, last) a span can be drawn on (the band's spare row
-// included): a polygon taller than the band is scanned there only.
-struct BandRows {
+// included) and its columns [left, right): a polygon larger than the band
+// is scanned there only.
+struct BandArea {
   int64_t first = 0, last = 0;
+  int64_t left = 0, right = 0;
 };
 
-BandRows RowsOfBand(const JobOutputStream* stream) {
-  if (!stream || !stream->tiffJob.bandBuffer) return BandRows{};
+BandArea AreaOfBand(const JobOutputStream* stream) {
+  if (!stream || !stream->tiffJob.bandBuffer) return BandArea{};
   const TiffJobRecord& r = stream->tiffJob;
-  return BandRows{0, std::max<int64_t>(0, int64_t(r.bandBottom) - r.bandTop + 1)};
+  if (r.bytesPerRow == 0) return BandArea{};
+  // Rows up to the band bottom that the buffer holds.
+  const int64_t rows = std::min<int64_t>(int64_t(r.bandBottom) - r.bandTop + 1, r.bandBufferSize / r.bytesPerRow);
+  return BandArea{0, std::max<int64_t>(0, rows), int64_t(r.bandLeft),
+                  std::min<int64_t>(r.bandRight, int64_t(r.bandLeft) + int64_t(r.bytesPerRow) * 8)};
 }
 
 struct FillColumns {
   JobOutputStream* stream;
   const RECTL& bounds;
   int64_t runLimit;  // 0: none
-  BandRows band;
+  BandArea band;
 
   // The run limit counts the piece's dots from its start, in the band or not.
   void Rows(int32_t x, int64_t start, int64_t end) const {
@@ -100,7 +106,7 @@ int FillPolygon(JobOutputStream* stream, const POINTL* points, uint32_t n, const
   const int64_t width = int64_t(box.right) - box.left;
   const int64_t height = int64_t(box.bottom) - box.top;
   const bool rectilinear = IsRectilinearPolygon(points, n);
-  const BandRows band = RowsOfBand(stream);
+  const BandArea band = AreaOfBand(stream);
   ScanLineWork work;
 
   if (width <= height) {
@@ -137,8 +143,8 @@ int FillPolygon(JobOutputStream* stream, const POINTL* points, uint32_t n, const
   const int32_t from = ClampLong(std::max<int64_t>(int64_t(box.top) - kLineMargin, 0));
   const int32_t to = ClampLong(int64_t(box.bottom) + kLineMargin);
   if (to < from) return 1;  // wholly above the band
-  const int64_t first = std::max<int64_t>(area.left, box.left);
-  const int64_t last = std::min<int64_t>(area.right, int64_t(box.right) + 1);
+  const int64_t first = std::max({int64_t(area.left), int64_t(box.left), band.left});
+  const int64_t last = std::min({int64_t(area.right), int64_t(box.right) + 1, band.right});
   for (int64_t x = first; x < last; ++x) {
     const PolySegment line{int32_t(x), from, int32_t(x), to};
     if (IntersectScanLine(line, points, n, rectilinear, box, &work) < 0) return 0;

@@ -160,6 +160,8 @@ TEST_F(ClipCacheTest, CallersPathCopyIsComparedByteForByteAndStoredWithItsPointe
     EXPECT_TRUE(p >= cached + 16 * copy.records && p < cached + copy.bytes) << i;
   }
   EXPECT_EQ(StoreClipPathCopy(pdev(), nullptr, copy.block, copy.bytes, copy.records), kClipCopyUnchanged);
+  // The cached block handed back in stays as it is.
+  EXPECT_EQ(StoreClipPathCopy(pdev(), nullptr, Cache().pathCopy, copy.bytes, copy.records), kClipCopyUnchanged);
   // One point moved: stored anew.
   auto* changed = static_cast<PathCopyRecord*>(const_cast<void*>(copy.block));
   changed[1].points[2].y += 16;
