@@ -10,6 +10,7 @@ packages=(
   libtiff-tools libbenchmark-dev
   libfreetype-dev fonts-dejavu-core
   libsqlite3-dev
+  libcairo2-dev
   libtiff-dev jbigkit-bin jbigkit-testdata libjbig-dev imagemagick netpbm libgif-dev giflib-tools
   libleptonica-dev ghostscript
   liblcms2-dev

@@ -11,6 +11,7 @@
 #include "graphics_driver/core/color_converter.h"
 #include "graphics_driver/core/driver_entry.h"
 #include "graphics_driver/core/image_store.h"
+#include "graphics_driver/core/polygon_geometry.h"
 #include "graphics_driver/core/raster_ops.h"
 #include "graphics_driver/job_output/tiff_job_record.h"
 #include "platform/gdi/eng_services.h"
@@ -48,9 +49,13 @@ void FillThroughClip(JobOutputStream* stream, CLIPOBJ* pco, const RECTL& fill) {
     const BOOL more = CLIPOBJ_bEnum(pco, sizeof batch, reinterpret_cast<ULONG*>(&batch));
     const ULONG count = std::min(batch.c, kClipBatch);
     for (ULONG i = 0; i < count; ++i) {
-      const RECTL c = Normalised(batch.arcl[i]);
-      const RECTL overlap{std::max(c.left, fill.left), std::max(c.top, fill.top), std::min(c.right, fill.right),
-                          std::min(c.bottom, fill.bottom)};
+      RectQuad cut{};
+      int32_t kind = 0;
+      if (IntersectRectangles(QuadOfRect(fill), QuadOfRect(Normalised(batch.arcl[i])), &cut, &kind) == 0 ||
+          kind != kRectsOverlap) {
+        continue;  // apart, or meeting along an edge only
+      }
+      const RECTL overlap = RectOfQuad(cut);
       if (overlap.left < overlap.right && overlap.top < overlap.bottom)
         FillRectSpans(stream, POINTL{overlap.left, overlap.top}, POINTL{overlap.right, overlap.bottom});
     }
