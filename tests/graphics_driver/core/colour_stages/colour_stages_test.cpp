@@ -317,6 +317,11 @@ TEST_F(ColourLibraryStageTest, FlushCallsInProtocolOrder) {
   EXPECT_EQ(FlushImageColours(converter_, &list_, 1), -6);
   EXPECT_EQ(Pixels(a), (std::vector<BYTE>{255, 255, 0, 245, 235, 225}));
   Answer("Convert", 0);
+  // No memory for a conversion's output: -2, the pixels kept.
+  pk::seams::FailNthAllocation(1);
+  EXPECT_EQ(FlushImageColours(converter_, &list_, 1), -2);
+  pk::seams::FailNthAllocation(0);
+  EXPECT_EQ(Pixels(a), (std::vector<BYTE>{255, 255, 0, 245, 235, 225}));
   Answer("Begin", 2);
   TakeLog();
   EXPECT_EQ(FlushImageColours(converter_, &list_, 1), -6);
