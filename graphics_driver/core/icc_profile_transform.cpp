@@ -13,6 +13,8 @@ namespace {
 
 const double kPcsWhite[3] = {0.9642, 1.0, 0.8294};
 constexpr size_t kHeadBytes = 132;
+// One read answers its byte count as an int.
+constexpr uint64_t kMaxRead = 0x7FFFFFFF;
 
 uint32_t Be32(const BYTE* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
 uint16_t Be16(const BYTE* p) { return uint16_t(p[0] << 8 | p[1]); }
@@ -99,7 +101,7 @@ int LoadFromFile(ColorTransform* t, int fd) {
 
   // The tag table must fit the file after the head.
   const uint32_t count = Be32(head + 128);
-  if (uint64_t(count) * 12 > uint64_t(fileSize) - kHeadBytes) return -3;
+  if (uint64_t(count) * 12 > uint64_t(fileSize) - kHeadBytes || uint64_t(count) * 12 > kMaxRead) return -3;
   auto* table = static_cast<BYTE*>(AllocLocked(size_t(count) * 12));
   if (!table) return -8;
   if (ReadFully(fd, table, count * 12) != int(count * 12)) {
@@ -114,7 +116,7 @@ int LoadFromFile(ColorTransform* t, int fd) {
     while (slot < kSlots && !Is(entry, kTagNames[slot])) ++slot;
     if (slot == kSlots) continue;
     const uint32_t offset = Be32(entry + 4), size = Be32(entry + 8);
-    if (uint64_t(offset) + size > uint64_t(fileSize)) {
+    if (uint64_t(offset) + size > uint64_t(fileSize) || size > kMaxRead) {
       result = -3;
       break;
     }
