@@ -13,7 +13,7 @@ packages=(
   libcairo2-dev
   libtiff-dev jbigkit-bin jbigkit-testdata libjbig-dev imagemagick netpbm libgif-dev giflib-tools
   libleptonica-dev ghostscript
-  liblcms2-dev
+  liblcms2-dev colord-data
   libjpeg-turbo-progs libimage-exiftool-perl libjpeg62-turbo-dev
   libpng-dev zlib1g-dev pngcheck
   qpdf img2pdf poppler-utils libqpdf-dev

@@ -12,24 +12,44 @@ namespace {
 
 constexpr uint32_t kMaxSide = 0xFFFF;
 
+// The colour stages in their order (first transform, second transform,
+// image matrix) from in to out, 3 bytes a pixel; out may be in.
+void RunColourStages(const ColorConverter* c, const BYTE* in, BYTE* out, size_t count) {
+  const uint16_t run = c->runFlags;
+  const BYTE* source = in;
+  if ((run & kRunFirstTransform) && c->firstTransform) {
+    ApplyTransform(c->firstTransform, source, out, count);
+    source = out;
+  }
+  if ((run & kRunSecondTransform) && c->secondTransform) {
+    ApplyTransform(c->secondTransform, source, out, count);
+    source = out;
+  }
+  if ((run & kRunImageMatrix) && c->matrix[2]) ApplyColorAdjustMatrix(c->matrix[2], source, out, DWORD(count));
+  else if (source != out) std::memmove(out, source, count * 3);
+}
+
+bool AnyColourStage(const ColorConverter* c) {
+  const uint16_t run = c->runFlags;
+  return ((run & kRunFirstTransform) && c->firstTransform) || ((run & kRunSecondTransform) && c->secondTransform) ||
+         ((run & kRunImageMatrix) && c->matrix[2]);
+}
+
 // Runs width x rows 3-byte pixels (or palette entries) through the run
 // flags' stages into out: 3 bytes each, or one grey byte each after the grey
 // stage.
 int RunStages(const ColorConverter* c, const BYTE* in, BYTE* out, uint32_t width, uint32_t rows) {
   const size_t count = size_t(width) * rows;
-  const uint16_t run = c->runFlags;
-  const bool matrix = (run & kRunImageMatrix) && c->matrix[2];
-  if (!(run & kRunGrey)) {
-    if (matrix) ApplyColorAdjustMatrix(c->matrix[2], in, out, static_cast<DWORD>(count));
-    else std::memmove(out, in, count * 3);
+  if (!(c->runFlags & kRunGrey)) {
+    RunColourStages(c, in, out, count);
     return 1;
   }
   const BYTE* source = in;
   BYTE* scratch = nullptr;
-  if (matrix) {
+  if (AnyColourStage(c)) {
     scratch = static_cast<BYTE*>(GlobalAlloc(GMEM_FIXED, count > 0 ? count * 3 : 1));
     if (!scratch) return -1;
-    ApplyColorAdjustMatrix(c->matrix[2], in, scratch, static_cast<DWORD>(count));
+    RunColourStages(c, in, scratch, count);
     source = scratch;
   }
   BgrToInvertedGray(source, out, static_cast<int>(width), static_cast<int>(rows));

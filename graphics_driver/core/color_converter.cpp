@@ -4,23 +4,46 @@
 
 #include <cstring>
 
+#include "graphics_driver/core/driver_helpers.h"
 #include "graphics_driver/core/page_image_output.h"
+#include "platform/outside/colorlib/colour_library_calls.h"
+#include "platform/win/win_codepage.h"
+#include "platform/win/win_format.h"
 #include "platform/win/win_memory.h"
+#include "platform/win/win_msgbox.h"
+#include "platform/win/win_resource.h"
 #include "settings/access/setting_access.h"
 
 namespace {
 
 int16_t Clamp100(int32_t v) { return static_cast<int16_t>(v < -100 ? -100 : v > 100 ? 100 : v); }
 
-// Whether a text setting holds anything; false when it cannot be read.
-bool TextSet(const WorkingDevMode* settings, SettingId id) {
+// Profile names are read up to this many characters.
+constexpr size_t kNameChars = 260;
+// A profile file name converts to at most this many ANSI bytes.
+constexpr int kAnsiNameBytes = 258;
+
+// Copies a text setting (cut at kNameChars - 1 characters): false when it
+// cannot be read.
+bool ReadText(const WorkingDevMode* settings, SettingId id, WCHAR (&text)[kNameChars]) {
+  text[0] = 0;
   uint64_t address = 0;
   SettingValueType type = 0;
   UINT size = 0;
   if (GetApplicableSettingValue(id, settings, nullptr, &type, &size, &address) != 0 || address == 0) return false;
-  WCHAR first = 0;
-  std::memcpy(&first, reinterpret_cast<const void*>(static_cast<uintptr_t>(address)), sizeof first);
-  return first != 0;
+  const auto* source = reinterpret_cast<const BYTE*>(static_cast<uintptr_t>(address));
+  for (size_t i = 0; i + 1 < kNameChars; ++i) {
+    std::memcpy(&text[i], source + i * sizeof(WCHAR), sizeof(WCHAR));
+    if (!text[i]) return true;
+  }
+  text[kNameChars - 1] = 0;
+  return true;
+}
+
+// Whether a text setting holds anything; false when it cannot be read.
+bool TextSet(const WorkingDevMode* settings, SettingId id) {
+  WCHAR text[kNameChars];
+  return ReadText(settings, id, text) && text[0] != 0;
 }
 
 // The three settings of one matrix group (brightness, saturation, contrast):
@@ -101,6 +124,103 @@ void SetUpStages(ColorConverter* c, const WorkingDevMode* settings) {
   c->setupFlags = flags;
 }
 
+// The white point and gamma transform into storage 1; an index without a
+// value leaves the stage off.
+void BuildWhitePointStage(ColorConverter* c, const WorkingDevMode* settings) {
+  static const int kWhitePoints[] = {5000, 6500, 9300};
+  static const int kGammas[] = {10, 14, 18, 22, 26};
+  int32_t white = 0, gamma = 0;
+  if (ReadColourSetting(settings, 287, &white) != 0 || ReadColourSetting(settings, 288, &gamma) != 0) return;
+  const int whitePoint = uint32_t(white) < 3 ? kWhitePoints[white] : 0;
+  const int gammaValue = uint32_t(gamma) < 5 ? kGammas[gamma] : 0;
+  if (BuildWhitePointTransform(&c->transformStorage1, whitePoint, gammaValue) == 0)
+    c->firstTransform = &c->transformStorage1;
+}
+
+// Loads the profile file a text setting names into the storage: 0, or the
+// loader's failure (-2 for a name that has no ANSI form).
+int LoadNamedProfile(const WorkingDevMode* settings, SettingId id, ColorTransform* storage, WCHAR (&name)[kNameChars]) {
+  if (!ReadText(settings, id, name)) return -2;
+  char ansi[kAnsiNameBytes];
+  if (WideCharToMultiByte(CP_ACP, 0, name, -1, ansi, kAnsiNameBytes, nullptr, nullptr) <= 0) {
+    storage->mode = kTransformNone;
+    return -2;
+  }
+  return LoadProfileTransform(storage, ansi);
+}
+
+// The source and second profile stages: 0, -3 the source profile cannot be
+// used (the second one is then not loaded), -4 the second one cannot; the
+// name of the failing file lands in `failed`.
+int BuildProfileStages(ColorConverter* c, const WorkingDevMode* settings, WCHAR (&failed)[kNameChars]) {
+  if (c->setupFlags & kSetupSourceProfile) {
+    if (LoadNamedProfile(settings, 289, &c->transformStorage1, failed) != 0) {
+      FreeTransform(&c->transformStorage1);
+      return -3;
+    }
+    c->sourceTransform = &c->transformStorage1;
+  }
+  if (c->setupFlags & kSetupSecondProfile) {
+    int32_t same = 0;
+    ReadColourSetting(settings, 473, &same);
+    if (same == 1) {
+      // The source profile again: loaded here when its own stage is off.
+      if (!c->sourceTransform) {
+        if (LoadNamedProfile(settings, 289, &c->transformStorage1, failed) != 0) {
+          FreeTransform(&c->transformStorage1);
+          return -4;
+        }
+        c->sourceTransform = &c->transformStorage1;
+      }
+      c->secondTransform = c->sourceTransform;
+    } else {
+      if (LoadNamedProfile(settings, 290, &c->transformStorage2, failed) != 0) {
+        FreeTransform(&c->transformStorage2);
+        return -4;
+      }
+      c->secondTransform = &c->transformStorage2;
+    }
+  }
+  return 0;
+}
+
+// Asks whether to print on without the profile: true for OK.
+bool GoOnWithoutProfile(HMODULE resourceModule, const WCHAR* name) {
+  WCHAR text[512];
+  WCHAR format[512];
+  if (resourceModule && name && name[0] && LoadStringW(resourceModule, 1, format, 512) > 0) {
+    wnsprintfW(text, 512, format, name);
+  } else {
+    const char16_t* fallback = u"ICCプロファイルが使用できません。\n色補正を実施せず印刷処理を続行します。";
+    size_t i = 0;
+    for (; fallback[i] && i + 1 < 512; ++i) text[i] = fallback[i];
+    text[i] = 0;
+  }
+  return MessageBoxW(GetActiveWindow(), text, u"警告", MB_OKCANCEL | MB_ICONINFORMATION) == IDOK;
+}
+
+// The colour library the device model names (its file 4) from the driver
+// folder. Without all seven entry points it stays loaded with handle 0.
+void BindColourLibrary(ColorConverter* c, HANDLE printer) {
+  WCHAR* path = GetModelFilePath(printer, 4);
+  if (!path) return;
+  c->library = LoadLibraryW(path);
+  GlobalFree(path);
+  if (!c->library) return;
+  bool all = true;
+  for (int i = 0; i < 7; ++i) {
+    c->libraryEntries[i] = GetProcAddress(c->library, kColourLibraryEntryNames[i]);
+    all = all && c->libraryEntries[i];
+  }
+  if (!all) return;
+  WCHAR* data = GetModelFilePath(printer, 1);
+  if (!data) return;
+  char ansi[520];
+  if (WideCharToMultiByte(CP_ACP, 0, data, -1, ansi, int(sizeof ansi), nullptr, nullptr) > 0)
+    c->libraryHandle = reinterpret_cast<ClxLoadCall>(c->libraryEntries[0])(ansi);
+  GlobalFree(data);
+}
+
 }  // namespace
 
 int ReadColourSetting(const WorkingDevMode* settings, SettingId id, int32_t* value) {
@@ -127,21 +247,46 @@ int BuildBrightnessContrastPair(BrightnessContrastPair* pair, int16_t brightness
 
 int CreateColorConverter(ColorConverter** converter, const WorkingDevMode* settings, HMODULE resourceModule,
                          HANDLE printer) {
-  (void)resourceModule;  // for the profile message
-  (void)printer;         // for the colour library's path
   if (!converter || !settings) return -1;
   auto* c = static_cast<ColorConverter*>(GlobalAlloc(GPTR, sizeof(ColorConverter)));
   if (!c) return -2;
+  c->transformStorage1.mode = c->transformStorage2.mode = kTransformNone;
   SetUpStages(c, settings);
+  if (c->setupFlags & kSetupWhitePoint) BuildWhitePointStage(c, settings);
+  WCHAR failed[kNameChars] = {};
+  int result = BuildProfileStages(c, settings, failed);
+  if ((c->setupFlags & kSetupColorLibrary) && c->libraryHandle == 0) BindColourLibrary(c, printer);
   *converter = c;
-  return 0;
+  if (result != 0) {
+    if (GoOnWithoutProfile(resourceModule, failed)) {
+      // On without the profile: the source one failing keeps the second
+      // one from being loaded.
+      c->setupFlags &= uint16_t(~(result == -3 ? kSetupSourceProfile | kSetupSecondProfile : kSetupSecondProfile));
+      return 0;
+    }
+    FreeColorConverter(converter);
+  }
+  return result;
 }
 
 int FreeColorConverter(ColorConverter** converter) {
   if (!converter) return -1;
   ColorConverter* c = *converter;
   if (!c) return 0;
+  // Each transform once, however the pointers alias.
+  if (c->secondTransform == c->sourceTransform || c->secondTransform == c->firstTransform) c->secondTransform = nullptr;
+  if (c->firstTransform == c->sourceTransform) c->firstTransform = nullptr;
+  for (ColorTransform* t : {c->firstTransform, c->sourceTransform, c->secondTransform})
+    if (t) FreeTransform(t);
+  if (c->libraryHandle && c->libraryEntries[5] && c->libraryEntries[1]) {
+    reinterpret_cast<ClxDeleteParamCall>(c->libraryEntries[5])(c->libraryHandle, nullptr, nullptr);
+    reinterpret_cast<ClxFreeCall>(c->libraryEntries[1])(c->libraryHandle);
+  }
+  c->libraryHandle = 0;
   if (c->library) FreeLibrary(c->library);
+  c->library = nullptr;
+  for (FARPROC& entry : c->libraryEntries) entry = nullptr;
+  c->firstTransform = c->sourceTransform = c->secondTransform = nullptr;
   GlobalFree(c);
   *converter = nullptr;
   return 0;

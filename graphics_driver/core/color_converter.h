@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "graphics_driver/core/color_transform.h"
 #include "graphics_driver/core/page_image_list.h"
 #include "graphics_driver/core/pdev_state.h"
 #include "platform/win/win_module.h"
@@ -46,10 +47,6 @@ struct BrightnessContrastPair {
 };
 static_assert(sizeof(BrightnessContrastPair) == 8);
 
-// A white point and gamma or ICC profile transform, built in a storage of
-// the converter.
-struct ColorTransform;
-
 struct ColorConverter {
   uint16_t setupFlags;
   uint16_t solidWord[2];  // processing word of the last solid colour of kind 0, 1
@@ -61,8 +58,8 @@ struct ColorConverter {
   BrightnessContrastPair* pair[2];  // by kind
   uint32_t libraryHandle;           // 0: none
   uint32_t reserved1;
-  BYTE transformStorage1[1696];
-  BYTE transformStorage2[1696];
+  ColorTransform transformStorage1;  // white point and gamma, or source profile
+  ColorTransform transformStorage2;  // second profile
   ColorAdjustMatrix matrixStorage[3];
   BrightnessContrastPair pairStorage[2];
   HMODULE library;
@@ -101,10 +98,14 @@ int BuildBrightnessContrastPair(BrightnessContrastPair* pair, int16_t brightness
 
 // Builds the converter from the settings: 0 (also when one of the deciding
 // settings cannot be read: then every stage is off), -1 for bad arguments,
-// -2 when memory runs out.
+// -2 when memory runs out, -3 (-4) when the source (second) profile cannot
+// be used and the user chose not to go on without it; the converter is
+// freed then. The colour library the device model names is bound from the
+// printer's driver folder.
 int CreateColorConverter(ColorConverter** converter, const WorkingDevMode* settings, HMODULE resourceModule,
                          HANDLE printer);
-// 0, or -1 for a null address; a null converter is fine.
+// Frees each transform once and releases the colour library: 0, or -1 for a
+// null address; a null converter is fine.
 int FreeColorConverter(ColorConverter** converter);
 
 // Sets the run flags before an image is drawn. 0, or -1 when the page images

@@ -21,7 +21,8 @@ namespace fs = std::filesystem;
 // What the driver folder gets, in this order. Later parts of the system add
 // their deliverables here.
 const std::vector<std::string> kDriverFiles = {
-    "Pelkran.so", "Sumbrel.so", "Tarquen.vbn", "*.vbn", "Movrane.so", "Velmora.so", "Lindvar", "*.DDD", "*.ddd",
+    "Pelkran.so",  "Sumbrel.so", "Tarquen.vbn", "*.vbn", "Movrane.so", "Velmora.so",
+    "Orvcolor.so", "*.CLX",      "Lindvar",     "*.DDD", "*.ddd",
 };
 
 // The default printer's data file when the driver folder holds it; else the

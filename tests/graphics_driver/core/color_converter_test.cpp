@@ -3,12 +3,16 @@
 // on, the brightness/contrast pairs, the run flags of images, the colour
 // library's parameter check, and the conversion of images and solid colours.
 #include <cstring>
+#include <fstream>
 #include <vector>
 
 #include "graphics_driver/core/color_converter.h"
 #include "graphics_driver/core/colour_detection.h"
+#include "graphics_driver/core/colour_transforms/icc_test_profiles.h"
 #include "pdev_fixture.h"
 #include "platform/win/win_memory.h"
+#include "platform/win/win_msgbox.h"
+#include "platform/win/win_path.h"
 
 namespace {
 
@@ -76,15 +80,26 @@ TEST_F(ColourTest, SetupFlagsFollowTheSettings) {
   }
 }
 
+// Writes a usable profile into the machine root.
+void PlaceProfile(const std::u16string& windowsPath) {
+  std::string host;
+  ASSERT_EQ(PkResolveWindowsPath(windowsPath.c_str(), nullptr, &host), 0u);
+  const auto bytes = pk::test::MonitorProfile(pk::test::GammaTag(2.2), 0.9505, 1, 1.089);
+  std::ofstream(host, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
 TEST_F(ColourTest, ProfileFlagsNeedTheirFiles) {
-  SetText(289, u"p.icc");
+  PlaceProfile(u"C:\\p.icc");
+  PlaceProfile(u"C:\\q.icc");
+  SetText(289, u"C:\\p.icc");
   ASSERT_NE(Make({{286, 2}, {471, 1}}), nullptr);
   EXPECT_EQ(converter_->setupFlags, 0x100);
   ASSERT_NE(Make({{472, 1}, {473, 1}}), nullptr);
   EXPECT_EQ(converter_->setupFlags, 0x300);
   ASSERT_NE(Make({{471, 0}, {473, 0}}), nullptr);
   EXPECT_EQ(converter_->setupFlags, 0);  // 290 names no file
-  SetText(290, u"q.icc");
+  SetText(290, u"C:\\q.icc");
   ASSERT_NE(Make({}), nullptr);
   EXPECT_EQ(converter_->setupFlags, 0x200);
   SetText(289, u"");
@@ -92,21 +107,20 @@ TEST_F(ColourTest, ProfileFlagsNeedTheirFiles) {
   EXPECT_EQ(converter_->setupFlags, 0);
 }
 
-// The transform and library stages are flagged, not built: their pointers
-// stay empty, as when their builders fail, and nobody is asked anything.
-TEST_F(ColourTest, TransformAndLibraryStagesStayEmpty) {
-  SetText(289, u"p.icc");
+// A profile that cannot be used is asked about; OK goes on without it, and
+// without a printer no colour library is bound.
+TEST_F(ColourTest, UnusableProfileAndNoLibraryWithoutPrinter) {
+  SetText(289, u"C:\\missing.icc");
+  pk::seams::QueueMessageBoxAnswer(IDOK);
   ASSERT_NE(Make({{286, 2}, {471, 1}, {472, 1}, {473, 1}, {291, 2}}), nullptr);
-  EXPECT_EQ(converter_->setupFlags, 0x700);
+  EXPECT_EQ(converter_->setupFlags, 0x400);
   EXPECT_EQ(converter_->firstTransform, nullptr);
   EXPECT_EQ(converter_->sourceTransform, nullptr);
   EXPECT_EQ(converter_->secondTransform, nullptr);
   EXPECT_EQ(converter_->libraryHandle, 0u);
   EXPECT_EQ(converter_->library, nullptr);
   for (FARPROC entry : converter_->libraryEntries) EXPECT_EQ(entry, nullptr);
-  ASSERT_NE(Make({{286, 1}, {287, 3}, {288, 2}}), nullptr);
-  EXPECT_EQ(converter_->firstTransform, nullptr);
-  EXPECT_TRUE(pk::seams::MessageBoxCalls().empty());
+  EXPECT_EQ(pk::seams::MessageBoxCalls().size(), 1u);
 }
 
 TEST_F(ColourTest, MatricesAndPairsLandInTheirStorage) {
