@@ -292,7 +292,9 @@ TEST_F(ScaleLI, AllocationFailures) {
       [&] { return source_of(in); },
       [&](RstRead* s) {
         RstRead* node = RstScaleHeightLI::create(s, 11);
-        if (!node) EXPECT_EQ(first_line(s), in.lines[0]);
+        if (!node) {
+          EXPECT_EQ(first_line(s), in.lines[0]);
+        }
         return node;
       },
       tall, {"RstScaleHeightLI::RstScaleHeightLI()", "rst_create_end()"});
