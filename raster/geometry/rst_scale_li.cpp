@@ -184,6 +184,7 @@ RstScaleHeightLI::RstScaleHeightLI(RstRead* source, int32_t height) : RstScaleHe
   size_t size = line_size_ ? line_size_ : 1;
   a_ = static_cast<uint8_t*>(rst_calloc(size));
   b_ = static_cast<uint8_t*>(rst_calloc(size));
+  RstScaleHeightLI::start();
 }
 
 RstScaleHeightLI::~RstScaleHeightLI() {
@@ -192,14 +193,9 @@ RstScaleHeightLI::~RstScaleHeightLI() {
 }
 
 bool RstScaleHeightLI::initiate() {
-  if (!a_ || !b_) {
-    rst_report(RstCode::no_memory, "RstScaleHeightLI::RstScaleHeightLI()");
-    return false;
-  }
-  // Read only once the node is whole, so that a failed create leaves the
-  // source at its first line.
-  start();
-  return true;
+  if (a_ && b_) return true;
+  rst_report(RstCode::no_memory, "RstScaleHeightLI::RstScaleHeightLI()");
+  return false;
 }
 
 bool RstScaleHeightLI::fetch(uint8_t* buffer) {
@@ -209,15 +205,23 @@ bool RstScaleHeightLI::fetch(uint8_t* buffer) {
 }
 
 void RstScaleHeightLI::start() {
-  // Without its first line the node delivers nothing until a reset.
-  first_read_ = fetch(b_);
+  // The first line is read by the first read, so that a create that fails
+  // after this node was built leaves the source at its first line.
+  primed_ = false;
+  first_read_ = false;
   next_ = 2;
   step_ = output_height_ ? int32_t((uint64_t(source_height_) << 12) / output_height_) : 0;
   position_ = step_ / 2 + 2048;
 }
 
 int RstScaleHeightLI::read(uint8_t* line) {
-  if (!count_line() || !first_read_) return 0;
+  if (!count_line()) return 0;
+  if (!primed_) {
+    // Without its first line the node delivers nothing until a reset.
+    primed_ = true;
+    first_read_ = fetch(b_);
+  }
+  if (!first_read_) return 0;
   const uint32_t r = uint32_t(position_) >> 12, f = uint32_t(position_) & 0xFFF;
   if (r == 0 || r >= source_height_) {
     // Before the first centre or past the last: the edge line.

@@ -90,17 +90,16 @@ class RstScaleHeightLI : public RstScaleHeight {
  public:
   // The source itself for its own height, whatever its layout. No source, a
   // height of 0 or below: -2; not 8-bit raw, a colormap, a size of 2^19 or
-  // more, or beyond 4096:1: -3; "RstScaleHeightLI::create()". The node reads
-  // its first source line when it is made.
+  // more, or beyond 4096:1: -3; "RstScaleHeightLI::create()".
   static RstRead* create(RstRead* source, int32_t height);
 
   RstScaleHeightLI(RstRead* source, int32_t height);
   ~RstScaleHeightLI() override;
-  // Reads the first source line; false after a report when a buffer is
-  // missing.
+  // False after a report when a buffer is missing.
   bool initiate() override;
   int read(uint8_t* line) override;
-  // Reads the first source line into B and sets the first position.
+  // Sets the first position; the first source line goes into B at the
+  // next read. A short first line ends the output until a reset.
   void start() override;
 
  private:
@@ -110,5 +109,6 @@ class RstScaleHeightLI : public RstScaleHeight {
   uint8_t* a_ = nullptr;  // upper line
   uint8_t* b_ = nullptr;  // lower line
   uint32_t next_ = 2;     // next extended line to fetch
-  bool first_read_ = false;
+  bool primed_ = false;      // the first line has been asked for
+  bool first_read_ = false;  // and was whole
 };
