@@ -49,15 +49,10 @@ RstRead* RstScaleWidthIAR::create(RstRead* source, uint32_t n) {
   bool same = false;
   if (!factor_ok(source, n, true, where, same)) return same ? source : nullptr;
   switch (rst_scale_8bit_channels(RstHeader(source))) {
-    case 1:
-      return RstScaleWidthIAR8::create(source, n);
-    case 3:
-      return RstScaleWidthIAR24::create(source, n);
-    case 4:
-      return RstScaleWidthIAR32::create(source, n);
-    default:
-      rst_report(RstCode::unsupported_form, where);
-      return nullptr;
+    case 1: return RstScaleWidthIAR8::create(source, n);
+    case 3: return RstScaleWidthIAR24::create(source, n);
+    case 4: return RstScaleWidthIAR32::create(source, n);
+    default: rst_report(RstCode::unsupported_form, where); return nullptr;
   }
 }
 
@@ -145,7 +140,7 @@ RstRead* RstScaleHeightIAR::create(RstRead* source, uint32_t n) {
 
 RstScaleHeightIAR::RstScaleHeightIAR(RstRead* source, uint32_t n)
     : RstScaleHeight(source, RstRational{1, n}), factor_(n ? n : 1) {
-  sums_ = static_cast<uint64_t*>(rst_malloc(size_t(line_size_ ? line_size_ : 1) * sizeof(uint64_t)));
+  sums_ = rst_malloc(size_t(line_size_ ? line_size_ : 1) * sizeof(uint64_t));
 }
 
 RstScaleHeightIAR::~RstScaleHeightIAR() { rst_free(sums_); }
@@ -156,10 +151,9 @@ bool RstScaleHeightIAR::initiate() {
   return false;
 }
 
-int RstScaleHeightIAR::read(uint8_t* line) {
-  if (!count_line()) return 0;
+template <class Sum>
+int RstScaleHeightIAR::add_lines(uint8_t* line, Sum* sums) {
   const int size = int(line_size_);
-  uint64_t* sums = sums_;
   if (source()->read(line) != size) return 0;
   ++consumed_;
   for (int k = 0; k < size; ++k) sums[k] = line[k];
@@ -171,4 +165,11 @@ int RstScaleHeightIAR::read(uint8_t* line) {
   const Rounded mean(factor_);
   for (int k = 0; k < size; ++k) line[k] = mean(sums[k]);
   return size;
+}
+
+int RstScaleHeightIAR::read(uint8_t* line) {
+  if (!count_line()) return 0;
+  // 32-bit sums (vectorised twice as wide) wherever 255 * n fits.
+  if (factor_ <= (uint32_t(1) << 24)) return add_lines(line, static_cast<uint32_t*>(sums_));
+  return add_lines(line, static_cast<uint64_t*>(sums_));
 }

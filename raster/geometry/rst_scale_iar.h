@@ -74,6 +74,10 @@ class RstScaleHeightIAR : public RstScaleHeight {
   void start() override {}
 
  private:
-  uint64_t* sums_ = nullptr;
+  // Reads the n lines of the next group through line, summing in sums.
+  template <class Sum>
+  int add_lines(uint8_t* line, Sum* sums);
+
+  void* sums_ = nullptr;  // 32-bit or 64-bit sums, one per byte of a line
   uint32_t factor_ = 1;
 };

@@ -48,15 +48,10 @@ RstRead* RstScaleWidthLI::create(RstRead* source, int32_t width) {
   // Nothing to do needs no layout.
   if (width == h.width) return source;
   switch (rst_scale_8bit_channels(h)) {
-    case 1:
-      return RstScaleWidthLI8::create(source, width);
-    case 3:
-      return RstScaleWidthLI24::create(source, width);
-    case 4:
-      return RstScaleWidthLI32::create(source, width);
-    default:
-      rst_report(RstCode::unsupported_form, where);
-      return nullptr;
+    case 1: return RstScaleWidthLI8::create(source, width);
+    case 3: return RstScaleWidthLI24::create(source, width);
+    case 4: return RstScaleWidthLI32::create(source, width);
+    default: rst_report(RstCode::unsupported_form, where); return nullptr;
   }
 }
 
@@ -85,8 +80,7 @@ RstRead* RstScaleWidthLI32::create(RstRead* source, int32_t width) {
   return create_variant<RstScaleWidthLI32>(source, width, "RstScaleWidthLI32::create()", rst_scale_8bit_4);
 }
 
-bool RstScaleWidthLI::make_table(uint32_t source_width, int32_t width, uint32_t channels,
-                                 std::vector<int32_t>& table) {
+bool RstScaleWidthLI::make_table(uint32_t source_width, int32_t width, uint32_t channels, std::vector<int32_t>& table) {
   const char* where = "RstScaleWidthLI::make_table()";
   if (!table_fits(source_width, width, channels, 2, where)) return false;
   uint32_t n = width < 0 ? 0u - uint32_t(width) : uint32_t(width);
@@ -144,8 +138,7 @@ int RstScaleWidthLI8::read(uint8_t* line) { return interpolate<1>(line); }
 int RstScaleWidthLI24::read(uint8_t* line) { return interpolate<3>(line); }
 int RstScaleWidthLI32::read(uint8_t* line) { return interpolate<4>(line); }
 
-bool RstScaleWidthCC::make_table(uint32_t source_width, int32_t width, uint32_t channels,
-                                 std::vector<int32_t>& table) {
+bool RstScaleWidthCC::make_table(uint32_t source_width, int32_t width, uint32_t channels, std::vector<int32_t>& table) {
   const char* where = "RstScaleWidthCC::make_table()";
   if (!table_fits(source_width, width, channels, 4, where)) return false;
   uint32_t n = width < 0 ? 0u - uint32_t(width) : uint32_t(width);

@@ -106,9 +106,9 @@ class RstScaleHeightLI : public RstScaleHeight {
   // Reads the next source line into buffer; false on a short line.
   bool fetch(uint8_t* buffer);
 
-  uint8_t* a_ = nullptr;  // upper line
-  uint8_t* b_ = nullptr;  // lower line
-  uint32_t next_ = 2;     // next extended line to fetch
+  uint8_t* a_ = nullptr;     // upper line
+  uint8_t* b_ = nullptr;     // lower line
+  uint32_t next_ = 2;        // next extended line to fetch
   bool primed_ = false;      // the first line has been asked for
   bool first_read_ = false;  // and was whole
 };

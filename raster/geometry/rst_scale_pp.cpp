@@ -17,15 +17,22 @@ namespace {
 
 // The rounded mean of an overlap-weighted sum over an interval of length s:
 // floor(sum * 4096 / s) rounded at 4096ths is floor((2 * sum + s) / (2 * s)).
-// The sum is at most 255 * s; 32-bit division where that fits.
+// The sum is at most 255 * s. Where 2 * sum + s fits in 32 bits the quotient
+// is one multiplication by ceil(2^64 / (2 * s)), exact for every 32-bit
+// numerator; otherwise a 64-bit division.
 struct Mean {
-  explicit Mean(int64_t s) : s(uint64_t(s)), twice(2 * uint64_t(s)), narrow(511 * uint64_t(s) < (uint64_t(1) << 32)) {}
+  explicit Mean(int64_t s)
+      : s(uint64_t(s)),
+        twice(2 * uint64_t(s)),
+        narrow(511 * uint64_t(s) < (uint64_t(1) << 32)),
+        inverse(~uint64_t(0) / (2 * uint64_t(s)) + 1) {}
   uint8_t operator()(uint64_t sum) const {
     uint64_t n = 2 * sum + s;
-    return uint8_t(narrow ? uint32_t(n) / uint32_t(twice) : n / twice);
+    return uint8_t(narrow ? uint64_t((__uint128_t(inverse) * n) >> 64) : n / twice);
   }
   uint64_t s, twice;
   bool narrow;
+  uint64_t inverse;
 };
 
 int64_t magnitude(int64_t v) { return v < 0 ? -v : v; }
@@ -83,14 +90,10 @@ RstRead* RstScaleWidthPPE::create(RstRead* source, int32_t width) {
     return nullptr;
   }
   switch (rst_scale_8bit_channels(h)) {
-    case 1:
-      return RstScaleWidthPPE8::create(source, width);
-    case 3:
-      return RstScaleWidthPPE24::create(source, width);
-    case 4:
-      return RstScaleWidthPPE32::create(source, width);
-    default:
-      return refuse_layout(where);
+    case 1: return RstScaleWidthPPE8::create(source, width);
+    case 3: return RstScaleWidthPPE24::create(source, width);
+    case 4: return RstScaleWidthPPE32::create(source, width);
+    default: return refuse_layout(where);
   }
 }
 
@@ -118,8 +121,7 @@ RstRead* RstScaleWidthPPE32::create(RstRead* source, int32_t width) {
   return create_variant<RstScaleWidthPPE32>(source, width, "RstScaleWidthPPE32::create()", rst_scale_8bit_4);
 }
 
-RstScaleWidthPPE::RstScaleWidthPPE(RstRead* source, int32_t width, uint32_t channels)
-    : RstScaleWidthPP(source, width) {
+RstScaleWidthPPE::RstScaleWidthPPE(RstRead* source, int32_t width, uint32_t channels) : RstScaleWidthPP(source, width) {
   size_t n = output_width_ ? output_width_ : 1;
   offsets_ = static_cast<uint32_t*>(rst_malloc(n * sizeof(uint32_t)));
   weights_ = static_cast<int32_t*>(rst_malloc(n * sizeof(int32_t)));
@@ -180,14 +182,10 @@ RstRead* RstScaleWidthPPR::create(RstRead* source, int32_t width) {
     return nullptr;
   }
   switch (rst_scale_8bit_channels(h)) {
-    case 1:
-      return RstScaleWidthPPR8::create(source, width);
-    case 3:
-      return RstScaleWidthPPR24::create(source, width);
-    case 4:
-      return RstScaleWidthPPR32::create(source, width);
-    default:
-      return refuse_layout(where);
+    case 1: return RstScaleWidthPPR8::create(source, width);
+    case 3: return RstScaleWidthPPR24::create(source, width);
+    case 4: return RstScaleWidthPPR32::create(source, width);
+    default: return refuse_layout(where);
   }
 }
 
@@ -222,7 +220,8 @@ bool RstScaleWidthPPR::make_table(uint32_t source_width, int32_t width, std::vec
     return false;
   }
   int64_t from = source_width, to = magnitude(width);
-  if (from == 0 || from >= kRstScaleMaxSize || to >= kRstScaleMaxSize || (from > 1 && to > 1 && (from << 12) / to == 0)) {
+  if (from == 0 || from >= kRstScaleMaxSize || to >= kRstScaleMaxSize ||
+      (from > 1 && to > 1 && (from << 12) / to == 0)) {
     rst_report(RstCode::unsupported_form, where);
     return false;
   }
@@ -247,9 +246,7 @@ RstScaleWidthPPR::RstScaleWidthPPR(RstRead* source, int32_t width)
   first_end_ = width > 0 ? step_ : big_w;
 }
 
-bool RstScaleWidthPPR::initiate() {
-  return buffer_made() && make_table(source_width_, requested_width_, table_);
-}
+bool RstScaleWidthPPR::initiate() { return buffer_made() && make_table(source_width_, requested_width_, table_); }
 
 template <uint32_t C>
 int RstScaleWidthPPR::average(uint8_t* line) {
@@ -321,8 +318,8 @@ bool RstScaleHeightPP::fetch_line(uint32_t to) {
 
 RstRead* RstScaleHeightPPE::create(RstRead* source, int32_t height) {
   const char* where = "RstScaleHeightPPE::create()";
-  RstScaleVerdict verdict = rst_scale_check(source, height, RstScaleAxis::height, where, rst_scale_8bit_lines,
-                                            RstScaleDirection::enlarge);
+  RstScaleVerdict verdict =
+      rst_scale_check(source, height, RstScaleAxis::height, where, rst_scale_8bit_lines, RstScaleDirection::enlarge);
   if (verdict != RstScaleVerdict::build) return verdict == RstScaleVerdict::same ? source : nullptr;
   RstCreateGuard guard(source);
   return rst_create_end_node_or_drop(rst_new<RstScaleHeightPPE>(source, height), guard);
@@ -348,8 +345,8 @@ int RstScaleHeightPPE::read(uint8_t* line) {
 
 RstRead* RstScaleHeightPPR::create(RstRead* source, int32_t height) {
   const char* where = "RstScaleHeightPPR::create()";
-  RstScaleVerdict verdict = rst_scale_check(source, height, RstScaleAxis::height, where, rst_scale_8bit_lines,
-                                            RstScaleDirection::reduce);
+  RstScaleVerdict verdict =
+      rst_scale_check(source, height, RstScaleAxis::height, where, rst_scale_8bit_lines, RstScaleDirection::reduce);
   if (verdict != RstScaleVerdict::build) return verdict == RstScaleVerdict::same ? source : nullptr;
   RstCreateGuard guard(source);
   return rst_create_end_node_or_drop(rst_new<RstScaleHeightPPR>(source, height), guard);

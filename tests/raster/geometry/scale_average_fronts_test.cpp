@@ -18,7 +18,9 @@ namespace {
 class ScaleAverageFronts : public RstStatusTest {};
 
 using Front = RstRead* (*)(RstRead*, int32_t, int32_t);
-RstRead* iar_front(RstRead* source, int32_t x, int32_t y) { return RstScaleIAR::create(source, uint32_t(x), uint32_t(y)); }
+RstRead* iar_front(RstRead* source, int32_t x, int32_t y) {
+  return RstScaleIAR::create(source, uint32_t(x), uint32_t(y));
+}
 
 LineSource* page(int32_t width, int32_t height, int32_t bits = 8, int32_t samples = 1) {
   Image im = random_image(width, height, bits, samples, uint32_t(width * height));
@@ -82,9 +84,12 @@ TEST_F(ScaleAverageFronts, OrderRule) {
     int32_t width, height;
     bool height_first;
   } cases[] = {
-      {"LI shrinking height", RstScaleLI::create, 20, 5, true}, {"LI equal height", RstScaleLI::create, 20, 10, false},
-      {"LI taller", RstScaleLI::create, 7, 30, false},          {"PP shrinking height", RstScalePP::create, 9, 7, true},
-      {"PP taller", RstScalePP::create, 9, 13, false},          {"IAR", iar_front, 2, 5, true},
+      {"LI shrinking height", RstScaleLI::create, 20, 5, true},
+      {"LI equal height", RstScaleLI::create, 20, 10, false},
+      {"LI taller", RstScaleLI::create, 7, 30, false},
+      {"PP shrinking height", RstScalePP::create, 9, 7, true},
+      {"PP taller", RstScalePP::create, 9, 13, false},
+      {"IAR", iar_front, 2, 5, true},
       {"IAR width only", iar_front, 4, 1, true},
   };
   for (const Case& c : cases) {
@@ -178,13 +183,17 @@ TEST_F(ScaleAverageFronts, AllocationFailures) {
       {"PP", [](RstRead* s) { return RstScalePP::create(s, 7, 13); }},
       {"IAR", [](RstRead* s) { return RstScaleIAR::create(s, 3, 2); }},
   };
-  const std::vector<std::string> wheres = {
-      "RstScaleWidthLI::RstScaleWidthLI()",   "RstScaleHeightLI::RstScaleHeightLI()",
-      "RstScaleWidthLI::make_table()",        "RstScaleWidthPP::RstScaleWidthPP()",
-      "RstScaleWidthPPE::RstScaleWidthPPE()", "RstScaleWidthPPR::make_table()",
-      "RstScaleHeightPP::RstScaleHeightPP()", "RstScaleWidthIAR::RstScaleWidthIAR()",
-      "RstScaleHeightIAR::RstScaleHeightIAR()", "rst_create_end()",
-      "RstRoot::add_source()"};
+  const std::vector<std::string> wheres = {"RstScaleWidthLI::RstScaleWidthLI()",
+                                           "RstScaleHeightLI::RstScaleHeightLI()",
+                                           "RstScaleWidthLI::make_table()",
+                                           "RstScaleWidthPP::RstScaleWidthPP()",
+                                           "RstScaleWidthPPE::RstScaleWidthPPE()",
+                                           "RstScaleWidthPPR::make_table()",
+                                           "RstScaleHeightPP::RstScaleHeightPP()",
+                                           "RstScaleWidthIAR::RstScaleWidthIAR()",
+                                           "RstScaleHeightIAR::RstScaleHeightIAR()",
+                                           "rst_create_end()",
+                                           "RstRoot::add_source()"};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::vector<Bytes> expected;
@@ -220,7 +229,8 @@ TEST_F(LinearCommand, BilevelPageIsInterpolatedBetween0And255) {
   // A clone scales alike.
   std::unique_ptr<RstScale::ScaleCommand> copy(linear.clone());
   ASSERT_NE(dynamic_cast<RstScale::Linear*>(copy.get()), nullptr);
-  Held<> again(RstScale::create(new LineSource(image_header(2, 1, 1, 1, RstColorType::s_gray()), {{0x40}}), 4, 1, *copy));
+  Held<> again(
+      RstScale::create(new LineSource(image_header(2, 1, 1, 1, RstColorType::s_gray()), {{0x40}}), 4, 1, *copy));
   EXPECT_EQ(pull(again.get()), (std::vector<Bytes>{{0, 64, 191, 255}}));
   EXPECT_TRUE(status.errors().empty());
 }

@@ -134,11 +134,11 @@ TEST_F(ScaleLI, AgreesWithModel) {
     int32_t from_w, from_h, samples, to_w, to_h;
   } cases[] = {
       {17, 11, 1, 40, 29}, {40, 29, 1, 17, 11}, {33, 9, 3, -20, 31}, {12, 30, 4, 31, 7},
-      {50, 50, 1, 49, 51}, {7, 5, 3, 7, 23},    {64, 3, 1, -64, 3},   {300, 4, 3, 7, 2},
+      {50, 50, 1, 49, 51}, {7, 5, 3, 7, 23},    {64, 3, 1, -64, 3},  {300, 4, 3, 7, 2},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::to_string(c.from_w) + "x" + std::to_string(c.from_h) + "x" + std::to_string(c.samples) +
-                 " -> " + std::to_string(c.to_w) + "x" + std::to_string(c.to_h));
+    SCOPED_TRACE(std::to_string(c.from_w) + "x" + std::to_string(c.from_h) + "x" + std::to_string(c.samples) + " -> " +
+                 std::to_string(c.to_w) + "x" + std::to_string(c.to_h));
     Image in = random_image(c.from_w, c.from_h, 8, c.samples, uint32_t(c.from_w * 31 + c.to_w));
     // Width first, then height, as the model.
     RstRead* wide = RstScaleWidthLI::create(source_of(in), c.to_w);
@@ -280,24 +280,24 @@ TEST_F(ScaleLI, AllocationFailures) {
     Held<> w(RstScaleWidthLI::create(source_of(in), 14));
     wide = pull(w.get());
   }
-  check_allocation_failures([&] { return source_of(in); }, [](RstRead* s) { return RstScaleWidthLI::create(s, 14); },
-                            wide, {"RstScaleWidthLI::RstScaleWidthLI()", "RstScaleWidthLI::make_table()", "rst_create_end()"});
+  check_allocation_failures(
+      [&] { return source_of(in); }, [](RstRead* s) { return RstScaleWidthLI::create(s, 14); }, wide,
+      {"RstScaleWidthLI::RstScaleWidthLI()", "RstScaleWidthLI::make_table()", "rst_create_end()"});
   std::vector<Bytes> tall;
   {
     Held<> h(RstScaleHeightLI::create(source_of(in), 11));
     tall = pull(h.get());
   }
   // A failed create has read nothing: the source still starts at line 0.
-  check_allocation_failures(
-      [&] { return source_of(in); },
-      [&](RstRead* s) {
-        RstRead* node = RstScaleHeightLI::create(s, 11);
-        if (!node) {
-          EXPECT_EQ(first_line(s), in.lines[0]);
-        }
-        return node;
-      },
-      tall, {"RstScaleHeightLI::RstScaleHeightLI()", "rst_create_end()"});
+  check_allocation_failures([&] { return source_of(in); },
+                            [&](RstRead* s) {
+                              RstRead* node = RstScaleHeightLI::create(s, 11);
+                              if (!node) {
+                                EXPECT_EQ(first_line(s), in.lines[0]);
+                              }
+                              return node;
+                            },
+                            tall, {"RstScaleHeightLI::RstScaleHeightLI()", "rst_create_end()"});
 }
 
 TEST_F(ScaleLI, NonThrowingObserverGetsNoNode) {

@@ -60,7 +60,7 @@ TEST_F(ScalePP, MethodChoice) {
     std::string kind = dynamic_cast<RstScaleWidthIAR8*>(node.get())   ? "IAR"
                        : dynamic_cast<RstScaleWidthPPR8*>(node.get()) ? "PPR"
                        : dynamic_cast<RstScaleWidthPPE8*>(node.get()) ? "PPE"
-                                                                       : "?";
+                                                                      : "?";
     EXPECT_EQ(kind, c.kind);
   }
   auto* iar = dynamic_cast<RstScaleWidthIAR*>(RstScaleWidthPP::create(gray(4, {{10, 20, 100, 201}}), 2));
@@ -78,7 +78,7 @@ TEST_F(ScalePP, MethodChoice) {
     std::string kind = dynamic_cast<RstScaleHeightIAR*>(node.get())   ? "IAR"
                        : dynamic_cast<RstScaleHeightPPR*>(node.get()) ? "PPR"
                        : dynamic_cast<RstScaleHeightPPE*>(node.get()) ? "PPE"
-                                                                       : "?";
+                                                                      : "?";
     EXPECT_EQ(kind, c.kind);
   }
   auto* same = gray(3, {Bytes(3), Bytes(3)});
@@ -175,18 +175,50 @@ TEST_F(ScalePP, Refusals) {
       {"colormap taller", RstScaleHeightPP::create, mapped, 9, {-3, "RstScaleHeightPPE::create()"}},
       {"1-bit lines", RstScaleHeightPP::create, image_header(8, 4, 1, 1), 2, {-3, "RstScaleHeightIAR::create()"}},
       {"colormap PPE8", RstScaleWidthPPE8::create, mapped, 12, {-3, "RstScaleWidthPPE8::create()"}},
-      {"gray into PPR24", RstScaleWidthPPR24::create, image_header(8, 4, 8, 1), 3, {-3, "RstScaleWidthPPR24::create()"}},
+      {"gray into PPR24",
+       RstScaleWidthPPR24::create,
+       image_header(8, 4, 8, 1),
+       3,
+       {-3, "RstScaleWidthPPR24::create()"}},
       {"PPE reducing", RstScaleWidthPPE::create, image_header(8, 4, 8, 1), 3, {-2, "RstScaleWidthPPE::create()"}},
-      {"PPE32 reducing", RstScaleWidthPPE32::create, image_header(8, 4, 8, 4), -3, {-2, "RstScaleWidthPPE32::create()"}},
+      {"PPE32 reducing",
+       RstScaleWidthPPE32::create,
+       image_header(8, 4, 8, 4),
+       -3,
+       {-2, "RstScaleWidthPPE32::create()"}},
       {"PPR enlarging", RstScaleWidthPPR::create, image_header(8, 4, 8, 1), 9, {-2, "RstScaleWidthPPR::create()"}},
       {"PPR8 enlarging", RstScaleWidthPPR8::create, image_header(8, 4, 8, 1), -9, {-2, "RstScaleWidthPPR8::create()"}},
-      {"height PPE shrinking", RstScaleHeightPPE::create, image_header(8, 4, 8, 1), 3, {-2, "RstScaleHeightPPE::create()"}},
-      {"height PPR growing", RstScaleHeightPPR::create, image_header(8, 4, 8, 1), 5, {-2, "RstScaleHeightPPR::create()"}},
-      {"source of 600000", RstScaleWidthPP::create, image_header(600000, 1, 8, 1), 7, {-3, "RstScaleWidthPPR8::create()"}},
-      {"target of 600000", RstScaleWidthPP::create, image_header(8, 1, 8, 1), 600000, {-3, "RstScaleWidthPPE8::create()"}},
-      {"lines of 600000", RstScaleHeightPP::create, image_header(8, 600000, 8, 1), 7, {-3, "RstScaleHeightPPR::create()"}},
+      {"height PPE shrinking",
+       RstScaleHeightPPE::create,
+       image_header(8, 4, 8, 1),
+       3,
+       {-2, "RstScaleHeightPPE::create()"}},
+      {"height PPR growing",
+       RstScaleHeightPPR::create,
+       image_header(8, 4, 8, 1),
+       5,
+       {-2, "RstScaleHeightPPR::create()"}},
+      {"source of 600000",
+       RstScaleWidthPP::create,
+       image_header(600000, 1, 8, 1),
+       7,
+       {-3, "RstScaleWidthPPR8::create()"}},
+      {"target of 600000",
+       RstScaleWidthPP::create,
+       image_header(8, 1, 8, 1),
+       600000,
+       {-3, "RstScaleWidthPPE8::create()"}},
+      {"lines of 600000",
+       RstScaleHeightPP::create,
+       image_header(8, 600000, 8, 1),
+       7,
+       {-3, "RstScaleHeightPPR::create()"}},
       {"2 -> 10000", RstScaleWidthPP::create, image_header(2, 1, 8, 1), 10000, {-3, "RstScaleWidthPPE8::create()"}},
-      {"2 -> 10000 lines", RstScaleHeightPP::create, image_header(2, 2, 8, 1), 10000, {-3, "RstScaleHeightPPE::create()"}},
+      {"2 -> 10000 lines",
+       RstScaleHeightPP::create,
+       image_header(2, 2, 8, 1),
+       10000,
+       {-3, "RstScaleHeightPPE::create()"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -238,8 +270,7 @@ TEST_F(ScalePP, AllocationFailures) {
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h));
     auto make = [&](RstRead* s) {
-      RstRead* node =
-          c.w != in.width ? RstScaleWidthPP::create(s, c.w) : RstScaleHeightPP::create(s, c.h);
+      RstRead* node = c.w != in.width ? RstScaleWidthPP::create(s, c.w) : RstScaleHeightPP::create(s, c.h);
       if (!node) {
         EXPECT_EQ(first_line(s), in.lines[0]) << "the source still reads from line 0";
       }
