@@ -7,7 +7,10 @@
 #include "raster/core/rst_status_context.h"
 #include "raster/geometry/rst_scale_height.h"
 #include "raster/geometry/rst_scale_height_rle.h"
+#include "raster/geometry/rst_scale_iar.h"
+#include "raster/geometry/rst_scale_li.h"
 #include "raster/geometry/rst_scale_or_and.h"
+#include "raster/geometry/rst_scale_pp.h"
 #include "raster/geometry/rst_scale_width_nn.h"
 #include "raster/geometry/rst_scale_width_rle.h"
 
@@ -59,6 +62,32 @@ RstRead* raw_or_runs(RstRead* source, int32_t width, int32_t height, const char*
 RstRead* RstScaleNN::create(RstRead* source, int32_t width, int32_t height) {
   return raw_or_runs(source, width, height, "RstScaleNN::create()", RstScaleWidthNN::create, height_0d,
                      RstScaleRLENN::create);
+}
+
+RstRead* RstScaleLI::create(RstRead* source, int32_t width, int32_t height) {
+  if (!sizes_ok(source, width, height, "RstScaleLI::create()")) return nullptr;
+  return chain(source, width, height, RstScaleWidthLI::create, RstScaleHeightLI::create);
+}
+
+RstRead* RstScalePP::create(RstRead* source, int32_t width, int32_t height) {
+  if (!sizes_ok(source, width, height, "RstScalePP::create()")) return nullptr;
+  return chain(source, width, height, RstScaleWidthPP::create, RstScaleHeightPP::create);
+}
+
+RstRead* RstScaleIAR::create(RstRead* source, uint32_t x_factor, uint32_t y_factor) {
+  if (!source || x_factor == 0 || y_factor == 0) {
+    rst_report(RstCode::bad_argument, "RstScaleIAR::create()");
+    return nullptr;
+  }
+  // Always the lines first: the width scaler then sees 1 / y_factor of them.
+  RstCreateGuard guard(source);
+  RstRead* lines = RstScaleHeightIAR::create(source, y_factor);
+  if (!lines) return nullptr;
+  RstOwner<RstRead> held(lines != source ? lines : nullptr);
+  RstRead* pixels = RstScaleWidthIAR::create(lines, x_factor);
+  if (!pixels) return nullptr;
+  held.release();
+  return rst_create_end(pixels, guard);
 }
 
 RstRead* RstScaleOR::create(RstRead* source, int32_t width, int32_t height) {

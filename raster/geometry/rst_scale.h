@@ -18,6 +18,30 @@ class RstScaleNN {
   static RstRead* create(RstRead* source, int32_t width, int32_t height);
 };
 
+class RstScaleLI {
+ public:
+  // Linear interpolation: RstScaleWidthLI and RstScaleHeightLI by the order
+  // rule. No source, width 0 or height of 0 or below: -2
+  // "RstScaleLI::create()"; the scalers test the layout.
+  static RstRead* create(RstRead* source, int32_t width, int32_t height);
+};
+
+class RstScalePP {
+ public:
+  // Area averaging: RstScaleWidthPP and RstScaleHeightPP by the order rule.
+  // No source, width 0 or height of 0 or below: -2 "RstScalePP::create()";
+  // the scalers test the layout.
+  static RstRead* create(RstRead* source, int32_t width, int32_t height);
+};
+
+class RstScaleIAR {
+ public:
+  // Block means of x_factor x y_factor pixels: RstScaleHeightIAR first, then
+  // RstScaleWidthIAR. No source or a factor 0: -2 "RstScaleIAR::create()";
+  // the source itself for factors 1 and 1.
+  static RstRead* create(RstRead* source, uint32_t x_factor, uint32_t y_factor);
+};
+
 class RstScaleOR {
  public:
   // As RstScaleNN::create with RstScaleWidthOR and RstScaleHeightOR, run

@@ -26,6 +26,15 @@ class RstScale {
     ScaleCommand* clone() const override;
   };
 
+  // RstScaleLI::create over the source with 1-bit samples widened to 0 and
+  // 255 and a colormap applied, so that any 1-bit, 8-bit or indexed image
+  // is interpolated as direct 8-bit samples.
+  class Linear : public ScaleCommand {
+   public:
+    RstRead* scale(RstRead* source, int32_t width, int32_t height) override;
+    ScaleCommand* clone() const override;
+  };
+
   // RstScaleLightness::create with the darkest pixel kept.
   class MinLightness : public ScaleCommand {
    public:
