@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "graphics_driver/core/band_engine.h"
+#include "graphics_driver/core/bitmap_calls.h"
 #include "graphics_driver/core/brushes.h"
 #include "graphics_driver/core/clip_cache.h"
 #include "graphics_driver/core/colour_detection.h"
@@ -13,6 +14,7 @@
 #include "graphics_driver/core/image_store.h"
 #include "graphics_driver/core/polygon_geometry.h"
 #include "graphics_driver/core/raster_ops.h"
+#include "graphics_driver/core/source_image.h"
 #include "graphics_driver/job_output/tiff_job_record.h"
 #include "platform/gdi/eng_services.h"
 #include "platform/win/win_error.h"
@@ -116,14 +118,34 @@ int PatternBlt(PdevState* pdev, CLIPOBJ* pco, RECTL target, BRUSHOBJ* pbo, const
   return 1;
 }
 
+// Source operations: the image in solid black ink, with the full rop4 when
+// a mask is left (refused: no band operation takes four operands), else
+// with its low byte.
+int SourceBlt(PdevState* pdev, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo, RECTL* prclTrg,
+              POINTL* pptlSrc, POINTL* pptlMask, BRUSHOBJ* pbo, POINTL* pptlBrush, ROP4 rop4) {
+  SetForegroundGrey(pdev->jobOutput, 0, 0, 0);
+  if ((rop4 >> 8 & 0xFF) == (rop4 & 0xFF)) {
+    psoMask = nullptr;
+    pptlMask = nullptr;
+  }
+  const uint32_t type = psoMask ? 3 : kRopThreeOperand;
+  const uint32_t code = psoMask ? rop4 : rop4 & 0xFF;
+  const LONG width = prclTrg->right - prclTrg->left, height = prclTrg->bottom - prclTrg->top;
+  const uint32_t bits = psoSrc ? BitsPerPixelOfFormat(psoSrc->iBitmapFormat) : 0;
+  PrepareImageColor(pdev->colorConverter, static_cast<PageImageList*>(pdev->pageImages), &pdev->devmode, pdev,
+                    psoSrc ? psoSrc->pvBits : nullptr, uint32_t(width), uint32_t(height), bits, type, code, 0);
+  return RenderSourceBlt(pdev, pco, psoSrc, psoMask, SIZEL{width, height}, pptlSrc, pptlMask, prclTrg, pxlo, pbo,
+                         pptlBrush, type, code);
+}
+
 }  // namespace
 
 bool IsDestinationOrPatternRop(ROP4 rop4) {
   return rop4 == kBlackness || rop4 == kWhiteness || rop4 == kDestinationOnly || IsPatternRop(rop4);
 }
 
-int RenderBlt(SURFOBJ* psoTrg, SURFOBJ*, SURFOBJ*, CLIPOBJ* pco, XLATEOBJ*, RECTL* prclTrg, RECTL*, POINTL*, POINTL*,
-              BRUSHOBJ* pbo, POINTL* pptlBrush, ROP4 rop4) {
+int RenderBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo, RECTL* prclTrg, RECTL*,
+              POINTL* pptlSrc, POINTL* pptlMask, BRUSHOBJ* pbo, POINTL* pptlBrush, ROP4 rop4) {
   PdevState* pdev = PdevOfSurface(psoTrg);
   if (!pdev || !prclTrg) return 0;
   if (pdev->ddiFlags & kDdiDocumentFailed) return 0;
@@ -132,7 +154,7 @@ int RenderBlt(SURFOBJ* psoTrg, SURFOBJ*, SURFOBJ*, CLIPOBJ* pco, XLATEOBJ*, RECT
   if (rop4 == kBlackness || rop4 == kWhiteness) return SolidBlt(pdev, pco, target, rop4);
   if (IsPatternRop(rop4)) return PatternBlt(pdev, pco, target, pbo, pptlBrush, rop4);
   if (rop4 == kDestinationOnly) return 1;
-  return 0;  // source operations are not drawn here
+  return SourceBlt(pdev, psoSrc, psoMask, pco, pxlo, prclTrg, pptlSrc, pptlMask, pbo, pptlBrush, rop4);
 }
 
 BOOL DrawBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo, RECTL* prclTrg,
@@ -142,20 +164,43 @@ BOOL DrawBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco
     return FALSE;
   }
   PdevState* pdev = PdevOfSurface(psoTrg);
+  JobOutputStream* stream = pdev ? pdev->jobOutput : nullptr;
   POINTL origin{0, 0};
   POINTL* brushOrigin = pptlBrush ? pptlBrush : &origin;
   BOOL result = FALSE;
   RECTL copy = *prclTrg;
-  if (IsDestinationOrPatternRop(rop4) &&
-      RenderBlt(psoTrg, psoSrc, psoMask, pco, pxlo, prclTrg, &copy, pptlSrc, pptlMask, pbo, brushOrigin, rop4) == 1) {
-    result = TRUE;
-  } else {
-    result = EngBitBlt(psoTrg, psoSrc, psoMask, pco, pxlo, prclTrg, pptlSrc, pptlMask, pbo, brushOrigin, rop4);
+  bool render = true;
+  if (!IsDestinationOrPatternRop(rop4)) {
+    // The engine halftones the source into a capture (span mode 1), which
+    // is then replayed with the caller's raster operation (span mode 2).
+    const POINTL from = pptlSrc ? *pptlSrc : POINTL{0, 0};
+    RECTL source{from.x, from.y, LONG(int64_t(from.x) + (prclTrg->right - prclTrg->left)),
+                 LONG(int64_t(from.y) + (prclTrg->bottom - prclTrg->top))};
+    if ((rop4 & 0xFF) != 0xAA) {
+      psoMask = nullptr;
+      pptlMask = nullptr;
+    }
+    POINTL zero{0, 0};
+    if (rop4 == 0x6666 && pptlBrush) brushOrigin = &zero;
+    COLORADJUSTMENT ca = DriverColorAdjustment();
+    if (stream) stream->work.spanMode = kSpanCapture;
+    if (EngStretchBlt(psoTrg, psoSrc, psoMask, pco, pxlo, &ca, brushOrigin, prclTrg, &source, pptlMask, HALFTONE)) {
+      if (stream) stream->work.spanMode = kSpanReplay;
+    } else {
+      if (stream) stream->work.spanMode = kSpanIdle;
+      result = EngBitBlt(psoTrg, psoSrc, psoMask, pco, pxlo, prclTrg, pptlSrc, pptlMask, pbo, brushOrigin, rop4);
+      render = false;
+    }
+  }
+  if (render) {
+    if (RenderBlt(psoTrg, psoSrc, psoMask, pco, pxlo, prclTrg, &copy, pptlSrc, pptlMask, pbo, brushOrigin, rop4) == 1)
+      result = TRUE;
+    else result = EngBitBlt(psoTrg, psoSrc, psoMask, pco, pxlo, prclTrg, pptlSrc, pptlMask, pbo, brushOrigin, rop4);
   }
   FreeClipPointBuffer(pdev);
-  if (pdev && pdev->jobOutput) {
-    pdev->jobOutput->work.spanMode = kSpanIdle;
-    FreeStreamScratch(pdev->jobOutput);
+  if (stream) {
+    stream->work.spanMode = kSpanIdle;
+    FreeStreamScratch(stream);
   }
   return result;
 }

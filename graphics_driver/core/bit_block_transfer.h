@@ -1,7 +1,9 @@
 // The driver's side of DrvBitBlt: operations that combine only the brush and
 // the destination (BLACKNESS, WHITENESS, pattern fills) are drawn as spans
-// of the band through the clip; what the driver does not draw goes back to
-// the engine (EngBitBlt). Coordinates are band-relative dots.
+// of the band through the clip; source operations go through the engine's
+// halftoning and come back as a capture that is replayed with the caller's
+// raster operation; what the driver does not draw goes back to the engine
+// (EngBitBlt). Coordinates are band-relative dots.
 #pragma once
 
 #include <cstdint>
@@ -18,7 +20,8 @@ bool IsDestinationOrPatternRop(ROP4 rop4);
 BOOL DrawBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo, RECTL* prclTrg,
                 POINTL* pptlSrc, POINTL* pptlMask, BRUSHOBJ* pbo, POINTL* pptlBrush, ROP4 rop4);
 // 1 drawn (or nothing to draw), 0 refused: the caller then hands the call to
-// the engine. Source operations are refused.
+// the engine. Source operations capture or replay the engine's halftoned
+// source (see source_image.h).
 int RenderBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo, RECTL* prclTrg,
               RECTL* rectCopy, POINTL* pptlSrc, POINTL* pptlMask, BRUSHOBJ* pbo, POINTL* pptlBrush, ROP4 rop4);
 

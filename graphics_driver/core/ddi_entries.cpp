@@ -4,6 +4,7 @@
 // the entries whose workers come with later parts of the driver answer
 // their DDI failure value until then.
 #include "graphics_driver/core/bit_block_transfer.h"
+#include "graphics_driver/core/bitmap_calls.h"
 #include "graphics_driver/core/brushes.h"
 #include "graphics_driver/core/driver_entry.h"
 #include "graphics_driver/core/escapes.h"
@@ -38,21 +39,24 @@ BOOL DrvBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco,
   return DrawBitBlt(psoTrg, psoSrc, psoMask, pco, pxlo, prclTrg, pptlSrc, pptlMask, pbo, pptlBrush, rop4);
 }
 
-BOOL DrvStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, COLORADJUSTMENT*, POINTL*, RECTL*,
-                   RECTL*, POINTL*, ULONG) {
+BOOL DrvStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo,
+                   COLORADJUSTMENT* pca, POINTL* pptlHTOrg, RECTL* prclDest, RECTL* prclSrc, POINTL* pptlMask,
+                   ULONG iMode) {
   if (!CheckedPdev(psoDest, psoSrc)) return FALSE;
-  return FALSE;
+  return StretchBltToDevice(psoDest, psoSrc, psoMask, pco, pxlo, pca, pptlHTOrg, prclDest, prclSrc, pptlMask, iMode);
 }
 
-BOOL DrvStretchBltROP(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, COLORADJUSTMENT*, POINTL*,
-                      RECTL*, RECTL*, POINTL*, ULONG, BRUSHOBJ*, ROP4) {
+BOOL DrvStretchBltROP(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo,
+                      COLORADJUSTMENT* pca, POINTL* pptlHTOrg, RECTL* prclDest, RECTL* prclSrc, POINTL* pptlMask,
+                      ULONG iMode, BRUSHOBJ* pbo, ROP4 rop4) {
   if (!CheckedPdev(psoDest, psoSrc)) return FALSE;
-  return FALSE;
+  return StretchBltRopToDevice(psoDest, psoSrc, psoMask, pco, pxlo, pca, pptlHTOrg, prclDest, prclSrc, pptlMask, iMode,
+                               pbo, rop4);
 }
 
-BOOL DrvCopyBits(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ*, XLATEOBJ*, RECTL*, POINTL*) {
+BOOL DrvCopyBits(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ* pco, XLATEOBJ* pxlo, RECTL* prclDest, POINTL* pptlSrc) {
   if (!CheckedPdev(psoDest, psoSrc)) return FALSE;
-  return FALSE;
+  return CopyBitsToDevice(psoDest, psoSrc, pco, pxlo, prclDest, pptlSrc);
 }
 
 BOOL DrvRealizeBrush(BRUSHOBJ* pbo, SURFOBJ* psoTarget, SURFOBJ* psoPattern, SURFOBJ* psoMask, XLATEOBJ* pxlo,

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "graphics_driver/core/pdev_state.h"
+#include "graphics_driver/job_output/captured_image.h"
 #include "graphics_driver/job_output/growable_table.h"
 #include "graphics_driver/job_output/temp_file.h"
 #include "platform/outside/tiff_job_record.h"
@@ -52,6 +53,10 @@ struct StreamWorkArea {
   uint32_t clipPointCapacity, clipPointCount;
   POINTL* fillOutline;
   uint32_t fillOutlineCapacity, fillOutlineCount;
+  // The captured source image's header and byte count (the rows are
+  // capturedImage).
+  CapturedImageHeader capturedHeader;
+  uint32_t capturedImageBytes;
 };
 
 struct JobOutputStream {

@@ -173,6 +173,17 @@ struct EngineCall {
 };
 PKAPI std::vector<EngineCall> EngineCalls();
 PKAPI void ClearEngineCalls();
+// The EngStretchBlt calls made, in order, with the mode asked for and the
+// rectangles as given (zero when none was); cleared with the engine calls.
+struct StretchCall {
+  ULONG iMode;
+  RECTL dest;
+  RECTL src;
+  bool hasMask;
+  bool hasColorAdjustment;
+  COLORADJUSTMENT ca;
+};
+PKAPI std::vector<StretchCall> StretchCalls();
 // What EngBitBlt and EngEraseSurface answer (TRUE by default). The seam reset
 // of the test support clears the record and restores the default.
 PKAPI void SetEngineFallbackResult(BOOL result);

@@ -25,6 +25,7 @@ constexpr uint8_t kBayer[8][8] = {
 struct Fallback {
   std::mutex lock;
   std::vector<EngineCall> calls;
+  std::vector<StretchCall> stretches;
   BOOL result = TRUE;
 };
 
@@ -38,6 +39,7 @@ void ResetFallback() {
   Fallback& f = fallback();
   std::lock_guard<std::mutex> g(f.lock);
   f.calls.clear();
+  f.stretches.clear();
   f.result = TRUE;
 }
 const pk::seams::ResetHook g_resetHook(&ResetFallback);
@@ -50,6 +52,15 @@ BOOL Record(EngineCall call) {
   } catch (...) {
   }
   return f.result;
+}
+
+void RecordStretch(const StretchCall& call) {
+  Fallback& f = fallback();
+  std::lock_guard<std::mutex> g(f.lock);
+  try {
+    f.stretches.push_back(call);
+  } catch (...) {
+  }
 }
 
 // Nesting of EngStretchBlt -> DrvCopyBits on this thread.
@@ -86,6 +97,12 @@ std::vector<EngineCall> EngineCalls() {
 void ClearEngineCalls() {
   std::lock_guard<std::mutex> g(fallback().lock);
   fallback().calls.clear();
+  fallback().stretches.clear();
+}
+
+std::vector<StretchCall> StretchCalls() {
+  std::lock_guard<std::mutex> g(fallback().lock);
+  return fallback().stretches;
 }
 
 void SetEngineFallbackResult(BOOL result) {
@@ -189,9 +206,17 @@ BOOL StretchToDevice(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOB
 
 extern "C" {
 
-BOOL EngStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo, COLORADJUSTMENT*,
-                   POINTL*, RECTL* prclDest, RECTL* prclSrc, POINTL*, ULONG iMode) {
+BOOL EngStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo,
+                   COLORADJUSTMENT* pca, POINTL*, RECTL* prclDest, RECTL* prclSrc, POINTL*, ULONG iMode) {
   try {
+    StretchCall call{};
+    call.iMode = iMode;
+    if (prclDest) call.dest = *prclDest;
+    if (prclSrc) call.src = *prclSrc;
+    call.hasMask = psoMask != nullptr;
+    call.hasColorAdjustment = pca != nullptr;
+    if (pca) call.ca = *pca;
+    RecordStretch(call);
     return StretchToDevice(psoDest, psoSrc, psoMask, pco, pxlo, prclDest, prclSrc, iMode);
   } catch (...) {
     return FALSE;  // out of memory
