@@ -10,6 +10,7 @@
 #include "graphics_driver/core/rotation_buffer.h"
 #include "graphics_driver/core/spool_file_state.h"
 #include "platform/win/win_memory.h"
+#include "platform/win/win_seams.h"
 
 namespace {
 
@@ -18,7 +19,8 @@ constexpr uint32_t kRopSourceCopyIndex = 0xCC;
 // Images must exceed this in both sides to be turned with the page.
 constexpr uint32_t kSmallestTurned = 64;
 
-PageImageObserver gObserver = nullptr;
+PageImageCompressor gCompressor = nullptr;
+const pk::seams::ResetHook gForgetCompressor([] { gCompressor = nullptr; });
 
 // The clip the entry keeps becomes the band's clip.
 bool SelectEntryClip(PdevState* pdev, const PageImageEntry& entry) {
@@ -87,8 +89,8 @@ int OutputEntry(PdevState* pdev, PageImageEntry* entry) {
     request.reserved[2] = value2;
     request.binding = static_cast<CompressionDllBinding*>(pdev->compressionDll ? pdev->compressionDll
                                                                                 : pdev->compressionState);
-    if (gObserver) gObserver(pdev, &request, image);
-    if (CompressOutputImage(&request, image) == kCompressStopFlush) result = kCompressStopFlush;
+    const int answer = gCompressor ? gCompressor(pdev, &request, image) : CompressOutputImage(&request, image);
+    if (answer == kCompressStopFlush) result = kCompressStopFlush;
   }
   UnlockPageImage(entry, pixels, handle);
   return result;
@@ -96,7 +98,7 @@ int OutputEntry(PdevState* pdev, PageImageEntry* entry) {
 
 }  // namespace
 
-void SetPageImageObserver(PageImageObserver observer) { gObserver = observer; }
+void SetPageImageCompressor(PageImageCompressor compressor) { gCompressor = compressor; }
 
 int FlushPageImage(PdevState* pdev, int keep) {
   if (!pdev) return -1;

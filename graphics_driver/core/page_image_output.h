@@ -35,6 +35,7 @@ int FlushPageImage(PdevState* pdev, int keep);
 // the flush drains the list.
 int OutputPageImages(PdevState* pdev);
 
-// Tests watch each image as it reaches the compression.
-using PageImageObserver = void (*)(PdevState* pdev, const CompressionRequest* request, const BYTE* pixels);
-void SetPageImageObserver(PageImageObserver observer);
+// Tests stand in for the compression to see each image as it reaches it
+// (null: CompressOutputImage).
+using PageImageCompressor = int (*)(PdevState* pdev, CompressionRequest* request, BYTE* pixels);
+void SetPageImageCompressor(PageImageCompressor compressor);
