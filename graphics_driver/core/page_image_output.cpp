@@ -87,8 +87,8 @@ int OutputEntry(PdevState* pdev, PageImageEntry* entry) {
     request.reserved[0] = pdev->spoolFile ? pdev->spoolFile->pixelPacking : 1;
     request.reserved[1] = value1;
     request.reserved[2] = value2;
-    request.binding = static_cast<CompressionDllBinding*>(pdev->compressionDll ? pdev->compressionDll
-                                                                                : pdev->compressionState);
+    request.binding =
+        static_cast<CompressionDllBinding*>(pdev->compressionDll ? pdev->compressionDll : pdev->compressionState);
     const int answer = gCompressor ? gCompressor(pdev, &request, image) : CompressOutputImage(&request, image);
     if (answer == kCompressStopFlush) result = kCompressStopFlush;
   }

@@ -13,8 +13,8 @@
 // rectangle and, for a complex clip, a copy of its outline path.
 #pragma pack(push, 1)
 struct PageImageClip {
-  RECTL rect;              // empty: no clip
-  const void* pathBlock;   // null: the rectangle alone
+  RECTL rect;             // empty: no clip
+  const void* pathBlock;  // null: the rectangle alone
   int32_t pathBytes;
   int32_t pathRecords;
 };

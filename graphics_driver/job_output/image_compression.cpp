@@ -64,8 +64,8 @@ int CompressJpegImage(CompressionRequest* r, BYTE* image) {
     }
     if (*r->colourKind == kImageGrey) Invert(image, length);
   }
-  const int result =
-      CompressWithJpeg(r->tempFile, r->colourKind, r->bitsPerPixel, r->width, r->height, r->coderUsed, r->length, image);
+  const int result = CompressWithJpeg(r->tempFile, r->colourKind, r->bitsPerPixel, r->width, r->height, r->coderUsed,
+                                      r->length, image);
   if (result & kCompressStopFlush) return kCompressStopFlush;
   if (result == kCompressDone) return kCompressDone;
   if (r->bitsPerPixel == 8 && *r->colourKind == kImageGrey) Invert(image, length);
@@ -147,16 +147,14 @@ int CompressOutputImage(CompressionRequest* request, BYTE* image) {
     case Coder::Line:
       return Answer(CompressWithLineCoder(r.tempFile, *r.colourKind, r.bitsPerPixel, r.width, r.height, r.coderUsed,
                                           r.length, image));
-    case Coder::Jpeg:
-      return CompressJpegImage(&r, image);
+    case Coder::Jpeg: return CompressJpegImage(&r, image);
     case Coder::Library7:
       return Answer(CompressWithDll(kCoderLibraryMmr, r.binding, *r.colourKind, r.bitsPerPixel, r.width, r.height,
                                     r.coderUsed, r.length, image));
     case Coder::Library6:
       return Answer(CompressWithDll(kCoderLibraryMh, r.binding, *r.colourKind, r.bitsPerPixel, r.width, r.height,
                                     r.coderUsed, r.length, image));
-    case Coder::None:
-      break;
+    case Coder::None: break;
   }
   return kCompressKept;
 }

@@ -70,4 +70,3 @@ int CallInitBitmap(const CompressionDllBinding* binding, int kind, int width, in
 int CallCompressBitmap(const CompressionDllBinding* binding, const BYTE* image, int height, DWORD* sizeOut);
 int CallGetBitmap(const CompressionDllBinding* binding, BYTE* destination);
 int CallFinishBitmap(const CompressionDllBinding* binding);
-

@@ -36,9 +36,7 @@ struct TempFileDestination {
   uint32_t total;   // bytes written so far
 };
 
-TempFileDestination* DestinationOf(j_compress_ptr cinfo) {
-  return reinterpret_cast<TempFileDestination*>(cinfo->dest);
-}
+TempFileDestination* DestinationOf(j_compress_ptr cinfo) { return reinterpret_cast<TempFileDestination*>(cinfo->dest); }
 
 bool WriteBlock(TempFileDestination* d, uint32_t count) {
   return SeekTempFile(d->file, int32_t(d->offset)) == int32_t(d->offset) &&

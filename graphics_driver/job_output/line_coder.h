@@ -17,7 +17,7 @@ constexpr uint32_t kLineCoderTail = 12;
 constexpr uint32_t kLineCoderMaxRun = 17057;
 
 struct LineCoder {
-  int32_t status;  // 1 usable, 0 more rows than the image has, -4 a write failed
+  int32_t status;   // 1 usable, 0 more rows than the image has, -4 a write failed
   uint32_t height;  // 0: no limit
   uint32_t rowsCoded;
   uint32_t width;

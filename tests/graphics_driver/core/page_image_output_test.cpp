@@ -37,8 +37,19 @@ bool g_realCompression = false;
 
 int Record(PdevState* pdev, CompressionRequest* r, BYTE* pixels) {
   TiffJobRecord& job = pdev->jobOutput->tiffJob;
-  Seen s{r->width, r->height, r->bitsPerPixel, *r->colourKind, r->method, *r->length, job.ropPolarity,
-         job.ropOperation, pdev->clipCache.state, pdev->clipCache.rect, pixels[0], 0, 0};
+  Seen s{r->width,
+         r->height,
+         r->bitsPerPixel,
+         *r->colourKind,
+         r->method,
+         *r->length,
+         job.ropPolarity,
+         job.ropOperation,
+         pdev->clipCache.state,
+         pdev->clipCache.rect,
+         pixels[0],
+         0,
+         0};
   // Each image must set the raster operation again.
   job.ropPolarity = job.ropOperation = 0;
   s.answer = g_realCompression ? CompressOutputImage(r, pixels) : g_answer;

@@ -184,8 +184,7 @@ TEST_F(ImageCompressionTest, LineCodedImageThatWouldGrowIsKept) {
   EXPECT_EQ(coder_, 0);
   // Through the temp file it is refused as well, the image untouched.
   pk::seams::FailAllocationsFrom(before.size());
-  EXPECT_EQ(CompressWithLineCoder(&temp_, kImageGrey, 8, 64, 32, &coder_, &length_, image.data()),
-            kCompressNotSmaller);
+  EXPECT_EQ(CompressWithLineCoder(&temp_, kImageGrey, 8, 64, 32, &coder_, &length_, image.data()), kCompressNotSmaller);
   pk::seams::FailAllocationsFrom(0);
   EXPECT_EQ(image, before);
 }

@@ -13,8 +13,8 @@
 
 namespace {
 
-using pk::test::Bytes;
 using pk::test::BitsOf;
+using pk::test::Bytes;
 using pk::test::Code;
 using pk::test::LineDecoder;
 
@@ -50,16 +50,60 @@ TEST_F(LineCoderTest, CodesFromTheTables) {
   };
   const Case cases[] = {
       // A run of one (left), then a literal +1: symbol 10 at flag 0, 001.
-      {"literal +1", {0, 1}, "0" "00" "10" "001"},
-      {"difference -3", {5, 2}, "10" "100001" "10" "01111"},
-      {"difference +20", {10, 30}, "10" "1010010" "10" "110000100"},
-      {"difference +130", {10, 140}, "10" "1010010" "10" "11111101110"},
-      {"difference +200", {10, 210}, "10" "1010010" "10" "1110101000"},
-      {"run 5", zeros(5, 7), "0" "1001" "10" "100011"},
-      {"run 30", zeros(30, 7), "0" "111000100" "10" "100011"},
-      {"run 700", zeros(700, 7), "0" "11111100000000011010" "10" "100011"},
+      {"literal +1",
+       {0, 1},
+       "0"
+       "00"
+       "10"
+       "001"},
+      {"difference -3",
+       {5, 2},
+       "10"
+       "100001"
+       "10"
+       "01111"},
+      {"difference +20",
+       {10, 30},
+       "10"
+       "1010010"
+       "10"
+       "110000100"},
+      {"difference +130",
+       {10, 140},
+       "10"
+       "1010010"
+       "10"
+       "11111101110"},
+      {"difference +200",
+       {10, 210},
+       "10"
+       "1010010"
+       "10"
+       "1110101000"},
+      {"run 5", zeros(5, 7),
+       "0"
+       "1001"
+       "10"
+       "100011"},
+      {"run 30", zeros(30, 7),
+       "0"
+       "111000100"
+       "10"
+       "100011"},
+      {"run 700", zeros(700, 7),
+       "0"
+       "11111100000000011010"
+       "10"
+       "100011"},
       // One run of 17,057, then symbol 1 with length 1.
-      {"run 17058", zeros(17058, 7), "0" "111111" "11111111111111" "0" "00" "10" "100011"},
+      {"run 17058", zeros(17058, 7),
+       "0"
+       "111111"
+       "11111111111111"
+       "0"
+       "00"
+       "10"
+       "100011"},
   };
   for (const Case& k : cases) {
     const Bytes code = Code(k.row, uint32_t(k.row.size()), 1, 8);
@@ -73,9 +117,16 @@ TEST_F(LineCoderTest, EightLiteralsSwitchTheFlagAtTheRowEnd) {
   Bytes image = {1, 2, 3, 4, 5, 6, 7, 8, 9, 30, 31, 32, 33, 34, 35, 36};
   const std::string bits = BitsOf(Code(image, 8, 2, 8));
   std::string expected;
-  for (int i = 0; i < 8; ++i) expected += "10" "001";
-  expected += "11111" "0";  // escape and 0: the flag is 1
-  expected += "0" "1010001";  // a literal is now 0 (+9)
+  for (int i = 0; i < 8; ++i)
+    expected +=
+        "10"
+        "001";
+  expected +=
+      "11111"
+      "0";  // escape and 0: the flag is 1
+  expected +=
+      "0"
+      "1010001";  // a literal is now 0 (+9)
   EXPECT_EQ(bits.substr(0, expected.size()), expected);
 }
 

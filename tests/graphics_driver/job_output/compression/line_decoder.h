@@ -46,7 +46,11 @@ inline Bytes Code(const Bytes& image, uint32_t width, uint32_t height, uint32_t 
 class LineDecoder {
  public:
   LineDecoder(const Bytes& code, uint32_t width, uint32_t height, uint32_t bits)
-      : code_(code), width_(width), height_(height), bpp_(bits / 8), step_(bits == 8 ? 1 : 4),
+      : code_(code),
+        width_(width),
+        height_(height),
+        bpp_(bits / 8),
+        step_(bits == 8 ? 1 : 4),
         fill_(bits == 8 ? 0x00 : 0xFF) {}
 
   // The image, or empty on a code that does not decode to the end code.
@@ -140,9 +144,9 @@ class LineDecoder {
       const char* prefix;
       int extra, base;
     };
-    static const Class kClasses[] = {{"00", 0, 1},     {"010", 0, 2},      {"011", 0, 3},     {"100", 1, 4},
-                                     {"101", 2, 6},    {"110", 4, 10},     {"111000", 3, 26}, {"111001", 3, 34},
-                                     {"111010", 3, 42}, {"111011", 4, 50}, {"111100", 5, 66}, {"111101", 6, 98},
+    static const Class kClasses[] = {{"00", 0, 1},       {"010", 0, 2},      {"011", 0, 3},     {"100", 1, 4},
+                                     {"101", 2, 6},      {"110", 4, 10},     {"111000", 3, 26}, {"111001", 3, 34},
+                                     {"111010", 3, 42},  {"111011", 4, 50},  {"111100", 5, 66}, {"111101", 6, 98},
                                      {"111110", 9, 162}, {"111111", 14, 674}};
     std::string read;
     for (int i = 0; i < 6; ++i) {

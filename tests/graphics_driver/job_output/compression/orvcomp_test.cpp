@@ -35,9 +35,9 @@ Bytes WrapInTiff(const Bytes& code, uint32_t width, uint32_t height, uint16_t co
     uint16_t tag, type;
     uint32_t value;
   };
-  std::vector<Entry> entries = {{256, 4, width}, {257, 4, height}, {258, 3, 1},       {259, 3, compression},
-                                {262, 3, 0},     {273, 4, 0},      {277, 3, 1},       {278, 4, height},
-                                {279, 4, uint32_t(code.size())}};
+  std::vector<Entry> entries = {{256, 4, width},       {257, 4, height}, {258, 3, 1},
+                                {259, 3, compression}, {262, 3, 0},      {273, 4, 0},
+                                {277, 3, 1},           {278, 4, height}, {279, 4, uint32_t(code.size())}};
   if (compression == 3) entries.push_back({292, 4, 0});
   const uint32_t dataOffset = 8 + 2 + uint32_t(entries.size()) * 12 + 4;
   Bytes t = {'I', 'I', 42, 0};
@@ -128,7 +128,8 @@ TEST_F(OrvcompTest, CodesPassTiffcpAndDecodeBack) {
     EXPECT_LT(code.size(), image.size()) << c.kind;
     const std::string tiff = (folder_ / ("kind" + std::to_string(c.kind) + ".tif")).string();
     const Bytes file = WrapInTiff(code, width, height, c.compression);
-    std::ofstream(tiff, std::ios::binary).write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+    std::ofstream(tiff, std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
     const std::string copy = tiff + ".copy.tif";
     EXPECT_EQ(RunCommand("tiffcp '" + tiff + "' '" + copy + "' 2>&1"), "") << c.kind;
     EXPECT_TRUE(std::filesystem::exists(copy)) << c.kind;
