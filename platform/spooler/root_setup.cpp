@@ -22,7 +22,7 @@ namespace fs = std::filesystem;
 // their deliverables here.
 const std::vector<std::string> kDriverFiles = {
     "Pelkran.so",  "Sumbrel.so", "Tarquen.vbn", "*.vbn", "Movrane.so", "Velmora.so",
-    "Orvcolor.so", "*.CLX",      "Lindvar",     "*.DDD", "*.ddd",
+    "Orvcolor.so", "*.CLX",      "Lindvar",     "*.DDD", "*.ddd",      "Orvcomp.so",
 };
 
 // The default printer's data file when the driver folder holds it; else the
