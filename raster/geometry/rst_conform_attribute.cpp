@@ -84,6 +84,10 @@ void RstConformAttribute::conform(RstRead*& node, const RstHeader& target) {
     if (target.data_form == RstDataForm::raw && target.bits_per_sample == 1 && h.color_type == target.color_type)
       return;
   }
+  // Already of the target's attribute: every conversion would pass it on.
+  if (h.data_form != RstDataForm::rle && !h.colormap && h.bits_per_sample == target.bits_per_sample &&
+      h.color_type == target.color_type)
+    return;
   if (target.bits_per_sample != 1 && target.bits_per_sample != 8) {
     rst_report(RstCode::unsupported_option, kConform);
     return;
