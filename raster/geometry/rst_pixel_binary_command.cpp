@@ -6,6 +6,7 @@
 #include "raster/core/rst_status_context.h"
 #include "raster/formats/rst_format_creators.h"
 #include "raster/geometry/rst_clip.h"
+#include "raster/geometry/rst_interim_node.h"
 #include "raster/geometry/rst_paste.h"
 #include "raster/geometry/rst_pixel_and.h"
 #include "raster/geometry/rst_pixel_not.h"
@@ -17,28 +18,6 @@ namespace {
 const char kUnify[] = "RstPixelBinaryOperationCommand::unify_attribute()";
 const char kChange[] = "RstPixelBinaryOperationCommandBasic::change_depth_color()";
 const char kExpand[] = "RstPixelBinaryOperationCommandBasic::expand_colormap()";
-
-// A node the command put in place of one of its inputs: ended when the
-// create fails, so that the input goes back to the caller alone.
-class Interim {
- public:
-  Interim(RstRead*& node) : node_(node), input_(node) {}
-  ~Interim() {
-    if (kept_ || node_ == input_) return;
-    try {
-      node_->end();
-    } catch (const RstStatus&) {
-    }
-  }
-  Interim(const Interim&) = delete;
-  Interim& operator=(const Interim&) = delete;
-  void keep() { kept_ = true; }
-
- private:
-  RstRead*& node_;
-  RstRead* input_;
-  bool kept_ = false;
-};
 
 void expand(RstRead*& node) {
   if (!RstHeader(node).colormap) return;
@@ -162,7 +141,7 @@ RstRead* RstPixelBinaryOperationCommand::create_with(RstRead* a, RstRead* b, int
     rst_report(RstCode::bad_argument, where);
     return nullptr;
   }
-  Interim interim_a(a), interim_b(b);
+  RstInterimNode interim_a(a), interim_b(b);
   expand_colormap(a, b);
   unify_attribute(a, b, x, y);
   RstRead* node = dispatch({a, b}, x, y);
