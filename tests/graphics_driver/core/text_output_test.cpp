@@ -209,11 +209,26 @@ TEST_F(TextOutTest, FixedPitchPositions) {
     UseBand(0, kRows, kWidth);
     const FLONG type = mono->flFontType;
     if (c.device) mono->flFontType |= DEVICE_FONTTYPE;
-    const BOOL ok = Text(String(mono, engine, u"ABC", c.accel, c.charInc), mono, 0x000000);
+    STROBJ* s = String(mono, engine, u"ABC", c.accel, c.charInc);
+    BRUSHOBJ* black = Solid(0x000000);
+    const SIZE_T global = pk::seams::GlobalLiveBlocks(), heap = pk::seams::HeapLiveBlocks(pdev()->heap);
+    POINTL origin{0, 0};
+    const BOOL ok = DrvTextOut(target_, s, mono, nullptr, nullptr, nullptr, black, nullptr, &origin, 0x0D0D);
+    EXPECT_EQ(pk::seams::GlobalLiveBlocks(), global) << c.name;
+    EXPECT_EQ(pk::seams::HeapLiveBlocks(pdev()->heap), heap) << c.name;
     mono->flFontType = type;
     ASSERT_TRUE(ok) << c.name;
     EXPECT_TRUE(InkedAt(GlyphDots(mono, c.expected))) << c.name;
   }
+  // Without memory for the rebuilt positions the call fails, leaving nothing.
+  UseBand(0, kRows, kWidth);
+  STROBJ* s = String(mono, engine, u"ABC", SO_HORIZONTAL, 20);
+  BRUSHOBJ* black = Solid(0x000000);
+  POINTL origin{0, 0};
+  pk::seams::FailNthAllocation(1);
+  EXPECT_FALSE(DrvTextOut(target_, s, mono, nullptr, nullptr, nullptr, black, nullptr, &origin, 0x0D0D));
+  pk::seams::FailNthAllocation(0);
+  EXPECT_TRUE(BandBlank());
 }
 
 TEST_F(TextOutTest, ExtraAndOpaqueRectangles) {
