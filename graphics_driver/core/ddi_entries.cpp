@@ -8,6 +8,7 @@
 #include "graphics_driver/core/brushes.h"
 #include "graphics_driver/core/driver_entry.h"
 #include "graphics_driver/core/escapes.h"
+#include "graphics_driver/core/text_output.h"
 #include "graphics_driver/job_output/job_output_for_core.h"
 #include "platform/win/win_error.h"
 
@@ -65,9 +66,10 @@ BOOL DrvRealizeBrush(BRUSHOBJ* pbo, SURFOBJ* psoTarget, SURFOBJ* psoPattern, SUR
   return RealizeBrush(pbo, psoTarget, psoPattern, psoMask, pxlo, iHatch);
 }
 
-BOOL DrvTextOut(SURFOBJ* pso, STROBJ*, FONTOBJ*, CLIPOBJ*, RECTL*, RECTL*, BRUSHOBJ*, BRUSHOBJ*, POINTL*, MIX) {
+BOOL DrvTextOut(SURFOBJ* pso, STROBJ* pstro, FONTOBJ* pfo, CLIPOBJ* pco, RECTL* prclExtra, RECTL* prclOpaque,
+                BRUSHOBJ* pboFore, BRUSHOBJ* pboOpaque, POINTL* pptlOrg, MIX mix) {
   if (!CheckedPdev(pso)) return FALSE;
-  return FALSE;
+  return DrawTextOut(pso, pstro, pfo, pco, prclExtra, prclOpaque, pboFore, pboOpaque, pptlOrg, mix);
 }
 
 BOOL DrvStrokePath(SURFOBJ* pso, PATHOBJ*, CLIPOBJ*, XFORMOBJ*, BRUSHOBJ*, POINTL*, LINEATTRS*, MIX) {
