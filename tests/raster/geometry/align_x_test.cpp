@@ -6,8 +6,13 @@
 #include <random>
 #include <string>
 
+#include "raster/codecs/rst_encode_ccitt.h"
+#include "raster/core/byte_array_storage.h"
+#include "raster/core/rst_alloc.h"
 #include "raster/core/rst_status_recorder.h"
 #include "raster/formats/rst_format_creators.h"
+#include "raster/formats/rst_read_tiff_strips.h"
+#include "raster/formats/rst_read_tiles.h"
 #include "raster/geometry/rst_align_x.h"
 #include "raster/geometry/rst_geometry_creators.h"
 #include "turn_support.h"
@@ -258,6 +263,86 @@ TEST_F(AlignX, RegisteredCreatorJoins) {
   Held<> node(rst_format_creators().align_x({source_of(a), source_of(b)}));
   ASSERT_TRUE(node);
   EXPECT_TRUE(image_of(node.get()) == pnmcat({a, b}, "creator"));
+}
+
+// ---- the strip chain's bands
+
+// Columns x .. x + width - 1 of rows y .. y + rows - 1, clear past the page.
+Image tile_of(const Image& page, int32_t x, int32_t y, int32_t width, int32_t rows) {
+  Image t = blank_image(width, rows, 1, 1);
+  for (int32_t r = 0; r < rows; ++r)
+    for (int32_t c = 0; c < width && x + c < page.width; ++c) t.set_bit(c, r, page.bit(x + c, y + r));
+  return t;
+}
+
+// A tile's stored bytes: packed rows, or MMR code of them.
+Bytes stored(const Image& tile, bool coded) {
+  Bytes out;
+  if (!coded) {
+    for (const Bytes& l : tile.lines) out.insert(out.end(), l.begin(), l.end());
+    return out;
+  }
+  Held<> code(RstEncodeMMR::create(source_of(tile), nullptr));
+  EXPECT_TRUE(code);
+  if (!code) return out;
+  Bytes buffer(size_t(code->line_size()) + 64);
+  for (int n; (n = code->read(buffer.data())) > 0;) out.insert(out.end(), buffer.begin(), buffer.begin() + n);
+  return out;
+}
+
+// The page cut into bands of band_rows, each band into tiles of tile_width
+// (the last one overhanging the page), all in one file, and the strip chain
+// over it.
+struct TiledPage {
+  Bytes file;
+  std::unique_ptr<ByteArrayInputStorage> input;
+  RstRead* chain = nullptr;
+  TiledPage(const Image& page, int32_t tile_width, int32_t band_rows, bool coded) {
+    std::vector<uint32_t> offsets, counts, rows;
+    file.assign(8, 0);  // offset 0 means "not given"
+    for (int32_t y = 0; y < page.height; y += band_rows) {
+      int32_t h = std::min(band_rows, page.height - y);
+      for (int32_t x = 0; x < page.width; x += tile_width) {
+        Bytes b = stored(tile_of(page, x, y, tile_width, h), coded);
+        offsets.push_back(uint32_t(file.size()));
+        counts.push_back(uint32_t(b.size()));
+        rows.push_back(uint32_t(h));
+        file.insert(file.end(), b.begin(), b.end());
+      }
+    }
+    input = std::make_unique<ByteArrayInputStorage>(file);
+    RstCountedPtr<RstTileSpecArray> specs(new RstTileSpecArray(offsets, counts, uint32_t(tile_width), rows));
+    RstHeader h = image_header(page.width, page.height, 1, 1, RstColorType::s_gray_reverse(),
+                               coded ? RstDataForm::mmr : RstDataForm::raw);
+    if (!coded) {
+      chain = RstReadRawTiles::create(input.get(), h, specs, false);
+      return;
+    }
+    auto* node = new RstReadAndDecodeCodeTiles(input.get(), h, specs, RstCountedPtr<RstCodingOption>(), false);
+    chain = node;
+    EXPECT_TRUE(rst_initiate(node));
+  }
+};
+
+TEST_F(AlignX, StripChainBandsJoinTiles) {
+  rst_register_geometry_creators();
+  Image page = clean_pad(random_image(50, 13, 1, 1, 3344));
+  for (bool coded : {false, true})
+    for (int32_t tile_width : {32, 24, 50}) {  // two, three and one tile a band
+      SCOPED_TRACE(std::string(coded ? "MMR" : "raw") + " tiles of " + std::to_string(tile_width));
+      TiledPage tiles(page, tile_width, 8, coded);
+      TiledPage strips(page, page.width, 8, coded);
+      ASSERT_TRUE(tiles.chain && strips.chain);
+      Image from_tiles = coded ? image_of_runs(tiles.chain) : clean_pad(image_of(tiles.chain));
+      Image from_strips = coded ? image_of_runs(strips.chain) : clean_pad(image_of(strips.chain));
+      if (!coded) {
+        tiles.chain->end();
+        strips.chain->end();
+      }
+      EXPECT_TRUE(from_tiles == page);
+      EXPECT_TRUE(from_strips == page);
+    }
+  EXPECT_TRUE(status.errors().empty());
 }
 
 }  // namespace
