@@ -50,8 +50,7 @@ bool joined_sizes(const std::vector<RstRead*>& inputs, int32_t& total_width, int
   for (RstRead* node : inputs) {
     RstHeader h(node);
     if (h.width < 0 || h.bits_per_sample < 1 || h.samples_per_pixel < 1) return false;
-    if (h.data_form == RstDataForm::rle ? node->line_size() < 8
-                                        : node->line_size() != raw_line_bytes(h, h.width))
+    if (h.data_form == RstDataForm::rle ? node->line_size() < 8 : node->line_size() != raw_line_bytes(h, h.width))
       return false;
     total += h.width;
   }
@@ -91,8 +90,7 @@ RstRead* RstAlignX::create(const std::vector<RstRead*>& inputs) {
     rst_report(RstCode::unsupported_form, where);
     return nullptr;
   }
-  RstRead* node =
-      first.bits_per_sample == 1 ? RstAlignX1bits::create(inputs) : RstAlignX8bits::create(inputs);
+  RstRead* node = first.bits_per_sample == 1 ? RstAlignX1bits::create(inputs) : RstAlignX8bits::create(inputs);
   if (!node) return nullptr;
   return rst_create_end(node, guard);
 }

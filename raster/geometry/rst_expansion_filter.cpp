@@ -31,8 +31,8 @@ RstRead* RstExpansionFilter::create(RstRead* source, const RstWindow& window, co
   return rst_create_end_node_or_drop(rst_new<RstExpansionFilter>(source, window, border, target, fill), guard);
 }
 
-RstExpansionFilter::RstExpansionFilter(RstRead* source, const RstWindow& window, const uint8_t* border,
-                                       uint8_t target, uint8_t fill)
+RstExpansionFilter::RstExpansionFilter(RstRead* source, const RstWindow& window, const uint8_t* border, uint8_t target,
+                                       uint8_t fill)
     : RstFilter<1>(source, window, border), window_(window), target_(target), fill_(fill) {}
 
 int RstExpansionFilter::read(uint8_t* line) {

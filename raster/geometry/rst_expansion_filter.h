@@ -18,8 +18,7 @@ class RstExpansionFilter : public RstFilter<1> {
   // "RstExpansionFilter::create()". No ring buffer: -1
   // "RstFilter::RstFilter()". Null on failure, the source left to the
   // caller.
-  static RstRead* create(RstRead* source, const RstWindow& window, const uint8_t* border, uint8_t target,
-                         uint8_t fill);
+  static RstRead* create(RstRead* source, const RstWindow& window, const uint8_t* border, uint8_t target, uint8_t fill);
 
   RstExpansionFilter(RstRead* source, const RstWindow& window, const uint8_t* border, uint8_t target, uint8_t fill);
   // width bytes, or 0 at the end or on a short source line.

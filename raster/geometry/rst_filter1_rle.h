@@ -68,7 +68,8 @@ class RstExpansionFilter1RLE : public RstFilter1RLE {
   // "RstExpansionFilter1RLE::create()". Null on failure, the source left
   // to the caller.
   static RstRead* create(RstRead* source, uint32_t n);
-  RstExpansionFilter1RLE(RstRead* source, uint32_t n) : RstFilter1RLE(source, n, int32_t(n > INT32_MAX ? INT32_MAX : n)) {}
+  RstExpansionFilter1RLE(RstRead* source, uint32_t n)
+      : RstFilter1RLE(source, n, int32_t(n > INT32_MAX ? INT32_MAX : n)) {}
 
  protected:
   void filter_line(Slot& slot) override;

@@ -42,8 +42,7 @@ TEST_F(AlignX, BitsPackedAcrossBytes) {
   EXPECT_EQ(node->line_size(), 2);
   EXPECT_EQ(pull(node.get()), (std::vector<Bytes>{{0xAF, 0xE0}, {0xFA, 0xA0}}));
   // Byte-aligned, then shifted again: 8 + 3 + 9 pixels.
-  Held<> three(RstAlignX::create(
-      {bits_source(8, {{0x81}}), bits_source(3, {{0xFF}}), bits_source(9, {{0x80, 0xFF}})}));
+  Held<> three(RstAlignX::create({bits_source(8, {{0x81}}), bits_source(3, {{0xFF}}), bits_source(9, {{0x80, 0xFF}})}));
   ASSERT_TRUE(three);
   EXPECT_EQ(pull(three.get()), (std::vector<Bytes>{{0x81, 0xF0, 0x10}}));
   EXPECT_TRUE(status.errors().empty());
@@ -74,7 +73,8 @@ TEST_F(AlignX, RunLinesShiftedAndJoined) {
   EXPECT_EQ(pull(node.get()), std::vector<Bytes>{run_line({{2, 2}, {5, 7}})});
   // Untrusted lines: no terminator, runs out of order and past the width.
   const Pairs dirty = {{9, 40}, {-3, 1}, {6, 2}, {0, 3}, {4, 5}};
-  Held<> bad(RstAlignX::create({rle_source(12, {run_line(dirty, false)}, 40), rle_source(12, {run_line(dirty, false)}, 40)}));
+  Held<> bad(
+      RstAlignX::create({rle_source(12, {run_line(dirty, false)}, 40), rle_source(12, {run_line(dirty, false)}, 40)}));
   ASSERT_TRUE(bad);
   EXPECT_EQ(pull(bad.get()), std::vector<Bytes>{run_line({{9, 11}, {21, 23}})});
   EXPECT_TRUE(status.errors().empty());
@@ -151,7 +151,8 @@ TEST_F(AlignX, RefusalsOfEveryCreate) {
       {"heights differ", {gray(4, 2, 8), gray(4, 3, 8)}},
       {"depths differ", {gray(4, 2, 8), gray(4, 2, 1)}},
       {"forms differ", {gray(4, 2, 1), gray(4, 2, 1, RstDataForm::rle)}},
-      {"colour types differ", {gray(4, 2, 8), new LineSource(image_header(4, 2, 8, 1, RstColorType::s_gray_reverse()), {})}},
+      {"colour types differ",
+       {gray(4, 2, 8), new LineSource(image_header(4, 2, 8, 1, RstColorType::s_gray_reverse()), {})}},
       {"too wide", {gray(INT32_MAX / 2 + 1, 2, 8), gray(INT32_MAX / 2 + 1, 2, 8)}},
   };
   for (const auto& r : refused) {
@@ -188,24 +189,25 @@ TEST_F(AlignX, AllocationFailures) {
                               if (!node) second->end();
                               return node;
                             },
-                            joined, {"RstAlignX1bits::initiate()", "rst_create_end()", "RstCreateGuard::RstCreateGuard()"});
+                            joined,
+                            {"RstAlignX1bits::initiate()", "rst_create_end()", "RstCreateGuard::RstCreateGuard()"});
   Held<> ref_runs(RstAlignX::create({rle_source_of(a), rle_source_of(b)}));
   std::vector<Bytes> runs = pull(ref_runs.get());
-  check_allocation_failures([&] { return rle_source_of(a); },
-                            [&](RstRead* s) {
-                              RstRead* plain = source_of(b);
-                              RstRead* second = RstEncodeRLE::create(plain);
-                              if (!second) {
-                                plain->end();
-                                return static_cast<RstRead*>(nullptr);
-                              }
-                              RstRead* node = RstAlignX::create({s, second});
-                              if (!node) second->end();
-                              return node;
-                            },
-                            runs,
-                            {"RstAlignXRLE::initiate()", "rst_create_end()", "RstCreateGuard::RstCreateGuard()",
-                             "RstEncodeRLE::initiate()"});
+  check_allocation_failures(
+      [&] { return rle_source_of(a); },
+      [&](RstRead* s) {
+        RstRead* plain = source_of(b);
+        RstRead* second = RstEncodeRLE::create(plain);
+        if (!second) {
+          plain->end();
+          return static_cast<RstRead*>(nullptr);
+        }
+        RstRead* node = RstAlignX::create({s, second});
+        if (!node) second->end();
+        return node;
+      },
+      runs,
+      {"RstAlignXRLE::initiate()", "rst_create_end()", "RstCreateGuard::RstCreateGuard()", "RstEncodeRLE::initiate()"});
 }
 
 // ---- against pnmcat

@@ -76,9 +76,7 @@ Image random_page(int32_t w, int32_t h, uint32_t seed) {
 }
 
 TEST_F(MorphologyPeer, RandomPagesEqualLeptonica) {
-  const struct {
-    int32_t w, h;
-  } sizes[] = {{1, 1}, {7, 3}, {61, 37}, {130, 90}, {200, 160}};
+  const struct { int32_t w, h; } sizes[] = {{1, 1}, {7, 3}, {61, 37}, {130, 90}, {200, 160}};
   uint32_t seed = 240;
   for (auto s : sizes)
     for (uint32_t n = 1; n <= 5; ++n) {

@@ -311,13 +311,24 @@ TEST_F(Morphology, LargeRadiusAsksForTheWholeWindow) {
 
 TEST_F(Morphology, AllocationFailures) {
   Image im = random_image(21, 6, 1, 1, 3, true);
-  const std::vector<std::string> wheres = {
-      "RstExpansionFilter1::create()",   "RstShrinkFilter1::create()",     "RstFilter1RLE::initiate()",
-      "rst_create_end()",                "RstDivideReader::create()",      "BlockBuffer::BlockBuffer()",
-      "RstDivideOneBuffer::initiate()",  "RstPixelBinaryOperation::initiate()", "RstDivide::create()",
-      "RstClip::create()",               "RstPixelNotRLE::initiate()",     "RstCreateGuard::RstCreateGuard()",
-      "RstDivideNBuffer::read()",        "RstClipWidth::create()",         "RstClipHeight::create()",
-      "RstEncodeRLE::initiate()", "RstClipWidth::initiate()", "RstClipHeight::initiate()"};
+  const std::vector<std::string> wheres = {"RstExpansionFilter1::create()",
+                                           "RstShrinkFilter1::create()",
+                                           "RstFilter1RLE::initiate()",
+                                           "rst_create_end()",
+                                           "RstDivideReader::create()",
+                                           "BlockBuffer::BlockBuffer()",
+                                           "RstDivideOneBuffer::initiate()",
+                                           "RstPixelBinaryOperation::initiate()",
+                                           "RstDivide::create()",
+                                           "RstClip::create()",
+                                           "RstPixelNotRLE::initiate()",
+                                           "RstCreateGuard::RstCreateGuard()",
+                                           "RstDivideNBuffer::read()",
+                                           "RstClipWidth::create()",
+                                           "RstClipHeight::create()",
+                                           "RstEncodeRLE::initiate()",
+                                           "RstClipWidth::initiate()",
+                                           "RstClipHeight::initiate()"};
   for (bool runs : {false, true})
     for (bool dilate : {true, false}) {
       SCOPED_TRACE(std::string(runs ? "runs " : "raw ") + (dilate ? "dilation" : "erosion"));
@@ -402,8 +413,8 @@ TEST_F(Morphology, WindowDilationRefusals) {
     RstWindow window;
     int32_t code;
   } cases[] = {
-      {{1, 3, 0, 0}, -2}, {{3, 1, 0, 0}, -2}, {{3, 3, 3, 1}, -2}, {{3, 3, 1, 3}, -2},
-      {{3, 3, -1, 0}, -2}, {{3, 3, 0, -1}, -2},
+      {{1, 3, 0, 0}, -2}, {{3, 1, 0, 0}, -2},  {{3, 3, 3, 1}, -2},
+      {{3, 3, 1, 3}, -2}, {{3, 3, -1, 0}, -2}, {{3, 3, 0, -1}, -2},
   };
   for (const auto& c : cases) {
     status.clear();
@@ -425,8 +436,11 @@ TEST_F(Morphology, WindowDilationRefusals) {
   // No ring buffer object: the filter base's report.
   status.clear();
   check_allocation_failures([&] { return gray_source(g); },
-                            [](RstRead* s) { return RstExpansionFilter::create(s, {2, 2, 1, 1}, nullptr, 255, 9); },
-                            g.lines(), {"RstFilter::RstFilter()", "rst_create_end()", "RstRingBuffer::RstRingBuffer()"});
+                            [](RstRead* s) {
+                              return RstExpansionFilter::create(s, {2, 2, 1, 1}, nullptr, 255, 9);
+                            },
+                            g.lines(),
+                            {"RstFilter::RstFilter()", "rst_create_end()", "RstRingBuffer::RstRingBuffer()"});
 }
 
 TEST_F(Morphology, SkipAheadEqualsThePlainRule) {
