@@ -132,7 +132,9 @@ TEST_F(Morphology, UntrustedRunLinesStayInsideTheirBuffers) {
       EXPECT_LE(0, got[k].first);
       EXPECT_LE(got[k].first, got[k].second);
       EXPECT_LE(got[k].second, 11);
-      if (k) EXPECT_GT(got[k].first, got[k - 1].second + 1);
+      if (k) {
+        EXPECT_GT(got[k].first, got[k - 1].second + 1);
+      }
     }
     EXPECT_TRUE(buf.guard_intact());
   }
@@ -173,7 +175,9 @@ TEST_F(Morphology, UntrustedRunLinesStayInsideTheirBuffers) {
       EXPECT_EQ(l.size(), p.size() * 8 + 8);
       for (auto [f, e] : p) EXPECT_TRUE(0 <= f && f <= e && e <= 11);
     }
-    if (dilate) EXPECT_EQ(lines[0], run_line({{8, 11}}));
+    if (dilate) {
+      EXPECT_EQ(lines[0], run_line({{8, 11}}));
+    }
   }
   EXPECT_TRUE(status.errors().empty());
 }
