@@ -133,7 +133,10 @@ void BM_MaskWindow(benchmark::State& state) {
   int32_t k = int32_t(state.range(0)), size = 2 * k + 1;
   static const uint8_t zero = 0;
   run_pair(
-      state, [&] { pull_all(RstExpansionFilter::create(raw(p), {size, size, k, k}, &zero, 255, 255)); },
+      state,
+      [&] {
+        pull_all(RstExpansionFilter::create(raw(p), {size, size, k, k}, &zero, 255, 255));
+      },
       [&] {
         PIX* d = pixDilateGray(p.pix, size, size);
         pixDestroy(&d);
