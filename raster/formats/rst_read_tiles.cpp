@@ -157,7 +157,11 @@ InputStorage* RstReadTilesAndAlignX::strip_window(const char* where) {
   }
   int64_t length = size - offset;
   if (spec_.byte_count != 0) length = std::min<int64_t>(length, spec_.byte_count);
-  std::unique_ptr<NestedInputStorage> window(rst_new<NestedInputStorage>(in, int32_t(length)));
+  // The strips of a band are read side by side, line by line: each window
+  // keeps its own position in the shared input.
+  int32_t end = int32_t(std::min<int64_t>(offset + length, INT32_MAX));
+  std::unique_ptr<SharedParentWindow> window(
+      rst_new<SharedParentWindow>(MoveInMoveOutInputStorage<>(in, 0), int32_t(offset), end));
   if (!window) {
     rst_report(RstCode::no_memory, where);
     return nullptr;

@@ -84,7 +84,7 @@ class RstReadTilesAndAlignX : public RstReadTiles {
   uint32_t rows_left_ = 0;
   bool reverse_bits_;
   std::unique_ptr<BitReverseInput<>> reverser_;
-  std::vector<std::unique_ptr<NestedInputStorage>> windows_;
+  std::vector<std::unique_ptr<SharedParentWindow>> windows_;
 };
 
 class RstReadRawTiles : public RstReadTilesAndAlignX {

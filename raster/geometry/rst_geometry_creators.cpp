@@ -1,6 +1,6 @@
-// The geometry nodes handed to the format readers (run-line painting and
-// column clips) and to the JPEG writer's chroma filter (convolution, plane
-// merging).
+// The geometry nodes handed to the format readers (run-line painting,
+// side-by-side joining, column clips) and to the JPEG writer's chroma filter
+// (convolution, plane merging).
 #include "raster/geometry/rst_geometry_creators.h"
 
 #include <new>
@@ -9,6 +9,7 @@
 #include "raster/codecs/rst_codec_creators.h"
 #include "raster/core/rst_status_context.h"
 #include "raster/formats/rst_format_creators.h"
+#include "raster/geometry/rst_align_x.h"
 #include "raster/geometry/rst_clip_width.h"
 #include "raster/geometry/rst_convolution_filter.h"
 #include "raster/geometry/rst_decode_rle.h"
@@ -22,6 +23,7 @@ RstRead* clip_width(RstRead* source, int32_t x, int32_t width) {
   return RstClipWidth::create(source, x, uint32_t(width));
 }
 RstRead* mirror_y(RstRead* source) { return RstMirrorY::create(source); }
+RstRead* align_x(const std::vector<RstRead*>& nodes) { return RstAlignX::create(nodes); }
 // The writer's kernels are filters of plain low-pass weights: no magnitude.
 RstRead* convolution_filter(RstRead* source, const RstCodecKernel& k) {
   RstKernel kernel;
@@ -45,6 +47,7 @@ void rst_register_geometry_creators() {
   rst_format_creators().decode_rle = &decode_rle;
   rst_format_creators().clip_width = &clip_width;
   rst_format_creators().mirror_y = &mirror_y;
+  rst_format_creators().align_x = &align_x;
   rst_codec_creators().convolution_filter = &convolution_filter;
   rst_codec_creators().merge_8bit_planes = &merge_8bit_planes;
 }
