@@ -8,6 +8,7 @@
 #include "graphics_driver/core/brushes.h"
 #include "graphics_driver/core/driver_entry.h"
 #include "graphics_driver/core/escapes.h"
+#include "graphics_driver/core/path_drawing.h"
 #include "graphics_driver/core/text_output.h"
 #include "graphics_driver/job_output/job_output_for_core.h"
 #include "platform/win/win_error.h"
@@ -72,20 +73,23 @@ BOOL DrvTextOut(SURFOBJ* pso, STROBJ* pstro, FONTOBJ* pfo, CLIPOBJ* pco, RECTL* 
   return DrawTextOut(pso, pstro, pfo, pco, prclExtra, prclOpaque, pboFore, pboOpaque, pptlOrg, mix);
 }
 
-BOOL DrvStrokePath(SURFOBJ* pso, PATHOBJ*, CLIPOBJ*, XFORMOBJ*, BRUSHOBJ*, POINTL*, LINEATTRS*, MIX) {
+BOOL DrvStrokePath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ* pxo, BRUSHOBJ* pbo, POINTL* pptlBrushOrg,
+                   LINEATTRS* plineattrs, MIX mix) {
   if (!CheckedPdev(pso)) return FALSE;
-  return FALSE;
+  return DrawStrokePath(pso, ppo, pco, pxo, pbo, pptlBrushOrg, plineattrs, mix);
 }
 
-BOOL DrvFillPath(SURFOBJ* pso, PATHOBJ*, CLIPOBJ*, BRUSHOBJ*, POINTL*, MIX, FLONG) {
+BOOL DrvFillPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL* pptlBrushOrg, MIX mix,
+                 FLONG flOptions) {
   if (!CheckedPdev(pso)) return FALSE;
-  return FALSE;
+  return DrawFillPath(pso, ppo, pco, pbo, pptlBrushOrg, mix, flOptions);
 }
 
-BOOL DrvStrokeAndFillPath(SURFOBJ* pso, PATHOBJ*, CLIPOBJ*, XFORMOBJ*, BRUSHOBJ*, LINEATTRS*, BRUSHOBJ*, POINTL*, MIX,
-                          FLONG) {
+BOOL DrvStrokeAndFillPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ* pxo, BRUSHOBJ* pboStroke,
+                          LINEATTRS* plineattrs, BRUSHOBJ* pboFill, POINTL* pptlBrushOrg, MIX mixFill,
+                          FLONG flOptions) {
   if (!CheckedPdev(pso)) return FALSE;
-  return FALSE;
+  return DrawStrokeAndFillPath(pso, ppo, pco, pxo, pboStroke, plineattrs, pboFill, pptlBrushOrg, mixFill, flOptions);
 }
 
 IFIMETRICS* DrvQueryFont(DHPDEV dhpdev, ULONG_PTR, ULONG, ULONG_PTR* pid) {

@@ -140,9 +140,12 @@ int FillPolygon(JobOutputStream* stream, const POINTL* points, uint32_t n, const
     limit = std::max<int64_t>(1, int64_t(std::clamp(scaled, -1e15, 1e15)));
   }
   const FillColumns fill{stream, area, limit, band};
-  const int32_t from = ClampLong(std::max<int64_t>(int64_t(box.top) - kLineMargin, 0));
+  // A column starts where the polygon does, above the band too: the run
+  // limit counts from there, so a shape crossing the band top inks the
+  // same dots as in one band.
+  const int32_t from = ClampLong(int64_t(box.top) - kLineMargin);
   const int32_t to = ClampLong(int64_t(box.bottom) + kLineMargin);
-  if (to < from) return 1;  // wholly above the band
+  if (to < 0) return 1;  // wholly above the band
   const int64_t first = std::max({int64_t(area.left), int64_t(box.left), band.left});
   const int64_t last = std::min({int64_t(area.right), int64_t(box.right) + 1, band.right});
   for (int64_t x = first; x < last; ++x) {
