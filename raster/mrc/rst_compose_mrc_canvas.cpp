@@ -137,7 +137,32 @@ RstComposeMRCCanvas* RstComposeMRCCanvas::create(RstMRCCanvas* canvas, int32_t w
   return rst_create_end(page);
 }
 
+RstComposeMRCCanvas::MRCObjectVisitor::MRCObjectVisitor(RstRead* background, RstScale::ScaleCommand& command, double sx,
+                                                        double sy)
+    : composite_(background), command_(command), sx_(sx), sy_(sy) {
+  RstHeader h(background);
+  page_area_ = int64_t(h.width) * h.height;
+}
+
 RstComposeMRCCanvas::MRCObjectVisitor::~MRCObjectVisitor() = default;
+
+bool RstComposeMRCCanvas::MRCObjectVisitor::oversized(const Target& t) const {
+  // Objects may reach past the page, but not by orders of magnitude: the
+  // scalers produce every pixel of the target, on the page or not.
+  const double limit = std::max(64.0 * double(page_area_), 16777216.0);
+  if (double(t.w) * double(t.h) <= limit) return false;
+  rst_report(RstCode::unsupported_form, "RstComposeMRCCanvas::MRCObjectVisitor::scale()");
+  return true;
+}
+
+bool RstComposeMRCCanvas::MRCObjectVisitor::oversized(RstRead* source) const {
+  RstHeader h(source);
+  const double canvas_area = double(page_area_) / (sx_ * sy_);
+  const double limit = std::max(64.0 * canvas_area, 16777216.0);
+  if (double(h.width) * double(h.height) <= limit) return false;
+  rst_report(RstCode::unsupported_form, "RstComposeMRCCanvas::MRCObjectVisitor::scale()");
+  return true;
+}
 
 RstRead* RstComposeMRCCanvas::MRCObjectVisitor::take_composite() { return composite_.release(); }
 
@@ -170,8 +195,10 @@ int RstComposeMRCCanvas::MRCObjectVisitor::finish(int32_t kept, bool painted) {
 bool RstComposeMRCCanvas::MRCObjectVisitor::decode(RstRead*& node) {
   switch (RstHeader(node).data_form) {
     case RstDataForm::raw: return true;
-    case RstDataForm::mh: return replace(node, RstDecodeMH::create(node, nullptr)) && replace(node, RstDecodeRLE::create(node));
-    case RstDataForm::mr: return replace(node, RstDecodeMR::create(node, nullptr)) && replace(node, RstDecodeRLE::create(node));
+    case RstDataForm::mh:
+      return replace(node, RstDecodeMH::create(node, nullptr)) && replace(node, RstDecodeRLE::create(node));
+    case RstDataForm::mr:
+      return replace(node, RstDecodeMR::create(node, nullptr)) && replace(node, RstDecodeRLE::create(node));
     case RstDataForm::mmr:
       return replace(node, RstDecodeMMR::create(node, nullptr)) && replace(node, RstDecodeRLE::create(node));
     case RstDataForm::jpeg: {
@@ -236,8 +263,10 @@ int RstComposeMRCCanvas::MRCObjectVisitor::visit_unmasked_image(RstMRCCanvas::Un
   if (!composite_) return RstCode::no_memory;
   Target t = target(object.rect);
   if (t.w <= 0 || t.h <= 0) return last_status();
+  if (oversized(t)) return RstCode::unsupported_form;
   RstOwner<RstRead> image(object.image_reader());
   if (!image) return last_status();
+  if (oversized(image.get())) return RstCode::unsupported_form;
   int32_t kept = open_bracket();
   bool ok = through(image, [](RstRead*& n) { return decode(n); }) &&
             through(image, [&](RstRead*& n) { return scale(n, t.w, t.h); }) && conform(image) && depth(image.get());
@@ -257,9 +286,11 @@ int RstComposeMRCCanvas::MRCObjectVisitor::visit_masked_image(RstMRCCanvas::Mask
   if (!composite_) return RstCode::no_memory;
   Target t = target(object.rect);
   if (t.w <= 0 || t.h <= 0) return last_status();
+  if (oversized(t)) return RstCode::unsupported_form;
   RstOwner<RstRead> mask(object.mask_reader());
   RstOwner<RstRead> image(object.image_reader());
   if (!mask || !image) return last_status();
+  if (oversized(mask.get()) || oversized(image.get())) return RstCode::unsupported_form;
   int32_t kept = open_bracket();
   if (RstHeader(mask.get()).bits_per_sample != 1) {
     rst_report(RstCode::unsupported_form, "RstComposeMRCCanvas::visit_masked_image()");
@@ -267,8 +298,7 @@ int RstComposeMRCCanvas::MRCObjectVisitor::visit_masked_image(RstMRCCanvas::Mask
   }
   bool ok = through(mask, [](RstRead*& n) { return decode(n); }) &&
             through(image, [](RstRead*& n) { return decode(n); }) &&
-            through(image, [&](RstRead*& n) { return scale(n, t.w, t.h); }) && conform(image) &&
-            depth(image.get()) &&
+            through(image, [&](RstRead*& n) { return scale(n, t.w, t.h); }) && conform(image) && depth(image.get()) &&
             through(mask, [&](RstRead*& n) { return scale_mask(n, t.w, t.h, composite_.get(), image.get()); });
   if (ok) {
     RstRead* painted = RstMRCMaskedPaste::create(composite_.get(), mask.get(), image.get(), t.x, t.y);
@@ -286,8 +316,10 @@ int RstComposeMRCCanvas::MRCObjectVisitor::visit_masked_color(RstMRCCanvas::Mask
   if (!composite_) return RstCode::no_memory;
   Target t = target(object.rect);
   if (t.w <= 0 || t.h <= 0) return last_status();
+  if (oversized(t)) return RstCode::unsupported_form;
   RstOwner<RstRead> mask(object.mask_reader());
   if (!mask) return last_status();
+  if (oversized(mask.get())) return RstCode::unsupported_form;
   int32_t kept = open_bracket();
   if (RstHeader(mask.get()).bits_per_sample != 1) {
     rst_report(RstCode::unsupported_form, "RstComposeMRCCanvas::visit_masked_color()");

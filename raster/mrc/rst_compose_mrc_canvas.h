@@ -35,8 +35,7 @@ class RstComposeMRCCanvas : public RstReadDecorator {
   // Paints the objects over the composite, one visit per kind.
   class MRCObjectVisitor : public RstMRCCanvas::ObjectVisitor {
    public:
-    MRCObjectVisitor(RstRead* background, RstScale::ScaleCommand& command, double sx, double sy)
-        : composite_(background), command_(command), sx_(sx), sy_(sy) {}
+    MRCObjectVisitor(RstRead* background, RstScale::ScaleCommand& command, double sx, double sy);
     ~MRCObjectVisitor() override;
     int visit_unmasked_image(RstMRCCanvas::UnmaskedImage& object) override;
     int visit_masked_image(RstMRCCanvas::MaskedImage& object) override;
@@ -73,6 +72,13 @@ class RstComposeMRCCanvas : public RstReadDecorator {
     // The first paint of a lower-depth image thresholds the composite.
     bool depth(RstRead* painted);
 
+    // A target far larger than the page would cost work out of all
+    // proportion to the pixels it leaves on the page: -3
+    // "RstComposeMRCCanvas::MRCObjectVisitor::scale()".
+    bool oversized(const Target& t) const;
+    // The same for an object's own pixels against the canvas: a huge line of
+    // a few code bytes would be decoded and scaled whole.
+    bool oversized(RstRead* source) const;
     // Ends a visit: the painted inputs are spent or the composite is dropped.
     int finish(int32_t kept, bool painted);
 
@@ -81,6 +87,7 @@ class RstComposeMRCCanvas : public RstReadDecorator {
     RstScale::ScaleCommand& command_;
     double sx_;
     double sy_;
+    int64_t page_area_ = 0;
   };
 
  private:

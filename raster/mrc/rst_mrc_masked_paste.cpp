@@ -85,8 +85,7 @@ RstRead* RstMRCMaskedPaste::create(RstRead* d, RstRead* m, RstRead* s, int32_t x
   return rst_create_end(node, guard);
 }
 
-RstMRCMaskedPaste::RstMRCMaskedPaste(RstRead* d, RstRead* m, RstRead* s, int32_t x, int32_t y)
-    : RstCompose({d, m, s}) {
+RstMRCMaskedPaste::RstMRCMaskedPaste(RstRead* d, RstRead* m, RstRead* s, int32_t x, int32_t y) : RstCompose({d, m, s}) {
   RstHeader hd(d), hm(m), hs(s);
   line_size_ = d->line_size();
   mask_line_size_ = m->line_size();

@@ -39,8 +39,7 @@ class RstReadIMSToMRCCanvasCore {
   // (data form 0) or the coded bytes (MH, MMR, JPEG); null for any other
   // form. A window ending past the data storage: -3, -1 without memory; both
   // "RstReadIMSToMRCCanvasCore::create_object_reader()".
-  static RstRead* create_object_reader(InputStorage* data_storage, const RstIMSRecord& record,
-                                       const RstHeader& header);
+  static RstRead* create_object_reader(InputStorage* data_storage, const RstIMSRecord& record, const RstHeader& header);
   // The coded bytes of a window, data_length of them, as a node that owns
   // the window once initiated; null when the code reader cannot be made.
   static RstRead* create_code_reader(InputStorage* window, const RstHeader& header, int32_t data_length);

@@ -41,9 +41,8 @@ TEST_F(Canvas, CloneOutlivesItsOriginal) {
   RstMRCCanvas* original = RstMRCCanvas::create(5, 3, {{255}, RstColorType::default_gray(), 8});
   original->append(
       RstMRCCanvas::UnmaskedImage::create(raw_source(pixels, 5, 3, 8, 1, RstColorType::s_gray()), whole(5, 3)));
-  original->append(RstMRCCanvas::MaskedColor::create({{3}, RstColorType::default_gray(), 8},
-                                                     raw_source(mask, 5, 3, 1, 1, RstColorType::s_gray()),
-                                                     whole(5, 3)));
+  original->append(RstMRCCanvas::MaskedColor::create(
+      {{3}, RstColorType::default_gray(), 8}, raw_source(mask, 5, 3, 1, 1, RstColorType::s_gray()), whole(5, 3)));
   RstMRCCanvas* copy = original->clone();
   ASSERT_TRUE(copy);
   ASSERT_EQ(copy->objects().size(), 2u);

@@ -44,8 +44,8 @@ TEST_F(Compose, EmptyCanvasGivesTheBackgroundAlone) {
 TEST_F(Compose, WholeCanvasObjectIsPastedUnscaled) {
   std::vector<uint8_t> pixels = ramp(12 * 5);
   RstMRCCanvas* c = RstMRCCanvas::create(12, 5, gray8(255));
-  c->append(RstMRCCanvas::UnmaskedImage::create(raw_source(pixels, 12, 5, 8, 1, RstColorType::s_gray()),
-                                                rect(0, 0, 12, 5)));
+  c->append(
+      RstMRCCanvas::UnmaskedImage::create(raw_source(pixels, 12, 5, 8, 1, RstColorType::s_gray()), rect(0, 0, 12, 5)));
   RstScale::NearestNeighbor nn;
   Page p = compose(c, 1.0, nn);
   ASSERT_EQ(p.lines.size(), 5u);
@@ -58,10 +58,10 @@ TEST_F(Compose, ObjectRoundingToNothingIsSkipped) {
   RstMRCCanvas* c = RstMRCCanvas::create(10, 10, gray8(255));
   // At 0.2 the first object is 0.4 pixels wide: skipped; the second covers
   // the 2 x 2 page.
-  c->append(RstMRCCanvas::UnmaskedImage::create(raw_source(dark, 2, 2, 8, 1, RstColorType::s_gray()),
-                                                rect(0, 0, 2, 2)));
-  c->append(RstMRCCanvas::UnmaskedImage::create(raw_source(mid, 10, 10, 8, 1, RstColorType::s_gray()),
-                                                rect(0, 0, 10, 10)));
+  c->append(
+      RstMRCCanvas::UnmaskedImage::create(raw_source(dark, 2, 2, 8, 1, RstColorType::s_gray()), rect(0, 0, 2, 2)));
+  c->append(
+      RstMRCCanvas::UnmaskedImage::create(raw_source(mid, 10, 10, 8, 1, RstColorType::s_gray()), rect(0, 0, 10, 10)));
   RstScale::NearestNeighbor nn;
   Page p = compose(c, 0.2, nn);
   ASSERT_EQ(p.lines.size(), 2u);
@@ -86,8 +86,8 @@ TEST_F(Compose, FirstBilevelImageThresholdsTheWhiteBackground) {
 TEST_F(Compose, MaskedColourPaintsOnlyTheSetBits) {
   std::vector<uint8_t> base = ramp(8 * 3), mask = {0xA5, 0x0F, 0xF0};
   RstMRCCanvas* c = RstMRCCanvas::create(8, 3, gray8(255));
-  c->append(RstMRCCanvas::UnmaskedImage::create(raw_source(base, 8, 3, 8, 1, RstColorType::s_gray()),
-                                                rect(0, 0, 8, 3)));
+  c->append(
+      RstMRCCanvas::UnmaskedImage::create(raw_source(base, 8, 3, 8, 1, RstColorType::s_gray()), rect(0, 0, 8, 3)));
   c->append(RstMRCCanvas::MaskedColor::create(gray8(7), raw_source(mask, 8, 3, 1, 1, RstColorType::s_gray()),
                                               rect(0, 0, 8, 3)));
   RstScale::NearestNeighbor nn;
@@ -207,6 +207,26 @@ TEST_F(Compose, RefusedSizesAndMagnifications) {
   EXPECT_EQ(RstComposeMRCCanvas::create(nullptr, 10, 10, nn), nullptr);
   EXPECT_EQ(RstComposeMRCCanvas::create(c.get(), 0, 10, nn), nullptr);
   EXPECT_EQ(status.errors().size(), 2u);
+  // An object whose pixels or target dwarf the page is refused, not ground
+  // through line by line.
+  for (bool huge_source : {false, true}) {
+    SCOPED_TRACE(huge_source);
+    status.clear();
+    std::vector<uint8_t> code(64, 0);
+    ByteArrayInputStorage storage(code);
+    RstHeader h;
+    h.width = huge_source ? 268435464 : 8;
+    h.height = 8;
+    h.bits_per_sample = 1;
+    h.samples_per_pixel = 1;
+    h.data_form = RstDataForm::mmr;
+    h.color_type = RstColorType::s_gray();
+    std::unique_ptr<RstMRCCanvas> big(RstMRCCanvas::create(40, 30, gray8(255)));
+    RstMRCCanvas::Rect r = huge_source ? rect(0, 0, 12, 12) : rect(0, 0, 1000000, 1000000);
+    big->append(RstMRCCanvas::MaskedColor::create(gray8(0), RstReadCode::create(&storage, h, 64, false), r));
+    EXPECT_EQ(RstComposeMRCCanvas::create(big.get(), 0.5, nn), nullptr);
+    EXPECT_EQ(status.errors().front(), (RstReport{-3, "RstComposeMRCCanvas::MRCObjectVisitor::scale()"}));
+  }
   // The magnification form rounds the canvas size.
   Page p = compose(c.release(), 0.505, nn);
   EXPECT_EQ(p.header.width, 51);

@@ -91,9 +91,12 @@ std::vector<uint8_t> seed(bool imt, uint32_t mask_compression) {
   image.imt = imt;
   image.page_width = 40;
   image.page_height = 30;
-  image.records = {ims_record(7, 1, 1, 16, 8, 0, 0, 16, 8),       ims_record(1, 16, 1, 10, 6, 5, 5, 20, 12),
-                   ims_record(2, 2, mask_compression, 8, 8, 20, 2, 12, 12), ims_record(1, 32, 1, 8, 8, 20, 2, 12, 12),
-                   ims_record(3, 16, 1, 16, 4, -3, 20, 16, 4),    ims_record(4, 32, 1, 5, 5, 30, 25, 20, 20),
+  image.records = {ims_record(7, 1, 1, 16, 8, 0, 0, 16, 8),
+                   ims_record(1, 16, 1, 10, 6, 5, 5, 20, 12),
+                   ims_record(2, 2, mask_compression, 8, 8, 20, 2, 12, 12),
+                   ims_record(1, 32, 1, 8, 8, 20, 2, 12, 12),
+                   ims_record(3, 16, 1, 16, 4, -3, 20, 16, 4),
+                   ims_record(4, 32, 1, 5, 5, 30, 25, 20, 20),
                    ims_record(6, 16, 1, 1, 1, 0, 0, 1, 1)};
   image.records[4].color[0] = 90;
   image.records[4].reserved[0] = 1;

@@ -168,12 +168,18 @@ TEST(ImsColorSpace, EveryCodeGivesItsTypeBitsAndSamples) {
     int32_t samples;
   };
   const Row rows[] = {
-      {1, RstColorType::default_gray_reverse(), 1, 1}, {2, RstColorType::default_gray(), 1, 1},
-      {16, RstColorType::default_gray(), 8, 1},        {18, RstColorType::s_gray(), 8, 1},
-      {19, RstColorType::icc_lstar(), 8, 1},           {20, RstColorType::icc_lstar(), 8, 1},
-      {32, RstColorType::default_rgb(), 8, 3},         {33, RstColorType::s_rgb(), 8, 3},
-      {35, RstColorType::itu_lab(), 8, 3},             {36, RstColorType::icc_lab(), 8, 3},
-      {38, RstColorType::default_ycbcr(), 8, 3},       {39, RstColorType::s_ycbcr(), 8, 3},
+      {1, RstColorType::default_gray_reverse(), 1, 1},
+      {2, RstColorType::default_gray(), 1, 1},
+      {16, RstColorType::default_gray(), 8, 1},
+      {18, RstColorType::s_gray(), 8, 1},
+      {19, RstColorType::icc_lstar(), 8, 1},
+      {20, RstColorType::icc_lstar(), 8, 1},
+      {32, RstColorType::default_rgb(), 8, 3},
+      {33, RstColorType::s_rgb(), 8, 3},
+      {35, RstColorType::itu_lab(), 8, 3},
+      {36, RstColorType::icc_lab(), 8, 3},
+      {38, RstColorType::default_ycbcr(), 8, 3},
+      {39, RstColorType::s_ycbcr(), 8, 3},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.code);
@@ -194,8 +200,8 @@ TEST(ImsColorSpace, EveryCodeGivesItsTypeBitsAndSamples) {
   RstIMSObject::color_space(39, &t39, &b, &s);
   EXPECT_EQ(t[5], t39);
   EXPECT_FALSE(RstIMSObject::color_space(17, &t[0], &b, &s));
-  for (auto [compression, form] : std::vector<std::pair<uint32_t, int32_t> >{
-           {1, 0}, {2, 0}, {3, 0}, {16, 1}, {17, 3}, {32, 4}, {4, -1}}) {
+  for (auto [compression, form] :
+       std::vector<std::pair<uint32_t, int32_t> >{{1, 0}, {2, 0}, {3, 0}, {16, 1}, {17, 3}, {32, 4}, {4, -1}}) {
     EXPECT_EQ(RstIMSObject::data_form(compression), form) << compression;
   }
 }

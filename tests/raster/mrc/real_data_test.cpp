@@ -34,8 +34,8 @@ std::vector<uint8_t> file_bytes(const std::string& path) {
 // libtiff tools; empty when a tool fails.
 std::vector<uint8_t> g4_strip(const std::string& pbm, int rows) {
   std::string tif = temp("plain.tif"), g4 = temp("g4.tif");
-  std::string cmd = "pnmtotiff -miniswhite " + pbm + " > " + tif + " 2>/dev/null && tiffcp -c g4 -r " + std::to_string(rows) +
-                    " " + tif + " " + g4;
+  std::string cmd = "pnmtotiff -miniswhite " + pbm + " > " + tif + " 2>/dev/null && tiffcp -c g4 -r " +
+                    std::to_string(rows) + " " + tif + " " + g4;
   std::vector<uint8_t> out;
   if (std::system(cmd.c_str()) == 0) {
     if (TIFF* t = TIFFOpen(g4.c_str(), "r")) {
@@ -128,8 +128,8 @@ TEST_F(RealData, G4ChartsComposeToTheirPixels) {
     ASSERT_FALSE(strip.empty());
     for (uint32_t cs : {1u, 2u}) {
       SCOPED_TRACE(cs);
-      RstIMSRecord r = ims_record(7, cs, 17, uint32_t(chart.width), uint32_t(chart.height), 0, 0,
-                                  uint32_t(chart.width), uint32_t(chart.height));
+      RstIMSRecord r = ims_record(7, cs, 17, uint32_t(chart.width), uint32_t(chart.height), 0, 0, uint32_t(chart.width),
+                                  uint32_t(chart.height));
       Page p = one_object_page(r, strip, uint32_t(chart.width), uint32_t(chart.height));
       ASSERT_EQ(p.lines.size(), size_t(chart.height));
       // The same bits either way: 1 is black under colour space 1, white
