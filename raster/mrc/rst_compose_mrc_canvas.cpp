@@ -23,8 +23,8 @@
 #include "raster/geometry/rst_decode_rle.h"
 #include "raster/geometry/rst_pixel_binary_command.h"
 #include "raster/geometry/rst_pixel_binary_operation.h"
+#include "raster/geometry/rst_pixel_conditional.h"
 #include "raster/geometry/rst_scale.h"
-#include "raster/mrc/rst_mrc_masked_paste.h"
 
 namespace {
 
@@ -301,7 +301,9 @@ int RstComposeMRCCanvas::MRCObjectVisitor::visit_masked_image(RstMRCCanvas::Mask
             through(image, [&](RstRead*& n) { return scale(n, t.w, t.h); }) && conform(image) && depth(image.get()) &&
             through(mask, [&](RstRead*& n) { return scale_mask(n, t.w, t.h, composite_.get(), image.get()); });
   if (ok) {
-    RstRead* painted = RstMRCMaskedPaste::create(composite_.get(), mask.get(), image.get(), t.x, t.y);
+    RstPixelConditionalOPCommand<RstPixelOperator::Opaque> command;
+    RstRead* painted =
+        RstPixelConditionalOperation::create(composite_.get(), mask.get(), image.get(), command, t.x, t.y);
     ok = painted != nullptr;
     if (ok) {
       mask.release();
@@ -349,7 +351,9 @@ int RstComposeMRCCanvas::MRCObjectVisitor::visit_masked_color(RstMRCCanvas::Mask
          through(mask, [&](RstRead*& n) { return scale_mask(n, t.w, t.h, composite_.get(), color.get()); });
   }
   if (ok) {
-    RstRead* painted = RstMRCMaskedPaste::create(composite_.get(), mask.get(), color.get(), t.x, t.y);
+    RstPixelConditionalOPCommand<RstPixelOperator::Opaque> command;
+    RstRead* painted =
+        RstPixelConditionalOperation::create(composite_.get(), mask.get(), color.get(), command, t.x, t.y);
     ok = painted != nullptr;
     if (ok) {
       mask.release();
