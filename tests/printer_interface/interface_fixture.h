@@ -78,7 +78,8 @@ class ScriptedDc : public pkgdi::PrinterDcBackEnd {
     calls_.push_back(call);
     auto it = answers_.find(code);
     if (it == answers_.end()) return 0;
-    if (out && cjOut > 0) std::memcpy(out, it->second.out.data(), std::min<size_t>(cjOut, it->second.out.size()));
+    const size_t n = std::min<size_t>(cjOut > 0 ? cjOut : 0, it->second.out.size());
+    if (out && n > 0) std::memcpy(out, it->second.out.data(), n);
     return it->second.result;
   }
   int StartPage() override { return Record("StartPage"); }

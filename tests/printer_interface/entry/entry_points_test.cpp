@@ -72,7 +72,16 @@ TEST_F(EntryPointsTest, LoadingRunsTheEntryAndUnloadingReleasesIt) {
   DEVQUERYPRINT_INFO info{sizeof(DEVQUERYPRINT_INFO), 1, printer_, dm(), text, 64, 0};
   EXPECT_FALSE(query(&info));
   EXPECT_EQ(std::u16string(text), u"Invalid DEVMODE structure.");
+  // That first use opened the resource module beside the library: loading it
+  // again finds the same module, which stays loaded after this reference.
+  WCHAR path[300] = {};
+  HMODULE resources = LoadLibraryW((std::u16string(PK_DRIVER_FOLDER) + u"Tarquen.vbn").c_str());
+  ASSERT_NE(resources, nullptr);
+  EXPECT_TRUE(FreeLibrary(resources));
+  EXPECT_GT(GetModuleFileNameW(resources, path, 300), 0u);
+  // The last FreeLibrary detaches the library, which releases it.
   EXPECT_TRUE(FreeLibrary(library));
+  EXPECT_EQ(GetModuleFileNameW(resources, path, 300), 0u);
   EXPECT_EQ(seams::GlobalLiveBlocks(), blocks);
 }
 

@@ -42,7 +42,8 @@ class Device : public pkgdi::PrinterDcBackEnd {
   int Escape(int code, int, const void*, int cjOut, void* out) override {
     auto it = answers.find(code);
     if (it == answers.end()) return 0;
-    if (out && cjOut > 0) std::memcpy(out, it->second.data(), std::min<size_t>(cjOut, it->second.size()));
+    const size_t n = std::min<size_t>(cjOut > 0 ? cjOut : 0, it->second.size());
+    if (out && n > 0) std::memcpy(out, it->second.data(), n);
     return 1;
   }
   int StartPage() override { return 1; }
