@@ -13,7 +13,7 @@ endif
 JOBS ?= $(shell nproc)
 
 # What printing the test page needs.
-PRINT_TARGETS = gdihost Pelkran Movrane Velmora Tarquen default_model jobcheck
+PRINT_TARGETS = gdihost Pelkran Sumbrel Movrane Velmora Tarquen default_model jobcheck
 
 .PHONY: all deps configure build test print clean
 

@@ -23,8 +23,7 @@ done
 rm -rf "$work"
 mkdir -p "$work/root"
 job="$work/testpage.prn"
-# No interface library until its document events exist.
-"$out/gdihost" --root "$work/root" --no-interface --test-page -o "$job" "$@"
+"$out/gdihost" --root "$work/root" --test-page -o "$job" "$@"
 status=$?
 case $status in
   0) ;;

@@ -1,6 +1,6 @@
 // gdihost with the real graphics driver of a fresh machine root: the driver
 // loads, enables, makes its PDEV and surface and prints the test page, band
-// by band, into a job file. Without the interface library the host says so.
+// by band, into a job file. A missing interface library is named.
 #include <sys/wait.h>
 
 #include "host_fixture.h"
@@ -60,6 +60,10 @@ TEST_F(PelkranGdihostTest, TestPageIsPrintedBandByBand) {
 }
 
 TEST_F(PelkranGdihostTest, MissingInterfaceLibraryIsNamed) {
+  // A root whose driver folder has lost the interface library.
+  Gdihost("--no-interface --test-page -o first.prn");
+  const std::string command = "find '" + root_ + "' -iname Sumbrel.so -delete";
+  ASSERT_EQ(std::system(command.c_str()), 0);
   Outcome r = Gdihost("--test-page -o t.prn");
   EXPECT_EQ(r.exit, 4) << r.err;
   EXPECT_NE(r.err.find("Sumbrel.dll"), std::string::npos) << r.err;
