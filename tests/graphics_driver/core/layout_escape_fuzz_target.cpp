@@ -173,7 +173,7 @@ TEST(LayoutEscapeFuzz, FixedBudgetRunsClean) {
   pk::seams::UseTemporaryMachineRoot();
   const SIZE_T blocks = pk::seams::GlobalLiveBlocks(), heaps = pk::seams::LiveHeaps();
   ASSERT_TRUE(LayoutEscapeFuzzSetup());
-  std::vector<std::vector<uint8_t>> seeds;
+  std::vector<std::vector<uint8_t> > seeds;
   pk::test::PacketSpec jpeg;
   seeds.push_back(Input(0, 0, BuildPacket(jpeg)));
   pk::test::PacketSpec png;
