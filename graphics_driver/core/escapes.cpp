@@ -7,6 +7,7 @@
 #include "graphics_driver/core/driver_entry.h"
 #include "graphics_driver/core/image_store.h"
 #include "graphics_driver/core/label_info.h"
+#include "graphics_driver/core/layout_escapes.h"
 #include "graphics_driver/core/page_marks.h"
 #include "graphics_driver/job_output/job_output_for_core.h"
 #include "graphics_driver/job_output/placement_matrix.h"
@@ -167,8 +168,12 @@ ULONG HandleEscape(SURFOBJ* pso, ULONG iEsc, ULONG cjIn, PVOID pvIn, ULONG cjOut
       std::memcpy(pdev->printerSettings, pvIn, kPrinterSettingsBlockSize);
       return 1;
     case ESC_SET_PAPER_MARGINS: return SetPaperMargins(pdev, cjIn, pvIn);
-    default:
-      // The application layout escapes are not handled yet, nor any other.
-      return 0;
+    case kEscLayoutMode:
+    case kEscImagePacket:
+    case kEscPageCollect:
+    case kEscDuplexNup:
+      // Their answers carry their own negative codes.
+      return static_cast<ULONG>(HandleLayoutEscape(pdev, iEsc, cjIn, pvIn, cjOut, pvOut));
+    default: return 0;
   }
 }

@@ -1,8 +1,9 @@
 // The driver's escapes: the standard queries QUERYESCSUPPORT, SETCOPYCOUNT
-// and GETTECHNOLOGY, and the private protocol through which the interface
-// library reads and writes the driver's state around the stamps and labels it
-// draws. Every block an escape takes comes from an application or the
-// library and is taken only at the size its caller states.
+// and GETTECHNOLOGY, the application layout escapes (layout_escapes.h), and
+// the private protocol through which the interface library reads and writes
+// the driver's state around the stamps and labels it draws. Every block an
+// escape takes comes from an application or the library and is taken only at
+// the size its caller states.
 #pragma once
 
 #include "graphics_driver/core/pdev_state.h"
