@@ -51,6 +51,29 @@ bool reference_and_sizes_fit(const RstHeader& image, const RstHeader& reference,
          reference.height == image.height && fits(image.width) && fits(image.height) && fits(width) && fits(height);
 }
 
+// The checks and the build of a scaler variant T of C samples; the image
+// itself for its own size.
+template <class T, uint32_t C>
+RstRead* create_variant(RstRead* image, RstRead* reference, int32_t width, int32_t height, const char* where) {
+  RstCreateGuard guard(image, reference);
+  if (!image || !reference || width <= 0 || height <= 0) {
+    rst_report(RstCode::bad_argument, where);
+    return nullptr;
+  }
+  RstHeader hi(image), hr(reference);
+  if (width == hi.width && height == hi.height) {
+    reference->end();
+    return rst_create_end(image, guard);
+  }
+  if (!image_form(hi) || hi.samples_per_pixel != int32_t(C) || !reference_and_sizes_fit(hi, hr, width, height)) {
+    rst_report(RstCode::unsupported_form, where);
+    return nullptr;
+  }
+  std::vector<RstRead*> inputs;
+  if (!rst_make_inputs(inputs, {image, reference}, where)) return nullptr;
+  return rst_create_end_node_or_drop(rst_new<T>(inputs, width, height), guard);
+}
+
 }  // namespace
 
 // --- the front ---
@@ -232,28 +255,6 @@ bool RstScaleMaskRefBasic::prepare_line(int64_t last) {
 
 // --- linear interpolation ---
 
-template <class T, uint32_t C>
-RstRead* RstScaleMaskRefLI::create_variant(RstRead* image, RstRead* reference, int32_t width, int32_t height,
-                                           const char* where) {
-  RstCreateGuard guard(image, reference);
-  if (!image || !reference || width <= 0 || height <= 0) {
-    rst_report(RstCode::bad_argument, where);
-    return nullptr;
-  }
-  RstHeader hi(image), hr(reference);
-  if (width == hi.width && height == hi.height) {
-    reference->end();
-    return rst_create_end(image, guard);
-  }
-  if (!image_form(hi) || hi.samples_per_pixel != int32_t(C) || !reference_and_sizes_fit(hi, hr, width, height)) {
-    rst_report(RstCode::unsupported_form, where);
-    return nullptr;
-  }
-  std::vector<RstRead*> inputs;
-  if (!rst_make_inputs(inputs, {image, reference}, where)) return nullptr;
-  return rst_create_end_node_or_drop(rst_new<T>(inputs, width, height), guard);
-}
-
 RstRead* RstScaleMaskRefLI::create(RstRead* image, RstRead* reference, int32_t width, int32_t height) {
   const char* where = "RstScaleMaskRefLI::create()";
   if (!image || !reference || width <= 0 || height <= 0) {
@@ -350,28 +351,6 @@ int RstScaleMaskRefLI::interpolate(uint8_t* line) {
 }
 
 // --- cubic convolution ---
-
-template <class T, uint32_t C>
-RstRead* RstScaleMaskRefCC::create_variant(RstRead* image, RstRead* reference, int32_t width, int32_t height,
-                                           const char* where) {
-  RstCreateGuard guard(image, reference);
-  if (!image || !reference || width <= 0 || height <= 0) {
-    rst_report(RstCode::bad_argument, where);
-    return nullptr;
-  }
-  RstHeader hi(image), hr(reference);
-  if (width == hi.width && height == hi.height) {
-    reference->end();
-    return rst_create_end(image, guard);
-  }
-  if (!image_form(hi) || hi.samples_per_pixel != int32_t(C) || !reference_and_sizes_fit(hi, hr, width, height)) {
-    rst_report(RstCode::unsupported_form, where);
-    return nullptr;
-  }
-  std::vector<RstRead*> inputs;
-  if (!rst_make_inputs(inputs, {image, reference}, where)) return nullptr;
-  return rst_create_end_node_or_drop(rst_new<T>(inputs, width, height), guard);
-}
 
 RstRead* RstScaleMaskRefCC::create(RstRead* image, RstRead* reference, int32_t width, int32_t height) {
   const char* where = "RstScaleMaskRefCC::create()";

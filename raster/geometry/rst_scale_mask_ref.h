@@ -94,9 +94,6 @@ class RstScaleMaskRefLI : public RstScaleMaskRefBasic {
   bool fill_window() override;
   template <uint32_t C>
   int interpolate(uint8_t* line);
-  // The checks and the build of a variant of C samples.
-  template <class T, uint32_t C>
-  static RstRead* create_variant(RstRead* image, RstRead* reference, int32_t width, int32_t height, const char* where);
 
   std::vector<int32_t> single_table_;   // 1-sample column positions
   std::vector<int32_t> samples_table_;  // byte offsets for 3 or 4 samples
@@ -141,8 +138,6 @@ class RstScaleMaskRefCC : public RstScaleMaskRefBasic {
   bool fill_window() override;
   template <uint32_t C>
   int convolve(uint8_t* line);
-  template <class T, uint32_t C>
-  static RstRead* create_variant(RstRead* image, RstRead* reference, int32_t width, int32_t height, const char* where);
 
   std::vector<int32_t> cubic_table_;
   std::vector<int32_t> distance_table_;
