@@ -8,6 +8,7 @@
 #include "graphics_driver/core/bitmap_calls.h"
 #include "graphics_driver/core/brushes.h"
 #include "graphics_driver/core/clip_cache.h"
+#include "graphics_driver/core/clip_overlaps.h"
 #include "graphics_driver/core/colour_detection.h"
 #include "graphics_driver/core/color_converter.h"
 #include "graphics_driver/core/driver_entry.h"
@@ -44,26 +45,10 @@ bool ComplexClip(const CLIPOBJ* pco) { return pco && pco->iDComplexity == DC_COM
 // Fills the rectangle through every rectangle the engine enumerates for the
 // clip, batch by batch, the last batch included.
 void FillThroughClip(JobOutputStream* stream, CLIPOBJ* pco, const RECTL& fill) {
-  CLIPOBJ_cEnumStart(pco, TRUE, CT_RECTANGLES, CD_ANY, 0);
-  ENUMRECTS300 batch;
-  for (;;) {
-    batch.c = 0;
-    const BOOL more = CLIPOBJ_bEnum(pco, sizeof batch, reinterpret_cast<ULONG*>(&batch));
-    const ULONG count = std::min(batch.c, kClipBatch);
-    for (ULONG i = 0; i < count; ++i) {
-      RectQuad cut{};
-      int32_t kind = 0;
-      if (IntersectRectangles(QuadOfRect(fill), QuadOfRect(Normalised(batch.arcl[i])), &cut, &kind) == 0 ||
-          kind != kRectsOverlap) {
-        continue;  // apart, or meeting along an edge only
-      }
-      const RECTL overlap = RectOfQuad(cut);
-      if (overlap.left < overlap.right && overlap.top < overlap.bottom)
-        FillRectSpans(stream, POINTL{overlap.left, overlap.top}, POINTL{overlap.right, overlap.bottom});
-    }
-    // An engine that claims more but delivers nothing would never end.
-    if (more != TRUE || count == 0) break;
-  }
+  ForEachClipOverlap<kClipBatch>(pco, fill, [stream](const RECTL& overlap) {
+    FillRectSpans(stream, POINTL{overlap.left, overlap.top}, POINTL{overlap.right, overlap.bottom});
+    return true;
+  });
 }
 
 // BLACKNESS and WHITENESS: a solid fill with COPY, cut to a rectangular clip

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "graphics_driver/core/band_engine.h"
+#include "graphics_driver/core/clip_overlaps.h"
 #include "graphics_driver/core/image_store.h"
 #include "graphics_driver/core/polygon_geometry.h"
 #include "graphics_driver/core/text_output.h"
@@ -73,33 +74,15 @@ int DrawGlyph(PdevState* pdev, FONTOBJ* pfo, const GLYPHPOS* position, CLIPOBJ* 
 
   // Every batch is drawn, the one that comes with FALSE included.
   const RECTL box{LONG(x), LONG(y), LONG(x + glyph.cx), LONG(y + glyph.cy)};
-  CLIPOBJ_cEnumStart(pco, TRUE, CT_RECTANGLES, CD_ANY, 0);
-  ENUMRECTS50 batch;
-  for (;;) {
-    batch.c = 0;
-    const BOOL more = CLIPOBJ_bEnum(pco, sizeof batch, reinterpret_cast<ULONG*>(&batch));
-    const ULONG count = std::min(batch.c, kGlyphClipBatch);
-    for (ULONG i = 0; i < count; ++i) {
-      RECTL clip;
-      const RECTL& c = batch.arcl[i];
-      MakeRectangle(&clip, c.left, c.top, c.right, c.bottom);
-      RectQuad cut{};
-      int32_t kind = 0;
-      // Only a proper overlap draws: a clip rectangle that touches the glyph
-      // box along an edge holds none of its dots.
-      if (IntersectRectangles(QuadOfRect(box), QuadOfRect(clip), &cut, &kind) == 0 || kind != kRectsOverlap) continue;
-      const RECTL overlap = RectOfQuad(cut);
-      if (overlap.right <= overlap.left) continue;
-      const int64_t top = std::max<int64_t>(overlap.top, first);
-      const int64_t bottom = std::min<int64_t>(overlap.bottom, last);
-      for (int64_t row = top; row < bottom; ++row)
-        DrawBitmapRowClipped(stream, int32_t(x), int32_t(row), glyph.cx, 1,
-                             glyph.rows + size_t(row - y) * glyph.bytesPerRow, glyph.bytesPerRow, overlap.left,
-                             overlap.right, 0);
-    }
-    // An engine that claims more but delivers nothing would never end.
-    if (more != TRUE || count == 0) break;
-  }
+  ForEachClipOverlap<kGlyphClipBatch>(pco, box, [&](const RECTL& overlap) {
+    const int64_t top = std::max<int64_t>(overlap.top, first);
+    const int64_t bottom = std::min<int64_t>(overlap.bottom, last);
+    for (int64_t row = top; row < bottom; ++row)
+      DrawBitmapRowClipped(stream, int32_t(x), int32_t(row), glyph.cx, 1,
+                           glyph.rows + size_t(row - y) * glyph.bytesPerRow, glyph.bytesPerRow, overlap.left,
+                           overlap.right, 0);
+    return true;
+  });
   return 1;
 }
 

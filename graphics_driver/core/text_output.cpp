@@ -8,6 +8,7 @@
 #include "graphics_driver/core/bit_block_transfer.h"
 #include "graphics_driver/core/brushes.h"
 #include "graphics_driver/core/clip_cache.h"
+#include "graphics_driver/core/clip_overlaps.h"
 #include "graphics_driver/core/colour_detection.h"
 #include "graphics_driver/core/color_converter.h"
 #include "graphics_driver/core/driver_entry.h"
@@ -44,28 +45,10 @@ int FillRectThroughClip(PdevState* pdev, CLIPOBJ* pco, RECTL rect) {
     if (rect.left == rect.right || rect.top == rect.bottom) return 1;
     return FillStoreRect(pdev->imageStore, &rect) == 0 ? 1 : 0;
   }
-  CLIPOBJ_cEnumStart(pco, TRUE, CT_RECTANGLES, CD_ANY, 0);
-  ENUMRECTS50 batch;
-  for (;;) {
-    batch.c = 0;
-    const BOOL more = CLIPOBJ_bEnum(pco, sizeof batch, reinterpret_cast<ULONG*>(&batch));
-    const ULONG count = std::min(batch.c, kGlyphClipBatch);
-    for (ULONG i = 0; i < count; ++i) {
-      RECTL clip;
-      const RECTL& c = batch.arcl[i];
-      MakeRectangle(&clip, c.left, c.top, c.right, c.bottom);
-      RectQuad cut{};
-      int32_t kind = 0;
-      if (IntersectRectangles(QuadOfRect(rect), QuadOfRect(clip), &cut, &kind) == 0 || kind != kRectsOverlap) continue;
-      const RECTL overlap = RectOfQuad(cut);
-      if (overlap.left < overlap.right && overlap.top < overlap.bottom &&
-          FillStoreRect(pdev->imageStore, &overlap) != 0) {
-        return 0;
-      }
-    }
-    if (more != TRUE || count == 0) break;
-  }
-  return 1;
+  return ForEachClipOverlap<kGlyphClipBatch>(
+             pco, rect, [pdev](const RECTL& overlap) { return FillStoreRect(pdev->imageStore, &overlap) == 0; })
+             ? 1
+             : 0;
 }
 
 int DrawTextOutInPdev(PdevState* pdev, STROBJ* pstro, FONTOBJ* pfo, CLIPOBJ* pco, RECTL* prclExtra, RECTL* prclOpaque,
