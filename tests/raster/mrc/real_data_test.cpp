@@ -1,7 +1,8 @@
 // Object images over real coded data made in the test run: G4 strips of ITU
 // charts (libtiff's tiffcp, taken out with TIFFReadRawStrip), baseline JPEG
-// by cjpeg (checked against libjpeg's decode), raw gray and RGB bytes; and
-// masks whose reserved word asks for the clear bits.
+// by cjpeg (checked against libjpeg's decode), raw gray and RGB bytes; a T.85
+// JBIG stream of pbmtojbg85 behind an image node; and masks whose reserved
+// word asks for the clear bits.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -15,6 +16,7 @@
 #include <unistd.h>
 
 #include "mrc_support.h"
+#include "raster/codecs/rst_read_code.h"
 #include "raster/geometry/charts.h"
 
 namespace {
@@ -217,4 +219,47 @@ TEST_F(RealData, ReservedWordOneMasksPaintTheClearBits) {
         }
     }
   }
+}
+
+TEST_F(RealData, JbigImageNodeComposesToItsChart) {
+  // Object images carry no JBIG data; a canvas made by a caller can hold an
+  // image node whose data are a T.85 stream.
+  std::string pbm = chart_file(3);
+  ASSERT_FALSE(pbm.empty());
+  PnmImage chart;
+  ASSERT_TRUE(read_pnm(pbm, chart));
+  std::string jbg = temp("chart.jbg");
+  ASSERT_EQ(std::system(("pbmtojbg85 " + pbm + " " + jbg).c_str()), 0);
+  std::vector<uint8_t> code = file_bytes(jbg);
+  std::remove(jbg.c_str());
+  ASSERT_FALSE(code.empty());
+  ByteArrayInputStorage storage(code);
+  RstHeader h;
+  h.width = chart.width;
+  h.height = chart.height;
+  h.bits_per_sample = 1;
+  h.samples_per_pixel = 1;
+  h.data_form = RstDataForm::jbig;
+  h.color_type = RstColorType::default_gray_reverse();
+  RstRead* image = RstReadCode::create(&storage, h, int32_t(code.size()), false);
+  ASSERT_TRUE(image);
+  RstMRCCanvas* c = RstMRCCanvas::create(uint32_t(chart.width), uint32_t(chart.height),
+                                         RstMRCCanvas::ConstantColor({255}, RstColorType::default_gray(), 8));
+  ASSERT_TRUE(c);
+  RstMRCCanvas::Rect r{0, uint32_t(chart.width - 1), 0, uint32_t(chart.height - 1)};
+  ASSERT_TRUE(c->append(new RstMRCCanvas::UnmaskedImage(image, r)));
+  RstScale::NearestNeighbor nn;
+  Page p = compose(c, 1.0, nn);
+  ASSERT_EQ(p.lines.size(), size_t(chart.height));
+  ASSERT_EQ(p.header.bits_per_sample, 1);
+  EXPECT_EQ(p.header.color_type, RstColorType::default_gray_reverse());
+  size_t stride = size_t(chart.stride()), differing = 0;
+  int pad = (8 - chart.width % 8) % 8;
+  for (size_t y = 0; y < p.lines.size(); ++y)
+    for (size_t i = 0; i < stride; ++i) {
+      uint8_t keep = i + 1 == stride ? uint8_t(0xFF << pad) : 0xFF;
+      differing += (chart.rows[y * stride + i] & keep) != (p.lines[y][i] & keep);
+    }
+  EXPECT_EQ(differing, 0u);
+  EXPECT_TRUE(status.errors().empty());
 }
