@@ -1,6 +1,7 @@
 // The cross-kernel pattern match and the line extraction chain around it.
 #include "raster/mrc/rst_extract_line.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -146,12 +147,20 @@ bool RstSivraPatternMatch::initiate() {
     rst_report(RstCode::no_memory, "RstSivraPatternMatch::initiate()");
     return false;
   }
+  // Cells grouped: centre, inner sides 1..4, outer sides 1..4; unknown
+  // codes take no part.
   cell_count_ = 0;
-  for (int32_t r = 0; r < k; ++r)
-    for (int32_t c = 0; c < k; ++c) {
-      int32_t code = kernel_.weights()[r * k + c];
-      if (code != 0) cells_[cell_count_++] = Cell{r, c, code};
-    }
+  for (int32_t g = 0; g <= 8; ++g) {
+    group_[g] = 0;
+    for (int32_t r = 0; r < k; ++r)
+      for (int32_t c = 0; c < k; ++c) {
+        int32_t code = kernel_.weights()[r * k + c];
+        int32_t of = code == kCentre ? 0 : (code >= 1 && code <= 4 ? code : (code >= -4 && code <= -1 ? 4 - code : -1));
+        if (of != g) continue;
+        cells_[cell_count_++] = Cell{r, c, code};
+        ++group_[g];
+      }
+  }
   return true;
 }
 
@@ -170,28 +179,32 @@ void RstSivraPatternMatch::match_pixel(int32_t x, int32_t y) {
   const int32_t k = kernel_.width;
   uint8_t* const* rows = ring_->lines();
   auto pix = [&](int32_t r, int32_t c) -> int32_t { return rows[r][x + c]; };
-  // Sums and counts of the centre, inner sides (1..4) and outer sides.
-  int32_t v_min = 256, x_c = -1, s_c = 0, n_c = 0;
-  int32_t s_in[5] = {}, n_in[5] = {}, s_out[5] = {}, n_out[5] = {};
-  for (int32_t i = 0; i < cell_count_; ++i) {
-    const Cell& cell = cells_[i];
-    int32_t v = pix(cell.row, cell.column);
+  // Sums and counts of the centre, inner sides (1..4) and outer sides, each
+  // group walked on its own (the cells are sorted by group in initiate).
+  const Cell* cell = cells_;
+  int32_t v_min = 256, x_c = -1, s_c = 0;
+  const int32_t n_c = group_[0];
+  for (const Cell* end = cell + n_c; cell != end; ++cell) {
+    int32_t v = pix(cell->row, cell->column);
+    s_c += v;
+    if (v > x_c) x_c = v;
     if (v < v_min) v_min = v;
-    if (cell.code == kCentre) {
-      s_c += v;
-      ++n_c;
-      if (v > x_c) x_c = v;
-    } else if (cell.code >= 1 && cell.code <= 4) {
-      s_in[cell.code] += v;
-      ++n_in[cell.code];
-    } else if (cell.code >= -4 && cell.code <= -1) {
-      s_out[-cell.code] += v;
-      ++n_out[-cell.code];
+  }
+  const int32_t centre_min = v_min;
+  int32_t s_in[5] = {}, n_in[5] = {}, s_out[5] = {}, n_out[5] = {};
+  for (int32_t g = 1; g <= 8; ++g) {
+    int32_t sum = 0, count = group_[g];
+    for (const Cell* end = cell + count; cell != end; ++cell) {
+      int32_t v = pix(cell->row, cell->column);
+      sum += v;
+      if (v < v_min) v_min = v;
     }
+    if (g <= 4) s_in[g] = sum, n_in[g] = count;
+    else s_out[g - 4] = sum, n_out[g - 4] = count;
   }
   int32_t e = 0;
-  for (int32_t i = 0; i < cell_count_; ++i)
-    if (cells_[i].code == kCentre && pix(cells_[i].row, cells_[i].column) == v_min) ++e;
+  if (centre_min == v_min)
+    for (int32_t i = 0; i < n_c; ++i) e += pix(cells_[i].row, cells_[i].column) == v_min;
   const int32_t mu = params_.mu, t1 = params_.t1, t2 = params_.t2, t3 = params_.t3;
   if (!(e < mu)) return;
   const int32_t c_mean = s_c / n_c;

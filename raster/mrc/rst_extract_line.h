@@ -67,7 +67,8 @@ class RstSivraPatternMatch : public RstFilter<1> {
   int32_t n_ = 0;           // band lines, 2t + 1
   int32_t band_width_ = 0;  // width + n - 1
   uint8_t* band_ = nullptr;
-  Cell* cells_ = nullptr;  // the cells with a code, row by row
+  Cell* cells_ = nullptr;  // the cells with a code, by group
+  int32_t group_[9] = {};  // cells per group: centre, inner 1..4, outer 1..4
   int32_t cell_count_ = 0;
   int32_t next_ = 0;    // next output line
   int32_t passes_ = 0;  // match passes run: the next line to match
