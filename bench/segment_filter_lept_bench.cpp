@@ -127,7 +127,8 @@ void SevenLineExtractions(benchmark::State& state) {
   run_pair(
       state,
       [&] {
-        for (const auto& e : kExtractions) pull_all(RstExtractLine::create(source(p), uint32_t(e[0]), uint8_t(e[1]), 0));
+        for (const auto& e : kExtractions)
+          pull_all(RstExtractLine::create(source(p), uint32_t(e[0]), uint8_t(e[1]), 0));
       },
       [&] {
         for (const auto& e : kExtractions) {

@@ -74,8 +74,8 @@ struct Chain {
 // The frame test of label i inside the grown rectangle: the label image
 // clipped to it, that label alone, as bilevel runs, profiled. False after a
 // report when a node of the way cannot be made.
-bool frame_of(RstDivide* divide, uint32_t label, uint32_t max_label, int32_t left, int32_t top, uint32_t w,
-              uint32_t h, bool& framed) {
+bool frame_of(RstDivide* divide, uint32_t label, uint32_t max_label, int32_t left, int32_t top, uint32_t w, uint32_t h,
+              bool& framed) {
   RstRead* reader = divide->create_reader();
   if (!reader) return false;
   Chain chain;

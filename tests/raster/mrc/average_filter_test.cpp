@@ -150,7 +150,13 @@ TEST_F(AverageFilter, RefusesWhatItCannotAverage) {
       {8, 2, false, false, {3, 3, 1, 1}, {-50, "RstAverageFilter::create()"}, {-3, "RstAverageFilterN::create()"}},
       {8, 5, false, false, {3, 3, 1, 1}, {-50, "RstAverageFilter::create()"}, {-3, "RstAverageFilterN::create()"}},
       // Sums of such a window could leave 32 bits.
-      {8, 1, false, false, {4097, 4097, 0, 0}, {-2, "RstAverageFilterN::create()"}, {-2, "RstAverageFilterN::create()"}},
+      {8,
+       1,
+       false,
+       false,
+       {4097, 4097, 0, 0},
+       {-2, "RstAverageFilterN::create()"},
+       {-2, "RstAverageFilterN::create()"}},
   };
   for (const Case& c : cases) {
     for (bool front : {true, false}) {
@@ -192,8 +198,18 @@ TEST_F(AverageFilter, ThresholdFindsTheValleyAfterThePeak) {
       {"peak at the limit", histogram({{38, 10}, {39, 20}, {40, 30}, {41, 100}, {42, 100}}), 40},
       // Peak 5, falling to a minimum at 12 (38) below both limits, rising at 13.
       {"valley",
-       histogram({{4, 1000}, {5, 1000}, {6, 1000}, {7, 600}, {8, 400}, {9, 200}, {10, 100}, {11, 50}, {12, 5}, {13, 60},
-                  {14, 200}, {200, 10000}}),
+       histogram({{4, 1000},
+                  {5, 1000},
+                  {6, 1000},
+                  {7, 600},
+                  {8, 400},
+                  {9, 200},
+                  {10, 100},
+                  {11, 50},
+                  {12, 5},
+                  {13, 60},
+                  {14, 200},
+                  {200, 10000}}),
        12},
       // A steady fall from bin 3: the first bin below 0.2 x 1000 is 37 ...
       {"steady fall", falling(25), 37},
@@ -208,8 +224,8 @@ TEST_F(AverageFilter, ThresholdFindsTheValleyAfterThePeak) {
 
 TEST_F(AverageFilter, ThresholdNodeBinarisesAtTheValley) {
   // The valley histogram as an image: values above 12 become 255.
-  std::vector<std::pair<int, uint32_t>> bins = {{4, 1000}, {5, 1000}, {6, 1000}, {7, 600}, {8, 400}, {9, 200},
-                                                {10, 100}, {11, 50},  {12, 5},    {13, 60}, {14, 200}, {200, 9385}};
+  std::vector<std::pair<int, uint32_t>> bins = {{4, 1000}, {5, 1000}, {6, 1000}, {7, 600}, {8, 400},  {9, 200},
+                                                {10, 100}, {11, 50},  {12, 5},   {13, 60}, {14, 200}, {200, 9385}};
   Image im{100, 0, 1, {}};
   for (auto [v, n] : bins) im.px.insert(im.px.end(), n, uint8_t(v));
   im.height = int32_t(im.px.size() / 100);

@@ -49,9 +49,11 @@ std::vector<uint8_t> sobel(const Gray& g, bool horizontal) {
     for (int32_t x = 0; x < g.width; ++x) {
       int v;
       if (horizontal)
-        v = (p(x - 1, y - 1) + 2 * p(x, y - 1) + p(x + 1, y - 1)) - (p(x - 1, y + 1) + 2 * p(x, y + 1) + p(x + 1, y + 1));
+        v = (p(x - 1, y - 1) + 2 * p(x, y - 1) + p(x + 1, y - 1)) -
+            (p(x - 1, y + 1) + 2 * p(x, y + 1) + p(x + 1, y + 1));
       else
-        v = (p(x - 1, y - 1) + 2 * p(x - 1, y) + p(x - 1, y + 1)) - (p(x + 1, y - 1) + 2 * p(x + 1, y) + p(x + 1, y + 1));
+        v = (p(x - 1, y - 1) + 2 * p(x - 1, y) + p(x - 1, y + 1)) -
+            (p(x + 1, y - 1) + 2 * p(x + 1, y) + p(x + 1, y + 1));
       out.push_back(uint8_t(std::min(std::abs(v), 255)));
     }
   return out;
@@ -282,7 +284,7 @@ TEST_F(EdgeFilters, ThresholdsRefuseOtherSources) {
     bool null, colormap;
     int32_t code;
   } cases[] = {
-      {32, 1, 0, true, false, -2},  {16, 1, 0, false, false, -3}, {32, 2, 0, false, false, -3},
+      {32, 1, 0, true, false, -2},   {16, 1, 0, false, false, -3}, {32, 2, 0, false, false, -3},
       {32, 1, 15, false, false, -3}, {32, 1, 0, false, true, -3},
   };
   for (const Case& c : cases) {
@@ -295,8 +297,7 @@ TEST_F(EdgeFilters, ThresholdsRefuseOtherSources) {
       RstRead* made = runs ? static_cast<RstRead*>(RstConvertBits32To1ThresholdRLE::create(src.get(), 0, nullptr))
                            : RstConvertBits32To1Threshold::create(src.get(), 0, nullptr);
       EXPECT_EQ(made, nullptr);
-      const char* where =
-          runs ? "RstConvertBits32To1ThresholdRLE::create()" : "RstConvertBits32To1Threshold::create()";
+      const char* where = runs ? "RstConvertBits32To1ThresholdRLE::create()" : "RstConvertBits32To1Threshold::create()";
       EXPECT_EQ(status.errors(), (std::vector<RstReport>{{c.code, where}})) << c.bits << " " << c.form;
     }
   }

@@ -45,8 +45,9 @@ RstRead* match(const Gray& g, uint8_t type, uint8_t border) {
 std::vector<uint8_t> reference(const Gray& g, uint8_t type, uint8_t border) {
   static const int kT1[5][5] = {
       {0, 0, -1, 0, 0}, {0, 0, 1, 0, 0}, {-3, 3, 255, 4, -4}, {0, 0, 2, 0, 0}, {0, 0, -2, 0, 0}};
-  static const int kT2[7][7] = {{0, 0, -1, -1, -1, 0, 0},     {0, 0, 1, 1, 1, 0, 0},         {-3, 3, 255, 255, 255, 4, -4},
-                                {-3, 3, 255, 255, 255, 4, -4}, {-3, 3, 255, 255, 255, 4, -4}, {0, 0, 2, 2, 2, 0, 0},
+  static const int kT2[7][7] = {{0, 0, -1, -1, -1, 0, 0},      {0, 0, 1, 1, 1, 0, 0},
+                                {-3, 3, 255, 255, 255, 4, -4}, {-3, 3, 255, 255, 255, 4, -4},
+                                {-3, 3, 255, 255, 255, 4, -4}, {0, 0, 2, 2, 2, 0, 0},
                                 {0, 0, -2, -2, -2, 0, 0}};
   const int k = type == 1 ? 5 : 7, half = (k - 1) / 2, t = type == 1 ? 1 : 2, n = 2 * t + 1;
   const int mu = type == 1 ? 1 : 4, t1 = type == 1 ? 70 : 120, t2 = type == 1 ? 10 : 30, t3 = 100;
@@ -121,25 +122,31 @@ std::vector<uint8_t> reference(const Gray& g, uint8_t type, uint8_t border) {
         a = (pix(K1, 1) + O[2]) / (P[2] + 1);
         b = (pix(K1, K2) + O[2]) / (P[2] + 1);
         if (a < b) {
-          Q = (pix(K2, 1) + S[3] + S[2] + SC) / (N[3] + N[2] + NC + 1), R = (pix(1, 1) + S[1]) / (N[1] + 1), corner = LL;
+          Q = (pix(K2, 1) + S[3] + S[2] + SC) / (N[3] + N[2] + NC + 1), R = (pix(1, 1) + S[1]) / (N[1] + 1),
+          corner = LL;
         } else {
-          Q = (pix(K2, K2) + S[4] + S[2] + SC) / (N[4] + N[2] + NC + 1), R = (pix(1, K2) + S[1]) / (N[1] + 1), corner = LR;
+          Q = (pix(K2, K2) + S[4] + S[2] + SC) / (N[4] + N[2] + NC + 1), R = (pix(1, K2) + S[1]) / (N[1] + 1),
+          corner = LR;
         }
       } else if (d == 2) {
         a = (pix(0, 1) + O[1]) / (P[1] + 1);
         b = (pix(0, K2) + O[1]) / (P[1] + 1);
         if (a < b) {
-          Q = (pix(1, 1) + S[1] + S[3] + SC) / (N[1] + N[3] + NC + 1), R = (pix(K2, 1) + S[2]) / (N[2] + 1), corner = UL;
+          Q = (pix(1, 1) + S[1] + S[3] + SC) / (N[1] + N[3] + NC + 1), R = (pix(K2, 1) + S[2]) / (N[2] + 1),
+          corner = UL;
         } else {
-          Q = (pix(1, K2) + S[1] + S[4] + SC) / (N[1] + N[4] + NC + 1), R = (pix(K2, K2) + S[2]) / (N[2] + 1), corner = UR;
+          Q = (pix(1, K2) + S[1] + S[4] + SC) / (N[1] + N[4] + NC + 1), R = (pix(K2, K2) + S[2]) / (N[2] + 1),
+          corner = UR;
         }
       } else if (d == 3) {
         a = (pix(1, K1) + O[4]) / (P[4] + 1);
         b = (pix(K2, K1) + O[4]) / (P[4] + 1);
         if (a < b) {
-          Q = (pix(1, K2) + S[1] + S[4] + SC) / (N[1] + N[4] + NC + 1), R = (pix(1, 1) + S[3]) / (N[3] + 1), corner = UR;
+          Q = (pix(1, K2) + S[1] + S[4] + SC) / (N[1] + N[4] + NC + 1), R = (pix(1, 1) + S[3]) / (N[3] + 1),
+          corner = UR;
         } else {
-          Q = (pix(K2, K2) + S[4] + S[2] + SC) / (N[4] + N[2] + NC + 1), R = (pix(K2, 1) + S[3]) / (N[3] + 1), corner = LR;
+          Q = (pix(K2, K2) + S[4] + S[2] + SC) / (N[4] + N[2] + NC + 1), R = (pix(K2, 1) + S[3]) / (N[3] + 1),
+          corner = LR;
         }
       } else {
         a = (pix(1, 0) + O[3]) / (P[3] + 1);
@@ -147,7 +154,8 @@ std::vector<uint8_t> reference(const Gray& g, uint8_t type, uint8_t border) {
         if (a < b) {
           Q = (pix(1, 1) + S[3] + S[1] + SC) / (N[1] + N[3] + NC + 1), R = (pix(1, 1) + S[4]) / (N[4] + 1), corner = UL;
         } else {
-          Q = (pix(K2, 1) + S[3] + S[2] + SC) / (N[3] + N[2] + NC + 1), R = (pix(K2, 1) + S[4]) / (N[4] + 1), corner = LL;
+          Q = (pix(K2, 1) + S[3] + S[2] + SC) / (N[3] + N[2] + NC + 1), R = (pix(K2, 1) + S[4]) / (N[4] + 1),
+          corner = LL;
         }
       }
       int Pv = a < b ? a : b;
@@ -255,11 +263,16 @@ TEST_F(ExtractLine, RefusesBadArguments) {
     bool source = true;
     int32_t bits = 8;
   } cases[] = {
-      {"no source", [](RstRead*) { return RstExtractLine::create(nullptr, 1, 1, 0); }, {-2, "RstExtractLine::create()"}},
+      {"no source",
+       [](RstRead*) { return RstExtractLine::create(nullptr, 1, 1, 0); },
+       {-2, "RstExtractLine::create()"}},
       {"factor 0", [](RstRead* s) { return RstExtractLine::create(s, 0, 1, 0); }, {-2, "RstExtractLine::create()"}},
       {"type 3", [](RstRead* s) { return RstExtractLine::create(s, 1, 3, 0); }, {-2, "RstExtractLine::create()"}},
-      {"1 bit", [](RstRead* s) { return RstExtractLine::create(s, 1, 1, 0); }, {-3, "RstExtractLine::create()"},
-       true, 1},
+      {"1 bit",
+       [](RstRead* s) { return RstExtractLine::create(s, 1, 1, 0); },
+       {-3, "RstExtractLine::create()"},
+       true,
+       1},
       {"no kernel",
        [](RstRead* s) {
          uint8_t b = 0;

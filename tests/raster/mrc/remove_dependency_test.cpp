@@ -113,24 +113,30 @@ TEST_F(RemoveDependency, ShapeTestsOnLargeComponents) {
       {"hollow square", outline(520, 520, 10, 10, 500, true, true, true, true), true},
       {"two sides missing", outline(520, 520, 10, 10, 500, true, true, false, false), false},
       {"three sides", outline(520, 520, 10, 10, 500, true, true, true, false), true},
-      {"filled square", [] {
+      {"filled square",
+       [] {
          Mask m = blank(520, 520);
          fill(m, 10, 10, 500, 500);
          return m;
-       }(), false},
-      {"long bar", [] {
+       }(),
+       false},
+      {"long bar",
+       [] {
          Mask m = blank(5010, 460);
          fill(m, 5, 5, 5000, 450);
          return m;
-       }(), true},
+       }(),
+       true},
       // At the right edge the grown rectangle is cut back to the image.
       {"hollow square at the right edge", outline(510, 520, 10, 10, 500, true, true, true, true), true},
       // Smaller than the resolution in both directions: kept unexamined.
-      {"small filled square", [] {
+      {"small filled square",
+       [] {
          Mask m = blank(420, 420);
          fill(m, 10, 10, 397, 397);
          return m;
-       }(), true},
+       }(),
+       true},
   };
   for (const Case& c : cases) {
     const Mask& m = c.mask;
@@ -164,11 +170,11 @@ TEST_F(RemoveDependency, ToneRule) {
   } cases[] = {
       {20, {{230, 40}}, 20, 10, true},
       {20, {{20, 40}}, 20, 10, false},
-      {20, {{40, 1}, {230, 9}}, 20, 10, true},    // 10 % alike: not above the share
-      {20, {{40, 2}, {230, 9}}, 20, 10, false},   // 18 %
-      {20, {{41, 5}, {230, 5}}, 20, 10, true},    // 41 is outside +-20
-      {5, {{0, 5}, {230, 5}}, 20, 10, false},     // the range stops at 0
-      {250, {{255, 5}, {0, 5}}, 20, 10, false},   // and at 255
+      {20, {{40, 1}, {230, 9}}, 20, 10, true},   // 10 % alike: not above the share
+      {20, {{40, 2}, {230, 9}}, 20, 10, false},  // 18 %
+      {20, {{41, 5}, {230, 5}}, 20, 10, true},   // 41 is outside +-20
+      {5, {{0, 5}, {230, 5}}, 20, 10, false},    // the range stops at 0
+      {250, {{255, 5}, {0, 5}}, 20, 10, false},  // and at 255
       {100, {}, 20, 10, true},
   };
   for (const Case& c : cases) {
@@ -193,8 +199,8 @@ TEST_F(RemoveDependency, FrameRule) {
     int32_t size;
     bool l, t, r, b, framed;
   } cases[] = {
-      {500, true, true, true, true, true},    {500, true, true, true, false, true},
-      {500, false, true, false, true, false}, {500, true, false, false, false, false},
+      {500, true, true, true, true, true},      {500, true, true, true, false, true},
+      {500, false, true, false, true, false},   {500, true, false, false, false, false},
       {500, false, false, false, false, false},
   };
   for (const Case& c : cases) {
@@ -220,8 +226,8 @@ TEST_F(RemoveDependency, RefusesBadInputs) {
       {"no result", image_header(4, 4, 8, 1), image_header(4, 4, 1, 1), false, false, 1, kRecord400, nullptr, -2},
       {"1-bit image", image_header(4, 4, 1, 1), image_header(4, 4, 1, 1), false, false, 0, nullptr, nullptr, -3},
       {"8-bit mask", image_header(4, 4, 8, 1), image_header(4, 4, 8, 1), false, false, 0, nullptr, nullptr, -3},
-      {"run-line mask", image_header(4, 4, 8, 1), image_header(4, 4, 1, 1, nullptr, RstDataForm::rle), false, false,
-       0, nullptr, nullptr, -3},
+      {"run-line mask", image_header(4, 4, 8, 1), image_header(4, 4, 1, 1, nullptr, RstDataForm::rle), false, false, 0,
+       nullptr, nullptr, -3},
       {"sizes differ", image_header(4, 4, 8, 1), image_header(5, 4, 1, 1), false, false, 0, nullptr, nullptr, -3},
   };
   for (const Case& c : cases) {
