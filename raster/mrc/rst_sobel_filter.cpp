@@ -38,11 +38,14 @@ RstRead* RstSobelFilter3x3::make(RstRead* source, const char* where) {
   RstCreateGuard guard(source);
   RstRead* gray = RstConvertBits1To8::create(source, 0, 255);
   if (!gray) return nullptr;
-  // The widening node goes again when the filter cannot be made over it.
+  // The widening node is pinned too: a filter that cannot be made leaves
+  // it here, and it goes again.
   RstOwner<RstRead> held(gray != source ? gray : nullptr);
-  RstRead* filter = rst_create_end_node_or_drop(rst_new<Filter>(gray), guard);
-  if (filter) held.release();
-  return filter;
+  RstCreateGuard over(gray);
+  RstRead* filter = rst_create_end_node_or_drop(rst_new<Filter>(gray), over);
+  if (!filter) return nullptr;
+  held.release();
+  return rst_create_end(filter, guard);
 }
 
 RstRead* RstSobelFilter3x3::create(RstRead* source, uint8_t direction) {
