@@ -6,7 +6,7 @@
 
 #include <random>
 
-#include "mask_support.h"
+#include "gray_support.h"
 #include "raster/core/rst_colormap.h"
 #include "raster/core/rst_status_recorder.h"
 #include "raster/mrc/rst_average_filter.h"
@@ -32,12 +32,6 @@ RstRead* source_of(const Image& im) {
     lines.emplace_back(im.px.begin() + long(y * stride), im.px.begin() + long((y + 1) * stride));
   RstColorType* type = im.channels == 1 ? RstColorType::s_gray() : RstColorType::s_rgb();
   return new LineSource(image_header(im.width, im.height, 8, im.channels, type), lines);
-}
-
-std::vector<uint8_t> pixels(RstRead* node) {
-  std::vector<uint8_t> out;
-  for (const Bytes& l : pull(node)) out.insert(out.end(), l.begin(), l.end());
-  return out;
 }
 
 // The mean from a table of sums over the image padded by the window: the

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <random>
 
-#include "mask_support.h"
+#include "gray_support.h"
 #include "raster/core/rst_colormap.h"
 #include "raster/core/rst_status_recorder.h"
 #include "raster/mrc/rst_convert_bits32_to1.h"
@@ -15,27 +15,6 @@
 namespace {
 
 class EdgeFilters : public RstStatusTest {};
-
-// An 8-bit gray image, row by row.
-struct Gray {
-  int32_t width = 0, height = 0;
-  std::vector<uint8_t> px;
-  int at(int32_t x, int32_t y) const { return px[size_t(y) * size_t(width) + size_t(x)]; }
-};
-
-RstRead* gray_source(const Gray& g) {
-  std::vector<Bytes> lines;
-  for (int32_t y = 0; y < g.height; ++y)
-    lines.emplace_back(g.px.begin() + y * g.width, g.px.begin() + (y + 1) * g.width);
-  return new LineSource(image_header(g.width, g.height, 8, 1, RstColorType::s_gray()), lines);
-}
-
-// The output as one vector, row by row.
-std::vector<uint8_t> pixels(RstRead* node) {
-  std::vector<uint8_t> out;
-  for (const Bytes& l : pull(node)) out.insert(out.end(), l.begin(), l.end());
-  return out;
-}
 
 // Sobel by the book, the border repeating the edge pixels, saturated at 255.
 std::vector<uint8_t> sobel(const Gray& g, bool horizontal) {

@@ -7,31 +7,13 @@
 #include <cstdlib>
 #include <random>
 
-#include "mask_support.h"
+#include "gray_support.h"
 #include "raster/core/rst_status_recorder.h"
 #include "raster/mrc/rst_extract_line.h"
 
 namespace {
 
 class ExtractLine : public RstStatusTest {};
-
-struct Gray {
-  int32_t width = 0, height = 0;
-  std::vector<uint8_t> px;
-};
-
-RstRead* gray_source(const Gray& g) {
-  std::vector<Bytes> lines;
-  for (int32_t y = 0; y < g.height; ++y)
-    lines.emplace_back(g.px.begin() + y * g.width, g.px.begin() + (y + 1) * g.width);
-  return new LineSource(image_header(g.width, g.height, 8, 1, RstColorType::s_gray()), lines);
-}
-
-std::vector<uint8_t> pixels(RstRead* node) {
-  std::vector<uint8_t> out;
-  for (const Bytes& l : pull(node)) out.insert(out.end(), l.begin(), l.end());
-  return out;
-}
 
 RstRead* match(const Gray& g, uint8_t type, uint8_t border) {
   RstKernel k;
