@@ -222,6 +222,18 @@ TEST_F(EdgeFilters, RawThresholdEndsAtAShortLine) {
   EXPECT_EQ(pull(t.get()), (std::vector<Bytes>{{0xE0}}));
 }
 
+TEST_F(EdgeFilters, RawThresholdIgnoresValuesPastTheWidthOfALongerLine) {
+  // A source whose lines carry two values more than its width: they fit the
+  // work line and never reach the output bits.
+  std::vector<uint32_t> values = {1, 0, 1, 7, 7};
+  Bytes line(20);
+  std::memcpy(line.data(), values.data(), 20);
+  Held<> t(RstConvertBits32To1Threshold::create(
+      new LineSource(image_header(3, 1, 32, 1, RstColorType::none()), {line}, 20), 0, RstColorType::s_gray_reverse()));
+  ASSERT_TRUE(t);
+  EXPECT_EQ(pull(t.get()), (std::vector<Bytes>{{0xA0}}));
+}
+
 TEST_F(EdgeFilters, RunThresholdCopiesPassingRecordsOneForOne) {
   struct Case {
     uint32_t threshold;
