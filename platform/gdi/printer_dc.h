@@ -25,6 +25,11 @@
 #define TA_BASELINE 24
 #define MM_TEXT 1
 
+// Raster operations of pens.
+#define R2_BLACK 1
+#define R2_COPYPEN 13
+#define R2_WHITE 16
+
 // Pens and brushes.
 #define PS_SOLID 0
 #define PS_DASH 1
@@ -116,9 +121,11 @@ struct DcState {
   int bkMode = OPAQUE;
   UINT textAlign = TA_LEFT | TA_TOP;
   POINT viewportOrg{0, 0};
-  LOGFONTW font{};   // the selected font (the system font when none is)
-  LOGPEN pen{};      // the selected pen
-  LOGBRUSH brush{};  // the selected brush
+  LOGFONTW font{};        // the selected font (the system font when none is)
+  LOGPEN pen{};           // the selected pen
+  LOGBRUSH brush{};       // the selected brush
+  int rop2 = R2_COPYPEN;  // kept for the application; the host draws copy-pen
+  POINT windowOrg{0, 0};  // logical point drawn at the viewport origin
 };
 
 // What a printer DC does with the calls that reach its device. Coordinates are
@@ -162,6 +169,9 @@ PKAPI int SetBkMode(HDC hdc, int mode);
 PKAPI COLORREF SetBkColor(HDC hdc, COLORREF color);
 PKAPI COLORREF SetTextColor(HDC hdc, COLORREF color);
 PKAPI int SelectClipRgn(HDC hdc, HRGN hrgn);
+PKAPI int SetROP2(HDC hdc, int rop2);
+PKAPI BOOL GetWindowOrgEx(HDC hdc, POINT* lppoint);
+PKAPI BOOL SetWindowOrgEx(HDC hdc, int x, int y, POINT* lppt);
 
 PKAPI HFONT CreateFontIndirectW(const LOGFONTW* lplf);
 PKAPI HPEN CreatePenIndirect(const LOGPEN* plpen);

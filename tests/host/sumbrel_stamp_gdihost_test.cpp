@@ -1,0 +1,224 @@
+// A stamp and labels printed end to end: the application's DEVMODE carries a
+// stamp and label settings written by id, the print host runs the real
+// interface library and graphics driver, and the job's page TIFFs (split by
+// jobcheck, read through tifftopnm) carry the stamp's ink where the stamp is
+// placed, which a run without the stamp does not.
+#include <sys/wait.h>
+
+#include <cstring>
+
+#include "host/printer_link.h"
+#include "host_fixture.h"
+#include "platform/win/win_logfont.h"
+#include "settings/access/setting_access.h"
+
+namespace hosttest {
+namespace {
+
+struct Page {
+  LONG width = 0, height = 0;
+  std::vector<uint8_t> bits;
+  bool Ink(LONG x, LONG y) const {
+    if (x < 0 || y < 0 || x >= width || y >= height) return false;
+    return (bits[size_t(y) * ((width + 7) / 8) + size_t(x / 8)] >> (7 - x % 8)) & 1;
+  }
+};
+
+bool ReadPbm(const std::string& path, Page* page) {
+  std::ifstream in(path, std::ios::binary);
+  std::string magic;
+  in >> magic >> page->width >> page->height;
+  in.get();
+  if (magic != "P4" || page->width <= 0 || page->height <= 0) return false;
+  page->bits.resize(size_t((page->width + 7) / 8) * page->height);
+  in.read(reinterpret_cast<char*>(page->bits.data()), std::streamsize(page->bits.size()));
+  return bool(in);
+}
+
+struct Run {
+  pkhost::PlayResult result = pkhost::PlayResult::Failed;
+  int pagesSent = 0;
+  std::vector<std::string> trace, failures;
+};
+
+class SumbrelStampTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    pk::seams::UseTemporaryMachineRoot();
+    root_ = PkMachineRoot();
+    std::string error;
+    ASSERT_TRUE(pkhost::OpenPrinterForHost(PK_DEFAULT_PRINTER_NAME, &printer_, &error)) << error;
+  }
+  void TearDown() override { pkhost::ClosePrinterForHost(&printer_); }
+
+  static void SetText(std::vector<uint8_t>& devMode, SettingId id, const std::u16string& text) {
+    const WCHAR* p = text.c_str();
+    ASSERT_EQ(SetSettingValue(id, devMode.data(), nullptr, kSettingTypeText, UINT((text.size() + 1) * 2), &p),
+              kSettingOk)
+        << id;
+  }
+  static void SetNumber(std::vector<uint8_t>& devMode, SettingId id, long long value) {
+    std::string why;
+    ASSERT_TRUE(pkhost::ApplySetting(devMode, id, value, &why)) << id << ": " << why;
+  }
+  // A stamp: a framed 40-point bold text centred on the page.
+  std::vector<uint8_t> StampDevMode() {
+    std::vector<uint8_t> dm = printer_.devMode;
+    SetText(dm, 297, u"Confidential");
+    SetText(dm, 299, u"CONFIDENTIAL");
+    LOGFONTW lf{};
+    lf.lfHeight = 40;
+    lf.lfWeight = FW_BOLD;
+    std::memcpy(lf.lfFaceName, u"Sans", 10);
+    const LOGFONTW* p = &lf;
+    EXPECT_EQ(SetSettingValue(304, dm.data(), nullptr, kSettingTypeFontRecord, sizeof lf, &p), kSettingOk);
+    SetNumber(dm, 301, 0x000000);
+    SetNumber(dm, 302, 1);
+    SetNumber(dm, 456, 0);
+    SetNumber(dm, 303, 0x202);
+    return dm;
+  }
+  // Prints the document with the DEVMODE; the job goes to `output`.
+  Run Print(const std::string& document, const std::vector<uint8_t>& devMode, const std::string& output) {
+    Run run;
+    pkhost::Document doc;
+    std::string error;
+    EXPECT_TRUE(pkhost::ParseDocument(document, "doc.txt", root_, &doc, &error)) << error;
+    pkhost::PrinterSetup setup;
+    setup.printerName = printer_.name;
+    setup.hPrinter = printer_.handle;
+    setup.devMode = devMode;
+    setup.driverPath = printer_.driverPath;
+    setup.interfacePath = printer_.interfacePath;
+    pkhost::RunLog log;
+    const DWORD lastJob = pkhost::LastJobId();
+    {
+      pkhost::SpoolerJob job(printer_.handle);
+      pkhost::PrintSession session(log, &job);
+      EXPECT_TRUE(session.CreateDc(setup, &error)) << error;
+      run.result = pkhost::PlayDocument(doc, session, devMode, log);
+      run.pagesSent = session.pagesSent();
+      session.DeleteDc();
+    }
+    run.trace = log.trace();
+    run.failures = log.failures();
+    std::string bytes;
+    EXPECT_TRUE(pkhost::CollectJobBytes(lastJob, &bytes, &error)) << error;
+    std::ofstream(root_ + "/" + output, std::ios::binary) << bytes;
+    return run;
+  }
+  int Shell(const std::string& command) {
+    const int status = std::system(("cd '" + root_ + "' && " + command + " 2> shell.err").c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  // Page n (1-based) of a job as a bitmap.
+  bool PageOf(const std::string& job, int n, Page* page) {
+    const std::string dir = job + ".pages";
+    std::filesystem::create_directories(root_ + "/" + dir);
+    if (Shell("'" + BuildOut() + "/jobcheck' --split " + dir + " " + job + " > /dev/null") != 0) return false;
+    const std::string pbm = dir + "/" + std::to_string(n) + ".pbm";
+    if (Shell("tifftopnm " + dir + "/unit" + std::to_string(n) + ".tif > " + pbm) != 0) return false;
+    return ReadPbm(root_ + "/" + pbm, page);
+  }
+  // The bounding box of the dots inked in `with` and not in `without`.
+  static RECTL ExtraInk(const Page& with, const Page& without, size_t* count) {
+    RECTL box{LONG_MAX, LONG_MAX, LONG_MIN, LONG_MIN};
+    *count = 0;
+    for (LONG y = 0; y < with.height; ++y)
+      for (LONG x = 0; x < with.width; ++x)
+        if (with.Ink(x, y) && !without.Ink(x, y)) {
+          ++*count;
+          box.left = std::min(box.left, x), box.top = std::min(box.top, y);
+          box.right = std::max(box.right, x + 1), box.bottom = std::max(box.bottom, y + 1);
+        }
+    return box;
+  }
+
+  std::string root_;
+  pkhost::OpenedPrinter printer_;
+};
+
+const char* const kTwoPages = "unit dot\npage\nrect 100 100 300 300\npage\nrect 100 100 300 300\n";
+
+// Every page ends with the page mark query, the DEVMODE and the bracketed
+// stamp; the pages carry a framed text centred on the page.
+TEST_F(SumbrelStampTest, StampOnEveryPage) {
+  const Run with = Print(kTwoPages, StampDevMode(), "with.prn");
+  ASSERT_EQ(with.result, pkhost::PlayResult::Printed);
+  EXPECT_TRUE(with.failures.empty()) << with.failures.front();
+  const Run without = Print(kTwoPages, printer_.devMode, "without.prn");
+  ASSERT_EQ(without.result, pkhost::PlayResult::Printed);
+  EXPECT_EQ(with.pagesSent, 2);
+
+  // After each ENDPAGE: 0x5001, 0x5002, 0x5003, the stamp's drawing, 0x5003.
+  int ends = 0;
+  for (size_t i = 0; i < with.trace.size(); ++i) {
+    if (with.trace[i] != "DrvDocumentEvent ENDPAGE") continue;
+    ++ends;
+    std::vector<std::string> escapes;
+    for (size_t j = i + 1; j < with.trace.size() && with.trace[j].rfind("DrvDocumentEvent", 0) != 0; ++j)
+      if (with.trace[j].rfind("DrvEscape", 0) == 0) escapes.push_back(with.trace[j]);
+    ASSERT_GE(escapes.size(), 4u);
+    EXPECT_EQ(escapes[0], "DrvEscape 20481");
+    EXPECT_EQ(escapes[1], "DrvEscape 20482");
+    EXPECT_EQ(escapes[2], "DrvEscape 20483");
+    EXPECT_EQ(escapes.back(), "DrvEscape 20483");
+  }
+  EXPECT_EQ(ends, 2);
+
+  for (int n = 1; n <= 2; ++n) {
+    Page a, b;
+    ASSERT_TRUE(PageOf("with.prn", n, &a)) << n;
+    ASSERT_TRUE(PageOf("without.prn", n, &b)) << n;
+    ASSERT_EQ(a.width, b.width);
+    ASSERT_EQ(a.height, b.height);
+    size_t count = 0;
+    const RECTL box = ExtraInk(a, b, &count);
+    ASSERT_GT(count, 1000u) << "page " << n;
+    // Centred on the page (position 0x202), wider than high, well inside it.
+    EXPECT_NEAR((box.left + box.right) / 2.0, a.width / 2.0, a.width * 0.02) << n;
+    EXPECT_NEAR((box.top + box.bottom) / 2.0, a.height / 2.0, a.height * 0.02) << n;
+    EXPECT_GT(box.right - box.left, 2 * (box.bottom - box.top));
+    EXPECT_GT(box.left, 0);
+    EXPECT_LT(box.right, a.width);
+    // The frame: its left edge is inked over the middle of its height.
+    const LONG midY = (box.top + box.bottom) / 2;
+    bool edge = false;
+    for (LONG x = box.left; x < box.left + 40 && !edge; ++x) edge = a.Ink(x, midY);
+    EXPECT_TRUE(edge) << n;
+  }
+}
+
+// With the stamp per sheet on two pages per sheet and labels on, a one-page
+// document's sheet is completed at the document end: one more page opens for
+// the stamp and the labels.
+TEST_F(SumbrelStampTest, SheetEndPrintsOneExtraPage) {
+  std::vector<uint8_t> dm = StampDevMode();
+  SetNumber(dm, 456, 1);
+  SetNumber(dm, 295, 2);
+  SetNumber(dm, 464, 1);
+  SetNumber(dm, 468, 1);
+  SetNumber(dm, 351, 0x101);
+  SetNumber(dm, 355, 0x303);
+  const Run run = Print("unit dot\npage\nrect 100 100 300 300\n", dm, "sheet.prn");
+  ASSERT_EQ(run.result, pkhost::PlayResult::Printed);
+  EXPECT_TRUE(run.failures.empty()) << run.failures.front();
+  EXPECT_EQ(run.pagesSent, 2);
+  std::vector<std::string> escapes;
+  bool atEnd = false;
+  for (const std::string& l : run.trace) {
+    if (l == "DrvDocumentEvent ENDDOC") atEnd = true;
+    if (atEnd && l.rfind("DrvEscape", 0) == 0) escapes.push_back(l);
+  }
+  // Query, DEVMODE, the stamp's bracket and the labels' texts and bracket.
+  ASSERT_GE(escapes.size(), 5u);
+  EXPECT_EQ(escapes[0], "DrvEscape 20481");
+  EXPECT_EQ(escapes[1], "DrvEscape 20482");
+  EXPECT_EQ(escapes[2], "DrvEscape 20483");
+  EXPECT_NE(std::find(escapes.begin(), escapes.end(), "DrvEscape 20486"), escapes.end());
+  EXPECT_EQ(escapes.back(), "DrvEscape 20488");
+  EXPECT_EQ(Shell("'" + BuildOut() + "/jobcheck' sheet.prn > /dev/null"), 0);
+}
+
+}  // namespace
+}  // namespace hosttest
