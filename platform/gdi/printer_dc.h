@@ -121,11 +121,13 @@ struct DcState {
   int bkMode = OPAQUE;
   UINT textAlign = TA_LEFT | TA_TOP;
   POINT viewportOrg{0, 0};
-  LOGFONTW font{};        // the selected font (the system font when none is)
-  LOGPEN pen{};           // the selected pen
-  LOGBRUSH brush{};       // the selected brush
-  int rop2 = R2_COPYPEN;  // kept for the application; the host draws copy-pen
-  POINT windowOrg{0, 0};  // logical point drawn at the viewport origin
+  LOGFONTW font{};   // the selected font (the system font when none is)
+  LOGPEN pen{};      // the selected pen
+  LOGBRUSH brush{};  // the selected brush
+  // Kept for the application; the host draws copy-pen.
+  int rop2 = R2_COPYPEN;
+  // The logical point drawn at the viewport origin.
+  POINT windowOrg{0, 0};
 };
 
 // What a printer DC does with the calls that reach its device. Coordinates are
