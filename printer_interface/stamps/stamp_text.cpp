@@ -179,12 +179,13 @@ int DrawStampText(HDC hdc, const PageMarkQuery* query, int resolution, WORD posi
   for (int i = 0; i < copies; ++i) {
     float q[2];
     if (PlaceStampCopy(&placement, anchor, static_cast<uint32_t>(i), q) != 0) return -1;
+    // Whatever the driver is told to move by is taken off the drawing, so
+    // that a copy is not moved twice (also for a stamp tiled over the first
+    // rectangle).
     LONG d[2] = {0, 0};
     if (tiled || !firstRectangle) {
       for (int k = 0; k < 2; ++k) d[k] = tiled ? Trunc(q[k] - first[k]) : Trunc(first[k]);
       if (!SendMarkOffset(hdc, d[0], d[1])) return -1;
-    }
-    if (!firstRectangle) {
       q[0] -= static_cast<float>(d[0]);
       q[1] -= static_cast<float>(d[1]);
     }

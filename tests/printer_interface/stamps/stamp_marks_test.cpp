@@ -2,6 +2,8 @@
 // driver's working DEVMODE: the escapes and calls in order, positioned and
 // tiled stamps, labels sharing a position, the label bracket kept balanced,
 // and DEVMODE texts used only within their fields.
+#include <algorithm>
+
 #include "printer_interface/interface_fixture.h"
 #include "printer_interface/stamps/stamp_drawing.h"
 #include "stamp_dc.h"
@@ -227,6 +229,30 @@ TEST_F(StampMarksTest, UnterminatedTextsStayInTheirFields) {
   ASSERT_EQ(t.size(), 1u);
   EXPECT_EQ(t[0].text, std::u16string(65, u'A'));
   EXPECT_EQ(std::u16string(t[0].state.font.lfFaceName), std::u16string(31, u'F'));
+}
+
+// The document end completes a sheet: one page of its own takes the stamp
+// and the labels, and the event reports the drawing's success.
+TEST_F(StampMarksTest, DocumentEndDrawsOnAPageOfItsOwn) {
+  SetNumber(456, 1);
+  PageMarkQuery q = Query(200, 100);
+  q.sheetStamp = 1;
+  q.label = 1;
+  dc_.AnswerWith(ESC_QUERY_PAGE_MARKS, q);
+  dc_.Answer(ESC_GET_DEVMODE, work_);
+  LabelInfoBlock b = Labels();
+  std::memcpy(b.user, u"alice", 12);
+  b.itemPositions[kLabelUser] = 0x101;
+  AnswerLabels(b);
+  EXPECT_EQ(DrvDocumentEvent(printer_, dc_.hdc(), DOCUMENTEVENT_ENDDOC, 0, nullptr, 0, nullptr), 1);
+  std::vector<std::string> seq = dc_.Sequence();
+  seq.erase(std::remove_if(seq.begin(), seq.end(), [](const std::string& c) { return c == kOffset || c == "text"; }),
+            seq.end());
+  EXPECT_EQ(seq, std::vector<std::string>({"esc" + std::to_string(ESC_QUERY_PAGE_MARKS),
+                                           "esc" + std::to_string(ESC_GET_DEVMODE), "page", kStampOn, "measure",
+                                           kStampOff, kInfo, kLabelOn, "measure", kLabelOff, "endpage"}));
+  // 4 x 3 copies of the 50 x 40 stamp on 200 x 100, and the label.
+  EXPECT_EQ(dc_.Of("text").size(), 12u + 1u);
 }
 
 }  // namespace

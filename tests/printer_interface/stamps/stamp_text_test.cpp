@@ -171,6 +171,26 @@ TEST(StampText, TiledCopiesAnnounceTheirOffsets) {
   }
 }
 
+// Tiled over the first rectangle (a stamp placed by position code 0) the
+// copies are moved by the driver alone, as over the sheet.
+TEST(StampText, TiledOverTheFirstRectangleMovesOnce) {
+  StampDc dc;
+  dc.Answer(ESC_SET_MARK_OFFSET);
+  const PageMarkQuery q = Query(0, 0, 400, 80, 5000, 5000);
+  const LOGFONTW lf = Font(12);
+  ASSERT_EQ(DrawStampText(dc.hdc(), &q, 600, kStampTile, &lf, k20, 0, kStampFrameNone, true), 1);
+  const auto offsets = dc.Of("esc", ESC_SET_MARK_OFFSET);
+  const auto texts = dc.Of("text");
+  ASSERT_EQ(texts.size(), 4u);  // 2 x 2 copies of 200 x 40
+  ASSERT_EQ(offsets.size(), 4u);
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(offsets[i].InWord(0), 200 * (i % 2)) << i;
+    EXPECT_EQ(offsets[i].InWord(1), 40 * (i / 2)) << i;
+    EXPECT_EQ(texts[i].at.x, 0) << i;
+    EXPECT_EQ(texts[i].at.y, 0) << i;
+  }
+}
+
 // Tiled framed copies: the frame is drawn where copy 0's goes, like the text.
 TEST(StampText, TiledFramesFollowCopyZero) {
   StampDc dc;
