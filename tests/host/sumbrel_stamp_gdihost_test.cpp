@@ -124,12 +124,12 @@ class SumbrelStampTest : public ::testing::Test {
     if (Shell("tifftopnm " + dir + "/unit" + std::to_string(n) + ".tif > " + pbm) != 0) return false;
     return ReadPbm(root_ + "/" + pbm, page);
   }
-  // The bounding box of the dots inked in `with` and not in `without`.
-  static RECTL ExtraInk(const Page& with, const Page& without, size_t* count) {
+  // The bounding box of the dots of `area` inked in `with` and not in `without`.
+  static RECTL ExtraInk(const Page& with, const Page& without, RECTL area, size_t* count) {
     RECTL box{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
     *count = 0;
-    for (LONG y = 0; y < with.height; ++y)
-      for (LONG x = 0; x < with.width; ++x)
+    for (LONG y = std::max(area.top, 0); y < std::min(area.bottom, with.height); ++y)
+      for (LONG x = std::max(area.left, 0); x < std::min(area.right, with.width); ++x)
         if (with.Ink(x, y) && !without.Ink(x, y)) {
           ++*count;
           box.left = std::min(box.left, x), box.top = std::min(box.top, y);
@@ -144,17 +144,24 @@ class SumbrelStampTest : public ::testing::Test {
 
 const char* const kTwoPages = "unit dot\npage\nrect 100 100 300 300\npage\nrect 100 100 300 300\n";
 
-// Every page ends with the page mark query, the DEVMODE and the bracketed
-// stamp; the pages carry a framed text centred on the page.
+// Every page ends with the page mark query, the DEVMODE, the bracketed stamp
+// and the bracketed labels; the pages carry a framed text centred on the page
+// and a label in the top-left corner.
 TEST_F(SumbrelStampTest, StampOnEveryPage) {
-  const JobRun with = Print(kTwoPages, StampDevMode(), "with.prn");
+  std::vector<uint8_t> dm = StampDevMode();
+  SetNumber(dm, 464, 1);
+  SetNumber(dm, 468, 1);
+  SetNumber(dm, 351, 0x101);
+  SetNumber(dm, 355, 0x101);
+  const JobRun with = Print(kTwoPages, dm, "with.prn");
   ASSERT_EQ(with.result, pkhost::PlayResult::Printed);
   EXPECT_TRUE(with.failures.empty()) << with.failures.front();
   const JobRun without = Print(kTwoPages, printer_.devMode, "without.prn");
   ASSERT_EQ(without.result, pkhost::PlayResult::Printed);
   EXPECT_EQ(with.pagesSent, 2);
 
-  // After each ENDPAGE: 0x5001, 0x5002, 0x5003, the stamp's drawing, 0x5003.
+  // After each ENDPAGE: 0x5001, 0x5002, 0x5003, the stamp's drawing, 0x5003,
+  // then 0x5006, 0x5008, the labels' drawing, 0x5008.
   int ends = 0;
   for (size_t i = 0; i < with.trace.size(); ++i) {
     if (with.trace[i] != "DrvDocumentEvent ENDPAGE") continue;
@@ -162,11 +169,10 @@ TEST_F(SumbrelStampTest, StampOnEveryPage) {
     std::vector<std::string> escapes;
     for (size_t j = i + 1; j < with.trace.size() && with.trace[j].rfind("DrvDocumentEvent", 0) != 0; ++j)
       if (with.trace[j].rfind("DrvEscape", 0) == 0) escapes.push_back(with.trace[j]);
-    ASSERT_GE(escapes.size(), 4u);
-    EXPECT_EQ(escapes[0], "DrvEscape 20481");
-    EXPECT_EQ(escapes[1], "DrvEscape 20482");
-    EXPECT_EQ(escapes[2], "DrvEscape 20483");
-    EXPECT_EQ(escapes.back(), "DrvEscape 20483");
+    escapes.erase(std::remove(escapes.begin(), escapes.end(), "DrvEscape 20484"), escapes.end());
+    EXPECT_EQ(escapes,
+              (std::vector<std::string>{"DrvEscape 20481", "DrvEscape 20482", "DrvEscape 20483", "DrvEscape 20483",
+                                        "DrvEscape 20486", "DrvEscape 20488", "DrvEscape 20488"}));
   }
   EXPECT_EQ(ends, 2);
 
@@ -177,7 +183,9 @@ TEST_F(SumbrelStampTest, StampOnEveryPage) {
     ASSERT_EQ(a.width, b.width);
     ASSERT_EQ(a.height, b.height);
     size_t count = 0;
-    const RECTL box = ExtraInk(a, b, &count);
+    // The stamp, below the label's band at the top.
+    const RECTL middle{0, a.height / 8, a.width, a.height};
+    const RECTL box = ExtraInk(a, b, middle, &count);
     ASSERT_GT(count, 1000u) << "page " << n;
     // Centred (position 0x202) in the stamp's area, the page's paper, measured
     // from the DC's origin; the frame's outer edge is the box's.
@@ -191,6 +199,12 @@ TEST_F(SumbrelStampTest, StampOnEveryPage) {
     bool edge = false;
     for (LONG x = box.left; x < box.left + 40 && !edge; ++x) edge = a.Ink(x, midY);
     EXPECT_TRUE(edge) << n;
+    // The label (user name and date at 0x101): ink at the top-left corner.
+    size_t labelInk = 0;
+    const RECTL corner = ExtraInk(a, b, RECTL{0, 0, a.width / 2, a.height / 8}, &labelInk);
+    EXPECT_GT(labelInk, 100u) << n;
+    EXPECT_LT(corner.left, 20) << n;
+    EXPECT_LT(corner.top, 40) << n;
   }
 }
 
