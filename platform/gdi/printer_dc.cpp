@@ -3,6 +3,8 @@
 // checked against the live set, so a stale or foreign handle fails the call.
 #include "platform/gdi/printer_dc.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <mutex>
 #include <unordered_map>
@@ -95,7 +97,17 @@ void Apply(DcState& s, const GdiObject& obj) {
   if (auto* b = std::get_if<LOGBRUSH>(&obj)) s.brush = *b;
 }
 
-POINT Device(const Dc& dc, int x, int y) { return POINT{x + dc.state.viewportOrg.x, y + dc.state.viewportOrg.y}; }
+// MM_TEXT: the window origin goes to the viewport origin. Summed wide and
+// clamped, so no pair of origins overflows a coordinate.
+LONG Shift(LONG v, LONG windowOrg, LONG viewportOrg) {
+  const int64_t d = int64_t(v) - windowOrg + viewportOrg;
+  return static_cast<LONG>(std::clamp<int64_t>(d, INT32_MIN, INT32_MAX));
+}
+
+POINT Device(const Dc& dc, int x, int y) {
+  return POINT{Shift(x, dc.state.windowOrg.x, dc.state.viewportOrg.x),
+               Shift(y, dc.state.windowOrg.y, dc.state.viewportOrg.y)};
+}
 
 }  // namespace
 
@@ -236,6 +248,27 @@ COLORREF SetTextColor(HDC hdc, COLORREF color) {
 // draw within the printable area.
 int SelectClipRgn(HDC hdc, HRGN hrgn) {
   return Change(hdc, 0, [&](Dc&) { return hrgn ? 0 : 1; });
+}
+
+int SetROP2(HDC hdc, int rop2) {
+  if (rop2 < R2_BLACK || rop2 > R2_WHITE) return 0;
+  return Change(hdc, 0, [&](Dc& dc) { return std::exchange(dc.state.rop2, rop2); });
+}
+
+BOOL GetWindowOrgEx(HDC hdc, POINT* lppoint) {
+  if (!lppoint) return FALSE;
+  return Change(hdc, FALSE, [&](Dc& dc) {
+    *lppoint = dc.state.windowOrg;
+    return TRUE;
+  });
+}
+
+BOOL SetWindowOrgEx(HDC hdc, int x, int y, POINT* lppt) {
+  return Change(hdc, FALSE, [&](Dc& dc) {
+    if (lppt) *lppt = dc.state.windowOrg;
+    dc.state.windowOrg = POINT{x, y};
+    return TRUE;
+  });
 }
 
 HFONT CreateFontIndirectW(const LOGFONTW* lplf) {

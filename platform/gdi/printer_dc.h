@@ -25,6 +25,11 @@
 #define TA_BASELINE 24
 #define MM_TEXT 1
 
+// Raster operations of pens.
+#define R2_BLACK 1
+#define R2_COPYPEN 13
+#define R2_WHITE 16
+
 // Pens and brushes.
 #define PS_SOLID 0
 #define PS_DASH 1
@@ -119,6 +124,10 @@ struct DcState {
   LOGFONTW font{};   // the selected font (the system font when none is)
   LOGPEN pen{};      // the selected pen
   LOGBRUSH brush{};  // the selected brush
+  // Kept for the application; the host draws copy-pen.
+  int rop2 = R2_COPYPEN;
+  // The logical point drawn at the viewport origin.
+  POINT windowOrg{0, 0};
 };
 
 // What a printer DC does with the calls that reach its device. Coordinates are
@@ -162,6 +171,9 @@ PKAPI int SetBkMode(HDC hdc, int mode);
 PKAPI COLORREF SetBkColor(HDC hdc, COLORREF color);
 PKAPI COLORREF SetTextColor(HDC hdc, COLORREF color);
 PKAPI int SelectClipRgn(HDC hdc, HRGN hrgn);
+PKAPI int SetROP2(HDC hdc, int rop2);
+PKAPI BOOL GetWindowOrgEx(HDC hdc, POINT* lppoint);
+PKAPI BOOL SetWindowOrgEx(HDC hdc, int x, int y, POINT* lppt);
 
 PKAPI HFONT CreateFontIndirectW(const LOGFONTW* lplf);
 PKAPI HPEN CreatePenIndirect(const LOGPEN* plpen);

@@ -4,7 +4,7 @@
 // document on a page of their own.
 #include "platform/gdi/printer_dc.h"
 #include "printer_interface/events/document_events.h"
-#include "printer_interface/marks/page_mark_drawing.h"
+#include "printer_interface/stamps/stamp_drawing.h"
 #include "settings/devmode/devmode_layout.h"
 #include "settings/services/escape_records.h"
 

@@ -116,4 +116,46 @@ TEST(PrinterDcTest, BadObjectsAreRefused) {
   pkgdi::DeletePrinterDc(dc);
 }
 
+// The raster operation is kept; the window origin moves drawing the other way
+// from the viewport origin; both come back with a saved state.
+TEST(PrinterDcTest, RasterOperationAndWindowOrigin) {
+  Recorder rec;
+  HDC dc = pkgdi::CreatePrinterDc(&rec);
+  EXPECT_EQ(SetROP2(dc, R2_BLACK), R2_COPYPEN);
+  EXPECT_EQ(SetROP2(dc, 0), 0);
+  EXPECT_EQ(SetROP2(dc, 17), 0);
+  POINT org{-1, -1};
+  ASSERT_TRUE(GetWindowOrgEx(dc, &org));
+  EXPECT_EQ(org.x, 0);
+  EXPECT_EQ(org.y, 0);
+  EXPECT_FALSE(GetWindowOrgEx(dc, nullptr));
+
+  const int level = SaveDC(dc);
+  ASSERT_GT(level, 0);
+  ASSERT_TRUE(SetWindowOrgEx(dc, 30, 40, &org));
+  EXPECT_EQ(org.x, 0);
+  ASSERT_TRUE(SetViewportOrgEx(dc, 5, 6, nullptr));
+  EXPECT_EQ(SetROP2(dc, R2_WHITE), R2_BLACK);
+  ASSERT_TRUE(TextOutW(dc, 100, 100, u"abc", 3));
+  POINT pts[3] = {{30, 40}, {31, 40}, {30, 41}};
+  ASSERT_TRUE(Polygon(dc, pts, 3));
+  EXPECT_EQ(rec.last.rop2, R2_WHITE);
+  // Origins far apart do not overflow a coordinate.
+  ASSERT_TRUE(SetWindowOrgEx(dc, INT32_MIN, 0, nullptr));
+  ASSERT_TRUE(TextOutW(dc, INT32_MAX, 0, u"a", 1));
+  EXPECT_EQ(rec.calls, (std::vector<std::string>{"text 75,66 3", "polygon 3 5", "text 2147483647,6 1"}));
+
+  ASSERT_TRUE(RestoreDC(dc, level));
+  ASSERT_TRUE(GetWindowOrgEx(dc, &org));
+  EXPECT_EQ(org.x, 0);
+  EXPECT_EQ(org.y, 0);
+  ASSERT_TRUE(TextOutW(dc, 1, 2, u"a", 1));
+  EXPECT_EQ(rec.calls.back(), "text 1,2 1");
+  EXPECT_EQ(rec.last.rop2, R2_BLACK);
+  pkgdi::DeletePrinterDc(dc);
+  EXPECT_FALSE(GetWindowOrgEx(dc, &org));
+  EXPECT_FALSE(SetWindowOrgEx(dc, 1, 1, nullptr));
+  EXPECT_EQ(SetROP2(dc, R2_COPYPEN), 0);
+}
+
 }  // namespace
