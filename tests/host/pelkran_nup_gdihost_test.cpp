@@ -152,12 +152,13 @@ TEST_F(PelkranNupTest, StoredPrinterSettings) {
 }
 
 // The image offset (setting 478 on, 353 = 100: 10 mm) moves every page's ink
-// across by 100 / 254 inch.
+// across by 100 / 254 inch. Offsets apply without page handling, which
+// setting 373 at 0 (the default) would switch on.
 TEST_F(PelkranNupTest, ImageOffsetMovesTheInk) {
   std::vector<Ink> plain, moved;
-  ASSERT_EQ(Print("").exit, 0);
+  ASSERT_EQ(Print("-s 373=1").exit, 0);
   ASSERT_EQ(Check("--pages 5", &plain).exit, 0);
-  const Outcome printed = Print("-s 478=1 -s 353=100");
+  const Outcome printed = Print("-s 373=1 -s 478=1 -s 353=100");
   ASSERT_EQ(printed.exit, 0) << printed.out;
   const Outcome check = Check("--pages 5 --dpi 600", &moved);
   ASSERT_EQ(check.exit, 0) << check.out;
