@@ -118,12 +118,16 @@ uint32_t CoveredLines(uint32_t source, uint32_t target) {
   return uint32_t(std::min<uint64_t>(source, (2048 + target * step) >> 12));
 }
 
-// The image with the lines the reducers would leave out ORed into the last
-// line they take, so that ink at the right and bottom edges survives.
-PackedRows WithEdgesKept(const PackedRows& in, uint32_t width, uint32_t rows) {
-  PackedRows kept = in;
+// The lines the reducers would leave out ORed into the last line they take,
+// so that ink at the right and bottom edges survives; false when no line is
+// left out (the image is then used as it is).
+bool KeepEdges(const PackedRows& in, uint32_t width, uint32_t rows, PackedRows& kept) {
   const uint32_t lastColumns = width < in.width ? CoveredLines(in.width, width) : in.width;
-  if (lastColumns > 0 && lastColumns < in.width) {
+  const uint32_t lastRows = rows < in.rows ? CoveredLines(in.rows, rows) : in.rows;
+  const bool columns = lastColumns > 0 && lastColumns<in.width, lines = lastRows> 0 && lastRows < in.rows;
+  if (!columns && !lines) return false;
+  kept = in;
+  if (columns) {
     for (uint32_t y = 0; y < in.rows; ++y) {
       uint8_t* row = kept.bits.data() + size_t(y) * kept.rowBytes;
       bool ink = false;
@@ -131,13 +135,12 @@ PackedRows WithEdgesKept(const PackedRows& in, uint32_t width, uint32_t rows) {
       if (ink) row[(lastColumns - 1) / 8] |= uint8_t(0x80 >> ((lastColumns - 1) % 8));
     }
   }
-  const uint32_t lastRows = rows < in.rows ? CoveredLines(in.rows, rows) : in.rows;
-  if (lastRows > 0 && lastRows < in.rows) {
+  if (lines) {
     uint8_t* target = kept.bits.data() + size_t(lastRows - 1) * kept.rowBytes;
     for (uint32_t y = lastRows; y < in.rows; ++y)
       for (uint32_t i = 0; i < kept.rowBytes; ++i) target[i] |= kept.bits[size_t(y) * kept.rowBytes + i];
   }
-  return kept;
+  return true;
 }
 
 }  // namespace
@@ -164,8 +167,8 @@ bool ScaleRowsOR(const PackedRows& in, uint32_t width, uint32_t rows, PackedRows
     out = in;
     return true;
   }
-  const PackedRows kept = WithEdgesKept(in, width, rows);
-  Node src = Source(kept);
+  PackedRows kept;
+  Node src = Source(KeepEdges(in, width, rows, kept) ? kept : in);
   if (!src) return false;
   return Drain(Then(src, RstScaleOR::create(src.get(), int32_t(width), int32_t(rows))), out);
 }

@@ -517,6 +517,29 @@ TEST_F(MovraneGeometryTest, OutputResolutionWithoutDrift) {
   fs::remove(path);
 }
 
+// Up from 300 to 600 dpi in bands of 7 rows: every source row and dot twice.
+TEST_F(MovraneGeometryTest, OutputResolutionUp) {
+  Image page = Blank(40, 31);
+  for (uint32_t y = 0; y < 31; ++y) page.Set((y * 7) % 40, y);
+  Describe(page, 300);
+  record_.outputDpi = 600;
+  record_.bandBufferSize = page.RowBytes() * 8;
+  for (uint32_t top = 0; top < 31; top += 7) {
+    Band(page, top, std::min(7u, 31 - top));
+    const bool first = record_.currentFile[0] == 0;
+    ASSERT_EQ(Call("CreateTIFFFileFromMemory"), 0);
+    if (!first) ASSERT_EQ(Call("CombTIFFFile"), 0);
+  }
+  const std::string path = Host(record_.currentFile);
+  EXPECT_EQ(CheckedPageFile(path), 600u);
+  const Image out = Decoded(path);
+  ASSERT_EQ(out.width, 80u);
+  ASSERT_EQ(out.rows, 62u);
+  for (uint32_t y = 0; y < 62; ++y)
+    for (uint32_t x = 0; x < 80; ++x) ASSERT_EQ(out.At(x, y), page.At(x / 2, y / 2)) << x << "," << y;
+  fs::remove(path);
+}
+
 // A page file the reader refuses, and a write fault in every entry that
 // rewrites a file: the file stays byte for byte, the entry answers nonzero,
 // and the driver's page step streams the page as it was.
