@@ -15,17 +15,24 @@ namespace pkhost {
 
 namespace {
 
-// The range of an integer setting's type; false for other types.
-bool IntegerRange(SettingValueType type, long long* lo, long long* hi) {
+// The value is a number the setting's integer type holds; false with a
+// reason otherwise.
+bool ValueFits(int id, SettingValueType type, long long value, std::string* error) {
+  long long lo = 0, hi = 0;
   switch (type) {
     case kSettingTypeInt32:
-    case kSettingTypeSInt32: *lo = INT32_MIN, *hi = INT32_MAX; return true;
-    case kSettingTypeUInt32: *lo = 0, *hi = UINT32_MAX; return true;
-    case kSettingTypeInt16: *lo = INT16_MIN, *hi = INT16_MAX; return true;
-    case kSettingTypeUInt16: *lo = 0, *hi = UINT16_MAX; return true;
-    case kSettingTypeUInt8: *lo = 0, *hi = UINT8_MAX; return true;
-    default: return false;
+    case kSettingTypeSInt32: lo = INT32_MIN, hi = INT32_MAX; break;
+    case kSettingTypeUInt32: lo = 0, hi = UINT32_MAX; break;
+    case kSettingTypeInt16: lo = INT16_MIN, hi = INT16_MAX; break;
+    case kSettingTypeUInt16: lo = 0, hi = UINT16_MAX; break;
+    case kSettingTypeUInt8: lo = 0, hi = UINT8_MAX; break;
+    default: *error = "setting " + std::to_string(id) + " is not a number"; return false;
   }
+  if (value < lo || value > hi) {
+    *error = "value " + std::to_string(value) + " does not fit setting " + std::to_string(id);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -48,20 +55,7 @@ bool ApplySetting(std::vector<uint8_t>& devMode, int id, long long value, std::s
     *error = "setting " + std::to_string(id) + " is not a DEVMODE setting";
     return false;
   }
-  long long lo = 0, hi = 0;
-  switch (type) {
-    case kSettingTypeInt32:
-    case kSettingTypeSInt32: lo = INT32_MIN, hi = INT32_MAX; break;
-    case kSettingTypeUInt32: lo = 0, hi = UINT32_MAX; break;
-    case kSettingTypeInt16: lo = INT16_MIN, hi = INT16_MAX; break;
-    case kSettingTypeUInt16: lo = 0, hi = UINT16_MAX; break;
-    case kSettingTypeUInt8: lo = 0, hi = UINT8_MAX; break;
-    default: *error = "setting " + std::to_string(id) + " is not a number"; return false;
-  }
-  if (value < lo || value > hi) {
-    *error = "value " + std::to_string(value) + " does not fit setting " + std::to_string(id);
-    return false;
-  }
+  if (!ValueFits(id, type, value, error)) return false;
   UINT size = 0;
   GetValueTypeSize(static_cast<SettingId>(id), type, &size);
   uint64_t slot = 0;
@@ -114,15 +108,7 @@ bool StorePrinterSetting(void* printer, const std::vector<uint8_t>& devMode, int
     *error = "setting " + std::to_string(id) + " is not a printer setting";
     return false;
   }
-  long long lo = 0, hi = 0;
-  if (!IntegerRange(type, &lo, &hi)) {
-    *error = "setting " + std::to_string(id) + " is not a number";
-    return false;
-  }
-  if (value < lo || value > hi) {
-    *error = "value " + std::to_string(value) + " does not fit setting " + std::to_string(id);
-    return false;
-  }
+  if (!ValueFits(id, type, value, error)) return false;
   DeviceModel* model = OpenDeviceModel(printer);
   const bool loaded = model && LoadPrinterSettings(printer, block.data(), model) == 1;
   if (model) CloseDeviceModel(model);
