@@ -12,6 +12,10 @@ BUILD_DIR ?= build
 endif
 JOBS ?= $(shell nproc)
 
+# Options of the print host for `make print`'s variants, e.g.
+# PRINT_OPTIONS="-s 295=2" (2-up) or "--printer-set 1043=1" (400 dpi output).
+PRINT_OPTIONS ?=
+
 # What printing the test page needs.
 PRINT_TARGETS = gdihost Pelkran Sumbrel Movrane Velmora Tarquen default_model jobcheck
 
@@ -37,7 +41,7 @@ test: deps
 print: deps
 	$(MAKE) configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target $(PRINT_TARGETS)
-	bash scripts/print.sh $(BUILD_DIR)
+	bash scripts/print.sh $(BUILD_DIR) $(PRINT_OPTIONS)
 
 clean:
 	rm -rf build build-asan

@@ -6,10 +6,36 @@
 #include "platform/win/win_devmode.h"
 #include "platform/win/win_memory.h"
 #include "settings/access/setting_access.h"
+#include "settings/devmode/devmode_layout.h"
 #include "settings/devmode/printer_default_devmode.h"
 #include "settings/model/device_model.h"
+#include "settings/store/printer_settings_data.h"
 
 namespace pkhost {
+
+namespace {
+
+// The value is a number the setting's integer type holds; false with a
+// reason otherwise.
+bool ValueFits(int id, SettingValueType type, long long value, std::string* error) {
+  long long lo = 0, hi = 0;
+  switch (type) {
+    case kSettingTypeInt32:
+    case kSettingTypeSInt32: lo = INT32_MIN, hi = INT32_MAX; break;
+    case kSettingTypeUInt32: lo = 0, hi = UINT32_MAX; break;
+    case kSettingTypeInt16: lo = INT16_MIN, hi = INT16_MAX; break;
+    case kSettingTypeUInt16: lo = 0, hi = UINT16_MAX; break;
+    case kSettingTypeUInt8: lo = 0, hi = UINT8_MAX; break;
+    default: *error = "setting " + std::to_string(id) + " is not a number"; return false;
+  }
+  if (value < lo || value > hi) {
+    *error = "value " + std::to_string(value) + " does not fit setting " + std::to_string(id);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
 
 bool ApplySetting(std::vector<uint8_t>& devMode, int id, long long value, std::string* error) {
   if (devMode.size() < kDriverDevModeSize) {
@@ -29,20 +55,7 @@ bool ApplySetting(std::vector<uint8_t>& devMode, int id, long long value, std::s
     *error = "setting " + std::to_string(id) + " is not a DEVMODE setting";
     return false;
   }
-  long long lo = 0, hi = 0;
-  switch (type) {
-    case kSettingTypeInt32:
-    case kSettingTypeSInt32: lo = INT32_MIN, hi = INT32_MAX; break;
-    case kSettingTypeUInt32: lo = 0, hi = UINT32_MAX; break;
-    case kSettingTypeInt16: lo = INT16_MIN, hi = INT16_MAX; break;
-    case kSettingTypeUInt16: lo = 0, hi = UINT16_MAX; break;
-    case kSettingTypeUInt8: lo = 0, hi = UINT8_MAX; break;
-    default: *error = "setting " + std::to_string(id) + " is not a number"; return false;
-  }
-  if (value < lo || value > hi) {
-    *error = "value " + std::to_string(value) + " does not fit setting " + std::to_string(id);
-    return false;
-  }
+  if (!ValueFits(id, type, value, error)) return false;
   UINT size = 0;
   GetValueTypeSize(static_cast<SettingId>(id), type, &size);
   uint64_t slot = 0;
@@ -78,6 +91,45 @@ bool AppendPaperMargins(std::vector<uint8_t>& devMode, const int margins[4], std
   devMode.insert(devMode.end(), rec, rec + kPaperMarginRecordSize);
   dm.dmDriverExtra = static_cast<WORD>(kDriverDevModeSize + kPaperMarginRecordSize - sizeof(DEVMODEW));
   std::memcpy(devMode.data(), &dm, sizeof dm);
+  return true;
+}
+
+bool StorePrinterSetting(void* printer, const std::vector<uint8_t>& devMode, int id, long long value,
+                         std::string* error) {
+  std::vector<uint8_t> work(devMode);
+  if (work.size() < 4700) work.resize(4700, 0);
+  std::vector<uint8_t> block(kPrinterSettingsBlockSize, 0);
+  SettingValueType type = 0, returned = 0;
+  SettingBlock where = 0;
+  if (id < 0 || id > 0xFFFF ||
+      LookupSettingField(static_cast<SettingId>(id), &type, &returned, nullptr, nullptr, work.data(), block.data(),
+                         nullptr, nullptr, &where) != kSettingOk ||
+      where != kSettingBlockPrinter) {
+    *error = "setting " + std::to_string(id) + " is not a printer setting";
+    return false;
+  }
+  if (!ValueFits(id, type, value, error)) return false;
+  DeviceModel* model = OpenDeviceModel(printer);
+  const bool loaded = model && LoadPrinterSettings(printer, block.data(), model) == 1;
+  if (model) CloseDeviceModel(model);
+  if (!loaded) {
+    *error = "the printer's settings cannot be read";
+    return false;
+  }
+  UINT size = 0;
+  GetValueTypeSize(static_cast<SettingId>(id), type, &size);
+  uint64_t slot = 0;
+  std::memcpy(&slot, &value, sizeof slot);
+  const SettingAccessResult r =
+      WriteSettingField(static_cast<SettingId>(id), work.data(), block.data(), type, size, &slot);
+  if (r != kSettingOk) {
+    *error = "setting " + std::to_string(id) + " cannot be written (code " + std::to_string(r) + ")";
+    return false;
+  }
+  if (SavePrinterSettings(printer, block.data(), TRUE) != 1) {
+    *error = "the printer's settings cannot be stored";
+    return false;
+  }
   return true;
 }
 

@@ -15,6 +15,12 @@ constexpr size_t kPaperMarginRecordSize = 10;
 // when the id is unknown, not an integer or the value does not fit.
 bool ApplySetting(std::vector<uint8_t>& devMode, int id, long long value, std::string* error);
 
+// Writes an integer setting of the printer settings block (ids 769-800,
+// 1025-1057, 1281-1456) into the printer's stored block, as the interface
+// library's device page does; false with a reason otherwise.
+bool StorePrinterSetting(void* printer, const std::vector<uint8_t>& devMode, int id, long long value,
+                         std::string* error);
+
 // Sets setting 387 to 1 and appends the paper margin record (dmPaperSize and
 // the four margins) after the 2628 bytes, raising dmDriverExtra by 10.
 bool AppendPaperMargins(std::vector<uint8_t>& devMode, const int margins[4], std::string* error);

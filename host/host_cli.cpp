@@ -31,6 +31,8 @@ constexpr const char* kUsage =
     "      --root DIR        machine root folder\n"
     "  -s, --set ID=VALUE    write a setting of the application's DEVMODE\n"
     "      --margins L,R,T,B append a paper margin record as the interface library does\n"
+    "      --printer-set ID=VALUE\n"
+    "                        store a printer setting before the run\n"
     "      --no-interface    run without the printer interface library\n"
     "      --driver PATH     graphics driver in place of the printer's\n"
     "      --interface PATH  interface library in place of the printer's\n"
@@ -47,6 +49,7 @@ constexpr const char* kUsage =
 struct Options {
   std::string printer, output, root, document, trace, driver, interface;
   std::vector<std::pair<int, long long>> settings;
+  std::vector<std::pair<int, long long>> printerSettings;
   bool margins = false;
   int marginValues[4] = {0, 0, 0, 0};
   bool noInterface = false;
@@ -123,6 +126,10 @@ int RunHost(const std::vector<std::string>& args, std::ostream& out, std::ostrea
       std::pair<int, long long> s;
       if (!value(&v) || !ParseSetting(v, &s)) return usage(a + " needs ID=VALUE");
       o.settings.push_back(s);
+    } else if (a == "--printer-set") {
+      std::pair<int, long long> s;
+      if (!value(&v) || !ParseSetting(v, &s)) return usage(a + " needs ID=VALUE");
+      o.printerSettings.push_back(s);
     } else if (a == "--margins") {
       int* m = o.marginValues;
       char tail = 0;
@@ -192,6 +199,9 @@ int RunHost(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   for (const auto& [id, value] : o.settings)
     if (!ApplySetting(devMode, id, value, &error)) return usage("--set " + std::to_string(id) + ": " + error);
   if (o.margins && !AppendPaperMargins(devMode, o.marginValues, &error)) return usage("--margins: " + error);
+  for (const auto& [id, value] : o.printerSettings)
+    if (!StorePrinterSetting(printer.handle, devMode, id, value, &error))
+      return usage("--printer-set " + std::to_string(id) + ": " + error);
   // Settings of resetdc statements are checked now, on a copy.
   for (const Statement& st : doc.statements)
     for (const auto& [id, value] : st.settings) {

@@ -5,9 +5,11 @@
 
 #include "platform/win/win_codepage.h"
 #include "platform/win/win_file.h"
+#include "platform/win/win_handle.h"
 #include "platform/win/win_path.h"
 #include "raster/core/file_input_storage.h"
 #include "raster/core/file_output_storage.h"
+#include "raster/core/memory_storage.h"
 #include "raster/core/rst_color_type.h"
 #include "raster/core/rst_header.h"
 #include "raster/core/rst_read.h"
@@ -73,10 +75,10 @@ bool DeleteOutsideFile(const char* ansiPath) {
   return !wide.empty() && DeleteFileW(wide.c_str());
 }
 
-bool WriteOnePageTiff(const std::string& hostPath, const PackedRows& image, uint32_t resolution,
-                      uint32_t rowsPerStrip) {
-  if (hostPath.empty() || image.width == 0 || image.rows == 0 || resolution == 0 ||
-      image.bits.size() < size_t(image.rows) * image.rowBytes)
+namespace {
+
+bool WritePage(OutputStorage& out, const PackedRows& image, uint32_t resolution, uint32_t rowsPerStrip) {
+  if (image.width == 0 || image.rows == 0 || resolution == 0 || image.bits.size() < size_t(image.rows) * image.rowBytes)
     return false;
   UseQuietReports();
   RstHeader h;
@@ -87,11 +89,6 @@ bool WriteOnePageTiff(const std::string& hostPath, const PackedRows& image, uint
   h.color_type = RstColorType::s_gray_reverse();
   RstRead* raw = RstReadRawFromByteArray::create(image.bits.data(), h, int32_t(image.rowBytes), false, false);
   if (!raw) return false;
-  FileOutputStorage out;
-  if (!out.open(hostPath)) {
-    raw->end();
-    return false;
-  }
   RstWriteTIFFOption option(resolution, resolution, RstDataForm::mmr, rowsPerStrip, nullptr);
   RstWriteTIFFMultiPageManager* manager = RstWriteTIFFMultiPageManager::create(&out, 1, 0x4949);
   if (!manager) {
@@ -109,8 +106,37 @@ bool WriteOnePageTiff(const std::string& hostPath, const PackedRows& image, uint
     raw->end();
   }
   manager->close();
+  return ok;
+}
+
+}  // namespace
+
+bool WriteOnePageTiff(const std::string& hostPath, const PackedRows& image, uint32_t resolution,
+                      uint32_t rowsPerStrip) {
+  FileOutputStorage out;
+  if (hostPath.empty() || !out.open(hostPath)) return false;
+  const bool ok = WritePage(out, image, resolution, rowsPerStrip);
   out.close();
   return ok;
+}
+
+bool WriteOnePageTiffFile(const char* ansiPath, const PackedRows& image, uint32_t resolution, uint32_t rowsPerStrip) {
+  std::u16string wide = WideOf(ansiPath);
+  if (wide.empty()) return false;
+  // Made whole in memory, then handed to the file in one write.
+  MemoryOutputStorage memory;
+  if (!WritePage(memory, image, resolution, rowsPerStrip) || memory.size() <= 0) return false;
+  std::vector<uint8_t> bytes(size_t(memory.size()));
+  InputStorage* in = memory.to_input_storage();
+  if (!in) return false;
+  const bool read = in->read(bytes.data(), int32_t(bytes.size())) == int32_t(bytes.size());
+  delete in;
+  if (!read) return false;
+  HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const bool ok = WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr) && written == bytes.size();
+  return CloseHandle(file) && ok;
 }
 
 bool ReadOnePageTiff(const std::string& hostPath, uint32_t width, PackedRows& image) {

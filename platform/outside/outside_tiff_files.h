@@ -26,6 +26,9 @@ bool DeleteOutsideFile(const char* ansiPath);
 // Writes the rows as one G4 page with `rowsPerStrip` rows per strip at
 // `resolution` dots per inch: false on any failure.
 bool WriteOnePageTiff(const std::string& hostPath, const PackedRows& image, uint32_t resolution, uint32_t rowsPerStrip);
+// The same page written through the Windows file calls into the file of the
+// ANSI Windows path (made or emptied first): false on any failure.
+bool WriteOnePageTiffFile(const char* ansiPath, const PackedRows& image, uint32_t resolution, uint32_t rowsPerStrip);
 // Reads the first page of a file made by WriteOnePageTiff: false when it is
 // not a 1-bit page of `width` dots (any width for 0) that decodes whole.
 bool ReadOnePageTiff(const std::string& hostPath, uint32_t width, PackedRows& image);

@@ -1,7 +1,7 @@
 // Bands, page files and the job stream with the real Movrane and Velmora of
 // the driver folder: band heights under memory limits, blank pages through
 // to a PJL job or a multi-page TIFF that the peer tools accept, the files a
-// job leaves, and the page steps the libraries do not offer yet.
+// job leaves, and N-up jobs on the real library.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -279,19 +279,21 @@ TEST_F(BandStepsTest, CleanUpOfAStoppedJobLeavesNothing) {
   EXPECT_EQ(Record()->multiPageModule, nullptr);
 }
 
-// The page steps whose library calls are not offered: the job ends in error
-// once and leaves nothing behind.
-TEST_F(BandStepsTest, NupSheetFailsTheJob) {
+// N-up jobs on the real library: two blank pages make one 2-up sheet, and
+// a landscape page among portrait ones is turned and collected; the jobs end
+// without error.
+TEST_F(BandStepsTest, NupSheetCompletesTheJob) {
   Set(295, 2);  // two pages per sheet
   Set(1032, 1);
   StartDocument(4677);
   ASSERT_TRUE(BandBlankPage());
-  EXPECT_FALSE(BandBlankPage());
-  EXPECT_TRUE(JobInError(pdev()));
-  EXPECT_EQ(WorkFiles(), 0u);
+  EXPECT_EQ(Record()->collectedPages, 1);
+  EXPECT_TRUE(BandBlankPage());
+  EXPECT_FALSE(JobInError(pdev()));
+  EXPECT_EQ(Record()->collectedPages, 0);
 }
 
-TEST_F(BandStepsTest, PageTurnFailsTheJob) {
+TEST_F(BandStepsTest, PageTurnCompletesTheJob) {
   Set(295, 4);  // four pages per sheet
   Set(264, 3);
   Set(1032, 1);
@@ -299,9 +301,9 @@ TEST_F(BandStepsTest, PageTurnFailsTheJob) {
   ASSERT_TRUE(BandBlankPage());
   std::swap(pdev()->documentPaper.right, pdev()->documentPaper.bottom);
   pdev()->devmode.devMode.publicPart.dmOrientation = 2;
-  EXPECT_FALSE(BandBlankPage());
-  EXPECT_TRUE(JobInError(pdev()));
-  EXPECT_EQ(WorkFiles(), 0u);
+  EXPECT_TRUE(BandBlankPage());
+  EXPECT_FALSE(JobInError(pdev()));
+  EXPECT_EQ(Record()->collectedPages, 2);
 }
 
 TEST_F(BandStepsTest, InkedBandsBecomeOnePageFile) {
