@@ -112,6 +112,13 @@ bool DriverTable::Load(const std::u16string& path, RunLog& log, std::string* err
   return true;
 }
 
+void DriverTable::BindRows(const DRVFN* rows, ULONG count) {
+  fns_.fill(nullptr);
+  rows_.assign(rows, rows + count);
+  for (const DRVFN& row : rows_)
+    if (row.iFunc < kSlots && row.pfn) fns_[row.iFunc] = row.pfn;
+}
+
 void DriverTable::Unload(RunLog& log) {
   if (!module_) return;
   if (disable_) {

@@ -46,6 +46,9 @@ class DriverTable {
   // Loads the module, calls DrvEnableDriver and binds the rows. On failure
   // `error` names what is missing and nothing stays loaded.
   bool Load(const std::u16string& path, RunLog& log, std::string* error);
+  // Binds the rows of a driver linked into the program, with no module to
+  // load or release (the in-process runs of the host's replay).
+  void BindRows(const DRVFN* rows, ULONG count);
   // DrvDisableDriver and the module's release.
   void Unload(RunLog& log);
 

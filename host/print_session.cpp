@@ -365,6 +365,7 @@ bool PrintSession::StartPageCall() { return StartPage() > 0; }
 bool PrintSession::EndPageCall() { return EndPage() > 0; }
 
 bool PrintSession::RunBands() {
+  if (journalListener_) journalListener_(pageNumber_, journal_);
   SURFOBJ* pso = pdev_->pso;
   BandTarget band{pso, pdev_->hooks, POINTL{0, 0}, pso->sizlBitmap};
   LONG rows = static_cast<LONG>(std::min<ULONG>(gdi_.ulVertRes, 1u << 20));

@@ -85,6 +85,8 @@ class PrintSession : private pkgdi::PrinterDcBackEnd {
   HDC hdc() const { return hdc_; }
   // Called after each page with its number and band count.
   void SetPageListener(std::function<void(int page, int bands)> f) { pageListener_ = std::move(f); }
+  // Called with each finished page's journal before its bands are replayed.
+  void SetJournalListener(std::function<void(int page, const Journal&)> f) { journalListener_ = std::move(f); }
 
  private:
   struct Pdev;
@@ -129,6 +131,7 @@ class PrintSession : private pkgdi::PrinterDcBackEnd {
   int pagesSent_ = 0;
   Journal journal_;
   std::function<void(int, int)> pageListener_;
+  std::function<void(int, const Journal&)> journalListener_;
 };
 
 }  // namespace pkhost
