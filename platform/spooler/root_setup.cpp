@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <mutex>
 
+#include "platform/spooler/driver_events.h"
 #include "platform/spooler/spooler_internal.h"
 #include "platform/win/machine_db.h"
 #include "platform/win/machine_root.h"
@@ -28,6 +29,10 @@ const std::vector<std::string> kDriverFiles = {
 // The default printer's data file when the driver folder holds it; else the
 // first device description file (extension DDD) there by name.
 const char kDefaultModelFile[] = "ORVC3600.DDD";
+
+// Colour profiles of the build go to the machine's colour folder.
+const char16_t kColorFolder[] = u"C:\\Windows\\System32\\spool\\drivers\\color\\";
+const char kProfilePattern[] = "*.icm";
 
 std::mutex gSourceMutex;
 std::string gSourceOverride;
@@ -74,6 +79,26 @@ std::vector<std::string> FillDriverFolder(const std::string& source, const std::
   return placed;
 }
 
+// Copies the source folder's colour profiles into the colour folder.
+void PlaceColorProfiles(const std::string& source) {
+  std::string colorHost;
+  if (PkResolveWindowsPath(kColorFolder, nullptr, &colorHost) != 0) return;
+  std::error_code ec;
+  fs::create_directories(colorHost, ec);
+  for (fs::directory_iterator it(source, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (!it->is_regular_file(ec) || fnmatch(kProfilePattern, name.c_str(), FNM_CASEFOLD) != 0) continue;
+    std::error_code copyError;
+    fs::copy_file(it->path(), fs::path(colorHost) / name, fs::copy_options::overwrite_existing, copyError);
+  }
+}
+
+// The default printer gets its driver's set-up as an added printer does, once
+// every other step has made the machine usable.
+void InitializeDefaultPrinter(const std::string&) {
+  CallPrinterEvent(PK_DEFAULT_PRINTER_NAME, PRINTER_EVENT_INITIALIZE);
+}
+
 void SetUpSpooler(const std::string&) {
   std::string driverHost, spoolHost;
   if (PkResolveWindowsPath(PK_DRIVER_FOLDER, nullptr, &driverHost) != 0 ||
@@ -83,6 +108,7 @@ void SetUpSpooler(const std::string&) {
   fs::create_directories(driverHost, ec);
   fs::create_directories(spoolHost, ec);
   std::vector<std::string> placed = FillDriverFolder(DriverSourceFolder(), driverHost);
+  PlaceColorProfiles(DriverSourceFolder());
 
   std::string model = kDefaultModelFile;
   if (model.empty() || std::find(placed.begin(), placed.end(), model) == placed.end()) {
@@ -110,6 +136,8 @@ void SetUpSpooler(const std::string&) {
   PkMachineDbTransaction tx(true);
   if (!tx.ok()) return;
   if (LoadPrinters(tx.db()).empty() && InsertPrinter(tx.db(), row) == ERROR_SUCCESS) tx.commit();
+  // Registered now, it runs after every step registered at start-up.
+  PkAddRootSetupStep("printer-events", InitializeDefaultPrinter);
 }
 
 struct Registration {

@@ -46,8 +46,17 @@ struct PrinterDataRecord {
 // Adds a local printer that uses the default driver with `dataFile` (a Windows
 // path, stored as given) as its data file and the default port and DEVMODE.
 // Answers 0, 183 when the name is in use, 87 for an empty name, or another
-// error code.
+// error code. The driver's configuration module then gets
+// PRINTER_EVENT_INITIALIZE.
 PKAPI DWORD AddPrinter(const std::u16string& name, const std::u16string& dataFile);
+// Deletes a printer with its printer data, after its driver's configuration
+// module got PRINTER_EVENT_DELETE. 0, 1801 for an unknown printer, 5 for a
+// user who is no administrator, or another error code.
+PKAPI DWORD DeletePrinter(const std::u16string& name);
+// Calls DrvUpgradePrinter (level 1) of the driver's configuration module for
+// every printer of the driver; `upgraded` gets the printers it answered TRUE
+// for. 0, or 1797 when no printer uses the driver.
+PKAPI DWORD UpgradeDriver(const std::u16string& driver, std::vector<std::u16string>* upgraded = nullptr);
 
 // Jobs of one printer (empty: of every printer), oldest first. A job whose
 // process ended while it was spooling is reported (and kept) incomplete.

@@ -127,6 +127,12 @@ DWORD SeamCallError(pk::seams::SpoolCall call);
 // How many of `count` bytes the next WritePrinter writes.
 DWORD SeamWriteAllowance(DWORD count);
 
+bool SeamPrinterEventCalls();
+
+// Calls DrvPrinterEvent of the printer's configuration module with the event
+// (nothing when the module or the entry is missing).
+void CallPrinterEvent(const std::u16string& printer, int event);
+
 // Sets `error` as the last error and answers FALSE.
 BOOL Fail(DWORD error);
 

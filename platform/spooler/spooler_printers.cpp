@@ -1,6 +1,7 @@
 // Printer handles and the printer and driver records of the spooler.
 #include <cstring>
 
+#include "platform/spooler/driver_events.h"
 #include "platform/spooler/spooler_internal.h"
 #include "platform/win/machine_db.h"
 #include "platform/win/name_text.h"
@@ -102,8 +103,9 @@ void AddPrinterRecord(BlockBuilder& b, size_t i, DWORD level, const PrinterRow& 
 
 std::shared_ptr<PrinterHandle> LookupPrinter(HANDLE handle) { return pk::win::LookupHandle<PrinterHandle>(handle); }
 
-DWORD AddPrinter(const std::u16string& name, const std::u16string& dataFile) {
-  if (name.empty()) return ERROR_INVALID_PARAMETER;
+namespace {
+
+DWORD InsertNewPrinter(const std::u16string& name, const std::u16string& dataFile) {
   if (!SeamUserIsAdministrator()) return ERROR_ACCESS_DENIED;
   PkMachineDbTransaction tx(true);
   if (!tx.ok()) return ERROR_GEN_FAILURE;
@@ -130,6 +132,16 @@ DWORD AddPrinter(const std::u16string& name, const std::u16string& dataFile) {
   DWORD e = InsertPrinter(tx.db(), row);
   if (e) return e;
   return tx.commit() ? ERROR_SUCCESS : ERROR_GEN_FAILURE;
+}
+
+}  // namespace
+
+DWORD AddPrinter(const std::u16string& name, const std::u16string& dataFile) {
+  if (name.empty()) return ERROR_INVALID_PARAMETER;
+  if (DWORD e = InsertNewPrinter(name, dataFile)) return e;
+  // The driver sets up its printer once the printer can be opened.
+  CallPrinterEvent(name, PRINTER_EVENT_INITIALIZE);
+  return ERROR_SUCCESS;
 }
 
 }  // namespace pk::spooler

@@ -38,6 +38,7 @@ struct Seams {
   Fault setData;
   std::array<Fault, 6> calls;
   Fault shortWrite;
+  bool eventCalls = true;
 };
 
 Seams& State() {
@@ -54,6 +55,7 @@ void ResetSpoolerSeams() {
   s.setData = Fault();
   s.calls.fill(Fault());
   s.shortWrite = Fault();
+  s.eventCalls = true;
 }
 const pk::seams::ResetHook gHook(&ResetSpoolerSeams);
 
@@ -69,6 +71,12 @@ DWORD SeamOpenPrinterError(std::u16string_view printer) {
   Seams& s = State();
   std::lock_guard<std::mutex> lock(s.mutex);
   return s.openFailError && s.openFailName == NameKey(printer) ? s.openFailError : 0;
+}
+
+bool SeamPrinterEventCalls() {
+  Seams& s = State();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  return s.eventCalls;
 }
 
 DWORD SeamSetPrinterDataError() {
@@ -124,6 +132,12 @@ void ShortWritePrinter(unsigned nth, DWORD bytes, bool always) {
   auto& s = pk::spooler::State();
   std::lock_guard<std::mutex> lock(s.mutex);
   s.shortWrite.set(nth, always, bytes);
+}
+
+void SetPrinterEventCalls(bool on) {
+  auto& s = pk::spooler::State();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  s.eventCalls = on;
 }
 
 }  // namespace pk::seams

@@ -29,4 +29,9 @@ PKAPI void FailSpoolCall(SpoolCall call, unsigned nth, bool always = false, DWOR
 // them and answers TRUE with that count; with `always` every later one too.
 PKAPI void ShortWritePrinter(unsigned nth, DWORD bytes, bool always = false);
 
+// False: adding, deleting and upgrading printers (and a fresh root's default
+// printer) call no driver module, leaving printers as the spooler alone
+// makes them. The default is true.
+PKAPI void SetPrinterEventCalls(bool on);
+
 }  // namespace pk::seams

@@ -49,3 +49,9 @@ PK_INTERFACE_EXPORT int DrvDocumentEvent(HANDLE printer, HDC hdc, int event, ULO
 PK_INTERFACE_EXPORT BOOL DrvPrinterEvent(LPWSTR printerName, int event, DWORD flags, LPARAM lParam);
 PK_INTERFACE_EXPORT BOOL DrvUpgradePrinter(DWORD level, BYTE* info);
 PK_INTERFACE_EXPORT BOOL DevQueryPrintEx(PDEVQUERYPRINT_INFO info);
+
+// DrvQueryColorProfile query modes and the flag of a profile kept as a file.
+#define QCP_DEVICEPROFILE 0x0000
+#define QCP_SOURCEPROFILE 0x0001
+#define QCP_PROFILEMEMORY 0x0001
+#define QCP_PROFILEDISK 0x0002

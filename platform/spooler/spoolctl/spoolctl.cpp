@@ -1,7 +1,9 @@
 // spoolctl: a person's view of the spooler of a machine root. Lists printers,
-// forms, printer data and jobs, adds a printer, and names a job's spool file.
+// forms, printer data and jobs, adds and deletes a printer, upgrades a driver,
+// and names a job's spool file.
 //   spoolctl [--root DIR] printers | add-printer NAME --data-file PATH | forms
 //            | data PRINTER | jobs [PRINTER] | job-file ID
+//            | delete-printer NAME | upgrade-driver [DRIVER]
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -43,7 +45,9 @@ int Usage() {
                "  forms                             the forms, by position\n"
                "  data PRINTER                      the printer's data values\n"
                "  jobs [PRINTER]                    the jobs, oldest first\n"
-               "  job-file ID                       the host path of a job's bytes\n");
+               "  job-file ID                       the host path of a job's bytes\n"
+               "  delete-printer NAME               delete a printer and its data\n"
+               "  upgrade-driver [DRIVER]           upgrade the printers of a driver (default: the default one)\n");
   return 2;
 }
 
@@ -189,6 +193,25 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "spoolctl: cannot add printer \"%s\" (error %u)\n", argv[i], e);
       return 1;
     }
+    return 0;
+  }
+  if (command == "delete-printer" && rest == 1) {
+    DWORD e = pk::spooler::DeletePrinter(Widen(argv[i]));
+    if (e) {
+      std::fprintf(stderr, "spoolctl: cannot delete printer \"%s\" (error %u)\n", argv[i], e);
+      return 1;
+    }
+    return 0;
+  }
+  if (command == "upgrade-driver" && rest <= 1) {
+    const std::u16string driver = rest ? Widen(argv[i]) : std::u16string(PK_DEFAULT_DRIVER_NAME);
+    std::vector<std::u16string> upgraded;
+    DWORD e = pk::spooler::UpgradeDriver(driver, &upgraded);
+    if (e) {
+      std::fprintf(stderr, "spoolctl: cannot upgrade driver \"%s\" (error %u)\n", Narrow(driver).c_str(), e);
+      return 1;
+    }
+    for (const auto& name : upgraded) std::printf("%s\tupgraded\n", Narrow(name).c_str());
     return 0;
   }
   return Usage();

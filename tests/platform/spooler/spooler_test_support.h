@@ -46,6 +46,8 @@ class SpoolerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     pk::seams::ResetAll();
+    // Printers as the spooler alone makes them, without the driver's set-up.
+    pk::seams::SetPrinterEventCalls(false);
     root_ = pk::seams::UseTemporaryMachineRoot();
   }
   void TearDown() override {

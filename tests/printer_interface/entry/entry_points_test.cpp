@@ -150,8 +150,6 @@ TEST_F(EntryPointsTest, DevQueryPrint) {
 TEST_F(EntryPointsTest, ExportsOfLaterWorkAnswerTheirFailureValues) {
   EXPECT_EQ(DrvDocumentPropertySheets(nullptr, 0), -1);
   EXPECT_EQ(DrvDevicePropertySheets(nullptr, 0), -1);
-  EXPECT_EQ(DrvDocumentProperties(nullptr, printer_, nullptr, nullptr, nullptr, 0), -1);
-  EXPECT_EQ(DrvAdvancedDocumentProperties(nullptr, printer_, nullptr, nullptr, nullptr), -1);
   EXPECT_FALSE(PrinterProperties(nullptr, printer_));
   EXPECT_EQ(DrvDeviceCapabilities(printer_, nullptr, 1, nullptr, nullptr), static_cast<DWORD>(-1));
   EXPECT_FALSE(DrvQueryColorProfile(printer_, nullptr, 0, nullptr, nullptr, nullptr));

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/spooler/spooler_admin.h"
+#include "platform/spooler/spooler_seams.h"
 #include "platform/spooler/winspool.h"
 #include "platform/win/machine_db.h"
 #include "platform/win/win_seams.h"
@@ -87,6 +88,8 @@ class DefaultPrinterTest : public ::testing::Test {
   static constexpr const char16_t* kPrinter = PK_DEFAULT_PRINTER_NAME;
 
   void SetUp() override {
+    // The printer and forms as the spooler alone leaves them.
+    pk::seams::SetPrinterEventCalls(false);
     pk::seams::UseTemporaryMachineRoot();
     ASSERT_TRUE(OpenPrinterW(kPrinter, &printer_, nullptr)) << GetLastError();
     model_ = OpenDeviceModel(printer_);

@@ -4,6 +4,7 @@
 
 #include "defaults_fixture.h"
 #include "platform/spooler/spooler_admin.h"
+#include "platform/spooler/spooler_seams.h"
 #include "settings/services/form_matching.h"
 #include "settings/services/user_paper.h"
 
@@ -12,6 +13,8 @@ namespace {
 class FormMatchingTest : public pk::test::DefaultsTest {
  protected:
   void SetUp() override {
+    // The forms as the spooler alone has them: the driver adds none.
+    pk::seams::SetPrinterEventCalls(false);
     DefaultsTest::SetUp();
     ASSERT_TRUE(OpenPrinterW(PK_DEFAULT_PRINTER_NAME, &printer_, nullptr));
     FORM_INFO_1W* forms = nullptr;
