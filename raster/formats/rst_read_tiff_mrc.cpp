@@ -10,6 +10,7 @@
 #include "raster/core/rst_is_valid_storage.h"
 #include "raster/core/rst_status_context.h"
 #include "raster/formats/rst_format_creators.h"
+#include "raster/formats/rst_tiff_file_structure.h"
 
 namespace {
 
@@ -98,20 +99,29 @@ bool RstReadTIFFMRC::layer_intersects(const RstReadTIFFMRCChildHeader& child, La
   return of_layer;
 }
 
-RstReadTIFFMRC::RstReadTIFFMRCChildHeader* RstReadTIFFMRC::read_child(Storages& storages, uint32_t offset) {
-  if (storages.empty()) return nullptr;
+RstReadTIFFMRC::RstReadTIFFMRCChildHeader* RstReadTIFFMRC::read_child(Storages& storages, uint32_t offset,
+                                                                      bool& complete) {
+  if (storages.empty()) {
+    complete = false;
+    return nullptr;
+  }
   if (children_.size() >= max_children || offsets_read_.count(offset)) {
     rst_report(13, kLayersWhere);
     return nullptr;
   }
   std::unique_ptr<RstReadTIFFMRCChildHeader> child(
       rst_new<RstReadTIFFMRCChildHeader>(storages.front().get(), byte_order_, offset));
+  // An IFD outside the data leaves a child that cannot be read: its strip
+  // reports it.
+  if (child && (!rst_tiff_ifd_offset_usable(*storages.front(), offset) || child->ifd.entries.empty()))
+    child->status = RstCode::io_failure;
   try {
     if (!child) throw std::bad_alloc();
     offsets_read_.insert(offset);
     children_.push_back(std::move(child));
   } catch (const std::bad_alloc&) {
     rst_report(RstCode::no_memory, kLayersWhere);
+    complete = false;
     return nullptr;
   }
   return children_.back().get();
@@ -134,20 +144,28 @@ bool RstReadTIFFMRC::list_child(ChildList& out, Storages& storages, RstReadTIFFM
   return true;
 }
 
-void RstReadTIFFMRC::next_layer_headers(ChildList& out, Storages& storages, Layer which) {
+bool RstReadTIFFMRC::next_layer_headers(ChildList& out, Storages& storages, Layer which) {
   ChildList result;
+  bool complete = true;
   // 1. The children read before.
   for (auto& child : children_)
-    if (!list_child(result, storages, child.get(), which)) break;
+    if (!list_child(result, storages, child.get(), which)) {
+      complete = false;
+      break;
+    }
   // 2. Every SubIFD not read yet.
   while (sub_ifds_read_ < sub_ifds_.size()) {
     uint32_t offset = sub_ifds_[sub_ifds_read_++];
-    RstReadTIFFMRCChildHeader* child = read_child(storages, offset);
+    RstReadTIFFMRCChildHeader* child = read_child(storages, offset, complete);
+    if (!complete) break;
     if (!child) {
       if (children_.size() >= max_children) break;
       continue;
     }
-    if (!list_child(result, storages, child, which)) break;
+    if (!list_child(result, storages, child, which)) {
+      complete = false;
+      break;
+    }
   }
   // 3. The IFDs chained after children, including those this step reads.
   for (size_t i = 0; i < children_.size(); ++i) {
@@ -155,11 +173,16 @@ void RstReadTIFFMRC::next_layer_headers(ChildList& out, Storages& storages, Laye
     uint32_t next = parent->ifd.next_ifd_offset;
     if (next == 0 || parent->chain_followed) continue;
     parent->chain_followed = 1;
-    RstReadTIFFMRCChildHeader* child = read_child(storages, next);
+    RstReadTIFFMRCChildHeader* child = read_child(storages, next, complete);
+    if (!complete) break;
     if (!child) continue;
-    if (!list_child(result, storages, child, which)) break;
+    if (!list_child(result, storages, child, which)) {
+      complete = false;
+      break;
+    }
   }
   out = std::move(result);
+  return complete;
 }
 
 void RstReadTIFFMRC::rewind() {

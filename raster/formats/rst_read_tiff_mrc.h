@@ -53,9 +53,15 @@ class RstReadTIFFMRC : public RstReadTIFF {
   bool layer_intersects(const RstReadTIFFMRCChildHeader& child, Layer which) const;
   // The children of the layer that meet the strip, reading SubIFDs and
   // chained IFDs not read yet; the storages grow to one per listed child.
-  void next_layer_headers(ChildList& out, Storages& storages, Layer which);
-  void next_background_headers(ChildList& out) { next_layer_headers(out, background_storages_, Layer::background); }
-  void next_foreground_headers(ChildList& out) { next_layer_headers(out, foreground_storages_, Layer::foreground); }
+  // False when memory ran out on the way (reported): the list may then lack
+  // a child, and the strip is not to be composed from it.
+  bool next_layer_headers(ChildList& out, Storages& storages, Layer which);
+  bool next_background_headers(ChildList& out) {
+    return next_layer_headers(out, background_storages_, Layer::background);
+  }
+  bool next_foreground_headers(ChildList& out) {
+    return next_layer_headers(out, foreground_storages_, Layer::foreground);
+  }
   // Back to the page's first strip.
   void rewind();
 
@@ -65,8 +71,9 @@ class RstReadTIFFMRC : public RstReadTIFF {
   size_t child_count() const { return children_.size(); }
 
  protected:
-  // A child read at offset into the list of children, or none (reported).
-  RstReadTIFFMRCChildHeader* read_child(Storages& storages, uint32_t offset);
+  // A child read at offset into the list of children, or none (reported;
+  // complete false when memory ran out).
+  RstReadTIFFMRCChildHeader* read_child(Storages& storages, uint32_t offset, bool& complete);
   // Appends the child to out when it meets the strip, growing the storages.
   bool list_child(ChildList& out, Storages& storages, RstReadTIFFMRCChildHeader* child, Layer which);
 

@@ -80,8 +80,8 @@ RstRead* RstReadAndDecodeTIFFMRC::next_link() {
   // default layer when none does.
   auto layer = [&](bool background) -> RstRead* {
     ChildList children;
-    if (background) next_background_headers(children);
-    else next_foreground_headers(children);
+    // A layer that may lack a child is not composed.
+    if (!(background ? next_background_headers(children) : next_foreground_headers(children))) return nullptr;
     if (children.empty()) return RstReadTIFFMRCChild::create(strip, background);
     RstRead* layer_mask = nullptr;
     if (mask_referenced_) {
