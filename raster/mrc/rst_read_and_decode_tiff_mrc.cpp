@@ -25,8 +25,7 @@ RstRead* RstReadAndDecodeTIFFMRC::create(InputStorage* input, RstReadTIFFHeader*
   return rst_create_end(owner);
 }
 
-RstReadAndDecodeTIFFMRC::RstReadAndDecodeTIFFMRC(InputStorage* input, RstReadTIFFHeader* header,
-                                                 bool mask_referenced)
+RstReadAndDecodeTIFFMRC::RstReadAndDecodeTIFFMRC(InputStorage* input, RstReadTIFFHeader* header, bool mask_referenced)
     : RstReadTIFFMRC(input, header),
       RstReadAndDecodeCodeTiles(input, *header->rst_header_ptr(), header->tile_specs(), header->coding_option(),
                                 header->fill_order == 2),

@@ -127,11 +127,9 @@ RstRead* RstReadTIFFMRCChild::create(const RstReadTIFFMRC::Storages& storages,
       band_mask = divide->create_reader();
       if (!band_mask) return nullptr;
     }
-    RstOwner<RstRead> node(
-        create(storage, child, band, band_mask, x_resolution, y_resolution, mask_referenced, strip));
+    RstOwner<RstRead> node(create(storage, child, band, band_mask, x_resolution, y_resolution, mask_referenced, strip));
     if (!node) return nullptr;
-    if (!wrap(node, RstClipHeight::create(node.get(), int32_t(common.top - band.top), common.height())))
-      return nullptr;
+    if (!wrap(node, RstClipHeight::create(node.get(), int32_t(common.top - band.top), common.height()))) return nullptr;
     if (!paste(layer, node, int32_t(common.left - strip.left), int32_t(common.top - strip.top))) return nullptr;
   }
   return layer.release();

@@ -40,8 +40,8 @@ class TiffMrcPage : public MrcTest {
   Rows read_page(const std::vector<uint8_t>& file, uint32_t page = 1, bool mask_referenced = false,
                  RstHeader* header = nullptr) {
     ByteArrayInputStorage in(file.data(), int32_t(file.size()));
-    std::unique_ptr<RstReadTIFFHeader, void (*)(RstReadTIFFHeader*)> h(
-        RstReadTIFF::private_header(&in, page, 3), [](RstReadTIFFHeader* p) { rst_release(p); });
+    std::unique_ptr<RstReadTIFFHeader, void (*)(RstReadTIFFHeader*)> h(RstReadTIFF::private_header(&in, page, 3),
+                                                                       [](RstReadTIFFHeader* p) { rst_release(p); });
     if (!h) return {};
     RstOwner<RstRead> node(mask_referenced ? RstReadAndDecodeTIFFMRC::create(&in, h.get(), true)
                                            : RstReadTIFF::create(&in, h.get(), false));
@@ -135,9 +135,9 @@ TEST_F(TiffMrcPage, ComposedPagesEqualTheOracle) {
       {"G4 mask, four strips, children without any place in some strips",
        page_of(20, 32, COMPRESSION_CCITTFAX4, 8, {at(child(3, 20, 6, 9), r300, zero, Ratio{17, 300})}), 0},
       {"JPEG children at the page's resolution and at half of it",
-       page_of(48, 32, COMPRESSION_CCITTFAX4, 16,
-               {jpeg(at(child(1, 48, 32, 10), r300, zero, zero), 16),
-                jpeg(at(child(3, 24, 16, 11), r150, zero, zero), 8)}),
+       page_of(
+           48, 32, COMPRESSION_CCITTFAX4, 16,
+           {jpeg(at(child(1, 48, 32, 10), r300, zero, zero), 16), jpeg(at(child(3, 24, 16, 11), r150, zero, zero), 8)}),
        1},
   };
   for (const Case& c : cases) {
@@ -162,8 +162,8 @@ TEST_F(TiffMrcPage, ComposedPagesEqualTheOracle) {
 TEST_F(TiffMrcPage, StripsNoChildMeetsShowTheDefaultLayers) {
   // The only child lies in the last strip: the first two show white where
   // the mask is clear and black where it is set.
-  MrcPage page = page_of(21, 18, COMPRESSION_CCITTFAX4, 6,
-                         {at(child(3, 21, 4, 3), Ratio{300, 1}, Ratio{0, 1}, Ratio{13, 300})});
+  MrcPage page =
+      page_of(21, 18, COMPRESSION_CCITTFAX4, 6, {at(child(3, 21, 4, 3), Ratio{300, 1}, Ratio{0, 1}, Ratio{13, 300})});
   std::vector<uint8_t> file = mrc_file({page});
   Rows got = read_page(file);
   ASSERT_EQ(got.size(), 18u);
@@ -171,8 +171,7 @@ TEST_F(TiffMrcPage, StripsNoChildMeetsShowTheDefaultLayers) {
     for (uint32_t x = 0; x < 21; ++x) {
       bool set = (page.mask[y][x / 8] >> (7 - x % 8)) & 1;
       std::vector<uint8_t> pixel(got[y].begin() + x * 3, got[y].begin() + x * 3 + 3);
-      EXPECT_EQ(pixel, (set ? std::vector<uint8_t>{0, 128, 96} : std::vector<uint8_t>{255, 128, 96}))
-          << x << "," << y;
+      EXPECT_EQ(pixel, (set ? std::vector<uint8_t>{0, 128, 96} : std::vector<uint8_t>{255, 128, 96})) << x << "," << y;
     }
 }
 
@@ -197,8 +196,8 @@ TEST_F(TiffMrcPage, FailuresOfTheFactoryAndTheLayerBuilders) {
   MrcPage page = page_of(16, 8, COMPRESSION_CCITTFAX4, 0, {at(child(1, 16, 8, 1), Ratio{300, 1}, {}, {})});
   std::vector<uint8_t> file = mrc_file({page});
   ByteArrayInputStorage in(file.data(), int32_t(file.size()));
-  std::unique_ptr<RstReadTIFFHeader, void (*)(RstReadTIFFHeader*)> mask(
-      RstReadTIFF::private_header(&in, 1, 3), [](RstReadTIFFHeader* p) { rst_release(p); });
+  std::unique_ptr<RstReadTIFFHeader, void (*)(RstReadTIFFHeader*)> mask(RstReadTIFF::private_header(&in, 1, 3),
+                                                                        [](RstReadTIFFHeader* p) { rst_release(p); });
   ASSERT_TRUE(mask);
   RstReadTIFFMRC::Storages storages;
   storages.push_back(std::make_unique<MoveInMoveOutInputStorage<>>(&in, 0));
@@ -211,7 +210,10 @@ TEST_F(TiffMrcPage, FailuresOfTheFactoryAndTheLayerBuilders) {
     RstReport report;
   } cases[] = {
       {"not a mask page",
-       [&] { return RstReadTIFFMRC::create(&in, static_cast<RstReadTIFFHeader*>(mask->children.empty() ? nullptr : nullptr), 0); },
+       [&] {
+         return RstReadTIFFMRC::create(&in, static_cast<RstReadTIFFHeader*>(mask->children.empty() ? nullptr : nullptr),
+                                       0);
+       },
        {-2, "RstReadTIFFMRC::create()"}},
       {"closed input",
        [&] {
@@ -224,7 +226,9 @@ TEST_F(TiffMrcPage, FailuresOfTheFactoryAndTheLayerBuilders) {
        [&] { return RstReadAndDecodeTIFFMRC::create(&in, nullptr, false); },
        {-2, "RstReadTIFFMRC::create()"}},
       {"child test: no child",
-       [&] { return RstReadTIFFMRCChild::create(storages.front().get(), nullptr, strip, nullptr, 300, 300, false, strip); },
+       [&] {
+         return RstReadTIFFMRCChild::create(storages.front().get(), nullptr, strip, nullptr, 300, 300, false, strip);
+       },
        {-2, "RstReadTIFFMRCChild::create()"}},
       {"child test: empty list",
        [&] { return RstReadTIFFMRCChild::create(storages, {}, strip, nullptr, 300, 300, false); },
@@ -252,18 +256,23 @@ TEST_F(TiffMrcPage, HostileChildrenEndThePageWithTheFault) {
     RstReport report;
   } cases[] = {
       {"DefaultImageColor of two values on three samples",
-       page_of(16, 12, COMPRESSION_CCITTFAX4, 4,
-               {[&] {
+       page_of(16, 12, COMPRESSION_CCITTFAX4, 4, {[&] {
                  MrcChild c = at(child(1, 16, 4, 1), r300, zero, Ratio{4, 300});
                  c.default_color = {10, 20};
                  return c;
                }()}),
-       {}, 4, {-3, "RstReadTIFFMRCChild::create()"}},
+       {},
+       4,
+       {-3, "RstReadTIFFMRCChild::create()"}},
       {"zero child resolution",
-       page_of(16, 12, COMPRESSION_CCITTFAX4, 4, {at(child(3, 16, 4, 1), zero, zero, Ratio{8, 300})}), {}, 0,
+       page_of(16, 12, COMPRESSION_CCITTFAX4, 4, {at(child(3, 16, 4, 1), zero, zero, Ratio{8, 300})}),
+       {},
+       0,
        {-3, "RstReadTIFFMRCChild::create()"}},
       {"zero denominator of a child position",
-       page_of(16, 12, COMPRESSION_CCITTFAX4, 4, {at(child(3, 16, 4, 1), r300, zero, Ratio{8, 0})}), {}, 0,
+       page_of(16, 12, COMPRESSION_CCITTFAX4, 4, {at(child(3, 16, 4, 1), r300, zero, Ratio{8, 0})}),
+       {},
+       0,
        {-3, "RstReadTIFFMRCChild::create()"}},
       {"child IFD offset past the end",
        page_of(16, 12, COMPRESSION_CCITTFAX4, 4, {at(child(1, 16, 4, 1), r300, zero, zero)}),
@@ -278,7 +287,8 @@ TEST_F(TiffMrcPage, HostileChildrenEndThePageWithTheFault) {
            }
          (void)offset;
        },
-       0, {-2, "RstReadTIFFMRCChild::create()"}},
+       0,
+       {-2, "RstReadTIFFMRCChild::create()"}},
   };
   for (Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -295,8 +305,9 @@ TEST_F(TiffMrcPage, HostileChildrenEndThePageWithTheFault) {
 }
 
 TEST_F(TiffMrcPage, ChainLeadingBackIsReadOnce) {
-  MrcPage page = page_of(16, 12, COMPRESSION_CCITTFAX4, 4,
-                         {at(child(1, 16, 12, 1), Ratio{300, 1}, {}, {}), at(child(3, 8, 6, 2), Ratio{150, 1}, {}, {})});
+  MrcPage page =
+      page_of(16, 12, COMPRESSION_CCITTFAX4, 4,
+              {at(child(1, 16, 12, 1), Ratio{300, 1}, {}, {}), at(child(3, 8, 6, 2), Ratio{150, 1}, {}, {})});
   page.children[1].chained = true;
   MrcLayout layout;
   std::vector<uint8_t> file = mrc_file({page}, &layout);
@@ -388,8 +399,9 @@ TEST_F(TiffMrcPage, PagesThroughFormatDetection) {
 
 TEST_F(TiffMrcPage, MaskReferencedScaling) {
   // At the page's resolution nothing is scaled: the same page as without.
-  MrcPage same = page_of(24, 12, COMPRESSION_CCITTFAX4, 4,
-                         {at(child(1, 24, 12, 1), Ratio{300, 1}, {}, {}), at(child(3, 24, 6, 2), Ratio{300, 1}, {}, Ratio{3, 300})});
+  MrcPage same = page_of(
+      24, 12, COMPRESSION_CCITTFAX4, 4,
+      {at(child(1, 24, 12, 1), Ratio{300, 1}, {}, {}), at(child(3, 24, 6, 2), Ratio{300, 1}, {}, Ratio{3, 300})});
   std::vector<uint8_t> file = mrc_file({same});
   Rows plain = read_page(file);
   ASSERT_EQ(plain.size(), 12u);
@@ -418,8 +430,10 @@ TEST_F(TiffMrcPage, MaskReferencedScaling) {
   for (uint32_t s = 0; s < 2; ++s) {
     SCOPED_TRACE(s);
     std::vector<uint8_t> image_bytes, mask_bytes;
-    for (uint32_t y = 4 * s; y < 4 * s + 4; ++y) image_bytes.insert(image_bytes.end(), image[y].begin(), image[y].end());
-    for (uint32_t y = 8 * s; y < 8 * s + 8; ++y) mask_bytes.insert(mask_bytes.end(), half.mask[y].begin(), half.mask[y].end());
+    for (uint32_t y = 4 * s; y < 4 * s + 4; ++y)
+      image_bytes.insert(image_bytes.end(), image[y].begin(), image[y].end());
+    for (uint32_t y = 8 * s; y < 8 * s + 8; ++y)
+      mask_bytes.insert(mask_bytes.end(), half.mask[y].begin(), half.mask[y].end());
     RstOwner<RstRead> child_node(raw_source(image_bytes, 8, 4, 8, 3, RstColorType::itu_lab()));
     RstOwner<RstRead> mask_node(raw_source(mask_bytes, 16, 8, 1, 1, RstColorType::s_gray_reverse()));
     RstOwner<RstRead> scaled_node(RstScaleMaskRef::create(child_node.get(), mask_node.get(), 1));
@@ -470,4 +484,28 @@ TEST_F(TiffMrcPage, FuzzEntryRunsOverMutatedPages) {
       input.insert(input.end(), seeds[i].begin(), seeds[i].end());
       write_bytes(std::string(dir) + "/mrc" + std::to_string(i) + ".bin", input);
     }
+}
+
+TEST_F(TiffMrcPage, TiffinfoListsTheFixtureChains) {
+  MrcPage page =
+      page_of(24, 12, COMPRESSION_CCITTFAX4, 6,
+              {at(child(1, 12, 6, 1), Ratio{150, 1}, {}, {}), at(child(3, 24, 4, 2), Ratio{300, 1}, {}, {})});
+  MrcChild chained = at(child(3, 8, 4, 3), Ratio{300, 1}, {}, Ratio{6, 300});
+  chained.chained = true;
+  chained.default_color = {30, 120, 90};
+  page.children.push_back(chained);
+  std::string dir = temp_dir(), path = dir + "/fixture.tif", out = dir + "/info.txt";
+  write_bytes(path, mrc_file({page}));
+  ASSERT_TRUE(run("tiffinfo " + path + " > " + out + " 2>&1"));
+  std::vector<uint8_t> bytes = file_bytes(out);
+  std::string info(bytes.begin(), bytes.end());
+  EXPECT_EQ(info.find("rror"), std::string::npos) << info;
+  EXPECT_NE(info.find("ImageLayer: 2,1"), std::string::npos) << info;
+  EXPECT_NE(info.find("SubIFD 0 of chain 0"), std::string::npos) << info;
+  EXPECT_NE(info.find("SubIFD 1 of chain 1"), std::string::npos) << info;
+  EXPECT_NE(info.find("ImageLayer: 1,1"), std::string::npos) << info;
+  EXPECT_NE(info.find("ImageLayer: 3,1"), std::string::npos) << info;
+  std::remove(path.c_str());
+  std::remove(out.c_str());
+  rmdir(dir.c_str());
 }

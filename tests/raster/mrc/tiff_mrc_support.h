@@ -194,8 +194,8 @@ inline Rows scaled(const Rows& rows, int32_t width, int32_t height, bool area_av
   for (const auto& r : rows) bytes.insert(bytes.end(), r.begin(), r.end());
   int32_t w = int32_t(rows[0].size() / 3), h = int32_t(rows.size());
   RstOwner<RstRead> source(raw_source(bytes, w, h, 8, 3, RstColorType::itu_lab()));
-  RstRead* s = area_average ? RstScalePP::create(source.get(), width, height)
-                            : RstScaleNN::create(source.get(), width, height);
+  RstRead* s =
+      area_average ? RstScalePP::create(source.get(), width, height) : RstScaleNN::create(source.get(), width, height);
   if (!s) return {};
   source.release();
   RstOwner<RstRead> node(s);
