@@ -13,6 +13,7 @@
 #include "preview/window/lindvar_resources.h"
 #include "raster/color/rst_color_creators.h"
 #include "raster/geometry/rst_geometry_creators.h"
+#include "raster/mrc/rst_mrc_creators.h"
 
 namespace {
 
@@ -32,6 +33,7 @@ int main(int argc, char** argv) {
   PkSetHostPathMode(TRUE);
   rst_register_color_creators();
   rst_register_geometry_creators();
+  rst_register_mrc_creators();
   AfxSetResources(LindvarResources());
   if (const char* trace = std::getenv("LINDVAR_PAINT_TRACE")) AfxSetPaintTrace(trace, &DescribeShownPage);
   std::vector<std::string> args(argv + 1, argv + argc);

@@ -99,6 +99,16 @@ class MoveInMoveOutInputStorage : public MoveInMoveOutMovableInputStream<S, D> {
     this->position_ = this->inner_ ? this->inner_->size() : 0;
     return true;
   }
+  // Seeks move the own position only, like every other move: the parent's
+  // position belongs to its other users.
+  int32_t seek(int32_t position) override {
+    this->position_ = 0;
+    return this->move(position);
+  }
+  int32_t seek_from_end(int32_t offset) override {
+    seek_end();
+    return this->move(offset);
+  }
   int32_t size() const override { return this->inner_ ? this->inner_->size() : 0; }
   // Both look at the own position: the parent's belongs to its other users.
   bool at_end() const override {

@@ -7,8 +7,10 @@
 #include <cstdint>
 #include <vector>
 
+class InputStorage;
 class RstColorType;
 class RstRead;
+class RstReadTIFFHeader;
 
 struct RstFormatCreators {
   // Run lines painted into packed 1-bit rows (geometry).
@@ -40,6 +42,9 @@ struct RstFormatCreators {
   RstRead* (*reverse_channel)(RstRead* source) = nullptr;
   // The rows in reverse order (geometry).
   RstRead* (*mirror_y)(RstRead* source) = nullptr;
+  // The composed page of a TIFF-FX mixed raster content mask page, with or
+  // without mask-referenced layer scaling (mrc).
+  RstRead* (*read_tiff_mrc)(InputStorage* input, RstReadTIFFHeader* header, bool mask_referenced) = nullptr;
 };
 
 // The process-wide table; the folders that own the nodes fill it in.

@@ -2,10 +2,13 @@
 // probe takes its row of the two tables below.
 #include "raster/formats/rst_read_raster.h"
 
+#include "raster/core/rst_color_type.h"
+
 #include <cstring>
 #include <memory>
 
 #include "raster/core/rst_alloc.h"
+#include "raster/core/rst_color_type.h"
 #include "raster/core/rst_owner.h"
 #include "raster/core/rst_read.h"
 #include "raster/core/rst_status_context.h"
@@ -112,6 +115,13 @@ RstImageInfo* RstImageInfo::create(InputStorage* storage, uint32_t page) {
     if (tiff) {
       RstHeader header;
       tiff->rst_header(header);
+      if (tiff->is_mrc_mask()) {
+        // A mixed raster content page is read composed, at the mask's size.
+        header.bits_per_sample = 8;
+        header.samples_per_pixel = 3;
+        header.color_type = RstColorType::itu_lab();
+        header.colormap.reset();
+      }
       RstImageInfo* info =
           rst_new<RstImageInfo>(storage, keeper.position(), header, to_dpi(tiff->x_resolution_dpi()),
                                 to_dpi(tiff->y_resolution_dpi()), RstImageFormat(RstImageFormat::tiff), tiff.get());

@@ -10,6 +10,7 @@
 #include "raster/core/rst_owner.h"
 #include "raster/core/rst_status_context.h"
 #include "raster/formats/rst_format_creators.h"
+#include "raster/formats/rst_read_tiff_mrc.h"
 #include "raster/formats/rst_read_tiff_strips.h"
 
 namespace {
@@ -101,11 +102,10 @@ RstRead* RstReadTIFF::create(InputStorage* input, RstReadTIFFHeader* header, boo
     }
     return create(input, own.get(), false);
   }
-  // Mixed raster content pages have no reading steps in the library yet:
-  // they are refused rather than delivered with wrong pixels.
+  // A mixed raster content page is composed by its own reader, whole.
   if (header->is_mrc_mask()) {
-    rst_report(RstCode::unsupported_option, kCreateWhere);
-    return nullptr;
+    if (!enabled(RstFormatEnables::tiff_fx_mrc)) return nullptr;
+    return RstReadTIFFMRC::create(input, header, 0);
   }
   RstOwner<RstRead> node(RstReadTIFFOneIFD::create(input, header));
   if (!node) return nullptr;

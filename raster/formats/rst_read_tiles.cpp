@@ -65,8 +65,10 @@ void RstReadTilesAndAlignX::end_link() {
 
 int RstReadTilesAndAlignX::read(uint8_t* line) {
   if (rows_left_ == 0) {
+    if (failed_) return 0;
     end_link();
     link_.attach(next_aligned_link());
+    failed_ = !link_;
   }
   int n = RstReadTiles::read(line);
   if (n != 0 && rows_left_ > 0) --rows_left_;
@@ -77,8 +79,10 @@ int RstReadTilesAndAlignX::skip(int n) {
   int skipped = 0;
   while (skipped < n) {
     if (rows_left_ == 0) {
+      if (failed_) break;
       end_link();
       link_.attach(next_aligned_link());
+      failed_ = !link_;
     }
     if (!link_ || link_->skip(1) == 0) break;
     if (rows_left_ > 0) --rows_left_;
@@ -90,10 +94,14 @@ int RstReadTilesAndAlignX::skip(int n) {
 void RstReadTilesAndAlignX::reset() {
   rows_left_ = 0;
   specs_used_ = 0;
+  failed_ = false;
 }
 
 RstRead* RstReadTilesAndAlignX::current_link() {
-  if (!link_) link_.attach(next_aligned_link());
+  if (!link_ && !failed_) {
+    link_.attach(next_aligned_link());
+    failed_ = !link_;
+  }
   return link_.get();
 }
 

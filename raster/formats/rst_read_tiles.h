@@ -82,6 +82,9 @@ class RstReadTilesAndAlignX : public RstReadTiles {
   void end_link();
 
   uint32_t rows_left_ = 0;
+  // A band that could not be made ends the page until a reset: the bands
+  // after it would be delivered in its place.
+  bool failed_ = false;
   bool reverse_bits_;
   std::unique_ptr<BitReverseInput<>> reverser_;
   std::vector<std::unique_ptr<SharedParentWindow>> windows_;

@@ -351,8 +351,11 @@ bool RstTIFF6IFDReader::run_checks(int32_t level) {
   };
   auto signed_code = [&](int32_t code) { return level == 1 ? -code : code; };
 
-  // 1: a page without strips has nothing to read.
+  // 1: a page without strips has nothing to read. A layer image of a mixed
+  // raster content page may have none: it is then its DefaultImageColor.
   if (h.strip_offsets.empty()) {
+    auto* fx = dynamic_cast<RstTIFFFXHeader*>(&h);
+    if (fx && (fx->is_mrc_background() || fx->is_mrc_foreground())) return true;
     rst_report(-13, text_strips);
     return false;
   }

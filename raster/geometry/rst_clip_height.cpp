@@ -37,7 +37,9 @@ void RstClipHeight::header(RstHeader& h) {
 void RstClipHeight::begin() {
   if (started_) return;
   started_ = true;
-  if (y_) source()->skip(int(y_));
+  // Lines that could not be passed would shift every kept line: then none
+  // is delivered.
+  if (y_ && source()->skip(int(y_)) != int(y_)) delivered_ = n_;
 }
 
 int RstClipHeight::read(uint8_t* line) {

@@ -15,6 +15,7 @@
 #include "raster/core/rst_status_context.h"
 #include "raster/formats/rst_read_raster.h"
 #include "raster/geometry/rst_geometry_creators.h"
+#include "raster/mrc/rst_mrc_creators.h"
 
 namespace {
 
@@ -37,6 +38,7 @@ int page_fuzz_one(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   rst_register_color_creators();
   rst_register_geometry_creators();
+  rst_register_mrc_creators();
   RstFuzzObserver observer((data[0] & 1) != 0);
   ByteArrayInputStorage in(data + 1, int32_t(size - 1));
   int lines = 0;

@@ -7,6 +7,7 @@
 
 #include "page_support.h"
 #include "raster/core/rst_owner.h"
+#include "raster/formats/rst_format_creators.h"
 #include "raster/formats/rst_read_tiff.h"
 
 namespace {
@@ -123,8 +124,13 @@ TEST_F(ReadTIFFPage, PagesWithoutTheirReadingStepsAreRefused) {
     ByteArrayInputStorage s(file.data(), int32_t(file.size()));
     Header h(RstReadTIFF::private_header(&s, 1, 3));
     ASSERT_TRUE(h);
+    // The MRC page reader is registered by its own folder; without it the
+    // page is refused.
+    auto saved = rst_format_creators().read_tiff_mrc;
+    rst_format_creators().read_tiff_mrc = nullptr;
     EXPECT_EQ(RstReadTIFF::create(&s, h.get(), false), nullptr);
-    EXPECT_TRUE(reported(-50, "RstReadTIFF::create()"));
+    rst_format_creators().read_tiff_mrc = saved;
+    EXPECT_TRUE(reported(-50, "RstReadTIFFMRC::create()"));
   }
 }
 
