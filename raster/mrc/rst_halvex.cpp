@@ -135,10 +135,8 @@ std::vector<RstRead*> RstSivraForHalvex::create(RstRead* l, int32_t rows, int32_
   if (!pixel.step(fan->create_reader())) return {};
   std::vector<RstRead*> pair;
   try {
-    if (polarity == 0)
-      pair = {pixel.node.get(), mean.node.get()};
-    else
-      pair = {mean.node.get(), pixel.node.get()};
+    if (polarity == 0) pair = {pixel.node.get(), mean.node.get()};
+    else pair = {mean.node.get(), pixel.node.get()};
   } catch (const std::bad_alloc&) {
     rst_report(RstCode::no_memory, kSivra);
     return {};
@@ -149,8 +147,7 @@ std::vector<RstRead*> RstSivraForHalvex::create(RstRead* l, int32_t rows, int32_
   mean.node.release();
   pixel.node.release();
   dark.step(difference);
-  if (!dark.step(RstReduceTone256To2Threshold::create(dark.node.get(), polarity == 1 ? 60 : 40, 0, 255)))
-    return {};
+  if (!dark.step(RstReduceTone256To2Threshold::create(dark.node.get(), polarity == 1 ? 60 : 40, 0, 255))) return {};
 
   // Strokes of seven widths over a 150-line fan-out.
   Chain line_source;

@@ -56,10 +56,10 @@ struct Chain {
   }
 };
 
-}  // namespace
-
-RstRead* RstHalvexStrip::create(RstRead* ilab, RstRead* l, RstRead* tone, RstRead* sivra, uint32_t res,
-                                uint8_t dilate) {
+// The chain; on success keeper receives the reader that holds the tone
+// stripe, to be ended once the create's pins are gone.
+RstRead* build(RstRead* ilab, RstRead* l, RstRead* tone, RstRead* sivra, uint32_t res, uint8_t dilate,
+               RstOwner<RstRead>& keeper) {
   if (!ilab || !l || !tone || !sivra) {
     rst_report(RstCode::bad_argument, kCreate);
     return nullptr;
@@ -67,8 +67,8 @@ RstRead* RstHalvexStrip::create(RstRead* ilab, RstRead* l, RstRead* tone, RstRea
   RstHeader hi(ilab), hl(l), ht(tone), hs(sivra);
   const bool forms = plain(hi, 8, 3) && hi.color_type && hi.color_type->is_lab() && plain(hl, 8, 1) &&
                      plain(ht, 8, 1) && plain(hs, 1, 1);
-  const bool sizes = hl.width == hi.width && hl.height == hi.height && ht.width == hi.width &&
-                     ht.height == hi.height && hs.width == hi.width && hs.height == hi.height;
+  const bool sizes = hl.width == hi.width && hl.height == hi.height && ht.width == hi.width && ht.height == hi.height &&
+                     hs.width == hi.width && hs.height == hi.height;
   if (!forms || !sizes) {
     rst_report(RstCode::unsupported_form, kCreate);
     return nullptr;
@@ -78,16 +78,25 @@ RstRead* RstHalvexStrip::create(RstRead* ilab, RstRead* l, RstRead* tone, RstRea
 
   // Dark regions: components of the tone stripe, the small and thin ones
   // dropped, the rest numbered 1 .. K.
+  // The labels are read through a fan-out of the tone stripe, whose keeper
+  // lets the stripe go only once this create no longer pins it: a stripe
+  // ended while pinned would take the label filters reading it with it.
+  RstOwner<RstDivide> d0(RstDivide::create(tone, 0, 0));
+  if (!d0) return nullptr;
+  RstDivide* fan0 = d0.get();
+  Chain tone_keeper;
+  if (!tone_keeper.step(fan0->create_reader())) return nullptr;
+  d0.release();
   Rects rects1;
   uint32_t c1 = 0;
   Chain labels1;
-  if (!labels1.step(RstGetLabelRectInfo::create(tone, 255, &c1, &rects1.v))) return nullptr;
+  if (!labels1.step(fan0->create_reader())) return nullptr;
+  if (!labels1.step(RstGetLabelRectInfo::create(labels1.node.get(), 255, &c1, &rects1.v))) return nullptr;
   if (c1 > 0) {
     const uint32_t a = res * 80 / 400;
     const uint32_t area[3] = {a, a, a};
     if (!labels1.step(RstRemoveArea::create(labels1.node.get(), &rects1.v, area, false, nullptr))) return nullptr;
-    if (!labels1.step(RstRemoveThinLine::create(labels1.node.get(), &rects1.v, res * 50 / 400, true)))
-      return nullptr;
+    if (!labels1.step(RstRemoveThinLine::create(labels1.node.get(), &rects1.v, res * 50 / 400, true))) return nullptr;
   }
 
   Chain result;
@@ -218,7 +227,7 @@ RstRead* RstHalvexStrip::create(RstRead* ilab, RstRead* l, RstRead* tone, RstRea
         rst_report(RstCode::no_memory, kCreate);
         return nullptr;
       }
-      if (!judge_solid_clabel(histograms, textured, kTextureThresholds)) {
+      if (!RstHalvexStrip::judge_solid_clabel(histograms, textured, RstHalvexStrip::kTextureThresholds)) {
         rst_report(RstCode::unsupported_form, kCreate);
         return nullptr;
       }
@@ -256,7 +265,20 @@ RstRead* RstHalvexStrip::create(RstRead* ilab, RstRead* l, RstRead* tone, RstRea
   if (ilab_holder) ilab_holder->end();
   if (l_owned) l_owned->end();
   RstRead* out = rst_create_end(result.node);
-  if (out) guard.disarm();
+  if (!out) return nullptr;
+  guard.disarm();
+  keeper.take(tone_keeper.node);
+  return out;
+}
+
+}  // namespace
+
+RstRead* RstHalvexStrip::create(RstRead* ilab, RstRead* l, RstRead* tone, RstRead* sivra, uint32_t res,
+                                uint8_t dilate) {
+  RstOwner<RstRead> keeper;
+  RstRead* out = build(ilab, l, tone, sivra, res, dilate, keeper);
+  // The tone stripe goes now that nothing pins it.
+  keeper.reset();
   return out;
 }
 

@@ -56,8 +56,8 @@ TEST_F(Halvex, LabToiLabInvertsTheLightnessOnly) {
 }
 
 TEST_F(Halvex, LabToiLabRefusesAShortLine) {
-  Held<> node(RstConvertLabToiLab::create(
-      new LineSource(image_header(2, 1, 8, 3, RstColorType::icc_lab()), {{1, 2, 3}}, 6)));
+  Held<> node(
+      RstConvertLabToiLab::create(new LineSource(image_header(2, 1, 8, 3, RstColorType::icc_lab()), {{1, 2, 3}}, 6)));
   ASSERT_TRUE(node);
   EXPECT_TRUE(pull(node.get()).empty());
 }
@@ -196,7 +196,8 @@ TEST_F(Halvex, Refusals) {
          return none;
        },
        {-3, "RstConvertLabToiLab::create()"}},
-      {"no source to the Sivra stage", [&] { return RstSivraForHalvex::create(nullptr, 0, 0).empty(); },
+      {"no source to the Sivra stage",
+       [&] { return RstSivraForHalvex::create(nullptr, 0, 0).empty(); },
        {-1, "RstSivraForHalvex::create()"}},
       {"a Lab source to the Sivra stage",
        [&] {
@@ -255,9 +256,8 @@ TEST_F(Halvex, AllocationFailuresNeverBuildChainsOverMissingMasks) {
     src->end();
     const auto& e = status.errors();
     ASSERT_FALSE(e.empty());
-    const bool in_sivra = std::any_of(e.begin(), e.end(), [](const RstReport& r) {
-      return r.where == "RstSivraForHalvex::create()";
-    });
+    const bool in_sivra =
+        std::any_of(e.begin(), e.end(), [](const RstReport& r) { return r.where == "RstSivraForHalvex::create()"; });
     const bool strip_built = std::any_of(e.begin(), e.end(), [](const RstReport& r) {
       return r.where == "RstHalvexStrip::create()" || r.where == "RstGetLabelRectInfo::create()";
     });

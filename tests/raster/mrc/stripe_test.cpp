@@ -43,10 +43,8 @@ TEST_F(Stripe, FixedHeightCutsThePageIntoOverlappingStripes) {
     std::vector<int32_t> starts, lines;
   };
   const Case cases[] = {
-      {200, 64, 16, {0, 48, 96, 144}, {64, 64, 64, 56}},
-      {200, 64, 0, {0, 64, 128, 192}, {64, 64, 64, 8}},
-      {100, 30, 0, {0, 30, 60, 90}, {30, 30, 30, 10}},
-      {96, 64, 16, {0, 48}, {64, 48}},
+      {200, 64, 16, {0, 48, 96, 144}, {64, 64, 64, 56}}, {200, 64, 0, {0, 64, 128, 192}, {64, 64, 64, 8}},
+      {100, 30, 0, {0, 30, 60, 90}, {30, 30, 30, 10}},   {96, 64, 16, {0, 48}, {64, 48}},
       {200, 50, 0, {0, 50, 100, 150}, {50, 50, 50, 50}},
   };
   for (const Case& c : cases) {
@@ -122,16 +120,17 @@ TEST_F(Stripe, RefusalsLeaveTheSourceToTheCaller) {
        "RstStripe::create()"},
       {"overlap above the height", [](RstRead* s) { return RstStripe::create(s, 8, 9, 2, 0); }, -2,
        "RstStripe::create()"},
-      {"negative overlap", [](RstRead* s) { return RstStripe::create(s, 8, -1, 2, 0); }, -2,
-       "RstStripe::create()"},
+      {"negative overlap", [](RstRead* s) { return RstStripe::create(s, 8, -1, 2, 0); }, -2, "RstStripe::create()"},
       {"no heights", [](RstRead* s) { return RstStripe::create(s, std::vector<uint32_t>{}, 0, 8); }, -2,
        "RstStripe::create()"},
       {"starts of another length",
-       [](RstRead* s) { return RstStripe::create(s, std::vector<uint32_t>{4, 4}, std::vector<int32_t>{0}, 0, 8); },
+       [](RstRead* s) {
+         return RstStripe::create(s, std::vector<uint32_t>{4, 4}, std::vector<int32_t>{0}, 0, 8);
+       },
        -2, "RstStripe::create()"},
       {"a start past the page",
-       [](RstRead* s) { return RstStripe::create(s, std::vector<uint32_t>{4}, std::vector<int32_t>{20}, 0, 8); },
-       -2, "RstClipHeight::create()"},
+       [](RstRead* s) { return RstStripe::create(s, std::vector<uint32_t>{4}, std::vector<int32_t>{20}, 0, 8); }, -2,
+       "RstClipHeight::create()"},
       {"a bad divide mode", [](RstRead* s) { return RstStripe::create(s, std::vector<uint32_t>{4}, 9, 8); }, -2,
        "RstDivide::create()"},
   };
