@@ -239,8 +239,8 @@ TEST_F(Halvex, AllocationFailuresNeverBuildChainsOverMissingMasks) {
   const int32_t w = 24, h = 40;
   const std::vector<Bytes> page = stroked_page(w, h);
   RstMRCParam param(20, 0, 0);
-  bool fan_out_failed = false, sivra_short = false;
-  for (int64_t n = 1; n < 400; ++n) {
+  bool fan_out_failed = false, sivra_short = false, finished = false;
+  for (int64_t n = 1; n < 2000 && !finished; ++n) {
     SCOPED_TRACE("allocation " + std::to_string(n) + " fails");
     status.clear();
     RstRead* src = lab_source(w, h, page);
@@ -250,7 +250,7 @@ TEST_F(Halvex, AllocationFailuresNeverBuildChainsOverMissingMasks) {
     RstAllocFault::clear();
     if (mask) {
       mask->end();
-      if (!reached) break;
+      finished = !reached;
       continue;
     }
     src->end();
@@ -270,6 +270,7 @@ TEST_F(Halvex, AllocationFailuresNeverBuildChainsOverMissingMasks) {
   }
   EXPECT_TRUE(fan_out_failed);
   EXPECT_TRUE(sivra_short);
+  EXPECT_TRUE(finished);
 }
 
 }  // namespace
