@@ -254,7 +254,12 @@ RstRead* build(RstRead* ilab, RstRead* l, RstRead* tone, RstRead* sivra, uint32_
 
   // A pixel is set when it or its right, lower or lower-right neighbour is.
   if (dilate) {
-    if (!result.step(RstConvertBits1To8::create(result.node.get(), 0, 255))) return nullptr;
+    const bool input = result.node.get() == sivra;
+    if (!result.step(RstConvertBits1To8::create(result.node.get(), 0, 255))) {
+      // The candidate stripe is still the caller's.
+      if (input) result.node.release();
+      return nullptr;
+    }
     const RstWindow window{2, 2, 0, 0};
     const uint8_t border = 0;
     if (!result.step(RstExpansionFilter::create(result.node.get(), window, &border, 255, 255))) return nullptr;
