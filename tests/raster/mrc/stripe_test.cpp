@@ -46,10 +46,12 @@ TEST_F(Stripe, FixedHeightCutsThePageIntoOverlappingStripes) {
       {200, 64, 16, {0, 48, 96, 144}, {64, 64, 64, 56}}, {200, 64, 0, {0, 64, 128, 192}, {64, 64, 64, 8}},
       {100, 30, 0, {0, 30, 60, 90}, {30, 30, 30, 10}},   {96, 64, 16, {0, 48}, {64, 48}},
       {200, 50, 0, {0, 50, 100, 150}, {50, 50, 50, 50}},
+      {1000, 300, 0, {0, 300, 600, 900}, {300, 300, 300, 100}},
+      {5001, 5000, 0, {0, 5000}, {5000, 1}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.page << " lines, H " << c.height << ", V " << c.overlap);
-    Gray g = numbered(5, c.page);
+    Gray g = numbered(3, c.page);
     Stripes s{RstStripe::create(gray_source(g), c.height, c.overlap, 2, 0)};
     ASSERT_EQ(s.nodes.size(), c.starts.size());
     for (size_t i = 0; i < s.nodes.size(); ++i) {
