@@ -11,6 +11,7 @@
 #include "raster/core/rst_divide.h"
 #include "raster/core/rst_generate_constant_color_raster.h"
 #include "raster/core/rst_owner.h"
+#include "raster/mrc/rst_create_chain.h"
 #include "raster/core/rst_window.h"
 #include "raster/geometry/rst_convert_bits8_to1.h"
 #include "raster/geometry/rst_pixel_and.h"
@@ -40,20 +41,6 @@ bool plain(const RstHeader& h, int32_t bits, int32_t samples) {
 
 bool lab_page(const RstHeader& h) { return plain(h, 8, 3) && h.color_type && h.color_type->is_lab(); }
 
-// The head of a chain under construction; ended unless handed on. A failed
-// step leaves its input here, so the owner ends it.
-struct Chain {
-  RstOwner<RstRead> node;
-  bool step(RstRead* next) {
-    if (!next) return false;
-    if (next != node.get()) {
-      node.release();
-      node.attach(next);
-    }
-    return true;
-  }
-};
-
 // Nodes of a list, ended (last first) unless taken out.
 struct NodeList {
   std::vector<RstRead*> nodes;
@@ -69,7 +56,7 @@ struct NodeList {
 
 // Ends a factory whose result is held in a chain: the node is initiated, and
 // only then are the inputs the node's.
-RstRead* finish(Chain& chain, RstCreateGuard& guard) {
+RstRead* finish(RstCreateChain& chain, RstCreateGuard& guard) {
   RstRead* out = rst_create_end(chain.node);
   if (out) guard.disarm();
   return out;
@@ -122,12 +109,12 @@ std::vector<RstRead*> RstSivraForHalvex::create(RstRead* l, int32_t rows, int32_
     return {};
   }
   RstDivide* fan = d.get();
-  Chain first;  // keeps the fan-out while the graph is built
+  RstCreateChain first;  // keeps the fan-out while the graph is built
   if (!first.step(fan->create_reader())) return {};
   d.release();
 
   // Pixels that stand out from their 121 x 121 mean, outside counting as 0.
-  Chain mean, pixel;
+  RstCreateChain mean, pixel;
   const RstWindow window{121, 121, 60, 60};
   const uint8_t zero = 0;
   if (!mean.step(fan->create_reader())) return {};
@@ -141,7 +128,7 @@ std::vector<RstRead*> RstSivraForHalvex::create(RstRead* l, int32_t rows, int32_
     rst_report(RstCode::no_memory, kSivra);
     return {};
   }
-  Chain dark;
+  RstCreateChain dark;
   RstRead* difference = RstPixelSub::create(pair, 0, 0);
   if (!difference) return {};
   mean.node.release();
@@ -150,7 +137,7 @@ std::vector<RstRead*> RstSivraForHalvex::create(RstRead* l, int32_t rows, int32_
   if (!dark.step(RstReduceTone256To2Threshold::create(dark.node.get(), polarity == 1 ? 60 : 40, 0, 255))) return {};
 
   // Strokes of seven widths over a 150-line fan-out.
-  Chain line_source;
+  RstCreateChain line_source;
   if (!line_source.step(fan->create_reader())) return {};
   if (polarity == 1 && !line_source.step(RstPixelNot::create(line_source.node.get()))) return {};
   RstOwner<RstDivide> d2(RstDivide::create(line_source.node.get(), 2, 150));
@@ -160,16 +147,16 @@ std::vector<RstRead*> RstSivraForHalvex::create(RstRead* l, int32_t rows, int32_
   }
   line_source.node.release();
   RstDivide* fan2 = d2.get();
-  Chain keep2;
+  RstCreateChain keep2;
   if (!keep2.step(fan2->create_reader())) return {};
   d2.release();
   static constexpr struct {
     uint32_t factor;
     uint8_t type;
   } kStrokes[] = {{2, 1}, {2, 2}, {4, 2}, {6, 2}, {8, 2}, {10, 2}, {12, 2}};
-  Chain lines;
+  RstCreateChain lines;
   for (const auto& s : kStrokes) {
-    Chain one;
+    RstCreateChain one;
     if (!one.step(fan2->create_reader())) return {};
     if (!one.step(RstExtractLine::create(one.node.get(), s.factor, s.type, uint8_t(polarity)))) return {};
     if (!lines.node) {
@@ -192,7 +179,7 @@ std::vector<RstRead*> RstSivraForHalvex::create(RstRead* l, int32_t rows, int32_
   keep2.node.reset();
 
   // Dark pixels on strokes.
-  Chain detail;
+  RstCreateChain detail;
   std::vector<RstRead*> on;
   try {
     on = {dark.node.get(), lines.node.get()};
@@ -216,7 +203,7 @@ std::vector<RstRead*> RstSivraForHalvex::create(RstRead* l, int32_t rows, int32_
     rst_report(RstCode::no_memory, kSivra);
     return {};
   }
-  Chain image;
+  RstCreateChain image;
   if (!image.step(fan->create_reader())) return {};
   NodeList a(RstStripe::create(image.node.get(), heights, 0, 8));
   if (a.size() != count || count == 0) {
@@ -253,7 +240,7 @@ RstRead* RstMergeStrip::create(const std::vector<RstRead*>& strips, const RstHea
     return nullptr;
   }
   RstCreateGuard guard(strips);
-  Chain base;
+  RstCreateChain base;
   if (!base.step(RstGenerateConstantColorRaster::create(header, fill))) return nullptr;
   RstPixelOpaqueCommand paste;
   for (size_t i = 0; i < strips.size(); ++i) {
@@ -292,7 +279,7 @@ RstRead* RstHalvex::create(RstRead* page, const RstMRCParam* param, int32_t pola
 
   // iLab and its lightness, each a fan-out without buffer; one reader of
   // each is held while the graph is built.
-  Chain inverted;
+  RstCreateChain inverted;
   if (!inverted.step(RstConvertLabToiLab::create(page))) {
     rst_report(RstCode::no_memory, kHalvex);
     return nullptr;
@@ -304,10 +291,10 @@ RstRead* RstHalvex::create(RstRead* page, const RstMRCParam* param, int32_t pola
   }
   inverted.node.release();
   RstDivide* ilab = di.get();
-  Chain hold_ilab;
+  RstCreateChain hold_ilab;
   if (!hold_ilab.step(ilab->create_reader())) return nullptr;
   di.release();
-  Chain lightness;
+  RstCreateChain lightness;
   if (!lightness.step(ilab->create_reader())) return nullptr;
   if (!lightness.step(RstSelectChannel::create(lightness.node.get(), 0, RstColorType::icc_lstar()))) {
     rst_report(RstCode::no_memory, kHalvex);
@@ -320,12 +307,12 @@ RstRead* RstHalvex::create(RstRead* page, const RstMRCParam* param, int32_t pola
   }
   lightness.node.release();
   RstDivide* l = dl.get();
-  Chain hold_l;
+  RstCreateChain hold_l;
   if (!hold_l.step(l->create_reader())) return nullptr;
   dl.release();
 
   // The candidate masks: one per stripe, or no chain is built.
-  Chain sivra_source;
+  RstCreateChain sivra_source;
   if (!sivra_source.step(l->create_reader())) return nullptr;
   NodeList masks(RstSivraForHalvex::create(sivra_source.node.get(), rows, polarity));
   if (masks.size() < count) {
@@ -335,18 +322,18 @@ RstRead* RstHalvex::create(RstRead* page, const RstMRCParam* param, int32_t pola
   sivra_source.node.release();
 
   // The tone image and the three stripe cuts.
-  Chain tone;
+  RstCreateChain tone;
   if (!tone.step(l->create_reader())) return nullptr;
   if (!tone.step(RstReduceTone256To2ThresholdByHist::create(tone.node.get()))) return nullptr;
   NodeList tones(RstStripe::create(tone.node.get(), rows, 0, 2, 0));
   if (tones.size() == 0) return nullptr;
   tone.node.release();
-  Chain l_source;
+  RstCreateChain l_source;
   if (!l_source.step(l->create_reader())) return nullptr;
   NodeList ls(RstStripe::create(l_source.node.get(), rows, 0, 2, 0));
   if (ls.size() == 0) return nullptr;
   l_source.node.release();
-  Chain ilab_source;
+  RstCreateChain ilab_source;
   if (!ilab_source.step(ilab->create_reader())) return nullptr;
   NodeList is(RstStripe::create(ilab_source.node.get(), rows, 0, 2, 0));
   if (is.size() == 0) return nullptr;
@@ -380,7 +367,7 @@ RstRead* RstHalvex::create(RstRead* page, const RstMRCParam* param, int32_t pola
   mask.colormap.reset();
   mask.color_type = RstColorType::default_gray_reverse();
   const uint8_t fill = 0;
-  Chain merged;
+  RstCreateChain merged;
   if (!merged.step(RstMergeStrip::create(strips.nodes, mask, rows, &fill))) return nullptr;
   strips.nodes.clear();
   return finish(merged, guard);

@@ -10,6 +10,7 @@
 #include "raster/core/rst_divide.h"
 #include "raster/core/rst_header.h"
 #include "raster/core/rst_owner.h"
+#include "raster/mrc/rst_create_chain.h"
 #include "raster/core/rst_reinterpret.h"
 #include "raster/core/rst_window.h"
 #include "raster/color/rst_convert_bits.h"
@@ -42,20 +43,6 @@ struct Rects {
   }
 };
 
-// The head of a chain under construction; ended unless handed on. A failed
-// step leaves its input here, so the owner ends it.
-struct Chain {
-  RstOwner<RstRead> node;
-  bool step(RstRead* next) {
-    if (!next) return false;
-    if (next != node.get()) {
-      node.release();
-      node.attach(next);
-    }
-    return true;
-  }
-};
-
 // The chain; on success keeper receives the reader that holds the tone
 // stripe, to be ended once the create's pins are gone.
 RstRead* build(RstRead* ilab, RstRead* l, RstRead* tone, RstRead* sivra, uint32_t res, uint8_t dilate,
@@ -84,12 +71,12 @@ RstRead* build(RstRead* ilab, RstRead* l, RstRead* tone, RstRead* sivra, uint32_
   RstOwner<RstDivide> d0(RstDivide::create(tone, 0, 0));
   if (!d0) return nullptr;
   RstDivide* fan0 = d0.get();
-  Chain tone_keeper;
+  RstCreateChain tone_keeper;
   if (!tone_keeper.step(fan0->create_reader())) return nullptr;
   d0.release();
   Rects rects1;
   uint32_t c1 = 0;
-  Chain labels1;
+  RstCreateChain labels1;
   if (!labels1.step(fan0->create_reader())) return nullptr;
   if (!labels1.step(RstGetLabelRectInfo::create(labels1.node.get(), 255, &c1, &rects1.v))) return nullptr;
   if (c1 > 0) {
@@ -99,7 +86,7 @@ RstRead* build(RstRead* ilab, RstRead* l, RstRead* tone, RstRead* sivra, uint32_
     if (!labels1.step(RstRemoveThinLine::create(labels1.node.get(), &rects1.v, res * 50 / 400, true))) return nullptr;
   }
 
-  Chain result;
+  RstCreateChain result;
   // Holds the node that reads the iLab stripe, released once the result
   // stands: the histogram node when one is made, else the stripe itself.
   RstRead* ilab_holder = ilab;
@@ -115,10 +102,10 @@ RstRead* build(RstRead* ilab, RstRead* l, RstRead* tone, RstRead* sivra, uint32_
     if (!d1) return nullptr;
     labels1.node.release();
     RstDivide* fan1 = d1.get();
-    Chain r1;
+    RstCreateChain r1;
     if (!r1.step(d1->create_reader())) return nullptr;
     d1.release();
-    Chain dark;
+    RstCreateChain dark;
     if (!dark.step(fan1->create_reader())) return nullptr;
     if (!dark.step(RstConvertBits32To1Threshold::create(dark.node.get(), 0, reverse))) return nullptr;
 
@@ -127,10 +114,10 @@ RstRead* build(RstRead* ilab, RstRead* l, RstRead* tone, RstRead* sivra, uint32_
     if (!d2) return nullptr;
     l_owned = nullptr;
     RstDivide* fan2 = d2.get();
-    Chain keep2;  // holds the 3-line fan-out until both filters read it
+    RstCreateChain keep2;  // holds the 3-line fan-out until both filters read it
     if (!keep2.step(d2->create_reader())) return nullptr;
     d2.release();
-    Chain ex, ey;
+    RstCreateChain ex, ey;
     if (!ex.step(fan2->create_reader())) return nullptr;
     if (!ex.step(RstSobelFilter3x3::create(ex.node.get(), 1))) return nullptr;
     if (!ex.step(RstConvertBits8To1Threshold::create(ex.node.get(), 120))) return nullptr;
@@ -139,7 +126,7 @@ RstRead* build(RstRead* ilab, RstRead* l, RstRead* tone, RstRead* sivra, uint32_
     if (!ey.step(RstConvertBits8To1Threshold::create(ey.node.get(), 120))) return nullptr;
     keep2.node.reset();
     RstPixelOrCommand or_command;
-    Chain edges;
+    RstCreateChain edges;
     RstRead* both = RstPixelBinaryOperation::create(ex.node.get(), ey.node.get(), or_command, 0, 0);
     if (!both) return nullptr;
     ex.node.release();
@@ -153,10 +140,10 @@ RstRead* build(RstRead* ilab, RstRead* l, RstRead* tone, RstRead* sivra, uint32_
     RstOwner<RstDivide> d3(RstDivide::create(sivra, 4, 8));
     if (!d3) return nullptr;
     RstDivide* fan3 = d3.get();
-    Chain r3;
+    RstCreateChain r3;
     if (!r3.step(d3->create_reader())) return nullptr;
     d3.release();
-    Chain detail;
+    RstCreateChain detail;
     if (!detail.step(fan3->create_reader())) return nullptr;
     RstRead* joined = RstPixelBinaryOperation::create(detail.node.get(), edges.node.get(), or_command, 0, 0);
     if (!joined) return nullptr;
@@ -166,7 +153,7 @@ RstRead* build(RstRead* ilab, RstRead* l, RstRead* tone, RstRead* sivra, uint32_
     // The inside of the dark regions, away from detail and edges by 2 pixels.
     if (!detail.step(RstExpansionFilter1::create(detail.node.get(), 2))) return nullptr;
     RstPixelSubCommand sub_command;
-    Chain inside;
+    RstCreateChain inside;
     RstRead* away = RstPixelBinaryOperation::create(dark.node.get(), detail.node.get(), sub_command, 0, 0);
     if (!away) return nullptr;
     dark.node.release();
@@ -177,7 +164,7 @@ RstRead* build(RstRead* ilab, RstRead* l, RstRead* tone, RstRead* sivra, uint32_
     Rects rects2;
     uint32_t c2 = 0;
     if (!inside.step(RstConvertBits1To8::create(inside.node.get(), 0, 255))) return nullptr;
-    Chain labels2;
+    RstCreateChain labels2;
     RstRead* l2 = RstGetLabelRectInfo::create(inside.node.get(), 255, &c2, &rects2.v);
     if (!l2) return nullptr;
     inside.node.release();
@@ -195,7 +182,7 @@ RstRead* build(RstRead* ilab, RstRead* l, RstRead* tone, RstRead* sivra, uint32_
       result.step(r3.node.release());
     } else {
       // Colour histograms of every interior region over the 3 x 3 mean.
-      Chain smooth;
+      RstCreateChain smooth;
       const RstWindow window{3, 3, 1, 1};
       if (!smooth.step(RstAverageFilter::create(ilab, window, nullptr))) return nullptr;
       RstLabelHistogramList histograms;
@@ -207,7 +194,7 @@ RstRead* build(RstRead* ilab, RstRead* l, RstRead* tone, RstRead* sivra, uint32_
       }
       smooth.node.release();
       labels2.node.release();
-      Chain holder;
+      RstCreateChain holder;
       holder.step(counted);
 
       // The interior regions inside each dark region's rectangle.
@@ -237,7 +224,7 @@ RstRead* build(RstRead* ilab, RstRead* l, RstRead* tone, RstRead* sivra, uint32_
         for (uint32_t i : contained[j]) picture = picture || textured[i] != 0;
         if (!picture) *rects1.v[j] = RstLabelRect{0, 0, 0, 0, 0};
       }
-      Chain pictures;
+      RstCreateChain pictures;
       RstRead* kept = RstRemoveArea::create(r1.node.get(), &rects1.v, false, nullptr);
       if (!kept) return nullptr;
       r1.node.release();
