@@ -89,25 +89,34 @@ TEST_F(Halvex, SivraMasksOneStripeEach) {
   }
 }
 
-TEST_F(Halvex, SivraFindsDarkStrokesOnPaper) {
-  // Inverted lightness: strokes high on a low paper.
-  const int32_t w = 64, h = 64;
-  Gray g{w, h, std::vector<uint8_t>(size_t(w) * size_t(h), 10)};
-  for (int32_t y = 20; y < 44; ++y)
-    for (int32_t x = 30; x < 33; ++x) g.px[size_t(y) * w + size_t(x)] = 230;
-  Nodes masks{RstSivraForHalvex::create(gray_source(g), 0, 0)};
-  ASSERT_EQ(masks.v.size(), 1u);
-  std::vector<Bytes> lines = pull(masks.v[0]);
-  ASSERT_EQ(lines.size(), size_t(h));
-  int set_on = 0, set_off = 0;
-  for (int32_t y = 0; y < h; ++y)
-    for (int32_t x = 0; x < w; ++x) {
-      const bool bit = (lines[size_t(y)][size_t(x / 8)] >> (7 - x % 8)) & 1;
-      const bool stroke = y >= 20 && y < 44 && x >= 30 && x < 33;
-      (stroke ? set_on : set_off) += bit;
-    }
-  EXPECT_GT(set_on, 0);
-  EXPECT_EQ(set_off, 0);
+TEST_F(Halvex, SivraFindsStrokesThatStandOutByPolarity) {
+  // Polarity 0: strokes high on a low paper (inverted lightness); polarity
+  // 1: strokes low on a high paper. The page is wider than the mean's window,
+  // whose outside counts as 0.
+  struct Case {
+    int32_t polarity;
+    uint8_t paper, stroke;
+  };
+  for (const Case& c : {Case{0, 10, 230}, Case{1, 245, 25}}) {
+    SCOPED_TRACE(::testing::Message() << "polarity " << c.polarity);
+    const int32_t w = 160, h = 160;
+    Gray g{w, h, std::vector<uint8_t>(size_t(w) * size_t(h), c.paper)};
+    for (int32_t y = 68; y < 92; ++y)
+      for (int32_t x = 78; x < 81; ++x) g.px[size_t(y) * w + size_t(x)] = c.stroke;
+    Nodes masks{RstSivraForHalvex::create(gray_source(g), 0, c.polarity)};
+    ASSERT_EQ(masks.v.size(), 1u);
+    std::vector<Bytes> lines = pull(masks.v[0]);
+    ASSERT_EQ(lines.size(), size_t(h));
+    int set_on = 0, set_off = 0;
+    for (int32_t y = 0; y < h; ++y)
+      for (int32_t x = 0; x < w; ++x) {
+        const bool bit = (lines[size_t(y)][size_t(x / 8)] >> (7 - x % 8)) & 1;
+        const bool stroke = y >= 68 && y < 92 && x >= 78 && x < 81;
+        (stroke ? set_on : set_off) += bit;
+      }
+    EXPECT_GT(set_on, 0);
+    EXPECT_EQ(set_off, 0);
+  }
 }
 
 TEST_F(Halvex, MergePastesStripsAtTheirLineOffsets) {
