@@ -1,11 +1,11 @@
 // The DDI entry points of drawing, font queries, escapes and band stepping.
 // Each checks the PDEV it is handed (the target's, else the source's, for the
-// bitmap calls) before anything else, except the escapes, whose worker does;
-// the entries whose workers come with later parts of the driver answer
-// their DDI failure value until then.
+// bitmap calls) before anything else, except the escapes and the font
+// queries, whose workers do (their failure values depend on the arguments).
 #include "graphics_driver/core/bit_block_transfer.h"
 #include "graphics_driver/core/bitmap_calls.h"
 #include "graphics_driver/core/brushes.h"
+#include "graphics_driver/core/device_fonts.h"
 #include "graphics_driver/core/driver_entry.h"
 #include "graphics_driver/core/escapes.h"
 #include "graphics_driver/core/path_drawing.h"
@@ -92,30 +92,20 @@ BOOL DrvStrokeAndFillPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ* px
   return DrawStrokeAndFillPath(pso, ppo, pco, pxo, pboStroke, plineattrs, pboFill, pptlBrushOrg, mixFill, flOptions);
 }
 
-IFIMETRICS* DrvQueryFont(DHPDEV dhpdev, ULONG_PTR, ULONG, ULONG_PTR* pid) {
-  if (pid) *pid = 0;
-  CheckedPdev(dhpdev);
-  return nullptr;
+IFIMETRICS* DrvQueryFont(DHPDEV dhpdev, ULONG_PTR iFile, ULONG iFace, ULONG_PTR* pid) {
+  return QueryDeviceFont(dhpdev, iFile, iFace, pid);
 }
 
-PVOID DrvQueryFontTree(DHPDEV dhpdev, ULONG_PTR, ULONG, ULONG, ULONG_PTR* pid) {
-  if (pid) *pid = 0;
-  CheckedPdev(dhpdev);
-  return nullptr;
+PVOID DrvQueryFontTree(DHPDEV dhpdev, ULONG_PTR iFile, ULONG iFace, ULONG iMode, ULONG_PTR* pid) {
+  return QueryDeviceFontTree(dhpdev, iFile, iFace, iMode, pid);
 }
 
-LONG DrvQueryFontData(DHPDEV dhpdev, FONTOBJ* pfo, ULONG, HGLYPH, GLYPHDATA*, PVOID, ULONG) {
-  if (!pfo) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return 0;
-  }
-  CheckedPdev(dhpdev);
-  return LONG(FD_ERROR);
+LONG DrvQueryFontData(DHPDEV dhpdev, FONTOBJ* pfo, ULONG iMode, HGLYPH hg, GLYPHDATA* pgd, PVOID pv, ULONG cjSize) {
+  return QueryDeviceFontData(dhpdev, pfo, iMode, hg, pgd, pv, cjSize);
 }
 
-BOOL DrvQueryAdvanceWidths(DHPDEV dhpdev, FONTOBJ*, ULONG, HGLYPH*, PVOID, ULONG) {
-  if (!CheckedPdev(dhpdev)) return FALSE;
-  return FALSE;
+BOOL DrvQueryAdvanceWidths(DHPDEV dhpdev, FONTOBJ* pfo, ULONG iMode, HGLYPH* phg, PVOID pvWidths, ULONG cGlyphs) {
+  return QueryDeviceAdvanceWidths(dhpdev, pfo, iMode, phg, pvWidths, cGlyphs);
 }
 
 // The escape worker checks the PDEV itself: the support query answers

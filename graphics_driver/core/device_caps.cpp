@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstring>
 
+#include "graphics_driver/core/device_fonts.h"
 #include "graphics_driver/core/paper_forms.h"
 #include "graphics_driver/core/pdev_settings.h"
 #include "platform/gdi/eng_services.h"
@@ -143,9 +144,37 @@ int BuildGdiInfo(PdevState* pdev, const AttachedPaperMargins* margins, GDIINFO* 
   return 1;
 }
 
+// The three default fonts: the device font the default font id (setting
+// 384) names gives the character set and pitch; false when none has it.
+static bool FillDefaultFonts(PdevState* pdev, DEVINFO* info) {
+  const uint32_t id = WORD(GetPdevSettingShort(pdev, 384));
+  uint32_t i = 0;
+  while (i < pdev->deviceFontCount && !(pdev->deviceFonts[i] && pdev->deviceFonts[i]->fontId == id)) ++i;
+  if (i == pdev->deviceFontCount) return false;
+  const LONG dpi = WORD(GetPdevSettingShort(pdev, 20));
+  LOGFONTW& font = info->lfDefaultFont;
+  font.lfHeight = -(dpi * 10 / 72);
+  font.lfWeight = FW_NORMAL;
+  if (i < pdev->fontFaceCount && pdev->fontFaces[i]) {
+    font.lfCharSet = pdev->fontFaces[i]->charSet;
+    font.lfPitchAndFamily = pdev->fontFaces[i]->pitchAndFamily;
+  }
+  std::memcpy(font.lfFaceName, u"Courier", sizeof u"Courier");
+  info->lfAnsiVarFont = font;
+  info->lfAnsiVarFont.lfCharSet = ANSI_CHARSET;
+  info->lfAnsiVarFont.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
+  std::memset(info->lfAnsiVarFont.lfFaceName, 0, sizeof info->lfAnsiVarFont.lfFaceName);
+  std::memcpy(info->lfAnsiVarFont.lfFaceName, u"Helvetica", sizeof u"Helvetica");
+  info->lfAnsiFixFont = font;
+  info->lfAnsiFixFont.lfCharSet = ANSI_CHARSET;
+  info->lfAnsiFixFont.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
+  return true;
+}
+
 int BuildDevInfo(PdevState* pdev, DEVINFO* info) {
   std::memset(info, 0, sizeof *info);
   // Without device fonts the three default fonts stay zero.
+  if (pdev->deviceFontCount && !FillDefaultFonts(pdev, info)) return 0;
   info->flGraphicsCaps = kGraphicsCaps;
   info->cFonts = 0;
   info->iDitherFormat = BMF_24BPP;

@@ -21,5 +21,6 @@ ULONG GetHalftonePatternSize(uint32_t dpi);
 // scale is below 1, or a value leaves the 32-bit range.
 int BuildGdiInfo(PdevState* pdev, const AttachedPaperMargins* margins, GDIINFO* info);
 // Fills the DEVINFO and makes the PDEV's default palette (a previous one is
-// deleted): 1, or 0 when the palette cannot be made.
+// deleted): 1, or 0 when the palette cannot be made or, with device fonts,
+// the default font id (setting 384) names none of them.
 int BuildDevInfo(PdevState* pdev, DEVINFO* info);

@@ -185,5 +185,5 @@ ModelStatus GetPaperRecordSizeRange(const ModelRecord* record, BYTE* kind, Point
 
 DWORD GetFontRecordDataSize(const ModelRecord* record) {
   if (!record || record->type != kRecordDeviceFont) return 0;
-  return static_cast<const DeviceFontRecord*>(record)->fontDataSize;
+  return static_cast<const DeviceFontModelRecord*>(record)->fontDataSize;
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "graphics_driver/core/device_caps.h"
+#include "graphics_driver/core/device_fonts.h"
 #include "graphics_driver/core/driver_entry.h"
 #include "graphics_driver/core/driver_helpers.h"
 #include "graphics_driver/core/label_info.h"
@@ -52,6 +53,7 @@ void TearDownPdev(PdevState* pdev) {
   pdev->palette = nullptr;
   if (pdev->fontSubstitution) GlobalFree(pdev->fontSubstitution);
   pdev->fontSubstitution = nullptr;
+  FreeDeviceFontTables(pdev);
   if (pdev->printerSettings) HeapFree(pdev->heap, 0, pdev->printerSettings);
   pdev->printerSettings = nullptr;
   if (pdev->primaryModelFile && pdev->secondaryModelFile)
@@ -166,6 +168,8 @@ DHPDEV DrvEnablePDEV(DEVMODEW* pdm, LPWSTR, ULONG cPat, HSURF* phsurfPatterns, U
     TearDownPdev(pdev);
     return nullptr;
   }
+  // A printer without device fonts has empty tables.
+  BuildDeviceFontTables(pdev);
 
   GDIINFO gdiInfo;
   DEVINFO devInfo;

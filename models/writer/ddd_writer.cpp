@@ -455,4 +455,111 @@ Bytes MakeBitmapFile(uint16_t width, uint16_t height, uint32_t rgb) {
   return b;
 }
 
+Bytes BuildFontMetricsBlock(const FontMetrics& m) {
+  // The fixed fields end with the extended tables' offset at 83.
+  Bytes b(85, 0);
+  auto at16 = [&](size_t at, uint32_t v) {
+    b[at] = static_cast<uint8_t>(v);
+    b[at + 1] = static_cast<uint8_t>(v >> 8);
+  };
+  auto at32 = [&](size_t at, uint32_t v) {
+    at16(at, v & 0xFFFF);
+    at16(at + 2, v >> 16);
+  };
+  // Offsets stored in the block count from its byte 6.
+  auto here = [&] { return static_cast<uint32_t>(b.size() - 6); };
+  at16(10, m.aspectY);
+  at16(12, m.aspectX);
+  at16(14, static_cast<uint16_t>(m.ascender));
+  at16(16, static_cast<uint16_t>(m.descenderLine));
+  at16(18, static_cast<uint16_t>(m.lineHeight));
+  b[20] = m.italic;
+  b[21] = m.underline;
+  b[22] = m.strikeOut;
+  at16(23, m.weight);
+  b[25] = m.charSet;
+  b[30] = m.pitchAndFamily;
+  at16(31, static_cast<uint16_t>(m.averageWidth));
+  at16(33, static_cast<uint16_t>(m.maxWidth));
+  b[35] = m.first;
+  b[36] = m.last;
+  b[37] = m.breakIndex;
+  b[38] = m.defaultIndex;
+  at32(45, here());
+  b.insert(b.end(), m.face.begin(), m.face.end());
+  b.push_back(0);
+  b.insert(b.end(), m.family.begin(), m.family.end());
+  b.push_back(0);
+  at32(59, here());
+  Bytes group(52, 0);
+  for (const auto& [offset, value] : m.group)
+    if (offset + 2 <= 52) {
+      group[offset] = static_cast<uint8_t>(value);
+      group[offset + 1] = static_cast<uint8_t>(static_cast<uint16_t>(value) >> 8);
+    }
+  PutBytes(&b, group);
+  if (!m.widths.empty()) {
+    at32(63, here());
+    for (uint16_t w : m.widths) Put16(&b, w);
+  }
+  if (!m.kerning.empty()) {
+    at32(71, here());
+    Put16(&b, static_cast<uint32_t>(m.kerning.size()));
+    for (const auto& k : m.kerning) {
+      Put8(&b, k.first);
+      Put8(&b, k.second);
+      Put16(&b, static_cast<uint16_t>(k.amount));
+    }
+  }
+  at32(79, here());
+  b.insert(b.end(), m.id.begin(), m.id.end());
+  b.push_back(0);
+  if (!m.ranges.empty() || !m.pairs.empty() || !m.arrays.empty()) {
+    const uint32_t e = here();
+    at16(83, e);
+    Bytes head(18, 0);
+    PutBytes(&b, head);
+    auto setOffset = [&](uint32_t field) {
+      const uint32_t v = here();
+      for (int k = 0; k < 4; ++k) b[6 + e + field + k] = static_cast<uint8_t>(v >> (8 * k));
+    };
+    if (!m.ranges.empty()) {
+      setOffset(6);
+      Put16(&b, static_cast<uint32_t>(m.ranges.size()));
+      for (const auto& r : m.ranges) {
+        Put16(&b, r.first);
+        Put16(&b, r.last);
+        Put16(&b, r.width);
+      }
+    }
+    if (!m.arrays.empty()) {
+      setOffset(10);
+      Put16(&b, 0);
+      Put16(&b, 0);
+      Put16(&b, static_cast<uint32_t>(m.arrays.size()));
+      const size_t entries = b.size();
+      b.resize(b.size() + 8 * m.arrays.size(), 0);
+      for (size_t i = 0; i < m.arrays.size(); ++i) {
+        const auto& [first, widths] = m.arrays[i];
+        const uint32_t array = here();
+        for (uint16_t w : widths) Put16(&b, w);
+        const size_t entry = entries + 8 * i;
+        const uint32_t last = first + static_cast<uint32_t>(widths.empty() ? 0 : widths.size() - 1);
+        at16(entry, first);
+        at16(entry + 2, last);
+        at32(entry + 4, array);
+      }
+    }
+    if (!m.pairs.empty()) {
+      setOffset(14);
+      Put16(&b, static_cast<uint32_t>(m.pairs.size()));
+      for (const auto& [code, width] : m.pairs) {
+        Put16(&b, code);
+        Put16(&b, width);
+      }
+    }
+  }
+  return b;
+}
+
 }  // namespace ddd

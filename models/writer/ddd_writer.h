@@ -50,6 +50,38 @@ struct Value {
   }
 };
 
+// The metrics block of a device font (the data of its font record). The
+// offsets the block stores count from its byte 6; the extended tables are
+// written only when one of them has entries.
+struct FontMetrics {
+  std::string face, family;  // code-page bytes
+  std::string id = "0";      // hexadecimal text
+  uint16_t aspectX = 300, aspectY = 300;
+  int16_t ascender = 0, descenderLine = 0, lineHeight = 0;
+  uint8_t italic = 0, underline = 0, strikeOut = 0;
+  uint16_t weight = 400;
+  uint8_t charSet = 0, pitchAndFamily = 0;
+  int16_t averageWidth = 0, maxWidth = 0;
+  uint8_t first = 32, last = 255, breakIndex = 0, defaultIndex = 0;
+  // Metrics group M by its offset (8 lowest size, 14 cap height, 16 x-height,
+  // 18 strike-out reference, 22 italic angle, 24/26 super/subscript offset,
+  // 28/30 super/subscript size, 34 underline size, 46 strike-out size).
+  std::map<uint8_t, int16_t> group;
+  std::vector<uint16_t> widths;  // first..last; empty: no width table
+  struct Kern {
+    uint8_t first, second;
+    int16_t amount;
+  };
+  std::vector<Kern> kerning;
+  struct Range {
+    uint16_t first, last, width;
+  };
+  std::vector<Range> ranges;                                       // range table
+  std::vector<std::pair<uint16_t, uint16_t>> pairs;                // pair table (code, width), sorted
+  std::vector<std::pair<uint16_t, std::vector<uint16_t>>> arrays;  // array table (first, widths)
+};
+Bytes BuildFontMetricsBlock(const FontMetrics& metrics);
+
 struct Condition {
   uint16_t subject = 0;
   uint8_t comparison = 0;

@@ -17,11 +17,21 @@
 //   feature TYPE KEY NAME KIND DEFAULT
 //     option NAME TARGETTYPE TARGETKEY VALUE [c7 LABEL...]
 //   font KEY FACE SECOND ALIAS...
+//     block FIELD VALUE...          its metrics block: face "F" family "F" id "HEX"
+//                                   aspect X Y ascender A descender P height H weight W
+//                                   charset C pitch PF average N max N first N last N
+//                                   break N default N italic|underline|strikeout 0/1, and
+//                                   the metrics group: lowest cap xheight strike angle
+//                                   superoffset suboffset supersize subsize ulsize sosize
+//     widths N...                   width table of first..last (lines append)
+//     kern C1 C2 K...               kerning pairs
+//     range F L W | pair C W | array F W...   extended width tables
 //   range TYPE KEY NAME WORD BYTE [first N...] [second N...]   range record (5, 6) with its key lists
 //   namedbyte KEY NAME BYTE        named byte (type 19)
 // VALUE is one of: flag N, i16 N, u16 N, i32 N, u32 N, u8 N, text T, none.
 // Options follow their feature; each feature is written after its options,
 // so option keys are their positions in the option index.
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -176,7 +186,9 @@ class Description {
 
   void Command(Line& l) {
     std::string cmd = l.bare();
-    if (cmd != "option" && cmd != "chain" && cmd != "resolve") Flush();
+    static const char* const kFontLines[] = {"block", "widths", "kern", "range", "pair", "array"};
+    const bool fontLine = std::find(std::begin(kFontLines), std::end(kFontLines), cmd) != std::end(kFontLines);
+    if (cmd != "option" && cmd != "chain" && cmd != "resolve" && !fontLine) Flush();
     if (cmd == "title") writer.title = l.quoted();
     else if (cmd == "version") writer.version = l.quoted();
     else if (cmd == "level") writer.level = static_cast<uint32_t>(l.number());
@@ -248,11 +260,16 @@ class Description {
       Text name = l.text();
       writer.AddNamedByte(key, name, static_cast<uint8_t>(N16(l)));
     } else if (cmd == "font") {
-      uint16_t key = N16(l);
-      Text face = l.text(), second = l.text();
-      std::vector<Text> aliases;
-      while (l.more()) aliases.push_back(l.text());
-      writer.AddDeviceFont(key, face, second, aliases, {}, {}, 0);
+      font_ = PendingFont{};
+      font_.key = N16(l);
+      font_.face = l.text();
+      font_.second = l.text();
+      while (l.more()) font_.aliases.push_back(l.text());
+      open_ = Open::kFont;
+    } else if (fontLine) {
+      if (open_ != Open::kFont) throw std::runtime_error(cmd + " outside a font");
+      FontLine(cmd, l);
+      font_.hasBlock = true;
     } else {
       throw std::runtime_error("unknown command " + cmd);
     }
@@ -266,6 +283,10 @@ class Description {
       for (const PendingOption& o : feature_.options)
         keys.push_back(writer.AddOption(type, o.name, o.targetType, o.targetKey, o.value, 0, o.constraints));
       writer.AddFeature(feature_.type, feature_.key, feature_.name, feature_.kind, feature_.defaultOption, keys);
+    } else if (open_ == Open::kFont) {
+      ddd::Bytes block;
+      if (font_.hasBlock) block = ddd::BuildFontMetricsBlock(font_.metrics);
+      writer.AddDeviceFont(font_.key, font_.face, font_.second, font_.aliases, {}, block, 0);
     } else if (open_ == Open::kConstraint) {
       constraints_[constraint_.label] =
           writer.AddConstraint(constraint_.type, constraint_.head, constraint_.rule, constraint_.message,
@@ -275,7 +296,72 @@ class Description {
   }
 
  private:
-  enum class Open { kNone, kFeature, kConstraint };
+  enum class Open { kNone, kFeature, kConstraint, kFont };
+
+  struct PendingFont {
+    uint16_t key = 0;
+    Text face, second;
+    std::vector<Text> aliases;
+    ddd::FontMetrics metrics;
+    bool hasBlock = false;
+  };
+
+  // A line of a font's metrics block.
+  void FontLine(const std::string& cmd, Line& l) {
+    ddd::FontMetrics& m = font_.metrics;
+    auto u8 = [&] {
+      int64_t v = l.number();
+      if (v < 0 || v > 255) throw std::runtime_error("an 8-bit number is out of range");
+      return static_cast<uint8_t>(v);
+    };
+    if (cmd == "block") {
+      static const std::map<std::string, uint8_t> kGroup = {
+          {"lowest", 8},     {"cap", 14},       {"xheight", 16}, {"strike", 18}, {"angle", 22}, {"superoffset", 24},
+          {"suboffset", 26}, {"supersize", 28}, {"subsize", 30}, {"ulsize", 34}, {"sosize", 46}};
+      while (l.more()) {
+        const std::string key = l.bare();
+        if (key == "face") m.face = l.quoted();
+        else if (key == "family") m.family = l.quoted();
+        else if (key == "id") m.id = l.quoted();
+        else if (key == "aspect") m.aspectX = N16(l), m.aspectY = N16(l);
+        else if (key == "ascender") m.ascender = S16(l);
+        else if (key == "descender") m.descenderLine = S16(l);
+        else if (key == "height") m.lineHeight = S16(l);
+        else if (key == "italic") m.italic = u8();
+        else if (key == "underline") m.underline = u8();
+        else if (key == "strikeout") m.strikeOut = u8();
+        else if (key == "weight") m.weight = N16(l);
+        else if (key == "charset") m.charSet = u8();
+        else if (key == "pitch") m.pitchAndFamily = u8();
+        else if (key == "average") m.averageWidth = S16(l);
+        else if (key == "max") m.maxWidth = S16(l);
+        else if (key == "first") m.first = u8();
+        else if (key == "last") m.last = u8();
+        else if (key == "break") m.breakIndex = u8();
+        else if (key == "default") m.defaultIndex = u8();
+        else if (kGroup.count(key)) m.group[kGroup.at(key)] = S16(l);
+        else throw std::runtime_error("unknown block field " + key);
+      }
+    } else if (cmd == "widths") {
+      while (l.more()) m.widths.push_back(N16(l));
+    } else if (cmd == "kern") {
+      while (l.more()) {
+        const uint8_t a = u8(), b = u8();
+        m.kerning.push_back({a, b, S16(l)});
+      }
+    } else if (cmd == "range") {
+      const uint16_t first = N16(l), last = N16(l);
+      m.ranges.push_back({first, last, N16(l)});
+    } else if (cmd == "pair") {
+      const uint16_t code = N16(l);
+      m.pairs.emplace_back(code, N16(l));
+    } else if (cmd == "array") {
+      std::vector<uint16_t> widths;
+      const uint16_t first = N16(l);
+      while (l.more()) widths.push_back(N16(l));
+      m.arrays.emplace_back(first, std::move(widths));
+    }
+  }
 
   static uint16_t Number16(const std::string& s) {
     size_t used = 0;
@@ -387,6 +473,7 @@ class Description {
   }
 
   Open open_ = Open::kNone;
+  PendingFont font_;
   PendingFeature feature_;
   PendingConstraint constraint_;
   std::map<std::string, uint16_t> constraints_;

@@ -10,7 +10,7 @@
 // skipped. Ids run from 0 to 65535; a repeated or out-of-range id, or a line
 // that does not parse, is reported as "<file>:<line>: <message>" and no output
 // is written. A source named *.dlg holds dialog templates (type 5), see
-// ReadDialogSource.
+// ReadDialogSource; one named *.res holds raw resources, see ReadRawSource.
 #include <cstdio>
 #include <cstdlib>
 #include <strings.h>
@@ -180,6 +180,69 @@ bool ReadSource(const std::string& file, Table* table) {
     }
     table->where[key] = {file, number};
     table->data[key] = std::move(bytes);
+  }
+  return ok;
+}
+
+// ---- Raw resources (*.res) ----------------------------------------------------
+//   resource <type> <id>
+//   <hex bytes>...
+// The bytes of a resource follow its line until the next one; white space
+// between byte pairs is ignored.
+bool ReadRawSource(const std::string& file, Table* table) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) {
+    std::fprintf(stderr, "%s: cannot open\n", file.c_str());
+    return false;
+  }
+  bool ok = true;
+  std::vector<unsigned char>* current = nullptr;
+  std::string line;
+  for (int number = 1; std::getline(in, line); ++number) {
+    auto fail = [&](const std::string& message) {
+      std::fprintf(stderr, "%s:%d: %s\n", file.c_str(), number, message.c_str());
+      ok = false;
+    };
+    size_t i = line.find_first_not_of(" \t\r");
+    if (i == std::string::npos || line[i] == '#') continue;
+    if (line.compare(i, 9, "resource ") == 0) {
+      unsigned long type = 0, id = 0;
+      char extra = 0;
+      if (std::sscanf(line.c_str() + i + 9, "%lu %lu %c", &type, &id, &extra) != 2 || type > 65535 || id > 65535) {
+        fail("expected resource <type> <id>");
+        current = nullptr;
+        continue;
+      }
+      Key key{static_cast<uint16_t>(type), static_cast<uint16_t>(id)};
+      if (table->where.count(key)) {
+        fail("duplicate resource " + std::to_string(type) + " " + std::to_string(id));
+        current = nullptr;
+        continue;
+      }
+      table->where[key] = {file, number};
+      current = &table->data[key];
+      continue;
+    }
+    if (!current) {
+      fail("bytes outside a resource");
+      continue;
+    }
+    int high = -1;
+    for (size_t k = i; k < line.size(); ++k) {
+      if (line[k] == ' ' || line[k] == '\t' || line[k] == '\r') continue;
+      int v = HexValue(line[k]);
+      if (v < 0) {
+        fail("not a hexadecimal digit");
+        break;
+      }
+      if (high < 0) {
+        high = v;
+      } else {
+        current->push_back(static_cast<unsigned char>(high << 4 | v));
+        high = -1;
+      }
+    }
+    if (high >= 0) fail("an odd number of hexadecimal digits");
   }
   return ok;
 }
@@ -485,7 +548,11 @@ int main(int argc, char** argv) {
     inputs.push_back(argv[i]);
     std::string name = argv[i];
     bool dialogs = name.size() > 4 && name.compare(name.size() - 4, 4, ".dlg") == 0;
-    ok = (dialogs ? ReadDialogSource(name, &table) : ReadSource(name, &table)) && ok;
+    bool raw = name.size() > 4 && name.compare(name.size() - 4, 4, ".res") == 0;
+    ok = (dialogs ? ReadDialogSource(name, &table)
+          : raw   ? ReadRawSource(name, &table)
+                  : ReadSource(name, &table)) &&
+         ok;
   }
   if (!ok) return 1;
   std::vector<unsigned char> bytes = BuildTable(table);

@@ -23,7 +23,7 @@ const WCHAR* GetModelRecordText(const ModelRecord* record) {
     case kRecordRangeA:
     case kRecordRangeB: return static_cast<const RangeRecord*>(record)->name;
     case kRecordPaper: return static_cast<const PaperRecord*>(record)->name;
-    case kRecordDeviceFont: return static_cast<const DeviceFontRecord*>(record)->face;
+    case kRecordDeviceFont: return static_cast<const DeviceFontModelRecord*>(record)->face;
     default: return nullptr;
   }
 }
@@ -67,7 +67,7 @@ const PointItem* GetPaperRecordPoint6(const ModelRecord* record) {
 }
 
 ModelStatus GetFontRecordAlias(const ModelRecord* record, WORD n, const WCHAR** text) {
-  const auto* r = As<DeviceFontRecord>(record, kRecordDeviceFont);
+  const auto* r = As<DeviceFontModelRecord>(record, kRecordDeviceFont);
   if (!r || n == 0 || !text) return 1;
   *text = nullptr;
   if (n > r->aliasCount || !r->aliases) return 2;
@@ -76,7 +76,7 @@ ModelStatus GetFontRecordAlias(const ModelRecord* record, WORD n, const WCHAR** 
 }
 
 const BYTE* GetFontRecordData(const ModelRecord* record) {
-  const auto* r = As<DeviceFontRecord>(record, kRecordDeviceFont);
+  const auto* r = As<DeviceFontModelRecord>(record, kRecordDeviceFont);
   return r ? r->fontData : nullptr;
 }
 

@@ -27,7 +27,7 @@ size_t RecordSize(WORD type) {
     case kRecordConstraintB: return sizeof(ConstraintRecord);
     case kRecordConditionalPicture: return sizeof(PictureRecord);
     case kRecordPaper: return sizeof(PaperRecord);
-    case kRecordDeviceFont: return sizeof(DeviceFontRecord);
+    case kRecordDeviceFont: return sizeof(DeviceFontModelRecord);
     case kRecordBitmap: return sizeof(BitmapRecord);
     case kRecordFlagOption:
     case kRecordSettingOption: return sizeof(OptionRecord);
@@ -129,7 +129,7 @@ void FreeOwnedBlocks(ModelRecord* r, WORD type) {
     }
     case kRecordPaper: Free(static_cast<PaperRecord*>(r)->name); break;
     case kRecordDeviceFont: {
-      auto* x = static_cast<DeviceFontRecord*>(r);
+      auto* x = static_cast<DeviceFontModelRecord*>(r);
       Free(x->face);
       FreeTexts(x->aliases, x->aliasCount);
       Free(x->second);
@@ -322,7 +322,7 @@ void ParseBody(Cursor& c, bool full, ModelFile* primary, ModelFile* secondary, M
       break;
     }
     case kRecordDeviceFont: {
-      auto* x = static_cast<DeviceFontRecord*>(r);
+      auto* x = static_cast<DeviceFontModelRecord*>(r);
       WORD skip = 0;
       if (!c.Text(&x->faceBytes, &x->face) || !c.Text(&x->secondBytes, &x->second)) break;
       if (ReadTextList(c, &x->aliasCount, &x->aliases) || ReadTextList(c, &x->secondCount, &x->secondTexts)) break;

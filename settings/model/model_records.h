@@ -140,7 +140,7 @@ struct PaperRecord : ModelRecord {  // 10
   PointItem pair4[2];  // minimum and maximum size; zero when absent
 };
 
-struct DeviceFontRecord : ModelRecord {  // 11
+struct DeviceFontModelRecord : ModelRecord {  // 11
   WORD faceBytes;
   WCHAR* face;
   WORD aliasCount;

@@ -166,7 +166,7 @@ WCHAR* BuildFontSubstitutionText(DeviceModel* model) {
       ok = false;
       break;
     }
-    const auto* font = static_cast<const DeviceFontRecord*>(record);
+    const auto* font = static_cast<const DeviceFontModelRecord*>(record);
     const WCHAR* face = font->face != nullptr ? font->face : u"";
     for (WORD a = 0; ok && a < font->aliasCount; ++a) {
       // An empty alias would end the list early; it names nothing anyway.

@@ -247,7 +247,7 @@ TEST_F(DefaultModelTest, EveryRecordParsesAndReleases) {
   EXPECT_EQ(pk::seams::GlobalLiveBlocks(), before);
   ModelRecord* font = nullptr;
   ASSERT_EQ(LoadModelRecordByIndex(true, primary(), secondary(), 11, 1, &font), 0);
-  auto* f = static_cast<DeviceFontRecord*>(font);
+  auto* f = static_cast<DeviceFontModelRecord*>(font);
   ASSERT_EQ(f->aliasCount, 1);
   EXPECT_TRUE(Wide(f->aliases[0]).starts_with(u"DejaVu"));
   ReleaseModelRecord(font);

@@ -154,9 +154,12 @@ TEST_F(PdevCheckTest, EntriesWithoutWorkersAnswerTheirFailureValues) {
   EXPECT_FALSE(DrvStartBanding(so, &origin));
   EXPECT_FALSE(DrvNextBand(so, &origin));
   EXPECT_EQ(DrvEscape(so, 0x500C, 0, nullptr, 0, nullptr), 0u);  // an escape no one handles
+  // The font queries have workers now: a face past the device fonts fails.
   ULONG_PTR id = 5;
-  EXPECT_EQ(DrvQueryFont(reinterpret_cast<DHPDEV>(pdev), 0, 1, &id), nullptr);
+  SetLastError(0);
+  EXPECT_EQ(DrvQueryFont(reinterpret_cast<DHPDEV>(pdev), 0, 3, &id), nullptr);
   EXPECT_EQ(id, 0u);
+  EXPECT_EQ(GetLastError(), 87u);
   SetLastError(0);
   EXPECT_EQ(DrvQueryFontData(reinterpret_cast<DHPDEV>(pdev), nullptr, 1, 0, nullptr, nullptr, 0), 0);
   EXPECT_EQ(GetLastError(), 87u);

@@ -227,9 +227,11 @@ TEST_F(PdevLifecycleTest, DevInfoAndItsPalette) {
   EXPECT_EQ(devInfo_.cxDither, 0);
   EXPECT_EQ(devInfo_.cyDither, 0);
   EXPECT_EQ(devInfo_.flGraphicsCaps2, 0u);
-  const LOGFONTW zero{};
-  for (const LOGFONTW* f : {&devInfo_.lfDefaultFont, &devInfo_.lfAnsiVarFont, &devInfo_.lfAnsiFixFont})
-    EXPECT_EQ(std::memcmp(f, &zero, sizeof zero), 0);
+  // The default printer has device fonts: the three default fonts are filled
+  // (a model without font records keeps them zero, see the device font tests).
+  EXPECT_EQ(std::u16string(devInfo_.lfDefaultFont.lfFaceName), u"Courier");
+  EXPECT_EQ(std::u16string(devInfo_.lfAnsiVarFont.lfFaceName), u"Helvetica");
+  EXPECT_EQ(std::u16string(devInfo_.lfAnsiFixFont.lfFaceName), u"Courier");
   ASSERT_NE(devInfo_.hpalDefault, nullptr);
   EXPECT_EQ(devInfo_.hpalDefault, pdev->palette);
   ULONG mode = 0;
