@@ -12,7 +12,7 @@ packages=(
   libsqlite3-dev
   libcairo2-dev
   libtiff-dev jbigkit-bin jbigkit-testdata libjbig-dev imagemagick netpbm libgif-dev giflib-tools
-  libleptonica-dev ghostscript
+  libleptonica-dev ghostscript mupdf-tools libpoppler-cpp-dev
   liblcms2-dev colord-data
   libjpeg-turbo-progs libimage-exiftool-perl libjpeg62-turbo-dev
   libpng-dev zlib1g-dev pngcheck

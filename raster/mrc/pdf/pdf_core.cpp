@@ -1,6 +1,7 @@
 // Beginning and ending the reader's work, and the frame of its entry points.
 #include "raster/mrc/pdf/pdf_core.h"
 
+#include "raster/mrc/pdf/pdf_content.h"
 #include "raster/mrc/pdf/pdf_error.h"
 #include "raster/mrc/pdf/pdf_state.h"
 
@@ -16,7 +17,7 @@ void pdf_core_release() {
   pdf_stack_release(&s.operand_stack);
   // The resource stack's entries lay in the static arena.
   s.resource_stack = PdfFixedStack{nullptr, 0, 0};
-  s.page_objects = nullptr;
+  // The page-object list lives on the system heap until pdf_core_end.
   // The document's tables lay in the arenas just released.
   s.document = nullptr;
   s.content_depth = 0;
@@ -45,6 +46,7 @@ int32_t pdf_core_run(void (*body)(void*), void* context) {
 int32_t pdf_core_begin() {
   PdfParserState& s = pdf_state();
   pdf_core_release();
+  pdf_page_list_free();
   s.in_text_object = 0;
   s.compression_kind = 0;
   s.counting = 0;
@@ -61,5 +63,6 @@ int32_t pdf_core_begin() {
 }
 
 int32_t pdf_core_end() {
+  pdf_page_list_free();
   return pdf_core_run([] { pdf_core_release(); });
 }

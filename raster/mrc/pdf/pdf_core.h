@@ -33,7 +33,7 @@ int32_t pdf_core_begin();
 // the strings only when the trailer has "Info". 0 or an error code: 1 for a
 // malformed file, 7 without "Root", 14 for an encrypted document.
 int32_t pdf_core_read_document(PdfDocInfo* info);
-// Releases every arena and the operand stack and forgets the page-object
+// Releases every arena and the operand stack and frees the page-object
 // list; 0. After a failed entry point, or a second time, it releases nothing
 // twice and returns 0.
 int32_t pdf_core_end();

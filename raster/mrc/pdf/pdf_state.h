@@ -10,6 +10,18 @@
 #include "raster/mrc/pdf/pdf_stack.h"
 
 inline constexpr int32_t kPdfTokenBytes = 4096;
+inline constexpr int32_t kPdfGraphicsStates = 20;
+
+// One entry of the graphics-state stack: the fill colour (a grey value in all
+// three bytes), the transformation from user space to device space (600 dpi,
+// y downwards) and the colour-space code.
+struct PdfGraphicsState {
+  uint8_t fill[3];
+  float ctm[6];
+  int32_t color_space;
+};
+
+struct PdfPageNode;
 
 struct PdfParserState {
   // Error return: the code of the last raised error, whether an entry point
@@ -63,6 +75,20 @@ struct PdfParserState {
 
   // Head of the page-object list of the page read last.
   void* page_objects = nullptr;
+
+  // The page being read: the graphics-state stack and its current entry, the
+  // page box size in points, the page-object list's last record and object
+  // count, where the image being recorded lies in the file, and whether the
+  // content runner has an operand arena open.
+  PdfGraphicsState gstates[kPdfGraphicsStates] = {};
+  int32_t gstate_top = 0;
+  float page_width = 0;
+  float page_height = 0;
+  PdfPageNode* page_tail = nullptr;
+  int32_t object_count = 0;
+  int64_t data_offset = 0;
+  int64_t data_length = 0;
+  int32_t operand_arena_open = 0;
 };
 
 PdfParserState& pdf_state();
