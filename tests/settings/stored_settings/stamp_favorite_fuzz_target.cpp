@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/spooler/spooler_admin.h"
 #include "platform/spooler/winspool.h"
 #include "platform/win/win_seams.h"
 #include "platform/win/windows.h"
