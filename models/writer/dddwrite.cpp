@@ -28,10 +28,14 @@
 //     range F L W | pair C W | array F W...   extended width tables
 //   range TYPE KEY NAME WORD BYTE [first N...] [second N...]   range record (5, 6) with its key lists
 //   namedbyte KEY NAME BYTE        named byte (type 19)
+//   valuelist KEY NAME             value list (type 21) of the entries that follow
+//     entry ID TYPE VALUE          setting ID of value type TYPE (1-5, 8, 10: a
+//                                  number in the type's width; 6: a text)
 // VALUE is one of: flag N, i16 N, u16 N, i32 N, u32 N, u8 N, text T, none.
 // Options follow their feature; each feature is written after its options,
 // so option keys are their positions in the option index.
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -178,6 +182,12 @@ struct PendingConstraint {
   std::vector<ddd::Condition> resolution;
 };
 
+struct PendingValueList {
+  uint16_t key = 0;
+  Text name;
+  std::vector<std::pair<uint16_t, Value>> entries;
+};
+
 ddd::Pair Same(int16_t x, int16_t y) { return ddd::Pair{{x, y}, {x, y}}; }
 
 class Description {
@@ -188,7 +198,7 @@ class Description {
     std::string cmd = l.bare();
     static const char* const kFontLines[] = {"block", "widths", "kern", "range", "pair", "array"};
     const bool fontLine = std::find(std::begin(kFontLines), std::end(kFontLines), cmd) != std::end(kFontLines);
-    if (cmd != "option" && cmd != "chain" && cmd != "resolve" && !fontLine) Flush();
+    if (cmd != "option" && cmd != "chain" && cmd != "resolve" && cmd != "entry" && !fontLine) Flush();
     if (cmd == "title") writer.title = l.quoted();
     else if (cmd == "version") writer.version = l.quoted();
     else if (cmd == "level") writer.level = static_cast<uint32_t>(l.number());
@@ -255,6 +265,13 @@ class Description {
         else list->push_back(Number16(w.text));
       }
       writer.AddRange(type, key, name, ddd::Pair{}, word, first, second, byte);
+    } else if (cmd == "valuelist") {
+      valueList_ = PendingValueList{N16(l), l.text(), {}};
+      open_ = Open::kValueList;
+    } else if (cmd == "entry") {
+      if (open_ != Open::kValueList) throw std::runtime_error("an entry outside a value list");
+      uint16_t id = N16(l);
+      valueList_.entries.emplace_back(id, Entry(l));
     } else if (cmd == "namedbyte") {
       uint16_t key = N16(l);
       Text name = l.text();
@@ -287,6 +304,8 @@ class Description {
       ddd::Bytes block;
       if (font_.hasBlock) block = ddd::BuildFontMetricsBlock(font_.metrics);
       writer.AddDeviceFont(font_.key, font_.face, font_.second, font_.aliases, {}, block, 0);
+    } else if (open_ == Open::kValueList) {
+      writer.AddValueList(valueList_.key, valueList_.name, valueList_.entries);
     } else if (open_ == Open::kConstraint) {
       constraints_[constraint_.label] =
           writer.AddConstraint(constraint_.type, constraint_.head, constraint_.rule, constraint_.message,
@@ -296,7 +315,36 @@ class Description {
   }
 
  private:
-  enum class Open { kNone, kFeature, kConstraint, kFont };
+  enum class Open { kNone, kFeature, kConstraint, kFont, kValueList };
+
+  // A value of a value list entry: the type's number, then its value stored
+  // in the type's width (a flag as its one byte).
+  static Value Entry(Line& l) {
+    int64_t type = l.number();
+    if (type == 6) return Value::Str(l.text());
+    int64_t n = l.number();
+    switch (type) {
+      case 1:
+        if (n != 0 && n != 1) throw std::runtime_error("a type 1 entry is 0 or 1");
+        return Value::Flag(n != 0);
+      case 2:
+      case 3: {
+        if (n < -32768 || n > 0xFFFF) throw std::runtime_error("a 16-bit entry is out of range");
+        Value v = Value::U16(static_cast<uint16_t>(n));
+        v.type = static_cast<uint8_t>(type);
+        return v;
+      }
+      case 4:
+      case 5:
+      case 10:
+        if (n < INT32_MIN || n > UINT32_MAX) throw std::runtime_error("a 32-bit entry is out of range");
+        return Value::I32(static_cast<int32_t>(static_cast<uint32_t>(n)), static_cast<uint8_t>(type));
+      case 8:
+        if (n < 0 || n > 0xFF) throw std::runtime_error("an 8-bit entry is out of range");
+        return Value::U8(static_cast<uint8_t>(n));
+      default: throw std::runtime_error("an entry type is 1-6, 8 or 10");
+    }
+  }
 
   struct PendingFont {
     uint16_t key = 0;
@@ -476,6 +524,7 @@ class Description {
   PendingFont font_;
   PendingFeature feature_;
   PendingConstraint constraint_;
+  PendingValueList valueList_;
   std::map<std::string, uint16_t> constraints_;
 };
 

@@ -22,6 +22,22 @@ constexpr size_t kMaxKeyName = 255;
 constexpr size_t kMaxValueName = 16383;
 
 std::atomic<bool> gMachineReadOnly{false};
+// Value writes still to go before the injected fault (0: none), and whether
+// it stays.
+std::atomic<unsigned> gWriteFaultIn{0};
+std::atomic<bool> gWriteFaultAlways{false};
+
+// True when this value write is one the test wants to fail.
+bool InjectedWriteFault() {
+  unsigned n = gWriteFaultIn.load();
+  if (n == 0) return false;
+  if (n > 1) {
+    gWriteFaultIn = n - 1;
+    return false;
+  }
+  if (!gWriteFaultAlways.load()) gWriteFaultIn = 0;
+  return true;
+}
 
 const char kSchema[] =
     "CREATE TABLE IF NOT EXISTS reg_keys(id INTEGER PRIMARY KEY AUTOINCREMENT, parent INTEGER NOT NULL,"
@@ -239,7 +255,11 @@ void SeedRegistry(const std::string&) {
   RegCloseKey(key);
 }
 
-void ResetRegistrySeams() { gMachineReadOnly = false; }
+void ResetRegistrySeams() {
+  gMachineReadOnly = false;
+  gWriteFaultIn = 0;
+  gWriteFaultAlways = false;
+}
 const pk::seams::ResetHook gHook(&ResetRegistrySeams);
 
 struct Registration {
@@ -253,6 +273,10 @@ struct Registration {
 
 namespace pk::seams {
 void SetMachineRegistryReadOnly(bool readOnly) { gMachineReadOnly = readOnly; }
+void FailRegistryWrites(unsigned nth, bool always) {
+  gWriteFaultAlways = always;
+  gWriteFaultIn = nth;
+}
 }  // namespace pk::seams
 
 extern "C" {
@@ -296,6 +320,7 @@ LSTATUS RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD, DWORD dwType, cons
   if (!lpData && cbData) return ERROR_INVALID_PARAMETER;
   std::string name = ValueName(lpValueName);
   if (pk::Utf8ToUtf16(name).size() > kMaxValueName) return ERROR_INVALID_PARAMETER;
+  if (InjectedWriteFault()) return ERROR_ACCESS_DENIED;
   PkMachineDbTransaction tx(true);
   Resolved r;
   LONG rc = ResolveFor(tx, hKey, KEY_SET_VALUE, true, true, &r);

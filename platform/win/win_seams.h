@@ -87,6 +87,9 @@ PKAPI void FailWritesAfter(const WCHAR* pathPart, DWORD bytes, bool always);
 PKAPI void ClearWriteFaults();
 // While set, every write under HKEY_LOCAL_MACHINE answers 5.
 PKAPI void SetMachineRegistryReadOnly(bool readOnly);
+// The n-th next RegSetValueExW (1 = the very next) answers 5 and writes
+// nothing; with `always` every later one too. 0 clears the fault.
+PKAPI void FailRegistryWrites(unsigned nth, bool always = false);
 
 // MessageBoxW answers these, in order, and records every call.
 struct MessageBoxCall {

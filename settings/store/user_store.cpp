@@ -3,6 +3,7 @@
 // gone, and registry tree deletion and copy.
 #include "settings/store/user_store.h"
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -314,4 +315,37 @@ int CopyRegistryTree(HKEY destination, HKEY source) {
     if (!ok) return 0;
   }
   return 1;
+}
+
+int ReadUserText(HANDLE printer, WCHAR* buffer, UINT chars, LPCWSTR subkey, LPCWSTR valueName) {
+  if (buffer == nullptr || chars == 0) return kUserValueAbsent;
+  buffer[0] = 0;
+  WCHAR path[kUserKeyPathChars];
+  const int found = FindUserKeyPath(printer, subkey, path, kUserKeyPathChars);
+  if (found != kUserValueRead) return found;
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return kUserValueAbsent;
+  int result = kUserValueAbsent;
+  DWORD type = 0;
+  DWORD stored = 0;
+  if (RegQueryValueExW(key, valueName, nullptr, &type, nullptr, &stored) == ERROR_SUCCESS) {
+    // The whole value is read, so that a longer one is cut, not refused.
+    BYTE* bytes = static_cast<BYTE*>(GlobalAlloc(GPTR, stored + sizeof(WCHAR)));
+    DWORD got = stored;
+    if (bytes != nullptr && RegQueryValueExW(key, valueName, nullptr, &type, bytes, &got) == ERROR_SUCCESS) {
+      const size_t storedChars = got / sizeof(WCHAR);
+      size_t n = 0;
+      while (n + 1 < chars && n < storedChars) {
+        WCHAR c;
+        std::memcpy(&c, bytes + n * sizeof(WCHAR), sizeof c);
+        if (c == 0) break;
+        buffer[n++] = c;
+      }
+      buffer[n] = 0;
+      result = kUserValueRead;
+    }
+    GlobalFree(bytes);
+  }
+  RegCloseKey(key);
+  return result;
 }

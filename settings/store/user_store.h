@@ -54,3 +54,8 @@ int DeleteRegistryTree(HKEY key, LPCWSTR subkey);
 // Copies every value (name, type, data) and every subkey of the source into
 // the destination, recursively: 1 / 0.
 int CopyRegistryTree(HKEY destination, HKEY source);
+// Reads a text value of any stored size into `chars` characters: the stored
+// characters up to their first NUL, cut to chars - 1 and always terminated,
+// whether or not the stored bytes hold a terminator. kUserValueRead, or
+// kUserValueAbsent (no id, key or value, or no room for a character).
+int ReadUserText(HANDLE printer, WCHAR* buffer, UINT chars, LPCWSTR subkey, LPCWSTR valueName);

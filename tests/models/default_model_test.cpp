@@ -1,6 +1,8 @@
 // The default printer's model as the build writes it: the rules every
 // reader of the model relies on, and a full parse of every record.
 #include <set>
+#include <tuple>
+#include <vector>
 
 #include "model_fixture.h"
 #include "settings/access/dependent_values.h"
@@ -119,7 +121,8 @@ TEST_F(DefaultModelTest, DirectoryAndKeys) {
       } else if (type == 3) {
         EXPECT_TRUE(key >= 769 && key <= 800) << key;
       } else if (type == 4) {
-        EXPECT_NE(Descriptor(key), nullptr) << key;
+        // Every setting feature is a setting, but for the favourites' presets.
+        EXPECT_TRUE(key == 0x9018 || Descriptor(key) != nullptr) << key;
         EXPECT_TRUE(!grouped || key == 274 || key == 278 || key == 282) << key;
       }
     }
@@ -139,6 +142,10 @@ TEST_F(DefaultModelTest, FeaturesOptionsAndPapers) {
       SCOPED_TRACE(testing::Message() << "feature " << r->key);
       EXPECT_GE(f->defaultOption, 1);
       EXPECT_LE(f->defaultOption, f->optionCount);
+      if (r->key == 0x9018) {  // the favourites' presets are no setting
+        ReleaseModelRecord(r);
+        continue;
+      }
       const SettingDescriptor* d = Descriptor(r->key);
       ASSERT_NE(d, nullptr);
       for (WORD n = 1; n <= f->optionCount; ++n) {
@@ -251,6 +258,66 @@ TEST_F(DefaultModelTest, EveryRecordParsesAndReleases) {
   ASSERT_EQ(f->aliasCount, 1);
   EXPECT_TRUE(Wide(f->aliases[0]).starts_with(u"DejaVu"));
   ReleaseModelRecord(font);
+}
+
+}  // namespace
+
+namespace {
+
+// The favourites feature: eight presets named "<name>\n<comment>", each
+// keyed to a value list, and option 9 for the user's own favourites.
+TEST_F(DefaultModelTest, FavouritePresetsAndTheirValueLists) {
+  ModelRecord* f = nullptr;
+  ASSERT_EQ(LoadModelRecordByKey(true, primary(), secondary(), 4, 0x9018, 0, &f), 0);
+  ASSERT_EQ(static_cast<FeatureRecord*>(f)->optionCount, 9);
+  const struct {
+    const char16_t* name;
+    std::vector<std::tuple<WORD, WORD, uint32_t>> entries;  // id, type, value
+  } presets[] = {
+      {u"Standard", {}},
+      {u"Last used settings", {}},
+      {u"Two pages per sheet", {{295, 3, 2}}},
+      {u"Draft", {{14, 5, 0x01900190}, {15, 2, 1}}},
+      {u"Booklet", {{267, 3, 1}}},
+      {u"Black and white", {{15, 2, 1}}},
+      {u"Four pages per sheet", {{295, 3, 4}}},
+      {u"Landscape", {{7, 2, 2}}},
+  };
+  for (WORD n = 1; n <= 9; ++n) {
+    SCOPED_TRACE(n);
+    ModelRecord* o = nullptr;
+    WORD optionType = 0;
+    ASSERT_EQ(LoadFeatureOptionRecord(true, false, primary(), secondary(), f, n, &optionType, &o), 0);
+    auto* opt = static_cast<OptionRecord*>(o);
+    ASSERT_EQ(opt->valueSize, 2);
+    const WORD key = static_cast<WORD>(opt->value[0] | opt->value[1] << 8);
+    const std::u16string name = Wide(opt->name);
+    ReleaseModelRecord(o);
+    if (n == 9) {
+      EXPECT_EQ(key, 0);
+      continue;
+    }
+    const auto& preset = presets[n - 1];
+    const size_t feed = name.rfind(u'\n');
+    ASSERT_NE(feed, std::u16string::npos);
+    EXPECT_EQ(name.substr(0, feed), preset.name);
+    EXPECT_GT(name.size(), feed + 1);  // a comment
+    ModelRecord* list = nullptr;
+    ASSERT_EQ(LoadModelRecordByKey(true, primary(), secondary(), 21, key, 0, &list), 0);
+    auto* l = static_cast<ValueListRecord*>(list);
+    ASSERT_EQ(l->entryCount, preset.entries.size());
+    for (WORD e = 0; e < l->entryCount; ++e) {
+      const auto& [id, type, value] = preset.entries[e];
+      EXPECT_EQ(l->ids[e], id);
+      EXPECT_EQ(l->valueTypes[e], type);
+      uint32_t stored = 0;
+      for (WORD b = 0; b < l->valueSizes[e]; ++b) stored |= static_cast<uint32_t>(l->values[e][b]) << (8 * b);
+      EXPECT_EQ(stored, value);
+      EXPECT_EQ(l->valueSizes[e], type == 5 ? 4 : 2);
+    }
+    ReleaseModelRecord(list);
+  }
+  ReleaseModelRecord(f);
 }
 
 }  // namespace
