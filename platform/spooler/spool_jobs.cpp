@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <set>
 
+#include "platform/win/machine_root.h"
 #include "platform/spooler/spooler_internal.h"
 #include "platform/win/machine_db.h"
 #include "platform/win/name_text.h"
@@ -38,6 +39,10 @@ bool SetJobState(sqlite3* db, DWORD id, JobState state) {
 std::mutex gOpenMutex;
 std::set<DWORD>* gOpenJobs = new std::set<DWORD>;
 pid_t gOpenJobsOwner = 0;  // a forked child leaves its parent's jobs alone
+// The machine root the open jobs were spooled in: once another root is in
+// use, they are not this process's to mark (and marking them would set up
+// the new root while the program's statics are being destroyed).
+unsigned gOpenJobsGeneration = 0;
 
 void ForgetOpenJob(DWORD id) {
   std::lock_guard<std::mutex> lock(gOpenMutex);
@@ -49,7 +54,7 @@ struct ExitMarker {
     std::set<DWORD> open;
     {
       std::lock_guard<std::mutex> lock(gOpenMutex);
-      if (gOpenJobsOwner != getpid()) return;
+      if (gOpenJobsOwner != getpid() || gOpenJobsGeneration != PkMachineRootGeneration()) return;
       open.swap(*gOpenJobs);
     }
     if (open.empty()) return;
@@ -215,8 +220,10 @@ DWORD StartDocPrinterW(HANDLE hPrinter, DWORD Level, const BYTE* pDocInfo) {
   }
   {
     std::lock_guard<std::mutex> open(gOpenMutex);
-    if (gOpenJobsOwner != getpid()) gOpenJobs->clear();
+    const unsigned generation = PkMachineRootGeneration();
+    if (gOpenJobsOwner != getpid() || gOpenJobsGeneration != generation) gOpenJobs->clear();
     gOpenJobsOwner = getpid();
+    gOpenJobsGeneration = generation;
     gOpenJobs->insert(id);
   }
   handle->jobId = id;
