@@ -88,12 +88,13 @@ TEST_F(PelkranLayoutEscapesTest, TwoChunkPacketPrints) {
   EXPECT_GT(std::filesystem::file_size(root_ + "/t.prn"), 0u);
 }
 
-// Two pages per sheet asked for through the escape: the job runs with them,
-// and ends as the same document does with the settings the override writes
-// set in the application's DEVMODE.
+// Two pages per sheet asked for through the escape: the job prints with
+// them, and ends as the same document does with the settings the override
+// writes set in the application's DEVMODE.
 TEST_F(PelkranLayoutEscapesTest, TwoPagesPerSheetFromTheEscape) {
   std::vector<std::string> escapes;
   const int exit = Print(Document(2), "", &escapes);
+  EXPECT_EQ(exit, 0) << Errors();
   EXPECT_EQ(escapes, Expected(2));
   std::vector<std::string> plain;
   EXPECT_EQ(Print("unit dot\npage\nrect 100 100 200 200\n", "-s 295=2 -s 264=1 -s 294=1 -s 296=0", &plain), exit)

@@ -210,9 +210,8 @@ TEST_F(SumbrelStampTest, StampOnEveryPage) {
 
 // With the stamp per sheet on two pages per sheet and labels on, a one-page
 // document's sheet is completed at the document end: one more page is
-// opened for the stamp and the labels, each in its brackets. Only the events
-// and escapes are checked: the job's pages are laid out by the driver's
-// pages-per-sheet route.
+// opened for the stamp and the labels, each in its brackets, and the job
+// prints as one sheet.
 TEST_F(SumbrelStampTest, SheetEndOpensOneExtraPage) {
   std::vector<uint8_t> dm = StampDevMode();
   SetNumber(dm, 456, 1);
@@ -241,6 +240,11 @@ TEST_F(SumbrelStampTest, SheetEndOpensOneExtraPage) {
   EXPECT_EQ(marks, (std::vector<std::string>{"DrvEscape 20483", "DrvEscape 20483", "DrvEscape 20486", "DrvEscape 20488",
                                              "DrvEscape 20488"}));
   EXPECT_EQ(std::count(run.trace.begin(), run.trace.end(), "DrvDocumentEvent STARTPAGE"), 2);
+  EXPECT_EQ(run.result, pkhost::PlayResult::Printed);
+  EXPECT_TRUE(run.failures.empty()) << run.failures.front();
+  Page sheet;
+  EXPECT_TRUE(PageOf("sheet.prn", 1, &sheet));
+  EXPECT_FALSE(std::filesystem::exists(root_ + "/sheet.prn.pages/unit2.tif"));
 }
 
 }  // namespace
