@@ -12,6 +12,7 @@
 
 #include "host/band_replay.h"
 #include "host_fixture.h"
+#include "pbm_page.h"
 #include "platform/gdi/eng_services.h"
 
 namespace hosttest {
@@ -19,26 +20,7 @@ namespace {
 
 using Dots = std::set<std::pair<LONG, LONG>>;
 
-struct Page {
-  LONG width = 0, height = 0;
-  std::vector<uint8_t> bits;
-  bool Ink(LONG x, LONG y) const {
-    if (x < 0 || y < 0 || x >= width || y >= height) return false;
-    return (bits[size_t(y) * ((width + 7) / 8) + size_t(x / 8)] >> (7 - x % 8)) & 1;
-  }
-};
-
-// A P4 bitmap as tifftopnm writes a bilevel TIFF.
-bool ReadPbm(const std::string& path, Page* page) {
-  std::ifstream in(path, std::ios::binary);
-  std::string magic;
-  in >> magic >> page->width >> page->height;
-  in.get();
-  if (magic != "P4" || page->width <= 0 || page->height <= 0) return false;
-  page->bits.resize(size_t((page->width + 7) / 8) * page->height);
-  in.read(reinterpret_cast<char*>(page->bits.data()), std::streamsize(page->bits.size()));
-  return bool(in);
-}
+using Page = PbmPage;
 
 class PelkranTextTest : public ::testing::Test {
  protected:
@@ -128,7 +110,7 @@ TEST_F(PelkranTextTest, PageCarriesTheEnginesGlyphBitmaps) {
   ASSERT_EQ(Run("'" + BuildOut() + "/jobcheck' --split pages --ink t.prn > check.txt", &err), 0) << err;
   ASSERT_EQ(Run("tifftopnm pages/unit1.tif > page.pbm", &err), 0) << err;
   Page page;
-  ASSERT_TRUE(ReadPbm(root_ + "/page.pbm", &page));
+  ASSERT_TRUE(ReadPbmPage(root_ + "/page.pbm", &page));
 
   using pkgdi::FontFamily;
   // The black line: exactly the OR of its glyph bitmaps.

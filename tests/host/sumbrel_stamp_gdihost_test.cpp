@@ -10,6 +10,7 @@
 
 #include "host/printer_link.h"
 #include "host_fixture.h"
+#include "pbm_page.h"
 #include "platform/spooler/spooler_admin.h"
 #include "platform/win/win_logfont.h"
 #include "settings/access/setting_access.h"
@@ -17,25 +18,7 @@
 namespace hosttest {
 namespace {
 
-struct Page {
-  LONG width = 0, height = 0;
-  std::vector<uint8_t> bits;
-  bool Ink(LONG x, LONG y) const {
-    if (x < 0 || y < 0 || x >= width || y >= height) return false;
-    return (bits[size_t(y) * ((width + 7) / 8) + size_t(x / 8)] >> (7 - x % 8)) & 1;
-  }
-};
-
-bool ReadPbm(const std::string& path, Page* page) {
-  std::ifstream in(path, std::ios::binary);
-  std::string magic;
-  in >> magic >> page->width >> page->height;
-  in.get();
-  if (magic != "P4" || page->width <= 0 || page->height <= 0) return false;
-  page->bits.resize(size_t((page->width + 7) / 8) * page->height);
-  in.read(reinterpret_cast<char*>(page->bits.data()), std::streamsize(page->bits.size()));
-  return bool(in);
-}
+using Page = PbmPage;
 
 struct JobRun {
   pkhost::PlayResult result = pkhost::PlayResult::Failed;
@@ -122,7 +105,7 @@ class SumbrelStampTest : public ::testing::Test {
     if (Shell("'" + BuildOut() + "/jobcheck' --split " + dir + " " + job + " > /dev/null") != 0) return false;
     const std::string pbm = dir + "/" + std::to_string(n) + ".pbm";
     if (Shell("tifftopnm " + dir + "/unit" + std::to_string(n) + ".tif > " + pbm) != 0) return false;
-    return ReadPbm(root_ + "/" + pbm, page);
+    return ReadPbmPage(root_ + "/" + pbm, page);
   }
   // The bounding box of the dots of `area` inked in `with` and not in `without`.
   static RECTL ExtraInk(const Page& with, const Page& without, RECTL area, size_t* count) {

@@ -18,6 +18,7 @@
 
 #include "graphics_driver/core/drawing_fixture.h"
 #include "host/band_replay.h"
+#include "host/pbm_page.h"
 #include "host/devmode_edit.h"
 #include "host/document.h"
 #include "host/document_player.h"
@@ -29,15 +30,7 @@ namespace hosttest {
 
 inline std::string OutDir() { return std::filesystem::read_symlink("/proc/self/exe").parent_path().string(); }
 
-// A bilevel page as tifftopnm writes it (P4, bit set: ink).
-struct PageBits {
-  LONG width = 0, height = 0;
-  std::vector<uint8_t> bits;
-  bool Ink(LONG x, LONG y) const {
-    if (x < 0 || y < 0 || x >= width || y >= height) return false;
-    return (bits[size_t(y) * size_t((width + 7) / 8) + size_t(x / 8)] >> (7 - x % 8)) & 1;
-  }
-};
+using PageBits = PbmPage;
 
 class OneBandTest : public pk::test::DrawingTest {
  protected:
@@ -85,14 +78,7 @@ class OneBandTest : public pk::test::DrawingTest {
       ADD_FAILURE() << out;
       return false;
     }
-    std::ifstream in(root_ + "/page.pbm", std::ios::binary);
-    std::string magic;
-    in >> magic >> page->width >> page->height;
-    in.get();
-    if (magic != "P4" || page->width <= 0 || page->height <= 0) return false;
-    page->bits.resize(size_t((page->width + 7) / 8) * size_t(page->height));
-    in.read(reinterpret_cast<char*>(page->bits.data()), std::streamsize(page->bits.size()));
-    return bool(in);
+    return ReadPbmPage(root_ + "/page.pbm", page);
   }
 
   // The first page's journal as the host's session builds it from the
