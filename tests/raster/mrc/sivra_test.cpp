@@ -231,18 +231,32 @@ TEST_F(Sivra, RunLineMaskPassesTheCheckButIsNotEncoded) {
   EXPECT_NE(status.errors()[0].where, "RstRemoveBackground::create()");
 }
 
-TEST_F(Sivra, StripWithAnEmptiedFirstMaskGivesTheCleanedSecond) {
-  // The first mask holds one pixel, gone in the small-component step; the
-  // second a dark block on a light page.
+TEST_F(Sivra, StripWithAnEmptiedMaskFollowsTheType) {
+  // One mask holds one pixel, gone in the small-component step; the other a
+  // dark block on a light page.
   Gray image = plain_gray(40, 30, 220);
   paint(image, 10, 8, 8, 12, 20);
-  Mask first = blank(40, 30), second = blank(40, 30);
-  fill(first, 30, 20, 1, 1);
-  fill(second, 10, 8, 8, 12);
-  const RstSivraParam record = RstSivraParam::segmentation(400, 30, 0);
-  RstRead* out = RstSivraStrip::create(gray_source(image), gray_mask(first), gray_mask(second), record);
-  ASSERT_NE(out, nullptr);
-  EXPECT_EQ(runs_to_mask(out).set, second.set);
+  Mask dot = blank(40, 30), block = blank(40, 30);
+  fill(dot, 30, 20, 1, 1);
+  fill(block, 10, 8, 8, 12);
+  const Mask none = blank(40, 30);
+  struct Case {
+    const char* name;
+    const Mask &first, &second;
+    int32_t type;
+    const Mask& expected;
+  } cases[] = {
+      {"first emptied, both", dot, block, 2, block},   {"first emptied, second", dot, block, 0, block},
+      {"first emptied, first", dot, block, 1, none},   {"second emptied, both", block, dot, 2, block},
+      {"second emptied, first", block, dot, 1, block}, {"second emptied, second", block, dot, 0, none},
+  };
+  for (const Case& c : cases) {
+    RstSivraParam record = RstSivraParam::segmentation(400, 30, 0);
+    record.set_word(RstSivraParam::kRemovalType, c.type);
+    RstRead* out = RstSivraStrip::create(gray_source(image), gray_mask(c.first), gray_mask(c.second), record);
+    ASSERT_NE(out, nullptr) << c.name;
+    EXPECT_EQ(runs_to_mask(out).set, c.expected.set) << c.name;
+  }
 }
 
 TEST_F(Sivra, Refusals) {
@@ -306,6 +320,8 @@ TEST_F(Sivra, Refusals) {
 
 TEST_F(Sivra, CoreRefusals) {
   const RstSivraParam record = RstSivraParam::segmentation(300, 160, 75);
+  RstHeader mapped = image_header(40, 340, 8, 1, RstColorType::s_gray());
+  mapped.colormap = RstCountedPtr<RstColormap>(new RstColormap(8, 3, 2));
   struct Case {
     const char* name;
     RstHeader image;
@@ -315,6 +331,7 @@ TEST_F(Sivra, CoreRefusals) {
       {"no image", RstHeader{}, 0, -2},
       {"16-bit image", image_header(40, 340, 16, 1, RstColorType::s_gray()), 0, -3},
       {"run lines", image_header(40, 340, 1, 1, RstColorType::s_gray(), RstDataForm::rle), 0, -3},
+      {"colormap", mapped, 0, -3},
       // 340 lines of 160-line stripes 104 apart make 3 stripes.
       {"fewer stripes than the count", image_header(40, 340, 8, 1, RstColorType::s_gray()), 4, -3},
   };
@@ -349,14 +366,16 @@ struct TextPage {
 
 TEST_F(Sivra, CoreMakesOneMaskPerStripe) {
   const TextPage page;
-  const RstSivraParam record = RstSivraParam::segmentation(300, 160, 75);
-  const int32_t step = 160 - record.word(RstSivraParam::kOverlap);
-  const int32_t window = record.word(RstSivraParam::kWindowSize);
+  // At 400 dpi the page is smoothed first and the overlap of 75 stays: 340
+  // lines then make 4 stripes 85 apart.
   struct Case {
-    int32_t count;
+    int32_t resolution, count;
     size_t masks;
-  } cases[] = {{3, 3}, {2, 2}, {0, 1}};
+  } cases[] = {{300, 3, 3}, {300, 2, 2}, {300, 0, 1}, {400, 4, 4}};
   for (const Case& c : cases) {
+    const RstSivraParam record = RstSivraParam::segmentation(c.resolution, 160, 75);
+    const int32_t step = 160 - record.word(RstSivraParam::kOverlap);
+    const int32_t window = record.word(RstSivraParam::kWindowSize);
     std::vector<RstRead*> masks = RstSivraCore::create(gray_source(page.image), record, c.count);
     ASSERT_EQ(masks.size(), c.masks) << c.count;
     // The stripes share fan-outs: each is read whole and ended in turn.
@@ -374,11 +393,12 @@ TEST_F(Sivra, CoreMakesOneMaskPerStripe) {
         EXPECT_TRUE(light_side) << "count " << c.count << " stripe " << i << " line " << line;
         EXPECT_TRUE(dark_side) << "count " << c.count << " stripe " << i << " line " << line;
       }
-      // Nothing on the plain areas away from the border.
+      // Nothing on the plain areas away from the border (farther than a window).
       int64_t stray = 0;
       for (int32_t y = 0; y < m.height; ++y) {
         bool on_text = false;
-        for (int32_t line : page.line_tops) on_text |= top + y >= line && top + y < line + 12;
+        // The 400-dpi smoothing reaches one line above a glyph.
+        for (int32_t line : page.line_tops) on_text |= top + y >= line - 1 && top + y < line + 12;
         if (on_text) continue;
         for (int32_t x = 0; x < m.width; ++x)
           if (m.at(x, y) && std::abs(x - TextPage::kBorder) > window) ++stray;
