@@ -123,7 +123,7 @@ TEST_F(Sivra, OverlapNotBelowTheRowsIsRefusedByTheStripeCut) {
 TEST_F(Sivra, AverageFilterMatchesTheClippedMean) {
   std::mt19937 rng(89);
   std::uniform_int_distribution<int> tone(0, 255);
-  const struct { int32_t w, h; } windows[] = {{3, 3}, {5, 3}, {151, 151}};
+  const struct { int32_t w, h; } windows[] = {{1, 1}, {3, 3}, {5, 3}, {151, 151}};
   const int32_t sizes[] = {1, 2, 3, 4, 7, 76, 151, 152, 200};
   for (const auto& win : windows)
     for (int32_t width : sizes)
