@@ -196,6 +196,26 @@ TEST_F(Sivra, SharedComponentLeavesTheMaskNearerItsSurroundings) {
   }
 }
 
+TEST_F(Sivra, SharedComponentWithoutContourGoesByItsSize) {
+  // The component fills the page, so no contour pixel lies inside it: the
+  // smaller part (4 pixels under the first mask against 8) leaves its mask.
+  Gray image = plain_gray(6, 2, 100);
+  Mask first = blank(6, 2), second = blank(6, 2);
+  fill(first, 0, 0, 2, 2);
+  fill(second, 2, 0, 4, 2);
+  struct Case {
+    int32_t type;
+    Mask expected;
+  } cases[] = {{1, blank(6, 2)}, {0, second}, {2, second}};
+  for (const Case& c : cases) {
+    RstStatusRecorder status;
+    RstRead* out = RstRemoveBackground::create(gray_source(image), gray_mask(first), gray_mask(second), 1, c.type);
+    EXPECT_TRUE(status.errors().empty()) << c.type;
+    ASSERT_NE(out, nullptr) << c.type;
+    EXPECT_EQ(runs_to_mask(out).set, c.expected.set) << c.type;
+  }
+}
+
 TEST_F(Sivra, MasksSharingNothingStayAsTheyAre) {
   Gray image = plain_gray(30, 12, 200);
   paint(image, 2, 2, 5, 5, 20);
