@@ -6,9 +6,15 @@
 #include <clocale>
 #include <cstdio>
 #include <fstream>
+#include <map>
+#include <random>
 #include <sstream>
 
+#include "bmp_sunras_support.h"
+#include "cals_edmics_support.h"
+#include "exif_support.h"
 #include "page_support.h"
+#include "raster/codecs/jpeg_stream_builder.h"
 #include "raster/core/file_input_storage.h"
 #include "raster/core/rst_color_type.h"
 #include "raster/core/rst_image_info.h"
@@ -450,6 +456,147 @@ TEST_F(PdfFront, DetectionCountsAndReadsPdfPages) {
     EXPECT_LE(worst, 3);
   }
   EXPECT_TRUE(status.messages().empty());
+}
+
+// One file per format: each is taken by its own row of both detectors and
+// by no earlier one, and each enable byte takes its rows out.
+TEST_F(PdfFront, EveryFormatTakenByItsOwnRow) {
+  const std::string cd = "cd '" + *dir_ + "' && ";
+  ASSERT_TRUE(run(cd + "/usr/bin/convert -size 40x30 gradient:red-blue ppm:p.ppm && cjpeg -outfile jfif.jpg p.ppm && " +
+                  "exiftool -q -overwrite_original -JFIF:ResolutionUnit=inches -JFIF:XResolution=150 " +
+                  "-JFIF:YResolution=150 jfif.jpg && exiftool -q -JFIF:all= -o bare.jpg jfif.jpg"));
+  ASSERT_TRUE(run(cd +
+                  "/usr/bin/convert -size 40x30 gradient:red-blue -density 150 -units PixelsPerInch bmp3:a.bmp && " +
+                  "/usr/bin/convert -size 40x30 gradient:red-blue -density 150 -units PixelsPerInch a.png && " +
+                  "/usr/bin/convert -size 40x30 gradient:red-blue a.gif"));
+  Rows rows = bilevel_rows(24, 6);
+  std::vector<PageSpec> pages;
+  for (int i = 0; i < 4; ++i) pages.push_back(g4_page(24, rows, 4));
+  std::map<std::string, Bytes> bytes = {
+      {"TIFF II", pages_file(pages)},
+      {"TIFF MM", pages_file(pages, true)},
+      {"JFIF", file_bytes(path("jfif.jpg"))},
+      {"BMP", file_bytes(path("a.bmp"))},
+      {"Exif",
+       [&] {
+         // The Exif APP1 of a 300 dpi primary IFD before the frame of a real
+         // stream without JFIF.
+         Bytes bare = file_bytes(path("bare.jpg"));
+         Bytes f = JpegBytes().soi().segment(0xE1, exif_payload(exif_tiff(ExifLayout()))).b;
+         f.insert(f.end(), bare.begin() + 2, bare.end());
+         return f;
+       }()},
+      {"JPEG fax", JpegBytes().soi().g3fax(1994, 200).tables().frame_and_scan(8, 8, 1).b},
+      {"PNG", file_bytes(path("a.png"))},
+      {"Sun raster",
+       [] {
+         SunSpec sun;  // 3 x 2 at 8 bits, byte-encoded
+         sun.type = 2;
+         sun.length = 8;
+         sun.data = {1, 2, 3, 0, 0x80, 2, 5, 0};
+         return sun_bytes(sun);
+       }()},
+      {"EDMICS MMR", mmr_file(24, rows)},
+      {"EDMICS RLC",
+       [&] {
+         Bytes f = rlc_sane_header(6, 24, 200);
+         append(f, rlc_lines(24, rows));
+         return f;
+       }()},
+      {"CALS", cals_file(CalsRecords(24, 6), g4_code(24, rows))},
+      {"GIF", file_bytes(path("a.gif"))},
+      {"JPEG", file_bytes(path("bare.jpg"))},
+  };
+  ASSERT_NE(bytes["Exif"][3], 0xE0) << "the Exif file kept a JFIF segment";
+  struct Row {
+    const char* name;
+    int32_t code, dpi, enable;
+    uint32_t pages;
+    int32_t code_when_disabled;  // -1: nothing
+  };
+  const std::vector<Row> table = {
+      {"TIFF II", 0, 200, RstFormatEnables::tiff, 4, -1},
+      {"TIFF MM", 0, 200, RstFormatEnables::tiff, 4, -1},
+      {"PDF", 12, 300, RstFormatEnables::pdf, 5, -1},
+      {"JFIF", 1, 150, RstFormatEnables::jpeg, 1, -1},
+      {"BMP", 4, 150, RstFormatEnables::bmp, 1, -1},
+      {"Exif", 9, 300, RstFormatEnables::exif, 1, 1},
+      {"JPEG fax", 2, 200, RstFormatEnables::jpeg, 1, -1},
+      {"PNG", 6, 150, RstFormatEnables::png, 1, -1},
+      {"Sun raster", 3, 0, RstFormatEnables::sun_raster, 1, -1},
+      {"EDMICS MMR", 8, 300, RstFormatEnables::edmics_mmr, 1, -1},
+      {"EDMICS RLC", 13, 200, RstFormatEnables::edmics_rlc, 1, -1},
+      {"CALS", 5, 200, RstFormatEnables::cals, 1, -1},
+      {"GIF", 7, 0, RstFormatEnables::gif, 1, -1},
+      {"JPEG", 1, 0, RstFormatEnables::jpeg, 1, -1},
+  };
+  for (const Row& r : table) {
+    SCOPED_TRACE(r.name);
+    FileInputStorage file;
+    std::unique_ptr<ByteArrayInputStorage> memory;
+    InputStorage* in;
+    if (std::string(r.name) == "PDF") {
+      ASSERT_TRUE(file.open(path("five.pdf")));
+      in = &file;
+    } else {
+      const Bytes& b = bytes[r.name];
+      ASSERT_FALSE(b.empty());
+      memory = std::make_unique<ByteArrayInputStorage>(b.data(), int32_t(b.size()));
+      in = memory.get();
+    }
+    {
+      std::unique_ptr<RstImageInfo> info(RstImageInfo::create(in, 1));
+      ASSERT_TRUE(info);
+      EXPECT_EQ(info->format.code, r.code);
+      EXPECT_EQ(info->x_resolution, r.dpi);
+      EXPECT_EQ(info->y_resolution, r.dpi);
+      EXPECT_EQ(info->page_count(), r.pages);
+      if (r.code == 3) EXPECT_EQ(info->data_form, RstDataForm::byte_encode);
+      RstOwner<RstRead> reader(RstReadRaster::create(in, 1));
+      ASSERT_TRUE(reader);
+      RstHeader h(reader.get());
+      EXPECT_EQ(h.width, info->width);
+      EXPECT_EQ(read_lines(reader.get()).size(), size_t(info->height));
+    }
+    // Page 2: only TIFF and PDF files have one for the description; the
+    // reader ignores the page elsewhere.
+    in->seek(0);
+    std::unique_ptr<RstImageInfo> second(RstImageInfo::create(in, 2));
+    EXPECT_EQ(bool(second), r.pages > 1);
+    RstOwner<RstRead> second_reader(RstReadRaster::create(in, 2));
+    EXPECT_TRUE(second_reader);
+    second_reader.reset();
+    // Its enable byte cleared, the file leaves its row.
+    set_enable(r.enable, 0);
+    in->seek(0);
+    std::unique_ptr<RstImageInfo> off(RstImageInfo::create(in, 1));
+    EXPECT_EQ(off ? off->format.code : -1, r.code_when_disabled);
+    set_enable(r.enable, 1);
+    // Mid-file: described from 0 and left there; read from the position.
+    in->seek(5);
+    std::unique_ptr<RstImageInfo> mid(RstImageInfo::create(in, 1));
+    ASSERT_TRUE(mid);
+    EXPECT_EQ(mid->format.code, r.code);
+    EXPECT_EQ(in->tell(), 5);
+    RstOwner<RstRead> mid_reader(RstReadRaster::create(in, 1));
+    if (r.code != 12) EXPECT_FALSE(mid_reader);
+    EXPECT_EQ(in->tell(), 5);
+  }
+  // Only the mid-file readers were refused, each with -12.
+  for (const RstReport& e : status.errors()) EXPECT_EQ(e, (RstReport{-12, "RstReadRaster::create()"}));
+  status.clear();
+  // Random bytes and files of 0 to 3 bytes.
+  std::mt19937 random(87);
+  std::vector<Bytes> junk = {{0}, {0xFF}, {0x12, 0x34}, {'I', 'I', 42}, Bytes(300)};
+  for (uint8_t& b : junk.back()) b = uint8_t(random());
+  for (const Bytes& j : junk) {
+    ByteArrayInputStorage in(j.data(), int32_t(j.size() == 1 && j[0] == 0 ? 0 : j.size()));
+    EXPECT_FALSE(RstImageInfo::create(&in, 1));
+    EXPECT_TRUE(status.messages().empty());
+    EXPECT_FALSE(RstReadRaster::create(&in, 1));
+    EXPECT_EQ(status.errors(), (std::vector<RstReport>{{-12, "RstReadRaster::create()"}}));
+    status.clear();
+  }
 }
 
 }  // namespace
