@@ -1,6 +1,7 @@
-// The PDF reader front: PDFs made by tiff2pdf, img2pdf and exiftool in the
-// test run, their document information against pdfinfo, their pages against
-// the source charts, and the probe's silent refusals and failure paths.
+// The PDF reader front and format detection as a whole: PDFs made by
+// tiff2pdf, img2pdf and exiftool in the test run, their information against
+// pdfinfo and their pages against the sources; one file per format through
+// both detectors, its lines against the peer decode.
 #include <gtest/gtest.h>
 
 #include <clocale>
@@ -14,6 +15,7 @@
 #include "cals_edmics_support.h"
 #include "exif_support.h"
 #include "page_support.h"
+#include "png_support.h"
 #include "raster/codecs/jpeg_stream_builder.h"
 #include "raster/core/file_input_storage.h"
 #include "raster/core/rst_color_type.h"
@@ -465,10 +467,10 @@ TEST_F(PdfFront, EveryFormatTakenByItsOwnRow) {
   ASSERT_TRUE(run(cd + "/usr/bin/convert -size 40x30 gradient:red-blue ppm:p.ppm && cjpeg -outfile jfif.jpg p.ppm && " +
                   "exiftool -q -overwrite_original -JFIF:ResolutionUnit=inches -JFIF:XResolution=150 " +
                   "-JFIF:YResolution=150 jfif.jpg && exiftool -q -JFIF:all= -o bare.jpg jfif.jpg"));
-  ASSERT_TRUE(run(cd +
-                  "/usr/bin/convert -size 40x30 gradient:red-blue -density 150 -units PixelsPerInch bmp3:a.bmp && " +
-                  "/usr/bin/convert -size 40x30 gradient:red-blue -density 150 -units PixelsPerInch a.png && " +
-                  "/usr/bin/convert -size 40x30 gradient:red-blue a.gif"));
+  ASSERT_TRUE(
+      run(cd + "/usr/bin/convert -size 40x30 gradient:red-blue -density 150 -units PixelsPerInch bmp3:a.bmp && " +
+          "/usr/bin/convert -size 40x30 gradient:red-blue -density 150 -units PixelsPerInch -depth 8 PNG24:a.png && " +
+          "/usr/bin/convert -size 40x30 gradient:red-blue a.gif"));
   Rows rows = bilevel_rows(24, 6);
   std::vector<PageSpec> pages;
   for (int i = 0; i < 4; ++i) pages.push_back(g4_page(24, rows, 4));
@@ -556,7 +558,47 @@ TEST_F(PdfFront, EveryFormatTakenByItsOwnRow) {
       ASSERT_TRUE(reader);
       RstHeader h(reader.get());
       EXPECT_EQ(h.width, info->width);
-      EXPECT_EQ(read_lines(reader.get()).size(), size_t(info->height));
+      Rows lines = read_lines(reader.get());
+      EXPECT_EQ(lines.size(), size_t(info->height));
+      // The lines against the source: the bilevel rows written, or the
+      // peer's decode of an RGB file.
+      const std::string name = r.name;
+      if (name == "TIFF II" || name == "TIFF MM" || name == "EDMICS MMR" || name == "EDMICS RLC" || name == "CALS") {
+        EXPECT_TRUE(lines == rows) << "data form " << h.data_form << " bits " << h.bits_per_sample;
+      } else if (name == "PNG" || name == "BMP") {
+        Bytes peer =
+            command_output("/usr/bin/convert '" + path(name == "PNG" ? "a.png" : "a.bmp") + "' -depth 8 rgb:-");
+        Bytes ours;
+        for (const auto& l : lines) ours.insert(ours.end(), l.begin(), l.begin() + 40 * 3);
+        EXPECT_TRUE(ours == peer) << h.samples_per_pixel << " " << h.bits_per_sample;
+      } else if (name == "GIF") {
+        // Indices through the reader's colour map.
+        Bytes peer = command_output("/usr/bin/convert '" + path("a.gif") + "' -depth 8 rgb:-");
+        ASSERT_TRUE(h.colormap && h.bits_per_sample == 8 && h.samples_per_pixel == 1);
+        Bytes ours;
+        for (const auto& l : lines)
+          for (int x = 0; x < 40; ++x) {
+            const uint8_t* c = h.colormap->data() + 3 * size_t(l[size_t(x)]);
+            ours.insert(ours.end(), c, c + 3);
+          }
+        EXPECT_TRUE(ours == peer);
+      } else if (name == "JFIF" || name == "JPEG" || name == "Exif") {
+        // YCbCr as JFIF converts it, within the decoder's tolerance of djpeg.
+        Bytes ppm = command_output("djpeg -nosmooth -pnm '" + path(name == "JFIF" ? "jfif.jpg" : "bare.jpg") + "'");
+        ASSERT_GE(ppm.size(), size_t(40 * 30 * 3));
+        const uint8_t* peer = ppm.data() + ppm.size() - 40 * 30 * 3;
+        auto clamp = [](double v) { return v < 0 ? 0 : v > 255 ? 255 : int(v + 0.5); };
+        int worst = 0;
+        for (size_t y = 0; y < lines.size() && y < 30; ++y)
+          for (size_t x = 0; x < 40; ++x) {
+            double Y = lines[y][3 * x], cb = lines[y][3 * x + 1] - 128.0, cr = lines[y][3 * x + 2] - 128.0;
+            const int rgb[3] = {clamp(Y + 1.402 * cr), clamp(Y - 0.344136 * cb - 0.714136 * cr), clamp(Y + 1.772 * cb)};
+            for (size_t c = 0; c < 3; ++c) worst = std::max(worst, std::abs(rgb[c] - peer[(y * 40 + x) * 3 + c]));
+          }
+        EXPECT_LE(worst, 3);
+      } else if (name == "Sun raster") {
+        EXPECT_TRUE(lines == (Rows{{1, 2, 3}, {5, 5, 5}}));
+      }
     }
     // Page 2: only TIFF and PDF files have one for the description; the
     // reader ignores the page elsewhere.
