@@ -7,10 +7,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "raster/core/rst_header.h"
+
 class InputStorage;
 class RstColorType;
 class RstRead;
 class RstReadTIFFHeader;
+class RstMutex;
 
 struct RstFormatCreators {
   // Run lines painted into packed 1-bit rows (geometry).
@@ -45,6 +48,29 @@ struct RstFormatCreators {
   // The composed page of a TIFF-FX mixed raster content mask page, with or
   // without mask-referenced layer scaling (mrc).
   RstRead* (*read_tiff_mrc)(InputStorage* input, RstReadTIFFHeader* header, bool mask_referenced) = nullptr;
+
+  // The PDF module (mrc): its one mutex, and the document calls made while
+  // holding it. The information gives the page count, the version (10 x
+  // major + minor) and Title, Author, Subject, Keywords, Creator, Producer,
+  // CreationDate and ModDate (null when absent; each ends in zero bytes).
+  RstMutex& (*pdf_mutex)() = nullptr;
+  int32_t (*pdf_open_document)(const char* path) = nullptr;
+  int32_t (*pdf_document_info)(int32_t* page_count, int32_t* version, const char* strings[8]) = nullptr;
+  int32_t (*pdf_close_document)() = nullptr;
+  // The object image of a PDF page (its own open, under the mutex): canvas
+  // size, resolution and per object its kind and header; false when the page
+  // cannot be converted.
+  struct PDFPageObject {
+    uint32_t kind = 0;
+    RstHeader header;
+  };
+  struct PDFPageObjects {
+    int32_t width = 0, height = 0, x_resolution = 0, y_resolution = 0;
+    std::vector<PDFPageObject> objects;  // without the end record
+  };
+  bool (*pdf_page_objects)(InputStorage* storage, uint32_t page, PDFPageObjects& out) = nullptr;
+  // The PDF page composed at its canvas size with linear scaling.
+  RstRead* (*read_pdf_page)(InputStorage* storage, uint32_t page) = nullptr;
 };
 
 // The process-wide table; the folders that own the nodes fill it in.

@@ -19,6 +19,7 @@
 #include "raster/formats/rst_read_gif.h"
 #include "raster/formats/rst_read_jpeg.h"
 #include "raster/formats/rst_read_bmp.h"
+#include "raster/formats/rst_read_pdf.h"
 #include "raster/formats/rst_read_png.h"
 #include "raster/formats/rst_read_sunras.h"
 #include "raster/formats/rst_format_creators.h"
@@ -134,7 +135,19 @@ RstImageInfo* RstImageInfo::create(InputStorage* storage, uint32_t page) {
       return info;
     }
   }
-  // 2. PDF comes here.
+  // 2. PDF, the document's page count known at once.
+  if (on.bytes[RstFormatEnables::pdf]) {
+    storage->rewind();
+    PrivateHolder<RstReadPDFHeader> pdf(RstReadPDF::private_header(storage, page));
+    if (pdf) {
+      RstHeader header(pdf->header);
+      int32_t pages = pdf->info ? pdf->info->page_count : 0;
+      RstImageInfo* info =
+          make_info(storage, keeper, pdf, header, pdf->x_resolution, pdf->y_resolution, RstImageFormat::pdf);
+      if (info) info->cached_page_count = pages;
+      return info;
+    }
+  }
   // Only TIFF and PDF files have more than one page.
   if (page > 1) return nullptr;
   // 3. JFIF, with the resolution of its APP0 segment.
@@ -265,7 +278,12 @@ uint32_t RstImageInfo::page_count() {
       if (tiff)
         for (RstReadTIFFHeaderBase* next = tiff->next_page; next; next = next->next_page) ++count;
     }
-    // The PDF document's page count replaces it here.
+    // A PDF document's own count replaces it.
+    if (enables().bytes[RstFormatEnables::pdf]) {
+      storage->rewind();
+      PrivateHolder<RstReadPDFHeader> pdf(RstReadPDF::private_header(storage, 1));
+      if (pdf && pdf->info) count = uint32_t(pdf->info->page_count);
+    }
   }
   cached_page_count = int32_t(count);
   return count;
@@ -333,7 +351,14 @@ RstRead* RstReadRaster::create(InputStorage* storage, uint32_t page) {
       return reader;
     }
   }
-  // 5. PDF comes here; each probe starts at the remembered position.
+  // 5. PDF, by the storage's file name.
+  storage->seek(keeper.position());
+  PrivateHolder<RstReadPDFHeader> pdf(RstReadPDF::private_header(storage, page));
+  if (pdf) {
+    RstRead* reader = RstReadPDF::create(storage, pdf.get());
+    if (reader) keeper.dismiss();
+    return reader;
+  }
   // 6. PNG.
   storage->seek(keeper.position());
   PrivateHolder<RstReadPNGHeader> png(RstReadPNG::private_header(storage));

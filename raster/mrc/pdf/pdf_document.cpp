@@ -58,15 +58,18 @@ int64_t find_startxref(PdfStream* s) {
   return offset;
 }
 
-// A copy of an information string: its bytes and two zero bytes.
+// A copy of an information string: its bytes and three zero bytes, so that
+// UTF-16 text read by pairs up to a zero pair ends inside the copy even when
+// its length is odd.
 const char* info_string(const PdfList* info, const char* key) {
   const PdfValue* v = pdf_dict_get(info, key);
   if (!v) return nullptr;
   if (v->kind != PdfKind::string) pdf_raise(PdfError::type);
-  auto* copy = static_cast<char*>(pdf_alloc(size_t(v->length) + 2));
+  auto* copy = static_cast<char*>(pdf_alloc(size_t(v->length) + 3));
   if (v->length > 0) std::memcpy(copy, v->value.bytes, size_t(v->length));
   copy[v->length] = 0;
   copy[v->length + 1] = 0;
+  copy[v->length + 2] = 0;
   return copy;
 }
 
