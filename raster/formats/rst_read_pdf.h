@@ -12,7 +12,7 @@
 #include "raster/core/rst_counted_ptr.h"
 #include "raster/core/rst_header.h"
 #include "raster/core/rst_private_header.h"
-#include "raster/mrc/rst_pdf_document.h"
+#include "raster/formats/rst_pdf_document_info.h"
 
 class RstRead;
 

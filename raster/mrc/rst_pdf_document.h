@@ -1,13 +1,13 @@
 // The raster library's calls into the PDF reader core and what goes with
 // them: the one process-wide PDF mutex every use of the core is made under,
-// the map from core results to statuses, and the document information record
-// the PDF header reader fills.
+// and the map from core results to statuses.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "raster/core/rst_mutex.h"
+#include "raster/formats/rst_pdf_document_info.h"
 #include "raster/mrc/pdf/pdf_content.h"
 #include "raster/mrc/pdf/pdf_core.h"
 
@@ -26,18 +26,3 @@ int32_t pdf_get_page(int32_t page_number, PdfPageNode** head);
 
 // Core result to status: 0 -> 1, 1 -> -13, 20 -> -50, any other -> 0.
 int32_t rst_pdf_status(int32_t core_result);
-
-// Information of the open PDF document. The version is the PDF version x 100
-// (10 x (10 x major + minor) from the core).
-struct RstPDFDocumentInfo {
-  int32_t version = 130;
-  std::string author;
-  std::string subject;
-  std::string keywords;
-  std::string producer;
-  std::string creator;
-  std::string title;
-  int32_t page_count = 0;
-  std::string mod_date;
-  std::string creation_date;
-};
