@@ -253,10 +253,12 @@ bool RstScaleMaskRefBasic::prepare_line(int64_t last) {
   return true;
 }
 
-// --- linear interpolation ---
+namespace {
 
-RstRead* RstScaleMaskRefLI::create(RstRead* image, RstRead* reference, int32_t width, int32_t height) {
-  const char* where = "RstScaleMaskRefLI::create()";
+// The front of a variant family: checks the arguments and the forms, then
+// picks the variant by the image's samples per pixel.
+template <class Node8, class Node24, class Node32>
+RstRead* create_front(RstRead* image, RstRead* reference, int32_t width, int32_t height, const char* where) {
   if (!image || !reference || width <= 0 || height <= 0) {
     rst_report(RstCode::bad_argument, where);
     return nullptr;
@@ -267,10 +269,19 @@ RstRead* RstScaleMaskRefLI::create(RstRead* image, RstRead* reference, int32_t w
     return nullptr;
   }
   switch (hi.samples_per_pixel) {
-    case 1: return RstScaleMaskRefLI8::create(image, reference, width, height);
-    case 3: return RstScaleMaskRefLI24::create(image, reference, width, height);
-    default: return RstScaleMaskRefLI32::create(image, reference, width, height);
+    case 1: return Node8::create(image, reference, width, height);
+    case 3: return Node24::create(image, reference, width, height);
+    default: return Node32::create(image, reference, width, height);
   }
+}
+
+}  // namespace
+
+// --- linear interpolation ---
+
+RstRead* RstScaleMaskRefLI::create(RstRead* image, RstRead* reference, int32_t width, int32_t height) {
+  return create_front<RstScaleMaskRefLI8, RstScaleMaskRefLI24, RstScaleMaskRefLI32>(image, reference, width, height,
+                                                                                    "RstScaleMaskRefLI::create()");
 }
 
 RstRead* RstScaleMaskRefLI8::create(RstRead* image, RstRead* reference, int32_t width, int32_t height) {
@@ -353,21 +364,8 @@ int RstScaleMaskRefLI::interpolate(uint8_t* line) {
 // --- cubic convolution ---
 
 RstRead* RstScaleMaskRefCC::create(RstRead* image, RstRead* reference, int32_t width, int32_t height) {
-  const char* where = "RstScaleMaskRefCC::create()";
-  if (!image || !reference || width <= 0 || height <= 0) {
-    rst_report(RstCode::bad_argument, where);
-    return nullptr;
-  }
-  RstHeader hi(image), hr(reference);
-  if (!image_form(hi) || !reference_and_sizes_fit(hi, hr, width, height)) {
-    rst_report(RstCode::unsupported_form, where);
-    return nullptr;
-  }
-  switch (hi.samples_per_pixel) {
-    case 1: return RstScaleMaskRefCC8::create(image, reference, width, height);
-    case 3: return RstScaleMaskRefCC24::create(image, reference, width, height);
-    default: return RstScaleMaskRefCC32::create(image, reference, width, height);
-  }
+  return create_front<RstScaleMaskRefCC8, RstScaleMaskRefCC24, RstScaleMaskRefCC32>(image, reference, width, height,
+                                                                                    "RstScaleMaskRefCC::create()");
 }
 
 RstRead* RstScaleMaskRefCC8::create(RstRead* image, RstRead* reference, int32_t width, int32_t height) {
