@@ -244,8 +244,8 @@ void RstExpandMask::build_band(int32_t s, int32_t first) {
   for (int32_t x = 0; x < width_; ++x) {
     const int32_t i = x + 2;
     if (centre[i] != 255) continue;
-    const uint8_t around = above[i - 1] | above[i] | above[i + 1] | centre[i - 1] | centre[i + 1] | below[i - 1] |
-                           below[i] | below[i + 1];
+    const uint8_t around =
+        above[i - 1] | above[i] | above[i + 1] | centre[i - 1] | centre[i + 1] | below[i - 1] | below[i] | below[i + 1];
     const uint8_t v = around == 255 ? 255 : 0;
     for (int32_t r = 0; r < 5; ++r) std::memset(band_row(s, r) + x, v, 5);
   }

@@ -46,8 +46,9 @@ RstRead* RstGenerateBlockBackFromMask::create(RstRead* image, RstRead* mask, uin
   // The block rows and their extension must stay addressable with 32 bits.
   const uint64_t row_bytes = blocks(uint32_t(i.width), block_width) * block_width * uint64_t(block_height) *
                              uint64_t(uint32_t(i.samples_per_pixel));
-  const bool fits = i.width >= 0 && i.height >= 0 && row_bytes <= uint64_t(std::numeric_limits<int32_t>::max()) &&
-                    blocks(uint32_t(i.height), block_height) * block_height <= uint64_t(std::numeric_limits<int32_t>::max());
+  const bool fits =
+      i.width >= 0 && i.height >= 0 && row_bytes <= uint64_t(std::numeric_limits<int32_t>::max()) &&
+      blocks(uint32_t(i.height), block_height) * block_height <= uint64_t(std::numeric_limits<int32_t>::max());
   if (!image_accepted(i) || !mask_ok || i.width != m.width || i.height != m.height || !fits) {
     rst_report(RstCode::unsupported_form, kCreate);
     return nullptr;

@@ -259,7 +259,8 @@ bool RstGenerateForeFromMask::compute_block_row() {
       has_colour_[b] = 1;
       // The mean rounded half up, in 12-bit fixed point; 64 bits so that
       // large blocks cannot wrap.
-      for (uint32_t c = 0; c < channels_; ++c) colours_[size_t(b) * channels_ + c] = uint8_t((sum[c] * 4096 / n + 2048) >> 12);
+      for (uint32_t c = 0; c < channels_; ++c)
+        colours_[size_t(b) * channels_ + c] = uint8_t((sum[c] * 4096 / n + 2048) >> 12);
     }
   }
   for (uint32_t b = 0; b < nb_; ++b) class_[b] = has_colour_[b] ? 2 : has_middle_[b] ? 1 : 0;

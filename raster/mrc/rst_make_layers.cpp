@@ -153,8 +153,7 @@ RstRead* RstMakeBack::create(RstRead* image, RstRead* mask, int32_t mode) {
 
 // The dark-neutral selection.
 
-RstRead* RstConvertBits24To8::create(RstRead* source, uint8_t limit, int32_t radius, uint8_t other,
-                                     uint8_t selected) {
+RstRead* RstConvertBits24To8::create(RstRead* source, uint8_t limit, int32_t radius, uint8_t other, uint8_t selected) {
   if (!source) {
     rst_report(RstCode::bad_argument, k24To8);
     return nullptr;

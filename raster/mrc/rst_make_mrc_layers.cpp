@@ -96,13 +96,11 @@ std::vector<RstRead*> RstMakeMRC3Layers::create(RstRead* source, const RstMRCPar
   RstCreateChain back, fore;
   RstCreateChain page_reader, mask_reader;
   if (!page_reader.step(page->create_reader()) || !mask_reader.step(masks->create_reader())) return {};
-  if (!back.step(RstMakeBack::create(page_reader.node.get(), mask_reader.node.get(), param.background_mode)))
-    return {};
+  if (!back.step(RstMakeBack::create(page_reader.node.get(), mask_reader.node.get(), param.background_mode))) return {};
   page_reader.node.release();
   mask_reader.node.release();
   if (!page_reader.step(page->create_reader()) || !mask_reader.step(masks->create_reader())) return {};
-  if (!fore.step(RstMakeFore::create(page_reader.node.get(), mask_reader.node.get(), param.foreground_mode)))
-    return {};
+  if (!fore.step(RstMakeFore::create(page_reader.node.get(), mask_reader.node.get(), param.foreground_mode))) return {};
   page_reader.node.release();
   mask_reader.node.release();
 
