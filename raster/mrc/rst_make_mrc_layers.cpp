@@ -35,11 +35,18 @@ bool page_accepted(RstRead* source, const char* where) {
   return true;
 }
 
-// A fan-out of node with one reader taken, held in chain; false after -1 at
-// where. On success the chain's reader holds the divide and node.
-RstDivide* fan_out(RstRead* node, int mode, int n, RstCreateChain& held, const char* where) {
+// A fan-out of node with one reader taken into held; null after -1 at
+// where. Once the divide exists it holds node, so owner (the chain that
+// held node, when there is one) lets go of it at once: a page buffer may
+// end its source as soon as it has read it.
+RstDivide* fan_out(RstRead* node, RstCreateChain* owner, int mode, int n, RstCreateChain& held, const char* where) {
   RstOwner<RstDivide> d(RstDivide::create(node, mode, n));
-  if (!d || !held.step(d->create_reader())) {
+  if (!d) {
+    rst_report(RstCode::no_memory, where);
+    return nullptr;
+  }
+  if (owner) owner->node.release();
+  if (!held.step(d->create_reader())) {
     rst_report(RstCode::no_memory, where);
     return nullptr;
   }
@@ -76,7 +83,7 @@ std::vector<RstRead*> RstMakeMRC3Layers::create(RstRead* source, const RstMRCPar
   // The page in memory once; the reader held here keeps the buffer alive
   // until the layers hold it.
   RstCreateChain held;
-  RstDivide* page = fan_out(source, 4, 8, held, k3Layers);
+  RstDivide* page = fan_out(source, nullptr, 4, 8, held, k3Layers);
   if (!page) return {};
 
   RstCreateChain mask_source, mask;
@@ -89,9 +96,8 @@ std::vector<RstRead*> RstMakeMRC3Layers::create(RstRead* source, const RstMRCPar
   mask_source.node.release();
   RstCreateChain halvex_node;
   halvex_node.step(halvex);
-  RstDivide* masks = fan_out(halvex, 4, 8, mask, k3Layers);
+  RstDivide* masks = fan_out(halvex, &halvex_node, 4, 8, mask, k3Layers);
   if (!masks) return {};
-  halvex_node.node.release();
 
   RstCreateChain back, fore;
   RstCreateChain page_reader, mask_reader;
@@ -112,7 +118,7 @@ std::vector<RstRead*> RstMakeMRC2LayersFore::create(RstRead* source) {
   if (!page_accepted(source, kFore)) return {};
   RstCreateGuard guard(source);
   RstCreateChain held;
-  RstDivide* cache = fan_out(source, 2, 8, held, kFore);
+  RstDivide* cache = fan_out(source, nullptr, 2, 8, held, kFore);
   if (!cache) return {};
 
   // Dark pixels: the L byte read as reversed gray, set above 180, inverted.
@@ -125,9 +131,8 @@ std::vector<RstRead*> RstMakeMRC2LayersFore::create(RstRead* source) {
     return {};
   }
   RstCreateChain mask;
-  RstDivide* masks = fan_out(dark.node.get(), 0, 8, mask, kFore);
+  RstDivide* masks = fan_out(dark.node.get(), &dark, 0, 8, mask, kFore);
   if (!masks) return {};
-  dark.node.release();
 
   RstCreateChain fore, page_reader, mask_reader;
   if (!page_reader.step(cache->create_reader()) || !mask_reader.step(masks->create_reader())) return {};
@@ -142,7 +147,7 @@ std::vector<RstRead*> RstMakeMRC2LayersBack::create(RstRead* source) {
   if (!page_accepted(source, kBack)) return {};
   RstCreateGuard guard(source);
   RstCreateChain held;
-  RstDivide* cache = fan_out(source, 2, 27, held, kBack);
+  RstDivide* cache = fan_out(source, nullptr, 2, 27, held, kBack);
   if (!cache) return {};
 
   // Dark, nearly neutral pixels.
@@ -154,9 +159,8 @@ std::vector<RstRead*> RstMakeMRC2LayersBack::create(RstRead* source) {
     return {};
   }
   RstCreateChain mask;
-  RstDivide* masks = fan_out(dark.node.get(), 2, 16, mask, kBack);
+  RstDivide* masks = fan_out(dark.node.get(), &dark, 2, 16, mask, kBack);
   if (!masks) return {};
-  dark.node.release();
 
   RstCreateChain back, page_reader, mask_reader;
   if (!page_reader.step(cache->create_reader()) || !mask_reader.step(masks->create_reader())) return {};

@@ -10,6 +10,8 @@
 
 namespace {
 
+using namespace layer_test;
+
 class BackGeneration : public RstStatusTest {};
 
 constexpr RstWindow kWindow{5, 5, 2, 2};

@@ -10,6 +10,8 @@
 
 namespace {
 
+using namespace layer_test;
+
 class BlockBack : public RstStatusTest {};
 
 const std::vector<uint8_t> kLabWhite = {255, 128, 96};

@@ -10,6 +10,8 @@
 
 namespace {
 
+using namespace layer_test;
+
 class ForeGeneration : public RstStatusTest {};
 
 const uint8_t kLabWhite[3] = {255, 128, 96};

@@ -20,6 +20,8 @@
 
 namespace {
 
+using namespace layer_test;
+
 class LayerMakers : public RstStatusTest {};
 
 const uint8_t kLabWhite[3] = {255, 128, 96};

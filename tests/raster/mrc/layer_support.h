@@ -14,6 +14,9 @@
 #include "raster/core/rst_color_type.h"
 #include "raster/geometry/line_source.h"
 
+// A namespace of its own: other test helpers of this folder share names.
+namespace layer_test {
+
 struct Img {
   int32_t w = 0, h = 0, c = 1;
   std::vector<uint8_t> px;
@@ -329,3 +332,5 @@ inline Img block_back_ref(const Img& page, const Img& mask, int32_t bw, int32_t 
       for (int32_t q = 0; q < c; ++q) cut.at(x, y, q) = out.at(x, y, q);
   return cut;
 }
+
+}  // namespace layer_test
