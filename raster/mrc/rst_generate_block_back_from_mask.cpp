@@ -131,7 +131,8 @@ bool RstGenerateBlockBackFromMask::start() {
   repeat(image_block_, white_.data(), row_block / channels_, channels_);
   repeat(out_block_, white_.data(), 2 * row_block / channels_, channels_);
   repeat(colour_block_, white_.data(), 3 * slots, channels_);
-  if (!read_block_row()) return false;
+  // A page without lines has no block row to read.
+  if (nby_ > 0 && !read_block_row()) return false;
   for (size_t i = 0; i < 3; ++i) {
     counts_[i] = count_block_ + i * slots;
     colours_[i] = colour_block_ + i * slots * channels_;

@@ -177,6 +177,10 @@ TEST_F(BackGeneration, CreatesCheckTheirInputs) {
       {"a YCbCr page", source_of(page, RstColorType::s_ycbcr()), mask8_source(m), mask8_source(m), -3},
       {"a mask one line short", lab_source(page), mask8_source(m), mask8_source(low), -3},
       {"a 1-bit expanded mask", lab_source(page), mask1_source(m), mask8_source(m), -3},
+      // Pixels are read three bytes at a time from the page and one from
+      // each mask.
+      {"a 1-channel Lab page", source_of(m, RstColorType::itu_lab()), mask8_source(m), mask8_source(m), -3},
+      {"a 3-channel mask", lab_source(page), mask8_source(m), source_of(page, RstColorType::s_gray()), -3},
   };
   for (Case& c : cases) {
     SCOPED_TRACE(c.what);

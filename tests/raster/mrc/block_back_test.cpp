@@ -28,7 +28,7 @@ std::vector<uint8_t> pixel(const Img& i, int32_t x, int32_t y) {
 }
 
 TEST_F(BlockBack, PageWithoutSelectionComesOutUnchanged) {
-  for (auto [w, h] : {std::pair{20, 20}, std::pair{33, 7}, std::pair{1, 1}}) {
+  for (auto [w, h] : {std::pair{20, 20}, std::pair{33, 7}, std::pair{1, 1}, std::pair{5, 0}}) {
     const Img page = random_page(w, h, 4);
     Held<> node = block_back(page, Img(w, h, 1), 16, 16);
     ASSERT_TRUE(node);

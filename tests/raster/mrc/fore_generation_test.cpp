@@ -108,6 +108,14 @@ TEST_F(ForeGeneration, SelectedBlockGetsItsOwnMean) {
   }
 }
 
+TEST_F(ForeGeneration, LargeBlocksKeepTheirMean) {
+  // 100 x 100 pixels of 255: the fixed-point sum leaves 32 bits.
+  const Img page(100, 100, 3, 255), all(100, 100, 1, 255), none(100, 100, 1, 0);
+  Held<> node = fore(page, all, none, 100, 100);
+  ASSERT_TRUE(node);
+  EXPECT_EQ(pull_img(node.get(), 100, 3), page);
+}
+
 TEST_F(ForeGeneration, GapSplitsAtItsMiddle) {
   // Six blocks of 4 x 4: red at block 0, blue at block 5, a middle in block 3.
   Img page(24, 4, 3), thin(24, 4, 1), middle(24, 4, 1);
@@ -186,7 +194,7 @@ TEST_F(ForeGeneration, SkipFromAnyPositionLandsWhereAReadWould) {
   struct Case {
     int read_first, skip, returned;
   } cases[] = {{0, 5, 5},  {0, 16, 16}, {0, 40, 40},  {3, 10, 10},   {17, 1, 1}, {20, 16, 16},
-               {33, 8, 8}, {0, 44, 44}, {0, 100, 44}, {30, 100, 14}, {44, 5, 0}};
+               {33, 8, 8}, {0, 44, 44}, {0, 100, 44}, {30, 100, 14}, {44, 5, 0}, {45, 3, 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << "read " << c.read_first << ", skip " << c.skip);
     Held<> node = fore(page, thin, middle, 16, 16);
