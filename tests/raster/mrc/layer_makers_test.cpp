@@ -11,6 +11,7 @@
 #include <iterator>
 #include <string>
 
+#include "halvex_test_page.h"
 #include "layer_support.h"
 #include "raster/color/rst_transform_color_to.h"
 #include "raster/core/rst_alloc.h"
@@ -265,7 +266,19 @@ TEST_F(LayerMakers, SplitsReturnTheirLayersInOrder) {
     }
     // Layers read in any order, each whole; ending them one by one frees
     // the shared buffers.
-    for (size_t i = layers.size(); i-- > 0;) EXPECT_EQ(pull(layers[i]).size(), 24u) << "layer " << i;
+    std::vector<std::vector<Bytes>> whole(layers.size());
+    for (size_t i = layers.size(); i-- > 0;) whole[i] = pull(layers[i]);
+    for (size_t i = 0; i < layers.size(); ++i) EXPECT_EQ(whole[i].size(), 24u) << "layer " << i;
+    // Read line by line in turn, as a writer of stripes does, they give the
+    // same lines.
+    for (RstRead* l : layers) l->reset();
+    for (size_t y = 0; y < 24; ++y)
+      for (size_t i = 0; i < layers.size(); ++i) {
+        Bytes line(size_t(layers[i]->line_size()));
+        ASSERT_EQ(layers[i]->read(line.data()), int(whole[i][y].size())) << "layer " << i << " line " << y;
+        line.resize(whole[i][y].size());
+        EXPECT_EQ(line, whole[i][y]) << "layer " << i << " line " << y;
+      }
     // The three-layer splits' colour layers are the makers' over the page
     // and the split's own mask.
     if (e.layers == 3) {
@@ -363,16 +376,7 @@ TEST_F(LayerMakers, ThreeLayerSplitOnASyntheticPage) {
   // The Halvex test page: text in three colours, boxed text, a photograph.
   const int32_t w = 1000, h = 720;
   const std::string path = ::testing::TempDir() + "layer_page_" + std::to_string(::getpid()) + ".rgb";
-  const std::string command =
-      "/usr/bin/convert -size 1000x720 xc:white -font DejaVu-Sans -pointsize 40"
-      " -fill black -annotate +40+70 'Halvex black text line'"
-      " -fill red -annotate +40+140 'Red words on the paper'"
-      " -fill blue -annotate +40+210 'Blue words on the paper'"
-      " -fill 'rgb(128,128,128)' -draw 'rectangle 40,270 470,460'"
-      " -fill black -annotate +70+380 'Boxed text'"
-      " \\( -size 420x300 -seed 7 plasma:fractal +level 0%,60% \\) -geometry +540+260 -composite"
-      " -fill black -annotate +40+560 'The last black line' -depth 8 rgb:" +
-      path;
+  const std::string command = halvex_test_page_command("rgb:" + path);
   ASSERT_EQ(std::system(command.c_str()), 0);
   std::vector<uint8_t> rgb;
   {
