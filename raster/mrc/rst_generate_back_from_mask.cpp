@@ -162,7 +162,8 @@ int RstGenerateBackFromMask::read(uint8_t* line) {
   // The mean of the image pixels of the window whose value in ring is 0;
   // false when there are none.
   auto mean_where_clear = [&](const RstRingBuffer* ring, int32_t x) {
-    uint32_t n = 0, sum[3] = {0, 0, 0};
+    // 64-bit sums: the caller's window may be large.
+    uint64_t n = 0, sum[3] = {0, 0, 0};
     for (int32_t r = 0; r < wh; ++r) {
       const uint8_t* m = ring->line(r);
       const uint8_t* p = image->line(r);
