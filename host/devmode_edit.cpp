@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "host/text_utf.h"
 #include "platform/win/win_devmode.h"
 #include "platform/win/win_memory.h"
 #include "settings/access/setting_access.h"
@@ -63,6 +64,38 @@ bool ApplySetting(std::vector<uint8_t>& devMode, int id, long long value, std::s
   r = WriteSettingField(static_cast<SettingId>(id), work.data(), nullptr, type, size, &slot);
   if (r != kSettingOk) {
     *error = "setting " + std::to_string(id) + " cannot be written (code " + std::to_string(r) + ")";
+    return false;
+  }
+  std::memcpy(devMode.data(), work.data(), std::min(devMode.size(), work.size()));
+  return true;
+}
+
+bool ApplyTextSetting(std::vector<uint8_t>& devMode, int id, const std::string& utf8, std::string* error) {
+  if (devMode.size() < kDriverDevModeSize) {
+    *error = "the DEVMODE is too short for the driver's settings";
+    return false;
+  }
+  std::vector<uint8_t> work(devMode);
+  if (work.size() < 4700) work.resize(4700, 0);
+  SettingValueType type = 0, returned = 0;
+  UINT typeSize = 0, maxSize = 0;
+  SettingBlock block = 0;
+  SettingAccessResult r = LookupSettingField(static_cast<SettingId>(id), &type, &returned, &typeSize, &maxSize,
+                                             work.data(), nullptr, nullptr, nullptr, &block);
+  if (r != kSettingOk || block == kSettingBlockPrinter) {
+    *error = "setting " + std::to_string(id) + " is not a DEVMODE setting";
+    return false;
+  }
+  if (type != kSettingTypeText) {
+    *error = "setting " + std::to_string(id) + " is not a text";
+    return false;
+  }
+  const std::u16string text = pk::Utf8ToUtf16(utf8);
+  const WCHAR* p = text.c_str();
+  r = SetSettingValue(static_cast<SettingId>(id), work.data(), nullptr, kSettingTypeText,
+                      UINT((text.size() + 1) * sizeof(WCHAR)), &p);
+  if (r != kSettingOk) {
+    *error = "text does not fit setting " + std::to_string(id) + " (code " + std::to_string(r) + ")";
     return false;
   }
   std::memcpy(devMode.data(), work.data(), std::min(devMode.size(), work.size()));

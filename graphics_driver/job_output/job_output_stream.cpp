@@ -5,6 +5,7 @@
 
 #include "graphics_driver/core/driver_files.h"
 #include "graphics_driver/core/pdev_settings.h"
+#include "graphics_driver/job_output/fax_jobs.h"
 #include "graphics_driver/job_output/output_routes.h"
 #include "graphics_driver/job_output/save_file_name.h"
 #include "platform/spooler/winspool.h"
@@ -205,7 +206,10 @@ int WriteStreamBlock(JobOutputStream* s, uint32_t count, const void* bytes) {
 
 int WriteBytesToJob(PdevState* pdev, uint32_t count, const void* bytes) {
   if (!OutputOpened(pdev)) return -1;
-  return WriteStream(pdev->jobOutput, count, bytes) < 0 ? -1 : 0;
+  if (WriteStream(pdev->jobOutput, count, bytes) < 0) return -1;
+  // A fax to several recipients keeps its job bytes for the later ones.
+  KeepFaxJobBytes(pdev, count, bytes);
+  return 0;
 }
 
 int WriteTextToJob(PdevState* pdev, const char* text) {
@@ -213,9 +217,17 @@ int WriteTextToJob(PdevState* pdev, const char* text) {
   return WriteBytesToJob(pdev, uint32_t(std::strlen(text)), text);
 }
 
+namespace {
+BlockWriteObserver g_blockObserver = nullptr;
+}  // namespace
+
+void SetBlockWriteObserver(BlockWriteObserver observer) { g_blockObserver = observer; }
+
 int WriteBlockToJob(PdevState* pdev, uint32_t count, const void* bytes) {
   if (!OutputOpened(pdev)) return -1;
-  return WriteStreamBlock(pdev->jobOutput, count, bytes) < 0 ? -1 : 0;
+  if (WriteStreamBlock(pdev->jobOutput, count, bytes) < 0) return -1;
+  if (g_blockObserver) g_blockObserver(pdev, count, bytes);
+  return 0;
 }
 
 int OpenCopyFileSink(JobOutputStream* s, LPCWSTR path) {
