@@ -26,7 +26,7 @@ int RunFaxRecipientJobs(PdevState* pdev);
 
 // The temp file that keeps the job bytes after the head: 0 or -1.
 int StartFaxJobCopy(PdevState* pdev);
-// Called with every job byte the stream takes: kept while copying.
+// Called with every job byte a route takes: kept while copying.
 void KeepFaxJobBytes(PdevState* pdev, uint32_t count, const void* bytes);
 // Sends the kept bytes into the open job: 0 or -1.
 int SendFaxJobCopy(PdevState* pdev);

@@ -5,7 +5,6 @@
 
 #include "graphics_driver/core/driver_files.h"
 #include "graphics_driver/core/pdev_settings.h"
-#include "graphics_driver/job_output/fax_jobs.h"
 #include "graphics_driver/job_output/output_routes.h"
 #include "graphics_driver/job_output/save_file_name.h"
 #include "platform/spooler/winspool.h"
@@ -206,10 +205,7 @@ int WriteStreamBlock(JobOutputStream* s, uint32_t count, const void* bytes) {
 
 int WriteBytesToJob(PdevState* pdev, uint32_t count, const void* bytes) {
   if (!OutputOpened(pdev)) return -1;
-  if (WriteStream(pdev->jobOutput, count, bytes) < 0) return -1;
-  // A fax to several recipients keeps its job bytes for the later ones.
-  KeepFaxJobBytes(pdev, count, bytes);
-  return 0;
+  return WriteStream(pdev->jobOutput, count, bytes) < 0 ? -1 : 0;
 }
 
 int WriteTextToJob(PdevState* pdev, const char* text) {

@@ -150,7 +150,7 @@ int StartJobOutput(PdevState* pdev) {
     PdevFax& fax = pdev->faxState;
     const bool recipients = fax.faxJob && fax.multiRecipient && !pdev->jobSetup.storedJob;
     if (pdev->jobSetup.storedJob) pdev->jobSetup.spoolWholeJob = 1;
-    else if (!recipients && IsSaveToFileMode(pdev) && BuildSaveFileName(pdev) != 1) r = -1;
+    else if (IsSaveToFileMode(pdev) && BuildSaveFileName(pdev) != 1) r = -1;
     // A stored job starts its spooler stream with the head like any job; its
     // own file gets a head of its own at the job end. So does a fax to
     // several recipients, whose job bytes after the head are kept for the

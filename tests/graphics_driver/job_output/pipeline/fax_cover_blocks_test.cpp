@@ -163,6 +163,16 @@ TEST_F(FaxCoverBlocksTest, RowLayout) {
   EXPECT_EQ(title[0].size, 100);
   EXPECT_EQ(Text(title[0].text), u"Cover Page");
 
+  // The baseline flag lifts a line by 0.86 of its size: trunc(10 x 0.35277 x
+  // 0.86 x 10) at size 100; an empty text places nothing.
+  FaxLayoutRow baseline{1, 0, 2, 0, 2, 100, 300, 400, 0, 1, 0};
+  const std::vector<FaxTextEntry> lifted = Place(baseline, u"x");
+  ASSERT_EQ(lifted.size(), 1u);
+  EXPECT_EQ(lifted[0].x, 300);
+  EXPECT_EQ(lifted[0].y, 400 - 30);
+  EXPECT_EQ(lifted[0].font, 2);
+  EXPECT_TRUE(Place(baseline, u"").empty());
+
   // Variant b: string 1775 for the title, x 1715 for its second row, no kind 3
   // and 5 rows; the other strings change too.
   EXPECT_EQ(Row(0, 0, 1).stringId, 1774);
