@@ -308,6 +308,19 @@ TEST_F(FaxJobTest, RecipientRunsAndFailures) {
   }
 }
 
+TEST_F(FaxJobTest, CoverOfKindTwoCarriesTheAttachmentName) {
+  // In place of the cover-sheet file, the Eg block of setting 378's base name.
+  ASSERT_NE(OpenFax(2, 1, 1), nullptr);
+  SetPdevText(378, u"C:\\docs\\Report.doc");
+  g_otherBlocks.clear();
+  ASSERT_TRUE(StartDoc());
+  ASSERT_TRUE(Pages(1));
+  EXPECT_TRUE(EndDoc());
+  EXPECT_EQ(g_otherBlocks, std::vector<uint32_t>{35});
+  EXPECT_EQ(g_coverAddressees, std::vector<std::string>{"Recipient 0"});
+  EXPECT_EQ(Jobs().size(), 1u);
+}
+
 TEST_F(FaxJobTest, KeptBytesThatCannotBeWrittenFailTheJob) {
   ASSERT_NE(OpenFax(1, 3, 3), nullptr);
   ASSERT_TRUE(StartDoc());
