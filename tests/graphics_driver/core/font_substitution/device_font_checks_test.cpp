@@ -90,6 +90,7 @@ TEST_F(DeviceFontChecksTest, CodeOfTheFaceWithSlantAndWeight) {
       {"heavy", 0, 900, FM_SEL_BOLD | FM_SEL_ITALIC, 0, 0x0198},
       {"bold selection, light weight", 0, 300, FM_SEL_BOLD, 0, 0x0130},
       {"semibold is no bold", 0, 600, FM_SEL_REGULAR, 0, 0x0100},
+      {"weight beyond 1500 stays in its bits", 0, 2000, FM_SEL_BOLD, 0, 0x01F0},
       {"simulated bold", 0, 700, FM_SEL_BOLD, FO_SIM_BOLD, 0x0130},
       {"simulated bold at 14", 1, 400, FM_SEL_REGULAR, FO_SIM_BOLD, 0x01F0},
       {"simulated bold italic at 14", 1, 400, FM_SEL_REGULAR, FO_SIM_BOLD | FO_SIM_ITALIC, 0x01F8},

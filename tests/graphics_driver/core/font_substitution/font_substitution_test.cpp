@@ -355,28 +355,6 @@ TEST_F(ScoreTest, AliasCopyFailingIsOutOfMemory) {
   }
 }
 
-TEST_F(ScoreTest, CharsetFamilyAndPitchDecide) {
-  UseTable(Pairs({}));
-  struct Case {
-    const char* what;
-    std::vector<Face> faces;
-    TrueType font;
-    uint32_t index;
-  };
-  const Case cases[] = {
-      {"the TrueType charset", {{u"A", 128}, {u"B", 0}}, {u"X", 0}, 1},
-      {"fixed pitch", {{u"A", 0, FF_MODERN}, {u"B", 0, FF_MODERN | 1}}, {u"X", 0, FIXED_PITCH | FF_MODERN}, 1},
-      {"the family", {{u"A", 0, FF_ROMAN}, {u"B", 0, FF_SWISS}}, {u"X", 0, FF_SWISS}, 1},
-      {"a Roman face for Century", {{u"A", 0, FF_DECORATIVE}, {u"B", 0, FF_ROMAN}}, {u"Century", 0, FF_SWISS}, 1},
-  };
-  for (const Case& c : cases) {
-    UseFaces(c.faces);
-    uint32_t index = 9;
-    EXPECT_EQ(ScoreDeviceFonts(pdev(), Font(c.font), u"", &index), kFontSubChosen) << c.what;
-    EXPECT_EQ(index, c.index) << c.what;
-  }
-}
-
 TEST(FamilyScoreTest, PitchFamilyAndSwissNames) {
   struct Case {
     const WCHAR* name;
@@ -423,7 +401,7 @@ TEST(WeightSlantTest, Gains) {
         << c.faceItalic << c.faceWeight << c.italicWanted << c.trueTypeWeight;
 }
 
-TEST_F(ScoreTest, WeightAndSlantChooseAndTiesGoToTheFirst) {
+TEST_F(ScoreTest, CharsetFamilyPitchWeightAndSlantDecide) {
   UseTable(Pairs({}));
   struct Case {
     const char* what;
@@ -433,10 +411,14 @@ TEST_F(ScoreTest, WeightAndSlantChooseAndTiesGoToTheFirst) {
   };
   const Face upright400{u"A", 0, 0x22, 400, 0}, italic700{u"B", 0, 0x22, 700, 1}, italic400{u"C", 0, 0x22, 400, 1};
   const Case cases[] = {
+      {"the TrueType charset", {{u"A", 128}, {u"B", 0}}, {u"X", 0}, 1},
+      {"fixed pitch", {{u"A", 0, FF_MODERN}, {u"B", 0, FF_MODERN | 1}}, {u"X", 0, FIXED_PITCH | FF_MODERN}, 1},
+      {"the family", {{u"A", 0, FF_ROMAN}, {u"B", 0, FF_SWISS}}, {u"X", 0, FF_SWISS}, 1},
+      {"a Roman face for Century", {{u"A", 0, FF_DECORATIVE}, {u"B", 0, FF_ROMAN}}, {u"Century", 0, FF_SWISS}, 1},
       {"italic wanted (82 against 97)", {upright400, italic700}, {u"X", 0, 0x22, 700, FM_SEL_ITALIC}, 1},
       {"simulated italic", {upright400, italic700}, {u"X", 0, 0x22, 700, FM_SEL_REGULAR, FO_SIM_ITALIC}, 1},
       {"upright wanted (97 against 7)", {italic700, upright400}, {u"X", 0, 0x22, 400}, 1},
-      {"equal faces", {italic400, italic400}, {u"X", 0, 0x22, 400, FM_SEL_ITALIC}, 0},
+      {"ties go to the first", {italic400, italic400}, {u"X", 0, 0x22, 400, FM_SEL_ITALIC}, 0},
       // A weight far beyond 1000 would wrap a byte score; it stops at 0.
       {"out-of-range weight", {{u"W", 0, 0x22, 60000, 1}, upright400}, {u"X", 0, 0x22, 400}, 1},
   };
