@@ -178,6 +178,9 @@ WORD EvaluateCondition(const SettingsContext* context, const SettingValueRef* va
                        const ModelRecord* record, WORD* bits) {
   if (context == nullptr || context->model == nullptr || condition == nullptr) return kConditionFailed;
   if (condition->comparison == kComparePointPair) {
+    // The condition's value (a table position too) names the record whose
+    // point pair counts; a condition without a value names the feature.
+    if (ResolveConditionValueTable(context->model->primary, condition) != 0) return kConditionFailed;
     WORD key = 0;
     if (GetConditionPointPairKey(context, valueRef, condition, record, &key) != 0) return kConditionFailed;
     WORD pointBits = 0;

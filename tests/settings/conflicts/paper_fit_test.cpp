@@ -143,8 +143,12 @@ TEST_F(PaperFitTest, PointPairsOfAuxiliaryKeys) {
   // Duplex option 2 and the orientation feature carry point pairs.
   ddd::ModelWriter w = PaperModel();
   const uint16_t pair = w.AddPointPair({{1000, 1000}, {3000, 3000}});
+  // Option 2 lists a constraint whose condition is the user paper against
+  // the option's own point pair.
+  const uint16_t outside = w.AddConstraint(7, Cond(16, 1, Value::I16(2)), 3, Text::Plain("Outside"),
+                                           {pk::test::Chain(16, 9, Value::I16(2), 3)});
   const uint16_t off = w.AddOption(14, Text::Plain("Off"), 0, 0, Value::I16(1));
-  const uint16_t on = w.AddOption(14, Text::Plain("On"), 0, 0, Value::I16(2), pair);
+  const uint16_t on = w.AddOption(14, Text::Plain("On"), 0, 0, Value::I16(2), pair, {outside});
   w.AddFeature(4, 16, Text::Plain("Duplex"), 1, 1, {off, on});
   const uint16_t portrait = w.AddOption(14, Text::Plain("Portrait"), 0, 0, Value::I16(1));
   w.AddFeature(4, 7, Text::Plain("Orientation"), 1, 1, {portrait}, pair);
@@ -198,6 +202,15 @@ TEST_F(PaperFitTest, PointPairsOfAuxiliaryKeys) {
     EXPECT_EQ(CheckPaperAgainstPointPair(&context, nullptr, row.key, &bits), row.answer) << row.width;
     EXPECT_EQ(bits, row.bits) << row.width;
   }
+  // Through the engine: the paper outside the pair is a conflict of the paper.
+  Result result;
+  UserPaper(3100, 2970);
+  ASSERT_EQ(Check(kConflictModeCheck, 16, 2, &two, result.r), 0);
+  EXPECT_EQ(result->status, 3);
+  EXPECT_EQ(result->paperBits, 0x2);
+  UserPaper(2100, 2970);
+  ASSERT_EQ(Check(kConflictModeCheck, 16, 2, &two, result.r), 0);
+  EXPECT_EQ(result->status, 0);
   // A model paper does not hold.
   Set<int16_t>(8, 2, 9);
   WORD bits = 0;
