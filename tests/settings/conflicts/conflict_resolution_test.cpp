@@ -136,6 +136,19 @@ TEST_F(ConflictTest, ResolutionsAreWrittenInListOrder) {
   EXPECT_EQ(Get(15), 2);
   EXPECT_EQ(Get(295), 4);
 
+  // A failed allocation (a record load, the id list) fails the change cleanly.
+  EXPECT_GT(pk::test::FailEachAllocation(40,
+                                         [&] {
+                                           WORD r[kIdListRoom] = {};
+                                           WORD* list = r;
+                                           WORD n = 0;
+                                           const WORD answer = ApplyChangeWithResolutions(kOwner, &context, &change, 1,
+                                                                                          extra, &list, &n, result.r);
+                                           ReleaseSettingIdList(kIdListRoom, r, &list, &n);
+                                           return answer == 4;
+                                         }),
+            0);
+
   // The constraint without a condition list writes nothing.
   const std::vector<BYTE> devMode = buffers_.devMode, settings = buffers_.settings;
   const WORD keys[] = {2};
