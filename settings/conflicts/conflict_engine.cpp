@@ -255,7 +255,9 @@ WORD EvaluateConstraintChain(int mode, int listKind, HANDLE owner, const Setting
     return held == kConditionHolds ? kConstraintNotApplied : kConstraintInConflict;
   }
 
-  const WORD n = constraint->chainedCount;
+  // Positions are wider than the count so that stepping past the last item
+  // of the longest list cannot wrap around.
+  const size_t n = constraint->chainedCount;
   const ChainedConditionItem* items = constraint->chained;
   if (n > 0 && items == nullptr) return kConstraintFailed;
   auto endsGroup = [](BYTE join) { return join == kJoinEndGroup || join == kJoinEndGroupB; };
@@ -263,10 +265,10 @@ WORD EvaluateConstraintChain(int mode, int listKind, HANDLE owner, const Setting
   IdRoom group;
   WORD groupBits = 0;
   bool conflict = false;
-  WORD i = 0;
+  size_t i = 0;
   while (i < n) {
     bool complete = false;
-    WORD next = static_cast<WORD>(i + 1);
+    size_t next = i + 1;
     WORD itemBits = 0;
     const WORD held = EvaluateCondition(context, valueRef, &constraint->chained[i].condition, record, &itemBits);
     if (held == kConditionFailed) return kConstraintFailed;
@@ -278,11 +280,11 @@ WORD EvaluateConstraintChain(int mode, int listKind, HANDLE owner, const Setting
         complete = true;
       } else if (join == kJoinAlternative) {
         // The other alternatives need not be evaluated.
-        WORD j = next;
+        size_t j = next;
         while (j < n && items[j].join == kJoinAlternative) ++j;
         if (j < n && endsGroup(items[j].join)) {
           complete = true;
-          next = static_cast<WORD>(j + 1);
+          next = j + 1;
         } else {
           next = j;
         }
@@ -291,9 +293,9 @@ WORD EvaluateConstraintChain(int mode, int listKind, HANDLE owner, const Setting
       if (!complete && next >= n) complete = true;
     } else if (join != kJoinAlternative) {
       // The group fails: drop it and go on after its end.
-      WORD j = i;
+      size_t j = i;
       while (j < n && !endsGroup(items[j].join)) ++j;
-      next = static_cast<WORD>(j + 1);
+      next = j + 1;
       group.Clear();
       groupBits = 0;
     } else if (next >= n) {

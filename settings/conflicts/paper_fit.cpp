@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "platform/win/windows.h"
 #include "settings/access/setting_access.h"
@@ -253,7 +254,9 @@ WORD GetConditionPointPairKey(const SettingsContext* context, const SettingValue
       *key = static_cast<const ConstrainedRecord*>(record)->auxiliary.key;
       return 0;
     }
-    if (option && hasValue) {
+    const UINT conditionWidth = ConflictNumberWidth(condition->valueType);
+    // Only numbers of their full width compare; other values name no record here.
+    if (option && hasValue && conditionWidth != 0 && condition->itemSize >= conditionWidth) {
       const auto* o = static_cast<const OptionRecord*>(record);
       if (o->value != nullptr && o->valueSize >= ConflictNumberWidth(o->valueType) &&
           CompareConditionValue(kCompareEqual, condition->valueType, condition->data, o->valueType, o->value) ==
@@ -264,6 +267,7 @@ WORD GetConditionPointPairKey(const SettingsContext* context, const SettingValue
     }
   }
   uint64_t widened = 0;
+  std::u16string text;
   const void* value = nullptr;
   if (hasValue) {
     const UINT width = ConflictNumberWidth(condition->valueType);
@@ -272,7 +276,14 @@ WORD GetConditionPointPairKey(const SettingsContext* context, const SettingValue
       std::memcpy(&widened, condition->data, width);
       value = &widened;
     } else {
-      value = condition->data;
+      // A text of a value table need not be terminated within its item.
+      for (WORD k = 0; k + 1 < condition->itemSize; k += 2) {
+        char16_t c;
+        std::memcpy(&c, condition->data + k, sizeof c);
+        if (c == 0) break;
+        text.push_back(c);
+      }
+      value = text.c_str();
     }
   }
   WORD type = 0, mappedKey = 0;

@@ -47,7 +47,9 @@ TEST_F(ConflictTest, StoreSettingValueWritesEachTypeInItsSize) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.ref.id);
     EXPECT_EQ(StoreSettingValue(&context, &row.ref), row.answer);
-    if (row.answer == 0) EXPECT_EQ(Get(row.ref.id), row.stored);
+    if (row.answer == 0) {
+      EXPECT_EQ(Get(row.ref.id), row.stored);
+    }
   }
   const SettingValueRef text{297, 6, u"Draft"};
   ASSERT_EQ(StoreSettingValue(&context, &text), 0);
