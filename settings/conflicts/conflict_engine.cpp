@@ -17,19 +17,6 @@ namespace {
 
 bool IsTextType(SettingValueType type) { return type == kSettingTypeText; }
 
-// A text item of a condition: value tables store texts in fixed-width items
-// that need not be terminated, so the comparison works on a bounded copy.
-std::u16string BoundedText(const BYTE* item, WORD itemSize) {
-  std::u16string text;
-  for (WORD k = 0; k + 1 < itemSize; k += 2) {
-    char16_t c;
-    std::memcpy(&c, item + k, sizeof c);
-    if (c == 0) break;
-    text.push_back(c);
-  }
-  return text;
-}
-
 int CompareTexts(const void* first, const void* second) {
   const BYTE* a = static_cast<const BYTE*>(first);
   const BYTE* b = static_cast<const BYTE*>(second);
@@ -51,7 +38,7 @@ bool IsPaperComparison(BYTE code) {
 WORD CompareListedValue(const ConditionItem* condition, WORD k, const ConflictValue& setting) {
   const BYTE* item = condition->data + static_cast<size_t>(condition->itemSize) * k;
   if (IsTextType(condition->valueType)) {
-    const std::u16string text = BoundedText(item, condition->itemSize);
+    const std::u16string text = ConditionItemText(item, condition->itemSize);
     return CompareConditionValue(condition->comparison, condition->valueType, text.c_str(), setting.type,
                                  setting.value);
   }
@@ -120,11 +107,6 @@ bool IsRangePaperKind(WORD kind) {
     if (entry.kind == kind) return true;
   }
   return false;
-}
-
-bool SkippedInMode(int mode, WORD rule) {
-  return (mode == kConflictModeChange && (rule & kRuleSkipInMode1) != 0) ||
-         (mode == kConflictModeAvailable && (rule & kRuleSkipInMode2) != 0);
 }
 
 }  // namespace
@@ -242,7 +224,7 @@ WORD EvaluateConstraintChain(int mode, int listKind, HANDLE owner, const Setting
                              const SettingValueRef* valueRef, ConstraintRecord* constraint, const ModelRecord* record,
                              WORD** idList, WORD* idCount, WORD* bits) {
   if (constraint == nullptr) return kConstraintFailed;
-  if (SkippedInMode(mode, constraint->rule)) return kConstraintNotApplied;
+  if (IsRuleHiddenInMode(mode, constraint->rule)) return kConstraintNotApplied;
   const bool listing = idList != nullptr && idCount != nullptr;
 
   if (listKind == kConstraintListTypeEight) {

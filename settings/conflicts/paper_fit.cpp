@@ -43,11 +43,6 @@ struct OwnedModelRecord {
   }
 };
 
-bool SkippedInMode(int mode, WORD rule) {
-  return (mode == kConflictModeChange && (rule & kRuleSkipInMode1) != 0) ||
-         (mode == kConflictModeAvailable && (rule & kRuleSkipInMode2) != 0);
-}
-
 bool ReadNumber(const SettingsContext* context, const SettingValueRef* valueRef, SettingId id, DWORD* out) {
   int64_t n = 0;
   if (ReadSettingNumber(context, valueRef, id, &n) != kSettingOk) return false;
@@ -276,13 +271,7 @@ WORD GetConditionPointPairKey(const SettingsContext* context, const SettingValue
       std::memcpy(&widened, condition->data, width);
       value = &widened;
     } else {
-      // A text of a value table need not be terminated within its item.
-      for (WORD k = 0; k + 1 < condition->itemSize; k += 2) {
-        char16_t c;
-        std::memcpy(&c, condition->data + k, sizeof c);
-        if (c == 0) break;
-        text.push_back(c);
-      }
+      text = ConditionItemText(condition->data, condition->itemSize);
       value = text.c_str();
     }
   }
@@ -335,7 +324,7 @@ WORD CheckPaperRange(int mode, const SettingsContext* context, const SettingValu
   for (const RangeKind& r : kRangeKinds) {
     if (r.kind == kind) row = &r;
   }
-  if (row == nullptr || SkippedInMode(mode, constraint->rule)) {
+  if (row == nullptr || IsRuleHiddenInMode(mode, constraint->rule)) {
     *bits = 0;
     return 0;
   }
@@ -390,7 +379,7 @@ WORD CheckPaperRange(int mode, const SettingsContext* context, const SettingValu
 WORD CheckPaperInRecord(int mode, const SettingsContext* context, const SettingValueRef* valueRef,
                         const ConstraintRecord* constraint) {
   if (context == nullptr || constraint == nullptr) return 2;
-  if (SkippedInMode(mode, constraint->rule)) return 0;
+  if (IsRuleHiddenInMode(mode, constraint->rule)) return 0;
   PaperContext paper{};
   WORD found = 0;
   if (ReadPaperContext(context, valueRef, &paper, &found) != 0) return 2;
