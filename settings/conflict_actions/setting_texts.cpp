@@ -48,10 +48,13 @@ void ToOwnType(SettingId id, SettingValueType valueType, const void* value, Sett
   slot->bytes = static_cast<uint64_t>(v);
 }
 
+// A text cut at its first line feed (what follows describes the choice) and
+// to the buffer.
 void CopyCut(const WCHAR* text, WCHAR* out) {
   BoundedText b;
   InitBoundedText(&b, out, kSettingTextChars);
   AppendBoundedText(&b, text);
+  CutAtLineFeed(out);
 }
 
 void AppendString(HMODULE module, UINT stringId, WCHAR* out) {

@@ -34,6 +34,7 @@ class ConflictActionsTest : public StoredSettingsTest {
  protected:
   void SetUp() override {
     StoredSettingsTest::SetUp();
+    InstallInDriverFolder(PK_DEFAULT_MODEL_STRINGS, u"ORVC3600.vbn");
     model_ = OpenDeviceModel(printer_);
     ASSERT_NE(model_, nullptr);
     ASSERT_EQ(BuildDefaultSettings(model_, buffers_.devMode.data(), buffers_.settings.data(), PK_DEFAULT_PRINTER_NAME),
