@@ -1,6 +1,8 @@
 // The messages of the conflict actions (see conflict_messages.h).
 #include "settings/conflict_actions/conflict_messages.h"
 
+#include <cstring>
+
 #include "platform/win/win_memory.h"
 #include "platform/win/win_resource.h"
 #include "settings/access/setting_values.h"
@@ -164,7 +166,14 @@ void AppendResolutionLines(HMODULE module, const SettingsContext* context, const
     for (WORD c = 0; c < constraint->conditionCount && constraint->conditions != nullptr; ++c) {
       const ConditionItem& condition = constraint->conditions[c];
       if (IsLeftOutOfChanges(condition.settingId) || condition.data == nullptr) continue;
-      AppendSettingLine(module, context, condition.settingId, condition.valueType, condition.data, text);
+      // A number is read from its item only, whatever width its type has.
+      uint64_t number = 0;
+      const void* value = condition.data;
+      if (condition.valueType != kSettingTypeText) {
+        std::memcpy(&number, condition.data, condition.itemSize < sizeof number ? condition.itemSize : sizeof number);
+        value = &number;
+      }
+      AppendSettingLine(module, context, condition.settingId, condition.valueType, value, text);
     }
     ReleaseModelRecord(constraint);
   }

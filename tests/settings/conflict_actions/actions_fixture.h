@@ -50,13 +50,14 @@ class ConflictActionsTest : public StoredSettingsTest {
   // Switches to a printer of a writer-made model, with its defaults.
   void UseModel(const ddd::ModelWriter& writer) {
     CloseDeviceModel(model_);
-    HANDLE printer = AddModelPrinter(u"Written", writer);
+    const std::u16string name = u"Written " + std::u16string(1, static_cast<char16_t>(u'A' + written_++));
+    HANDLE printer = AddModelPrinter(name.c_str(), writer);
     ASSERT_NE(printer, nullptr);
     model_ = OpenDeviceModel(printer);
     ASSERT_NE(model_, nullptr);
     printer_ = printer;
     buffers_ = SettingsBuffers{};
-    BuildDefaultSettings(model_, buffers_.devMode.data(), buffers_.settings.data(), u"Written");
+    BuildDefaultSettings(model_, buffers_.devMode.data(), buffers_.settings.data(), name.c_str());
   }
   SettingsContext Context() { return SettingsContext{model_, buffers_.devMode.data(), buffers_.settings.data()}; }
 
@@ -100,6 +101,7 @@ class ConflictActionsTest : public StoredSettingsTest {
   DeviceModel* model_ = nullptr;
   SettingsBuffers buffers_;
   ConstraintResult* result_ = nullptr;
+  int written_ = 0;
 };
 
 // The strings of Tarquen the tests compare with.
