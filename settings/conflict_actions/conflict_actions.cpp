@@ -112,8 +112,8 @@ WORD RunPageConstraintPass(HWND owner, const SettingsContext* context, const Set
 // when its lookup has a binding.
 WORD UpdateLayoutSettings(const SettingsContext* context, WORD** ids, WORD* count) {
   SettingValueSlot orientation, pages, follower;
-  if (!ReadCurrentSettingValue(context, kOrientationId, &orientation) ||
-      !ReadCurrentSettingValue(context, kPagesPerSheetId, &pages)) {
+  if (!ReadSettingValueSlot(context, kOrientationId, &orientation) ||
+      !ReadSettingValueSlot(context, kPagesPerSheetId, &pages)) {
     return kActionFailed;
   }
   DependentValueRecord record{};
@@ -125,7 +125,7 @@ WORD UpdateLayoutSettings(const SettingsContext* context, WORD** ids, WORD* coun
   };
   static constexpr Dependent kDependents[] = {{267, 325}, {320, 326}, {341, 344}};
   for (const Dependent& d : kDependents) {
-    if (!ReadCurrentSettingValue(context, d.follower, &follower)) return kActionFailed;
+    if (!ReadSettingValueSlot(context, d.follower, &follower)) return kActionFailed;
     record.dependentValue = static_cast<WORD>(follower.bytes);
     WORD value = 0;
     const int found =
@@ -153,7 +153,7 @@ bool IsRangeChecked(SettingId id) {
 WORD PassThenRecheck(HWND owner, const SettingsContext* context, const SettingValueRef* valueRef, WORD** ids,
                      WORD* count, ConstraintResult* result) {
   KeptValue kept;
-  if (!ReadCurrentSettingValue(context, valueRef->id, &kept.slot)) return kActionFailed;
+  if (!ReadSettingValueSlot(context, valueRef->id, &kept.slot)) return kActionFailed;
   WORD answer = RunPageConstraintPass(owner, context, valueRef, ids, count, result);
   if (answer != kActionWritten) return answer;
   ResetConstraintResult(result);
@@ -187,13 +187,13 @@ WORD ApplyByRow(HWND owner, HANDLE printer, const SettingsContext* context, cons
     return answer;
   }
   if (id == 8 || id == 262) {
-    if (!ReadCurrentSettingValue(context, id, &current)) return kActionFailed;
+    if (!ReadSettingValueSlot(context, id, &current)) return kActionFailed;
     WORD answer = ActOnConflict(owner, context, ref, nullptr, nullptr, 0, nullptr, ids, count, result);
     if (answer == kActionWritten) answer = ReportScaledPaperFit(1, owner, context, ref);
     return answer;
   }
   if (id == 263) {
-    if (!ReadCurrentSettingValue(context, id, &current)) return kActionFailed;
+    if (!ReadSettingValueSlot(context, id, &current)) return kActionFailed;
     WORD answer = RunPageConstraintPass(owner, context, ref, ids, count, result);
     if (answer == kActionWritten) answer = ReportScaledPaperFit(1, owner, context, ref);
     return answer;
@@ -257,7 +257,7 @@ WORD CheckDriverRange(BOOL apply, HWND owner, const SettingsContext* context, co
 WORD CheckStampPrompt(BOOL apply, const SettingsContext* context, const SettingValueRef* valueRef, WCHAR** firstText,
                       WCHAR** secondText, WORD* n, SettingValueRef** values, WORD** ids, WORD* count) {
   SettingValueSlot stamp;
-  if (!ReadCurrentSettingValue(context, kStampNameId, &stamp)) return kActionFailed;
+  if (!ReadSettingValueSlot(context, kStampNameId, &stamp)) return kActionFailed;
   const auto* name = static_cast<const WCHAR*>(stamp.value);
   if (name != nullptr && name[0] != 0 && firstText != nullptr && secondText != nullptr && n != nullptr &&
       values != nullptr) {
@@ -278,7 +278,7 @@ WORD CheckTextSetting(BOOL apply, const SettingsContext* context, const SettingV
       return kActionFailed;
     }
     SettingValueSlot use;
-    if (!ReadCurrentSettingValue(context, kTextUseId, &use)) return kActionFailed;
+    if (!ReadSettingValueSlot(context, kTextUseId, &use)) return kActionFailed;
     if (use.bytes == 1 || use.bytes == 2) {
       const WORD off = 0;
       const SettingValueRef useOff{kTextUseId, kSettingTypeUInt16, &off};

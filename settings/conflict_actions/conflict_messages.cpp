@@ -188,6 +188,22 @@ bool WriteChangedSetting(HMODULE module, const SettingsContext* context, const S
   return WriteSettingValueText(TRUE, module, context, valueRef->id, valueRef->valueType, valueRef->value, value) != 0;
 }
 
+// What every conflict message starts from: the changed setting's name and
+// value text, and the lines of the settings in conflict followed by the
+// prompt's text (when there is one).
+bool WriteConflictParts(HMODULE module, const SettingsContext* context, const SettingValueRef* valueRef,
+                        const ConstraintResult* result, const WCHAR* promptText, WCHAR* name, WCHAR* value,
+                        WCHAR* conflicts) {
+  if (!WriteChangedSetting(module, context, valueRef, name, value)) return false;
+  SettingSet conflicting;
+  CollectConflictingSettings(context, valueRef, result, &conflicting);
+  BoundedText conflictText;
+  InitBoundedText(&conflictText, conflicts, kMessageChars);
+  AppendSettingLines(module, context, conflicting, &conflictText);
+  AppendBoundedText(&conflictText, promptText);
+  return true;
+}
+
 bool MessageArgumentsOk(const SettingsContext* context, const SettingValueRef* valueRef, const ConstraintResult* result,
                         WCHAR** message) {
   if (message == nullptr) return false;
@@ -210,7 +226,7 @@ int FindLayoutSettingText(const SettingsContext* context, const ConstraintResult
       const SettingId id = constraint->chained[c].condition.settingId;
       if (id != 267 && id != 320) continue;
       SettingValueSlot current;
-      if (!ReadCurrentSettingValue(context, id, &current)) continue;
+      if (!ReadSettingValueSlot(context, id, &current)) continue;
       WCHAR* text = nullptr;
       if (GetSettingOptionText(context->model->primary, context->model->secondary, id, &current.bytes, &text) == 0) {
         BoundedText b;
@@ -239,16 +255,8 @@ int BuildConflictMessage(BOOL ask, HMODULE module, const SettingsContext* contex
                          const WCHAR* firstText, const WCHAR* secondText, const ConstraintResult* result,
                          WCHAR** message) {
   if (!MessageArgumentsOk(context, valueRef, result, message)) return 0;
-  WCHAR name[kSettingTextChars], value[kSettingTextChars];
-  if (!WriteChangedSetting(module, context, valueRef, name, value)) return 0;
-
-  SettingSet conflicting;
-  CollectConflictingSettings(context, valueRef, result, &conflicting);
-  WCHAR conflicts[kMessageChars];
-  BoundedText conflictText;
-  InitBoundedText(&conflictText, conflicts, kMessageChars);
-  AppendSettingLines(module, context, conflicting, &conflictText);
-  AppendBoundedText(&conflictText, firstText);
+  WCHAR name[kSettingTextChars], value[kSettingTextChars], conflicts[kMessageChars];
+  if (!WriteConflictParts(module, context, valueRef, result, firstText, name, value, conflicts)) return 0;
 
   const bool withValue = valueRef->value != nullptr;
   if (!ask) {
@@ -272,28 +280,16 @@ int BuildLayoutConflictMessage(HMODULE module, const SettingsContext* context, c
   if (!MessageArgumentsOk(context, valueRef, result, message)) return 0;
   WCHAR layout[kSettingTextChars];
   if (!FindLayoutSettingText(context, result, layout)) return 0;
-  WCHAR name[kSettingTextChars], value[kSettingTextChars];
-  if (!WriteChangedSetting(module, context, valueRef, name, value)) return 0;
-  SettingSet conflicting;
-  CollectConflictingSettings(context, valueRef, result, &conflicting);
-  WCHAR conflicts[kMessageChars];
-  BoundedText conflictText;
-  InitBoundedText(&conflictText, conflicts, kMessageChars);
-  AppendSettingLines(module, context, conflicting, &conflictText);
+  WCHAR name[kSettingTextChars], value[kSettingTextChars], conflicts[kMessageChars];
+  if (!WriteConflictParts(module, context, valueRef, result, nullptr, name, value, conflicts)) return 0;
   return FormatResourceMessage(module, message, kMessageChars, kStringLayoutAsk, name, value, layout, conflicts);
 }
 
 int BuildForbiddenMessage(HMODULE module, const SettingsContext* context, const SettingValueRef* valueRef,
                           const ConstraintResult* result, WCHAR** message) {
   if (!MessageArgumentsOk(context, valueRef, result, message)) return 0;
-  WCHAR name[kSettingTextChars], value[kSettingTextChars];
-  if (!WriteChangedSetting(module, context, valueRef, name, value)) return 0;
-  SettingSet conflicting;
-  CollectConflictingSettings(context, valueRef, result, &conflicting);
-  WCHAR conflicts[kMessageChars];
-  BoundedText conflictText;
-  InitBoundedText(&conflictText, conflicts, kMessageChars);
-  AppendSettingLines(module, context, conflicting, &conflictText);
+  WCHAR name[kSettingTextChars], value[kSettingTextChars], conflicts[kMessageChars];
+  if (!WriteConflictParts(module, context, valueRef, result, nullptr, name, value, conflicts)) return 0;
   return FormatResourceMessage(module, message, kMessageChars, kStringForbidden, name, conflicts);
 }
 
@@ -310,7 +306,7 @@ int BuildGroupWarning(HMODULE module, const SettingsContext* context, const Sett
     SettingValueType type = valueRef->valueType;
     const void* v = valueRef->value;
     if (v == nullptr) {
-      if (!ReadCurrentSettingValue(context, valueRef->id, &current)) return 0;
+      if (!ReadSettingValueSlot(context, valueRef->id, &current)) return 0;
       type = current.type;
       v = current.type == kSettingTypeText ? current.value : &current.bytes;
     }
@@ -355,7 +351,7 @@ int FormatConflictText(WCHAR** out, int kind, HMODULE module, const SettingsCont
   }
   SettingValueSlot current;
   if (named.value == nullptr) {
-    if (!ReadCurrentSettingValue(context, named.id, &current)) return 0;
+    if (!ReadSettingValueSlot(context, named.id, &current)) return 0;
     named.valueType = current.type;
     named.value = current.type == kSettingTypeText ? current.value : &current.bytes;
   }

@@ -152,7 +152,7 @@ int WriteResourceText(HMODULE module, UINT stringId, WCHAR* out) {
 // Settings 353 and 354: which image offset the value of setting 413 selects.
 int WriteImageOffsetText(HMODULE module, const SettingsContext* context, SettingId id, WCHAR* out) {
   SettingValueSlot mode;
-  if (!ReadCurrentSettingValue(context, kImageOffsetModeId, &mode)) return 0;
+  if (!ReadSettingValueSlot(context, kImageOffsetModeId, &mode)) return 0;
   const UINT m = ReadValueAsUInt32(mode.type, SlotValue(mode));
   if (id == 353)
     return WriteResourceText(module, m == 0 || m == 1 ? kStringImageOffset1 : kStringImageOffset1Reversed, out);
@@ -201,7 +201,7 @@ int WriteValueText(BOOL withDimensions, HMODULE module, const SettingsContext* c
 
 }  // namespace
 
-int ReadCurrentSettingValue(const SettingsContext* context, SettingId id, SettingValueSlot* slot) {
+int ReadSettingValueSlot(const SettingsContext* context, SettingId id, SettingValueSlot* slot) {
   if (context == nullptr || slot == nullptr) return 0;
   SettingValueType type = 0;
   UINT size = 0;
@@ -245,7 +245,7 @@ int FormatSettingNameAndValue(WCHAR** out, HMODULE module, const SettingsContext
   *out = nullptr;
   SettingValueSlot current;
   WCHAR name[kSettingTextChars], value[kSettingTextChars];
-  if (!ReadCurrentSettingValue(context, id, &current) ||
+  if (!ReadSettingValueSlot(context, id, &current) ||
       !WriteSettingValueText(FALSE, module, context, id, 0, nullptr, name) ||
       !WriteSettingValueText(FALSE, module, context, id, current.type, SlotValue(current), value)) {
     return 0;
@@ -259,7 +259,7 @@ int AppendSettingLine(HMODULE module, const SettingsContext* context, SettingId 
                       const void* value, BoundedText* text) {
   SettingValueSlot current;
   if (value == nullptr) {
-    if (!ReadCurrentSettingValue(context, id, &current)) return 0;
+    if (!ReadSettingValueSlot(context, id, &current)) return 0;
     valueType = current.type;
     value = SlotValue(current);
   }

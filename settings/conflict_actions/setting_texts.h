@@ -17,7 +17,7 @@ struct SettingValueSlot {
   const void* value;
 };
 // The current value of the setting: 1, or 0 when it cannot be read.
-int ReadCurrentSettingValue(const SettingsContext* context, SettingId id, SettingValueSlot* slot);
+int ReadSettingValueSlot(const SettingsContext* context, SettingId id, SettingValueSlot* slot);
 
 // The text of a value of the setting into a new block (the caller frees it);
 // without a value the setting's name (with string 305 after it for settings

@@ -449,5 +449,21 @@ TEST_F(ConflictActionTest, PageSettingsGoThroughTheRegisteredPass) {
   EXPECT_EQ(g_passCalls.back().id, 274);
 }
 
+TEST_F(ConflictActionTest, ValueRefusedWithAMessageAfterThePassIsNotKept) {
+  // The model forbids several copies with long edge (status 7): the pass
+  // wrote the value, the refusal writes the kept one back.
+  UseModel(ConflictsWriter(0, 7));
+  SetPageConstraintPass(&ScriptedPass);
+  Set<SHORT>(12, kSettingTypeInt16, 1);
+  Set<SHORT>(16, kSettingTypeInt16, 2);
+  const std::vector<BYTE> before = Snapshot();
+  g_passAnswers = {4};
+  const SHORT five = 5;
+  EXPECT_EQ(Apply(12, kSettingTypeInt16, &five), 10);
+  EXPECT_EQ(buffers_.devMode, before);
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(Boxes()[0].text, u"Copies cannot change because of:\n\tTwo-sided printing: Long edge");
+}
+
 }  // namespace
 }  // namespace pk::test

@@ -49,7 +49,7 @@ void BuildEverything(const SettingsContext* context, const WORD* keys, WORD keyC
     FormatSettingValueText(FALSE, g_strings, context, &text, *id, 0, nullptr);
     CheckText(text, kSettingTextChars);
     SettingValueSlot current;
-    if (ReadCurrentSettingValue(context, *id, &current)) {
+    if (ReadSettingValueSlot(context, *id, &current)) {
       const void* v = current.type == kSettingTypeText ? current.value : &current.bytes;
       for (BOOL dimensions : {FALSE, TRUE}) {
         FormatSettingValueText(dimensions, g_strings, context, &text, *id, current.type, v);

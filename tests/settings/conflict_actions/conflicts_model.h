@@ -19,7 +19,8 @@ constexpr WORD kLayoutAsks = 3;        // status 5: pages per sheet against the 
 constexpr WORD kCopiesRefused = 4;     // status 2: several copies refused with long edge
 constexpr WORD kGroups = 5;            // status 2: (colour and portrait) or (short edge or tray 1)
 
-inline ddd::ModelWriter ConflictsWriter(uint32_t modelFlags = 0) {
+// `copiesRule` is the rule word of the constraint on several copies.
+inline ddd::ModelWriter ConflictsWriter(uint32_t modelFlags = 0, uint16_t copiesRule = 2) {
   using ddd::Chained;
   using ddd::Condition;
   using ddd::Text;
@@ -32,8 +33,8 @@ inline ddd::ModelWriter ConflictsWriter(uint32_t modelFlags = 0) {
                   {is(15, Value::I16(1))});
   w.AddConstraint(7, is(7, Value::I16(2)), 9, Text::Plain("Landscape"), {}, {is(12, Value::I16(1))});
   w.AddConstraint(7, is(295, Value::U16(2)), 5, Text::Plain("Layout"), {Chained{is(267, Value::U16(1)), 3}}, {});
-  w.AddConstraint(7, Condition{0, 6, 12, Value::I16(2)}, 2, Text::Plain("Copies"), {Chained{is(16, Value::I16(2)), 3}},
-                  {});
+  w.AddConstraint(7, Condition{0, 6, 12, Value::I16(2)}, copiesRule, Text::Plain("Copies"),
+                  {Chained{is(16, Value::I16(2)), 3}}, {});
   w.AddConstraint(7, is(16, Value::I16(3)), 2, Text::Plain("Groups"),
                   {Chained{is(15, Value::I16(2)), 1}, Chained{is(7, Value::I16(1)), 3},
                    Chained{is(16, Value::I16(3)), 2}, Chained{is(13, Value::I16(1)), 3}},
