@@ -170,8 +170,6 @@ WORD PassThenRecheck(HWND owner, const SettingsContext* context, const SettingVa
   if (answer != kActionWritten) {
     const SettingValueRef back = kept.Ref(valueRef->id);
     StoreSettingValue(context, &back);
-    if (answer == kActionFailed) return kActionFailed;
-    return answer;
   }
   return answer;
 }
@@ -307,7 +305,6 @@ WORD CheckStampStore(HWND owner, HANDLE printer, const SettingsContext* context)
 }  // namespace
 
 void SetPageConstraintPass(PageConstraintPass pass) { g_pageConstraintPass = pass; }
-PageConstraintPass GetPageConstraintPass() { return g_pageConstraintPass; }
 
 WORD ActOnConflict(HWND owner, const SettingsContext* context, const SettingValueRef* valueRef, const WCHAR* firstText,
                    const WCHAR* secondText, WORD n, const SettingValueRef* values, WORD** ids, WORD* count,

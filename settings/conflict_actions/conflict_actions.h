@@ -26,7 +26,6 @@ using PageConstraintPass = WORD (*)(DWORD flags, HWND owner, const SettingsConte
 // Registers the pass (null removes it). Without one, the settings that need
 // it answer 1 and nothing is written.
 void SetPageConstraintPass(PageConstraintPass pass);
-PageConstraintPass GetPageConstraintPass();
 
 // Acts on the result's status. The texts are a prepared prompt (or none),
 // the values an extra list of n settings written with the change; the ids

@@ -44,27 +44,17 @@ void CheckText(WCHAR* text, int chars) {
 
 void BuildEverything(const SettingsContext* context, const WORD* keys, WORD keyCount, WORD paperBits,
                      const BYTE* value) {
+  WCHAR* text = nullptr;
   for (const WORD* id = kIds; *id != 0; ++id) {
-    WCHAR* text = nullptr;
     FormatSettingValueText(FALSE, g_strings, context, &text, *id, 0, nullptr);
     CheckText(text, kSettingTextChars);
-    SettingValueSlot current;
-    if (ReadSettingValueSlot(context, *id, &current)) {
-      const void* v = current.type == kSettingTypeText ? current.value : &current.bytes;
-      for (BOOL dimensions : {FALSE, TRUE}) {
-        FormatSettingValueText(dimensions, g_strings, context, &text, *id, current.type, v);
-        CheckText(text, kSettingTextChars);
-      }
-      FormatSettingValueText(TRUE, g_strings, context, &text, *id, kSettingTypeSInt32, value);
-      CheckText(text, kSettingTextChars);
-    }
+    FormatSettingValueText(TRUE, g_strings, context, &text, *id, kSettingTypeSInt32, value);
+    CheckText(text, kSettingTextChars);
+    // The current value, with the sizes of its range.
     FormatSettingNameAndValue(&text, g_strings, context, *id);
     CheckText(text, kMessageChars);
   }
-  WCHAR* text = nullptr;
   FormatSettingListText(&text, g_strings, context, kIds, 0, kPlainListText);
-  CheckText(text, kMessageChars);
-  FormatSettingListText(&text, g_strings, context, kIds, 0, 712);
   CheckText(text, kMessageChars);
 
   ConstraintResult* result = AllocConstraintResult();
@@ -73,27 +63,20 @@ void BuildEverything(const SettingsContext* context, const WORD* keys, WORD keyC
     AddSettingIdToList(keys[k], kConstraintKeyRoom, &result->typeSevenKeys, &result->typeSevenCount);
   }
   result->paperBits = paperBits;
-  // Every seventh setting heads the messages.
-  for (size_t i = 0; i + 1 < sizeof kIds / sizeof kIds[0]; i += 7) {
-    const WORD* id = &kIds[i];
+  // The messages of a paper, a layout and a text setting, with and without a value.
+  for (WORD head : {WORD{8}, WORD{295}, WORD{1033}}) {
     for (const void* v : {static_cast<const void*>(value), static_cast<const void*>(nullptr)}) {
-      const SettingValueRef ref{*id, kSettingTypeSInt32, v};
+      const SettingValueRef ref{head, head == 1033 ? kSettingTypeText : kSettingTypeSInt32, v};
       for (BOOL ask : {FALSE, TRUE}) {
         BuildConflictMessage(ask, g_strings, context, &ref, u"\n\tfirst", u"\n\tsecond", result, &text);
         CheckText(text, kMessageChars);
       }
       BuildLayoutConflictMessage(g_strings, context, &ref, result, &text);
       CheckText(text, kMessageChars);
-      BuildForbiddenMessage(g_strings, context, &ref, result, &text);
+      BuildGroupWarning(g_strings, context, &ref, 10, &text);
       CheckText(text, kMessageChars);
-      for (WORD status : {WORD{10}, WORD{11}}) {
-        BuildGroupWarning(g_strings, context, &ref, status, &text);
-        CheckText(text, kMessageChars);
-      }
-      for (int kind : {kConflictTextScaledTooSmall, kConflictTextScaledTooLarge}) {
-        FormatConflictText(&text, kind, g_strings, context, &ref, kIds + 1);
-        CheckText(text, kMessageChars);
-      }
+      FormatConflictText(&text, kConflictTextScaledTooLarge, g_strings, context, &ref, kIds + 1);
+      CheckText(text, kMessageChars);
     }
   }
   FreeConstraintResult(result);
@@ -124,7 +107,8 @@ void conflict_texts_fuzz_one(const uint8_t* data, size_t size) {
   // Buffers of exactly their sizes, so that a read past either is caught.
   std::vector<BYTE> devMode(g_defaults.begin(), g_defaults.begin() + kWorkingDevModeSize);
   std::vector<BYTE> settings(g_defaults.begin() + kWorkingDevModeSize, g_defaults.end());
-  // The last 8 bytes (when there are enough) name the conflict.
+  // The last 8 bytes (when there are enough) name the conflict; the value is
+  // a number or, for the text setting, a short text.
   WORD keys[2] = {1, 0};
   WORD paperBits = 0;
   BYTE value[8] = {};
