@@ -73,8 +73,8 @@ SettingId FirstInformedSetting(const SettingsContext* context, const ConstraintR
     }
     const auto* constraint = static_cast<const ConstraintRecord*>(record);
     SettingId id = 0;
-    if ((constraint->rule & kRuleStatusMask) == kResolutionStatusInform && constraint->conditionCount > 0 &&
-        constraint->conditions != nullptr) {
+    if (record->type == kRecordConstraintA && (constraint->rule & kRuleStatusMask) == kResolutionStatusInform &&
+        constraint->conditionCount > 0 && constraint->conditions != nullptr) {
       id = constraint->conditions[0].settingId;
     }
     ReleaseModelRecord(record);

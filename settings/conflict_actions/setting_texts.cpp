@@ -132,6 +132,10 @@ void AppendRangeSize(HMODULE module, const SettingsContext* context, WORD rangeT
       0) {
     return;
   }
+  if (record->type != rangeType) {
+    ReleaseModelRecord(record);
+    return;
+  }
   const auto* range = static_cast<const RangeRecord*>(record);
   WCHAR minW[kNumberChars], maxW[kNumberChars], minL[kNumberChars], maxL[kNumberChars];
   WriteMillimetres(range->point1.x, minW);
