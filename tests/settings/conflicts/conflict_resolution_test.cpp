@@ -47,7 +47,9 @@ TEST_F(ConflictTest, StoreSettingValueWritesEachTypeInItsSize) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.ref.id);
     EXPECT_EQ(StoreSettingValue(&context, &row.ref), row.answer);
-    if (row.answer == 0) EXPECT_EQ(Get(row.ref.id), row.stored);
+    if (row.answer == 0) {
+      EXPECT_EQ(Get(row.ref.id), row.stored);
+    }
   }
   const SettingValueRef text{297, 6, u"Draft"};
   ASSERT_EQ(StoreSettingValue(&context, &text), 0);
@@ -135,6 +137,19 @@ TEST_F(ConflictTest, ResolutionsAreWrittenInListOrder) {
   EXPECT_EQ(Get(263), 90);
   EXPECT_EQ(Get(15), 2);
   EXPECT_EQ(Get(295), 4);
+
+  // A failed allocation (a record load, the id list) fails the change cleanly.
+  EXPECT_GT(pk::test::FailEachAllocation(40,
+                                         [&] {
+                                           WORD r[kIdListRoom] = {};
+                                           WORD* list = r;
+                                           WORD n = 0;
+                                           const WORD answer = ApplyChangeWithResolutions(kOwner, &context, &change, 1,
+                                                                                          extra, &list, &n, result.r);
+                                           ReleaseSettingIdList(kIdListRoom, r, &list, &n);
+                                           return answer == 4;
+                                         }),
+            0);
 
   // The constraint without a condition list writes nothing.
   const std::vector<BYTE> devMode = buffers_.devMode, settings = buffers_.settings;

@@ -143,8 +143,12 @@ TEST_F(PaperFitTest, PointPairsOfAuxiliaryKeys) {
   // Duplex option 2 and the orientation feature carry point pairs.
   ddd::ModelWriter w = PaperModel();
   const uint16_t pair = w.AddPointPair({{1000, 1000}, {3000, 3000}});
+  // Option 2 lists a constraint whose condition is the user paper against
+  // the option's own point pair.
+  const uint16_t outside = w.AddConstraint(7, Cond(16, 1, Value::I16(2)), 3, Text::Plain("Outside"),
+                                           {pk::test::Chain(16, 9, Value::I16(2), 3)});
   const uint16_t off = w.AddOption(14, Text::Plain("Off"), 0, 0, Value::I16(1));
-  const uint16_t on = w.AddOption(14, Text::Plain("On"), 0, 0, Value::I16(2), pair);
+  const uint16_t on = w.AddOption(14, Text::Plain("On"), 0, 0, Value::I16(2), pair, {outside});
   w.AddFeature(4, 16, Text::Plain("Duplex"), 1, 1, {off, on});
   const uint16_t portrait = w.AddOption(14, Text::Plain("Portrait"), 0, 0, Value::I16(1));
   w.AddFeature(4, 7, Text::Plain("Orientation"), 1, 1, {portrait}, pair);
@@ -198,6 +202,15 @@ TEST_F(PaperFitTest, PointPairsOfAuxiliaryKeys) {
     EXPECT_EQ(CheckPaperAgainstPointPair(&context, nullptr, row.key, &bits), row.answer) << row.width;
     EXPECT_EQ(bits, row.bits) << row.width;
   }
+  // Through the engine: the paper outside the pair is a conflict of the paper.
+  Result result;
+  UserPaper(3100, 2970);
+  ASSERT_EQ(Check(kConflictModeCheck, 16, 2, &two, result.r), 0);
+  EXPECT_EQ(result->status, 3);
+  EXPECT_EQ(result->paperBits, 0x2);
+  UserPaper(2100, 2970);
+  ASSERT_EQ(Check(kConflictModeCheck, 16, 2, &two, result.r), 0);
+  EXPECT_EQ(result->status, 0);
   // A model paper does not hold.
   Set<int16_t>(8, 2, 9);
   WORD bits = 0;
@@ -302,6 +315,36 @@ TEST_F(PaperFitTest, SourceConstraintOfPaperKind0x400ThroughTheEngine) {
   EXPECT_EQ(result->status, 2);
   EXPECT_EQ(result->paperBits, 0x0B);
   EXPECT_EQ(pk::test::TypeSeven(result.r), std::vector<WORD>{1});
+  // Every allocation of the check may fail; nothing is left behind.
+  const int failed = pk::test::FailEachAllocation(40, [&] {
+    const bool ok = Check(kConflictModeAvailable, 265, 3, &four, result.r) == 0;
+    ResetConstraintResult(result.r);
+    return ok;
+  });
+  EXPECT_GT(failed, 3);
+}
+
+TEST_F(PaperFitTest, APaperRangeWithoutConflictKeepsTheBitsOfEarlierConflicts) {
+  // The bypass lists two constraints: A, the user paper outside the
+  // bypass's own point pair (bit 0x2), then B, paper kind 0x400, which the
+  // same paper passes. B must not take A's bits away.
+  ddd::ModelWriter w = PaperModel();
+  const uint16_t pair = w.AddPointPair({{1000, 1000}, {2000, 2000}});
+  const uint16_t a =
+      w.AddConstraint(7, Cond(265, 1, Value::U16(4)), 2, Text::Plain("A"), {pk::test::Chain(265, 9, Value::U16(4), 3)});
+  const uint16_t b = w.AddConstraint(7, Cond(265, 1, Value::U16(4)), 0x400 | 3, Text::Plain("B"), {});
+  const uint16_t tray = w.AddOption(14, Text::Plain("Tray"), 0, 0, Value::U16(1));
+  const uint16_t bypass = w.AddOption(14, Text::Plain("Bypass"), 0, 0, Value::U16(4), pair, {a, b});
+  w.AddFeature(4, 265, Text::Plain("Source"), 1, 1, {tray, bypass});
+  ASSERT_EQ(Load(w), 0);
+  Set<uint16_t>(265, 3, 1);
+  UserPaper(2100, 2970);
+  Result result;
+  const uint16_t four = 4;
+  ASSERT_EQ(Check(kConflictModeAvailable, 265, 3, &four, result.r), 0);
+  EXPECT_EQ(result->status, 2);
+  EXPECT_EQ(pk::test::TypeSeven(result.r), std::vector<WORD>{a});
+  EXPECT_EQ(result->paperBits, 0x2);
 }
 
 TEST_F(PaperFitTest, PrintableSizes) {
@@ -388,6 +431,8 @@ TEST_F(ScaledFitTest, LargerSmallerAndFitting) {
   Set<int32_t>(449, 1, 1);
   Set<uint16_t>(262, 3, 8);
   EXPECT_EQ(Fit(250, &ids), kScaledPaperFits);  // 2970 x 200 - 2100 x 250 > 0
+  // Failed allocations (record loads, the list) fail the check cleanly.
+  EXPECT_GT(pk::test::FailEachAllocation(30, [&] { return Fit(250, &ids) == kScaledPaperTooLarge; }), 0);
   // A paper without a record fails.
   Set<int16_t>(8, 2, 5);
   EXPECT_EQ(Fit(100, &ids), kScaledPaperFailed);
