@@ -82,8 +82,10 @@ void CollectHoldingGroups(const SettingsContext* context, const SettingValueRef*
                           const ModelRecord* evaluated, SettingSet* found) {
   SettingId group[kMaxConflictingSettings];
   int groupCount = 0;
-  const WORD n = constraint->chainedCount;
-  auto ends = [&](WORD i) {
+  // Indices are wider than the count, so that stepping past a full list of
+  // 65535 items ends the walk instead of wrapping to its start.
+  const DWORD n = constraint->chainedCount;
+  auto ends = [&](DWORD i) {
     const BYTE join = constraint->chained[i].join;
     return join == kJoinEndGroup || join == kJoinEndGroupB;
   };
@@ -93,7 +95,7 @@ void CollectHoldingGroups(const SettingsContext* context, const SettingValueRef*
     }
     groupCount = 0;
   };
-  WORD i = 0;
+  DWORD i = 0;
   while (i < n && constraint->chained != nullptr) {
     ChainedConditionItem& item = constraint->chained[i];
     WORD bits = 0;
@@ -109,11 +111,11 @@ void CollectHoldingGroups(const SettingsContext* context, const SettingValueRef*
         complete();
         ++i;
       } else if (item.join == kJoinAlternative) {
-        WORD j = static_cast<WORD>(i + 1);
+        DWORD j = i + 1;
         while (j < n && constraint->chained[j].join == kJoinAlternative) ++j;
         if (j < n && ends(j)) {
           complete();
-          i = static_cast<WORD>(j + 1);
+          i = j + 1;
         } else {
           i = j;
         }
@@ -166,12 +168,19 @@ void AppendResolutionLines(HMODULE module, const SettingsContext* context, const
     for (WORD c = 0; c < constraint->conditionCount && constraint->conditions != nullptr; ++c) {
       const ConditionItem& condition = constraint->conditions[c];
       if (IsLeftOutOfChanges(condition.settingId) || condition.data == nullptr) continue;
-      // A number is read from its item only, whatever width its type has.
+      // A value is read from its item only: a number whatever width its type
+      // has, a text up to its terminator or the item's end.
       uint64_t number = 0;
-      const void* value = condition.data;
-      if (condition.valueType != kSettingTypeText) {
+      WCHAR itemText[kSettingTextChars] = {};
+      const void* value = &number;
+      if (condition.valueType == kSettingTypeText) {
+        for (DWORD k = 0; k + 1 < condition.itemSize && k / 2 < kSettingTextChars - 1; k += 2) {
+          std::memcpy(&itemText[k / 2], condition.data + k, sizeof(WCHAR));
+          if (itemText[k / 2] == 0) break;
+        }
+        value = itemText;
+      } else {
         std::memcpy(&number, condition.data, condition.itemSize < sizeof number ? condition.itemSize : sizeof number);
-        value = &number;
       }
       AppendSettingLine(module, context, condition.settingId, condition.valueType, value, text);
     }

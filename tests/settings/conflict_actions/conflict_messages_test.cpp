@@ -121,6 +121,11 @@ TEST_F(ConflictMessageTest, RefusalNamesTheSettingsOfTheGroupsThatHold) {
   EXPECT_EQ(Message(TRUE, SettingValueRef{16, kSettingTypeInt16, nullptr}),
             u"Two-sided printing conflicts with:\n\tColour: Colour\n\nThese settings will change:\n\tColour: Black and "
             u"white\n\nContinue?");
+  // A text the resolution writes, cut at its line feed.
+  Keys({kTextResolution});
+  EXPECT_EQ(Message(TRUE, SettingValueRef{16, kSettingTypeInt16, nullptr}),
+            u"Two-sided printing conflicts with:\n\tColour: Colour\n\nThese settings will change:\n\tFree text: "
+            u"Two-sided memo\n\nContinue?");
 }
 
 TEST_F(ConflictMessageTest, ScaledPaperTextsOfTheSheets) {

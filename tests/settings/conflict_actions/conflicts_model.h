@@ -18,6 +18,7 @@ constexpr WORD kLandscapeInforms = 2;  // status 9: landscape sets one copy
 constexpr WORD kLayoutAsks = 3;        // status 5: pages per sheet against the booklet layout
 constexpr WORD kCopiesRefused = 4;     // status 2: several copies refused with long edge
 constexpr WORD kGroups = 5;            // status 2: (colour and portrait) or (short edge or tray 1)
+constexpr WORD kTextResolution = 6;    // status 3: long edge writes a free text
 
 // `copiesRule` is the rule word of the constraint on several copies.
 inline ddd::ModelWriter ConflictsWriter(uint32_t modelFlags = 0, uint16_t copiesRule = 2) {
@@ -39,6 +40,8 @@ inline ddd::ModelWriter ConflictsWriter(uint32_t modelFlags = 0, uint16_t copies
                   {Chained{is(15, Value::I16(2)), 1}, Chained{is(7, Value::I16(1)), 3},
                    Chained{is(16, Value::I16(3)), 2}, Chained{is(13, Value::I16(1)), 3}},
                   {});
+  w.AddConstraint(7, is(16, Value::I16(2)), 3, Text::Plain("Memo"), {Chained{is(15, Value::I16(2)), 3}},
+                  {is(1033, Value::Str(Text::Plain("Two-sided memo\nsecond line")))});
   auto feature = [&](uint16_t id, const char* name, std::vector<std::pair<const char*, Value>> options,
                      std::vector<uint16_t> constraints = {}) {
     std::vector<uint16_t> keys;
@@ -55,6 +58,7 @@ inline ddd::ModelWriter ConflictsWriter(uint32_t modelFlags = 0, uint16_t copies
   feature(295, "Pages per sheet", {{"1", Value::U16(1)}, {"2", Value::U16(2)}});
   feature(296, "Poster sheets", {{"1 x 1", Value::U16(0x0101)}, {"2 x 2", Value::U16(0x0202)}});
   feature(321, "Fit to sheets", {{"Off", Value::U16(0)}, {"On", Value::U16(1)}});
+  feature(1033, "Free text", {{"Memo", Value::Str(Text::Plain("Memo"))}});
   return w;
 }
 
