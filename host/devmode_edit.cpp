@@ -35,9 +35,70 @@ bool ValueFits(int id, SettingValueType type, long long value, std::string* erro
   return true;
 }
 
+// The value slot and size the settings model takes for a number or a text;
+// false with a reason when the setting is not of that kind or the value does
+// not fit.
+struct SettingArg {
+  bool isText = false;
+  long long number = 0;
+  std::u16string text;
+};
+bool PrepareValue(int id, SettingValueType type, const SettingArg& arg, SettingValueType* writeType, UINT* size,
+                  uint64_t* slot, std::string* error) {
+  if (arg.isText) {
+    if (type != kSettingTypeText) {
+      *error = "setting " + std::to_string(id) + " is not a text";
+      return false;
+    }
+    const WCHAR* p = arg.text.c_str();
+    *writeType = kSettingTypeText;
+    *size = UINT((arg.text.size() + 1) * sizeof(WCHAR));
+    std::memcpy(slot, &p, sizeof p);
+    return true;
+  }
+  if (!ValueFits(id, type, arg.number, error)) return false;
+  *writeType = type;
+  GetValueTypeSize(static_cast<SettingId>(id), type, size);
+  std::memcpy(slot, &arg.number, sizeof *slot);
+  return true;
+}
+
+bool ApplyValue(std::vector<uint8_t>& devMode, int id, const SettingArg& arg, std::string* error);
+bool StoreValue(void* printer, const std::vector<uint8_t>& devMode, int id, const SettingArg& arg, std::string* error);
+
 }  // namespace
 
 bool ApplySetting(std::vector<uint8_t>& devMode, int id, long long value, std::string* error) {
+  SettingArg arg;
+  arg.number = value;
+  return ApplyValue(devMode, id, arg, error);
+}
+
+bool ApplyTextSetting(std::vector<uint8_t>& devMode, int id, const std::u16string& text, std::string* error) {
+  SettingArg arg;
+  arg.isText = true;
+  arg.text = text;
+  return ApplyValue(devMode, id, arg, error);
+}
+
+bool StorePrinterSetting(void* printer, const std::vector<uint8_t>& devMode, int id, long long value,
+                         std::string* error) {
+  SettingArg arg;
+  arg.number = value;
+  return StoreValue(printer, devMode, id, arg, error);
+}
+
+bool StorePrinterTextSetting(void* printer, const std::vector<uint8_t>& devMode, int id, const std::u16string& text,
+                             std::string* error) {
+  SettingArg arg;
+  arg.isText = true;
+  arg.text = text;
+  return StoreValue(printer, devMode, id, arg, error);
+}
+
+namespace {
+
+bool ApplyValue(std::vector<uint8_t>& devMode, int id, const SettingArg& arg, std::string* error) {
   if (devMode.size() < kDriverDevModeSize) {
     *error = "the DEVMODE is too short for the driver's settings";
     return false;
@@ -55,12 +116,11 @@ bool ApplySetting(std::vector<uint8_t>& devMode, int id, long long value, std::s
     *error = "setting " + std::to_string(id) + " is not a DEVMODE setting";
     return false;
   }
-  if (!ValueFits(id, type, value, error)) return false;
+  SettingValueType writeType = 0;
   UINT size = 0;
-  GetValueTypeSize(static_cast<SettingId>(id), type, &size);
   uint64_t slot = 0;
-  std::memcpy(&slot, &value, sizeof slot);
-  r = WriteSettingField(static_cast<SettingId>(id), work.data(), nullptr, type, size, &slot);
+  if (!PrepareValue(id, type, arg, &writeType, &size, &slot, error)) return false;
+  r = WriteSettingField(static_cast<SettingId>(id), work.data(), nullptr, writeType, size, &slot);
   if (r != kSettingOk) {
     *error = "setting " + std::to_string(id) + " cannot be written (code " + std::to_string(r) + ")";
     return false;
@@ -68,6 +128,45 @@ bool ApplySetting(std::vector<uint8_t>& devMode, int id, long long value, std::s
   std::memcpy(devMode.data(), work.data(), std::min(devMode.size(), work.size()));
   return true;
 }
+
+bool StoreValue(void* printer, const std::vector<uint8_t>& devMode, int id, const SettingArg& arg, std::string* error) {
+  std::vector<uint8_t> work(devMode);
+  if (work.size() < 4700) work.resize(4700, 0);
+  std::vector<uint8_t> block(kPrinterSettingsBlockSize, 0);
+  SettingValueType type = 0, returned = 0;
+  SettingBlock where = 0;
+  if (id < 0 || id > 0xFFFF ||
+      LookupSettingField(static_cast<SettingId>(id), &type, &returned, nullptr, nullptr, work.data(), block.data(),
+                         nullptr, nullptr, &where) != kSettingOk ||
+      where != kSettingBlockPrinter) {
+    *error = "setting " + std::to_string(id) + " is not a printer setting";
+    return false;
+  }
+  SettingValueType writeType = 0;
+  UINT size = 0;
+  uint64_t slot = 0;
+  if (!PrepareValue(id, type, arg, &writeType, &size, &slot, error)) return false;
+  DeviceModel* model = OpenDeviceModel(printer);
+  const bool loaded = model && LoadPrinterSettings(printer, block.data(), model) == 1;
+  if (model) CloseDeviceModel(model);
+  if (!loaded) {
+    *error = "the printer's settings cannot be read";
+    return false;
+  }
+  const SettingAccessResult r =
+      WriteSettingField(static_cast<SettingId>(id), work.data(), block.data(), writeType, size, &slot);
+  if (r != kSettingOk) {
+    *error = "setting " + std::to_string(id) + " cannot be written (code " + std::to_string(r) + ")";
+    return false;
+  }
+  if (SavePrinterSettings(printer, block.data(), TRUE) != 1) {
+    *error = "the printer's settings cannot be stored";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
 
 bool AppendPaperMargins(std::vector<uint8_t>& devMode, const int margins[4], std::string* error) {
   for (int i = 0; i < 4; ++i)
@@ -91,45 +190,6 @@ bool AppendPaperMargins(std::vector<uint8_t>& devMode, const int margins[4], std
   devMode.insert(devMode.end(), rec, rec + kPaperMarginRecordSize);
   dm.dmDriverExtra = static_cast<WORD>(kDriverDevModeSize + kPaperMarginRecordSize - sizeof(DEVMODEW));
   std::memcpy(devMode.data(), &dm, sizeof dm);
-  return true;
-}
-
-bool StorePrinterSetting(void* printer, const std::vector<uint8_t>& devMode, int id, long long value,
-                         std::string* error) {
-  std::vector<uint8_t> work(devMode);
-  if (work.size() < 4700) work.resize(4700, 0);
-  std::vector<uint8_t> block(kPrinterSettingsBlockSize, 0);
-  SettingValueType type = 0, returned = 0;
-  SettingBlock where = 0;
-  if (id < 0 || id > 0xFFFF ||
-      LookupSettingField(static_cast<SettingId>(id), &type, &returned, nullptr, nullptr, work.data(), block.data(),
-                         nullptr, nullptr, &where) != kSettingOk ||
-      where != kSettingBlockPrinter) {
-    *error = "setting " + std::to_string(id) + " is not a printer setting";
-    return false;
-  }
-  if (!ValueFits(id, type, value, error)) return false;
-  DeviceModel* model = OpenDeviceModel(printer);
-  const bool loaded = model && LoadPrinterSettings(printer, block.data(), model) == 1;
-  if (model) CloseDeviceModel(model);
-  if (!loaded) {
-    *error = "the printer's settings cannot be read";
-    return false;
-  }
-  UINT size = 0;
-  GetValueTypeSize(static_cast<SettingId>(id), type, &size);
-  uint64_t slot = 0;
-  std::memcpy(&slot, &value, sizeof slot);
-  const SettingAccessResult r =
-      WriteSettingField(static_cast<SettingId>(id), work.data(), block.data(), type, size, &slot);
-  if (r != kSettingOk) {
-    *error = "setting " + std::to_string(id) + " cannot be written (code " + std::to_string(r) + ")";
-    return false;
-  }
-  if (SavePrinterSettings(printer, block.data(), TRUE) != 1) {
-    *error = "the printer's settings cannot be stored";
-    return false;
-  }
   return true;
 }
 

@@ -15,11 +15,20 @@ constexpr size_t kPaperMarginRecordSize = 10;
 // when the id is unknown, not an integer or the value does not fit.
 bool ApplySetting(std::vector<uint8_t>& devMode, int id, long long value, std::string* error);
 
+// Writes a text setting (a path, a stamp text) of the DEVMODE or its
+// extension; false with a reason when the id is no text setting or the text
+// is too long for its field.
+bool ApplyTextSetting(std::vector<uint8_t>& devMode, int id, const std::u16string& text, std::string* error);
+
 // Writes an integer setting of the printer settings block (ids 769-800,
 // 1025-1057, 1281-1456) into the printer's stored block, as the interface
 // library's device page does; false with a reason otherwise.
 bool StorePrinterSetting(void* printer, const std::vector<uint8_t>& devMode, int id, long long value,
                          std::string* error);
+
+// Writes a text setting of the printer settings block (a save folder).
+bool StorePrinterTextSetting(void* printer, const std::vector<uint8_t>& devMode, int id, const std::u16string& text,
+                             std::string* error);
 
 // Sets setting 387 to 1 and appends the paper margin record (dmPaperSize and
 // the four margins) after the 2628 bytes, raising dmDriverExtra by 10.

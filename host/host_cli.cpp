@@ -15,7 +15,9 @@
 #include "host/printer_link.h"
 #include "host/text_utf.h"
 #include "platform/win/machine_root.h"
+#include "platform/win/win_msgbox.h"
 #include "platform/win/win_path.h"
+#include "platform/win/win_seams.h"
 
 namespace pkhost {
 
@@ -38,6 +40,9 @@ constexpr const char* kUsage =
     "      --interface PATH  interface library in place of the printer's\n"
     "      --test-page       print the built-in test page\n"
     "      --trace FILE      write a line per driver call and document event\n"
+    "      --answer OK|CANCEL\n"
+    "                        the answer to every message box of the run (each\n"
+    "                        box shown goes to the trace)\n"
     "  -q                    no progress and no summary\n"
     "      --help            this text\n"
     "      --version         the program's version\n"
@@ -46,10 +51,59 @@ constexpr const char* kUsage =
     "(listed); 2 usage; 3 bad document or image; 4 printer or driver not set up;\n"
     "5 job failed and aborted.\n";
 
+// A setting of the command line: a number, or a text (a path, a stamp text)
+// when the value is not a number.
+struct SettingOption {
+  int id = 0;
+  long long number = 0;
+  bool isText = false;
+  std::string text;
+};
+
+bool ParseSettingOption(const std::string& v, SettingOption* out) {
+  std::pair<int, long long> s;
+  if (ParseSetting(v, &s)) {
+    out->id = s.first;
+    out->number = s.second;
+    return true;
+  }
+  size_t eq = v.find('=');
+  if (eq == std::string::npos || eq == 0 || eq + 1 == v.size()) return false;
+  char* end = nullptr;
+  long id = std::strtol(v.c_str(), &end, 10);
+  if (end != v.c_str() + eq || id < 1 || id > 0xFFFF) return false;
+  out->id = int(id);
+  out->isText = true;
+  out->text = v.substr(eq + 1);
+  return true;
+}
+
+// --answer: the answer of every message box, and the box in the trace.
+struct BoxAnswer {
+  RunLog* log = nullptr;
+  bool cancel = false;
+  bool given = false;
+};
+
+int AnswerBox(const pk::seams::MessageBoxCall& call, void* context) {
+  auto* a = static_cast<BoxAnswer*>(context);
+  a->log->Trace("MessageBox \"" + Utf16ToUtf8(call.caption) + "\" \"" + Utf16ToUtf8(call.text) + "\"");
+  if (!a->given) return 0;
+  switch (call.style & 0xF) {
+    case MB_OKCANCEL:
+    case MB_RETRYCANCEL: return a->cancel ? IDCANCEL : (call.style & 0xF) == MB_OKCANCEL ? IDOK : IDRETRY;
+    case MB_YESNO:
+    case MB_YESNOCANCEL: return a->cancel ? ((call.style & 0xF) == MB_YESNO ? IDNO : IDCANCEL) : IDYES;
+    default: return IDOK;  // a box with one button
+  }
+}
+
 struct Options {
   std::string printer, output, root, document, trace, driver, interface;
-  std::vector<std::pair<int, long long>> settings;
-  std::vector<std::pair<int, long long>> printerSettings;
+  std::vector<SettingOption> settings;
+  std::vector<SettingOption> printerSettings;
+  bool answerGiven = false;
+  bool answerCancel = false;
   bool margins = false;
   int marginValues[4] = {0, 0, 0, 0};
   bool noInterface = false;
@@ -123,13 +177,17 @@ int RunHost(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     } else if (a == "--root") {
       if (!value(&o.root)) return usage(a + " needs a folder");
     } else if (a == "-s" || a == "--set") {
-      std::pair<int, long long> s;
-      if (!value(&v) || !ParseSetting(v, &s)) return usage(a + " needs ID=VALUE");
+      SettingOption s;
+      if (!value(&v) || !ParseSettingOption(v, &s)) return usage(a + " needs ID=VALUE");
       o.settings.push_back(s);
     } else if (a == "--printer-set") {
-      std::pair<int, long long> s;
-      if (!value(&v) || !ParseSetting(v, &s)) return usage(a + " needs ID=VALUE");
+      SettingOption s;
+      if (!value(&v) || !ParseSettingOption(v, &s)) return usage(a + " needs ID=VALUE");
       o.printerSettings.push_back(s);
+    } else if (a == "--answer") {
+      if (!value(&v) || (v != "OK" && v != "CANCEL")) return usage("--answer needs OK or CANCEL");
+      o.answerGiven = true;
+      o.answerCancel = v == "CANCEL";
     } else if (a == "--margins") {
       int* m = o.marginValues;
       char tail = 0;
@@ -196,12 +254,15 @@ int RunHost(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 
   // The application's DEVMODE: the printer's default with the settings asked for.
   std::vector<uint8_t> devMode = printer.devMode;
-  for (const auto& [id, value] : o.settings)
-    if (!ApplySetting(devMode, id, value, &error)) return usage("--set " + std::to_string(id) + ": " + error);
+  for (const SettingOption& s : o.settings)
+    if (!(s.isText ? ApplyTextSetting(devMode, s.id, Utf8ToUtf16(s.text), &error)
+                   : ApplySetting(devMode, s.id, s.number, &error)))
+      return usage("--set " + std::to_string(s.id) + ": " + error);
   if (o.margins && !AppendPaperMargins(devMode, o.marginValues, &error)) return usage("--margins: " + error);
-  for (const auto& [id, value] : o.printerSettings)
-    if (!StorePrinterSetting(printer.handle, devMode, id, value, &error))
-      return usage("--printer-set " + std::to_string(id) + ": " + error);
+  for (const SettingOption& s : o.printerSettings)
+    if (!(s.isText ? StorePrinterTextSetting(printer.handle, devMode, s.id, Utf8ToUtf16(s.text), &error)
+                   : StorePrinterSetting(printer.handle, devMode, s.id, s.number, &error)))
+      return usage("--printer-set " + std::to_string(s.id) + ": " + error);
   // Settings of resetdc statements are checked now, on a copy.
   for (const Statement& st : doc.statements)
     for (const auto& [id, value] : st.settings) {
@@ -232,6 +293,11 @@ int RunHost(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     err << "gdihost: cannot write the trace file " << o.trace << "\n";
     return kExitUsage;
   }
+  BoxAnswer boxes{&log, o.answerCancel, o.answerGiven};
+  pk::seams::SetMessageBoxHandler(&AnswerBox, &boxes);
+  struct HandlerReset {
+    ~HandlerReset() { pk::seams::SetMessageBoxHandler(nullptr, nullptr); }
+  } handlerReset;
   DWORD lastJob = LastJobId();
   SpoolerJob job(printer.handle);
   PlayResult result = PlayResult::Failed;

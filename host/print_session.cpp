@@ -514,9 +514,10 @@ void PrintSession::DeleteDc() {
 int PrintSession::Escape(int code, int cjIn, const void* in, int cjOut, void* out) {
   auto esc = driver_.get<PFN_DrvEscape>(INDEX_DrvEscape);
   if (!pdev_ || !esc || cjIn < 0 || cjOut < 0) return 0;
-  log_.Trace("DrvEscape " + std::to_string(code));
-  return static_cast<int>(esc(pdev_->pso, static_cast<ULONG>(code), static_cast<ULONG>(cjIn), const_cast<void*>(in),
-                              static_cast<ULONG>(cjOut), out));
+  const int answer = static_cast<int>(esc(pdev_->pso, static_cast<ULONG>(code), static_cast<ULONG>(cjIn),
+                                          const_cast<void*>(in), static_cast<ULONG>(cjOut), out));
+  log_.Trace("DrvEscape " + std::to_string(code), " answered " + std::to_string(answer));
+  return answer;
 }
 
 // ---- Drawing -------------------------------------------------------------------
