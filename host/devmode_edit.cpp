@@ -1,7 +1,9 @@
 // Editing the application's DEVMODE by setting id.
 #include "host/devmode_edit.h"
 
+#include <cstddef>
 #include <cstring>
+#include <utility>
 
 #include "platform/win/win_devmode.h"
 #include "platform/win/win_memory.h"
@@ -61,6 +63,19 @@ bool PrepareValue(int id, SettingValueType type, const SettingArg& arg, SettingV
   GetValueTypeSize(static_cast<SettingId>(id), type, size);
   std::memcpy(slot, &arg.number, sizeof *slot);
   return true;
+}
+
+// The dmFields bit of a public DEVMODE setting: an application that sets a
+// field says so, or the driver's merge keeps its own value.
+DWORD FieldBit(int id) {
+  static const std::pair<int, DWORD> kBits[] = {
+      {7, DM_ORIENTATION},   {8, DM_PAPERSIZE},      {9, DM_PAPERLENGTH}, {10, DM_PAPERWIDTH},
+      {11, DM_SCALE},        {12, DM_COPIES},        {13, DM_DEFAULTSOURCE}, {14, DM_PRINTQUALITY},
+      {15, DM_COLOR},        {16, DM_DUPLEX},        {21, DM_YRESOLUTION}, {17, DM_TTOPTION},
+      {18, DM_COLLATE},      {19, DM_FORMNAME}};
+  for (const auto& [setting, bit] : kBits)
+    if (setting == id) return bit;
+  return 0;
 }
 
 bool ApplyValue(std::vector<uint8_t>& devMode, int id, const SettingArg& arg, std::string* error);
@@ -124,6 +139,12 @@ bool ApplyValue(std::vector<uint8_t>& devMode, int id, const SettingArg& arg, st
   if (r != kSettingOk) {
     *error = "setting " + std::to_string(id) + " cannot be written (code " + std::to_string(r) + ")";
     return false;
+  }
+  if (DWORD bit = FieldBit(id)) {
+    DWORD fields = 0;
+    std::memcpy(&fields, work.data() + offsetof(DEVMODEW, dmFields), sizeof fields);
+    fields |= bit;
+    std::memcpy(work.data() + offsetof(DEVMODEW, dmFields), &fields, sizeof fields);
   }
   std::memcpy(devMode.data(), work.data(), std::min(devMode.size(), work.size()));
   return true;
