@@ -76,6 +76,24 @@ TEST_F(E2eTest, SecondSaveTakesTheNextNumberedName) {
   EXPECT_NE(out.find(": 2 files"), std::string::npos) << out;
 }
 
+// The ask action (1039 = 0) over an existing save file: the box's OK
+// overwrites it, Cancel drops the job and keeps the old file.
+TEST_F(E2eTest, ExistingSaveFileAsksFirst) {
+  fs::create_directories(Host(u"C:\\Out"));
+  const std::string saved = Host(u"C:\\Out") + "/Three pages.tif";
+  const std::string options =
+      std::string("-o job.prn -s 471=1 --printer-set 1040=0 --printer-set 1039=0") + kSaveFolder + " " + kDoc;
+  std::ofstream(saved) << "old";
+  HostRun cancel = Gdihost("--answer CANCEL " + options);
+  EXPECT_EQ(cancel.exit, 0) << cancel.err;
+  EXPECT_EQ(Lines(cancel, "MessageBox").size(), 1u);
+  EXPECT_EQ(ReadAll(saved), "old");
+  HostRun ok = Gdihost("--answer OK " + options);
+  EXPECT_EQ(ok.exit, 0) << ok.err;
+  EXPECT_EQ(Lines(ok, "MessageBox").size(), 1u);
+  ASSERT_EQ(JobCheck("--pages 3 '" + saved + "'"), 0);
+}
+
 // A stored job (336 = 1) with its copy file (337, 338): the spooler job
 // passes with the document's pages and the job head at its start; the copy
 // file "C:\Copies\job1.kwv" is a job of its own that opens with the same head.
