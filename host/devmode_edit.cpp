@@ -23,7 +23,8 @@ bool ValueFits(int id, SettingValueType type, long long value, std::string* erro
   long long lo = 0, hi = 0;
   switch (type) {
     case kSettingTypeInt32:
-    case kSettingTypeSInt32: lo = INT32_MIN, hi = INT32_MAX; break;
+    case kSettingTypeSInt32:
+    case kSettingTypeFontField: lo = INT32_MIN, hi = INT32_MAX; break;
     case kSettingTypeUInt32: lo = 0, hi = UINT32_MAX; break;
     case kSettingTypeInt16: lo = INT16_MIN, hi = INT16_MAX; break;
     case kSettingTypeUInt16: lo = 0, hi = UINT16_MAX; break;
@@ -69,10 +70,9 @@ bool PrepareValue(int id, SettingValueType type, const SettingArg& arg, SettingV
 // field says so, or the driver's merge keeps its own value.
 DWORD FieldBit(int id) {
   static const std::pair<int, DWORD> kBits[] = {
-      {7, DM_ORIENTATION},   {8, DM_PAPERSIZE},      {9, DM_PAPERLENGTH}, {10, DM_PAPERWIDTH},
-      {11, DM_SCALE},        {12, DM_COPIES},        {13, DM_DEFAULTSOURCE}, {14, DM_PRINTQUALITY},
-      {15, DM_COLOR},        {16, DM_DUPLEX},        {21, DM_YRESOLUTION}, {17, DM_TTOPTION},
-      {18, DM_COLLATE},      {19, DM_FORMNAME}};
+      {7, DM_ORIENTATION},  {8, DM_PAPERSIZE},      {9, DM_PAPERLENGTH},   {10, DM_PAPERWIDTH}, {11, DM_SCALE},
+      {12, DM_COPIES},      {13, DM_DEFAULTSOURCE}, {14, DM_PRINTQUALITY}, {15, DM_COLOR},      {16, DM_DUPLEX},
+      {21, DM_YRESOLUTION}, {17, DM_TTOPTION},      {18, DM_COLLATE},      {19, DM_FORMNAME}};
   for (const auto& [setting, bit] : kBits)
     if (setting == id) return bit;
   return 0;
