@@ -57,6 +57,13 @@ TEST(DevModeEditTest, TextsReachTheirFieldsAndNumbersAreRefused) {
   EXPECT_FALSE(pkhost::ApplyTextSetting(dm, 451, u"x", &why));
   EXPECT_FALSE(pkhost::ApplyTextSetting(dm, 338, std::u16string(40, u'x'), &why));
   EXPECT_FALSE(pkhost::ApplySetting(dm, 338, 1, &why));
+  // A field of the stamp's font record (its height) is a number.
+  ASSERT_TRUE(pkhost::ApplySetting(dm, 306, 40, &why)) << why;
+  std::vector<uint8_t> font(dm);
+  font.resize(4700, 0);
+  int32_t height = 0;
+  ASSERT_EQ(GetSettingValue(306, font.data(), nullptr, &type, &size, &height), kSettingOk);
+  EXPECT_EQ(height, 40);
 }
 
 }  // namespace
