@@ -191,5 +191,39 @@ TEST_F(FeatureTest, NoFontQueries) {
   ASSERT_EQ(JobCheck("--pages 1 job.prn"), 0);
 }
 
+// A model without device fonts (the default model's font records left out,
+// written by the model writer) prints the text document to the same pages.
+TEST_F(FeatureTest, ModelWithoutDeviceFontsPrintsTheSamePages) {
+  ASSERT_EQ(Gdihost("-o fonts.prn docs/text.txt").exit, 0);
+  std::ifstream in(PK_DEFAULT_MODEL_TEXT);
+  std::stringstream text;
+  bool inFonts = false;
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("font ", 0) == 0) inFonts = true;
+    else if (!line.empty() && line[0] != ' ' && line.rfind("widths", 0) != 0) inFonts = false;
+    if (!inFonts) text << line << "\n";
+  }
+  ASSERT_EQ(text.str().find("\nfont "), std::string::npos);
+  std::ofstream(root_ + "/nofonts.txt") << text.str();
+  std::string model;
+  Shell("find '" + root_ + "/c' -name ORVC3600.DDD", &model);
+  model = model.substr(0, model.find('\n'));
+  ASSERT_FALSE(model.empty());
+  fs::remove(model);
+  std::string out;
+  ASSERT_EQ(Shell("'" + OutDir() + "/dddwrite' nofonts.txt '" + model + "'", &out), 0) << out;
+  HostRun r = Gdihost("-o nofonts.prn docs/text.txt");
+  ASSERT_EQ(r.exit, 0) << r.err;
+  EXPECT_TRUE(Lines(r, "DrvQueryFont").empty());
+  fs::create_directories(root_ + "/a");
+  fs::create_directories(root_ + "/b");
+  ASSERT_EQ(JobCheck("--pages 1 --split a fonts.prn"), 0);
+  ASSERT_EQ(JobCheck("--pages 1 --split b nofonts.prn"), 0);
+  ASSERT_EQ(Shell("tifftopnm a/unit1.tif > a.pbm && tifftopnm b/unit1.tif > b.pbm"), 0);
+  const std::string a = ReadAll(root_ + "/a.pbm"), b = ReadAll(root_ + "/b.pbm");
+  EXPECT_FALSE(a.empty());
+  EXPECT_TRUE(a == b);
+}
+
 }  // namespace
 }  // namespace e2e
