@@ -215,11 +215,16 @@ bool PrintSession::EnablePdev(const std::vector<uint8_t>& devMode, std::unique_p
     *error = "cannot make the device";
     return false;
   }
-  log_.Trace("DrvEnablePDEV");
   auto enable = driver_.get<PFN_DrvEnablePDEV>(INDEX_DrvEnablePDEV);
   p->dhpdev = enable(p->devMode.empty() ? nullptr : reinterpret_cast<DEVMODEW*>(p->devMode.data()), nullptr, 0, nullptr,
                      sizeof(GDIINFO), reinterpret_cast<ULONG*>(&p->gdi), sizeof(DEVINFO), &p->devInfo, p->hdev,
                      p->deviceName.data(), setup_.hPrinter);
+  // The trace file gets what the PDEV told GDI: the printable size and the
+  // device fonts.
+  log_.Trace("DrvEnablePDEV", p->dhpdev
+                                  ? " printable " + std::to_string(p->gdi.ulHorzRes) + "x" +
+                                        std::to_string(p->gdi.ulVertRes) + " fonts " + std::to_string(p->devInfo.cFonts)
+                                  : std::string());
   if (!p->dhpdev) {
     pkgdi::DeleteDevice(p->hdev);
     *error = "DrvEnablePDEV failed";
