@@ -5,6 +5,9 @@
 
 #include "e2e_fixture.h"
 #include "graphics_driver/core/layout_packet_builder.h"
+#include "host/printer_link.h"
+#include "platform/spooler/spooler_admin.h"
+#include "platform/spooler/winspool.h"
 
 namespace e2e {
 namespace {
@@ -181,14 +184,54 @@ TEST_F(FeatureTest, StandardAndLayoutEscapesPrint) {
   ASSERT_EQ(JobCheck("job.prn"), 0);
 }
 
-// GDI asks the default printer's driver for no font (its device fonts are
-// described in the PDEV and text is drawn from glyph bitmaps).
-TEST_F(FeatureTest, NoFontQueries) {
+// GDI asks the default printer's driver for no font (text is drawn from
+// glyph bitmaps).
+TEST_F(FeatureTest, TwoDeviceFontsAndNoFontQueries) {
   HostRun r = Gdihost(std::string("-o job.prn docs/text.txt"));
   ASSERT_EQ(r.exit, 0) << r.err;
+  // GDI is told of no device fonts (cFonts 0): it asks for none.
+  ASSERT_EQ(Lines(r, "DrvEnablePDEV").size(), 1u);
+  EXPECT_NE(Lines(r, "DrvEnablePDEV")[0].find(" fonts 0"), std::string::npos) << Lines(r, "DrvEnablePDEV")[0];
   EXPECT_TRUE(Lines(r, "DrvQueryFont").empty());
   EXPECT_FALSE(Lines(r, "DrvTextOut").empty());
   ASSERT_EQ(JobCheck("--pages 1 job.prn"), 0);
+}
+
+// The user's stored paper margins (tenths of a millimetre) go with the
+// create-DC step's record to DrvEnablePDEV: the printable size GDI gets is
+// less the margins.
+TEST_F(FeatureTest, StoredPaperMarginsShrinkThePrintableSize) {
+  auto printable = [&](const std::string& options, long* w, long* h) {
+    HostRun r = Gdihost("-o job.prn " + options + " docs/three_pages.txt");
+    ASSERT_EQ(r.exit, 0) << r.err;
+    const std::vector<std::string> pdev = Lines(r, "DrvEnablePDEV");
+    ASSERT_EQ(pdev.size(), 1u);
+    ASSERT_EQ(std::sscanf(pdev[0].c_str(), "DrvEnablePDEV printable %ldx%ld", w, h), 2) << pdev[0];
+    ASSERT_EQ(JobCheck("--pages 3 job.prn"), 0);
+  };
+  long w0 = 0, h0 = 0, w1 = 0, h1 = 0;
+  printable("", &w0, &h0);
+  pkhost::OpenedPrinter printer;
+  std::string error;
+  ASSERT_TRUE(pkhost::OpenPrinterForHost(PK_DEFAULT_PRINTER_NAME, &printer, &error)) << error;
+  const BYTE id[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+  ASSERT_EQ(SetPrinterDataW(printer.handle, u"PRNID", REG_BINARY, id, 16), 0u);
+  pkhost::ClosePrinterForHost(&printer);
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyW(HKEY_CURRENT_USER,
+                          u"Software\\Caldrix\\KZ TRD Printer Driver\\Printers\\0102030405060708090A0B0C0D0E0F10"
+                          u"\\Paper Margin",
+                          &key),
+            ERROR_SUCCESS);
+  // Stored order for portrait: the two vertical margins, then the two
+  // horizontal ones.
+  const int32_t a4[5] = {9, 100, 100, 200, 200};
+  ASSERT_EQ(RegSetValueExW(key, u"9", 0, REG_BINARY, reinterpret_cast<const BYTE*>(a4), 20), ERROR_SUCCESS);
+  RegCloseKey(key);
+  printable("-s 387=1", &w1, &h1);
+  // 40 mm across and 20 mm down at 600 dpi.
+  EXPECT_NEAR(double(w0 - w1), 944.9, 1.0);
+  EXPECT_NEAR(double(h0 - h1), 472.4, 1.0);
 }
 
 // A model without device fonts (the default model's font records left out,
@@ -215,6 +258,8 @@ TEST_F(FeatureTest, ModelWithoutDeviceFontsPrintsTheSamePages) {
   HostRun r = Gdihost("-o nofonts.prn docs/text.txt");
   ASSERT_EQ(r.exit, 0) << r.err;
   EXPECT_TRUE(Lines(r, "DrvQueryFont").empty());
+  ASSERT_EQ(Lines(r, "DrvEnablePDEV").size(), 1u);
+  EXPECT_NE(Lines(r, "DrvEnablePDEV")[0].find(" fonts 0"), std::string::npos) << Lines(r, "DrvEnablePDEV")[0];
   fs::create_directories(root_ + "/a");
   fs::create_directories(root_ + "/b");
   ASSERT_EQ(JobCheck("--pages 1 --split a fonts.prn"), 0);
