@@ -63,6 +63,8 @@ class FeatureTest : public E2eTest {
       if (l.rfind("page ", 0) == 0) boxes.push_back(l);
     return boxes;
   }
+  void ReplaceModel(const std::string& text);
+  std::string PageBits(const std::string& job);
   // Width and height of each page of a job, through tiffinfo of its files.
   std::vector<std::pair<long, long>> Sizes(const std::string& job) {
     fs::create_directories(root_ + "/split");
@@ -234,6 +236,28 @@ TEST_F(FeatureTest, StoredPaperMarginsShrinkThePrintableSize) {
   EXPECT_NEAR(double(h0 - h1), 472.4, 1.0);
 }
 
+// The printer's model replaced by the model writer's file of `text`.
+void FeatureTest::ReplaceModel(const std::string& text) {
+  std::ofstream(root_ + "/model.txt") << text;
+  std::string model;
+  Shell("find '" + root_ + "/c' -name ORVC3600.DDD", &model);
+  model = model.substr(0, model.find('\n'));
+  ASSERT_FALSE(model.empty());
+  fs::remove(model);
+  std::string out;
+  ASSERT_EQ(Shell("'" + OutDir() + "/dddwrite' model.txt '" + model + "'", &out), 0) << out;
+}
+
+// The page of a one-page job as PBM bytes.
+std::string FeatureTest::PageBits(const std::string& job) {
+  const std::string dir = job + ".split";
+  fs::create_directories(root_ + "/" + dir);
+  EXPECT_EQ(JobCheck("--split " + dir + " " + job), 0);
+  std::string out;
+  EXPECT_EQ(Shell("tifftopnm " + dir + "/unit1.tif > " + dir + "/page.pbm"), 0);
+  return ReadAll(root_ + "/" + dir + "/page.pbm");
+}
+
 // A model without device fonts (the default model's font records left out,
 // written by the model writer) prints the text document to the same pages.
 TEST_F(FeatureTest, ModelWithoutDeviceFontsPrintsTheSamePages) {
@@ -247,25 +271,35 @@ TEST_F(FeatureTest, ModelWithoutDeviceFontsPrintsTheSamePages) {
     if (!inFonts) text << line << "\n";
   }
   ASSERT_EQ(text.str().find("\nfont "), std::string::npos);
-  std::ofstream(root_ + "/nofonts.txt") << text.str();
-  std::string model;
-  Shell("find '" + root_ + "/c' -name ORVC3600.DDD", &model);
-  model = model.substr(0, model.find('\n'));
-  ASSERT_FALSE(model.empty());
-  fs::remove(model);
-  std::string out;
-  ASSERT_EQ(Shell("'" + OutDir() + "/dddwrite' nofonts.txt '" + model + "'", &out), 0) << out;
+  ReplaceModel(text.str());
   HostRun r = Gdihost("-o nofonts.prn docs/text.txt");
   ASSERT_EQ(r.exit, 0) << r.err;
   EXPECT_TRUE(Lines(r, "DrvQueryFont").empty());
   ASSERT_EQ(Lines(r, "DrvEnablePDEV").size(), 1u);
   EXPECT_NE(Lines(r, "DrvEnablePDEV")[0].find(" fonts 0"), std::string::npos) << Lines(r, "DrvEnablePDEV")[0];
-  fs::create_directories(root_ + "/a");
-  fs::create_directories(root_ + "/b");
-  ASSERT_EQ(JobCheck("--pages 1 --split a fonts.prn"), 0);
-  ASSERT_EQ(JobCheck("--pages 1 --split b nofonts.prn"), 0);
-  ASSERT_EQ(Shell("tifftopnm a/unit1.tif > a.pbm && tifftopnm b/unit1.tif > b.pbm"), 0);
-  const std::string a = ReadAll(root_ + "/a.pbm"), b = ReadAll(root_ + "/b.pbm");
+  const std::string a = PageBits("fonts.prn"), b = PageBits("nofonts.prn");
+  EXPECT_FALSE(a.empty());
+  EXPECT_TRUE(a == b);
+}
+
+// A model that names no compression or colour library prints the same page
+// at the feature level that binds the compression library.
+TEST_F(FeatureTest, ModelWithoutOutsideLibrariesPrintsTheSamePages) {
+  const std::string level = "--printer-set 1308=0x01010901 -s 291=1 ";
+  ASSERT_EQ(Gdihost("-o with.prn " + level + "docs/fills.txt").exit, 0);
+  std::ifstream in(PK_DEFAULT_MODEL_TEXT);
+  std::stringstream text;
+  for (std::string line; std::getline(in, line);)
+    text << (line.rfind("field 21 ", 0) == 0 || line.rfind("field 22 ", 0) == 0 ? line.substr(0, 14) + "\"\"" : line)
+         << "\n";
+  ReplaceModel(text.str());
+  ASSERT_EQ(Shell("LD_DEBUG=files LD_DEBUG_OUTPUT=" + root_ + "/nolib " +
+                  GdihostCommand("-o without.prn " + level + "docs/fills.txt", root_ + "/t.txt")),
+            0);
+  std::string loaded;
+  Shell("cat nolib.* | grep 'calling init' | grep -c Orvc || true", &loaded);
+  EXPECT_EQ(loaded, "0\n");
+  const std::string a = PageBits("with.prn"), b = PageBits("without.prn");
   EXPECT_FALSE(a.empty());
   EXPECT_TRUE(a == b);
 }
