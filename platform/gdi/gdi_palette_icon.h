@@ -30,6 +30,10 @@ struct RGBQUAD {
   BYTE rgbRed;
   BYTE rgbReserved;
 };
+struct BITMAPINFO {
+  BITMAPINFOHEADER bmiHeader;
+  RGBQUAD bmiColors[1];
+};
 struct PALETTEENTRY {
   BYTE peRed;
   BYTE peGreen;

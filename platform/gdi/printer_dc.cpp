@@ -12,6 +12,7 @@
 #include <variant>
 
 #include "platform/gdi/gdi_palette_icon.h"
+#include "platform/gdi/screen_bitmaps.h"
 #include "platform/win/win_error.h"
 
 namespace pkgdi {
@@ -135,6 +136,15 @@ void DeletePrinterDc(HDC hdc) {
 size_t LiveGdiObjects() {
   std::lock_guard<std::mutex> g(table().lock);
   return table().objects.size() - table().stock.size();
+}
+
+bool GetDcState(HDC hdc, DcState* state, PrinterDcBackEnd** backEnd) {
+  std::lock_guard<std::mutex> g(table().lock);
+  Dc* dc = DcOf(hdc);
+  if (!dc) return false;
+  if (state) *state = dc->state;
+  if (backEnd) *backEnd = dc->backEnd;
+  return true;
 }
 
 }  // namespace pkgdi
@@ -300,9 +310,14 @@ HBRUSH CreateSolidBrush(COLORREF color) {
 HGDIOBJ GetStockObject(int i) { return Stock(i); }
 
 HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h) {
-  std::lock_guard<std::mutex> g(table().lock);
+  std::unique_lock<std::mutex> g(table().lock);
   Dc* dc = DcOf(hdc);
   auto it = table().objects.find(reinterpret_cast<uintptr_t>(h));
+  if (dc && it == table().objects.end()) {
+    // Bitmaps are kept by the screen's bitmap table.
+    g.unlock();
+    return pk::gdi::SelectBitmap(hdc, h);
+  }
   if (!dc || it == table().objects.end()) return nullptr;
   HGDIOBJ* slot = std::holds_alternative<LOGFONTW>(it->second) ? &dc->font
                   : std::holds_alternative<LOGPEN>(it->second) ? &dc->pen
@@ -320,7 +335,9 @@ BOOL DeleteObject(HGDIOBJ ho) {
   if (table().stock.count(h)) return TRUE;
   if (!table().objects.count(h)) {
     if (pk::gdi::DeletePalette(ho)) return TRUE;
-    SetLastError(ERROR_INVALID_HANDLE);
+    bool bitmap = false;
+    if (pk::gdi::DeleteBitmap(ho, &bitmap)) return TRUE;
+    if (!bitmap) SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
   for (auto& [k, dc] : table().dcs)

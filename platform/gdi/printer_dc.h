@@ -153,6 +153,9 @@ PKAPI HDC CreatePrinterDc(PrinterDcBackEnd* backEnd);
 PKAPI void DeletePrinterDc(HDC hdc);
 // The GDI objects made and not deleted (for leak checks in tests).
 PKAPI size_t LiveGdiObjects();
+// The state and back end of a live DC (either may be null); false for a handle
+// that is no DC.
+PKAPI bool GetDcState(HDC hdc, DcState* state, PrinterDcBackEnd** backEnd);
 
 }  // namespace pkgdi
 
