@@ -24,17 +24,23 @@ constexpr int kMaxSide = 16384;
 struct Bitmap {
   Pixels pixels;
   HDC selectedIn = nullptr;
+  bool internal = false;  // a window's backing bitmap or a brush's pattern: not the application's
 };
 
 // What a memory DC draws on; drawing calls of the DC table are answered by
 // the screen's drawing code once bitmaps draw text and shapes.
 class MemoryBackEnd : public pkgdi::PrinterDcBackEnd {
  public:
+  HDC dc = nullptr;
   int Escape(int, int, const void*, int, void*) override { return 0; }
   int StartPage() override { return 0; }
   int EndPage() override { return 0; }
-  bool TextOut(const pkgdi::DcState&, POINT, const std::u16string&) override { return false; }
-  bool MeasureText(const pkgdi::DcState&, const std::u16string&, SIZE*) override { return false; }
+  bool TextOut(const pkgdi::DcState& st, POINT at, const std::u16string& text) override {
+    return DrawScreenText(dc, st, at, text, 0, nullptr, nullptr);
+  }
+  bool MeasureText(const pkgdi::DcState& st, const std::u16string& text, SIZE* size) override {
+    return MeasureScreenText(st, text, size);
+  }
   bool Polygon(const pkgdi::DcState&, const std::vector<POINT>&) override { return false; }
   bool Ellipse(const pkgdi::DcState&, const RECT&) override { return false; }
   bool Rectangle(const pkgdi::DcState&, const RECT&) override { return false; }
@@ -44,6 +50,7 @@ class MemoryBackEnd : public pkgdi::PrinterDcBackEnd {
 struct MemoryDc {
   std::unique_ptr<MemoryBackEnd> backEnd;
   uintptr_t bitmap = 0;
+  HWND window = nullptr;  // a window's DC draws on its backing bitmap
 };
 
 struct State {
@@ -52,6 +59,8 @@ struct State {
   std::unordered_map<uintptr_t, MemoryDc> dcs;
   std::unordered_map<uintptr_t, HPALETTE> palettes;  // by DC, any DC
   uintptr_t stockBitmap = 0;                         // 1 x 1 monochrome, never deleted
+  size_t internalBitmaps = 0;
+  WindowSurfaces windows{};
   int depth = 32;
   int dpi = 96;
   COLORREF system[256] = {};
@@ -308,12 +317,118 @@ bool DeleteBitmap(HGDIOBJ h, bool* known) {
   State& s = state();
   std::lock_guard<std::mutex> g(s.lock);
   auto it = s.bitmaps.find(Key(h));
-  *known = it != s.bitmaps.end();
+  *known = it != s.bitmaps.end() && !it->second.internal;
   if (!*known) return false;
   if (Key(h) == s.stockBitmap) return true;
   if (it->second.selectedIn) return false;
   s.bitmaps.erase(it);
   return true;
+}
+
+HBITMAP NewInternalBitmap(const Pixels& pixels) {
+  HBITMAP h = NewBitmap(pixels);
+  if (!h) return nullptr;
+  State& s = state();
+  std::lock_guard<std::mutex> g(s.lock);
+  s.bitmaps[Key(h)].internal = true;
+  ++s.internalBitmaps;
+  return h;
+}
+
+void DeleteInternalBitmap(HBITMAP h) {
+  State& s = state();
+  std::lock_guard<std::mutex> g(s.lock);
+  auto it = s.bitmaps.find(Key(h));
+  if (it == s.bitmaps.end() || !it->second.internal) return;
+  s.bitmaps.erase(it);
+  --s.internalBitmaps;
+}
+
+void SetWindowSurfaces(const WindowSurfaces& surfaces) {
+  std::lock_guard<std::mutex> g(state().lock);
+  state().windows = surfaces;
+}
+
+HDC OpenWindowDc(HWND hwnd) {
+  WindowSurfaces w;
+  {
+    std::lock_guard<std::mutex> g(state().lock);
+    w = state().windows;
+  }
+  if (!hwnd || !w.backing || !w.backing(hwnd)) return nullptr;
+  try {
+    auto backEnd = std::make_unique<MemoryBackEnd>();
+    HDC dc = pkgdi::CreatePrinterDc(backEnd.get());
+    if (!dc) return nullptr;
+    backEnd->dc = dc;
+    State& s = state();
+    std::lock_guard<std::mutex> g(s.lock);
+    MemoryDc& m = s.dcs[Key(dc)];
+    m.backEnd = std::move(backEnd);
+    m.window = hwnd;
+    return dc;
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+bool CloseWindowDc(HDC hdc) {
+  std::unique_ptr<MemoryBackEnd> backEnd;
+  {
+    State& s = state();
+    std::lock_guard<std::mutex> g(s.lock);
+    auto it = s.dcs.find(Key(hdc));
+    if (it == s.dcs.end() || !it->second.window) return false;
+    backEnd = std::move(it->second.backEnd);
+    s.dcs.erase(it);
+    s.palettes.erase(Key(hdc));
+  }
+  pkgdi::DeletePrinterDc(hdc);
+  return true;
+}
+
+HWND WindowOfDc(HDC hdc) {
+  std::lock_guard<std::mutex> g(state().lock);
+  auto it = state().dcs.find(Key(hdc));
+  return it == state().dcs.end() ? nullptr : it->second.window;
+}
+
+bool IsScreenDc(HDC hdc) {
+  std::lock_guard<std::mutex> g(state().lock);
+  return state().dcs.count(Key(hdc)) != 0;
+}
+
+HBITMAP DrawTarget(HDC hdc) {
+  HWND window = nullptr;
+  WindowSurfaces w;
+  {
+    std::lock_guard<std::mutex> g(state().lock);
+    auto it = state().dcs.find(Key(hdc));
+    if (it == state().dcs.end()) return nullptr;
+    if (!it->second.window) return reinterpret_cast<HBITMAP>(it->second.bitmap);
+    window = it->second.window;
+    w = state().windows;
+  }
+  return w.backing ? w.backing(window) : nullptr;
+}
+
+bool ReadSource(HDC hdc, Pixels* out) {
+  HWND window = nullptr;
+  WindowSurfaces w;
+  {
+    std::lock_guard<std::mutex> g(state().lock);
+    auto it = state().dcs.find(Key(hdc));
+    if (it == state().dcs.end()) return false;
+    window = it->second.window;
+    w = state().windows;
+    if (!window) {
+      auto bm = state().bitmaps.find(it->second.bitmap);
+      if (bm == state().bitmaps.end()) return false;
+      *out = bm->second.pixels;
+      return true;
+    }
+  }
+  return w.screen && w.screen(window, out);
 }
 
 bool ParseDib(const void* info, size_t available, UINT usage, HPALETTE palette, DibLayout* out) {
@@ -432,12 +547,21 @@ void SetScreenResolution(int dpi) {
 
 SIZE_T LiveBitmaps() {
   std::lock_guard<std::mutex> g(pk::gdi::state().lock);
-  return pk::gdi::state().bitmaps.size() - (pk::gdi::state().stockBitmap ? 1 : 0);
+  return pk::gdi::state().bitmaps.size() - pk::gdi::state().internalBitmaps - (pk::gdi::state().stockBitmap ? 1 : 0);
 }
 
 SIZE_T LiveMemoryDcs() {
   std::lock_guard<std::mutex> g(pk::gdi::state().lock);
-  return pk::gdi::state().dcs.size();
+  size_t n = 0;
+  for (const auto& [k, dc] : pk::gdi::state().dcs) n += dc.window ? 0 : 1;
+  return n;
+}
+
+SIZE_T LiveWindowDcs() {
+  std::lock_guard<std::mutex> g(pk::gdi::state().lock);
+  size_t n = 0;
+  for (const auto& [k, dc] : pk::gdi::state().dcs) n += dc.window ? 1 : 0;
+  return n;
 }
 
 }  // namespace pk::seams
@@ -455,6 +579,7 @@ HDC CreateCompatibleDC(HDC hdc) {
     auto backEnd = std::make_unique<MemoryBackEnd>();
     HDC dc = pkgdi::CreatePrinterDc(backEnd.get());
     if (!dc) return nullptr;
+    backEnd->dc = dc;
     State& s = state();
     std::lock_guard<std::mutex> g(s.lock);
     if (!s.stockBitmap) {
@@ -477,7 +602,7 @@ BOOL DeleteDC(HDC hdc) {
     State& s = state();
     std::lock_guard<std::mutex> g(s.lock);
     auto it = s.dcs.find(Key(hdc));
-    if (it == s.dcs.end()) {
+    if (it == s.dcs.end() || it->second.window) {
       SetLastError(ERROR_INVALID_HANDLE);
       return FALSE;
     }

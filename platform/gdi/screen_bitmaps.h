@@ -9,9 +9,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/gdi/gdi_palette_icon.h"
+#include "platform/gdi/printer_dc.h"
 #include "platform/win/win_types.h"
 
 // Raster operations of BitBlt and PatBlt.
@@ -110,6 +112,8 @@ PKAPI void SetScreenResolution(int dpi);
 // Bitmaps and memory DCs alive now.
 PKAPI SIZE_T LiveBitmaps();
 PKAPI SIZE_T LiveMemoryDcs();
+// DCs of windows got with GetDC or BeginPaint and not yet released.
+PKAPI SIZE_T LiveWindowDcs();
 }  // namespace pk::seams
 
 namespace pk::gdi {
@@ -141,6 +145,37 @@ PKAPI HBITMAP NewBitmap(const Pixels& pixels);
 // it was a bitmap).
 HGDIOBJ SelectBitmap(HDC hdc, HGDIOBJ h);
 bool DeleteBitmap(HGDIOBJ h, bool* known);
+
+// Bitmaps of the layer itself (a window's backing bitmap, a brush's pattern):
+// counted apart from the application's, never deleted by DeleteObject.
+PKAPI HBITMAP NewInternalBitmap(const Pixels& pixels);
+PKAPI void DeleteInternalBitmap(HBITMAP h);
+
+// What the window layer tells the screen about windows: a window's backing
+// bitmap (null for no window), and its screen content (the backing bitmap with
+// its visible children composed over it).
+struct WindowSurfaces {
+  HBITMAP (*backing)(HWND) = nullptr;
+  bool (*screen)(HWND, Pixels*) = nullptr;
+};
+PKAPI void SetWindowSurfaces(const WindowSurfaces& surfaces);
+// A DC drawing on a window's backing bitmap (null without one); closed by
+// CloseWindowDc (ReleaseDC, EndPaint).
+PKAPI HDC OpenWindowDc(HWND hwnd);
+PKAPI bool CloseWindowDc(HDC hdc);
+PKAPI HWND WindowOfDc(HDC hdc);
+// A memory DC or a window's DC.
+PKAPI bool IsScreenDc(HDC hdc);
+// The bitmap a screen DC draws on; what it reads as a blit's source.
+PKAPI HBITMAP DrawTarget(HDC hdc);
+PKAPI bool ReadSource(HDC hdc, Pixels* out);
+
+// Text on screen DCs (screen_text.cpp): draws at a device point under the
+// text alignment, ETO_* options, an optional rectangle (device units) and
+// optional advances; measures one line.
+bool DrawScreenText(HDC hdc, const pkgdi::DcState& state, POINT at, const std::u16string& text, UINT options,
+                    const RECT* rect, const INT* dx);
+bool MeasureScreenText(const pkgdi::DcState& state, const std::u16string& text, SIZE* size);
 
 // A parsed device-independent bitmap header and colour table.
 struct DibLayout {
