@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "host/text_utf.h"
 #include "platform/win/win_devmode.h"
 #include "platform/win/win_memory.h"
 #include "settings/access/setting_access.h"
@@ -35,34 +36,62 @@ bool ValueFits(int id, SettingValueType type, long long value, std::string* erro
   return true;
 }
 
-}  // namespace
-
-bool ApplySetting(std::vector<uint8_t>& devMode, int id, long long value, std::string* error) {
+// The DEVMODE widened to the working form (settings of the extension need
+// it) with the setting's type; false with a reason when the id names no
+// DEVMODE setting.
+bool WorkingCopy(const std::vector<uint8_t>& devMode, int id, std::vector<uint8_t>* work, SettingValueType* type,
+                 std::string* error) {
   if (devMode.size() < kDriverDevModeSize) {
     *error = "the DEVMODE is too short for the driver's settings";
     return false;
   }
-  // Settings of the extension need the working form; the buffer is widened
-  // for the access and cut back after.
-  std::vector<uint8_t> work(devMode);
-  if (work.size() < 4700) work.resize(4700, 0);
-  SettingValueType type = 0, returned = 0;
+  *work = devMode;
+  if (work->size() < 4700) work->resize(4700, 0);
+  SettingValueType returned = 0;
   UINT typeSize = 0, maxSize = 0;
   SettingBlock block = 0;
-  SettingAccessResult r = LookupSettingField(static_cast<SettingId>(id), &type, &returned, &typeSize, &maxSize,
-                                             work.data(), nullptr, nullptr, nullptr, &block);
+  SettingAccessResult r = LookupSettingField(static_cast<SettingId>(id), type, &returned, &typeSize, &maxSize,
+                                             work->data(), nullptr, nullptr, nullptr, &block);
   if (r != kSettingOk || block == kSettingBlockPrinter) {
     *error = "setting " + std::to_string(id) + " is not a DEVMODE setting";
     return false;
   }
-  if (!ValueFits(id, type, value, error)) return false;
+  return true;
+}
+
+}  // namespace
+
+bool ApplySetting(std::vector<uint8_t>& devMode, int id, long long value, std::string* error) {
+  std::vector<uint8_t> work;
+  SettingValueType type = 0;
+  if (!WorkingCopy(devMode, id, &work, &type, error) || !ValueFits(id, type, value, error)) return false;
   UINT size = 0;
   GetValueTypeSize(static_cast<SettingId>(id), type, &size);
   uint64_t slot = 0;
   std::memcpy(&slot, &value, sizeof slot);
-  r = WriteSettingField(static_cast<SettingId>(id), work.data(), nullptr, type, size, &slot);
+  const SettingAccessResult r = WriteSettingField(static_cast<SettingId>(id), work.data(), nullptr, type, size, &slot);
   if (r != kSettingOk) {
     *error = "setting " + std::to_string(id) + " cannot be written (code " + std::to_string(r) + ")";
+    return false;
+  }
+  std::memcpy(devMode.data(), work.data(), std::min(devMode.size(), work.size()));
+  return true;
+}
+
+bool ApplyTextSetting(std::vector<uint8_t>& devMode, int id, const std::string& utf8, std::string* error) {
+  std::vector<uint8_t> work;
+  SettingValueType type = 0;
+  if (!WorkingCopy(devMode, id, &work, &type, error)) return false;
+  if (type != kSettingTypeText) {
+    *error = "setting " + std::to_string(id) + " is not a text";
+    return false;
+  }
+  const std::u16string text = pk::Utf8ToUtf16(utf8);
+  const WCHAR* p = text.c_str();
+  const SettingAccessResult r = SetSettingValue(static_cast<SettingId>(id), work.data(), nullptr, kSettingTypeText,
+                                                UINT((text.size() + 1) * sizeof(WCHAR)), &p);
+  if (r != kSettingOk) {
+    *error = "text does not fit setting " + std::to_string(id) + " (code " + std::to_string(r) + ")";
     return false;
   }
   std::memcpy(devMode.data(), work.data(), std::min(devMode.size(), work.size()));

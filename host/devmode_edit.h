@@ -15,6 +15,10 @@ constexpr size_t kPaperMarginRecordSize = 10;
 // when the id is unknown, not an integer or the value does not fit.
 bool ApplySetting(std::vector<uint8_t>& devMode, int id, long long value, std::string* error);
 
+// Writes a text setting (UTF-8 given) through the settings model; false with
+// a reason when the id is unknown, not a text, or the text is too long.
+bool ApplyTextSetting(std::vector<uint8_t>& devMode, int id, const std::string& utf8, std::string* error);
+
 // Writes an integer setting of the printer settings block (ids 769-800,
 // 1025-1057, 1281-1456) into the printer's stored block, as the interface
 // library's device page does; false with a reason otherwise.

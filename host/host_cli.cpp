@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -29,7 +30,8 @@ constexpr const char* kUsage =
     "  -p, --printer NAME    printer (default: the default printer)\n"
     "  -o, --output FILE     write the document's job bytes to FILE\n"
     "      --root DIR        machine root folder\n"
-    "  -s, --set ID=VALUE    write a setting of the application's DEVMODE\n"
+    "  -s, --set ID=VALUE    write a setting of the application's DEVMODE (a number,\n"
+    "                        or the text of a text setting)\n"
     "      --margins L,R,T,B append a paper margin record as the interface library does\n"
     "      --printer-set ID=VALUE\n"
     "                        store a printer setting before the run\n"
@@ -49,6 +51,7 @@ constexpr const char* kUsage =
 struct Options {
   std::string printer, output, root, document, trace, driver, interface;
   std::vector<std::pair<int, long long>> settings;
+  std::vector<std::pair<int, std::string>> textSettings;  // as given, applied after the numbers
   std::vector<std::pair<int, long long>> printerSettings;
   bool margins = false;
   int marginValues[4] = {0, 0, 0, 0};
@@ -124,8 +127,18 @@ int RunHost(const std::vector<std::string>& args, std::ostream& out, std::ostrea
       if (!value(&o.root)) return usage(a + " needs a folder");
     } else if (a == "-s" || a == "--set") {
       std::pair<int, long long> s;
-      if (!value(&v) || !ParseSetting(v, &s)) return usage(a + " needs ID=VALUE");
-      o.settings.push_back(s);
+      if (!value(&v)) return usage(a + " needs ID=VALUE");
+      if (ParseSetting(v, &s)) {
+        o.settings.push_back(s);
+      } else {
+        // A text setting: ID=TEXT.
+        char* end = nullptr;
+        const size_t eq = v.find('=');
+        const long id = std::strtol(v.c_str(), &end, 10);
+        if (eq == std::string::npos || end != v.c_str() + eq || id < 1 || id > 0xFFFF)
+          return usage(a + " needs ID=VALUE");
+        o.textSettings.emplace_back(int(id), v.substr(eq + 1));
+      }
     } else if (a == "--printer-set") {
       std::pair<int, long long> s;
       if (!value(&v) || !ParseSetting(v, &s)) return usage(a + " needs ID=VALUE");
@@ -196,8 +209,14 @@ int RunHost(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 
   // The application's DEVMODE: the printer's default with the settings asked for.
   std::vector<uint8_t> devMode = printer.devMode;
-  for (const auto& [id, value] : o.settings)
-    if (!ApplySetting(devMode, id, value, &error)) return usage("--set " + std::to_string(id) + ": " + error);
+  for (const auto& [id, value] : o.settings) {
+    std::string textError;
+    // Digits given for a text setting are its text.
+    if (!ApplySetting(devMode, id, value, &error) && !ApplyTextSetting(devMode, id, std::to_string(value), &textError))
+      return usage("--set " + std::to_string(id) + ": " + error);
+  }
+  for (const auto& [id, text] : o.textSettings)
+    if (!ApplyTextSetting(devMode, id, text, &error)) return usage("--set " + std::to_string(id) + ": " + error);
   if (o.margins && !AppendPaperMargins(devMode, o.marginValues, &error)) return usage("--margins: " + error);
   for (const auto& [id, value] : o.printerSettings)
     if (!StorePrinterSetting(printer.handle, devMode, id, value, &error))
