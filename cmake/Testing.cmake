@@ -2,10 +2,11 @@
 # run alone with `ctest -L <area>`.
 include(GoogleTest)
 
-# pk_add_test(<name> LABEL <area> SOURCES <files...> [LIBS <targets...>])
-# One GoogleTest program; its cases are discovered when ctest runs.
+# pk_add_test(<name> LABEL <area...> SOURCES <files...> [LIBS <targets...>])
+# One GoogleTest program; its cases are discovered when ctest runs and carry
+# every label given (a program that proves two areas is run by either).
 function(pk_add_test name)
-  cmake_parse_arguments(T "" "LABEL" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "" "" "LABEL;SOURCES;LIBS" ${ARGN})
   if(NOT T_LABEL)
     message(FATAL_ERROR "pk_add_test(${name}): LABEL is required")
   endif()
@@ -18,18 +19,33 @@ function(pk_add_test name)
   endif()
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
   target_compile_definitions(${name} PRIVATE PK_TEST_DATA_DIR="${CMAKE_SOURCE_DIR}/tests/data")
+  list(GET T_LABEL 0 first_label)
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
-    PROPERTIES LABELS ${T_LABEL}
+    PROPERTIES LABELS ${first_label}
     DISCOVERY_TIMEOUT 60)
+  # The discovery passes properties on as a flat list, so further labels are
+  # set by a script that runs after it over the discovered names.
+  list(LENGTH T_LABEL label_count)
+  if(label_count GREATER 1)
+    set(script "${CMAKE_CURRENT_BINARY_DIR}/${name}_labels.cmake")
+    file(WRITE ${script}
+      "foreach(t IN LISTS ${name}_TESTS)\n"
+      "  set_tests_properties(\"\${t}\" PROPERTIES LABELS \"${T_LABEL}\")\n"
+      "endforeach()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${script})
+  endif()
 endfunction()
 
-# pk_add_test_dir(LABEL <area> [LIBS <targets...>])
-# One test program made of every *.cpp in the calling folder, named after the
-# folder's path below tests/.
+# pk_add_test_dir(LABEL <area> [LIBS <targets...>] [EXCLUDE <files...>])
+# One test program made of every *.cpp in the calling folder but the excluded
+# ones, named after the folder's path below tests/.
 function(pk_add_test_dir)
-  cmake_parse_arguments(T "" "LABEL" "LIBS" ${ARGN})
+  cmake_parse_arguments(T "" "LABEL" "LIBS;EXCLUDE" ${ARGN})
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  foreach(excluded ${T_EXCLUDE})
+    list(REMOVE_ITEM srcs ${CMAKE_CURRENT_SOURCE_DIR}/${excluded})
+  endforeach()
   if(NOT srcs)
     return()
   endif()

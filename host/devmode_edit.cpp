@@ -5,6 +5,7 @@
 #include <cstring>
 #include <utility>
 
+#include "host/text_utf.h"
 #include "platform/win/win_devmode.h"
 #include "platform/win/win_memory.h"
 #include "settings/access/setting_access.h"
@@ -38,31 +39,26 @@ bool ValueFits(int id, SettingValueType type, long long value, std::string* erro
   return true;
 }
 
-// The value slot and size the settings model takes for a number or a text;
-// false with a reason when the setting is not of that kind or the value does
-// not fit.
-struct SettingArg {
-  bool isText = false;
-  long long number = 0;
-  std::u16string text;
-};
-bool PrepareValue(int id, SettingValueType type, const SettingArg& arg, SettingValueType* writeType, UINT* size,
-                  uint64_t* slot, std::string* error) {
-  if (arg.isText) {
-    if (type != kSettingTypeText) {
-      *error = "setting " + std::to_string(id) + " is not a text";
-      return false;
-    }
-    const WCHAR* p = arg.text.c_str();
-    *writeType = kSettingTypeText;
-    *size = UINT((arg.text.size() + 1) * sizeof(WCHAR));
-    std::memcpy(slot, &p, sizeof p);
-    return true;
+// The DEVMODE widened to the working form (settings of the extension need
+// it) with the setting's type; false with a reason when the id names no
+// DEVMODE setting.
+bool WorkingCopy(const std::vector<uint8_t>& devMode, int id, std::vector<uint8_t>* work, SettingValueType* type,
+                 std::string* error) {
+  if (devMode.size() < kDriverDevModeSize) {
+    *error = "the DEVMODE is too short for the driver's settings";
+    return false;
   }
-  if (!ValueFits(id, type, arg.number, error)) return false;
-  *writeType = type;
-  GetValueTypeSize(static_cast<SettingId>(id), type, size);
-  std::memcpy(slot, &arg.number, sizeof *slot);
+  *work = devMode;
+  if (work->size() < 4700) work->resize(4700, 0);
+  SettingValueType returned = 0;
+  UINT typeSize = 0, maxSize = 0;
+  SettingBlock block = 0;
+  SettingAccessResult r = LookupSettingField(static_cast<SettingId>(id), type, &returned, &typeSize, &maxSize,
+                                             work->data(), nullptr, nullptr, nullptr, &block);
+  if (r != kSettingOk || block == kSettingBlockPrinter) {
+    *error = "setting " + std::to_string(id) + " is not a DEVMODE setting";
+    return false;
+  }
   return true;
 }
 
@@ -78,116 +74,54 @@ DWORD FieldBit(int id) {
   return 0;
 }
 
-bool ApplyValue(std::vector<uint8_t>& devMode, int id, const SettingArg& arg, std::string* error);
-bool StoreValue(void* printer, const std::vector<uint8_t>& devMode, int id, const SettingArg& arg, std::string* error);
-
-}  // namespace
-
-bool ApplySetting(std::vector<uint8_t>& devMode, int id, long long value, std::string* error) {
-  SettingArg arg;
-  arg.number = value;
-  return ApplyValue(devMode, id, arg, error);
-}
-
-bool ApplyTextSetting(std::vector<uint8_t>& devMode, int id, const std::u16string& text, std::string* error) {
-  SettingArg arg;
-  arg.isText = true;
-  arg.text = text;
-  return ApplyValue(devMode, id, arg, error);
-}
-
-bool StorePrinterSetting(void* printer, const std::vector<uint8_t>& devMode, int id, long long value,
-                         std::string* error) {
-  SettingArg arg;
-  arg.number = value;
-  return StoreValue(printer, devMode, id, arg, error);
-}
-
-bool StorePrinterTextSetting(void* printer, const std::vector<uint8_t>& devMode, int id, const std::u16string& text,
-                             std::string* error) {
-  SettingArg arg;
-  arg.isText = true;
-  arg.text = text;
-  return StoreValue(printer, devMode, id, arg, error);
-}
-
-namespace {
-
-bool ApplyValue(std::vector<uint8_t>& devMode, int id, const SettingArg& arg, std::string* error) {
-  if (devMode.size() < kDriverDevModeSize) {
-    *error = "the DEVMODE is too short for the driver's settings";
-    return false;
-  }
-  // Settings of the extension need the working form; the buffer is widened
-  // for the access and cut back after.
-  std::vector<uint8_t> work(devMode);
-  if (work.size() < 4700) work.resize(4700, 0);
-  SettingValueType type = 0, returned = 0;
-  UINT typeSize = 0, maxSize = 0;
-  SettingBlock block = 0;
-  SettingAccessResult r = LookupSettingField(static_cast<SettingId>(id), &type, &returned, &typeSize, &maxSize,
-                                             work.data(), nullptr, nullptr, nullptr, &block);
-  if (r != kSettingOk || block == kSettingBlockPrinter) {
-    *error = "setting " + std::to_string(id) + " is not a DEVMODE setting";
-    return false;
-  }
-  SettingValueType writeType = 0;
-  UINT size = 0;
-  uint64_t slot = 0;
-  if (!PrepareValue(id, type, arg, &writeType, &size, &slot, error)) return false;
-  r = WriteSettingField(static_cast<SettingId>(id), work.data(), nullptr, writeType, size, &slot);
-  if (r != kSettingOk) {
-    *error = "setting " + std::to_string(id) + " cannot be written (code " + std::to_string(r) + ")";
-    return false;
-  }
+void RaiseFieldBit(std::vector<uint8_t>& work, int id) {
   if (DWORD bit = FieldBit(id)) {
     DWORD fields = 0;
     std::memcpy(&fields, work.data() + offsetof(DEVMODEW, dmFields), sizeof fields);
     fields |= bit;
     std::memcpy(work.data() + offsetof(DEVMODEW, dmFields), &fields, sizeof fields);
   }
-  std::memcpy(devMode.data(), work.data(), std::min(devMode.size(), work.size()));
-  return true;
 }
 
-bool StoreValue(void* printer, const std::vector<uint8_t>& devMode, int id, const SettingArg& arg, std::string* error) {
-  std::vector<uint8_t> work(devMode);
-  if (work.size() < 4700) work.resize(4700, 0);
-  std::vector<uint8_t> block(kPrinterSettingsBlockSize, 0);
-  SettingValueType type = 0, returned = 0;
-  SettingBlock where = 0;
-  if (id < 0 || id > 0xFFFF ||
-      LookupSettingField(static_cast<SettingId>(id), &type, &returned, nullptr, nullptr, work.data(), block.data(),
-                         nullptr, nullptr, &where) != kSettingOk ||
-      where != kSettingBlockPrinter) {
-    *error = "setting " + std::to_string(id) + " is not a printer setting";
-    return false;
-  }
-  SettingValueType writeType = 0;
+}  // namespace
+
+bool ApplySetting(std::vector<uint8_t>& devMode, int id, long long value, std::string* error) {
+  std::vector<uint8_t> work;
+  SettingValueType type = 0;
+  if (!WorkingCopy(devMode, id, &work, &type, error) || !ValueFits(id, type, value, error)) return false;
   UINT size = 0;
+  GetValueTypeSize(static_cast<SettingId>(id), type, &size);
   uint64_t slot = 0;
-  if (!PrepareValue(id, type, arg, &writeType, &size, &slot, error)) return false;
-  DeviceModel* model = OpenDeviceModel(printer);
-  const bool loaded = model && LoadPrinterSettings(printer, block.data(), model) == 1;
-  if (model) CloseDeviceModel(model);
-  if (!loaded) {
-    *error = "the printer's settings cannot be read";
-    return false;
-  }
-  const SettingAccessResult r =
-      WriteSettingField(static_cast<SettingId>(id), work.data(), block.data(), writeType, size, &slot);
+  std::memcpy(&slot, &value, sizeof slot);
+  const SettingAccessResult r = WriteSettingField(static_cast<SettingId>(id), work.data(), nullptr, type, size, &slot);
   if (r != kSettingOk) {
     *error = "setting " + std::to_string(id) + " cannot be written (code " + std::to_string(r) + ")";
     return false;
   }
-  if (SavePrinterSettings(printer, block.data(), TRUE) != 1) {
-    *error = "the printer's settings cannot be stored";
-    return false;
-  }
+  RaiseFieldBit(work, id);
+  std::memcpy(devMode.data(), work.data(), std::min(devMode.size(), work.size()));
   return true;
 }
 
-}  // namespace
+bool ApplyTextSetting(std::vector<uint8_t>& devMode, int id, const std::string& utf8, std::string* error) {
+  std::vector<uint8_t> work;
+  SettingValueType type = 0;
+  if (!WorkingCopy(devMode, id, &work, &type, error)) return false;
+  if (type != kSettingTypeText) {
+    *error = "setting " + std::to_string(id) + " is not a text";
+    return false;
+  }
+  const std::u16string text = pk::Utf8ToUtf16(utf8);
+  const WCHAR* p = text.c_str();
+  const SettingAccessResult r = SetSettingValue(static_cast<SettingId>(id), work.data(), nullptr, kSettingTypeText,
+                                                UINT((text.size() + 1) * sizeof(WCHAR)), &p);
+  if (r != kSettingOk) {
+    *error = "text does not fit setting " + std::to_string(id) + " (code " + std::to_string(r) + ")";
+    return false;
+  }
+  std::memcpy(devMode.data(), work.data(), std::min(devMode.size(), work.size()));
+  return true;
+}
 
 bool AppendPaperMargins(std::vector<uint8_t>& devMode, const int margins[4], std::string* error) {
   for (int i = 0; i < 4; ++i)
@@ -212,6 +146,76 @@ bool AppendPaperMargins(std::vector<uint8_t>& devMode, const int margins[4], std
   dm.dmDriverExtra = static_cast<WORD>(kDriverDevModeSize + kPaperMarginRecordSize - sizeof(DEVMODEW));
   std::memcpy(devMode.data(), &dm, sizeof dm);
   return true;
+}
+
+namespace {
+
+// Writes one setting of the printer's stored settings block: `write` puts the
+// value into the loaded block (the setting's type given).
+template <typename Write>
+bool StoreInPrinterBlock(void* printer, const std::vector<uint8_t>& devMode, int id, Write write, std::string* error) {
+  std::vector<uint8_t> work(devMode);
+  if (work.size() < 4700) work.resize(4700, 0);
+  std::vector<uint8_t> block(kPrinterSettingsBlockSize, 0);
+  SettingValueType type = 0, returned = 0;
+  SettingBlock where = 0;
+  if (id < 0 || id > 0xFFFF ||
+      LookupSettingField(static_cast<SettingId>(id), &type, &returned, nullptr, nullptr, work.data(), block.data(),
+                         nullptr, nullptr, &where) != kSettingOk ||
+      where != kSettingBlockPrinter) {
+    *error = "setting " + std::to_string(id) + " is not a printer setting";
+    return false;
+  }
+  DeviceModel* model = OpenDeviceModel(printer);
+  const bool loaded = model && LoadPrinterSettings(printer, block.data(), model) == 1;
+  if (model) CloseDeviceModel(model);
+  if (!loaded) {
+    *error = "the printer's settings cannot be read";
+    return false;
+  }
+  if (!write(type, work, block)) return false;
+  if (SavePrinterSettings(printer, block.data(), TRUE) != 1) {
+    *error = "the printer's settings cannot be stored";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool StorePrinterSetting(void* printer, const std::vector<uint8_t>& devMode, int id, long long value,
+                         std::string* error) {
+  auto write = [&](SettingValueType type, std::vector<uint8_t>& work, std::vector<uint8_t>& block) {
+    if (!ValueFits(id, type, value, error)) return false;
+    UINT size = 0;
+    GetValueTypeSize(static_cast<SettingId>(id), type, &size);
+    uint64_t slot = 0;
+    std::memcpy(&slot, &value, sizeof slot);
+    const SettingAccessResult r =
+        WriteSettingField(static_cast<SettingId>(id), work.data(), block.data(), type, size, &slot);
+    if (r != kSettingOk)
+      *error = "setting " + std::to_string(id) + " cannot be written (code " + std::to_string(r) + ")";
+    return r == kSettingOk;
+  };
+  return StoreInPrinterBlock(printer, devMode, id, write, error);
+}
+
+bool StorePrinterTextSetting(void* printer, const std::vector<uint8_t>& devMode, int id, const std::string& utf8,
+                             std::string* error) {
+  auto write = [&](SettingValueType type, std::vector<uint8_t>& work, std::vector<uint8_t>& block) {
+    if (type != kSettingTypeText) {
+      *error = "setting " + std::to_string(id) + " is not a text";
+      return false;
+    }
+    const std::u16string text = pk::Utf8ToUtf16(utf8);
+    const WCHAR* p = text.c_str();
+    const SettingAccessResult r = SetSettingValue(static_cast<SettingId>(id), work.data(), block.data(),
+                                                  kSettingTypeText, UINT((text.size() + 1) * sizeof(WCHAR)), &p);
+    if (r != kSettingOk)
+      *error = "text does not fit setting " + std::to_string(id) + " (code " + std::to_string(r) + ")";
+    return r == kSettingOk;
+  };
+  return StoreInPrinterBlock(printer, devMode, id, write, error);
 }
 
 std::vector<uint8_t> DriverDefaultDevMode(void* printer) {

@@ -15,10 +15,9 @@ constexpr size_t kPaperMarginRecordSize = 10;
 // when the id is unknown, not an integer or the value does not fit.
 bool ApplySetting(std::vector<uint8_t>& devMode, int id, long long value, std::string* error);
 
-// Writes a text setting (a path, a stamp text) of the DEVMODE or its
-// extension; false with a reason when the id is no text setting or the text
-// is too long for its field.
-bool ApplyTextSetting(std::vector<uint8_t>& devMode, int id, const std::u16string& text, std::string* error);
+// Writes a text setting (UTF-8 given) through the settings model; false with
+// a reason when the id is unknown, not a text, or the text is too long.
+bool ApplyTextSetting(std::vector<uint8_t>& devMode, int id, const std::string& utf8, std::string* error);
 
 // Writes an integer setting of the printer settings block (ids 769-800,
 // 1025-1057, 1281-1456) into the printer's stored block, as the interface
@@ -26,8 +25,9 @@ bool ApplyTextSetting(std::vector<uint8_t>& devMode, int id, const std::u16strin
 bool StorePrinterSetting(void* printer, const std::vector<uint8_t>& devMode, int id, long long value,
                          std::string* error);
 
-// Writes a text setting of the printer settings block (a save folder).
-bool StorePrinterTextSetting(void* printer, const std::vector<uint8_t>& devMode, int id, const std::u16string& text,
+// Writes a text setting of the printer settings block (a save folder,
+// UTF-8 given); false with a reason otherwise.
+bool StorePrinterTextSetting(void* printer, const std::vector<uint8_t>& devMode, int id, const std::string& utf8,
                              std::string* error);
 
 // Sets setting 387 to 1 and appends the paper margin record (dmPaperSize and

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -31,10 +32,12 @@ constexpr const char* kUsage =
     "  -p, --printer NAME    printer (default: the default printer)\n"
     "  -o, --output FILE     write the document's job bytes to FILE\n"
     "      --root DIR        machine root folder\n"
-    "  -s, --set ID=VALUE    write a setting of the application's DEVMODE\n"
+    "  -s, --set ID=VALUE    write a setting of the application's DEVMODE (a number,\n"
+    "                        or the text of a text setting)\n"
     "      --margins L,R,T,B append a paper margin record as the interface library does\n"
     "      --printer-set ID=VALUE\n"
-    "                        store a printer setting before the run\n"
+    "                        store a printer setting (a number, or the text of a\n"
+    "                        text setting) before the run\n"
     "      --no-interface    run without the printer interface library\n"
     "      --driver PATH     graphics driver in place of the printer's\n"
     "      --interface PATH  interface library in place of the printer's\n"
@@ -51,33 +54,6 @@ constexpr const char* kUsage =
     "(listed); 2 usage; 3 bad document or image; 4 printer or driver not set up;\n"
     "5 job failed and aborted.\n";
 
-// A setting of the command line: a number, or a text (a path, a stamp text)
-// when the value is not a number.
-struct SettingOption {
-  int id = 0;
-  long long number = 0;
-  bool isText = false;
-  std::string text;
-};
-
-bool ParseSettingOption(const std::string& v, SettingOption* out) {
-  std::pair<int, long long> s;
-  if (ParseSetting(v, &s)) {
-    out->id = s.first;
-    out->number = s.second;
-    return true;
-  }
-  size_t eq = v.find('=');
-  if (eq == std::string::npos || eq == 0 || eq + 1 == v.size()) return false;
-  char* end = nullptr;
-  long id = std::strtol(v.c_str(), &end, 10);
-  if (end != v.c_str() + eq || id < 1 || id > 0xFFFF) return false;
-  out->id = int(id);
-  out->isText = true;
-  out->text = v.substr(eq + 1);
-  return true;
-}
-
 // --answer: the answer of every message box, and the box in the trace.
 struct BoxAnswer {
   RunLog* log = nullptr;
@@ -90,20 +66,32 @@ int AnswerBox(const pk::seams::MessageBoxCall& call, void* context) {
   a->log->Trace("MessageBox \"" + Utf16ToUtf8(call.caption) + "\" \"" + Utf16ToUtf8(call.text) + "\"");
   if (!a->given) return 0;
   switch (call.style & 0xF) {
-    case MB_OKCANCEL:
-    case MB_RETRYCANCEL: return a->cancel ? IDCANCEL : (call.style & 0xF) == MB_OKCANCEL ? IDOK : IDRETRY;
-    case MB_YESNO:
-    case MB_YESNOCANCEL: return a->cancel ? ((call.style & 0xF) == MB_YESNO ? IDNO : IDCANCEL) : IDYES;
+    case MB_OKCANCEL: return a->cancel ? IDCANCEL : IDOK;
+    case MB_RETRYCANCEL: return a->cancel ? IDCANCEL : IDRETRY;
+    case MB_YESNO: return a->cancel ? IDNO : IDYES;
+    case MB_YESNOCANCEL: return a->cancel ? IDCANCEL : IDYES;
     default: return IDOK;  // a box with one button
   }
 }
 
+// ID=TEXT of a text setting: false when the id is no number in range.
+bool ParseTextSetting(const std::string& v, std::pair<int, std::string>* out) {
+  char* end = nullptr;
+  const size_t eq = v.find('=');
+  const long id = std::strtol(v.c_str(), &end, 10);
+  if (eq == std::string::npos || end != v.c_str() + eq || id < 1 || id > 0xFFFF) return false;
+  *out = {int(id), v.substr(eq + 1)};
+  return true;
+}
+
 struct Options {
   std::string printer, output, root, document, trace, driver, interface;
-  std::vector<SettingOption> settings;
-  std::vector<SettingOption> printerSettings;
+  std::vector<std::pair<int, std::string>> printerTextSettings;
   bool answerGiven = false;
   bool answerCancel = false;
+  std::vector<std::pair<int, long long>> settings;
+  std::vector<std::pair<int, std::string>> textSettings;  // as given, applied after the numbers
+  std::vector<std::pair<int, long long>> printerSettings;
   bool margins = false;
   int marginValues[4] = {0, 0, 0, 0};
   bool noInterface = false;
@@ -177,13 +165,23 @@ int RunHost(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     } else if (a == "--root") {
       if (!value(&o.root)) return usage(a + " needs a folder");
     } else if (a == "-s" || a == "--set") {
-      SettingOption s;
-      if (!value(&v) || !ParseSettingOption(v, &s)) return usage(a + " needs ID=VALUE");
-      o.settings.push_back(s);
+      std::pair<int, long long> s;
+      if (!value(&v)) return usage(a + " needs ID=VALUE");
+      if (ParseSetting(v, &s)) {
+        o.settings.push_back(s);
+      } else {
+        // A text setting: ID=TEXT.
+        std::pair<int, std::string> t;
+        if (!ParseTextSetting(v, &t)) return usage(a + " needs ID=VALUE");
+        o.textSettings.push_back(t);
+      }
     } else if (a == "--printer-set") {
-      SettingOption s;
-      if (!value(&v) || !ParseSettingOption(v, &s)) return usage(a + " needs ID=VALUE");
-      o.printerSettings.push_back(s);
+      std::pair<int, long long> s;
+      std::pair<int, std::string> t;
+      if (!value(&v)) return usage(a + " needs ID=VALUE");
+      if (ParseSetting(v, &s)) o.printerSettings.push_back(s);
+      else if (ParseTextSetting(v, &t)) o.printerTextSettings.push_back(t);
+      else return usage(a + " needs ID=VALUE");
     } else if (a == "--answer") {
       if (!value(&v) || (v != "OK" && v != "CANCEL")) return usage("--answer needs OK or CANCEL");
       o.answerGiven = true;
@@ -254,15 +252,21 @@ int RunHost(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 
   // The application's DEVMODE: the printer's default with the settings asked for.
   std::vector<uint8_t> devMode = printer.devMode;
-  for (const SettingOption& s : o.settings)
-    if (!(s.isText ? ApplyTextSetting(devMode, s.id, Utf8ToUtf16(s.text), &error)
-                   : ApplySetting(devMode, s.id, s.number, &error)))
-      return usage("--set " + std::to_string(s.id) + ": " + error);
+  for (const auto& [id, value] : o.settings) {
+    std::string textError;
+    // Digits given for a text setting are its text.
+    if (!ApplySetting(devMode, id, value, &error) && !ApplyTextSetting(devMode, id, std::to_string(value), &textError))
+      return usage("--set " + std::to_string(id) + ": " + error);
+  }
+  for (const auto& [id, text] : o.textSettings)
+    if (!ApplyTextSetting(devMode, id, text, &error)) return usage("--set " + std::to_string(id) + ": " + error);
   if (o.margins && !AppendPaperMargins(devMode, o.marginValues, &error)) return usage("--margins: " + error);
-  for (const SettingOption& s : o.printerSettings)
-    if (!(s.isText ? StorePrinterTextSetting(printer.handle, devMode, s.id, Utf8ToUtf16(s.text), &error)
-                   : StorePrinterSetting(printer.handle, devMode, s.id, s.number, &error)))
-      return usage("--printer-set " + std::to_string(s.id) + ": " + error);
+  for (const auto& [id, value] : o.printerSettings)
+    if (!StorePrinterSetting(printer.handle, devMode, id, value, &error))
+      return usage("--printer-set " + std::to_string(id) + ": " + error);
+  for (const auto& [id, text] : o.printerTextSettings)
+    if (!StorePrinterTextSetting(printer.handle, devMode, id, text, &error))
+      return usage("--printer-set " + std::to_string(id) + ": " + error);
   // Settings of resetdc statements are checked now, on a copy.
   for (const Statement& st : doc.statements)
     for (const auto& [id, value] : st.settings) {

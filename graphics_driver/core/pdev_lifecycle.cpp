@@ -218,6 +218,8 @@ BOOL DrvResetPDEV(DHPDEV dhpdevOld, DHPDEV dhpdevNew) {
   fresh->pipeline = old->pipeline;
   fresh->jobOutput = old->jobOutput;
   fresh->faxState = old->faxState;
+  old->faxState.faxDataLink = nullptr;
+  old->faxState.jobCopy = nullptr;
   fresh->imageStore = old->imageStore;
   fresh->compressionDll = old->compressionDll;
   fresh->compressionState = old->compressionState;

@@ -100,9 +100,21 @@ struct PdevPipeline {
   LayoutOverride layoutOverride;
 };
 
+struct TempFile;
+
+// The fax fields of a job (all 0 on a printer that is no fax device).
 struct PdevFax {
-  uint32_t faxJob;  // 1 when the device model marks the printer as a fax device
-  void* faxDataLink;
+  uint32_t faxJob;       // 1 when the device model marks the printer as a fax device
+  void* faxDataLink;     // the fax settings block read for the job
+  uint32_t faxPagesOff;  // the document's pages are not sent
+  uint32_t coverSheet;
+  uint32_t coverKind;  // 1 the model's cover-sheet file, 2 the name block; 0 without a cover
+  uint16_t recipientCount;
+  uint32_t multiRecipient;   // the job is spooled whole and sent once per recipient
+  PaperBlock faxPageBlock;   // the sheet paper kept for the recipients' covers
+  TempFile* jobCopy;         // the job bytes after the head, for the later recipients
+  uint32_t copyingJobBytes;  // 1 while job bytes also go to jobCopy
+  uint32_t jobCopyFailed;    // a byte could not be kept: no later recipient is sent
 };
 
 // Who the job is for: the spooler's job id the document started with, and a

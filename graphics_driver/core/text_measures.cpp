@@ -29,16 +29,24 @@ LONG CeilHypot(LONG a, LONG b) {
   return LONG(std::min<int64_t>(r, INT32_MAX));
 }
 
-int GetFontEmHeightPoints(PdevState* pdev, FONTOBJ* pfo, LONG* out) {
-  if (!pdev || !pfo || !out) return 0;
+int GetFontEmHeightDots(FONTOBJ* pfo, LONG* out) {
+  if (!pfo || !out) return 0;
   XFORMOBJ* pxo = FONTOBJ_pxoGetXform(pfo);
   const IFIMETRICS* ifi = FONTOBJ_pifi(pfo);
   if (!pxo || !ifi) return 0;
   POINTL em{0, ifi->fwdUnitsPerEm};
   POINTL fix{0, 0};
   if (!XFORMOBJ_bApplyXform(pxo, XF_LTOFX, 1, &em, &fix)) return 0;
+  *out = CeilHypot(fix.x, fix.y) >> 4;
+  return 1;
+}
+
+int GetFontEmHeightPoints(PdevState* pdev, FONTOBJ* pfo, LONG* out) {
+  if (!pdev || !pfo || !out) return 0;
+  LONG dots = 0;
+  if (!GetFontEmHeightDots(pfo, &dots)) return 0;
   const int resolution = pdev->devmode.devMode.publicPart.dmYResolution;
   if (resolution <= 0) return 0;
-  *out = MulDiv(CeilHypot(fix.x, fix.y) >> 4, 72, resolution);
+  *out = MulDiv(dots, 72, resolution);
   return 1;
 }

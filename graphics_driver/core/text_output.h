@@ -57,6 +57,10 @@ uint32_t GlyphRecordSize(const GlyphBitmap& glyph);
 void MakeRectangle(RECTL* out, LONG x0, LONG y0, LONG x1, LONG y1);
 // The smallest r >= max(|a|, |b|) with r * r >= a * a + b * b.
 LONG CeilHypot(LONG a, LONG b);
+// The font's em height in dots (its transformed em, in 28.4 fixed point,
+// cut to whole dots): 1 with out set, 0 when the font has no transform or no
+// metrics.
+int GetFontEmHeightDots(FONTOBJ* pfo, LONG* out);
 // The font's em height in points at the device's vertical resolution: 1
 // with out set, 0 when the font has no transform or no metrics.
 int GetFontEmHeightPoints(PdevState* pdev, FONTOBJ* pfo, LONG* out);

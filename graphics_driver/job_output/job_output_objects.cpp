@@ -10,6 +10,7 @@
 #include "graphics_driver/core/rotation_buffer.h"
 #include "graphics_driver/core/spool_file_state.h"
 #include "graphics_driver/job_output/compression_binding.h"
+#include "graphics_driver/job_output/fax_jobs.h"
 #include "graphics_driver/job_output/feature_level.h"
 #include "graphics_driver/job_output/job_output_stream.h"
 #include "graphics_driver/job_output/page_color_set.h"
@@ -80,11 +81,11 @@ int OpenJobOutput(PdevState* pdev, const WCHAR* documentName, const WCHAR* outpu
   CopyName(pdev->jobArea.documentName, documentName);
   CopyName(pdev->jobArea.outputName, outputName);
 
-  // A fax job reads its recipients' settings here; that step comes with the
-  // fax jobs, and until then a fax printer's document does not start.
-  if (pdev->faxState.faxJob) {
+  // A fax job reads its fax fields, and takes the fax block of the blob.
+  const bool fax = pdev->faxState.faxJob != 0;
+  if (fax) {
+    GetFaxJobSettings(pdev);
     pdev->faxState.faxDataLink = nullptr;
-    return -1;
   }
 
   // The blob of the fax temp file the job names, when it names one; a blob
@@ -92,7 +93,8 @@ int OpenJobOutput(PdevState* pdev, const WCHAR* documentName, const WCHAR* outpu
   const auto* file = static_cast<const WCHAR*>(GetPdevSettingPointer(pdev, 375));
   if (!file || !file[0]) file = static_cast<const WCHAR*>(GetPdevSettingPointer(pdev, 374));
   HANDLE streamPrinter = pdev->jobOutput ? pdev->jobOutput->printer : nullptr;
-  ReadSettingsBlob(streamPrinter, file && file[0] ? file : nullptr, 3, nullptr, &pdev->devmode.extension);
+  ReadSettingsBlob(streamPrinter, file && file[0] ? file : nullptr, 3, fax ? &pdev->faxState.faxDataLink : nullptr,
+                   &pdev->devmode.extension);
 
   InitPageColorSet(&pdev->pipeline.pageColorSet, 0, 0, 0);
   return OpenPassThroughSinkForPdev(pdev, pdev->pipeline.sinkPrinter);
@@ -132,6 +134,7 @@ int FreePageOutputObjects(PdevState* pdev) {
   }
   FreeLabelInfo(pdev);
   if (pdev->faxState.faxJob) {
+    FreeFaxJobCopy(pdev);
     const int discarded = pdev->faxState.faxDataLink ? DiscardGlobalBlock(pdev->faxState.faxDataLink) : 1;
     pdev->faxState.faxDataLink = nullptr;
     return discarded == 1 ? 0 : -1;

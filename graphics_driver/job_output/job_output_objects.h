@@ -13,8 +13,8 @@ struct LabelInfoParts {
 
 // Makes the objects, names the job and opens the output sink on the printer
 // handle the pipeline kept: 0, or -1 (no sink opened) when the job is in
-// error or an object cannot be made, and on a fax printer, whose recipient
-// settings are not read here.
+// error or an object cannot be made. A fax printer reads the fax fields and
+// keeps the fax block of the job's blob.
 int OpenJobOutput(PdevState* pdev, const WCHAR* documentName, const WCHAR* outputName);
 // Frees every object present: -1 when the job user record, the image flag
 // or the image store reported failure (on a fax printer: the fax data

@@ -213,9 +213,17 @@ int WriteTextToJob(PdevState* pdev, const char* text) {
   return WriteBytesToJob(pdev, uint32_t(std::strlen(text)), text);
 }
 
+namespace {
+BlockWriteObserver g_blockObserver = nullptr;
+}  // namespace
+
+void SetBlockWriteObserver(BlockWriteObserver observer) { g_blockObserver = observer; }
+
 int WriteBlockToJob(PdevState* pdev, uint32_t count, const void* bytes) {
   if (!OutputOpened(pdev)) return -1;
-  return WriteStreamBlock(pdev->jobOutput, count, bytes) < 0 ? -1 : 0;
+  if (WriteStreamBlock(pdev->jobOutput, count, bytes) < 0) return -1;
+  if (g_blockObserver) g_blockObserver(pdev, count, bytes);
+  return 0;
 }
 
 int OpenCopyFileSink(JobOutputStream* s, LPCWSTR path) {

@@ -102,6 +102,9 @@ int WriteStreamBlock(JobOutputStream* stream, uint32_t count, const void* bytes)
 int WriteBytesToJob(PdevState* pdev, uint32_t count, const void* bytes);
 int WriteTextToJob(PdevState* pdev, const char* text);
 int WriteBlockToJob(PdevState* pdev, uint32_t count, const void* bytes);
+// The blocks the block write accepts (and drops), shown to a test.
+using BlockWriteObserver = void (*)(const PdevState* pdev, uint32_t count, const void* bytes);
+void SetBlockWriteObserver(BlockWriteObserver observer);
 
 int OpenJobCopyFile(PdevState* pdev);
 int OpenCopyFileSink(JobOutputStream* stream, LPCWSTR path);

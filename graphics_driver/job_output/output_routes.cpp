@@ -5,6 +5,7 @@
 #include <string>
 
 #include "graphics_driver/core/pdev_settings.h"
+#include "graphics_driver/job_output/fax_jobs.h"
 #include "graphics_driver/job_output/job_output_stream.h"
 #include "graphics_driver/job_output/save_file_name.h"
 #include "platform/win/win_codepage.h"
@@ -149,10 +150,13 @@ int AppendSaveFile(PdevState*, uint32_t count, const void* bytes) {
 
 int WriteJobBytes(PdevState* pdev, uint32_t count, const void* bytes) {
   if (GetOutputAbortState() == -1) return 1;
-  if (IsPreviewMode(pdev)) return AppendPreviewJob(pdev, count, bytes);
-  if (!IsSaveToFileMode(pdev)) return WriteBytesToJob(pdev, count, bytes);
-  if (IsSaveAsPjl(pdev)) return AppendSaveFile(pdev, count, bytes);
-  return 1;  // the TIFF is saved whole at the job's end
+  int r = 1;  // the TIFF is saved whole at the job's end
+  if (IsPreviewMode(pdev)) r = AppendPreviewJob(pdev, count, bytes);
+  else if (!IsSaveToFileMode(pdev)) r = WriteBytesToJob(pdev, count, bytes);
+  else if (IsSaveAsPjl(pdev)) r = AppendSaveFile(pdev, count, bytes);
+  // A fax to several recipients keeps its job bytes for the later ones.
+  if (r != -1) KeepFaxJobBytes(pdev, count, bytes);
+  return r;
 }
 
 int WriteJobText(PdevState* pdev, const char* text) {

@@ -5,6 +5,8 @@
 #include "graphics_driver/core/image_store.h"
 #include "graphics_driver/core/pdev_settings.h"
 #include "graphics_driver/job_output/banding/band_steps.h"
+#include "graphics_driver/job_output/fax_cover_blocks.h"
+#include "graphics_driver/job_output/fax_jobs.h"
 #include "graphics_driver/job_output/feature_level.h"
 #include "graphics_driver/job_output/imposition.h"
 #include "graphics_driver/job_output/job_output_objects.h"
@@ -18,6 +20,7 @@
 #include "graphics_driver/job_output/pjl_job_stream.h"
 #include "graphics_driver/job_output/save_file_name.h"
 #include "graphics_driver/job_output/tiff_job_record.h"
+#include "platform/win/win_memory.h"
 
 namespace {
 
@@ -87,6 +90,19 @@ int WriteStoredJobFile(PdevState* pdev) {
   return r;
 }
 
+// The cover of a fax sent as one job: the block's first entry, or an empty
+// one when the job has no fax block.
+int EmitFirstFaxCover(PdevState* pdev) {
+  auto* entry = static_cast<BYTE*>(GlobalAlloc(GPTR, kFaxEntryBytes));
+  if (!entry) return -1;
+  CopyFaxEntry(pdev->faxState.faxDataLink, 0, entry);
+  const int r = EmitFaxCoverPage(pdev, entry);
+  GlobalFree(entry);
+  return r;
+}
+
+bool FaxPagesOff(const PdevState* pdev) { return pdev->faxState.faxJob && pdev->faxState.faxPagesOff; }
+
 // Closes the output sink: the flush result when a sink is open.
 int CloseSink(PdevState* pdev, int success) {
   if (!pdev->jobOutput || !pdev->jobOutput->printer) return 0;
@@ -131,11 +147,24 @@ int StartJobOutput(PdevState* pdev) {
   int r = ReadOutputJobSetup(pdev);
   if (r == 0) r |= ResetPageState(pdev, 1);
   if (r == 0) {
+    PdevFax& fax = pdev->faxState;
+    const bool recipients = fax.faxJob && fax.multiRecipient && !pdev->jobSetup.storedJob;
     if (pdev->jobSetup.storedJob) pdev->jobSetup.spoolWholeJob = 1;
     else if (IsSaveToFileMode(pdev) && BuildSaveFileName(pdev) != 1) r = -1;
     // A stored job starts its spooler stream with the head like any job; its
-    // own file gets a head of its own at the job end.
+    // own file gets a head of its own at the job end. So does a fax to
+    // several recipients, whose job bytes after the head are kept for the
+    // later recipients' jobs.
     if (r == 0) r |= WriteJobHeader(pdev);
+    if (r == 0 && recipients) {
+      r |= FillSheetBlock(pdev, &fax.faxPageBlock);
+      pdev->jobSetup.spoolWholeJob = 1;
+      if (r == 0) r |= StartFaxJobCopy(pdev);
+    } else if (r == 0 && fax.faxJob && fax.coverSheet && !pdev->jobSetup.storedJob) {
+      r |= EmitFirstFaxCover(pdev);
+      if (InError(pdev)) return -1;
+      if (r == 0 && fax.faxPagesOff) ++pdev->pipeline.logicalPageCount;
+    }
   }
   return r == 0 ? 0 : Fail(pdev);
 }
@@ -176,6 +205,8 @@ int StartLogicalPage(PdevState* pdev) {
     StartJobOutput(pdev);
     if (InError(pdev)) return -1;
   }
+  // A fax whose pages are not sent opens no page.
+  if (FaxPagesOff(pdev)) return 0;
   int r = 0;
   if (Flags(pdev) & kPipelineRefillPageRecord) {
     r |= FillLogicalBlock(pdev, &pdev->currentPage);
@@ -244,6 +275,12 @@ int EndPhysicalPage(PdevState* pdev) {
 
 int SendPageStep(PdevState* pdev) {
   if (!pdev || InError(pdev)) return -1;
+  // A fax whose pages are not sent only starts its output, once: a second
+  // start would write a second head into the job.
+  if (FaxPagesOff(pdev)) {
+    if (pdev->pipeline.logicalPageCount == 0 && !(Flags(pdev) & kPipelineJobOutputStarted)) StartJobOutput(pdev);
+    return 0;
+  }
   return EndLogicalPage(pdev) == 0 ? 0 : Fail(pdev);
 }
 
@@ -313,6 +350,8 @@ int FinishJob(PdevState* pdev) {
     if (IsSpoolOpen(pdev)) {
       if (job.storedJob) {
         r |= WriteStoredJobFile(pdev);
+      } else if (pdev->faxState.faxJob && pdev->faxState.multiRecipient) {
+        r |= RunFaxRecipientJobs(pdev);
       } else if (job.spoolWholeJob) {
         r |= ReplaySpooledJob(pdev);
         if (IsPjlOutput(pdev)) WritePjlEoj(pdev);
@@ -327,6 +366,7 @@ int FinishJob(PdevState* pdev) {
     } else if (IsPjlOutput(pdev)) {
       WritePjlEoj(pdev);
     }
+    if (pdev->faxState.faxJob) r |= DeleteFaxTempFile(pdev);
     r |= CloseSink(pdev, r == 0 ? 1 : 0);
     if (r == 0) ReleaseJobUser(pdev);
   } else {

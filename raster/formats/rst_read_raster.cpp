@@ -52,6 +52,15 @@ class PositionKeeper {
   int32_t position_;
 };
 
+// No format's signature fits in fewer than four bytes, so data that short is
+// nobody's: no probe runs over it, and none reports the end it would meet
+// inside its signature. A storage of unknown size is probed as usual.
+constexpr int32_t kShortestImage = 4;
+bool too_short(const InputStorage* storage, int32_t from) {
+  int32_t size = storage->size();
+  return size >= 0 && size - from < kShortestImage;
+}
+
 RstFormatEnables enables() {
   RstFormatEnables copy;
   std::memset(copy.bytes, 1, sizeof copy.bytes);
@@ -107,6 +116,7 @@ RstImageInfo* RstImageInfo::create(InputStorage* storage, uint32_t page) {
     return nullptr;
   }
   PositionKeeper keeper(storage);
+  if (too_short(storage, 0)) return nullptr;
   RstFormatEnables on = enables();
 
   // 1. TIFF.
@@ -296,6 +306,10 @@ RstRead* RstReadRaster::create(InputStorage* storage, uint32_t page) {
     return nullptr;
   }
   PositionKeeper keeper(storage);
+  if (too_short(storage, keeper.position())) {
+    rst_report(RstCode::not_this_format, where);
+    return nullptr;
+  }
 
   // 1. TIFF: the first probe that recognises the file decides.
   storage->seek(keeper.position());

@@ -46,7 +46,7 @@ TEST(DevModeEditTest, PublicFieldsRaiseTheirBits) {
 TEST(DevModeEditTest, TextsReachTheirFieldsAndNumbersAreRefused) {
   std::vector<uint8_t> dm = pkhost::BareDevMode();
   std::string why;
-  ASSERT_TRUE(pkhost::ApplyTextSetting(dm, 338, u"job1", &why)) << why;
+  ASSERT_TRUE(pkhost::ApplyTextSetting(dm, 338, "job1", &why)) << why;
   SettingValueType type = 0;
   UINT size = 0;
   const WCHAR* text = nullptr;
@@ -54,8 +54,8 @@ TEST(DevModeEditTest, TextsReachTheirFieldsAndNumbersAreRefused) {
   work.resize(4700, 0);
   ASSERT_EQ(GetSettingValue(338, work.data(), nullptr, &type, &size, &text), kSettingOk);
   EXPECT_EQ(std::u16string(text), u"job1");
-  EXPECT_FALSE(pkhost::ApplyTextSetting(dm, 451, u"x", &why));
-  EXPECT_FALSE(pkhost::ApplyTextSetting(dm, 338, std::u16string(40, u'x'), &why));
+  EXPECT_FALSE(pkhost::ApplyTextSetting(dm, 451, "x", &why));
+  EXPECT_FALSE(pkhost::ApplyTextSetting(dm, 338, std::string(40, 'x'), &why));
   EXPECT_FALSE(pkhost::ApplySetting(dm, 338, 1, &why));
   // A field of the stamp's font record (its height) is a number.
   ASSERT_TRUE(pkhost::ApplySetting(dm, 306, 40, &why)) << why;

@@ -8,7 +8,9 @@
 
 #include <cstring>
 
+#include "host/devmode_edit.h"
 #include "host_fixture.h"
+#include "settings/access/setting_access.h"
 
 namespace hosttest {
 namespace {
@@ -229,6 +231,29 @@ TEST_F(GdihostTest, TwoTestPageRunsMakeTheSameCalls) {
   for (const char* call :
        {"DrvBitBlt", "DrvStrokePath", "DrvTextOut", "DrvCopyBits", "DrvStretchBlt", "DrvRealizeBrush"})
     EXPECT_NE(first.find(std::string(call) + "\n"), std::string::npos) << call;
+}
+
+TEST_F(GdihostTest, TextSettingsAreWrittenAsText) {
+  // Through the settings model: the text reads back; a number setting, an
+  // unknown id and a text too long for its field are refused.
+  std::vector<uint8_t> devMode(pkhost::kDriverDevModeSize, 0);
+  std::string why;
+  ASSERT_TRUE(pkhost::ApplyTextSetting(devMode, 375, "C:\\Users\\kato\\KZF1A.tmp", &why)) << why;
+  SettingValueType type = 0;
+  UINT size = 0;
+  uint64_t value = 0;
+  ASSERT_EQ(GetSettingValue(375, devMode.data(), nullptr, &type, &size, &value), kSettingOk);
+  EXPECT_EQ(std::u16string(reinterpret_cast<const WCHAR*>(value)), u"C:\\Users\\kato\\KZF1A.tmp");
+  EXPECT_FALSE(pkhost::ApplyTextSetting(devMode, 8, "A4", &why));
+  EXPECT_FALSE(pkhost::ApplyTextSetting(devMode, 9999, "x", &why));
+  EXPECT_FALSE(pkhost::ApplyTextSetting(devMode, 375, std::string(200, 'x'), &why));
+  // On the command line: a text for a text setting runs, a text for a number
+  // setting is a usage error.
+  Outcome o;
+  FakeRun({"--set", "375=C:\\faxdata\\KZF1A.tmp", "-q", WriteFile("p.txt", "page\n")}, false, &o);
+  EXPECT_EQ(o.exit, 0) << o.err;
+  FakeRun({"--set", "8=A4", "-q", WriteFile("p.txt", "page\n")}, false, &o);
+  EXPECT_EQ(o.exit, 2) << o.err;
 }
 
 }  // namespace

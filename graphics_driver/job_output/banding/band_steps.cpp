@@ -30,6 +30,11 @@ bool GathersForLater(const PdevState* pdev) {
 // The file a page step made goes out: gathered, streamed, then gathered or
 // deleted as the route asks. -1 when any of it failed.
 int SendOutputFile(PdevState* pdev, TiffJobRecord* r) {
+  // A fax whose pages are not sent drops what its pages were banded into.
+  if (pdev->faxState.faxJob && pdev->faxState.faxPagesOff) {
+    if (r->outputReady) DeleteAnsiFile(r->outputFile);
+    return 0;
+  }
   if (GathersAtOnce(pdev) && BuildMultiPageTiff(r) != 0) return -1;
   if (StreamTiffFileIntoJob(pdev, r) == -1) return -1;
   if (GathersForLater(pdev)) return BuildMultiPageTiff(r) == 0 ? 0 : -1;

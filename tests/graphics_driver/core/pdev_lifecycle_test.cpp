@@ -447,9 +447,9 @@ TEST_F(PdevLifecycleTest, ResetOfAFaxJobCarriesTheFaxSettings) {
   SetPdev(old, 514, 7);
   const WCHAR* number = u"0123 456";
   ASSERT_EQ(SetSettingValue(515, &old->devmode, old->printerSettings, kSettingTypeText, 18, &number), kSettingOk);
-  // A fax printer's document does not start until fax jobs are built; its
-  // fax settings still carry over.
-  EXPECT_FALSE(DrvStartDoc(Surface(old), nullptr, 1));
+  // A fax job's document starts; before its output starts a reset carries
+  // its fax settings over.
+  EXPECT_TRUE(DrvStartDoc(Surface(old), nullptr, 1));
   ASSERT_TRUE(DrvResetPDEV(reinterpret_cast<DHPDEV>(old), reinterpret_cast<DHPDEV>(fresh)));
   EXPECT_EQ(GetPdevSettingLong(fresh, 514), 7);
   EXPECT_EQ(std::u16string(static_cast<const WCHAR*>(GetPdevSettingPointer(fresh, 515))), u"0123 456");

@@ -629,7 +629,23 @@ TEST_F(PdfFront, EveryFormatTakenByItsOwnRow) {
   status.clear();
   // Random bytes and files of 0 to 3 bytes.
   std::mt19937 random(87);
-  std::vector<Bytes> junk = {{0}, {0xFF}, {0x12, 0x34}, {'I', 'I', 42}, Bytes(300)};
+  // The short ones begin as each format's magic does, so every probe meets a
+  // file that ends inside its signature.
+  std::vector<Bytes> junk = {{0},
+                             {0xFF},
+                             {0x12, 0x34},
+                             {0xFF, 0xD8},
+                             {0xFF, 0xD8, 0xFF},
+                             {'B', 'M'},
+                             {'B', 'M', 0x36},
+                             {'I', 'I', 42},
+                             {'M', 'M', 0},
+                             {0x89, 'P', 'N'},
+                             {'G', 'I', 'F'},
+                             {'%', 'P', 'D'},
+                             {0x59, 0xA6, 0x6A},
+                             {'s', 'r', 'c'},
+                             Bytes(300)};
   for (uint8_t& b : junk.back()) b = uint8_t(random());
   for (const Bytes& j : junk) {
     ByteArrayInputStorage in(j.data(), int32_t(j.size() == 1 && j[0] == 0 ? 0 : j.size()));

@@ -11,6 +11,7 @@
 #include <iterator>
 #include <string>
 
+#include "halvex_test_page.h"
 #include "raster/color/rst_transform_color_to.h"
 #include "raster/core/rst_status_recorder.h"
 #include "raster/geometry/line_source.h"
@@ -48,16 +49,7 @@ class HalvexPage : public RstStatusTest {
  protected:
   static void SetUpTestSuite() {
     const std::string path = ::testing::TempDir() + "halvex_page_" + std::to_string(::getpid()) + ".ppm";
-    const std::string command =
-        "/usr/bin/convert -size 1000x720 xc:white -font DejaVu-Sans -pointsize 40"
-        " -fill black -annotate +40+70 'Halvex black text line'"
-        " -fill red -annotate +40+140 'Red words on the paper'"
-        " -fill blue -annotate +40+210 'Blue words on the paper'"
-        " -fill 'rgb(128,128,128)' -draw 'rectangle 40,270 470,460'"
-        " -fill black -annotate +70+380 'Boxed text'"
-        " \\( -size 420x300 -seed 7 plasma:fractal +level 0%,60% \\) -geometry +540+260 -composite"
-        " -fill black -annotate +40+560 'The last black line' -depth 8 " +
-        path;
+    const std::string command = halvex_test_page_command(path);
     made_ = std::system(command.c_str()) == 0 && read_ppm(path, page_);
     std::remove(path.c_str());
   }

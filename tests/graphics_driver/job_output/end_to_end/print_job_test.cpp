@@ -3,13 +3,15 @@
 // landscape and at 400 dpi, with jobcheck's checks of pages, sizes,
 // resolutions and the PJL header; a document of black rectangles whose ink
 // lands where it was drawn, as PJL units or one bare multi-page TIFF; booklet
-// and poster jobs, whose pages reach the job in document order; and a fax
-// model, whose jobs end in error.
+// and poster jobs, whose pages reach the job in document order; and a fax to
+// three recipients, sent as three spooler jobs of the same pages.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -25,9 +27,11 @@
 #include "platform/win/machine_root.h"
 #include "platform/win/win_seams.h"
 #include "settings/access/setting_access.h"
+#include "settings/defaults/setting_defaults.h"
 #include "settings/devmode/devmode_layout.h"
 #include "settings/model/device_model.h"
 #include "settings/store/printer_settings_data.h"
+#include "settings/store/settings_blob.h"
 
 namespace {
 
@@ -127,43 +131,71 @@ TEST_F(PrintJobTest, LandscapeAnd400Dpi) {
   }
 }
 
-TEST_F(PrintJobTest, FaxModelEndsInError) {
-  // The job fails and no job file is written; the spooler job is left
-  // incomplete.
-  struct Case {
-    const char* what;
-    const char* options;
-    bool faxModel;
-  };
-  const Case cases[] = {
-      {"fax model", "", true},
-  };
-  for (const Case& c : cases) {
-    const std::string root = build_ + "/root_" + std::to_string(&c - cases);
-    fs::create_directories(root);
-    if (c.faxModel) {
-      // The root is set up, then its model replaced by one marked as a fax
-      // model (header field 23 = 1).
-      ASSERT_EQ(Shell("'" PK_BUILD_OUT "/spoolctl' --root '" + root + "' printers").exit, 0);
-      std::ifstream in(PK_DEFAULT_MODEL_TEXT);
-      std::stringstream text;
-      for (std::string line; std::getline(in, line);)
-        text << (line.rfind("field 23 ", 0) == 0 ? "field 23 1" : line) << "\n";
-      std::ofstream(root + "/fax.txt") << text.str();
-      std::string model;
-      for (auto& e : fs::recursive_directory_iterator(root + "/c"))
-        if (e.path().filename() == "ORVC3600.DDD") model = e.path().string();
-      ASSERT_FALSE(model.empty());
-      fs::remove(model);
-      const Outcome w = Shell("'" PK_BUILD_OUT "/dddwrite' '" + root + "/fax.txt' '" + model + "'");
-      ASSERT_EQ(w.exit, 0) << w.out;
-    }
-    const std::string job = root + "/job.prn";
-    const Outcome r = Gdihost(root, std::string(c.options) + " --test-page -o '" + job + "'");
-    EXPECT_EQ(r.exit, 5) << c.what << "\n" << r.out;
-    EXPECT_FALSE(fs::exists(job)) << c.what;
-    const Outcome jobs = Shell("'" PK_BUILD_OUT "/spoolctl' --root '" + root + "' jobs");
-    EXPECT_NE(jobs.out.find("incomplete"), std::string::npos) << c.what << "\n" << jobs.out;
+TEST_F(PrintJobTest, FaxToThreeRecipientsGivesThreeJobs) {
+  // The root's model is replaced by one marked as a fax device (header field
+  // 23 = 1); the interface library's fax temp file holds three recipients.
+  pk::seams::UseTemporaryMachineRoot();
+  const std::string root = PkMachineRoot();
+  HANDLE printer = nullptr;
+  ASSERT_TRUE(OpenPrinterW(PK_DEFAULT_PRINTER_NAME, &printer, nullptr));
+  DeviceModel* model = OpenDeviceModel(printer);
+  ASSERT_NE(model, nullptr);
+  auto devmode = std::make_unique<WorkingDevMode>();
+  std::vector<BYTE> settings(kPrinterSettingsBlockSize, 0);
+  BuildDefaultSettings(model, devmode.get(), settings.data(), PK_DEFAULT_PRINTER_NAME);
+  CloseDeviceModel(model);
+  ClosePrinter(printer);
+  std::ifstream in(PK_DEFAULT_MODEL_TEXT);
+  std::stringstream text;
+  for (std::string line; std::getline(in, line);)
+    text << (line.rfind("field 23 ", 0) == 0 ? "field 23 1" : line) << "\n";
+  std::ofstream(root + "/fax.txt") << text.str();
+  std::string modelFile;
+  for (auto& e : fs::recursive_directory_iterator(root + "/c"))
+    if (e.path().filename() == "ORVC3600.DDD") modelFile = e.path().string();
+  ASSERT_FALSE(modelFile.empty());
+  fs::remove(modelFile);
+  const Outcome w = Shell("'" PK_BUILD_OUT "/dddwrite' '" + root + "/fax.txt' '" + modelFile + "'");
+  ASSERT_EQ(w.exit, 0) << w.out;
+
+  std::vector<BYTE> fax(1442 + 3 * 742, 0);
+  std::memcpy(fax.data(), u"ORVA001", 16);
+  fax[16] = 3;
+  for (int i = 0; i < 3; ++i) std::memcpy(&fax[1442 + 742 * i + 262], u"Kato", 10);
+  fs::create_directories(root + "/c/faxdata");
+  std::ofstream(root + "/c/faxdata/KZF1A.tmp").flush();
+  ASSERT_EQ(
+      WriteSettingsBlob(nullptr, u"C:\\faxdata\\KZF1A.tmp", 3, fax.data(), DWORD(fax.size()), &devmode->extension), 1);
+
+  const std::string document =
+      "document \"Fax\"\nunit mm\npen null\nbrush solid #000000\nrect 20 20 60 40\npage\nrect 30 30 70 50\n";
+  std::ofstream(root + "/fax_document.txt") << document;
+  const Outcome r =
+      Gdihost(root, "--set 376=1 --set 380=3 --set '375=C:\\faxdata\\KZF1A.tmp' '" + root + "/fax_document.txt'");
+  ASSERT_EQ(r.exit, 0) << r.out;
+
+  // Three complete jobs in recipient order, each of the two pages.
+  const Outcome jobs = Shell("'" PK_BUILD_OUT "/spoolctl' --root '" + root + "' jobs");
+  std::istringstream lines(jobs.out);
+  std::vector<unsigned long> ids;
+  for (std::string line; std::getline(lines, line);)
+    if (line.find("\tcomplete\t") != std::string::npos && line.find("\tFax\t") != std::string::npos)
+      ids.push_back(std::stoul(line));
+  ASSERT_EQ(ids.size(), 3u) << jobs.out;
+  EXPECT_TRUE(std::is_sorted(ids.begin(), ids.end())) << jobs.out;
+  std::string first;
+  for (unsigned long id : ids) {
+    const Outcome path = Shell("'" PK_BUILD_OUT "/spoolctl' --root '" + root + "' job-file " + std::to_string(id));
+    ASSERT_EQ(path.exit, 0) << path.out;
+    const std::string job = path.out.substr(0, path.out.find('\n'));
+    const Outcome check = Jobcheck("--pages 2 --dpi 600 --ink", job);
+    EXPECT_EQ(check.exit, 0) << id << "\n" << check.out;
+    EXPECT_NE(check.out.find(": 2 pages, 2 TIFF files,"), std::string::npos) << check.out;
+    // Every recipient's job holds the same page files after its head.
+    const std::string bytes = ReadAll(job);
+    const std::string pages = bytes.substr(std::min(bytes.size(), bytes.find("@PJL ENTER LANGUAGE")));
+    if (first.empty()) first = pages;
+    EXPECT_EQ(pages, first) << id;
   }
 }
 

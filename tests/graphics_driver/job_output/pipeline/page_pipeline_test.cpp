@@ -131,6 +131,7 @@ TEST_F(PipelineTest, DocumentStartChoosesTheFontAliasTable) {
     ASSERT_NE(Open({pk::test::kLetterMargins, {"field 26 ", std::string("field 26 ") + caps}}), nullptr);
     ASSERT_TRUE(StartDoc()) << caps;
     EXPECT_EQ(GetFontAliasTableKind(), table) << caps;
+    EXPECT_EQ(GetAliasGroupCount(), table ? 15 : 7) << caps;
     ASSERT_TRUE(EndDoc());
   }
   // Another kind changes nothing.
