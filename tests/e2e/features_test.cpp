@@ -199,6 +199,24 @@ TEST_F(FeatureTest, TwoDeviceFontsAndNoFontQueries) {
   ASSERT_EQ(JobCheck("--pages 1 job.prn"), 0);
 }
 
+// Whatever the TrueType option (17: 1 graphics, 2 download, 3 substitute
+// device fonts), text is drawn from glyph bitmaps: the same pages, and GDI
+// asks no font.
+TEST_F(FeatureTest, TrueTypeOptionsPrintTheSamePages) {
+  std::string first;
+  for (const char* option : {"1", "2", "3"}) {
+    SCOPED_TRACE(std::string("17=") + option);
+    const std::string job = std::string("tt") + option + ".prn";
+    HostRun r = Gdihost("-o " + job + " -s 17=" + option + " docs/text.txt");
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_TRUE(Lines(r, "DrvQueryFont").empty());
+    const std::string page = PageBits(job);
+    ASSERT_FALSE(page.empty());
+    if (first.empty()) first = page;
+    EXPECT_TRUE(page == first);
+  }
+}
+
 // The user's stored paper margins (tenths of a millimetre) go with the
 // create-DC step's record to DrvEnablePDEV: the printable size GDI gets is
 // less the margins.
