@@ -188,7 +188,7 @@ TEST_F(FeatureTest, StandardAndLayoutEscapesPrint) {
 
 // GDI asks the default printer's driver for no font (text is drawn from
 // glyph bitmaps).
-TEST_F(FeatureTest, TwoDeviceFontsAndNoFontQueries) {
+TEST_F(FeatureTest, GdiIsToldOfNoDeviceFontsAndAsksNone) {
   HostRun r = Gdihost(std::string("-o job.prn docs/text.txt"));
   ASSERT_EQ(r.exit, 0) << r.err;
   // GDI is told of no device fonts (cFonts 0): it asks for none.
