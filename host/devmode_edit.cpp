@@ -1,7 +1,9 @@
 // Editing the application's DEVMODE by setting id.
 #include "host/devmode_edit.h"
 
+#include <cstddef>
 #include <cstring>
+#include <utility>
 
 #include "host/text_utf.h"
 #include "platform/win/win_devmode.h"
@@ -22,7 +24,8 @@ bool ValueFits(int id, SettingValueType type, long long value, std::string* erro
   long long lo = 0, hi = 0;
   switch (type) {
     case kSettingTypeInt32:
-    case kSettingTypeSInt32: lo = INT32_MIN, hi = INT32_MAX; break;
+    case kSettingTypeSInt32:
+    case kSettingTypeFontField: lo = INT32_MIN, hi = INT32_MAX; break;
     case kSettingTypeUInt32: lo = 0, hi = UINT32_MAX; break;
     case kSettingTypeInt16: lo = INT16_MIN, hi = INT16_MAX; break;
     case kSettingTypeUInt16: lo = 0, hi = UINT16_MAX; break;
@@ -59,6 +62,27 @@ bool WorkingCopy(const std::vector<uint8_t>& devMode, int id, std::vector<uint8_
   return true;
 }
 
+// The dmFields bit of a public DEVMODE setting: an application that sets a
+// field says so, or the driver's merge keeps its own value.
+DWORD FieldBit(int id) {
+  static const std::pair<int, DWORD> kBits[] = {
+      {7, DM_ORIENTATION},  {8, DM_PAPERSIZE},      {9, DM_PAPERLENGTH},   {10, DM_PAPERWIDTH}, {11, DM_SCALE},
+      {12, DM_COPIES},      {13, DM_DEFAULTSOURCE}, {14, DM_PRINTQUALITY}, {15, DM_COLOR},      {16, DM_DUPLEX},
+      {21, DM_YRESOLUTION}, {17, DM_TTOPTION},      {18, DM_COLLATE},      {19, DM_FORMNAME}};
+  for (const auto& [setting, bit] : kBits)
+    if (setting == id) return bit;
+  return 0;
+}
+
+void RaiseFieldBit(std::vector<uint8_t>& work, int id) {
+  if (DWORD bit = FieldBit(id)) {
+    DWORD fields = 0;
+    std::memcpy(&fields, work.data() + offsetof(DEVMODEW, dmFields), sizeof fields);
+    fields |= bit;
+    std::memcpy(work.data() + offsetof(DEVMODEW, dmFields), &fields, sizeof fields);
+  }
+}
+
 }  // namespace
 
 bool ApplySetting(std::vector<uint8_t>& devMode, int id, long long value, std::string* error) {
@@ -74,6 +98,7 @@ bool ApplySetting(std::vector<uint8_t>& devMode, int id, long long value, std::s
     *error = "setting " + std::to_string(id) + " cannot be written (code " + std::to_string(r) + ")";
     return false;
   }
+  RaiseFieldBit(work, id);
   std::memcpy(devMode.data(), work.data(), std::min(devMode.size(), work.size()));
   return true;
 }
@@ -123,8 +148,12 @@ bool AppendPaperMargins(std::vector<uint8_t>& devMode, const int margins[4], std
   return true;
 }
 
-bool StorePrinterSetting(void* printer, const std::vector<uint8_t>& devMode, int id, long long value,
-                         std::string* error) {
+namespace {
+
+// Writes one setting of the printer's stored settings block: `write` puts the
+// value into the loaded block (the setting's type given).
+template <typename Write>
+bool StoreInPrinterBlock(void* printer, const std::vector<uint8_t>& devMode, int id, Write write, std::string* error) {
   std::vector<uint8_t> work(devMode);
   if (work.size() < 4700) work.resize(4700, 0);
   std::vector<uint8_t> block(kPrinterSettingsBlockSize, 0);
@@ -137,7 +166,6 @@ bool StorePrinterSetting(void* printer, const std::vector<uint8_t>& devMode, int
     *error = "setting " + std::to_string(id) + " is not a printer setting";
     return false;
   }
-  if (!ValueFits(id, type, value, error)) return false;
   DeviceModel* model = OpenDeviceModel(printer);
   const bool loaded = model && LoadPrinterSettings(printer, block.data(), model) == 1;
   if (model) CloseDeviceModel(model);
@@ -145,21 +173,49 @@ bool StorePrinterSetting(void* printer, const std::vector<uint8_t>& devMode, int
     *error = "the printer's settings cannot be read";
     return false;
   }
-  UINT size = 0;
-  GetValueTypeSize(static_cast<SettingId>(id), type, &size);
-  uint64_t slot = 0;
-  std::memcpy(&slot, &value, sizeof slot);
-  const SettingAccessResult r =
-      WriteSettingField(static_cast<SettingId>(id), work.data(), block.data(), type, size, &slot);
-  if (r != kSettingOk) {
-    *error = "setting " + std::to_string(id) + " cannot be written (code " + std::to_string(r) + ")";
-    return false;
-  }
+  if (!write(type, work, block)) return false;
   if (SavePrinterSettings(printer, block.data(), TRUE) != 1) {
     *error = "the printer's settings cannot be stored";
     return false;
   }
   return true;
+}
+
+}  // namespace
+
+bool StorePrinterSetting(void* printer, const std::vector<uint8_t>& devMode, int id, long long value,
+                         std::string* error) {
+  auto write = [&](SettingValueType type, std::vector<uint8_t>& work, std::vector<uint8_t>& block) {
+    if (!ValueFits(id, type, value, error)) return false;
+    UINT size = 0;
+    GetValueTypeSize(static_cast<SettingId>(id), type, &size);
+    uint64_t slot = 0;
+    std::memcpy(&slot, &value, sizeof slot);
+    const SettingAccessResult r =
+        WriteSettingField(static_cast<SettingId>(id), work.data(), block.data(), type, size, &slot);
+    if (r != kSettingOk)
+      *error = "setting " + std::to_string(id) + " cannot be written (code " + std::to_string(r) + ")";
+    return r == kSettingOk;
+  };
+  return StoreInPrinterBlock(printer, devMode, id, write, error);
+}
+
+bool StorePrinterTextSetting(void* printer, const std::vector<uint8_t>& devMode, int id, const std::string& utf8,
+                             std::string* error) {
+  auto write = [&](SettingValueType type, std::vector<uint8_t>& work, std::vector<uint8_t>& block) {
+    if (type != kSettingTypeText) {
+      *error = "setting " + std::to_string(id) + " is not a text";
+      return false;
+    }
+    const std::u16string text = pk::Utf8ToUtf16(utf8);
+    const WCHAR* p = text.c_str();
+    const SettingAccessResult r = SetSettingValue(static_cast<SettingId>(id), work.data(), block.data(),
+                                                  kSettingTypeText, UINT((text.size() + 1) * sizeof(WCHAR)), &p);
+    if (r != kSettingOk)
+      *error = "text does not fit setting " + std::to_string(id) + " (code " + std::to_string(r) + ")";
+    return r == kSettingOk;
+  };
+  return StoreInPrinterBlock(printer, devMode, id, write, error);
 }
 
 std::vector<uint8_t> DriverDefaultDevMode(void* printer) {

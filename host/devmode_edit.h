@@ -25,6 +25,11 @@ bool ApplyTextSetting(std::vector<uint8_t>& devMode, int id, const std::string& 
 bool StorePrinterSetting(void* printer, const std::vector<uint8_t>& devMode, int id, long long value,
                          std::string* error);
 
+// Writes a text setting of the printer settings block (a save folder,
+// UTF-8 given); false with a reason otherwise.
+bool StorePrinterTextSetting(void* printer, const std::vector<uint8_t>& devMode, int id, const std::string& utf8,
+                             std::string* error);
+
 // Sets setting 387 to 1 and appends the paper margin record (dmPaperSize and
 // the four margins) after the 2628 bytes, raising dmDriverExtra by 10.
 bool AppendPaperMargins(std::vector<uint8_t>& devMode, const int margins[4], std::string* error);

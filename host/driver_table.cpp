@@ -18,10 +18,10 @@ bool RunLog::OpenTraceFile(const std::string& path) {
   return file_ != nullptr;
 }
 
-void RunLog::Trace(const std::string& line) {
+void RunLog::Trace(const std::string& line, const std::string& fileDetail) {
   trace_.push_back(line);
   if (file_) {
-    std::fputs(line.c_str(), file_);
+    std::fputs((line + fileDetail).c_str(), file_);
     std::fputc('\n', file_);
   }
 }

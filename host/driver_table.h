@@ -20,7 +20,8 @@ class RunLog {
  public:
   ~RunLog();
   bool OpenTraceFile(const std::string& path);  // false when it cannot be made
-  void Trace(const std::string& line);
+  // The line, and in the trace file `fileDetail` after it (an escape's answer).
+  void Trace(const std::string& line, const std::string& fileDetail = std::string());
   void Failure(const std::string& text) { failures_.push_back(text); }
   void Warning(const std::string& text) { warnings_.push_back(text); }
   const std::vector<std::string>& trace() const { return trace_; }

@@ -16,7 +16,9 @@
 #include "host/printer_link.h"
 #include "host/text_utf.h"
 #include "platform/win/machine_root.h"
+#include "platform/win/win_msgbox.h"
 #include "platform/win/win_path.h"
+#include "platform/win/win_seams.h"
 
 namespace pkhost {
 
@@ -34,12 +36,16 @@ constexpr const char* kUsage =
     "                        or the text of a text setting)\n"
     "      --margins L,R,T,B append a paper margin record as the interface library does\n"
     "      --printer-set ID=VALUE\n"
-    "                        store a printer setting before the run\n"
+    "                        store a printer setting (a number, or the text of a\n"
+    "                        text setting) before the run\n"
     "      --no-interface    run without the printer interface library\n"
     "      --driver PATH     graphics driver in place of the printer's\n"
     "      --interface PATH  interface library in place of the printer's\n"
     "      --test-page       print the built-in test page\n"
     "      --trace FILE      write a line per driver call and document event\n"
+    "      --answer OK|CANCEL\n"
+    "                        the answer to every message box of the run (each\n"
+    "                        box shown goes to the trace)\n"
     "  -q                    no progress and no summary\n"
     "      --help            this text\n"
     "      --version         the program's version\n"
@@ -48,8 +54,41 @@ constexpr const char* kUsage =
     "(listed); 2 usage; 3 bad document or image; 4 printer or driver not set up;\n"
     "5 job failed and aborted.\n";
 
+// --answer: the answer of every message box, and the box in the trace.
+struct BoxAnswer {
+  RunLog* log = nullptr;
+  bool cancel = false;
+  bool given = false;
+};
+
+int AnswerBox(const pk::seams::MessageBoxCall& call, void* context) {
+  auto* a = static_cast<BoxAnswer*>(context);
+  a->log->Trace("MessageBox \"" + Utf16ToUtf8(call.caption) + "\" \"" + Utf16ToUtf8(call.text) + "\"");
+  if (!a->given) return 0;
+  switch (call.style & 0xF) {
+    case MB_OKCANCEL: return a->cancel ? IDCANCEL : IDOK;
+    case MB_RETRYCANCEL: return a->cancel ? IDCANCEL : IDRETRY;
+    case MB_YESNO: return a->cancel ? IDNO : IDYES;
+    case MB_YESNOCANCEL: return a->cancel ? IDCANCEL : IDYES;
+    default: return IDOK;  // a box with one button
+  }
+}
+
+// ID=TEXT of a text setting: false when the id is no number in range.
+bool ParseTextSetting(const std::string& v, std::pair<int, std::string>* out) {
+  char* end = nullptr;
+  const size_t eq = v.find('=');
+  const long id = std::strtol(v.c_str(), &end, 10);
+  if (eq == std::string::npos || end != v.c_str() + eq || id < 1 || id > 0xFFFF) return false;
+  *out = {int(id), v.substr(eq + 1)};
+  return true;
+}
+
 struct Options {
   std::string printer, output, root, document, trace, driver, interface;
+  std::vector<std::pair<int, std::string>> printerTextSettings;
+  bool answerGiven = false;
+  bool answerCancel = false;
   std::vector<std::pair<int, long long>> settings;
   std::vector<std::pair<int, std::string>> textSettings;  // as given, applied after the numbers
   std::vector<std::pair<int, long long>> printerSettings;
@@ -132,17 +171,21 @@ int RunHost(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         o.settings.push_back(s);
       } else {
         // A text setting: ID=TEXT.
-        char* end = nullptr;
-        const size_t eq = v.find('=');
-        const long id = std::strtol(v.c_str(), &end, 10);
-        if (eq == std::string::npos || end != v.c_str() + eq || id < 1 || id > 0xFFFF)
-          return usage(a + " needs ID=VALUE");
-        o.textSettings.emplace_back(int(id), v.substr(eq + 1));
+        std::pair<int, std::string> t;
+        if (!ParseTextSetting(v, &t)) return usage(a + " needs ID=VALUE");
+        o.textSettings.push_back(t);
       }
     } else if (a == "--printer-set") {
       std::pair<int, long long> s;
-      if (!value(&v) || !ParseSetting(v, &s)) return usage(a + " needs ID=VALUE");
-      o.printerSettings.push_back(s);
+      std::pair<int, std::string> t;
+      if (!value(&v)) return usage(a + " needs ID=VALUE");
+      if (ParseSetting(v, &s)) o.printerSettings.push_back(s);
+      else if (ParseTextSetting(v, &t)) o.printerTextSettings.push_back(t);
+      else return usage(a + " needs ID=VALUE");
+    } else if (a == "--answer") {
+      if (!value(&v) || (v != "OK" && v != "CANCEL")) return usage("--answer needs OK or CANCEL");
+      o.answerGiven = true;
+      o.answerCancel = v == "CANCEL";
     } else if (a == "--margins") {
       int* m = o.marginValues;
       char tail = 0;
@@ -221,6 +264,9 @@ int RunHost(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   for (const auto& [id, value] : o.printerSettings)
     if (!StorePrinterSetting(printer.handle, devMode, id, value, &error))
       return usage("--printer-set " + std::to_string(id) + ": " + error);
+  for (const auto& [id, text] : o.printerTextSettings)
+    if (!StorePrinterTextSetting(printer.handle, devMode, id, text, &error))
+      return usage("--printer-set " + std::to_string(id) + ": " + error);
   // Settings of resetdc statements are checked now, on a copy.
   for (const Statement& st : doc.statements)
     for (const auto& [id, value] : st.settings) {
@@ -251,6 +297,11 @@ int RunHost(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     err << "gdihost: cannot write the trace file " << o.trace << "\n";
     return kExitUsage;
   }
+  BoxAnswer boxes{&log, o.answerCancel, o.answerGiven};
+  pk::seams::SetMessageBoxHandler(&AnswerBox, &boxes);
+  struct HandlerReset {
+    ~HandlerReset() { pk::seams::SetMessageBoxHandler(nullptr, nullptr); }
+  } handlerReset;
   DWORD lastJob = LastJobId();
   SpoolerJob job(printer.handle);
   PlayResult result = PlayResult::Failed;

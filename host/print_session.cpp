@@ -215,11 +215,16 @@ bool PrintSession::EnablePdev(const std::vector<uint8_t>& devMode, std::unique_p
     *error = "cannot make the device";
     return false;
   }
-  log_.Trace("DrvEnablePDEV");
   auto enable = driver_.get<PFN_DrvEnablePDEV>(INDEX_DrvEnablePDEV);
   p->dhpdev = enable(p->devMode.empty() ? nullptr : reinterpret_cast<DEVMODEW*>(p->devMode.data()), nullptr, 0, nullptr,
                      sizeof(GDIINFO), reinterpret_cast<ULONG*>(&p->gdi), sizeof(DEVINFO), &p->devInfo, p->hdev,
                      p->deviceName.data(), setup_.hPrinter);
+  // The trace file gets what the PDEV told GDI: the printable size and the
+  // device fonts.
+  log_.Trace("DrvEnablePDEV", p->dhpdev
+                                  ? " printable " + std::to_string(p->gdi.ulHorzRes) + "x" +
+                                        std::to_string(p->gdi.ulVertRes) + " fonts " + std::to_string(p->devInfo.cFonts)
+                                  : std::string());
   if (!p->dhpdev) {
     pkgdi::DeleteDevice(p->hdev);
     *error = "DrvEnablePDEV failed";
@@ -514,9 +519,10 @@ void PrintSession::DeleteDc() {
 int PrintSession::Escape(int code, int cjIn, const void* in, int cjOut, void* out) {
   auto esc = driver_.get<PFN_DrvEscape>(INDEX_DrvEscape);
   if (!pdev_ || !esc || cjIn < 0 || cjOut < 0) return 0;
-  log_.Trace("DrvEscape " + std::to_string(code));
-  return static_cast<int>(esc(pdev_->pso, static_cast<ULONG>(code), static_cast<ULONG>(cjIn), const_cast<void*>(in),
-                              static_cast<ULONG>(cjOut), out));
+  const int answer = static_cast<int>(esc(pdev_->pso, static_cast<ULONG>(code), static_cast<ULONG>(cjIn),
+                                          const_cast<void*>(in), static_cast<ULONG>(cjOut), out));
+  log_.Trace("DrvEscape " + std::to_string(code), " answered " + std::to_string(answer));
+  return answer;
 }
 
 // ---- Drawing -------------------------------------------------------------------

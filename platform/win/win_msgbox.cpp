@@ -13,11 +13,15 @@ namespace {
 std::mutex gMutex;
 std::deque<int> gAnswers;
 std::vector<pk::seams::MessageBoxCall> gCalls;
+pk::seams::MessageBoxHandler gHandler = nullptr;
+void* gHandlerContext = nullptr;
 
 void Reset() {
   std::lock_guard<std::mutex> lock(gMutex);
   gAnswers.clear();
   gCalls.clear();
+  gHandler = nullptr;
+  gHandlerContext = nullptr;
 }
 const pk::seams::ResetHook gHook(&Reset);
 
@@ -48,6 +52,12 @@ std::vector<MessageBoxCall> MessageBoxCalls() {
   return gCalls;
 }
 
+void SetMessageBoxHandler(MessageBoxHandler handler, void* context) {
+  std::lock_guard<std::mutex> lock(gMutex);
+  gHandler = handler;
+  gHandlerContext = context;
+}
+
 }  // namespace pk::seams
 
 extern "C" {
@@ -55,8 +65,20 @@ extern "C" {
 int MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType) {
   std::u16string caption = lpCaption ? std::u16string(pk::WideView(lpCaption)) : u"Error";
   std::u16string text(pk::WideView(lpText));
+  pk::seams::MessageBoxHandler handler = nullptr;
+  void* context = nullptr;
+  {
+    std::lock_guard<std::mutex> lock(gMutex);
+    gCalls.push_back({hWnd, caption, text, uType});
+    handler = gHandler;
+    context = gHandlerContext;
+  }
+  // Called unlocked: the handler may write a trace or ask the queue.
+  if (handler) {
+    int answer = handler({hWnd, caption, text, uType}, context);
+    if (answer > 0) return answer;
+  }
   std::lock_guard<std::mutex> lock(gMutex);
-  gCalls.push_back({hWnd, caption, text, uType});
   if (!gAnswers.empty()) {
     int answer = gAnswers.front();
     gAnswers.pop_front();

@@ -100,6 +100,11 @@ struct MessageBoxCall {
 };
 PKAPI void QueueMessageBoxAnswer(int answer);
 PKAPI std::vector<MessageBoxCall> MessageBoxCalls();
+// A program without a screen (the print host) sees every box as it is shown:
+// the handler's answer is the box's when it is above 0; else the queue and
+// the stopping answer decide as without it. Null removes it.
+using MessageBoxHandler = int (*)(const MessageBoxCall& call, void* context);
+PKAPI void SetMessageBoxHandler(MessageBoxHandler handler, void* context);
 
 // Puts a stand-in program at a Windows path ("...\\Lindvar.exe" becomes the
 // host program "...\\Lindvar"): it records its arguments in "<path>.args"

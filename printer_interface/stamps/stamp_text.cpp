@@ -125,7 +125,16 @@ int DrawStampText(HDC hdc, const PageMarkQuery* query, int resolution, WORD posi
 
   // 4. The area and 5. the origin everything is placed from.
   const float* r = firstRectangle ? query->stampArea : query->sheetArea;
-  const float area[2] = {std::fabs(r[2] - r[0]), std::fabs(r[3] - r[1])};
+  float area[2] = {std::fabs(r[2] - r[0]), std::fabs(r[3] - r[1])};
+  // A positioned page stamp goes on the logical page as the application
+  // draws it: the DC's printable area, which the driver places into the
+  // page's cell. The cell's own size is in sheet dots (half a sheet on two
+  // pages per sheet) and the paper runs past the printable area, so either
+  // would put a corner stamp off the page or inside it.
+  if (firstRectangle) {
+    const int width = GetDeviceCaps(hdc, HORZRES), height = GetDeviceCaps(hdc, VERTRES);
+    if (width > 0 && height > 0) area[0] = static_cast<float>(width), area[1] = static_cast<float>(height);
+  }
   POINT windowOrg{0, 0};
   if (!GetWindowOrgEx(hdc, &windowOrg)) return -1;
   const float o[2] = {static_cast<float>(windowOrg.x), static_cast<float>(windowOrg.y)};

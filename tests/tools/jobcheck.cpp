@@ -14,11 +14,22 @@
 //   --dpi X[xY]     every page's resolution
 //   --ink           a line per page: "page N: ink L T R B" (the box of its
 //                   non-white pixels, through tifftopnm) or "page N: no ink"
+//   --concat        the job is TIFF files laid one after another without
+//                   framing (a save file written with PJL output off)
+//   --line TEXT     the header holds the line TEXT (repeatable)
+//   --no-line TEXT  the header holds no line TEXT (repeatable)
+//   --save DIR      DIR is a save folder: every file is named NAME.pjl,
+//                   NAME.tif or NAME-NNN.pjl/.tif with no character a file
+//                   name may not hold, and each passes as a job (a .tif as
+//                   one bare TIFF file); JOB is then not given
 //
 // Exits 0 when the job passes, 1 at the first fault (named on stderr), 2 on a
 // usage or file error. It stands alone: a fault of the driver cannot hide in
 // a parser it shares.
+#include <dirent.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 #include <cstdint>
 #include <cstdio>
@@ -42,6 +53,9 @@ struct Options {
   long width = -1, height = -1;
   long dpiX = -1, dpiY = -1;
   bool ink = false;
+  bool concat = false;
+  std::vector<std::string> lines, noLines;
+  std::string saveDir;
 };
 
 struct Page {
@@ -55,7 +69,9 @@ struct Page {
 }
 
 [[noreturn]] void Usage() {
-  std::fprintf(stderr, "usage: jobcheck [--split DIR] [--pages N] [--size WxH] [--dpi X[xY]] [--ink] JOB\n");
+  std::fprintf(stderr,
+               "usage: jobcheck [--split DIR] [--pages N] [--size WxH] [--dpi X[xY]] [--ink] [--concat]\n"
+               "                [--line TEXT] [--no-line TEXT] JOB | --save DIR\n");
   std::exit(2);
 }
 
@@ -128,6 +144,65 @@ std::vector<Page> ReadTiffPages(const std::string& t, const std::string& name) {
     ifd = u32(ifd + 2 + 12 * size_t(count));
   }
   return pages;
+}
+
+// The end of the TIFF file at the start of `t`: the furthest byte any of its
+// directories, values, strips or tiles reaches.
+size_t TiffExtent(const std::string& t, const std::string& name) {
+  if (t.size() < 8 || !StartsAt(t, 0, std::string("II*\0", 4))) Fail(name + ": not a little-endian TIFF file");
+  auto u16 = [&](size_t at) -> uint32_t {
+    if (at + 2 > t.size()) Fail(name + ": a directory past the data's end");
+    const auto* b = reinterpret_cast<const unsigned char*>(t.data() + at);
+    return b[0] | b[1] << 8;
+  };
+  auto u32 = [&](size_t at) -> uint32_t { return u16(at) | u16(at + 2) << 16; };
+  static const uint32_t kTypeSize[] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8};
+  size_t end = 8;
+  uint32_t ifd = u32(4);
+  int directories = 0;
+  while (ifd != 0) {
+    if (++directories > 10000) Fail(name + ": a directory chain without end");
+    const uint32_t count = u16(ifd);
+    end = std::max(end, size_t(ifd) + 2 + 12 * size_t(count) + 4);
+    std::vector<uint32_t> offsets, sizes;
+    for (uint32_t i = 0; i < count; ++i) {
+      const size_t e = ifd + 2 + 12 * size_t(i);
+      const uint32_t tag = u16(e), type = u16(e + 2), n = u32(e + 4);
+      const size_t bytes = size_t(n) * (type < 13 ? kTypeSize[type] : 1);
+      if (bytes > 4) end = std::max(end, size_t(u32(e + 8)) + bytes);
+      if (tag == 273 || tag == 279 || tag == 324 || tag == 325) {
+        std::vector<uint32_t>& v = (tag == 273 || tag == 324) ? offsets : sizes;
+        const size_t at = bytes > 4 ? u32(e + 8) : e + 8;
+        for (uint32_t k = 0; k < n; ++k) v.push_back(type == 3 ? u16(at + 2 * k) : u32(at + 4 * size_t(k)));
+      }
+    }
+    if (offsets.size() != sizes.size()) Fail(name + ": strip offsets and byte counts differ in number");
+    for (size_t k = 0; k < offsets.size(); ++k) end = std::max(end, size_t(offsets[k]) + sizes[k]);
+    ifd = u32(ifd + 2 + 12 * size_t(count));
+  }
+  if (end > t.size()) Fail(name + ": the file's data runs past the end");
+  return end;
+}
+
+// TIFF files laid one after another: each ends where its data ends (a pad
+// byte may follow) and the next starts with its header.
+std::vector<std::string> SplitConcat(const std::string& job) {
+  std::vector<std::string> units;
+  size_t at = 0;
+  while (at < job.size()) {
+    const std::string name = "file " + std::to_string(units.size() + 1);
+    const std::string rest = job.substr(at);
+    const size_t end = TiffExtent(rest, name);
+    units.push_back(rest.substr(0, end));
+    at += end;
+    if (at < job.size() && !StartsAt(job, at, std::string("II*\0", 4)) && at + 1 < job.size() && job[at] == 0 &&
+        StartsAt(job, at + 1, std::string("II*\0", 4)))
+      ++at;
+    if (at < job.size() && !StartsAt(job, at, std::string("II*\0", 4)))
+      Fail("bytes that start no TIFF file after " + name + " at byte " + std::to_string(at));
+  }
+  if (units.empty()) Fail("no TIFF file");
+  return units;
 }
 
 // A header line: its rank in the header's order and whether it may repeat.
@@ -342,6 +417,14 @@ Options ParseOptions(int argc, char** argv) {
       if (!ParsePair(value(), &o.dpiX, &o.dpiY, true)) Usage();
     } else if (a == "--ink") {
       o.ink = true;
+    } else if (a == "--concat") {
+      o.concat = true;
+    } else if (a == "--line") {
+      o.lines.push_back(value());
+    } else if (a == "--no-line") {
+      o.noLines.push_back(value());
+    } else if (a == "--save") {
+      o.saveDir = value();
     } else if (!a.empty() && a[0] == '-') {
       Usage();
     } else if (o.job.empty()) {
@@ -350,32 +433,39 @@ Options ParseOptions(int argc, char** argv) {
       Usage();
     }
   }
-  if (o.job.empty()) Usage();
+  if (o.job.empty() == o.saveDir.empty()) Usage();
   return o;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  const Options o = ParseOptions(argc, argv);
+// Checks one job or save file and prints its line; `kind` is 'j' for a job
+// as sent (PJL or one bare TIFF file), 't' for one bare TIFF file only, 'c'
+// for TIFF files laid one after another.
+void CheckJob(const Options& o, const std::string& path, char kind) {
   bool ok = false;
-  const std::string job = ReadFile(o.job, &ok);
+  const std::string job = ReadFile(path, &ok);
   if (!ok) {
-    std::fprintf(stderr, "jobcheck: cannot read %s\n", o.job.c_str());
-    return 2;
+    std::fprintf(stderr, "jobcheck: cannot read %s\n", path.c_str());
+    std::exit(2);
   }
   std::vector<std::string> header, units;
   std::string listing;
   const bool bare = StartsAt(job, 0, std::string("II*\0", 4)) || StartsAt(job, 0, std::string("MM\0*", 4));
-  if (bare) {
+  if (kind == 'c') {
+    units = SplitConcat(job);
+  } else if (bare) {
     units.push_back(job);
+  } else if (kind == 't') {
+    Fail(path + ": not a TIFF file");
   } else {
     SplitPjl(job, header, units, listing);
     CheckHeader(header);
   }
-
+  for (const std::string& want : o.lines)
+    if (std::find(header.begin(), header.end(), want) == header.end()) Fail("header: no line " + want);
+  for (const std::string& unwanted : o.noLines)
+    if (std::find(header.begin(), header.end(), unwanted) != header.end()) Fail("header: the line " + unwanted);
   char work[] = "/tmp/jobcheck.XXXXXX";
-  if (!mkdtemp(work)) return 2;
+  if (!mkdtemp(work)) std::exit(2);
   const std::string dir = o.splitDir.empty() ? work : o.splitDir;
   if (!o.splitDir.empty()) {
     std::string text;
@@ -421,7 +511,46 @@ int main(int argc, char** argv) {
     }
   }
   Run("rm -rf '" + std::string(work) + "'", "clean-up");
-  std::printf("%s: %zu page%s, %zu TIFF file%s, %zu bytes\n", o.job.c_str(), pages.size(), pages.size() == 1 ? "" : "s",
+  std::printf("%s: %zu page%s, %zu TIFF file%s, %zu bytes\n", path.c_str(), pages.size(), pages.size() == 1 ? "" : "s",
               units.size(), units.size() == 1 ? "" : "s", job.size());
+}
+
+// A save folder: every name is one the driver makes, every file passes.
+void CheckSaveFolder(const Options& o) {
+  DIR* d = opendir(o.saveDir.c_str());
+  if (!d) {
+    std::fprintf(stderr, "jobcheck: cannot read the folder %s\n", o.saveDir.c_str());
+    std::exit(2);
+  }
+  std::vector<std::string> names;
+  while (const dirent* e = readdir(d)) {
+    const std::string name = e->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  closedir(d);
+  std::sort(names.begin(), names.end());
+  const std::regex pattern(R"re([^\\/:*?"<>|]+?(-[0-9]{3})?\.(pjl|tif))re");
+  for (const std::string& name : names) {
+    if (!std::regex_match(name, pattern)) Fail(o.saveDir + ": a file name the driver does not make: " + name);
+    const std::string path = o.saveDir + "/" + name;
+    if (name.substr(name.size() - 4) == ".tif") {
+      CheckJob(o, path, 't');
+    } else {
+      // A save-as-PJL file is the PJL job, or its TIFF files laid one after
+      // another when the job had no PJL output.
+      bool ok = false;
+      const std::string head = ReadFile(path, &ok).substr(0, 4);
+      CheckJob(o, path, head == std::string("II*\0", 4) ? 'c' : 'j');
+    }
+  }
+  std::printf("%s: %zu file%s\n", o.saveDir.c_str(), names.size(), names.size() == 1 ? "" : "s");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const Options o = ParseOptions(argc, argv);
+  if (!o.saveDir.empty()) CheckSaveFolder(o);
+  else CheckJob(o, o.job, o.concat ? 'c' : 'j');
   return 0;
 }

@@ -52,6 +52,8 @@ class StampDc : public pkgdi::PrinterDcBackEnd {
   // The n-th (1-based) call of that kind fails.
   void FailNth(const std::string& what, int n) { fail_[what] = n; }
   void SetTextHeight(LONG h) { textHeight_ = h; }
+  // The printable area GetDeviceCaps answers (0: none, as before).
+  void SetPrintableSize(int width, int height) { horzRes_ = width, vertRes_ = height; }
   void Clear() { calls_.clear(), seen_.clear(); }
 
   const std::vector<StampCall>& calls() const { return calls_; }
@@ -122,7 +124,7 @@ class StampDc : public pkgdi::PrinterDcBackEnd {
     c.state = dc;
     return Record(c);
   }
-  int DeviceCaps(int) override { return 0; }
+  int DeviceCaps(int index) override { return index == HORZRES ? horzRes_ : index == VERTRES ? vertRes_ : 0; }
 
  private:
   struct Reply {
@@ -139,6 +141,7 @@ class StampDc : public pkgdi::PrinterDcBackEnd {
   std::map<std::string, int> fail_, seen_;
   std::vector<StampCall> calls_;
   LONG textHeight_ = 40;
+  int horzRes_ = 0, vertRes_ = 0;
   HDC hdc_;
 };
 

@@ -222,6 +222,36 @@ TEST(StampText, PlacesFromTheWindowOrigin) {
   EXPECT_EQ(text[0].at.y, 380);
 }
 
+// A positioned stamp goes into the logical page the application draws, the
+// DC's printable area: on two pages per sheet the driver's cell is half a
+// sheet and on one page the paper reaches past the printable area, so a
+// corner stamp placed in either would land mid-page or off the page.
+TEST(StampText, PositionedStampFillsThePrintableArea) {
+  StampDc dc;
+  dc.SetPrintableSize(4760, 6817);
+  const LOGFONTW lf = Font(12);
+  for (const PageMarkQuery& q : {Query(0, 3507, 4960, 7015), Query(0, 0, 4960, 7015)}) {
+    dc.Clear();
+    ASSERT_EQ(DrawStampText(dc.hdc(), &q, 600, 0x303, &lf, k20, 0, kStampFrameNone, true), 1);
+    const auto text = dc.Of("text");
+    ASSERT_EQ(text.size(), 1u);
+    EXPECT_EQ(text[0].at.x, 4760 - 200);
+    EXPECT_EQ(text[0].at.y, 6817 - 40);
+  }
+  // Labels and tiles keep the sheet's rectangle.
+  dc.Clear();
+  dc.Answer(ESC_SET_MARK_OFFSET);
+  const PageMarkQuery labels = Query(0, 0, 0, 0, 3000, 2000);
+  ASSERT_EQ(DrawStampText(dc.hdc(), &labels, 600, 0x303, &lf, k20, 0, kStampFrameNone, false), 1);
+  const auto offset = dc.Of("esc", ESC_SET_MARK_OFFSET);
+  ASSERT_EQ(offset.size(), 1u);
+  int32_t d[2] = {};
+  ASSERT_EQ(offset[0].in.size(), sizeof d);
+  std::memcpy(d, offset[0].in.data(), sizeof d);
+  EXPECT_EQ(d[0], 3000 - 200);
+  EXPECT_EQ(d[1], 2000 - 40);
+}
+
 TEST(StampText, FrameCorners) {
   const float area[2] = {2000, 2000}, box[2] = {250, 58}, origin[2] = {0, 0};
   StampPlacement p{};

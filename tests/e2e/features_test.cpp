@@ -1,0 +1,326 @@
+// Driver features end to end through both libraries of the default printer:
+// layouts, resolution and page settings, the colour stages and the outside
+// libraries, escapes and device fonts. Every job passes jobcheck.
+#include <cstdio>
+
+#include "e2e_fixture.h"
+#include "graphics_driver/core/layout_packet_builder.h"
+#include "host/printer_link.h"
+#include "platform/spooler/spooler_admin.h"
+#include "platform/spooler/winspool.h"
+
+namespace e2e {
+namespace {
+
+const char kDoc[] = "docs/three_pages.txt";
+
+struct JobRow {
+  friend void PrintTo(const JobRow& r, std::ostream* os) { *os << r.name; }
+  const char* name;
+  std::string options;  // gdihost's
+  std::string check;    // jobcheck's arguments before the job
+  std::string line;     // part of jobcheck's line
+};
+
+// Each layout and setting path gives a job of the pages and lines it asks for.
+const JobRow kJobs[] = {
+    {"TwoUp", "-s 295=2", "--pages 2", "2 pages, 2 TIFF files"},
+    {"FourUp", "-s 295=4", "--pages 1", "1 page, 1 TIFF file"},
+    {"Booklet", "-s 321=2", "--pages 3", "3 pages"},
+    {"Poster", "-s 321=1 -s 296=0x0202", "--pages 3", "3 pages"},
+    {"Duplex", "-s 16=2", "--pages 3", "3 pages"},
+    // The default printer's model takes no dmCollate from the application:
+    // collation stays on, so the copies are the printer's.
+    {"ReverseTwoCopies", "-s 451=1 -s 12=2 -s 18=0",
+     "--pages 3 --line '@PJL DEFAULT COLLATIONENABLE = REVERSE' --line '@PJL DEFAULT COPIES = 2'", "3 pages"},
+    {"ReverseTwoUp", "-s 451=1 -s 295=2", "--pages 2 --no-line '@PJL DEFAULT COLLATIONENABLE = REVERSE'", "2 pages"},
+    {"FourHundredDpi", "-s 14=400 --printer-set 1043=1", "--pages 3 --dpi 400", "3 pages"},
+    {"NoPjlOutput", "--printer-set 1032=0", "--pages 3", "1 TIFF file"},
+};
+
+class JobRowTest : public E2eTest, public ::testing::WithParamInterface<JobRow> {};
+
+TEST_P(JobRowTest, PrintsAndPasses) {
+  const JobRow& row = GetParam();
+  HostRun r = Gdihost("-o job.prn " + row.options + " " + kDoc);
+  ASSERT_EQ(r.exit, 0) << r.err;
+  std::string out;
+  ASSERT_EQ(JobCheck(row.check + " job.prn", &out), 0);
+  EXPECT_NE(out.find(row.line), std::string::npos) << out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Features, JobRowTest, ::testing::ValuesIn(kJobs),
+                         [](const ::testing::TestParamInfo<JobRow>& i) { return std::string(i.param.name); });
+
+class FeatureTest : public E2eTest {
+ protected:
+  // jobcheck --ink's boxes, one a page.
+  std::vector<std::string> Ink(const std::string& job) {
+    std::string out;
+    EXPECT_EQ(JobCheck("--ink " + job, &out), 0);
+    std::vector<std::string> boxes;
+    for (const std::string& l : SplitLines(out))
+      if (l.rfind("page ", 0) == 0) boxes.push_back(l);
+    return boxes;
+  }
+  void ReplaceModel(const std::string& text);
+  std::string PageBits(const std::string& job);
+  // Width and height of each page of a job, through tiffinfo of its files.
+  std::vector<std::pair<long, long>> Sizes(const std::string& job) {
+    fs::create_directories(root_ + "/split");
+    EXPECT_EQ(JobCheck("--split split " + job), 0);
+    std::string out;
+    Shell("for f in split/unit*.tif; do tiffinfo $f; done | grep 'Image Width'", &out);
+    std::vector<std::pair<long, long>> sizes;
+    for (const std::string& l : SplitLines(out)) {
+      long w = 0, h = 0;
+      if (std::sscanf(l.c_str(), " Image Width: %ld Image Length: %ld", &w, &h) == 2) sizes.emplace_back(w, h);
+    }
+    return sizes;
+  }
+};
+
+// ResetDC from portrait to landscape between pages: pages of both shapes.
+TEST_F(FeatureTest, ResetDcTurnsThePage) {
+  std::ofstream(root_ + "/docs/turn.txt") << "unit mm\npage\nrect 20 20 60 60\nresetdc set 7=2\npage\nrect 20 20 60 "
+                                             "60\n";
+  HostRun r = Gdihost("-o job.prn docs/turn.txt");
+  ASSERT_EQ(r.exit, 0) << r.err;
+  const auto sizes = Sizes("job.prn");
+  ASSERT_EQ(sizes.size(), 2u);
+  EXPECT_LT(sizes[0].first, sizes[0].second);
+  EXPECT_GT(sizes[1].first, sizes[1].second);
+}
+
+// Offsets (478 on, 353 across and 354 down in tenths of a millimetre) move
+// the ink by as many dots, once the page handling (373) keeps page sizes.
+TEST_F(FeatureTest, OffsetsMoveTheInk) {
+  ASSERT_EQ(Gdihost(std::string("-o plain.prn -s 373=3000 ") + kDoc).exit, 0);
+  ASSERT_EQ(Gdihost(std::string("-o moved.prn -s 373=3000 -s 478=1 -s 353=200 -s 354=100 ") + kDoc).exit, 0);
+  const auto plain = Ink("plain.prn"), moved = Ink("moved.prn");
+  ASSERT_EQ(plain.size(), 3u);
+  ASSERT_EQ(moved.size(), 3u);
+  for (size_t i = 0; i < 3; ++i) {
+    long a[4], b[4];
+    ASSERT_EQ(std::sscanf(plain[i].c_str(), "page %*d: ink %ld %ld %ld %ld", &a[0], &a[1], &a[2], &a[3]), 4);
+    ASSERT_EQ(std::sscanf(moved[i].c_str(), "page %*d: ink %ld %ld %ld %ld", &b[0], &b[1], &b[2], &b[3]), 4);
+    // 20 mm across and 10 mm down at 600 dpi.
+    EXPECT_EQ(b[0] - a[0], 472) << plain[i] << " / " << moved[i];
+    EXPECT_EQ(b[1] - a[1], 236) << plain[i] << " / " << moved[i];
+  }
+}
+
+// A colord-data profile in 289 with ICC matching (286 = 2) prints without a
+// box.
+TEST_F(FeatureTest, IccProfilePrintsWithoutABox) {
+  const std::string profile = "/usr/share/color/icc/colord/sRGB.icc";
+  ASSERT_TRUE(fs::exists(profile));
+  fs::create_directories(Host(u"C:\\Profiles"));
+  fs::copy_file(profile, Host(u"C:\\Profiles") + "/sRGB.icc");
+  HostRun r = Gdihost(std::string("-o job.prn -s 286=2 -s '289=C:\\Profiles\\sRGB.icc' ") + kDoc);
+  ASSERT_EQ(r.exit, 0) << r.err;
+  EXPECT_TRUE(Lines(r, "MessageBox").empty());
+  ASSERT_EQ(JobCheck("--pages 3 job.prn"), 0);
+}
+
+// Feature level 0x01010901 binds the compression library: the dynamic
+// loader sees it loaded once (both slots share it) and unloaded once, and
+// the pages print.
+TEST_F(FeatureTest, CompressionLibraryLoadsOnce) {
+  for (const char* pjl : {"1", "0"}) {
+    SCOPED_TRACE(std::string("PJL output ") + pjl);
+    Shell("rm -f ld.*");
+    std::string out;
+    ASSERT_EQ(Shell("LD_DEBUG=files LD_DEBUG_OUTPUT=" + root_ + "/ld " +
+                    GdihostCommand(std::string("-o level.prn --printer-set 1308=0x01010901 --printer-set 1032=") + pjl +
+                                       " " + kDoc,
+                                   root_ + "/t.txt")),
+              0);
+    Shell("cat ld.*", &out);
+    int inits = 0, finis = 0;
+    for (const std::string& l : SplitLines(out)) {
+      if (l.find("/Orvcomp.so") == std::string::npos) continue;
+      inits += l.find("calling init: ") != std::string::npos;
+      finis += l.find("calling fini: ") != std::string::npos;
+    }
+    EXPECT_EQ(inits, 1);
+    EXPECT_EQ(finis, 1);
+    ASSERT_EQ(JobCheck("--pages 3 level.prn"), 0);
+  }
+}
+
+std::string Hex(const std::vector<uint8_t>& bytes) {
+  std::string s;
+  char b[3];
+  for (uint8_t v : bytes) {
+    std::snprintf(b, sizeof b, "%02X", v);
+    s += b;
+  }
+  return s;
+}
+
+// The standard escapes and the layout escapes with a JPEG packet print.
+TEST_F(FeatureTest, StandardAndLayoutEscapesPrint) {
+  pk::test::PacketSpec first;
+  first.total = 1000;
+  first.chunkLength = 600;
+  first.destWidth = 100, first.destHeight = 50;
+  pk::test::PacketSpec second = first;
+  second.chunkOffset = 600;
+  second.chunkLength = 400;
+  second.id = 1;
+  std::ofstream(root_ + "/docs/escapes.txt")
+      << "unit dot\n"
+         "escape 8 in 11000000 out 4\n"  // QUERYESCSUPPORT of SETCOPYCOUNT
+         "escape 17 in 02000000 out 4\n"
+         "escape 20 in 00000000 out 4\n"
+         "escape 0x1071 in 0800000001000000\n"
+         "page\nrect 100 100 200 200\n"
+         "escape 0x1072 in "
+      << Hex(pk::test::BuildPacket(first)) << "\nescape 0x1072 in " << Hex(pk::test::BuildPacket(second)) << "\n";
+  HostRun r = Gdihost("-o job.prn docs/escapes.txt");
+  ASSERT_EQ(r.exit, 0) << r.err;
+  const std::vector<std::string> escapes = Lines(r, "escape ");
+  ASSERT_EQ(escapes.size(), 6u);
+  for (const std::string& e : escapes) EXPECT_EQ(e.find("answered 0"), std::string::npos) << e;
+  ASSERT_EQ(JobCheck("job.prn"), 0);
+}
+
+// GDI asks the default printer's driver for no font (text is drawn from
+// glyph bitmaps).
+TEST_F(FeatureTest, GdiIsToldOfNoDeviceFontsAndAsksNone) {
+  HostRun r = Gdihost(std::string("-o job.prn docs/text.txt"));
+  ASSERT_EQ(r.exit, 0) << r.err;
+  // GDI is told of no device fonts (cFonts 0): it asks for none.
+  ASSERT_EQ(Lines(r, "DrvEnablePDEV").size(), 1u);
+  EXPECT_NE(Lines(r, "DrvEnablePDEV")[0].find(" fonts 0"), std::string::npos) << Lines(r, "DrvEnablePDEV")[0];
+  EXPECT_TRUE(Lines(r, "DrvQueryFont").empty());
+  EXPECT_FALSE(Lines(r, "DrvTextOut").empty());
+  ASSERT_EQ(JobCheck("--pages 1 job.prn"), 0);
+}
+
+// Whatever the TrueType option (17: 1 graphics, 2 download, 3 substitute
+// device fonts), text is drawn from glyph bitmaps: the same pages, and GDI
+// asks no font.
+TEST_F(FeatureTest, TrueTypeOptionsPrintTheSamePages) {
+  std::string first;
+  for (const char* option : {"1", "2", "3"}) {
+    SCOPED_TRACE(std::string("17=") + option);
+    const std::string job = std::string("tt") + option + ".prn";
+    HostRun r = Gdihost("-o " + job + " -s 17=" + option + " docs/text.txt");
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_TRUE(Lines(r, "DrvQueryFont").empty());
+    const std::string page = PageBits(job);
+    ASSERT_FALSE(page.empty());
+    if (first.empty()) first = page;
+    EXPECT_TRUE(page == first);
+  }
+}
+
+// The user's stored paper margins (tenths of a millimetre) go with the
+// create-DC step's record to DrvEnablePDEV: the printable size GDI gets is
+// less the margins.
+TEST_F(FeatureTest, StoredPaperMarginsShrinkThePrintableSize) {
+  auto printable = [&](const std::string& options, long* w, long* h) {
+    HostRun r = Gdihost("-o job.prn " + options + " docs/three_pages.txt");
+    ASSERT_EQ(r.exit, 0) << r.err;
+    const std::vector<std::string> pdev = Lines(r, "DrvEnablePDEV");
+    ASSERT_EQ(pdev.size(), 1u);
+    ASSERT_EQ(std::sscanf(pdev[0].c_str(), "DrvEnablePDEV printable %ldx%ld", w, h), 2) << pdev[0];
+    ASSERT_EQ(JobCheck("--pages 3 job.prn"), 0);
+  };
+  long w0 = 0, h0 = 0, w1 = 0, h1 = 0;
+  printable("", &w0, &h0);
+  pkhost::OpenedPrinter printer;
+  std::string error;
+  ASSERT_TRUE(pkhost::OpenPrinterForHost(PK_DEFAULT_PRINTER_NAME, &printer, &error)) << error;
+  const BYTE id[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+  ASSERT_EQ(SetPrinterDataW(printer.handle, u"PRNID", REG_BINARY, id, 16), 0u);
+  pkhost::ClosePrinterForHost(&printer);
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyW(HKEY_CURRENT_USER,
+                          u"Software\\Caldrix\\KZ TRD Printer Driver\\Printers\\0102030405060708090A0B0C0D0E0F10"
+                          u"\\Paper Margin",
+                          &key),
+            ERROR_SUCCESS);
+  // Stored order for portrait: the two vertical margins, then the two
+  // horizontal ones.
+  const int32_t a4[5] = {9, 100, 100, 200, 200};
+  ASSERT_EQ(RegSetValueExW(key, u"9", 0, REG_BINARY, reinterpret_cast<const BYTE*>(a4), 20), ERROR_SUCCESS);
+  RegCloseKey(key);
+  printable("-s 387=1", &w1, &h1);
+  // 40 mm across and 20 mm down at 600 dpi.
+  EXPECT_NEAR(double(w0 - w1), 944.9, 1.0);
+  EXPECT_NEAR(double(h0 - h1), 472.4, 1.0);
+}
+
+// The printer's model replaced by the model writer's file of `text`.
+void FeatureTest::ReplaceModel(const std::string& text) {
+  std::ofstream(root_ + "/model.txt") << text;
+  std::string model;
+  Shell("find '" + root_ + "/c' -name ORVC3600.DDD", &model);
+  model = model.substr(0, model.find('\n'));
+  ASSERT_FALSE(model.empty());
+  fs::remove(model);
+  std::string out;
+  ASSERT_EQ(Shell("'" + OutDir() + "/dddwrite' model.txt '" + model + "'", &out), 0) << out;
+}
+
+// The page of a one-page job as PBM bytes.
+std::string FeatureTest::PageBits(const std::string& job) {
+  const std::string dir = job + ".split";
+  fs::create_directories(root_ + "/" + dir);
+  EXPECT_EQ(JobCheck("--split " + dir + " " + job), 0);
+  std::string out;
+  EXPECT_EQ(Shell("tifftopnm " + dir + "/unit1.tif > " + dir + "/page.pbm"), 0);
+  return ReadAll(root_ + "/" + dir + "/page.pbm");
+}
+
+// A model without device fonts (the default model's font records left out,
+// written by the model writer) prints the text document to the same pages.
+TEST_F(FeatureTest, ModelWithoutDeviceFontsPrintsTheSamePages) {
+  ASSERT_EQ(Gdihost("-o fonts.prn docs/text.txt").exit, 0);
+  std::ifstream in(PK_DEFAULT_MODEL_TEXT);
+  std::stringstream text;
+  bool inFonts = false;
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("font ", 0) == 0) inFonts = true;
+    else if (!line.empty() && line[0] != ' ' && line.rfind("widths", 0) != 0) inFonts = false;
+    if (!inFonts) text << line << "\n";
+  }
+  ASSERT_EQ(text.str().find("\nfont "), std::string::npos);
+  ReplaceModel(text.str());
+  HostRun r = Gdihost("-o nofonts.prn docs/text.txt");
+  ASSERT_EQ(r.exit, 0) << r.err;
+  EXPECT_TRUE(Lines(r, "DrvQueryFont").empty());
+  ASSERT_EQ(Lines(r, "DrvEnablePDEV").size(), 1u);
+  EXPECT_NE(Lines(r, "DrvEnablePDEV")[0].find(" fonts 0"), std::string::npos) << Lines(r, "DrvEnablePDEV")[0];
+  const std::string a = PageBits("fonts.prn"), b = PageBits("nofonts.prn");
+  EXPECT_FALSE(a.empty());
+  EXPECT_TRUE(a == b);
+}
+
+// A model that names no compression or colour library prints the same page
+// at the feature level that binds the compression library.
+TEST_F(FeatureTest, ModelWithoutOutsideLibrariesPrintsTheSamePages) {
+  const std::string level = "--printer-set 1308=0x01010901 -s 291=1 ";
+  ASSERT_EQ(Gdihost("-o with.prn " + level + "docs/fills.txt").exit, 0);
+  std::ifstream in(PK_DEFAULT_MODEL_TEXT);
+  std::stringstream text;
+  for (std::string line; std::getline(in, line);)
+    text << (line.rfind("field 21 ", 0) == 0 || line.rfind("field 22 ", 0) == 0 ? line.substr(0, 14) + "\"\"" : line)
+         << "\n";
+  ReplaceModel(text.str());
+  ASSERT_EQ(Shell("LD_DEBUG=files LD_DEBUG_OUTPUT=" + root_ + "/nolib " +
+                  GdihostCommand("-o without.prn " + level + "docs/fills.txt", root_ + "/t.txt")),
+            0);
+  std::string loaded;
+  Shell("cat nolib.* | grep 'calling init' | grep -c Orvc || true", &loaded);
+  EXPECT_EQ(loaded, "0\n");
+  const std::string a = PageBits("with.prn"), b = PageBits("without.prn");
+  EXPECT_FALSE(a.empty());
+  EXPECT_TRUE(a == b);
+}
+
+}  // namespace
+}  // namespace e2e

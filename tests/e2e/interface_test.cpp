@@ -1,0 +1,171 @@
+// The interface library's document events through gdihost: the escapes of
+// every document and page step with the driver's answers, stamps on every
+// page, a positioned stamp in the page's corner on one and two pages per
+// sheet, and the label texts at their positions. The pages of a run with
+// the marks are compared with the same document printed without them.
+#include <algorithm>
+
+#include "e2e_fixture.h"
+#include "host/pbm_page.h"
+
+namespace e2e {
+namespace {
+
+using hosttest::PbmPage;
+
+const char kDoc[] = "docs/three_pages.txt";
+const char kStamp[] = "-s 297=Confidential -s 299=CONFIDENTIAL -s 302=1 -s 306=40 ";
+
+struct Box {
+  LONG left = 0, top = 0, right = 0, bottom = 0;  // right and bottom exclusive
+  size_t dots = 0;
+};
+
+class InterfaceTest : public E2eTest {
+ protected:
+  // The pages of a job as bitmaps.
+  std::vector<PbmPage> Pages(const std::string& job) {
+    const std::string dir = job + ".pages";
+    fs::remove_all(root_ + "/" + dir);
+    fs::create_directories(root_ + "/" + dir);
+    EXPECT_EQ(JobCheck("--split " + dir + " " + job), 0);
+    std::vector<PbmPage> pages;
+    for (int n = 1; fs::exists(root_ + "/" + dir + "/unit" + std::to_string(n) + ".tif"); ++n) {
+      const std::string unit = dir + "/unit" + std::to_string(n);
+      PbmPage page;
+      EXPECT_EQ(Shell("tifftopnm " + unit + ".tif > " + unit + ".pbm"), 0);
+      EXPECT_TRUE(hosttest::ReadPbmPage(root_ + "/" + unit + ".pbm", &page));
+      pages.push_back(page);
+    }
+    return pages;
+  }
+  // The dots inked in `with` and not in `without`, within `area`.
+  static Box ExtraInk(const PbmPage& with, const PbmPage& without, Box area) {
+    Box b{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN, 0};
+    for (LONG y = std::max<LONG>(area.top, 0); y < std::min(area.bottom, with.height); ++y)
+      for (LONG x = std::max<LONG>(area.left, 0); x < std::min(area.right, with.width); ++x)
+        if (with.Ink(x, y) && !without.Ink(x, y)) {
+          ++b.dots;
+          b.left = std::min(b.left, x), b.top = std::min(b.top, y);
+          b.right = std::max(b.right, x + 1), b.bottom = std::max(b.bottom, y + 1);
+        }
+    return b;
+  }
+  static size_t LostInk(const PbmPage& with, const PbmPage& without) {
+    size_t lost = 0;
+    for (LONG y = 0; y < with.height; ++y)
+      for (LONG x = 0; x < with.width; ++x) lost += without.Ink(x, y) && !with.Ink(x, y);
+    return lost;
+  }
+  static Box Whole(const PbmPage& p) { return Box{0, 0, p.width, p.height, 0}; }
+};
+
+// Per job: 0x5002 and 0x5007 at the document start; at every page start
+// 0x5002, 0x5010, 0x500A and on the first 0x500B; at every page end 0x5001
+// and, with marks due, 0x5002; the driver answers each with 1.
+TEST_F(InterfaceTest, EventsSendTheirEscapesAndTheDriverAnswers) {
+  HostRun r = Gdihost(std::string("-o job.prn -s 464=1 ") + kStamp + kDoc);
+  ASSERT_EQ(r.exit, 0) << r.err;
+  std::vector<std::string> seen;
+  std::string step;
+  for (const std::string& l : r.trace) {
+    if (l.rfind("DrvDocumentEvent ", 0) == 0) {
+      step = l.substr(17);
+      continue;
+    }
+    if (l.rfind("DrvEscape ", 0) != 0) continue;
+    EXPECT_NE(l.find(" answered 1"), std::string::npos) << l;
+    const std::string code = l.substr(10, l.find(' ', 10) - 10);
+    // The brackets and offsets of the marks' drawing are the stamp tests'.
+    if (code == "20483" || code == "20484" || code == "20486" || code == "20488") continue;
+    seen.push_back(step + " " + code);
+  }
+  std::vector<std::string> expected = {"STARTDOC 20482", "STARTDOC 20487"};
+  for (int page = 1; page <= 3; ++page) {
+    for (const char* c : {"20482", "20496", "20490"}) expected.push_back(std::string("STARTPAGE ") + c);
+    if (page == 1) expected.push_back("STARTPAGE 20491");
+    expected.push_back("ENDPAGE 20481");
+    expected.push_back("ENDPAGE 20482");
+  }
+  expected.push_back("ENDDOC 20481");
+  EXPECT_EQ(seen, expected);
+  ASSERT_EQ(JobCheck("--pages 3 job.prn"), 0);
+}
+
+// Both stamp texts, a stamp per page centred: every page has the stamp's ink
+// in the middle of the page and loses none of its own.
+TEST_F(InterfaceTest, StampOnEveryPage) {
+  ASSERT_EQ(Gdihost(std::string("-o plain.prn ") + kDoc).exit, 0);
+  HostRun r = Gdihost(std::string("-o stamped.prn -s 456=0 -s 303=0x202 ") + kStamp + kDoc);
+  ASSERT_EQ(r.exit, 0) << r.err;
+  const auto plain = Pages("plain.prn"), stamped = Pages("stamped.prn");
+  ASSERT_EQ(plain.size(), 3u);
+  ASSERT_EQ(stamped.size(), 3u);
+  for (size_t i = 0; i < 3; ++i) {
+    SCOPED_TRACE("page " + std::to_string(i + 1));
+    const Box extra = ExtraInk(stamped[i], plain[i], Whole(plain[i]));
+    ASSERT_GT(extra.dots, 1000u);
+    const LONG cx = (extra.left + extra.right) / 2, cy = (extra.top + extra.bottom) / 2;
+    EXPECT_NEAR(cx, plain[i].width / 2, plain[i].width / 20);
+    EXPECT_NEAR(cy, plain[i].height / 2, plain[i].height / 20);
+    EXPECT_EQ(LostInk(stamped[i], plain[i]), 0u);
+  }
+}
+
+// A positioned stamp (0x303) lands in the bottom-right corner of each page:
+// of the page on one page per sheet, of each page's cell on two.
+TEST_F(InterfaceTest, PositionedStampInTheCornerOfEachPage) {
+  for (const char* nup : {"1", "2"}) {
+    SCOPED_TRACE(std::string("pages per sheet ") + nup);
+    const std::string layout = std::string("-s 295=") + nup + " ";
+    ASSERT_EQ(Gdihost("-o plain.prn " + layout + kDoc).exit, 0);
+    HostRun r = Gdihost("-o corner.prn -s 456=0 -s 303=0x303 " + layout + kStamp + kDoc);
+    ASSERT_LE(r.exit, 1) << r.err;
+    const auto plain = Pages("plain.prn"), corner = Pages("corner.prn");
+    ASSERT_EQ(plain.size(), corner.size());
+    ASSERT_FALSE(plain.empty());
+    for (size_t i = 0; i < plain.size(); ++i) {
+      const PbmPage& p = plain[i];
+      if (nup[0] == '1') {
+        const Box extra = ExtraInk(corner[i], p, Whole(p));
+        ASSERT_GT(extra.dots, 1000u);
+        EXPECT_GT(extra.right, p.width * 9 / 10);
+        EXPECT_GT(extra.bottom, p.height * 9 / 10);
+        EXPECT_GT(extra.top, p.height / 2);
+      } else {
+        // The sheet is turned: a page's bottom is the sheet's right edge and
+        // its right edge the top of its half.
+        for (const Box& half : {Box{0, 0, p.width, p.height / 2, 0}, Box{0, p.height / 2, p.width, p.height, 0}}) {
+          const Box extra = ExtraInk(corner[i], p, half);
+          if (i == 1 && half.top == 0) continue;  // the second sheet holds page 3 alone, below
+          ASSERT_GT(extra.dots, 500u) << "sheet " << i + 1 << " half at " << half.top;
+          EXPECT_GT(extra.left, p.width * 3 / 4);
+          EXPECT_LT(extra.top - half.top, (half.bottom - half.top) / 3);
+        }
+      }
+      EXPECT_EQ(LostInk(corner[i], p), 0u);
+    }
+  }
+}
+
+// The label items on: the user name's label (at the top left) is ink there
+// on every page and nowhere else.
+TEST_F(InterfaceTest, UserLabelAtTheTopLeft) {
+  ASSERT_EQ(Gdihost(std::string("-o plain.prn ") + kDoc).exit, 0);
+  HostRun r = Gdihost(std::string("-o labels.prn -s 464=1 -s 351=0x101 ") + kDoc);
+  ASSERT_EQ(r.exit, 0) << r.err;
+  const auto plain = Pages("plain.prn"), labels = Pages("labels.prn");
+  ASSERT_EQ(labels.size(), 3u);
+  for (size_t i = 0; i < 3; ++i) {
+    SCOPED_TRACE("page " + std::to_string(i + 1));
+    const PbmPage& p = plain[i];
+    const Box top = ExtraInk(labels[i], p, Box{0, 0, p.width / 2, p.height / 8, 0});
+    EXPECT_GT(top.dots, 100u);
+    EXPECT_LT(top.left, 40);
+    EXPECT_LT(top.top, 60);
+    EXPECT_EQ(ExtraInk(labels[i], p, Whole(p)).dots, top.dots);
+  }
+}
+
+}  // namespace
+}  // namespace e2e
