@@ -17,6 +17,7 @@
 #include "platform/gdi/ddi_types.h"
 #include "platform/gdi/engine_host.h"
 #include "platform/gdi/printer_dc.h"
+#include "platform/gdi/screen_bitmaps.h"
 
 namespace {
 
@@ -34,12 +35,12 @@ class DisplayBackEnd : public pkgdi::PrinterDcBackEnd {
   bool Rectangle(const pkgdi::DcState&, const RECT&) override { return false; }
   int DeviceCaps(int index) override {
     switch (index) {
-      case BITSPIXEL: return 32;
+      case BITSPIXEL: return pk::gdi::DisplayDepth();
       case PLANES: return 1;
       case HORZRES: return 1920;
       case VERTRES: return 1080;
       case LOGPIXELSX:
-      case LOGPIXELSY: return 96;
+      case LOGPIXELSY: return pk::gdi::ScreenResolution();
       default: return 0;
     }
   }

@@ -143,6 +143,19 @@ uintptr_t NewObjectHandle() {
   return next++;
 }
 
+bool IconData(HICON icon, int* width, int* height, int* bitsPerPixel, std::vector<BYTE>* mask,
+              std::vector<BYTE>* colour) {
+  std::lock_guard<std::mutex> g(objects().lock);
+  auto it = objects().icons.find(reinterpret_cast<uintptr_t>(icon));
+  if (it == objects().icons.end()) return false;
+  *width = it->second.width;
+  *height = it->second.height;
+  *bitsPerPixel = it->second.bitsPerPixel * it->second.planes;
+  *mask = it->second.mask;
+  *colour = it->second.colour;
+  return true;
+}
+
 bool DeletePalette(HGDIOBJ ho) {
   std::lock_guard<std::mutex> g(objects().lock);
   return objects().palettes.erase(reinterpret_cast<uintptr_t>(ho)) != 0;

@@ -31,6 +31,10 @@ struct RGBQUAD {
   BYTE rgbRed;
   BYTE rgbReserved;
 };
+struct BITMAPINFO {
+  BITMAPINFOHEADER bmiHeader;
+  RGBQUAD bmiColors[1];
+};
 struct PALETTEENTRY {
   BYTE peRed;
   BYTE peGreen;
@@ -92,4 +96,8 @@ namespace pk::gdi {
 uintptr_t NewObjectHandle();
 // Deletes a palette made by CreatePalette; false for any other handle.
 bool DeletePalette(HGDIOBJ ho);
+// The size, colour depth and bits (mask then colour, rows padded to 16 bits)
+// of a live icon.
+PKAPI bool IconData(HICON icon, int* width, int* height, int* bitsPerPixel, std::vector<BYTE>* mask,
+                    std::vector<BYTE>* colour);
 }  // namespace pk::gdi

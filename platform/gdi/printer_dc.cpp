@@ -12,6 +12,8 @@
 #include <variant>
 
 #include "platform/gdi/gdi_palette_icon.h"
+#include "platform/gdi/screen_bitmaps.h"
+#include "platform/gdi/screen_draw.h"
 #include "platform/win/win_error.h"
 
 namespace pkgdi {
@@ -135,6 +137,40 @@ void DeletePrinterDc(HDC hdc) {
 size_t LiveGdiObjects() {
   std::lock_guard<std::mutex> g(table().lock);
   return table().objects.size() - table().stock.size();
+}
+
+HBRUSH NewBrushObject(const LOGBRUSH& brush, bool stock) {
+  HGDIOBJ h = AddObject(brush);
+  if (stock) {
+    std::lock_guard<std::mutex> g(table().lock);
+    table().stock[reinterpret_cast<uintptr_t>(h)] = true;
+  }
+  return static_cast<HBRUSH>(h);
+}
+
+bool BrushOf(HGDIOBJ h, LOGBRUSH* brush) {
+  std::lock_guard<std::mutex> g(table().lock);
+  auto it = table().objects.find(reinterpret_cast<uintptr_t>(h));
+  if (it == table().objects.end() || !std::holds_alternative<LOGBRUSH>(it->second)) return false;
+  *brush = std::get<LOGBRUSH>(it->second);
+  return true;
+}
+
+bool FontOf(HGDIOBJ h, LOGFONTW* font) {
+  std::lock_guard<std::mutex> g(table().lock);
+  auto it = table().objects.find(reinterpret_cast<uintptr_t>(h));
+  if (it == table().objects.end() || !std::holds_alternative<LOGFONTW>(it->second)) return false;
+  *font = std::get<LOGFONTW>(it->second);
+  return true;
+}
+
+bool GetDcState(HDC hdc, DcState* state, PrinterDcBackEnd** backEnd) {
+  std::lock_guard<std::mutex> g(table().lock);
+  Dc* dc = DcOf(hdc);
+  if (!dc) return false;
+  if (state) *state = dc->state;
+  if (backEnd) *backEnd = dc->backEnd;
+  return true;
 }
 
 }  // namespace pkgdi
@@ -300,9 +336,14 @@ HBRUSH CreateSolidBrush(COLORREF color) {
 HGDIOBJ GetStockObject(int i) { return Stock(i); }
 
 HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h) {
-  std::lock_guard<std::mutex> g(table().lock);
+  std::unique_lock<std::mutex> g(table().lock);
   Dc* dc = DcOf(hdc);
   auto it = table().objects.find(reinterpret_cast<uintptr_t>(h));
+  if (dc && it == table().objects.end()) {
+    // Bitmaps are kept by the screen's bitmap table.
+    g.unlock();
+    return pk::gdi::SelectBitmap(hdc, h);
+  }
   if (!dc || it == table().objects.end()) return nullptr;
   HGDIOBJ* slot = std::holds_alternative<LOGFONTW>(it->second) ? &dc->font
                   : std::holds_alternative<LOGPEN>(it->second) ? &dc->pen
@@ -320,11 +361,15 @@ BOOL DeleteObject(HGDIOBJ ho) {
   if (table().stock.count(h)) return TRUE;
   if (!table().objects.count(h)) {
     if (pk::gdi::DeletePalette(ho)) return TRUE;
-    SetLastError(ERROR_INVALID_HANDLE);
+    bool bitmap = false;
+    if (pk::gdi::DeleteBitmap(ho, &bitmap)) return TRUE;
+    if (!bitmap) SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
   for (auto& [k, dc] : table().dcs)
     if (dc.font == ho || dc.pen == ho || dc.brush == ho) return FALSE;
+  if (auto* b = std::get_if<LOGBRUSH>(&table().objects.at(h)); b && b->lbStyle == BS_PATTERN)
+    pk::gdi::DeleteInternalBitmap(reinterpret_cast<HBITMAP>(b->lbHatch));
   table().objects.erase(h);
   return TRUE;
 }
@@ -349,6 +394,8 @@ int DrawTextW(HDC hdc, LPCWSTR lpchText, int cchText, RECT* lprc, UINT format) {
     n = static_cast<size_t>(cchText);
   }
   std::u16string text(lpchText, n);
+  // Screen DCs break lines and place them in the rectangle.
+  if (pk::gdi::IsScreenDc(hdc)) return pk::gdi::ScreenDrawTextW(hdc, text, lprc, format);
   return WithDc(hdc, 0, [&](Dc& dc) {
     SIZE size{0, 0};
     if (!dc.backEnd->MeasureText(dc.state, text, &size)) return 0;

@@ -40,6 +40,7 @@
 #define BS_NULL 1
 #define BS_HOLLOW BS_NULL
 #define BS_HATCHED 2
+#define BS_PATTERN 3
 #define HS_HORIZONTAL 0
 #define HS_VERTICAL 1
 #define HS_FDIAGONAL 2
@@ -153,6 +154,15 @@ PKAPI HDC CreatePrinterDc(PrinterDcBackEnd* backEnd);
 PKAPI void DeletePrinterDc(HDC hdc);
 // The GDI objects made and not deleted (for leak checks in tests).
 PKAPI size_t LiveGdiObjects();
+// The state and back end of a live DC (either may be null); false for a handle
+// that is no DC.
+PKAPI bool GetDcState(HDC hdc, DcState* state, PrinterDcBackEnd** backEnd);
+// A brush of any style the screen knows (BS_PATTERN); `stock` brushes are
+// never deleted.
+PKAPI HBRUSH NewBrushObject(const LOGBRUSH& brush, bool stock);
+// The object a handle names, when it is a brush or a font.
+PKAPI bool BrushOf(HGDIOBJ h, LOGBRUSH* brush);
+PKAPI bool FontOf(HGDIOBJ h, LOGFONTW* font);
 
 }  // namespace pkgdi
 

@@ -16,11 +16,6 @@ using COLORREF = DWORD;
 #define GetGValue(c) (static_cast<BYTE>(((c) >> 8) & 0xFF))
 #define GetBValue(c) (static_cast<BYTE>(((c) >> 16) & 0xFF))
 
-struct BITMAPINFO {
-  BITMAPINFOHEADER bmiHeader;
-  RGBQUAD bmiColors[1];
-};
-
 // Where a context's drawing lands, in device pixels.
 class AfxSurface {
  public:
