@@ -133,6 +133,20 @@ uint16_t ModelWriter::Count(uint16_t type) const {
   return n;
 }
 
+std::string ModelWriter::ConstraintKeyFault() const {
+  for (uint16_t type : {7, 8}) {
+    uint16_t position = 0;
+    for (const Record& r : records_) {
+      if (r.type != type) continue;
+      ++position;
+      if (r.key != position)
+        return "constraint of type " + std::to_string(type) + " at position " + std::to_string(position) +
+               " has the key " + std::to_string(r.key);
+    }
+  }
+  return {};
+}
+
 uint16_t ModelWriter::Add(uint16_t type, uint16_t key, Bytes body, Place place) {
   records_.push_back(Record{type, key, place, std::move(body)});
   return key;

@@ -165,6 +165,11 @@ class ModelWriter {
   // Count of records of a type so far (the next position is count + 1).
   uint16_t Count(uint16_t type) const;
 
+  // Constraints (types 7 and 8) are found by their positions in their
+  // index, so their keys must be those positions: empty when they are, else
+  // what the first one out of place is.
+  std::string ConstraintKeyFault() const;
+
  private:
   struct Record {
     uint16_t type;

@@ -15,7 +15,7 @@
 //   constraint TYPE LABEL SETTING CMP VALUE RULE MESSAGE
 //     chain SETTING CMP VALUE JOIN | resolve SETTING CMP VALUE
 //   feature TYPE KEY NAME KIND DEFAULT
-//     option NAME TARGETTYPE TARGETKEY VALUE [c7 LABEL...]
+//     option NAME TARGETTYPE TARGETKEY VALUE [c7 LABEL...] [c8 LABEL...]
 //   font KEY FACE SECOND ALIAS...
 //     block FIELD VALUE...          its metrics block: face "F" family "F" id "HEX"
 //                                   aspect X Y ascender A descender P height H weight W
@@ -27,6 +27,7 @@
 //     kern C1 C2 K...               kerning pairs
 //     range F L W | pair C W | array F W...   extended width tables
 //   range TYPE KEY NAME WORD BYTE [first N...] [second N...]   range record (5, 6) with its key lists
+//     ... [points MINW MINL MAXW MAXL]   its size limits (0.1 mm)
 //   namedbyte KEY NAME BYTE        named byte (type 19)
 //   valuelist KEY NAME             value list (type 21) of the entries that follow
 //     entry ID TYPE VALUE          setting ID of value type TYPE (1-5, 8, 10: a
@@ -162,6 +163,7 @@ struct PendingOption {
   uint16_t targetType, targetKey;
   Value value;
   std::vector<uint16_t> constraints;
+  std::vector<uint16_t> constraintsB;
 };
 
 struct PendingFeature {
@@ -238,14 +240,22 @@ class Description {
     } else if (cmd == "option") {
       if (open_ != Open::kFeature) throw std::runtime_error("an option outside a feature");
       PendingOption o{l.text(), N16(l), N16(l), l.value(), {}};
-      if (l.more()) {
-        if (l.bare() != "c7") throw std::runtime_error("expected c7");
-        while (l.more()) {
-          std::string label = l.bare();
-          auto it = constraints_.find(label);
-          if (it == constraints_.end()) throw std::runtime_error("unknown constraint " + label);
-          o.constraints.push_back(it->second);
+      // c7 and c8 introduce the labels of type-7 and type-8 constraints.
+      std::vector<uint16_t>* list = nullptr;
+      uint16_t listType = 0;
+      while (l.more()) {
+        std::string label = l.bare();
+        if (label == "c7" || label == "c8") {
+          listType = label == "c7" ? 7 : 8;
+          list = listType == 7 ? &o.constraints : &o.constraintsB;
+          continue;
         }
+        if (!list) throw std::runtime_error("expected c7 or c8");
+        auto it = constraints_.find(label);
+        if (it == constraints_.end()) throw std::runtime_error("unknown constraint " + label);
+        if (constraintTypes_[label] != listType)
+          throw std::runtime_error(label + " is not of type " + std::to_string(listType));
+        list->push_back(it->second);
       }
       feature_.options.push_back(std::move(o));
     } else if (cmd == "range") {
@@ -257,14 +267,18 @@ class Description {
       uint8_t byte = static_cast<uint8_t>(N16(l));
       std::vector<uint16_t> first, second;
       std::vector<uint16_t>* list = nullptr;
+      ddd::Pair points{};
       while (l.more()) {
         const Word& w = l.word();
-        if (w.kind == Word::kBare && w.text == "first") list = &first;
+        if (w.kind == Word::kBare && w.text == "points") {
+          points = ddd::Pair{{S16(l), S16(l)}, {S16(l), S16(l)}};
+          list = nullptr;
+        } else if (w.kind == Word::kBare && w.text == "first") list = &first;
         else if (w.kind == Word::kBare && w.text == "second") list = &second;
         else if (!list || w.kind != Word::kBare) throw std::runtime_error("expected first or second");
         else list->push_back(Number16(w.text));
       }
-      writer.AddRange(type, key, name, ddd::Pair{}, word, first, second, byte);
+      writer.AddRange(type, key, name, points, word, first, second, byte);
     } else if (cmd == "valuelist") {
       valueList_ = PendingValueList{N16(l), l.text(), {}};
       open_ = Open::kValueList;
@@ -298,7 +312,8 @@ class Description {
       std::vector<uint16_t> keys;
       uint16_t type = static_cast<uint16_t>(feature_.type + 10);
       for (const PendingOption& o : feature_.options)
-        keys.push_back(writer.AddOption(type, o.name, o.targetType, o.targetKey, o.value, 0, o.constraints));
+        keys.push_back(
+            writer.AddOption(type, o.name, o.targetType, o.targetKey, o.value, 0, o.constraints, o.constraintsB));
       writer.AddFeature(feature_.type, feature_.key, feature_.name, feature_.kind, feature_.defaultOption, keys);
     } else if (open_ == Open::kFont) {
       ddd::Bytes block;
@@ -307,6 +322,7 @@ class Description {
     } else if (open_ == Open::kValueList) {
       writer.AddValueList(valueList_.key, valueList_.name, valueList_.entries);
     } else if (open_ == Open::kConstraint) {
+      constraintTypes_[constraint_.label] = constraint_.type;
       constraints_[constraint_.label] =
           writer.AddConstraint(constraint_.type, constraint_.head, constraint_.rule, constraint_.message,
                                constraint_.chained, constraint_.resolution);
@@ -526,6 +542,7 @@ class Description {
   PendingConstraint constraint_;
   PendingValueList valueList_;
   std::map<std::string, uint16_t> constraints_;
+  std::map<std::string, uint16_t> constraintTypes_;
 };
 
 bool WriteFile(const std::string& path, const ddd::Bytes& bytes) {
@@ -558,6 +575,9 @@ int main(int argc, char** argv) {
       d.Command(line);
     }
     d.Flush();
+    // The engine finds constraints by their positions: their keys must be those.
+    const std::string keyFault = d.writer.ConstraintKeyFault();
+    if (!keyFault.empty()) throw std::runtime_error(keyFault);
     ddd::Bytes primary, secondary;
     d.writer.Build(&primary, &secondary);
     if (!WriteFile(argv[2], primary)) throw std::runtime_error(std::string("cannot write ") + argv[2]);

@@ -17,19 +17,6 @@ namespace {
 
 bool IsTextType(SettingValueType type) { return type == kSettingTypeText; }
 
-// A text item of a condition: value tables store texts in fixed-width items
-// that need not be terminated, so the comparison works on a bounded copy.
-std::u16string BoundedText(const BYTE* item, WORD itemSize) {
-  std::u16string text;
-  for (WORD k = 0; k + 1 < itemSize; k += 2) {
-    char16_t c;
-    std::memcpy(&c, item + k, sizeof c);
-    if (c == 0) break;
-    text.push_back(c);
-  }
-  return text;
-}
-
 int CompareTexts(const void* first, const void* second) {
   const BYTE* a = static_cast<const BYTE*>(first);
   const BYTE* b = static_cast<const BYTE*>(second);
@@ -51,7 +38,7 @@ bool IsPaperComparison(BYTE code) {
 WORD CompareListedValue(const ConditionItem* condition, WORD k, const ConflictValue& setting) {
   const BYTE* item = condition->data + static_cast<size_t>(condition->itemSize) * k;
   if (IsTextType(condition->valueType)) {
-    const std::u16string text = BoundedText(item, condition->itemSize);
+    const std::u16string text = ConditionItemText(item, condition->itemSize);
     return CompareConditionValue(condition->comparison, condition->valueType, text.c_str(), setting.type,
                                  setting.value);
   }
@@ -122,11 +109,6 @@ bool IsRangePaperKind(WORD kind) {
   return false;
 }
 
-bool SkippedInMode(int mode, WORD rule) {
-  return (mode == kConflictModeChange && (rule & kRuleSkipInMode1) != 0) ||
-         (mode == kConflictModeAvailable && (rule & kRuleSkipInMode2) != 0);
-}
-
 }  // namespace
 
 WORD CompareConditionValue(BYTE code, SettingValueType listedType, const void* listed, SettingValueType settingType,
@@ -178,6 +160,9 @@ WORD EvaluateCondition(const SettingsContext* context, const SettingValueRef* va
                        const ModelRecord* record, WORD* bits) {
   if (context == nullptr || context->model == nullptr || condition == nullptr) return kConditionFailed;
   if (condition->comparison == kComparePointPair) {
+    // The condition's value (a table position too) names the record whose
+    // point pair counts; a condition without a value names the feature.
+    if (ResolveConditionValueTable(context->model->primary, condition) != 0) return kConditionFailed;
     WORD key = 0;
     if (GetConditionPointPairKey(context, valueRef, condition, record, &key) != 0) return kConditionFailed;
     WORD pointBits = 0;
@@ -239,7 +224,7 @@ WORD EvaluateConstraintChain(int mode, int listKind, HANDLE owner, const Setting
                              const SettingValueRef* valueRef, ConstraintRecord* constraint, const ModelRecord* record,
                              WORD** idList, WORD* idCount, WORD* bits) {
   if (constraint == nullptr) return kConstraintFailed;
-  if (SkippedInMode(mode, constraint->rule)) return kConstraintNotApplied;
+  if (IsRuleHiddenInMode(mode, constraint->rule)) return kConstraintNotApplied;
   const bool listing = idList != nullptr && idCount != nullptr;
 
   if (listKind == kConstraintListTypeEight) {
@@ -252,7 +237,9 @@ WORD EvaluateConstraintChain(int mode, int listKind, HANDLE owner, const Setting
     return held == kConditionHolds ? kConstraintNotApplied : kConstraintInConflict;
   }
 
-  const WORD n = constraint->chainedCount;
+  // Positions are wider than the count so that stepping past the last item
+  // of the longest list cannot wrap around.
+  const size_t n = constraint->chainedCount;
   const ChainedConditionItem* items = constraint->chained;
   if (n > 0 && items == nullptr) return kConstraintFailed;
   auto endsGroup = [](BYTE join) { return join == kJoinEndGroup || join == kJoinEndGroupB; };
@@ -260,10 +247,10 @@ WORD EvaluateConstraintChain(int mode, int listKind, HANDLE owner, const Setting
   IdRoom group;
   WORD groupBits = 0;
   bool conflict = false;
-  WORD i = 0;
+  size_t i = 0;
   while (i < n) {
     bool complete = false;
-    WORD next = static_cast<WORD>(i + 1);
+    size_t next = i + 1;
     WORD itemBits = 0;
     const WORD held = EvaluateCondition(context, valueRef, &constraint->chained[i].condition, record, &itemBits);
     if (held == kConditionFailed) return kConstraintFailed;
@@ -275,11 +262,11 @@ WORD EvaluateConstraintChain(int mode, int listKind, HANDLE owner, const Setting
         complete = true;
       } else if (join == kJoinAlternative) {
         // The other alternatives need not be evaluated.
-        WORD j = next;
+        size_t j = next;
         while (j < n && items[j].join == kJoinAlternative) ++j;
         if (j < n && endsGroup(items[j].join)) {
           complete = true;
-          next = static_cast<WORD>(j + 1);
+          next = j + 1;
         } else {
           next = j;
         }
@@ -288,9 +275,9 @@ WORD EvaluateConstraintChain(int mode, int listKind, HANDLE owner, const Setting
       if (!complete && next >= n) complete = true;
     } else if (join != kJoinAlternative) {
       // The group fails: drop it and go on after its end.
-      WORD j = i;
+      size_t j = i;
       while (j < n && !endsGroup(items[j].join)) ++j;
-      next = static_cast<WORD>(j + 1);
+      next = j + 1;
       group.Clear();
       groupBits = 0;
     } else if (next >= n) {

@@ -6,6 +6,7 @@
 
 #include "platform/win/windows.h"
 #include "settings/access/setting_access.h"
+#include "settings/access/setting_values.h"
 #include "settings/conflicts/conflict_values.h"
 #include "settings/model/model_queries.h"
 #include "settings/services/os_version.h"
@@ -69,27 +70,12 @@ bool IsOldPlatform(DWORD code) {
 
 WORD StoreSettingValue(const SettingsContext* context, const SettingValueRef* valueRef) {
   if (context == nullptr || valueRef == nullptr || valueRef->value == nullptr) return 1;
-  UINT size = 0;
-  const void* value = valueRef->value;
-  const WCHAR* text = nullptr;
-  switch (valueRef->valueType) {
-    case kSettingTypeInt32:
-    case kSettingTypeSInt32:
-    case kSettingTypeUInt32:
-    case kSettingTypeFontField: size = 4; break;
-    case kSettingTypeInt16:
-    case kSettingTypeUInt16: size = 2; break;
-    case kSettingTypeUInt8: size = 1; break;
-    case kSettingTypeText: {
-      text = static_cast<const WCHAR*>(valueRef->value);
-      UINT chars = 0;
-      while (text[chars] != 0) ++chars;
-      size = chars * 2 + 2;
-      value = &text;  // the access layer takes the text by its address
-      break;
-    }
-    default: return 1;
-  }
+  // Font records are not written this way; texts go by their address.
+  if (valueRef->valueType == kSettingTypeFontRecord) return 1;
+  const UINT size = static_cast<UINT>(GetValueByteSize(valueRef->value, valueRef->valueType, -1));
+  if (size == 0) return 1;
+  const WCHAR* text = static_cast<const WCHAR*>(valueRef->value);
+  const void* value = valueRef->valueType == kSettingTypeText ? static_cast<const void*>(&text) : valueRef->value;
   return SetSettingValue(valueRef->id, context->devMode, context->settings, valueRef->valueType, size, value) ==
                  kSettingOk
              ? 0

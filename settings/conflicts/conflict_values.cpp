@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "settings/access/setting_access.h"
+#include "settings/access/setting_values.h"
+#include "settings/conflicts/conflict_engine.h"
 
 WORD ReadCurrentSettingValue(const SettingsContext* context, SettingId id, ConflictValue* out) {
   if (context == nullptr || out == nullptr) return kSettingNotAvailable;
@@ -43,16 +45,8 @@ WORD ReadReferencedValue(const SettingsContext* context, const SettingValueRef* 
 }
 
 UINT ConflictNumberWidth(SettingValueType type) {
-  switch (type) {
-    case kSettingTypeInt32:
-    case kSettingTypeSInt32:
-    case kSettingTypeUInt32:
-    case kSettingTypeFontField: return 4;
-    case kSettingTypeInt16:
-    case kSettingTypeUInt16: return 2;
-    case kSettingTypeUInt8: return 1;
-    default: return 0;
-  }
+  if (type == kSettingTypeText || type == kSettingTypeFontRecord) return 0;
+  return static_cast<UINT>(GetValueByteSize(nullptr, type, 0));
 }
 
 bool ReadConflictNumber(SettingValueType type, const void* value, int64_t* number) {
@@ -99,4 +93,20 @@ WORD ReadSettingNumber(const SettingsContext* context, const SettingValueRef* va
   const WORD status = ReadReferencedValue(context, valueRef, id, &read);
   if (status != kSettingOk) return status;
   return ReadConflictNumber(read.type, read.value, number) ? kSettingOk : kSettingTypeMismatch;
+}
+
+std::u16string ConditionItemText(const BYTE* item, WORD itemSize) {
+  std::u16string text;
+  for (WORD k = 0; item != nullptr && k + 1 < itemSize; k += 2) {
+    char16_t c;
+    std::memcpy(&c, item + k, sizeof c);
+    if (c == 0) break;
+    text.push_back(c);
+  }
+  return text;
+}
+
+bool IsRuleHiddenInMode(int mode, WORD rule) {
+  return (mode == kConflictModeChange && (rule & kRuleSkipInMode1) != 0) ||
+         (mode == kConflictModeAvailable && (rule & kRuleSkipInMode2) != 0);
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "settings/conflicts/constraint_result.h"
 
@@ -27,3 +28,9 @@ UINT ConflictNumberWidth(SettingValueType type);
 bool ReadConflictNumber(SettingValueType type, const void* value, int64_t* number);
 // The referenced or current value of a numeric setting as a number.
 WORD ReadSettingNumber(const SettingsContext* context, const SettingValueRef* valueRef, SettingId id, int64_t* number);
+// A text item of a condition: value tables store texts in fixed-width items
+// that need not be terminated, so the text is copied within the item.
+std::u16string ConditionItemText(const BYTE* item, WORD itemSize);
+// Whether the rule word hides its constraint in the mode (bit 0x200 in mode
+// 1, bit 0x100 in mode 2).
+bool IsRuleHiddenInMode(int mode, WORD rule);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "platform/win/windows.h"
 #include "settings/access/setting_access.h"
@@ -41,11 +42,6 @@ struct OwnedModelRecord {
     if (record != nullptr) FreeModelRecord(&record, -1);
   }
 };
-
-bool SkippedInMode(int mode, WORD rule) {
-  return (mode == kConflictModeChange && (rule & kRuleSkipInMode1) != 0) ||
-         (mode == kConflictModeAvailable && (rule & kRuleSkipInMode2) != 0);
-}
 
 bool ReadNumber(const SettingsContext* context, const SettingValueRef* valueRef, SettingId id, DWORD* out) {
   int64_t n = 0;
@@ -253,7 +249,9 @@ WORD GetConditionPointPairKey(const SettingsContext* context, const SettingValue
       *key = static_cast<const ConstrainedRecord*>(record)->auxiliary.key;
       return 0;
     }
-    if (option && hasValue) {
+    const UINT conditionWidth = ConflictNumberWidth(condition->valueType);
+    // Only numbers of their full width compare; other values name no record here.
+    if (option && hasValue && conditionWidth != 0 && condition->itemSize >= conditionWidth) {
       const auto* o = static_cast<const OptionRecord*>(record);
       if (o->value != nullptr && o->valueSize >= ConflictNumberWidth(o->valueType) &&
           CompareConditionValue(kCompareEqual, condition->valueType, condition->data, o->valueType, o->value) ==
@@ -264,6 +262,7 @@ WORD GetConditionPointPairKey(const SettingsContext* context, const SettingValue
     }
   }
   uint64_t widened = 0;
+  std::u16string text;
   const void* value = nullptr;
   if (hasValue) {
     const UINT width = ConflictNumberWidth(condition->valueType);
@@ -272,7 +271,8 @@ WORD GetConditionPointPairKey(const SettingsContext* context, const SettingValue
       std::memcpy(&widened, condition->data, width);
       value = &widened;
     } else {
-      value = condition->data;
+      text = ConditionItemText(condition->data, condition->itemSize);
+      value = text.c_str();
     }
   }
   WORD type = 0, mappedKey = 0;
@@ -324,7 +324,7 @@ WORD CheckPaperRange(int mode, const SettingsContext* context, const SettingValu
   for (const RangeKind& r : kRangeKinds) {
     if (r.kind == kind) row = &r;
   }
-  if (row == nullptr || SkippedInMode(mode, constraint->rule)) {
+  if (row == nullptr || IsRuleHiddenInMode(mode, constraint->rule)) {
     *bits = 0;
     return 0;
   }
@@ -379,7 +379,7 @@ WORD CheckPaperRange(int mode, const SettingsContext* context, const SettingValu
 WORD CheckPaperInRecord(int mode, const SettingsContext* context, const SettingValueRef* valueRef,
                         const ConstraintRecord* constraint) {
   if (context == nullptr || constraint == nullptr) return 2;
-  if (SkippedInMode(mode, constraint->rule)) return 0;
+  if (IsRuleHiddenInMode(mode, constraint->rule)) return 0;
   PaperContext paper{};
   WORD found = 0;
   if (ReadPaperContext(context, valueRef, &paper, &found) != 0) return 2;

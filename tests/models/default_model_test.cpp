@@ -130,7 +130,8 @@ TEST_F(DefaultModelTest, DirectoryAndKeys) {
   EXPECT_GT(CountModelRecords(primary(), 3), 0);
   EXPECT_GT(CountModelRecords(primary(), 4), 20);
   EXPECT_EQ(CountModelRecords(primary(), 11), 2);
-  EXPECT_EQ(CountModelRecords(primary(), 7), 1);
+  EXPECT_EQ(CountModelRecords(primary(), 7), 2);
+  EXPECT_EQ(CountModelRecords(primary(), 8), 1);
 }
 
 TEST_F(DefaultModelTest, FeaturesOptionsAndPapers) {

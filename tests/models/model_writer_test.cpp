@@ -90,4 +90,17 @@ TEST(ModelWriter, RefusesWhatTheFormatCannotHold) {
   EXPECT_THROW(ddd::EncodeText(Text{{}, 0, 5}), std::runtime_error);
 }
 
+TEST(ModelWriter, ConstraintKeysAreTheirPositions) {
+  ddd::ModelWriter w;
+  EXPECT_EQ(w.ConstraintKeyFault(), "");
+  w.AddConstraint(7, ddd::Condition{0, 1, 16, ddd::Value::I16(2)}, 1, Text::Plain("a"));
+  w.AddConstraint(8, ddd::Condition{0, 1, 16, ddd::Value::I16(2)}, 1, Text::Plain("b"));
+  w.AddConstraint(7, ddd::Condition{0, 1, 16, ddd::Value::I16(3)}, 1, Text::Plain("c"));
+  EXPECT_EQ(w.ConstraintKeyFault(), "");
+  // A record laid out by hand under another key would be found at the
+  // wrong place.
+  w.AddRawRecord(8, 5, {});
+  EXPECT_EQ(w.ConstraintKeyFault(), "constraint of type 8 at position 2 has the key 5");
+}
+
 }  // namespace

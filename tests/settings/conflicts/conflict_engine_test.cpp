@@ -173,6 +173,17 @@ TEST_F(ChainTest, EvaluatingANeededPoisonedConditionFails) {
   EXPECT_EQ(Check(kConflictModeCheck, 7, kSettingTypeInt16, &two, result.r), 1);
 }
 
+TEST_F(ChainTest, TheLongestChainWithoutAGroupEndEnds) {
+  // 65535 items, none ending a group: the walk past the last one must not
+  // wrap around to the first.
+  std::vector<ddd::Chained> chain(65535, Item(15, 'F', 1));
+  ASSERT_EQ(Load(ChainModel(chain)), 0);
+  Result result;
+  const int16_t two = 2;
+  ASSERT_EQ(Check(kConflictModeCheck, 7, kSettingTypeInt16, &two, result.r), 0);
+  EXPECT_EQ(result->status, 0);
+}
+
 TEST_F(ChainTest, OtherValuesAndTheCurrentValue) {
   ASSERT_EQ(Load(ChainModel({Item(15, 'T', 3)})), 0);
   Result result;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "models/model_fixture.h"
+#include "platform/win/win_seams.h"
 #include "settings/access/setting_access.h"
 #include "settings/conflicts/conflict_engine.h"
 #include "settings/conflicts/conflict_resolution.h"
@@ -52,6 +53,23 @@ struct Result {
   ~Result() { FreeConstraintResult(r); }
   ConstraintResult* operator->() const { return r; }
 };
+
+// Runs the step with the n-th allocation failing, for n = 1 to `runs`: no
+// global block may be left behind by any run. The count of runs that
+// failed is returned.
+template <typename Step>
+int FailEachAllocation(unsigned runs, Step step) {
+  int failed = 0;
+  for (unsigned n = 1; n <= runs; ++n) {
+    const SIZE_T before = pk::seams::GlobalLiveBlocks();
+    pk::seams::FailNthAllocation(n);
+    const bool ok = step();
+    pk::seams::FailNthAllocation(0);
+    if (!ok) ++failed;
+    EXPECT_EQ(pk::seams::GlobalLiveBlocks(), before) << "allocation " << n;
+  }
+  return failed;
+}
 
 // A small model loaded into a fresh root with settings buffers of their
 // exact sizes.

@@ -17,22 +17,9 @@ TEST(ConstraintStatus, ReplacedOnlyByHigherPriority) {
   struct Row {
     WORD current, incoming, expected;
   } rows[] = {
-      {7, 1, 7},
-      {4, 8, 8},
-      {1, 0, 1},
-      {1, 12, 1},
-      {0, 4, 4},
-      {0, 0, 0},
-      {0, 12, 0},
-      {6, 7, 6},
-      {9, 3, 3},
-      {3, 9, 3},
-      {10, 11, 10},
-      {11, 10, 10},
-      {2, 5, 2},
-      {12, 4, 4},  // a current status without priority
-                   // counts as 0
-      {5, 1, 1},
+      // A current status without priority (12) counts as 0.
+      {7, 1, 7}, {4, 8, 8}, {1, 0, 1},    {1, 12, 1},   {0, 4, 4}, {0, 0, 0},  {0, 12, 0}, {6, 7, 6},
+      {9, 3, 3}, {3, 9, 3}, {10, 11, 10}, {11, 10, 10}, {2, 5, 2}, {12, 4, 4}, {5, 1, 1},
   };
   for (const Row& row : rows) {
     WORD status = row.current;
