@@ -36,7 +36,11 @@ int FillItem(HMODULE module, SettingChoiceList* list, INT n, const WCHAR* text, 
   item.text = CopyText(text, &failed);
   if (failed) return 0;
   list->valueType = valueType;
-  const bool hasValue = !(list->kind == kChoiceKindFreeValue && n == 2);
+  // The third item of a free-value list has no value, and the list does not
+  // own the values of a free-value list (FreeChoiceList leaves them), so it
+  // keeps no text values it would leak.
+  const bool freeValue = list->kind == kChoiceKindFreeValue;
+  const bool hasValue = !(freeValue && (n == 2 || valueType == kSettingTypeText));
   if (hasValue && valueType == kSettingTypeText) {
     // A text value is a copy the list owns.
     WCHAR* copy = value && text ? CopyText(static_cast<const WCHAR*>(value), &failed) : nullptr;

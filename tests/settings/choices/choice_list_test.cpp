@@ -76,6 +76,40 @@ TEST_F(ChoiceListTest, SettingWithoutListOperationTakesTheModelFeature) {
   EXPECT_EQ(pk::seams::GlobalLiveBlocks(), blocks);
 }
 
+TEST_F(ChoiceListTest, TheThirdItemOfAFreeValueListHasNoValue) {
+  // Scaling: minimum, maximum, and a third option that only names the value.
+  const SIZE_T blocks = pk::seams::GlobalLiveBlocks();
+  SettingChoiceList* list = Build(11);
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(GetChoiceListKind(list), kChoiceKindFreeValue);
+  ASSERT_EQ(GetChoiceListCount(list), 3);
+  EXPECT_EQ(ItemValue(list, 0), 25u);
+  EXPECT_EQ(ItemValue(list, 1), 400u);
+  EXPECT_EQ(GetChoiceItem(list, 2)->value, 0u);
+  EXPECT_EQ(Wide(GetChoiceItemText(list, 2)), u"100");
+  FreeChoiceList(list);
+  EXPECT_EQ(pk::seams::GlobalLiveBlocks(), blocks);
+}
+
+TEST_F(ChoiceListTest, AFreeValueListOfTextsKeepsNoTextValues) {
+  // The list would not free them, so it keeps none.
+  ddd::ModelWriter w = SmallWriter();
+  std::vector<uint16_t> options;
+  for (const char* text : {"from", "to", "named"})
+    options.push_back(w.AddOption(14, ddd::Text::Plain(text), 0, 0, ddd::Value::Str(ddd::Text::Plain(text))));
+  w.AddFeature(4, 7, ddd::Text::Plain("Free text"), 6, 1, options);
+  UseModel(u"Free texts", w);
+  const SIZE_T blocks = pk::seams::GlobalLiveBlocks();
+  SettingChoiceList* list = Build(7);
+  ASSERT_NE(list, nullptr);
+  ASSERT_EQ(GetChoiceListCount(list), 3);
+  EXPECT_EQ(list->valueType, kSettingTypeText);
+  for (INT n = 0; n < 3; ++n) EXPECT_EQ(GetChoiceItem(list, n)->value, 0u) << n;
+  EXPECT_EQ(Wide(GetChoiceItemText(list, 1)), u"to");
+  FreeChoiceList(list);
+  EXPECT_EQ(pk::seams::GlobalLiveBlocks(), blocks);
+}
+
 TEST_F(ChoiceListTest, StampNamesFollowTheNoStampItem) {
   DWORD stamps = 0, size = 0;
   ListStampNames(current_, nullptr, &stamps, &size, model_);
