@@ -239,7 +239,7 @@ class Description {
       open_ = Open::kFeature;
     } else if (cmd == "option") {
       if (open_ != Open::kFeature) throw std::runtime_error("an option outside a feature");
-      PendingOption o{l.text(), N16(l), N16(l), l.value(), {}};
+      PendingOption o{l.text(), N16(l), N16(l), l.value(), {}, {}};
       // c7 and c8 introduce the labels of type-7 and type-8 constraints.
       std::vector<uint16_t>* list = nullptr;
       uint16_t listType = 0;
