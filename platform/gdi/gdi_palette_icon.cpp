@@ -120,6 +120,20 @@ SIZE_T LiveIcons() {
   return objects().icons.size();
 }
 
+bool ReadIconBits(HICON icon, IconBits* bits) {
+  std::lock_guard<std::mutex> g(objects().lock);
+  auto it = objects().icons.find(reinterpret_cast<uintptr_t>(icon));
+  if (it == objects().icons.end() || !bits) return false;
+  const Icon& i = it->second;
+  bits->width = i.width;
+  bits->height = i.height;
+  bits->planes = i.planes;
+  bits->bitsPerPixel = i.bitsPerPixel;
+  bits->mask = i.mask;
+  bits->colour = i.colour;
+  return true;
+}
+
 }  // namespace pk::seams
 
 namespace pk::gdi {

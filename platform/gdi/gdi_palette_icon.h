@@ -75,6 +75,18 @@ namespace pk::seams {
 // Palettes made by CreatePalette and icons made by CreateIcon alive now.
 PKAPI SIZE_T LivePalettes();
 PKAPI SIZE_T LiveIcons();
+// What CreateIcon was given for a live icon: its size and colour format and
+// copies of its mask and colour bits (rows padded to 16 bits); false for a
+// handle that is not a live icon.
+struct IconBits {
+  int width = 0;
+  int height = 0;
+  BYTE planes = 0;
+  BYTE bitsPerPixel = 0;
+  std::vector<BYTE> mask;
+  std::vector<BYTE> colour;
+};
+PKAPI bool ReadIconBits(HICON icon, IconBits* bits);
 }  // namespace pk::seams
 
 namespace pk::gdi {

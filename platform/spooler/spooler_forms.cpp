@@ -207,6 +207,7 @@ BOOL EnumFormsW(HANDLE hPrinter, DWORD Level, LPBYTE pForm, DWORD cbBuf, LPDWORD
   if (!pcbNeeded || !pcReturned) return Fail(ERROR_INVALID_PARAMETER);
   *pcReturned = 0;
   if (Level != 1) return Fail(ERROR_INVALID_LEVEL);
+  if (DWORD error = SeamEnumFormsError()) return Fail(error);
   std::vector<Form> forms;
   for (size_t i = 0; i < std::size(kBuiltinForms); ++i) forms.push_back(Builtin(i));
   {

@@ -128,6 +128,8 @@ DWORD SeamCallError(pk::seams::SpoolCall call);
 DWORD SeamWriteAllowance(DWORD count);
 
 bool SeamPrinterEventCalls();
+DWORD SeamEnumFormsError();
+void SetEnumFormsError(DWORD error);
 
 // Calls DrvPrinterEvent of the printer's configuration module with the event
 // (nothing when the module or the entry is missing).

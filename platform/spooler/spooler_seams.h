@@ -35,3 +35,11 @@ PKAPI void ShortWritePrinter(unsigned nth, DWORD bytes, bool always = false);
 PKAPI void SetPrinterEventCalls(bool on);
 
 }  // namespace pk::seams
+
+namespace pk::seams {
+
+// True: EnumFormsW answers FALSE with `error` (the printer's forms cannot be
+// listed). The default is false.
+PKAPI void FailEnumForms(bool fail, DWORD error = 31);
+
+}  // namespace pk::seams

@@ -151,7 +151,7 @@ TEST_F(EntryPointsTest, ExportsOfLaterWorkAnswerTheirFailureValues) {
   EXPECT_EQ(DrvDocumentPropertySheets(nullptr, 0), -1);
   EXPECT_EQ(DrvDevicePropertySheets(nullptr, 0), -1);
   EXPECT_FALSE(PrinterProperties(nullptr, printer_));
-  EXPECT_EQ(DrvDeviceCapabilities(printer_, nullptr, 1, nullptr, nullptr), static_cast<DWORD>(-1));
+  EXPECT_EQ(DrvDeviceCapabilities(printer_, nullptr, 33, nullptr, nullptr), static_cast<DWORD>(-1));  // DC_NUP
   EXPECT_FALSE(DrvQueryColorProfile(printer_, nullptr, 0, nullptr, nullptr, nullptr));
   EXPECT_TRUE(DrvPrinterEvent(nullptr, 1, 0, 0));
   EXPECT_FALSE(DrvUpgradePrinter(1, nullptr));
