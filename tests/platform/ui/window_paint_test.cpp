@@ -315,3 +315,106 @@ TEST_F(PaintTest, APropertySheetIsWrittenWithItsFrameTabsAndActivePage) {
 }
 
 }  // namespace
+
+namespace {
+
+// Records the paint cycle's messages and what BeginPaint gave.
+std::vector<UINT>* gHeard = nullptr;
+PAINTSTRUCT gLastPaint{};
+WNDPROC gEditProc = nullptr;
+LRESULT HearingEdit(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  if (gHeard && (msg == WM_ERASEBKGND || msg == WM_PAINT)) gHeard->push_back(msg);
+  if (msg == WM_PAINT) {
+    BeginPaint(h, &gLastPaint);
+    EndPaint(h, &gLastPaint);
+    return 0;
+  }
+  return CallWindowProcW(gEditProc, h, msg, wp, lp);
+}
+
+TEST_F(PaintTest, InvalidateRectAsksForEraseOnlyWhenTold) {
+  HWND dlg = OpenPainted();
+  HWND edit = GetDlgItem(dlg, 405);
+  std::vector<UINT> heard;
+  gHeard = &heard;
+  gEditProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(edit, GWLP_WNDPROC, LONG_PTR(&HearingEdit)));
+  struct Case {
+    RECT rect;
+    BOOL erase;
+    std::vector<UINT> heard;
+  };
+  const Case cases[] = {{{2, 3, 10, 8}, FALSE, {WM_PAINT}}, {{1, 1, 4, 4}, TRUE, {WM_PAINT, WM_ERASEBKGND}}};
+  for (const Case& c : cases) {
+    heard.clear();
+    ASSERT_TRUE(InvalidateRect(edit, &c.rect, c.erase));
+    PumpMessages();  // an idle queue paints what waits
+    EXPECT_EQ(heard, c.heard);
+    EXPECT_EQ(gLastPaint.rcPaint.left, c.rect.left);
+    EXPECT_EQ(gLastPaint.rcPaint.bottom, c.rect.bottom);
+    EXPECT_EQ(gLastPaint.fErase, FALSE);  // the default procedure erased
+  }
+  // Two rectangles wait as their union; once painted nothing waits.
+  RECT a{1, 1, 3, 3}, b{5, 6, 9, 7};
+  InvalidateRect(edit, &a, FALSE);
+  InvalidateRect(edit, &b, FALSE);
+  heard.clear();
+  PumpMessages();
+  EXPECT_EQ(gLastPaint.rcPaint.right, 9);
+  EXPECT_EQ(gLastPaint.rcPaint.top, 1);
+  heard.clear();
+  PumpMessages();
+  EXPECT_TRUE(heard.empty());
+  gHeard = nullptr;
+}
+
+TEST_F(PaintTest, TrackBarsScrollBarsAndDisabledButtonsShowTheirState) {
+  HWND dlg = OpenPainted();
+  HWND track = CreateWindowExW(0, TRACKBAR_CLASSW, u"", WS_CHILD | WS_VISIBLE, 10, 150, 120, 30, dlg, HMENU(500),
+                               nullptr, nullptr);
+  HWND button = CreateWindowExW(0, u"Button", u"Apply", WS_CHILD | WS_VISIBLE, 150, 150, 60, 24, dlg, HMENU(501),
+                                nullptr, nullptr);
+  ASSERT_TRUE(track && button);
+  UpdateWindow(dlg);
+  auto thumbAt = [&] {
+    pk::gdi::Pixels p = ReadBack(track, ClientOf(track));
+    for (int x = 0; x < p.width; ++x)
+      if (p.colour[size_t(p.height / 2) * p.width + x] == Sys(COLOR_HIGHLIGHT)) return x;
+    return -1;
+  };
+  SendMessageW(track, TBM_SETRANGE, TRUE, MAKELPARAM(0, 10));
+  SendMessageW(track, TBM_SETPOS, TRUE, 0);
+  const int left = thumbAt();
+  SendMessageW(track, TBM_SETPOS, TRUE, 10);
+  const int right = thumbAt();
+  EXPECT_GE(left, 0);
+  EXPECT_GT(right, left + 80);
+  EXPECT_GT(Count(ReadBack(button, ClientOf(button)), Sys(COLOR_BTNTEXT), ClientOf(button)), 10);
+  EnableWindow(button, FALSE);
+  pk::gdi::Pixels off = ReadBack(button, ClientOf(button));
+  EXPECT_EQ(Count(off, Sys(COLOR_BTNTEXT), RECT{1, 1, off.width - 1, off.height - 1}), 0);
+  EXPECT_GT(Count(off, Sys(COLOR_GRAYTEXT), ClientOf(button)), 10);
+}
+
+TEST_F(PaintTest, SystemColourBrushesOutliveDeleteObject) {
+  HBRUSH face = GetSysColorBrush(COLOR_BTNFACE);
+  ASSERT_NE(face, nullptr);
+  EXPECT_EQ(GetSysColorBrush(COLOR_BTNFACE), face);
+  DeleteObject(face);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP bm = CreateCompatibleBitmap(GetDC(nullptr), 4, 4);
+  HGDIOBJ old = SelectObject(dc, bm);
+  RECT r{0, 0, 4, 4};
+  EXPECT_EQ(FillRect(dc, &r, face), 1);
+  pk::gdi::Pixels p;
+  pk::gdi::ReadBitmapPixels(bm, &p);
+  EXPECT_EQ(p.colour[15], Sys(COLOR_BTNFACE));
+  // COLOR_x + 1 names the system colour.
+  EXPECT_EQ(FillRect(dc, &r, reinterpret_cast<HBRUSH>(COLOR_HIGHLIGHT + 1)), 1);
+  pk::gdi::ReadBitmapPixels(bm, &p);
+  EXPECT_EQ(p.colour[0], Sys(COLOR_HIGHLIGHT));
+  SelectObject(dc, old);
+  DeleteObject(bm);
+  DeleteDC(dc);
+}
+
+}  // namespace
