@@ -9,11 +9,11 @@
 namespace pk::gdi {
 namespace {
 
-// The layout of a DIB whose header, colour table and `rows` rows of bits fit
-// `size` bytes.
+// The layout of a DIB whose header, colour table and `rows` rows of bits
+// (the header's height when negative) fit `size` bytes.
 bool FitDib(const void* data, size_t size, int rows, DibLayout* dib) {
   if (!ParseDib(data, size, DIB_RGB_COLORS, nullptr, dib)) return false;
-  const size_t need = dib->stride * size_t(rows);
+  const size_t need = dib->stride * size_t(rows < 0 ? dib->height : rows);
   return dib->headerBytes <= size && need <= size - dib->headerBytes;
 }
 
@@ -21,7 +21,7 @@ bool FitDib(const void* data, size_t size, int rows, DibLayout* dib) {
 
 HBITMAP BitmapFromPackedDib(const void* data, size_t size) {
   DibLayout dib;
-  if (!data || !FitDib(data, size, 0, &dib) || !FitDib(data, size, dib.height, &dib)) return nullptr;
+  if (!data || !FitDib(data, size, -1, &dib)) return nullptr;
   const BYTE* bits = static_cast<const BYTE*>(data) + dib.headerBytes;
   Pixels p;
   p.width = dib.width;

@@ -418,3 +418,31 @@ TEST_F(PaintTest, SystemColourBrushesOutliveDeleteObject) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PaintTest, AWindowsDcDrawsOnItsWindowOnly) {
+  HWND dlg = OpenPainted();
+  HWND edit = GetDlgItem(dlg, 405);
+  const SIZE_T dcs = pk::seams::LiveWindowDcs();
+  HDC dc = GetDC(edit);
+  ASSERT_NE(dc, nullptr);
+  EXPECT_EQ(pk::seams::LiveWindowDcs(), dcs + 1);
+  HBITMAP bm = CreateCompatibleBitmap(dc, 4, 4);
+  EXPECT_EQ(SelectObject(dc, bm), nullptr);
+  EXPECT_FALSE(DeleteDC(dc));  // released, not deleted
+  RECT r{0, 0, 3, 2};
+  EXPECT_EQ(FillRect(dc, &r, reinterpret_cast<HBRUSH>(COLOR_HIGHLIGHT + 1)), 1);
+  EXPECT_EQ(ReleaseDC(edit, dc), 1);
+  EXPECT_EQ(pk::seams::LiveWindowDcs(), dcs);
+  EXPECT_EQ(Count(ReadBack(edit, ClientOf(edit)), Sys(COLOR_HIGHLIGHT), ClientOf(edit)), 6);
+  EXPECT_TRUE(DeleteObject(bm));
+  // A destroyed window's DC is gone with it: GetDC then gives the display's.
+  DestroyWindow(dlg);
+  HDC after = GetDC(edit);
+  EXPECT_NE(after, dc);
+  EXPECT_EQ(pk::seams::LiveWindowDcs(), dcs);
+  ReleaseDC(edit, after);
+}
+
+}  // namespace
