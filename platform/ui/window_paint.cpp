@@ -37,7 +37,7 @@ void Reset() {
 }
 const pk::seams::ResetHook gHook(&Reset);
 
-constexpr LONG kMaxSide = 8192;
+constexpr LONG kMaxSide = 4096;
 
 // Whether a window shows on its parent.
 bool Shown(const Window* w) {
@@ -53,9 +53,17 @@ bool ShownChain(HWND h) {
   return Find(h) != nullptr;
 }
 
+// The part of the client area a backing bitmap keeps: at most 4096 pixels a
+// side, and no larger than the parent's (a child shows nothing beyond it).
 RECT ClientOf(const Window* w) {
-  return RECT{0, 0, std::clamp<LONG>(w->rect.right - w->rect.left, 1, kMaxSide),
-              std::clamp<LONG>(w->rect.bottom - w->rect.top, 1, kMaxSide)};
+  LONG most[2] = {kMaxSide, kMaxSide};
+  if (const Window* p = Find(w->parent); p && (w->style & WS_CHILD)) {
+    const RECT pc = ClientOf(p);
+    most[0] = pc.right;
+    most[1] = pc.bottom;
+  }
+  return RECT{0, 0, LONG(std::clamp<int64_t>(int64_t(w->rect.right) - w->rect.left, 1, most[0])),
+              LONG(std::clamp<int64_t>(int64_t(w->rect.bottom) - w->rect.top, 1, most[1]))};
 }
 
 RECT Union(const RECT& a, const RECT& b) {
