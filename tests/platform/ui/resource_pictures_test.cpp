@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ui/ui_test_support.h"
 #include "platform/ui/win_paint.h"
 #include "platform/win/resource_format.h"
 #include "platform/win/win_seams.h"
@@ -18,7 +19,7 @@
 
 namespace {
 
-std::string BuildOut() { return std::filesystem::read_symlink("/proc/self/exe").parent_path().string(); }
+using pk::test::BuildOut;
 
 std::string HostOf(const char16_t* windowsPath) {
   std::string host;
