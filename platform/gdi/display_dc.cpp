@@ -127,7 +127,10 @@ extern "C" {
 
 HWND GetDesktopWindow(void) { return kDesktopWindow; }
 
-HDC GetDC(HWND) {
+HDC GetDC(HWND hWnd) {
+  // A window's DC draws on its backing bitmap.
+  if (hWnd && hWnd != kDesktopWindow)
+    if (HDC dc = pk::gdi::OpenWindowDc(hWnd)) return dc;
   Display& d = TheDisplay();
   std::lock_guard<std::mutex> g(d.lock);
   if (!d.dc) d.dc = pkgdi::CreatePrinterDc(&d.backEnd);
@@ -135,6 +138,7 @@ HDC GetDC(HWND) {
 }
 
 int ReleaseDC(HWND, HDC hDC) {
+  if (pk::gdi::CloseWindowDc(hDC)) return 1;
   Display& d = TheDisplay();
   std::lock_guard<std::mutex> g(d.lock);
   return hDC && hDC == d.dc ? 1 : 0;

@@ -20,6 +20,7 @@ struct Icon {
   BYTE bitsPerPixel = 0;
   std::vector<BYTE> mask;
   std::vector<BYTE> colour;
+  bool shared = false;
 };
 
 struct Objects {
@@ -101,6 +102,8 @@ HICON CreateIcon(HINSTANCE, int nWidth, int nHeight, BYTE cPlanes, BYTE cBitsPix
 
 BOOL DestroyIcon(HICON hIcon) {
   std::lock_guard<std::mutex> g(objects().lock);
+  auto it = objects().icons.find(reinterpret_cast<uintptr_t>(hIcon));
+  if (it != objects().icons.end() && it->second.shared) return TRUE;
   if (objects().icons.erase(reinterpret_cast<uintptr_t>(hIcon))) return TRUE;
   SetLastError(ERROR_INVALID_HANDLE);
   return FALSE;
@@ -117,7 +120,9 @@ SIZE_T LivePalettes() {
 
 SIZE_T LiveIcons() {
   std::lock_guard<std::mutex> g(objects().lock);
-  return objects().icons.size();
+  SIZE_T n = 0;
+  for (const auto& [h, icon] : objects().icons) n += icon.shared ? 0 : 1;
+  return n;
 }
 
 bool ReadIconBits(HICON icon, IconBits* bits) {
@@ -141,6 +146,12 @@ namespace pk::gdi {
 uintptr_t NewObjectHandle() {
   static std::atomic<uintptr_t> next{0x7000};
   return next++;
+}
+
+void MarkIconShared(HICON icon) {
+  std::lock_guard<std::mutex> g(objects().lock);
+  auto it = objects().icons.find(reinterpret_cast<uintptr_t>(icon));
+  if (it != objects().icons.end()) it->second.shared = true;
 }
 
 bool IconData(HICON icon, int* width, int* height, int* bitsPerPixel, std::vector<BYTE>* mask,

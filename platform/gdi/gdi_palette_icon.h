@@ -98,6 +98,9 @@ uintptr_t NewObjectHandle();
 bool DeletePalette(HGDIOBJ ho);
 // The size, colour depth and bits (mask then colour, rows padded to 16 bits)
 // of a live icon.
+// A shared icon (loaded from a module) outlives DestroyIcon and is not
+// counted among the live icons.
+PKAPI void MarkIconShared(HICON icon);
 PKAPI bool IconData(HICON icon, int* width, int* height, int* bitsPerPixel, std::vector<BYTE>* mask,
                     std::vector<BYTE>* colour);
 }  // namespace pk::gdi

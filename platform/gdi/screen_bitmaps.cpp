@@ -302,7 +302,8 @@ HGDIOBJ SelectBitmap(HDC hdc, HGDIOBJ h) {
   std::lock_guard<std::mutex> g(s.lock);
   auto dc = s.dcs.find(Key(hdc));
   auto bm = s.bitmaps.find(Key(h));
-  if (dc == s.dcs.end() || bm == s.bitmaps.end()) return nullptr;
+  // Only memory DCs take bitmaps; a window's DC keeps drawing on its window.
+  if (dc == s.dcs.end() || dc->second.window || bm == s.bitmaps.end() || bm->second.internal) return nullptr;
   // A bitmap is selected into one DC at a time.
   if (bm->second.selectedIn && bm->second.selectedIn != hdc && Key(h) != s.stockBitmap) return nullptr;
   const uintptr_t old = dc->second.bitmap;

@@ -197,3 +197,16 @@ PKAPI bool ParseDib(const void* info, size_t available, UINT usage, HPALETTE pal
 PKAPI COLORREF DibPixel(const DibLayout& dib, const BYTE* row, int x);
 
 }  // namespace pk::gdi
+
+namespace pk::gdi {
+
+// A device bitmap from a packed DIB of `size` bytes (header, colour table,
+// bits): monochrome for a 1-bit DIB of black and white, else of the display's
+// depth. Null when the header, table or bits do not fit the bytes.
+PKAPI HBITMAP BitmapFromPackedDib(const void* data, size_t size);
+// An icon from one icon image of an icon resource (a DIB header of twice the
+// icon's height, colour table, colour bits, then the 1-bit AND mask), made with
+// CreateIcon in 32-bit colour; null for an image that does not fit its bytes.
+PKAPI HICON IconFromImage(const void* data, size_t size);
+
+}  // namespace pk::gdi

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/ui/win_controls.h"
+#include "platform/ui/win_paint.h"
 #include "platform/ui/window_internal.h"
 #include "platform/win/name_text.h"
 
@@ -44,35 +45,6 @@ ListLine MakeLine(const Window* w, bool combo, LPARAM lp) {
   if (HasStrings(w, combo)) line.text = ListText(reinterpret_cast<LPCWSTR>(lp));
   else line.data = lp;
   return line;
-}
-
-bool OwnerDrawn(const Window* w, bool combo) {
-  return (w->style &
-          (combo ? (CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE) : (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE))) != 0;
-}
-
-// The owner draws each visible line in its rectangle (16 pixels a line).
-void DrawLines(HWND h, bool combo) {
-  Window* w = Find(h);
-  if (!w || !OwnerDrawn(w, combo)) return;
-  RECT client;
-  GetClientRect(h, &client);
-  int from = combo ? 0 : w->topIndex;
-  for (int i = from; i < static_cast<int>(w->lines.size()); ++i) {
-    if (!(w = Find(h))) return;
-    LONG top = (i - from) * 16;
-    if (top >= client.bottom) break;
-    DRAWITEMSTRUCT d{static_cast<UINT>(combo ? ODT_COMBOBOX : ODT_LISTBOX),
-                     static_cast<UINT>(w->id),
-                     static_cast<UINT>(i),
-                     ODA_DRAWENTIRE,
-                     static_cast<UINT>(i == w->selection ? ODS_SELECTED : 0),
-                     h,
-                     nullptr,
-                     {0, top, client.right, top + 16},
-                     static_cast<ULONG_PTR>(w->lines[i].data)};
-    SendMessageW(w->parent, WM_DRAWITEM, static_cast<WPARAM>(w->id), reinterpret_cast<LPARAM>(&d));
-  }
 }
 
 int Insert(Window* w, bool combo, int at, LPARAM lp) {
@@ -265,7 +237,7 @@ LRESULT ComboProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       DefWindowProcW(h, msg, wp, lp);
       if ((w = Find(h))) w->selStart = w->selEnd = static_cast<int>(w->text.size());
       return TRUE;
-    case WM_PAINT: DrawLines(h, true); return 0;
+    case WM_PAINT: return DefaultPaint(h);
     case WM_SETFOCUS: Notify(h, CBN_SETFOCUS); return 0;
     case WM_KILLFOCUS:
       w->typingRun = false;
@@ -345,7 +317,7 @@ LRESULT ListProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       if (w->style & LBS_NOTIFY) Notify(h, LBN_SELCHANGE);
       return 0;
     }
-    case WM_PAINT: DrawLines(h, false); return 0;
+    case WM_PAINT: return DefaultPaint(h);
     case WM_SETFOCUS: Notify(h, LBN_SETFOCUS); return 0;
     case WM_KILLFOCUS: Notify(h, LBN_KILLFOCUS); return 0;
     case WM_SETTEXT: return TRUE;

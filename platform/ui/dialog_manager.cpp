@@ -5,6 +5,7 @@
 
 #include "platform/ui/dialog_template.h"
 #include "platform/ui/user.h"
+#include "platform/ui/win_paint.h"
 #include "platform/ui/win_dialog.h"
 #include "platform/ui/window_internal.h"
 #include "platform/win/name_text.h"
@@ -101,6 +102,7 @@ HWND MakeDialog(HINSTANCE module, LPCWSTR name, HWND parent, DLGPROC proc, LPARA
     RECT cr{ToPixelsX(c.x), ToPixelsY(c.y), ToPixelsX(c.x + c.cx), ToPixelsY(c.y + c.cy)};
     int id = c.id == 0xFFFF ? -1 : c.id;  // plain labels
     HWND h = NewWindow(c.className, c.text, c.style | WS_CHILD, 0, cr, dlg, id, module);
+    NoteTemplateControl(h);
     SendMessageW(h, WM_CREATE, 0, 0);
   }
   if (!(style & WS_CHILD)) OpenDialogs().push_back(dlg);

@@ -77,8 +77,13 @@ bool EnterPage(SheetState* s, int index) {
     if ((p.dwFlags & PSP_USECALLBACK) && p.pfnCallback && !p.pfnCallback(nullptr, PSPCB_CREATE, &p)) accepted = false;
     if (accepted)
       page = MakeDialog(p.hInstance, p.pszTemplate, s->frame, p.pfnDlgProc, reinterpret_cast<LPARAM>(&p), true);
-    if (!page) accepted = false;
-    else s->windows[index] = page;
+    if (!page) {
+      accepted = false;
+    } else {
+      s->windows[index] = page;
+      // The page lies over the tab control, inside its frame, below the tabs.
+      SetWindowPos(page, HWND_TOP, 12, 36, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+    }
   }
   if (accepted) accepted = NotifyPage(s, page, PSN_SETACTIVE) != -1;
   if (!accepted) {

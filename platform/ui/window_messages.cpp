@@ -7,6 +7,7 @@
 #include <set>
 
 #include "platform/ui/user.h"
+#include "platform/ui/win_paint.h"
 #include "platform/ui/window_internal.h"
 #include "platform/win/name_text.h"
 #include "platform/win/win_seams.h"
@@ -54,6 +55,8 @@ int PumpMessages() {
     SendMessageW(m.hwnd, m.message, m.wParam, m.lParam);
     ++delivered;
   }
+  // An idle queue paints what waits in windows painted before.
+  pk::ui::PaintPending();
   return delivered;
 }
 
@@ -64,7 +67,9 @@ LRESULT SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
   if (!w) return 0;
   pk::ui::Note(hWnd, Msg, wParam, lParam);
   WNDPROC proc = w->proc;
-  return proc ? proc(hWnd, Msg, wParam, lParam) : 0;
+  const LRESULT answer = proc ? proc(hWnd, Msg, wParam, lParam) : 0;
+  pk::ui::StateChanged(hWnd, Msg);
+  return answer;
 }
 
 BOOL PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
@@ -101,6 +106,8 @@ LRESULT DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
       return static_cast<LRESULT>(n);
     }
     case WM_CLOSE: DestroyWindow(hWnd); return 0;
+    case WM_PAINT: return pk::ui::DefaultPaint(hWnd);
+    case WM_ERASEBKGND: return pk::ui::DefaultErase(hWnd, reinterpret_cast<HDC>(wParam));
     case WM_VKEYTOITEM:
     case WM_CHARTOITEM: return -1;
     case WM_NOTIFY:

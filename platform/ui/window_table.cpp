@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/ui/user.h"
+#include "platform/ui/win_paint.h"
 #include "platform/ui/win_controls.h"
 #include "platform/ui/window_internal.h"
 #include "platform/win/name_text.h"
@@ -164,6 +165,7 @@ BOOL DestroyWindow(HWND hWnd) {
   w = Find(hWnd);
   if (!w) return TRUE;
   pk::ui::Unlink(w);
+  pk::ui::ReleaseBacking(hWnd);
   // Others holding the handle (a buddy, the focus) forget it.
   for (auto& [h, other] : pk::ui::Table())
     if (other->buddy == hWnd) other->buddy = nullptr;
@@ -284,6 +286,7 @@ BOOL ShowWindow(HWND hWnd, int nCmdShow) {
   if (!w) return FALSE;
   BOOL was = (w->style & WS_VISIBLE) ? TRUE : FALSE;
   bool show = nCmdShow != SW_HIDE;
+  pk::ui::NoteShow(hWnd, show);
   if (show) w->style |= WS_VISIBLE;
   else w->style &= ~static_cast<DWORD>(WS_VISIBLE);
   if (was != (show ? TRUE : FALSE)) SendMessageW(hWnd, WM_SHOWWINDOW, show ? TRUE : FALSE, 0);
@@ -409,9 +412,10 @@ BOOL UpdateWindow(HWND hWnd) {
   Window* w = Find(hWnd);
   if (!w) return FALSE;
   std::vector<HWND> children = w->children;
+  InvalidateRect(hWnd, nullptr, TRUE);
   SendMessageW(hWnd, WM_PAINT, 0, 0);
   for (HWND c : children)
-    if (IsWindowVisible(c)) UpdateWindow(c);
+    if (pk::ui::ShowsOnScreen(c)) UpdateWindow(c);
   return TRUE;
 }
 

@@ -11,10 +11,13 @@
 // that does not parse, is reported as "<file>:<line>: <message>" and no output
 // is written. A source named *.dlg holds dialog templates (type 5), see
 // ReadDialogSource; one named *.res holds raw resources, see ReadRawSource.
+// In a string source, `bitmap <id> "<file.bmp>"` and `icon <id> "<file.ico>"`
+// take a picture file named relative to the source, see ReadPicture.
 #include <cstdio>
 #include <cstdlib>
 #include <strings.h>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <sstream>
 #include <string>
@@ -138,6 +141,67 @@ bool ParseQuoted(const std::string& text, size_t i, std::vector<unsigned char>* 
   return true;
 }
 
+// ---- Pictures -------------------------------------------------------------------
+// A bitmap becomes its packed DIB (the file without its 14-byte file header) as
+// type 2; an icon file's images become icon images (type 3) under the first free
+// ids, and its directory an icon group (type 14) under the given id.
+constexpr uint16_t kTypeBitmap = 2, kTypeIcon = 3, kTypeGroupIcon = 14;
+
+uint32_t Le(const std::vector<unsigned char>& b, size_t at, int bytes) {
+  uint32_t v = 0;
+  for (int k = 0; k < bytes; ++k) v |= static_cast<uint32_t>(b[at + k]) << (8 * k);
+  return v;
+}
+
+bool ReadPicture(const std::string& kind, uint16_t id, const std::string& path, Table* table, const Source& where,
+                 std::string* error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    *error = path + ": cannot open";
+    return false;
+  }
+  std::vector<unsigned char> b((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  auto add = [&](Key key, std::vector<unsigned char> bytes) {
+    if (table->where.count(key)) {
+      *error = "duplicate " + kind + " " + std::to_string(key.second);
+      return false;
+    }
+    table->where[key] = where;
+    table->data[key] = std::move(bytes);
+    return true;
+  };
+  if (kind == "bitmap") {
+    if (b.size() < 14 + 40 || b[0] != 'B' || b[1] != 'M' || Le(b, 14, 4) < 12) {
+      *error = path + ": not a BMP file";
+      return false;
+    }
+    return add({kTypeBitmap, id}, std::vector<unsigned char>(b.begin() + 14, b.end()));
+  }
+  if (b.size() < 6 || Le(b, 0, 2) != 0 || Le(b, 2, 2) != 1 || Le(b, 4, 2) == 0 || 6 + 16 * Le(b, 4, 2) > b.size()) {
+    *error = path + ": not an ICO file";
+    return false;
+  }
+  const uint32_t count = Le(b, 4, 2);
+  std::vector<unsigned char> group = {
+      0, 0, 1, 0, static_cast<unsigned char>(count), static_cast<unsigned char>(count >> 8)};
+  for (uint32_t i = 0; i < count; ++i) {
+    const size_t e = 6 + 16 * i;
+    const uint32_t bytes = Le(b, e + 8, 4), offset = Le(b, e + 12, 4);
+    if (offset > b.size() || bytes > b.size() - offset) {
+      *error = path + ": an image lies outside the file";
+      return false;
+    }
+    uint16_t image = 1;
+    while (table->data.count({kTypeIcon, image}) && image < 65535) ++image;
+    if (!add({kTypeIcon, image}, std::vector<unsigned char>(b.begin() + offset, b.begin() + offset + bytes)))
+      return false;
+    group.insert(group.end(), b.begin() + e, b.begin() + e + 12);  // size, colours, planes, bits, bytes
+    group.push_back(static_cast<unsigned char>(image));
+    group.push_back(static_cast<unsigned char>(image >> 8));
+  }
+  return add({kTypeGroupIcon, id}, std::move(group));
+}
+
 bool ReadSource(const std::string& file, Table* table) {
   std::ifstream in(file, std::ios::binary);
   if (!in) {
@@ -153,6 +217,29 @@ bool ReadSource(const std::string& file, Table* table) {
       std::fprintf(stderr, "%s:%d: %s\n", file.c_str(), number, message.c_str());
       ok = false;
     };
+    bool picture = false;
+    for (const std::string kind : {"bitmap", "icon"}) {
+      if (line.compare(i, kind.size() + 1, kind + " ") != 0) continue;
+      picture = true;
+      unsigned long id = 0;
+      int used = 0;
+      const std::string rest = line.substr(i + kind.size() + 1);
+      std::vector<unsigned char> name;
+      std::string error;
+      if (std::sscanf(rest.c_str(), "%lu %n", &id, &used) != 1 || id > 65535 ||
+          !ParseQuoted(rest, used, &name, &error)) {
+        fail(error.empty() ? "expected " + kind + " <id> \"<file>\"" : error);
+        break;
+      }
+      // The file name was read as UTF-16; it names a file beside the source.
+      std::string path;
+      for (size_t k = 0; k + 1 < name.size(); k += 2) path += static_cast<char>(name[k]);
+      const size_t slash = file.find_last_of('/');
+      if (path.empty() || path[0] != '/') path = (slash == std::string::npos ? "" : file.substr(0, slash + 1)) + path;
+      if (!ReadPicture(kind, static_cast<uint16_t>(id), path, table, Source{file, number}, &error)) fail(error);
+      break;
+    }
+    if (picture) continue;
     size_t j = i;
     while (j < line.size() && line[j] >= '0' && line[j] <= '9') ++j;
     if (j == i || j - i > 9) {

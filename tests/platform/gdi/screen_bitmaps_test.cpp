@@ -258,3 +258,18 @@ TEST_F(ScreenBitmaps, GetDIBitsReportsTheFormatAndReadsRowsBack) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ScreenWindowDcs, AWindowlessDcTakesNoBitmapAndTheDisplayDcStays) {
+  HDC screen = GetDC(nullptr);
+  HBITMAP bm = CreateCompatibleBitmap(screen, 2, 2);
+  // The display's DC is no memory DC: it selects no bitmap and is not deleted.
+  EXPECT_EQ(SelectObject(screen, bm), nullptr);
+  EXPECT_FALSE(DeleteDC(screen));
+  EXPECT_EQ(pk::gdi::OpenWindowDc(nullptr), nullptr);
+  EXPECT_EQ(ReleaseDC(nullptr, screen), 1);
+  EXPECT_TRUE(DeleteObject(bm));
+}
+
+}  // namespace

@@ -4,6 +4,7 @@
 // picture controls at two display depths, clipping, and text.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/gdi/screen_draw.h"
@@ -308,6 +309,102 @@ TEST_F(ScreenDraw, OpaqueClippedTextStaysInItsRectangle) {
   EXPECT_GT(inkInside, 10);
   SelectObject(bm.dc, old);
   DeleteObject(font);
+}
+
+// The box around the pixels of one colour.
+RECT InkBox(const std::vector<COLORREF>& px, int w, COLORREF ink) {
+  RECT box{w, int(px.size()) / w, -1, -1};
+  for (size_t i = 0; i < px.size(); ++i)
+    if (px[i] == ink) {
+      const LONG x = LONG(i % w), y = LONG(i / w);
+      box = RECT{std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1), std::max(box.bottom, y + 1)};
+    }
+  return box;
+}
+
+TEST_F(ScreenDraw, DrawTextPlacesAndClipsItsLines) {
+  const COLORREF ground = kWhite, ink = RGB(200, 0, 0);
+  LOGFONTW lf = NinePoints();
+  HFONT font = CreateFontIndirectW(&lf);
+  struct Case {
+    const char* name;
+    UINT format;
+  };
+  const Case cases[] = {{"left top", DT_SINGLELINE}, {"centred", DT_SINGLELINE | DT_CENTER | DT_VCENTER}};
+  RECT boxes[2];
+  for (int k = 0; k < 2; ++k) {
+    MemBitmap bm(80, 40, std::vector<COLORREF>(80 * 40, ground));
+    HGDIOBJ old = SelectObject(bm.dc, font);
+    SetTextColor(bm.dc, ink);
+    SetBkMode(bm.dc, TRANSPARENT);
+    RECT r{0, 0, 80, 40};
+    EXPECT_GT(DrawTextW(bm.dc, u"Ag", -1, &r, cases[k].format), 0) << cases[k].name;
+    boxes[k] = InkBox(bm.pixels(), 80, ink);
+    SelectObject(bm.dc, old);
+  }
+  EXPECT_LT(boxes[0].left, 3);
+  EXPECT_LT(boxes[0].top, 8);
+  // Centred: the ink's middle lies near the rectangle's middle.
+  EXPECT_NEAR((boxes[1].left + boxes[1].right) / 2.0, 40, 3);
+  EXPECT_NEAR((boxes[1].top + boxes[1].bottom) / 2.0, 20, 4);
+  // A line longer than a small rectangle stays inside it, unless DT_NOCLIP.
+  for (UINT noclip : {0u, UINT(DT_NOCLIP)}) {
+    MemBitmap bm(80, 40, std::vector<COLORREF>(80 * 40, ground));
+    HGDIOBJ old = SelectObject(bm.dc, font);
+    SetTextColor(bm.dc, ink);
+    SetBkMode(bm.dc, TRANSPARENT);
+    RECT r{2, 2, 12, 30};
+    DrawTextW(bm.dc, u"WWWWWW", -1, &r, DT_SINGLELINE | noclip);
+    const RECT box = InkBox(bm.pixels(), 80, ink);
+    EXPECT_EQ(box.right <= 12, noclip == 0);
+    SelectObject(bm.dc, old);
+  }
+  DeleteObject(font);
+}
+
+TEST_F(ScreenDraw, BoldAndItalicChooseTheirFaces) {
+  auto inkOf = [](LONG weight, BYTE italic, RECT* box) {
+    MemBitmap bm(60, 30, std::vector<COLORREF>(60 * 30, kWhite));
+    LOGFONTW lf = NinePoints();
+    lf.lfHeight = -16;
+    lf.lfWeight = weight;
+    lf.lfItalic = italic;
+    HFONT font = CreateFontIndirectW(&lf);
+    HGDIOBJ old = SelectObject(bm.dc, font);
+    TextOutW(bm.dc, 2, 2, u"lll", 3);
+    SelectObject(bm.dc, old);
+    DeleteObject(font);
+    const std::vector<COLORREF> px = bm.pixels();
+    *box = InkBox(px, 60, kBlack);
+    return std::count(px.begin(), px.end(), kBlack);
+  };
+  RECT regular, bold, italic;
+  const auto plain = inkOf(FW_NORMAL, 0, &regular);
+  EXPECT_GT(inkOf(FW_BOLD, 0, &bold), plain * 3 / 2);
+  inkOf(FW_NORMAL, 1, &italic);
+  // Slanted strokes reach further right than upright ones.
+  EXPECT_GT(italic.right - italic.left, regular.right - regular.left);
+}
+
+TEST_F(ScreenDraw, LowDepthReadsCarryTheirColourTables) {
+  const COLORREF red = RGB(255, 0, 0), blue = RGB(0, 0, 255);
+  MemBitmap bm(3, 1, {red, blue, red});
+  for (int bpp : {1, 4}) {
+    SCOPED_TRACE(bpp);
+    std::vector<BYTE> info(sizeof(BITMAPINFOHEADER) + 16 * sizeof(RGBQUAD));
+    auto* bi = reinterpret_cast<BITMAPINFO*>(info.data());
+    bi->bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 3, 1, 1, WORD(bpp), BI_RGB, 0, 0, 0, 0, 0};
+    BYTE row[4] = {};
+    ASSERT_EQ(GetDIBits(bm.dc, bm.bitmap, 0, 1, row, bi, DIB_RGB_COLORS), 1);
+    auto at = [&](int x) {
+      const int index = bpp == 1 ? (row[0] >> (7 - x)) & 1 : (row[x / 2] >> (x % 2 ? 0 : 4)) & 15;
+      const RGBQUAD& q = bi->bmiColors[index];
+      return RGB(q.rgbRed, q.rgbGreen, q.rgbBlue);
+    };
+    EXPECT_EQ(at(0), red);
+    EXPECT_EQ(at(1), blue);
+    EXPECT_EQ(at(2), red);
+  }
 }
 
 }  // namespace

@@ -69,6 +69,7 @@ void UseControls(HWND dlg, const pk::resources::DialogTemplate& t) {
     pk::ui::Spin(h, 2);
     pk::ui::Slide(h, TB_LINEDOWN);
     SendMessageW(h, WM_PAINT, 0, 0);
+    UpdateWindow(h);  // paints the control's look from the template's size and style
     pk::ui::Text(h);
     pk::ui::Lines(h);
     pk::ui::TreeItems(h);

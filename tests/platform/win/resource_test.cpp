@@ -77,7 +77,7 @@ TEST_F(ResourceTest, StringsOfTheResourceModule) {
   auto* text = static_cast<const BYTE*>(LockResource(LoadResource(h, r)));
   ASSERT_NE(text, nullptr);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(text), 8), std::string("U\0s\0e\0r\0", 8));
-  EXPECT_EQ(FindResourceW(h, MAKEINTRESOURCEW(5052), RT_BITMAP), nullptr);
+  EXPECT_EQ(FindResourceW(h, MAKEINTRESOURCEW(5052), RT_MENU), nullptr);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_TYPE_NOT_FOUND));
   EXPECT_EQ(FindResourceW(h, MAKEINTRESOURCEW(5053), RT_STRING), nullptr);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND));
@@ -143,6 +143,9 @@ TEST_F(ResourceTest, DamagedFilesFailWithBadFormat) {
   }
   // Directory damage: a huge entry count, an offset past the end, an offset
   // inside the directory, a size that wraps, an odd string size, a repeat.
+  // The string entries follow the pictures' in the directory.
+  size_t strings = 16;
+  while (strings + 12 < good.size() && good[strings] != 6) strings += 12;
   struct Patch {
     size_t at;
     std::vector<unsigned char> bytes;
@@ -151,8 +154,8 @@ TEST_F(ResourceTest, DamagedFilesFailWithBadFormat) {
       {16 + 4, {0xFF, 0xFF, 0xFF, 0x00}},
       {16 + 4, {0x00, 0x00, 0x00, 0x00}},
       {16 + 8, {0xFF, 0xFF, 0xFF, 0xFF}},
-      {16 + 8, {0x03, 0x00, 0x00, 0x00}},
-      {16 + 12 + 2, {0x09, 0x01}},
+      {strings + 8, {0x03, 0x00, 0x00, 0x00}},
+      {strings + 12 + 2, {good[strings + 2], good[strings + 3]}},
       {8, {0x02, 0x00}},
   };
   for (const auto& p : patches) {
