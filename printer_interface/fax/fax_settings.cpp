@@ -59,8 +59,7 @@ int FillFaxObject(const BYTE* block, FaxObject* fax) {
 void FreeFaxObjectEntries(FaxObject* fax) {
   if (fax == nullptr || fax->entries == nullptr) return;
   KeyedListNode* next = nullptr;
-  for (void* data = KeyedListFirst(fax->entries, &next); data;
-       data = next ? KeyedListNext(next, &next) : nullptr)
+  for (void* data = KeyedListFirst(fax->entries, &next); data; data = next ? KeyedListNext(next, &next) : nullptr)
     GlobalFree(data);
   FreeKeyedList(&fax->entries);
 }

@@ -133,8 +133,7 @@ void CleanupFaxTempFiles() {
     if (file != INVALID_HANDLE_VALUE) {
       CloseHandle(file);
       auto* window = reinterpret_cast<HWND>(static_cast<uintptr_t>(record.window));
-      if (IsWindow(window) &&
-          static_cast<uint64_t>(GetWindowLongPtrW(window, GWLP_HINSTANCE)) == record.instance) {
+      if (IsWindow(window) && static_cast<uint64_t>(GetWindowLongPtrW(window, GWLP_HINSTANCE)) == record.instance) {
         ++index;
         continue;
       }

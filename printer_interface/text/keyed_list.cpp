@@ -62,10 +62,8 @@ void* KeyedListFindData(KeyedList* list, uint64_t key, uint64_t subkey) {
 namespace {
 
 void Unlink(KeyedList* list, KeyedListNode* node, KeyedListNode* previous) {
-  if (previous)
-    previous->next = node->next;
-  else
-    list->first = node->next;
+  if (previous) previous->next = node->next;
+  else list->first = node->next;
   --list->count;
   GlobalFree(node);
 }

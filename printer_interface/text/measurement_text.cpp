@@ -39,19 +39,13 @@ int ConvertSettingUnits(int direction, SettingId id, SettingValueType valueType,
     case 268:
     case 269:
     case 311:
-    case 324:
-      *out = high | (direction == 1 ? uint16_t(low * 10) : uint16_t(int16_t(low) / 10));
-      return 1;
+    case 324: *out = high | (direction == 1 ? uint16_t(low * 10) : uint16_t(int16_t(low) / 10)); return 1;
     case 351:
     case 352:
     case 353:
     case 354:
-    case 373:
-      *out = high | (direction == 1 ? uint16_t(low * 10) : low);
-      return 1;
-    default:
-      *out = v;
-      return 0;
+    case 373: *out = high | (direction == 1 ? uint16_t(low * 10) : low); return 1;
+    default: *out = v; return 0;
   }
 }
 
@@ -106,9 +100,9 @@ int FormatNumberText(WCHAR** text, int decimals, BOOL isSigned, SettingValueType
   if (text == nullptr) return 0;
   *text = nullptr;
   if (decimals != 0)
-    return FormatFixedPoint(text, decimals, isSigned, kFixedPointText,
-                            isSigned ? ReadValueAsInt32(valueType, value)
-                                     : static_cast<LONG>(ReadValueAsUInt32(valueType, value)));
+    return FormatFixedPoint(
+        text, decimals, isSigned, kFixedPointText,
+        isSigned ? ReadValueAsInt32(valueType, value) : static_cast<LONG>(ReadValueAsUInt32(valueType, value)));
   auto* out = static_cast<WCHAR*>(GlobalAlloc(GPTR, kNumberChars * sizeof(WCHAR)));
   if (out == nullptr) return 0;
   if (FormatSettingValue(valueType, value, out) == nullptr) {

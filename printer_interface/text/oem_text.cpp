@@ -31,7 +31,9 @@ bool InDoubleRanges(unsigned code, const BYTE* ranges) {
   return false;
 }
 
-bool IsForbiddenByte(BYTE b, const BYTE* forbidden) { return forbidden && b != 0 && std::strchr(reinterpret_cast<const char*>(forbidden), b); }
+bool IsForbiddenByte(BYTE b, const BYTE* forbidden) {
+  return forbidden && b != 0 && std::strchr(reinterpret_cast<const char*>(forbidden), b);
+}
 
 bool IsForbiddenPair(BYTE lead, BYTE trail, const BYTE* pairs) {
   for (const BYTE* p = pairs; p && p[0] != 0 && p[1] != 0; p += 2)
@@ -59,10 +61,8 @@ int ValidateOem(BYTE* text, const BYTE* singleRanges, const BYTE* doubleRanges, 
   if ((flags & kTextRefusesBlank) && IsBlankOnly(text)) return 0;
   BYTE* p = text;
   if ((flags & kTextLooksAtSign) && (p[0] == '+' || p[0] == '-')) {
-    if (flags & kTextSkipsSign)
-      ++p;
-    else if (flags & kTextRefusesSign)
-      return 0;
+    if (flags & kTextSkipsSign) ++p;
+    else if (flags & kTextRefusesSign) return 0;
   }
   if (flags & kTextDecimal) {
     BYTE* point = nullptr;
