@@ -11,6 +11,7 @@
 #include "printer_interface/text/resource_text.h"
 #include "settings/access/setting_access.h"
 #include "settings/access/setting_values.h"
+#include "settings/conflict_actions/message_texts.h"
 #include "settings/conflicts/paper_fit.h"
 #include "settings/model/device_model.h"
 #include "settings/model/model_queries.h"
@@ -149,7 +150,8 @@ int UserPaperText(HMODULE module, const SettingsContext* context, WORD paperCode
   WCHAR nameText[kUserPaperNameBytes / 2] = {};
   lstrcpynW(nameText, name, kUserPaperNameBytes / 2);
   DWORD width = 0, length = 0;
-  for (const auto& [id, value] : {std::pair{SettingId(1311 + slot), &width}, std::pair{SettingId(1321 + slot), &length}}) {
+  for (const auto& [id, value] :
+       {std::pair{SettingId(1311 + slot), &width}, std::pair{SettingId(1321 + slot), &length}}) {
     uint64_t raw = 0;
     if (GetSettingValue(id, context->devMode, context->settings, &type, &size, &raw) != kSettingOk) return 0;
     *value = ReadValueAsUInt32(type, &raw);
@@ -174,4 +176,45 @@ int DefaultMarginText(HMODULE module, WCHAR* out) {
   GlobalFree(number);
   if (written < 0) out[0] = 0;
   return written >= 0;
+}
+
+int MarginResetMessage(HMODULE module, const SettingsContext* context, int messageId, const WORD codes[kMarginSlots],
+                       WCHAR** message, BOOL append) {
+  if (codes == nullptr || message == nullptr) return 0;
+  bool any = false;
+  for (int i = 0; i < kMarginSlots; ++i) any = any || codes[i] != 0;
+  if (!any) return 1;
+  WCHAR margin[kPaperTextChars];
+  if (!DefaultMarginText(module, margin)) return 0;
+  std::u16string lines;
+  for (int i = 0; i < kMarginSlots; ++i) {
+    if (codes[i] == 0) continue;
+    WCHAR paper[kPaperTextChars];
+    WCHAR line[kMarginLineChars];
+    if (!UserPaperText(module, context, codes[i], paper) ||
+        FormatModuleString(module, line, kMarginLineChars, kStringPaperLine, paper, margin) <= 0)
+      return 0;
+    lines += line;
+  }
+  // Every buffer is sized from the joined lines: ten lines of up to 512
+  // characters need more than any fixed message buffer holds.
+  if (append) {
+    const size_t existing = *message ? size_t(lstrlenW(*message)) : 0;
+    auto* grown = static_cast<WCHAR*>(GlobalAlloc(GPTR, (existing + lines.size() + 1) * sizeof(WCHAR)));
+    if (grown == nullptr) return 0;
+    if (existing) std::memcpy(grown, *message, existing * sizeof(WCHAR));
+    std::memcpy(grown + existing, lines.c_str(), (lines.size() + 1) * sizeof(WCHAR));
+    if (*message) GlobalFree(*message);
+    *message = grown;
+    return 1;
+  }
+  if (messageId == kGivenText) {
+    auto* block = static_cast<WCHAR*>(GlobalAlloc(GPTR, (lines.size() + 1) * sizeof(WCHAR)));
+    if (block == nullptr) return 0;
+    std::memcpy(block, lines.c_str(), (lines.size() + 1) * sizeof(WCHAR));
+    *message = block;
+    return 1;
+  }
+  const int length = static_cast<int>(lines.size()) + kResourceStringChars + 1;
+  return FormatResourceMessage(module, message, length, static_cast<UINT>(messageId), lines.c_str());
 }

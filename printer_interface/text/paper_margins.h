@@ -57,6 +57,7 @@ int DefaultMarginText(HMODULE module, WCHAR* out);
 // code, joined. With append they are added to the message (a global block,
 // grown to hold them); with message id -3 the message becomes a new block of
 // the lines; otherwise the resource message of that id formatted with the
-// lines. 1 (also when no code is set), or 0 when a line fails.
-int MarginResetMessage(HMODULE module, const SettingsContext* context, int messageId,
-                       const WORD codes[kMarginSlots], WCHAR** message, BOOL append);
+// lines. The message given for appending must be a global block or null. 1
+// (also when no code is set), or 0 when a line fails.
+int MarginResetMessage(HMODULE module, const SettingsContext* context, int messageId, const WORD codes[kMarginSlots],
+                       WCHAR** message, BOOL append);

@@ -75,17 +75,13 @@ bool fax_block_fuzz_setup() {
 void fax_block_fuzz_one(const uint8_t* data, size_t size) {
   if (size < 1) return;
   const SIZE_T blocks = pk::seams::GlobalLiveBlocks();
-  if (data[0] & 1)
-    CleanRecords(data + 1, size - 1);
-  else
-    LoadBlob(data + 1, size - 1, (data[0] & 2) != 0);
+  if (data[0] & 1) CleanRecords(data + 1, size - 1);
+  else LoadBlob(data + 1, size - 1, (data[0] & 2) != 0);
   Check(pk::seams::GlobalLiveBlocks() == blocks);
   // A record may name the blob file itself: it comes back for the next run.
   HANDLE f = CreateFileW(g_path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (f == INVALID_HANDLE_VALUE)
-    WriteBlob({});
-  else
-    CloseHandle(f);
+  if (f == INVALID_HANDLE_VALUE) WriteBlob({});
+  else CloseHandle(f);
 }
 
 #ifdef PK_LIBFUZZER
