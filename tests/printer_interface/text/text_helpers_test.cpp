@@ -142,6 +142,10 @@ TEST(ValidateText, SignDecimalBlankAndEmptyRules) {
   for (const auto& c : cases)
     EXPECT_EQ(ValidateText(c.text, digits, nullptr, nullptr, nullptr, c.flags, c.decimals), c.valid)
         << std::string(c.text, c.text + std::char_traits<char16_t>::length(c.text)) << " flags " << c.flags;
+  // Flags 0x041 without ranges: the sign is a character like any other.
+  EXPECT_EQ(ValidateText(u"-1.5", nullptr, nullptr, nullptr, nullptr, 0x041, 1), 1);
+  EXPECT_EQ(ValidateText(u"1.55", nullptr, nullptr, nullptr, nullptr, 0x041, 1), 0);
+  EXPECT_EQ(ValidateText(u"1.2.3", nullptr, nullptr, nullptr, nullptr, 0x041, 1), 0);
   // Without ranges any single byte passes; blanks alone are refused with 0x100.
   EXPECT_EQ(ValidateText(u" \t ", nullptr, nullptr, nullptr, nullptr, 0x100, 0), 0);
   EXPECT_EQ(ValidateText(u" \t ", nullptr, nullptr, nullptr, nullptr, 0, 0), 1);
