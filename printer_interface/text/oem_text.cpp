@@ -23,7 +23,9 @@ bool InSingleRanges(BYTE b, const BYTE* ranges) {
 bool InDoubleRanges(unsigned code, const BYTE* ranges) {
   if (ranges == nullptr) return false;
   for (const BYTE* r = ranges; r[0] != 0; r += 4) {
-    if (r[1] == 0 && r[2] == 0) break;  // a list cut short ends here
+    // No byte of a double-byte code is 0: a list cut short ends at its 0
+    // byte and is never read past it.
+    if (r[1] == 0 || r[2] == 0 || r[3] == 0) break;
     const unsigned start = r[0] << 8 | r[1];
     const unsigned end = r[2] << 8 | r[3];
     if (code >= start && code <= end) return true;
