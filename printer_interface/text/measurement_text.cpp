@@ -1,7 +1,6 @@
 // Lengths, units and number texts (see measurement_text.h).
 #include "printer_interface/text/measurement_text.h"
 
-#include <cstdarg>
 #include <cstdint>
 
 #include "platform/win/win_format.h"
@@ -9,11 +8,11 @@
 #include "platform/win/win_resource.h"
 #include "printer_interface/text/resource_text.h"
 #include "settings/access/setting_values.h"
+#include "settings/conflict_actions/message_texts.h"
 
 namespace {
 
-constexpr int kNumberChars = 24;
-constexpr int kStringChars = 256;
+constexpr int kNumberTextChars = 24;
 
 int Digits(unsigned long value) {
   int n = 1;
@@ -103,7 +102,7 @@ int FormatNumberText(WCHAR** text, int decimals, BOOL isSigned, SettingValueType
     return FormatFixedPoint(
         text, decimals, isSigned, kFixedPointText,
         isSigned ? ReadValueAsInt32(valueType, value) : static_cast<LONG>(ReadValueAsUInt32(valueType, value)));
-  auto* out = static_cast<WCHAR*>(GlobalAlloc(GPTR, kNumberChars * sizeof(WCHAR)));
+  auto* out = static_cast<WCHAR*>(GlobalAlloc(GPTR, kNumberTextChars * sizeof(WCHAR)));
   if (out == nullptr) return 0;
   if (FormatSettingValue(valueType, value, out) == nullptr) {
     GlobalFree(out);
@@ -111,22 +110,6 @@ int FormatNumberText(WCHAR** text, int decimals, BOOL isSigned, SettingValueType
   }
   *text = out;
   return 1;
-}
-
-int FormatModuleString(HMODULE module, WCHAR* out, int outChars, UINT stringId, ...) {
-  if (out == nullptr || outChars < 1) return 0;
-  out[0] = 0;
-  WCHAR format[kStringChars] = {};
-  if (LoadStringW(module, stringId, format, kStringChars) <= 0) return 0;
-  va_list args;
-  va_start(args, stringId);
-  const int written = wvnsprintfW(out, outChars, format, args);
-  va_end(args);
-  if (written < 0) {
-    out[0] = 0;
-    return 0;
-  }
-  return written;
 }
 
 int RangeText(HMODULE module, LONG low, LONG high, int decimals, int unit, WCHAR* out) {
@@ -144,7 +127,7 @@ int RangeText(HMODULE module, LONG low, LONG high, int decimals, int unit, WCHAR
   int result = 0;
   if (FormatNumberText(&lowText, decimals, TRUE, type, lowValue) &&
       FormatNumberText(&highText, decimals, TRUE, type, highValue))
-    result = FormatModuleString(module, out, kRangeTextChars, kStringRange, lowText, highText, unitName) > 0;
+    result = WriteResourceMessage(module, out, kRangeTextChars, kStringRange, lowText, highText, unitName);
   GlobalFree(lowText);
   GlobalFree(highText);
   return result;

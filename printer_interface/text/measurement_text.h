@@ -35,7 +35,3 @@ int FormatNumberText(WCHAR** text, int decimals, BOOL isSigned, SettingValueType
 // String 730 of the module filled with the two values and the unit name
 // (460, or 461 for inches) into `out` of kRangeTextChars characters. 1 / 0.
 int RangeText(HMODULE module, LONG low, LONG high, int decimals, int unit, WCHAR* out);
-// Loads the module's string and formats it, bounded by `outChars`: the
-// characters written, or 0 and an empty text for a missing string or a text
-// that does not fit.
-int FormatModuleString(HMODULE module, WCHAR* out, int outChars, UINT stringId, ...);

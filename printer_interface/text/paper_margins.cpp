@@ -190,9 +190,9 @@ int MarginResetMessage(HMODULE module, const SettingsContext* context, int messa
   for (int i = 0; i < kMarginSlots; ++i) {
     if (codes[i] == 0) continue;
     WCHAR paper[kPaperTextChars];
-    WCHAR line[kMarginLineChars];
+    WCHAR line[kMarginLineChars];  // a longer line is cut
     if (!UserPaperText(module, context, codes[i], paper) ||
-        FormatModuleString(module, line, kMarginLineChars, kStringPaperLine, paper, margin) <= 0)
+        !WriteResourceMessage(module, line, kMarginLineChars, kStringPaperLine, paper, margin))
       return 0;
     lines += line;
   }
