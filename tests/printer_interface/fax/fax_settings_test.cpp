@@ -149,6 +149,27 @@ TEST_F(FaxBlobTest, RefusesMissingPlacesAndOversizedObjects) {
   EXPECT_EQ(LoadSettingsWithFax(nullptr, path.c_str(), 1, nullptr, nullptr), 0);
 }
 
+TEST_F(FaxBlobTest, AllocationFailuresLeaveNoBlock) {
+  const std::u16string path = TempFile();
+  OwnedFax owned(3);
+  const Bytes extension = Extension();
+  ASSERT_EQ(SaveSettingsWithFax(nullptr, path.c_str(), 1, &owned.fax, extension.data()), 1);
+  for (unsigned n = 1; n <= 8; ++n) {
+    const SIZE_T before = pk::seams::GlobalLiveBlocks();
+    Bytes loaded(kSettingsBlobExtensionSize, 0);
+    FaxObject back{};
+    pk::seams::FailNthAllocation(n);
+    SaveSettingsWithFax(nullptr, path.c_str(), 1, &owned.fax, extension.data());
+    pk::seams::FailNthAllocation(n);
+    const int read = LoadSettingsWithFax(nullptr, path.c_str(), 1, &back, loaded.data());
+    pk::seams::FailNthAllocation(0);
+    // A failed load may leave what it filled; freeing it leaves nothing.
+    if (read) EXPECT_EQ(back.entries->count, 3) << n;
+    FreeFaxObjectEntries(&back);
+    EXPECT_EQ(pk::seams::GlobalLiveBlocks(), before) << n;
+  }
+}
+
 TEST_F(FaxBlobTest, TheUserStoreOfThePrinterCarriesTheBlockToo) {
   OwnedFax owned(2);
   const Bytes extension = Extension();

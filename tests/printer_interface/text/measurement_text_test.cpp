@@ -106,3 +106,19 @@ TEST_F(MeasurementTextTest, RangeTextFillsStringSevenThirty) {
 
 }  // namespace
 }  // namespace pk::test
+
+namespace pk::test {
+namespace {
+
+TEST(FormatFixedPoint, NoMemoryGivesNoText) {
+  const SIZE_T before = pk::seams::GlobalLiveBlocks();
+  pk::seams::FailNthAllocation(1);
+  WCHAR* text = reinterpret_cast<WCHAR*>(1);
+  EXPECT_EQ(FormatFixedPoint(&text, 2, FALSE, 0x40, 5), 0);
+  EXPECT_EQ(text, nullptr);
+  pk::seams::FailNthAllocation(0);
+  EXPECT_EQ(pk::seams::GlobalLiveBlocks(), before);
+}
+
+}  // namespace
+}  // namespace pk::test

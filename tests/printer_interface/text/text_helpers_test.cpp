@@ -291,3 +291,27 @@ TEST_F(ResourceTextTest, UnitLabelsSetEveryControlOfTheList) {
 
 }  // namespace
 }  // namespace pk::test
+
+namespace pk::test {
+namespace {
+
+// Each allocation failing in turn: the helper answers 0 and leaves no block.
+TEST(TextHelpers, AllocationFailuresLeaveNoBlock) {
+  pk::seams::SetCodePages(932, 932);
+  for (unsigned n = 1; n <= 3; ++n) {
+    const SIZE_T before = pk::seams::GlobalLiveBlocks();
+    std::u16string text = u"a\\b\u30BD";
+    pk::seams::FailNthAllocation(n);
+    const int stripped = StripCharacters(text.data(), u"\\");
+    pk::seams::FailNthAllocation(0);
+    EXPECT_EQ(pk::seams::GlobalLiveBlocks(), before) << n;
+    if (!stripped) EXPECT_EQ(text, u"a\\b\u30BD") << n;  // unchanged on failure
+    EXPECT_TRUE(stripped == 0 || text.c_str() == std::u16string(u"ab\u30BD")) << n;
+  }
+  pk::seams::FailNthAllocation(1);
+  EXPECT_EQ(ValidateText(u"12", nullptr, nullptr, nullptr, nullptr, 0, 0), 0);
+  pk::seams::FailNthAllocation(0);
+}
+
+}  // namespace
+}  // namespace pk::test
