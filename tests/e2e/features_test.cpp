@@ -110,6 +110,38 @@ TEST_F(FeatureTest, OffsetsMoveTheInk) {
   }
 }
 
+// What GDI is told is printable is the page: a box drawn into the
+// printable area's bottom-right corner, on A4 and Letter, portrait and
+// landscape, is ink there on a page of exactly that size, and no drawing
+// falls outside every band.
+TEST_F(FeatureTest, DrawingReachesThePrintableEdges) {
+  for (const char* paper : {"-s 8=9", "-s 8=1", "-s 8=9 -s 7=2"}) {
+    SCOPED_TRACE(paper);
+    HostRun probe = Gdihost(std::string("-o probe.prn ") + paper + " " + kDoc);
+    ASSERT_EQ(probe.exit, 0) << probe.err;
+    long w = 0, h = 0;
+    ASSERT_EQ(Lines(probe, "DrvEnablePDEV").size(), 1u);
+    ASSERT_EQ(std::sscanf(Lines(probe, "DrvEnablePDEV")[0].c_str(), "DrvEnablePDEV printable %ldx%ld", &w, &h), 2);
+    std::ofstream(root_ + "/docs/edge.txt") << "unit dot\npage\npen null\nbrush solid #000000\nrect " << w - 300 << " "
+                                            << h - 200 << " " << w << " " << h << "\n";
+    HostRun r = Gdihost(std::string("-o edge.prn ") + paper + " docs/edge.txt");
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.err.find("in no band"), std::string::npos) << r.err;
+    const auto sizes = Sizes("edge.prn");
+    ASSERT_EQ(sizes.size(), 1u);
+    EXPECT_EQ(sizes[0], std::make_pair(w, h));
+    const auto ink = Ink("edge.prn");
+    ASSERT_EQ(ink.size(), 1u);
+    long box[4] = {};
+    ASSERT_EQ(std::sscanf(ink[0].c_str(), "page %*d: ink %ld %ld %ld %ld", &box[0], &box[1], &box[2], &box[3]), 4)
+        << ink[0];
+    EXPECT_NEAR(box[0], w - 300, 1) << ink[0];
+    EXPECT_NEAR(box[1], h - 200, 1) << ink[0];
+    EXPECT_GE(box[2], w - 2) << ink[0];
+    EXPECT_GE(box[3], h - 2) << ink[0];
+  }
+}
+
 // A colord-data profile in 289 with ICC matching (286 = 2) prints without a
 // box.
 TEST_F(FeatureTest, IccProfilePrintsWithoutABox) {
@@ -249,9 +281,13 @@ TEST_F(FeatureTest, StoredPaperMarginsShrinkThePrintableSize) {
   ASSERT_EQ(RegSetValueExW(key, u"9", 0, REG_BINARY, reinterpret_cast<const BYTE*>(a4), 20), ERROR_SUCCESS);
   RegCloseKey(key);
   printable("-s 387=1", &w1, &h1);
-  // 40 mm across and 20 mm down at 600 dpi.
-  EXPECT_NEAR(double(w0 - w1), 944.9, 1.0);
-  EXPECT_NEAR(double(h0 - h1), 472.4, 1.0);
+  // Without stored margins the printable size is the page inside the
+  // model's margins; with them it is the A4 paper (4961 x 7016 at 600 dpi)
+  // less 40 mm across and 20 mm down.
+  EXPECT_LT(w0, 4961);
+  EXPECT_LT(h0, 7016);
+  EXPECT_NEAR(double(4961 - w1), 944.9, 1.0);
+  EXPECT_NEAR(double(7016 - h1), 472.4, 1.0);
 }
 
 // The printer's model replaced by the model writer's file of `text`.
