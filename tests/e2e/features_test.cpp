@@ -312,6 +312,56 @@ std::string FeatureTest::PageBits(const std::string& job) {
   return ReadAll(root_ + "/" + dir + "/page.pbm");
 }
 
+// Page handling: with no page length (373 = 0) the outside library cuts a
+// page below its last ink when the flag 470 asks or the paper is a large
+// one (a writer-made model's roll paper); on the default A4 paper alone the
+// pages keep their full height. Ink is never cut.
+TEST_F(FeatureTest, PageHandlingCutsPagesToTheirContent) {
+  auto heights = [&](const std::string& options) {
+    HostRun r = Gdihost("-o job.prn -s 373=0 " + options + " " + kDoc);
+    EXPECT_EQ(r.exit, 0) << r.err;
+    std::vector<long> bottoms;
+    for (const std::string& box : Ink("job.prn")) {
+      long b[4] = {};
+      EXPECT_EQ(std::sscanf(box.c_str(), "page %*d: ink %ld %ld %ld %ld", &b[0], &b[1], &b[2], &b[3]), 4) << box;
+      bottoms.push_back(b[3] + 1);
+    }
+    std::vector<long> lengths;
+    for (const auto& size : Sizes("job.prn")) lengths.push_back(size.second);
+    fs::remove_all(root_ + "/split");
+    EXPECT_EQ(lengths.size(), 3u);
+    return std::make_pair(lengths, bottoms);
+  };
+  const auto full = heights("");
+  for (long length : full.first) EXPECT_EQ(length, 6817);
+  const auto cut = heights("-s 470=1");
+  EXPECT_EQ(cut.first, cut.second);
+  EXPECT_EQ(cut.second, full.second);
+
+  std::ifstream in(PK_DEFAULT_MODEL_TEXT);
+  std::stringstream text;
+  for (std::string line; std::getline(in, line);) {
+    text << line << "\n";
+    if (line.rfind("paper 9 \"A4\"", 0) == 0) text << "paper 274 \"A4 Roll\" 0 0 2100 2970 42 42\n";
+    if (line == "  option \"A4\" 10 9 i16 9") text << "  option \"A4 Roll\" 10 274 i16 274\n";
+  }
+  ReplaceModel(text.str());
+  pkhost::OpenedPrinter printer;
+  std::string error;
+  ASSERT_TRUE(pkhost::OpenPrinterForHost(PK_DEFAULT_PRINTER_NAME, &printer, &error)) << error;
+  FORM_INFO_1W form = {0, const_cast<LPWSTR>(u"A4 Roll"), {210000, 297000}, {0, 0, 210000, 297000}};
+  // Added unless the printer has the form already (ERROR_FILE_EXISTS).
+  if (!AddFormW(printer.handle, 1, reinterpret_cast<const BYTE*>(&form))) ASSERT_EQ(GetLastError(), 80u);
+  pkhost::ClosePrinterForHost(&printer);
+  // The application names a paper by its form's position.
+  std::string index;
+  ASSERT_EQ(Shell("'" + OutDir() + "/spoolctl' --root '" + root_ + "' forms | grep 'A4 Roll' | cut -f1", &index), 0);
+  ASSERT_FALSE(index.empty());
+  const auto roll = heights("-s 8=" + index.substr(0, index.find('\n')));
+  EXPECT_EQ(roll.first, roll.second);
+  EXPECT_EQ(roll.second, full.second);
+}
+
 // A model without device fonts (the default model's font records left out,
 // written by the model writer) prints the text document to the same pages.
 TEST_F(FeatureTest, ModelWithoutDeviceFontsPrintsTheSamePages) {
