@@ -1,10 +1,12 @@
 // The GDIINFO and DEVINFO of a PDEV (see device_caps.h).
 #include "graphics_driver/core/device_caps.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
 #include "graphics_driver/core/device_fonts.h"
+#include "graphics_driver/core/device_units.h"
 #include "graphics_driver/core/paper_forms.h"
 #include "graphics_driver/core/pdev_settings.h"
 #include "platform/gdi/eng_services.h"
@@ -110,10 +112,33 @@ int BuildGdiInfo(PdevState* pdev, const AttachedPaperMargins* margins, GDIINFO* 
     }
   }
 
+  // GDI may draw anywhere in the printable size it is told, but the page is
+  // made only of the document paper's printable rectangle, its width cut to
+  // whole bytes: the printable size never reaches beyond that page, so no
+  // drawing falls outside it.
+  const PaperInfo& paper = pdev->documentPaper;
+  const int64_t pageWidth = DeviceUnitsToDots(paper.right - paper.left, int32_t(dpi)) / 8 * 8;
+  const int64_t pageHeight = DeviceUnitsToDots(paper.bottom - paper.top, int32_t(dpi));
+  int64_t horzRes = dpi ? RoundDiv(dpi * px, 254) : 0, vertRes = dpi ? RoundDiv(dpi * py, 254) : 0;
+  if (dpi && horzRes > pageWidth) {
+    horzRes = std::max<int64_t>(pageWidth, 0);
+    px = horzRes * 254 / dpi;
+  }
+  if (dpi && vertRes > pageHeight) {
+    vertRes = std::max<int64_t>(pageHeight, 0);
+    py = vertRes * 254 / dpi;
+  }
+
   const int64_t values[] = {
-      RoundDiv(px * 10, scale), RoundDiv(py * 10, scale), RoundDiv(dpi * px, 254),
-      RoundDiv(dpi * py, 254),  RoundDiv(dpi * ox, 254),  RoundDiv(dpi * oy, 254),
-      RoundDiv(dpi * pw, 254),  RoundDiv(dpi * ph, 254),  pdev->logicalDpi,
+      RoundDiv(px * 10, scale),
+      RoundDiv(py * 10, scale),
+      horzRes,
+      vertRes,
+      RoundDiv(dpi * ox, 254),
+      RoundDiv(dpi * oy, 254),
+      RoundDiv(dpi * pw, 254),
+      RoundDiv(dpi * ph, 254),
+      pdev->logicalDpi,
   };
   for (int64_t v : values)
     if (!Fits(v)) return 0;

@@ -110,6 +110,38 @@ TEST_F(FeatureTest, OffsetsMoveTheInk) {
   }
 }
 
+// What GDI is told is printable is the page: a box drawn into the
+// printable area's bottom-right corner, on A4 and Letter, portrait and
+// landscape, is ink there on a page of exactly that size, and no drawing
+// falls outside every band.
+TEST_F(FeatureTest, DrawingReachesThePrintableEdges) {
+  for (const char* paper : {"-s 8=9", "-s 8=1", "-s 8=9 -s 7=2"}) {
+    SCOPED_TRACE(paper);
+    HostRun probe = Gdihost(std::string("-o probe.prn ") + paper + " " + kDoc);
+    ASSERT_EQ(probe.exit, 0) << probe.err;
+    long w = 0, h = 0;
+    ASSERT_EQ(Lines(probe, "DrvEnablePDEV").size(), 1u);
+    ASSERT_EQ(std::sscanf(Lines(probe, "DrvEnablePDEV")[0].c_str(), "DrvEnablePDEV printable %ldx%ld", &w, &h), 2);
+    std::ofstream(root_ + "/docs/edge.txt") << "unit dot\npage\npen null\nbrush solid #000000\nrect " << w - 300 << " "
+                                            << h - 200 << " " << w << " " << h << "\n";
+    HostRun r = Gdihost(std::string("-o edge.prn ") + paper + " docs/edge.txt");
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.err.find("in no band"), std::string::npos) << r.err;
+    const auto sizes = Sizes("edge.prn");
+    ASSERT_EQ(sizes.size(), 1u);
+    EXPECT_EQ(sizes[0], std::make_pair(w, h));
+    const auto ink = Ink("edge.prn");
+    ASSERT_EQ(ink.size(), 1u);
+    long box[4] = {};
+    ASSERT_EQ(std::sscanf(ink[0].c_str(), "page %*d: ink %ld %ld %ld %ld", &box[0], &box[1], &box[2], &box[3]), 4)
+        << ink[0];
+    EXPECT_NEAR(box[0], w - 300, 1) << ink[0];
+    EXPECT_NEAR(box[1], h - 200, 1) << ink[0];
+    EXPECT_GE(box[2], w - 2) << ink[0];
+    EXPECT_GE(box[3], h - 2) << ink[0];
+  }
+}
+
 // A colord-data profile in 289 with ICC matching (286 = 2) prints without a
 // box.
 TEST_F(FeatureTest, IccProfilePrintsWithoutABox) {
@@ -249,9 +281,13 @@ TEST_F(FeatureTest, StoredPaperMarginsShrinkThePrintableSize) {
   ASSERT_EQ(RegSetValueExW(key, u"9", 0, REG_BINARY, reinterpret_cast<const BYTE*>(a4), 20), ERROR_SUCCESS);
   RegCloseKey(key);
   printable("-s 387=1", &w1, &h1);
-  // 40 mm across and 20 mm down at 600 dpi.
-  EXPECT_NEAR(double(w0 - w1), 944.9, 1.0);
-  EXPECT_NEAR(double(h0 - h1), 472.4, 1.0);
+  // Without stored margins the printable size is the page inside the
+  // model's margins; with them it is the A4 paper (4961 x 7016 at 600 dpi)
+  // less 40 mm across and 20 mm down.
+  EXPECT_LT(w0, 4961);
+  EXPECT_LT(h0, 7016);
+  EXPECT_NEAR(double(4961 - w1), 944.9, 1.0);
+  EXPECT_NEAR(double(7016 - h1), 472.4, 1.0);
 }
 
 // The printer's model replaced by the model writer's file of `text`.
@@ -274,6 +310,56 @@ std::string FeatureTest::PageBits(const std::string& job) {
   std::string out;
   EXPECT_EQ(Shell("tifftopnm " + dir + "/unit1.tif > " + dir + "/page.pbm"), 0);
   return ReadAll(root_ + "/" + dir + "/page.pbm");
+}
+
+// Page handling: with no page length (373 = 0) the outside library cuts a
+// page below its last ink when the flag 470 asks or the paper is a large
+// one (a writer-made model's roll paper); on the default A4 paper alone the
+// pages keep their full height. Ink is never cut.
+TEST_F(FeatureTest, PageHandlingCutsPagesToTheirContent) {
+  auto heights = [&](const std::string& options) {
+    HostRun r = Gdihost("-o job.prn -s 373=0 " + options + " " + kDoc);
+    EXPECT_EQ(r.exit, 0) << r.err;
+    std::vector<long> bottoms;
+    for (const std::string& box : Ink("job.prn")) {
+      long b[4] = {};
+      EXPECT_EQ(std::sscanf(box.c_str(), "page %*d: ink %ld %ld %ld %ld", &b[0], &b[1], &b[2], &b[3]), 4) << box;
+      bottoms.push_back(b[3] + 1);
+    }
+    std::vector<long> lengths;
+    for (const auto& size : Sizes("job.prn")) lengths.push_back(size.second);
+    fs::remove_all(root_ + "/split");
+    EXPECT_EQ(lengths.size(), 3u);
+    return std::make_pair(lengths, bottoms);
+  };
+  const auto full = heights("");
+  for (long length : full.first) EXPECT_EQ(length, 6817);
+  const auto cut = heights("-s 470=1");
+  EXPECT_EQ(cut.first, cut.second);
+  EXPECT_EQ(cut.second, full.second);
+
+  std::ifstream in(PK_DEFAULT_MODEL_TEXT);
+  std::stringstream text;
+  for (std::string line; std::getline(in, line);) {
+    text << line << "\n";
+    if (line.rfind("paper 9 \"A4\"", 0) == 0) text << "paper 274 \"A4 Roll\" 0 0 2100 2970 42 42\n";
+    if (line == "  option \"A4\" 10 9 i16 9") text << "  option \"A4 Roll\" 10 274 i16 274\n";
+  }
+  ReplaceModel(text.str());
+  pkhost::OpenedPrinter printer;
+  std::string error;
+  ASSERT_TRUE(pkhost::OpenPrinterForHost(PK_DEFAULT_PRINTER_NAME, &printer, &error)) << error;
+  FORM_INFO_1W form = {0, const_cast<LPWSTR>(u"A4 Roll"), {210000, 297000}, {0, 0, 210000, 297000}};
+  // Added unless the printer has the form already (ERROR_FILE_EXISTS).
+  if (!AddFormW(printer.handle, 1, reinterpret_cast<const BYTE*>(&form))) ASSERT_EQ(GetLastError(), 80u);
+  pkhost::ClosePrinterForHost(&printer);
+  // The application names a paper by its form's position.
+  std::string index;
+  ASSERT_EQ(Shell("'" + OutDir() + "/spoolctl' --root '" + root_ + "' forms | grep 'A4 Roll' | cut -f1", &index), 0);
+  ASSERT_FALSE(index.empty());
+  const auto roll = heights("-s 8=" + index.substr(0, index.find('\n')));
+  EXPECT_EQ(roll.first, roll.second);
+  EXPECT_EQ(roll.second, full.second);
 }
 
 // A model without device fonts (the default model's font records left out,

@@ -116,10 +116,12 @@ TEST_F(SumbrelGdihostTest, StoredMarginsShrinkThePrintableArea) {
   printable(false, &plain);
   printable(true, &narrowed);
   // The margins are tenths of a millimetre: 20 mm an axis at the device's resolution.
-  ASSERT_EQ(plain.ulHorzRes, static_cast<ULONG>(plain.szlPhysSize.cx));
+  // Without them the printable size is the page inside the model's margins.
+  ASSERT_LT(plain.ulHorzRes, static_cast<ULONG>(plain.szlPhysSize.cx));
+  ASSERT_LT(plain.ulVertRes, static_cast<ULONG>(plain.szlPhysSize.cy));
   const double twoMargins = 200 * plain.ulLogPixelsX / 254.0;
-  EXPECT_NEAR(double(plain.ulHorzRes - narrowed.ulHorzRes), twoMargins, 1.0);
-  EXPECT_NEAR(double(plain.ulVertRes - narrowed.ulVertRes), twoMargins, 1.0);
+  EXPECT_NEAR(double(narrowed.szlPhysSize.cx - LONG(narrowed.ulHorzRes)), twoMargins, 1.0);
+  EXPECT_NEAR(double(narrowed.szlPhysSize.cy - LONG(narrowed.ulVertRes)), twoMargins, 1.0);
   pkhost::ClosePrinterForHost(&printer);
 }
 

@@ -23,7 +23,7 @@ using Page = PbmPage;
 struct JobRun {
   pkhost::PlayResult result = pkhost::PlayResult::Failed;
   int pagesSent = 0;
-  SIZEL paper{};  // the physical page in dots
+  SIZEL paper{};  // the DC's printable area in dots: the page
   std::vector<std::string> trace, failures;
 };
 
@@ -84,7 +84,7 @@ class SumbrelStampTest : public ::testing::Test {
       EXPECT_TRUE(session.CreateDc(setup, &error)) << error;
       run.result = pkhost::PlayDocument(doc, session, devMode, log);
       run.pagesSent = session.pagesSent();
-      run.paper = session.gdiInfo().szlPhysSize;
+      run.paper = {LONG(session.gdiInfo().ulHorzRes), LONG(session.gdiInfo().ulVertRes)};
       session.DeleteDc();
     }
     run.trace = log.trace();
@@ -170,8 +170,10 @@ TEST_F(SumbrelStampTest, StampOnEveryPage) {
     const RECTL middle{0, a.height / 8, a.width, a.height};
     const RECTL box = ExtraInk(a, b, middle, &count);
     ASSERT_GT(count, 1000u) << "page " << n;
-    // Centred (position 0x202) in the stamp's area, the page's paper, measured
-    // from the DC's origin; the frame's outer edge is the box's.
+    // Centred (position 0x202) in the stamp's area, the DC's printable area,
+    // which is the page; the frame's outer edge is the box's.
+    EXPECT_EQ(a.width, with.paper.cx);
+    EXPECT_EQ(a.height, with.paper.cy);
     EXPECT_NEAR((box.left + box.right) / 2.0, with.paper.cx / 2.0, 3) << n;
     EXPECT_NEAR((box.top + box.bottom) / 2.0, with.paper.cy / 2.0, 3) << n;
     EXPECT_GT(box.right - box.left, 2 * (box.bottom - box.top));

@@ -8,6 +8,7 @@
 #include "driver_fixture.h"
 #include "graphics_driver/job_output/job_output_for_core.h"
 #include "graphics_driver/core/device_caps.h"
+#include "graphics_driver/core/device_units.h"
 #include "graphics_driver/core/pdev_settings.h"
 #include "settings/model/model_records.h"
 
@@ -41,10 +42,16 @@ TEST_F(PdevLifecycleTest, GdiInfoOfLetterPortrait) {
   const GDIINFO& g = gdiInfo_;
   EXPECT_EQ(g.ulVersion, 0x400u);
   EXPECT_EQ(g.ulTechnology, 2u);
-  EXPECT_EQ(g.ulHorzSize, 216u);
-  EXPECT_EQ(g.ulVertSize, 279u);
-  EXPECT_EQ(g.ulHorzRes, 2550u);
-  EXPECT_EQ(g.ulVertRes, 3300u);
+  // The printable size is the page the surface holds: the paper's printable
+  // rectangle, its width cut to whole bytes, not the whole Letter paper
+  // (2550 x 3300), whose edges no band holds.
+  EXPECT_EQ(g.ulHorzSize, 207u);
+  EXPECT_EQ(g.ulVertSize, 266u);
+  EXPECT_EQ(g.ulHorzRes, 2440u);
+  EXPECT_EQ(g.ulVertRes, 3146u);
+  const PaperInfo& paper = pdev->documentPaper;
+  EXPECT_EQ(g.ulHorzRes, ULONG(DeviceUnitsToDots(paper.right - paper.left, 300) / 8 * 8));
+  EXPECT_EQ(g.ulVertRes, ULONG(DeviceUnitsToDots(paper.bottom - paper.top, 300)));
   EXPECT_EQ(g.cBitsPixel, 1u);
   EXPECT_EQ(g.cPlanes, 1u);
   EXPECT_EQ(g.ulNumColors, 2u);
@@ -94,20 +101,20 @@ TEST_F(PdevLifecycleTest, ScaleLandscapeAndTheSystem) {
   Dm()->dmScale = 50;
   PdevState* pdev = Enable();
   ASSERT_NE(pdev, nullptr);
-  EXPECT_EQ(gdiInfo_.ulHorzSize, 432u);
-  EXPECT_EQ(gdiInfo_.ulVertSize, 559u);
+  EXPECT_EQ(gdiInfo_.ulHorzSize, 413u);
+  EXPECT_EQ(gdiInfo_.ulVertSize, 533u);
   EXPECT_EQ(gdiInfo_.ulLogPixelsX, 150u);
   EXPECT_EQ(gdiInfo_.ulLogPixelsY, 150u);
-  EXPECT_EQ(gdiInfo_.ulHorzRes, 2550u);
+  EXPECT_EQ(gdiInfo_.ulHorzRes, 2440u);
 
   Dm()->dmScale = 100;
   Dm()->dmOrientation = 2;
   pdev = Enable();
   ASSERT_NE(pdev, nullptr);
   EXPECT_EQ(pdev->documentPaper.rotated, 1u);
-  EXPECT_EQ(gdiInfo_.ulHorzRes, 3300u);
-  EXPECT_EQ(gdiInfo_.ulVertRes, 2550u);
-  EXPECT_EQ(gdiInfo_.ulHorzSize, 279u);
+  EXPECT_EQ(gdiInfo_.ulHorzRes, 3144u);
+  EXPECT_EQ(gdiInfo_.ulVertRes, 2443u);
+  EXPECT_EQ(gdiInfo_.ulHorzSize, 266u);
   EXPECT_EQ(gdiInfo_.ptlPhysOffset.x, 71);
   EXPECT_EQ(gdiInfo_.ptlPhysOffset.y, 59);
   EXPECT_EQ(gdiInfo_.szlPhysSize.cx, 3300);
@@ -149,8 +156,8 @@ TEST_F(PdevLifecycleTest, AttachedPaperMarginRecord) {
     AttachMargins(variant == 0 ? 1 : 9, 100, 120, 80, 90);
     if (variant == 0) Dm()->dmDriverExtra = 2408;
     ASSERT_NE(Enable(), nullptr);
-    EXPECT_EQ(gdiInfo_.ulHorzRes, 2550u);
-    EXPECT_EQ(gdiInfo_.ulVertRes, 3300u);
+    EXPECT_EQ(gdiInfo_.ulHorzRes, 2440u);
+    EXPECT_EQ(gdiInfo_.ulVertRes, 3146u);
     EXPECT_EQ(gdiInfo_.ptlPhysOffset.x, 59);
     EXPECT_EQ(gdiInfo_.ptlPhysOffset.y, 83);
   }
@@ -174,7 +181,7 @@ TEST_F(PdevLifecycleTest, ShortDevModeCarriesNoRecord) {
   pdevs_.push_back(p);
   EXPECT_EQ(dm->dmDriverExtra, 2418);
   EXPECT_EQ(gdiInfo_.ptlPhysOffset.x, 59);
-  EXPECT_EQ(gdiInfo_.ulHorzRes, 2550u);
+  EXPECT_EQ(gdiInfo_.ulHorzRes, 2440u);
 }
 
 // A form exactly 1000 mm long is a continuous form, as long as setting 373
@@ -213,7 +220,15 @@ TEST_F(PdevLifecycleTest, ContinuousForms) {
     PdevState* pdev = Enable();
     ASSERT_NE(pdev, nullptr);
     EXPECT_EQ(std::u16string(pdev->documentPaper.formName), c.form);
-    EXPECT_EQ(gdiInfo_.ulVertSize, c.vertSize);
+    // The paper found by its size makes a page 1000 mm long less its
+    // margins: GDI is told that page, never more.
+    EXPECT_EQ(gdiInfo_.ulVertSize, 990u);
+    // On a page long enough the form's length is the printable length.
+    PaperInfo& paper = pdev->documentPaper;
+    paper.bottom = paper.top + MicronsToDeviceUnits(200000 * 100);
+    GDIINFO info{};
+    ASSERT_EQ(BuildGdiInfo(pdev, nullptr, &info), 1);
+    EXPECT_EQ(info.ulVertSize, c.vertSize);
   }
 }
 
