@@ -12,6 +12,7 @@
 #include "pipeline_fixture.h"
 #include "platform/spooler/spooler_seams.h"
 #include "platform/win/win_registry.h"
+#include "platform/win/win_seams.h"
 
 namespace {
 
@@ -190,6 +191,31 @@ TEST_F(JobOutputObjectsTest, StoredJobWritesItsHeadFirstAndItsOwnFileHoldsTheWho
   const std::string kept = ReadAll(HostPath(u"C:\\Kept\\job.kwv"));
   EXPECT_EQ(kept.size(), job.size());
   EXPECT_TRUE(kept == job);
+}
+
+// The copy folder is made at the stored job's start: a folder that cannot
+// be made asks there; Cancel stops the job before its first page, OK prints
+// it without a copy.
+TEST_F(JobOutputObjectsTest, StoredJobAsksForItsCopyFolderAtTheStart) {
+  HANDLE blocker = CreateFileW(u"C:\\blocker", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  CloseHandle(blocker);
+  for (int answer : {IDCANCEL, IDOK}) {
+    SCOPED_TRACE(answer);
+    ASSERT_NE(Open(), nullptr);
+    SetPdev(pdev_, 336, 1);
+    SetPdevText(337, u"C:\\blocker\\sub");
+    SetPdevText(338, u"job");
+    ASSERT_TRUE(StartDoc());
+    const size_t boxes = pk::seams::MessageBoxCalls().size();
+    pk::seams::QueueMessageBoxAnswer(answer);
+    EXPECT_EQ(Page(true), answer == IDOK);
+    EXPECT_EQ(pk::seams::MessageBoxCalls().size(), boxes + 1);
+    EndDoc();
+    if (answer == IDOK) EXPECT_NE(JobBytes().find("@PJL DEFAULT OWNER"), std::string::npos);
+    DrvDisableSurface(reinterpret_cast<DHPDEV>(pdev_));
+    Disable(pdev_);
+    pdev_ = nullptr;
+  }
 }
 
 TEST_F(JobOutputObjectsTest, LayoutOverrideAppliesAtTheFirstPageAndIsRestored) {
