@@ -219,12 +219,16 @@ bool PrintSession::EnablePdev(const std::vector<uint8_t>& devMode, std::unique_p
   p->dhpdev = enable(p->devMode.empty() ? nullptr : reinterpret_cast<DEVMODEW*>(p->devMode.data()), nullptr, 0, nullptr,
                      sizeof(GDIINFO), reinterpret_cast<ULONG*>(&p->gdi), sizeof(DEVINFO), &p->devInfo, p->hdev,
                      p->deviceName.data(), setup_.hPrinter);
-  // The trace file gets what the PDEV told GDI: the printable size and the
-  // device fonts.
-  log_.Trace("DrvEnablePDEV", p->dhpdev
-                                  ? " printable " + std::to_string(p->gdi.ulHorzRes) + "x" +
-                                        std::to_string(p->gdi.ulVertRes) + " fonts " + std::to_string(p->devInfo.cFonts)
-                                  : std::string());
+  // The trace file gets what the PDEV told GDI: the printable size, the
+  // device fonts and the default font's face (a PDEV names one only when it
+  // has device fonts of its own, also when it reports none to GDI).
+  const LOGFONTW& lf = p->devInfo.lfDefaultFont;
+  const std::u16string face(lf.lfFaceName, std::find(lf.lfFaceName, lf.lfFaceName + LF_FACESIZE, u'\0'));
+  log_.Trace("DrvEnablePDEV",
+             p->dhpdev
+                 ? " printable " + std::to_string(p->gdi.ulHorzRes) + "x" + std::to_string(p->gdi.ulVertRes) +
+                       " fonts " + std::to_string(p->devInfo.cFonts) + " default font \"" + Utf16ToUtf8(face) + "\""
+                 : std::string());
   if (!p->dhpdev) {
     pkgdi::DeleteDevice(p->hdev);
     *error = "DrvEnablePDEV failed";

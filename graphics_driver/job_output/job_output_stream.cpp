@@ -22,7 +22,11 @@ constexpr UINT kCopyFolderText = 2;
 constexpr UINT kSaveCaption = 5139;
 
 bool SendsToPrinter(OutputSinkKind k) { return k == kSinkSpooler || k == kSinkPageSpool || k == kSinkSpoolerAndFile; }
-bool SendsToFile(OutputSinkKind k) { return k == kSinkFileOnly || k == kSinkSpoolerAndFile; }
+// A page recorded while the copy file is open goes to the copy as well.
+bool SendsToFile(const JobOutputStream* s) {
+  return s->sinkKind == kSinkFileOnly || s->sinkKind == kSinkSpoolerAndFile ||
+         (s->sinkKind == kSinkPageSpool && s->copyFile != INVALID_HANDLE_VALUE);
+}
 
 // Sends bytes to the sink's printer and copy file: false when any write
 // fails or comes out short.
@@ -32,7 +36,7 @@ bool Send(JobOutputStream* s, const void* bytes, uint32_t count) {
     DWORD written = 0;
     ok = WritePrinterBytes(s->printer, bytes, count, &written) && written == count;
   }
-  if (SendsToFile(s->sinkKind)) {
+  if (SendsToFile(s)) {
     DWORD written = 0;
     ok = WriteFileBytes(s->copyFile, bytes, count, &written) && written == count && ok;
   }
@@ -99,6 +103,9 @@ void DestroyJobOutputStream(JobOutputStream* s) {
   // A job stopped inside a band still holds the brush bitmap of its last fill.
   if (s->work.brushBitmap) GlobalFree(s->work.brushBitmap);
   s->work.brushBitmap = nullptr;
+  // So does a stored job given up before its end: its copy file.
+  if (s->copyFile != INVALID_HANDLE_VALUE) CloseFileHandle(s->copyFile);
+  s->copyFile = INVALID_HANDLE_VALUE;
   ReleaseOutputStreamTables(s);
   FreeStreamScratch(s);
   GlobalFree(s);
@@ -249,10 +256,17 @@ int CloseCopyFileForPdev(PdevState* pdev) {
 
 int HasCopyFile(const JobOutputStream* s) { return s && s->copyFile != INVALID_HANDLE_VALUE ? 1 : 0; }
 
-int KeepCopyFileAlone(JobOutputStream* s) {
-  if (!HasCopyFile(s) || s->sinkKind != kSinkSpoolerAndFile) return -1;
+int EnterPageSpoolKind(JobOutputStream* s) {
+  if (!s || s->sinkKind != kSinkSpoolerAndFile) return SetSinkKind(s, kSinkPageSpool);
   const int flushed = FlushStream(s);
-  s->sinkKind = kSinkFileOnly;
+  s->sinkKind = kSinkPageSpool;
+  return flushed;
+}
+
+int LeavePageSpoolKind(JobOutputStream* s) {
+  if (!s || s->sinkKind != kSinkPageSpool || !HasCopyFile(s)) return SetSinkKind(s, kSinkSpooler);
+  const int flushed = FlushStream(s);
+  s->sinkKind = kSinkSpoolerAndFile;
   return flushed;
 }
 

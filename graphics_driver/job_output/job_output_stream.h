@@ -17,7 +17,7 @@ enum OutputSinkKind : uint16_t {
   kSinkClosed = 0,
   kSinkSpooler = 1,
   kSinkPageSpool = 2,  // the spooler, while the page pipeline records a page
-  kSinkFileOnly = 3,   // the stored job's own file, while its head is written
+  kSinkFileOnly = 3,   // defined; never set
   kSinkSpoolerAndFile = 4,
 };
 
@@ -112,9 +112,10 @@ int CloseCopyFileSink(JobOutputStream* stream);
 int CloseCopyFileForPdev(PdevState* pdev);
 // 1 while the stream keeps a copy file.
 int HasCopyFile(const JobOutputStream* stream);
-// What is buffered goes out, then writes reach the copy file alone (the
-// stored job's own file): 0, or -1 without a copy file.
-int KeepCopyFileAlone(JobOutputStream* stream);
+// The page spool's phase and its end: writes go to the spooler, and to the
+// copy file while one is open, so that the copy keeps every job byte.
+int EnterPageSpoolKind(JobOutputStream* stream);
+int LeavePageSpoolKind(JobOutputStream* stream);
 // Flushes, closes the copy file and returns the stream to the spooler alone.
 int EndCopyFile(JobOutputStream* stream);
 

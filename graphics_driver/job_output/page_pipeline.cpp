@@ -74,19 +74,15 @@ int ReadOutputJobSetup(PdevState* pdev) {
   return r;
 }
 
-// The stored job's own file: the job head and its end, written into the
-// file alone once the spooled page is done.
+// The stored job's end. Its own file has been open beside the spooler since
+// the job head (a replay gives no job bytes, so a file opened only now would
+// keep no page): the end of job goes to both, then the file is closed.
 int WriteStoredJobFile(PdevState* pdev) {
   PdevPipeline& p = pdev->pipeline;
   int r = EndSpoolPage(pdev, p.pageCount);
-  if (OpenJobCopyFile(pdev) != 0) return -1;
-  JobOutputStream* s = pdev->jobOutput;
-  if (!HasCopyFile(s)) return r;
-  r |= KeepCopyFileAlone(s);
-  r |= WriteJobHeader(pdev);
   r |= ReplayPage(pdev, p.firstSpooledPage, kReplaySheetStart, nullptr, kNoPage, pdev->jobSetup.pageMode);
   if (IsPjlOutput(pdev)) WritePjlEoj(pdev);
-  r |= EndCopyFile(s);
+  if (HasCopyFile(pdev->jobOutput)) r |= EndCopyFile(pdev->jobOutput);
   return r;
 }
 
@@ -149,12 +145,16 @@ int StartJobOutput(PdevState* pdev) {
   if (r == 0) {
     PdevFax& fax = pdev->faxState;
     const bool recipients = fax.faxJob && fax.multiRecipient && !pdev->jobSetup.storedJob;
-    if (pdev->jobSetup.storedJob) pdev->jobSetup.spoolWholeJob = 1;
-    else if (IsSaveToFileMode(pdev) && BuildSaveFileName(pdev) != 1) r = -1;
-    // A stored job starts its spooler stream with the head like any job; its
-    // own file gets a head of its own at the job end. So does a fax to
-    // several recipients, whose job bytes after the head are kept for the
-    // later recipients' jobs.
+    if (pdev->jobSetup.storedJob) {
+      pdev->jobSetup.spoolWholeJob = 1;
+      // The stored job's own file takes every job byte from the head on.
+      if (OpenJobCopyFile(pdev) != 0) r = -1;
+    } else if (IsSaveToFileMode(pdev) && BuildSaveFileName(pdev) != 1) {
+      r = -1;
+    }
+    // A stored job starts its spooler stream with the head like any job. So
+    // does a fax to several recipients, whose job bytes after the head are
+    // kept for the later recipients' jobs.
     if (r == 0) r |= WriteJobHeader(pdev);
     if (r == 0 && recipients) {
       r |= FillSheetBlock(pdev, &fax.faxPageBlock);

@@ -83,7 +83,7 @@ int BeginStreamPage(JobOutputStream* s, uint16_t page) {
   if (end < 0) return -1;
   if (PutExtent(s, page, SpooledPageExtent{uint32_t(end), uint32_t(end), -1}) != 0) return -1;
   s->spoolCursor = PageSpoolCursor{page, uint32_t(end), 0, -1, 0};
-  return SetSinkKind(s, kSinkPageSpool);
+  return EnterPageSpoolKind(s);
 }
 
 int EndStreamPage(JobOutputStream* s, uint16_t page) {
@@ -96,7 +96,7 @@ int EndStreamPage(JobOutputStream* s, uint16_t page) {
   e.end = uint32_t(end);
   if (PutExtent(s, page, e) != 0) return -1;
   s->spoolCursor = PageSpoolCursor{0, 0, 0, -1, 0};
-  if (SetSinkKind(s, kSinkSpooler) != 0) return -1;
+  if (LeavePageSpoolKind(s) != 0) return -1;
   ++s->spooledPageCount;
   return 0;
 }

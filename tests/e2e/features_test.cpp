@@ -64,6 +64,12 @@ class FeatureTest : public E2eTest {
     return boxes;
   }
   void ReplaceModel(const std::string& text);
+  // The images of docs/images.txt, made by netpbm and ImageMagick.
+  void MakeImages() {
+    ASSERT_EQ(Shell("cd docs && pbmmake -gray 64 48 > bits.pbm && pgmramp -lr 30 20 > grey.pgm && "
+                    "convert -size 20x15 plasma:fractal -seed 7 -depth 8 colour.ppm"),
+              0);
+  }
   std::string PageBits(const std::string& job);
   // Width and height of each page of a job, through tiffinfo of its files.
   std::vector<std::pair<long, long>> Sizes(const std::string& job) {
@@ -143,7 +149,10 @@ TEST_F(FeatureTest, DrawingReachesThePrintableEdges) {
 }
 
 // A colord-data profile in 289 with ICC matching (286 = 2) prints without a
-// box.
+// box. The colour settings apply only in the colour modes (293 = 2 or 4;
+// the default printer's 293 is 1), and the source stage also needs 471,
+// which is the save-to-file switch as well: the profile is loaded here as
+// the second stage that uses the source profile again (472 = 1, 473 = 1).
 TEST_F(FeatureTest, IccProfilePrintsWithoutABox) {
   const std::string profile = "/usr/share/color/icc/colord/sRGB.icc";
   ASSERT_TRUE(fs::exists(profile));
@@ -153,6 +162,54 @@ TEST_F(FeatureTest, IccProfilePrintsWithoutABox) {
   ASSERT_EQ(r.exit, 0) << r.err;
   EXPECT_TRUE(Lines(r, "MessageBox").empty());
   ASSERT_EQ(JobCheck("--pages 3 job.prn"), 0);
+  // The same with the stage built: a file that is no profile asks, the
+  // profile does not.
+  const std::string built = "-s 293=2 -s 286=2 -s 472=1 -s 473=1 ";
+  MakeImages();
+  std::ofstream(Host(u"C:\\Profiles") + "/text.icc") << "no profile\n";
+  HostRun loaded = Gdihost("-o loaded.prn " + built + "-s '289=C:\\Profiles\\sRGB.icc' docs/images.txt");
+  ASSERT_EQ(loaded.exit, 0) << loaded.err;
+  EXPECT_TRUE(Lines(loaded, "MessageBox").empty());
+  ASSERT_EQ(JobCheck("--pages 1 loaded.prn"), 0);
+  HostRun refused = Gdihost("--answer OK -o refused.prn " + built + "-s '289=C:\\Profiles\\text.icc' docs/images.txt");
+  ASSERT_EQ(refused.exit, 0) << refused.err;
+  EXPECT_EQ(Lines(refused, "MessageBox").size(), 1u);
+}
+
+// A second profile (472 = 1, 473 = 0) that cannot be read asks once: OK
+// prints without it, Cancel fails the document start and leaves no job.
+TEST_F(FeatureTest, MissingProfileAsksOnce) {
+  const std::string options =
+      std::string("-o job.prn -s 293=2 -s 286=2 -s 472=1 -s 473=0 -s '290=C:\\Profiles\\none.icc' ") + kDoc;
+  HostRun cancel = Gdihost("--answer CANCEL " + options);
+  EXPECT_EQ(cancel.exit, 5) << cancel.err;
+  EXPECT_EQ(Lines(cancel, "MessageBox").size(), 1u);
+  EXPECT_FALSE(fs::exists(root_ + "/job.prn"));
+  HostRun ok = Gdihost("--answer OK " + options);
+  ASSERT_EQ(ok.exit, 0) << ok.err;
+  ASSERT_EQ(Lines(ok, "MessageBox").size(), 1u);
+  EXPECT_NE(Lines(ok, "MessageBox")[0].find("none.icc"), std::string::npos) << Lines(ok, "MessageBox")[0];
+  ASSERT_EQ(JobCheck("--pages 3 job.prn"), 0);
+}
+
+// 291 = 1 in a colour mode loads the colour library once and unloads it
+// once, and the images print.
+TEST_F(FeatureTest, ColourLibraryLoadsOnce) {
+  MakeImages();
+  ASSERT_EQ(Shell("LD_DEBUG=files LD_DEBUG_OUTPUT=" + root_ + "/ld " +
+                  GdihostCommand("-o colour.prn -s 293=2 -s 291=1 docs/images.txt", root_ + "/t.txt")),
+            0);
+  std::string out;
+  Shell("cat ld.*", &out);
+  int inits = 0, finis = 0;
+  for (const std::string& l : SplitLines(out)) {
+    if (l.find("/Orvcolor.so") == std::string::npos) continue;
+    inits += l.find("calling init: ") != std::string::npos;
+    finis += l.find("calling fini: ") != std::string::npos;
+  }
+  EXPECT_EQ(inits, 1);
+  EXPECT_EQ(finis, 1);
+  ASSERT_EQ(JobCheck("--pages 1 colour.prn"), 0);
 }
 
 // Feature level 0x01010901 binds the compression library: the dynamic
@@ -226,6 +283,9 @@ TEST_F(FeatureTest, GdiIsToldOfNoDeviceFontsAndAsksNone) {
   // GDI is told of no device fonts (cFonts 0): it asks for none.
   ASSERT_EQ(Lines(r, "DrvEnablePDEV").size(), 1u);
   EXPECT_NE(Lines(r, "DrvEnablePDEV")[0].find(" fonts 0"), std::string::npos) << Lines(r, "DrvEnablePDEV")[0];
+  // The PDEV has device fonts all the same: its default font is one of them.
+  EXPECT_NE(Lines(r, "DrvEnablePDEV")[0].find(" default font \"Courier\""), std::string::npos)
+      << Lines(r, "DrvEnablePDEV")[0];
   EXPECT_TRUE(Lines(r, "DrvQueryFont").empty());
   EXPECT_FALSE(Lines(r, "DrvTextOut").empty());
   ASSERT_EQ(JobCheck("--pages 1 job.prn"), 0);
@@ -381,6 +441,8 @@ TEST_F(FeatureTest, ModelWithoutDeviceFontsPrintsTheSamePages) {
   EXPECT_TRUE(Lines(r, "DrvQueryFont").empty());
   ASSERT_EQ(Lines(r, "DrvEnablePDEV").size(), 1u);
   EXPECT_NE(Lines(r, "DrvEnablePDEV")[0].find(" fonts 0"), std::string::npos) << Lines(r, "DrvEnablePDEV")[0];
+  // Without device fonts the PDEV names no default font.
+  EXPECT_NE(Lines(r, "DrvEnablePDEV")[0].find(" default font \"\""), std::string::npos) << Lines(r, "DrvEnablePDEV")[0];
   const std::string a = PageBits("fonts.prn"), b = PageBits("nofonts.prn");
   EXPECT_FALSE(a.empty());
   EXPECT_TRUE(a == b);
@@ -389,7 +451,7 @@ TEST_F(FeatureTest, ModelWithoutDeviceFontsPrintsTheSamePages) {
 // A model that names no compression or colour library prints the same page
 // at the feature level that binds the compression library.
 TEST_F(FeatureTest, ModelWithoutOutsideLibrariesPrintsTheSamePages) {
-  const std::string level = "--printer-set 1308=0x01010901 -s 291=1 ";
+  const std::string level = "--printer-set 1308=0x01010901 -s 293=2 -s 291=1 ";
   ASSERT_EQ(Gdihost("-o with.prn " + level + "docs/fills.txt").exit, 0);
   std::ifstream in(PK_DEFAULT_MODEL_TEXT);
   std::stringstream text;
@@ -406,6 +468,46 @@ TEST_F(FeatureTest, ModelWithoutOutsideLibrariesPrintsTheSamePages) {
   const std::string a = PageBits("with.prn"), b = PageBits("without.prn");
   EXPECT_FALSE(a.empty());
   EXPECT_TRUE(a == b);
+}
+
+// Reverse order with 2 copies and collation off. Collation is not taken from
+// the application's DEVMODE (dmCollate is no field the model supports), so
+// it is off by the model's default here: a model written with "Off" as the
+// default of setting 18. The printer makes the copies from the named files:
+// COPIES = 1 and one REFERNAME round after each file.
+TEST_F(FeatureTest, ReverseOrderWithoutCollationNamesEachFile) {
+  // The default model keeps collation on, whatever the application says.
+  ASSERT_EQ(Gdihost(std::string("-o collated.prn -s 451=1 -s 12=2 -s 18=0 ") + kDoc).exit, 0);
+  ASSERT_EQ(JobCheck("--pages 3 --line '@PJL DEFAULT COPIES = 2' --no-line '@PJL SET REFERNAME = \"data1\"' "
+                     "collated.prn"),
+            0);
+  std::ifstream in(PK_DEFAULT_MODEL_TEXT);
+  std::stringstream text;
+  bool changed = false;
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("feature 4 18 ", 0) == 0 && line.size() > 2 && line.substr(line.size() - 2) == " 2") {
+      line.back() = '1';
+      changed = true;
+    }
+    text << line << "\n";
+  }
+  ASSERT_TRUE(changed);
+  ReplaceModel(text.str());
+  HostRun r = Gdihost(std::string("-o job.prn -s 451=1 -s 12=2 ") + kDoc);
+  ASSERT_EQ(r.exit, 0) << r.err;
+  std::string out;
+  ASSERT_EQ(
+      JobCheck("--pages 3 --line '@PJL DEFAULT COLLATIONENABLE = REVERSE' --line '@PJL DEFAULT COPIES = 1' job.prn",
+               &out),
+      0);
+  const std::vector<std::string> lines = SplitLines(ReadAll(root_ + "/job.prn"));
+  std::vector<std::string> names;
+  for (const std::string& l : lines)
+    if (l.rfind("@PJL SET FILENAME", 0) == 0 || l.rfind("@PJL SET REFERNAME", 0) == 0) names.push_back(l);
+  const std::vector<std::string> expected = {"@PJL SET FILENAME = \"data1\"", "@PJL SET REFERNAME = \"data1\"",
+                                             "@PJL SET FILENAME = \"data2\"", "@PJL SET REFERNAME = \"data2\"",
+                                             "@PJL SET FILENAME = \"data3\"", "@PJL SET REFERNAME = \"data3\""};
+  EXPECT_EQ(names, expected);
 }
 
 }  // namespace

@@ -96,7 +96,8 @@ TEST_F(E2eTest, ExistingSaveFileAsksFirst) {
 
 // A stored job (336 = 1) with its copy file (337, 338): the spooler job
 // passes with the document's pages and the job head at its start; the copy
-// file "C:\Copies\job1.kwv" is a job of its own that opens with the same head.
+// file "C:\Copies\job1.kwv" is a job of its own that opens with the same head
+// and holds the same bytes as the spooler job.
 TEST_F(E2eTest, StoredJobAndItsCopyFile) {
   for (const char* pjl : {"1", "0"}) {
     SCOPED_TRACE(std::string("PJL output ") + pjl);
@@ -115,6 +116,8 @@ TEST_F(E2eTest, StoredJobAndItsCopyFile) {
       ASSERT_NE(head, std::string::npos);
       EXPECT_EQ(kept.substr(0, head), job.substr(0, head));
     }
+    EXPECT_EQ(kept.size(), job.size());
+    EXPECT_TRUE(kept == job);
   }
 }
 

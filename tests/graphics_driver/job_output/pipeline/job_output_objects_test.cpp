@@ -12,6 +12,7 @@
 #include "pipeline_fixture.h"
 #include "platform/spooler/spooler_seams.h"
 #include "platform/win/win_registry.h"
+#include "platform/win/win_seams.h"
 
 namespace {
 
@@ -160,7 +161,9 @@ TEST_F(JobOutputObjectsTest, CompressionLibraryIsBoundOnceForBothSlots) {
   ASSERT_TRUE(EndDoc());
 }
 
-TEST_F(JobOutputObjectsTest, StoredJobWritesItsHeadFirstAndItsOwnFileAlone) {
+// A stored job's own file is open beside the spooler from the head on: it
+// holds the whole job, pages included, not a head alone.
+TEST_F(JobOutputObjectsTest, StoredJobWritesItsHeadFirstAndItsOwnFileHoldsTheWholeJob) {
   ASSERT_NE(Open(), nullptr);
   SetPdev(pdev_, 336, 1);
   SetPdevText(337, u"C:\\Kept");
@@ -175,16 +178,44 @@ TEST_F(JobOutputObjectsTest, StoredJobWritesItsHeadFirstAndItsOwnFileAlone) {
   const std::string dir = ::testing::TempDir() + "/stored_job";
   fs::remove_all(dir);
   fs::create_directories(dir);
-  // The header first, two files, nothing after.
+  // The header first, two files.
   EXPECT_EQ(Shell(std::string(PK_JOBCHECK) + " --split " + dir + " " + jobFile),
             jobFile + ": 2 pages, 2 TIFF files, " + std::to_string(job.size()) + " bytes\n");
   EXPECT_EQ(ReadAll(dir + "/units.txt"), "- 0\n- 0\n");
-  // The stored job's file: the same header lines and nothing else.
+  EXPECT_EQ(job.rfind("\x1b%-12345X@PJL\n" + ReadAll(dir + "/header.txt"), 0), 0u);
+  // One head only.
+  const size_t owner = job.find("@PJL DEFAULT OWNER");
+  ASSERT_NE(owner, std::string::npos);
+  EXPECT_EQ(job.find("@PJL DEFAULT OWNER", owner + 1), std::string::npos);
+  // The stored job's file: the same bytes.
   const std::string kept = ReadAll(HostPath(u"C:\\Kept\\job.kwv"));
-  ASSERT_FALSE(kept.empty());
-  EXPECT_EQ(kept, "\x1b%-12345X@PJL\n" + ReadAll(dir + "/header.txt"));
-  EXPECT_EQ(job.compare(0, kept.size(), kept), 0);
-  EXPECT_EQ(job.find("@PJL DEFAULT OWNER", kept.size()), std::string::npos);
+  EXPECT_EQ(kept.size(), job.size());
+  EXPECT_TRUE(kept == job);
+}
+
+// The copy folder is made at the stored job's start: a folder that cannot
+// be made asks there; Cancel stops the job before its first page, OK prints
+// it without a copy.
+TEST_F(JobOutputObjectsTest, StoredJobAsksForItsCopyFolderAtTheStart) {
+  HANDLE blocker = CreateFileW(u"C:\\blocker", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  CloseHandle(blocker);
+  for (int answer : {IDCANCEL, IDOK}) {
+    SCOPED_TRACE(answer);
+    ASSERT_NE(Open(), nullptr);
+    SetPdev(pdev_, 336, 1);
+    SetPdevText(337, u"C:\\blocker\\sub");
+    SetPdevText(338, u"job");
+    ASSERT_TRUE(StartDoc());
+    const size_t boxes = pk::seams::MessageBoxCalls().size();
+    pk::seams::QueueMessageBoxAnswer(answer);
+    EXPECT_EQ(Page(true), answer == IDOK);
+    EXPECT_EQ(pk::seams::MessageBoxCalls().size(), boxes + 1);
+    EndDoc();
+    if (answer == IDOK) EXPECT_NE(JobBytes().find("@PJL DEFAULT OWNER"), std::string::npos);
+    DrvDisableSurface(reinterpret_cast<DHPDEV>(pdev_));
+    Disable(pdev_);
+    pdev_ = nullptr;
+  }
 }
 
 TEST_F(JobOutputObjectsTest, LayoutOverrideAppliesAtTheFirstPageAndIsRestored) {
