@@ -26,13 +26,6 @@ PdevState* CheckedPdev(const SURFOBJ* target, const SURFOBJ* source = nullptr) {
   return nullptr;
 }
 
-PdevState* CheckedPdev(DHPDEV dhpdev) {
-  PdevState* pdev = reinterpret_cast<PdevState*>(dhpdev);
-  if (IsValidPdev(pdev)) return pdev;
-  SetLastError(ERROR_INVALID_PARAMETER);
-  return nullptr;
-}
-
 }  // namespace
 
 BOOL DrvBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo, RECTL* prclTrg,

@@ -79,7 +79,7 @@ Face* FaceOf(const LOGFONTW& lf) {
   auto base = f.faces.find({style, 0});
   if (base == f.faces.end()) {
     if (FT_New_Face(f.lib, file.c_str(), 0, &probe) != 0) return nullptr;
-    base = f.faces.emplace(std::make_pair(style, 0), Face{probe}).first;
+    base = f.faces.emplace(std::make_pair(style, 0), Face{probe, 0, 0, 0, 0, 0, {}}).first;
   }
   const int em = EmOf(lf, base->second.face);
   auto it = f.faces.find({style, em});
@@ -90,7 +90,7 @@ Face* FaceOf(const LOGFONTW& lf) {
     FT_Done_Face(face);
     return nullptr;
   }
-  Face out{face, em};
+  Face out{face, em, 0, 0, 0, 0, {}};
   const double scale = double(em) / face->units_per_EM;
   if (const auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2))) {
     out.ascent = int(std::ceil(os2->usWinAscent * scale));

@@ -12,9 +12,11 @@ using COLORREF = DWORD;
   (static_cast<COLORREF>((static_cast<BYTE>(r)) | (static_cast<WORD>(static_cast<BYTE>(g)) << 8) | \
                          ((static_cast<DWORD>(static_cast<BYTE>(b))) << 16)))
 #endif
+#ifndef GetRValue
 #define GetRValue(c) (static_cast<BYTE>((c)&0xFF))
 #define GetGValue(c) (static_cast<BYTE>(((c) >> 8) & 0xFF))
 #define GetBValue(c) (static_cast<BYTE>(((c) >> 16) & 0xFF))
+#endif
 
 // Where a context's drawing lands, in device pixels.
 class AfxSurface {

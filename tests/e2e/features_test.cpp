@@ -411,7 +411,9 @@ TEST_F(FeatureTest, PageHandlingCutsPagesToTheirContent) {
   ASSERT_TRUE(pkhost::OpenPrinterForHost(PK_DEFAULT_PRINTER_NAME, &printer, &error)) << error;
   FORM_INFO_1W form = {0, const_cast<LPWSTR>(u"A4 Roll"), {210000, 297000}, {0, 0, 210000, 297000}};
   // Added unless the printer has the form already (ERROR_FILE_EXISTS).
-  if (!AddFormW(printer.handle, 1, reinterpret_cast<const BYTE*>(&form))) ASSERT_EQ(GetLastError(), 80u);
+  if (!AddFormW(printer.handle, 1, reinterpret_cast<const BYTE*>(&form))) {
+    ASSERT_EQ(GetLastError(), 80u);
+  }
   pkhost::ClosePrinterForHost(&printer);
   // The application names a paper by its form's position.
   std::string index;

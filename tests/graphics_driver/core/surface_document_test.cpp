@@ -97,7 +97,9 @@ TEST_F(SurfaceDocumentTest, NoPoolWithoutMemoryOrReservation) {
     SURFOBJ* so = Surface(pdev);
     ASSERT_TRUE(DrvStartDoc(so, nullptr, 1));
     // The job output started before this page.
-    if (c.pipeline) ASSERT_EQ(StartJobOutput(pdev), 0);
+    if (c.pipeline) {
+      ASSERT_EQ(StartJobOutput(pdev), 0);
+    }
     ASSERT_EQ(pdev->pipeline.pipelineFlags & c.pipeline, c.pipeline);
     ASSERT_TRUE(DrvStartPage(so));
     EXPECT_EQ(pdev->memoryPool, nullptr);

@@ -155,7 +155,8 @@ TEST_F(ResourceTest, DamagedFilesFailWithBadFormat) {
       {16 + 4, {0x00, 0x00, 0x00, 0x00}},
       {16 + 8, {0xFF, 0xFF, 0xFF, 0xFF}},
       {strings + 8, {0x03, 0x00, 0x00, 0x00}},
-      {strings + 12 + 2, {good[strings + 2], good[strings + 3]}},
+      {strings + 12 + 2,
+       {static_cast<unsigned char>(good[strings + 2]), static_cast<unsigned char>(good[strings + 3])}},
       {8, {0x02, 0x00}},
   };
   for (const auto& p : patches) {

@@ -164,7 +164,9 @@ TEST_F(FaxBlobTest, AllocationFailuresLeaveNoBlock) {
     const int read = LoadSettingsWithFax(nullptr, path.c_str(), 1, &back, loaded.data());
     pk::seams::FailNthAllocation(0);
     // A failed load may leave what it filled; freeing it leaves nothing.
-    if (read) EXPECT_EQ(back.entries->count, 3) << n;
+    if (read) {
+      EXPECT_EQ(back.entries->count, 3) << n;
+    }
     FreeFaxObjectEntries(&back);
     EXPECT_EQ(pk::seams::GlobalLiveBlocks(), before) << n;
   }

@@ -120,7 +120,9 @@ TEST(ParseDecimalInt, AcceptsOnlyTextsWithinThirtyTwoBits) {
   for (const auto& c : cases) {
     DWORD value = 12345;
     EXPECT_EQ(ParseDecimalInt(c.text, &value), c.valid) << c.text;
-    if (c.valid) EXPECT_EQ(value, c.value) << c.text;
+    if (c.valid) {
+      EXPECT_EQ(value, c.value) << c.text;
+    }
   }
 }
 
@@ -305,7 +307,9 @@ TEST(TextHelpers, AllocationFailuresLeaveNoBlock) {
     const int stripped = StripCharacters(text.data(), u"\\");
     pk::seams::FailNthAllocation(0);
     EXPECT_EQ(pk::seams::GlobalLiveBlocks(), before) << n;
-    if (!stripped) EXPECT_EQ(text, u"a\\b\u30BD") << n;  // unchanged on failure
+    if (!stripped) {
+      EXPECT_EQ(text, u"a\\b\u30BD") << n;  // unchanged on failure
+    }
     EXPECT_TRUE(stripped == 0 || text.c_str() == std::u16string(u"ab\u30BD")) << n;
   }
   pk::seams::FailNthAllocation(1);

@@ -123,7 +123,8 @@ TEST_F(ChoiceIconTest, ImagesThatDoNotFitTheirBytesOrSizesMakeNoIcon) {
     std::vector<uint8_t> dib;
   };
   std::vector<uint8_t> cut = PatternIconDib(16, 16, 4);
-  cut.resize(cut.size() - 10);
+  ASSERT_GT(cut.size(), 10u);
+  cut.erase(cut.end() - 10, cut.end());
   std::vector<uint8_t> compressed = PatternIconDib(16, 16, 8);
   compressed[16] = 1;  // biCompression
   std::vector<uint8_t> manyColours = PatternIconDib(16, 16, 8);

@@ -19,7 +19,9 @@ class CapabilitiesTest : public ChoicesTest {
   std::vector<WORD> Papers() {
     LONG count = Ask(DC_PAPERS);
     std::vector<WORD> codes(count > 0 ? static_cast<size_t>(count) : 0);
-    if (count > 0) EXPECT_EQ(Ask(DC_PAPERS, codes.data()), count);
+    if (count > 0) {
+      EXPECT_EQ(Ask(DC_PAPERS, codes.data()), count);
+    }
     return codes;
   }
   std::vector<std::u16string> Names(WORD index, int chars) {

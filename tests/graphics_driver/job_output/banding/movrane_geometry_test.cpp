@@ -480,7 +480,9 @@ TEST_F(MovraneGeometryTest, OutputResolutionWithoutDrift) {
         ASSERT_EQ(CallWithValue("CombWhiteTIFFFile", 0), 0);
         record_.blankRows = 0;
       }
-      if (!first) ASSERT_EQ(Call("CombTIFFFile"), 0);
+      if (!first) {
+        ASSERT_EQ(Call("CombTIFFFile"), 0);
+      }
     }
     EXPECT_EQ(record_.resolution, 400);
     const std::string path = Host(record_.currentFile);
@@ -528,7 +530,9 @@ TEST_F(MovraneGeometryTest, OutputResolutionUp) {
     Band(page, top, std::min(7u, 31 - top));
     const bool first = record_.currentFile[0] == 0;
     ASSERT_EQ(Call("CreateTIFFFileFromMemory"), 0);
-    if (!first) ASSERT_EQ(Call("CombTIFFFile"), 0);
+    if (!first) {
+      ASSERT_EQ(Call("CombTIFFFile"), 0);
+    }
   }
   const std::string path = Host(record_.currentFile);
   EXPECT_EQ(CheckedPageFile(path), 600u);

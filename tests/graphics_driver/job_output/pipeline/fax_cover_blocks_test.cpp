@@ -107,7 +107,9 @@ class FaxCoverBlocksTest : public PipelineTest {
   static FaxLayoutRow Row(int variantB, int table, int kind) {
     for (const FaxLayoutRow* r = GetFaxLayoutTable(variantB, table); r->kind != 11; ++r)
       if (r->kind == kind) return *r;
-    return FaxLayoutRow{11};
+    FaxLayoutRow none{};
+    none.kind = 11;
+    return none;
   }
   static bool HasRow(int variantB, int table, int kind) { return Row(variantB, table, kind).kind != 11; }
 };

@@ -211,7 +211,9 @@ TEST_F(JobOutputObjectsTest, StoredJobAsksForItsCopyFolderAtTheStart) {
     EXPECT_EQ(Page(true), answer == IDOK);
     EXPECT_EQ(pk::seams::MessageBoxCalls().size(), boxes + 1);
     EndDoc();
-    if (answer == IDOK) EXPECT_NE(JobBytes().find("@PJL DEFAULT OWNER"), std::string::npos);
+    if (answer == IDOK) {
+      EXPECT_NE(JobBytes().find("@PJL DEFAULT OWNER"), std::string::npos);
+    }
     DrvDisableSurface(reinterpret_cast<DHPDEV>(pdev_));
     Disable(pdev_);
     pdev_ = nullptr;
