@@ -1,0 +1,520 @@
+// The TIFF-FX profile M page writer: layer images and their placement, the
+// file's layout strip by strip, the refusals before anything is written,
+// SubIFDs that point at the IFDs actually written, libtiff's decode of every
+// layer, and pages read back by our profile M reader.
+#include "raster/formats/rst_write_tiff_mrc.h"
+
+#include <gtest/gtest.h>
+#include <tiffio.h>
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "page_support.h"
+#include "raster/codecs/rst_encode_ccitt.h"
+#include "raster/codecs/rst_jbig_option.h"
+#include "raster/codecs/rst_jpeg_option.h"
+#include "raster/core/lines_test_nodes.h"
+#include "raster/core/memory_storage.h"
+#include "raster/core/rst_image_info.h"
+#include "raster/core/rst_owner.h"
+#include "raster/formats/rst_format_creators.h"
+#include "raster/formats/rst_read_raster.h"
+#include "raster/formats/rst_write_tiff.h"
+#include "raster/mrc/rst_make_mrc_layers.h"
+#include "raster/mrc/rst_mrc_creators.h"
+#include "tiff_write_support.h"
+
+namespace {
+
+using lines_test::LineSource;
+using Bytes = std::vector<uint8_t>;
+
+// An RGB page: a smooth photograph-like ground with dark text strokes.
+Rows colour_rows(uint32_t width, uint32_t height, uint32_t seed = 1) {
+  Rows rows(height, Bytes(size_t(width) * 3));
+  for (uint32_t y = 0; y < height; ++y)
+    for (uint32_t x = 0; x < width; ++x) {
+      uint8_t* p = &rows[y][size_t(x) * 3];
+      p[0] = uint8_t(150 + (x * 3 + seed * 17) % 100);
+      p[1] = uint8_t(170 + (y * 2 + seed * 5) % 80);
+      p[2] = uint8_t(200 + (x + y) % 50);
+      // Strokes of "letters": 2-pixel bars in a grid.
+      bool stroke = (y % 16) >= 4 && (y % 16) < 12 && ((x + seed) % 10) < 2;
+      if (stroke) p[0] = p[1] = p[2] = uint8_t(20 + (x % 3) * 10);
+    }
+  return rows;
+}
+
+LineSource* colour_source(const Rows& rows, uint32_t width) {
+  return new LineSource(image_header(int32_t(width), int32_t(rows.size()), 8, 3, RstColorType::s_rgb()), rows, nullptr);
+}
+
+Bytes bytes_of(MemoryOutputStorage& out) {
+  Bytes b(size_t(out.size()));
+  MemoryInputStorage in(out.blocks());
+  in.read(b.data(), int32_t(b.size()));
+  return b;
+}
+
+// What a run of the writer left: the file, each page's status and its
+// planned and actual SubIFDs values.
+struct Written {
+  Bytes file;
+  std::vector<int32_t> status;
+  std::vector<std::vector<uint32_t>> planned, actual;
+  std::vector<size_t> background_images, foreground_images;
+};
+
+Written write_pages(const std::vector<Rows>& pages, uint32_t width, const RstWriteTIFFMRCOption& option,
+                    uint32_t order = 0x4949, const std::function<void(RstEncodeAndWriteTIFFMRC&)>& before = {}) {
+  Written w;
+  MemoryOutputStorage out;
+  RstWriteTIFFMultiPageManager* manager = RstWriteTIFFMultiPageManager::create(&out, 0, order);
+  for (const Rows& rows : pages) {
+    RstRead* source = colour_source(rows, width);
+    RstWrite* writer = RstWriteTIFFMRC::create(source, manager, &option);
+    if (!writer) {
+      source->end();
+      w.status.push_back(RstStatusContext::instance()->last_status);
+      break;
+    }
+    auto* mrc = dynamic_cast<RstEncodeAndWriteTIFFMRC*>(writer);
+    if (mrc && before) before(*mrc);
+    while (writer->write() != 0) {
+    }
+    w.status.push_back(writer->status());
+    if (mrc) {
+      w.planned.push_back(mrc->planned_sub_ifds);
+      w.actual.push_back(mrc->actual_sub_ifds);
+      w.background_images.push_back(mrc->background_images.size());
+      w.foreground_images.push_back(mrc->foreground_images.size());
+    }
+    writer->end();
+  }
+  manager->close();
+  w.file = bytes_of(out);
+  return w;
+}
+
+// One IFD parsed from the bytes: SHORT, LONG and IFD values as numbers,
+// RATIONAL values as numerator and denominator.
+struct Ifd {
+  uint32_t offset = 0;
+  uint32_t next = 0;
+  std::map<uint16_t, std::vector<uint32_t>> values;
+  std::vector<uint32_t> get(uint16_t tag) const {
+    auto it = values.find(tag);
+    return it == values.end() ? std::vector<uint32_t>() : it->second;
+  }
+  uint32_t one(uint16_t tag) const {
+    std::vector<uint32_t> v = get(tag);
+    return v.empty() ? 0 : v[0];
+  }
+};
+
+struct FileReader {
+  const Bytes& f;
+  bool le;
+  uint32_t u16(size_t at) const {
+    if (at + 2 > f.size()) return 0;
+    return le ? uint32_t(f[at] | f[at + 1] << 8) : uint32_t(f[at] << 8 | f[at + 1]);
+  }
+  uint32_t u32(size_t at) const {
+    if (at + 4 > f.size()) return 0;
+    return le ? uint32_t(f[at]) | uint32_t(f[at + 1]) << 8 | uint32_t(f[at + 2]) << 16 | uint32_t(f[at + 3]) << 24
+              : uint32_t(f[at]) << 24 | uint32_t(f[at + 1]) << 16 | uint32_t(f[at + 2]) << 8 | uint32_t(f[at + 3]);
+  }
+  Ifd ifd(uint32_t offset) const {
+    Ifd d;
+    d.offset = offset;
+    uint32_t n = u16(offset);
+    for (uint32_t i = 0; i < n; ++i) {
+      size_t e = offset + 2 + 12 * size_t(i);
+      uint16_t tag = uint16_t(u16(e)), type = uint16_t(u16(e + 2));
+      uint32_t count = u32(e + 4);
+      size_t size = type == 3 ? 2 : type == 5 ? 8 : 4;
+      size_t at = size * count > 4 ? u32(e + 8) : e + 8;
+      std::vector<uint32_t>& v = d.values[tag];
+      for (uint32_t k = 0; k < count && k < 4096; ++k) {
+        if (type == 3) v.push_back(u16(at + 2 * k));
+        else if (type == 4 || type == 13) v.push_back(u32(at + 4 * k));
+        else if (type == 5) {
+          v.push_back(u32(at + 8 * k));
+          v.push_back(u32(at + 8 * k + 4));
+        }
+      }
+    }
+    d.next = u32(offset + 2 + 12 * size_t(n));
+    return d;
+  }
+  // The page IFDs in file order.
+  std::vector<Ifd> pages() const {
+    std::vector<Ifd> out;
+    for (uint32_t at = u32(4); at != 0 && out.size() < 64; at = out.back().next) out.push_back(ifd(at));
+    return out;
+  }
+  // A layer's images from its first IFD along the next-IFD chain.
+  std::vector<Ifd> chain(uint32_t first) const {
+    std::vector<Ifd> out;
+    for (uint32_t at = first; at != 0 && out.size() < 4096; at = out.back().next) out.push_back(ifd(at));
+    return out;
+  }
+};
+
+// Page `page` of the file through format detection; empty when refused.
+Rows read_page(const Bytes& file, uint32_t page = 1) {
+  ByteArrayInputStorage in(file.data(), int32_t(file.size()));
+  RstOwner<RstRead> node(RstReadRaster::create(&in, page));
+  if (!node) return {};
+  return read_lines(node.get());
+}
+
+uint32_t page_count(const Bytes& file) {
+  ByteArrayInputStorage in(file.data(), int32_t(file.size()));
+  std::unique_ptr<RstImageInfo> info(RstImageInfo::create(&in, 1));
+  return info ? info->page_count() : 0;
+}
+
+bool little(const Bytes& f) { return f.size() >= 2 && f[0] == 'I'; }
+
+// The writer's own layers of a page: mask, background, foreground pulled
+// from the layer makers over the same Lab page.
+struct Layers {
+  Rows mask, background, foreground;
+};
+
+Layers own_layers(const Rows& rows, uint32_t width, uint32_t mode, uint32_t strip_rows) {
+  Layers l;
+  RstRead* lab = rst_format_creators().transform_color_to(colour_source(rows, width), RstColorType::itu_lab());
+  std::vector<RstRead*> nodes = mode == 0   ? RstMakeMRC3Layers::create_white_bg(lab, int32_t(strip_rows))
+                                : mode == 1 ? RstMakeMRC2LayersFore::create(lab)
+                                            : RstMakeMRC2LayersBack::create(lab);
+  if (nodes.empty()) return l;
+  std::vector<RstOwner<RstRead>> held;
+  for (RstRead* n : nodes) held.emplace_back(n);
+  l.mask = read_lines(nodes[0]);
+  if (mode == 0) {
+    l.background = read_lines(nodes[1]);
+    l.foreground = read_lines(nodes[2]);
+  } else if (mode == 1) {
+    l.foreground = read_lines(nodes[1]);
+  } else {
+    l.background = read_lines(nodes[1]);
+  }
+  return l;
+}
+
+bool bit(const Bytes& row, uint32_t x) { return (row[x / 8] >> (7 - x % 8)) & 1; }
+
+class WriteTiffMrc : public PageTest {
+ protected:
+  void SetUp() override {
+    PageTest::SetUp();
+    rst_register_mrc_creators();
+  }
+};
+
+RstWriteTIFFMRCOption mrc_option(uint32_t mode, uint32_t dpi, uint32_t rows, const RstCodingOption* mask,
+                                 uint32_t background_reduction = 1, uint32_t foreground_reduction = 1,
+                                 const RstCodingOption* background = nullptr,
+                                 const RstCodingOption* foreground = nullptr) {
+  return RstWriteTIFFMRCOption(mode, dpi, dpi, rows, mask, background, foreground, background_reduction,
+                               foreground_reduction);
+}
+
+TEST_F(WriteTiffMrc, LayerImagesArePlacedAndReduced) {
+  const uint32_t width = 200, height = 300;
+  RstMMROption mmr(1, 0);
+  RstWriteTIFFMRCOption option = mrc_option(0, 300, 128, &mmr, 2, 1);
+  Written w = write_pages({colour_rows(width, height)}, width, option);
+  ASSERT_EQ(w.status, std::vector<int32_t>{1});
+  FileReader r{w.file, true};
+  std::vector<Ifd> pages = r.pages();
+  ASSERT_EQ(pages.size(), 1u);
+  const Ifd& page = pages[0];
+  EXPECT_EQ(page.one(254), 18u);
+  EXPECT_EQ(page.get(34732), (std::vector<uint32_t>{2, 1}));
+  ASSERT_EQ(page.get(330).size(), 2u);
+  // Strips of 128, 128 and 44 rows; the last background stripe 22 rows.
+  std::vector<Ifd> background = r.chain(page.get(330)[0]), foreground = r.chain(page.get(330)[1]);
+  ASSERT_EQ(background.size(), 3u);
+  ASSERT_EQ(foreground.size(), 3u);
+  const uint32_t heights[] = {128, 128, 44};
+  for (uint32_t i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i);
+    const Ifd& b = background[i];
+    const Ifd& f = foreground[i];
+    EXPECT_EQ(b.get(34732), (std::vector<uint32_t>{1, i + 1}));
+    EXPECT_EQ(f.get(34732), (std::vector<uint32_t>{3, i + 1}));
+    EXPECT_EQ(b.one(254), 0u);  // several images in the layer
+    EXPECT_EQ(b.one(256), width / 2);
+    EXPECT_EQ(b.one(257), heights[i] / 2);
+    EXPECT_EQ(f.one(256), width);
+    EXPECT_EQ(f.one(257), heights[i]);
+    EXPECT_EQ(b.get(282), (std::vector<uint32_t>{150, 1}));
+    EXPECT_EQ(f.get(282), (std::vector<uint32_t>{300, 1}));
+    RstRational y = RstRational::from_double(128.0 * i / 300.0);
+    EXPECT_EQ(b.get(287), (std::vector<uint32_t>{y.numerator, y.denominator}));
+    EXPECT_EQ(f.get(287), (std::vector<uint32_t>{y.numerator, y.denominator}));
+    EXPECT_EQ(b.one(262), 10u);
+  }
+  EXPECT_EQ(background.back().next, 0u);
+  EXPECT_EQ(foreground.back().next, 0u);
+}
+
+TEST_F(WriteTiffMrc, OddStripeReducedWarnsOfItsHeight) {
+  RstMMROption mmr(1, 0);
+  RstWriteTIFFMRCOption option = mrc_option(0, 300, 127, &mmr, 2, 1);
+  Written w = write_pages({colour_rows(64, 127)}, 64, option);
+  ASSERT_EQ(w.status, std::vector<int32_t>{1});
+  EXPECT_TRUE(
+      reported(202, "create_children_vector() in writetiffmrc - child's height will not be the same as original."));
+  FileReader r{w.file, true};
+  std::vector<Ifd> background = r.chain(r.pages()[0].get(330)[0]);
+  ASSERT_EQ(background.size(), 1u);
+  EXPECT_EQ(background[0].one(257), 64u);
+  EXPECT_EQ(background[0].one(254), 16u);  // the layer's only image
+}
+
+// Mode 1 keeps only the foreground, mode 2 only the background.
+TEST_F(WriteTiffMrc, TwoLayerModesWriteOneSubIFD) {
+  struct Case {
+    uint32_t mode, layer;
+  } cases[] = {{1, 3}, {2, 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.mode);
+    RstMMROption mmr(1, 0);
+    Written w = write_pages({colour_rows(96, 80)}, 96, mrc_option(c.mode, 200, 32, &mmr));
+    ASSERT_EQ(w.status, std::vector<int32_t>{1});
+    FileReader r{w.file, true};
+    const Ifd page = r.pages()[0];
+    ASSERT_EQ(page.get(330).size(), 1u);
+    std::vector<Ifd> images = r.chain(page.get(330)[0]);
+    ASSERT_EQ(images.size(), 3u);
+    for (uint32_t i = 0; i < 3; ++i) EXPECT_EQ(images[i].get(34732), (std::vector<uint32_t>{c.layer, i + 1}));
+  }
+}
+
+// Per strip: the strip's layer IFDs, the mask strip, the layer data; the
+// first layer IFD right behind the page IFD; every IFD at an even offset;
+// SubIFDs as written.
+TEST_F(WriteTiffMrc, FileLayoutStripByStrip) {
+  RstMMROption mmr(1, 0);
+  RstEncodeJPEGOption jpeg(50, RstJPEGSampling::s420);
+  for (uint32_t order : {0x4949u, 0x4D4Du}) {
+    SCOPED_TRACE(order);
+    Written w = write_pages({colour_rows(120, 100, 1), colour_rows(120, 100, 2), colour_rows(120, 100, 3)}, 120,
+                            mrc_option(0, 200, 32, &mmr, 2, 1, &jpeg, nullptr), order);
+    ASSERT_EQ(w.status, std::vector<int32_t>(3, 1));
+    FileReader r{w.file, little(w.file)};
+    std::vector<Ifd> pages = r.pages();
+    ASSERT_EQ(pages.size(), 3u);
+    for (uint32_t p = 0; p < 3; ++p) {
+      SCOPED_TRACE(p);
+      const Ifd& page = pages[p];
+      EXPECT_EQ(page.offset % 2, 0u);
+      EXPECT_EQ(page.get(34732), (std::vector<uint32_t>{2, p + 1}));
+      std::vector<uint32_t> subs = page.get(330);
+      ASSERT_EQ(subs.size(), 2u);
+      EXPECT_EQ(w.planned[p], subs);
+      EXPECT_EQ(w.actual[p], subs);
+      std::vector<Ifd> bg = r.chain(subs[0]), fg = r.chain(subs[1]);
+      std::vector<uint32_t> strips = page.get(273);
+      ASSERT_EQ(strips.size(), 4u);
+      ASSERT_EQ(bg.size(), 4u);
+      ASSERT_EQ(fg.size(), 4u);
+      EXPECT_GT(bg[0].offset, page.offset);
+      EXPECT_LT(bg[0].offset, fg[0].offset);
+      for (size_t s = 0; s < 4; ++s) {
+        SCOPED_TRACE(s);
+        EXPECT_EQ(bg[s].offset % 2, 0u);
+        EXPECT_EQ(fg[s].offset % 2, 0u);
+        EXPECT_LT(fg[s].offset, strips[s]);
+        EXPECT_GT(bg[s].one(273), strips[s]);
+        EXPECT_GT(fg[s].one(273), strips[s]);
+        if (s + 1 < 4) {
+          EXPECT_LT(bg[s].one(273), bg[s + 1].offset);
+          EXPECT_LT(fg[s].one(273), strips[s + 1]);
+        }
+        EXPECT_EQ(bg[s].one(259), 7u);
+        EXPECT_EQ(fg[s].one(259), 1u);
+      }
+    }
+  }
+}
+
+// A layer option with an entry its child header did not plan: the SubIFDs
+// value follows the IFD actually written.
+TEST_F(WriteTiffMrc, SubIFDsFollowTheIFDsWritten) {
+  RstMMROption mmr(1, 0);
+  Written w =
+      write_pages({colour_rows(64, 64)}, 64, mrc_option(0, 200, 32, &mmr), 0x4949, [](RstEncodeAndWriteTIFFMRC& node) {
+        for (RstMRCChildRecord& r : node.background_images) r.option->software = "layer writer";
+      });
+  ASSERT_EQ(w.status, std::vector<int32_t>{1});
+  ASSERT_EQ(w.planned[0].size(), 2u);
+  EXPECT_NE(w.planned[0][1], w.actual[0][1]);
+  FileReader r{w.file, true};
+  std::vector<uint32_t> subs = r.pages()[0].get(330);
+  EXPECT_EQ(subs, w.actual[0]);
+  EXPECT_EQ(r.ifd(subs[1]).get(34732), (std::vector<uint32_t>{3, 1}));
+  Rows page = read_page(w.file);
+  EXPECT_EQ(page.size(), 64u);
+}
+
+// Refusals before anything is written.
+TEST_F(WriteTiffMrc, RefusedBeforeAnythingIsWritten) {
+  RstMMROption mmr(1, 0);
+  RstMHOption mh(0, 0, 0, 0, 1);
+  struct Case {
+    const char* name;
+    std::function<RstWriteTIFFMRCOption()> option;
+    int32_t code;
+    const char* where;
+    bool bilevel;
+  } cases[] = {
+      {"resolutions differ",
+       [&] {
+         RstWriteTIFFMRCOption o = mrc_option(0, 200, 0, &mmr);
+         o.y_resolution = RstRational{100, 1};
+         return o;
+       },
+       -2, "RstEncodeAndWriteTIFFMRC::create() - X resolution != Y resolution.", false},
+      {"mode 3", [&] { return mrc_option(3, 200, 0, &mmr); }, -2, "RstEncodeAndWriteTIFFMRC::create()", false},
+      {"compression 2",
+       [&] {
+         RstWriteTIFFMRCOption o = mrc_option(1, 200, 0, &mmr);
+         o.compression = RstTIFFCompression(2);
+         return o;
+       },
+       0, "RstEncodeAndWriteTIFFMRC::create_encoder() - invalid compression is specified", false},
+      {"bilevel source", [&] { return mrc_option(1, 200, 0, &mmr); }, -3, "RstWriteTIFFMRC::create().", true},
+  };
+  (void)mh;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    status.clear();
+    MemoryOutputStorage out;
+    RstWriteTIFFMultiPageManager* manager = RstWriteTIFFMultiPageManager::create(&out, 0, 0x4949);
+    RstWriteTIFFMRCOption option = c.option();
+    RstRead* source =
+        c.bilevel ? static_cast<RstRead*>(new LineSource(image_header(64, 8, 1, 1, RstColorType::s_gray_reverse()),
+                                                         bilevel_rows(64, 8), nullptr))
+                  : colour_source(colour_rows(64, 8), 64);
+    EXPECT_EQ(RstWriteTIFFMRC::create(source, manager, &option), nullptr);
+    source->end();
+    EXPECT_TRUE(reported(c.code, c.where));
+    manager->close();
+    EXPECT_EQ(out.size(), 0);
+  }
+}
+
+// Read back through format detection: with raw layers unreduced every page
+// is mask ? foreground : background of the writer's own layers, the layer a
+// two-layer mode leaves out one colour.
+TEST_F(WriteTiffMrc, PagesReadBackAsTheirLayers) {
+  struct Case {
+    uint32_t mode;
+    int mask;  // encode type: 0 none, 1 MH, 2 MR, 3 MMR, 6 T.85
+    uint32_t order;
+  } cases[] = {{0, 3, 0x4949}, {0, 0, 0x4D4D}, {1, 1, 0x4949}, {2, 2, 0x4D4D}, {0, 6, 0x4949}};
+  const uint32_t width = 72, height = 90, strip = 32;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.mode << " " << c.mask);
+    RstMHOption mh(1, 0, 1, 0, 0);
+    RstMROption mr(1, 0, 0, 0, 4);
+    RstMMROption mmr(1, 0);
+    RstEncodeJBIGT85Option t85(128, 0, 0);
+    const RstCodingOption* mask = c.mask == 1   ? static_cast<const RstCodingOption*>(&mh)
+                                  : c.mask == 2 ? static_cast<const RstCodingOption*>(&mr)
+                                  : c.mask == 3 ? static_cast<const RstCodingOption*>(&mmr)
+                                  : c.mask == 6 ? static_cast<const RstCodingOption*>(&t85)
+                                                : nullptr;
+    std::vector<Rows> sources = {colour_rows(width, height, 1), colour_rows(width, height, 4),
+                                 colour_rows(width, height, 9)};
+    Written w = write_pages(sources, width, mrc_option(c.mode, 200, strip, mask), c.order);
+    ASSERT_EQ(w.status, std::vector<int32_t>(3, 1));
+    EXPECT_EQ(page_count(w.file), 3u);
+    for (uint32_t p = 0; p < 3; ++p) {
+      SCOPED_TRACE(p);
+      Layers own = own_layers(sources[p], width, c.mode, strip);
+      Rows page = read_page(w.file, p + 1);
+      ASSERT_EQ(page.size(), height);
+      ASSERT_EQ(own.mask.size(), height);
+      std::vector<uint8_t> left_out;
+      for (uint32_t y = 0; y < height; ++y)
+        for (uint32_t x = 0; x < width; ++x) {
+          bool m = bit(own.mask[y], x);
+          const Rows& layer = m ? own.foreground : own.background;
+          const uint8_t* got = &page[y][size_t(x) * 3];
+          if (layer.empty()) {
+            if (left_out.empty()) left_out.assign(got, got + 3);
+            ASSERT_TRUE(std::equal(got, got + 3, left_out.begin())) << x << "," << y;
+            continue;
+          }
+          ASSERT_TRUE(std::equal(got, got + 3, &layer[y][size_t(x) * 3])) << x << "," << y;
+        }
+    }
+  }
+}
+
+// RstWriteTIFF::create with a plain option that describes a mask page writes
+// a page of mask and foreground.
+TEST_F(WriteTiffMrc, GenericWriterTakesMaskPages) {
+  RstWriteTIFFOption option(200, 200, 3, 32, nullptr);
+  option.new_subfile_type = 18;
+  option.image_layer = {2, 0};
+  MemoryOutputStorage out;
+  RstWriteTIFFMultiPageManager* manager = RstWriteTIFFMultiPageManager::create(&out, 0, 0x4949);
+  RstWrite* writer = RstWriteTIFF::create(colour_source(colour_rows(64, 64), 64), manager, &option);
+  ASSERT_NE(writer, nullptr);
+  while (writer->write() != 0) {
+  }
+  EXPECT_EQ(writer->status(), 1);
+  writer->end();
+  manager->close();
+  Bytes file = bytes_of(out);
+  FileReader r{file, true};
+  const Ifd page = r.pages()[0];
+  EXPECT_EQ(page.one(259), 4u);
+  ASSERT_EQ(page.get(330).size(), 1u);
+  EXPECT_EQ(r.ifd(page.get(330)[0]).get(34732), (std::vector<uint32_t>{3, 1}));
+  EXPECT_EQ(read_page(file).size(), 64u);
+}
+
+// An output failing after n bytes leaves a failure for every n below the
+// file's size.
+TEST_F(WriteTiffMrc, FailingOutputEndsThePageWithAFailure) {
+  RstMMROption mmr(1, 0);
+  RstWriteTIFFMRCOption option = mrc_option(0, 200, 8, &mmr);
+  Rows rows = colour_rows(24, 20);
+  Written whole = write_pages({rows}, 24, option);
+  ASSERT_EQ(whole.status, std::vector<int32_t>{1});
+  // Every count through the page's IFDs, then a step through the layer data.
+  for (int64_t n = 0; n < int64_t(whole.file.size()); n += n < 600 ? 1 : 29) {
+    SCOPED_TRACE(n);
+    MemoryOutputStorage memory;
+    FailingStorage out(&memory, n);
+    RstWriteTIFFMultiPageManager* manager = RstWriteTIFFMultiPageManager::create(&out, 0, 0x4949);
+    RstRead* source = colour_source(rows, 24);
+    RstWrite* writer = RstWriteTIFFMRC::create(source, manager, &option);
+    int32_t s = 0;
+    if (writer) {
+      while (writer->write() != 0) {
+      }
+      s = writer->status();
+      writer->end();
+    } else {
+      source->end();
+    }
+    manager->close();
+    EXPECT_LT(s, 1);
+  }
+}
+
+}  // namespace
