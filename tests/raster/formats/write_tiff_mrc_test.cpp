@@ -8,6 +8,9 @@
 #include <tiffio.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cmath>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -515,6 +518,242 @@ TEST_F(WriteTiffMrc, FailingOutputEndsThePageWithAFailure) {
     manager->close();
     EXPECT_LT(s, 1);
   }
+}
+
+// The rows of the current directory as libtiff decodes them.
+Rows libtiff_rows(TIFF* tif) {
+  uint32_t w = 0, h = 0, rps = 0;
+  uint16_t bits = 1, spp = 1;
+  TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &w);
+  TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &h);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &spp);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &rps);
+  if (rps > h) rps = h;
+  size_t stride = (size_t(w) * bits * spp + 7) / 8;
+  Rows rows;
+  Bytes buffer(stride * rps);
+  for (uint32_t s = 0; s < TIFFNumberOfStrips(tif); ++s) {
+    tmsize_t n = TIFFReadEncodedStrip(tif, s, buffer.data(), tmsize_t(buffer.size()));
+    if (n < 0) return {};
+    for (size_t r = 0; r < size_t(n) / stride && rows.size() < h; ++r)
+      rows.emplace_back(buffer.begin() + long(r * stride), buffer.begin() + long((r + 1) * stride));
+  }
+  return rows;
+}
+
+// The rows of a P4 file.
+Rows pbm_rows(const Bytes& pbm) {
+  std::string head(pbm.begin(), pbm.begin() + long(std::min<size_t>(pbm.size(), 40)));
+  unsigned w = 0, h = 0;
+  int used = 0;
+  if (std::sscanf(head.c_str(), "P4 %u %u%n", &w, &h, &used) != 2) return {};
+  size_t stride = (w + 7) / 8, at = size_t(used) + 1;
+  Rows rows;
+  for (unsigned y = 0; y < h && at + stride <= pbm.size(); ++y, at += stride)
+    rows.emplace_back(pbm.begin() + long(at), pbm.begin() + long(at + stride));
+  return rows;
+}
+
+// A JPEG stream whose three components are named R, G and B in the frame
+// and scan headers, so that djpeg hands the channels out unconverted.
+Bytes channels_as_rgb(Bytes jpeg) {
+  size_t at = 2;
+  while (at + 4 <= jpeg.size() && jpeg[at] == 0xFF) {
+    uint8_t marker = jpeg[at + 1];
+    size_t length = size_t(jpeg[at + 2]) << 8 | jpeg[at + 3];
+    if (marker == 0xC0 && at + 10 + 9 <= jpeg.size())
+      for (size_t c = 0; c < 3; ++c) jpeg[at + 10 + 3 * c] = uint8_t("RGB"[c]);
+    if (marker == 0xDA) {
+      for (size_t c = 0; c < 3 && at + 5 + 2 * c < jpeg.size(); ++c) jpeg[at + 5 + 2 * c] = uint8_t("RGB"[c]);
+      break;
+    }
+    at += 2 + length;
+  }
+  return jpeg;
+}
+
+// The rows of a P6 file.
+Rows ppm_rows(const Bytes& ppm) {
+  std::string head(ppm.begin(), ppm.begin() + long(std::min<size_t>(ppm.size(), 40)));
+  unsigned w = 0, h = 0, maxval = 0;
+  int used = 0;
+  if (std::sscanf(head.c_str(), "P6 %u %u %u%n", &w, &h, &maxval, &used) != 3) return {};
+  size_t at = size_t(used) + 1, stride = size_t(w) * 3;
+  Rows rows;
+  for (unsigned y = 0; y < h && at + stride <= ppm.size(); ++y, at += stride)
+    rows.emplace_back(ppm.begin() + long(at), ppm.begin() + long(at + stride));
+  return rows;
+}
+
+// The write_mrc tool beside the running test program.
+std::string write_mrc_path() {
+  std::string decode = harness_path();
+  return decode.substr(0, decode.rfind('/') + 1) + "write_mrc";
+}
+
+std::string output_of(const std::string& command) {
+  std::string out;
+  FILE* p = popen(command.c_str(), "r");
+  if (!p) return out;
+  char buffer[4096];
+  for (size_t n; (n = fread(buffer, 1, sizeof buffer, p)) > 0;) out.append(buffer, n);
+  pclose(p);
+  return out;
+}
+
+size_t count_of(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+// Files written by write_mrc from colour, gray and bilevel pages: tiffinfo
+// lists every page and layer image without complaint; libtiff decodes every
+// layer (T.85 masks through jbgtopbm, JPEG strips also through djpeg); the
+// colour page's mask and unreduced raw layers equal the writer's own layers,
+// JPEG layers stay close to them; our reader gives every page back.
+TEST_F(WriteTiffMrc, PeerToolsReadWhatWriteMrcWrites) {
+  std::string dir = temp_dir();
+  ASSERT_TRUE(run("cd " + dir +
+                  " && /usr/bin/convert -size 120x90 gradient:orange-navy -fill black -draw 'rectangle 10,20 50,30' "
+                  "-draw 'rectangle 60,40 64,80' -draw 'rectangle 70,40 110,44' -density 200 -units PixelsPerInch "
+                  "colour.png && /usr/bin/convert colour.png -colorspace gray gray.png && /usr/bin/convert colour.png "
+                  "-threshold 50% -monochrome -compress group4 bilevel.tif"));
+  Bytes colour_png = file_bytes(dir + "/colour.png");
+  Rows colour = read_page(colour_png);
+  ASSERT_EQ(colour.size(), 90u);
+  struct Case {
+    const char* args;
+    uint32_t mode;
+    uint16_t mask_compression;
+    bool bg_jpeg, fg_jpeg;
+    uint32_t bg_reduction, fg_reduction;
+    uint32_t rows;
+  } cases[] = {
+      {"--mode 0 --mask none --rows 32", 0, 1, false, false, 1, 1, 32},
+      {"--mode 0 --mask mh --rows 40 --order MM", 0, 3, false, false, 1, 1, 40},
+      {"--mode 0 --mask mr --mr-k 2 --bg-jpeg 50,0x12201220 --fg-jpeg 90,0x11101110", 0, 3, true, true, 1, 1, 0},
+      {"--mode 0 --mask mmr --rows 32 --bg-jpeg 75,0x12201110 --bg-reduction 2 --fg-reduction 4", 0, 4, true, false, 2,
+       4, 32},
+      {"--mode 1 --mask t85 --t85 16,0,0 --rows 32 --fg-jpeg 60,0x14401110 --order MM", 1, 9, false, true, 1, 1, 32},
+      {"--mode 2 --mask mmr --rows 64 --bg-reduction 8", 2, 4, false, false, 8, 1, 64},
+      {"--mode 2 --mask mh --bg-jpeg 80,0x12201220", 2, 3, true, false, 1, 1, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args);
+    std::string file = dir + "/out.tif";
+    ASSERT_TRUE(run(write_mrc_path() + " " + c.args + " " + file + " " + dir + "/colour.png " + dir + "/gray.png " +
+                    dir + "/bilevel.tif"));
+    std::string info = output_of("tiffinfo " + file + " 2>&1");
+    EXPECT_EQ(count_of(info, "Subfile Type: multi-page document (18 = 0x12)"), 3u);
+    for (int p = 1; p <= 3; ++p) EXPECT_EQ(count_of(info, "ImageLayer: 2," + std::to_string(p) + "\n"), 1u);
+    EXPECT_EQ(count_of(info, "Warning"), 0u);
+    EXPECT_EQ(count_of(info, "Error"), 0u);
+    uint32_t layers = c.mode == 0 ? 2 : 1;
+    uint32_t strips = c.rows ? (90 + c.rows - 1) / c.rows : 1;
+    EXPECT_EQ(count_of(info, "Photometric Interpretation: ITU L*a*b*"), 3 * layers * strips) << info;
+
+    Bytes written = file_bytes(file);
+    EXPECT_EQ(page_count(written), 3u);
+    for (uint32_t p = 1; p <= 3; ++p) EXPECT_EQ(read_page(written, p).size(), 90u);
+
+    // The colour page's layers through libtiff.
+    Layers own = own_layers(colour, 120, c.mode, c.rows ? c.rows : 90);
+    TIFF* tif = TIFFOpen(file.c_str(), "r");
+    ASSERT_NE(tif, nullptr);
+    uint16_t compression = 0;
+    TIFFGetField(tif, TIFFTAG_COMPRESSION, &compression);
+    EXPECT_EQ(compression, c.mask_compression);
+    Rows mask;
+    if (compression != 9) {
+      mask = libtiff_rows(tif);
+    } else {
+      // libtiff does not decode Compression 9: each strip through jbgtopbm.
+      for (uint32_t s = 0; s < TIFFNumberOfStrips(tif); ++s) {
+        Bytes raw(size_t(TIFFRawStripSize(tif, s)));
+        tmsize_t n = TIFFReadRawStrip(tif, s, raw.data(), tmsize_t(raw.size()));
+        ASSERT_GT(n, 0);
+        raw.resize(size_t(n));
+        write_bytes(dir + "/strip.jbg", raw);
+        ASSERT_TRUE(run("jbgtopbm " + dir + "/strip.jbg " + dir + "/strip.pbm"));
+        Rows part = pbm_rows(file_bytes(dir + "/strip.pbm"));
+        mask.insert(mask.end(), part.begin(), part.end());
+      }
+    }
+    EXPECT_EQ(mask, own.mask);
+    toff_t* subs = nullptr;
+    uint16_t count = 0;
+    ASSERT_TRUE(TIFFGetField(tif, TIFFTAG_SUBIFD, &count, &subs));
+    ASSERT_EQ(count, layers);
+    std::vector<toff_t> firsts(subs, subs + count);
+    for (size_t k = 0; k < firsts.size(); ++k) {
+      bool background = c.mode == 2 || (c.mode == 0 && k == 0);
+      const Rows& layer = background ? own.background : own.foreground;
+      bool jpeg = background ? c.bg_jpeg : c.fg_jpeg;
+      uint32_t reduction = background ? c.bg_reduction : c.fg_reduction;
+      ASSERT_TRUE(TIFFSetSubDirectory(tif, firsts[k]));
+      Rows image;
+      do {
+        Rows part;
+        uint16_t h_sub = 1, v_sub = 1;
+        TIFFGetFieldDefaulted(tif, TIFFTAG_YCBCRSUBSAMPLING, &h_sub, &v_sub);
+        if (jpeg) {
+          // Every strip is a whole JPEG stream that djpeg decodes.
+          Bytes raw(size_t(TIFFRawStripSize(tif, 0)));
+          tmsize_t n = TIFFReadRawStrip(tif, 0, raw.data(), tmsize_t(raw.size()));
+          ASSERT_GT(n, 0);
+          raw.resize(size_t(n));
+          write_bytes(dir + "/strip.jpg", raw);
+          ASSERT_TRUE(run("djpeg -pnm " + dir + "/strip.jpg > " + dir + "/strip.ppm"));
+          // libtiff decodes Lab JPEG only without sub-sampling; the others
+          // are taken from djpeg, told that the channels are no YCbCr.
+          if (h_sub != 1 || v_sub != 1) {
+            write_bytes(dir + "/lab.jpg", channels_as_rgb(raw));
+            ASSERT_TRUE(run("djpeg -pnm " + dir + "/lab.jpg > " + dir + "/lab.ppm"));
+            part = ppm_rows(file_bytes(dir + "/lab.ppm"));
+          }
+        }
+        if (part.empty()) part = libtiff_rows(tif);
+        ASSERT_FALSE(part.empty());
+        image.insert(image.end(), part.begin(), part.end());
+      } while (TIFFReadDirectory(tif));
+      if (reduction != 1) continue;
+      ASSERT_EQ(image.size(), layer.size());
+      double total = 0;
+      for (size_t y = 0; y < image.size(); ++y)
+        for (size_t i = 0; i < image[y].size(); ++i) total += std::abs(int(image[y][i]) - int(layer[y][i]));
+      double mean = total / double(image.size() * image[0].size());
+      if (jpeg) EXPECT_LT(mean, 6.0) << k;
+      else EXPECT_EQ(image, layer);
+    }
+    TIFFClose(tif);
+  }
+  run("rm -rf " + dir);
+}
+
+// A strip chain that hands its bytes out only when it ends (the JBIG
+// writers) does not end the page after its first strip.
+TEST_F(WriteTiffMrc, HeldStripsDoNotEndThePage) {
+  Rows rows = bilevel_rows(64, 40);
+  RstWriteTIFFOption option(200, 200, 6, 16, nullptr);
+  MemoryOutputStorage out;
+  RstWriteTIFFMultiPageManager* manager = RstWriteTIFFMultiPageManager::create(&out, 1, 0x4949);
+  RstWrite* writer = RstWriteTIFF::create(
+      new LineSource(image_header(64, 40, 1, 1, RstColorType::s_gray_reverse()), rows, nullptr), manager, &option);
+  ASSERT_NE(writer, nullptr);
+  while (writer->write() != 0) {
+  }
+  EXPECT_EQ(writer->status(), 1);
+  writer->end();
+  manager->close();
+  Bytes file = bytes_of(out);
+  FileReader r{file, true};
+  const Ifd page = r.pages()[0];
+  std::vector<uint32_t> counts = page.get(279);
+  ASSERT_EQ(counts.size(), 3u);
+  for (uint32_t c : counts) EXPECT_GT(c, 20u);
+  EXPECT_EQ(read_page(file), rows);
 }
 
 }  // namespace
