@@ -756,4 +756,33 @@ TEST_F(WriteTiffMrc, HeldStripsDoNotEndThePage) {
   EXPECT_EQ(read_page(file), rows);
 }
 
+// A layer writer that cannot be made for the second stripe of the second
+// page ends that page with the writer's failure; no further strip starts,
+// the layer chains still end with 0 and the first page stays readable.
+TEST_F(WriteTiffMrc, RefusedLayerWriterEndsThePage) {
+  RstMMROption mmr(1, 0);
+  RstWriteTIFFMRCOption option = mrc_option(0, 200, 16, &mmr);
+  std::vector<Rows> pages = {colour_rows(32, 40, 1), colour_rows(32, 40, 2)};
+  Rows first = read_page(write_pages({pages[0]}, 32, option).file);
+  ASSERT_EQ(first.size(), 40u);
+  int page = 0;
+  Written w = write_pages(pages, 32, option, 0x4949, [&](RstEncodeAndWriteTIFFMRC& node) {
+    if (++page == 2) node.background_images[1].option->tile_width = 256;
+  });
+  ASSERT_EQ(w.status.size(), 2u);
+  EXPECT_EQ(w.status[0], 1);
+  ASSERT_FALSE(status.errors().empty());
+  EXPECT_EQ(w.status[1], status.errors().back().code);  // the refusal's code
+  EXPECT_LT(w.status[1], 1);
+  FileReader r{w.file, true};
+  std::vector<Ifd> ifds = r.pages();
+  ASSERT_EQ(ifds.size(), 2u);
+  std::vector<uint32_t> subs = ifds[1].get(330);
+  ASSERT_EQ(subs.size(), 2u);
+  EXPECT_EQ(r.chain(subs[0]).size(), 1u);  // the first stripe's image, ended with 0
+  EXPECT_EQ(r.chain(subs[1]).size(), 1u);
+  EXPECT_EQ(ifds[1].get(279)[2], 0u);  // the third strip never started
+  EXPECT_EQ(read_page(w.file, 1), first);
+}
+
 }  // namespace
