@@ -18,6 +18,7 @@ packages=(
   libpng-dev zlib1g-dev pngcheck
   qpdf img2pdf poppler-utils libqpdf-dev
   libvips-tools
+  djvulibre-bin
   libwxgtk3.2-dev xvfb xauth xdotool openbox wmctrl x11-utils fonts-ipafont-gothic
 )
 

@@ -71,6 +71,17 @@ struct RstFormatCreators {
   bool (*pdf_page_objects)(InputStorage* storage, uint32_t page, PDFPageObjects& out) = nullptr;
   // The PDF page composed at its canvas size with linear scaling.
   RstRead* (*read_pdf_page)(InputStorage* storage, uint32_t page) = nullptr;
+
+  // The MRC page writer's layers (mrc): [mask, background, foreground] of an
+  // ITU Lab page over the Halvex mask with a white background; [mask,
+  // foreground]; [mask, background]. Empty after a report.
+  std::vector<RstRead*> (*make_mrc_3layers_white_bg)(RstRead* source, int32_t rows) = nullptr;
+  std::vector<RstRead*> (*make_mrc_2layers_fore)(RstRead* source) = nullptr;
+  std::vector<RstRead*> (*make_mrc_2layers_back)(RstRead* source) = nullptr;
+  // Stripes of the given heights laid end to end over one fan-out (mrc).
+  std::vector<RstRead*> (*stripe)(RstRead* source, const std::vector<uint32_t>& heights, int mode, int count) = nullptr;
+  // Nearest-neighbour scaling to width x height (geometry).
+  RstRead* (*scale_nn)(RstRead* source, int32_t width, int32_t height) = nullptr;
 };
 
 // The process-wide table; the folders that own the nodes fill it in.

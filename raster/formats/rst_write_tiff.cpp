@@ -5,6 +5,7 @@
 #include "raster/core/rst_create.h"
 #include "raster/core/rst_header.h"
 #include "raster/core/rst_status_context.h"
+#include "raster/formats/rst_write_tiff_mrc.h"
 #include "raster/formats/rst_write_tiff_nodes.h"
 
 RstWrite* RstWriteTIFF::create(RstRead* source, RstWriteTIFFMultiPageManager* manager,
@@ -16,8 +17,11 @@ RstWrite* RstWriteTIFF::create(RstRead* source, RstWriteTIFFMultiPageManager* ma
     return nullptr;
   }
   if (option && option->is_mrc_mask()) {
-    rst_report(RstCode::unsupported_option, where);
-    return nullptr;
+    // A mask page is written as a profile M page of mask and foreground.
+    RstWriteTIFFMRCOption mrc(static_cast<const RstWriteTIFFHeader&>(*option));
+    RstWrite* node = RstWriteTIFFMRC::create(source, manager, &mrc);
+    if (node) guard.disarm();
+    return node;
   }
   RstHeader h(source);
   RstWrite* node = nullptr;

@@ -17,8 +17,8 @@ class RstWriteTIFF {
   // Compression 1 written as they are, other lines coded. No manager, source
   // or open output: -2 "RstWriteTIFF::create()"; run lines under another
   // Compression than 2, 3, 4: -3 "RstWriteTIFF::create() - link's encode
-  // type is invalid."; an MRC mask page: -50 "RstWriteTIFF::create()" (its
-  // writer is not part of this library yet).
+  // type is invalid."; an option whose header is a mask page goes to the
+  // profile M writer as a page of mask and foreground.
   static RstWrite* create(RstRead* source, RstWriteTIFFMultiPageManager* manager, const RstWriteTIFFOption* option);
 
   // True when a page with this header can be written. Otherwise `status`

@@ -21,21 +21,19 @@ RstWriteTiles::RstWriteTiles(RstNestedProcess* window, OutputStorage* out, const
 int RstWriteTiles::write() {
   if (status() < 1) return 0;
   if (!chain && !next_tile()) return 0;
-  int n = chain->write();
-  if (n != 0) return n;
-  // A strip whose chain failed ends the page with the chain's failure.
-  if (chain->status() < 1) {
-    fail(chain->status());
-    end_tile();
-    return 0;
+  // A chain may hold its whole strip until it ends (the JBIG writers do):
+  // a step without bytes ends the page only when no strip is left.
+  for (;;) {
+    int n = chain->write();
+    if (n != 0) return n;
+    // A strip whose chain failed ends the page with the chain's failure.
+    if (chain->status() < 1) {
+      fail(chain->status());
+      end_tile();
+      return 0;
+    }
+    if (!next_tile()) return 0;
   }
-  if (!next_tile()) return 0;
-  n = chain->write();
-  if (n == 0 && chain->status() < 1) {
-    fail(chain->status());
-    end_tile();
-  }
-  return n;
 }
 
 bool RstWriteTiles::next_tile() {

@@ -15,6 +15,7 @@
 #include "raster/geometry/rst_decode_rle.h"
 #include "raster/geometry/rst_merge_8bit_planes.h"
 #include "raster/geometry/rst_mirror_y.h"
+#include "raster/geometry/rst_scale.h"
 
 namespace {
 RstRead* decode_rle(RstRead* source) { return RstDecodeRLE::create(source); }
@@ -48,6 +49,7 @@ void rst_register_geometry_creators() {
   rst_format_creators().clip_width = &clip_width;
   rst_format_creators().mirror_y = &mirror_y;
   rst_format_creators().align_x = &align_x;
+  rst_format_creators().scale_nn = &RstScaleNN::create;
   rst_codec_creators().convolution_filter = &convolution_filter;
   rst_codec_creators().merge_8bit_planes = &merge_8bit_planes;
 }

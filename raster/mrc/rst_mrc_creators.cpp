@@ -8,10 +8,12 @@
 #include "raster/formats/rst_format_creators.h"
 #include "raster/geometry/rst_scale_command.h"
 #include "raster/mrc/rst_compose_mrc_canvas.h"
+#include "raster/mrc/rst_make_mrc_layers.h"
 #include "raster/mrc/rst_pdf_document.h"
 #include "raster/mrc/rst_read_and_decode_tiff_mrc.h"
 #include "raster/mrc/rst_read_imt_to_mrc_canvas.h"
 #include "raster/mrc/rst_read_pdf_to_mrc_canvas.h"
+#include "raster/mrc/rst_stripe.h"
 
 namespace {
 
@@ -74,4 +76,10 @@ void rst_register_mrc_creators() {
   c.pdf_close_document = &pdf_close_document;
   c.pdf_page_objects = &pdf_page_objects;
   c.read_pdf_page = &read_pdf_page;
+  c.make_mrc_3layers_white_bg = &RstMakeMRC3Layers::create_white_bg;
+  c.make_mrc_2layers_fore = &RstMakeMRC2LayersFore::create;
+  c.make_mrc_2layers_back = &RstMakeMRC2LayersBack::create;
+  c.stripe = [](RstRead* source, const std::vector<uint32_t>& heights, int mode, int count) {
+    return RstStripe::create(source, heights, mode, count);
+  };
 }

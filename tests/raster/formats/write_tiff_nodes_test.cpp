@@ -295,11 +295,11 @@ TEST_F(WriteTiffNodes, NewSubfileTypeByExpectedPagesAndFirstPageAtEight) {
     ASSERT_GT(h.read_page(&in, 1, false, 0), 0u);
     EXPECT_EQ(h.new_subfile_type, expected == 1 ? 1u : 2u);
   }
-  // A mask page has no writer yet.
+  // A mask page goes to the profile M writer, which takes colour pages only.
   RstMMROption mask(1, 0);
   RstWriteTIFFMRCOption mrc(1, 300, 300, 0, &mask, nullptr, nullptr, 1, 1);
   EXPECT_TRUE(one_page(bilevel_source(rows, 64), &mrc).empty());
-  EXPECT_EQ(status.errors(), (std::vector<RstReport>{{-50, "RstWriteTIFF::create()"}}));
+  EXPECT_EQ(status.errors(), (std::vector<RstReport>{{-3, "RstWriteTIFFMRC::create()."}}));
 }
 
 // The job road: coded strips of chart pages copied through a code reader into
