@@ -225,7 +225,9 @@ TEST_F(WriteTiffOption, ValidOptionChecks) {
     std::string message;
     EXPECT_EQ(RstWriteTIFF::valid_option(h, code, &message), c.code == 1);
     EXPECT_EQ(code, c.code);
-    if (c.reason) EXPECT_EQ(message, std::string("RstWriteTIFF::valid_option() - ") + c.reason);
+    if (c.reason) {
+      EXPECT_EQ(message, std::string("RstWriteTIFF::valid_option() - ") + c.reason);
+    }
   }
   EXPECT_TRUE(status.errors().empty());
 }
