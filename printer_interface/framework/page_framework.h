@@ -176,7 +176,16 @@ void SetGenericRowHandler(UINT kind, RowHandler handler);
 RowHandler GetGenericRowHandler(UINT kind);
 
 // ---- Page tables --------------------------------------------------------------------------
+// The index of a sheet: its store of choice lists (made here) and the table
+// of page ids (BuildPageControlIndex fills it from a page list).
+int CreatePageControlIndex(SheetState* state);
 int BuildPageControlIndex(SheetState* state, const PageEntry* entries, INT count);
+// The table of 31 sets, or null.
+PageControlSet* const* GetPageControlTable(const SheetState* state);
+// Clears the table; the sets are static.
+void FreePageIndexTable(SheetState* state);
+// Frees the store of choice lists with what it still holds, and clears the table.
+void FreePageControlIndex(SheetState* state);
 PageControlSet* GetPageControlSet(const SheetState* state, INT pageId);
 int GetPageControlRows(const SheetState* state, INT pageId, const ControlRow** rows, INT* count);
 const ControlRow* GetPageRows(const SheetState* state, INT pageId);
@@ -205,6 +214,11 @@ int SetRowCurrentIndex(HandlerContext* context, const ControlRow* row, INT index
 ItemSlot* GetItemSlot(const HandlerContext* context, const ControlRow* row, INT index);
 ItemSlot* GetCurrentItemSlot(const HandlerContext* context, const ControlRow* row);
 const RowItem* GetCurrentRowItem(const HandlerContext* context, const ControlRow* row);
+// Copies item slot `index` of the row: 1, 0 when there is none.
+int ReadItemSlot(const HandlerContext* context, const ControlRow* row, INT index, ItemSlot* out);
+INT GetItemSlotType(const ItemSlot* slot);
+uint64_t GetItemSlotValue(const ItemSlot* slot);
+INT GetItemSlotSettingId(const ItemSlot* slot);
 INT GetItemChoiceIndex(const HandlerContext* context, const ControlRow* row, INT index);
 INT GetCurrentChoiceIndex(const HandlerContext* context, const ControlRow* row);
 int InitRowCaches(HandlerContext* context);
@@ -251,6 +265,8 @@ SheetState* GetWindowSheetState(HWND window);
 int InitHandlerContext(HandlerContext* context, HWND window, HWND owner, INT pageId, UINT message);
 HWND GetContextWindow(const HandlerContext* context);
 UINT GetContextMessage(const HandlerContext* context);
+// The message and aux value: 1, 0 for a missing context or output.
+int ReadContextMessage(const HandlerContext* context, UINT* message, UINT* aux);
 void SetContextMessage(HandlerContext* context, UINT message);
 UINT GetContextAux(const HandlerContext* context);
 void SetContextAux(HandlerContext* context, UINT aux);
@@ -277,6 +293,11 @@ INT GetActivePageId(const SheetState* state);
 INT GetApplyDoneFlag(const SheetState* state);
 void SetApplyDoneFlag(SheetState* state, INT flag);
 HMODULE GetPagesResourceModule();
+// The printer driver's help file (pHelpFile of DRIVER_INFO_3) as a new
+// GlobalAlloc text, or null.
+WCHAR* GetDriverHelpFilePath(HANDLE printer);
+// Copies it into the sheet state at sheet start: 1, 0 when there is none.
+int ReadDriverHelpFile(SheetState* state);
 
 // ---- Control resources ----------------------------------------------------------------------
 int AddControlResource(SheetState* state, INT controlId, HGDIOBJ first, HGDIOBJ second);

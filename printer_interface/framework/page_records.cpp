@@ -6,6 +6,7 @@
 
 #include "platform/win/win_memory.h"
 #include "printer_interface/framework/page_framework.h"
+#include "platform/spooler/winspool.h"
 #include "settings/access/setting_access.h"
 #include "settings/choices/setting_choice_list.h"
 #include "settings/services/module_state.h"
@@ -453,12 +454,7 @@ void FreeSheetRecords(SheetContext* sheet) {
   FreeKeyedList(&sheet->constraintRecords);
   // The state's lists belong to the sheet's own context, not to a copy.
   if (sheet->owner || !sheet->state) return;
-  for (void* data = KeyedListFirst(sheet->state->choiceLists, &next); data; data = KeyedListNext(next, &next)) {
-    auto* use = static_cast<ChoiceListUse*>(data);
-    FreeChoiceList(use->list);
-    GlobalFree(use);
-  }
-  FreeKeyedList(&sheet->state->choiceLists);
+  FreePageControlIndex(sheet->state);
   for (void* data = KeyedListFirst(sheet->state->controlResources, &next); data; data = KeyedListNext(next, &next)) {
     auto* resource = static_cast<ControlResource*>(data);
     for (HGDIOBJ object : resource->objects)
@@ -466,4 +462,77 @@ void FreeSheetRecords(SheetContext* sheet) {
     GlobalFree(resource);
   }
   FreeKeyedList(&sheet->state->controlResources);
+}
+
+// ---- Index, slots and help file ---------------------------------------------------------------
+
+int CreatePageControlIndex(SheetState* state) {
+  if (!state) return 0;
+  if (!state->choiceLists) state->choiceLists = CreateKeyedList();
+  return state->choiceLists ? 1 : 0;
+}
+
+PageControlSet* const* GetPageControlTable(const SheetState* state) { return state ? state->pageIndex : nullptr; }
+
+void FreePageIndexTable(SheetState* state) {
+  if (!state) return;
+  for (PageControlSet*& set : state->pageIndex) set = nullptr;
+}
+
+void FreePageControlIndex(SheetState* state) {
+  if (!state) return;
+  KeyedListNode* next = nullptr;
+  for (void* data = KeyedListFirst(state->choiceLists, &next); data; data = KeyedListNext(next, &next)) {
+    auto* use = static_cast<ChoiceListUse*>(data);
+    FreeChoiceList(use->list);
+    GlobalFree(use);
+  }
+  FreeKeyedList(&state->choiceLists);
+  FreePageIndexTable(state);
+}
+
+int ReadItemSlot(const HandlerContext* context, const ControlRow* row, INT index, ItemSlot* out) {
+  const ItemSlot* slot = GetItemSlot(context, row, index);
+  if (!slot || !out) return 0;
+  *out = *slot;
+  return 1;
+}
+
+INT GetItemSlotType(const ItemSlot* slot) { return slot ? slot->valueType : -1; }
+uint64_t GetItemSlotValue(const ItemSlot* slot) { return slot ? slot->value : 0; }
+INT GetItemSlotSettingId(const ItemSlot* slot) { return slot ? slot->settingId : -1; }
+
+int ReadContextMessage(const HandlerContext* context, UINT* message, UINT* aux) {
+  if (!context || !message || !aux) return 0;
+  *message = context->message;
+  *aux = context->aux;
+  return 1;
+}
+
+WCHAR* GetDriverHelpFilePath(HANDLE printer) {
+  if (!printer) return nullptr;
+  DWORD needed = 0;
+  GetPrinterDriverW(printer, nullptr, 3, nullptr, 0, &needed);
+  if (needed < sizeof(DRIVER_INFO_3W)) return nullptr;
+  auto* buffer = static_cast<BYTE*>(GlobalAlloc(GPTR, needed));
+  if (!buffer) return nullptr;
+  WCHAR* path = nullptr;
+  if (GetPrinterDriverW(printer, nullptr, 3, buffer, needed, &needed)) {
+    const WCHAR* help = reinterpret_cast<DRIVER_INFO_3W*>(buffer)->pHelpFile;
+    size_t n = 0;
+    while (help && help[n]) ++n;
+    if (help && n && (path = static_cast<WCHAR*>(GlobalAlloc(GPTR, (n + 1) * sizeof(WCHAR)))))
+      std::memcpy(path, help, n * sizeof(WCHAR));
+  }
+  GlobalFree(buffer);
+  return path;
+}
+
+int ReadDriverHelpFile(SheetState* state) {
+  if (!state) return 0;
+  WCHAR* path = GetDriverHelpFilePath(state->printer);
+  if (!path) return 0;
+  if (state->helpFile) GlobalFree(state->helpFile);
+  state->helpFile = path;
+  return 1;
 }

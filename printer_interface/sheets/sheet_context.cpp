@@ -65,7 +65,7 @@ SheetContext* CreateSheetContext(HANDLE printer, DeviceModel* model, const void*
   state->sheetMode = sheetMode;
   state->activePageId = -1;
   if (model && model->primary) state->modelOptions = ReadModelHeaderValue(model->primary, 26, 4, 0);
-  state->choiceLists = CreateKeyedList();
+  CreatePageControlIndex(state);
   state->controlResources = CreateKeyedList();
   if (!state->choiceLists || !state->controlResources) {
     FreeSheetContext(context);

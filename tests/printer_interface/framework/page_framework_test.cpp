@@ -9,6 +9,7 @@
 #include "page_harness.h"
 #include "platform/gdi/screen_bitmaps.h"
 #include "platform/ui/user.h"
+#include "platform/ui/win_commdlg.h"
 #include "platform/ui/win_paint.h"
 #include "platform/win/win_seams.h"
 #include "settings/conflict_actions/conflict_actions.h"
@@ -237,14 +238,23 @@ TEST_F(PageFrameworkTest, ATwoItemRowMovesToTheItemWhoseSettingIsFree) {
   EXPECT_EQ(GetRowCurrentIndex(&context, &kTestRows[2]), 1);
 }
 
+// A model whose orientation feature has a name of 300 characters.
+ddd::ModelWriter LongTitleWriter() {
+  ddd::ModelWriter w;
+  w.modelName = "Long title";
+  const uint16_t portrait = w.AddOption(14, ddd::Text::Plain("Portrait"), 0, 0, ddd::Value::I16(1));
+  const uint16_t landscape = w.AddOption(14, ddd::Text::Plain("Landscape"), 0, 0, ddd::Value::I16(2));
+  w.AddFeature(4, 7, ddd::Text::Plain(std::string(300, 'T')), 1, 1, {portrait, landscape});
+  w.AddFeature(4, 16, ddd::Text::Plain("Duplex"), 1, 1, {portrait, landscape});
+  return w;
+}
+
 TEST_F(PageFrameworkTest, ALabelOfAnOverlongTitleKeepsItsText) {
+  UseModel(LongTitleWriter());
   HWND page = OpenTestSheet();
-  SettingChoiceList* list = FindPageChoiceList(sheet_, 7);
+  const SettingChoiceList* list = FindPageChoiceList(sheet_, 7);
   ASSERT_NE(list, nullptr);
-  auto* title = static_cast<WCHAR*>(GlobalAlloc(GPTR, 301 * sizeof(WCHAR)));
-  for (int i = 0; i < 300; ++i) title[i] = u'T';
-  GlobalFree(list->title);
-  list->title = title;
+  ASSERT_EQ(std::u16string(list->title).size(), 300u);
   SetWindowTextW(GetDlgItem(page, 2001), u"before");
   Notify(page, PSN_SETACTIVE);
   EXPECT_EQ(pk::ui::Text(GetDlgItem(page, 2001)), u"before");
@@ -317,6 +327,27 @@ TEST_F(PageFrameworkTest, TheWarningListIsShownOnceAtTheFirstErase) {
   SendMessageW(page, WM_ERASEBKGND, 0, 0);
   PumpMessages();
   EXPECT_EQ(pk::seams::MessageBoxCalls().size(), before + 2);
+}
+
+TEST_F(PageFrameworkTest, HelpOpensTheSetsContextAndNothingForUnlistedControls) {
+  HWND page = OpenTestSheet();
+  if (!ReadDriverHelpFile(sheet_->state)) {
+    const std::u16string path = u"C:\\help\\driver.hlp";
+    sheet_->state->helpFile = static_cast<WCHAR*>(GlobalAlloc(GPTR, (path.size() + 1) * 2));
+    std::memcpy(sheet_->state->helpFile, path.c_str(), path.size() * 2);
+  }
+  const size_t before = pk::ui::ShellCalls().size();
+  Notify(page, PSN_HELP);
+  auto calls = pk::ui::ShellCalls();
+  ASSERT_EQ(calls.size(), before + 1);
+  EXPECT_EQ(calls.back().call, "WinHelpW");
+  EXPECT_EQ(calls.back().command, static_cast<UINT>(HELP_CONTEXT));
+  EXPECT_EQ(calls.back().data, 1234u);
+  EXPECT_EQ(calls.back().file, std::u16string(sheet_->state->helpFile));
+  // The what's-this tables are empty: F1 on a control asks for nothing.
+  HELPINFO info{sizeof(HELPINFO), HELPINFO_WINDOW, 1001, GetDlgItem(page, 1001), 0, {}};
+  SendMessageW(page, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+  EXPECT_EQ(pk::ui::ShellCalls().size(), before + 1);
 }
 
 // ---- Changes ---------------------------------------------------------------------------------

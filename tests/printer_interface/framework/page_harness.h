@@ -41,6 +41,19 @@ class PageHarness : public StoredSettingsTest {
     StoredSettingsTest::TearDown();
   }
 
+  // Switches to a printer of a writer-made model, with its defaults.
+  void UseModel(const ddd::ModelWriter& writer) {
+    CloseDeviceModel(model_);
+    const std::u16string name = u"Written " + std::u16string(1, static_cast<char16_t>(u'A' + written_++));
+    HANDLE printer = AddModelPrinter(name.c_str(), writer);
+    ASSERT_NE(printer, nullptr);
+    model_ = OpenDeviceModel(printer);
+    ASSERT_NE(model_, nullptr);
+    printer_ = printer;
+    buffers_ = SettingsBuffers{};
+    BuildDefaultSettings(model_, buffers_.devMode.data(), buffers_.settings.data(), name.c_str());
+  }
+
   // The sheet on the default settings (or none) with the given page list.
   SheetContext* MakeSheet(const PageEntry* entries, INT count, INT permission = 1, bool withSettings = true) {
     sheet_ = CreateSheetContext(printer_, model_, buffers_.devMode.data(),
@@ -122,6 +135,7 @@ class PageHarness : public StoredSettingsTest {
   SheetContext* sheet_ = nullptr;
   std::vector<HWND> pages_;
   std::vector<SheetContext*> copies_;
+  int written_ = 0;
 };
 
 }  // namespace pk::test

@@ -88,10 +88,24 @@ TEST_F(SettingRangeTest, ValuesInAndOutOfRangeByMode) {
   EXPECT_EQ(pk::seams::MessageBoxCalls().back().caption, u"Printer Settings");
 }
 
+// A model whose lengths 351 and 373 range from 0 to 1000.
+ddd::ModelWriter LengthsWriter() {
+  ddd::ModelWriter w;
+  w.modelName = "Lengths";
+  for (uint16_t id : {351, 373}) {
+    const uint16_t low = w.AddOption(14, ddd::Text::Plain("Minimum"), 0, 0, ddd::Value::U32(0));
+    const uint16_t high = w.AddOption(14, ddd::Text::Plain("Maximum"), 0, 0, ddd::Value::U32(1000));
+    w.AddFeature(4, id, ddd::Text::Plain("Length"), 4, 1, {low, high});
+  }
+  return w;
+}
+
 TEST_F(SettingRangeTest, TheLargestUnsignedValueIsOutOfRange) {
+  UseModel(LengthsWriter());
   SettingsContext context = Context();
   int64_t low = 0, high = 0;
-  if (!Bounds(351, &low, &high)) GTEST_SKIP() << "no range for 351 in this model";
+  ASSERT_TRUE(Bounds(351, &low, &high));
+  ASSERT_EQ(high, 1000);
   const uint32_t before = static_cast<uint32_t>(GetSettingInt(context.devMode, context.settings, 351));
   const uint32_t huge = 4294967295u;
   const SettingValueRef ref{351, kSettingTypeUInt32, &huge};
@@ -115,8 +129,9 @@ PageControlSet gLengthSet{kLengthRows, 1, 2000, kNoHelp, kNone, 0};
 const PageEntry kLengthPages[] = {{14, &gLengthSet, nullptr}};
 
 TEST_F(SettingRangeTest, BoundsOfALengthShownInInchesAreConverted) {
+  UseModel(LengthsWriter());
   int64_t low = 0, high = 0;
-  if (!Bounds(373, &low, &high)) GTEST_SKIP() << "no range for 373 in this model";
+  ASSERT_TRUE(Bounds(373, &low, &high));
   MakeSheet(kLengthPages, 1);
   HWND dialog = OpenPage(14, kDialogModal);
   ASSERT_EQ(GetActivePageId(sheet_->state), 14);
