@@ -384,6 +384,62 @@ TEST_F(PageFrameworkTest, ANestedChangeAnswersTwoAtOnceAndTheBusyFlagClears) {
   SetPageConstraintPass(nullptr);
 }
 
+WORD ListingPass(DWORD, HWND, const SettingsContext* context, const SettingValueRef* valueRef, WORD** ids, WORD* count,
+                 ConstraintResult*) {
+  SetSettingValue(valueRef->id, context->devMode, context->settings, valueRef->valueType, 2, valueRef->value);
+  AddSettingIdToList(valueRef->id, kIdListRoom, ids, count);
+  if (*static_cast<const int16_t*>(valueRef->value) == 5) AddSettingIdToList(11, kIdListRoom, ids, count);
+  return kActionWritten;
+}
+
+TEST_F(PageFrameworkTest, AChangeThatTouchedOtherSettingsAnswersOneWithItsList) {
+  HWND page = OpenTestSheet();
+  Notify(page, PSN_SETACTIVE);
+  HandlerContext context = ContextOf(page, 0);
+  if (!FindPageChoiceList(sheet_, 12)) GTEST_SKIP() << "copies have no choice list on this model";
+  SetPageConstraintPass(ListingPass);
+  ItemSlot* slot = GetCurrentItemSlot(&context, &kTestRows[1]);
+  ASSERT_NE(slot, nullptr);
+  WORD* list = nullptr;
+  const int16_t five = 5;
+  EXPECT_EQ(TryChangeSetting(&context, &kTestRows[1], slot, &five, &list), 1);
+  ASSERT_NE(list, nullptr);
+  EXPECT_TRUE(IsSettingInChangedList(list, 11));
+  GlobalFree(list);
+  list = nullptr;
+  RefreshItemValues(&context);
+  const int16_t four = 4;
+  EXPECT_EQ(TryChangeSetting(&context, &kTestRows[1], slot, &four, &list), 2);
+  EXPECT_EQ(list, nullptr);
+  SetPageConstraintPass(nullptr);
+}
+
+struct SheetCall {
+  UINT function;
+  LPARAM first, second;
+};
+std::vector<SheetCall> gSheetCalls;
+LONG_PTR RecordSheetCall(HANDLE, UINT function, LPARAM first, LPARAM second) {
+  gSheetCalls.push_back({function, first, second});
+  return 1;
+}
+
+TEST_F(PageFrameworkTest, ApplyOnATopPageSetsTheSheetResultOnce) {
+  HWND page = OpenTestSheet();
+  gSheetCalls.clear();
+  sheet_->state->pfnComPropSheet = RecordSheetCall;
+  sheet_->state->pageHandles[0] = 0x55;
+  Notify(page, PSN_SETACTIVE);
+  Notify(page, PSN_APPLY);
+  Notify(page, PSN_APPLY);  // a second page of the same notification
+  ASSERT_EQ(gSheetCalls.size(), 1u);
+  EXPECT_EQ(gSheetCalls[0].function, static_cast<UINT>(CPSFUNC_SET_RESULT));
+  EXPECT_EQ(gSheetCalls[0].first, 0x55);
+  EXPECT_EQ(gSheetCalls[0].second, CPSUI_OK);
+  EXPECT_EQ(sheet_->state->applyDone, 1);
+  EXPECT_EQ(GetWindowLongPtrW(page, DWLP_MSGRESULT), 1);
+}
+
 TEST_F(PageFrameworkTest, AValueOutsideAListsChoicesIsRefusedWithoutAsking) {
   HWND page = OpenTestSheet();
   Notify(page, PSN_SETACTIVE);
