@@ -96,12 +96,33 @@ TEST_F(PageFrameworkTest, MessagesReachTheirOperationsOrAreNotHandled) {
   Notify(page, 0x7F000000u | (PSN_SETACTIVE & 0xFFFF));
   EXPECT_EQ(GetActivePageId(sheet_->state), 0);
   EXPECT_EQ(gLog.count(PSN_SETACTIVE), 3);
+
+  // A child dialog takes the sheet from its creation parameter and builds
+  // its caches without being activated.
+  HWND child = OpenPage(14, kDialogChild);
+  EXPECT_EQ(GetWindowSheet(child), sheet_);
+  HandlerContext context = ContextOf(child, 14);
+  EXPECT_NE(FindRowCache(&context, &kTestRows[0]), nullptr);
+  EXPECT_EQ(gLog.count(PSN_SETACTIVE), 3);
 }
 
 LRESULT gButtonRow = 0;
 LRESULT PushButtonKind(HandlerContext*, UINT message, WPARAM, LPARAM, const ControlRow* row, const void* params) {
   if (message == WM_COMMAND) gButtonRow = row->controlId * 10 + static_cast<const PushButtonParams*>(params)->action;
   return 0;
+}
+
+TEST_F(PageFrameworkTest, ActivationTakesTheUnitFromPrinterSetting1044) {
+  HWND page = OpenTestSheet();
+  for (uint16_t unit : {1, 0, 1}) {
+    ASSERT_EQ(SetSettingValue(1044, sheet_->working.devMode, sheet_->working.settings, kSettingTypeUInt16, 2, &unit),
+              0);
+    Notify(page, PSN_SETACTIVE);
+    EXPECT_EQ(sheet_->state->unit, unit);
+  }
+  UINT id = 99;
+  SendMessageW(page, kMsgPageIdQuery, 0, reinterpret_cast<LPARAM>(&id));
+  EXPECT_EQ(id, 0u);
 }
 
 TEST_F(PageFrameworkTest, CommandsFindTheirRowThenTheCommonPushButtons) {
@@ -514,7 +535,10 @@ TEST_F(PageFrameworkTest, NothingIsLeftAfterApplyAndDestroy) {
     Notify(page, PSN_SETACTIVE);
     SendMessageW(page, WM_COMMAND, MAKEWPARAM(1001, 0), 0);
     Notify(page, PSN_APPLY);
+    HWND control = GetDlgItem(page, 1001);
     DestroyWindow(page);
+    EXPECT_FALSE(IsWindow(page));
+    EXPECT_FALSE(IsWindow(control));
     FreeSheetContext(sheet_);
     sheet_ = nullptr;
   }
