@@ -344,7 +344,9 @@ int SyncPublicFields(SheetState* state, void* devMode, void* settings);
 void DisablePageControls(HandlerContext* context);
 int ReadPageSetting(const HandlerContext* context, WORD id, uint64_t* value);
 void SetControlState(HWND window, INT status);
-// -1, 1, 2 or 3 (see the settings model's change workflow).
+// -1, 1, 2 or 3 (see the settings model's change workflow). The value is in
+// the slot's form: a number in its type's width, a text as the address of a
+// variable holding the text's address.
 INT TryChangeSetting(HandlerContext* context, const ControlRow* row, ItemSlot* slot, const void* value,
                      WORD** changedIds);
 int ResetPageToDefaults(HandlerContext* context, void* devMode, void* settings, INT* count, WORD** ids);

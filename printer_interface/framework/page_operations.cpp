@@ -25,6 +25,13 @@ RowHandler HandlerOfRow(const ControlRow* row) { return row->handler ? row->hand
 
 bool IsListKind(WORD kind) { return kind != 0 && kind != 4 && kind != 6; }
 
+// Slots and choices hold a text as its address; the engine takes the text
+// itself.
+const void* EngineValue(SettingValueType type, const void* value) {
+  if (type != kSettingTypeText || !value) return value;
+  return *static_cast<const WCHAR* const*>(value);
+}
+
 // One item's constraints: the current value into the overall result, then
 // every choice (mask 1) or the current one (mask 2) of a list. False ends
 // the page's evaluation.
@@ -33,7 +40,7 @@ bool EvaluateChoiceConstraints(HandlerContext* context, ItemSlot* slot, const Se
   ChoiceConstraintRecord* record = FindConstraintRecord(context->sheet, slot->settingId);
   if (!record) return false;
   ResetConstraintResult(record->overall);
-  const void* current = &slot->value;
+  const void* current = EngineValue(slot->valueType, &slot->value);
   if (CheckSettingConflicts(kConflictModeAvailable, context->window, context->model, context->devMode,
                             context->settings, nullptr, slot->settingId, slot->valueType, current, record->overall,
                             nullptr) == kConflictCheckFailed)
@@ -43,8 +50,9 @@ bool EvaluateChoiceConstraints(HandlerContext* context, ItemSlot* slot, const Se
     if (mask == kItemEvaluateCurrent && i != slot->choiceIndex) continue;
     ResetConstraintResult(record->choices[i]);
     if (CheckSettingConflicts(kConflictModeAvailable, context->window, context->model, context->devMode,
-                              context->settings, nullptr, slot->settingId, list->valueType, &list->items[i].value,
-                              record->choices[i], nullptr) == kConflictCheckFailed)
+                              context->settings, nullptr, slot->settingId, list->valueType,
+                              EngineValue(list->valueType, &list->items[i].value), record->choices[i],
+                              nullptr) == kConflictCheckFailed)
       return false;
   }
   return true;
@@ -298,12 +306,13 @@ INT TryChangeSetting(HandlerContext* context, const ControlRow* row, ItemSlot* s
   ConstraintResult* result = AllocConstraintResult();
   if (result) {
     WORD* ids = nullptr;
-    const WORD check =
-        CheckSettingConflicts(kConflictModeChange, context->window, context->model, context->devMode, context->settings,
-                              nullptr, slot->settingId, slot->valueType, value, result, nullptr);
+    const WORD check = CheckSettingConflicts(kConflictModeChange, context->window, context->model, context->devMode,
+                                             context->settings, nullptr, slot->settingId, slot->valueType,
+                                             EngineValue(slot->valueType, value), result, nullptr);
     if (check != kConflictCheckFailed && check != kConflictCheckNoMemory) {
-      const WORD action = ApplySettingChange(context->window, state->printer, context->model, context->devMode,
-                                             context->settings, slot->settingId, slot->valueType, value, &ids, result);
+      const WORD action =
+          ApplySettingChange(context->window, state->printer, context->model, context->devMode, context->settings,
+                             slot->settingId, slot->valueType, EngineValue(slot->valueType, value), &ids, result);
       if (action == kActionWritten) {
         bool others = false;
         for (const WORD* id = ids; id && *id; ++id)
