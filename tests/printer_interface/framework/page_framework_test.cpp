@@ -281,6 +281,23 @@ TEST_F(PageFrameworkTest, ALabelOfAnOverlongTitleKeepsItsText) {
   EXPECT_EQ(pk::ui::Text(GetDlgItem(page, 2001)), u"before");
 }
 
+TEST_F(PageFrameworkTest, ResetToDefaultsListsEveryBoundItemAndRowsFollowEachOther) {
+  HWND page = OpenTestSheet();
+  Notify(page, PSN_SETACTIVE);
+  HandlerContext context = ContextOf(page, 0);
+  INT count = 0;
+  WORD* ids = nullptr;
+  ASSERT_EQ(ResetPageToDefaults(&context, context.devMode, context.settings, &count, &ids), 1);
+  EXPECT_EQ(count, 5);
+  EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(ids)), std::u16string(u"\x7\xC\x7\x10\x132"));
+  GlobalFree(ids);
+
+  SetRowCurrentIndex(&context, &kTestRows[2], 1);
+  EXPECT_EQ(SyncRowToControl(page, &context, &kTestRows[2], 0, 1001), 1);
+  EXPECT_EQ(GetRowCurrentIndex(&context, &kTestRows[2]), 0);
+  EXPECT_EQ(SyncRowToControl(page, &context, &kTestRows[2], 0, 1002), 0);
+}
+
 TEST_F(PageFrameworkTest, RowValueRanges) {
   HWND page = OpenTestSheet();
   Notify(page, PSN_SETACTIVE);
