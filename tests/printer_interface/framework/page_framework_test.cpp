@@ -298,6 +298,23 @@ TEST_F(PageFrameworkTest, ResetToDefaultsListsEveryBoundItemAndRowsFollowEachOth
   EXPECT_EQ(SyncRowToControl(page, &context, &kTestRows[2], 0, 1002), 0);
 }
 
+TEST_F(PageFrameworkTest, RowsWithoutAControlKeepCachesOfTheirOwn) {
+  HWND page = OpenTestSheet();
+  HandlerContext context = ContextOf(page, 0);
+  const RowItem first{7, 0};
+  const RowItem second{16, 0};
+  const ControlRow rows[] = {{kNoControl, 1, &first, 0, nullptr, nullptr, kNoControl, kNoControl, nullptr},
+                             {kNoControl, 1, &second, 0, nullptr, nullptr, kNoControl, kNoControl, nullptr}};
+  RowValueCache* a = CreateRowCache(&context, &rows[0]);
+  RowValueCache* b = CreateRowCache(&context, &rows[1]);
+  ASSERT_NE(a, nullptr);
+  ASSERT_NE(b, nullptr);
+  EXPECT_NE(a, b);
+  EXPECT_EQ(b->slots[0].settingId, 16);
+  RemoveRowCache(&context, &rows[0]);
+  RemoveRowCache(&context, &rows[1]);
+}
+
 TEST_F(PageFrameworkTest, RowValueRanges) {
   HWND page = OpenTestSheet();
   Notify(page, PSN_SETACTIVE);

@@ -4,7 +4,9 @@
 #include <string>
 
 #include "page_harness.h"
+#include "platform/win/win_module.h"
 #include "platform/win/win_seams.h"
+#include "printer_interface/entry/interface_exports.h"
 #include "printer_interface/text/measurement_text.h"
 #include "settings/conflict_actions/conflict_actions.h"
 #include "settings/model/model_queries.h"
@@ -146,7 +148,9 @@ TEST_F(SettingRangeTest, BoundsOfALengthShownInInchesAreConverted) {
 }
 
 TEST_F(SettingRangeTest, TheSettingsModelReachesItAsThePagePass) {
-  SetPageConstraintPass(RunSheetRangePass);
+  // Attaching the library registers the pass.
+  SetPageConstraintPass(nullptr);
+  ASSERT_TRUE(DllInitialize(own_, DLL_PROCESS_ATTACH, nullptr));
   int64_t low = 0, high = 0;
   ASSERT_TRUE(Bounds(12, &low, &high));
   const int16_t outside = static_cast<int16_t>(high + 1);
@@ -159,6 +163,7 @@ TEST_F(SettingRangeTest, TheSettingsModelReachesItAsThePagePass) {
   EXPECT_EQ(pk::seams::MessageBoxCalls().size(), boxes + 1);
   if (list) GlobalFree(list);
   FreeConstraintResult(result);
+  DllInitialize(own_, DLL_PROCESS_DETACH, nullptr);
   SetPageConstraintPass(nullptr);
 }
 
