@@ -93,6 +93,7 @@ using LPMALLOC = IMalloc*;
 #define HELP_CONTEXTPOPUP 0x0008
 #define HELP_FINDER 0x000B
 #define HELP_WM_HELP 0x000C
+#define HELP_CONTEXTMENU 0x000A
 
 extern "C" {
 PKAPI BOOL GetOpenFileNameW(LPOPENFILENAMEW lpofn);

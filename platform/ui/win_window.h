@@ -240,3 +240,17 @@ PKAPI LRESULT SendDlgItemMessageW(HWND hDlg, int nIDDlgItem, UINT Msg, WPARAM wP
 // Delivers every queued message, including those posted while delivering;
 // answers how many were delivered.
 PKAPI int PumpMessages();
+
+// Palette notifications and the help request of F1.
+#define WM_QUERYNEWPALETTE 0x030F
+#define WM_PALETTECHANGED 0x0311
+#define HELPINFO_WINDOW 1
+struct HELPINFO {
+  UINT cbSize;
+  int iContextType;
+  int iCtrlId;
+  HANDLE hItemHandle;
+  DWORD_PTR dwContextId;
+  POINT MousePos;
+};
+using LPHELPINFO = HELPINFO*;

@@ -1,0 +1,600 @@
+// The property-page framework on headless dialogs: dispatch of messages to
+// page operations and rows, the row caches and constraint records through a
+// page's life, labels and read-only pages, changes through the conflict
+// engine, and the shared page helpers.
+#include <cstring>
+#include <string>
+#include <tuple>
+
+#include "page_harness.h"
+#include "platform/gdi/screen_bitmaps.h"
+#include "platform/ui/user.h"
+#include "platform/ui/win_commdlg.h"
+#include "platform/ui/win_paint.h"
+#include "platform/win/win_seams.h"
+#include "settings/conflict_actions/conflict_actions.h"
+
+namespace pk::test {
+namespace {
+
+// What the test rows saw, and what they answer.
+struct RowLog {
+  std::vector<std::pair<INT, UINT>> calls;  // (control id, message)
+  LRESULT killActiveAnswer[2] = {0, 0};
+  int count(UINT message) const {
+    int n = 0;
+    for (const auto& c : calls) n += c.second == message;
+    return n;
+  }
+};
+RowLog gLog;
+
+LRESULT LoggingRow(HandlerContext* context, UINT message, WPARAM, LPARAM, const ControlRow* row, const void*) {
+  gLog.calls.emplace_back(row->controlId, message);
+  if (message == PSN_KILLACTIVE) return gLog.killActiveAnswer[row->controlId == 1001 ? 0 : 1];
+  // The state a generic kind would give its control.
+  if (message == PSN_SETACTIVE || message == kMsgRefresh)
+    SetControlState(GetDlgItem(context->window, row->controlId), GetCurrentItemStatus(context, row));
+  return 0;
+}
+
+constexpr RowItem kOrientation[] = {{7, kItemEvaluateAll | kItemEvaluateCurrent}};
+constexpr RowItem kCopies[] = {{12, kItemEvaluateAll | kItemEvaluateCurrent}};
+constexpr RowItem kTwoItems[] = {{7, kItemEvaluateAll}, {16, kItemEvaluateAll}};
+constexpr RowItem kQuality[] = {{306, 0}};
+constexpr BYTE kKeep = kRowKeepOnReadOnly;
+
+const ControlRow kTestRows[] = {
+    {1001, 1, kOrientation, 2, LoggingRow, nullptr, 2001, 460, nullptr},
+    {1002, 1, kCopies, 4, LoggingRow, nullptr, 2002, kNoControl, nullptr},
+    {1003, 2, kTwoItems, 2, LoggingRow, nullptr, 2003, kNoControl, nullptr},
+    {1004, 1, kQuality, 1, nullptr, nullptr, kNoControl, kNoControl, &kKeep},
+};
+constexpr INT kFurther[] = {1575, kNoControl};
+constexpr INT kNoHelp[] = {0, 0};
+PageControlSet gTestSet{kTestRows, 4, 1234, kNoHelp, kFurther, 0};
+PageControlSet gSubSet{kTestRows, 2, 9999, kNoHelp, kFurther, 0};
+const PageInfo kTestInfo{520, nullptr, 0, kNoControl, nullptr, 0, 0};
+const PageEntry kTestPages[] = {{0, &gTestSet, &kTestInfo}, {14, &gSubSet, nullptr}};
+
+class PageFrameworkTest : public PageHarness {
+ protected:
+  void SetUp() override {
+    PageHarness::SetUp();
+    gLog = RowLog{};
+    gTestSet.needsInit = 0;
+    gSubSet.needsInit = 0;
+  }
+  HWND OpenTestSheet(INT permission = 1) {
+    MakeSheet(kTestPages, 2, permission);
+    return OpenPage(0, kDialogTopPage);
+  }
+};
+
+TEST_F(PageFrameworkTest, MessagesReachTheirOperationsOrAreNotHandled) {
+  NMHDR header{};
+  struct Case {
+    UINT message;
+    UINT code;
+    INT operation;
+  };
+  for (const Case& c : {Case{WM_COMMAND, 0, 0}, Case{WM_NOTIFY, PSN_SETACTIVE, 2},
+                        Case{WM_NOTIFY, 0xABCD0000u | (PSN_SETACTIVE & 0xFFFF), 2}, Case{WM_NOTIFY, PSN_APPLY, 5},
+                        Case{WM_NOTIFY, PSN_QUERYCANCEL, -1}, Case{WM_NOTIFY, 0, -1}, Case{WM_SETFONT, 0, -1},
+                        Case{kMsgShowWarnings, 0, 22}, Case{kMsgRowPrivate2, 0, 21}}) {
+    header.code = c.code;
+    EXPECT_EQ(TranslatePageMessage(c.message, 0, reinterpret_cast<LPARAM>(&header)), c.operation)
+        << c.message << " " << c.code;
+  }
+  EXPECT_EQ(GetPageMessageHandler(WM_COMMAND, 0, 0, 2), nullptr);
+  EXPECT_EQ(GetPageMessageHandler(WM_INITDIALOG, 0, 0, kDialogModal), &ModalDialogInitDialog);
+
+  HWND page = OpenTestSheet();
+  EXPECT_EQ(Notify(page, PSN_QUERYCANCEL), FALSE);
+  EXPECT_EQ(SendMessageW(page, WM_SETFONT, 0, 0), FALSE);
+  EXPECT_EQ(GetActivePageId(sheet_->state), -1);
+  Notify(page, 0x7F000000u | (PSN_SETACTIVE & 0xFFFF));
+  EXPECT_EQ(GetActivePageId(sheet_->state), 0);
+  EXPECT_EQ(gLog.count(PSN_SETACTIVE), 3);
+
+  // A child dialog takes the sheet from its creation parameter and builds
+  // its caches without being activated.
+  HWND child = OpenPage(14, kDialogChild);
+  EXPECT_EQ(GetWindowSheet(child), sheet_);
+  HandlerContext context = ContextOf(child, 14);
+  EXPECT_NE(FindRowCache(&context, &kTestRows[0]), nullptr);
+  EXPECT_EQ(gLog.count(PSN_SETACTIVE), 3);
+}
+
+LRESULT gButtonRow = 0;
+LRESULT PushButtonKind(HandlerContext*, UINT message, WPARAM, LPARAM, const ControlRow* row, const void* params) {
+  if (message == WM_COMMAND) gButtonRow = row->controlId * 10 + static_cast<const PushButtonParams*>(params)->action;
+  return 0;
+}
+
+TEST_F(PageFrameworkTest, ActivationTakesTheUnitFromPrinterSetting1044) {
+  HWND page = OpenTestSheet();
+  for (uint16_t unit : {1, 0, 1}) {
+    ASSERT_EQ(SetSettingValue(1044, sheet_->working.devMode, sheet_->working.settings, kSettingTypeUInt16, 2, &unit),
+              0);
+    Notify(page, PSN_SETACTIVE);
+    EXPECT_EQ(sheet_->state->unit, unit);
+  }
+  UINT id = 99;
+  SendMessageW(page, kMsgPageIdQuery, 0, reinterpret_cast<LPARAM>(&id));
+  EXPECT_EQ(id, 0u);
+}
+
+TEST_F(PageFrameworkTest, CommandsFindTheirRowThenTheCommonPushButtons) {
+  HWND page = OpenTestSheet();
+  SetGenericRowHandler(kKindPushButton, PushButtonKind);
+  SendMessageW(page, WM_COMMAND, MAKEWPARAM(1092, BN_CLICKED), 0);
+  EXPECT_EQ(gButtonRow, 10921);
+  SendMessageW(page, WM_COMMAND, MAKEWPARAM(1090, BN_CLICKED), 0);
+  EXPECT_EQ(gButtonRow, 10903);
+  SetGenericRowHandler(kKindPushButton, nullptr);
+  gLog.calls.clear();
+  SendMessageW(page, WM_COMMAND, MAKEWPARAM(1002, 0), 0);
+  ASSERT_EQ(gLog.calls.size(), 1u);
+  EXPECT_EQ(gLog.calls[0].first, 1002);
+  // A control of no row is not handled.
+  HandlerContext context = ContextOf(page, 0);
+  EXPECT_EQ(RowMessageHandler(&context, WM_COMMAND, 4711, 0), 1);
+}
+
+TEST_F(PageFrameworkTest, AKillActiveRefusalKeepsThePageAndActivatesItAgain) {
+  HWND page = OpenTestSheet();
+  Notify(page, PSN_SETACTIVE);
+  gLog.calls.clear();
+  gLog.killActiveAnswer[0] = 1;  // the first row refuses, the later ones accept
+  EXPECT_EQ(Notify(page, PSN_KILLACTIVE), 1);
+  EXPECT_EQ(gLog.count(PSN_SETACTIVE), 3);
+  gLog.calls.clear();
+  gLog.killActiveAnswer[0] = 0;
+  EXPECT_EQ(Notify(page, PSN_KILLACTIVE), 0);
+  EXPECT_EQ(gLog.count(PSN_SETACTIVE), 0);
+}
+
+TEST_F(PageFrameworkTest, ApplyFreesTheCachesAndTheNextActivationBuildsThemAnew) {
+  HWND page = OpenTestSheet();
+  Notify(page, PSN_SETACTIVE);
+  HandlerContext context = ContextOf(page, 0);
+  ASSERT_NE(FindRowCache(&context, &kTestRows[0]), nullptr);
+  EXPECT_EQ(FindChoiceListUses(sheet_, 7), 2);  // rows 1001 and 1003
+  Notify(page, PSN_APPLY);
+  EXPECT_EQ(FindRowCache(&context, &kTestRows[0]), nullptr);
+  EXPECT_EQ(FindChoiceListUses(sheet_, 7), 0);
+  EXPECT_EQ(FindConstraintRecord(sheet_, 7), nullptr);
+  EXPECT_EQ(gTestSet.needsInit, 1u);
+  EXPECT_EQ(sheet_->state->appliedFlag, 1);
+  Notify(page, PSN_SETACTIVE);
+  EXPECT_EQ(gTestSet.needsInit, 0u);
+  EXPECT_NE(FindRowCache(&context, &kTestRows[0]), nullptr);
+  EXPECT_EQ(FindChoiceListUses(sheet_, 7), 2);
+  EXPECT_EQ(GetCurrentChoiceIndex(&context, &kTestRows[0]),
+            FindChoiceIndex(FindPageChoiceList(sheet_, 7), &GetCurrentItemSlot(&context, &kTestRows[0])->value));
+}
+
+TEST_F(PageFrameworkTest, CancelAfterAConfirmedSubDialogRestoresItsValues) {
+  OpenTestSheet();
+  const int16_t initial = Read16(sheet_->working.devMode, sheet_->working.settings, 7);
+  const int16_t confirmed = initial == 1 ? 2 : 1;
+  SheetContext* copy = CopyFor(sheet_);
+  HWND dialog = OpenPage(14, kDialogModal, copy);
+  ASSERT_EQ(SetSettingValue(7, copy->working.devMode, copy->working.settings, kSettingTypeInt16, 2, &confirmed), 0);
+  Notify(dialog, PSN_APPLY);
+  EXPECT_EQ(Read16(sheet_->applied.devMode, sheet_->applied.settings, 7), confirmed);
+  // The user changes the page once more, then cancels the sheet.
+  const int16_t later = initial;
+  SetSettingValue(7, sheet_->working.devMode, sheet_->working.settings, kSettingTypeInt16, 2, &later);
+  sheet_->state->applyDone = 0;
+  Notify(pages_[0], PSN_RESET);
+  EXPECT_EQ(Read16(sheet_->working.devMode, sheet_->working.settings, 7), confirmed);
+}
+
+TEST_F(PageFrameworkTest, ASheetWithoutPrinterSettingsAppliesAndCancels) {
+  MakeSheet(kTestPages, 2, 1, false);
+  HWND page = OpenPage(0, kDialogTopPage);
+  Notify(page, PSN_SETACTIVE);
+  Notify(page, PSN_APPLY);
+  EXPECT_NE(sheet_->applied.devMode, nullptr);
+  EXPECT_EQ(sheet_->applied.settings, nullptr);
+  sheet_->state->applyDone = 0;
+  Notify(page, PSN_RESET);
+  EXPECT_EQ(sheet_->working.settings, nullptr);
+}
+
+TEST_F(PageFrameworkTest, AReadOnlySheetKeepsOptionRowsAndDisablesTheRest) {
+  HWND page = OpenTestSheet(0);
+  Notify(page, PSN_SETACTIVE);
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page, 1004)));
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page, 1001)));
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page, 1092)));
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page, 1575)));
+}
+
+TEST_F(PageFrameworkTest, TheFurtherControlOfPageTwoIsDisabledOnAReadOnlySheet) {
+  INT count = 0;
+  const PageEntry* list = GetPageList(&count);
+  MakeSheet(list, count, 0);
+  HWND page = OpenPage(2, kDialogTopPage);
+  Notify(page, PSN_SETACTIVE);
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page, 1575)));
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page, 1091)));
+  EXPECT_EQ(GetPageControlSet(sheet_->state, 2)->helpContext, 1200u);
+  EXPECT_EQ(GetPageControlSet(sheet_->state, 14)->helpContext, 2000u);
+  EXPECT_EQ(GetPageControlSet(sheet_->state, 17)->helpContext, 9999u);
+}
+
+TEST_F(PageFrameworkTest, ConstraintStatusesDecideControlsAndLabels) {
+  HWND page = OpenTestSheet();
+  Notify(page, PSN_SETACTIVE);
+  HandlerContext context = ContextOf(page, 0);
+  const SettingChoiceList* list = FindPageChoiceList(sheet_, 7);
+  ASSERT_NE(list, nullptr);
+  WCHAR part[16] = {};
+  LoadStringW(GetPagesResourceModule(), 460, part, 16);
+  EXPECT_EQ(pk::ui::Text(GetDlgItem(page, 2001)), std::u16string(list->title) + part + u":");
+
+  SetConstraintStatus(sheet_, 7, kConflictStatusDisabled);
+  CallRowHandlers(&context, kMsgRefresh, 0, 0, 0);
+  EXPECT_TRUE(IsWindowVisible(GetDlgItem(page, 1001)));
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page, 1001)));
+  SetConstraintStatus(sheet_, 7, kConflictStatusHidden);
+  CallRowHandlers(&context, kMsgRefresh, 0, 0, 0);
+  UpdateRowLabels(&context, FALSE);
+  EXPECT_FALSE(IsWindowVisible(GetDlgItem(page, 1001)));
+  EXPECT_FALSE(IsWindowVisible(GetDlgItem(page, 2001)));
+}
+
+TEST_F(PageFrameworkTest, ATwoItemRowMovesToTheItemWhoseSettingIsFree) {
+  HWND page = OpenTestSheet();
+  Notify(page, PSN_SETACTIVE);
+  HandlerContext context = ContextOf(page, 0);
+  ASSERT_NE(FindConstraintRecord(sheet_, 16), nullptr);
+  SetRowCurrentIndex(&context, &kTestRows[2], 0);
+  SetConstraintStatus(sheet_, 7, kConflictStatusDisabled);
+  SetConstraintStatus(sheet_, 16, kConflictStatusFree);
+  SelectCurrentItems(&context);
+  EXPECT_EQ(GetRowCurrentIndex(&context, &kTestRows[2]), 1);
+}
+
+// A model whose orientation feature has a name of 300 characters.
+ddd::ModelWriter LongTitleWriter() {
+  ddd::ModelWriter w;
+  w.modelName = "Long title";
+  const uint16_t portrait = w.AddOption(14, ddd::Text::Plain("Portrait"), 0, 0, ddd::Value::I16(1));
+  const uint16_t landscape = w.AddOption(14, ddd::Text::Plain("Landscape"), 0, 0, ddd::Value::I16(2));
+  w.AddFeature(4, 7, ddd::Text::Plain(std::string(300, 'T')), 1, 1, {portrait, landscape});
+  w.AddFeature(4, 16, ddd::Text::Plain("Duplex"), 1, 1, {portrait, landscape});
+  return w;
+}
+
+TEST_F(PageFrameworkTest, ALabelOfAnOverlongTitleKeepsItsText) {
+  UseModel(LongTitleWriter());
+  HWND page = OpenTestSheet();
+  const SettingChoiceList* list = FindPageChoiceList(sheet_, 7);
+  ASSERT_NE(list, nullptr);
+  ASSERT_EQ(std::u16string(list->title).size(), 300u);
+  SetWindowTextW(GetDlgItem(page, 2001), u"before");
+  Notify(page, PSN_SETACTIVE);
+  EXPECT_EQ(pk::ui::Text(GetDlgItem(page, 2001)), u"before");
+}
+
+TEST_F(PageFrameworkTest, ResetToDefaultsListsEveryBoundItemAndRowsFollowEachOther) {
+  HWND page = OpenTestSheet();
+  Notify(page, PSN_SETACTIVE);
+  HandlerContext context = ContextOf(page, 0);
+  INT count = 0;
+  WORD* ids = nullptr;
+  ASSERT_EQ(ResetPageToDefaults(&context, context.devMode, context.settings, &count, &ids), 1);
+  EXPECT_EQ(count, 5);
+  EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(ids)), std::u16string(u"\x7\xC\x7\x10\x132"));
+  GlobalFree(ids);
+
+  SetRowCurrentIndex(&context, &kTestRows[2], 1);
+  EXPECT_EQ(SyncRowToControl(page, &context, &kTestRows[2], 0, 1001), 1);
+  EXPECT_EQ(GetRowCurrentIndex(&context, &kTestRows[2]), 0);
+  EXPECT_EQ(SyncRowToControl(page, &context, &kTestRows[2], 0, 1002), 0);
+}
+
+TEST_F(PageFrameworkTest, RowsWithoutAControlKeepCachesOfTheirOwn) {
+  HWND page = OpenTestSheet();
+  HandlerContext context = ContextOf(page, 0);
+  const RowItem first{7, 0};
+  const RowItem second{16, 0};
+  const ControlRow rows[] = {{kNoControl, 1, &first, 0, nullptr, nullptr, kNoControl, kNoControl, nullptr},
+                             {kNoControl, 1, &second, 0, nullptr, nullptr, kNoControl, kNoControl, nullptr}};
+  RowValueCache* a = CreateRowCache(&context, &rows[0]);
+  RowValueCache* b = CreateRowCache(&context, &rows[1]);
+  ASSERT_NE(a, nullptr);
+  ASSERT_NE(b, nullptr);
+  EXPECT_NE(a, b);
+  EXPECT_EQ(b->slots[0].settingId, 16);
+  RemoveRowCache(&context, &rows[0]);
+  RemoveRowCache(&context, &rows[1]);
+}
+
+TEST_F(PageFrameworkTest, RowValueRanges) {
+  HWND page = OpenTestSheet();
+  Notify(page, PSN_SETACTIVE);
+  HandlerContext context = ContextOf(page, 0);
+  struct Case {
+    WORD id;
+    LONG low, high;
+  };
+  for (const Case& c : {Case{306, 7, 600}, Case{359, 5, 24}, Case{385, 50, 240}}) {
+    const RowItem item{c.id, 0};
+    const ControlRow row{1004, 1, &item, 1, nullptr, nullptr, kNoControl, kNoControl, nullptr};
+    CreateRowCache(&context, &row);
+    LONG low = 0, high = 0;
+    EXPECT_EQ(GetRowValueRange(&context, &row, &low, &high), 1) << c.id;
+    EXPECT_EQ(low, c.low);
+    EXPECT_EQ(high, c.high);
+    RemoveRowCache(&context, &row);
+  }
+  const SettingChoiceList* copies = FindPageChoiceList(sheet_, 12);
+  if (copies && copies->kind == 4) {
+    LONG low = 0, high = 0;
+    EXPECT_EQ(GetRowValueRange(&context, &kTestRows[1], &low, &high), 1);
+    EXPECT_EQ(low, static_cast<LONG>(static_cast<int16_t>(copies->items[0].value)));
+    EXPECT_EQ(high, static_cast<LONG>(static_cast<int16_t>(copies->items[1].value)));
+  }
+}
+
+// The OS version is taken once per process run of the library, so each
+// version has a case of its own.
+class MeasureItemTest : public PageFrameworkTest,
+                        public ::testing::WithParamInterface<std::tuple<int, int, int, int>> {};
+
+TEST_P(MeasureItemTest, MeasuredItemsAreFifteenScaledToTheScreen) {
+  const auto [major, minor, dpi, height] = GetParam();
+  pk::seams::SetOsVersion(major, minor);
+  pk::seams::SetScreenResolution(dpi);
+  HWND page = OpenTestSheet();
+  MEASUREITEMSTRUCT measure{};
+  EXPECT_EQ(SendMessageW(page, WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure)), FALSE);
+  EXPECT_EQ(measure.itemHeight, static_cast<UINT>(height));
+  pk::seams::SetScreenResolution(96);
+}
+INSTANTIATE_TEST_SUITE_P(Versions, MeasureItemTest,
+                         ::testing::Values(std::make_tuple(6, 0, 96, 15), std::make_tuple(6, 0, 144, 22),
+                                           std::make_tuple(5, 1, 144, 15)));
+
+TEST_F(PageFrameworkTest, TheWarningListIsShownOnceAtTheFirstErase) {
+  HWND page = OpenTestSheet();
+  for (int i = 0; i < 2; ++i) {
+    const std::u16string text = i ? u"second" : u"first";
+    sheet_->state->warnings[i] = static_cast<WCHAR*>(GlobalAlloc(GPTR, (text.size() + 1) * 2));
+    std::memcpy(sheet_->state->warnings[i], text.c_str(), text.size() * 2);
+  }
+  const size_t before = pk::seams::MessageBoxCalls().size();
+  SendMessageW(page, WM_ERASEBKGND, 0, 0);
+  SendMessageW(page, WM_ERASEBKGND, 0, 0);
+  PumpMessages();
+  const auto calls = pk::seams::MessageBoxCalls();
+  ASSERT_EQ(calls.size(), before + 2);
+  for (size_t i = before; i < calls.size(); ++i) {
+    EXPECT_EQ(calls[i].caption, u"Printer Settings");
+    EXPECT_EQ(calls[i].style, static_cast<UINT>(MB_ICONWARNING));
+  }
+  EXPECT_EQ(calls[before].text, u"first");
+  SendMessageW(page, WM_ERASEBKGND, 0, 0);
+  PumpMessages();
+  EXPECT_EQ(pk::seams::MessageBoxCalls().size(), before + 2);
+}
+
+TEST_F(PageFrameworkTest, HelpOpensTheSetsContextAndNothingForUnlistedControls) {
+  HWND page = OpenTestSheet();
+  if (!ReadDriverHelpFile(sheet_->state)) {
+    const std::u16string path = u"C:\\help\\driver.hlp";
+    sheet_->state->helpFile = static_cast<WCHAR*>(GlobalAlloc(GPTR, (path.size() + 1) * 2));
+    std::memcpy(sheet_->state->helpFile, path.c_str(), path.size() * 2);
+  }
+  const size_t before = pk::ui::ShellCalls().size();
+  Notify(page, PSN_HELP);
+  auto calls = pk::ui::ShellCalls();
+  ASSERT_EQ(calls.size(), before + 1);
+  EXPECT_EQ(calls.back().call, "WinHelpW");
+  EXPECT_EQ(calls.back().command, static_cast<UINT>(HELP_CONTEXT));
+  EXPECT_EQ(calls.back().data, 1234u);
+  EXPECT_EQ(calls.back().file, std::u16string(sheet_->state->helpFile));
+  // The what's-this tables are empty: F1 on a control asks for nothing.
+  HELPINFO info{sizeof(HELPINFO), HELPINFO_WINDOW, 1001, GetDlgItem(page, 1001), 0, {}};
+  SendMessageW(page, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+  EXPECT_EQ(pk::ui::ShellCalls().size(), before + 1);
+}
+
+// ---- Changes ---------------------------------------------------------------------------------
+
+INT gInner = 0;
+HandlerContext* gChangeContext = nullptr;
+WORD NestedPass(DWORD, HWND, const SettingsContext* context, const SettingValueRef* valueRef, WORD** ids, WORD* count,
+                ConstraintResult*) {
+  ItemSlot slot = *GetCurrentItemSlot(gChangeContext, &kTestRows[1]);
+  const int16_t other = 3;
+  gInner = TryChangeSetting(gChangeContext, &kTestRows[1], &slot, &other, nullptr);
+  SetSettingValue(valueRef->id, context->devMode, context->settings, valueRef->valueType, 2, valueRef->value);
+  AddSettingIdToList(valueRef->id, kIdListRoom, ids, count);
+  return kActionWritten;
+}
+
+TEST_F(PageFrameworkTest, ANestedChangeAnswersTwoAtOnceAndTheBusyFlagClears) {
+  HWND page = OpenTestSheet();
+  Notify(page, PSN_SETACTIVE);
+  HandlerContext context = ContextOf(page, 0);
+  gChangeContext = &context;
+  ItemSlot* slot = GetCurrentItemSlot(&context, &kTestRows[1]);
+  ASSERT_NE(slot, nullptr);
+  if (!FindPageChoiceList(sheet_, 12)) GTEST_SKIP() << "copies have no choice list on this model";
+  SetPageConstraintPass(NestedPass);
+  const int16_t same = static_cast<int16_t>(slot->value);
+  EXPECT_EQ(TryChangeSetting(&context, &kTestRows[1], slot, &same, nullptr), 3);
+  const int16_t two = same == 2 ? 4 : 2;
+  gInner = 0;
+  EXPECT_EQ(TryChangeSetting(&context, &kTestRows[1], slot, &two, nullptr), 2);
+  EXPECT_EQ(gInner, 2);
+  EXPECT_EQ(sheet_->state->changeBusy, 0);
+  EXPECT_EQ(Read16(context.devMode, context.settings, 12), two);
+  SetPageConstraintPass(nullptr);
+}
+
+WORD ListingPass(DWORD, HWND, const SettingsContext* context, const SettingValueRef* valueRef, WORD** ids, WORD* count,
+                 ConstraintResult*) {
+  SetSettingValue(valueRef->id, context->devMode, context->settings, valueRef->valueType, 2, valueRef->value);
+  AddSettingIdToList(valueRef->id, kIdListRoom, ids, count);
+  if (*static_cast<const int16_t*>(valueRef->value) == 5) AddSettingIdToList(11, kIdListRoom, ids, count);
+  return kActionWritten;
+}
+
+TEST_F(PageFrameworkTest, AChangeThatTouchedOtherSettingsAnswersOneWithItsList) {
+  HWND page = OpenTestSheet();
+  Notify(page, PSN_SETACTIVE);
+  HandlerContext context = ContextOf(page, 0);
+  if (!FindPageChoiceList(sheet_, 12)) GTEST_SKIP() << "copies have no choice list on this model";
+  SetPageConstraintPass(ListingPass);
+  ItemSlot* slot = GetCurrentItemSlot(&context, &kTestRows[1]);
+  ASSERT_NE(slot, nullptr);
+  WORD* list = nullptr;
+  const int16_t five = 5;
+  EXPECT_EQ(TryChangeSetting(&context, &kTestRows[1], slot, &five, &list), 1);
+  ASSERT_NE(list, nullptr);
+  EXPECT_TRUE(IsSettingInChangedList(list, 11));
+  GlobalFree(list);
+  list = nullptr;
+  RefreshItemValues(&context);
+  const int16_t four = 4;
+  EXPECT_EQ(TryChangeSetting(&context, &kTestRows[1], slot, &four, &list), 2);
+  EXPECT_EQ(list, nullptr);
+  SetPageConstraintPass(nullptr);
+}
+
+struct SheetCall {
+  UINT function;
+  LPARAM first, second;
+};
+std::vector<SheetCall> gSheetCalls;
+LONG_PTR RecordSheetCall(HANDLE, UINT function, LPARAM first, LPARAM second) {
+  gSheetCalls.push_back({function, first, second});
+  return 1;
+}
+
+TEST_F(PageFrameworkTest, ApplyOnATopPageSetsTheSheetResultOnce) {
+  HWND page = OpenTestSheet();
+  gSheetCalls.clear();
+  sheet_->state->pfnComPropSheet = RecordSheetCall;
+  sheet_->state->pageHandles[0] = 0x55;
+  Notify(page, PSN_SETACTIVE);
+  Notify(page, PSN_APPLY);
+  Notify(page, PSN_APPLY);  // a second page of the same notification
+  ASSERT_EQ(gSheetCalls.size(), 1u);
+  EXPECT_EQ(gSheetCalls[0].function, static_cast<UINT>(CPSFUNC_SET_RESULT));
+  EXPECT_EQ(gSheetCalls[0].first, 0x55);
+  EXPECT_EQ(gSheetCalls[0].second, CPSUI_OK);
+  EXPECT_EQ(sheet_->state->applyDone, 1);
+  EXPECT_EQ(GetWindowLongPtrW(page, DWLP_MSGRESULT), 1);
+}
+
+TEST_F(PageFrameworkTest, AValueOutsideAListsChoicesIsRefusedWithoutAsking) {
+  HWND page = OpenTestSheet();
+  Notify(page, PSN_SETACTIVE);
+  HandlerContext context = ContextOf(page, 0);
+  ItemSlot* slot = GetCurrentItemSlot(&context, &kTestRows[0]);
+  ASSERT_NE(slot, nullptr);
+  const int16_t foreign = 77;
+  const size_t boxes = pk::seams::MessageBoxCalls().size();
+  EXPECT_EQ(TryChangeSetting(&context, &kTestRows[0], slot, &foreign, nullptr), -1);
+  EXPECT_EQ(pk::seams::MessageBoxCalls().size(), boxes);
+  EXPECT_EQ(TryChangeSetting(nullptr, &kTestRows[0], slot, &foreign, nullptr), -1);
+}
+
+// ---- Shared helpers -------------------------------------------------------------------------
+
+TEST_F(PageFrameworkTest, AppendedIdsKeepDuplicatesAndAnEmptyAppendCopiesTheList) {
+  HandlerContext context{};
+  const WORD ids[] = {7, 8};
+  ASSERT_EQ(AppendChangedIds(&context, ids, 2), 1);
+  ASSERT_EQ(AppendChangedIds(&context, ids, 1), 1);
+  const WORD* before = context.changedIds;
+  ASSERT_EQ(AppendChangedIds(&context, ids, 0), 1);
+  EXPECT_NE(context.changedIds, before);
+  EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(context.changedIds)), std::u16string(u"\x7\x8\x7"));
+  GlobalFree(context.changedIds);
+  pk::seams::FailNthAllocation(1);
+  context.changedIds = nullptr;
+  EXPECT_EQ(AppendChangedIds(&context, ids, 1), 0);
+  EXPECT_EQ(context.changedIds, nullptr);
+}
+
+TEST_F(PageFrameworkTest, JoinedResourceStrings) {
+  WCHAR out[kJoinedTextChars] = {};
+  WCHAR first[128] = {};
+  LoadStringW(GetPagesResourceModule(), 265, first, 128);
+  ASSERT_EQ(JoinResourceStrings(GetPagesResourceModule(), out, 265, kNoControl, kNoControl), 1);
+  EXPECT_EQ(std::u16string(out), std::u16string(first));
+  ASSERT_EQ(JoinResourceStrings(GetPagesResourceModule(), out, 265, 466, 466), 1);
+  EXPECT_EQ(std::u16string(out), std::u16string(first) + u"::");
+}
+
+TEST_F(PageFrameworkTest, ARebuiltChoiceListIsFreshWithOneUse) {
+  HWND page = OpenTestSheet();
+  // Only row 1001 keeps its use of setting 7.
+  HandlerContext context = ContextOf(page, 0);
+  ReleaseChoiceList(sheet_, 7);
+  DropConstraintRecord(sheet_, 7);
+  GetItemSlot(&context, &kTestRows[2], 0)->listHeld = 0;
+  ASSERT_EQ(FindChoiceListUses(sheet_, 7), 1);
+  ASSERT_EQ(RebuildChoiceList(page, 0, 7), 1);
+  EXPECT_EQ(FindChoiceListUses(sheet_, 7), 1);
+  ASSERT_NE(FindConstraintRecord(sheet_, 7), nullptr);
+  EXPECT_EQ(FindConstraintRecord(sheet_, 7)->count, FindPageChoiceList(sheet_, 7)->count);
+  EXPECT_EQ(RebuildChoiceList(page, 3, 7), 0);
+}
+
+TEST_F(PageFrameworkTest, FavouritesStateAccessors) {
+  HWND page = OpenTestSheet();
+  auto* record = reinterpret_cast<FavoritesState*>(&gLog);
+  EXPECT_EQ(SetSheetFavoritesState(nullptr, record), 0);
+  EXPECT_EQ(SetSheetFavoritesState(sheet_->state, nullptr), 0);
+  EXPECT_EQ(SetSheetFavoritesState(sheet_->state, record), 1);
+  EXPECT_EQ(GetSheetFavoritesState(sheet_->state), record);
+  EXPECT_EQ(GetWindowFavoritesState(page), record);
+  EXPECT_EQ(GetWindowFavoritesState(frame_), nullptr);
+}
+
+TEST_F(PageFrameworkTest, NothingIsLeftAfterApplyAndDestroy) {
+  const SIZE_T blocks = pk::seams::GlobalLiveBlocks();
+  {
+    HWND page = OpenTestSheet();
+    Notify(page, PSN_SETACTIVE);
+    SendMessageW(page, WM_COMMAND, MAKEWPARAM(1001, 0), 0);
+    Notify(page, PSN_APPLY);
+    HWND control = GetDlgItem(page, 1001);
+    DestroyWindow(page);
+    EXPECT_FALSE(IsWindow(page));
+    EXPECT_FALSE(IsWindow(control));
+    FreeSheetContext(sheet_);
+    sheet_ = nullptr;
+  }
+  EXPECT_EQ(pk::seams::GlobalLiveBlocks(), blocks);
+  EXPECT_EQ(pk::seams::LiveBitmaps(), 0u);
+}
+
+TEST(SheetStateTest, ModelOptionsAndUnit) {
+  SheetState state{};
+  state.modelOptions = 0x280;
+  EXPECT_EQ(TestModelOption(&state, 0x200), 1);
+  EXPECT_EQ(TestModelOption(&state, 0x100), 0);
+  EXPECT_EQ(TestModelOption(nullptr, 0x200), 0);
+  SetSheetUnit(&state, 1);
+  EXPECT_EQ(state.unit, 1);
+  SetSheetUnit(&state, 7);
+  EXPECT_EQ(state.unit, 0);
+  EXPECT_EQ(SelectTextBySize(u"x", 23, nullptr, 23), 0);
+  const WCHAR* out = nullptr;
+  EXPECT_EQ(SelectTextBySize(u"x", 4, &out, 4), 1);
+  EXPECT_NE(out, nullptr);
+}
+
+}  // namespace
+}  // namespace pk::test
