@@ -76,7 +76,9 @@ TEST_F(WindowTest, StepsPaintRenderPagesImage) {
     ASSERT_EQ(Doc()->GetCurrentPage(), step.page);
     ASSERT_EQ(Doc()->GetZoomMode(), step.mode);
     ASSERT_EQ(Doc()->GetRotation(), step.angle);
-    if (step.mode == 1) ASSERT_EQ(Doc()->GetZoomPercent(), 50);
+    if (step.mode == 1) {
+      ASSERT_EQ(Doc()->GetZoomPercent(), 50);
+    }
     ASSERT_TRUE(ui_.lastPaintDrew());
     const auto* painted = ui_.lastPainted();
     ASSERT_NE(painted, nullptr);

@@ -160,7 +160,9 @@ TEST_F(LindvarWindowTest, StepsShowRenderPagesImageAndStartPrintingEndsWithOne) 
     EXPECT_EQ(t.page, expected[n].page);
     EXPECT_EQ(t.mode, expected[n].mode);
     EXPECT_EQ(t.angle, expected[n].angle);
-    if (n == 4) EXPECT_EQ(t.percent, 50);
+    if (n == 4) {
+      EXPECT_EQ(t.percent, 50);
+    }
     ASSERT_GT(t.w, 0);
     ASSERT_GT(t.h, 0);
     // render_page's image of the traced state, cut to the visible part.

@@ -59,7 +59,9 @@ class PageHarness : public StoredSettingsTest {
     sheet_ = CreateSheetContext(printer_, model_, buffers_.devMode.data(),
                                 withSettings ? buffers_.settings.data() : nullptr, permission, kSheetModePreferences);
     EXPECT_NE(sheet_, nullptr);
-    if (sheet_) EXPECT_EQ(BuildPageControlIndex(sheet_->state, entries, count), 1);
+    if (sheet_) {
+      EXPECT_EQ(BuildPageControlIndex(sheet_->state, entries, count), 1);
+    }
     return sheet_;
   }
 
