@@ -47,6 +47,7 @@ Route RouteOf(const JournalItem& item) {
     case JournalItem::FillRegion: return {INDEX_DrvBitBlt, HOOK_BITBLT};
     case JournalItem::Stroke: return {INDEX_DrvStrokePath, HOOK_STROKEPATH};
     case JournalItem::Text: return {INDEX_DrvTextOut, HOOK_TEXTOUT};
+    case JournalItem::Escape: return {INDEX_DrvEscape, 0};
     case JournalItem::Image:
       if (!SameSize(item)) return {INDEX_DrvStretchBlt, HOOK_STRETCHBLT};
       if (item.rop4 == 0xCCCC) return {INDEX_DrvCopyBits, HOOK_COPYBITS};
@@ -169,6 +170,7 @@ BOOL SendItem(const JournalItem& item, const BandTarget& band, const DriverTable
       pkgdi::DeleteString(pstro);
       return ok;
     }
+    case JournalItem::Escape: break;  // sent by ReplayBand
     case JournalItem::Image: {
       Source src;
       if (!MakeSource(*item.image, src)) return FALSE;
@@ -312,10 +314,24 @@ void ReplayBand(const Journal& journal, const BandTarget& band, const DriverTabl
   const POINTL o = band.origin;
   const RECTL bandRect{o.x, o.y, o.x + band.size.cx, o.y + band.size.cy};
   const pkgdi::Region bandRegion = pkgdi::Region::FromRect(bandRect);
+  // After an escape the driver may draw the items elsewhere than they say
+  // (a stamp copy moved by its mark offset): GDI cannot know where, so they
+  // go to every band with their own clip, and the driver cuts them to it.
+  bool moved = false;
   for (const JournalItem& item : journal) {
-    if (IsEmpty(Meet(item.bounds, bandRect))) continue;
+    if (item.kind == JournalItem::Escape) {
+      moved = true;
+      auto esc = driver.get<PFN_DrvEscape>(INDEX_DrvEscape);
+      if (!esc) continue;
+      const ULONG answer = esc(band.pso, item.escapeCode, static_cast<ULONG>(item.escapeIn.size()),
+                               const_cast<uint8_t*>(item.escapeIn.data()), 0, nullptr);
+      log.Trace("DrvEscape " + std::to_string(item.escapeCode),
+                " answered " + std::to_string(static_cast<int>(answer)) + " in the band");
+      continue;
+    }
+    if (!moved && IsEmpty(Meet(item.bounds, bandRect))) continue;
     pkgdi::Region extent = pkgdi::Region::FromRect(item.bounds);
-    pkgdi::Region within = item.clip.Intersect(bandRegion).Intersect(extent);
+    pkgdi::Region within = moved ? item.clip.Intersect(extent) : item.clip.Intersect(bandRegion).Intersect(extent);
     if (within.empty()) continue;
     Route route = RouteOf(item);
     if (!(band.hooks & route.hook) || !driver.at(route.index)) {
@@ -323,8 +339,9 @@ void ReplayBand(const Journal& journal, const BandTarget& band, const DriverTabl
       warned[int(route.index)] = true;
       continue;
     }
-    CLIPOBJ* pco = within == extent ? pkgdi::CreateTrivialClip(Offset(Meet(item.bounds, bandRect), o))
-                                    : pkgdi::CreateClip(within.Translate(-o.x, -o.y));
+    CLIPOBJ* pco = within == extent
+                       ? pkgdi::CreateTrivialClip(Offset(moved ? item.bounds : Meet(item.bounds, bandRect), o))
+                       : pkgdi::CreateClip(within.Translate(-o.x, -o.y));
     if (!pco) {
       log.Failure("out of memory for a clip object" + Where(item));
       continue;

@@ -55,9 +55,9 @@ struct Subpath {
   bool closed = false;
 };
 
-// One journaled drawing call.
+// One journaled drawing call, or an escape that rides with the drawing.
 struct JournalItem {
-  enum Kind { FillRect, FillRegion, Stroke, Text, Image } kind = FillRect;
+  enum Kind { FillRect, FillRegion, Stroke, Text, Image, Escape } kind = FillRect;
   pkgdi::Region clip;  // where the item may draw
   RECTL bounds{};      // the item's full extent (the replayed target rectangle)
 
@@ -84,6 +84,12 @@ struct JournalItem {
   // Image: the source and where it goes.
   std::shared_ptr<const Bitmap> image;
   RECTL dest{};
+
+  // Escape: the code and input of an escape without output that the
+  // interface library sent between its drawing calls (it may move what
+  // follows, as the mark offset does); sent again in every band.
+  ULONG escapeCode = 0;
+  std::vector<uint8_t> escapeIn;
 };
 
 using Journal = std::vector<JournalItem>;

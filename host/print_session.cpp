@@ -331,6 +331,7 @@ void PrintSession::Abort(const std::string& why) {
   log_.Failure(why);
   if (status_ != SessionState::InDocument) return;
   inPage_ = false;
+  pageDrawing_ = false;
   journal_.clear();
   log_.Trace("DrvEndDoc abort");
   driver_.get<PFN_DrvEndDoc>(INDEX_DrvEndDoc)(pdev_->pso, ED_ABORTDOC);
@@ -350,6 +351,7 @@ int PrintSession::StartPage() {
     Abort("DrvStartPage failed on page " + std::to_string(pageNumber_));
     return -1;
   }
+  pageDrawing_ = true;
   return 1;
 }
 
@@ -374,6 +376,7 @@ bool PrintSession::StartPageCall() { return StartPage() > 0; }
 bool PrintSession::EndPageCall() { return EndPage() > 0; }
 
 bool PrintSession::RunBands() {
+  pageDrawing_ = false;
   if (journalListener_) journalListener_(pageNumber_, journal_);
   SURFOBJ* pso = pdev_->pso;
   BandTarget band{pso, pdev_->hooks, POINTL{0, 0}, pso->sizlBitmap};
@@ -526,6 +529,16 @@ int PrintSession::Escape(int code, int cjIn, const void* in, int cjOut, void* ou
   const int answer = static_cast<int>(esc(pdev_->pso, static_cast<ULONG>(code), static_cast<ULONG>(cjIn),
                                           const_cast<void*>(in), static_cast<ULONG>(cjOut), out));
   log_.Trace("DrvEscape " + std::to_string(code), " answered " + std::to_string(answer));
+  // An escape without output that the interface library sends between its
+  // drawing calls of the page goes with them into the bands, in order: the
+  // driver draws the bands later, from the journal.
+  if (pageDrawing_ && eventDepth_ > 0 && (cjOut == 0 || !out)) {
+    JournalItem item;
+    item.kind = JournalItem::Escape;
+    item.escapeCode = static_cast<ULONG>(code);
+    if (cjIn > 0 && in) item.escapeIn.assign(static_cast<const uint8_t*>(in), static_cast<const uint8_t*>(in) + cjIn);
+    journal_.push_back(std::move(item));
+  }
   return answer;
 }
 

@@ -126,6 +126,7 @@ class PrintSession : private pkgdi::PrinterDcBackEnd {
   std::u16string docName_;
   DWORD jobId_ = 0;
   bool inPage_ = false;
+  bool pageDrawing_ = false;  // from DrvStartPage to the page's bands
   int eventDepth_ = 0;
   int pageNumber_ = 0;
   int pagesSent_ = 0;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
 
 #include "graphics_driver/core/polygon_geometry.h"
 #include "platform/gdi/ddi_types.h"
@@ -34,4 +35,18 @@ bool ForEachClipOverlap(CLIPOBJ* pco, const RECTL& box, Draw&& draw) {
     // An engine that claims more but delivers nothing would never end.
     if (more != TRUE || count == 0) return true;
   }
+}
+
+// The same for a drawing moved by shift dots after the caller clipped it:
+// the clip moves with it, so box (already moved) is cut to the clip moved by
+// shift.
+inline RECTL MoveRect(const RECTL& r, int64_t dx, int64_t dy) {
+  const auto at = [](int64_t v) { return LONG(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); };
+  return RECTL{at(r.left + dx), at(r.top + dy), at(r.right + dx), at(r.bottom + dy)};
+}
+
+template <ULONG N, class Draw>
+bool ForEachMovedClipOverlap(CLIPOBJ* pco, const RECTL& box, POINTL shift, Draw&& draw) {
+  return ForEachClipOverlap<N>(pco, MoveRect(box, -int64_t(shift.x), -int64_t(shift.y)),
+                               [&](const RECTL& o) { return draw(MoveRect(o, shift.x, shift.y)); });
 }

@@ -107,12 +107,18 @@ ULONG DrvEscape(SURFOBJ* pso, ULONG iEsc, ULONG cjIn, PVOID pvIn, ULONG cjOut, P
   return HandleEscape(pso, iEsc, cjIn, pvIn, cjOut, pvOut);
 }
 
+// Every band is drawn from the page's calls anew: a mark offset the last
+// band's calls left is not in force at its start.
 BOOL DrvStartBanding(SURFOBJ* pso, POINTL* pptl) {
-  if (!CheckedPdev(pso)) return FALSE;
+  PdevState* pdev = CheckedPdev(pso);
+  if (!pdev) return FALSE;
+  ClearMarkOffset(pdev);
   return StartBanding(pso, pptl);
 }
 
 BOOL DrvNextBand(SURFOBJ* pso, POINTL* pptl) {
-  if (!CheckedPdev(pso)) return FALSE;
+  PdevState* pdev = CheckedPdev(pso);
+  if (!pdev) return FALSE;
+  ClearMarkOffset(pdev);
   return NextBand(pso, pptl);
 }

@@ -76,6 +76,8 @@ ULONG MarkBracket(PdevState* pdev, bool label, ULONG cjIn, const void* pvIn, ULO
   if (pvOut && cjOut == sizeof(uint32_t))
     WriteU32(pvOut, label ? pdev->pipeline.labelBracket : static_cast<uint32_t>(IsStampDrawingOn(pdev)));
   if (!pvIn || cjIn != sizeof(uint32_t)) return 1;
+  // A bracket opens or closes the drawing of a mark: none is moved past it.
+  ClearMarkOffset(pdev);
   uint32_t on = 0;
   std::memcpy(&on, pvIn, sizeof on);
   const int r = label ? SetMarkBracketState(pdev, 0, on == 1) : SetMarkBracketState(pdev, on == 1, 0);
@@ -83,7 +85,8 @@ ULONG MarkBracket(PdevState* pdev, bool label, ULONG cjIn, const void* pvIn, ULO
 }
 
 // Places what the library draws next at the device offset (x, y) of the
-// sheet: the page transform becomes the sheet matrix at that offset.
+// sheet: the page transform becomes the sheet matrix at that offset, and
+// the text that follows is drawn (x, y) dots away.
 ULONG SetMarkOffset(PdevState* pdev, ULONG cjIn, const void* pvIn) {
   if (!pvIn || cjIn != 2 * sizeof(int32_t)) return 1;
   int32_t xy[2];
@@ -94,6 +97,7 @@ ULONG SetMarkOffset(PdevState* pdev, ULONG cjIn, const void* pvIn) {
       CopyPlacementRecord(reinterpret_cast<const int32_t*>(placement.m), reinterpret_cast<int32_t*>(&transform)) != 0 ||
       SetPageTransform(pdev->imageStore, &transform) != 0 || FlushPageState(pdev->imageStore) != 0)
     return kFailed;
+  pdev->pipeline.markOffset = POINTL{xy[0], xy[1]};
   return 1;
 }
 
@@ -121,6 +125,10 @@ ULONG SetPaperMargins(PdevState* pdev, ULONG cjIn, const void* pvIn) {
 }
 
 }  // namespace
+
+void ClearMarkOffset(PdevState* pdev) {
+  if (pdev) pdev->pipeline.markOffset = POINTL{0, 0};
+}
 
 ULONG HandleEscape(SURFOBJ* pso, ULONG iEsc, ULONG cjIn, PVOID pvIn, ULONG cjOut, PVOID pvOut) {
   // 1. Without a surface nothing can be answered.

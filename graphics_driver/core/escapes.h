@@ -12,3 +12,10 @@
 // ERROR_INVALID_PARAMETER for a PDEV that is not valid), 0xFFFFFFFF (-1)
 // for missing or short blocks or a step that failed.
 ULONG HandleEscape(SURFOBJ* pso, ULONG iEsc, ULONG cjIn, PVOID pvIn, ULONG cjOut, PVOID pvOut);
+
+// The interface library draws every tiled stamp copy and every label where
+// the first one goes and sends the device offset of the one it draws next
+// (escape 0x5004): text is drawn that many dots away until a stamp or label
+// bracket escape, the page's start or a band's start (GDI plays the page's
+// calls again in every band, the offsets among them) puts it back.
+void ClearMarkOffset(PdevState* pdev);

@@ -58,8 +58,10 @@ int DrawGlyph(PdevState* pdev, FONTOBJ* pfo, const GLYPHPOS* position, CLIPOBJ* 
   if (GetGlyphBits(pdev, pfo, position->hg, &glyph) != 1) return 0;
   JobOutputStream* stream = pdev->jobOutput;
   if (!stream || glyph.cx == 0 || glyph.cy == 0) return 1;
-  const int64_t x = int64_t(position->ptl.x) + glyph.origin.x;
-  const int64_t y = int64_t(position->ptl.y) + glyph.origin.y;
+  // A tiled stamp copy or a label is drawn its mark offset away.
+  const POINTL shift = pdev->pipeline.markOffset;
+  const int64_t x = int64_t(position->ptl.x) + glyph.origin.x + shift.x;
+  const int64_t y = int64_t(position->ptl.y) + glyph.origin.y + shift.y;
   // A glyph placed beyond the coordinate range lies off every band.
   if (!FitsLong(x) || !FitsLong(x + glyph.cx) || !FitsLong(y) || !FitsLong(y + glyph.cy)) return 1;
   int64_t first = 0, last = 0;
@@ -74,7 +76,7 @@ int DrawGlyph(PdevState* pdev, FONTOBJ* pfo, const GLYPHPOS* position, CLIPOBJ* 
 
   // Every batch is drawn, the one that comes with FALSE included.
   const RECTL box{LONG(x), LONG(y), LONG(x + glyph.cx), LONG(y + glyph.cy)};
-  ForEachClipOverlap<kGlyphClipBatch>(pco, box, [&](const RECTL& overlap) {
+  ForEachMovedClipOverlap<kGlyphClipBatch>(pco, box, shift, [&](const RECTL& overlap) {
     const int64_t top = std::max<int64_t>(overlap.top, first);
     const int64_t bottom = std::min<int64_t>(overlap.bottom, last);
     for (int64_t row = top; row < bottom; ++row)

@@ -95,6 +95,7 @@ struct PdevPipeline {
 
   uint16_t firstSpooledPage, spooledPageCount;  // the page spool's pages
   uint32_t stampBracket, labelBracket;          // drawing brackets of the stamp and label escapes
+  POINTL markOffset;                            // dots the text of the mark being drawn is moved by
   uint32_t traceStart;                          // tick count of the last trace start
   HANDLE sinkPrinter;                           // GDI's printer handle the output sink writes to
   LayoutOverride layoutOverride;

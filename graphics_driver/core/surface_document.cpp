@@ -5,6 +5,7 @@
 #include "graphics_driver/core/bit_block_transfer.h"
 #include "graphics_driver/core/device_units.h"
 #include "graphics_driver/core/driver_entry.h"
+#include "graphics_driver/core/escapes.h"
 #include "graphics_driver/core/page_image_output.h"
 #include "graphics_driver/core/pdev_settings.h"
 #include "graphics_driver/job_output/job_output_for_core.h"
@@ -117,6 +118,7 @@ BOOL DrvStartPage(SURFOBJ* pso) {
     if (StartJobOutput(pdev) == -1) started = false;
   }
   ResetClipState(pdev);
+  ClearMarkOffset(pdev);
   if (StartLogicalPage(pdev) == -1) started = false;
   pdev->ddiFlags &= ~kDdiBit21;
   pdev->ddiFlags |= kDdiPageOpen;

@@ -34,19 +34,27 @@ struct TextPass {
   char polarity, operation;
 };
 
+RECTL Moved(const RECTL& r, POINTL by) { return MoveRect(r, by.x, by.y); }
+
 // Fills the rectangle with the current brush, cut to the clip: the clip's
 // bounds for one rectangle, each enumerated rectangle (every batch) for a
 // complex clip. Drawing outside the clip would paint what the application
-// clipped away.
+// clipped away. The rectangle and the clip are moved by the mark offset.
 int FillRectThroughClip(PdevState* pdev, CLIPOBJ* pco, RECTL rect) {
-  if (!pco || pco->iDComplexity == DC_TRIVIAL) return FillStoreRect(pdev->imageStore, &rect) == 0 ? 1 : 0;
+  const POINTL shift = pdev->pipeline.markOffset;
+  if (!pco || pco->iDComplexity == DC_TRIVIAL) {
+    rect = Moved(rect, shift);
+    return FillStoreRect(pdev->imageStore, &rect) == 0 ? 1 : 0;
+  }
   if (pco->iDComplexity == DC_RECT) {
     ClipRectToBounds(pco, &rect);
     if (rect.left == rect.right || rect.top == rect.bottom) return 1;
+    rect = Moved(rect, shift);
     return FillStoreRect(pdev->imageStore, &rect) == 0 ? 1 : 0;
   }
-  return ForEachClipOverlap<kGlyphClipBatch>(
-             pco, rect, [pdev](const RECTL& overlap) { return FillStoreRect(pdev->imageStore, &overlap) == 0; })
+  return ForEachMovedClipOverlap<kGlyphClipBatch>(
+             pco, Moved(rect, shift), shift,
+             [pdev](const RECTL& overlap) { return FillStoreRect(pdev->imageStore, &overlap) == 0; })
              ? 1
              : 0;
 }

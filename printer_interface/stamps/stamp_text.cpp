@@ -130,8 +130,10 @@ int DrawStampText(HDC hdc, const PageMarkQuery* query, int resolution, WORD posi
   // draws it: the DC's printable area, which the driver places into the
   // page's cell. The cell's own size is in sheet dots (half a sheet on two
   // pages per sheet) and the paper runs past the printable area, so either
-  // would put a corner stamp off the page or inside it.
-  if (firstRectangle) {
+  // would put a corner stamp off the page or inside it. A label is moved by
+  // the driver within the same page: placed on the paper, one at the right
+  // or bottom would fall past the page and be lost. Tiles may run past it.
+  if (firstRectangle || positionCode != kStampTile) {
     const int width = GetDeviceCaps(hdc, HORZRES), height = GetDeviceCaps(hdc, VERTRES);
     if (width > 0 && height > 0) area[0] = static_cast<float>(width), area[1] = static_cast<float>(height);
   }

@@ -167,5 +167,57 @@ TEST_F(InterfaceTest, UserLabelAtTheTopLeft) {
   }
 }
 
+// Labels away from the top left and tiled stamp copies: the library draws
+// each where the first goes and sends its offset; the driver moves it there
+// in every band. Labels: the time bottom right, the document's name top
+// right, the page number bottom left, the date in the middle (high nibble
+// across, low down).
+TEST_F(InterfaceTest, LabelsAndTiledCopiesLandAtTheirOffsets) {
+  ASSERT_EQ(Gdihost(std::string("-o plain.prn ") + kDoc).exit, 0);
+  const auto plain = Pages("plain.prn");
+  ASSERT_EQ(plain.size(), 3u);
+  HostRun r = Gdihost(std::string("-o labels.prn -s 466=1 -s 467=1 -s 468=1 -s 469=1 -s 353=0x301 -s 354=0x103 ") +
+                      "-s 355=0x202 -s 356=0x303 " + kDoc);
+  ASSERT_EQ(r.exit, 0) << r.err;
+  const auto labels = Pages("labels.prn");
+  ASSERT_EQ(labels.size(), 3u);
+  for (size_t i = 0; i < 3; ++i) {
+    SCOPED_TRACE("page " + std::to_string(i + 1));
+    const PbmPage& p = plain[i];
+    const LONG w = p.width, h = p.height;
+    const Box bottomRight = ExtraInk(labels[i], p, Box{w / 2, h * 7 / 8, w, h, 0});
+    const Box topRight = ExtraInk(labels[i], p, Box{w / 2, 0, w, h / 8, 0});
+    const Box bottomLeft = ExtraInk(labels[i], p, Box{0, h * 7 / 8, w / 2, h, 0});
+    const Box middle = ExtraInk(labels[i], p, Box{w / 4, h * 3 / 8, w * 3 / 4, h * 5 / 8, 0});
+    for (const Box* b : {&bottomRight, &topRight, &bottomLeft, &middle}) EXPECT_GT(b->dots, 20u);
+    EXPECT_GT(bottomRight.right, w - 40);
+    EXPECT_GT(bottomRight.bottom, h - 60);
+    EXPECT_GT(topRight.right, w - 40);
+    EXPECT_LT(topRight.top, 60);
+    EXPECT_LT(bottomLeft.left, 40);
+    EXPECT_GT(bottomLeft.bottom, h - 60);
+    EXPECT_NEAR((middle.left + middle.right) / 2, w / 2, w / 20);
+    EXPECT_EQ(ExtraInk(labels[i], p, Box{0, 0, w / 2, h / 8, 0}).dots, 0u);
+    EXPECT_EQ(ExtraInk(labels[i], p, Whole(p)).dots, bottomRight.dots + topRight.dots + bottomLeft.dots + middle.dots);
+    EXPECT_EQ(LostInk(labels[i], p), 0u);
+  }
+
+  // A tiled stamp without a frame: ink in every cell of a 3 x 3 grid.
+  r = Gdihost("-o tiled.prn -s 297=Confidential -s 299=CONFIDENTIAL -s 302=0 -s 306=40 -s 456=1 " + std::string(kDoc));
+  ASSERT_EQ(r.exit, 0) << r.err;
+  const auto tiled = Pages("tiled.prn");
+  ASSERT_EQ(tiled.size(), 3u);
+  for (size_t i = 0; i < 3; ++i) {
+    const PbmPage& p = plain[i];
+    for (LONG gy = 0; gy < 3; ++gy)
+      for (LONG gx = 0; gx < 3; ++gx)
+        EXPECT_GT(ExtraInk(tiled[i], p,
+                           Box{gx * p.width / 3, gy * p.height / 3, (gx + 1) * p.width / 3, (gy + 1) * p.height / 3, 0})
+                      .dots,
+                  200u)
+            << "page " << i + 1 << " cell " << gx << "," << gy;
+  }
+}
+
 }  // namespace
 }  // namespace e2e

@@ -71,6 +71,28 @@ TEST_F(SessionTest, InterfaceEventsComeAtTheirPlacesAndItsEndDocPageIsBanded) {
   EXPECT_NE(texts[0].find("glyphs=3"), std::string::npos) << texts[0];
 }
 
+// An escape without output that the library sends between its drawing calls
+// is sent at once for its answer and again in every band, in its place; what
+// follows it goes to every band, since the driver may move it (the mark
+// offset). An escape with output is sent once.
+TEST_F(SessionTest, LibraryEscapesWithoutOutputAreReplayedInEveryBand) {
+  Call<void (*)(int)>(interface_, "FakeInterfaceMarks")(1);
+  RunResult r = Run("unit dot\npage\nrect 100 100 200 200\n", true);
+  ASSERT_EQ(r.result, pkhost::PlayResult::Printed) << r.createError;
+  EXPECT_EQ(Matching(r.driver, "DrvEscape 7003").size(), 2u);  // the end-document page too
+  std::vector<std::string> page;
+  for (auto it = std::find(r.driver.begin(), r.driver.end(), std::string("DrvEscape 7002 in=8 out=0"));
+       it != r.driver.end(); ++it) {
+    const std::string word = it->substr(0, it->find(' '));
+    const std::string name = word == "DrvEscape" ? it->substr(0, 14) : word;
+    if (name == "DrvSendPage") break;
+    if (name != "DrvRealizeBrush") page.push_back(name);
+  }
+  EXPECT_EQ(page, (std::vector<std::string>{"DrvEscape 7002", "DrvEscape 7003", "DrvStartBanding", "DrvBitBlt",
+                                            "DrvEscape 7002", "DrvTextOut", "DrvNextBand", "DrvEscape 7002",
+                                            "DrvTextOut", "DrvNextBand"}));
+}
+
 TEST_F(SessionTest, NoInterfaceMeansNoEvents) {
   RunResult r = Run(kTwoPages, false);
   EXPECT_TRUE(Matching(r.host, "DrvDocumentEvent").empty());

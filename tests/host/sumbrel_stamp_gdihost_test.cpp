@@ -232,5 +232,60 @@ TEST_F(SumbrelStampTest, SheetEndOpensOneExtraPage) {
   EXPECT_FALSE(std::filesystem::exists(root_ + "/sheet.prn.pages/unit2.tif"));
 }
 
+// Tiled stamp copies and labels away from the top left are drawn where the
+// first one goes and moved by their mark offsets in every band: the copies
+// lie apart over the whole page, the labels at their own positions.
+TEST_F(SumbrelStampTest, TiledCopiesAndLabelsLandAtTheirOffsets) {
+  const JobRun without = Print(kTwoPages, printer_.devMode, "without.prn");
+  ASSERT_EQ(without.result, pkhost::PlayResult::Printed);
+  Page plain;
+  ASSERT_TRUE(PageOf("without.prn", 1, &plain));
+  const LONG w = plain.width, h = plain.height;
+
+  std::vector<uint8_t> tiled = StampDevMode();
+  SetNumber(tiled, 302, 0);
+  SetNumber(tiled, 456, 1);
+  const JobRun stamps = Print(kTwoPages, tiled, "tiled.prn");
+  ASSERT_EQ(stamps.result, pkhost::PlayResult::Printed);
+  EXPECT_TRUE(stamps.failures.empty()) << stamps.failures.front();
+  EXPECT_GT(std::count(stamps.trace.begin(), stamps.trace.end(), "DrvEscape 20484"), 8);
+  Page a;
+  ASSERT_TRUE(PageOf("tiled.prn", 1, &a));
+  // Ink in every cell of a 3 x 3 grid over the page.
+  for (LONG gy = 0; gy < 3; ++gy)
+    for (LONG gx = 0; gx < 3; ++gx) {
+      size_t count = 0;
+      ExtraInk(a, plain, RECTL{gx * w / 3, gy * h / 3, (gx + 1) * w / 3, (gy + 1) * h / 3}, &count);
+      EXPECT_GT(count, 200u) << "cell " << gx << "," << gy;
+    }
+
+  // The time at the bottom right, the date in the middle, nothing at the
+  // top left.
+  std::vector<uint8_t> labelled = printer_.devMode;
+  SetNumber(labelled, 469, 1);
+  SetNumber(labelled, 468, 1);
+  SetNumber(labelled, 356, 0x303);
+  SetNumber(labelled, 355, 0x202);
+  const JobRun labels = Print(kTwoPages, labelled, "labels.prn");
+  ASSERT_EQ(labels.result, pkhost::PlayResult::Printed);
+  EXPECT_TRUE(labels.failures.empty()) << labels.failures.front();
+  for (int n = 1; n <= 2; ++n) {
+    Page b;
+    ASSERT_TRUE(PageOf("labels.prn", n, &b));
+    size_t corner = 0, middle = 0, topLeft = 0, all = 0;
+    const RECTL c = ExtraInk(b, plain, RECTL{w / 2, h * 7 / 8, w, h}, &corner);
+    EXPECT_GT(corner, 100u) << n;
+    EXPECT_GT(c.right, w - 40) << n;
+    EXPECT_GT(c.bottom, h - 60) << n;
+    const RECTL m = ExtraInk(b, plain, RECTL{w / 4, h * 3 / 8, w * 3 / 4, h * 5 / 8}, &middle);
+    EXPECT_GT(middle, 100u) << n;
+    EXPECT_NEAR((m.left + m.right) / 2.0, w / 2.0, w / 20.0) << n;
+    ExtraInk(b, plain, RECTL{0, 0, w / 2, h / 8}, &topLeft);
+    EXPECT_EQ(topLeft, 0u) << n;
+    ExtraInk(b, plain, RECTL{0, 0, w, h}, &all);
+    EXPECT_EQ(all, corner + middle) << n;
+  }
+}
+
 }  // namespace
 }  // namespace hosttest

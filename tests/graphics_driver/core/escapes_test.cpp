@@ -686,19 +686,41 @@ TEST_F(EscapeTest, BracketsAndMarkOffset) {
   PageTransform held;
   ASSERT_EQ(GetPageTransform(pdev_->imageStore, &held), 0);
   EXPECT_EQ(std::memcmp(&held, expected.m, sizeof held), 0);
+  // The text that follows is drawn that many dots away.
+  EXPECT_EQ(pdev_->pipeline.markOffset.x, 100);
+  EXPECT_EQ(pdev_->pipeline.markOffset.y, 200);
   g_emits = 0;
   EXPECT_EQ(Esc(so, ESC_SET_MARK_OFFSET, U32(5)), 1u);
   EXPECT_EQ(g_emits, 0);
+  EXPECT_EQ(pdev_->pipeline.markOffset.x, 100);
 
-  // Closing the brackets.
+  // Closing the brackets; each bracket escape puts the offset back.
+  const auto offsetCleared = [this] { return pdev_->pipeline.markOffset.x == 0 && pdev_->pipeline.markOffset.y == 0; };
+  EXPECT_EQ(Esc(so, ESC_STAMP_BRACKET, {}, 4), 1u);
+  EXPECT_FALSE(offsetCleared()) << "a state query is no bracket";
   EXPECT_EQ(Esc(so, ESC_STAMP_BRACKET, U32(0), 4), 1u);
+  EXPECT_TRUE(offsetCleared());
   EXPECT_EQ(Esc(so, ESC_STAMP_BRACKET, {}, 4), 1u);
   EXPECT_EQ(OutU32(), 0u);
+  EXPECT_EQ(Esc(so, ESC_SET_MARK_OFFSET, xy), 1u);
   EXPECT_EQ(Esc(so, ESC_LABEL_BRACKET, U32(0)), 1u);
   EXPECT_EQ(pdev_->pipeline.labelBracket, 0u);
+  EXPECT_TRUE(offsetCleared());
   pdev_->imageStore->emit = nullptr;
+  // A page's start and a band's start put it back too (this job has no
+  // sink for its bands: only the offset is looked at).
   ASSERT_TRUE(DrvSendPage(so));
-  ASSERT_TRUE(DrvEndDoc(so, 0));
+  pdev_->pipeline.markOffset = POINTL{3, 4};
+  ASSERT_TRUE(DrvStartPage(so));
+  EXPECT_TRUE(offsetCleared());
+  EXPECT_EQ(Esc(so, ESC_SET_MARK_OFFSET, xy), 1u);
+  POINTL origin{};
+  ASSERT_TRUE(DrvStartBanding(so, &origin));
+  EXPECT_TRUE(offsetCleared());
+  EXPECT_EQ(Esc(so, ESC_SET_MARK_OFFSET, xy), 1u);
+  DrvNextBand(so, &origin);
+  EXPECT_TRUE(offsetCleared());
+  DrvEndDoc(so, ED_ABORTDOC);
   // Without a document the offset has no store to go to.
   EXPECT_EQ(Esc(so, ESC_SET_MARK_OFFSET, xy), kFailed);
 }

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "drawing_fixture.h"
+#include "graphics_driver/core/escapes.h"
 #include "graphics_driver/core/text_output.h"
 #include "graphics_driver/job_output/memory_pool.h"
 #include "graphics_driver/job_output/page_color_set.h"
@@ -411,6 +412,61 @@ TEST_F(TextOutTest, TextMeasures) {
   EXPECT_EQ(points, 12);
   FONTOBJ bare{};
   EXPECT_EQ(GetFontEmHeightPoints(pdev(), &bare, &points), 0);
+}
+
+// A stamp copy or label drawn where the first one goes lands its mark offset
+// away: the glyphs, the opaque and extra rectangles, and the clip with them.
+TEST_F(TextOutTest, MarkOffsetMovesTheTextWithItsClip) {
+  FONTOBJ* f = Font(pkgdi::FontFamily::Sans, 40);
+  const auto glyphs = Layout(f, u"HI", 10, 50, 30);
+  struct Case {
+    POINTL shift;
+    bool clipped;
+  };
+  for (const Case& c : {Case{{0, 0}, false}, Case{{120, 70}, false}, Case{{-5, 60}, true}, Case{{90, -30}, true}}) {
+    SCOPED_TRACE(std::to_string(c.shift.x) + "," + std::to_string(c.shift.y) + (c.clipped ? " clipped" : ""));
+    UseBand(0, kRows, kWidth);
+    pdev()->pipeline.markOffset = c.shift;
+    // The left half of the first glyph's box, where the text is drawn.
+    const std::vector<RECTL> clip = {RECTL{0, 0, 25, LONG(kRows)}};
+    ASSERT_TRUE(Text(String(f, glyphs, u"HI"), f, 0x000000, c.clipped ? Clip(clip) : nullptr));
+    std::vector<Placed> moved = glyphs;
+    for (Placed& p : moved) p.at = POINTL{p.at.x + c.shift.x, p.at.y + c.shift.y};
+    const std::vector<RECTL> movedClip = {RECTL{c.shift.x, c.shift.y, 25 + c.shift.x, LONG(kRows) + c.shift.y}};
+    const auto dots = GlyphDots(f, moved, c.clipped ? &movedClip : nullptr);
+    ASSERT_GT(dots.size(), 50u);
+    EXPECT_TRUE(InkedAt(dots));
+  }
+
+  // Opaque and extra rectangles move, cut to the moved clip.
+  STROBJ* empty = String(f, {});
+  pdev()->pipeline.markOffset = POINTL{40, 30};
+  UseBand(0, kRows, kWidth);
+  RECTL extra[] = {{10, 20, 50, 23}, {0, 0, 0, 0}};
+  ASSERT_TRUE(Text(empty, f, 0x000000, nullptr, extra));
+  EXPECT_TRUE(InkedExactly(RECTL{50, 50, 90, 53}, kRows, kWidth));
+  UseBand(0, kRows, kWidth);
+  RECTL wide{0, 0, 100, 10};
+  ASSERT_TRUE(Text(empty, f, 0x000000, Clip({RECTL{20, 2, 40, 6}}), nullptr, &wide, Solid(0x000000)));
+  EXPECT_TRUE(InkedExactly(RECTL{60, 32, 80, 36}, kRows, kWidth));
+  UseBand(0, kRows, kWidth);
+  CLIPOBJ* complex = Clip({RECTL{20, 2, 40, 6}, RECTL{60, 2, 70, 6}});
+  complex->iDComplexity = DC_COMPLEX;
+  ASSERT_TRUE(Text(empty, f, 0x000000, complex, nullptr, &wide, Solid(0x000000)));
+  EXPECT_EQ(InkCount(), size_t(20 * 4 + 10 * 4));
+  EXPECT_TRUE(Ink(32, 60) && Ink(35, 79) && Ink(32, 100) && !Ink(2, 20));
+
+  // An offset far beyond the page draws nothing and fails nothing.
+  UseBand(0, kRows, kWidth);
+  pdev()->pipeline.markOffset = POINTL{INT32_MAX, INT32_MIN};
+  ASSERT_TRUE(Text(String(f, glyphs, u"HI"), f, 0x000000, nullptr, extra, &wide, Solid(0x000000)));
+  EXPECT_TRUE(BandBlank());
+
+  // Put back, the text is where it says.
+  ClearMarkOffset(pdev());
+  UseBand(0, kRows, kWidth);
+  ASSERT_TRUE(Text(String(f, glyphs, u"HI"), f, 0x000000));
+  EXPECT_TRUE(InkedAt(GlyphDots(f, glyphs)));
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 // DrvDocumentEvent keeps every event, sends an escape at each page start and
 // at the end of the document draws a text on a page of its own. With
 // "margins" configured its create-DC event hands back a DEVMODE with a paper
-// margin record appended, as the real library does.
+// margin record appended, as the real library does. With "marks" on, each
+// page end sends an escape without output (as the mark offset is) and one
+// with, then draws a text.
 #include <cstring>
 #include <string>
 #include <vector>
@@ -13,6 +15,7 @@ namespace {
 
 std::string g_events;
 bool g_appendMargins = false;
+bool g_marks = false;
 std::vector<uint8_t> g_devMode;
 
 }  // namespace
@@ -41,6 +44,15 @@ __attribute__((visibility("default"))) int DrvDocumentEvent(HANDLE, HDC hdc, int
       ExtEscape(hdc, 0x7001, 4, ping, 0, nullptr);
       break;
     }
+    case DOCUMENTEVENT_ENDPAGE:
+      if (g_marks) {
+        const int offset[2] = {0, 300};
+        char state[4] = {};
+        ExtEscape(hdc, 0x7002, sizeof offset, reinterpret_cast<LPCSTR>(offset), 0, nullptr);
+        ExtEscape(hdc, 0x7003, sizeof state, state, sizeof state, state);
+        TextOutW(hdc, 20, 40, u"mark", 4);
+      }
+      break;
     case DOCUMENTEVENT_ENDDOC:
       if (StartPage(hdc) > 0) {
         TextOutW(hdc, 20, 40, u"end", 3);
@@ -57,6 +69,9 @@ __attribute__((visibility("default"))) const char* FakeInterfaceEvents() { retur
 __attribute__((visibility("default"))) void FakeInterfaceReset(int appendMargins) {
   g_events.clear();
   g_appendMargins = appendMargins != 0;
+  g_marks = false;
 }
+
+__attribute__((visibility("default"))) void FakeInterfaceMarks(int on) { g_marks = on != 0; }
 
 }  // extern "C"

@@ -238,18 +238,23 @@ TEST(StampText, PositionedStampFillsThePrintableArea) {
     EXPECT_EQ(text[0].at.x, 4760 - 200);
     EXPECT_EQ(text[0].at.y, 6817 - 40);
   }
-  // Labels and tiles keep the sheet's rectangle.
+  // A label too: the driver moves it within the page, where a corner of the
+  // paper would lie past the page's edges.
   dc.Clear();
   dc.Answer(ESC_SET_MARK_OFFSET);
-  const PageMarkQuery labels = Query(0, 0, 0, 0, 3000, 2000);
+  const PageMarkQuery labels = Query(0, 0, 0, 0, 4960, 7015);
   ASSERT_EQ(DrawStampText(dc.hdc(), &labels, 600, 0x303, &lf, k20, 0, kStampFrameNone, false), 1);
   const auto offset = dc.Of("esc", ESC_SET_MARK_OFFSET);
   ASSERT_EQ(offset.size(), 1u);
   int32_t d[2] = {};
   ASSERT_EQ(offset[0].in.size(), sizeof d);
   std::memcpy(d, offset[0].in.data(), sizeof d);
-  EXPECT_EQ(d[0], 3000 - 200);
-  EXPECT_EQ(d[1], 2000 - 40);
+  EXPECT_EQ(d[0], 4760 - 200);
+  EXPECT_EQ(d[1], 6817 - 40);
+  // Tiles keep the sheet's rectangle: 25 x 176 tiles of 200 x 40 over it.
+  dc.Clear();
+  ASSERT_EQ(DrawStampText(dc.hdc(), &labels, 600, 0, &lf, k20, 0, kStampFrameNone, false), 1);
+  EXPECT_EQ(dc.Of("esc", ESC_SET_MARK_OFFSET).size(), size_t(25 * 176));
 }
 
 TEST(StampText, FrameCorners) {
