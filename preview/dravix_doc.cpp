@@ -76,6 +76,44 @@ void CDravixDoc::report_failure(const char* path, uint32_t page, const CRstInter
   }
 }
 
+void CDravixDoc::report_export_failure(const char* output, int page, bool hitInput,
+                                       const CRstInterface::Failure& failure) {
+  try {
+    std::u16string text;
+    if (hitInput) text = u"O arquivo de saída é o próprio arquivo mostrado:\n" + Wide(output ? output : "") + u".";
+    else if (page > 0)
+      text = u"Não foi possível exportar a página " + Wide(std::to_string(page)) + u" para o arquivo\n" +
+             Wide(output ? output : "") + u".";
+    else text = u"Não foi possível exportar para o arquivo\n" + Wide(output ? output : "") + u".";
+    if (failure.reported) {
+      text += u"\nErro " + Wide(std::to_string(failure.code));
+      if (!failure.where.empty()) text += u": " + Wide(failure.where);
+    }
+    MessageBoxW(nullptr, text.c_str(), u"Visualização da saída", MB_OK | MB_ICONEXCLAMATION);
+  } catch (...) {
+  }
+}
+
+bool CDravixDoc::ExportMrc(const char* outputPath, int documentType, int maskCompression, int fgCompression,
+                           int bgCompression, int fgReduction, int bgReduction, int fgSubsampling, int bgSubsampling,
+                           int fgQuality, int bgQuality) {
+  try {
+    if (m_strPathName.empty()) return true;
+    if (!outputPath || !*outputPath) return false;
+    m_nExportPageCount = m_interface.GetPageCount();
+    if (m_interface.ExportMrc(m_strPathName.c_str(), outputPath, documentType, maskCompression, fgCompression,
+                              bgCompression, fgReduction, bgReduction, fgSubsampling, bgSubsampling, fgQuality,
+                              bgQuality, m_nExportPageCount))
+      return true;
+    report_export_failure(outputPath, m_interface.GetExportFailedPage(), m_interface.ExportHitInput(),
+                          m_interface.GetLastFailure());
+    return false;
+  } catch (...) {
+    report_export_failure(outputPath, 0, false, CRstInterface::Failure());
+    return false;
+  }
+}
+
 BOOL CDravixDoc::OnOpenDocument(LPCSTR lpszPathName) {
   try {
     if (!CDocument::OnOpenDocument(lpszPathName)) return FALSE;  // the framework has told

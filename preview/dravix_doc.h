@@ -38,6 +38,13 @@ class CDravixDoc : public CDocument {
   // moves.
   bool Rotate(int angle, bool keep);
 
+  // Writes every page of the open file as one TIFF-FX profile M file. True
+  // without a file; false for an empty output path (silently) and for a
+  // failed export (one message).
+  bool ExportMrc(const char* outputPath, int documentType, int maskCompression, int fgCompression, int bgCompression,
+                 int fgReduction, int bgReduction, int fgSubsampling, int bgSubsampling, int fgQuality, int bgQuality);
+  int GetExportPageCount() const { return m_nExportPageCount; }
+
   int FitPercent(int boxWidth, int boxHeight) const;
   static int PixelsToMillimetres(int pixels, int dpi);
   int ShownZoomPercent() const;
@@ -60,6 +67,8 @@ class CDravixDoc : public CDocument {
   bool render(int percent, int mode, int rotation);
   // The one message of a failed open, render or page move.
   void report_failure(const char* path, uint32_t page, const CRstInterface::Failure& failure);
+  // The one message of a failed export.
+  void report_export_failure(const char* output, int page, bool hitInput, const CRstInterface::Failure& failure);
 
   const char* m_strIniPath;
   uint32_t m_nCurrentPage = 0;

@@ -1,18 +1,28 @@
 // The page rendering bridge (see rst_interface.h).
 #include "preview/rst_interface.h"
 
+#include <sys/stat.h>
+
+#include <cctype>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <new>
 #include <utility>
 
+#include "platform/win/win_codepage.h"
+#include "platform/win/win_path.h"
 #include "preview/preview_failure.h"
+#include "raster/codecs/rst_coding_option.h"
+#include "raster/codecs/rst_jbig_option.h"
+#include "raster/codecs/rst_jpeg_option.h"
 #include "raster/color/rst_apply_colormap.h"
 #include "raster/color/rst_convert_bits.h"
 #include "raster/color/rst_reverse_channel.h"
 #include "raster/color/rst_transform_color_lut.h"
 #include "raster/color/rst_transform_color_to.h"
 #include "raster/core/file_input_storage.h"
+#include "raster/core/file_output_storage.h"
 #include "raster/core/rst_alloc.h"
 #include "raster/core/rst_color_type.h"
 #include "raster/core/rst_header.h"
@@ -20,6 +30,9 @@
 #include "raster/core/rst_owner.h"
 #include "raster/formats/rst_read_raster.h"
 #include "raster/formats/rst_read_tiff.h"
+#include "raster/formats/rst_write_tiff_mrc.h"
+#include "raster/formats/rst_write_tiff_multi_page_manager.h"
+#include "raster/formats/rst_write_tiff_option.h"
 #include "raster/geometry/rst_mirror_x.h"
 #include "raster/geometry/rst_mirror_y.h"
 #include "raster/geometry/rst_rotate90.h"
@@ -74,7 +87,52 @@ bool stage(RstOwner<RstRead>& top, RstRead* next) {
   return true;
 }
 
+// The host file a path names, as the storages open it: a drive letter (or,
+// outside host-path mode, a backslash) makes it a path in the machine root.
+bool host_file(const char* path, std::string* host) {
+  std::string p(path);
+  bool drive = p.size() >= 2 && std::isalpha(static_cast<unsigned char>(p[0])) && p[1] == ':';
+  if (!drive && (p.find('\\') == std::string::npos || PkHostPathMode())) {
+    *host = p;
+    return true;
+  }
+  int n = MultiByteToWideChar(CP_ACP, 0, p.c_str(), -1, nullptr, 0);
+  if (n <= 0) return false;
+  std::u16string wide(size_t(n), u'\0');
+  MultiByteToWideChar(CP_ACP, 0, p.c_str(), -1, wide.data(), n);
+  return PkResolveWindowsPath(wide.c_str(), nullptr, host) == 0;
+}
+
+// Whether writing the output would overwrite the input: the same file (also
+// through a link) or the same canonical path.
+bool same_file(const char* input, const char* output) {
+  std::string in, out;
+  if (!host_file(input, &in) || !host_file(output, &out)) return false;
+  struct stat a {
+  }, b{};
+  if (::stat(in.c_str(), &a) == 0 && ::stat(out.c_str(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino)
+    return true;
+  std::error_code e1, e2;
+  auto ci = std::filesystem::weakly_canonical(in, e1), co = std::filesystem::weakly_canonical(out, e2);
+  return !e1 && !e2 && ci == co;
+}
+
+// The JPEG sampling code of a subsampling choice.
+uint32_t sampling_code(int choice) {
+  switch (choice) {
+    case 0: return 0x11101110;
+    case 1: return 0x12201110;
+    case 3: return 0x14401110;
+    default: return 0x12201220;
+  }
+}
+
 }  // namespace
+
+CRstInterface::MrcCoding::MrcCoding() = default;
+CRstInterface::MrcCoding::~MrcCoding() = default;
+CRstInterface::MrcCoding::MrcCoding(MrcCoding&&) noexcept = default;
+CRstInterface::MrcCoding& CRstInterface::MrcCoding::operator=(MrcCoding&&) noexcept = default;
 
 CRstInterface::CRstInterface() = default;
 
@@ -101,6 +159,8 @@ void CRstInterface::Swap(CRstInterface& other) {
   std::swap(orientation_, other.orientation_);
   software_.swap(other.software_);
   std::swap(export_page_number_, other.export_page_number_);
+  std::swap(export_failed_page_, other.export_failed_page_);
+  std::swap(export_hit_input_, other.export_hit_input_);
   std::swap(failure_, other.failure_);
   std::swap(last_target_width_, other.last_target_width_);
   std::swap(last_target_height_, other.last_target_height_);
@@ -275,4 +335,129 @@ BITMAPINFOHEADER* CRstInterface::MakeBitmapInfo() const {
   info->biXPelsPerMeter = 3780;
   info->biYPelsPerMeter = 3780;
   return info;
+}
+
+CRstInterface::MrcCoding CRstInterface::MapMrcOptions(int documentType, int maskCompression, int fgCompression,
+                                                      int bgCompression, int fgReduction, int bgReduction,
+                                                      int fgSubsampling, int bgSubsampling, int fgQuality,
+                                                      int bgQuality, uint32_t y_resolution) {
+  MrcCoding c;
+  c.mode = documentType == 0 ? 1 : documentType == 1 ? 2 : 0;
+  c.k = y_resolution > 100 ? 4 : 2;
+  switch (maskCompression) {
+    case 1: c.mask.reset(new RstMHOption(1, 0, 1, 0, 0)); break;
+    case 2: c.mask.reset(new RstMROption(1, 0, 0, 0, c.k)); break;
+    case 3: c.mask.reset(new RstMMROption(1, 0)); break;
+    case 4: c.mask.reset(new RstEncodeJBIGT85Option(128, 0, 0)); break;
+    default: break;
+  }
+  // "JBIG(T.43)" has no layer coder: the layer is written as with none.
+  if (fgCompression == 1) c.foreground.reset(new RstEncodeJPEGOption(fgQuality, sampling_code(fgSubsampling)));
+  if (bgCompression == 1) c.background.reset(new RstEncodeJPEGOption(bgQuality, sampling_code(bgSubsampling)));
+  c.foreground_reduction = uint32_t(fgReduction + 1);
+  c.background_reduction = uint32_t(bgReduction + 1);
+  return c;
+}
+
+bool CRstInterface::ExportMrc(const char* inputPath, const char* outputPath, int documentType, int maskCompression,
+                              int fgCompression, int bgCompression, int fgReduction, int bgReduction, int fgSubsampling,
+                              int bgSubsampling, int fgQuality, int bgQuality, int pageCount) {
+  export_failed_page_ = 0;
+  export_hit_input_ = false;
+  return contained(failure_, [&] {
+    if (!inputPath || !outputPath || !*outputPath) return false;
+    if (same_file(inputPath, outputPath)) {
+      export_hit_input_ = true;
+      return false;
+    }
+    MrcCoding coding = MapMrcOptions(documentType, maskCompression, fgCompression, bgCompression, fgReduction,
+                                     bgReduction, fgSubsampling, bgSubsampling, fgQuality, bgQuality, y_resolution_);
+    return export_mrc(inputPath, outputPath, coding, pageCount);
+  });
+}
+
+bool CRstInterface::export_mrc(const char* input, const char* output, const MrcCoding& coding, int pageCount) {
+  FileOutputStorage out;
+  RstWriteTIFFMultiPageManager* manager = nullptr;
+  // Where the chain stood after the last complete page.
+  uint32_t done_slot = 0, done_pages = 0;
+  // Every exit, a report thrown included, ends the chain at the last
+  // complete page and closes the output, so the file holds exactly the pages
+  // written.
+  struct Finish {
+    FileOutputStorage& out;
+    RstWriteTIFFMultiPageManager*& manager;
+    uint32_t& slot;
+    uint32_t& pages;
+    ~Finish() {
+      if (manager) {
+        if (manager->pages_written != pages || manager->link_value != 0) {
+          manager->pages_written = pages;
+          manager->link_slot = slot;
+          // Nonzero, so that the chain's end is written at that slot.
+          manager->link_value = pages ? 0xFFFFFFFFu : 0;
+        }
+        try {
+          manager->close();
+        } catch (...) {
+        }
+      }
+      out.close();
+    }
+  } finish{out, manager, done_slot, done_pages};
+
+  for (int page = 1; page <= pageCount; ++page) {
+    export_page_number_ = page;
+    export_failed_page_ = page;
+    FileInputStorage in;
+    if (!in.open(input)) return false;
+    // The page's own description: the bridge keeps describing the shown page.
+    RstOwner<RstImageInfo> info(RstImageInfo::create(&in, uint32_t(page)));
+    if (!info) return false;
+    const uint32_t xr = info->x_resolution > 0 ? uint32_t(info->x_resolution) : 72;
+    const uint32_t yr = info->y_resolution > 0 ? uint32_t(info->y_resolution) : 72;
+    bool refused = false;
+    std::unique_ptr<RstWriteTIFFMRCOption> option;
+    {
+      PreviewFailureWatch watch;
+      option.reset(new RstWriteTIFFMRCOption(coding.mode, xr, yr, 0, coding.mask.get(), coding.background.get(),
+                                             coding.foreground.get(), coding.background_reduction,
+                                             coding.foreground_reduction));
+      refused = watch.reported();
+    }
+    if (refused) return false;
+    // The output is opened only once the first page's option stands: a
+    // refused choice leaves an existing file as it was.
+    if (!manager) {
+      if (!out.open(output)) return false;
+      manager = RstWriteTIFFMultiPageManager::create(&out, 0, 0x4949);
+      if (!manager) return false;
+    }
+
+    RstOwner<RstRead> top(RstReadRaster::create(&in, uint32_t(page)));
+    if (!top) return false;
+    if (info->bits_per_sample == 4 && info->format.is_tiff()) {
+      if (!stage(top, RstConvertBits4To8NoRangeConversion::create(top.get()))) return false;
+    }
+    RstHeader h(top.get());
+    if (h.bits_per_sample == 1 && h.samples_per_pixel == 1) {
+      if (!stage(top, RstConvertBits1To8::create(top.get(), 0, 255))) return false;
+      if (!stage(top, RstTransformColorTo::create(top.get(), RstColorType::itu_lab()))) return false;
+    } else if (h.bits_per_sample == 8 && (h.samples_per_pixel == 1 || h.samples_per_pixel == 4)) {
+      if (!stage(top, RstTransformColorTo::create(top.get(), RstColorType::itu_lab()))) return false;
+    }
+
+    RstOwner<RstWrite> writer(RstWriteTIFFMRC::create(top.get(), manager, option.get()));
+    if (!writer) return false;
+    top.release();  // the writer ends the pipeline
+    while (writer->write() != 0) {
+    }
+    const int32_t status = writer->status();
+    writer.reset();
+    if (status < 1) return false;
+    done_pages = manager->pages_written;
+    done_slot = manager->link_slot;
+  }
+  export_failed_page_ = 0;
+  return true;
 }

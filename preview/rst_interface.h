@@ -9,11 +9,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "platform/gdi/gdi_palette_icon.h"
 
 class CDC;
+class RstCodingOption;
 class RstImageInfo;
 
 class CRstInterface {
@@ -24,6 +26,23 @@ class CRstInterface {
     bool reported = false;
     int32_t code = 0;
     std::string where;
+  };
+
+  // The export's choices turned into the page writer's options: layer mode,
+  // mask and layer coding options (none: uncompressed), reductions and the
+  // MR option's K.
+  struct MrcCoding {
+    uint32_t mode = 0;
+    std::unique_ptr<RstCodingOption> mask;
+    std::unique_ptr<RstCodingOption> background;
+    std::unique_ptr<RstCodingOption> foreground;
+    uint32_t background_reduction = 1;
+    uint32_t foreground_reduction = 1;
+    int32_t k = 2;
+    MrcCoding();
+    ~MrcCoding();
+    MrcCoding(MrcCoding&&) noexcept;
+    MrcCoding& operator=(MrcCoding&&) noexcept;
   };
 
   CRstInterface();
@@ -60,6 +79,21 @@ class CRstInterface {
   int GetRowStride() const { return row_stride_; }
   const Failure& GetLastFailure() const { return failure_; }
 
+  // The export's option mapping; y_resolution is the shown page's.
+  static MrcCoding MapMrcOptions(int documentType, int maskCompression, int fgCompression, int bgCompression,
+                                 int fgReduction, int bgReduction, int fgSubsampling, int bgSubsampling, int fgQuality,
+                                 int bgQuality, uint32_t y_resolution);
+  // Writes pages 1 to pageCount of the input as one TIFF-FX profile M file.
+  // The bridge keeps describing the shown page. An output that names the
+  // input file is refused before anything is opened; a failure keeps the
+  // pages completed so far as a valid file. False names the failing page
+  // (0: none, the output itself).
+  bool ExportMrc(const char* inputPath, const char* outputPath, int documentType, int maskCompression,
+                 int fgCompression, int bgCompression, int fgReduction, int bgReduction, int fgSubsampling,
+                 int bgSubsampling, int fgQuality, int bgQuality, int pageCount);
+  int GetExportFailedPage() const { return export_failed_page_; }
+  bool ExportHitInput() const { return export_hit_input_; }
+
   // Exchanges everything with another bridge (the document tries a file or
   // page on a fresh bridge and takes it over only when it worked).
   void Swap(CRstInterface& other);
@@ -68,6 +102,7 @@ class CRstInterface {
   bool open_page(const char* path, uint32_t page);
   bool render_page(const char* path, int zoom, int mode, int angle, uint32_t page);
   void release();
+  bool export_mrc(const char* input, const char* output, const MrcCoding& coding, int pageCount);
 
   int page_count_ = 0;
   RstImageInfo* image_info_ = nullptr;
@@ -82,6 +117,8 @@ class CRstInterface {
   int orientation_ = 1;
   std::string software_;
   int export_page_number_ = 1;
+  int export_failed_page_ = 0;
+  bool export_hit_input_ = false;
   Failure failure_;
   // The unturned target size of the last render, for a render in another mode.
   uint64_t last_target_width_ = 0;

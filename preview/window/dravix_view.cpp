@@ -14,6 +14,7 @@
 #include "preview/window/main_frame.h"
 #include "raster/core/rst_image_info.h"
 #include "preview/window/make_bmp_dlg.h"
+#include "preview/window/make_tfxpm_dlg.h"
 #include "preview/window/view_dialog.h"
 
 namespace {
@@ -72,6 +73,8 @@ CDravixView::CDravixView() {
     MapUpdate(z.id, [this, z](CCmdUI* ui) { UpdateZoomItem(ui, z.percent, z.mode); });
   }
   MapCommand(ID_VIEW_IMAGE_INFO, [this] { OnViewImageInfo(); });
+  MapCommand(ID_FILE_EXPORT_MRC, [this] { OnFileExportMrc(); });
+  MapUpdate(ID_FILE_EXPORT_MRC, [](CCmdUI* ui) { ui->Enable(TRUE); });
   struct Turn {
     UINT id;
     int angle;
@@ -198,6 +201,43 @@ void CDravixView::OnPageGoto() {
     doc->MovePage(0, dlg.m_nPage);
     SetMarkersFromDocument();
   }
+}
+
+void CDravixView::OnFileExportMrc() {
+  CDravixDoc* doc = GetDocument();
+  if (!doc) return;
+  // A stored value outside its range preselects its default.
+  auto in = [](int value, int last, int fallback) { return value >= 0 && value <= last ? value : fallback; };
+  const ExportSettings& s = m_export;
+  CMakeTfxpmDlg dlg(this);
+  dlg.m_strPath = s.path.empty() ? "c:\\out.tif" : s.path;
+  dlg.m_nFgReduction = in(s.fgReduction, 3, 1);
+  dlg.m_nBgReduction = in(s.bgReduction, 3, 1);
+  dlg.m_nDocType = in(s.docType, 2, 2);
+  dlg.m_nMask = in(s.mask, 4, 3);
+  dlg.m_nFgCompression = in(s.fgCompression, 2, 1);
+  dlg.m_nBgCompression = in(s.bgCompression, 2, 1);
+  dlg.m_nFgSubsampling = in(s.fgSubsampling, 3, 2);
+  dlg.m_nBgSubsampling = in(s.bgSubsampling, 3, 2);
+  dlg.m_nFgQuality = static_cast<UINT>(s.fgQuality >= 1 && s.fgQuality <= 100 ? s.fgQuality : 50);
+  dlg.m_nBgQuality = static_cast<UINT>(s.bgQuality >= 1 && s.bgQuality <= 100 ? s.bgQuality : 50);
+  if (dlg.DoModal() != IDOK) return;
+  CWaitCursor wait;
+  m_export = {dlg.m_strPath,
+              dlg.m_nFgReduction,
+              dlg.m_nBgReduction,
+              dlg.m_nDocType,
+              dlg.m_nMask,
+              dlg.m_nFgCompression,
+              dlg.m_nBgCompression,
+              dlg.m_nFgSubsampling,
+              dlg.m_nBgSubsampling,
+              static_cast<int>(dlg.m_nFgQuality),
+              static_cast<int>(dlg.m_nBgQuality)};
+  // The document shows the failures; an empty path writes nothing.
+  doc->ExportMrc(m_export.path.c_str(), m_export.docType, m_export.mask, m_export.fgCompression, m_export.bgCompression,
+                 m_export.fgReduction, m_export.bgReduction, m_export.fgSubsampling, m_export.bgSubsampling,
+                 m_export.fgQuality, m_export.bgQuality);
 }
 
 void CDravixView::ShowShownPercentInCombo() {

@@ -3,6 +3,8 @@
 // dropped files into calls of the document.
 #pragma once
 
+#include <string>
+
 #include "platform/mfc/cscrollview.h"
 
 class CDravixDoc;
@@ -21,6 +23,23 @@ class CDravixView : public CScrollView {
   int GetZoomMarker() const { return m_nZoomMarker; }
   int GetModeMarker() const { return m_nModeMarker; }
 
+  // The export's choices, kept for the run only (never in the settings file).
+  struct ExportSettings {
+    std::string path;
+    int fgReduction = 1;
+    int bgReduction = 1;
+    int docType = 2;
+    int mask = 3;
+    int fgCompression = 1;
+    int bgCompression = 1;
+    int fgSubsampling = 2;
+    int bgSubsampling = 2;
+    int fgQuality = 50;
+    int bgQuality = 50;
+  };
+  const ExportSettings& GetExportSettings() const { return m_export; }
+  void SetExportSettings(const ExportSettings& settings) { m_export = settings; }
+
  private:
   bool Shown() const;
   RECT WindowRect() const;
@@ -34,6 +53,7 @@ class CDravixView : public CScrollView {
   void OnViewZoom();
   void OnViewImageInfo();
   void OnPageGoto();
+  void OnFileExportMrc();
   void OnViewFitWindow();
   void OnSelEndOkZoomCombo();
   void OnKillFocusZoomCombo();
@@ -49,4 +69,5 @@ class CDravixView : public CScrollView {
   BOOL m_bSizeMessageShown = FALSE;
   // The out-of-range reset of a paint runs once per document update.
   bool m_bResetArmed = true;
+  ExportSettings m_export;
 };

@@ -37,6 +37,7 @@ const UINT kContextCommands[] = {
     ID_ROTATE_180_KEEP,
     ID_VIEW_IMAGE_INFO,
     ID_APP_ABOUT,
+    ID_FILE_EXPORT_MRC,
 };
 
 }  // namespace
@@ -54,6 +55,8 @@ CMainFrame::CMainFrame() {
   for (UINT id : kContextCommands) {
     std::string tip;
     AfxPromptParts(id, nullptr, &tip);
+    // The export has no prompt: its entry carries the dialog's caption.
+    if (tip.empty() && id == ID_FILE_EXPORT_MRC) tip = "TIFF-FX Profile-M...";
     m_contextCommands.emplace_back(id, tip);
   }
 }
