@@ -51,7 +51,10 @@ int RstNestedProcessRaw::read(uint8_t* line) {
   if (lines_left == 0) return 0;
   --lines_left;
   --source_lines_left;
-  return static_cast<RstRead*>(source())->read(line);
+  int n = static_cast<RstRead*>(source())->read(line);
+  // A source that stops before its height has failed (it reported why).
+  if (n <= 0) source_failed = true;
+  return n;
 }
 
 int RstNestedProcessRaw::skip(int n) {

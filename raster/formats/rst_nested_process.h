@@ -42,6 +42,8 @@ class RstNestedProcessRaw : public RstNestedProcess {
   uint32_t window_lines;
   uint32_t lines_left = 0;
   uint32_t source_lines_left;
+  // The source gave no line where its header promised one.
+  bool source_failed = false;
 
  private:
   uint32_t window_start_ = 0;  // the source's line the window starts at

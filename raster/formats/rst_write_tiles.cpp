@@ -2,6 +2,16 @@
 #include "raster/formats/rst_write_tiles.h"
 
 #include "raster/core/rst_header.h"
+#include "raster/core/rst_status_context.h"
+
+namespace {
+// The failure a node reported last, or out of memory when none is known.
+int32_t failure_code() {
+  RstStatusContext* context = RstStatusContext::instance();
+  int32_t code = context ? context->last_status : RstCode::no_memory;
+  return code < 1 ? code : RstCode::no_memory;
+}
+}  // namespace
 
 RstNestedProcess* RstWriteTiles::make_window(RstRead* source, const RstTileSpecArray& specs) {
   RstHeader h(source);
@@ -26,9 +36,14 @@ int RstWriteTiles::write() {
   for (;;) {
     int n = chain->write();
     if (n != 0) return n;
-    // A strip whose chain failed ends the page with the chain's failure.
-    if (chain->status() < 1) {
-      fail(chain->status());
+    // A strip whose chain failed ends the page with the chain's failure; so
+    // does a source that failed under a chain that took its end as the
+    // strip's end.
+    int32_t s = chain->status();
+    auto* raw = dynamic_cast<RstNestedProcessRaw*>(window());
+    if (s >= 1 && raw && raw->source_failed) s = failure_code();
+    if (s < 1) {
+      fail(s);
       end_tile();
       return 0;
     }
@@ -41,7 +56,12 @@ bool RstWriteTiles::next_tile() {
   if (!specs || next_index >= specs->size()) return false;
   const RstTileSpec& spec = (*specs)[next_index++];
   bool lines = dynamic_cast<RstNestedProcessRaw*>(window()) != nullptr;
-  if (!window()->set_window(lines ? spec.rows : spec.byte_count)) return false;
+  if (!window()->set_window(lines ? spec.rows : spec.byte_count)) {
+    // Strips are planned from the header's height: a window that cannot open
+    // means the source ended early.
+    fail(failure_code());
+    return false;
+  }
   chain = create_encoder(window(), output);
   if (!chain) fail(-1);  // the page cannot go on without its strip
   return chain != nullptr;

@@ -23,6 +23,7 @@
 #include "raster/codecs/rst_jpeg_option.h"
 #include "raster/core/lines_test_nodes.h"
 #include "raster/core/memory_storage.h"
+#include "raster/core/rst_alloc.h"
 #include "raster/core/rst_image_info.h"
 #include "raster/core/rst_owner.h"
 #include "raster/formats/rst_format_creators.h"
@@ -783,6 +784,40 @@ TEST_F(WriteTiffMrc, RefusedLayerWriterEndsThePage) {
   EXPECT_EQ(r.chain(subs[1]).size(), 1u);
   EXPECT_EQ(ifds[1].get(279)[2], 0u);  // the third strip never started
   EXPECT_EQ(read_page(w.file, 1), first);
+}
+
+}  // namespace
+
+namespace {
+
+// A source that stops before its header's height has failed (its nodes
+// report why and return no line): the page must not pass as written.
+TEST_F(WriteTiffMrc, SourceEndingEarlyFailsThePage) {
+  RstMMROption mmr(1, 0);
+  const Rows rows = colour_rows(24, 20);
+  const Rows cut(rows.begin(), rows.begin() + 10);
+  struct Case {
+    const char* what;
+    bool mrc;
+  } cases[] = {{"raw gray strips", false}, {"profile M page", true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    MemoryOutputStorage out;
+    RstWriteTIFFMultiPageManager* manager = RstWriteTIFFMultiPageManager::create(&out, 0, 0x4949);
+    RstWriteTIFFMRCOption mrc = mrc_option(1, 200, 8, &mmr);
+    RstWriteTIFFOption plain(200, 200, 0, 8, nullptr);
+    RstRead* source =
+        c.mrc ? static_cast<RstRead*>(new LineSource(image_header(24, 20, 8, 3, RstColorType::s_rgb()), cut, nullptr))
+              : new LineSource(image_header(24, 20, 8, 1, RstColorType::s_gray()), Rows(10, Bytes(24, 0x80)), nullptr);
+    RstWrite* writer =
+        c.mrc ? RstWriteTIFFMRC::create(source, manager, &mrc) : RstWriteTIFF::create(source, manager, &plain);
+    ASSERT_NE(writer, nullptr);
+    while (writer->write() != 0) {
+    }
+    EXPECT_LT(writer->status(), 1);
+    writer->end();
+    manager->close();
+  }
 }
 
 }  // namespace
