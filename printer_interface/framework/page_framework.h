@@ -169,8 +169,13 @@ extern const ControlRow kCommonPushButtons[5];
 struct PushButtonParams {
   INT action;
 };
-// The list of every page and sub-dialog control set.
+// The list of every page and sub-dialog control set. The first call
+// installs the pages' rows (InstallPageRows).
 const PageEntry* GetPageList(INT* count);
+// Gives the set of that page or sub-dialog id its rows.
+void SetPageSetRows(INT pageId, const ControlRow* rows, UINT count);
+// Hands every page's rows to its set; each page's source adds its own call.
+void InstallPageRows();
 // The generic handlers of the control kinds, filled by the kinds themselves.
 void SetGenericRowHandler(UINT kind, RowHandler handler);
 RowHandler GetGenericRowHandler(UINT kind);

@@ -111,8 +111,18 @@ const ControlRow kCommonPushButtons[5] = {
 };
 
 const PageEntry* GetPageList(INT* count) {
+  static const bool installed = (InstallPageRows(), true);
+  (void)installed;
   if (count) *count = static_cast<INT>(sizeof kPageList / sizeof kPageList[0]);
   return kPageList;
+}
+
+void SetPageSetRows(INT pageId, const ControlRow* rows, UINT count) {
+  for (const PageEntry& entry : kPageList)
+    if (entry.pageId == pageId && entry.set) {
+      entry.set->rows = rows;
+      entry.set->rowCount = rows ? count : 0;
+    }
 }
 
 void SetGenericRowHandler(UINT kind, RowHandler handler) {
