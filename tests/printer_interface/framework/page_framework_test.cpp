@@ -304,6 +304,15 @@ TEST_F(PageFrameworkTest, ThePageListNamesEveryPageAndItsSubDialogSets) {
       page16 = entry->set;
     }
   }
+  // A page's procedure reaches every form of it.
+  const DLGPROC procedure = &PageHarness::PageProc;
+  SetPageProcedure(16, procedure);
+  CollectPageInfos(list, count, infos, 16);
+  EXPECT_EQ(infos[3]->procedure, procedure);
+  EXPECT_EQ(infos[4]->procedure, procedure);
+  EXPECT_EQ(infos[2]->procedure, nullptr);
+  SetPageProcedure(16, nullptr);
+
   MakeSheet(list, count);
   EXPECT_EQ(GetPageControlSet(sheet_->state, 16), page16);
   for (INT id : {3, 5, 11, 31, -1}) EXPECT_EQ(GetPageControlSet(sheet_->state, id), nullptr) << id;
@@ -776,20 +785,37 @@ TEST_F(PageFrameworkTest, FavouritesStateAccessors) {
 
 TEST_F(PageFrameworkTest, NothingIsLeftAfterApplyAndDestroy) {
   const SIZE_T blocks = pk::seams::GlobalLiveBlocks();
+  const SIZE_T bitmaps = pk::seams::LiveBitmaps();
   {
     HWND page = OpenTestSheet();
     Notify(page, PSN_SETACTIVE);
     SendMessageW(page, WM_COMMAND, MAKEWPARAM(1001, 0), 0);
+    MEASUREITEMSTRUCT measure{};
+    SendMessageW(page, WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure));
+    // A sub-dialog on its copy, confirmed, and a picture control's bitmaps.
+    SheetContext* copy = CopyFor(sheet_);
+    HWND dialog = OpenPage(14, kDialogModal, copy);
+    Notify(dialog, PSN_APPLY);
+    DestroyWindow(dialog);
+    ASSERT_EQ(
+        AddControlResource(sheet_->state, 1001, CreateBitmap(8, 8, 1, 1, nullptr), CreateBitmap(8, 8, 1, 32, nullptr)),
+        1);
+    sheet_->state->applyDone = 0;
     Notify(page, PSN_APPLY);
     HWND control = GetDlgItem(page, 1001);
     DestroyWindow(page);
     EXPECT_FALSE(IsWindow(page));
     EXPECT_FALSE(IsWindow(control));
+    EXPECT_FALSE(IsWindow(dialog));
+    FreeSheetContextCopy(copy);
+    copies_.clear();
     FreeSheetContext(sheet_);
     sheet_ = nullptr;
   }
   EXPECT_EQ(pk::seams::GlobalLiveBlocks(), blocks);
-  EXPECT_EQ(pk::seams::LiveBitmaps(), 0u);
+  EXPECT_EQ(pk::seams::LiveBitmaps(), bitmaps);
+  EXPECT_EQ(pk::seams::LiveWindowDcs(), 0u);
+  EXPECT_EQ(pk::seams::LiveMemoryDcs(), 0u);
 }
 
 TEST(SheetStateTest, ModelOptionsAndUnit) {
