@@ -22,6 +22,9 @@ namespace {
 struct RowLog {
   std::vector<std::pair<INT, UINT>> calls;  // (control id, message)
   LRESULT killActiveAnswer[2] = {0, 0};
+  LRESULT validateAnswer[3] = {0, 0, 0};  // rows 1001-1003
+  bool changeOnCommand = false;           // a command reports a change of 12
+  std::vector<WORD> refreshIds;           // the list the last refresh named
   int count(UINT message) const {
     int n = 0;
     for (const auto& c : calls) n += c.second == message;
@@ -30,9 +33,19 @@ struct RowLog {
 };
 RowLog gLog;
 
-LRESULT LoggingRow(HandlerContext* context, UINT message, WPARAM, LPARAM, const ControlRow* row, const void*) {
+LRESULT LoggingRow(HandlerContext* context, UINT message, WPARAM, LPARAM lParam, const ControlRow* row, const void*) {
   gLog.calls.emplace_back(row->controlId, message);
   if (message == PSN_KILLACTIVE) return gLog.killActiveAnswer[row->controlId == 1001 ? 0 : 1];
+  if (message == kMsgValidate) return gLog.validateAnswer[row->controlId - 1001];
+  if (message == WM_COMMAND && gLog.changeOnCommand) {
+    const WORD copies = 12;
+    AppendChangedIds(context, &copies, 1);
+    SetContextChangedFlag(context, 1);
+  }
+  if (message == kMsgRefresh) {
+    gLog.refreshIds.clear();
+    for (const WORD* id = reinterpret_cast<const WORD*>(lParam); id && *id; ++id) gLog.refreshIds.push_back(*id);
+  }
   // The state a generic kind would give its control.
   if (message == PSN_SETACTIVE || message == kMsgRefresh)
     SetControlState(GetDlgItem(context->window, row->controlId), GetCurrentItemStatus(context, row));
@@ -164,6 +177,88 @@ TEST_F(PageFrameworkTest, CommandsFindTheirRowThenTheCommonPushButtons) {
   // A control of no row is not handled.
   HandlerContext context = ContextOf(page, 0);
   EXPECT_EQ(RowMessageHandler(&context, WM_COMMAND, 4711, 0), 1);
+}
+
+// The calls a page makes to compstui.
+struct SheetCall {
+  UINT function;
+  LPARAM first, second;
+};
+std::vector<SheetCall> gSheetCalls;
+LONG_PTR RecordSheetCall(HANDLE, UINT function, LPARAM first, LPARAM second) {
+  gSheetCalls.push_back({function, first, second});
+  return 1;
+}
+
+// The sheet frame's procedure: counts PSM_CHANGED from the pages.
+int gSheetChanged = 0;
+INT_PTR SheetFrameProc(HWND, UINT message, WPARAM, LPARAM) {
+  if (message == PSM_CHANGED) ++gSheetChanged;
+  return FALSE;
+}
+
+TEST_F(PageFrameworkTest, ARowReportingAChangeGetsThePageReevaluated) {
+  HWND page = OpenTestSheet();
+  Notify(page, PSN_SETACTIVE);
+  SetWindowLongPtrW(frame_, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(&SheetFrameProc));
+  gSheetChanged = 0;
+  gLog.calls.clear();
+  SendMessageW(page, WM_COMMAND, MAKEWPARAM(1002, 0), 0);
+  EXPECT_EQ(gLog.count(kMsgRefresh), 0);
+  EXPECT_EQ(gSheetChanged, 0);
+  const SIZE_T blocks = pk::seams::GlobalLiveBlocks();
+  gLog.changeOnCommand = true;
+  SendMessageW(page, WM_COMMAND, MAKEWPARAM(1002, 0), 0);
+  EXPECT_EQ(gLog.count(kMsgRefresh), 3);
+  EXPECT_EQ(gLog.refreshIds, std::vector<WORD>{12});
+  EXPECT_EQ(gSheetChanged, 1);
+  // The list went with the message.
+  EXPECT_EQ(pk::seams::GlobalLiveBlocks(), blocks);
+  SetWindowLongPtrW(frame_, DWLP_DLGPROC, 0);
+}
+
+TEST_F(PageFrameworkTest, RowsAnswerInTurnAndValidationStopsAtTheFirstObjection) {
+  HWND page = OpenTestSheet();
+  HandlerContext context = ContextOf(page, 0);
+  gLog.validateAnswer[1] = 5;
+  gLog.validateAnswer[2] = 7;
+  gLog.calls.clear();
+  EXPECT_EQ(CallRowHandlers(&context, kMsgValidate, 0, 0, 0), 5);
+  EXPECT_EQ(gLog.calls.size(), 2u);
+  gLog.killActiveAnswer[0] = 1;
+  gLog.killActiveAnswer[1] = 4;
+  EXPECT_EQ(CallRowHandlers(&context, PSN_KILLACTIVE, 0, 0, 0), 4);  // the last that differs
+  EXPECT_EQ(CallRowHandlers(&context, PSN_KILLACTIVE, 0, 0, 4), 1);
+  // The broadcasts reach every row with a handler.
+  gLog.calls.clear();
+  SendMessageW(page, WM_PAINT, 0, 0);
+  SendMessageW(page, WM_PALETTECHANGED, 0, 0);
+  EXPECT_EQ(gLog.count(WM_PAINT), 3);
+  EXPECT_EQ(gLog.count(WM_PALETTECHANGED), 3);
+}
+
+TEST_F(PageFrameworkTest, CancelRefillsTheRowsAndTellsTheSheetOnlyAfterAnApply) {
+  HWND page = OpenTestSheet();
+  gSheetCalls.clear();
+  sheet_->state->pfnComPropSheet = RecordSheetCall;
+  Notify(page, PSN_SETACTIVE);
+  gLog.calls.clear();
+  Notify(page, PSN_RESET);
+  EXPECT_TRUE(gSheetCalls.empty());
+  ASSERT_EQ(gLog.calls.size(), 6u);
+  EXPECT_EQ(gLog.calls[0].second, kMsgRefill);
+  EXPECT_EQ(gLog.calls[3].second, static_cast<UINT>(PSN_RESET));
+  HandlerContext context = ContextOf(page, 0);
+  EXPECT_EQ(FindRowCache(&context, &kTestRows[0]), nullptr);
+
+  Notify(page, PSN_SETACTIVE);
+  Notify(page, PSN_APPLY);
+  ASSERT_EQ(gSheetCalls.size(), 1u);
+  Notify(page, PSN_SETACTIVE);
+  Notify(page, PSN_RESET);
+  ASSERT_EQ(gSheetCalls.size(), 2u);
+  EXPECT_EQ(gSheetCalls[1].function, static_cast<UINT>(CPSFUNC_SET_RESULT));
+  EXPECT_EQ(gSheetCalls[1].second, CPSUI_OK);
 }
 
 TEST_F(PageFrameworkTest, AKillActiveRefusalKeepsThePageAndActivatesItAgain) {
@@ -425,13 +520,15 @@ TEST_F(PageFrameworkTest, RowValueRanges) {
     EXPECT_EQ(high, c.high);
     RemoveRowCache(&context, &row);
   }
+  // Copies are a kind-4 list on the default model: its first two choices.
   const SettingChoiceList* copies = FindPageChoiceList(sheet_, 12);
-  if (copies && copies->kind == 4) {
-    LONG low = 0, high = 0;
-    EXPECT_EQ(GetRowValueRange(&context, &kTestRows[1], &low, &high), 1);
-    EXPECT_EQ(low, static_cast<LONG>(static_cast<int16_t>(copies->items[0].value)));
-    EXPECT_EQ(high, static_cast<LONG>(static_cast<int16_t>(copies->items[1].value)));
-  }
+  ASSERT_NE(copies, nullptr);
+  ASSERT_EQ(copies->kind, 4);
+  ASSERT_GE(copies->count, 2);
+  LONG low = 0, high = 0;
+  EXPECT_EQ(GetRowValueRange(&context, &kTestRows[1], &low, &high), 1);
+  EXPECT_EQ(low, static_cast<LONG>(static_cast<int16_t>(copies->items[0].value)));
+  EXPECT_EQ(high, static_cast<LONG>(static_cast<int16_t>(copies->items[1].value)));
 }
 
 // The OS version is taken once per process run of the library, so each
@@ -601,16 +698,6 @@ TEST_F(PageFrameworkTest, AChangeThatTouchedOtherSettingsAnswersOneWithItsList) 
   EXPECT_EQ(TryChangeSetting(&context, &kTestRows[1], slot, &four, &list), 2);
   EXPECT_EQ(list, nullptr);
   SetPageConstraintPass(nullptr);
-}
-
-struct SheetCall {
-  UINT function;
-  LPARAM first, second;
-};
-std::vector<SheetCall> gSheetCalls;
-LONG_PTR RecordSheetCall(HANDLE, UINT function, LPARAM first, LPARAM second) {
-  gSheetCalls.push_back({function, first, second});
-  return 1;
 }
 
 TEST_F(PageFrameworkTest, ApplyOnATopPageSetsTheSheetResultOnce) {
