@@ -74,7 +74,8 @@ LRESULT CallRowHandlers(HandlerContext* context, UINT message, WPARAM wParam, LP
     RowHandler handler = HandlerOfRow(row);
     if (!handler) continue;
     context->message = message;
-    context->row = row;
+    // The context's row stays the one that made the change: a refresh tells
+    // the other rows by it that the change came from elsewhere.
     context->generic = GetGenericRowHandler(row->kind);
     const LRESULT r = handler(context, message, wParam, lParam, row, row->params);
     context->generic = nullptr;
