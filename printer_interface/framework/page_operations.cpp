@@ -266,7 +266,9 @@ void DisablePageControls(HandlerContext* context) {
                                                                                      : kConflictStatusDisabled);
   };
   for (INT i = 0; context->rows && i < context->rowCount; ++i) disable(&context->rows[i]);
-  for (const ControlRow& row : kCommonPushButtons) disable(&row);
+  // A page's own row of a common button's control id decides for it.
+  for (const ControlRow& row : kCommonPushButtons)
+    if (!FindRowByControlId(context->rows, context->rowCount, row.controlId)) disable(&row);
   const PageControlSet* set = GetPageControlSet(context->sheet ? context->sheet->state : nullptr, context->pageId);
   for (const INT* id = set ? set->furtherControls : nullptr; id && *id != kNoControl; ++id) {
     HWND control = GetDlgItem(context->window, *id);
