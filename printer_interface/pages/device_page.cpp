@@ -4,8 +4,12 @@
 // the user code and its password, and the save-to-file folder.
 #include "printer_interface/pages/device_page.h"
 
+#include <cstring>
+#include <string>
+
 #include "platform/ui/win_controls.h"
 #include "platform/win/win_format.h"
+#include "platform/win/win_memory.h"
 #include "platform/win/win_msgbox.h"
 #include "printer_interface/text/resource_text.h"
 #include "settings/access/setting_access.h"
@@ -35,15 +39,15 @@ constexpr INT kListCount = static_cast<INT>(sizeof kListItems / sizeof kListItem
 constexpr RowItem kUserCodeItems[] = {{kUserCode, kEval}};
 // The folder (1051) is one of the box's items, or what is typed while saving
 // to a file is selected would have no slot to go to.
-constexpr RowItem kTextItems[] = {{kLogonNameUiId, 0}, {kPrinterOwnerName, 0}, {kUserOwnName, 0},
-                                  {kUserCodePassword, 0}, {kSaveFolder, 0},    {kEmptyLabelUiId, 0}};
+constexpr RowItem kTextItems[] = {{kLogonNameUiId, 0},    {kPrinterOwnerName, 0}, {kUserOwnName, 0},
+                                  {kUserCodePassword, 0}, {kSaveFolder, 0},       {kEmptyLabelUiId, 0}};
 constexpr RowItem kIconItems[] = {{kIconSetting, kEval}};
 constexpr RowItem kOwnerNumberItems[] = {{kOwnerNumber, 0}, {kEmptyLabelUiId, 0}};
 
 // ---- Parameter blocks ------------------------------------------------------------------------------
 
-constexpr ListControlParams kListParams{kListModeSettings, kListTextName | kListTextTab, 150,
-                                        kListStepOnDoubleClick | kListKeepLines, nullptr, nullptr};
+constexpr ListControlParams kListParams{
+    kListModeSettings, kListTextName | kListTextTab, 150, kListStepOnDoubleClick | kListKeepLines, nullptr, nullptr};
 constexpr ListControlParams kComboParams{kListModeChoices, 0, 0, 0, nullptr, nullptr};
 constexpr ValueTextParams kValueTextParams{kValueTextState, kNoControl};
 constexpr ChoiceTextParams kChoiceTextParams{kDeviceList};
@@ -95,10 +99,9 @@ const ControlRow kDeviceRows[] = {
      &kFollow},
     {kDeviceValueCombo, kListCount, kComboItems, kKindComboBox, &DeviceValueHandler, &kComboParams, kNoControl,
      kNoControl, &kFollow},
-    {kDeviceValueText, kListCount, kListItems, kKindValueText, &DeviceValueHandler, &kValueTextParams,
-     kDeviceValueText, 408, &kFollow},
-    {kDeviceTextBox, 6, kTextItems, kKindEdit, &DeviceTextEditHandler, &kOwnerNameRef, kDeviceTextLabel, 405,
-     &kFollow},
+    {kDeviceValueText, kListCount, kListItems, kKindValueText, &DeviceValueHandler, &kValueTextParams, kDeviceValueText,
+     408, &kFollow},
+    {kDeviceTextBox, 6, kTextItems, kKindEdit, &DeviceTextEditHandler, &kOwnerNameRef, kDeviceTextLabel, 405, &kFollow},
     {kOptionsButton, 0, nullptr, kKindPushButton, &DeviceSubDialogButtonHandler, &kOptionsAction, kNoControl,
      kNoControl, &kKeep},
     {kOutputFolderButton, 0, nullptr, kKindPushButton, &DeviceSubDialogButtonHandler, &kFolderAction, kNoControl,
@@ -108,8 +111,8 @@ const ControlRow kDeviceRows[] = {
     {kDeviceIcon, 1, kIconItems, kKindIcon, &DeviceIconHandler, &kIconParams, kNoControl, kNoControl, &kKeep},
     {kOwnerNumberBox, 2, kOwnerNumberItems, kKindEdit, &OwnerNameEditHandler, &kOwnerNumberRef, kNoControl, 404,
      &kFollow},
-    {kDeviceResetButton, 0, nullptr, kKindPushButton, &DeviceResetButtonHandler, &kResetAction, kNoControl,
-     kNoControl, &kKeep},
+    {kDeviceResetButton, 0, nullptr, kKindPushButton, &DeviceResetButtonHandler, &kResetAction, kNoControl, kNoControl,
+     &kKeep},
 };
 
 // ---- Helpers ---------------------------------------------------------------------------------------
@@ -126,6 +129,28 @@ LRESULT RunGeneric(HandlerContext* context, UINT message, WPARAM wParam, LPARAM 
 INT ReadSettingInt(const HandlerContext* context, WORD id, INT fallback) {
   uint64_t value = 0;
   return ReadPageSetting(context, id, &value) ? static_cast<INT>(static_cast<int32_t>(value)) : fallback;
+}
+
+// The stored value of a setting as text, to see whether a command changed it.
+std::u16string ValueSnapshot(const HandlerContext* context, WORD id) {
+  SettingValueType type = 0;
+  UINT size = 0;
+  uint64_t value = 0;
+  if (!context || !IsRealSetting(id) ||
+      GetSettingValue(id, context->devMode, context->settings, &type, &size, &value) != kSettingOk)
+    return std::u16string();
+  if (type == kSettingTypeText) {
+    const auto* text = reinterpret_cast<const WCHAR*>(static_cast<uintptr_t>(value));
+    return text ? std::u16string(u"t") + text : std::u16string(u"t");
+  }
+  const std::string number = std::to_string(value);
+  return std::u16string(number.begin(), number.end());
+}
+
+// A value changed by an editor without a conflict leaves the other rows as
+// they were; the list shows that value too, so the page is refreshed.
+void RefreshAfterCommand(HandlerContext* context, const ControlRow* row, WORD id, const std::u16string& before) {
+  if (!context->changed && ValueSnapshot(context, id) != before) SetContextChange(context, 1, nullptr, row);
 }
 
 void HideAndDisable(HWND window) {
@@ -311,8 +336,8 @@ LRESULT DeviceListHandler(HandlerContext* context, UINT message, WPARAM wParam, 
   return RunGeneric(context, message, wParam, lParam, row, params);
 }
 
-LRESULT UserCodeEditHandler(HandlerContext* context, UINT message, WPARAM wParam, LPARAM lParam,
-                            const ControlRow* row, const void*) {
+LRESULT UserCodeEditHandler(HandlerContext* context, UINT message, WPARAM wParam, LPARAM lParam, const ControlRow* row,
+                            const void*) {
   if (!context || !row) return 0;
   const bool longCode = !context->sheet || !context->sheet->state || TestModelOption(context->sheet->state, 0x2);
   const void* chosen = longCode ? &kLongCodeRef : &kShortCodeRef;
@@ -324,7 +349,16 @@ LRESULT UserCodeEditHandler(HandlerContext* context, UINT message, WPARAM wParam
     ApplyVisibilityRule(context, row->controlId, &rule);
     return result;
   }
+  // A stored code longer than the box takes is put back as it was by the
+  // text check, which sends EN_CHANGE again: that one has nothing to check.
+  static thread_local bool checking = false;
+  const bool textChange = message == WM_COMMAND && HIWORD(wParam) == EN_CHANGE;
+  if (textChange && checking) return 0;
+  if (textChange) checking = true;
+  const std::u16string before = message == WM_COMMAND ? ValueSnapshot(context, kUserCode) : std::u16string();
   const LRESULT result = RunGeneric(context, message, wParam, lParam, row, chosen);
+  if (message == WM_COMMAND) RefreshAfterCommand(context, row, kUserCode, before);
+  if (textChange) checking = false;
   if (message == kMsgRefresh) {
     const VisibilityRule rule{kDeviceList, kUserCode, 0, 0, kNoControl};
     ApplyVisibilityRule(context, row->controlId, &rule);
@@ -335,6 +369,14 @@ LRESULT UserCodeEditHandler(HandlerContext* context, UINT message, WPARAM wParam
 LRESULT DeviceValueHandler(HandlerContext* context, UINT message, WPARAM wParam, LPARAM lParam, const ControlRow* row,
                            const void* params) {
   if (!context || !row) return 0;
+  if (message == WM_COMMAND) {
+    const RowItem* item = GetCurrentRowItem(context, row);
+    const WORD id = item ? item->id : 0;
+    const std::u16string before = ValueSnapshot(context, id);
+    const LRESULT result = RunGeneric(context, message, wParam, lParam, row, params);
+    RefreshAfterCommand(context, row, id, before);
+    return result;
+  }
   if (message != static_cast<UINT>(PSN_SETACTIVE) && message != kMsgRefresh)
     return RunGeneric(context, message, wParam, lParam, row, params);
   const WORD selected = GetDeviceListSetting(context);
@@ -403,8 +445,7 @@ LRESULT DeviceTextEditHandler(HandlerContext* context, UINT message, WPARAM wPar
       HWND label = Control(context, kDeviceTextLabel);
       if (selected != kOwnerNameSource && selected != kUserCode && selected != kSaveToFile)
         DisableWithLabel(box, label);
-      else if (selected == kOwnerNameSource && choice.target != kUserOwnName)
-        DisableWithLabel(box, label);
+      else if (selected == kOwnerNameSource && choice.target != kUserOwnName) DisableWithLabel(box, label);
     }
     return result;
   }
@@ -446,8 +487,8 @@ LRESULT DeviceIconHandler(HandlerContext* context, UINT message, WPARAM wParam, 
   return result;
 }
 
-LRESULT OwnerNameEditHandler(HandlerContext* context, UINT message, WPARAM wParam, LPARAM lParam,
-                             const ControlRow* row, const void* params) {
+LRESULT OwnerNameEditHandler(HandlerContext* context, UINT message, WPARAM wParam, LPARAM lParam, const ControlRow* row,
+                             const void* params) {
   if (!context || !row) return 0;
   const WORD selected = GetDeviceListSetting(context);
   if (message == static_cast<UINT>(PSN_SETACTIVE) || message == kMsgRefresh) {
@@ -478,12 +519,15 @@ LRESULT OwnerNameEditHandler(HandlerContext* context, UINT message, WPARAM wPara
 LRESULT DeviceResetButtonHandler(HandlerContext* context, UINT message, WPARAM wParam, LPARAM lParam,
                                  const ControlRow* row, const void* params) {
   if (!context || !row) return 0;
-  if (context->permission || message != WM_COMMAND)
-    return RunGeneric(context, message, wParam, lParam, row, params);
+  if (context->permission || message != WM_COMMAND) return RunGeneric(context, message, wParam, lParam, row, params);
   // Without permission only the user's own entries go back to their defaults.
-  for (WORD id : {kUserOwnName, kOwnerNumber, kUserCode, kUserCodePassword, kSaveToFile, kSaveFolder})
+  constexpr WORD kOwn[] = {kUserOwnName, kOwnerNumber, kUserCode, kUserCodePassword, kSaveToFile, kSaveFolder};
+  for (WORD id : kOwn)
     if (!ResetSettingToDefault(context->model, context->devMode, id, context->settings)) return 1;
-  SetContextChange(context, 1, nullptr, row);
+  // The page refreshes; naming the ids brings their lines of the list up to date too.
+  auto* ids = static_cast<WORD*>(GlobalAlloc(GPTR, sizeof kOwn + sizeof(WORD)));
+  if (ids) std::memcpy(ids, kOwn, sizeof kOwn);
+  SetContextChange(context, 1, ids, row);
   SetFocus(Control(context, row->controlId));
   return 0;
 }

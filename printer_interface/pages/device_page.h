@@ -68,8 +68,8 @@ WORD GetDeviceListSetting(const HandlerContext* context);
 
 LRESULT DeviceListHandler(HandlerContext* context, UINT message, WPARAM wParam, LPARAM lParam, const ControlRow* row,
                           const void* params);
-LRESULT UserCodeEditHandler(HandlerContext* context, UINT message, WPARAM wParam, LPARAM lParam,
-                            const ControlRow* row, const void* params);
+LRESULT UserCodeEditHandler(HandlerContext* context, UINT message, WPARAM wParam, LPARAM lParam, const ControlRow* row,
+                            const void* params);
 LRESULT DeviceValueHandler(HandlerContext* context, UINT message, WPARAM wParam, LPARAM lParam, const ControlRow* row,
                            const void* params);
 LRESULT DeviceTextEditHandler(HandlerContext* context, UINT message, WPARAM wParam, LPARAM lParam,
@@ -78,8 +78,8 @@ LRESULT DeviceSubDialogButtonHandler(HandlerContext* context, UINT message, WPAR
                                      const ControlRow* row, const void* params);
 LRESULT DeviceIconHandler(HandlerContext* context, UINT message, WPARAM wParam, LPARAM lParam, const ControlRow* row,
                           const void* params);
-LRESULT OwnerNameEditHandler(HandlerContext* context, UINT message, WPARAM wParam, LPARAM lParam,
-                             const ControlRow* row, const void* params);
+LRESULT OwnerNameEditHandler(HandlerContext* context, UINT message, WPARAM wParam, LPARAM lParam, const ControlRow* row,
+                             const void* params);
 LRESULT DeviceResetButtonHandler(HandlerContext* context, UINT message, WPARAM wParam, LPARAM lParam,
                                  const ControlRow* row, const void* params);
 // The warning of an empty folder while saving to a file is on: its answer.
@@ -133,14 +133,14 @@ int FillOptionList(HWND dialog, DeviceModel* model, const InstalledOptionRow* ta
 int SetOptionLine(HWND dialog, DeviceModel* model, InstalledOptionRow* table, INT line, INT value);
 LRESULT OptionListHandler(HandlerContext* context, UINT message, WPARAM wParam, LPARAM lParam, const ControlRow* row,
                           const void* params);
-LRESULT OptionStateHandler(HandlerContext* context, UINT message, WPARAM wParam, LPARAM lParam,
-                           const ControlRow* row, const void* params);
+LRESULT OptionStateHandler(HandlerContext* context, UINT message, WPARAM wParam, LPARAM lParam, const ControlRow* row,
+                           const void* params);
 LRESULT OptionsDefaultsHandler(HandlerContext* context, UINT message, WPARAM wParam, LPARAM lParam,
                                const ControlRow* row, const void* params);
 LRESULT OptionsOkHandler(HandlerContext* context, UINT message, WPARAM wParam, LPARAM lParam, const ControlRow* row,
                          const void* params);
-LRESULT OptionsCancelHandler(HandlerContext* context, UINT message, WPARAM wParam, LPARAM lParam,
-                             const ControlRow* row, const void* params);
+LRESULT OptionsCancelHandler(HandlerContext* context, UINT message, WPARAM wParam, LPARAM lParam, const ControlRow* row,
+                             const void* params);
 
 // ---- Output folder dialog -------------------------------------------------------------------------
 constexpr INT kFolderBox = 1767;

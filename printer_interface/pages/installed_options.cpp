@@ -34,8 +34,7 @@ const ControlRow kOptionRows[] = {
     {kOptionState, 0, nullptr, kKindListBox, &OptionStateHandler, nullptr, kNoControl, 402, nullptr},
     {kOptionsOk, 0, nullptr, kKindPushButton, &OptionsOkHandler, nullptr, kNoControl, kNoControl, nullptr},
     {kOptionsCancel, 0, nullptr, kKindPushButton, &OptionsCancelHandler, nullptr, kNoControl, kNoControl, &kListKeep},
-    {kOptionsDefaults, 0, nullptr, kKindPushButton, &OptionsDefaultsHandler, nullptr, kNoControl, kNoControl,
-     nullptr},
+    {kOptionsDefaults, 0, nullptr, kKindPushButton, &OptionsDefaultsHandler, nullptr, kNoControl, kNoControl, nullptr},
 };
 
 InstalledOptionRow* FindTableRow(InstalledOptionRow* table, DWORD key) {

@@ -28,8 +28,10 @@ constexpr BYTE kFileNameForbidden[] = {'\\', '/', ':', '*', '?', '"', '<', '>', 
 constexpr CharacterRules kFolderRules{kNameSingle, kNameDouble, nullptr, nullptr, 425};
 constexpr CharacterRules kFileNameRules{kNameSingle, kNameDouble, kFileNameForbidden, nullptr,
                                         static_cast<INT>(kFileNameCharsString)};
-constexpr EditControlParams kFolderEdit{0x202, 128, &kFolderRules, nullptr, 0xFF};
-constexpr EditControlParams kFileNameEdit{0x202, 32, &kFileNameRules, nullptr, 0xFF};
+// Checked when the dialog is left or confirmed, not at every focus change.
+constexpr BYTE kCheckMask = kEditCheckAtKillActive | kEditCheckAtValidate;
+constexpr EditControlParams kFolderEdit{0x202, 128, &kFolderRules, nullptr, kCheckMask};
+constexpr EditControlParams kFileNameEdit{0x202, 32, &kFileNameRules, nullptr, kCheckMask};
 const EditControlParams* const kFolderRef = &kFolderEdit;
 const EditControlParams* const kFileNameRef = &kFileNameEdit;
 
@@ -129,7 +131,7 @@ int BrowseForFolder(HWND owner, LPWSTR path) {
   if (!chosen) return 0;
   SHGetPathFromIDListW(chosen, path);
   IMalloc* shell = nullptr;
-  if (SHGetMalloc(&shell) == S_OK && shell) {
+  if (SHGetMalloc(&shell) == 0 && shell) {
     shell->Free(chosen);
     shell->Release();
   }
