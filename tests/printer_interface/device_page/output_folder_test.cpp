@@ -55,6 +55,14 @@ TEST_F(OutputFolderTest, RangesOfTheLastVariablePaper) {
   // Only the width varies: no variable paper.
   UseModel(PaperModel({{262, 1000, 1500, 2000, 1500}}));
   EXPECT_EQ(RangesOfModel()[0], u"(0.0 to 0.0 mm)");
+  // A paper record that cannot be read: the ranges of no variable paper, not
+  // those found before it.
+  ddd::ModelWriter broken = PaperModel({{262, 1000, 1500, 2000, 3000}});
+  broken.AddRawRecord(10, 300, {0x05, 0x00});
+  UseModel(broken);
+  EXPECT_EQ(RangesOfModel(), (std::vector<std::u16string>{u"(0.0 to 0.0 mm)", u"(0.0 to 0.0 mm)", u"mm", u"mm"}));
+  VariablePaperLimits found{};
+  EXPECT_EQ(FindVariablePaperLimits(model_, &found), 0);
 
   VariablePaperLimits limits{1, 2, 3, 4};
   EXPECT_EQ(FindVariablePaperLimits(nullptr, &limits), 0);
