@@ -179,7 +179,8 @@ LRESULT SpinKindHandler(HandlerContext* context, UINT message, WPARAM wParam, LP
     }
     LONG low = 0, high = 0;
     if (GetRowValueRange(context, row, &low, &high)) next = std::clamp(next, std::min(low, high), std::max(low, high));
-    ChangeToNumber(context, row, slot, next);
+    // The spin's own position follows the stored value.
+    if (ChangeToNumber(context, row, slot, next) != 1) position();
   }
   if (buddy && buddyBox) {
     if (ItemSlot* buddySlot = GetCurrentItemSlot(context, buddyRow)) ReloadSlot(context, buddySlot);

@@ -15,6 +15,7 @@
 #include "platform/ui/win_common_controls.h"
 #include "platform/win/win_seams.h"
 #include "printer_interface/controls/control_kinds.h"
+#include "settings/conflict_actions/conflict_actions.h"
 #include "settings/services/module_state.h"
 
 namespace pk::test {
@@ -28,7 +29,7 @@ constexpr WORD kHiddenA = 342;     // the current choice is hidden
 constexpr WORD kHiddenB = 343;
 constexpr WORD kSmallRange = 344;  // 0 to 50
 constexpr WORD kRadio = 345;       // Zero 0, One 1, Two 2
-constexpr WORD kSigned = 11;       // -100 to 100
+constexpr WORD kSigned = 274;      // -100 to 100
 constexpr WORD kWideRange = 351;   // 0 to 4294967295
 constexpr WORD kLength = 352;      // 0 to 20000
 constexpr WORD kLong = 373;        // 0 to 15000
@@ -98,7 +99,13 @@ class ControlsTest : public PageHarness {
     ReleaseModule();
     InitModule(own_, (std::u16string(PK_DRIVER_FOLDER) + u"StoredSettingsOwn.vbn").c_str());
     InstallGenericHandlers();
+    // As at library attach: the page range check of the settings model.
+    SetPageConstraintPass(RunSheetRangePass);
     UseModel(ControlsWriter());
+  }
+  void TearDown() override {
+    SetPageConstraintPass(nullptr);
+    PageHarness::TearDown();
   }
 
   // Writes a number into the working settings of the sheet (or the defaults
