@@ -24,10 +24,10 @@ namespace pk::test {
 constexpr WORD kCheck = 330;       // On 1 (choice 0), Off 0 (choice 1, the default)
 constexpr WORD kStatuses = 331;    // Plain 0, Disabled 1 (status 1), Hidden 2 (status 6), Other 3
 constexpr WORD kStates = 332;      // None 0 and choices of statuses 2, 3, 5, 10, 11
-constexpr WORD kToggle = 341;      // Off 0, On 1
+constexpr WORD kToggle = 335;      // Off 0, On 1
 constexpr WORD kHiddenA = 342;     // the current choice is hidden
 constexpr WORD kHiddenB = 343;
-constexpr WORD kSmallRange = 344;  // 0 to 50
+constexpr WORD kSmallRange = 336;  // 0 to 50
 constexpr WORD kRadio = 345;       // Zero 0, One 1, Two 2
 constexpr WORD kSigned = 274;      // -100 to 100
 constexpr WORD kWideRange = 351;   // 0 to 4294967295
@@ -42,9 +42,11 @@ inline ddd::ModelWriter ControlsWriter() {
   ddd::ModelWriter w = SmallWriter();
   w.modelName = "Controls";
   w.SetTextField(30, {Text::Plain("C:\\Docs\\manual.pdf")});
-  // Portrait is the default, so a constraint on it always applies.
+  // Portrait is the default: the constraints hold while it is chosen.
   auto always = [&](uint16_t rule) {
-    return w.AddConstraint(7, ddd::Condition{0, 1, 7, Value::I16(1)}, rule, Text::Plain("Rule"));
+    // The head names no value, so it stands for whichever option lists it.
+    return w.AddConstraint(7, ddd::Condition{0, 1, 7, Value{}}, rule, Text::Plain("Rule"),
+                           {ddd::Chained{ddd::Condition{0, 1, 7, Value::I16(1)}, 3}});
   };
   const uint16_t disabled = always(1), hidden = always(6);
   const uint16_t status2 = always(2), status3 = always(3), status5 = always(5), status10 = always(10),
