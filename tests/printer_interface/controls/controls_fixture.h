@@ -129,7 +129,7 @@ class ControlsTest : public PageHarness {
     if (type == kSettingTypeInt16) return static_cast<int16_t>(v);
     return static_cast<int64_t>(v & (size >= 4 ? 0xFFFFFFFFu : 0xFFFFu));
   }
-  std::u16string Text(WORD id) {
+  std::u16string Stored(WORD id) {
     SettingValueType type = 0;
     UINT size = 0;
     uint64_t v = 0;
