@@ -151,8 +151,9 @@ TEST_F(ControlsTest, LinesCarryTheStateBitmapOfTheirStatusOrTheCheckIconOfTheirV
                                     Row(3302, kToggleItem, kKindListBox, &kCheckIcons)};
   HWND page = OpenRows(rows, 2);
   EXPECT_EQ(Texts(GetDlgItem(page, 3301)),
-            (std::vector<std::u16string>{u"None", u"Refused", u"Asked", u"Layout", u"Group value", u"Group"}));
-  EXPECT_EQ(Images(GetDlgItem(page, 3301)), (std::vector<UINT>{0, 224, 223, 223, 224, 224}));
+            (std::vector<std::u16string>{u"None", u"Refused", u"Asked", u"Layout", u"Group value", u"Group",
+                                         u"Forbidden"}));
+  EXPECT_EQ(Images(GetDlgItem(page, 3301)), (std::vector<UINT>{0, 224, 223, 223, 224, 224, 0}));
   EXPECT_EQ(Images(GetDlgItem(page, 3302)), (std::vector<UINT>{252, 253}));
 }
 
