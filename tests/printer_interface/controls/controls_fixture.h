@@ -10,6 +10,7 @@
 
 #include "models/model_fixture.h"
 #include "page_harness.h"
+#include "settings/choices/icon_dib.h"
 #include "platform/spooler/spooler_admin.h"
 #include "platform/ui/user.h"
 #include "platform/ui/win_common_controls.h"
@@ -61,15 +62,19 @@ inline ddd::ModelWriter ControlsWriter() {
     const char* text;
     Value value;
     std::vector<uint16_t> constraints;
+    uint16_t picture = 0;  // blob key
   };
   auto feature = [&](uint16_t id, const char* name, uint8_t display, uint16_t defaultOption,
                      std::vector<Option> options) {
     std::vector<uint16_t> keys;
-    for (auto& o : options) keys.push_back(w.AddOption(14, Text::Plain(o.text), 0, 0, o.value, 0, o.constraints));
+    for (auto& o : options)
+      keys.push_back(w.AddOption(14, Text::Plain(o.text), 0, 0, o.value, 0, o.constraints, {}, o.picture));
     w.AddFeature(4, id, Text::Plain(name), display, defaultOption, keys);
   };
+  // Portrait carries a picture (its icon); landscape none.
+  w.AddBlob(1, PatternIconDib(32, 32, 4));
   feature(7, "Orientation", 1, 1,
-          {{"Portrait\nPages stand upright", Value::I16(1), {}}, {"Landscape\nPages lie sideways", Value::I16(2), {}}});
+          {{"Portrait\nPages stand upright", Value::I16(1), {}, 1}, {"Landscape\nPages lie sideways", Value::I16(2), {}}});
   feature(kCheck, "Checked", 1, 2, {{"On", Value::U16(1), {}}, {"Off", Value::U16(0), {partnerRefusesOff}}});
   feature(kStatuses, "Statuses", 1, 1,
           {{"Plain", Value::U16(0), {}},
