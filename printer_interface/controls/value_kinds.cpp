@@ -312,7 +312,8 @@ LRESULT ChoiceTextKindHandler(HandlerContext* context, UINT message, WPARAM, LPA
   }
   const SettingChoiceList* list = GetCurrentChoiceList(context, row);
   const WCHAR* text = nullptr;
-  if (list) text = GetChoiceItemText(list, list->kind == kChoiceKindFreeValue ? 0 : GetCurrentChoiceIndex(context, row));
+  if (list)
+    text = GetChoiceItemText(list, list->kind == kChoiceKindFreeValue ? 0 : GetCurrentChoiceIndex(context, row));
   const WCHAR* description = u"";
   for (const WCHAR* p = text; p && *p; ++p)
     if (*p == u'\n') description = p + 1;

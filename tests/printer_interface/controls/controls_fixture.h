@@ -22,11 +22,11 @@
 namespace pk::test {
 
 // Settings of the test model.
-constexpr WORD kCheck = 330;       // On 1 (choice 0), Off 0 (choice 1, the default)
-constexpr WORD kStatuses = 331;    // Plain 0, Disabled 1 (status 1), Hidden 2 (status 6), Other 3
-constexpr WORD kStates = 332;      // None 0 and choices of statuses 2, 3, 5, 10, 11, 7
-constexpr WORD kToggle = 335;      // Off 0, On 1
-constexpr WORD kHiddenA = 342;     // the current choice is hidden
+constexpr WORD kCheck = 330;     // On 1 (choice 0), Off 0 (choice 1, the default)
+constexpr WORD kStatuses = 331;  // Plain 0, Disabled 1 (status 1), Hidden 2 (status 6), Other 3
+constexpr WORD kStates = 332;    // None 0 and choices of statuses 2, 3, 5, 10, 11, 7
+constexpr WORD kToggle = 335;    // Off 0, On 1
+constexpr WORD kHiddenA = 342;   // the current choice is hidden
 constexpr WORD kHiddenB = 343;
 constexpr WORD kSmallRange = 336;  // 0 to 50
 constexpr WORD kRadio = 345;       // Zero 0, One 1, Two 2
@@ -73,8 +73,9 @@ inline ddd::ModelWriter ControlsWriter() {
   };
   // Portrait carries a picture (its icon); landscape none.
   w.AddBlob(1, PatternIconDib(32, 32, 4));
-  feature(7, "Orientation", 1, 1,
-          {{"Portrait\nPages stand upright", Value::I16(1), {}, 1}, {"Landscape\nPages lie sideways", Value::I16(2), {}}});
+  feature(
+      7, "Orientation", 1, 1,
+      {{"Portrait\nPages stand upright", Value::I16(1), {}, 1}, {"Landscape\nPages lie sideways", Value::I16(2), {}}});
   feature(kCheck, "Checked", 1, 2, {{"On", Value::U16(1), {}}, {"Off", Value::U16(0), {partnerRefusesOff}}});
   feature(kStatuses, "Statuses", 1, 1,
           {{"Plain", Value::U16(0), {}},
@@ -102,7 +103,9 @@ inline ddd::ModelWriter ControlsWriter() {
           {{"0", Value::U16(0), {}}, {"8", Value::U16(8), {}}, {"memo", Value::Str(Text::Plain("memo")), {}}});
   feature(kUnit, "Unit", 1, 1, {{"Millimetres", Value::U16(0), {}}, {"Inches", Value::U16(1), {}}});
   feature(kFolder, "Folder", 6, 3,
-          {{"0", Value::U16(0), {}}, {"128", Value::U16(128), {}}, {"icm", Value::Str(Text::Plain("%ICM%\\profiles")), {}}});
+          {{"0", Value::U16(0), {}},
+           {"128", Value::U16(128), {}},
+           {"icm", Value::Str(Text::Plain("%ICM%\\profiles")), {}}});
   feature(kPartner, "Partner", 1, 1, {{"A", Value::U16(0), {}}, {"B", Value::U16(1), {}}});
   return w;
 }
@@ -158,8 +161,8 @@ class ControlsTest : public PageHarness {
   HWND OpenRows(const ControlRow* rows, UINT count, std::map<INT, DWORD> styles = {}, INT permission = 1) {
     set_ = PageControlSet{rows, count, 4321, kNoHelp, kNoFurther, 0};
     if (!sheet_) MakeSheet(entries_, 2, permission);
-    HWND page = CreateWindowExW(0, WC_DIALOGW, u"page", WS_CHILD | WS_VISIBLE, 0, 0, 300, 300, frame_, nullptr,
-                                nullptr, nullptr);
+    HWND page = CreateWindowExW(0, WC_DIALOGW, u"page", WS_CHILD | WS_VISIBLE, 0, 0, 300, 300, frame_, nullptr, nullptr,
+                                nullptr);
     pages_.push_back(page);
     for (UINT i = 0; i < count; ++i) {
       const ControlRow& row = rows[i];

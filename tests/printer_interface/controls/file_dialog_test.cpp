@@ -26,13 +26,14 @@ TEST_F(ControlsTest, FolderTemplatesNameTheSystemFolders) {
     std::u16string expected;
     int result;
   };
-  for (const Case& c :
-       {Case{u"%ICM%", system + u"\\Spool\\Drivers\\Color", 1}, Case{u"%ICM%\\sub", system + u"\\Spool\\Drivers\\Color", 1},
-        Case{u"%SYSTEM%", system, 1}, Case{u"%DRIVER%", system + u"\\Spool\\Drivers\\x64\\3", 1},
-        Case{u"D:%SYSTEM%", u"D:" + system, 1}, Case{u"%BOGUS%", u"", 0}, Case{u"%%", u"", 0}, Case{u"%ICM", u"", 0},
-        Case{u"C:\\Data", u"C:\\Data", 1}, Case{u"", u"", 1}}) {
+  for (const Case& c : {Case{u"%ICM%", system + u"\\Spool\\Drivers\\Color", 1},
+                        Case{u"%ICM%\\sub", system + u"\\Spool\\Drivers\\Color", 1}, Case{u"%SYSTEM%", system, 1},
+                        Case{u"%DRIVER%", system + u"\\Spool\\Drivers\\x64\\3", 1},
+                        Case{u"D:%SYSTEM%", u"D:" + system, 1}, Case{u"%BOGUS%", u"", 0}, Case{u"%%", u"", 0},
+                        Case{u"%ICM", u"", 0}, Case{u"C:\\Data", u"C:\\Data", 1}, Case{u"", u"", 1}}) {
     WCHAR out[kFileNameChars] = {u'x'};
-    EXPECT_EQ(ExpandFolderTemplate(c.folderTemplate, out, kFileNameChars), c.result) << std::string(c.folderTemplate, c.folderTemplate + 3);
+    EXPECT_EQ(ExpandFolderTemplate(c.folderTemplate, out, kFileNameChars), c.result)
+        << std::string(c.folderTemplate, c.folderTemplate + 3);
     EXPECT_EQ(std::u16string(out), c.expected);
   }
   WCHAR small[8] = {};
@@ -51,9 +52,27 @@ TEST_F(ControlsTest, AFolderExistsWhenTheCurrentDirectoryCanMoveThereAndItComesB
   EXPECT_EQ(std::u16string(before), std::u16string(after));
 }
 
-constexpr FileDialogSpec kProfileSpec{
-    460,  461,  1,  8, 64, 80, static_cast<INT>(kFileLengthWarning), 0, kText, kNoControl, kFolder, 265, -1, 461,
-    nullptr, kFolder, kText, 0, kFileTestNameLength | kFileTestFolderLength | kFileNameWithoutExtension, nullptr, nullptr};
+constexpr FileDialogSpec kProfileSpec{460,
+                                      461,
+                                      1,
+                                      8,
+                                      64,
+                                      80,
+                                      static_cast<INT>(kFileLengthWarning),
+                                      0,
+                                      kText,
+                                      kNoControl,
+                                      kFolder,
+                                      265,
+                                      -1,
+                                      461,
+                                      nullptr,
+                                      kFolder,
+                                      kText,
+                                      0,
+                                      kFileTestNameLength | kFileTestFolderLength | kFileNameWithoutExtension,
+                                      nullptr,
+                                      nullptr};
 constexpr ButtonAction kChooseProfile{kActionChooseFile, &kProfileSpec};
 
 TEST_F(ControlsTest, TheFileDialogIsBuiltFromItsSpec) {
@@ -134,9 +153,27 @@ int RefuseFirst(HandlerContext*, LPCWSTR path, INT nameOffset, INT extensionOffs
   ++gChecked;
   return path[nameOffset] != u'x' && extensionOffset > nameOffset;
 }
-constexpr FileDialogSpec kCheckedSpec{
-    kNoControl, 0, 1, 24, 64, 80, static_cast<INT>(kFileLengthWarning), 461, 0, kNoControl, 0, kNoControl, 0x800,
-    kNoControl, &RefuseFirst, 0, kText, 0, kFileTestNameChars, nullptr, &kLetterNames};
+constexpr FileDialogSpec kCheckedSpec{kNoControl,
+                                      0,
+                                      1,
+                                      24,
+                                      64,
+                                      80,
+                                      static_cast<INT>(kFileLengthWarning),
+                                      461,
+                                      0,
+                                      kNoControl,
+                                      0,
+                                      kNoControl,
+                                      0x800,
+                                      kNoControl,
+                                      &RefuseFirst,
+                                      0,
+                                      kText,
+                                      0,
+                                      kFileTestNameChars,
+                                      nullptr,
+                                      &kLetterNames};
 
 TEST_F(ControlsTest, NameCharactersAndTheCheckCallbackRefuseWithTheirMessages) {
   static const ControlRow rows[] = {Row(6001, nullptr, kKindPushButton, nullptr, 0)};

@@ -71,8 +71,8 @@ TEST_F(ControlsTest, ASettingsListShowsTitleTabValueWithItsTabStop) {
   MakeSheet(entries_, 2);
   HWND page = OpenRows(rows, 1);
   HWND list = GetDlgItem(page, 3101);
-  EXPECT_EQ(Texts(list), (std::vector<std::u16string>{u"Checked\tOff", u"Hidden A\tHere", u"Toggle\tOff",
-                                                       u"Statuses\tPlain"}));
+  EXPECT_EQ(Texts(list),
+            (std::vector<std::u16string>{u"Checked\tOff", u"Hidden A\tHere", u"Toggle\tOff", u"Statuses\tPlain"}));
   pk::ui::Record(list);
   Notify(page, PSN_SETACTIVE);
   bool tabStop = false;
@@ -89,8 +89,8 @@ TEST_F(ControlsTest, ASettingsListShowsTitleTabValueWithItsTabStop) {
 
 // A device-style list: one line per setting, refreshed in place, a double
 // click steps the current setting's choice.
-constexpr ListControlParams kDeviceList{kListModeSettings, kListTextName | kListTextTab, 60,
-                                        kListStepOnDoubleClick | kListKeepLines, nullptr, nullptr};
+constexpr ListControlParams kDeviceList{
+    kListModeSettings, kListTextName | kListTextTab, 60, kListStepOnDoubleClick | kListKeepLines, nullptr, nullptr};
 
 TEST_F(ControlsTest, ADoubleClickOnAKeptSettingsListLeavesOneLinePerShownSetting) {
   static const ControlRow rows[] = {Row(3101, kDeviceItems, kKindListBox, &kDeviceList, 4),
@@ -150,9 +150,8 @@ TEST_F(ControlsTest, LinesCarryTheStateBitmapOfTheirStatusOrTheCheckIconOfTheirV
   static const ControlRow rows[] = {Row(3301, kStatesItem, kKindListBox, &kStateBitmaps),
                                     Row(3302, kToggleItem, kKindListBox, &kCheckIcons)};
   HWND page = OpenRows(rows, 2);
-  EXPECT_EQ(Texts(GetDlgItem(page, 3301)),
-            (std::vector<std::u16string>{u"None", u"Refused", u"Asked", u"Layout", u"Group value", u"Group",
-                                         u"Forbidden"}));
+  EXPECT_EQ(Texts(GetDlgItem(page, 3301)), (std::vector<std::u16string>{u"None", u"Refused", u"Asked", u"Layout",
+                                                                        u"Group value", u"Group", u"Forbidden"}));
   EXPECT_EQ(Images(GetDlgItem(page, 3301)), (std::vector<UINT>{0, 224, 223, 223, 224, 224, 0}));
   EXPECT_EQ(Images(GetDlgItem(page, 3302)), (std::vector<UINT>{252, 253}));
 }
@@ -212,8 +211,7 @@ TEST_F(ControlsTest, OwnerDrawnLinesTakeTheColoursOfTheirStateAndTheImageAtTheLe
   EXPECT_TRUE(Has(selected, GetSysColor(COLOR_HIGHLIGHTTEXT), 3, 120));
 
   // Line 1 (status 2) carries bitmap 224, drawn at the left edge.
-  SendMessageW(GetDlgItem(page, 3301), LB_SETITEMDATA, 0,
-               SendMessageW(GetDlgItem(page, 3301), LB_GETITEMDATA, 1, 0));
+  SendMessageW(GetDlgItem(page, 3301), LB_SETITEMDATA, 0, SendMessageW(GetDlgItem(page, 3301), LB_GETITEMDATA, 1, 0));
   pk::gdi::Pixels marked = DrawLine(&context, &rows[0], &kStateBitmaps, FALSE, 0);
   EXPECT_TRUE(Has(marked, RGB(208, 32, 32), 0, 19));
 }
@@ -234,7 +232,6 @@ TEST_F(ControlsTest, AComboDropDownShowsTheChoicesAsEvaluatedNowAndASelectionCha
   pk::ui::CloseUp(combo);
   EXPECT_EQ(Selection(combo), 2);
 }
-
 
 constexpr RowItem kLengthItem[] = {{kLength, kItemEvaluateAll | kItemEvaluateCurrent}};
 constexpr EditUnitRecord kWhole{0, 0};

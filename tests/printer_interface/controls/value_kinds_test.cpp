@@ -54,7 +54,6 @@ TEST_F(ControlsTest, ACheckBoxOnChoiceOneIsClearedAndAClickStoresChoiceZero) {
   EXPECT_EQ(CheckState(box), BST_UNCHECKED);
 }
 
-
 constexpr RowItem kRadioItem[] = {{kRadio, kItemEvaluateAll | kItemEvaluateCurrent}};
 constexpr INT kRadioIds[] = {2101, 2102, 2103};
 constexpr RadioControlParams kRadioParams{3, kRadioIds};
@@ -195,7 +194,6 @@ TEST_F(ControlsTest, AStateFollowerTakesTheStatusOfItsSettingsValue) {
   Notify(page, PSN_SETACTIVE);
   EXPECT_FALSE(pk::ui::Visible(GetDlgItem(page, 2601)));
 }
-
 
 constexpr IconParams kDrawnIcon{1, 1, 0};
 constexpr IconParams kPlainStatic{0, 0, 0};
