@@ -342,7 +342,7 @@ INT CommitEditValue(HandlerContext* context, const ControlRow* row, const EditCo
     }
   }
   FreeEditValue(&typed);
-  if (result != 1) ReloadSlot(context, slot);
+  ReloadSlot(context, slot);
   if (!ShowEditValue(context, row, params, box)) return -1;
   if (result == 2) SetFocus(box);
   return result;

@@ -69,6 +69,30 @@ TEST_F(ButtonActionsTest, ASubDialogClosedWithOkWritesItsCopyBackAndCancelLeaves
   EXPECT_TRUE(pk::ui::ScriptFailures().empty());
 }
 
+constexpr RowItem kLengthItem[] = {{kLength, kItemEvaluateAll | kItemEvaluateCurrent}};
+constexpr EditUnitRecord kWhole{0, 0};
+constexpr EditControlParams kNumberEdit{kEditNumber, 5, nullptr, &kWhole, kEditCheckAtKillActive};
+constexpr const EditControlParams* kNumberEditRef = &kNumberEdit;
+
+TEST_F(ButtonActionsTest, AValueTypedBeforeASubDialogOpensSurvivesTheDialog) {
+  static const ControlRow rows[] = {Row(5001, nullptr, kKindPushButton, &kOpenSub, 0),
+                                    Row(5003, kLengthItem, kKindEdit, &kNumberEditRef)};
+  HWND page = OpenRows(rows, 2);
+  pk::ui::Replace(GetDlgItem(page, 5003), u"150");  // typed, not yet committed
+  // The page gives it up as the dialog opens: written with the partner's
+  // resolution, which the dialog's copy must hold.
+  pk::ui::QueueDialogScript(9701, [](HWND dialog) {
+    pk::ui::Click(GetDlgItem(dialog, 7330));
+    pk::ui::ClickItem(dialog, 1092);
+  });
+  pk::ui::ClickItem(page, 5001);
+  EXPECT_EQ(Number(kLength), 150);
+  EXPECT_EQ(Number(kPartner), 1);
+  EXPECT_EQ(Number(kCheck), 1);
+  EXPECT_EQ(pk::ui::Text(GetDlgItem(page, 5003)), u"150");
+  EXPECT_TRUE(pk::ui::ScriptFailures().empty());
+}
+
 TEST_F(ButtonActionsTest, OkOfASubDialogWhoseRowRefusesKeepsTheDialogOpen) {
   static const ControlRow rows[] = {Row(5001, nullptr, kKindPushButton, &kOpenSub, 0)};
   HWND page = OpenRows(rows, 1);

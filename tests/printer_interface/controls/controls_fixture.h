@@ -32,7 +32,7 @@ constexpr WORD kSmallRange = 336;  // 0 to 50
 constexpr WORD kRadio = 345;       // Zero 0, One 1, Two 2
 constexpr WORD kSigned = 274;      // -100 to 100
 constexpr WORD kWideRange = 351;   // 0 to 4294967295
-constexpr WORD kLength = 352;      // 0 to 20000
+constexpr WORD kLength = 352;      // 0 to 20000; a change sets kPartner to B
 constexpr WORD kLong = 373;        // 0 to 15000
 constexpr WORD kText = 1033;       // a free text of 0 to 8 bytes
 constexpr WORD kUnit = 1044;       // 0 millimetres, 1 inches
@@ -54,6 +54,9 @@ inline ddd::ModelWriter ControlsWriter() {
   const uint16_t disabled = always(1), hidden = always(6);
   const uint16_t status2 = always(2), status3 = always(3), status5 = always(5), status10 = always(10),
                  status11 = always(11), status7 = always(7);
+  // A change of kLength is written with the partner set to B.
+  const uint16_t lengthSetsPartner = w.AddConstraint(7, ddd::Condition{0, 1, kLength, Value{}}, 4,
+                                                     Text::Plain("Length"), {}, {{0, 1, kPartner, Value::U16(1)}});
   // Off of kCheck is refused while the partner is B.
   const uint16_t partnerRefusesOff =
       w.AddConstraint(7, ddd::Condition{0, 1, kCheck, Value{}}, 2, Text::Plain("Partner"),
@@ -65,11 +68,11 @@ inline ddd::ModelWriter ControlsWriter() {
     uint16_t picture = 0;  // blob key
   };
   auto feature = [&](uint16_t id, const char* name, uint8_t display, uint16_t defaultOption,
-                     std::vector<Option> options) {
+                     std::vector<Option> options, std::vector<uint16_t> constraints = {}) {
     std::vector<uint16_t> keys;
     for (auto& o : options)
       keys.push_back(w.AddOption(14, Text::Plain(o.text), 0, 0, o.value, 0, o.constraints, {}, o.picture));
-    w.AddFeature(4, id, Text::Plain(name), display, defaultOption, keys);
+    w.AddFeature(4, id, Text::Plain(name), display, defaultOption, keys, 0, constraints);
   };
   // Portrait carries a picture (its icon); landscape none.
   w.AddBlob(1, PatternIconDib(32, 32, 4));
@@ -97,7 +100,7 @@ inline ddd::ModelWriter ControlsWriter() {
   feature(kRadio, "Radio", 1, 1, {{"Zero", Value::U16(0), {}}, {"One", Value::U16(1), {}}, {"Two", Value::U16(2), {}}});
   feature(kSigned, "Signed", 4, 1, {{"-100", Value::I16(-100), {}}, {"100", Value::I16(100), {}}});
   feature(kWideRange, "Wide range", 4, 1, {{"0", Value::U32(0), {}}, {"max", Value::U32(0xFFFFFFFFu), {}}});
-  feature(kLength, "Length", 4, 1, {{"0", Value::U32(0), {}}, {"20000", Value::U32(20000), {}}});
+  feature(kLength, "Length", 4, 1, {{"0", Value::U32(0), {}}, {"20000", Value::U32(20000), {}}}, {lengthSetsPartner});
   feature(kLong, "Long", 4, 1, {{"0", Value::U32(0), {}}, {"15000", Value::U32(15000), {}}});
   feature(kText, "Memo", 6, 3,
           {{"0", Value::U16(0), {}}, {"8", Value::U16(8), {}}, {"memo", Value::Str(Text::Plain("memo")), {}}});

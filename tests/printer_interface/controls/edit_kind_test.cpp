@@ -129,14 +129,14 @@ constexpr EditControlParams kHalfSteps{kEditNumber | kEditDecimals | kEditHalfSt
 constexpr const EditControlParams* kHalfStepsRef = &kHalfSteps;
 
 TEST_F(ControlsTest, AHalfStepBoxStoresTheFirstDecimalAsZeroOrFive) {
-  static const ControlRow rows[] = {Row(4101, kLengthItem, kKindEdit, &kHalfStepsRef)};
+  static const ControlRow rows[] = {Row(4101, kLongItem, kKindEdit, &kHalfStepsRef)};
   HWND page = OpenRows(rows, 1);
   HWND edit = GetDlgItem(page, 4101);
   HandlerContext context = Context(page);
   for (auto [typed, stored, shown] : {std::tuple{u"12.3", 120, u"12.0"}, std::tuple{u"12.7", 125, u"12.5"}}) {
     Replace(edit, typed);
     CommitEditValue(&context, &rows[0], &kHalfSteps, edit, TRUE);
-    EXPECT_EQ(Number(kLength), stored);
+    EXPECT_EQ(Number(kLong), stored);
     EXPECT_EQ(Shown(edit), shown);
   }
 }

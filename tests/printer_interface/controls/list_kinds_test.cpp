@@ -233,26 +233,26 @@ TEST_F(ControlsTest, AComboDropDownShowsTheChoicesAsEvaluatedNowAndASelectionCha
   EXPECT_EQ(Selection(combo), 2);
 }
 
-constexpr RowItem kLengthItem[] = {{kLength, kItemEvaluateAll | kItemEvaluateCurrent}};
+constexpr RowItem kLongItem[] = {{kLong, kItemEvaluateAll | kItemEvaluateCurrent}};
 constexpr EditUnitRecord kWhole{0, 0};
 constexpr EditControlParams kComboEdit{kEditNumber, 5, nullptr, &kWhole, kEditCheckAtKillActive};
 constexpr ListControlParams kEditCombo{kListModeChoices, 0, 0, kListEditPart, &kComboEdit, nullptr};
 
 TEST_F(ControlsTest, AComboWithAnEditPartTakesATypedValueOutsideItsChoices) {
-  static const ControlRow rows[] = {Row(3501, kLengthItem, kKindComboBox, &kEditCombo)};
-  SetNumber(kLength, 20000);
+  static const ControlRow rows[] = {Row(3501, kLongItem, kKindComboBox, &kEditCombo)};
+  SetNumber(kLong, 15000);
   HWND page = OpenRows(rows, 1, {{3501, CBS_DROPDOWN | CBS_HASSTRINGS}});
   HWND combo = GetDlgItem(page, 3501);
-  EXPECT_EQ(pk::ui::Text(combo), u"20000");
+  EXPECT_EQ(pk::ui::Text(combo), u"15000");
   pk::ui::Replace(combo, u"150");
   SendMessageW(page, WM_COMMAND, MAKEWPARAM(3501, CBN_KILLFOCUS), reinterpret_cast<LPARAM>(combo));
-  EXPECT_EQ(Number(kLength), 150);
+  EXPECT_EQ(Number(kLong), 150);
   HandlerContext context = Context(page);
   EXPECT_EQ(GetCurrentChoiceList(&context, &rows[0])->kind, 4);  // given back after the commit
   pk::ui::Replace(combo, u"1234");
   // A value that still changes at kill-active keeps the user on the page.
   EXPECT_EQ(Notify(page, PSN_KILLACTIVE), 1);
-  EXPECT_EQ(Number(kLength), 1234);
+  EXPECT_EQ(Number(kLong), 1234);
   EXPECT_EQ(Notify(page, PSN_KILLACTIVE), 0);
 }
 
