@@ -74,7 +74,8 @@ LRESULT CallRowHandlers(HandlerContext* context, UINT message, WPARAM wParam, LP
     RowHandler handler = HandlerOfRow(row);
     if (!handler) continue;
     context->message = message;
-    context->row = row;
+    // The context's row stays the one that made the change: a refresh tells
+    // the other rows by it that the change came from elsewhere.
     context->generic = GetGenericRowHandler(row->kind);
     const LRESULT r = handler(context, message, wParam, lParam, row, row->params);
     context->generic = nullptr;
@@ -267,7 +268,9 @@ void DisablePageControls(HandlerContext* context) {
                                                                                      : kConflictStatusDisabled);
   };
   for (INT i = 0; context->rows && i < context->rowCount; ++i) disable(&context->rows[i]);
-  for (const ControlRow& row : kCommonPushButtons) disable(&row);
+  // A page's own row of a common button's control id decides for it.
+  for (const ControlRow& row : kCommonPushButtons)
+    if (!FindRowByControlId(context->rows, context->rowCount, row.controlId)) disable(&row);
   const PageControlSet* set = GetPageControlSet(context->sheet ? context->sheet->state : nullptr, context->pageId);
   for (const INT* id = set ? set->furtherControls : nullptr; id && *id != kNoControl; ++id) {
     HWND control = GetDlgItem(context->window, *id);

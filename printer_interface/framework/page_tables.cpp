@@ -7,10 +7,10 @@
 
 namespace {
 
-constexpr PushButtonParams kOkAction{1};
-constexpr PushButtonParams kCancelAction{2};
-constexpr PushButtonParams kDefaultsAction{3};
-constexpr PushButtonParams kHelpAction{6};
+constexpr PushButtonParams kOkAction{1, nullptr};
+constexpr PushButtonParams kCancelAction{2, nullptr};
+constexpr PushButtonParams kDefaultsAction{3, nullptr};
+constexpr PushButtonParams kHelpAction{6, nullptr};
 
 RowHandler gGenericHandlers[kControlKindCount] = {};
 
@@ -18,6 +18,7 @@ constexpr INT kNoFurther[] = {kNoControl};
 constexpr INT kPage2Further[] = {1575, kNoControl};
 constexpr INT kPage16Further[] = {1364, kNoControl};
 constexpr INT kPage4Further[] = {1057, kNoControl};
+constexpr INT kPage23Further[] = {1320, kNoControl};
 constexpr INT kNoWhatsThis[] = {0, 0};
 
 #define PK_SET(help, further) \
@@ -33,7 +34,7 @@ PageControlSet gSets[] = {
     PK_SET(2000, kNoFurther),      // 14
     PK_SET(2300, kNoFurther),      // 7
     PK_SET(2200, kNoFurther),      // 22
-    PK_SET(2100, kNoFurther),      // 23
+    PK_SET(2100, kPage23Further),  // 23
 };
 #undef PK_SET
 PageControlSet gSubSets[31] = {};
