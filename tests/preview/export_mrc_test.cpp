@@ -454,6 +454,36 @@ TEST_F(ExportMrcTest, ARefusedPageLeavesTheCompletedPages) {
   EXPECT_EQ(ReadMrc(out).size(), 1u);
 }
 
+// A first page refused after the output was opened leaves no file without
+// a page behind: a new path stays free, an earlier file there is gone.
+// Whether the report is recorded or thrown, one message names page 1.
+TEST_F(ExportMrcTest, AFirstPageFailureLeavesNoOutputFile) {
+  Bars("f1.tif", 64, 48, 200, 100);
+  Bars("f2.tif", 64, 48, 200, 200);
+  ASSERT_TRUE(Sh("tiffcp f1.tif f2.tif first-uneven.tif"));
+  CDravixDoc doc;
+  ASSERT_TRUE(doc.OpenDocumentFile(Path("first-uneven.tif").c_str()));
+  size_t messages = 0;
+  for (bool quiet : {true, false}) {
+    for (bool existing : {false, true}) {
+      SCOPED_TRACE(std::string(quiet ? "recorded" : "thrown") + (existing ? ", earlier file" : ", new path"));
+      std::unique_ptr<RstStatusRecorder> recorder(quiet ? new RstStatusRecorder : nullptr);
+      const std::string out = Path(existing ? "earlier.tif" : "new.tif");
+      if (existing) std::ofstream(out, std::ios::binary) << "earlier contents";
+      EXPECT_FALSE(Export(doc, out));
+      EXPECT_EQ(Messages(), ++messages);
+      EXPECT_TRUE(Contains(LastMessage(), "X resolution != Y resolution."));
+      EXPECT_TRUE(Contains(LastMessage(), "gina 1 "));
+      EXPECT_FALSE(std::filesystem::exists(out));
+    }
+  }
+  // The shown file is untouched and the next export of a good file works.
+  CDravixDoc good;
+  ASSERT_TRUE(good.OpenDocumentFile(Path("f2.tif").c_str()));
+  ASSERT_TRUE(Export(good, Path("new.tif")));
+  EXPECT_TRUE(TiffInfo(Path("new.tif")));
+}
+
 TEST_F(ExportMrcTest, OneThirdIsRefusedBeforeTheOutputIsTouched) {
   CDravixDoc doc;
   ASSERT_TRUE(doc.OpenDocumentFile(Bars("bars.tif", 96, 64, 200, 200).c_str()));
@@ -550,6 +580,50 @@ TEST_F(ExportMrcTest, MrAndT85MasksReadTheSameByPeersAndByUs) {
     }
     TIFFClose(t);
     EXPECT_TRUE(peer == ours);
+  }
+  EXPECT_EQ(Messages(), 0u);
+}
+
+// A 4-bit page is exported with the levels it is shown with (gray levels
+// spread over 0 to 255, colormaps expanded), and so is an 8-bit palette
+// page: exactly as the 8-bit page that is shown the same, in each layer mode.
+TEST_F(ExportMrcTest, FourBitAndPalettePagesExportAsTheyAreShown) {
+  Pnm(
+      "gray4.pgm", 64, 48, false, [](int x, int) { return std::vector<uint8_t>{uint8_t((x / 4) % 16)}; }, 15);
+  Pnm("gray8.pgm", 64, 48, false, [](int x, int) { return std::vector<uint8_t>{uint8_t((x / 4) % 16 * 17)}; });
+  Pnm("colour.ppm", 64, 48, true, [](int x, int y) {
+    return std::vector<uint8_t>{uint8_t(x * 4), uint8_t(y * 5), uint8_t((x / 8 + y / 8) % 2 ? 200 : 0)};
+  });
+  ASSERT_TRUE(
+      Sh("pnmtotiff gray4.pgm > gray4.tif && pnmtotiff gray8.pgm > gray8.tif && /usr/bin/convert colour.ppm -colors 16 "
+         "-type Palette -depth 4 -density 200 -units PixelsPerInch palette4.tif && /usr/bin/convert palette4.tif "
+         "-type TrueColor -depth 8 rgb8.tif && /usr/bin/convert colour.ppm -colors 100 -type Palette -depth 8 "
+         "palette8.tif && /usr/bin/convert palette8.tif -type TrueColor -depth 8 rgb8b.tif"));
+  const std::pair<const char*, const char*> pairs[] = {
+      {"gray4.tif", "gray8.tif"}, {"palette4.tif", "rgb8.tif"}, {"palette8.tif", "rgb8b.tif"}};
+  for (const auto& [four, eight] : pairs) {
+    SCOPED_TRACE(four);
+    ASSERT_TRUE(Sh(std::string("tiffinfo ") + four + " | grep -q 'Bits/Sample: [48]'"));
+    // Export each with raw unreduced layers and show the result at 100 %.
+    auto exported = [&](const char* name, int type) {
+      CDravixDoc doc;
+      CRstInterface page;
+      const std::string out = Path(std::string("m") + name);
+      if (!doc.OpenDocumentFile(Path(name).c_str()) || !doc.ExportMrc(out.c_str(), type, 3, 0, 0, 0, 0, 2, 2, 50, 50) ||
+          !page.OpenPage(out.c_str(), 1) || !page.RenderPage(out.c_str(), 100, 0, 0, 1))
+        return RgbImage();
+      return BitmapImage(page);
+    };
+    CRstInterface a, b;
+    ASSERT_TRUE(a.OpenPage(Path(four).c_str(), 1) && a.RenderPage(Path(four).c_str(), 100, 0, 0, 1));
+    ASSERT_TRUE(b.OpenPage(Path(eight).c_str(), 1) && b.RenderPage(Path(eight).c_str(), 100, 0, 0, 1));
+    ASSERT_EQ(BitmapImage(a), BitmapImage(b));  // the two pages are shown the same
+    for (int type : {0, 1, 2}) {
+      SCOPED_TRACE("document type " + std::to_string(type));
+      const RgbImage mine = exported(four, type);
+      ASSERT_EQ(mine.width, 64);
+      EXPECT_EQ(mine, exported(eight, type));
+    }
   }
   EXPECT_EQ(Messages(), 0u);
 }
