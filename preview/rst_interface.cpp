@@ -87,6 +87,18 @@ bool stage(RstOwner<RstRead>& top, RstRead* next) {
   return true;
 }
 
+// 4-bit TIFF pages widened to 8 bits. Without a colormap the values 0 to 15
+// are levels and are spread over 0 to 255; with one they stay indexes.
+bool widen_four_bits(RstOwner<RstRead>& top, const RstImageInfo& info) {
+  if (info.bits_per_sample != 4 || !info.format.is_tiff()) return true;
+  if (!stage(top, RstConvertBits4To8NoRangeConversion::create(top.get()))) return false;
+  RstHeader wide(top.get());
+  if (wide.colormap || wide.samples_per_pixel != 1) return true;
+  uint8_t table[256];
+  for (int v = 0; v < 256; ++v) table[v] = uint8_t(v < 16 ? v * 17 : 255);
+  return stage(top, RstTransformColorLUT::create(top.get(), table, nullptr));
+}
+
 // The host file a path names, as the storages open it: a drive letter (or,
 // outside host-path mode, a backslash) makes it a path in the machine root.
 bool host_file(const char* path, std::string* host) {
@@ -246,17 +258,7 @@ bool CRstInterface::render_page(const char* path, int zoom, int mode, int angle,
 
   RstOwner<RstRead> top(RstReadRaster::create(&storage, page));
   if (!top) return false;
-  if (image_info_->bits_per_sample == 4 && image_info_->format.is_tiff()) {
-    if (!stage(top, RstConvertBits4To8NoRangeConversion::create(top.get()))) return false;
-    RstHeader wide(top.get());
-    if (!wide.colormap && wide.samples_per_pixel == 1) {
-      // Without a colormap the values 0 to 15 are levels: spread them over
-      // 0 to 255.
-      uint8_t table[256];
-      for (int v = 0; v < 256; ++v) table[v] = uint8_t(v < 16 ? v * 17 : 255);
-      if (!stage(top, RstTransformColorLUT::create(top.get(), table, nullptr))) return false;
-    }
-  }
+  if (!widen_four_bits(top, *image_info_)) return false;
 
   // Scaling on the page as read. Below half size the page is halved first;
   // both stages keep the darkest pixels, so thin strokes stay visible.
@@ -381,14 +383,17 @@ bool CRstInterface::export_mrc(const char* input, const char* output, const MrcC
   RstWriteTIFFMultiPageManager* manager = nullptr;
   // Where the chain stood after the last complete page.
   uint32_t done_slot = 0, done_pages = 0;
+  bool opened = false;
   // Every exit, a report thrown included, ends the chain at the last
   // complete page and closes the output, so the file holds exactly the pages
-  // written.
+  // written; a file opened without a complete page is removed.
   struct Finish {
     FileOutputStorage& out;
     RstWriteTIFFMultiPageManager*& manager;
     uint32_t& slot;
     uint32_t& pages;
+    const bool& opened;
+    const char* path;
     ~Finish() {
       if (manager) {
         if (manager->pages_written != pages || manager->link_value != 0) {
@@ -403,8 +408,19 @@ bool CRstInterface::export_mrc(const char* input, const char* output, const MrcC
         }
       }
       out.close();
+      if (opened && pages == 0) {
+        try {
+          std::string host;
+          if (host_file(path, &host)) {
+            std::error_code e;
+            auto file = std::filesystem::weakly_canonical(host, e);
+            std::filesystem::remove(e ? std::filesystem::path(host) : file, e);
+          }
+        } catch (...) {
+        }
+      }
     }
-  } finish{out, manager, done_slot, done_pages};
+  } finish{out, manager, done_slot, done_pages, opened, output};
 
   for (int page = 1; page <= pageCount; ++page) {
     export_page_number_ = page;
@@ -430,15 +446,17 @@ bool CRstInterface::export_mrc(const char* input, const char* output, const MrcC
     // refused choice leaves an existing file as it was.
     if (!manager) {
       if (!out.open(output)) return false;
+      opened = true;
       manager = RstWriteTIFFMultiPageManager::create(&out, 0, 0x4949);
       if (!manager) return false;
     }
 
     RstOwner<RstRead> top(RstReadRaster::create(&in, uint32_t(page)));
     if (!top) return false;
-    if (info->bits_per_sample == 4 && info->format.is_tiff()) {
-      if (!stage(top, RstConvertBits4To8NoRangeConversion::create(top.get()))) return false;
-    }
+    // The page as it is shown: 4-bit levels spread, colormaps expanded (the
+    // page writer takes no colormapped page).
+    if (!widen_four_bits(top, *info)) return false;
+    if (RstHeader(top.get()).colormap && !stage(top, RstApplyColormap::create(top.get()))) return false;
     RstHeader h(top.get());
     if (h.bits_per_sample == 1 && h.samples_per_pixel == 1) {
       if (!stage(top, RstConvertBits1To8::create(top.get(), 0, 255))) return false;

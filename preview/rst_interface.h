@@ -84,10 +84,12 @@ class CRstInterface {
                                  int fgReduction, int bgReduction, int fgSubsampling, int bgSubsampling, int fgQuality,
                                  int bgQuality, uint32_t y_resolution);
   // Writes pages 1 to pageCount of the input as one TIFF-FX profile M file.
-  // The bridge keeps describing the shown page. An output that names the
-  // input file is refused before anything is opened; a failure keeps the
-  // pages completed so far as a valid file. False names the failing page
-  // (0: none, the output itself).
+  // Pages are written as they are shown (4-bit levels spread, colormaps
+  // expanded). The bridge keeps describing the shown page. An output that
+  // names the input file, or a refused choice, is refused before anything is
+  // opened; a failure keeps the pages completed so far as a valid file, and
+  // removes the output when no page was completed. False names the failing
+  // page (0: none, the output itself).
   bool ExportMrc(const char* inputPath, const char* outputPath, int documentType, int maskCompression,
                  int fgCompression, int bgCompression, int fgReduction, int bgReduction, int fgSubsampling,
                  int bgSubsampling, int fgQuality, int bgQuality, int pageCount);

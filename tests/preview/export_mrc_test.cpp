@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <tiffio.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -24,9 +25,13 @@
 #include "raster/codecs/rst_jbig_option.h"
 #include "raster/codecs/rst_jpeg_option.h"
 #include "raster/core/file_input_storage.h"
+#include "raster/core/rst_header.h"
 #include "raster/core/rst_image_info.h"
 #include "raster/core/rst_owner.h"
 #include "raster/core/rst_status_recorder.h"
+#include "raster/formats/rst_format_creators.h"
+#include "raster/formats/rst_read_tiff.h"
+#include "raster/formats/rst_read_tiff_strips.h"
 #include "raster/mrc/rst_mrc_creators.h"
 
 namespace {
@@ -92,6 +97,69 @@ std::vector<MrcPage> ReadMrc(const std::string& path) {
   } while (TIFFReadDirectory(t));
   TIFFClose(t);
   return pages;
+}
+
+// The mask of page 1 through our TIFF reader: the page's own IFD read as a
+// bilevel image, rows of packed bits.
+std::vector<std::vector<uint8_t>> OurMask(const std::string& path) {
+  std::vector<std::vector<uint8_t>> rows;
+  FileInputStorage in;
+  if (!in.open(path.c_str())) return rows;
+  RstOwner<RstReadTIFFHeader> header(RstReadTIFF::private_header(&in, 1, 3));
+  if (!header) return rows;
+  RstOwner<RstRead> mask(RstReadTIFFOneIFD::create(&in, header.get()));
+  if (!mask) return rows;
+  // CCITT and JBIG decoders hand over runs: the program's run decoder makes rows.
+  if (RstHeader(mask.get()).data_form == RstDataForm::rle) {
+    RstRead* decoded = rst_format_creators().decode_rle ? rst_format_creators().decode_rle(mask.get()) : nullptr;
+    if (!decoded) return rows;
+    mask.release();
+    mask.attach(decoded);
+  }
+  const int line = mask->line_size();
+  std::vector<uint8_t> row(size_t(line > 0 ? line : 0));
+  const int32_t height = RstHeader(mask.get()).height;
+  for (int32_t y = 0; y < height && mask->read(row.data()) == line; ++y) rows.push_back(row);
+  return rows;
+}
+
+// The first rows of a P4 file.
+std::vector<std::vector<uint8_t>> PbmRows(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  std::string magic;
+  int w = 0, h = 0;
+  f >> magic >> w >> h;
+  f.get();
+  std::vector<std::vector<uint8_t>> rows;
+  if (magic != "P4" || w <= 0 || h <= 0) return rows;
+  for (int y = 0; y < h; ++y) {
+    std::vector<uint8_t> row(size_t(w + 7) / 8);
+    if (!f.read(reinterpret_cast<char*>(row.data()), std::streamsize(row.size()))) break;
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+// The tag bit after each EOL of T.4 two-dimensional data (1: the line is
+// coded in one dimension): eleven zeros and a one make the EOL, which no
+// code word holds.
+std::vector<int> EolTags(const std::vector<uint8_t>& data) {
+  std::vector<int> tags;
+  int zeros = 0;
+  const size_t bits = data.size() * 8;
+  for (size_t i = 0; i < bits; ++i) {
+    const int bit = (data[i / 8] >> (7 - i % 8)) & 1;
+    if (!bit) {
+      ++zeros;
+      continue;
+    }
+    if (zeros >= 11 && i + 1 < bits) {
+      tags.push_back((data[(i + 1) / 8] >> (7 - (i + 1) % 8)) & 1);
+      ++i;
+    }
+    zeros = 0;
+  }
+  return tags;
 }
 
 class ExportMrcTest : public PreviewTest {
@@ -386,6 +454,36 @@ TEST_F(ExportMrcTest, ARefusedPageLeavesTheCompletedPages) {
   EXPECT_EQ(ReadMrc(out).size(), 1u);
 }
 
+// A first page refused after the output was opened leaves no file without
+// a page behind: a new path stays free, an earlier file there is gone.
+// Whether the report is recorded or thrown, one message names page 1.
+TEST_F(ExportMrcTest, AFirstPageFailureLeavesNoOutputFile) {
+  Bars("f1.tif", 64, 48, 200, 100);
+  Bars("f2.tif", 64, 48, 200, 200);
+  ASSERT_TRUE(Sh("tiffcp f1.tif f2.tif first-uneven.tif"));
+  CDravixDoc doc;
+  ASSERT_TRUE(doc.OpenDocumentFile(Path("first-uneven.tif").c_str()));
+  size_t messages = 0;
+  for (bool quiet : {true, false}) {
+    for (bool existing : {false, true}) {
+      SCOPED_TRACE(std::string(quiet ? "recorded" : "thrown") + (existing ? ", earlier file" : ", new path"));
+      std::unique_ptr<RstStatusRecorder> recorder(quiet ? new RstStatusRecorder : nullptr);
+      const std::string out = Path(existing ? "earlier.tif" : "new.tif");
+      if (existing) std::ofstream(out, std::ios::binary) << "earlier contents";
+      EXPECT_FALSE(Export(doc, out));
+      EXPECT_EQ(Messages(), ++messages);
+      EXPECT_TRUE(Contains(LastMessage(), "X resolution != Y resolution."));
+      EXPECT_TRUE(Contains(LastMessage(), "gina 1 "));
+      EXPECT_FALSE(std::filesystem::exists(out));
+    }
+  }
+  // The shown file is untouched and the next export of a good file works.
+  CDravixDoc good;
+  ASSERT_TRUE(good.OpenDocumentFile(Path("f2.tif").c_str()));
+  ASSERT_TRUE(Export(good, Path("new.tif")));
+  EXPECT_TRUE(TiffInfo(Path("new.tif")));
+}
+
 TEST_F(ExportMrcTest, OneThirdIsRefusedBeforeTheOutputIsTouched) {
   CDravixDoc doc;
   ASSERT_TRUE(doc.OpenDocumentFile(Bars("bars.tif", 96, 64, 200, 200).c_str()));
@@ -404,6 +502,130 @@ TEST_F(ExportMrcTest, OneThirdIsRefusedBeforeTheOutputIsTouched) {
     EXPECT_TRUE(Contains(LastMessage(), "-2"));
     EXPECT_EQ(Bytes(out), "earlier contents");
   }
+}
+
+// End to end, MR masks carry K = 2 at 100 dpi and K = 4 above it (the mask
+// coder takes K from the page's resolution), T.85 masks a JBIG stream
+// jbgtopbm reads; in each case libtiff (or jbgtopbm) and our reader find
+// the same mask, of the page's size.
+TEST_F(ExportMrcTest, MrAndT85MasksReadTheSameByPeersAndByUs) {
+  const std::string chart = chart_file(1);
+  ASSERT_FALSE(chart.empty());
+  struct Case {
+    int dpi, mask;
+    uint16_t compression;
+    int k;  // MR only
+  } cases[] = {{100, 2, 3, 2}, {200, 2, 3, 4}, {100, 4, 9, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE("dpi " + std::to_string(c.dpi) + " mask " + std::to_string(c.mask));
+    const std::string name = "page" + std::to_string(c.dpi) + ".tif";
+    const std::string dpi = std::to_string(c.dpi);
+    ASSERT_TRUE(Sh("/usr/bin/convert " + chart + " -crop 640x400+200+400 +repage -density " + dpi +
+                   " -units PixelsPerInch -compress Group4 " + name));
+    CDravixDoc doc;
+    ASSERT_TRUE(doc.OpenDocumentFile(Path(name).c_str()));
+    ASSERT_EQ(doc.GetInterface()->GetYResolution(), uint32_t(c.dpi));
+    const std::string out = Path("m" + name);
+    ASSERT_TRUE(Export(doc, out, c.mask));
+    EXPECT_TRUE(TiffInfo(out));
+
+    std::vector<std::vector<uint8_t>> ours = OurMask(out);
+    ASSERT_EQ(ours.size(), 400u);
+    EXPECT_EQ(ours[0].size(), 80u);
+    size_t black = 0;
+    for (const auto& row : ours)
+      for (uint8_t b : row) black += size_t(__builtin_popcount(b));
+    EXPECT_GT(black, 1000u);  // the chart's text is in the mask
+
+    TIFF* t = TIFFOpen(out.c_str(), "r");
+    ASSERT_NE(t, nullptr);
+    uint16_t compression = 0;
+    uint32_t width = 0, height = 0, rows_per_strip = 0, t4 = 0;
+    TIFFGetField(t, TIFFTAG_COMPRESSION, &compression);
+    TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &width);
+    TIFFGetField(t, TIFFTAG_IMAGELENGTH, &height);
+    TIFFGetFieldDefaulted(t, TIFFTAG_ROWSPERSTRIP, &rows_per_strip);
+    EXPECT_EQ(compression, c.compression);
+    EXPECT_EQ(width, 640u);
+    EXPECT_EQ(height, 400u);
+    std::vector<std::vector<uint8_t>> peer;
+    for (uint32_t s = 0; s < TIFFNumberOfStrips(t); ++s) {
+      std::vector<uint8_t> raw(size_t(TIFFRawStripSize(t, s)));
+      ASSERT_FALSE(raw.empty());
+      ASSERT_EQ(TIFFReadRawStrip(t, s, raw.data(), tmsize_t(raw.size())), tmsize_t(raw.size()));
+      const uint32_t rows = std::min(rows_per_strip, height - s * rows_per_strip);
+      if (c.mask == 2) {
+        // Per strip: one one-dimensional line, then K - 1 two-dimensional ones.
+        std::vector<int> tags = EolTags(raw);
+        ASSERT_GE(tags.size(), size_t(rows));
+        for (uint32_t y = 0; y < rows; ++y) ASSERT_EQ(tags[y], y % uint32_t(c.k) == 0 ? 1 : 0) << "row " << y;
+      } else {
+        // libtiff does not decode Compression 9: the strip through jbgtopbm.
+        std::ofstream(Path("strip.jbg"), std::ios::binary)
+            .write(reinterpret_cast<const char*>(raw.data()), std::streamsize(raw.size()));
+        ASSERT_TRUE(Sh("jbgtopbm strip.jbg strip.pbm"));
+        std::vector<std::vector<uint8_t>> part = PbmRows(Path("strip.pbm"));
+        EXPECT_EQ(part.size(), size_t(rows));
+        peer.insert(peer.end(), part.begin(), part.end());
+      }
+    }
+    if (c.mask == 2) {
+      ASSERT_TRUE(TIFFGetField(t, TIFFTAG_T4OPTIONS, &t4));
+      EXPECT_EQ(t4 & 1u, 1u);  // two-dimensional coding
+      std::vector<uint8_t> line(size_t(TIFFScanlineSize(t)));
+      for (uint32_t y = 0; y < height; ++y) {
+        ASSERT_EQ(TIFFReadScanline(t, line.data(), y), 1) << y;
+        peer.push_back(line);
+      }
+    }
+    TIFFClose(t);
+    EXPECT_TRUE(peer == ours);
+  }
+  EXPECT_EQ(Messages(), 0u);
+}
+
+// A 4-bit page is exported with the levels it is shown with (gray levels
+// spread over 0 to 255, colormaps expanded), and so is an 8-bit palette
+// page: exactly as the 8-bit page that is shown the same, in each layer mode.
+TEST_F(ExportMrcTest, FourBitAndPalettePagesExportAsTheyAreShown) {
+  Pnm(
+      "gray4.pgm", 64, 48, false, [](int x, int) { return std::vector<uint8_t>{uint8_t((x / 4) % 16)}; }, 15);
+  Pnm("gray8.pgm", 64, 48, false, [](int x, int) { return std::vector<uint8_t>{uint8_t((x / 4) % 16 * 17)}; });
+  Pnm("colour.ppm", 64, 48, true, [](int x, int y) {
+    return std::vector<uint8_t>{uint8_t(x * 4), uint8_t(y * 5), uint8_t((x / 8 + y / 8) % 2 ? 200 : 0)};
+  });
+  ASSERT_TRUE(
+      Sh("pnmtotiff gray4.pgm > gray4.tif && pnmtotiff gray8.pgm > gray8.tif && /usr/bin/convert colour.ppm -colors 16 "
+         "-type Palette -depth 4 -density 200 -units PixelsPerInch palette4.tif && /usr/bin/convert palette4.tif "
+         "-type TrueColor -depth 8 rgb8.tif && /usr/bin/convert colour.ppm -colors 100 -type Palette -depth 8 "
+         "palette8.tif && /usr/bin/convert palette8.tif -type TrueColor -depth 8 rgb8b.tif"));
+  const std::pair<const char*, const char*> pairs[] = {
+      {"gray4.tif", "gray8.tif"}, {"palette4.tif", "rgb8.tif"}, {"palette8.tif", "rgb8b.tif"}};
+  for (const auto& [four, eight] : pairs) {
+    SCOPED_TRACE(four);
+    ASSERT_TRUE(Sh(std::string("tiffinfo ") + four + " | grep -q 'Bits/Sample: [48]'"));
+    // Export each with raw unreduced layers and show the result at 100 %.
+    auto exported = [&](const char* name, int type) {
+      CDravixDoc doc;
+      CRstInterface page;
+      const std::string out = Path(std::string("m") + name);
+      if (!doc.OpenDocumentFile(Path(name).c_str()) || !doc.ExportMrc(out.c_str(), type, 3, 0, 0, 0, 0, 2, 2, 50, 50) ||
+          !page.OpenPage(out.c_str(), 1) || !page.RenderPage(out.c_str(), 100, 0, 0, 1))
+        return RgbImage();
+      return BitmapImage(page);
+    };
+    CRstInterface a, b;
+    ASSERT_TRUE(a.OpenPage(Path(four).c_str(), 1) && a.RenderPage(Path(four).c_str(), 100, 0, 0, 1));
+    ASSERT_TRUE(b.OpenPage(Path(eight).c_str(), 1) && b.RenderPage(Path(eight).c_str(), 100, 0, 0, 1));
+    ASSERT_EQ(BitmapImage(a), BitmapImage(b));  // the two pages are shown the same
+    for (int type : {0, 1, 2}) {
+      SCOPED_TRACE("document type " + std::to_string(type));
+      const RgbImage mine = exported(four, type);
+      ASSERT_EQ(mine.width, 64);
+      EXPECT_EQ(mine, exported(eight, type));
+    }
+  }
+  EXPECT_EQ(Messages(), 0u);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The profile M export command on the headless back end: the dialog's
-// preselection, its quality check, Cancel, a cleared path, and the settings
-// kept for the run only.
+// preselection, its quality check and path limit, Cancel, a cleared path,
+// and the settings kept for the run only, never in the settings file.
 #include <filesystem>
 
 #include "preview/window/make_tfxpm_dlg.h"
@@ -78,6 +78,30 @@ TEST_F(WindowTest, ExportDialogPreselectsAndChecksTheQualities) {
     EXPECT_TRUE(open) << q;
   }
   EXPECT_EQ(Messages().size(), 2u);
+  // Either quality, with either layer coding: the framework's range message,
+  // once per OK, and the dialog stays open.
+  struct Bad {
+    int edit, compression;
+    const char* value;
+  } bad[] = {{IDC_TFXPM_FG_QUALITY, 1052, "0"},
+             {IDC_TFXPM_FG_QUALITY, 1053, "101"},
+             {IDC_TFXPM_BG_QUALITY, 1055, "101"},
+             {IDC_TFXPM_BG_QUALITY, 1054, "0"}};
+  for (const Bad& b : bad) {
+    const size_t before = Messages().size();
+    bool open = false;
+    ui_.answerDialog([&](DialogDriver& d) {
+      d.click(b.compression);
+      d.type(b.edit, b.value);
+      open = !d.click(IDOK);
+      d.click(IDCANCEL);
+    });
+    ui_.command(ID_FILE_EXPORT_MRC);
+    EXPECT_TRUE(open) << b.edit << " " << b.value;
+    ASSERT_EQ(Messages().size(), before + 1);
+    EXPECT_EQ(Messages().back(), "Digite um número inteiro entre 1 e 100.");
+  }
+  EXPECT_EQ(View()->GetExportSettings().docType, 9);  // nothing stored
 }
 
 TEST_F(WindowTest, ExportWritesTheShownFileAndKeepsTheSettingsForTheRun) {
@@ -107,6 +131,68 @@ TEST_F(WindowTest, ExportWritesTheShownFileAndKeepsTheSettingsForTheRun) {
   });
   ui_.command(ID_FILE_EXPORT_MRC);
   EXPECT_EQ(path, "c:\\out.tif");
+  EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(WindowTest, ExportChoicesLastTheRunButNeverReachTheSettingsFile) {
+  rst_register_mrc_creators();
+  ASSERT_TRUE(Start({WhitePage("white.tif", 64, 48, 200)}));
+  // Choices other than the defaults: colour text, MR mask, no foreground
+  // coding, 4:1:1 background at 70, reductions none and 1/4.
+  const std::string out = Path("first.tif");
+  ui_.answerDialog([&](DialogDriver& d) {
+    d.type(IDC_TFXPM_PATH, out);
+    for (int id : {1032, 1039, 1040, 1045, 1051, 1060, 1064}) d.click(id);
+    d.type(IDC_TFXPM_BG_QUALITY, "70");
+    EXPECT_TRUE(d.click(IDOK));
+  });
+  ui_.command(ID_FILE_EXPORT_MRC);
+  EXPECT_TRUE(Sh("tiffinfo '" + out + "' 2>&1 | (! grep -qi error)"));
+  // The second export of the run shows them, and writes again with them.
+  std::vector<int> seen;
+  std::string path, bg;
+  const std::string second = Path("second.tif");
+  ui_.answerDialog([&](DialogDriver& d) {
+    seen = Checked(d);
+    path = d.text(IDC_TFXPM_PATH);
+    bg = d.text(IDC_TFXPM_BG_QUALITY);
+    d.type(IDC_TFXPM_PATH, second);
+    EXPECT_TRUE(d.click(IDOK));
+  });
+  ui_.command(ID_FILE_EXPORT_MRC);
+  EXPECT_EQ(seen, (std::vector<int>{0, 3, 0, 2, 0, 1, 3, 3}));
+  EXPECT_EQ(path, out);
+  EXPECT_EQ(bg, "70");
+  EXPECT_TRUE(Sh("tiffinfo '" + second + "' 2>&1 | (! grep -qi error)"));
+  EXPECT_TRUE(Messages().empty());
+
+  // The close writes the window's keys and nothing of the export.
+  std::filesystem::remove(Ini());
+  ui_.command(ID_APP_EXIT);
+  std::vector<std::string> keys;
+  for (const std::string& line : IniLines()) keys.push_back(line.substr(0, line.find('=')));
+  EXPECT_EQ(keys, (std::vector<std::string>{"WINDOWFLAG", "XPOINT", "YPOINT", "XSIZE_WINDOW", "YSIZE_WINDOW",
+                                            "XSIZE_IMAGE", "YSIZE_IMAGE"}));
+}
+
+TEST_F(WindowTest, ExportPathIsCutAtTwoHundredFiftySixCharacters) {
+  rst_register_mrc_creators();
+  ASSERT_TRUE(Start({WhitePage("white.tif", 64, 48, 200)}));
+  // A host path of exactly 256 characters, typed with more after it.
+  std::string full = Path("");
+  full += std::string(256 - full.size() - 4, 'p') + ".tif";
+  ASSERT_EQ(full.size(), 256u);
+  std::string shown;
+  ui_.answerDialog([&](DialogDriver& d) {
+    d.type(IDC_TFXPM_PATH, full + "-and-more.tif");
+    shown = d.text(IDC_TFXPM_PATH);
+    EXPECT_TRUE(d.click(IDOK));
+  });
+  ui_.command(ID_FILE_EXPORT_MRC);
+  EXPECT_EQ(shown, full);
+  EXPECT_EQ(View()->GetExportSettings().path, full);
+  EXPECT_TRUE(Sh("tiffinfo '" + full + "' 2>&1 | (! grep -qi error)"));
+  EXPECT_FALSE(std::filesystem::exists(full + "-and-more.tif"));
   EXPECT_TRUE(Messages().empty());
 }
 

@@ -4,7 +4,8 @@
 // paints after the same steps equal render_page's image too); Ctrl+P ends with 1
 // and the settings written, the exit command with 0; started by _spawnlp
 // with a job at a Windows path, the exit code comes back to the caller;
-// under a window manager a maximised close is kept for the next start.
+// under a window manager a maximised close is kept for the next start; the
+// context menu's profile M export writes the shown file with the defaults.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -251,6 +252,48 @@ TEST_F(LindvarWindowTest, ExitCommandEndsWithZeroAndSpawnedStartPrintingWithOne)
   std::ofstream(doneFile) << "done";
   unsetenv("DISPLAY");
   unsetenv("XAUTHORITY");
+}
+
+TEST_F(LindvarWindowTest, ContextMenuExportWritesAProfileMFileWithTheDefaults) {
+  if (!Have("tiffinfo")) GTEST_SKIP() << "tiffinfo missing";
+  std::string d = dir_;
+  const std::string out = d + "/exported.tif";
+  // The export is the context menu's last item (Up from none selected); the
+  // dialog has no window manager's caption, so it is found by its name
+  // among the program's windows. The path edit is clicked at its place in
+  // the template (centre of 70,260 245x12 in a 322x301 dialog).
+  std::string body =
+      "timeout 100 " PK_LINDVAR " '" + charts_ + "' 2> " + d + "/err.txt & pid=$!\n" + "started " + d +
+      "/trace.txt\nxdotool windowfocus --sync $w\nsleep 0.8\n"
+      "xdotool mousemove --window $w 200 300 click 3\nsleep 1\nxdotool key Up\nsleep 0.3\nxdotool key Return\n"
+      "d=\nfor i in $(seq 300); do for x in $(xdotool search --onlyvisible --class Lindvar); do "
+      "xdotool getwindowname $x | grep -q Profile-M && d=$x; done; [ -n \"$d\" ] && break; sleep 0.1; done\n"
+      "[ -n \"$d\" ] || { kill $pid; exit 3; }\n"
+      "sleep 0.5\nxdotool windowfocus --sync $d\neval $(xdotool getwindowgeometry --shell $d)\n"
+      "xdotool mousemove --window $d $((WIDTH * 385 / 644)) $((HEIGHT * 266 / 301)) click 1\nsleep 0.3\n"
+      "xdotool key ctrl+a\nxdotool type --delay 5 '" +
+      out +
+      "'\nsleep 0.3\nxdotool key Return\n"
+      // Start printing is taken once the export has returned.
+      "for i in $(seq 600); do [ -s '" +
+      out + "' ] && break; sleep 0.1; done\nsleep 0.5\nxdotool windowfocus --sync $w key ctrl+p\nwait $pid\n";
+  EXPECT_EQ(RunX(body), 1);
+  std::string info = dir_ + "/info.txt";
+  EXPECT_EQ(Shell("tiffinfo '" + out + "' > " + info + " 2>&1"), 0);
+  std::ifstream in(info);
+  std::stringstream text;
+  text << in.rdbuf();
+  size_t pages = 0;
+  for (size_t at = text.str().find("Subfile Type: multi-page document (18 = 0x12)"); at != std::string::npos;
+       at = text.str().find("Subfile Type: multi-page document (18 = 0x12)", at + 1))
+    ++pages;
+  EXPECT_EQ(pages, 3u) << text.str();
+  EXPECT_EQ(text.str().find("rror"), std::string::npos) << text.str();
+  // The export's choices are not among the settings written at the close.
+  std::string settings = Settings();
+  EXPECT_NE(settings.find("WINDOWFLAG="), std::string::npos) << settings;
+  for (const char* key : {"out.tif", "exported", "TFXPM", "MRC", "QUALITY"})
+    EXPECT_EQ(settings.find(key), std::string::npos) << key << "\n" << settings;
 }
 
 TEST_F(LindvarWindowTest, MaximisedCloseIsStoredAndTheNextStartIsMaximised) {
