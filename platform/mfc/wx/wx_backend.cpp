@@ -671,8 +671,11 @@ class DialogWindow : public wxDialog {
     wxWindow* w = Control(id);
     if (!c || !w) return;
     if (auto* r = dynamic_cast<wxRadioButton*>(w)) r->SetValue(c->check != 0);
-    else if (auto* t = dynamic_cast<wxTextCtrl*>(w)) t->ChangeValue(W(c->text));
-    else if (auto* s = dynamic_cast<wxStaticText*>(w)) s->SetLabel(W(c->text));
+    else if (auto* t = dynamic_cast<wxTextCtrl*>(w)) {
+      // The field stops typing at the layer's limit, as the control would.
+      if (c->limit) t->SetMaxLength(static_cast<unsigned long>(c->limit));
+      t->ChangeValue(W(c->text));
+    } else if (auto* s = dynamic_cast<wxStaticText*>(w)) s->SetLabel(W(c->text));
   }
 
  private:
