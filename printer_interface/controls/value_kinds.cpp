@@ -155,7 +155,8 @@ LRESULT SpinKindHandler(HandlerContext* context, UINT message, WPARAM wParam, LP
   const bool inches = buddy && (buddy->flags & kEditLengthUnit) && unit == 1;
   if (buddy && buddyBox) {
     EditValue typed{};
-    if (ReadEditValue(context, buddyRow, buddy, buddyBox, FALSE, &typed) && typed.valid && (buddy->flags & kEditNumber)) {
+    if (ReadEditValue(context, buddyRow, buddy, buddyBox, FALSE, &typed) && typed.valid &&
+        (buddy->flags & kEditNumber)) {
       LONG value = static_cast<LONG>(typed.number);
       int decimals = 0;
       if (buddy->flags & kEditLengthUnit) ApplyUnitConversion(unit, slot->settingId, kUnitStore, &value, &decimals);

@@ -14,6 +14,7 @@
 #include "platform/spooler/spooler_admin.h"
 #include "platform/ui/user.h"
 #include "platform/ui/win_common_controls.h"
+#include "platform/win/win_file.h"
 #include "platform/win/win_seams.h"
 #include "printer_interface/controls/control_kinds.h"
 #include "settings/conflict_actions/conflict_actions.h"
@@ -117,8 +118,12 @@ class ControlsTest : public PageHarness {
  protected:
   void SetUp() override {
     PageHarness::SetUp();
-    // The resource module with the test sub-dialog's template.
-    WriteWindowsFile(std::u16string(PK_DRIVER_FOLDER) + u"Tarquen.vbn", ReadHostFile(PK_CONTROLS_TARQUEN));
+    // The resource module with the test sub-dialog's template. The driver
+    // folder's file may be a link to the built module: it is removed, not
+    // written through.
+    const std::u16string tarquen = std::u16string(PK_DRIVER_FOLDER) + u"Tarquen.vbn";
+    ASSERT_TRUE(DeleteFileW(tarquen.c_str()));
+    WriteWindowsFile(tarquen, ReadHostFile(PK_CONTROLS_TARQUEN));
     ReleaseModule();
     InitModule(own_, (std::u16string(PK_DRIVER_FOLDER) + u"StoredSettingsOwn.vbn").c_str());
     InstallGenericHandlers();

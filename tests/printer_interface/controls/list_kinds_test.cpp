@@ -256,5 +256,28 @@ TEST_F(ControlsTest, AComboWithAnEditPartTakesATypedValueOutsideItsChoices) {
   EXPECT_EQ(Notify(page, PSN_KILLACTIVE), 0);
 }
 
+int gFills = 0;
+BOOL gRebuilt = FALSE;
+int FillByCallback(HandlerContext*, const ControlRow*, const ListControlParams*, HWND control, BOOL rebuild) {
+  ++gFills;
+  gRebuilt = rebuild;
+  SendMessageW(control, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(u"own line"));
+  return 1;
+}
+constexpr ListControlParams kCallbackList{kListModeChoices, 0, 0, kListFillCallback, nullptr, &FillByCallback};
+
+TEST_F(ControlsTest, AListWithAFillCallbackIsFilledByIt) {
+  static const ControlRow rows[] = {Row(3601, kStatusesItem, kKindListBox, &kCallbackList)};
+  gFills = 0;
+  HWND page = OpenRows(rows, 1);
+  EXPECT_EQ(gFills, 1);
+  EXPECT_TRUE(gRebuilt);
+  EXPECT_EQ(Texts(GetDlgItem(page, 3601)), std::vector<std::u16string>{u"own line"});
+  HandlerContext context = Context(page);
+  EXPECT_EQ(ListBoxKindHandler(&context, kMsgRefill, 0, 0, &rows[0], &kCallbackList), 0);
+  EXPECT_EQ(gFills, 2);
+  EXPECT_FALSE(gRebuilt);
+}
+
 }  // namespace
 }  // namespace pk::test
