@@ -120,7 +120,9 @@ TEST_F(ControlsTest, DecimalTextsReadWithTheirPlacesDroppedDigitsAndHalfSteps) {
     DWORD value = 0;
     const int valid = ParseDecimalText(c.text, c.decimals, c.flags, &value);
     EXPECT_EQ(valid, c.valid) << c.text;
-    if (c.valid) EXPECT_EQ(value, c.value) << c.text;
+    if (c.valid) {
+      EXPECT_EQ(value, c.value) << c.text;
+    }
   }
 }
 
