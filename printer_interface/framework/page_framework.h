@@ -177,6 +177,9 @@ const PageEntry* GetPageList(INT* count);
 void SetPageSetRows(INT pageId, const ControlRow* rows, UINT count);
 // Hands every page's rows to its set; each page's source adds its own call.
 void InstallPageRows();
+// Gives the top pages of that id (both forms of page 16) their dialog
+// procedure; a page's source calls it next to its rows.
+void SetPageProcedure(INT pageId, DLGPROC procedure);
 // The generic handlers of the control kinds, filled by the kinds themselves.
 void SetGenericRowHandler(UINT kind, RowHandler handler);
 RowHandler GetGenericRowHandler(UINT kind);

@@ -130,8 +130,10 @@ void SelectCurrentItems(HandlerContext* context) {
   }
 }
 
-int EvaluatePageConstraints(HandlerContext* context, WORD mask, const WORD* changedIds) {
-  (void)changedIds;
+// The changed ids do not narrow the evaluation: a change can alter what any
+// other setting of the page allows, so every item flagged for the mask is
+// evaluated again, whether its own setting was written or not.
+int EvaluatePageConstraints(HandlerContext* context, WORD mask, [[maybe_unused]] const WORD* changedIds) {
   if (!context || !context->rows) return 0;
   for (INT r = 0; r < context->rowCount; ++r) {
     const ControlRow* row = &context->rows[r];

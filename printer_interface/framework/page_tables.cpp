@@ -58,18 +58,19 @@ const PageEntry kPage2Subs[] = {
 const PageEntry kPage16Subs[] = {{17, SubSet(17), nullptr}, {18, SubSet(18), nullptr}, {24, SubSet(24), nullptr}};
 const PageEntry kPage4Subs[] = {{22, &gSets[9], nullptr}, {23, &gSets[10], nullptr}};
 
-const PageInfo kPage0Info{520, nullptr, 0, kNoControl, kPage0Subs, 7, 0};
-const PageInfo kPage1Info{521, nullptr, 1, kNoControl, kPage1Subs, 5, 1};
-const PageInfo kPage2Info{505, nullptr, 2, kNoControl, kPage2Subs, 4, 2};
-const PageInfo kPage16Info{524, nullptr, 16, 481, kPage16Subs, 3, 16};
-const PageInfo kPage16UntitledInfo{524, nullptr, 16, kNoControl, kPage16Subs, 3, 524};
-const PageInfo kPage4Info{501, nullptr, 4, kNoControl, kPage4Subs, 2, 4};
-const PageInfo kPage6Info{515, nullptr, 6, kNoControl, nullptr, 0, 6};
-const PageInfo kPage8Info{539, nullptr, 8, kNoControl, nullptr, 0, 8};
+PageInfo gPage0Info{520, nullptr, 0, kNoControl, kPage0Subs, 7, 0};
+PageInfo gPage1Info{521, nullptr, 1, kNoControl, kPage1Subs, 5, 1};
+PageInfo gPage2Info{505, nullptr, 2, kNoControl, kPage2Subs, 4, 2};
+PageInfo gPage16Info{524, nullptr, 16, 481, kPage16Subs, 3, 16};
+PageInfo gPage16UntitledInfo{524, nullptr, 16, kNoControl, kPage16Subs, 3, 524};
+PageInfo gPage4Info{501, nullptr, 4, kNoControl, kPage4Subs, 2, 4};
+PageInfo gPage6Info{515, nullptr, 6, kNoControl, nullptr, 0, 6};
+PageInfo gPage8Info{539, nullptr, 8, kNoControl, nullptr, 0, 8};
 
-// Each top page followed by its sub-dialog sets.
+// Each top page followed by its sub-dialog sets. The procedures of the top
+// pages come from the pages themselves (SetPageProcedure).
 const PageEntry kPageList[] = {
-    {0, &gSets[0], &kPage0Info},
+    {0, &gSets[0], &gPage0Info},
     kPage0Subs[0],
     kPage0Subs[1],
     kPage0Subs[2],
@@ -77,27 +78,27 @@ const PageEntry kPageList[] = {
     kPage0Subs[4],
     kPage0Subs[5],
     kPage0Subs[6],
-    {1, &gSets[1], &kPage1Info},
+    {1, &gSets[1], &gPage1Info},
     kPage1Subs[0],
     kPage1Subs[1],
     kPage1Subs[2],
     kPage1Subs[3],
     kPage1Subs[4],
-    {2, &gSets[2], &kPage2Info},
+    {2, &gSets[2], &gPage2Info},
     kPage2Subs[0],
     kPage2Subs[1],
     kPage2Subs[2],
     kPage2Subs[3],
-    {16, &gSets[3], &kPage16Info},
+    {16, &gSets[3], &gPage16Info},
     kPage16Subs[0],
     kPage16Subs[1],
     kPage16Subs[2],
-    {16, &gSets[3], &kPage16UntitledInfo},
-    {4, &gSets[4], &kPage4Info},
+    {16, &gSets[3], &gPage16UntitledInfo},
+    {4, &gSets[4], &gPage4Info},
     kPage4Subs[0],
     kPage4Subs[1],
-    {6, &gSets[5], &kPage6Info},
-    {8, &gSets[6], &kPage8Info},
+    {6, &gSets[5], &gPage6Info},
+    {8, &gSets[6], &gPage8Info},
 };
 
 }  // namespace
@@ -123,6 +124,11 @@ void SetPageSetRows(INT pageId, const ControlRow* rows, UINT count) {
       entry.set->rows = rows;
       entry.set->rowCount = rows ? count : 0;
     }
+}
+
+void SetPageProcedure(INT pageId, DLGPROC procedure) {
+  for (const PageEntry& entry : kPageList)
+    if (entry.pageId == pageId && entry.info) const_cast<PageInfo*>(entry.info)->procedure = procedure;
 }
 
 void SetGenericRowHandler(UINT kind, RowHandler handler) {

@@ -13,6 +13,7 @@
 #include "platform/ui/win_paint.h"
 #include "platform/win/win_seams.h"
 #include "settings/conflict_actions/conflict_actions.h"
+#include "settings/services/form_matching.h"
 
 namespace pk::test {
 namespace {
@@ -21,6 +22,9 @@ namespace {
 struct RowLog {
   std::vector<std::pair<INT, UINT>> calls;  // (control id, message)
   LRESULT killActiveAnswer[2] = {0, 0};
+  LRESULT validateAnswer[3] = {0, 0, 0};  // rows 1001-1003
+  bool changeOnCommand = false;           // a command reports a change of 12
+  std::vector<WORD> refreshIds;           // the list the last refresh named
   int count(UINT message) const {
     int n = 0;
     for (const auto& c : calls) n += c.second == message;
@@ -29,9 +33,19 @@ struct RowLog {
 };
 RowLog gLog;
 
-LRESULT LoggingRow(HandlerContext* context, UINT message, WPARAM, LPARAM, const ControlRow* row, const void*) {
+LRESULT LoggingRow(HandlerContext* context, UINT message, WPARAM, LPARAM lParam, const ControlRow* row, const void*) {
   gLog.calls.emplace_back(row->controlId, message);
   if (message == PSN_KILLACTIVE) return gLog.killActiveAnswer[row->controlId == 1001 ? 0 : 1];
+  if (message == kMsgValidate) return gLog.validateAnswer[row->controlId - 1001];
+  if (message == WM_COMMAND && gLog.changeOnCommand) {
+    const WORD copies = 12;
+    AppendChangedIds(context, &copies, 1);
+    SetContextChangedFlag(context, 1);
+  }
+  if (message == kMsgRefresh) {
+    gLog.refreshIds.clear();
+    for (const WORD* id = reinterpret_cast<const WORD*>(lParam); id && *id; ++id) gLog.refreshIds.push_back(*id);
+  }
   // The state a generic kind would give its control.
   if (message == PSN_SETACTIVE || message == kMsgRefresh)
     SetControlState(GetDlgItem(context->window, row->controlId), GetCurrentItemStatus(context, row));
@@ -63,11 +77,34 @@ class PageFrameworkTest : public PageHarness {
     PageHarness::SetUp();
     gLog = RowLog{};
     gTestSet.needsInit = 0;
+    gTestSet.whatsThis = kNoHelp;
     gSubSet.needsInit = 0;
   }
   HWND OpenTestSheet(INT permission = 1) {
     MakeSheet(kTestPages, 2, permission);
     return OpenPage(0, kDialogTopPage);
+  }
+  void GiveHelpFile() {
+    if (ReadDriverHelpFile(sheet_->state)) return;
+    const std::u16string path = u"C:\\help\\driver.hlp";
+    sheet_->state->helpFile = static_cast<WCHAR*>(GlobalAlloc(GPTR, (path.size() + 1) * 2));
+    std::memcpy(sheet_->state->helpFile, path.c_str(), path.size() * 2);
+  }
+  // Writes a number in the setting's own type and size.
+  void WriteNumber(WORD id, int64_t value) {
+    SettingValueType type = 0;
+    UINT size = 0;
+    uint64_t current = 0;
+    ASSERT_EQ(GetSettingValue(id, sheet_->working.devMode, sheet_->working.settings, &type, &size, &current), 0) << id;
+    uint64_t bytes = static_cast<uint64_t>(value);
+    ASSERT_EQ(SetSettingValue(id, sheet_->working.devMode, sheet_->working.settings, type, size, &bytes), 0) << id;
+  }
+  int64_t ReadNumber(WORD id) {
+    SettingValueType type = 0;
+    UINT size = 0;
+    uint64_t v = 0;
+    GetSettingValue(id, sheet_->working.devMode, sheet_->working.settings, &type, &size, &v);
+    return type == kSettingTypeInt16 ? static_cast<int16_t>(v) : static_cast<int64_t>(v);
   }
 };
 
@@ -140,6 +177,88 @@ TEST_F(PageFrameworkTest, CommandsFindTheirRowThenTheCommonPushButtons) {
   // A control of no row is not handled.
   HandlerContext context = ContextOf(page, 0);
   EXPECT_EQ(RowMessageHandler(&context, WM_COMMAND, 4711, 0), 1);
+}
+
+// The calls a page makes to compstui.
+struct SheetCall {
+  UINT function;
+  LPARAM first, second;
+};
+std::vector<SheetCall> gSheetCalls;
+LONG_PTR RecordSheetCall(HANDLE, UINT function, LPARAM first, LPARAM second) {
+  gSheetCalls.push_back({function, first, second});
+  return 1;
+}
+
+// The sheet frame's procedure: counts PSM_CHANGED from the pages.
+int gSheetChanged = 0;
+INT_PTR SheetFrameProc(HWND, UINT message, WPARAM, LPARAM) {
+  if (message == PSM_CHANGED) ++gSheetChanged;
+  return FALSE;
+}
+
+TEST_F(PageFrameworkTest, ARowReportingAChangeGetsThePageReevaluated) {
+  HWND page = OpenTestSheet();
+  Notify(page, PSN_SETACTIVE);
+  SetWindowLongPtrW(frame_, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(&SheetFrameProc));
+  gSheetChanged = 0;
+  gLog.calls.clear();
+  SendMessageW(page, WM_COMMAND, MAKEWPARAM(1002, 0), 0);
+  EXPECT_EQ(gLog.count(kMsgRefresh), 0);
+  EXPECT_EQ(gSheetChanged, 0);
+  const SIZE_T blocks = pk::seams::GlobalLiveBlocks();
+  gLog.changeOnCommand = true;
+  SendMessageW(page, WM_COMMAND, MAKEWPARAM(1002, 0), 0);
+  EXPECT_EQ(gLog.count(kMsgRefresh), 3);
+  EXPECT_EQ(gLog.refreshIds, std::vector<WORD>{12});
+  EXPECT_EQ(gSheetChanged, 1);
+  // The list went with the message.
+  EXPECT_EQ(pk::seams::GlobalLiveBlocks(), blocks);
+  SetWindowLongPtrW(frame_, DWLP_DLGPROC, 0);
+}
+
+TEST_F(PageFrameworkTest, RowsAnswerInTurnAndValidationStopsAtTheFirstObjection) {
+  HWND page = OpenTestSheet();
+  HandlerContext context = ContextOf(page, 0);
+  gLog.validateAnswer[1] = 5;
+  gLog.validateAnswer[2] = 7;
+  gLog.calls.clear();
+  EXPECT_EQ(CallRowHandlers(&context, kMsgValidate, 0, 0, 0), 5);
+  EXPECT_EQ(gLog.calls.size(), 2u);
+  gLog.killActiveAnswer[0] = 1;
+  gLog.killActiveAnswer[1] = 4;
+  EXPECT_EQ(CallRowHandlers(&context, PSN_KILLACTIVE, 0, 0, 0), 4);  // the last that differs
+  EXPECT_EQ(CallRowHandlers(&context, PSN_KILLACTIVE, 0, 0, 4), 1);
+  // The broadcasts reach every row with a handler.
+  gLog.calls.clear();
+  SendMessageW(page, WM_PAINT, 0, 0);
+  SendMessageW(page, WM_PALETTECHANGED, 0, 0);
+  EXPECT_EQ(gLog.count(WM_PAINT), 3);
+  EXPECT_EQ(gLog.count(WM_PALETTECHANGED), 3);
+}
+
+TEST_F(PageFrameworkTest, CancelRefillsTheRowsAndTellsTheSheetOnlyAfterAnApply) {
+  HWND page = OpenTestSheet();
+  gSheetCalls.clear();
+  sheet_->state->pfnComPropSheet = RecordSheetCall;
+  Notify(page, PSN_SETACTIVE);
+  gLog.calls.clear();
+  Notify(page, PSN_RESET);
+  EXPECT_TRUE(gSheetCalls.empty());
+  ASSERT_EQ(gLog.calls.size(), 6u);
+  EXPECT_EQ(gLog.calls[0].second, kMsgRefill);
+  EXPECT_EQ(gLog.calls[3].second, static_cast<UINT>(PSN_RESET));
+  HandlerContext context = ContextOf(page, 0);
+  EXPECT_EQ(FindRowCache(&context, &kTestRows[0]), nullptr);
+
+  Notify(page, PSN_SETACTIVE);
+  Notify(page, PSN_APPLY);
+  ASSERT_EQ(gSheetCalls.size(), 1u);
+  Notify(page, PSN_SETACTIVE);
+  Notify(page, PSN_RESET);
+  ASSERT_EQ(gSheetCalls.size(), 2u);
+  EXPECT_EQ(gSheetCalls[1].function, static_cast<UINT>(CPSFUNC_SET_RESULT));
+  EXPECT_EQ(gSheetCalls[1].second, CPSUI_OK);
 }
 
 TEST_F(PageFrameworkTest, AKillActiveRefusalKeepsThePageAndActivatesItAgain) {
@@ -224,6 +343,74 @@ TEST_F(PageFrameworkTest, TheFurtherControlOfPageTwoIsDisabledOnAReadOnlySheet) 
   EXPECT_EQ(GetPageControlSet(sheet_->state, 2)->helpContext, 1200u);
   EXPECT_EQ(GetPageControlSet(sheet_->state, 14)->helpContext, 2000u);
   EXPECT_EQ(GetPageControlSet(sheet_->state, 17)->helpContext, 9999u);
+}
+
+// The top pages of the list: template, title, sub-dialog sets, help context
+// and the further controls of a read-only page.
+TEST_F(PageFrameworkTest, ThePageListNamesEveryPageAndItsSubDialogSets) {
+  struct Case {
+    INT page;
+    UINT templateId;
+    INT title;
+    std::vector<INT> subs;
+    UINT help;
+    INT further;
+    WORD number;
+  };
+  const Case cases[] = {
+      {0, 520, kNoControl, {14, 7, 15, 27, 28, 29, 30}, 1000, kNoControl, 0},
+      {1, 521, kNoControl, {9, 13, 19, 20, 21}, 1100, kNoControl, 1},
+      {2, 505, kNoControl, {10, 12, 25, 26}, 1200, 1575, 2},
+      {16, 524, 481, {17, 18, 24}, 1300, 1364, 16},
+      {16, 524, kNoControl, {17, 18, 24}, 1300, 1364, 524},  // the untitled variant
+      {4, 501, kNoControl, {22, 23}, 1400, 1057, 4},
+      {6, 515, kNoControl, {}, 1500, kNoControl, 6},
+      {8, 539, kNoControl, {}, 9999, kNoControl, 8},
+  };
+  INT count = 0;
+  const PageEntry* list = GetPageList(&count);
+  const PageInfo* infos[16] = {};
+  ASSERT_EQ(CollectPageInfos(list, count, infos, 16), 8);
+  const PageControlSet* page16 = nullptr;
+  for (size_t i = 0; i < 8; ++i) {
+    const Case& c = cases[i];
+    const PageInfo* info = infos[i];
+    EXPECT_EQ(info->pageId, static_cast<UINT>(c.page)) << i;
+    EXPECT_EQ(info->templateId, c.templateId) << i;
+    EXPECT_EQ(info->titleId, c.title) << i;
+    EXPECT_EQ(info->further, c.number) << i;
+    std::vector<INT> subs;
+    for (WORD s = 0; s < info->subDialogCount; ++s) {
+      subs.push_back(info->subDialogs[s].pageId);
+      EXPECT_EQ(info->subDialogs[s].info, nullptr);
+    }
+    EXPECT_EQ(subs, c.subs) << i;
+    const PageEntry* entry = nullptr;
+    for (INT e = 0; e < count; ++e)
+      if (list[e].info == info) entry = &list[e];
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->set->helpContext, c.help) << i;
+    EXPECT_EQ(entry->set->furtherControls[0], c.further) << i;
+    if (c.page == 16) {
+      // Both forms of page 16 drive the one control set.
+      if (page16) {
+        EXPECT_EQ(entry->set, page16);
+      }
+      page16 = entry->set;
+    }
+  }
+  // A page's procedure reaches every form of it.
+  const DLGPROC procedure = &PageHarness::PageProc;
+  SetPageProcedure(16, procedure);
+  CollectPageInfos(list, count, infos, 16);
+  EXPECT_EQ(infos[3]->procedure, procedure);
+  EXPECT_EQ(infos[4]->procedure, procedure);
+  EXPECT_EQ(infos[2]->procedure, nullptr);
+  SetPageProcedure(16, nullptr);
+
+  MakeSheet(list, count);
+  EXPECT_EQ(GetPageControlSet(sheet_->state, 16), page16);
+  for (INT id : {3, 5, 11, 31, -1}) EXPECT_EQ(GetPageControlSet(sheet_->state, id), nullptr) << id;
 }
 
 TEST_F(PageFrameworkTest, ConstraintStatusesDecideControlsAndLabels) {
@@ -333,13 +520,15 @@ TEST_F(PageFrameworkTest, RowValueRanges) {
     EXPECT_EQ(high, c.high);
     RemoveRowCache(&context, &row);
   }
+  // Copies are a kind-4 list on the default model: its first two choices.
   const SettingChoiceList* copies = FindPageChoiceList(sheet_, 12);
-  if (copies && copies->kind == 4) {
-    LONG low = 0, high = 0;
-    EXPECT_EQ(GetRowValueRange(&context, &kTestRows[1], &low, &high), 1);
-    EXPECT_EQ(low, static_cast<LONG>(static_cast<int16_t>(copies->items[0].value)));
-    EXPECT_EQ(high, static_cast<LONG>(static_cast<int16_t>(copies->items[1].value)));
-  }
+  ASSERT_NE(copies, nullptr);
+  ASSERT_EQ(copies->kind, 4);
+  ASSERT_GE(copies->count, 2);
+  LONG low = 0, high = 0;
+  EXPECT_EQ(GetRowValueRange(&context, &kTestRows[1], &low, &high), 1);
+  EXPECT_EQ(low, static_cast<LONG>(static_cast<int16_t>(copies->items[0].value)));
+  EXPECT_EQ(high, static_cast<LONG>(static_cast<int16_t>(copies->items[1].value)));
 }
 
 // The OS version is taken once per process run of the library, so each
@@ -386,11 +575,7 @@ TEST_F(PageFrameworkTest, TheWarningListIsShownOnceAtTheFirstErase) {
 
 TEST_F(PageFrameworkTest, HelpOpensTheSetsContextAndNothingForUnlistedControls) {
   HWND page = OpenTestSheet();
-  if (!ReadDriverHelpFile(sheet_->state)) {
-    const std::u16string path = u"C:\\help\\driver.hlp";
-    sheet_->state->helpFile = static_cast<WCHAR*>(GlobalAlloc(GPTR, (path.size() + 1) * 2));
-    std::memcpy(sheet_->state->helpFile, path.c_str(), path.size() * 2);
-  }
+  GiveHelpFile();
   const size_t before = pk::ui::ShellCalls().size();
   Notify(page, PSN_HELP);
   auto calls = pk::ui::ShellCalls();
@@ -403,6 +588,52 @@ TEST_F(PageFrameworkTest, HelpOpensTheSetsContextAndNothingForUnlistedControls) 
   HELPINFO info{sizeof(HELPINFO), HELPINFO_WINDOW, 1001, GetDlgItem(page, 1001), 0, {}};
   SendMessageW(page, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
   EXPECT_EQ(pk::ui::ShellCalls().size(), before + 1);
+}
+
+TEST_F(PageFrameworkTest, ContextMenuAndF1OnAListedControlAskForTheWhatsThisTable) {
+  static constexpr INT kWhatsThis[] = {1001, 7001, 0, 0};
+  gTestSet.whatsThis = kWhatsThis;
+  HWND page = OpenTestSheet();
+  GiveHelpFile();
+  HWND listed = GetDlgItem(page, 1001);
+  HWND unlisted = GetDlgItem(page, 1002);
+  MoveWindow(listed, 100, 100, 20, 20, FALSE);
+  MoveWindow(unlisted, 150, 100, 20, 20, FALSE);
+  // A right click: wParam the window clicked, lParam the point on the screen.
+  // The page's procedure answers TRUE whether or not help was asked for.
+  auto rightClick = [page](HWND control, LONG x) {
+    POINT point{x, 105};
+    ClientToScreen(page, &point);
+    return RunPageProcedure(page, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control), MAKELPARAM(point.x, point.y), 0,
+                            kDialogTopPage);
+  };
+  const size_t before = pk::ui::ShellCalls().size();
+  EXPECT_EQ(rightClick(unlisted, 155), TRUE);
+  EXPECT_EQ(rightClick(page, 5), TRUE);
+  EXPECT_EQ(pk::ui::ShellCalls().size(), before);
+
+  EXPECT_EQ(rightClick(listed, 105), TRUE);
+  auto calls = pk::ui::ShellCalls();
+  ASSERT_EQ(calls.size(), before + 1);
+  EXPECT_EQ(calls.back().call, "WinHelpW");
+  EXPECT_EQ(calls.back().owner, listed);
+  EXPECT_EQ(calls.back().command, static_cast<UINT>(HELP_CONTEXTMENU));
+  EXPECT_EQ(calls.back().data, reinterpret_cast<ULONG_PTR>(kWhatsThis));
+  EXPECT_EQ(calls.back().file, std::u16string(sheet_->state->helpFile));
+
+  HELPINFO info{sizeof(HELPINFO), HELPINFO_WINDOW, 1001, listed, 0, {}};
+  EXPECT_EQ(RunPageProcedure(page, WM_HELP, 0, reinterpret_cast<LPARAM>(&info), 0, kDialogTopPage), TRUE);
+  calls = pk::ui::ShellCalls();
+  ASSERT_EQ(calls.size(), before + 2);
+  EXPECT_EQ(calls.back().owner, listed);
+  EXPECT_EQ(calls.back().command, static_cast<UINT>(HELP_WM_HELP));
+  EXPECT_EQ(calls.back().data, reinterpret_cast<ULONG_PTR>(kWhatsThis));
+
+  // Without a help file nothing is asked.
+  GlobalFree(sheet_->state->helpFile);
+  sheet_->state->helpFile = nullptr;
+  EXPECT_EQ(rightClick(listed, 105), TRUE);
+  EXPECT_EQ(pk::ui::ShellCalls().size(), before + 2);
 }
 
 // ---- Changes ---------------------------------------------------------------------------------
@@ -469,16 +700,6 @@ TEST_F(PageFrameworkTest, AChangeThatTouchedOtherSettingsAnswersOneWithItsList) 
   SetPageConstraintPass(nullptr);
 }
 
-struct SheetCall {
-  UINT function;
-  LPARAM first, second;
-};
-std::vector<SheetCall> gSheetCalls;
-LONG_PTR RecordSheetCall(HANDLE, UINT function, LPARAM first, LPARAM second) {
-  gSheetCalls.push_back({function, first, second});
-  return 1;
-}
-
 TEST_F(PageFrameworkTest, ApplyOnATopPageSetsTheSheetResultOnce) {
   HWND page = OpenTestSheet();
   gSheetCalls.clear();
@@ -493,6 +714,86 @@ TEST_F(PageFrameworkTest, ApplyOnATopPageSetsTheSheetResultOnce) {
   EXPECT_EQ(gSheetCalls[0].second, CPSUI_OK);
   EXPECT_EQ(sheet_->state->applyDone, 1);
   EXPECT_EQ(GetWindowLongPtrW(page, DWLP_MSGRESULT), 1);
+}
+
+// Each public field that apply brings in line with its private twin, alone:
+// the writes before the apply, then the field and the value it must hold.
+TEST_F(PageFrameworkTest, ApplyBringsEachPublicFieldInLineWithItsPrivateSetting) {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<WORD, int64_t>> writes;
+    WORD field;
+    int64_t expected;
+  };
+  const Case cases[] = {
+      {"TrueType option follows 292", {{292, 1}, {17, 3}}, 17, 1},
+      {"TrueType option follows 292 off", {{292, 0}, {17, 1}}, 17, 3},
+      {"option mask of the first values", {{482, 0}, {274, 1}}, 273, 7},
+      {"option mask by group", {{482, 1}, {280, 1}}, 273, 2},
+      {"option mask of nothing", {{482, 1}}, 273, 0},
+      {"paper source to dmDefaultSource", {{1055, 1}, {265, 7}, {13, 1}}, 13, 7},
+      {"paper source 0x102 is not copied", {{1055, 1}, {265, 0x102}, {13, 1}}, 13, 1},
+      {"paper source copy not allowed", {{1055, 0}, {265, 7}, {13, 1}}, 13, 1},
+      {"ICM method of matching 3", {{293, 3}, {22, 1}}, 22, 2},
+      {"ICM method otherwise", {{293, 1}, {22, 2}}, 22, 1},
+      {"colour of 345 = 1", {{345, 1}, {15, 2}}, 15, 1},
+      {"colour otherwise", {{345, 2}, {15, 1}}, 15, 2},
+  };
+  HWND page = OpenTestSheet();
+  for (const Case& c : cases) {
+    for (WORD group = 274; group <= 285; ++group) WriteNumber(group, 0);
+    for (const auto& [id, value] : c.writes) WriteNumber(id, value);
+    sheet_->state->applyDone = 0;
+    Notify(page, PSN_APPLY);
+    EXPECT_EQ(ReadNumber(c.field), c.expected) << c.what;
+    EXPECT_EQ(Read16(sheet_->applied.devMode, sheet_->applied.settings, c.field), static_cast<int16_t>(c.expected))
+        << c.what;
+  }
+  // The form name follows a built-in paper.
+  WriteNumber(8, 9);
+  const WCHAR* letter = u"Letter";
+  ASSERT_EQ(SetSettingValue(19, sheet_->working.devMode, sheet_->working.settings, kSettingTypeText, 14, &letter), 0);
+  sheet_->state->applyDone = 0;
+  Notify(page, PSN_APPLY);
+  WCHAR* formName = GetFormName(printer_, 9);
+  ASSERT_NE(formName, nullptr);
+  SettingValueType type = 0;
+  UINT size = 0;
+  uint64_t address = 0;
+  ASSERT_EQ(GetSettingValue(19, sheet_->working.devMode, sheet_->working.settings, &type, &size, &address), 0);
+  EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(address)), std::u16string(formName));
+  GlobalFree(formName);
+}
+
+TEST_F(PageFrameworkTest, APageSetUpAgainAfterApplyTakesThePaperCodeOfItsForm) {
+  FORM_INFO_1W* forms = nullptr;
+  DWORD builtIn = 0;
+  ASSERT_EQ(EnumPrinterForms(printer_, &forms, nullptr, &builtIn), kFormOk);
+  GlobalFree(forms);
+  // A user form named like a paper of the model.
+  FORM_INFO_1W form{FORM_USER, const_cast<LPWSTR>(u"User defined size 2"), {100000, 150000}, {0, 0, 100000, 150000}};
+  ASSERT_TRUE(AddFormW(printer_, 1, reinterpret_cast<const BYTE*>(&form)));
+  const int16_t number = static_cast<int16_t>(builtIn + 1);
+  WORD code = 0;
+  ASSERT_EQ(FormIndexToPaperCode(printer_, static_cast<DWORD>(number), &code), kFormOk);
+  ASSERT_NE(code, static_cast<WORD>(number));
+
+  HWND page = OpenTestSheet();
+  // Set up at its dialog's start: the number stays as it is.
+  WriteNumber(8, number);
+  Notify(page, PSN_SETACTIVE);
+  EXPECT_EQ(ReadNumber(8), number);
+  Notify(page, PSN_APPLY);
+  WriteNumber(8, number);
+  Notify(page, PSN_SETACTIVE);
+  EXPECT_EQ(ReadNumber(8), static_cast<int16_t>(code));
+  // A built-in form's number is its code; a number of no form stays.
+  for (int16_t other : {int16_t{9}, static_cast<int16_t>(builtIn + 40)}) {
+    Notify(page, PSN_APPLY);
+    WriteNumber(8, other);
+    Notify(page, PSN_SETACTIVE);
+    EXPECT_EQ(ReadNumber(8), other);
+  }
 }
 
 TEST_F(PageFrameworkTest, AValueOutsideAListsChoicesIsRefusedWithoutAsking) {
@@ -534,6 +835,13 @@ TEST_F(PageFrameworkTest, JoinedResourceStrings) {
   EXPECT_EQ(std::u16string(out), std::u16string(first));
   ASSERT_EQ(JoinResourceStrings(GetPagesResourceModule(), out, 265, 466, 466), 1);
   EXPECT_EQ(std::u16string(out), std::u16string(first) + u"::");
+  // The name of the mode entry stands alone; a second part keeps 15 characters.
+  ASSERT_EQ(JoinResourceStrings(GetPagesResourceModule(), out, 474, kNoControl, kNoControl), 1);
+  EXPECT_EQ(std::u16string(out), u"Mode Entry");
+  WCHAR margins[128] = {};
+  ASSERT_GT(LoadStringW(GetPagesResourceModule(), 711, margins, 128), 15);
+  ASSERT_EQ(JoinResourceStrings(GetPagesResourceModule(), out, 474, 711, 4711), 1);
+  EXPECT_EQ(std::u16string(out), u"Mode Entry" + std::u16string(margins, 15));
 }
 
 TEST_F(PageFrameworkTest, ARebuiltChoiceListIsFreshWithOneUse) {
@@ -564,20 +872,37 @@ TEST_F(PageFrameworkTest, FavouritesStateAccessors) {
 
 TEST_F(PageFrameworkTest, NothingIsLeftAfterApplyAndDestroy) {
   const SIZE_T blocks = pk::seams::GlobalLiveBlocks();
+  const SIZE_T bitmaps = pk::seams::LiveBitmaps();
   {
     HWND page = OpenTestSheet();
     Notify(page, PSN_SETACTIVE);
     SendMessageW(page, WM_COMMAND, MAKEWPARAM(1001, 0), 0);
+    MEASUREITEMSTRUCT measure{};
+    SendMessageW(page, WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure));
+    // A sub-dialog on its copy, confirmed, and a picture control's bitmaps.
+    SheetContext* copy = CopyFor(sheet_);
+    HWND dialog = OpenPage(14, kDialogModal, copy);
+    Notify(dialog, PSN_APPLY);
+    DestroyWindow(dialog);
+    ASSERT_EQ(
+        AddControlResource(sheet_->state, 1001, CreateBitmap(8, 8, 1, 1, nullptr), CreateBitmap(8, 8, 1, 32, nullptr)),
+        1);
+    sheet_->state->applyDone = 0;
     Notify(page, PSN_APPLY);
     HWND control = GetDlgItem(page, 1001);
     DestroyWindow(page);
     EXPECT_FALSE(IsWindow(page));
     EXPECT_FALSE(IsWindow(control));
+    EXPECT_FALSE(IsWindow(dialog));
+    FreeSheetContextCopy(copy);
+    copies_.clear();
     FreeSheetContext(sheet_);
     sheet_ = nullptr;
   }
   EXPECT_EQ(pk::seams::GlobalLiveBlocks(), blocks);
-  EXPECT_EQ(pk::seams::LiveBitmaps(), 0u);
+  EXPECT_EQ(pk::seams::LiveBitmaps(), bitmaps);
+  EXPECT_EQ(pk::seams::LiveWindowDcs(), 0u);
+  EXPECT_EQ(pk::seams::LiveMemoryDcs(), 0u);
 }
 
 TEST(SheetStateTest, ModelOptionsAndUnit) {
