@@ -229,8 +229,9 @@ INT OpenSubDialog(HandlerContext* context, const ControlRow* row, const SubDialo
       answer = -1;
     } else {
       WORD* ids = nullptr;
+      // Without a value the settings model checks the current one.
       const WORD r = ApplySettingChange(context->window, sheet->state->printer, context->model, context->devMode,
-                                        context->settings, spec->settingId, type, EngineValue(&current), &ids, result);
+                                        context->settings, spec->settingId, type, nullptr, &ids, result);
       if (ids) GlobalFree(ids);
       if (r == kActionRefusedWithMessage) answer = 1;
       else if (r == kActionFailed) answer = -1;

@@ -23,11 +23,11 @@ namespace pk::test {
 // Settings of the test model.
 constexpr WORD kCheck = 330;       // On 1 (choice 0), Off 0 (choice 1, the default)
 constexpr WORD kStatuses = 331;    // Plain 0, Disabled 1 (status 1), Hidden 2 (status 6), Other 3
-constexpr WORD kStates = 332;      // None 0 and choices of statuses 2, 3, 5, 10, 11
-constexpr WORD kToggle = 341;      // Off 0, On 1
+constexpr WORD kStates = 332;      // None 0 and choices of statuses 2, 3, 5, 10, 11, 7
+constexpr WORD kToggle = 335;      // Off 0, On 1
 constexpr WORD kHiddenA = 342;     // the current choice is hidden
 constexpr WORD kHiddenB = 343;
-constexpr WORD kSmallRange = 344;  // 0 to 50
+constexpr WORD kSmallRange = 336;  // 0 to 50
 constexpr WORD kRadio = 345;       // Zero 0, One 1, Two 2
 constexpr WORD kSigned = 274;      // -100 to 100
 constexpr WORD kWideRange = 351;   // 0 to 4294967295
@@ -35,6 +35,8 @@ constexpr WORD kLength = 352;      // 0 to 20000
 constexpr WORD kLong = 373;        // 0 to 15000
 constexpr WORD kText = 1033;       // a free text of 0 to 8 bytes
 constexpr WORD kUnit = 1044;       // 0 millimetres, 1 inches
+constexpr WORD kPartner = 339;     // A 0 (the default), B 1: B refuses kCheck's Off
+constexpr WORD kFolder = 1051;     // a folder text whose default is "%ICM%\\profiles"
 
 inline ddd::ModelWriter ControlsWriter() {
   using ddd::Text;
@@ -42,13 +44,19 @@ inline ddd::ModelWriter ControlsWriter() {
   ddd::ModelWriter w = SmallWriter();
   w.modelName = "Controls";
   w.SetTextField(30, {Text::Plain("C:\\Docs\\manual.pdf")});
-  // Portrait is the default, so a constraint on it always applies.
+  // Portrait is the default: the constraints hold while it is chosen.
   auto always = [&](uint16_t rule) {
-    return w.AddConstraint(7, ddd::Condition{0, 1, 7, Value::I16(1)}, rule, Text::Plain("Rule"));
+    // The head names no value, so it stands for whichever option lists it.
+    return w.AddConstraint(7, ddd::Condition{0, 1, 7, Value{}}, rule, Text::Plain("Rule"),
+                           {ddd::Chained{ddd::Condition{0, 1, 7, Value::I16(1)}, 3}});
   };
   const uint16_t disabled = always(1), hidden = always(6);
   const uint16_t status2 = always(2), status3 = always(3), status5 = always(5), status10 = always(10),
-                 status11 = always(11);
+                 status11 = always(11), status7 = always(7);
+  // Off of kCheck is refused while the partner is B.
+  const uint16_t partnerRefusesOff =
+      w.AddConstraint(7, ddd::Condition{0, 1, kCheck, Value{}}, 2, Text::Plain("Partner"),
+                      {ddd::Chained{ddd::Condition{0, 1, kPartner, Value::U16(1)}, 3}});
   struct Option {
     const char* text;
     Value value;
@@ -62,7 +70,7 @@ inline ddd::ModelWriter ControlsWriter() {
   };
   feature(7, "Orientation", 1, 1,
           {{"Portrait\nPages stand upright", Value::I16(1), {}}, {"Landscape\nPages lie sideways", Value::I16(2), {}}});
-  feature(kCheck, "Checked", 1, 2, {{"On", Value::U16(1), {}}, {"Off", Value::U16(0), {}}});
+  feature(kCheck, "Checked", 1, 2, {{"On", Value::U16(1), {}}, {"Off", Value::U16(0), {partnerRefusesOff}}});
   feature(kStatuses, "Statuses", 1, 1,
           {{"Plain", Value::U16(0), {}},
            {"Disabled", Value::U16(1), {disabled}},
@@ -74,7 +82,8 @@ inline ddd::ModelWriter ControlsWriter() {
            {"Asked", Value::U16(3), {status3}},
            {"Layout", Value::U16(5), {status5}},
            {"Group value", Value::U16(10), {status10}},
-           {"Group", Value::U16(11), {status11}}});
+           {"Group", Value::U16(11), {status11}},
+           {"Forbidden", Value::U16(7), {status7}}});
   feature(kToggle, "Toggle", 1, 1, {{"Off", Value::U16(0), {}}, {"On", Value::U16(1), {}}});
   feature(kHiddenA, "Hidden A", 1, 1, {{"Gone", Value::U16(0), {hidden}}, {"Here", Value::U16(1), {}}});
   feature(kHiddenB, "Hidden B", 1, 1, {{"Gone", Value::U16(0), {hidden}}, {"Here", Value::U16(1), {}}});
@@ -87,6 +96,9 @@ inline ddd::ModelWriter ControlsWriter() {
   feature(kText, "Memo", 6, 3,
           {{"0", Value::U16(0), {}}, {"8", Value::U16(8), {}}, {"memo", Value::Str(Text::Plain("memo")), {}}});
   feature(kUnit, "Unit", 1, 1, {{"Millimetres", Value::U16(0), {}}, {"Inches", Value::U16(1), {}}});
+  feature(kFolder, "Folder", 6, 3,
+          {{"0", Value::U16(0), {}}, {"128", Value::U16(128), {}}, {"icm", Value::Str(Text::Plain("%ICM%\\profiles")), {}}});
+  feature(kPartner, "Partner", 1, 1, {{"A", Value::U16(0), {}}, {"B", Value::U16(1), {}}});
   return w;
 }
 
@@ -127,7 +139,7 @@ class ControlsTest : public PageHarness {
     if (type == kSettingTypeInt16) return static_cast<int16_t>(v);
     return static_cast<int64_t>(v & (size >= 4 ? 0xFFFFFFFFu : 0xFFFFu));
   }
-  std::u16string Text(WORD id) {
+  std::u16string Stored(WORD id) {
     SettingValueType type = 0;
     UINT size = 0;
     uint64_t v = 0;
