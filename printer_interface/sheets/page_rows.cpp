@@ -2,5 +2,11 @@
 // handlers; this hands them to the page tables once, before the first sheet.
 #include "printer_interface/controls/control_kinds.h"
 #include "printer_interface/framework/page_framework.h"
+#include "printer_interface/pages/about_dialog.h"
+#include "printer_interface/pages/page16_stamp_text.h"
 
-void InstallPageRows() { InstallGenericHandlers(); }
+void InstallPageRows() {
+  InstallGenericHandlers();
+  InstallStampPage();
+  InstallAboutDialog();
+}
