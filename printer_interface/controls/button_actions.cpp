@@ -223,8 +223,8 @@ INT OpenSubDialog(HandlerContext* context, const ControlRow* row, const SubDialo
     ConstraintResult* result = AllocConstraintResult();
     if (!result) return -1;
     INT answer = 0;
-    if (CheckSettingConflicts(kConflictModeChange, context->window, context->model, context->devMode,
-                              context->settings, nullptr, spec->settingId, type, EngineValue(&current), result,
+    if (CheckSettingConflicts(kConflictModeChange, context->window, context->model, context->devMode, context->settings,
+                              nullptr, spec->settingId, type, EngineValue(&current), result,
                               nullptr) != kConflictCheckOk) {
       answer = -1;
     } else {

@@ -29,9 +29,15 @@ class ButtonActionsTest : public ControlsTest {
  protected:
   void SetUp() override {
     ControlsTest::SetUp();
-    subSet_ = PageControlSet{kSubRows, 1, 77, kNoHelp, kNoFurther, 0};
+    subSet_ = PageControlSet{kSubRows, 2, 77, kNoHelp, kNoFurther, 0};
   }
-  static inline const ControlRow kSubRows[] = {Row(7330, kCheckItem, kKindCheckBox, nullptr)};
+  static constexpr BYTE kLowerCase[] = {'a', 'z', 0};
+  static constexpr CharacterRules kLowerCaseRules{kLowerCase, nullptr, nullptr, nullptr, 425};
+  static constexpr EditControlParams kMemoEdit{kEditText, 8, &kLowerCaseRules, nullptr, kEditCheckAtValidate};
+  static constexpr const EditControlParams* kMemoEditRef = &kMemoEdit;
+  static constexpr RowItem kTextItem[] = {{kText, kItemEvaluateAll | kItemEvaluateCurrent}};
+  static inline const ControlRow kSubRows[] = {Row(7330, kCheckItem, kKindCheckBox, nullptr),
+                                               Row(7331, kTextItem, kKindEdit, &kMemoEditRef)};
 };
 
 TEST_F(ButtonActionsTest, ASubDialogClosedWithOkWritesItsCopyBackAndCancelLeavesThePage) {
@@ -60,6 +66,49 @@ TEST_F(ButtonActionsTest, ASubDialogClosedWithOkWritesItsCopyBackAndCancelLeaves
   // The page was activated again with the dialog's values.
   EXPECT_EQ(pk::ui::CheckState(GetDlgItem(page, 5002)), BST_CHECKED);
   EXPECT_EQ(GetFocus(), GetDlgItem(page, 5001));
+  EXPECT_TRUE(pk::ui::ScriptFailures().empty());
+}
+
+constexpr RowItem kLengthItem[] = {{kLength, kItemEvaluateAll | kItemEvaluateCurrent}};
+constexpr EditUnitRecord kWhole{0, 0};
+constexpr EditControlParams kNumberEdit{kEditNumber, 5, nullptr, &kWhole, kEditCheckAtKillActive};
+constexpr const EditControlParams* kNumberEditRef = &kNumberEdit;
+
+TEST_F(ButtonActionsTest, AValueTypedBeforeASubDialogOpensSurvivesTheDialog) {
+  static const ControlRow rows[] = {Row(5001, nullptr, kKindPushButton, &kOpenSub, 0),
+                                    Row(5003, kLengthItem, kKindEdit, &kNumberEditRef)};
+  HWND page = OpenRows(rows, 2);
+  pk::ui::Replace(GetDlgItem(page, 5003), u"150");  // typed, not yet committed
+  // The page gives it up as the dialog opens: written with the partner's
+  // resolution, which the dialog's copy must hold.
+  pk::ui::QueueDialogScript(9701, [](HWND dialog) {
+    pk::ui::Click(GetDlgItem(dialog, 7330));
+    pk::ui::ClickItem(dialog, 1092);
+  });
+  pk::ui::ClickItem(page, 5001);
+  EXPECT_EQ(Number(kLength), 150);
+  EXPECT_EQ(Number(kPartner), 1);
+  EXPECT_EQ(Number(kCheck), 1);
+  EXPECT_EQ(pk::ui::Text(GetDlgItem(page, 5003)), u"150");
+  EXPECT_TRUE(pk::ui::ScriptFailures().empty());
+}
+
+TEST_F(ButtonActionsTest, OkOfASubDialogWhoseRowRefusesKeepsTheDialogOpen) {
+  static const ControlRow rows[] = {Row(5001, nullptr, kKindPushButton, &kOpenSub, 0)};
+  HWND page = OpenRows(rows, 1);
+  bool stayed = false;
+  pk::ui::QueueDialogScript(9701, [&](HWND dialog) {
+    pk::ui::Click(GetDlgItem(dialog, 7330));
+    pk::ui::Replace(GetDlgItem(dialog, 7331), u"ab1");
+    pk::seams::QueueMessageBoxAnswer(IDOK);
+    pk::ui::ClickItem(dialog, 1092);
+    stayed = IsWindow(dialog) && pk::seams::MessageBoxCalls().size() == 1;
+    pk::ui::ClickItem(dialog, 1091);
+  });
+  pk::ui::ClickItem(page, 5001);
+  EXPECT_TRUE(stayed);
+  EXPECT_EQ(Number(kCheck), 0);
+  EXPECT_EQ(Stored(kText), u"memo");
   EXPECT_TRUE(pk::ui::ScriptFailures().empty());
 }
 

@@ -14,7 +14,8 @@ std::u16string Shown(HWND control) { return pk::ui::Text(control); }
 constexpr EditUnitRecord kWhole{0, 0};
 constexpr EditUnitRecord kOneDecimal{1, 0};
 constexpr BYTE kAllChecks = kEditCheckAtKillActive | kEditCheckAtFocusLoss | kEditCheckAtValidate;
-constexpr EditControlParams kLengthEdit{kEditNumber | kEditLengthUnit | kEditDecimals, 10, nullptr, &kWhole, kAllChecks};
+constexpr EditControlParams kLengthEdit{kEditNumber | kEditLengthUnit | kEditDecimals, 10, nullptr, &kWhole,
+                                        kAllChecks};
 constexpr const EditControlParams* kLengthEditRef = &kLengthEdit;
 
 constexpr RowItem kWideItem[] = {{kWideRange, kItemEvaluateAll | kItemEvaluateCurrent}};
@@ -108,14 +109,14 @@ TEST_F(ControlsTest, DecimalTextsReadWithTheirPlacesDroppedDigitsAndHalfSteps) {
     int valid;
     DWORD value;
   };
-  for (const Case& c : {Case{"12.3", 1, kEditHalfSteps, 1, 120}, Case{"12.7", 1, kEditHalfSteps, 1, 125},
-                        Case{"12.5", 1, kEditHalfSteps, 1, 125}, Case{"12.3", 1, 0, 1, 123},
-                        Case{"1.5", 2, 0, 1, 150}, Case{"7", 2, 0, 1, 700}, Case{".25", 2, 0, 1, 25},
-                        Case{"12.35", 1, 0, 0, 0}, Case{"12.35", 1, kEditDropsDecimals, 1, 123},
-                        Case{"", 1, 0, 0, 0}, Case{".", 1, 0, 0, 0}, Case{"1.2.3", 2, 0, 0, 0},
-                        Case{"12x", 0, 0, 0, 0}, Case{"-5", 0, kEditSigned, 1, static_cast<DWORD>(-5)},
-                        Case{"-5", 0, 0, 0, 0}, Case{"429496729.6", 1, 0, 0, 0},
-                        Case{"4294967295", 0, 0, 1, 4294967295u}, Case{"4294967296", 0, 0, 0, 0}}) {
+  for (const Case& c :
+       {Case{"12.3", 1, kEditHalfSteps, 1, 120}, Case{"12.7", 1, kEditHalfSteps, 1, 125},
+        Case{"12.5", 1, kEditHalfSteps, 1, 125}, Case{"12.3", 1, 0, 1, 123}, Case{"1.5", 2, 0, 1, 150},
+        Case{"7", 2, 0, 1, 700}, Case{".25", 2, 0, 1, 25}, Case{"12.35", 1, 0, 0, 0},
+        Case{"12.35", 1, kEditDropsDecimals, 1, 123}, Case{"", 1, 0, 0, 0}, Case{".", 1, 0, 0, 0},
+        Case{"1.2.3", 2, 0, 0, 0}, Case{"12x", 0, 0, 0, 0}, Case{"-5", 0, kEditSigned, 1, static_cast<DWORD>(-5)},
+        Case{"-5", 0, 0, 0, 0}, Case{"429496729.6", 1, 0, 0, 0}, Case{"4294967295", 0, 0, 1, 4294967295u},
+        Case{"4294967296", 0, 0, 0, 0}}) {
     DWORD value = 0;
     const int valid = ParseDecimalText(c.text, c.decimals, c.flags, &value);
     EXPECT_EQ(valid, c.valid) << c.text;
@@ -128,14 +129,14 @@ constexpr EditControlParams kHalfSteps{kEditNumber | kEditDecimals | kEditHalfSt
 constexpr const EditControlParams* kHalfStepsRef = &kHalfSteps;
 
 TEST_F(ControlsTest, AHalfStepBoxStoresTheFirstDecimalAsZeroOrFive) {
-  static const ControlRow rows[] = {Row(4101, kLengthItem, kKindEdit, &kHalfStepsRef)};
+  static const ControlRow rows[] = {Row(4101, kLongItem, kKindEdit, &kHalfStepsRef)};
   HWND page = OpenRows(rows, 1);
   HWND edit = GetDlgItem(page, 4101);
   HandlerContext context = Context(page);
   for (auto [typed, stored, shown] : {std::tuple{u"12.3", 120, u"12.0"}, std::tuple{u"12.7", 125, u"12.5"}}) {
     Replace(edit, typed);
     CommitEditValue(&context, &rows[0], &kHalfSteps, edit, TRUE);
-    EXPECT_EQ(Number(kLength), stored);
+    EXPECT_EQ(Number(kLong), stored);
     EXPECT_EQ(Shown(edit), shown);
   }
 }

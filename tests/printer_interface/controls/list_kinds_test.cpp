@@ -71,8 +71,8 @@ TEST_F(ControlsTest, ASettingsListShowsTitleTabValueWithItsTabStop) {
   MakeSheet(entries_, 2);
   HWND page = OpenRows(rows, 1);
   HWND list = GetDlgItem(page, 3101);
-  EXPECT_EQ(Texts(list), (std::vector<std::u16string>{u"Checked\tOff", u"Hidden A\tHere", u"Toggle\tOff",
-                                                       u"Statuses\tPlain"}));
+  EXPECT_EQ(Texts(list),
+            (std::vector<std::u16string>{u"Checked\tOff", u"Hidden A\tHere", u"Toggle\tOff", u"Statuses\tPlain"}));
   pk::ui::Record(list);
   Notify(page, PSN_SETACTIVE);
   bool tabStop = false;
@@ -89,8 +89,8 @@ TEST_F(ControlsTest, ASettingsListShowsTitleTabValueWithItsTabStop) {
 
 // A device-style list: one line per setting, refreshed in place, a double
 // click steps the current setting's choice.
-constexpr ListControlParams kDeviceList{kListModeSettings, kListTextName | kListTextTab, 60,
-                                        kListStepOnDoubleClick | kListKeepLines, nullptr, nullptr};
+constexpr ListControlParams kDeviceList{
+    kListModeSettings, kListTextName | kListTextTab, 60, kListStepOnDoubleClick | kListKeepLines, nullptr, nullptr};
 
 TEST_F(ControlsTest, ADoubleClickOnAKeptSettingsListLeavesOneLinePerShownSetting) {
   static const ControlRow rows[] = {Row(3101, kDeviceItems, kKindListBox, &kDeviceList, 4),
@@ -150,9 +150,8 @@ TEST_F(ControlsTest, LinesCarryTheStateBitmapOfTheirStatusOrTheCheckIconOfTheirV
   static const ControlRow rows[] = {Row(3301, kStatesItem, kKindListBox, &kStateBitmaps),
                                     Row(3302, kToggleItem, kKindListBox, &kCheckIcons)};
   HWND page = OpenRows(rows, 2);
-  EXPECT_EQ(Texts(GetDlgItem(page, 3301)),
-            (std::vector<std::u16string>{u"None", u"Refused", u"Asked", u"Layout", u"Group value", u"Group",
-                                         u"Forbidden"}));
+  EXPECT_EQ(Texts(GetDlgItem(page, 3301)), (std::vector<std::u16string>{u"None", u"Refused", u"Asked", u"Layout",
+                                                                        u"Group value", u"Group", u"Forbidden"}));
   EXPECT_EQ(Images(GetDlgItem(page, 3301)), (std::vector<UINT>{0, 224, 223, 223, 224, 224, 0}));
   EXPECT_EQ(Images(GetDlgItem(page, 3302)), (std::vector<UINT>{252, 253}));
 }
@@ -212,8 +211,7 @@ TEST_F(ControlsTest, OwnerDrawnLinesTakeTheColoursOfTheirStateAndTheImageAtTheLe
   EXPECT_TRUE(Has(selected, GetSysColor(COLOR_HIGHLIGHTTEXT), 3, 120));
 
   // Line 1 (status 2) carries bitmap 224, drawn at the left edge.
-  SendMessageW(GetDlgItem(page, 3301), LB_SETITEMDATA, 0,
-               SendMessageW(GetDlgItem(page, 3301), LB_GETITEMDATA, 1, 0));
+  SendMessageW(GetDlgItem(page, 3301), LB_SETITEMDATA, 0, SendMessageW(GetDlgItem(page, 3301), LB_GETITEMDATA, 1, 0));
   pk::gdi::Pixels marked = DrawLine(&context, &rows[0], &kStateBitmaps, FALSE, 0);
   EXPECT_TRUE(Has(marked, RGB(208, 32, 32), 0, 19));
 }
@@ -233,6 +231,52 @@ TEST_F(ControlsTest, AComboDropDownShowsTheChoicesAsEvaluatedNowAndASelectionCha
   EXPECT_EQ(Number(kStatuses), 2);
   pk::ui::CloseUp(combo);
   EXPECT_EQ(Selection(combo), 2);
+}
+
+constexpr RowItem kLongItem[] = {{kLong, kItemEvaluateAll | kItemEvaluateCurrent}};
+constexpr EditUnitRecord kWhole{0, 0};
+constexpr EditControlParams kComboEdit{kEditNumber, 5, nullptr, &kWhole, kEditCheckAtKillActive};
+constexpr ListControlParams kEditCombo{kListModeChoices, 0, 0, kListEditPart, &kComboEdit, nullptr};
+
+TEST_F(ControlsTest, AComboWithAnEditPartTakesATypedValueOutsideItsChoices) {
+  static const ControlRow rows[] = {Row(3501, kLongItem, kKindComboBox, &kEditCombo)};
+  SetNumber(kLong, 15000);
+  HWND page = OpenRows(rows, 1, {{3501, CBS_DROPDOWN | CBS_HASSTRINGS}});
+  HWND combo = GetDlgItem(page, 3501);
+  EXPECT_EQ(pk::ui::Text(combo), u"15000");
+  pk::ui::Replace(combo, u"150");
+  SendMessageW(page, WM_COMMAND, MAKEWPARAM(3501, CBN_KILLFOCUS), reinterpret_cast<LPARAM>(combo));
+  EXPECT_EQ(Number(kLong), 150);
+  HandlerContext context = Context(page);
+  EXPECT_EQ(GetCurrentChoiceList(&context, &rows[0])->kind, 4);  // given back after the commit
+  pk::ui::Replace(combo, u"1234");
+  // A value that still changes at kill-active keeps the user on the page.
+  EXPECT_EQ(Notify(page, PSN_KILLACTIVE), 1);
+  EXPECT_EQ(Number(kLong), 1234);
+  EXPECT_EQ(Notify(page, PSN_KILLACTIVE), 0);
+}
+
+int gFills = 0;
+BOOL gRebuilt = FALSE;
+int FillByCallback(HandlerContext*, const ControlRow*, const ListControlParams*, HWND control, BOOL rebuild) {
+  ++gFills;
+  gRebuilt = rebuild;
+  SendMessageW(control, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(u"own line"));
+  return 1;
+}
+constexpr ListControlParams kCallbackList{kListModeChoices, 0, 0, kListFillCallback, nullptr, &FillByCallback};
+
+TEST_F(ControlsTest, AListWithAFillCallbackIsFilledByIt) {
+  static const ControlRow rows[] = {Row(3601, kStatusesItem, kKindListBox, &kCallbackList)};
+  gFills = 0;
+  HWND page = OpenRows(rows, 1);
+  EXPECT_EQ(gFills, 1);
+  EXPECT_TRUE(gRebuilt);
+  EXPECT_EQ(Texts(GetDlgItem(page, 3601)), std::vector<std::u16string>{u"own line"});
+  HandlerContext context = Context(page);
+  EXPECT_EQ(ListBoxKindHandler(&context, kMsgRefill, 0, 0, &rows[0], &kCallbackList), 0);
+  EXPECT_EQ(gFills, 2);
+  EXPECT_FALSE(gRebuilt);
 }
 
 }  // namespace

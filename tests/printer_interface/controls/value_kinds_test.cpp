@@ -2,6 +2,7 @@
 // buttons, spin, scroll bar, trackbar, value text, choice text, icon and the
 // state follower.
 #include "controls_fixture.h"
+#include "platform/ui/win_paint.h"
 
 namespace pk::test {
 namespace {
@@ -52,7 +53,6 @@ TEST_F(ControlsTest, ACheckBoxOnChoiceOneIsClearedAndAClickStoresChoiceZero) {
   EXPECT_EQ(Number(kCheck), 0);
   EXPECT_EQ(CheckState(box), BST_UNCHECKED);
 }
-
 
 constexpr RowItem kRadioItem[] = {{kRadio, kItemEvaluateAll | kItemEvaluateCurrent}};
 constexpr INT kRadioIds[] = {2101, 2102, 2103};
@@ -193,6 +193,42 @@ TEST_F(ControlsTest, AStateFollowerTakesTheStatusOfItsSettingsValue) {
   SetNumber(kStatuses, 2);  // a hidden one
   Notify(page, PSN_SETACTIVE);
   EXPECT_FALSE(pk::ui::Visible(GetDlgItem(page, 2601)));
+}
+
+constexpr IconParams kDrawnIcon{1, 1, 0};
+constexpr IconParams kPlainStatic{0, 0, 0};
+
+TEST_F(ControlsTest, AnIconRowIsOneIconLargeAndDrawsItsCurrentChoicesIcon) {
+  static const ControlRow rows[] = {Row(2701, kOrientationItem, kKindIcon, &kDrawnIcon),
+                                    Row(2702, kOrientationItem, kKindIcon, &kPlainStatic)};
+  HWND page = OpenRows(rows, 2);
+  HWND icon = GetDlgItem(page, 2701);
+  RECT client{};
+  GetClientRect(icon, &client);
+  EXPECT_EQ(client.right, GetSystemMetrics(SM_CXICON));
+  EXPECT_EQ(client.bottom, GetSystemMetrics(SM_CYICON));
+  GetClientRect(GetDlgItem(page, 2702), &client);
+  EXPECT_EQ(client.right, 120);  // mode 0 leaves its control alone
+  // The parameter query answers with the block.
+  HandlerContext context = Context(page);
+  EXPECT_EQ(IconKindHandler(&context, kMsgRowPrivate1, 2701, 0, &rows[0], &kDrawnIcon),
+            reinterpret_cast<LRESULT>(&kDrawnIcon));
+
+  auto faceOnly = [&] {
+    UpdateWindow(icon);
+    pk::gdi::Pixels pixels;
+    EXPECT_TRUE(pk::ui::ScreenPixels(icon, &pixels));
+    for (COLORREF c : pixels.colour)
+      if (c != GetSysColor(COLOR_BTNFACE)) return false;
+    return !pixels.colour.empty();
+  };
+  EXPECT_FALSE(faceOnly());  // portrait's picture
+  SetNumber(7, 2);
+  Notify(page, PSN_SETACTIVE);
+  EXPECT_TRUE(faceOnly());  // landscape has none
+  // Apply gives the control its own procedure back.
+  Notify(page, PSN_APPLY);
+  EXPECT_EQ(FindSheetStoreEntry(sheet_, 2, 2701, page), nullptr);
 }
 
 }  // namespace
