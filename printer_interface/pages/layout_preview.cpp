@@ -562,6 +562,42 @@ int LoadLayerSprite(HMODULE module, PictureEntry* entry, DWORD sprite, INT offse
   return 1;
 }
 
+int PlanLayoutPicture(LayoutPreviewSettings* r, const LayoutKeys* keys, LayoutPlacement* out, int room) {
+  if (!r || !keys || !out || room <= 0) return -1;
+  const LayoutSprite* slots[kLayoutSlots];
+  LayoutSprite* tables[kLayoutSlots];
+  const int count = SelectLayoutLayers(r, keys, slots, tables);
+  struct Step {
+    int slot;
+    bool second;
+    INT baseX, baseY;
+  };
+  const INT shiftX = 5 + r->pageShiftX, shiftY = 5 + r->pageShiftY;
+  const Step steps[] = {
+      {0, false, 5, 5},  {3, false, 5, 5},  {4, false, 5, 5},  {5, false, shiftX, shiftY}, {6, false, shiftX, shiftY},
+      {3, true, 0, 0},   {4, true, 0, 0},   {5, true, 0, 0},   {6, true, 0, 0},            {1, false, 0, 0},
+      {2, false, 0, 0},  {7, false, 0, 0},  {10, false, 0, 0}, {8, false, 0, 0},           {9, false, 0, 0},
+  };
+  int n = 0;
+  for (const Step& s : steps) {
+    const LayoutSprite* e = slots[s.slot];
+    if (!e) continue;
+    if (s.second) {
+      // Second sprites: of the added sheets and the sheet in layout mode 0
+      // only, of the pages per sheet always, of the page order outside mode 1.
+      if (e->second == 0) continue;
+      if ((s.slot == 3 || s.slot == 4) && r->layoutMode != 0) continue;
+      if (s.slot == 6 && r->layoutMode == 1) continue;
+    }
+    if (n >= room || n >= count - 1) break;
+    out[n++] = LayoutPlacement{s.second ? e->second : e->sprite, s.baseX, s.baseY, s.second ? e->secondX : e->x,
+                               s.second ? e->secondY : e->y};
+  }
+  for (LayoutSprite* t : tables)
+    if (t) GlobalFree(t);
+  return n;
+}
+
 int BuildLayoutPicture(HMODULE module, HWND page, const void* devMode, PictureEntry** list) {
   if (!list) return kPictureBadArguments;
   *list = nullptr;
@@ -570,54 +606,18 @@ int BuildLayoutPicture(HMODULE module, HWND page, const void* devMode, PictureEn
   if (ReadLayoutPreviewSettings(devMode, page, &r) != 0) return kPictureSettingUnreadable;
   LayoutKeys keys{};
   if (MakeLayoutKeys(&r, &keys) != 0) return kPictureBadArguments;
-
-  const LayoutSprite* slots[kLayoutSlots];
-  LayoutSprite* tables[kLayoutSlots];
-  const int count = SelectLayoutLayers(&r, &keys, slots, tables);
-  auto freeTables = [&] {
-    for (LayoutSprite* t : tables)
-      if (t) GlobalFree(t);
-  };
-  auto* out = static_cast<PictureEntry*>(GlobalAlloc(GPTR, sizeof(PictureEntry) * count));
-  if (!out) {
-    freeTables();
-    return kPictureNoMemory;
-  }
-
-  struct Step {
-    int slot;
-    bool second;
-    INT baseX, baseY;
-  };
-  const INT shiftX = 5 + r.pageShiftX, shiftY = 5 + r.pageShiftY;
-  const Step steps[] = {
-      {0, false, 5, 5},  {3, false, 5, 5},  {4, false, 5, 5},  {5, false, shiftX, shiftY}, {6, false, shiftX, shiftY},
-      {3, true, 0, 0},   {4, true, 0, 0},   {5, true, 0, 0},   {6, true, 0, 0},            {1, false, 0, 0},
-      {2, false, 0, 0},  {7, false, 0, 0},  {10, false, 0, 0}, {8, false, 0, 0},           {9, false, 0, 0},
-  };
-  int n = 0;
-  int result = kPictureOk;
-  for (const Step& s : steps) {
-    const LayoutSprite* e = slots[s.slot];
-    if (!e) continue;
-    if (s.second) {
-      if (e->second == 0) continue;
-      if ((s.slot == 3 || s.slot == 4) && r.layoutMode != 0) continue;
-      if (s.slot == 6 && r.layoutMode == 1) continue;
+  LayoutPlacement plan[kLayoutSlots * 2];
+  const int count = PlanLayoutPicture(&r, &keys, plan, kLayoutSlots * 2);
+  if (count < 0) return kPictureOther;
+  auto* out = static_cast<PictureEntry*>(GlobalAlloc(GPTR, sizeof(PictureEntry) * (count + 1)));
+  if (!out) return kPictureNoMemory;
+  for (int n = 0; n < count; ++n) {
+    const LayoutPlacement& p = plan[n];
+    if (!LoadLayerSprite(module, &out[n], p.sprite, r.offsetX, r.offsetY, p.baseX, p.baseY, p.x, p.y)) {
+      out[n] = PictureEntry{};
+      FreePictureList(out);
+      return kPictureMissing;
     }
-    if (n >= count - 1) break;
-    const DWORD sprite = s.second ? e->second : e->sprite;
-    const BYTE x = s.second ? e->secondX : e->x, y = s.second ? e->secondY : e->y;
-    if (!LoadLayerSprite(module, &out[n], sprite, r.offsetX, r.offsetY, s.baseX, s.baseY, x, y)) {
-      result = kPictureMissing;
-      break;
-    }
-    ++n;
-  }
-  freeTables();
-  if (result != kPictureOk) {
-    FreePictureList(out);
-    return result;
   }
   *list = out;
   return kPictureOk;

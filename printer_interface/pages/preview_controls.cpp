@@ -178,7 +178,9 @@ LRESULT PreviewControlWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     }
     return 1;
   }
-  if (message != WM_PAINT) return saved ? CallWindowProcW(saved, window, message, wParam, lParam) : 0;
+  // The plain static paints itself: no paint of ours validates it first.
+  if (message != WM_PAINT || id == kPlainStaticControl)
+    return saved ? CallWindowProcW(saved, window, message, wParam, lParam) : 0;
 
   PAINTSTRUCT ps{};
   BeginPaint(window, &ps);
