@@ -337,6 +337,11 @@ TEST_F(ColourSampleTest, RangesFollowTheirGroups) {
   const std::vector<COLORREF> original = SampleColours(page, 160);
   ASSERT_EQ(original.size(), 160u);
   EXPECT_EQ(original[1], RGB(255, 255, 255));
+  // All adjustments 0: the colours of bitmap 373 itself.
+  HBITMAP sample = LoadBitmapW(GetPagesResourceModule(), MAKEINTRESOURCEW(kColourSampleBitmap));
+  const pk::gdi::Pixels own = PixelsOf(sample);
+  DeleteObject(sample);
+  for (int i = 0; i < 160; ++i) EXPECT_EQ(original[i], At(own, (i % 16) * 8 + 3, (i / 16) * 8 + 3)) << i;
 
   struct Case {
     uint64_t split;
