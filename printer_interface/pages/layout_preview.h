@@ -10,26 +10,26 @@
 #include "printer_interface/pages/preview_controls.h"
 
 struct LayoutPreviewSettings {
-  WORD pageVariant = 0;         // 294
-  SHORT orientation = 1;        // 7
-  WORD sheetOrientation = 1;    // computed
-  INT collate = 0;              // 18 = 1
-  WORD paperSource = 7;         // 265
-  WORD mediaKind = 0;           // 388
-  SHORT duplex = 1;             // 16
-  WORD colourMode = 0;          // 270
-  INT addedSheets = 0;          // 481
-  WORD pagesPerSheet = 1;       // 295
-  WORD pageOrder = 0;           // 264
-  WORD layoutMode = 0;          // 321
-  WORD mode1Grid = 514;         // 296
-  INT mode1Variant = 0;         // 453
-  WCHAR symbolText[33] = {};    // 297
-  WORD edgeSymbolA = 0;         // 320
-  WORD edgeSymbolB = 0;         // 341
-  SHORT paperSize = 9;          // 8
-  WORD mode2Variant = 0;        // 322
-  INT mode2Flag = 0;            // 458
+  WORD pageVariant = 0;       // 294
+  SHORT orientation = 1;      // 7
+  WORD sheetOrientation = 1;  // computed
+  INT collate = 0;            // 18 = 1
+  WORD paperSource = 7;       // 265
+  WORD mediaKind = 0;         // 388
+  SHORT duplex = 1;           // 16
+  WORD colourMode = 0;        // 270
+  INT addedSheets = 0;        // 481
+  WORD pagesPerSheet = 1;     // 295
+  WORD pageOrder = 0;         // 264
+  WORD layoutMode = 0;        // 321
+  WORD mode1Grid = 514;       // 296
+  INT mode1Variant = 0;       // 453
+  WCHAR symbolText[33] = {};  // 297
+  WORD edgeSymbolA = 0;       // 320
+  WORD edgeSymbolB = 0;       // 341
+  SHORT paperSize = 9;        // 8
+  WORD mode2Variant = 0;      // 322
+  INT mode2Flag = 0;          // 458
   INT pageShiftX = 0, pageShiftY = 0;
   INT offsetX = 0, offsetY = 0;
   BYTE rotationMode = 0;  // 437

@@ -337,7 +337,9 @@ struct PictureFile {
 };
 
 void AddControlPictures(std::vector<PictureFile>& out) {
-  auto bmp = [&](int id, const Canvas& c) { out.push_back({"bitmap", id, "sprite_" + std::to_string(id) + ".bmp", Bmp(c)}); };
+  auto bmp = [&](int id, const Canvas& c) {
+    out.push_back({"bitmap", id, "sprite_" + std::to_string(id) + ".bmp", Bmp(c)});
+  };
   // Sheets, media and added sheets (portrait, landscape).
   bmp(350, Sheet(40, 54, kPaper));
   bmp(351, Sheet(54, 40, kPaper));
@@ -363,8 +365,8 @@ void AddControlPictures(std::vector<PictureFile>& out) {
     bmp(307, two);
   }
   // Collation stacks.
-  for (int id : {308, 309, 310, 311, 312, 313, 455, 456, 457, 458, 459, 460, 461, 462, 463, 464, 465, 466, 467, 468,
-                 469, 476, 477, 478, 784, 795, 796, 797, 798, 950, 951, 952, 953, 954, 955, 956, 957})
+  for (int id : {308, 309, 310, 311, 312, 313, 455, 456, 457, 458, 459, 460, 461, 462, 463, 464, 465, 466, 467,
+                 468, 469, 476, 477, 478, 784, 795, 796, 797, 798, 950, 951, 952, 953, 954, 955, 956, 957})
     bmp(id, Mark(18, 12, kAccent, "C"));
   // Duplex arrows.
   for (int id : {314, 315, 316, 317, 542, 543, 545, 546}) bmp(id, Mark(14, 12, kInk, "D"));
@@ -386,8 +388,8 @@ void AddControlPictures(std::vector<PictureFile>& out) {
   bmp(480, Grid(52, 38, 4, 2));
   bmp(424, Mark(16, 10, kMark, "A"));
   // Edge symbols (staples, punches, binding).
-  for (int id : {534, 535, 536, 537, 538, 539, 540, 541, 786, 927, 928, 600, 601, 602, 603, 604, 605, 606, 607, 608,
-                 609, 610, 611, 958, 959})
+  for (int id : {534, 535, 536, 537, 538, 539, 540, 541, 786, 927, 928, 600, 601,
+                 602, 603, 604, 605, 606, 607, 608, 609, 610, 611, 958, 959})
     bmp(id, Mark(10, 10, kMark, "S"));
   // The page-order tables of our own.
   for (uint32_t f = page_order::kMode1; f <= page_order::kEightUp; ++f) {

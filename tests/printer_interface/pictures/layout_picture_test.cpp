@@ -38,7 +38,8 @@ std::vector<Placed> Plan(LayoutPreviewSettings r, LayoutPreviewSettings* after =
   const int n = PlanLayoutPicture(&r, &keys, out, 32);
   std::vector<Placed> placed;
   for (int i = 0; i < n; ++i)
-    placed.push_back({out[i].sprite, out[i].baseX + r.offsetX + out[i].x - 13, out[i].baseY + r.offsetY + out[i].y - 13});
+    placed.push_back(
+        {out[i].sprite, out[i].baseX + r.offsetX + out[i].x - 13, out[i].baseY + r.offsetY + out[i].y - 13});
   if (after) *after = r;
   return placed;
 }
@@ -66,51 +67,71 @@ TEST(LayoutPlanTest, LayersFollowTheirSettings) {
     std::vector<Placed> expected;
   };
   const Case cases[] = {
-      {"colour mode 0 adds the colour layer on top", [](LayoutPreviewSettings* r) { r->colourMode = 0; },
+      {"colour mode 0 adds the colour layer on top",
+       [](LayoutPreviewSettings* r) { r->colourMode = 0; },
        {{350, 66, 43}, {347, 83, 64}, {350, 35, 24}, {306, 44, 44}, {376, 35, 24}}},
-      {"collation first, never its second sprite", [](LayoutPreviewSettings* r) { r->collate = 1; },
+      {"collation first, never its second sprite",
+       [](LayoutPreviewSettings* r) { r->collate = 1; },
        {{308, 68, 45}, {350, 66, 43}, {347, 83, 64}, {350, 35, 24}, {306, 44, 44}}},
-      {"duplex 2 portrait", [](LayoutPreviewSettings* r) { r->duplex = 2; },
+      {"duplex 2 portrait",
+       [](LayoutPreviewSettings* r) { r->duplex = 2; },
        {{350, 66, 43}, {347, 83, 64}, {350, 35, 24}, {306, 44, 44}, {314, 16, 19}}},
-      {"duplex 3 with edge A 8: sheet up, pages shifted", [](LayoutPreviewSettings* r) {
+      {"duplex 3 with edge A 8: sheet up, pages shifted",
+       [](LayoutPreviewSettings* r) {
          r->duplex = 3;
          r->edgeSymbolA = 8;
        },
        {{350, 66, 37}, {347, 80, 57}, {350, 35, 44}, {306, 44, 64}, {542, 30, 97}, {535, 16, 90}}},
-      {"four up landscape document: portrait sheet, grid and table 1", [](LayoutPreviewSettings* r) {
+      {"four up landscape document: portrait sheet, grid and table 1",
+       [](LayoutPreviewSettings* r) {
          r->orientation = 2;
          r->pagesPerSheet = 4;
        },
-       {{351, 52, 59}, {406, 57, 64}, {page_order::Sprite(page_order::kFourUp, 0, 1, 0, 0), 57, 64},
-        {351, 25, 34}, {406, 31, 39}, {page_order::SecondSprite(page_order::kFourUp, 1), 31, 39}}},
-      {"two up, page order 2: second table, landscape sheet", [](LayoutPreviewSettings* r) {
+       {{351, 52, 59},
+        {406, 57, 64},
+        {page_order::Sprite(page_order::kFourUp, 0, 1, 0, 0), 57, 64},
+        {351, 25, 34},
+        {406, 31, 39},
+        {page_order::SecondSprite(page_order::kFourUp, 1), 31, 39}}},
+      {"two up, page order 2: second table, landscape sheet",
+       [](LayoutPreviewSettings* r) {
          r->pagesPerSheet = 2;
          r->pageOrder = 2;
          r->pageVariant = 2;
        },
-       {{351, 52, 59}, {404, 64, 64}, {page_order::Sprite(page_order::kTwoUp, 1, 1, 0, 2), 64, 65},
-        {351, 25, 34}, {404, 38, 39}, {page_order::SecondSprite(page_order::kTwoUp, 1), 34, 41}}},
-      {"text symbol", [](LayoutPreviewSettings* r) { r->symbolText[0] = u'X'; },
+       {{351, 52, 59},
+        {404, 64, 64},
+        {page_order::Sprite(page_order::kTwoUp, 1, 1, 0, 2), 64, 65},
+        {351, 25, 34},
+        {404, 38, 39},
+        {page_order::SecondSprite(page_order::kTwoUp, 1), 34, 41}}},
+      {"text symbol",
+       [](LayoutPreviewSettings* r) { r->symbolText[0] = u'X'; },
        {{350, 66, 43}, {347, 83, 64}, {350, 35, 24}, {306, 44, 44}, {424, 55, 26}}},
-      {"added sheets, styled", [](LayoutPreviewSettings* r) {
+      {"added sheets, styled",
+       [](LayoutPreviewSettings* r) {
          r->addedSheets = 1;
          r->sheetStyle = 1;
        },
        {{1007, 73, 50}, {350, 66, 43}, {347, 83, 64}, {1007, 42, 31}, {350, 35, 24}, {306, 44, 44}}},
-      {"edge A 9 with B 5 on A4: the combined layer and offset 15", [](LayoutPreviewSettings* r) {
+      {"edge A 9 with B 5 on A4: the combined layer and offset 15",
+       [](LayoutPreviewSettings* r) {
          r->edgeSymbolA = 9;
          r->edgeSymbolB = 5;
        },
        {{350, 81, 43}, {347, 98, 64}, {350, 50, 24}, {306, 59, 44}, {604, 13, 20}}},
-      {"edge B 4 portrait: pages up, picture down", [](LayoutPreviewSettings* r) { r->edgeSymbolB = 4; },
+      {"edge B 4 portrait: pages up, picture down",
+       [](LayoutPreviewSettings* r) { r->edgeSymbolB = 4; },
        {{350, 66, 37}, {347, 80, 57}, {350, 35, 44}, {306, 44, 64}, {603, 44, 105}}},
-      {"media 3 with added sheets and collation", [](LayoutPreviewSettings* r) {
+      {"media 3 with added sheets and collation",
+       [](LayoutPreviewSettings* r) {
          r->mediaKind = 3;
          r->addedSheets = 1;
          r->collate = 1;
        },
        {{309, 73, 50}, {350, 73, 50}, {348, 66, 43}, {347, 83, 64}, {350, 42, 31}, {348, 35, 24}, {306, 44, 44}}},
-      {"layout mode 1, grid 771, media 3, variant: collation, sheet, mode-1 table 7", [](LayoutPreviewSettings* r) {
+      {"layout mode 1, grid 771, media 3, variant: collation, sheet, mode-1 table 7",
+       [](LayoutPreviewSettings* r) {
          r->layoutMode = 1;
          r->mode1Grid = 771;
          r->mediaKind = 3;
@@ -119,14 +140,17 @@ TEST(LayoutPlanTest, LayersFollowTheirSettings) {
          r->duplex = 2;
        },
        {{462, 35, 24}, {348, 35, 24}, {page_order::Sprite(page_order::kMode1, 7, 0, 0, 0), 35, 24}, {314, 16, 19}}},
-      {"layout mode 2 with the mode-2 flag and variant", [](LayoutPreviewSettings* r) {
+      {"layout mode 2 with the mode-2 flag and variant",
+       [](LayoutPreviewSettings* r) {
          r->layoutMode = 2;
          r->mode2Flag = 1;
          r->mode2Variant = 3;
          r->colourMode = 2;
        },
-       {{557, 48, 59}, {page_order::Sprite(page_order::kMode2, 1, 0, 0, 0), 52, 59},
-        {page_order::SecondSprite(page_order::kMode2, 0), 20, 31}, {375, 20, 4}}},
+       {{557, 48, 59},
+        {page_order::Sprite(page_order::kMode2, 1, 0, 0, 0), 52, 59},
+        {page_order::SecondSprite(page_order::kMode2, 0), 20, 31},
+        {375, 20, 4}}},
   };
   for (const Case& c : cases) {
     LayoutPreviewSettings r = Base();
@@ -180,7 +204,8 @@ TEST(LayoutPlanTest, EdgeSymbolFourWithDuplexTwoShiftsThePagesLeft) {
   r.duplex = 2;
   LayoutPreviewSettings after;
   const std::vector<Placed> plan = Plan(r, &after);
-  EXPECT_EQ(std::make_tuple(after.pageShiftX, after.pageShiftY, after.offsetX, after.offsetY), std::make_tuple(-57, 0, 20, 0));
+  EXPECT_EQ(std::make_tuple(after.pageShiftX, after.pageShiftY, after.offsetX, after.offsetY),
+            std::make_tuple(-57, 0, 20, 0));
   EXPECT_EQ(plan, (std::vector<Placed>{{350, 29, 43},
                                        {347, 5 - 57 + 20 + 91 - 13, 64},
                                        {350, 55, 24},
@@ -248,8 +273,10 @@ TEST(LayoutPlanTest, PageOrderTablesMapEveryKey) {
     WORD layoutMode, pagesPerSheet;
     uint32_t family, tables;
   };
-  const Family families[] = {{0, 2, page_order::kTwoUp, 2}, {0, 4, page_order::kFourUp, 4},
-                             {0, 8, page_order::kEightUp, 4}, {1, 1, page_order::kMode1, 12},
+  const Family families[] = {{0, 2, page_order::kTwoUp, 2},
+                             {0, 4, page_order::kFourUp, 4},
+                             {0, 8, page_order::kEightUp, 4},
+                             {1, 1, page_order::kMode1, 12},
                              {2, 1, page_order::kMode2, 2}};
   std::set<DWORD> sprites;
   for (const Family& f : families)
@@ -278,9 +305,11 @@ TEST(LayoutPlanTest, PageOrderTablesMapEveryKey) {
         EXPECT_EQ(e->second != 0, f.family != page_order::kMode1);
         const bool landscape = e->key & 1;
         if (f.family == page_order::kFourUp)
-          EXPECT_EQ(std::tie(e->x, e->y), landscape ? std::make_tuple(BYTE{65}, BYTE{72}) : std::make_tuple(BYTE{79}, BYTE{56}));
+          EXPECT_EQ(std::tie(e->x, e->y),
+                    landscape ? std::make_tuple(BYTE{65}, BYTE{72}) : std::make_tuple(BYTE{79}, BYTE{56}));
         if (f.family == page_order::kMode1)
-          EXPECT_EQ(std::tie(e->x, e->y), landscape ? std::make_tuple(BYTE{33}, BYTE{42}) : std::make_tuple(BYTE{43}, BYTE{32}));
+          EXPECT_EQ(std::tie(e->x, e->y),
+                    landscape ? std::make_tuple(BYTE{33}, BYTE{42}) : std::make_tuple(BYTE{43}, BYTE{32}));
       }
       const bool variants = page_order::HasVariants(f.family);
       EXPECT_EQ(entries, variants ? 24 : 8);
@@ -308,10 +337,10 @@ using LayoutPictureTest = PictureTest;
 
 TEST_F(LayoutPictureTest, EverySpriteOfTheTablesIsInTarquen) {
   HMODULE module = GetPagesResourceModule();
-  std::vector<DWORD> ids = {306, 307, 308, 309, 310, 311, 312, 313, 314, 315, 316, 317, 346, 347, 348, 349, 350,
-                            351, 375, 376, 403, 404, 405, 406, 424, 479, 480, 534, 535, 536, 537, 538, 539, 540,
-                            541, 542, 543, 545, 546, 553, 554, 555, 557, 600, 601, 602, 603, 604, 605, 606, 607,
-                            608, 609, 610, 611, 784, 786, 795, 796, 797, 798, 927, 928, 950, 951, 952, 953, 954,
+  std::vector<DWORD> ids = {306, 307, 308, 309, 310, 311,  312,  313,  314,  315,  316,  317, 346, 347, 348, 349, 350,
+                            351, 375, 376, 403, 404, 405,  406,  424,  479,  480,  534,  535, 536, 537, 538, 539, 540,
+                            541, 542, 543, 545, 546, 553,  554,  555,  557,  600,  601,  602, 603, 604, 605, 606, 607,
+                            608, 609, 610, 611, 784, 786,  795,  796,  797,  798,  927,  928, 950, 951, 952, 953, 954,
                             955, 956, 957, 958, 959, 1006, 1007, 1012, 1013, 1016, 1017, 373, 374};
   for (DWORD id = 455; id <= 469; ++id) ids.push_back(id);
   for (DWORD id = 476; id <= 478; ++id) ids.push_back(id);
@@ -321,8 +350,7 @@ TEST_F(LayoutPictureTest, EverySpriteOfTheTablesIsInTarquen) {
     EXPECT_NE(b, nullptr) << id;
     if (b) DeleteObject(b);
   }
-  for (DWORD id : {358, 359, 360, 361, 362, 363, 364, 365, 366, 367, 368, 369, 370, 371, 372, 996, 997, 998, 999,
-                   1000})
+  for (DWORD id : {358, 359, 360, 361, 362, 363, 364, 365, 366, 367, 368, 369, 370, 371, 372, 996, 997, 998, 999, 1000})
     EXPECT_NE(LoadIconW(module, MAKEINTRESOURCEW(id)), nullptr) << id;
 }
 
@@ -397,9 +425,9 @@ TEST_F(LayoutPictureTest, BuildResults) {
   SettingValueType type = 0;
   UINT size = 0, ts = 0, ms = 0;
   const BYTE* address = nullptr;
-  ASSERT_EQ(LookupSettingField(16, &type, nullptr, &ts, &ms, sheet_->working.devMode, nullptr, &address, nullptr,
-                               nullptr),
-            0);
+  ASSERT_EQ(
+      LookupSettingField(16, &type, nullptr, &ts, &ms, sheet_->working.devMode, nullptr, &address, nullptr, nullptr),
+      0);
   const SHORT four = 4;
   std::memcpy(const_cast<BYTE*>(address), &four, 2);
   ASSERT_EQ(Get(16), 4u);

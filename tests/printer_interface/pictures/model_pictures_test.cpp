@@ -41,11 +41,10 @@ ddd::ModelWriter PictureModel() {
   const uint16_t simplex = w.AddOption(14, ddd::Text::Plain("Simplex"), 0, 0, ddd::Value::I16(1));
   const uint16_t duplex = w.AddOption(14, ddd::Text::Plain("Duplex"), 0, 0, ddd::Value::I16(2));
   w.AddFeature(4, 16, ddd::Text::Plain("Duplex"), 1, 1, {simplex, duplex});
-  for (uint16_t key = 1; key <= 3; ++key)
-    w.AddBitmap(key, 1, 4, 4, ddd::MakeBitmapFile(4, 4, 0x102030u * key));
+  for (uint16_t key = 1; key <= 3; ++key) w.AddBitmap(key, 1, 4, 4, ddd::MakeBitmapFile(4, 4, 0x102030u * key));
   w.AddBitmap(4, 1, 4, 4, LyingBitmapFile(4096, 16, 10));
   w.AddBitmap(5, 1, 4, 4, LyingBitmapFile(300, 300, 0));  // more than 256 colours, all present
-  w.SetField(1, {5});                                      // the device picture
+  w.SetField(1, {5});                                     // the device picture
   const auto aMatch = [] { return ddd::Value::I16(1); };
   const auto aFail = [] { return ddd::Value::I16(2); };
   uint16_t key = 1;
@@ -119,8 +118,8 @@ TEST_F(ModelPictureTest, ABitmapLargerThanItsRecordIsLeftOut) {
   BYTE* data = nullptr;
   ASSERT_EQ(LoadRecordPicture(model_->primary, model_->secondary, record, &w, &h, &data, &bytes), 0);
   HPALETTE palette = nullptr;
-  EXPECT_EQ(CreateBitmapFromPackedDib(GetDlgItem(page, kModelPictureControl),
-                                      reinterpret_cast<BITMAPINFOHEADER*>(data), bytes, &palette),
+  EXPECT_EQ(CreateBitmapFromPackedDib(GetDlgItem(page, kModelPictureControl), reinterpret_cast<BITMAPINFOHEADER*>(data),
+                                      bytes, &palette),
             nullptr);
   EXPECT_EQ(palette, nullptr);
   GlobalFree(data);
@@ -133,8 +132,11 @@ TEST_F(ModelPictureTest, PalettesTakeOnlyTheColoursPresentUpTo256) {
     size_t present, bytes;  // table entries written, bytes handed over
     UINT entries;
   };
-  const Case cases[] = {{4096, 16, 40 + 64, 16}, {0, 256, 40 + 1024, 256}, {300, 300, 40 + 1200, 256},
-                        {2, 2, 40 + 8, 2},       {0, 10, 40 + 40, 10}};
+  const Case cases[] = {{4096, 16, 40 + 64, 16},
+                        {0, 256, 40 + 1024, 256},
+                        {300, 300, 40 + 1200, 256},
+                        {2, 2, 40 + 8, 2},
+                        {0, 10, 40 + 40, 10}};
   for (const Case& c : cases) {
     const ddd::Bytes file = LyingBitmapFile(c.claimed, c.present, 0);
     const auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(file.data() + 14);

@@ -38,9 +38,8 @@ pk::gdi::Pixels Tiled(const pk::gdi::Pixels& tile, int w, int h) {
 }
 
 struct GdiCounts {
-  SIZE_T bitmaps = pk::seams::LiveBitmaps(), dcs = pk::seams::LiveMemoryDcs(),
-         windowDcs = pk::seams::LiveWindowDcs(), palettes = pk::seams::LivePalettes(),
-         blocks = pk::seams::GlobalLiveBlocks();
+  SIZE_T bitmaps = pk::seams::LiveBitmaps(), dcs = pk::seams::LiveMemoryDcs(), windowDcs = pk::seams::LiveWindowDcs(),
+         palettes = pk::seams::LivePalettes(), blocks = pk::seams::GlobalLiveBlocks();
   bool operator==(const GdiCounts&) const = default;
 };
 
@@ -51,8 +50,8 @@ TEST_F(PictureControlTest, ServedControlsAreSubclassedOnceAndTheIconsAreNot) {
   const WNDPROC staticProc = sheet_->state->staticProcedure;
   ASSERT_NE(staticProc, nullptr);
   EXPECT_NE(staticProc, &PreviewControlWndProc);
-  for (INT id : {kRowPictureControl, kLayoutControl, kModelPictureControl, kDevicePictureControl,
-                 kColourSampleControl, kPlainStaticControl, kRowPictureControl1})
+  for (INT id : {kRowPictureControl, kLayoutControl, kModelPictureControl, kDevicePictureControl, kColourSampleControl,
+                 kPlainStaticControl, kRowPictureControl1})
     EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongPtrW(GetDlgItem(page, id), GWLP_WNDPROC)), &PreviewControlWndProc)
         << id;
   for (INT id : {kStateIconControlA, kStateIconControlB})
@@ -96,8 +95,7 @@ TEST_F(PictureControlTest, HundredPaintsLeaveNoGdiObjectOrPalette) {
   HWND page = OpenPicturePage();
   ListLayoutSettings();
   Notify(page, PSN_SETACTIVE);
-  for (INT id : {kLayoutControl, kColourSampleControl, kDevicePictureControl, kModelPictureControl,
-                 kRowPictureControl})
+  for (INT id : {kLayoutControl, kColourSampleControl, kDevicePictureControl, kModelPictureControl, kRowPictureControl})
     Paint(GetDlgItem(page, id), true);
   const GdiCounts before;
   for (int i = 0; i < 100; ++i)
@@ -192,8 +190,8 @@ TEST_F(OldSystemPictureTest, SnapshotControlsPaintOnTheFaceColour) {
 
 TEST_F(PictureControlTest, ThePlainStaticControlShowsOnlyTheStatic) {
   HWND page = OpenPicturePage();
-  HWND plain = CreateWindowExW(0, u"Static", u"Plain", WS_CHILD | WS_VISIBLE, 0, 0, kControlWidth, kControlHeight,
-                               page, nullptr, nullptr, nullptr);
+  HWND plain = CreateWindowExW(0, u"Static", u"Plain", WS_CHILD | WS_VISIBLE, 0, 0, kControlWidth, kControlHeight, page,
+                               nullptr, nullptr, nullptr);
   for (INT id : {kPlainStaticControl}) {
     HWND control = GetDlgItem(page, id);
     SetWindowTextW(control, u"Plain");
@@ -368,7 +366,8 @@ TEST_F(ColourSampleTest, RangesFollowTheirGroups) {
   Set(270, 1);
   const std::vector<COLORREF> grey = SampleColours(page, 160);
   EXPECT_EQ(grey, Adjusted(original, 2, 127, 0, 0, 0, true, original));
-  for (int i = 2; i <= 127; ++i) EXPECT_TRUE(GetRValue(grey[i]) == GetGValue(grey[i]) && GetGValue(grey[i]) == GetBValue(grey[i]));
+  for (int i = 2; i <= 127; ++i)
+    EXPECT_TRUE(GetRValue(grey[i]) == GetGValue(grey[i]) && GetGValue(grey[i]) == GetBValue(grey[i]));
   EXPECT_EQ(grey[140], original[140]);
 
   // The sample lives while its page is active.
@@ -389,7 +388,8 @@ TEST_F(ColourSampleTest, RangesFollowTheirGroups) {
 TEST_F(ColourSampleTest, RangesStayWithinASmallerColourTable) {
   std::vector<COLORREF> table;
   for (int i = 0; i < 64; ++i) table.push_back(RGB(i * 4, 255 - i * 4, 128));
-  HMODULE module = MakeModule("Sample64", {{373, Bmp8(128, 32, table, [](int x, int y) { return (y / 8) * 16 + x / 8; })}});
+  HMODULE module =
+      MakeModule("Sample64", {{373, Bmp8(128, 32, table, [](int x, int y) { return (y / 8) * 16 + x / 8; })}});
   ASSERT_NE(module, nullptr);
   HWND page = OpenPicturePage();
   FreeColourSampleData(sheet_->state);

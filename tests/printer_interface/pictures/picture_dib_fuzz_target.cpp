@@ -38,8 +38,8 @@ void picture_dib_fuzz_one(const uint8_t* data, size_t size) {
   if (n) std::memcpy(dib, data + 1, n);
   const auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(dib);
   HPALETTE palette = nullptr;
-  HBITMAP bitmap = n >= sizeof(BITMAPINFOHEADER) ? CreateBitmapFromPackedDib(g_control, header, DWORD(n), &palette)
-                                                 : nullptr;
+  HBITMAP bitmap =
+      n >= sizeof(BITMAPINFOHEADER) ? CreateBitmapFromPackedDib(g_control, header, DWORD(n), &palette) : nullptr;
   if (HPALETTE other = n >= sizeof(BITMAPINFOHEADER) ? CreateDibPalette(header, DWORD(n)) : nullptr) {
     Check(GetPaletteEntries(other, 0, 0, nullptr) <= 256);
     DeleteObject(other);
@@ -88,8 +88,8 @@ std::vector<uint8_t> Seed(uint8_t selector, uint16_t bpp, uint32_t colours) {
   auto put = [&](uint32_t v, int k) {
     for (int i = 0; i < k; ++i) b.push_back(uint8_t(v >> (8 * i)));
   };
-  put(40, 4), put(5, 4), put(3, 4), put(1, 2), put(bpp, 2), put(0, 4), put(0, 4), put(0, 4), put(0, 4),
-      put(colours, 4), put(0, 4);
+  put(40, 4), put(5, 4), put(3, 4), put(1, 2), put(bpp, 2), put(0, 4), put(0, 4), put(0, 4), put(0, 4), put(colours, 4),
+      put(0, 4);
   const uint32_t table = bpp <= 8 ? (colours ? colours : 1u << bpp) : 0;
   for (uint32_t k = 0; k < table; ++k) put(k * 0x010203u | (k % 3 == 0 ? 0xFF00FF : 0), 4);
   const size_t stride = ((5 * bpp + 31) / 32) * 4;
@@ -100,8 +100,8 @@ std::vector<uint8_t> Seed(uint8_t selector, uint16_t bpp, uint32_t colours) {
 TEST(PictureDibFuzz, FixedBudgetRunsClean) {
   pk::seams::UseTemporaryMachineRoot();
   ASSERT_TRUE(picture_dib_fuzz_setup());
-  const std::vector<std::vector<uint8_t>> seeds = {Seed(0, 24, 0), Seed(1, 8, 16), Seed(0, 8, 0), Seed(1, 4, 0),
-                                                   Seed(0, 1, 2)};
+  const std::vector<std::vector<uint8_t> > seeds = {Seed(0, 24, 0), Seed(1, 8, 16), Seed(0, 8, 0), Seed(1, 4, 0),
+                                                    Seed(0, 1, 2)};
   for (const auto& seed : seeds) picture_dib_fuzz_one(seed.data(), seed.size());
   std::mt19937 rng(9812);
   for (int iter = 0; iter < 200; ++iter) {

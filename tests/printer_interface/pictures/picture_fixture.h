@@ -45,14 +45,14 @@ inline const ControlRow kPictureRows[] = {
 };
 inline constexpr INT kNoFurther[] = {kNoControl};
 inline constexpr INT kNoWhatsThis[] = {0, 0};
-inline PageControlSet gPictureSet{kPictureRows, sizeof kPictureRows / sizeof kPictureRows[0], 0, kNoWhatsThis,
-                                  kNoFurther, 0};
+inline PageControlSet gPictureSet{
+    kPictureRows, sizeof kPictureRows / sizeof kPictureRows[0], 0, kNoWhatsThis, kNoFurther, 0};
 inline const PageInfo kPictureInfo{520, nullptr, 0, kNoControl, nullptr, 0, 0};
 inline const PageEntry kPicturePages[] = {{0, &gPictureSet, &kPictureInfo}};
 
 // The settings the layout picture reads (and 270, read directly).
-inline constexpr WORD kLayoutSettings[] = {294, 7,   18,  265, 388, 16,  481, 295, 264, 321,
-                                           296, 453, 297, 320, 341, 8,   322, 458, 437, 441};
+inline constexpr WORD kLayoutSettings[] = {294, 7,   18,  265, 388, 16, 481, 295, 264, 321,
+                                           296, 453, 297, 320, 341, 8,  322, 458, 437, 441};
 
 // A BMP file of 24-bit pixels.
 inline std::vector<uint8_t> Bmp24(const pk::gdi::Pixels& p) {
@@ -124,14 +124,13 @@ class PictureTest : public PageHarness {
   HWND OpenPicturePage(SheetContext* context = nullptr) {
     if (!sheet_) MakeSheet(kPicturePages, 1);
     if (!context) context = sheet_;
-    HWND page = CreateWindowExW(0, WC_DIALOGW, u"page", WS_CHILD | WS_VISIBLE, 0, 0, 400, 400, frame_, nullptr,
-                                nullptr, nullptr);
+    HWND page = CreateWindowExW(0, WC_DIALOGW, u"page", WS_CHILD | WS_VISIBLE, 0, 0, 400, 400, frame_, nullptr, nullptr,
+                                nullptr);
     pages_.push_back(page);
     for (const ControlRow& row : kPictureRows)
-      CreateWindowExW(0, u"Static", u"", WS_CHILD | WS_VISIBLE | (row.controlId == kStateIconControlA ||
-                                                                          row.controlId == kStateIconControlB
-                                                                      ? SS_ICON
-                                                                      : 0),
+      CreateWindowExW(0, u"Static", u"",
+                      WS_CHILD | WS_VISIBLE |
+                          (row.controlId == kStateIconControlA || row.controlId == kStateIconControlB ? SS_ICON : 0),
                       0, 0, kControlWidth, kControlHeight, page,
                       reinterpret_cast<HMENU>(static_cast<intptr_t>(row.controlId)), nullptr, nullptr);
     SetWindowLongPtrW(page, GWLP_USERDATA, ((0 + 16) << 8) | kDialogTopPage);
