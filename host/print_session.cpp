@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "host/text_utf.h"
+#include "platform/win/win_error.h"
 
 namespace pkhost {
 
@@ -188,6 +189,31 @@ int PrintSession::Event(int event, ULONG cjIn, PVOID in, ULONG cjOut, PVOID out)
   return r;
 }
 
+// The PDEV's own device fonts, " device fonts N "face" ...": GDI asks for
+// as many as DEVINFO's cFonts says, which may be none, so the host asks on
+// (faces 1, 2, ... until the driver answers none) for the trace alone.
+std::string PrintSession::HeldDeviceFonts(DHPDEV dhpdev) const {
+  auto query = driver_.get<PFN_DrvQueryFont>(INDEX_DrvQueryFont);
+  if (!query) return std::string();
+  constexpr ULONG kMostFaces = 1000;
+  std::string faces;
+  ULONG count = 0;
+  for (; count < kMostFaces; ++count) {
+    ULONG_PTR id = 0;
+    const IFIMETRICS* ifi = query(dhpdev, 0, count + 1, &id);
+    if (!ifi) break;
+    std::u16string name;
+    if (ifi->dpwszFaceName > 0 && ULONG(ifi->dpwszFaceName) < ifi->cjThis) {
+      const auto* at = reinterpret_cast<const WCHAR*>(reinterpret_cast<const char*>(ifi) + ifi->dpwszFaceName);
+      const size_t room = (ifi->cjThis - ULONG(ifi->dpwszFaceName)) / sizeof(WCHAR);
+      name.assign(at, std::find(at, at + room, u'\0'));
+    }
+    faces += " \"" + Utf16ToUtf8(name) + "\"";
+  }
+  SetLastError(ERROR_SUCCESS);  // the answer past the last face sets an error GDI never saw
+  return " device fonts " + std::to_string(count) + faces;
+}
+
 bool PrintSession::EnablePdev(const std::vector<uint8_t>& devMode, std::unique_ptr<Pdev>& out, std::string* error) {
   auto p = std::make_unique<Pdev>();
   p->devMode = devMode;
@@ -221,14 +247,15 @@ bool PrintSession::EnablePdev(const std::vector<uint8_t>& devMode, std::unique_p
                      p->deviceName.data(), setup_.hPrinter);
   // The trace file gets what the PDEV told GDI: the printable size, the
   // device fonts and the default font's face (a PDEV names one only when it
-  // has device fonts of its own, also when it reports none to GDI).
+  // has device fonts of its own, also when it reports none to GDI); then the
+  // device fonts the PDEV holds all the same.
   const LOGFONTW& lf = p->devInfo.lfDefaultFont;
   const std::u16string face(lf.lfFaceName, std::find(lf.lfFaceName, lf.lfFaceName + LF_FACESIZE, u'\0'));
-  log_.Trace("DrvEnablePDEV",
-             p->dhpdev
-                 ? " printable " + std::to_string(p->gdi.ulHorzRes) + "x" + std::to_string(p->gdi.ulVertRes) +
-                       " fonts " + std::to_string(p->devInfo.cFonts) + " default font \"" + Utf16ToUtf8(face) + "\""
-                 : std::string());
+  log_.Trace("DrvEnablePDEV", p->dhpdev ? " printable " + std::to_string(p->gdi.ulHorzRes) + "x" +
+                                              std::to_string(p->gdi.ulVertRes) + " fonts " +
+                                              std::to_string(p->devInfo.cFonts) + " default font \"" +
+                                              Utf16ToUtf8(face) + "\"" + HeldDeviceFonts(p->dhpdev)
+                                        : std::string());
   if (!p->dhpdev) {
     pkgdi::DeleteDevice(p->hdev);
     *error = "DrvEnablePDEV failed";

@@ -91,6 +91,7 @@ class PrintSession : private pkgdi::PrinterDcBackEnd {
  private:
   struct Pdev;
   bool EnablePdev(const std::vector<uint8_t>& devMode, std::unique_ptr<Pdev>& out, std::string* error);
+  std::string HeldDeviceFonts(DHPDEV dhpdev) const;
   bool EnableSurface(Pdev& pdev);
   void DisablePdev(std::unique_ptr<Pdev>& pdev);
   int Event(int event, ULONG cjIn, PVOID in, ULONG cjOut, PVOID out);

@@ -16,6 +16,7 @@
 #include "graphics_driver/core/polygon_geometry.h"
 #include "graphics_driver/core/raster_ops.h"
 #include "graphics_driver/core/source_image.h"
+#include "graphics_driver/core/sheet_marks.h"
 #include "graphics_driver/job_output/tiff_job_record.h"
 #include "platform/gdi/eng_services.h"
 #include "platform/win/win_error.h"
@@ -43,9 +44,10 @@ RECTL Normalised(const RECTL& r) {
 bool ComplexClip(const CLIPOBJ* pco) { return pco && pco->iDComplexity == DC_COMPLEX; }
 
 // Fills the rectangle through every rectangle the engine enumerates for the
-// clip, batch by batch, the last batch included.
-void FillThroughClip(JobOutputStream* stream, CLIPOBJ* pco, const RECTL& fill) {
-  ForEachClipOverlap<kClipBatch>(pco, fill, [stream](const RECTL& overlap) {
+// clip, batch by batch, the last batch included; the fill and its clip are
+// drawn shift dots away.
+void FillThroughClip(JobOutputStream* stream, CLIPOBJ* pco, const RECTL& fill, POINTL shift) {
+  ForEachMovedClipOverlap<kClipBatch>(pco, MoveRect(fill, shift.x, shift.y), shift, [stream](const RECTL& overlap) {
     FillRectSpans(stream, POINTL{overlap.left, overlap.top}, POINTL{overlap.right, overlap.bottom});
     return true;
   });
@@ -69,16 +71,20 @@ int SolidBlt(PdevState* pdev, CLIPOBJ* pco, RECTL target, ROP4 rop4) {
     return 0;
   }
   if (clipByBounds) ClipRectToBounds(pco, &target);
+  const POINTL shift = MarkShift(pdev);
   if (ComplexClip(pco)) {
-    FillThroughClip(pdev->jobOutput, pco, target);
+    FillThroughClip(pdev->jobOutput, pco, target, shift);
     return 1;
   }
+  target = MoveRect(target, shift.x, shift.y);
   return FillStoreRect(pdev->imageStore, &target) == 0 ? 1 : 0;
 }
 
 int PatternBlt(PdevState* pdev, CLIPOBJ* pco, RECTL target, BRUSHOBJ* pbo, const POINTL* pptlBrush, ROP4 rop4) {
   const bool clipByBounds = NeedsRectClip(pco, &target) == 1;
-  const POINTL origin = pptlBrush ? *pptlBrush : POINTL{0, 0};
+  // The pattern moves with a drawing moved by its mark offset.
+  const POINTL shift = MarkShift(pdev);
+  const POINTL origin = MovePoint(pptlBrush ? *pptlBrush : POINTL{0, 0}, shift.x, shift.y);
   if (!SelectBrush(pdev, kBrushRoleFill, &origin, pbo, rop4)) return 0;
   if (clipByBounds) ClipRectToBounds(pco, &target);
   if (target.right == target.left) return 1;
@@ -86,16 +92,18 @@ int PatternBlt(PdevState* pdev, CLIPOBJ* pco, RECTL target, BRUSHOBJ* pbo, const
   if (pco && (pco->iDComplexity == DC_RECT || pco->iDComplexity == DC_COMPLEX)) {
     // XOR spans of the clip's rectangles are written against the band as it
     // was, so that rectangles meeting in a byte do not undo each other.
+    const RECTL moved = MoveRect(target, shift.x, shift.y);
     if (stream->tiffJob.ropOperation == 3 &&
-        SaveBandArea(stream, POINTL{target.left, target.top}, POINTL{target.right, target.bottom}) == 1) {
+        SaveBandArea(stream, POINTL{moved.left, moved.top}, POINTL{moved.right, moved.bottom}) == 1) {
       stream->work.spanMode = kSpanXorSaved;
     }
-    FillThroughClip(stream, pco, target);
+    FillThroughClip(stream, pco, target, shift);
     if (stream->work.spanMode == kSpanXorSaved) {
       FreeStreamScratch(stream);
       stream->work.spanMode = kSpanIdle;
     }
   } else {
+    target = MoveRect(target, shift.x, shift.y);
     FillRectSpans(stream, POINTL{target.left, target.top}, POINTL{target.right, target.bottom});
   }
   SetDrawImageKind(stream, kPatternGrey);

@@ -45,6 +45,16 @@ inline RECTL MoveRect(const RECTL& r, int64_t dx, int64_t dy) {
   return RECTL{at(r.left + dx), at(r.top + dy), at(r.right + dx), at(r.bottom + dy)};
 }
 
+inline PolySegment MoveSegment(const PolySegment& s, int64_t dx, int64_t dy) {
+  const auto at = [](int64_t v) { return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); };
+  return PolySegment{at(s.x0 + dx), at(s.y0 + dy), at(s.x1 + dx), at(s.y1 + dy)};
+}
+
+inline POINTL MovePoint(const POINTL& p, int64_t dx, int64_t dy) {
+  const auto at = [](int64_t v) { return LONG(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); };
+  return POINTL{at(p.x + dx), at(p.y + dy)};
+}
+
 template <ULONG N, class Draw>
 bool ForEachMovedClipOverlap(CLIPOBJ* pco, const RECTL& box, POINTL shift, Draw&& draw) {
   return ForEachClipOverlap<N>(pco, MoveRect(box, -int64_t(shift.x), -int64_t(shift.y)),

@@ -9,6 +9,7 @@
 #include "graphics_driver/core/label_info.h"
 #include "graphics_driver/core/layout_escapes.h"
 #include "graphics_driver/core/page_marks.h"
+#include "graphics_driver/core/sheet_marks.h"
 #include "graphics_driver/job_output/job_output_for_core.h"
 #include "graphics_driver/job_output/placement_matrix.h"
 #include "platform/win/win_error.h"
@@ -98,6 +99,7 @@ ULONG SetMarkOffset(PdevState* pdev, ULONG cjIn, const void* pvIn) {
       SetPageTransform(pdev->imageStore, &transform) != 0 || FlushPageState(pdev->imageStore) != 0)
     return kFailed;
   pdev->pipeline.markOffset = POINTL{xy[0], xy[1]};
+  BeginSheetMarks(pdev);
   return 1;
 }
 
@@ -127,7 +129,9 @@ ULONG SetPaperMargins(PdevState* pdev, ULONG cjIn, const void* pvIn) {
 }  // namespace
 
 void ClearMarkOffset(PdevState* pdev) {
-  if (pdev) pdev->pipeline.markOffset = POINTL{0, 0};
+  if (!pdev) return;
+  EndSheetMarks(pdev);
+  pdev->pipeline.markOffset = POINTL{0, 0};
 }
 
 ULONG HandleEscape(SURFOBJ* pso, ULONG iEsc, ULONG cjIn, PVOID pvIn, ULONG cjOut, PVOID pvOut) {

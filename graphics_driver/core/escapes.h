@@ -15,7 +15,9 @@ ULONG HandleEscape(SURFOBJ* pso, ULONG iEsc, ULONG cjIn, PVOID pvIn, ULONG cjOut
 
 // The interface library draws every tiled stamp copy and every label where
 // the first one goes and sends the device offset of the one it draws next
-// (escape 0x5004): text is drawn that many dots away until a stamp or label
-// bracket escape, the page's start or a band's start (GDI plays the page's
-// calls again in every band, the offsets among them) puts it back.
+// (escape 0x5004): its text, fills and paths are drawn that many dots away
+// (on an N-up sheet into the sheet's marks, see sheet_marks.h) until a stamp
+// or label bracket escape, the page's start or end, a band's start or the
+// document's end puts it back. GDI plays the page's calls again in every
+// band, the offsets and the closing brackets among them.
 void ClearMarkOffset(PdevState* pdev);

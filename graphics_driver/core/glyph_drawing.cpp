@@ -8,6 +8,7 @@
 #include "graphics_driver/core/image_store.h"
 #include "graphics_driver/core/polygon_geometry.h"
 #include "graphics_driver/core/text_output.h"
+#include "graphics_driver/core/sheet_marks.h"
 #include "graphics_driver/job_output/tiff_job_record.h"
 #include "platform/gdi/eng_services.h"
 
@@ -59,7 +60,7 @@ int DrawGlyph(PdevState* pdev, FONTOBJ* pfo, const GLYPHPOS* position, CLIPOBJ* 
   JobOutputStream* stream = pdev->jobOutput;
   if (!stream || glyph.cx == 0 || glyph.cy == 0) return 1;
   // A tiled stamp copy or a label is drawn its mark offset away.
-  const POINTL shift = pdev->pipeline.markOffset;
+  const POINTL shift = MarkShift(pdev);
   const int64_t x = int64_t(position->ptl.x) + glyph.origin.x + shift.x;
   const int64_t y = int64_t(position->ptl.y) + glyph.origin.y + shift.y;
   // A glyph placed beyond the coordinate range lies off every band.

@@ -6,8 +6,10 @@
 
 #include "graphics_driver/core/band_engine.h"
 #include "graphics_driver/core/clip_cache.h"
+#include "graphics_driver/core/clip_overlaps.h"
 #include "graphics_driver/core/driver_entry.h"
 #include "graphics_driver/core/path_drawing.h"
+#include "graphics_driver/core/sheet_marks.h"
 #include "graphics_driver/job_output/tiff_job_record.h"
 #include "platform/gdi/eng_services.h"
 #include "platform/win/win_error.h"
@@ -37,6 +39,7 @@ struct PathWalk {
   int32_t width;
   const POINTL* clipPoints;  // the complex clip polygon, or null
   uint32_t clipCount;
+  POINTL shift;     // the mark offset: the path and its clip are drawn this far away
   POINTL* outline;  // null when the kind fills nothing
   uint32_t outlineCount, outlineCapacity;
 
@@ -44,13 +47,15 @@ struct PathWalk {
   // outline unless it closes a figure (the fill closes its outline itself).
   void Segment(POINTL a, POINTL b, bool closing) {
     if (a.x == b.x && a.y == b.y) return;
-    if (a.y < 0 && b.y < 0) return;  // wholly above the band
+    if (int64_t(a.y) + shift.y < 0 && int64_t(b.y) + shift.y < 0) return;  // wholly above the band
     PolySegment s{a.x, a.y, b.x, b.y};
     if (clipPoints) {
       // A segment that cannot be cut is not drawn past the clip.
       const int cut = ClipSegmentToPolygon(&s, clipPoints, clipCount);
       if (cut == 2 || cut < 0) return;
     }
+    // Cut where the clip is, drawn where the mark goes.
+    s = MoveSegment(s, shift.x, shift.y);
     if (style->count != 0) {
       DrawStyledSegment(stream, s, bounds, width, style);
     } else {
@@ -123,11 +128,20 @@ int DrawPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ*, BRUSHOBJ* pboS
     return LONG(
         std::clamp<int64_t>(int64_t(v) + by, std::numeric_limits<LONG>::min(), std::numeric_limits<LONG>::max()));
   };
-  RECTL bounds{grown(DotOf(fx.xLeft), -width), std::max<LONG>(0, grown(DotOf(fx.yTop), -width)),
-               grown(DotOf(fx.xRight), width), grown(DotOf(fx.yBottom), width)};
+  RECTL bounds{grown(DotOf(fx.xLeft), -width), grown(DotOf(fx.yTop), -width), grown(DotOf(fx.xRight), width),
+               grown(DotOf(fx.yBottom), width)};
+  // A tiled stamp copy or a label is drawn its mark offset away, its clip
+  // moved with it.
+  const POINTL shift = MarkShift(pdev);
   if (ClipBoundsToClipObject(pco, &bounds) == 0) {
     FreeClipPointBuffer(pdev);
     return 1;  // the path misses the clip
+  }
+  bounds = MoveRect(bounds, shift.x, shift.y);
+  bounds.top = std::max<LONG>(0, bounds.top);
+  if (bounds.top > bounds.bottom) {
+    FreeClipPointBuffer(pdev);
+    return 1;  // the path lies above the band
   }
 
   int result = 1;
@@ -151,8 +165,8 @@ int DrawPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ*, BRUSHOBJ* pboS
     }
   }
 
-  PathWalk walk{
-      pdev, stream, lineattrs, &style, bounds, width, nullptr, 0, work.fillOutline, 0, work.fillOutlineCapacity};
+  PathWalk walk{pdev,    stream, lineattrs, &style,           bounds, width,
+                nullptr, 0,      shift,     work.fillOutline, 0,      work.fillOutlineCapacity};
   if (pdev->clipCache.state == kClipStateComplex && work.clipPoints && work.clipPointCount >= 3) {
     walk.clipPoints = work.clipPoints;
     walk.clipCount = work.clipPointCount;

@@ -129,6 +129,8 @@ BOOL DrvStartPage(SURFOBJ* pso) {
 BOOL DrvSendPage(SURFOBJ* pso) {
   PdevState* pdev = DocumentPdev(pso);
   if (!pdev) return FALSE;
+  // A mark left unbracketed is over: the page's last band goes out as drawn.
+  ClearMarkOffset(pdev);
   const int flushed = FlushPageImage(pdev, 1);
   const int ended = SendPageStep(pdev);
   pdev->ddiFlags &= ~kDdiPageOpen;
@@ -138,6 +140,7 @@ BOOL DrvSendPage(SURFOBJ* pso) {
 BOOL DrvEndDoc(SURFOBJ* pso, FLONG fl) {
   PdevState* pdev = DocumentPdev(pso);
   if (!pdev) return FALSE;
+  ClearMarkOffset(pdev);
   // Unless the document was abandoned the TIFF output and the job are
   // finished; a job whose last bytes did not reach the spooler answers FALSE.
   bool finished = true;

@@ -16,6 +16,7 @@
 #include "graphics_driver/core/image_store.h"
 #include "graphics_driver/core/polygon_geometry.h"
 #include "graphics_driver/core/raster_ops.h"
+#include "graphics_driver/core/sheet_marks.h"
 #include "graphics_driver/job_output/tiff_job_record.h"
 #include "platform/gdi/eng_services.h"
 #include "platform/win/win_memory.h"
@@ -41,7 +42,7 @@ RECTL Moved(const RECTL& r, POINTL by) { return MoveRect(r, by.x, by.y); }
 // complex clip. Drawing outside the clip would paint what the application
 // clipped away. The rectangle and the clip are moved by the mark offset.
 int FillRectThroughClip(PdevState* pdev, CLIPOBJ* pco, RECTL rect) {
-  const POINTL shift = pdev->pipeline.markOffset;
+  const POINTL shift = MarkShift(pdev);
   if (!pco || pco->iDComplexity == DC_TRIVIAL) {
     rect = Moved(rect, shift);
     return FillStoreRect(pdev->imageStore, &rect) == 0 ? 1 : 0;

@@ -98,8 +98,62 @@ void FreeStreamScratch(JobOutputStream* s) {
   s->work.capturedImage = nullptr;
 }
 
+void DrawIntoSheetMarks(JobOutputStream* s) {
+  SheetMarks& m = s->sheetMarks;
+  if (!m.bits || m.drawing) return;
+  TiffJobRecord& r = s->tiffJob;
+  m.bandBuffer = r.bandBuffer;
+  m.bandBufferSize = r.bandBufferSize;
+  m.bytesPerRow = r.bytesPerRow;
+  m.bandTop = r.bandTop;
+  m.bandBottom = r.bandBottom;
+  m.bandLeft = r.bandLeft;
+  m.bandRight = r.bandRight;
+  m.bandWidth = r.bandWidth;
+  m.bandRows = r.bandRows;
+  m.bandDirty = r.bandDirty;
+  // The whole image is one band from the sheet's top, with its spare row.
+  r.bandBuffer = m.bits;
+  r.bandBufferSize = m.rowBytes * (m.rows + 1);
+  r.bytesPerRow = m.rowBytes;
+  r.bandTop = 0;
+  r.bandBottom = m.rows;
+  r.bandLeft = 0;
+  r.bandRight = m.width;
+  r.bandWidth = m.width;
+  r.bandRows = m.rows;
+  r.bandDirty = 0;
+  m.drawing = 1;
+}
+
+void PutBandBack(JobOutputStream* s) {
+  SheetMarks& m = s->sheetMarks;
+  if (!m.drawing) return;
+  TiffJobRecord& r = s->tiffJob;
+  if (r.bandDirty) m.inked = 1;
+  r.bandBuffer = m.bandBuffer;
+  r.bandBufferSize = m.bandBufferSize;
+  r.bytesPerRow = m.bytesPerRow;
+  r.bandTop = m.bandTop;
+  r.bandBottom = m.bandBottom;
+  r.bandLeft = m.bandLeft;
+  r.bandRight = m.bandRight;
+  r.bandWidth = m.bandWidth;
+  r.bandRows = m.bandRows;
+  r.bandDirty = m.bandDirty;
+  m.drawing = 0;
+}
+
+void ReleaseSheetMarks(JobOutputStream* s) {
+  if (!s) return;
+  PutBandBack(s);
+  if (s->sheetMarks.bits) GlobalFree(s->sheetMarks.bits);
+  std::memset(&s->sheetMarks, 0, sizeof s->sheetMarks);
+}
+
 void DestroyJobOutputStream(JobOutputStream* s) {
   if (!s) return;
+  ReleaseSheetMarks(s);
   // A job stopped inside a band still holds the brush bitmap of its last fill.
   if (s->work.brushBitmap) GlobalFree(s->work.brushBitmap);
   s->work.brushBitmap = nullptr;

@@ -59,6 +59,23 @@ struct StreamWorkArea {
   uint32_t capturedImageBytes;
 };
 
+// The marks of an N-up sheet (its labels and tiled stamp copies), which go
+// on the whole sheet rather than into the cell of the page they are drawn
+// with: while one is drawn the band engine draws into this sheet-sized image
+// in place of the band (whose place is kept here meanwhile), and the sheet is
+// ORed with it when it is made.
+struct SheetMarks {
+  BYTE* bits;  // rows + 1 rows (a spare row, as a band has), null until needed
+  uint32_t width, rows, rowBytes;
+  uint32_t inked;    // a mark was drawn since the last sheet was made
+  uint32_t drawing;  // the band's place below is held
+  BYTE* bandBuffer;
+  uint32_t bandBufferSize, bytesPerRow;
+  int32_t bandTop;
+  uint32_t bandBottom, bandLeft, bandRight, bandWidth, bandRows;
+  uint16_t bandDirty;
+};
+
 struct JobOutputStream {
   OutputSinkKind sinkKind;
   HANDLE printer;
@@ -74,6 +91,7 @@ struct JobOutputStream {
   PageSpoolCursor spoolCursor;
   StreamWorkArea work;
   TiffJobRecord tiffJob;  // page, band and job state of the TIFF output
+  SheetMarks sheetMarks;
 };
 
 JobOutputStream* CreateJobOutputStream(HMODULE resourceModule);
@@ -82,6 +100,14 @@ int ReleaseOutputStreamTables(JobOutputStream* stream);
 void DestroyJobOutputStream(JobOutputStream* stream);
 // Frees the captured image of the work area.
 void FreeStreamScratch(JobOutputStream* stream);
+// The band engine draws into the sheet marks image (which must be there)
+// from now on; the band's place is kept.
+void DrawIntoSheetMarks(JobOutputStream* stream);
+// The band back in its place, if the sheet marks hold it; what was drawn
+// meanwhile makes the marks inked.
+void PutBandBack(JobOutputStream* stream);
+// The band back, and the marks image freed.
+void ReleaseSheetMarks(JobOutputStream* stream);
 int CreatePdevOutputStream(PdevState* pdev);
 void DestroyPdevOutputStream(PdevState* pdev);
 

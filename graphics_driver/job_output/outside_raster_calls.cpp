@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "graphics_driver/job_output/job_output_stream.h"
 #include "graphics_driver/job_output/output_routes.h"
 #include "platform/win/win_codepage.h"
 #include "platform/win/win_file.h"
@@ -15,6 +16,7 @@ namespace {
 
 using MovraneCall = int (*)(TiffJobRecord*, RasterWorkBlock*);
 using MovraneCallWithValue = int (*)(TiffJobRecord*, RasterWorkBlock*, int);
+using MovraneCallWithMarks = int (*)(TiffJobRecord*, RasterWorkBlock*, const SheetMarksImage*);
 using CreateStorage = uint64_t (*)(const char*);
 using CreateManager = uint64_t (*)(uint64_t*);
 using VelmoraCall = int (*)(TiffJobRecord*);
@@ -68,10 +70,18 @@ uint32_t Rescaled(const TiffJobRecord* r, uint32_t value) {
 
 // The sheet of the collected slots: made, its slot files deleted and the slots
 // cleared. A sheet that was not made leaves the slots for the clean-up.
-int MakeSheet(TiffJobRecord* r, RasterWorkBlock* work, int slots) {
+int MakeSheet(TiffJobRecord* r, RasterWorkBlock* work, int slots, SheetMarks* marks) {
   ClearPath(work->sheetFile);
   if (Movrane("CreateNupTIFFFile", r, work) != 0 || work->sheetFile[0] == 0) return kFailed;
   int result = 1;
+  // The sheet's own marks go over it whole; a sheet without them is not
+  // the sheet that was asked for.
+  if (marks && marks->inked && marks->bits) {
+    const SheetMarksImage image{marks->bits, marks->width, marks->rows, marks->rowBytes};
+    if (CallMovrane<MovraneCallWithMarks>("OverlaySheetMarks", kFailed, r, work, &image) != 0) result = kFailed;
+    std::memset(marks->bits, 0, size_t(marks->rowBytes) * (marks->rows + 1));
+    marks->inked = 0;
+  }
   for (int i = 0; i < slots; ++i)
     if (r->pageFiles[i][0] && !DeleteAnsiFile(r->pageFiles[i])) result = kFailed;
   // The slots go in any case: the next sheet must not repeat these pages.
@@ -180,15 +190,15 @@ int CallRotateTiff(TiffJobRecord* r, RasterWorkBlock* work) {
   return CallMovrane<MovraneCallWithValue>("RotateTIFFFile", kFailed, r, work, angle) == 0 ? 0 : kFailed;
 }
 
-int CollectNupPage(TiffJobRecord* r, RasterWorkBlock* work) {
+int CollectNupPage(TiffJobRecord* r, RasterWorkBlock* work, SheetMarks* marks) {
   const bool jobEnd = r->mode == 2;
   if (r->nupMode == 1) {
     if (r->collectedPages == 2) {
       CopyPath(r->pageFiles[1], r->currentFile);
-      return MakeSheet(r, work, 2);
+      return MakeSheet(r, work, 2, marks);
     }
     if (r->collectedPages == 1) {
-      if (jobEnd) return MakeSheet(r, work, 2);
+      if (jobEnd) return MakeSheet(r, work, 2, marks);
       CopyPath(r->pageFiles[0], r->currentFile);
     }
     return 0;
@@ -196,16 +206,16 @@ int CollectNupPage(TiffJobRecord* r, RasterWorkBlock* work) {
   if (r->nupMode == 2 || r->nupMode == 3) {
     if (r->collectedPages == 4) {
       CopyPath(r->pageFiles[3], r->currentFile);
-      return MakeSheet(r, work, 4);
+      return MakeSheet(r, work, 4, marks);
     }
-    if (jobEnd && r->collectedPages > 0) return MakeSheet(r, work, 4);
+    if (jobEnd && r->collectedPages > 0) return MakeSheet(r, work, 4, marks);
     if (r->collectedPages >= 1 && r->collectedPages <= 3) CopyPath(r->pageFiles[r->collectedPages - 1], r->currentFile);
     return 0;
   }
   return 0;
 }
 
-int MakePageTiff(TiffJobRecord* r) {
+int MakePageTiff(TiffJobRecord* r, SheetMarks* marks) {
   if (!r) return kFailed;
   // All pages take the first page's orientation and scaled size.
   if (r->pageNumber == 1 && (r->bandIndex == 1 || r->currentFile[0] == 0)) {
@@ -226,7 +236,7 @@ int MakePageTiff(TiffJobRecord* r) {
     if (r->blankRows != 0 && EmitPendingWhite(r, &work) != 0) return kFailed;
     if (r->nupMode != 0) {
       if (CallRotateTiff(r, &work) != 0) return kFailed;
-      const int sheet = CollectNupPage(r, &work);
+      const int sheet = CollectNupPage(r, &work, marks);
       if (sheet < 0) return kFailed;
       ClearPath(r->currentFile);
       if (sheet == 1) {
@@ -258,7 +268,7 @@ int MakePageTiff(TiffJobRecord* r) {
     return 0;
   }
   if (r->mode == 2 && r->nupMode != 0 && r->collectedPages != 0) {
-    if (CollectNupPage(r, &work) < 0) return kFailed;
+    if (CollectNupPage(r, &work, marks) < 0) return kFailed;
     CopyPath(r->outputFile, work.sheetFile);
     r->outputReady = 1;
     r->collectedPages = 0;

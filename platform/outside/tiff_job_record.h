@@ -160,3 +160,15 @@ static_assert(sizeof(RasterWorkBlock) == 1040);
 static_assert(offsetof(RasterWorkBlock, sheetFile) == 260);
 static_assert(offsetof(RasterWorkBlock, bandFile) == 520);
 static_assert(offsetof(RasterWorkBlock, whiteFile) == 780);
+
+// The marks of an N-up sheet (its labels and tiled stamp copies): drawn over
+// the whole sheet, not into one page's cell. One bit a dot, a set bit is ink,
+// `rows` rows of `rowBytes` bytes from the top, at the rows' resolution. The
+// frame may be the sheet turned a quarter (two pages per sheet): the marks
+// are then turned onto the sheet as its pages are.
+struct SheetMarksImage {
+  const uint8_t* bits;
+  uint32_t width;
+  uint32_t rows;
+  uint32_t rowBytes;
+};

@@ -29,6 +29,15 @@ bool SendBracket(HDC hdc, ULONG code, uint32_t on) {
                    reinterpret_cast<LPSTR>(&answer)) > 0;
 }
 
+// Whether a bracket is closed is never asked, so the closing escape goes
+// without an output block: GDI then keeps it in the page with the drawing
+// and plays it in every band, where it ends the mark offset of the last
+// copy or label before any later drawing.
+void CloseBracket(HDC hdc, ULONG code) {
+  const uint32_t off = 0;
+  ExtEscape(hdc, static_cast<int>(code), sizeof off, reinterpret_cast<LPCSTR>(&off), 0, nullptr);
+}
+
 bool ReadNumber(const void* devMode, SettingId id, int64_t* number) {
   uint64_t value = 0;
   SettingValueType type = 0;
@@ -140,7 +149,7 @@ int DrawStampMark(HDC hdc, const void* devMode, const PageMarkQuery* query) {
   // An unanswered bracket: the driver cannot take a stamp now.
   if (!SendBracket(hdc, ESC_STAMP_BRACKET, 1)) return -1;
   const int result = DrawStamp(hdc, devMode, query);
-  SendBracket(hdc, ESC_STAMP_BRACKET, 0);
+  CloseBracket(hdc, ESC_STAMP_BRACKET);
   return result;
 }
 
@@ -152,6 +161,6 @@ int DrawLabelMarks(HDC hdc, const void* devMode, const PageMarkQuery* query) {
   // Once opened the bracket is closed on every way out: left open, the
   // driver would take the application's later drawing for labels.
   const int result = DrawLabels(hdc, devMode, query, info);
-  SendBracket(hdc, ESC_LABEL_BRACKET, 0);
+  CloseBracket(hdc, ESC_LABEL_BRACKET);
   return result;
 }

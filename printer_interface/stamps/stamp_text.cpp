@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "platform/gdi/printer_dc.h"
 #include "platform/win/win_muldiv.h"
@@ -133,8 +134,12 @@ int DrawStampText(HDC hdc, const PageMarkQuery* query, int resolution, WORD posi
   // would put a corner stamp off the page or inside it. A label is moved by
   // the driver within the same page: placed on the paper, one at the right
   // or bottom would fall past the page and be lost. Tiles may run past it.
+  // Labels belong to the sheet, whose frame the sheet rectangle gives: on
+  // two pages per sheet it is turned against the page, and so is the
+  // printable area they are placed in.
   if (firstRectangle || positionCode != kStampTile) {
-    const int width = GetDeviceCaps(hdc, HORZRES), height = GetDeviceCaps(hdc, VERTRES);
+    int width = GetDeviceCaps(hdc, HORZRES), height = GetDeviceCaps(hdc, VERTRES);
+    if (!firstRectangle && (area[0] > area[1]) != (width > height)) std::swap(width, height);
     if (width > 0 && height > 0) area[0] = static_cast<float>(width), area[1] = static_cast<float>(height);
   }
   POINT windowOrg{0, 0};

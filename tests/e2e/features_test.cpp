@@ -286,6 +286,9 @@ TEST_F(FeatureTest, GdiIsToldOfNoDeviceFontsAndAsksNone) {
   // The PDEV has device fonts all the same: its default font is one of them.
   EXPECT_NE(Lines(r, "DrvEnablePDEV")[0].find(" default font \"Courier\""), std::string::npos)
       << Lines(r, "DrvEnablePDEV")[0];
+  // Its two device fonts, which the host asks for itself, for the trace.
+  EXPECT_NE(Lines(r, "DrvEnablePDEV")[0].find(" device fonts 2 \"Orvalis Sans\" \"Orvalis Mono\""), std::string::npos)
+      << Lines(r, "DrvEnablePDEV")[0];
   EXPECT_TRUE(Lines(r, "DrvQueryFont").empty());
   EXPECT_FALSE(Lines(r, "DrvTextOut").empty());
   ASSERT_EQ(JobCheck("--pages 1 job.prn"), 0);
@@ -443,8 +446,9 @@ TEST_F(FeatureTest, ModelWithoutDeviceFontsPrintsTheSamePages) {
   EXPECT_TRUE(Lines(r, "DrvQueryFont").empty());
   ASSERT_EQ(Lines(r, "DrvEnablePDEV").size(), 1u);
   EXPECT_NE(Lines(r, "DrvEnablePDEV")[0].find(" fonts 0"), std::string::npos) << Lines(r, "DrvEnablePDEV")[0];
-  // Without device fonts the PDEV names no default font.
+  // Without device fonts the PDEV names no default font and holds none.
   EXPECT_NE(Lines(r, "DrvEnablePDEV")[0].find(" default font \"\""), std::string::npos) << Lines(r, "DrvEnablePDEV")[0];
+  EXPECT_NE(Lines(r, "DrvEnablePDEV")[0].find(" device fonts 0"), std::string::npos) << Lines(r, "DrvEnablePDEV")[0];
   const std::string a = PageBits("fonts.prn"), b = PageBits("nofonts.prn");
   EXPECT_FALSE(a.empty());
   EXPECT_TRUE(a == b);

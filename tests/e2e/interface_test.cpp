@@ -219,5 +219,127 @@ TEST_F(InterfaceTest, LabelsAndTiledCopiesLandAtTheirOffsets) {
   }
 }
 
+// A framed tiled stamp: the library draws every copy and its frame where
+// the first goes, the driver moves both (the frame arrives as a fill of the
+// wide pen's outline or a stroke), so every copy's frame is ink at its own
+// place. Adjacent frames meet in lines across the page: in every cell of a
+// 3 x 3 grid over it some rows are ink nearly all across the cell, which a
+// stack of frames at the first copy would not give.
+TEST_F(InterfaceTest, FramedTiledStampFramesEveryCopy) {
+  ASSERT_EQ(Gdihost(std::string("-o plain.prn ") + kDoc).exit, 0);
+  const auto plain = Pages("plain.prn");
+  ASSERT_EQ(plain.size(), 3u);
+  // A 40-point stamp's frame pen is wide (its outline filled through
+  // DrvBitBlt); a 3-point one's is one dot (DrvStrokePath).
+  struct Case {
+    const char* points;
+    const char* frameCall;
+  };
+  for (const Case& c : {Case{"40", "DrvBitBlt"}, Case{"3", "DrvStrokePath"}}) {
+    SCOPED_TRACE(std::string("stamp font ") + c.points);
+    HostRun r = Gdihost(std::string("-o framed.prn -s 297=Confidential -s 299=CONFIDENTIAL -s 302=1 -s 456=1 -s 306=") +
+                        c.points + " " + kDoc);
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_GT(Lines(r, c.frameCall).size(), 50u);
+    const auto framed = Pages("framed.prn");
+    ASSERT_EQ(framed.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+      const PbmPage& p = plain[i];
+      for (LONG gy = 0; gy < 3; ++gy)
+        for (LONG gx = 0; gx < 3; ++gx) {
+          const LONG x0 = gx * p.width / 3, x1 = (gx + 1) * p.width / 3;
+          int lines = 0;
+          for (LONG y = gy * p.height / 3; y < (gy + 1) * p.height / 3; ++y) {
+            LONG ink = 0;
+            for (LONG x = x0; x < x1; ++x) ink += framed[i].Ink(x, y) && !p.Ink(x, y);
+            lines += ink * 10 >= (x1 - x0) * 9;
+          }
+          EXPECT_GT(lines, 0) << "page " << i + 1 << " cell " << gx << "," << gy;
+        }
+      EXPECT_EQ(LostInk(framed[i], p), 0u);
+    }
+  }
+}
+
+// Labels and a tiled stamp on several pages per sheet belong to the sheet:
+// the labels at the sheet's corners at full size, the copies over the whole
+// sheet, not in the last page's cell. On two pages per sheet the marks are
+// placed in the sheet turned as its pages are: a label at the top left of
+// that frame is at the sheet's bottom left, one at the bottom right at the
+// sheet's top right. Each sheet carries its marks once; the closing
+// brackets are played in every band with the marks, ending their offsets.
+TEST_F(InterfaceTest, MarksOfAnNupSheetGoOnTheWholeSheet) {
+  struct Case {
+    const char* pages;
+    size_t sheets;
+    bool turned;
+  };
+  for (const Case& c : {Case{"4", 1, false}, Case{"2", 2, true}}) {
+    SCOPED_TRACE(std::string("pages per sheet ") + c.pages);
+    const std::string layout = std::string("-s 295=") + c.pages + " ";
+    ASSERT_EQ(Gdihost("-o plain.prn " + layout + kDoc).exit, 0);
+    const auto plain = Pages("plain.prn");
+    ASSERT_EQ(plain.size(), c.sheets);
+
+    // The document's name at the frame's top left, the page number at its
+    // bottom right.
+    HostRun r = Gdihost("-o labels.prn " + layout + "-s 466=1 -s 467=1 -s 353=0x101 -s 354=0x303 " + kDoc);
+    ASSERT_EQ(r.exit, 0) << r.err;
+    size_t closed = 0;
+    for (const std::string& l : r.trace)
+      closed += l.rfind("DrvEscape 20488", 0) == 0 && l.find(" answered 1 in the band") != std::string::npos;
+    EXPECT_GT(closed, 0u);
+    const auto labels = Pages("labels.prn");
+    ASSERT_EQ(labels.size(), c.sheets);
+    for (size_t i = 0; i < c.sheets; ++i) {
+      SCOPED_TRACE("sheet " + std::to_string(i + 1));
+      const PbmPage& p = plain[i];
+      const LONG w = p.width, h = p.height;
+      // Where the frame's top-left and bottom-right corners are on the sheet.
+      const Box first = c.turned ? Box{0, h * 3 / 4, w / 8, h, 0} : Box{0, 0, w / 2, h / 8, 0};
+      const Box last = c.turned ? Box{w * 7 / 8, 0, w, h / 4, 0} : Box{w / 2, h * 7 / 8, w, h, 0};
+      const Box a = ExtraInk(labels[i], p, first), b = ExtraInk(labels[i], p, last);
+      EXPECT_GT(a.dots, 100u);
+      EXPECT_GT(b.dots, 20u);
+      if (c.turned) {
+        EXPECT_LT(a.left, 60);
+        EXPECT_GT(a.bottom, h - 40);
+        EXPECT_GT(b.right, w - 60);
+        EXPECT_LT(b.top, 40);
+      } else {
+        EXPECT_LT(a.left, 40);
+        EXPECT_LT(a.top, 60);
+        EXPECT_GT(b.right, w - 40);
+        EXPECT_GT(b.bottom, h - 60);
+      }
+      // Full size: a label's text is as tall as on one page per sheet (a
+      // 10-point face at 300 dpi is some 40 dots), not scaled into a cell.
+      EXPECT_GT(c.turned ? a.right - a.left : a.bottom - a.top, 25);
+      EXPECT_EQ(ExtraInk(labels[i], p, Whole(p)).dots, a.dots + b.dots);
+      EXPECT_EQ(LostInk(labels[i], p), 0u);
+    }
+
+    // A stamp per sheet tiled over it: ink in every cell of a 3 x 3 grid
+    // over each sheet.
+    r = Gdihost("-o tiled.prn " + layout + "-s 297=Confidential -s 299=CONFIDENTIAL -s 302=0 -s 306=40 -s 456=1 " +
+                kDoc);
+    ASSERT_EQ(r.exit, 0) << r.err;
+    const auto tiled = Pages("tiled.prn");
+    ASSERT_EQ(tiled.size(), c.sheets);
+    for (size_t i = 0; i < c.sheets; ++i) {
+      const PbmPage& p = plain[i];
+      for (LONG gy = 0; gy < 3; ++gy)
+        for (LONG gx = 0; gx < 3; ++gx)
+          EXPECT_GT(
+              ExtraInk(tiled[i], p,
+                       Box{gx * p.width / 3, gy * p.height / 3, (gx + 1) * p.width / 3, (gy + 1) * p.height / 3, 0})
+                  .dots,
+              200u)
+              << "sheet " << i + 1 << " cell " << gx << "," << gy;
+      EXPECT_EQ(LostInk(tiled[i], p), 0u);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace e2e

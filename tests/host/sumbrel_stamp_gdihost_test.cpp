@@ -65,7 +65,8 @@ class SumbrelStampTest : public ::testing::Test {
     return dm;
   }
   // Prints the document with the DEVMODE; the job goes to `output`.
-  JobRun Print(const std::string& document, const std::vector<uint8_t>& devMode, const std::string& output) {
+  JobRun Print(const std::string& document, const std::vector<uint8_t>& devMode, const std::string& output,
+               const std::u16string& interfacePath = std::u16string()) {
     JobRun run;
     pkhost::Document doc;
     std::string error;
@@ -75,7 +76,7 @@ class SumbrelStampTest : public ::testing::Test {
     setup.hPrinter = printer_.handle;
     setup.devMode = devMode;
     setup.driverPath = printer_.driverPath;
-    setup.interfacePath = printer_.interfacePath;
+    setup.interfacePath = interfacePath.empty() ? printer_.interfacePath : interfacePath;
     pkhost::RunLog log;
     const DWORD lastJob = pkhost::LastJobId();
     {
@@ -150,7 +151,10 @@ TEST_F(SumbrelStampTest, StampOnEveryPage) {
     if (with.trace[i] != "DrvDocumentEvent ENDPAGE") continue;
     ++ends;
     std::vector<std::string> escapes;
-    for (size_t j = i + 1; j < with.trace.size() && with.trace[j].rfind("DrvDocumentEvent", 0) != 0; ++j)
+    // Up to the bands, which play the escapes kept with the drawing again.
+    for (size_t j = i + 1;
+         j < with.trace.size() && with.trace[j].rfind("DrvDocumentEvent", 0) != 0 && with.trace[j] != "DrvStartBanding";
+         ++j)
       if (with.trace[j].rfind("DrvEscape", 0) == 0) escapes.push_back(with.trace[j]);
     escapes.erase(std::remove(escapes.begin(), escapes.end(), "DrvEscape 20484"), escapes.end());
     EXPECT_EQ(escapes,
@@ -212,7 +216,7 @@ TEST_F(SumbrelStampTest, SheetEndOpensOneExtraPage) {
   for (const std::string& l : run.trace) {
     if (l == "DrvDocumentEvent ENDDOC") atEnd = true;
     if (!atEnd) continue;
-    if (l == "DrvDocumentEvent ENDPAGE") break;
+    if (l == "DrvDocumentEvent ENDPAGE" || l == "DrvStartBanding") break;
     if (l.rfind("DrvEscape", 0) == 0 || l.rfind("DrvDocumentEvent", 0) == 0 || l == "DrvStartPage") seen.push_back(l);
   }
   const auto start = std::find(seen.begin(), seen.end(), "DrvStartPage");
@@ -284,6 +288,46 @@ TEST_F(SumbrelStampTest, TiledCopiesAndLabelsLandAtTheirOffsets) {
     EXPECT_EQ(topLeft, 0u) << n;
     ExtraInk(b, plain, RECTL{0, 0, w, h}, &all);
     EXPECT_EQ(all, corner + middle) << n;
+  }
+}
+
+// A mark ends with its bracket also in the bands: a library that closes its
+// label bracket (no output, as the real one does) and draws on has that
+// drawing where it says, while the label before it is moved by its offset.
+TEST_F(SumbrelStampTest, DrawingAfterAClosedMarkIsNotMoved) {
+  std::string host;
+  ASSERT_EQ(PkResolveWindowsPath(u"C:\\Driver\\FakeInterface.so", nullptr, &host), 0u);
+  std::filesystem::create_directories(std::filesystem::path(host).parent_path());
+  std::filesystem::copy_file(BuildOut() + "/FakeInterface.so", host, std::filesystem::copy_options::overwrite_existing);
+  const std::u16string fake = u"C:\\Driver\\FakeInterface.dll";
+  HMODULE library = LoadLibraryW(fake.c_str());
+  ASSERT_NE(library, nullptr);
+  const auto marks = reinterpret_cast<void (*)(int)>(GetProcAddress(library, "FakeInterfaceMarks"));
+  reinterpret_cast<void (*)(int)>(GetProcAddress(library, "FakeInterfaceReset"))(0);
+  const JobRun plain = Print(kTwoPages, printer_.devMode, "plain.prn", fake);
+  marks(2);
+  const JobRun run = Print(kTwoPages, printer_.devMode, "after.prn", fake);
+  marks(0);
+  FreeLibrary(library);
+  ASSERT_EQ(plain.result, pkhost::PlayResult::Printed);
+  ASSERT_EQ(run.result, pkhost::PlayResult::Printed);
+  EXPECT_TRUE(run.failures.empty()) << run.failures.front();
+  size_t closed = 0;
+  for (const std::string& l : run.trace) closed += l == "DrvEscape 20488";
+  EXPECT_GT(closed, 6u);  // two at each of the three page ends, and again in the bands
+  for (int n = 1; n <= 2; ++n) {
+    Page a, b;
+    ASSERT_TRUE(PageOf("after.prn", n, &a)) << n;
+    ASSERT_TRUE(PageOf("plain.prn", n, &b)) << n;
+    size_t after = 0, mark = 0, all = 0;
+    const RECTL at = ExtraInk(a, b, RECTL{0, 0, a.width, 200}, &after);
+    const RECTL moved = ExtraInk(a, b, RECTL{0, 300, a.width, 500}, &mark);
+    ExtraInk(a, b, RECTL{0, 0, a.width, a.height}, &all);
+    EXPECT_GT(after, 100u) << n;
+    EXPECT_GT(mark, 100u) << n;
+    EXPECT_EQ(all, after + mark) << n;
+    EXPECT_LT(at.top, 100) << n;
+    EXPECT_GE(moved.top, 300) << n;
   }
 }
 

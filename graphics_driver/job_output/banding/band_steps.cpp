@@ -141,7 +141,7 @@ int FinishTiffOutput(PdevState* pdev, int kind) {
   TiffJobRecord* r = &stream->tiffJob;
   r->mode = uint16_t(kind);
   if (r->pageHandlingMode != 0 && kind == 1 && r->nupMode == 0 && r->bandBuffer) FreeBandBuffer(stream);
-  if (MakePageTiff(r) != 0 || SendOutputFile(pdev, r) != 0) return FailJob(pdev);
+  if (MakePageTiff(r, &stream->sheetMarks) != 0 || SendOutputFile(pdev, r) != 0) return FailJob(pdev);
   if (kind == 1) {
     r->blankRows = 0;
     r->outputReady = 0;
@@ -162,11 +162,14 @@ int FinishTiffOutput(PdevState* pdev, int kind) {
     if (CopyJobToOutputFolder(pdev, r->outputFile)) DeleteAnsiFile(r->outputFile);
     else KeepUnsavedJob(r, kept);
   }
+  ReleaseSheetMarks(stream);
   ReleaseTiffJobFiles(r, kept.empty() ? nullptr : kept.c_str());
   return 1;
 }
 
 void CleanUpTiffOutput(PdevState* pdev) {
   if (!pdev || !pdev->jobOutput) return;
+  // The band buffer freed is the band's, never the sheet marks drawn into.
+  ReleaseSheetMarks(pdev->jobOutput);
   ReleaseTiffJobFiles(&pdev->jobOutput->tiffJob, nullptr);
 }

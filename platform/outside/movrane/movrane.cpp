@@ -32,6 +32,11 @@
 //   `nupMode` 2 and 3: a 2 x 2 grid row by row, pages unturned. Pages are
 //   OR-reduced to the largest size that fits their cell and centred; empty
 //   slots leave their cells white. The slot files are left to the driver.
+// - `OverlaySheetMarks`: the sheet file at work block byte 260 ORed with the
+//   marks image from its top-left corner: turned a quarter turn
+//   counter-clockwise first when it is wide and the sheet upright or the
+//   reverse (as two pages per sheet are turned), converted to `outputDpi`
+//   like the rows; what falls past the sheet is cut.
 // - The N_RST_ entries work on `outputFile` once the page is out
 //   (`outputReady` 1), else on `currentFile`:
 //   `N_RST_ClipTiff` cuts the page below its last row holding ink (at least
@@ -43,6 +48,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "platform/outside/movrane/page_geometry.h"
 #include "platform/outside/outside_tiff_files.h"
@@ -309,6 +315,36 @@ MOVRANE_EXPORT int CreateNupTIFFFile(TiffJobRecord* record, RasterWorkBlock* wor
     PackedRows sheet;
     if (!BuildNupSheet(pages, perSheet, perSheet, size->width, size->rows, sheet)) return kFailed;
     return WriteNewFile(record, work, sheet, work->sheetFile) ? kOk : kFailed;
+  });
+}
+
+MOVRANE_EXPORT int OverlaySheetMarks(TiffJobRecord* record, RasterWorkBlock* work, const SheetMarksImage* marks) {
+  return Guarded([&] {
+    if (!FolderUsable(record, work) || !marks || !marks->bits || !Terminated(work->sheetFile)) return kFailed;
+    if (marks->width == 0 || marks->rows == 0 || marks->width > kMaxPageDots || marks->rows > kMaxPageDots ||
+        marks->rowBytes < (marks->width + 7) / 8)
+      return kFailed;
+    PackedRows sheet;
+    if (!ReadOnePageTiff(OutsideHostPath(work->sheetFile), 0, sheet)) return kFailed;
+    PackedRows image;
+    image.width = marks->width;
+    image.rowBytes = (marks->width + 7) / 8;
+    image.rows = marks->rows;
+    image.bits.resize(size_t(image.rowBytes) * image.rows);
+    for (uint32_t y = 0; y < image.rows; ++y)
+      std::memcpy(image.bits.data() + size_t(y) * image.rowBytes, marks->bits + size_t(y) * marks->rowBytes,
+                  image.rowBytes);
+    // At the output resolution, as the rows are.
+    if (Converting(record)) {
+      const RowScale s = ScaleOf(record);
+      const uint64_t width = s.Out(image.width), rows = s.Out(image.rows);
+      if (width == 0 || rows == 0 || width > kMaxPageDots || rows > kMaxPageDots) return kFailed;
+      PackedRows scaled;
+      if (!ScaleRowsOR(image, uint32_t(width), uint32_t(rows), scaled)) return kFailed;
+      image = std::move(scaled);
+    }
+    if (!OverlayRows(image, sheet)) return kFailed;
+    return ReplaceFile(record, work, work->sheetFile, sheet) ? kOk : kFailed;
   });
 }
 

@@ -201,6 +201,25 @@ bool PlaceRows(const PackedRows& in, int64_t x, int64_t y, uint32_t width, uint3
   return true;
 }
 
+bool OverlayRows(const PackedRows& marks, PackedRows& sheet) {
+  if (marks.rowBytes < (marks.width + 7) / 8 || marks.bits.size() < size_t(marks.rows) * marks.rowBytes ||
+      sheet.rowBytes < (sheet.width + 7) / 8 || sheet.bits.size() < size_t(sheet.rows) * sheet.rowBytes)
+    return false;
+  PackedRows turned;
+  const bool turn = (marks.width > marks.rows) != (sheet.width > sheet.rows);
+  if (turn && !TurnRows(marks, 270, turned)) return false;
+  const PackedRows& image = turn ? turned : marks;
+  // Bits past a row's last dot are no ink: the image's padding is cut.
+  const uint32_t rows = std::min(image.rows, sheet.rows), width = std::min(image.width, sheet.width);
+  for (uint32_t y = 0; y < rows; ++y) {
+    const uint8_t* from = image.bits.data() + size_t(y) * image.rowBytes;
+    uint8_t* to = sheet.bits.data() + size_t(y) * sheet.rowBytes;
+    for (uint32_t i = 0; i < width / 8; ++i) to[i] |= from[i];
+    if (width % 8) to[width / 8] |= from[width / 8] & uint8_t(0xFF << (8 - width % 8));
+  }
+  return true;
+}
+
 uint32_t InkRows(const PackedRows& in) {
   for (uint32_t y = in.rows; y > 0; --y) {
     const uint8_t* row = in.bits.data() + size_t(y - 1) * in.rowBytes;

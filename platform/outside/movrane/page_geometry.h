@@ -28,6 +28,12 @@ bool ScaleRowsOR(const PackedRows& in, uint32_t width, uint32_t rows, PackedRows
 // outside is cut. x and y may be negative.
 bool PlaceRows(const PackedRows& in, int64_t x, int64_t y, uint32_t width, uint32_t rows, PackedRows& out);
 
+// The marks ORed over the sheet from its top-left corner, what falls past it
+// cut; marks wide where the sheet is upright (or the reverse) are turned a
+// quarter turn counter-clockwise first, as the pages of two pages per sheet
+// are. False for rows shorter than their width says.
+bool OverlayRows(const PackedRows& marks, PackedRows& sheet);
+
 // The number of rows down to the last row holding ink (0 for a blank image).
 uint32_t InkRows(const PackedRows& in);
 

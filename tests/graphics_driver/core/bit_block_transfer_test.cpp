@@ -147,3 +147,75 @@ TEST_F(BitBltTest, ClipCacheStates) {
 }
 
 }  // namespace
+
+namespace {
+
+// The wide frame of a tiled stamp copy reaches the driver as a pattern blit
+// through the frame's region: drawn where the first copy goes, it lands its
+// mark offset away, cut to the clip moved with it, its pattern moved too.
+TEST_F(BitBltTest, MarkOffsetMovesTheFillWithItsClip) {
+  const auto moved = [](RECTL r, POINTL by) {
+    return RECTL{r.left + by.x, r.top + by.y, r.right + by.x, r.bottom + by.y};
+  };
+  struct Case {
+    const char* name;
+    ROP4 rop4;
+    bool hatch;
+    std::vector<RECTL> clip;  // none: no clip
+    POINTL shift;
+  };
+  const RECTL target{2, 3, 30, 20};
+  const Case cases[] = {
+      {"solid fill", 0xF0F0, false, {}, {50, 20}},
+      {"solid fill cut to a rectangle", 0xF0F0, false, {RECTL{10, 0, 20, 64}}, {-5, 30}},
+      {"solid fill through a frame region",
+       0xF0F0,
+       false,
+       {RECTL{2, 3, 30, 6}, RECTL{2, 6, 5, 17}, RECTL{27, 6, 30, 17}, RECTL{2, 17, 30, 20}},
+       {70, 33}},
+      {"hatched fill through a region", 0xF0F0, true, {RECTL{2, 3, 12, 20}, RECTL{20, 3, 30, 20}}, {13, 7}},
+      {"blackness cut to a rectangle", 0x0000, false, {RECTL{0, 5, 64, 10}}, {40, 40}},
+      {"blackness through a region", 0x0000, false, {RECTL{2, 3, 12, 20}, RECTL{20, 3, 30, 20}}, {90, -2}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto draw = [&](RECTL rect, std::vector<RECTL> clip, POINTL origin) {
+      for (RECTL& r : clip) r = moved(r, origin);
+      CLIPOBJ* pco = clip.empty() ? nullptr : Clip(clip);
+      BRUSHOBJ* brush = c.rop4 == 0x0000 ? nullptr : c.hatch ? Hatch(5, 0x000000, 0xFFFFFF) : Solid(0);
+      return DrvBitBlt(target_, nullptr, nullptr, pco, nullptr, &rect, nullptr, nullptr, brush, &origin, c.rop4);
+    };
+    UseBand(0, 64, 128);
+    pdev()->pipeline.markOffset = c.shift;
+    ASSERT_TRUE(draw(target, c.clip, POINTL{0, 0}));
+    const std::vector<BYTE> shifted = band_;
+    UseBand(0, 64, 128);
+    pdev()->pipeline.markOffset = POINTL{0, 0};
+    ASSERT_TRUE(draw(moved(target, c.shift), c.clip, c.shift));
+    EXPECT_FALSE(BandBlank());
+    EXPECT_EQ(shifted, band_);
+  }
+  EXPECT_TRUE(pkgdi::EngineCalls().empty());
+
+  // The closing stamp or label bracket, played in the band after the mark's
+  // drawing, ends the offset: what is drawn after it stays where it says.
+  for (const ULONG bracket : {0x5003ul, 0x5008ul}) {
+    UseBand(0, 64, 128);
+    pdev()->pipeline.markOffset = POINTL{40, 20};
+    uint32_t off = 0;
+    DrvEscape(target_, bracket, sizeof off, &off, 0, nullptr);
+    ASSERT_TRUE(Blt(RECTL{2, 3, 30, 20}, 0xF0F0, Solid(0)));
+    EXPECT_TRUE(InkedExactly(RECTL{2, 3, 30, 20}, 64, 128)) << bracket;
+  }
+
+  // An offset far off the page draws nothing and fails nothing.
+  UseBand(0, 64, 128);
+  pdev()->pipeline.markOffset = POINTL{INT32_MAX, INT32_MAX};
+  RECTL rect = target;
+  EXPECT_TRUE(Blt(rect, 0xF0F0, Solid(0)));
+  EXPECT_TRUE(Blt(rect, 0x0000, nullptr, Clip({RECTL{0, 0, 10, 10}, RECTL{20, 20, 30, 30}})));
+  EXPECT_TRUE(BandBlank());
+  pdev()->pipeline.markOffset = POINTL{0, 0};
+}
+
+}  // namespace

@@ -495,3 +495,63 @@ TEST(PathSegmentHelpers, AppendOutlineSegment) {
 }
 
 }  // namespace
+
+// A tiled stamp frame or a label drawn where the first copy goes lands its
+// mark offset away: the stroke or fill and its clip move together, so the
+// band holds what the moved path through the moved clip would give.
+TEST_F(PathDrawingTest, MarkOffsetMovesThePathWithItsClip) {
+  using Figure = std::vector<POINTL>;
+  const auto moved = [](const Figure& f, POINTL by) {
+    Figure out;
+    for (const POINTL& p : f) out.push_back(POINTL{p.x + by.x, p.y + by.y});
+    return out;
+  };
+  const auto movedRects = [](std::vector<RECTL> rects, POINTL by) {
+    for (RECTL& r : rects) r = RECTL{r.left + by.x, r.top + by.y, r.right + by.x, r.bottom + by.y};
+    return rects;
+  };
+  const Figure frame = {{4, 4}, {30, 4}, {30, 20}, {4, 20}};
+  struct Case {
+    const char* name;
+    Figure figure;
+    bool fill;
+    LONG width;
+    std::vector<RECTL> clip;  // none: no clip
+    POINTL shift;
+  };
+  const Case cases[] = {
+      {"thin frame", frame, false, 1, {}, {40, 9}},
+      {"wide frame", frame, false, 5, {}, {-2, 30}},
+      {"frame cut to a rectangle", frame, false, 1, {RECTL{0, 0, 20, 64}}, {50, 20}},
+      {"frame cut to a region", frame, false, 3, {RECTL{0, 0, 12, 64}, RECTL{0, 15, 40, 64}}, {60, 11}},
+      {"filled frame", frame, true, 1, {}, {33, 25}},
+      {"filled frame cut to a rectangle", frame, true, 1, {RECTL{10, 0, 64, 64}}, {20, 30}},
+      {"frame above the band moved into it", moved(frame, {0, -30}), false, 1, {}, {10, 50}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LINEATTRS la = Cosmetic(c.width);
+    const auto draw = [&](const Figure& f, const std::vector<RECTL>& clip) {
+      CLIPOBJ* pco = clip.empty() ? nullptr : Clip(clip);
+      return c.fill ? Fill(Path({f}, true), FP_ALTERNATEMODE, pco) : Stroke(Path({f}, true), la, pco);
+    };
+    UseBand(0, 64, 128);
+    pdev()->pipeline.markOffset = c.shift;
+    ASSERT_TRUE(draw(c.figure, c.clip));
+    const std::vector<BYTE> shifted = Band();
+    UseBand(0, 64, 128);
+    pdev()->pipeline.markOffset = POINTL{0, 0};
+    ASSERT_TRUE(draw(moved(c.figure, c.shift), movedRects(c.clip, c.shift)));
+    EXPECT_GT(InkCount(), 20);
+    EXPECT_EQ(shifted, Band());
+  }
+
+  // An offset far off the page draws nothing and fails nothing.
+  UseBand(0, 64, 128);
+  pdev()->pipeline.markOffset = POINTL{INT32_MIN, INT32_MAX};
+  LINEATTRS la = Cosmetic(3);
+  EXPECT_TRUE(Stroke(Path({frame}, true), la));
+  EXPECT_TRUE(Fill(Path({frame}, true), FP_ALTERNATEMODE));
+  EXPECT_TRUE(BandBlank());
+  pdev()->pipeline.markOffset = POINTL{0, 0};
+}

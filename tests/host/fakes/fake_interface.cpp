@@ -4,7 +4,9 @@
 // "margins" configured its create-DC event hands back a DEVMODE with a paper
 // margin record appended, as the real library does. With "marks" on, each
 // page end sends an escape without output (as the mark offset is) and one
-// with, then draws a text.
+// with, then draws a text. With marks 2 it draws a label as the real library
+// does: the label bracket opened, the mark offset (0, 300), "mark" at
+// (20, 40), the bracket closed (no output), then "after" at (20, 40).
 #include <cstring>
 #include <string>
 #include <vector>
@@ -15,7 +17,7 @@ namespace {
 
 std::string g_events;
 bool g_appendMargins = false;
-bool g_marks = false;
+int g_marks = 0;
 std::vector<uint8_t> g_devMode;
 
 }  // namespace
@@ -45,7 +47,16 @@ __attribute__((visibility("default"))) int DrvDocumentEvent(HANDLE, HDC hdc, int
       break;
     }
     case DOCUMENTEVENT_ENDPAGE:
-      if (g_marks) {
+      if (g_marks == 2) {
+        const uint32_t on = 1, off = 0;
+        uint32_t state = 0;
+        const int32_t offset[2] = {0, 300};
+        ExtEscape(hdc, 0x5008, sizeof on, reinterpret_cast<LPCSTR>(&on), sizeof state, reinterpret_cast<LPSTR>(&state));
+        ExtEscape(hdc, 0x5004, sizeof offset, reinterpret_cast<LPCSTR>(offset), 0, nullptr);
+        TextOutW(hdc, 20, 40, u"mark", 4);
+        ExtEscape(hdc, 0x5008, sizeof off, reinterpret_cast<LPCSTR>(&off), 0, nullptr);
+        TextOutW(hdc, 20, 40, u"after", 5);
+      } else if (g_marks) {
         const int offset[2] = {0, 300};
         char state[4] = {};
         ExtEscape(hdc, 0x7002, sizeof offset, reinterpret_cast<LPCSTR>(offset), 0, nullptr);
@@ -69,9 +80,9 @@ __attribute__((visibility("default"))) const char* FakeInterfaceEvents() { retur
 __attribute__((visibility("default"))) void FakeInterfaceReset(int appendMargins) {
   g_events.clear();
   g_appendMargins = appendMargins != 0;
-  g_marks = false;
+  g_marks = 0;
 }
 
-__attribute__((visibility("default"))) void FakeInterfaceMarks(int on) { g_marks = on != 0; }
+__attribute__((visibility("default"))) void FakeInterfaceMarks(int kind) { g_marks = kind; }
 
 }  // extern "C"

@@ -37,6 +37,11 @@ void Steps(const PackedRows& page, uint8_t choice) {
   if (InkRows(page) > page.rows) __builtin_trap();
   const PackedRows slots[2] = {page, PackedRows{}};
   if (BuildNupSheet(slots, 2, choice & 2 ? 2 : 4, page.width, page.rows, out)) sized(out, page.width, page.rows);
+  // Marks laid over a sheet of the same shape, and over one turned.
+  PackedRows sheet = WhiteRows(page.width, choice & 8 ? page.rows : page.rows / 2 + 1);
+  if (OverlayRows(page, sheet)) sized(sheet, page.width, choice & 8 ? page.rows : page.rows / 2 + 1);
+  PackedRows turnedSheet = WhiteRows(page.rows, page.width);
+  if (OverlayRows(page, turnedSheet)) sized(turnedSheet, page.rows, page.width);
   const RowScale scale{600, choice & 4 ? 400u : 900u};
   ConvertRows(page, scale, choice, page.rows + choice, out);
 }

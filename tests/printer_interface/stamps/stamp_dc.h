@@ -22,6 +22,7 @@ struct StampCall {
   std::string what;  // "esc", "measure", "text", "polygon", "ellipse", "page"
   int code = 0;
   std::vector<uint8_t> in;
+  int outSize = 0;  // the output block an escape offered
   POINT at{};
   std::u16string text;
   std::vector<POINT> points;
@@ -81,6 +82,7 @@ class StampDc : public pkgdi::PrinterDcBackEnd {
   int Escape(int code, int cjIn, const void* in, int cjOut, void* out) override {
     StampCall call{"esc", code};
     if (in && cjIn > 0) call.in.assign(static_cast<const uint8_t*>(in), static_cast<const uint8_t*>(in) + cjIn);
+    call.outSize = out ? cjOut : 0;
     calls_.push_back(call);
     auto it = answers_.find(code);
     if (it == answers_.end()) return 0;

@@ -165,6 +165,29 @@ TEST_F(StampMarksTest, LabelsShareAPosition) {
   }
 }
 
+// An opening bracket asks for the drawing state (4 bytes back), a closing one
+// offers no output block, so that a banding GDI keeps it with the drawing
+// it ends, as it keeps the mark offsets.
+TEST_F(StampMarksTest, ClosingBracketsOfferNoOutput) {
+  SetNumber(456, 1);
+  LabelInfoBlock b = Labels();
+  std::memcpy(b.user, u"alice", 12);
+  b.itemPositions[kLabelUser] = 0x303;
+  AnswerLabels(b);
+  const PageMarkQuery q = Query(300, 200);
+  ASSERT_EQ(DrawStampMark(dc_.hdc(), work_.data(), &q), 1);
+  ASSERT_EQ(DrawLabelMarks(dc_.hdc(), work_.data(), &q), 1);
+  for (const int code : {ESC_STAMP_BRACKET, ESC_LABEL_BRACKET}) {
+    const auto brackets = dc_.Of("esc", code);
+    ASSERT_EQ(brackets.size(), 2u) << code;
+    EXPECT_EQ(brackets[0].InWord(0), 1) << code;
+    EXPECT_EQ(brackets[0].outSize, 4) << code;
+    EXPECT_EQ(brackets[1].InWord(0), 0) << code;
+    EXPECT_EQ(brackets[1].outSize, 0) << code;
+  }
+  for (const auto& offset : dc_.Of("esc", ESC_SET_MARK_OFFSET)) EXPECT_EQ(offset.outSize, 0);
+}
+
 // The label bracket is opened only once the label texts came, and an
 // opened bracket is always closed; nothing to draw is no failure.
 TEST_F(StampMarksTest, LabelBracketStaysBalanced) {

@@ -255,6 +255,15 @@ TEST(StampText, PositionedStampFillsThePrintableArea) {
   dc.Clear();
   ASSERT_EQ(DrawStampText(dc.hdc(), &labels, 600, 0, &lf, k20, 0, kStampFrameNone, false), 1);
   EXPECT_EQ(dc.Of("esc", ESC_SET_MARK_OFFSET).size(), size_t(25 * 176));
+  // On two pages per sheet the sheet rectangle is turned against the page:
+  // a label's printable area is turned with it.
+  dc.Clear();
+  const PageMarkQuery turned = Query(0, 0, 0, 0, 7015, 4960);
+  ASSERT_EQ(DrawStampText(dc.hdc(), &turned, 600, 0x303, &lf, k20, 0, kStampFrameNone, false), 1);
+  const auto turnedOffset = dc.Of("esc", ESC_SET_MARK_OFFSET);
+  ASSERT_EQ(turnedOffset.size(), 1u);
+  EXPECT_EQ(turnedOffset[0].InWord(0), 6817 - 200);
+  EXPECT_EQ(turnedOffset[0].InWord(1), 4760 - 40);
 }
 
 TEST(StampText, FrameCorners) {

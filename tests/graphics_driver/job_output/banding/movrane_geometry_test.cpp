@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "graphics_driver/job_output/job_output_stream.h"
 #include "graphics_driver/job_output/outside_raster_calls.h"
 #include "graphics_driver/job_output/output_routes.h"
 #include "graphics_driver/job_output/page_layout_record.h"
@@ -284,7 +285,7 @@ class NupSheets : public MovraneGeometryTest {
  protected:
   static constexpr uint32_t kWidth = 2480, kRows = 3508;
   // Prints the pages through MakePageTiff: the sheet files made, in order.
-  std::vector<std::string> Print(const std::vector<Image>& pages, uint16_t nupMode) {
+  std::vector<std::string> Print(const std::vector<Image>& pages, uint16_t nupMode, SheetMarks* marks = nullptr) {
     std::vector<std::string> sheets;
     std::memset(&record_, 0, sizeof record_);
     record_.nupMode = nupMode;
@@ -297,15 +298,15 @@ class NupSheets : public MovraneGeometryTest {
       record_.mode = 0;
       record_.bandIndex = 1;
       Band(page, 0, page.rows);
-      EXPECT_EQ(MakePageTiff(&record_), 0);
+      EXPECT_EQ(MakePageTiff(&record_, marks), 0);
       record_.bandIndex = 0;  // past the page's last band
       record_.mode = 1;
-      EXPECT_EQ(MakePageTiff(&record_), 0);
+      EXPECT_EQ(MakePageTiff(&record_, marks), 0);
       if (record_.outputReady == 1) sheets.push_back(Host(record_.outputFile));
     }
     record_.mode = 2;
     record_.outputReady = 0;
-    EXPECT_EQ(MakePageTiff(&record_), 0);
+    EXPECT_EQ(MakePageTiff(&record_, marks), 0);
     if (record_.outputReady == 1) sheets.push_back(Host(record_.outputFile));
     return sheets;
   }
@@ -377,6 +378,52 @@ TEST_F(NupSheets, FourUpPagesInQuadrants) {
       EXPECT_NEAR(mark.x, driver.x, 2);
       EXPECT_NEAR(mark.y, driver.y, 2);
     }
+  }
+}
+
+// The marks of a sheet (labels, tiled stamp copies) go over the whole sheet
+// at full size: unturned on four pages per sheet; on two, drawn in the sheet
+// turned as its pages are, and turned onto it with them. They are laid over
+// the sheet that is made next and cleared.
+TEST_F(NupSheets, SheetMarksGoOverTheWholeSheet) {
+  struct Case {
+    uint16_t nupMode;
+    uint32_t width, rows;    // the marks' frame
+    int64_t sheetX, sheetY;  // where the frame's bottom-right block lands
+  } cases[] = {{2, kWidth, kRows, kWidth - 100, kRows - 100}, {1, kRows, kWidth, kWidth - 100, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.nupMode);
+    Image frame = Blank(c.width, c.rows);
+    frame.Fill(0, 0, 100, 100);
+    frame.Fill(c.width - 100, c.rows - 100, c.width, c.rows);
+    std::vector<uint8_t> bits = frame.bits;
+    bits.resize(bits.size() + frame.RowBytes(), 0);  // the spare row
+    SheetMarks marks{};
+    marks.bits = bits.data();
+    marks.width = c.width;
+    marks.rows = c.rows;
+    marks.rowBytes = frame.RowBytes();
+    marks.inked = 1;
+    const int perSheet = c.nupMode == 1 ? 2 : 4;
+    const std::vector<Image> pages(size_t(perSheet) + 1, Blank(kWidth, kRows));
+    const std::vector<std::string> sheets = Print(pages, c.nupMode, &marks);
+    ASSERT_EQ(sheets.size(), 2u);
+    const Image sheet = Sheet(sheets[0]);
+    const Box far = InkBox(sheet, c.sheetX, c.sheetY, c.sheetX + 100, c.sheetY + 100);
+    EXPECT_EQ(far.x0, c.sheetX);
+    EXPECT_EQ(far.y0, c.sheetY);
+    EXPECT_EQ(far.x1, c.sheetX + 99);
+    EXPECT_EQ(far.y1, c.sheetY + 99);
+    // The frame's top-left block: the sheet's top-left, or turned its
+    // bottom-left.
+    const int64_t nearY = c.nupMode == 1 ? kRows - 100 : 0;
+    EXPECT_FALSE(InkBox(sheet, 0, nearY, 100, nearY + 100).Empty());
+    size_t ink = 0;
+    for (uint8_t b : sheet.bits) ink += size_t(__builtin_popcount(b));
+    EXPECT_EQ(ink, 2u * 100 * 100);
+    // Taken by the first sheet: the next one is blank.
+    EXPECT_EQ(marks.inked, 0u);
+    EXPECT_TRUE(InkBox(Sheet(sheets[1]), 0, 0, kWidth, kRows).Empty());
   }
 }
 
