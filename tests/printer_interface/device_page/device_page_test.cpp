@@ -31,8 +31,9 @@ TEST_F(DevicePageTest, EveryRowFindsItsControlInItsTemplate) {
     EXPECT_EQ(set->rowCount, pageId == 4 ? 11u : pageId == 22 ? 5u : 6u);
     for (UINT r = 0; r < set->rowCount; ++r) {
       EXPECT_NE(GetDlgItem(dialog, set->rows[r].controlId), nullptr) << templateId << " " << set->rows[r].controlId;
-      if (set->rows[r].labelId != kNoControl)
+      if (set->rows[r].labelId != kNoControl) {
         EXPECT_NE(GetDlgItem(dialog, set->rows[r].labelId), nullptr) << templateId << " " << set->rows[r].labelId;
+      }
     }
     for (const INT* id = set->furtherControls; id && *id != kNoControl; ++id)
       EXPECT_NE(GetDlgItem(dialog, *id), nullptr) << templateId << " " << *id;
@@ -162,7 +163,9 @@ TEST_F(DevicePageTest, OwnerNameEditorFollowsTheNameSource) {
     HWND box = GetDlgItem(page, kDeviceTextBox);
     EXPECT_EQ(pk::ui::Visible(box), c.shown) << c.source;
     EXPECT_EQ(pk::ui::Visible(GetDlgItem(page, kOwnerNumberBox)), c.shown) << c.source;
-    if (c.shown) EXPECT_EQ((pk::ui::Style(box) & ES_READONLY) != 0, c.readOnly) << c.source;
+    if (c.shown) {
+      EXPECT_EQ((pk::ui::Style(box) & ES_READONLY) != 0, c.readOnly) << c.source;
+    }
     if (c.source == 0) {
       EXPECT_EQ(pk::ui::Text(box), u"kato\\WS-7");
       EXPECT_EQ(pk::ui::Text(GetDlgItem(page, kDeviceTextLabel)), u"Logon user name(&T):");
@@ -230,7 +233,9 @@ TEST_F(DevicePageTest, WithoutPermissionOnlyTheUsersOwnEntriesCanBeEdited) {
         pk::ui::Visible(GetDlgItem(page, kUserCodeBox)) && pk::ui::Enabled(GetDlgItem(page, kUserCodeBox));
     const bool comboUsable = pk::ui::Visible(combo) && pk::ui::Enabled(combo);
     EXPECT_EQ(boxUsable || codeUsable || comboUsable, own) << id;
-    if (id != 1033 && id != 1050) EXPECT_FALSE(comboUsable) << id;
+    if (id != 1033 && id != 1050) {
+      EXPECT_FALSE(comboUsable) << id;
+    }
   }
   // The printer's own owner name is not the user's.
   CloseDevicePage(page);

@@ -81,7 +81,7 @@ TEST_F(OutputFolderTest, TheFolderBrowserFillsTheFolderBox) {
   pk::ui::QueueDialogScript(kOutputFolderTemplate, [](HWND dialog) {
     HWND box = GetDlgItem(dialog, kFolderBox);
     EXPECT_EQ(pk::ui::Text(box), u"C:\\Before");
-    EXPECT_EQ(pk::ui::Text(GetDlgItem(dialog, 1768)), u"Save folder:");
+    EXPECT_EQ(pk::ui::Text(GetDlgItem(dialog, 1768)), u"Save folder(&P):");
     // Cancelled: the box keeps its text.
     pk::ui::QueueFolderChoice(u"");
     pk::ui::ClickItem(dialog, kBrowseButton);

@@ -49,7 +49,9 @@ TEST_F(Page16Test, EveryRowOfPages16And7HasASuitableControlInItsTemplate) {
       HWND control = GetDlgItem(dialog, row.controlId);
       ASSERT_NE(control, nullptr) << row.controlId;
       EXPECT_TRUE(Suits(control, row.kind)) << row.controlId << " kind " << row.kind;
-      if (row.labelId != kNoControl) EXPECT_NE(GetDlgItem(dialog, row.labelId), nullptr) << row.labelId;
+      if (row.labelId != kNoControl) {
+        EXPECT_NE(GetDlgItem(dialog, row.labelId), nullptr) << row.labelId;
+      }
     }
     for (const INT* id = set->furtherControls; *id != kNoControl; ++id) EXPECT_NE(GetDlgItem(dialog, *id), nullptr);
   }
