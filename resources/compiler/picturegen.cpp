@@ -245,6 +245,10 @@ void Arrow(Canvas& c, int x, int y, uint32_t rotation) {
   c.Fill(right ? x + 4 : x, y + 2, right ? x + 5 : x + 1, y + 3, kMark);
 }
 
+// The cells of a page-order sprite: small ones for many pages.
+int CellWidth(uint32_t pages) { return pages > 9 ? 9 : pages > 4 ? 6 : 10; }
+int CellHeight(uint32_t pages) { return pages > 4 ? 7 : 8; }
+
 // A page-order sprite: the pages of one sheet numbered in the table's order,
 // framed by the page variant, with the rotation mode's arrow.
 Canvas PageOrder(uint32_t family, uint32_t table, uint32_t landscape, uint32_t rotation, uint32_t variant) {
@@ -258,7 +262,7 @@ Canvas PageOrder(uint32_t family, uint32_t table, uint32_t landscape, uint32_t r
     default: cols = 4, rows = 4; break;
   }
   if (!landscape) std::swap(cols, rows);
-  const int cw = 10, ch = 8;
+  const int cw = CellWidth(pages), ch = CellHeight(pages);
   Canvas c(cols * cw + 2, rows * ch + 8, kMagenta);
   const uint32_t order = table % 4;  // 0 across, 1 down, 2 across from the right, 3 down from the right
   for (int k = 0; k < int(pages); ++k) {
@@ -283,8 +287,10 @@ Canvas PageCells(uint32_t family, uint32_t landscape) {
   Canvas cells(c.width, c.height, kMagenta);
   for (size_t k = 0; k < c.px.size(); ++k)
     if (c.px[k] == kPaper || c.px[k] == kInk) cells.px[k] = kPaper;
-  for (int y = 1; y + 8 <= c.height - 6; y += 8)
-    for (int x = 1; x + 10 <= c.width; x += 10) cells.Frame(x, y, x + 9, y + 7, kShade);
+  const uint32_t pages = page_order::PagesOf(family, 0);
+  const int cw = CellWidth(pages), ch = CellHeight(pages);
+  for (int y = 1; y + ch <= c.height - 6; y += ch)
+    for (int x = 1; x + cw <= c.width; x += cw) cells.Frame(x, y, x + cw - 1, y + ch - 1, kShade);
   return cells;
 }
 
