@@ -208,7 +208,7 @@ Canvas Sheet(int w, int h, Rgb paper) {
   Canvas c(w, h, kMagenta);
   c.Fill(0, 0, w, h, paper);
   c.Frame(0, 0, w, h, kInk);
-  for (int i = 0; i < 5; ++i) c.Fill(w - 5 + i, 0, w, i + 1 - 0, kMagenta);
+  for (int i = 0; i < 5; ++i) c.Fill(w - 5 + i, 0, w, i + 1, kMagenta);
   for (int i = 0; i < 5; ++i) c.Fill(w - 5 + i, i, w - 4 + i, i + 1, kInk);
   return c;
 }
@@ -245,6 +245,10 @@ void Arrow(Canvas& c, int x, int y, uint32_t rotation) {
   c.Fill(right ? x + 4 : x, y + 2, right ? x + 5 : x + 1, y + 3, kMark);
 }
 
+// The cells of a page-order sprite: small ones for many pages.
+int CellWidth(uint32_t pages) { return pages > 9 ? 9 : pages > 4 ? 6 : 10; }
+int CellHeight(uint32_t pages) { return pages > 4 ? 7 : 8; }
+
 // A page-order sprite: the pages of one sheet numbered in the table's order,
 // framed by the page variant, with the rotation mode's arrow.
 Canvas PageOrder(uint32_t family, uint32_t table, uint32_t landscape, uint32_t rotation, uint32_t variant) {
@@ -258,7 +262,7 @@ Canvas PageOrder(uint32_t family, uint32_t table, uint32_t landscape, uint32_t r
     default: cols = 4, rows = 4; break;
   }
   if (!landscape) std::swap(cols, rows);
-  const int cw = 10, ch = 8;
+  const int cw = CellWidth(pages), ch = CellHeight(pages);
   Canvas c(cols * cw + 2, rows * ch + 8, kMagenta);
   const uint32_t order = table % 4;  // 0 across, 1 down, 2 across from the right, 3 down from the right
   for (int k = 0; k < int(pages); ++k) {
@@ -275,6 +279,19 @@ Canvas PageOrder(uint32_t family, uint32_t table, uint32_t landscape, uint32_t r
   }
   Arrow(c, 1, rows * ch + 2, rotation);
   return c;
+}
+
+// The pages of the sheet in front: outlined cells in the page-order grid.
+Canvas PageCells(uint32_t family, uint32_t landscape) {
+  Canvas c = PageOrder(family, 0, landscape, 0, 0);
+  Canvas cells(c.width, c.height, kMagenta);
+  for (size_t k = 0; k < c.px.size(); ++k)
+    if (c.px[k] == kPaper || c.px[k] == kInk) cells.px[k] = kPaper;
+  const uint32_t pages = page_order::PagesOf(family, 0);
+  const int cw = CellWidth(pages), ch = CellHeight(pages);
+  for (int y = 1; y + ch <= c.height - 6; y += ch)
+    for (int x = 1; x + cw <= c.width; x += cw) cells.Frame(x, y, x + cw - 1, y + ch - 1, kShade);
+  return cells;
 }
 
 // The colour sample: 160 colours in graded ranges (black, white, a hue wheel,
@@ -398,10 +415,9 @@ void AddControlPictures(std::vector<PictureFile>& out) {
         for (uint32_t r = 0; r < 4; ++r)
           for (uint32_t v = 0; v < (page_order::HasVariants(f) ? 3u : 1u); ++v)
             bmp(int(page_order::Sprite(f, t, l, r, v)), PageOrder(f, t, l, r, v));
-    if (f != page_order::kMode1) {
-      bmp(int(page_order::SecondSprite(f, 0)), Sheet(30, 40, kShade));
-      bmp(int(page_order::SecondSprite(f, 1)), Sheet(40, 30, kShade));
-    }
+    // The second sprite: the page cells of the sheet in front, without numbers.
+    if (f != page_order::kMode1)
+      for (uint32_t l = 0; l < 2; ++l) bmp(int(page_order::SecondSprite(f, l)), PageCells(f, l));
   }
   // Row bitmaps.
   bmp(1012, Mark(48, 32, kAccent, "1012"));
