@@ -1,6 +1,7 @@
 // Making, copying and freeing the context of one open sheet, and the small
 // accessors of its state.
 #include "printer_interface/sheets/sheet_context.h"
+#include "printer_interface/pages/preview_controls.h"
 
 #include <cstring>
 
@@ -81,6 +82,8 @@ void FreeSheetContext(SheetContext* context) {
   FreePair(&context->applied);
   FreeStores(context);
   if (SheetState* state = context->state) {
+    // A sheet closed on the page that shows the colour sample never left it.
+    FreeColourSampleData(state);
     for (WCHAR* text : {state->printerName, state->warnings[0], state->warnings[1], state->stampsKey, state->helpFile})
       if (text) GlobalFree(text);
     FreeKeyedList(&state->choiceLists);

@@ -304,12 +304,14 @@ TEST(LayoutPlanTest, PageOrderTablesMapEveryKey) {
         if (e->second) sprites.insert(e->second);
         EXPECT_EQ(e->second != 0, f.family != page_order::kMode1);
         const bool landscape = e->key & 1;
-        if (f.family == page_order::kFourUp)
+        if (f.family == page_order::kFourUp) {
           EXPECT_EQ(std::tie(e->x, e->y),
                     landscape ? std::make_tuple(BYTE{65}, BYTE{72}) : std::make_tuple(BYTE{79}, BYTE{56}));
-        if (f.family == page_order::kMode1)
+        }
+        if (f.family == page_order::kMode1) {
           EXPECT_EQ(std::tie(e->x, e->y),
                     landscape ? std::make_tuple(BYTE{33}, BYTE{42}) : std::make_tuple(BYTE{43}, BYTE{32}));
+        }
       }
       const bool variants = page_order::HasVariants(f.family);
       EXPECT_EQ(entries, variants ? 24 : 8);
@@ -423,7 +425,7 @@ TEST_F(LayoutPictureTest, BuildResults) {
   // Duplex 4 is outside the picture's range.
   Set(16, 3);
   SettingValueType type = 0;
-  UINT size = 0, ts = 0, ms = 0;
+  UINT ts = 0, ms = 0;
   const BYTE* address = nullptr;
   ASSERT_EQ(
       LookupSettingField(16, &type, nullptr, &ts, &ms, sheet_->working.devMode, nullptr, &address, nullptr, nullptr),

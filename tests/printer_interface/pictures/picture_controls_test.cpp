@@ -432,6 +432,18 @@ TEST_F(ColourSampleTest, RangesStayWithinASmallerColourTable) {
   FreeColourSampleData(sheet_->state);
 }
 
+// A sheet closed while its page still shows the sample (no kill-active,
+// apply or reset came) takes the sample with it.
+TEST_F(ColourSampleTest, ASheetClosedOnItsPageFreesTheSample) {
+  const GdiCounts before;
+  HWND page = OpenPicturePage();
+  ASSERT_NE(sheet_->state->colourSample, nullptr);
+  DestroyWindow(page);
+  FreeSheetContext(sheet_);
+  sheet_ = nullptr;
+  EXPECT_EQ(GdiCounts{}, before);
+}
+
 TEST_F(ColourSampleTest, AMissingSampleIsReported) {
   HMODULE module = MakeModule("NoSample", {{374, Bmp24(Solid(8, 8, RGB(1, 2, 3)))}});
   OpenPicturePage();

@@ -171,7 +171,9 @@ class PictureTest : public PageHarness {
   // enabled, so the picture reads them.
   void ListLayoutSettings() {
     for (WORD id : kLayoutSettings) {
-      if (!FindConstraintRecord(sheet_, id)) ASSERT_NE(CreateConstraintRecord(sheet_, id, 1), nullptr);
+      if (!FindConstraintRecord(sheet_, id)) {
+        ASSERT_NE(CreateConstraintRecord(sheet_, id, 1), nullptr);
+      }
       SetConstraintStatus(sheet_, id, 0);
     }
   }
