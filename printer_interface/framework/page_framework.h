@@ -165,9 +165,10 @@ using PageHandler = LRESULT (*)(HandlerContext* context, UINT message, WPARAM wP
 // ---- Static tables -----------------------------------------------------------------------
 
 extern const ControlRow kCommonPushButtons[5];
-// Action of a common push button (the button's parameter block).
+// A push button's parameter block: its action and the action's parameters.
 struct PushButtonParams {
   INT action;
+  const void* parameters;  // null for the common buttons
 };
 // The list of every page and sub-dialog control set. The first call
 // installs the pages' rows (InstallPageRows).

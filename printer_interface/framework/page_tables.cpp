@@ -7,10 +7,10 @@
 
 namespace {
 
-constexpr PushButtonParams kOkAction{1};
-constexpr PushButtonParams kCancelAction{2};
-constexpr PushButtonParams kDefaultsAction{3};
-constexpr PushButtonParams kHelpAction{6};
+constexpr PushButtonParams kOkAction{1, nullptr};
+constexpr PushButtonParams kCancelAction{2, nullptr};
+constexpr PushButtonParams kDefaultsAction{3, nullptr};
+constexpr PushButtonParams kHelpAction{6, nullptr};
 
 RowHandler gGenericHandlers[kControlKindCount] = {};
 
