@@ -11,6 +11,7 @@
 
 struct PageControlSet;
 struct FavoritesState;
+struct ColourSampleData;
 
 constexpr int kPageIdCount = 31;  // page ids 0-30
 constexpr int kMaxSheetPages = 8;
@@ -44,6 +45,10 @@ struct SheetState {
   INT applyDone;      // the sheet-wide part of apply / cancel ran
   INT warningPosted;  // the warning list was posted once
   INT changeBusy;     // a TryChangeSetting is running
+  // The picture controls: the static class's own procedure (saved from the
+  // first control subclassed) and the colour sample of the colour page.
+  LRESULT (*staticProcedure)(HWND, UINT, WPARAM, LPARAM);
+  ColourSampleData* colourSample;
 };
 
 // One pair of settings: a WorkingDevMode buffer and a printer settings block
