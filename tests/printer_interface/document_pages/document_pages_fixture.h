@@ -33,6 +33,8 @@ class DocumentPagesTest : public PageHarness {
     PageHarness::SetUp();
     // The sheet's OK button, where a scaled paper that does not fit sends the focus.
     AddControl(frame_, 1);
+    // Room for a whole page in the snapshots.
+    SetWindowPos(frame_, nullptr, 0, 0, 1000, 800, SWP_NOZORDER | SWP_NOMOVE);
     // The page pass the library registers when it is attached.
     SetPageConstraintPass(&RunSheetRangePass);
   }
