@@ -18,9 +18,8 @@ TEST_F(AutoScaleTest, FixedPapersTakeTheTableAndSomeOutputsKeepTheSize) {
   for (const Case& c : {Case{11, 12, 173}, Case{13, 9, 115}, Case{8, 11, 50}, Case{9, 8, 141}, Case{9, 11, 70},
                         Case{12, 13, 70}, Case{9, 267, 100}, Case{9, 273, 100}, Case{9, 305, 100}, Case{1, 267, 100}}) {
     LONG percent = -1;
-    EXPECT_EQ(AutoScalePercent(model_, buffers_.devMode.data(), buffers_.settings.data(), c.document, c.output,
-                               &percent),
-              1)
+    EXPECT_EQ(
+        AutoScalePercent(model_, buffers_.devMode.data(), buffers_.settings.data(), c.document, c.output, &percent), 1)
         << c.document << " " << c.output;
     EXPECT_EQ(percent, c.percent) << c.document << " " << c.output;
   }

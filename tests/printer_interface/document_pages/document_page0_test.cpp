@@ -19,9 +19,7 @@ TEST_F(DocumentPage0Test, EveryRowFindsItsControlAndEveryBoundSettingHasChoices)
   };
   for (const Dialog& d : {Dialog{kPage0Template, 0, &DocumentPage0Rows}, Dialog{kPage2Template, 2, &DocumentPage2Rows},
                           Dialog{kMarginsTemplate, kMarginsPageId, &MarginsDialogRows}}) {
-    HWND dialog = d.pageId == kMarginsPageId ? OpenMargins()
-                  : d.pageId == 0            ? OpenPage0()
-                                             : OpenPage2();
+    HWND dialog = d.pageId == kMarginsPageId ? OpenMargins() : d.pageId == 0 ? OpenPage0() : OpenPage2();
     ASSERT_NE(dialog, nullptr);
     UINT count = 0;
     const ControlRow* rows = d.rows(&count);
@@ -107,6 +105,33 @@ TEST_F(DocumentPage0Test, LeavingThePageFromAPercentThatDoesNotFitWarnsAndMovesT
   const size_t after = seams::MessageBoxCalls().size();
   EXPECT_EQ(Notify(page, PSN_KILLACTIVE), 0);
   EXPECT_EQ(seams::MessageBoxCalls().size(), after);
+}
+
+TEST_F(DocumentPage0Test, LeavingThePercentBoxChecksTheFitUnlessTheFocusGoesToScaling) {
+  SetNumber(449, 1);
+  SetNumber(321, 1);
+  SetNumber(296, 0x0101);
+  HWND page = OpenPage0();
+  ASSERT_NE(page, nullptr);
+  HWND box = GetDlgItem(page, 1010);
+  auto fitBoxes = [] {
+    int n = 0;
+    for (const auto& call : seams::MessageBoxCalls()) n += call.text.find(u"does not fit") != std::u16string::npos;
+    return n;
+  };
+  for (int i = 0; i < 6; ++i) seams::QueueMessageBoxAnswer(IDOK);
+  pk::ui::Replace(box, u"400");
+  const int before = fitBoxes();
+  // To the scaling check box: no check.
+  pk::ui::Focus(GetDlgItem(page, 1184));
+  const int afterScaling = fitBoxes();
+  // To any other control: the check and its message.
+  pk::ui::Focus(box);
+  pk::ui::Focus(GetDlgItem(page, 1011));
+  EXPECT_EQ(fitBoxes() - afterScaling, 1);
+  // The change of the percent itself warned once; the focus move did not.
+  EXPECT_EQ(afterScaling - before, 1);
+  EXPECT_EQ(sheet_->state->changeBusy, 0);
 }
 
 TEST_F(DocumentPage0Test, CopiesBoxIsReadOnlyForAddedSheetsOfTheBypassMedia) {

@@ -79,10 +79,10 @@ TEST_F(MarginsDialogTest, OffsetLabelsFollowTheDirection) {
     const char16_t* first;
     const char16_t* second;
   };
-  for (const Case& c : {Case{0, u"Image offset 1", u"Image offset 2"},
-                        Case{1, u"Image offset 1", u"Image offset 2 (reversed)"},
-                        Case{2, u"Image offset 1 (reversed)", u"Image offset 2"},
-                        Case{3, u"Image offset 1 (reversed)", u"Image offset 2 (reversed)"}}) {
+  for (const Case& c :
+       {Case{0, u"Image offset 1", u"Image offset 2"}, Case{1, u"Image offset 1", u"Image offset 2 (reversed)"},
+        Case{2, u"Image offset 1 (reversed)", u"Image offset 2"},
+        Case{3, u"Image offset 1 (reversed)", u"Image offset 2 (reversed)"}}) {
     SetNumber(413, c.direction);
     HWND dialog = OpenMargins();
     ASSERT_NE(dialog, nullptr);
