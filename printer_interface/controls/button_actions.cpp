@@ -223,14 +223,15 @@ INT OpenSubDialog(HandlerContext* context, const ControlRow* row, const SubDialo
     ConstraintResult* result = AllocConstraintResult();
     if (!result) return -1;
     INT answer = 0;
-    if (CheckSettingConflicts(kConflictModeChange, context->window, context->model, context->devMode,
-                              context->settings, nullptr, spec->settingId, type, EngineValue(&current), result,
+    if (CheckSettingConflicts(kConflictModeChange, context->window, context->model, context->devMode, context->settings,
+                              nullptr, spec->settingId, type, EngineValue(&current), result,
                               nullptr) != kConflictCheckOk) {
       answer = -1;
     } else {
       WORD* ids = nullptr;
+      // Without a value the settings model checks the current one.
       const WORD r = ApplySettingChange(context->window, sheet->state->printer, context->model, context->devMode,
-                                        context->settings, spec->settingId, type, EngineValue(&current), &ids, result);
+                                        context->settings, spec->settingId, type, nullptr, &ids, result);
       if (ids) GlobalFree(ids);
       if (r == kActionRefusedWithMessage) answer = 1;
       else if (r == kActionFailed) answer = -1;

@@ -55,8 +55,9 @@ void ReplaceText(WCHAR** place, const WCHAR* text) {
 }
 
 const WCHAR* SlotText(const ItemSlot* slot) {
-  return slot && slot->valueType == kSettingTypeText ? reinterpret_cast<const WCHAR*>(static_cast<uintptr_t>(slot->value))
-                                                     : nullptr;
+  return slot && slot->valueType == kSettingTypeText
+             ? reinterpret_cast<const WCHAR*>(static_cast<uintptr_t>(slot->value))
+             : nullptr;
 }
 
 void FreeRecord(EditRecord* record) {
@@ -163,7 +164,8 @@ int ParseDecimalText(LPCSTR text, int decimals, WORD flags, DWORD* value) {
         continue;  // dropped
       }
       int digit = *p - '0';
-      if (fractionDigits == 0 && (flags & kEditHalfSteps)) digit = digit >= 1 && digit <= 4 ? 0 : digit >= 6 ? 5 : digit;
+      if (fractionDigits == 0 && (flags & kEditHalfSteps))
+        digit = digit >= 1 && digit <= 4 ? 0 : digit >= 6 ? 5 : digit;
       fraction = fraction * 10 + unsigned(digit);
       ++fractionDigits;
     }
@@ -196,7 +198,8 @@ int ShowEditValue(HandlerContext* context, const ControlRow* row, const EditCont
       value = SlotNumber(&converted);
     }
     int decimals = (params->flags & kEditDecimals) && params->unit ? params->unit->decimals : 0;
-    if (params->flags & kEditLengthUnit) ApplyUnitConversion(SheetUnit(context), slot->settingId, kUnitShow, &value, &decimals);
+    if (params->flags & kEditLengthUnit)
+      ApplyUnitConversion(SheetUnit(context), slot->settingId, kUnitShow, &value, &decimals);
     const BOOL isSigned = (params->flags & kEditSigned) ? TRUE : FALSE;
     WCHAR* text = nullptr;
     int made = 0;
@@ -222,8 +225,8 @@ void FreeEditValue(EditValue* value) {
   value->text = nullptr;
 }
 
-int ReadEditValue(HandlerContext* context, const ControlRow* row, const EditControlParams* params, HWND box,
-                  BOOL check, EditValue* out) {
+int ReadEditValue(HandlerContext* context, const ControlRow* row, const EditControlParams* params, HWND box, BOOL check,
+                  EditValue* out) {
   if (!out) return 0;
   *out = EditValue{};
   if (!context || !row || !params || !box) return 0;
@@ -287,10 +290,9 @@ int ShowEditRangeWarning(HandlerContext* context, const ControlRow* row, const E
     case 736: FormatResourceString(text, 512, id, 1, high); break;
     default: FormatResourceString(text, 512, id); break;
   }
-  const int answer =
-      text[0] ? ShowResourceMessageBox(box ? box : context->window, kWarningCaptionString, nullptr, MB_ICONWARNING,
-                                       kGivenText, text)
-              : -1;
+  const int answer = text[0] ? ShowResourceMessageBox(box ? box : context->window, kWarningCaptionString, nullptr,
+                                                      MB_ICONWARNING, kGivenText, text)
+                             : -1;
   ClearWarning(box);
   return answer;
 }
@@ -320,12 +322,14 @@ INT CommitEditValue(HandlerContext* context, const ControlRow* row, const EditCo
     // A number past the largest of its type would wrap into the range and be
     // stored: such a text is refused here.
     LONG low = 0, high = 0;
-    const bool wraps = !typed.valid && (!GetRowValueRange(context, row, &low, &high) ||
-                                        static_cast<uint64_t>(static_cast<uint32_t>(high)) >= TypeMaximum(slot->valueType));
+    const bool wraps =
+        !typed.valid && (!GetRowValueRange(context, row, &low, &high) ||
+                         static_cast<uint64_t>(static_cast<uint32_t>(high)) >= TypeMaximum(slot->valueType));
     if (!wraps) {
       if (typed.valid) {
         int decimals = 0;
-        if (params->flags & kEditLengthUnit) ApplyUnitConversion(SheetUnit(context), slot->settingId, kUnitStore, &value, &decimals);
+        if (params->flags & kEditLengthUnit)
+          ApplyUnitConversion(SheetUnit(context), slot->settingId, kUnitStore, &value, &decimals);
         if (params->unit && params->unit->conversion) {
           DWORD out = 0;
           const uint64_t number = NumberForType(slot->valueType, value);
@@ -338,7 +342,7 @@ INT CommitEditValue(HandlerContext* context, const ControlRow* row, const EditCo
     }
   }
   FreeEditValue(&typed);
-  if (result != 1) ReloadSlot(context, slot);
+  ReloadSlot(context, slot);
   if (!ShowEditValue(context, row, params, box)) return -1;
   if (result == 2) SetFocus(box);
   return result;

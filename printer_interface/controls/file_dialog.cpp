@@ -125,8 +125,7 @@ int ShowFileDialogWarning(HandlerContext* context, const FileDialogSpec* spec, H
   if (messageId == static_cast<INT>(kFileLengthWarning))
     FormatResourceString(text, 512, kFileLengthWarning, 1, spec->maxFolder, spec->maxFolder, spec->maxFolder / 2,
                          spec->maxName);
-  else
-    LoadStringW(GetPagesResourceModule(), static_cast<UINT>(messageId), text, 512);
+  else LoadStringW(GetPagesResourceModule(), static_cast<UINT>(messageId), text, 512);
   if (!text[0]) return 0;
   return ShowResourceMessageBox(owner, kWarningCaptionString, nullptr, MB_ICONWARNING, kGivenText, text);
 }
@@ -186,7 +185,8 @@ int BuildFileDialog(HandlerContext* context, const FileDialogSpec* spec, BYTE* w
   dialog.lpstrFile = work->file;
   dialog.nMaxFile = kFileNameChars;
   dialog.nFilterIndex = static_cast<DWORD>(spec->filterIndex);
-  dialog.Flags = spec->dialogFlags == kFileDefaultDialogFlags ? kFileDefaultOfnFlags : static_cast<DWORD>(spec->dialogFlags);
+  dialog.Flags =
+      spec->dialogFlags == kFileDefaultDialogFlags ? kFileDefaultOfnFlags : static_cast<DWORD>(spec->dialogFlags);
   return 1;
 }
 
@@ -242,8 +242,9 @@ int StoreChosenFile(HandlerContext* context, const FileDialogSpec* spec, const O
     INT maximum;
     const WCHAR* text;
   };
-  for (const Target& target : {Target{spec->storeName, spec->maxName, name}, Target{spec->storeFolder, spec->maxFolder, folder},
-                               Target{spec->storePath, spec->maxPath, path}}) {
+  for (const Target& target :
+       {Target{spec->storeName, spec->maxName, name}, Target{spec->storeFolder, spec->maxFolder, folder},
+        Target{spec->storePath, spec->maxPath, path}}) {
     if (target.id == 0 || target.maximum <= 0) continue;
     const WCHAR* text = target.text;
     if (SetSettingValue(target.id, context->devMode, context->settings, kSettingTypeText,

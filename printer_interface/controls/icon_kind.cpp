@@ -50,7 +50,8 @@ LRESULT IconProcedure(HWND control, UINT message, WPARAM wParam, LPARAM lParam) 
   }
   if (message == WM_SHOWWINDOW) return DefWindowProcW(control, message, wParam, lParam);
   WNDPROC old = OldProcedure(control);
-  return old ? CallWindowProcW(old, control, message, wParam, lParam) : DefWindowProcW(control, message, wParam, lParam);
+  return old ? CallWindowProcW(old, control, message, wParam, lParam)
+             : DefWindowProcW(control, message, wParam, lParam);
 }
 
 // Realises the current choice's palette in the control's DC: the entries it changed.
@@ -108,9 +109,9 @@ LRESULT IconKindHandler(HandlerContext* context, UINT message, WPARAM wParam, LP
     case static_cast<UINT>(PSN_APPLY):
     case static_cast<UINT>(PSN_RESET):
       if (subclassed) {
-        SetWindowLongPtrW(control, GWLP_WNDPROC,
-                          reinterpret_cast<LONG_PTR>(FindSheetStoreEntry(context->sheet, kProcedureStore, key,
-                                                                         context->window)));
+        SetWindowLongPtrW(
+            control, GWLP_WNDPROC,
+            reinterpret_cast<LONG_PTR>(FindSheetStoreEntry(context->sheet, kProcedureStore, key, context->window)));
         RemoveSheetStoreEntry(context->sheet, kProcedureStore, key, context->window);
       }
       return 0;

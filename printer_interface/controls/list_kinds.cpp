@@ -25,12 +25,12 @@ struct ListMessages {
       findExact;
   LRESULT error;
 };
-constexpr ListMessages kListBox{LB_ADDSTRING,    LB_INSERTSTRING, LB_DELETESTRING, LB_RESETCONTENT, LB_SETCURSEL,
-                                LB_GETCURSEL,    LB_GETTEXT,      LB_GETTEXTLEN,   LB_SETITEMDATA,  LB_GETITEMDATA,
-                                LB_GETCOUNT,     LB_FINDSTRINGEXACT, LB_ERR};
-constexpr ListMessages kComboBox{CB_ADDSTRING,    CB_INSERTSTRING, CB_DELETESTRING, CB_RESETCONTENT, CB_SETCURSEL,
-                                 CB_GETCURSEL,    CB_GETLBTEXT,    CB_GETLBTEXTLEN, CB_SETITEMDATA,  CB_GETITEMDATA,
-                                 CB_GETCOUNT,     CB_FINDSTRINGEXACT, CB_ERR};
+constexpr ListMessages kListBox{LB_ADDSTRING, LB_INSERTSTRING,    LB_DELETESTRING, LB_RESETCONTENT, LB_SETCURSEL,
+                                LB_GETCURSEL, LB_GETTEXT,         LB_GETTEXTLEN,   LB_SETITEMDATA,  LB_GETITEMDATA,
+                                LB_GETCOUNT,  LB_FINDSTRINGEXACT, LB_ERR};
+constexpr ListMessages kComboBox{CB_ADDSTRING, CB_INSERTSTRING,    CB_DELETESTRING, CB_RESETCONTENT, CB_SETCURSEL,
+                                 CB_GETCURSEL, CB_GETLBTEXT,       CB_GETLBTEXTLEN, CB_SETITEMDATA,  CB_GETITEMDATA,
+                                 CB_GETCOUNT,  CB_FINDSTRINGEXACT, CB_ERR};
 
 const ListMessages& MessagesOf(BOOL isCombo) { return isCombo ? kComboBox : kListBox; }
 
@@ -87,8 +87,8 @@ bool EvaluateChoices(HandlerContext* context, const ControlRow* row) {
 }
 
 // The line of a mode-2 item: title and value text joined.
-void SettingLine(HandlerContext* context, const ControlRow* row, const ListControlParams* params, INT item,
-                 WCHAR* out, size_t room) {
+void SettingLine(HandlerContext* context, const ControlRow* row, const ListControlParams* params, INT item, WCHAR* out,
+                 size_t room) {
   out[0] = 0;
   const SettingChoiceList* list = GetItemChoiceList(context, row, item);
   const ItemSlot* slot = GetItemSlot(context, row, item);
@@ -317,7 +317,8 @@ INT TakeSelection(HandlerContext* context, const ControlRow* row, const ListCont
       SetContextChange(context, 1, nullptr, row);
       return 1;
     }
-    return ChangeToChoice(context, row, ToggledChoice(GetCurrentChoiceList(context, row), GetCurrentItemSlot(context, row)));
+    return ChangeToChoice(context, row,
+                          ToggledChoice(GetCurrentChoiceList(context, row), GetCurrentItemSlot(context, row)));
   }
   return ChangeToChoice(context, row, ChoiceOfLine(context, row, isCombo, control, line));
 }
@@ -365,7 +366,9 @@ LRESULT KeyToItem(HandlerContext* context, const ControlRow* row, const ListCont
       const SettingChoiceList* list = GetCurrentChoiceList(context, row);
       const ItemSlot* slot = GetCurrentItemSlot(context, row);
       result = ChangeToChoice(context, row,
-                              (params->flags & kListCheckIcons) ? ToggledChoice(list, slot) : slot ? slot->choiceIndex : -1);
+                              (params->flags & kListCheckIcons) ? ToggledChoice(list, slot)
+                              : slot                            ? slot->choiceIndex
+                                                                : -1);
     }
   } else {
     INT choice = ChoiceOfLine(context, row, FALSE, control, target);
@@ -418,7 +421,8 @@ LRESULT ListKindHandler(HandlerContext* context, UINT message, WPARAM wParam, LP
     case static_cast<UINT>(PSN_KILLACTIVE):
     case static_cast<UINT>(PSN_RESET): {
       const INT result = editPart && GetContextValue(context) != 2 ? CommitEditPart(context, row, params, control) : 0;
-      if (editPart) EditKindHandler(context, message == static_cast<UINT>(PSN_RESET) ? message : PSN_APPLY, 0, 0, row, &editRef);
+      if (editPart)
+        EditKindHandler(context, message == static_cast<UINT>(PSN_RESET) ? message : PSN_APPLY, 0, 0, row, &editRef);
       ReleaseListImages(context);
       return result == 2 ? 1 : 0;
     }
@@ -431,7 +435,8 @@ LRESULT ListKindHandler(HandlerContext* context, UINT message, WPARAM wParam, LP
     case kMsgRefresh: {
       if (!isCombo && params->mode == kListModeChoices) EvaluateChoices(context, row);
       const bool otherRow = GetContextRow(context) != row;
-      if (params->mode == kListModeSettings && (params->flags & kListKeepLines) && !(params->flags & kListFillCallback)) {
+      if (params->mode == kListModeSettings && (params->flags & kListKeepLines) &&
+          !(params->flags & kListFillCallback)) {
         RefreshSettingsInPlace(context, row, params, isCombo, control, reinterpret_cast<const WORD*>(lParam));
       } else {
         const BOOL rebuild = isCombo ? otherRow : otherRow && !(params->flags & kListRefreshMovesSelection);
@@ -529,12 +534,12 @@ int DrawListItem(HandlerContext* context, const ControlRow* row, const ListContr
   return 1;
 }
 
-LRESULT ComboBoxKindHandler(HandlerContext* context, UINT message, WPARAM wParam, LPARAM lParam,
-                            const ControlRow* row, const void* params) {
+LRESULT ComboBoxKindHandler(HandlerContext* context, UINT message, WPARAM wParam, LPARAM lParam, const ControlRow* row,
+                            const void* params) {
   return ListKindHandler(context, message, wParam, lParam, row, static_cast<const ListControlParams*>(params), TRUE);
 }
 
-LRESULT ListBoxKindHandler(HandlerContext* context, UINT message, WPARAM wParam, LPARAM lParam,
-                           const ControlRow* row, const void* params) {
+LRESULT ListBoxKindHandler(HandlerContext* context, UINT message, WPARAM wParam, LPARAM lParam, const ControlRow* row,
+                           const void* params) {
   return ListKindHandler(context, message, wParam, lParam, row, static_cast<const ListControlParams*>(params), FALSE);
 }

@@ -155,7 +155,8 @@ LRESULT SpinKindHandler(HandlerContext* context, UINT message, WPARAM wParam, LP
   const bool inches = buddy && (buddy->flags & kEditLengthUnit) && unit == 1;
   if (buddy && buddyBox) {
     EditValue typed{};
-    if (ReadEditValue(context, buddyRow, buddy, buddyBox, FALSE, &typed) && typed.valid && !typed.oemText) {
+    if (ReadEditValue(context, buddyRow, buddy, buddyBox, FALSE, &typed) && typed.valid &&
+        (buddy->flags & kEditNumber)) {
       LONG value = static_cast<LONG>(typed.number);
       int decimals = 0;
       if (buddy->flags & kEditLengthUnit) ApplyUnitConversion(unit, slot->settingId, kUnitStore, &value, &decimals);
@@ -179,7 +180,8 @@ LRESULT SpinKindHandler(HandlerContext* context, UINT message, WPARAM wParam, LP
     }
     LONG low = 0, high = 0;
     if (GetRowValueRange(context, row, &low, &high)) next = std::clamp(next, std::min(low, high), std::max(low, high));
-    ChangeToNumber(context, row, slot, next);
+    // The spin's own position follows the stored value.
+    if (ChangeToNumber(context, row, slot, next) != 1) position();
   }
   if (buddy && buddyBox) {
     if (ItemSlot* buddySlot = GetCurrentItemSlot(context, buddyRow)) ReloadSlot(context, buddySlot);
@@ -311,7 +313,8 @@ LRESULT ChoiceTextKindHandler(HandlerContext* context, UINT message, WPARAM, LPA
   }
   const SettingChoiceList* list = GetCurrentChoiceList(context, row);
   const WCHAR* text = nullptr;
-  if (list) text = GetChoiceItemText(list, list->kind == kChoiceKindFreeValue ? 0 : GetCurrentChoiceIndex(context, row));
+  if (list)
+    text = GetChoiceItemText(list, list->kind == kChoiceKindFreeValue ? 0 : GetCurrentChoiceIndex(context, row));
   const WCHAR* description = u"";
   for (const WCHAR* p = text; p && *p; ++p)
     if (*p == u'\n') description = p + 1;
