@@ -26,6 +26,8 @@
 //     widths N...                   width table of first..last (lines append)
 //     kern C1 C2 K...               kerning pairs
 //     range F L W | pair C W | array F W...   extended width tables
+//   picture KEY X Y BITMAP         conditional picture (type 9) of a bitmap
+//     chain SETTING CMP VALUE JOIN   its conditions
 //   range TYPE KEY NAME WORD BYTE [first N...] [second N...]   range record (5, 6) with its key lists
 //     ... [points MINW MINL MAXW MAXL]   its size limits (0.1 mm)
 //   namedbyte KEY NAME BYTE        named byte (type 19)
@@ -223,6 +225,12 @@ class Description {
       constraint_.rule = N16(l);
       constraint_.message = l.text();
       open_ = Open::kConstraint;
+    } else if (cmd == "picture") {
+      picture_ = PendingPicture{N16(l), N16(l), N16(l), N16(l), {}};
+      open_ = Open::kPicture;
+    } else if (cmd == "chain" && open_ == Open::kPicture) {
+      ddd::Condition c = Cond(l);
+      picture_.chained.push_back(ddd::Chained{c, static_cast<uint8_t>(l.number())});
     } else if (cmd == "chain" || cmd == "resolve") {
       if (open_ != Open::kConstraint) throw std::runtime_error(cmd + " outside a constraint");
       ddd::Condition c = Cond(l);
@@ -321,6 +329,8 @@ class Description {
       writer.AddDeviceFont(font_.key, font_.face, font_.second, font_.aliases, {}, block, 0);
     } else if (open_ == Open::kValueList) {
       writer.AddValueList(valueList_.key, valueList_.name, valueList_.entries);
+    } else if (open_ == Open::kPicture) {
+      writer.AddPicture(picture_.key, picture_.chained, picture_.x, picture_.y, picture_.bitmap);
     } else if (open_ == Open::kConstraint) {
       constraintTypes_[constraint_.label] = constraint_.type;
       constraints_[constraint_.label] =
@@ -331,7 +341,12 @@ class Description {
   }
 
  private:
-  enum class Open { kNone, kFeature, kConstraint, kFont, kValueList };
+  enum class Open { kNone, kFeature, kConstraint, kFont, kValueList, kPicture };
+  struct PendingPicture {
+    uint16_t key = 0, x = 0, y = 0, bitmap = 0;
+    std::vector<ddd::Chained> chained;
+  };
+  PendingPicture picture_;
 
   // A value of a value list entry: the type's number, then its value stored
   // in the type's width (a flag as its one byte).

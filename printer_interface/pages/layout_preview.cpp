@@ -70,8 +70,18 @@ bool PaperB(SHORT paper) { return paper == 9 || paper == 13; }
 
 // The edge cases of the collation and sheet layers in layout mode 0: which of
 // the table rows applies, from edge symbol A (or B when A is 0) and duplex.
-enum EdgeCase { kEdgeNone, kEdgePlain, kEdgeA4D2, kEdgeA4D3, kEdgeBothLeft, kEdgeA6D2, kEdgeA6D3, kEdgeTop, kEdgeA8D13,
-                kEdgeA8D2 };
+enum EdgeCase {
+  kEdgeNone,
+  kEdgePlain,
+  kEdgeA4D2,
+  kEdgeA4D3,
+  kEdgeBothLeft,
+  kEdgeA6D2,
+  kEdgeA6D3,
+  kEdgeTop,
+  kEdgeA8D13,
+  kEdgeA8D2
+};
 
 EdgeCase EdgeCaseOf(const LayoutPreviewSettings* r) {
   const WORD a = r->edgeSymbolA, b = r->edgeSymbolB;
@@ -82,7 +92,11 @@ EdgeCase EdgeCaseOf(const LayoutPreviewSettings* r) {
       if (b == 3) return kEdgeBothLeft;
       if (b == 4) return kEdgeTop;
       return kEdgeNone;
-    case 1: case 2: case 3: case 9: case 10: return kEdgePlain;
+    case 1:
+    case 2:
+    case 3:
+    case 9:
+    case 10: return kEdgePlain;
     case 4: return d == 1 ? kEdgePlain : d == 2 ? kEdgeA4D2 : kEdgeA4D3;
     case 5: return kEdgeBothLeft;
     case 6: return d == 1 ? kEdgeBothLeft : d == 2 ? kEdgeA6D2 : kEdgeA6D3;
@@ -164,8 +178,8 @@ int ReadLayoutPreviewSettings(const void* devMode, HWND page, LayoutPreviewSetti
   SettingValueType type = 0;
   UINT size = 0;
   uint64_t colour = 0;
-  if (GetSettingValue(kColourModeSetting, devMode, sheet ? sheet->working.settings : nullptr, &type, &size,
-                      &colour) != 0)
+  if (GetSettingValue(kColourModeSetting, devMode, sheet ? sheet->working.settings : nullptr, &type, &size, &colour) !=
+      0)
     return 4;
   record->colourMode = static_cast<WORD>(colour);
 
@@ -227,8 +241,7 @@ LayoutSprite* BuildCollationLayer(LayoutPreviewSettings* r) {
   }
   if (r->layoutMode != 0) return nullptr;
   if (r->mediaKind == 3) {
-    if (r->addedSheets)
-      return Pair(r->sheetStyle != 0 ? 950 : 309, 81, 58, r->sheetStyle != 0 ? 951 : 310, 67, 74);
+    if (r->addedSheets) return Pair(r->sheetStyle != 0 ? 950 : 309, 81, 58, r->sheetStyle != 0 ? 951 : 310, 67, 74);
     return Pair(311, 76, 53, 312, 62, 69);
   }
   switch (EdgeCaseOf(r)) {
@@ -325,22 +338,66 @@ LayoutSprite* PageOrderTable(uint32_t family, uint32_t table) {
             y = l ? 42 : 32;
             break;
           case page_order::kMode2:
-            if (l) { x = 74; y = 51; sx = 43; sy = 37; }
-            else { x = 60; y = 67; sx = 33; sy = 44; }
+            if (l) {
+              x = 74;
+              y = 51;
+              sx = 43;
+              sy = 37;
+            } else {
+              x = 60;
+              y = 67;
+              sx = 33;
+              sy = 44;
+            }
             break;
           case page_order::kTwoUp:
-            if (!l && v == 1) { x = 81; y = 59; sx = 53; sy = 49; }
-            else if (!l) { x = 82; y = 64; sx = 56; sy = 45; }
-            else if (v == 2) { x = 72; y = 73; sx = 47; sy = 54; }
-            else { x = 69; y = 78; sx = 51; sy = 52; }
+            if (!l && v == 1) {
+              x = 81;
+              y = 59;
+              sx = 53;
+              sy = 49;
+            } else if (!l) {
+              x = 82;
+              y = 64;
+              sx = 56;
+              sy = 45;
+            } else if (v == 2) {
+              x = 72;
+              y = 73;
+              sx = 47;
+              sy = 54;
+            } else {
+              x = 69;
+              y = 78;
+              sx = 51;
+              sy = 52;
+            }
             break;
           case page_order::kFourUp:
-            if (l) { x = 65; y = 72; sx = 44; sy = 52; }
-            else { x = 79; y = 56; sx = 53; sy = 43; }
+            if (l) {
+              x = 65;
+              y = 72;
+              sx = 44;
+              sy = 52;
+            } else {
+              x = 79;
+              y = 56;
+              sx = 53;
+              sy = 43;
+            }
             break;
           default:
-            if (l) { x = 60; y = 67; sx = v == 2 ? 39 : 38; sy = 47; }
-            else { x = 73; y = 51; sx = 48; sy = 37; }
+            if (l) {
+              x = 60;
+              y = 67;
+              sx = v == 2 ? 39 : 38;
+              sy = 47;
+            } else {
+              x = 73;
+              y = 51;
+              sx = 48;
+              sy = 37;
+            }
         }
         e->x = x;
         e->y = y;
@@ -441,9 +498,7 @@ LayoutSprite* BuildEdgeSymbolALayer(LayoutPreviewSettings* r) {
         SetOffset(r, 0, 20);
       }
       return Pair(535, 29, 83, 535, 19, 73);
-    case 9:
-      SetOffset(r, 15, 0);
-      return Pair(786, 11, 33, 786, 1, 43);
+    case 9: SetOffset(r, 15, 0); return Pair(786, 11, 33, 786, 1, 43);
     case 10:
       SetOffset(r, 15, 0);
       if (PaperA(r->paperSize)) return Pair(927, 19, 18, 928, 19, 44);
@@ -526,8 +581,7 @@ int SelectLayoutLayers(LayoutPreviewSettings* r, const LayoutKeys* keys, const L
   const Choice choices[] = {
       {0, r->collate != 0, BuildCollationLayer, keys->sheet},
       {1, mode != 2 && r->duplex != 1, BuildDuplexLayer, keys->duplex},
-      {2, mode != 1 && (r->colourMode == 0 || r->colourMode == 2 || r->colourMode == 3), BuildColourLayer,
-       keys->sheet},
+      {2, mode != 1 && (r->colourMode == 0 || r->colourMode == 2 || r->colourMode == 3), BuildColourLayer, keys->sheet},
       {3, r->addedSheets != 0, BuildAddedSheetLayer, keys->sheet},
       {4, true, BuildSheetLayer, keys->sheet},
       {5, r->pagesPerSheet == 2 || r->pagesPerSheet == 4 || r->pagesPerSheet == 8, BuildPagesPerSheetLayer,
@@ -562,6 +616,54 @@ int LoadLayerSprite(HMODULE module, PictureEntry* entry, DWORD sprite, INT offse
   return 1;
 }
 
+int PlanLayoutPicture(LayoutPreviewSettings* r, const LayoutKeys* keys, LayoutPlacement* out, int room) {
+  if (!r || !keys || !out || room <= 0) return -1;
+  const LayoutSprite* slots[kLayoutSlots];
+  LayoutSprite* tables[kLayoutSlots];
+  const int count = SelectLayoutLayers(r, keys, slots, tables);
+  struct Step {
+    int slot;
+    bool second;
+    INT baseX, baseY;
+  };
+  const INT shiftX = 5 + r->pageShiftX, shiftY = 5 + r->pageShiftY;
+  const Step steps[] = {
+      {0, false, 5, 5},
+      {3, false, 5, 5},
+      {4, false, 5, 5},
+      {5, false, shiftX, shiftY},
+      {6, false, shiftX, shiftY},
+      {3, true, 0, 0},
+      {4, true, 0, 0},
+      {5, true, 0, 0},
+      {6, true, 0, 0},
+      {1, false, 0, 0},
+      {2, false, 0, 0},
+      {7, false, 0, 0},
+      {10, false, 0, 0},
+      {8, false, 0, 0},
+      {9, false, 0, 0},
+  };
+  int n = 0;
+  for (const Step& s : steps) {
+    const LayoutSprite* e = slots[s.slot];
+    if (!e) continue;
+    if (s.second) {
+      // Second sprites: of the added sheets and the sheet in layout mode 0
+      // only, of the pages per sheet always, of the page order outside mode 1.
+      if (e->second == 0) continue;
+      if ((s.slot == 3 || s.slot == 4) && r->layoutMode != 0) continue;
+      if (s.slot == 6 && r->layoutMode == 1) continue;
+    }
+    if (n >= room || n >= count - 1) break;
+    out[n++] = LayoutPlacement{s.second ? e->second : e->sprite, s.baseX, s.baseY, s.second ? e->secondX : e->x,
+                               s.second ? e->secondY : e->y};
+  }
+  for (LayoutSprite* t : tables)
+    if (t) GlobalFree(t);
+  return n;
+}
+
 int BuildLayoutPicture(HMODULE module, HWND page, const void* devMode, PictureEntry** list) {
   if (!list) return kPictureBadArguments;
   *list = nullptr;
@@ -570,54 +672,18 @@ int BuildLayoutPicture(HMODULE module, HWND page, const void* devMode, PictureEn
   if (ReadLayoutPreviewSettings(devMode, page, &r) != 0) return kPictureSettingUnreadable;
   LayoutKeys keys{};
   if (MakeLayoutKeys(&r, &keys) != 0) return kPictureBadArguments;
-
-  const LayoutSprite* slots[kLayoutSlots];
-  LayoutSprite* tables[kLayoutSlots];
-  const int count = SelectLayoutLayers(&r, &keys, slots, tables);
-  auto freeTables = [&] {
-    for (LayoutSprite* t : tables)
-      if (t) GlobalFree(t);
-  };
-  auto* out = static_cast<PictureEntry*>(GlobalAlloc(GPTR, sizeof(PictureEntry) * count));
-  if (!out) {
-    freeTables();
-    return kPictureNoMemory;
-  }
-
-  struct Step {
-    int slot;
-    bool second;
-    INT baseX, baseY;
-  };
-  const INT shiftX = 5 + r.pageShiftX, shiftY = 5 + r.pageShiftY;
-  const Step steps[] = {
-      {0, false, 5, 5},  {3, false, 5, 5},  {4, false, 5, 5},  {5, false, shiftX, shiftY}, {6, false, shiftX, shiftY},
-      {3, true, 0, 0},   {4, true, 0, 0},   {5, true, 0, 0},   {6, true, 0, 0},            {1, false, 0, 0},
-      {2, false, 0, 0},  {7, false, 0, 0},  {10, false, 0, 0}, {8, false, 0, 0},           {9, false, 0, 0},
-  };
-  int n = 0;
-  int result = kPictureOk;
-  for (const Step& s : steps) {
-    const LayoutSprite* e = slots[s.slot];
-    if (!e) continue;
-    if (s.second) {
-      if (e->second == 0) continue;
-      if ((s.slot == 3 || s.slot == 4) && r.layoutMode != 0) continue;
-      if (s.slot == 6 && r.layoutMode == 1) continue;
+  LayoutPlacement plan[kLayoutSlots * 2];
+  const int count = PlanLayoutPicture(&r, &keys, plan, kLayoutSlots * 2);
+  if (count < 0) return kPictureOther;
+  auto* out = static_cast<PictureEntry*>(GlobalAlloc(GPTR, sizeof(PictureEntry) * (count + 1)));
+  if (!out) return kPictureNoMemory;
+  for (int n = 0; n < count; ++n) {
+    const LayoutPlacement& p = plan[n];
+    if (!LoadLayerSprite(module, &out[n], p.sprite, r.offsetX, r.offsetY, p.baseX, p.baseY, p.x, p.y)) {
+      out[n] = PictureEntry{};
+      FreePictureList(out);
+      return kPictureMissing;
     }
-    if (n >= count - 1) break;
-    const DWORD sprite = s.second ? e->second : e->sprite;
-    const BYTE x = s.second ? e->secondX : e->x, y = s.second ? e->secondY : e->y;
-    if (!LoadLayerSprite(module, &out[n], sprite, r.offsetX, r.offsetY, s.baseX, s.baseY, x, y)) {
-      result = kPictureMissing;
-      break;
-    }
-    ++n;
-  }
-  freeTables();
-  if (result != kPictureOk) {
-    FreePictureList(out);
-    return result;
   }
   *list = out;
   return kPictureOk;

@@ -178,7 +178,9 @@ LRESULT PreviewControlWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     }
     return 1;
   }
-  if (message != WM_PAINT) return saved ? CallWindowProcW(saved, window, message, wParam, lParam) : 0;
+  // The plain static paints itself: no paint of ours validates it first.
+  if (message != WM_PAINT || id == kPlainStaticControl)
+    return saved ? CallWindowProcW(saved, window, message, wParam, lParam) : 0;
 
   PAINTSTRUCT ps{};
   BeginPaint(window, &ps);
@@ -302,8 +304,7 @@ int FillPictureBackground(HMODULE module, HWND window, HDC dc, const RECT* rect,
     return kPictureOk;
   }
   if (mode == kBackgroundSnapshot && window) {
-    const ControlResource* snapshot =
-        FindControlResource(GetWindowSheetState(GetParent(window)), GetDlgCtrlID(window));
+    const ControlResource* snapshot = FindControlResource(GetWindowSheetState(GetParent(window)), GetDlgCtrlID(window));
     if (snapshot && snapshot->objects[0]) {
       HDC source = CreateCompatibleDC(dc);
       if (!source) return kPictureGdiFailed;
@@ -385,8 +386,8 @@ int BuildTransparencyMask(HDC dc, HBITMAP bitmap, SIZE size) {
   format.biSize = sizeof format;
   if (result == kPictureOk) {
     SelectObject(work, oldWork);
-    if (!GetDIBits(work, workBitmap, 0, static_cast<UINT>(size.cy), nullptr,
-                   reinterpret_cast<BITMAPINFO*>(&format), DIB_RGB_COLORS))
+    if (!GetDIBits(work, workBitmap, 0, static_cast<UINT>(size.cy), nullptr, reinterpret_cast<BITMAPINFO*>(&format),
+                   DIB_RGB_COLORS))
       result = kPictureGdiFailed;
   }
   if (result == kPictureOk && (format.biBitCount == 16 || format.biBitCount == 32)) {
@@ -403,8 +404,8 @@ int BuildTransparencyMask(HDC dc, HBITMAP bitmap, SIZE size) {
     info.header.biCompression = BI_RGB;
     const size_t stride = (static_cast<size_t>(size.cx) + 3) & ~size_t{3};
     auto* bits = static_cast<BYTE*>(GlobalAlloc(GPTR, stride * static_cast<size_t>(size.cy)));
-    if (!bits || GetDIBits(work, workBitmap, 0, static_cast<UINT>(size.cy), bits,
-                           reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS) == 0) {
+    if (!bits || GetDIBits(work, workBitmap, 0, static_cast<UINT>(size.cy), bits, reinterpret_cast<BITMAPINFO*>(&info),
+                           DIB_RGB_COLORS) == 0) {
       result = kPictureGdiFailed;
     } else {
       const DWORD colours = info.header.biClrUsed ? std::min<DWORD>(info.header.biClrUsed, 256) : 256;
@@ -431,8 +432,7 @@ int BuildTransparencyMask(HDC dc, HBITMAP bitmap, SIZE size) {
                     DIB_RGB_COLORS) == 0)
         result = kPictureGdiFailed;
       SelectObject(work, workBitmap);
-      if (result == kPictureOk && !BitBlt(dc, 0, 0, size.cx, size.cy, work, 0, 0, SRCCOPY))
-        result = kPictureGdiFailed;
+      if (result == kPictureOk && !BitBlt(dc, 0, 0, size.cx, size.cy, work, 0, 0, SRCCOPY)) result = kPictureGdiFailed;
     }
     if (bits) GlobalFree(bits);
   } else if (result == kPictureOk) {
@@ -539,8 +539,11 @@ int TestPictureCondition(const ConditionItem& c, const void* devMode, const void
     return v;
   };
   switch (type) {
-    case 1: case 4: case 5: equal = data && static_cast<uint32_t>(value) == static_cast<uint32_t>(expected(4)); break;
-    case 2: case 3: equal = data && static_cast<uint16_t>(value) == static_cast<uint16_t>(expected(2)); break;
+    case 1:
+    case 4:
+    case 5: equal = data && static_cast<uint32_t>(value) == static_cast<uint32_t>(expected(4)); break;
+    case 2:
+    case 3: equal = data && static_cast<uint16_t>(value) == static_cast<uint16_t>(expected(2)); break;
     case 8: equal = data && static_cast<uint8_t>(value) == static_cast<uint8_t>(expected(1)); break;
     case 6: {
       const auto* text = reinterpret_cast<const WCHAR*>(static_cast<uintptr_t>(value));
@@ -603,8 +606,7 @@ int EvaluatePictureConditions(const PictureRecord* picture, const void* devMode,
 
 }  // namespace
 
-int BuildModelPictureList(HWND window, HWND page, INT, const void* devMode, const void* settings,
-                          PictureEntry** list) {
+int BuildModelPictureList(HWND window, HWND page, INT, const void* devMode, const void* settings, PictureEntry** list) {
   if (!list) return kPictureBadArguments;
   *list = nullptr;
   SheetState* state = GetWindowSheetState(page);
@@ -678,8 +680,7 @@ int LoadDevicePictureList(HMODULE, HWND page, HWND window, SheetState* state, Pi
   BYTE* data = LoadDevicePicture(state->model->primary, state->model->secondary, &width, &height, &bytes);
   if (!data) return kPictureModelReadFailed;
   HPALETTE palette = nullptr;
-  HBITMAP bitmap =
-      CreateBitmapFromPackedDib(window, reinterpret_cast<const BITMAPINFOHEADER*>(data), bytes, &palette);
+  HBITMAP bitmap = CreateBitmapFromPackedDib(window, reinterpret_cast<const BITMAPINFOHEADER*>(data), bytes, &palette);
   GlobalFree(data);
   if (palette) DeleteObject(palette);
   if (!bitmap) return kPictureGdiFailed;
@@ -766,8 +767,8 @@ int LoadColourSamplePicture(HMODULE module, HWND window, HWND page, const void* 
     return kPictureSettingUnreadable;
   const ColourRange* ranges = split == 1 ? kThreeRanges : kOneRange;
   auto* table = reinterpret_cast<RGBQUAD*>(data->copy + 1);
-  const auto* original = reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const BYTE*>(data->header) +
-                                                         data->header->biSize);
+  const auto* original =
+      reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const BYTE*>(data->header) + data->header->biSize);
   for (const ColourRange* r = ranges; r->last != 0; ++r) {
     uint64_t adjust[3] = {};
     for (int k = 0; k < 3; ++k)
@@ -795,14 +796,13 @@ int LoadColourSamplePicture(HMODULE module, HWND window, HWND page, const void* 
       ConvertRowToGrey(out, greys, static_cast<int>(n), 1);
       for (DWORD k = 0; k < n; ++k) out[3 * k] = out[3 * k + 1] = out[3 * k + 2] = greys[k];
     }
-    for (DWORD k = 0; k < n; ++k)
-      table[r->first + k] = RGBQUAD{out[3 * k], out[3 * k + 1], out[3 * k + 2], 0};
+    for (DWORD k = 0; k < n; ++k) table[r->first + k] = RGBQUAD{out[3 * k], out[3 * k + 1], out[3 * k + 2], 0};
   }
   HPALETTE own = CreateDibPalette(data->copy, sizeof(BITMAPINFOHEADER) + 4 * data->colours);
   pk::gdi::DibLayout layout;
   CheckPackedDib(data->header, data->resourceBytes, &layout);
-  HBITMAP bitmap = CreatePaletteBitmap(window, data->copy,
-                                       reinterpret_cast<const BYTE*>(data->header) + layout.headerBytes, own);
+  HBITMAP bitmap =
+      CreatePaletteBitmap(window, data->copy, reinterpret_cast<const BYTE*>(data->header) + layout.headerBytes, own);
   if (!bitmap) {
     if (own) DeleteObject(own);
     return kPictureGdiFailed;
@@ -901,8 +901,8 @@ HBITMAP CreateBitmapFromPackedDib(HWND window, const BITMAPINFOHEADER* header, D
   if (bits != 1 && bits != 4 && bits != 24) return nullptr;
   HDC dc = GetDC(window);
   if (!dc) return nullptr;
-  HBITMAP bitmap = CreateDIBitmap(dc, header, CBM_INIT, pixels, reinterpret_cast<const BITMAPINFO*>(header),
-                                  DIB_RGB_COLORS);
+  HBITMAP bitmap =
+      CreateDIBitmap(dc, header, CBM_INIT, pixels, reinterpret_cast<const BITMAPINFO*>(header), DIB_RGB_COLORS);
   ReleaseDC(window, dc);
   return bitmap;
 }

@@ -18,6 +18,7 @@ constexpr int kPictureSettingUnreadable = 3;
 constexpr int kPictureModelReadFailed = 4;
 constexpr int kPictureMissing = 5;
 constexpr int kPictureGdiFailed = 6;
+constexpr int kPictureOther = 6;
 
 // Backgrounds of a picture control.
 constexpr INT kBackgroundPattern = 1;   // pattern brush of bitmap 374
