@@ -109,7 +109,11 @@ constexpr INT kPositionButtons[] = {1035, 1036};
 constexpr RadioControlParams kPositionRadios{2, kPositionButtons};
 
 // Buttons to the about dialog (page id 7) and the margins and offsets dialog (14).
-constexpr SubDialogEntry kAboutEntry[] = {{510, nullptr, 7, kNoControl}};
+// The about dialog runs on the framework as any modal sub-dialog of page id 7.
+INT_PTR AboutDialogWrapper(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return RunPageProcedure(window, message, wParam, lParam, 7, kDialogModal);
+}
+constexpr SubDialogEntry kAboutEntry[] = {{510, &AboutDialogWrapper, 7, kNoControl}};
 constexpr SubDialogSpec kAboutSpec{kAboutEntry, 1, kNoControl, 0, 0};
 constexpr ButtonAction kAboutButton{kActionSubDialog, &kAboutSpec};
 constexpr SubDialogEntry kMarginsEntry[] = {{kMarginsTemplate, &MarginsDialogProcedure, kMarginsPageId, kNoControl}};
