@@ -19,6 +19,7 @@ constexpr INT kPage2Further[] = {1575, kNoControl};
 constexpr INT kPage16Further[] = {1364, kNoControl};
 constexpr INT kPage4Further[] = {1057, kNoControl};
 constexpr INT kPage23Further[] = {1320, kNoControl};
+constexpr INT kSet14Further[] = {1335, 1339, kNoControl};
 constexpr INT kNoWhatsThis[] = {0, 0};
 
 #define PK_SET(help, further) \
@@ -31,7 +32,7 @@ PageControlSet gSets[] = {
     PK_SET(1400, kPage4Further),   // 4
     PK_SET(1500, kNoFurther),      // 6
     PK_SET(9999, kNoFurther),      // 8
-    PK_SET(2000, kNoFurther),      // 14
+    PK_SET(2000, kSet14Further),   // 14
     PK_SET(2300, kNoFurther),      // 7
     PK_SET(2200, kNoFurther),      // 22
     PK_SET(2100, kPage23Further),  // 23

@@ -4,6 +4,7 @@
 #include "printer_interface/framework/page_framework.h"
 #include "printer_interface/pages/about_dialog.h"
 #include "printer_interface/pages/device_page.h"
+#include "printer_interface/pages/document_pages.h"
 #include "printer_interface/pages/page16_stamp_text.h"
 
 void InstallPageRows() {
@@ -11,4 +12,5 @@ void InstallPageRows() {
   InstallDevicePageRows();
   InstallStampPage();
   InstallAboutDialog();
+  InstallDocumentPages();
 }

@@ -5,6 +5,7 @@
 //
 // Sprites lie on a magenta ground, the colour the picture controls make
 // transparent. Each picture is a few rectangles, lines and marks.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -164,6 +165,35 @@ Canvas Pattern() {
   Canvas c(8, 8, kWhite);
   for (int i = 0; i < 8; ++i) c.Fill(i, i, i + 1, i + 1, Rgb{192, 192, 192});
   for (int i = 0; i < 8; ++i) c.Fill(7 - i, i, 8 - i, i + 1, Rgb{224, 224, 224});
+  return c;
+}
+
+// The layout icons of the margins dialog: a sheet with its top (5204, 5206,
+// 5208) or bottom (5205, 5207, 5209) margin marked; turned sheets for a
+// rotated image, a grey sheet while the job carries no PJL.
+Canvas MarginIcon(bool top, bool turned, bool plain) {
+  Canvas c(32, 32, kMagenta);
+  const Rgb paper = plain ? Rgb{208, 208, 208} : kWhite;
+  const int x0 = turned ? 3 : 7, x1 = turned ? 29 : 25, y0 = turned ? 7 : 3, y1 = turned ? 25 : 29;
+  c.Fill(x0, y0, x1, y1, paper);
+  c.Frame(x0, y0, x1, y1, kBlack);
+  const int band = top ? y0 + 1 : y1 - 5;
+  c.Fill(x0 + 1, band, x1 - 1, band + 4, Rgb{0, 96, 208});
+  for (int y = y0 + 8; y < y1 - 7; y += 4) c.Fill(x0 + 4, y, x1 - 4, y + 1, Rgb{96, 96, 96});
+  return c;
+}
+
+// The offset direction icons 5210-5213: an arrow from the sheet's corner,
+// right or left and down or up.
+Canvas OffsetIcon(bool left, bool up) {
+  Canvas c(32, 32, kMagenta);
+  c.Fill(6, 4, 26, 28, kWhite);
+  c.Frame(6, 4, 26, 28, kBlack);
+  const int sx = left ? 22 : 10, sy = up ? 24 : 8, dx = left ? -1 : 1, dy = up ? -1 : 1;
+  for (int i = 0; i < 10; ++i) c.Fill(sx + dx * i, sy + dy * i, sx + dx * i + 2, sy + dy * i + 2, Rgb{208, 32, 32});
+  const int ex = sx + dx * 9, ey = sy + dy * 9;
+  c.Fill(std::min(ex, ex - dx * 5), ey, std::max(ex, ex - dx * 5) + 2, ey + 2, Rgb{208, 32, 32});
+  c.Fill(ex, std::min(ey, ey - dy * 5), ex + 2, std::max(ey, ey - dy * 5) + 2, Rgb{208, 32, 32});
   return c;
 }
 
@@ -447,6 +477,16 @@ int main(int argc, char** argv) {
       {"bitmap", 374, "pattern_374.bmp", Bmp(Pattern(), {kWhite, Rgb{192, 192, 192}, Rgb{224, 224, 224}})},
       {"icon", 252, "check_252.ico", Ico(CheckIcon(false))},
       {"icon", 253, "check_253.ico", Ico(CheckIcon(true))},
+      {"icon", 5204, "margin_5204.ico", Ico(MarginIcon(true, false, false))},
+      {"icon", 5205, "margin_5205.ico", Ico(MarginIcon(false, false, false))},
+      {"icon", 5206, "margin_5206.ico", Ico(MarginIcon(true, true, false))},
+      {"icon", 5207, "margin_5207.ico", Ico(MarginIcon(false, true, false))},
+      {"icon", 5208, "margin_5208.ico", Ico(MarginIcon(true, false, true))},
+      {"icon", 5209, "margin_5209.ico", Ico(MarginIcon(false, false, true))},
+      {"icon", 5210, "offset_5210.ico", Ico(OffsetIcon(false, false))},
+      {"icon", 5211, "offset_5211.ico", Ico(OffsetIcon(false, true))},
+      {"icon", 5212, "offset_5212.ico", Ico(OffsetIcon(true, false))},
+      {"icon", 5213, "offset_5213.ico", Ico(OffsetIcon(true, true))},
   };
   AddControlPictures(pictures);
   std::string list = "# Pictures drawn by picturegen.\n";

@@ -132,7 +132,7 @@ TEST_F(DefaultModelTest, DirectoryAndKeys) {
   EXPECT_GT(CountModelRecords(primary(), 4), 20);
   EXPECT_EQ(CountModelRecords(primary(), 11), 2);
   EXPECT_EQ(CountModelRecords(primary(), 7), 2);
-  EXPECT_EQ(CountModelRecords(primary(), 8), 1);
+  EXPECT_EQ(CountModelRecords(primary(), 8), 3);  // booklet, scaling, output paper
 }
 
 TEST_F(DefaultModelTest, FeaturesOptionsAndPapers) {

@@ -26,6 +26,10 @@ inline std::string HostPath(const std::u16string& windowsPath) {
 
 inline void WriteHostFile(const std::string& host, const std::vector<uint8_t>& bytes) {
   std::filesystem::create_directories(std::filesystem::path(host).parent_path());
+  // A machine root links the built deliverables: a new file, not the linked
+  // one rewritten, so the build's copy and other tests never see the bytes.
+  std::error_code ignored;
+  std::filesystem::remove(host, ignored);
   std::ofstream out(host, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }

@@ -160,7 +160,7 @@ TEST_F(ConflictMessageTest, ConfirmationOfAListOfSettings) {
   EXPECT_EQ(EvaluateConstraintNode(TestOwner(), model_, buffers_.devMode.data(), buffers_.settings.data(), ids, 0), 1);
   EXPECT_EQ(EvaluateConstraintNode(TestOwner(), nullptr, buffers_.devMode.data(), buffers_.settings.data(), ids, 2), 1);
   // Settings without a name give no text: nothing to confirm.
-  const WORD nameless[] = {296, 449};
+  const WORD nameless[] = {296, 321};
   EXPECT_EQ(EvaluateConstraintNode(TestOwner(), model_, buffers_.devMode.data(), buffers_.settings.data(), nameless, 2),
             1);
   EXPECT_EQ(Boxes().size(), 2u);
