@@ -9,6 +9,7 @@
 #include "platform/win/win_resource.h"
 #include "printer_interface/controls/control_kinds.h"
 #include "printer_interface/controls/kind_support.h"
+#include "printer_interface/pages/about_dialog.h"
 #include "printer_interface/pages/document_pages.h"
 #include "printer_interface/pages/preview_controls.h"
 #include "printer_interface/text/measurement_text.h"
@@ -108,14 +109,9 @@ constexpr SpinParams kPlainSpin{0};
 constexpr INT kPositionButtons[] = {1035, 1036};
 constexpr RadioControlParams kPositionRadios{2, kPositionButtons};
 
-// Buttons to the about dialog (page id 7) and the margins and offsets dialog (14).
-// The about dialog runs on the framework as any modal sub-dialog of page id 7.
-INT_PTR AboutDialogWrapper(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return RunPageProcedure(window, message, wParam, lParam, 7, kDialogModal);
-}
-constexpr SubDialogEntry kAboutEntry[] = {{510, &AboutDialogWrapper, 7, kNoControl}};
-constexpr SubDialogSpec kAboutSpec{kAboutEntry, 1, kNoControl, 0, 0};
-constexpr ButtonAction kAboutButton{kActionSubDialog, &kAboutSpec};
+// Buttons to the about dialog (page id 7, its own procedure) and the margins
+// and offsets dialog (14).
+constexpr ButtonAction kAboutButton{kActionSubDialog, &kAboutDialogSpec};
 constexpr SubDialogEntry kMarginsEntry[] = {{kMarginsTemplate, &MarginsDialogProcedure, kMarginsPageId, kNoControl}};
 constexpr SubDialogSpec kMarginsSpec{kMarginsEntry, 1, kNoControl, 0, 0};
 constexpr ButtonAction kMarginsButton{kActionSubDialog, &kMarginsSpec};

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "document_pages_fixture.h"
+#include "printer_interface/pages/about_dialog.h"
 #include "settings/conflict_actions/conflict_messages.h"
 
 namespace pk::test {
@@ -45,6 +46,21 @@ TEST_F(DocumentPage0Test, EveryRowFindsItsControlAndEveryBoundSettingHasChoices)
       listed = listed || *f == id;
     EXPECT_TRUE(listed) << id;
   }
+}
+
+// The about button opens the about dialog with its own procedure, which
+// fills the identification block.
+TEST_F(DocumentPage0Test, TheAboutButtonOpensTheAboutDialog) {
+  HWND page = OpenPage0();
+  ASSERT_NE(page, nullptr);
+  std::u16string shown;
+  pk::ui::QueueDialogScript(kAboutTemplate, [&](HWND dialog) {
+    shown = pk::ui::Text(GetDlgItem(dialog, kAboutIdentityControl));
+    pk::ui::Click(GetDlgItem(dialog, kAboutOkButton));
+  });
+  pk::ui::Click(GetDlgItem(page, 1000));
+  EXPECT_EQ(shown.substr(0, 23), u"Ornavel Caldrix\nOrvalis");
+  EXPECT_TRUE(pk::ui::ScriptFailures().empty());
 }
 
 TEST_F(DocumentPage0Test, WithScalingOffThePercentFollowsThePapers) {
@@ -176,7 +192,7 @@ TEST_F(DocumentPage0Test, LabelsPutTheAccessKeyIntoTheName) {
   HWND page = OpenPage0();
   ASSERT_NE(page, nullptr);
   // The binding margin's label carries its range, the unit box its unit.
-  EXPECT_EQ(Text(page, 1328), u"Bindin&g margin(0 to 15000 mm):");
+  EXPECT_EQ(Text(page, 1328), u"Binding margin(0 to 15000 mm)(&X):");
   EXPECT_EQ(Text(page, 1330), u"mm");
 }
 
@@ -184,7 +200,7 @@ TEST_F(DocumentPage0Test, InInchesTheRangeLabelShowsHundredthsWithADecimal) {
   SetNumber(1044, 1);
   HWND page = OpenPage0();
   ASSERT_NE(page, nullptr);
-  EXPECT_EQ(Text(page, 1328), u"Bindin&g margin(0.0 to 590.6 in):");
+  EXPECT_EQ(Text(page, 1328), u"Binding margin(0.0 to 590.6 in)(&X):");
   EXPECT_EQ(Text(page, 1330), u"in");
 }
 

@@ -49,8 +49,8 @@ TEST_F(DocumentPage2Test, AnItemOutsideTheListLeavesTheCurrentAdjustment) {
 TEST_F(DocumentPage2Test, TheValueLabelPutsTheAccessKeyIntoTheFeatureName) {
   HWND page = OpenPage2();
   ASSERT_NE(page, nullptr);
-  // "Sharpness" with string 402 "(&A)" and string 5214 " level".
-  EXPECT_EQ(Text(page, 5163), u"Sh&arpness level:");
+  // "Sharpness" with string 402 "(&P)" and string 5214 " level".
+  EXPECT_EQ(Text(page, 5163), u"Shar&pness level:");
 }
 
 TEST_F(DocumentPage2Test, TheSpinOfAReadOnlyBoxDoesNothing) {
@@ -84,8 +84,8 @@ TEST_F(DocumentPage2Test, TheResetButtonResetsTheQualityWhenTheOutputModeAsksFor
     const auto calls = seams::MessageBoxCalls();
     bool told = false;
     for (size_t i = boxes; i < calls.size(); ++i)
-      told = told || (calls[i].style & MB_ICONINFORMATION) == MB_ICONINFORMATION &&
-                         calls[i].text.find(u"is now 600 x 600 dpi.") != std::u16string::npos;
+      told = told || ((calls[i].style & MB_ICONINFORMATION) == MB_ICONINFORMATION &&
+                      calls[i].text.find(u"is now 600 x 600 dpi.") != std::u16string::npos);
     EXPECT_EQ(told, mode == 1032) << mode;
     DestroyWindow(page);
   }

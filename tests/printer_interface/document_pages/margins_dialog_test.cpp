@@ -21,7 +21,7 @@ TEST_F(MarginsDialogTest, InInchesTheMarginsShowTwoDecimalsAndTheInchWord) {
   EXPECT_EQ(Text(dialog, 5170), u"0.39");
   EXPECT_EQ(Text(dialog, 5183), u"1.00");
   for (int id : {5172, 5178, 5185, 5190}) EXPECT_EQ(Text(dialog, id), u"in") << id;
-  EXPECT_EQ(Text(dialog, 5169), u"Top marg&in (in):");
+  EXPECT_EQ(Text(dialog, 5169), u"Top ma&rgin (in):");
   // A typed length is stored in tenths of a millimetre.
   pk::ui::Replace(GetDlgItem(dialog, 5175), u"0.50");
   SetFocus(GetDlgItem(dialog, 5170));
