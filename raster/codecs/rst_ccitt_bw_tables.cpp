@@ -31,10 +31,7 @@ RstCountedPtr<Base> build_counted(Args&&... args) {
   }
   if (!made) return RstCountedPtr<Base>();
   RstCountedPtr<Base> counted(made);
-  if (!counted.has_count()) {
-    delete made;
-    return RstCountedPtr<Base>();
-  }
+  if (!counted.has_count()) return RstCountedPtr<Base>();
   ++g_builds;
   return counted;
 }

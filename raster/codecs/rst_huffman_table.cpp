@@ -11,9 +11,8 @@ RstHuffmanTable::RstHuffmanTable() {
   std::vector<RstHuffmanCode>* list = rst_new<std::vector<RstHuffmanCode>>();
   entries_.reset(list);
   if (!list || !entries_.has_count()) {
-    // A holder without a count never deletes its object.
+    // A list whose count could not be made is gone with it.
     entries_.reset();
-    delete list;
     ok_ = false;
     rst_report(-1, "RstHuffmanTable::RstHuffmanTable()");
   }

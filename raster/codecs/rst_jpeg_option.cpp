@@ -7,13 +7,9 @@
 RstJPEGOption::RstJPEGOption(const RstJPEGTables* source, RstColorType* color_type) : color_type(color_type) {
   if (!source) return;
   RstJPEGTables* copy = rst_new<RstJPEGTables>(*source);
-  if (copy) {
-    tables.reset(copy);
-    if (tables.has_count()) return;
-    // Without a count the holder would never delete the set.
-    tables.reset();
-    delete copy;
-  }
+  // A set whose count could not be made is deleted by its holder.
+  tables.reset(copy);
+  if (tables.has_count()) return;
   rst_report(-1, "RstJPEGOption::RstJPEGOption()");
 }
 

@@ -130,8 +130,7 @@ RstReadJBIGT43Header::RstReadJBIGT43Header(InputStorage* storage) : start_(stora
   if (!info.colormap) return;
   auto* map = rst_new<RstColormap>(8, 3, 256);
   RstCountedPtr<RstColormap> held(map);
-  if (!map || map->size() != 3 * 256 || !held.has_count()) {
-    if (!held.has_count()) delete map;
+  if (!held.has_count() || map->size() != 3 * 256) {
     // Without its colormap the image would be delivered as bare indices.
     rst_report(RstCode::no_memory, "");
     close_stage(stage_);

@@ -13,11 +13,7 @@ bool RstReadJFIFAppMarker::keep_thumbnail(const uint8_t* from, int32_t count, co
   MemoryBlockListPtr list;
   MemoryBlockList* blocks = count > 0 ? MemoryBlockList::create(count, from) : MemoryBlockList::create(1);
   list.reset(blocks);
-  if (blocks && !list.has_count()) {
-    list.reset();
-    delete blocks;
-    blocks = nullptr;
-  }
+  if (!list.has_count()) blocks = nullptr;  // deleted with its count
   if (blocks) thumbnail.reset(rst_new<MemoryInputStorage>(list));
   if (!thumbnail) {
     rst_report(RstCode::no_memory, where);
@@ -82,8 +78,6 @@ bool RstReadJFIFAppMarker::read_JFXX_segment(const uint8_t* bytes, int32_t count
     }
     RstCountedPtr<RstColormap> held(map);
     if (!map || !held.has_count()) {
-      held.reset();  // without a count the holder never deletes
-      delete map;
       rst_report(RstCode::no_memory, where);
       return false;
     }

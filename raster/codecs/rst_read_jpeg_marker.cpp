@@ -25,13 +25,11 @@ bool allocating(const char* where, F&& step) {
 }
 
 // Holds a new object under a count; when the object or its count cannot be
-// made, -1 with where, the object deleted and false.
+// made, -1 with where, the object deleted (by the holder) and false.
 template <class T>
 bool hold(RstCountedPtr<T>& holder, T* object, const char* where) {
   holder.reset(object);
   if (object && holder.has_count()) return true;
-  holder.reset();
-  delete object;
   rst_report(RstCode::no_memory, where);
   return false;
 }

@@ -52,8 +52,6 @@ void RstWriteJPEGTolvaneHeader::init() {
   }
   params_.reset(p);
   if (!params_.has_count()) {
-    params_.reset();
-    delete p;
     rst_report(RstCode::no_memory, where);
     return;
   }

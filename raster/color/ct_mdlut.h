@@ -38,12 +38,8 @@ class CtMDLUT : public CtColorTransformerMToN<I, O> {
       throw std::bad_alloc();
     }
     if (table) std::memcpy(held->samples, table, size_t(count) * sizeof(value_type));
-    table_ = RstCountedPtr<CtMDLUTSamples<value_type>>(held);
-    if (!table_.has_count()) {
-      table_ = {};
-      delete held;
-      throw std::bad_alloc();
-    }
+    table_ = RstCountedPtr<CtMDLUTSamples<value_type>>(held);  // deleted with its count when none can be made
+    if (!table_.has_count()) throw std::bad_alloc();
   }
   // Clones share the table.
   CtMDLUT(const CtMDLUT&) = default;

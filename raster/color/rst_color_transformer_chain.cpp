@@ -24,9 +24,8 @@ RstColorTransformerChainInverse RstColorTransformerChain::inverse() const {
       // is a failure, not an empty inverse.
       failed = inv.status != CtInverseStatus::made ? inv.status : RstCode::no_memory;
     } else {
-      member counted(inv.transformer);
+      member counted(inv.transformer);  // deleted with its count when none can be made
       if (!counted.has_count()) {
-        delete inv.transformer;
         failed = RstCode::no_memory;
       } else if (!result.chain.push_back(counted)) {
         failed = RstCode::no_memory;

@@ -50,11 +50,7 @@ RstCountedPtr<RstColormap> copy_of(const RstColormap& colormap) {
     return {};
   }
   RstCountedPtr<RstColormap> held(copy);
-  if (!held.has_count()) {
-    delete copy;
-    return {};
-  }
-  return held;
+  return held;  // empty when its count could not be made
 }
 
 }  // namespace

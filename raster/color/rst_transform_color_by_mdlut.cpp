@@ -57,8 +57,6 @@ RstRead* RstTransformColorByMDLUT<T, MDLUT>::create(RstRead* source, const RstLa
   }
   RstCountedPtr<RstColormap> held(grid);
   if (!held.has_count()) {
-    held = {};
-    delete grid;
     rst_report(RstCode::no_memory, kWhere);
     return nullptr;
   }

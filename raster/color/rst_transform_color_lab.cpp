@@ -27,10 +27,7 @@ RstMatrix<double> lab_from_f_matrix() {
 bool append(RstColorTransformerChain& chain, ColorTransformer* transformer) {
   if (!transformer) return false;
   RstColorTransformerChain::member counted(transformer);
-  if (!counted.has_count()) {
-    delete transformer;
-    return false;
-  }
+  if (!counted.has_count()) return false;
   return chain.push_back(counted);
 }
 

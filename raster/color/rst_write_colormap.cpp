@@ -29,11 +29,7 @@ RstWriteMemory* RstWriteColormap::create(RstRead* source, RstCountedPtr<RstColor
       made = nullptr;
     }
     RstCountedPtr<RstColormap> fresh(made);
-    if (made && !fresh.has_count()) {
-      fresh = {};
-      delete made;
-      made = nullptr;
-    }
+    if (!fresh.has_count()) made = nullptr;  // deleted with its count
     if (!made) {
       rst_report(RstCode::no_memory, where);
       return nullptr;

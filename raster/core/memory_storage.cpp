@@ -25,12 +25,8 @@ int32_t clamped_move(int32_t& position, int32_t size, int32_t offset) {
 }  // namespace
 
 MemoryOutputStorage::MemoryOutputStorage(int32_t block_size) : list_(MemoryBlockList::create(block_size)) {
-  // A list whose count could not be allocated would never be freed: drop it
-  // and behave as closed, as without a list.
-  if (list_.get() && !list_.has_count()) {
-    delete list_.get();
-    list_ = MemoryBlockListPtr();
-  }
+  // A list whose count could not be allocated is gone with it: the storage
+  // behaves as closed, as without a list.
 }
 
 bool MemoryOutputStorage::is_closed() const { return closed_ || !list_.get(); }

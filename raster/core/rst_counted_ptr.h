@@ -11,12 +11,18 @@ template <class T>
 class RstCountedPtr {
  public:
   RstCountedPtr() = default;
-  // Holds a new object with a count of 1. A null object, or a count that
-  // cannot be allocated, gives no count: the object is then never deleted.
+  // Holds a new object with a count of 1. A null object gives no count. When
+  // the count cannot be allocated the object is deleted and the holder is
+  // left empty, so that no object is held that nobody would delete.
   explicit RstCountedPtr(T* object) : object_(object) {
     if (object_) {
       void* block = rst_malloc(sizeof(int32_t));
-      if (block) count_ = new (block) int32_t(1);
+      if (block) {
+        count_ = new (block) int32_t(1);
+      } else {
+        delete object_;
+        object_ = nullptr;
+      }
     }
   }
   RstCountedPtr(const RstCountedPtr& other) : object_(other.object_), count_(other.count_) {

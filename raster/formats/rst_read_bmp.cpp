@@ -155,6 +155,11 @@ bool RstBMPHeader::read_colormap(InputStorage* storage) {
     return false;
   }
   colormap = RstCountedPtr<RstColormap>(map);
+  if (!colormap) {  // deleted with its count
+    status = RstCode::no_memory;
+    rst_report(RstCode::no_memory, "RstReadBMPHeader::read_colormap()");
+    return false;
+  }
   int32_t step = core_header ? 3 : 4;
   uint8_t* rgb = map->data();
   for (uint32_t i = 0; i < colors_used; ++i) {

@@ -12,16 +12,12 @@
 namespace {
 
 // Makes a tag reader once into its counted holder; none when either cannot
-// be allocated (a holder without its count would never delete the reader).
+// be allocated (the holder then deletes the reader).
 template <class Reader, class... Args>
 Reader* make_reader(RstCountedPtr<Reader>& holder, const char* where, Args... args) {
   if (!holder) {
     Reader* made = rst_new<Reader>(args...);
     holder.reset(made);
-    if (made && !holder.has_count()) {
-      holder.reset();
-      delete made;
-    }
     if (!holder) rst_report(RstCode::no_memory, where);
   }
   return holder.get();

@@ -121,8 +121,6 @@ RstTIFFJPEGStream* rst_tiff_read_jpeg_stream(InputStorage* window) {
   }
   stream->tables.reset(tables);
   if (!tables || !stream->tables.has_count()) {
-    stream->tables.reset();
-    delete tables;
     rst_report(RstCode::no_memory, where);
     return nullptr;
   }

@@ -129,12 +129,7 @@ bool RstReadPDFHeader::read_document() {
   RstPDFDocumentInfo* record = rst_new<RstPDFDocumentInfo>();
   if (record) {
     info.reset(record);
-    if (!info.has_count()) {
-      // Without its count the holder would never delete the record.
-      info.reset();
-      delete record;
-      record = nullptr;
-    }
+    if (!info.has_count()) record = nullptr;  // deleted with its count
   }
   if (!record) {
     rst_report(RstCode::no_memory, kInitialize);

@@ -176,9 +176,6 @@ RstReadPNGHeader::RstReadPNGHeader(InputStorage* storage) {
   RstReadPNGInfo* made = rst_new<RstReadPNGInfo>(storage);
   context.reset(made);
   if (!made || !context.has_count()) {
-    // Without a count the holder would never delete it.
-    context.reset();
-    delete made;
     rst_report(RstCode::no_memory, "RstReadPNGHeader::RstReadPNGHeader()");
   }
 }

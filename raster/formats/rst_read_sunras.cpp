@@ -180,6 +180,10 @@ bool RstReadSunras::initiate() {
       return false;
     }
     colormap_ = RstCountedPtr<RstColormap>(map);
+    if (!colormap_) {  // deleted with its count
+      rst_report(RstCode::no_memory, where);
+      return false;
+    }
     uint8_t* rgb = map->data();
     for (int32_t i = 0; i < entries; ++i)
       for (int c = 0; c < 3; ++c) rgb[3 * i + c] = runs[c * entries + i];

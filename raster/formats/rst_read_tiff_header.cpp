@@ -137,12 +137,7 @@ void RstReadTIFFHeaderBase::read_chain(InputStorage* input, int32_t level) {
 RstTIFFIFDReader* RstReadTIFFFXHeader::reader() {
   if (!reader_) {
     RstTIFFFXIFDReader* made = rst_new<RstTIFFFXIFDReader>(static_cast<RstTIFFFXHeader*>(this), &ifd);
-    reader_.reset(made);
-    // A holder whose count could not be made would never delete the reader.
-    if (made && !reader_.has_count()) {
-      reader_.reset();
-      delete made;
-    }
+    reader_.reset(made);  // none when its count could not be made
     if (!reader_) rst_report(RstCode::no_memory, "RstReadTIFFFXHeader::RstReadTIFFFXHeader()");
   }
   return reader_.get();

@@ -165,10 +165,8 @@ RstCountedPtr<RstCodingOption> RstTIFF6Header::coding_option() {
     return coding_option_cache;
   }
   coding_option_cache.reset(option);
-  // A holder whose count could not be made would never delete the option.
+  // A holder whose count could not be made has deleted the option.
   if (!coding_option_cache.has_count()) {
-    coding_option_cache.reset();
-    delete option;
     rst_report(RstCode::no_memory, where);
   }
   return coding_option_cache;
@@ -316,10 +314,8 @@ RstCountedPtr<RstTileSpecArray> RstTIFF6Header::tile_specs() {
     return tile_specs_cache;
   }
   tile_specs_cache.reset(specs);
-  // A holder whose count could not be made would never delete the table.
+  // A holder whose count could not be made has deleted the table.
   if (!tile_specs_cache.has_count()) {
-    tile_specs_cache.reset();
-    delete specs;
     rst_report(RstCode::no_memory, where);
   }
   return tile_specs_cache;

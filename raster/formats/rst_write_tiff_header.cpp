@@ -164,12 +164,17 @@ RstWriteTIFFHeader& RstWriteTIFFHeader::operator=(const RstWriteTIFFHeader& othe
     strip_specs.reset();
   } else {
     RstTileSpecArray* copy = rst_new<RstTileSpecArray>(*other.strip_specs);
-    if (!copy || copy->size() != other.strip_specs->size()) {
+    if (copy && copy->size() != other.strip_specs->size()) {
       delete copy;
+      copy = nullptr;
+    }
+    strip_specs.reset(copy);
+    if (!strip_specs) {
+      // The copy lacks its strips: its status word tells whoever uses it.
+      status = RstCode::no_memory;
       rst_report(RstCode::no_memory, "RstWriteTIFFHeader::RstWriteTIFFHeader()");
       return *this;
     }
-    strip_specs.reset(copy);
   }
   return *this;
 }
@@ -394,6 +399,7 @@ const void* RstWriteTIFFHeader::field_values(uint32_t tag) const {
 bool RstWriteTIFFHeader::create_ifd() {
   static const char* const where = "RstWriteTIFFHeader::create_ifd()";
   if (!validate_attributes()) {
+    status = RstCode::bad_tile_strip;
     rst_report(RstCode::bad_tile_strip, where);
     return false;
   }
@@ -470,6 +476,7 @@ bool RstWriteTIFFHeader::create_ifd() {
   if (!image_layer.empty()) field(34732, E::type_long, image_layer.size());
 
   if (entries.size() != wanted) {
+    status = RstCode::no_memory;
     rst_report(RstCode::no_memory, where);
     return false;
   }
@@ -549,6 +556,11 @@ void RstWriteTIFFHeader::add_child(const RstHeader& image, const RstWriteTIFFHea
   RstCountedPtr<RstWriteTIFFHeader> child(rst_new<RstWriteTIFFHeader>(pattern, image, byte_order));
   size_t before = children.size();
   if (child && rst_resize(children, before + 1)) children.back() = child;
+  // A child copied without its strips is no child to plan the page with.
+  if (child && child->status < 1) {
+    child.reset();
+    if (children.size() == before + 1) children.pop_back();
+  }
   if (!child || children.size() != before + 1) rst_report(RstCode::no_memory, where);
 }
 
@@ -613,6 +625,11 @@ uint32_t RstWriteTIFFHeader::write(OutputStorage* storage) {
     rst_report(RstCode::io_failure, "RstWriteTIFFHeader::write() - file too large.");
     return 0;
   }
+  // A header whose entries, or a child's, could not be built while the
+  // offsets were planned has been reported and cannot be written right.
+  if (status < 1) return 0;
+  for (const RstCountedPtr<RstWriteTIFFHeader>& child : children)
+    if (child && child->status < 1) return 0;
   // Entries by field read the fields as they stand now.
   for (RstWriteTIFFIFDEntry& e : directory.entries)
     if (e.data) e.data = field_values(e.tag);

@@ -25,6 +25,8 @@ void rst_copy_tiff_fields(RstTIFFFXHeader& to, const RstTIFFFXHeader& from);
 class RstWriteTIFFHeader : public RstTIFFFXHeader {
  public:
   RstWriteTIFFHeader();
+  // A copy, and assignment, whose strips cannot be copied report -1 and
+  // leave it in the status word.
   RstWriteTIFFHeader(const RstWriteTIFFHeader& other);
   // A child header: a copy of the pattern for this image in this byte order.
   RstWriteTIFFHeader(const RstWriteTIFFHeader& pattern, const RstHeader& image, uint32_t byte_order);
@@ -49,7 +51,8 @@ class RstWriteTIFFHeader : public RstTIFFFXHeader {
   using RstTIFF6Header::rst_header;
   // Checks the header and completes the strip lists.
   bool validate_attributes();
-  // Builds the directory's entries in ascending tag order.
+  // Builds the directory's entries in ascending tag order; a failure also
+  // goes into the status word.
   bool create_ifd();
   // True when a field the entries are built from differs from when they were
   // last built (or they never were).
@@ -60,13 +63,15 @@ class RstWriteTIFFHeader : public RstTIFFFXHeader {
   void set_global_parameters(const RstTIFFGlobalParameters& record);
   RstWriteTIFFGlobalParameters* write_global_parameters() const;
 
-  // Bytes of the page IFD with its out-of-line values.
+  // Bytes of the page IFD with its out-of-line values. Entries that cannot
+  // be built leave their failure in the status word, as create_ifd does.
   uint32_t ifd_size();
   // Plans the global parameters IFD, the child IFDs and the strips behind a
   // page IFD at `position`; the end of everything planned, in 64 bits.
   uint64_t set_offsets(uint32_t position);
   // Writes the page IFD (and the global parameters IFD) at the storage's
-  // position; the bytes written, 0 when they did not all go out.
+  // position; the bytes written, 0 when they did not all go out or when the
+  // header or a child header holds a failure in its status word.
   uint32_t write(OutputStorage* storage);
   // Before a strip's data: its offset into the IFD when not planned right.
   bool record_strip_offset(OutputStorage* storage);

@@ -1,12 +1,10 @@
 // The TIFF-FX profile M page writer and its creates.
 #include "raster/formats/rst_write_tiff_mrc.h"
 
-#include <cmath>
+#include <algorithm>
 #include <new>
 #include <utility>
 
-#include "raster/codecs/rst_encode_ccitt.h"
-#include "raster/codecs/rst_jbig_option.h"
 #include "raster/core/rst_alloc.h"
 #include "raster/core/rst_color_type.h"
 #include "raster/core/rst_create.h"
@@ -14,10 +12,8 @@
 #include "raster/core/rst_owner.h"
 #include "raster/core/rst_reinterpret.h"
 #include "raster/core/rst_status_context.h"
-#include "raster/core/rst_write_code.h"
 #include "raster/core/rst_write_raw.h"
 #include "raster/formats/rst_format_creators.h"
-#include "raster/formats/rst_write_jbig.h"
 #include "raster/formats/rst_write_tiff.h"
 #include "raster/formats/rst_write_tiff_file_structure.h"
 
@@ -170,8 +166,8 @@ void RstWriteTIFFMRC::release_layers() {
   }
   // The layer images no writer took go first: a writer that failed is still
   // linked to its image and leaves with it, while its manager exists.
-  end_records(foreground_images);
-  end_records(background_images);
+  end_images(foreground_images);
+  end_images(background_images);
   // Deleting a child manager ends its chain with a next-IFD pointer of 0;
   // a failure there has been reported and must not leave the destructor.
   for (RstWriteTIFFChildMultiPageManager** m : {&background_manager, &foreground_manager}) {
@@ -184,8 +180,33 @@ void RstWriteTIFFMRC::release_layers() {
   }
 }
 
+void RstWriteTIFFMRC::end_images(std::vector<RstMRCChildRecord>& images) { end_records(images); }
+
+bool RstEncodeAndWriteTIFFMRC::hold_images() {
+  bool ok = true;
+  for (std::vector<RstMRCChildRecord>* images : {&background_images, &foreground_images})
+    for (RstMRCChildRecord& record : *images) {
+      if (!record.source) continue;
+      if (ok) add_source(record.source);
+      if (ok && std::find(held().begin(), held().end(), record.source) != held().end()) continue;
+      ok = false;
+      RstOwner<RstRead> drop(record.source);
+      record.source = nullptr;
+    }
+  return ok;
+}
+
+void RstEncodeAndWriteTIFFMRC::end_images(std::vector<RstMRCChildRecord>& images) {
+  // An image that left this node's inputs has been ended by the graph above
+  // it; only those still held are let go here.
+  for (auto it = images.rbegin(); it != images.rend(); ++it) {
+    RstRead* image = std::exchange(it->source, nullptr);
+    if (image && std::find(held().begin(), held().end(), image) != held().end()) image->end(this);
+  }
+}
+
 bool RstEncodeAndWriteTIFFMRC::has_mask_encoder(uint32_t compression) {
-  return compression == 1 || compression == 3 || compression == 4 || compression == 9;
+  return compression == 1 || rst_tiff_bilevel_strip_compression(compression);
 }
 
 RstEncodeAndWriteTIFFMRC* RstEncodeAndWriteTIFFMRC::create(RstRead* source, RstWriteTIFFMultiPageManager* manager,
@@ -315,7 +336,7 @@ RstEncodeAndWriteTIFFMRC* RstEncodeAndWriteTIFFMRC::create(RstRead* source, RstW
   if (ok) {
     static_cast<RstWriteTIFFHeader&>(*option) = *page;
     RstCountedPtr<RstTileSpecArray>& specs = option->tile_specs();
-    ok = specs && specs->size() != 0;
+    ok = option->status >= 1 && specs && specs->size() != 0;
     if (ok) window = RstWriteTiles::make_window(mask.get(), *specs);
     ok = window != nullptr;
   }
@@ -337,6 +358,10 @@ RstEncodeAndWriteTIFFMRC* RstEncodeAndWriteTIFFMRC::create(RstRead* source, RstW
     end_records(foreground_images);
     end_records(background_images);
     rst_report(RstCode::no_memory, "rst_create_end()");
+    return nullptr;
+  }
+  if (!node->hold_images()) {
+    node->end();
     return nullptr;
   }
   return rst_create_end(node, guard);
@@ -379,45 +404,16 @@ bool RstEncodeAndWriteTIFFMRC::initiate() {
 
 RstWrite* RstEncodeAndWriteTIFFMRC::create_encoder(RstRead* window, OutputStorage* out) {
   const RstWriteTIFFHeader& hd = RstWriteTIFFBase::header;
-  bool reverse = hd.fill_order == 2;
-  double dpi = 200;
-  if (hd.resolution_unit == 2) dpi = std::round(hd.y_resolution.to_double());
-  if (hd.resolution_unit == 3) dpi = std::round(hd.y_resolution.to_double() * 2.54);
-  uint8_t fill = (hd.t4_options >> 2) & 1;
-  RstRead* encoder = nullptr;
-  switch (hd.compression.value()) {
-    case 1: {
-      RstHeader h(window);
-      int32_t stride = int32_t((int64_t{h.samples_per_pixel} * h.width * h.bits_per_sample + 7) / 8);
-      return RstWriteRaw::create(window, out, stride, false, reverse);
-    }
-    case 3:
-      if (hd.t4_options & 1) {
-        RstMROption o(1, 0, 0, fill, dpi <= 100 ? 2 : 4);
-        encoder = RstEncodeMR::create(window, &o);
-      } else {
-        RstMHOption o(1, 0, 1, 0, fill);
-        encoder = RstEncodeMH::create(window, &o);
-      }
-      break;
-    case 4: {
-      RstMMROption o(1, 0);
-      encoder = RstEncodeMMR::create(window, &o);
-      break;
-    }
-    case 9: {
-      RstEncodeJBIGT85Option fallback(128, 0, 0);
-      auto* o = dynamic_cast<RstEncodeJBIGT85Option*>(coding_option.get());
-      return RstWriteJBIGT85::create(window, out, o ? o : &fallback, reverse);
-    }
-    default:
-      rst_report(kInvalidCompression, "RstEncodeAndWriteTIFFMRC::create_encoder() - invalid compression is specified");
-      return nullptr;
+  uint32_t compression = hd.compression.value();
+  if (compression == 1) {
+    RstHeader h(window);
+    int32_t stride = int32_t((int64_t{h.samples_per_pixel} * h.width * h.bits_per_sample + 7) / 8);
+    return RstWriteRaw::create(window, out, stride, false, hd.fill_order == 2);
   }
-  if (!encoder) return nullptr;
-  RstWrite* writer = RstWriteCode::create(encoder, out, reverse);
-  if (!writer) encoder->end();
-  return writer;
+  if (rst_tiff_bilevel_strip_compression(compression))
+    return rst_tiff_bilevel_strip_writer(hd, coding_option.get(), window, out);
+  rst_report(kInvalidCompression, "RstEncodeAndWriteTIFFMRC::create_encoder() - invalid compression is specified");
+  return nullptr;
 }
 
 bool RstEncodeAndWriteTIFFMRC::patch_sub_ifd(size_t k, uint32_t offset) {
@@ -458,7 +454,8 @@ bool RstEncodeAndWriteTIFFMRC::start_image(std::vector<RstMRCChildRecord>& image
     fail(code < 1 ? code : RstCode::no_memory);
     return false;
   }
-  record.source = nullptr;  // the writer holds it
+  // The layer writer holds the image now.
+  std::exchange(record.source, nullptr)->end(this);
   writer = made;
   if (index++ == 0) {
     // Where the layer's first IFD really went.

@@ -14,6 +14,7 @@
 
 // One layer image (one stripe of one layer): its source, not owned once a
 // writer has taken it, and its option, which shares the layer's coding option.
+// Once the page writer is made it holds the source as one of its inputs.
 struct RstMRCChildRecord {
   RstRead* source = nullptr;
   std::unique_ptr<RstWriteTIFFOption> option;
@@ -43,6 +44,8 @@ class RstWriteTIFFMRC {
   // Ends the current layer writers, deletes the child managers (which ends
   // their chains) and ends the layer images no writer took.
   void release_layers();
+  // Ends the layer images of a list that are still this writer's.
+  virtual void end_images(std::vector<RstMRCChildRecord>& images);
 };
 
 class RstEncodeAndWriteTIFFMRC : public RstWriteTIFFBridge, public RstWriteTIFFMRC {
@@ -71,6 +74,12 @@ class RstEncodeAndWriteTIFFMRC : public RstWriteTIFFBridge, public RstWriteTIFFM
   // the next stripe's layer images and mask strip.
   bool next_tile() override;
 
+  // Links every layer image to this node as one of its inputs, so that the
+  // image is ended once, by whoever lets go of it last: this node, the layer
+  // writer that takes it, or the end of the page's graph above it. An image
+  // that cannot be linked is ended; false then (reported).
+  bool hold_images();
+
   // Whether the mask strips have a chain for this Compression.
   static bool has_mask_encoder(uint32_t compression);
 
@@ -88,6 +97,8 @@ class RstEncodeAndWriteTIFFMRC : public RstWriteTIFFBridge, public RstWriteTIFFM
   bool finish_image(RstWrite*& writer);
   // Writes the actual offset of child k's IFD into the page's SubIFDs.
   bool patch_sub_ifd(size_t k, uint32_t offset);
+  // Lets go of this node's hold on the layer images that it still holds.
+  void end_images(std::vector<RstMRCChildRecord>& images) override;
 
   uint32_t ifd_start_ = 0;
 };

@@ -294,8 +294,12 @@ void RstEncodeAndWriteTIFF::header(RstHeader& h) {
   static_cast<RstTIFF6Header&>(RstWriteTIFFBase::header).rst_header(h);
 }
 
-RstWrite* RstEncodeAndWriteTIFF::create_encoder(RstRead* window, OutputStorage* out) {
-  const RstWriteTIFFHeader& hd = RstWriteTIFFBase::header;
+bool rst_tiff_bilevel_strip_compression(uint32_t compression) {
+  return compression == 3 || compression == 4 || compression == 9;
+}
+
+RstWrite* rst_tiff_bilevel_strip_writer(const RstWriteTIFFHeader& hd, const RstCodingOption* coding, RstRead* window,
+                                        OutputStorage* out) {
   bool reverse = hd.fill_order == 2;
   // K by the vertical resolution in dots per inch (200 without unit).
   double dpi = 200;
@@ -304,11 +308,6 @@ RstWrite* RstEncodeAndWriteTIFF::create_encoder(RstRead* window, OutputStorage* 
   uint8_t fill = (hd.t4_options >> 2) & 1;
   RstRead* encoder = nullptr;
   switch (hd.compression.value()) {
-    case 2: {
-      RstMHOption o(0, 0, 0, 0, 1);
-      encoder = RstEncodeMH::create(window, &o);
-      break;
-    }
     case 3:
       if (hd.t4_options & 1) {
         RstMROption o(1, 0, 0, fill, dpi <= 100 ? 2 : 4);
@@ -326,9 +325,30 @@ RstWrite* RstEncodeAndWriteTIFF::create_encoder(RstRead* window, OutputStorage* 
     case 9: {
       // The JBIG writers write the strip themselves, bit-reversed for FillOrder 2.
       RstEncodeJBIGT85Option fallback(128, 0, 0);
-      auto* o = dynamic_cast<RstEncodeJBIGT85Option*>(coding_option.get());
+      auto* o = dynamic_cast<const RstEncodeJBIGT85Option*>(coding);
       return RstWriteJBIGT85::create(window, out, o ? o : &fallback, reverse);
     }
+    default: return nullptr;
+  }
+  if (!encoder) return nullptr;
+  RstWrite* writer = RstWriteCode::create(encoder, out, reverse);
+  if (!writer) encoder->end();
+  return writer;
+}
+
+RstWrite* RstEncodeAndWriteTIFF::create_encoder(RstRead* window, OutputStorage* out) {
+  const RstWriteTIFFHeader& hd = RstWriteTIFFBase::header;
+  bool reverse = hd.fill_order == 2;
+  RstRead* encoder = nullptr;
+  switch (hd.compression.value()) {
+    case 2: {
+      RstMHOption o(0, 0, 0, 0, 1);
+      encoder = RstEncodeMH::create(window, &o);
+      break;
+    }
+    case 3:
+    case 4:
+    case 9: return rst_tiff_bilevel_strip_writer(hd, coding_option.get(), window, out);
     case 10: {
       RstEncodeJBIGT43Option fallback(128, 0, 200, 0);
       auto* o = dynamic_cast<RstEncodeJBIGT43Option*>(coding_option.get());

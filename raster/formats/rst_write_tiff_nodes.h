@@ -76,3 +76,13 @@ class RstEncodeAndWriteTIFF : public RstWriteTIFFBridge {
   // Whether this writer has a chain for the Compression.
   static bool has_encoder(uint32_t compression);
 };
+
+// The bilevel strip chains that page and mask writers share: Compression 3
+// (MH, or MR with K 2 at 100 dpi or less and 4 above, by the header's
+// T4Options), 4 (MMR) and 9 (T.85 with the coding option when it is one,
+// else (128, 0, 0)), bit-reversed for FillOrder 2.
+bool rst_tiff_bilevel_strip_compression(uint32_t compression);
+// The chain of a strip for one of those Compressions; none for another one
+// (not reported) or when a chain cannot be made (reported by it).
+RstWrite* rst_tiff_bilevel_strip_writer(const RstWriteTIFFHeader& header, const RstCodingOption* coding,
+                                        RstRead* window, OutputStorage* output);

@@ -57,6 +57,8 @@ int RstClipHeight::skip(int n) {
   int done = source()->skip(int(m));
   if (done < 0) done = 0;
   delivered_ += uint32_t(done);
+  // As at the start: lines that could not be passed would shift the rest.
+  if (uint32_t(done) < m) delivered_ = n_;
   return done;
 }
 

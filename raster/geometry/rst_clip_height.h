@@ -20,7 +20,8 @@ class RstClipHeight : public RstProcess {
   // The source's header with the kept line count.
   void header(RstHeader& h) override;
   int read(uint8_t* line) override;
-  // Never past the last kept line; returns the lines really skipped.
+  // Never past the last kept line; returns the lines really skipped. A
+  // short skip of the source ends the clip.
   int skip(int n) override;
   void reset() override;
 

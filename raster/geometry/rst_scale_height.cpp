@@ -1,6 +1,7 @@
 // The height scaler base and nearest-line height scaling.
 #include "raster/geometry/rst_scale_height.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "raster/core/rst_alloc.h"
@@ -59,8 +60,9 @@ int RstScaleHeight0D::skip(int n) {
   return done;
 }
 
-void RstScaleHeight0D::catch_up(uint32_t to) {
-  if (to > consumed_) consumed_ += uint32_t(source()->skip(int(to - consumed_)));
+bool RstScaleHeight0D::catch_up(uint32_t to) {
+  if (to > consumed_) consumed_ += uint32_t(std::max(source()->skip(int(to - consumed_)), 0));
+  return consumed_ >= to;
 }
 
 bool RstScaleHeight0D::check(RstRead* source, int32_t height, const char* where) {
@@ -119,8 +121,7 @@ int RstScaleHeight0DE::read(uint8_t* line) {
   if (want < consumed_) {
     std::memcpy(line, saved_, size_t(saved_length_));
   } else {
-    catch_up(want);
-    int n = source()->read(line);
+    int n = catch_up(want) ? source()->read(line) : 0;
     if (n <= 0) {
       saved_length_ = 0;
       return 0;
@@ -147,7 +148,8 @@ RstScaleHeight0DR* RstScaleHeight0DR::create(RstRead* source, int32_t height, in
 
 int RstScaleHeight0DR::read(uint8_t* line) {
   if (!count_line()) return 0;
-  catch_up(uint32_t(position_) >> 12);
+  // A line that could not be passed ends the scaled image rather than shift it.
+  if (!catch_up(uint32_t(position_) >> 12)) return 0;
   int n = source()->read(line);
   if (n > 0) {
     ++consumed_;

@@ -61,8 +61,9 @@ class RstScaleHeight0D : public RstScaleHeight {
  protected:
   // The checks shared by the creates; false after a report at where.
   static bool check(RstRead* source, int32_t height, const char* where);
-  // Skips the source up to line `to`.
-  void catch_up(uint32_t to);
+  // Skips the source up to line `to`; false when it could not get there
+  // (its next line would be another line than the one asked for).
+  bool catch_up(uint32_t to);
 
   uint8_t start_from_top_ = 0;
 };

@@ -5,6 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
+
+#include "raster/core/memory_storage.h"
+#include "raster/core/rst_alloc.h"
 #include "raster/core/rst_status_recorder.h"
 #include "tiff_write_support.h"
 
@@ -487,6 +492,69 @@ TEST_F(WriteTiffHeader, CopiesAndChildren) {
   EXPECT_NE(b.strip_specs.get(), a.strip_specs.get());
   EXPECT_EQ(b.strip_specs->size(), 4u);
   EXPECT_TRUE(status.errors().empty());
+}
+
+// A copy or assignment whose strips could not be copied, and entries that
+// could not be built while a page's offsets were planned (a child's IFD
+// size), leave the failure in the header's status word: such a page is not
+// written as if it were whole.
+TEST_F(WriteTiffHeader, FailuresReachTheStatusWord) {
+  RstWriteTIFFHeader a;
+  a.rows_per_strip = 4;
+  set_image(a, bilevel(16, 16));
+  ASSERT_TRUE(a.tile_specs());
+  a.add_child(bilevel(8, 8), RstWriteTIFFHeader());
+  ASSERT_EQ(a.children.size(), 1u);
+  struct Case {
+    const char* name;
+    // Makes the header with the n-th allocation failing; the header whose
+    // status word must tell.
+    std::function<RstWriteTIFFHeader*(std::unique_ptr<RstWriteTIFFHeader>&, int64_t)> make;
+  } cases[] = {
+      {"copy",
+       [&](std::unique_ptr<RstWriteTIFFHeader>& page, int64_t n) {
+         RstAllocFault::fail_nth(n);
+         page.reset(new RstWriteTIFFHeader(a));
+         return page.get();
+       }},
+      {"assignment",
+       [&](std::unique_ptr<RstWriteTIFFHeader>& page, int64_t n) {
+         page.reset(new RstWriteTIFFHeader());
+         RstAllocFault::fail_nth(n);
+         *page = a;
+         return page.get();
+       }},
+      {"child IFD size",
+       [&](std::unique_ptr<RstWriteTIFFHeader>& page, int64_t n) {
+         page.reset(new RstWriteTIFFHeader(a));
+         page->children[0].reset(new RstWriteTIFFHeader(*a.children[0]));
+         RstAllocFault::fail_nth(n);
+         page->children[0]->ifd_size();
+         return page->children[0].get();
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    bool failed = false;
+    for (int64_t n = 1; n < 64; ++n) {
+      SCOPED_TRACE(n);
+      status.clear();
+      std::unique_ptr<RstWriteTIFFHeader> page;
+      RstWriteTIFFHeader* told = c.make(page, n);
+      bool reached = RstAllocFault::calls() >= n;
+      RstAllocFault::clear();
+      if (!reached) break;
+      if (status.errors().empty()) {
+        EXPECT_EQ(told->status, 1);
+        continue;
+      }
+      failed = true;
+      EXPECT_LT(told->status, 1);
+      MemoryOutputStorage out;
+      EXPECT_EQ(page->write(&out), 0u);
+    }
+    EXPECT_TRUE(failed);
+  }
 }
 
 }  // namespace

@@ -821,3 +821,71 @@ TEST_F(WriteTiffMrc, SourceEndingEarlyFailsThePage) {
 }
 
 }  // namespace
+
+namespace {
+
+// One page written with the n-th allocation of the page writer failing (0:
+// none); the file and the page's status (0 when no writer was made).
+struct FailedRun {
+  Bytes file;
+  int32_t status = 0;
+  bool reached = false;
+};
+
+FailedRun write_failing(const Rows& rows, uint32_t width, const RstWriteTIFFMRCOption& option, int64_t n) {
+  FailedRun run;
+  MemoryOutputStorage out;
+  RstWriteTIFFMultiPageManager* manager = RstWriteTIFFMultiPageManager::create(&out, 0, 0x4949);
+  // An ITU Lab page: the writer takes it as it is, and the sweep is spent on
+  // the writer's own allocations, not on building colour tables.
+  RstRead* source =
+      new LineSource(image_header(int32_t(width), int32_t(rows.size()), 8, 3, RstColorType::itu_lab()), rows, nullptr);
+  if (n > 0) RstAllocFault::fail_nth(n);
+  RstWrite* writer = RstWriteTIFFMRC::create(source, manager, &option);
+  if (writer) {
+    while (writer->write() > 0) {
+    }
+    run.status = writer->status();
+    writer->end();
+  } else {
+    source->end();
+  }
+  run.reached = n > 0 && RstAllocFault::calls() >= n;
+  RstAllocFault::clear();
+  manager->close();
+  run.file = bytes_of(out);
+  return run;
+}
+
+// Every allocation of a small page fails in turn, in each layer mode: the
+// page then fails, or its file is the one written without failure, and
+// nothing is left behind (the leak check of the sanitizer build).
+TEST_F(WriteTiffMrc, EveryAllocationFailureFailsThePageOrChangesNothing) {
+  RstMMROption mmr(1, 0);
+  // Two strips, the second shorter, so that every stripe is reduced.
+  const uint32_t width = 16, height = 12;
+  const Rows rows = colour_rows(width, height);
+  struct Case {
+    uint32_t mode, background_reduction, foreground_reduction;
+  } cases[] = {{0, 2, 1}, {1, 1, 2}, {2, 2, 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.mode);
+    RstWriteTIFFMRCOption option = mrc_option(c.mode, 200, 8, &mmr, c.background_reduction, c.foreground_reduction);
+    const FailedRun whole = write_failing(rows, width, option, 0);
+    ASSERT_EQ(whole.status, 1);
+    int64_t n = 1;
+    for (;; ++n) {
+      status.clear();
+      FailedRun run = write_failing(rows, width, option, n);
+      if (!run.reached) {
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.file, whole.file);
+        break;
+      }
+      if (run.status >= 1) EXPECT_EQ(run.file, whole.file) << "allocation " << n << " failed, status " << run.status;
+    }
+    EXPECT_GT(n, 20);
+  }
+}
+
+}  // namespace

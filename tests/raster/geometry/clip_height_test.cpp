@@ -61,6 +61,26 @@ TEST_F(ClipHeight, SkipStaysInsideTheRange) {
   EXPECT_EQ(node->skip(1), 0);
 }
 
+// A source that cannot pass the lines asked of it would hand out the wrong
+// ones from then on: the clip ends instead, at the start as within.
+TEST_F(ClipHeight, ShortSkipEndsTheClip) {
+  struct Case {
+    const char* name;
+    int from_skip;  // the source's first skip that passes nothing
+    Bytes lines;
+  } cases[] = {{"at the start", 1, {}}, {"within the range", 2, {}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<Bytes> lines;
+    for (uint8_t i = 0; i < 10; ++i) lines.push_back({i});
+    Held<> node(RstClipHeight::create(
+        new StumblingSource(image_header(1, 10, 8, 1, RstColorType::s_gray()), lines, c.from_skip), 2, 5));
+    ASSERT_NE(node, nullptr);
+    EXPECT_EQ(node->skip(2), 0);
+    EXPECT_EQ(kept(node.get()), c.lines);
+  }
+}
+
 TEST_F(ClipHeight, FormChecksAndRefusals) {
   for (int32_t form : {RstDataForm::rle, RstDataForm::rle_n}) {
     auto* src = form == RstDataForm::rle ? rle_source(8, {run_line({}), run_line({{1, 2}}), run_line({})})

@@ -51,6 +51,25 @@ class LineSource : public RstRead {
   int line_size_;
 };
 
+// A source whose skips pass no line from the n-th skip on (1 = the first),
+// as a fan-out does when it cannot cache the lines to pass; reading goes on
+// from where it stands.
+class StumblingSource : public LineSource {
+ public:
+  StumblingSource(const RstHeader& h, std::vector<Bytes> lines, int from_skip)
+      : LineSource(h, std::move(lines)), from_skip_(from_skip) {}
+  int skip(int n) override {
+    if (skips + 1 >= from_skip_) {
+      ++skips;
+      return 0;
+    }
+    return LineSource::skip(n);
+  }
+
+ private:
+  int from_skip_;
+};
+
 inline RstHeader image_header(int32_t width, int32_t height, int32_t bits, int32_t spp,
                               RstColorType* color_type = nullptr, int32_t data_form = RstDataForm::raw) {
   RstHeader h;

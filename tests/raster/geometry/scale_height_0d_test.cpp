@@ -72,6 +72,25 @@ TEST_F(ScaleHeight0D, SkipReadsNothing) {
   EXPECT_EQ(picked(reduce.get()), (Bytes{3, 5}));
 }
 
+// Source lines that cannot be passed end the scaled image where they were
+// met: no later line is handed out in the place of another.
+TEST_F(ScaleHeight0D, ShortSkipEndsTheImage) {
+  struct Case {
+    int32_t to;
+    int from_skip;  // the source's first skip that passes nothing
+    Bytes lines;
+  } cases[] = {{4, 1, {}}, {4, 2, {1}}, {2, 2, {2}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.to) + " " + std::to_string(c.from_skip));
+    std::vector<Bytes> lines;
+    for (uint8_t i = 0; i < 8; ++i) lines.push_back({i});
+    Held<> node(RstScaleHeight0D::create(
+        new StumblingSource(image_header(1, 8, 8, 1, RstColorType::s_gray()), lines, c.from_skip), c.to, 0));
+    ASSERT_NE(node, nullptr);
+    EXPECT_EQ(picked(node.get()), c.lines);
+  }
+}
+
 TEST_F(ScaleHeight0D, PassesEveryLineFormUnchanged) {
   Bytes runs = run_line({{1, 3}}), more = run_line({{0, 0}, {5, 6}});
   Bytes valued(24, 0);
