@@ -70,7 +70,9 @@ TEST(JbigReaders, T43WriterOutputReadsBackInEveryForm) {
       EXPECT_EQ(r.header.samples_per_pixel, c.samples);
       EXPECT_EQ(r.header.color_type, c.read_as);
       EXPECT_EQ(bool(r.header.colormap), c.colormap);
-      if (c.colormap) EXPECT_TRUE(*r.header.colormap == *map);
+      if (c.colormap) {
+        EXPECT_TRUE(*r.header.colormap == *map);
+      }
       EXPECT_EQ(r.lines, lines) << c.bits << " " << c.samples << " options " << options;
     }
 }

@@ -135,7 +135,9 @@ TEST(JbigT43Writer, EachClassWritesItsHeadByteForByte) {
     EXPECT_EQ(code[head.size() + 2], c.planes) << int(c.cs);
     EXPECT_EQ(code[head.size() + 18], 3) << int(c.cs);
     EXPECT_EQ(JbigBytes(code.end() - 2, code.end()), (JbigBytes{0xFF, 0xA9})) << int(c.cs);
-    if (c.colormap) EXPECT_EQ(be32(code, 60), 784u);  // after the start, G3FAX0, gamut, illuminant, marker
+    if (c.colormap) {
+      EXPECT_EQ(be32(code, 60), 784u);  // after the start, G3FAX0, gamut, illuminant, marker
+    }
   }
 }
 

@@ -396,7 +396,9 @@ TEST_F(JpegHeaderTest, FaxSegments) {
     EXPECT_EQ(*h.status(), c.status) << c.name;
     EXPECT_EQ(h.x_resolution(), c.resolution) << c.name;
     EXPECT_EQ(h.y_resolution(), c.resolution) << c.name;
-    if (c.status == 1) EXPECT_EQ(h.rst_color_type(), c.color) << c.name;
+    if (c.status == 1) {
+      EXPECT_EQ(h.rst_color_type(), c.color) << c.name;
+    }
   }
   EXPECT_TRUE(status.messages().empty());
 }

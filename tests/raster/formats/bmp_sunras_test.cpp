@@ -333,7 +333,9 @@ TEST_F(BmpSunras, CutFiles) {
       std::unique_ptr<RstImageInfo> info(RstImageInfo::create(&in, 1));
       in.rewind();
       RstOwner<RstRead> reader(RstReadRaster::create(&in, 1));
-      if (reader) EXPECT_LE(read_lines(reader.get()).size(), 2u);
+      if (reader) {
+        EXPECT_LE(read_lines(reader.get()).size(), 2u);
+      }
     }
   }
 }

@@ -553,7 +553,9 @@ TEST_F(PdfFront, EveryFormatTakenByItsOwnRow) {
       EXPECT_EQ(info->x_resolution, r.dpi);
       EXPECT_EQ(info->y_resolution, r.dpi);
       EXPECT_EQ(info->page_count(), r.pages);
-      if (r.code == 3) EXPECT_EQ(info->data_form, RstDataForm::byte_encode);
+      if (r.code == 3) {
+        EXPECT_EQ(info->data_form, RstDataForm::byte_encode);
+      }
       RstOwner<RstRead> reader(RstReadRaster::create(in, 1));
       ASSERT_TRUE(reader);
       RstHeader h(reader.get());
@@ -621,7 +623,9 @@ TEST_F(PdfFront, EveryFormatTakenByItsOwnRow) {
     EXPECT_EQ(mid->format.code, r.code);
     EXPECT_EQ(in->tell(), 5);
     RstOwner<RstRead> mid_reader(RstReadRaster::create(in, 1));
-    if (r.code != 12) EXPECT_FALSE(mid_reader);
+    if (r.code != 12) {
+      EXPECT_FALSE(mid_reader);
+    }
     EXPECT_EQ(in->tell(), 5);
   }
   // Only the mid-file readers were refused, each with -12.

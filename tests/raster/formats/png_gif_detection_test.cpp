@@ -75,7 +75,9 @@ TEST_F(PngGifDetection, RandomBytesStayUnrecognised) {
     ByteArrayInputStorage in(noise.data(), int32_t(noise.size()));
     EXPECT_EQ(RstImageInfo::create(&in, 1), nullptr);
     // A broken PNG is silent; a broken GIF says what broke it.
-    if (round % 4 != 3) EXPECT_TRUE(status.messages().empty());
+    if (round % 4 != 3) {
+      EXPECT_TRUE(status.messages().empty());
+    }
     for (const RstReport& r : status.messages()) EXPECT_EQ(r.where, "RstReadGIF23::private_header()");
   }
 }

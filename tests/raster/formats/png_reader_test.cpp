@@ -108,9 +108,13 @@ TEST_F(PngReader, ShapesOfTheDeliveredLines) {
           for (int k = 0; k < 3; ++k) EXPECT_EQ(got[y][x * 3 + k], src[x * 6 + k * 2]);
         } else if (c.type == PNG_COLOR_TYPE_RGB_ALPHA) {
           uint8_t a = src[x * 4 + 3];
-          for (int k = 0; k < 3; ++k)
-            if (a == 255) EXPECT_EQ(got[y][x * 3 + k], src[x * 4 + k]);
-            else if (a == 0) EXPECT_EQ(got[y][x * 3 + k], 255);  // white background
+          for (int k = 0; k < 3; ++k) {
+            if (a == 255) {
+              EXPECT_EQ(got[y][x * 3 + k], src[x * 4 + k]);
+            } else if (a == 0) {
+              EXPECT_EQ(got[y][x * 3 + k], 255);  // white background
+            }
+          }
         } else if (c.depth == 4) {
           int index = (src[x / 2] >> (x % 2 ? 0 : 4)) & 15;
           EXPECT_EQ(got[y][x * 3], colors[index].red);
@@ -120,7 +124,9 @@ TEST_F(PngReader, ShapesOfTheDeliveredLines) {
           EXPECT_EQ(got[y][x], (src[x / 8] >> (7 - x % 8)) & 1);
         }
       }
-    if (c.depth == 1 && c.type == PNG_COLOR_TYPE_GRAY) EXPECT_EQ(got, *c.rows);
+    if (c.depth == 1 && c.type == PNG_COLOR_TYPE_GRAY) {
+      EXPECT_EQ(got, *c.rows);
+    }
     if (c.map_entries) {
       EXPECT_EQ(nh.colormap->data()[3], colors[1].red);
       EXPECT_EQ(nh.colormap->data()[5], colors[1].blue);

@@ -882,7 +882,9 @@ TEST_F(WriteTiffMrc, EveryAllocationFailureFailsThePageOrChangesNothing) {
         EXPECT_EQ(run.file, whole.file);
         break;
       }
-      if (run.status >= 1) EXPECT_EQ(run.file, whole.file) << "allocation " << n << " failed, status " << run.status;
+      if (run.status >= 1) {
+        EXPECT_EQ(run.file, whole.file) << "allocation " << n << " failed, status " << run.status;
+      }
     }
     EXPECT_GT(n, 20);
   }

@@ -362,7 +362,9 @@ class WriteTiffRealFiles : public PageTest {
       EXPECT_EQ(dumped[i].tags, entry_tags(*pages[i].header)) << "page " << i;
       EXPECT_EQ(dumped[i].offset % 2, 0u);
       for (const RstWriteTIFFIFDEntry& e : pages[i].header->directory.entries)
-        if (e.values_out_of_line()) EXPECT_EQ(e.value % 2, 0u) << e.tag;
+        if (e.values_out_of_line()) {
+          EXPECT_EQ(e.value % 2, 0u) << e.tag;
+        }
     }
     // Our reader gives every page back.
     FileInputStorage in;

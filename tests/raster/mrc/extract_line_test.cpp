@@ -163,7 +163,9 @@ TEST_F(ExtractLine, UniformImagesGiveNothing) {
         // Away from a contrasting border every centre cell is the window's
         // minimum.
         EXPECT_EQ(out, reference(g, type, border)) << int(value) << " " << int(type) << " " << int(border);
-        if (value == border) EXPECT_EQ(out, std::vector<uint8_t>(72, 0));
+        if (value == border) {
+          EXPECT_EQ(out, std::vector<uint8_t>(72, 0));
+        }
       }
 }
 

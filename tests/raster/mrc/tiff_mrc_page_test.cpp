@@ -356,12 +356,13 @@ TEST_F(TiffMrcPage, AllocationFailuresEndThePageCleanly) {
     // could not be read is left out by the tag reader, which reports it: the
     // header is then another page's.)
     ASSERT_LE(got.size(), whole.size());
-    if (!reported(-1, "rst_read_tiff_ifd_entry_values()"))
+    if (!reported(-1, "rst_read_tiff_ifd_entry_values()")) {
       EXPECT_EQ(got, Rows(whole.begin(), whole.begin() + long(got.size()))) << n << " " << [&] {
         std::string all;
         for (const RstReport& r : status.messages()) all += std::to_string(r.code) + " " + r.where + "; ";
         return all;
       }();
+    }
     vector_failed |= reported(-1, "RstReadAndDecodeTIFFMRC::next_link()");
   }
   EXPECT_TRUE(vector_failed);
