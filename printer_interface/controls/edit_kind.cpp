@@ -412,6 +412,10 @@ LRESULT EditKindHandler(HandlerContext* context, UINT message, WPARAM wParam, LP
   EditRecord* record = FindEditRecord(context, row->controlId);
   ItemSlot* slot = GetCurrentItemSlot(context, row);
   if (!record || !slot) return 0;
+  // Putting the kept text back sends EN_CHANGE again; a kept text that is
+  // itself too long (a stored value longer than the box takes) would
+  // otherwise be put back without end.
+  if (record->restoring) return 0;
   EditValue typed{};
   if (!ReadEditValue(context, row, edit, box, FALSE, &typed)) return 0;
   int length = 0;
@@ -422,7 +426,9 @@ LRESULT EditKindHandler(HandlerContext* context, UINT message, WPARAM wParam, LP
   const bool ranged = GetRowValueRange(context, row, &low, &high) != 0;
   if ((ranged && length > high) || static_cast<DWORD>(length) > edit->maxLength) {
     // Too long for the setting: the last accepted text comes back.
+    record->restoring = 1;
     SetWindowTextW(box, record->current ? record->current : u"");
+    record->restoring = 0;
     FreeEditValue(&typed);
     return 0;
   }

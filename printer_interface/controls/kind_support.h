@@ -33,6 +33,7 @@ bool IsSignedType(WORD valueType);
 constexpr INT kEditStore = 0;
 struct EditRecord {
   INT spinning;
+  INT restoring;   // the kept text is being put back
   WCHAR* current;  // GlobalAlloc
   WCHAR* initial;  // GlobalAlloc
 };

@@ -197,6 +197,24 @@ TEST_F(ControlsTest, ATextBoxRefusesATypedByteBeyondItsMaximumByPuttingTheKeptTe
   EXPECT_EQ(Stored(kText), u"abcdef\u3042");
 }
 
+// A stored text longer than the box takes is kept as the text to come back
+// to; putting it back must not start the check again without end.
+TEST_F(ControlsTest, AStoredTextLongerThanTheBoxIsShownWithoutLooping) {
+  const std::u16string longText = u"abcdefghij";
+  const char16_t* address = longText.c_str();
+  ASSERT_EQ(SetSettingValue(kText, buffers_.devMode.data(), buffers_.settings.data(), kSettingTypeText,
+                            static_cast<UINT>(longText.size() * 2 + 2), &address),
+            kSettingOk);
+  static const ControlRow rows[] = {Row(4302, kTextItem, kKindEdit, &kMemoEditRef)};
+  HWND page = OpenRows(rows, 1);
+  HWND edit = GetDlgItem(page, 4302);
+  EXPECT_EQ(Shown(edit), longText);
+  // A typed character makes it longer still: the kept text comes back once.
+  pk::ui::Type(edit, u"k");
+  EXPECT_EQ(Shown(edit), longText);
+  EXPECT_EQ(Stored(kText), longText);
+}
+
 TEST_F(ControlsTest, AnInvalidTextShowsTheRangeWarningOnceAndKeepsTheUserInTheBox) {
   static const ControlRow rows[] = {Row(4401, kTextItem, kKindEdit, &kLowerCaseEditRef)};
   HWND page = OpenRows(rows, 1);
