@@ -67,6 +67,19 @@ PictureEntry* NewPictureList(DWORD room) {
   return static_cast<PictureEntry*>(GlobalAlloc(GPTR, sizeof(PictureEntry) * room));
 }
 
+// A list of the one bitmap at 0, 0; the bitmap is deleted when the list
+// cannot be made.
+int SingleBitmapList(HBITMAP bitmap, PictureEntry** list) {
+  PictureEntry* out = NewPictureList(2);
+  if (!out) {
+    DeleteObject(bitmap);
+    return kPictureNoMemory;
+  }
+  out[0] = PictureEntry{bitmap, 0, 0};
+  *list = out;
+  return kPictureOk;
+}
+
 // Appends, growing the list by 5 whenever fewer than two free entries remain
 // so the terminator always fits: 1, 0 when memory runs out.
 int AppendPictureEntry(PictureEntry** list, DWORD* used, DWORD* room, HBITMAP bitmap, INT x, INT y) {
@@ -510,14 +523,7 @@ int LoadRowPicture(HMODULE module, HWND page, INT controlId, PictureEntry** list
   if (!params || params->bitmapId == 0) return kPictureMissing;
   HBITMAP bitmap = LoadBitmapW(module, MAKEINTRESOURCEW(params->bitmapId));
   if (!bitmap) return kPictureMissing;
-  PictureEntry* out = NewPictureList(2);
-  if (!out) {
-    DeleteObject(bitmap);
-    return kPictureNoMemory;
-  }
-  out[0] = PictureEntry{bitmap, 0, 0};
-  *list = out;
-  return kPictureOk;
+  return SingleBitmapList(bitmap, list);
 }
 
 namespace {
@@ -684,14 +690,7 @@ int LoadDevicePictureList(HMODULE, HWND page, HWND window, SheetState* state, Pi
   GlobalFree(data);
   if (palette) DeleteObject(palette);
   if (!bitmap) return kPictureGdiFailed;
-  PictureEntry* out = NewPictureList(2);
-  if (!out) {
-    DeleteObject(bitmap);
-    return kPictureNoMemory;
-  }
-  out[0] = PictureEntry{bitmap, 0, 0};
-  *list = out;
-  return kPictureOk;
+  return SingleBitmapList(bitmap, list);
 }
 
 // ---- The colour sample --------------------------------------------------------------------------------
@@ -807,14 +806,11 @@ int LoadColourSamplePicture(HMODULE module, HWND window, HWND page, const void* 
     if (own) DeleteObject(own);
     return kPictureGdiFailed;
   }
-  PictureEntry* out = NewPictureList(2);
-  if (!out) {
-    DeleteObject(bitmap);
+  const int made = SingleBitmapList(bitmap, list);
+  if (made != kPictureOk) {
     if (own) DeleteObject(own);
-    return kPictureNoMemory;
+    return made;
   }
-  out[0] = PictureEntry{bitmap, 0, 0};
-  *list = out;
   *palette = own;
   return kPictureOk;
 }
